@@ -1,0 +1,31 @@
+# Thin wrapper over CMake presets. `make test` and `make run` do all set-up themselves.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PRESET ?= default
+
+.PHONY: all deps configure build test asan run bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS)
+
+test: build
+	@ctest --preset $(PRESET) --output-on-failure
+
+# The core's tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan --output-on-failure
+
+format:
+	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

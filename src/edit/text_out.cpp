@@ -1,0 +1,64 @@
+#include "edit/text_out.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace Corv {
+
+std::string MessageText(int code, bool asQuestion) {
+    if (asQuestion) {
+        switch (code) {
+        case 7:
+            return "Project already exists. Do you want to replace it?";
+        case 8:
+            return "The project will be cleaned and then saved. OK to execute?";
+        case 9:
+            return "OK to delete?";
+        case 10:
+            return "Do you want to delete the existing data and overwrite it?";
+        case 11:
+            return "Do you want to delete the last data, and then insert?";
+        default:
+            return "";
+        }
+    }
+    switch (code) {
+    case 1:
+        return "This project could not be loaded.";
+    case 2:
+        return "This project could not be saved.";
+    case 6:
+        return "There is insufficient free wave space.";
+    case 8:
+        return "Can't add wave; the total size of all waves would exceed 64 MB.";
+    case 9:
+        return "Files could not be imported. Corvane Librarian supports wave files that meet the "
+               "following conditions.\n"
+               "- File name of single-byte alphanumeric characters except for \\ / : * ? \" < > |\n"
+               "- Format is WAV, AIFF, or VPW";
+    case 11:
+        return "There is insufficient free tone space.";
+    default:
+        return "Undefined error.";
+    }
+}
+
+void CLumTextOut::WriteFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(static_cast<std::size_t>(m_indent) * 2, ' ');
+    if (length > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        text.append(buffer.data(), static_cast<std::size_t>(length));
+    }
+    va_end(args);
+    Write(text);
+}
+
+} // namespace Corv

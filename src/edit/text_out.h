@@ -1,0 +1,80 @@
+#pragma once
+
+#include <string>
+
+namespace Corv {
+
+// Button sets of a question and the answers they give.
+enum ButtonSet : int { kButtonsOk = 0, kButtonsOkCancel = 1, kButtonsYesNo = 2, kButtonsYesNoCancel = 3 };
+enum Answer : int { kAnswerOk = 0, kAnswerCancel = 1, kAnswerYes = 2, kAnswerNo = 3 };
+
+// The message codes shared by every layer.
+enum MessageCode : int {
+    kMsgLoadFailed = 1,
+    kMsgSaveFailed = 2,
+    kMsgWaveSpace = 6,
+    kMsgReplaceProject = 7,
+    kMsgWaveBytes = 8,
+    kMsgDelete = 9,
+    kMsgImportConditions = 9,
+    kMsgOverwrite = 10,
+    kMsgToneSpace = 11,
+    kMsgInsert = 11,
+};
+
+// The text of a message code shown as an error or asked as a question; "Undefined error." for
+// an unknown error code and an empty text for an unknown question code.
+std::string MessageText(int code, bool asQuestion);
+
+// Where the core reports to the user: errors with an OK button and questions.
+class CTextOutBox {
+public:
+    virtual ~CTextOutBox() = default;
+    virtual void ShowError(int code) = 0;
+    // Returns one of `Answer`; any other way of closing the question counts as Cancel.
+    virtual int Ask(int buttonSet, int code) = 0;
+};
+
+// A text sink with indentation and formatted writing.
+class CLumTextOut {
+public:
+    virtual ~CLumTextOut() = default;
+    virtual void Write(const std::string& text) = 0;
+    // printf-style formatted write, indented by the current level.
+    void WriteFormat(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    void Indent() { ++m_indent; }
+    void Unindent() {
+        if (m_indent > 0)
+            --m_indent;
+    }
+    int Indentation() const { return m_indent; }
+
+private:
+    int m_indent = 0;
+};
+
+// Collects text, remembers the last error code reported to it and holds a deferred message
+// code (0 = none) that the desktop program shows when it is idle.
+class CLumTextOutBuffer : public CLumTextOut {
+public:
+    void Write(const std::string& text) override { m_text += text; }
+    const std::string& Text() const { return m_text; }
+    void ClearText() { m_text.clear(); }
+
+    void SetLastError(int code) { m_lastError = code; }
+    int LastError() const { return m_lastError; }
+
+    void SetDeferredMessage(int code) { m_deferred = code; }
+    int DeferredMessage() const { return m_deferred; }
+
+private:
+    std::string m_text;
+    int m_lastError = 0;
+    int m_deferred = 0;
+};
+
+} // namespace Corv

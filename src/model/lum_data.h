@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/parameter_array.h"
+
+namespace Corv {
+
+inline constexpr int kPatchSlots = 512;
+inline constexpr int kToneSlots = 896;
+inline constexpr int kWaveSlots = 999;
+// The largest allowed total size of a project's wave files: 65,535 x 1,024 bytes.
+inline constexpr std::uint64_t kWaveBytesLimit = 67107840;
+
+// Slot count of a kind.
+int SlotCount(int kind);
+
+// The in-memory root of one open project: 512 patch, 896 tone and 999 wave slots, the file
+// that represents each slot on disk, and the project folder.
+class CLumData {
+public:
+    CLumData();
+    virtual ~CLumData();
+    CLumData(const CLumData&) = delete;
+    CLumData& operator=(const CLumData&) = delete;
+
+    CPatchArray& Patches() { return m_patches; }
+    const CPatchArray& Patches() const { return m_patches; }
+    CToneArray& Tones() { return m_tones; }
+    const CToneArray& Tones() const { return m_tones; }
+    CWaveArray& Waves() { return m_waves; }
+    const CWaveArray& Waves() const { return m_waves; }
+    CParameterArray& Records(int kind);
+    const CParameterArray& Records(int kind) const;
+
+    std::vector<std::string>& SlotPaths(int kind) { return m_slotPaths[kind]; }
+    const std::vector<std::string>& SlotPaths(int kind) const { return m_slotPaths[kind]; }
+
+    std::string ProjectFolder() const { return m_projectFolder; }
+    void SetProjectFolder(std::string folder) { m_projectFolder = std::move(folder); }
+
+    // Destroys every record of the kind, leaving the array without elements.
+    void ClearRecords(int kind) { Records(kind).Clear(); }
+    int CountEmpty(int kind) const;
+    std::vector<int> EmptySlots(int kind) const;
+    bool AnyUsedIn(int kind, int first, int count) const;
+    // True when one of the last n slots is used; false for n = 0 or n above the slot count.
+    bool AnyUsedInLast(int kind, int n) const;
+    // 1 + index of the last used slot, 0 when all are empty.
+    int UsedExtent(int kind) const;
+    bool RangeFits(int kind, int first, int count) const;
+    // Sum of the sizes of the wave files; a file that cannot be opened counts 0.
+    std::uint32_t WaveBytesTotal() const;
+
+    // Rebuilds every tone's patch-user list from the patches' references, patches in index
+    // order; references beyond the tone array are not followed.
+    void RebuildToneUsers();
+    // Rebuilds every wave's tone-user list from the tones' references, tones in index order;
+    // references beyond the wave array are not followed.
+    void RebuildWaveUsers();
+
+    // Called with every project data object that is about to be destroyed (the process-wide
+    // store installs it to drop undo steps that refer to the object).
+    using DestroyHook = void (*)(const CLumData*);
+    static void SetDestroyHook(DestroyHook hook);
+
+private:
+    CPatchArray m_patches;
+    CToneArray m_tones;
+    CWaveArray m_waves;
+    std::vector<std::string> m_slotPaths[3];
+    std::string m_projectFolder;
+};
+
+// The size in bytes of a file, or 0 when it cannot be opened or sized.
+std::uint32_t FileBytes(const std::string& osPath);
+
+} // namespace Corv

@@ -1,0 +1,115 @@
+#include "model/parameter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <list>
+
+namespace Corv {
+
+void CParameter::ClearTexts() {
+    m_filePath.clear();
+    m_name.clear();
+    for (std::string& memo : m_memos)
+        memo.clear();
+}
+
+void CParameter::SetName(std::string_view text, bool fromFileName) {
+    std::string_view name = text;
+    if (fromFileName) {
+        if (const auto slash = name.rfind('/'); slash != std::string_view::npos)
+            name.remove_prefix(slash + 1);
+        if (const auto blank = name.find(' '); blank != std::string_view::npos)
+            name.remove_prefix(blank + 1);
+        if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
+            name = name.substr(0, dot);
+    }
+    m_name.assign(name.substr(0, std::min(name.size(), kNameLength)));
+}
+
+bool CParameter::HasW00Extension() const {
+    const std::string ext = Extension(m_filePath);
+    if (ext.size() != 4)
+        return false;
+    std::string lower(ext);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower == ".w00";
+}
+
+bool CParameter::TextsEqual(const CParameter& other) const {
+    return m_filePath == other.m_filePath && m_name == other.m_name && m_memos == other.m_memos;
+}
+
+std::string NamePart(std::string_view path) {
+    if (const auto slash = path.rfind('/'); slash != std::string_view::npos)
+        path.remove_prefix(slash + 1);
+    if (const auto blank = path.find(' '); blank != std::string_view::npos)
+        path.remove_prefix(blank + 1);
+    if (const auto dot = path.rfind('.'); dot != std::string_view::npos)
+        path = path.substr(0, dot);
+    return std::string(path);
+}
+
+std::string Extension(std::string_view path) {
+    const auto dot = path.rfind('.');
+    return std::string(dot == std::string_view::npos ? path : path.substr(dot));
+}
+
+void CReferencedParameter::AddUser(std::int32_t index, bool allowDuplicate) {
+    if (allowDuplicate || !HasUser(index))
+        m_users.push_back(index);
+}
+
+void CReferencedParameter::RemoveUser(std::int32_t index) {
+    if (const auto it = std::find(m_users.begin(), m_users.end(), index); it != m_users.end())
+        m_users.erase(it);
+}
+
+bool CReferencedParameter::HasUser(std::int32_t index) const {
+    return std::find(m_users.begin(), m_users.end(), index) != m_users.end();
+}
+
+void CReferencedParameter::SortUsers() { std::sort(m_users.begin(), m_users.end()); }
+
+bool CReferencedParameter::UsersAndTextsEqual(const CReferencedParameter& other) const {
+    return TextsEqual(other) && m_users == other.m_users;
+}
+
+namespace {
+// Sorted ascending, adjacent duplicates removed (a linked list, as the record keeps it small).
+std::vector<int> SortedUnique(std::list<int> values) {
+    values.sort();
+    values.unique();
+    return {values.begin(), values.end()};
+}
+} // namespace
+
+int CPatch::ToneSwitchMask() const { return Slot(0).Switch() * 1 + Slot(1).Switch() * 2; }
+
+std::vector<int> CPatch::ReferencedTones() const {
+    return SortedUnique({Slot(0).ToneNumber(), Slot(1).ToneNumber()});
+}
+
+void CPatch::ResetToneSlots() {
+    ResetToneSlot(0);
+    ResetToneSlot(1);
+}
+
+bool CPatch::operator==(const CPatch& other) const {
+    return TextsEqual(other) && m_slots == other.m_slots;
+}
+
+std::vector<int> CTone::ReferencedWaves() const {
+    std::list<int> waves;
+    for (const COsc& osc : m_oscs) {
+        waves.push_back(osc.WaveNumber(0));
+        waves.push_back(osc.WaveNumber(1));
+    }
+    return SortedUnique(std::move(waves));
+}
+
+bool CTone::operator==(const CTone& other) const {
+    return UsersAndTextsEqual(other) && m_oscs == other.m_oscs;
+}
+
+} // namespace Corv

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/data.h"
+
+namespace Corv {
+
+// The record kinds, also used to select arrays, subfolders, lists and undo snapshots.
+enum ListKind : int { kPatchKind = 0, kToneKind = 1, kWaveKind = 2 };
+
+inline constexpr std::size_t kNameLength = 12;
+
+// Base of the patch, tone and wave records: file path, name and four memos. A record whose
+// file path is empty is an empty slot.
+class CParameter {
+public:
+    CParameter() = default;
+    virtual ~CParameter() = default;
+    virtual std::unique_ptr<CParameter> Clone() const = 0;
+    // Empties the file path, the name and the four memos.
+    virtual void ClearTexts();
+
+    bool IsEmpty() const { return m_filePath.empty(); }
+
+    const std::string& FilePath() const { return m_filePath; }
+    void SetFilePath(std::string path) { m_filePath = std::move(path); }
+
+    const std::string& Name() const { return m_name; }
+    // Stores a name of at most 12 characters. With `fromFileName` the folder, the slot number
+    // with its blank and the extension are first removed from the text.
+    void SetName(std::string_view text, bool fromFileName = false);
+
+    // Memo 1 to 4.
+    const std::string& Memo(int n) const { return m_memos[static_cast<std::size_t>(n - 1)]; }
+    void SetMemo(int n, std::string text) { m_memos[static_cast<std::size_t>(n - 1)] = std::move(text); }
+
+    // True when the file's extension is ".w00" in any letter case: an instrument wave file.
+    bool HasW00Extension() const;
+
+protected:
+    CParameter(const CParameter&) = default;
+    CParameter& operator=(const CParameter&) = default;
+    bool TextsEqual(const CParameter& other) const;
+
+private:
+    std::string m_filePath;
+    std::string m_name;
+    std::array<std::string, 4> m_memos;
+};
+
+// The name part of a path: after the last "/", after the first blank, before the last ".".
+std::string NamePart(std::string_view path);
+// The extension of a path from its last "." on; the whole path when it has no ".".
+std::string Extension(std::string_view path);
+
+// A record that other records refer to; its user list holds the 0-based indices of the
+// referring records (patches of a tone, tones of a wave).
+class CReferencedParameter : public CParameter {
+public:
+    // Appends the index unless it is present and duplicates are not allowed.
+    void AddUser(std::int32_t index, bool allowDuplicate = false);
+    // Removes the first occurrence of the index; nothing when absent.
+    void RemoveUser(std::int32_t index);
+    bool HasUser(std::int32_t index) const;
+    void SortUsers();
+
+    std::vector<std::int32_t>& Users() { return m_users; }
+    const std::vector<std::int32_t>& Users() const { return m_users; }
+
+protected:
+    bool UsersAndTextsEqual(const CReferencedParameter& other) const;
+
+private:
+    std::vector<std::int32_t> m_users;
+};
+
+// A patch: two tone slots (slot 0 shown as "U", slot 1 as "L").
+class CPatch : public CParameter {
+public:
+    std::unique_ptr<CParameter> Clone() const override { return std::make_unique<CPatch>(*this); }
+
+    CPatchTone& Slot(int n) { return m_slots[static_cast<std::size_t>(n)]; }
+    const CPatchTone& Slot(int n) const { return m_slots[static_cast<std::size_t>(n)]; }
+
+    // Slot 0's switch + 2 x slot 1's switch.
+    int ToneSwitchMask() const;
+    // Tone numbers of both slots, ascending, without duplicates; may hold 0.
+    std::vector<int> ReferencedTones() const;
+    void ResetToneSlot(int n) { Slot(n).ResetToDefaults(); }
+    void ResetToneSlots();
+
+    bool operator==(const CPatch& other) const;
+
+private:
+    std::array<CPatchTone, 2> m_slots;
+};
+
+// A tone: sixteen oscillators; its user list holds the patches that refer to it.
+class CTone : public CReferencedParameter {
+public:
+    static constexpr int kOscCount = 16;
+
+    std::unique_ptr<CParameter> Clone() const override { return std::make_unique<CTone>(*this); }
+
+    COsc& Osc(int n) { return m_oscs[static_cast<std::size_t>(n)]; }
+    const COsc& Osc(int n) const { return m_oscs[static_cast<std::size_t>(n)]; }
+
+    // Wave numbers of all 32 oscillator sides, ascending, without duplicates; may hold 0.
+    std::vector<int> ReferencedWaves() const;
+
+    bool operator==(const CTone& other) const;
+
+private:
+    std::array<COsc, kOscCount> m_oscs;
+};
+
+// A wave: only texts; its user list holds the tones that refer to it.
+class CWave : public CReferencedParameter {
+public:
+    std::unique_ptr<CParameter> Clone() const override { return std::make_unique<CWave>(*this); }
+
+    bool operator==(const CWave& other) const { return UsersAndTextsEqual(other); }
+};
+
+} // namespace Corv

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/lum_data.h"
+
+namespace Corv {
+
+// The part of a project document that the core works with: the project data, the files that
+// loading could not place in a slot, loading and saving the folder, and the file copy.
+class CLumFileDocument {
+public:
+    CLumFileDocument() = default;
+    // Hands files of this project that other open projects still use over to the work folder
+    // (see HandOverSharedFiles) is the closing owner's job; the destructor only frees.
+    virtual ~CLumFileDocument() = default;
+    CLumFileDocument(const CLumFileDocument&) = delete;
+    CLumFileDocument& operator=(const CLumFileDocument&) = delete;
+
+    // Copies a whole file byte for byte; the destination is created or truncated with the
+    // user's default permissions. False when any step fails.
+    virtual bool CopyDataFile(const std::string& source, const std::string& destination);
+    // The project data of every open project document whose modified flag is set.
+    virtual std::vector<CLumData*> ModifiedProjectData() = 0;
+    // Every open project document, this one included.
+    virtual std::vector<CLumFileDocument*> OpenProjectDocuments() = 0;
+
+    CLumData& Data() { return m_data; }
+    const CLumData& Data() const { return m_data; }
+    std::vector<std::string>& RejectedFiles() { return m_rejected; }
+    const std::vector<std::string>& RejectedFiles() const { return m_rejected; }
+
+    // --- Loading a folder (the path is normalised: "/" separators, ends in "/").
+    bool LoadAll(const std::string& path, std::vector<std::string> patchFiles,
+                 std::vector<std::string> toneFiles, std::vector<std::string> waveFiles);
+    // Stores the project folder; true when the folder's name ends in ".prj" (any case).
+    bool SetProjectPath(const std::string& path);
+    // Places found files into slots by their numbers; files that break the naming rule go to
+    // the rejected files list.
+    bool PlaceFiles(int kind, std::vector<std::string> files);
+    bool LoadPatches();
+    bool LoadTones();
+    bool LoadWaves();
+    // True when every used slot's file can be opened for reading.
+    bool SourceFilesPresent() const;
+
+    // --- Saving (see project_saver.cpp).
+    // Copies the five system files from the current project folder into a new one; a missing
+    // system file is skipped. Always true.
+    bool CopySystemFiles(const std::string& newFolder);
+    // Writes the project into its project folder in four passes; `elsewhere` when the folder
+    // is not the one the project was loaded from.
+    bool SaveAll(bool elsewhere);
+    // Copies files of this project that records of other open projects still use to the work
+    // folder and points those records at the copies (before the project closes).
+    void HandOverSharedFiles();
+
+private:
+    CLumData m_data;
+    std::vector<std::string> m_rejected;
+};
+
+// Appends "/", collapses doubled backslashes and turns backslashes into "/". Trailing
+// separators of the given path are dropped first, so "Song.prj/" and "Song.prj" are one folder.
+std::string NormaliseFolderPath(const std::string& path);
+
+} // namespace Corv

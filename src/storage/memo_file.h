@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/lum_data.h"
+
+namespace Corv {
+
+// Reads the memo file of a kind from the project folder into Memo1-Memo4 of every slot. A
+// missing file leaves the memos as they are. Lines end in CR LF or LF; a line longer than 1023
+// characters keeps its first 1023 and the rest of that line is skipped; a last line without a
+// line end is not stored; lines after the last slot are ignored.
+void ReadMemoFile(CLumData& data, int kind);
+
+// Writes the memo file of a kind: four lines per slot, every slot, CR LF line ends. False for a
+// kind other than 0, 1 or 2 and when the file cannot be created or written.
+bool WriteMemoFile(const CLumData& data, int kind);
+
+} // namespace Corv

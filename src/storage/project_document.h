@@ -1,0 +1,95 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/lum_file_document.h"
+
+namespace Corv {
+
+class CProjectDocument;
+
+// What the program around the core does when documents come and go: the desktop program
+// remembers folders in its settings, shows a wait cursor and brings windows to the front; the
+// command-line tool ignores most of it.
+class CDocumentHooks {
+public:
+    virtual ~CDocumentHooks() = default;
+    // A folder was opened or saved to; the desktop program stores it under
+    // "OpenFolder"/"FolderName" (followed by a backslash) and in the recent-file list.
+    virtual void FolderUsed(const std::string& /*path*/) {}
+    // An already open document was asked for again: bring its window to the front.
+    virtual void Activate(CProjectDocument& /*document*/) {}
+    // The modified flag of a document changed: titles follow.
+    virtual void ModifiedChanged(CProjectDocument& /*document*/) {}
+    // Long work starts and ends (wait cursor).
+    virtual void BeginWait() {}
+    virtual void EndWait() {}
+};
+
+// One open project. The set of open documents is kept by `CProjectDocuments`.
+class CProjectDocument : public CLumFileDocument {
+public:
+    std::vector<CLumData*> ModifiedProjectData() override;
+    std::vector<CLumFileDocument*> OpenProjectDocuments() override;
+
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true);
+    // The folder as the user gave it when it was last loaded or saved; empty for a new project.
+    const std::string& PathName() const { return m_pathName; }
+    const std::string& Title() const { return m_title; }
+    void SetTitle(std::string title) { m_title = std::move(title); }
+
+    // Loads a project folder into this (new) document; shows "This project could not be
+    // loaded." on failure.
+    bool LoadProject(const std::string& path);
+    // Saves into a folder (in place when it is the project's own); shows "This project could
+    // not be saved." on failure.
+    bool SaveProject(const std::string& path);
+    // Save (with the current folder) or Save As (without): a document without a folder saves
+    // only through the chooser, which returns false when the user cancels.
+    bool DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder);
+
+private:
+    friend class CProjectDocuments;
+    bool m_modified = false;
+    std::string m_pathName;
+    std::string m_title;
+};
+
+// The open project documents of the process, in opening order. Owns them.
+class CProjectDocuments {
+public:
+    static CProjectDocuments& Get();
+
+    void SetHooks(CDocumentHooks* hooks) { m_hooks = hooks; }
+    CDocumentHooks& Hooks();
+
+    // A new, empty project titled "Untitled<n>" with the next untitled number.
+    CProjectDocument& New();
+    // The open document whose folder is the normalised path, or null.
+    CProjectDocument* FindOpenProject(const std::string& path);
+    // Activates an open document of that folder, or loads the folder into a new document;
+    // null (and no document left behind) when loading fails.
+    CProjectDocument* OpenProject(const std::string& path);
+    // Hands shared files over and destroys the document (no question is asked here).
+    void Close(CProjectDocument& document);
+    void CloseAll();
+
+    const std::vector<std::unique_ptr<CProjectDocument>>& Documents() const { return m_documents; }
+    // The document that owns a project data object, or null.
+    CProjectDocument* DocumentOf(const CLumData* data);
+    // Marks every document that owned a part of the undo step modified after an undo.
+    std::vector<CProjectDocument*> Undo();
+
+private:
+    CProjectDocument& Create();
+
+    std::vector<std::unique_ptr<CProjectDocument>> m_documents;
+    CDocumentHooks* m_hooks = nullptr;
+    unsigned m_untitledCounter = 0;
+};
+
+} // namespace Corv

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "model/parameter.h"
+
+namespace Corv {
+
+inline constexpr std::size_t kSvdHeaderBytes = 32;
+inline constexpr std::size_t kSvdComparedHeaderBytes = 30;
+inline constexpr std::size_t kPatchPrefixBytes = 170;
+inline constexpr std::size_t kTonePrefixBytes = 1510;
+inline constexpr std::size_t kPatchAreaOffset = 138;
+inline constexpr std::size_t kToneAreaOffset = 262;
+inline constexpr std::size_t kPatchAreaBytes = 32;
+inline constexpr std::size_t kToneAreaBytes = 1248;
+
+// The 32-byte headers of patch (".d00", type tag "PRFa") and tone (".p00", "PATa") files.
+const std::array<std::uint8_t, kSvdHeaderBytes>& PatchHeaderTemplate();
+const std::array<std::uint8_t, kSvdHeaderBytes>& ToneHeaderTemplate();
+
+// Converts between a patch record and the 32-byte record area of its file.
+class CPatchSvdManager {
+public:
+    virtual ~CPatchSvdManager() = default;
+    bool ReadRecord(const std::uint8_t* area, CPatch& patch) const;
+    // Packs into the area in place: bits that belong to no parameter keep their values.
+    bool WriteRecord(const CPatch& patch, std::uint8_t* area) const;
+};
+
+// Converts between a tone record and the 1248-byte record area of its file.
+class CToneSvdManager {
+public:
+    virtual ~CToneSvdManager() = default;
+    bool ReadRecord(const std::uint8_t* area, CTone& tone) const;
+    bool WriteRecord(const CTone& tone, std::uint8_t* area) const;
+};
+
+// Reads the record area of a patch or tone file into the record; false when the file cannot
+// be opened, is shorter than its prefix or its header differs from the template.
+bool ReadPatchFile(const std::string& path, CPatch& patch);
+bool ReadToneFile(const std::string& path, CTone& tone);
+
+// Rewrites the record area of an existing file from the record (a null record succeeds and
+// writes nothing). The file is never created or truncated and keeps every byte outside the
+// record area, and the bits inside it that belong to no parameter.
+bool WritePatchFile(const std::string& path, const CPatch* patch);
+bool WriteToneFile(const std::string& path, const CTone* tone);
+
+// True when a later write of the record could open the file (a null record always passes).
+bool CheckFileForWriting(const std::string& path, const CParameter* record);
+
+} // namespace Corv

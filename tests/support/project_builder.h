@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/lum_data.h"
+
+// Test support: everything the tests need to make instrument files and project folders from
+// records, so that no binary fixture is ever checked in.
+namespace CorvTest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh temporary folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // Absolute path without a trailing "/".
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+Bytes ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const Bytes& bytes);
+bool FileExists(const std::string& path);
+// Names of the plain files of a folder, sorted.
+std::vector<std::string> ListFolder(const std::string& folder);
+// Every file below a folder (relative path -> content), for comparing whole folders.
+std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& folder);
+
+// In-memory records. A tone's `waves` fills oscillator sides in order (osc 0 side 0, osc 0
+// side 1, osc 1 side 0, ...) with wave source 1 and the given numbers; 0 leaves a side on a
+// preset (source 0).
+Corv::CPatch MakePatch(const std::string& name, int tone0, int tone1 = 0);
+Corv::CTone MakeTone(const std::string& name, const std::vector<int>& waves);
+Corv::CWave MakeWave(const std::string& name, const std::string& path);
+
+// File images. Opaque bytes (and the bits of the record area outside every parameter) are
+// random from the seed unless `opaqueFill` is given; `trailing` bytes follow the prefix.
+struct FileOptions {
+    std::uint32_t seed = 1;
+    int opaqueFill = -1; // -1: random
+    std::size_t trailing = 0;
+    std::uint8_t headerByte30 = 0;
+    std::uint8_t headerByte31 = 0;
+};
+Bytes PatchFileBytes(const Corv::CPatch& patch, const FileOptions& options = {});
+Bytes ToneFileBytes(const Corv::CTone& tone, const FileOptions& options = {});
+
+// Writes a project folder ("<parent>/<name>.prj/") with Patch/, Tone/ and Wave/ folders.
+class ProjectBuilder {
+public:
+    // `folder` is the project folder path (created with its subfolders).
+    explicit ProjectBuilder(std::string folder, bool withWaveFolder = true);
+
+    // Slot files named by the slot file name rule; numbers are 1-based.
+    ProjectBuilder& Patch(int number, const std::string& name, int tone0, int tone1 = 0,
+                          const FileOptions& options = {});
+    ProjectBuilder& Patch(int number, const Corv::CPatch& patch, const FileOptions& options = {});
+    ProjectBuilder& Tone(int number, const std::string& name, const std::vector<int>& waves,
+                         const FileOptions& options = {});
+    ProjectBuilder& Tone(int number, const Corv::CTone& tone, const FileOptions& options = {});
+    ProjectBuilder& Wave(int number, const std::string& name, std::size_t bytes,
+                         const std::string& extension = ".w00");
+    // Any file under a relative path ("Patch/Extra.d00") with the given content.
+    ProjectBuilder& File(const std::string& relativePath, const Bytes& content);
+    // The five system files, each with distinct content.
+    ProjectBuilder& SystemFiles();
+    // A memo file of a kind with these lines, each ended by `lineEnd`.
+    ProjectBuilder& Memos(int kind, const std::vector<std::string>& lines,
+                          const std::string& lineEnd = "\r\n");
+
+    // The project folder path, ending in "/".
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
+// A project with every slot used: 512 patches on two tones each, 896 tones sharing the 999
+// waves (each wave `waveBytes` long), deterministic from the seed.
+void BuildFullProject(const std::string& folder, std::uint32_t seed = 7, std::size_t waveBytes = 64);
+
+} // namespace CorvTest
