@@ -12,8 +12,8 @@ namespace Corv {
 class CLumFileDocument {
 public:
     CLumFileDocument() = default;
-    // Hands files of this project that other open projects still use over to the work folder
-    // (see HandOverSharedFiles) is the closing owner's job; the destructor only frees.
+    // Handing shared files over before a project goes is the closing owner's job
+    // (HandOverSharedFiles); the destructor only frees.
     virtual ~CLumFileDocument() = default;
     CLumFileDocument(const CLumFileDocument&) = delete;
     CLumFileDocument& operator=(const CLumFileDocument&) = delete;
@@ -55,6 +55,12 @@ public:
     // Copies files of this project that records of other open projects still use to the work
     // folder and points those records at the copies (before the project closes).
     void HandOverSharedFiles();
+
+protected:
+    enum class SaveOutcome { Failed, MemosNotWritten, Saved };
+    // The four passes of SaveAll; MemosNotWritten when every file was saved but a memo file
+    // could not be written.
+    SaveOutcome SaveFolder(bool elsewhere);
 
 private:
     CLumData m_data;

@@ -17,9 +17,12 @@ class CProjectDocument;
 class CDocumentHooks {
 public:
     virtual ~CDocumentHooks() = default;
-    // A folder was opened or saved to; the desktop program stores it under
-    // "OpenFolder"/"FolderName" (followed by a backslash) and in the recent-file list.
-    virtual void FolderUsed(const std::string& /*path*/) {}
+    // A folder was loaded or saved to: the desktop program adds it to the recent-file list.
+    virtual void RecentFile(const std::string& /*path*/) {}
+    // A folder was opened, or chosen in the Save As chooser and saved to: the desktop program
+    // stores it under "OpenFolder"/"FolderName" (followed by a backslash) as the start folder
+    // of the next chooser.
+    virtual void RememberFolder(const std::string& /*path*/) {}
     // An already open document was asked for again: bring its window to the front.
     virtual void Activate(CProjectDocument& /*document*/) {}
     // The modified flag of a document changed: titles follow.

@@ -1,0 +1,160 @@
+#include "storage/lum_file_document.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "edit/domain.h"
+#include "model/file_system.h"
+#include "storage/memo_file.h"
+#include "storage/slot_file_name.h"
+#include "storage/svd_file.h"
+
+namespace Corv {
+
+bool CLumFileDocument::CopyDataFile(const std::string& source, const std::string& destination) {
+    // Copying a file onto itself would truncate it first: there is nothing to do.
+    if (source == destination)
+        return FileSystem().Open(ToOsPath(source), OpenMode::Read) != nullptr;
+    return FileSystem().CopyFile(ToOsPath(source), ToOsPath(destination));
+}
+
+std::string NormaliseFolderPath(const std::string& path) {
+    std::string trimmed = path;
+    while (!trimmed.empty() && (trimmed.back() == '/' || trimmed.back() == '\\'))
+        trimmed.pop_back();
+    trimmed += '/';
+    std::string collapsed;
+    collapsed.reserve(trimmed.size());
+    for (std::size_t i = 0; i < trimmed.size(); ++i) {
+        if (trimmed[i] == '\\' && i + 1 < trimmed.size() && trimmed[i + 1] == '\\')
+            ++i;
+        collapsed += trimmed[i] == '\\' ? '/' : trimmed[i];
+    }
+    return collapsed;
+}
+
+bool CLumFileDocument::SetProjectPath(const std::string& path) {
+    m_data.SetProjectFolder(path);
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string tail = path.substr(dot);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".prj/";
+}
+
+bool CLumFileDocument::LoadAll(const std::string& path, std::vector<std::string> patchFiles,
+                               std::vector<std::string> toneFiles,
+                               std::vector<std::string> waveFiles) {
+    if (!SetProjectPath(path))
+        return false;
+    m_rejected.clear();
+    PlaceFiles(kPatchKind, std::move(patchFiles));
+    PlaceFiles(kToneKind, std::move(toneFiles));
+    PlaceFiles(kWaveKind, std::move(waveFiles));
+    return LoadPatches() && LoadTones() && LoadWaves();
+}
+
+bool CLumFileDocument::PlaceFiles(int kind, std::vector<std::string> files) {
+    std::vector<std::string> accepted;
+    accepted.reserve(files.size());
+    for (std::string& path : files) {
+        if (ParseSlotNumber(path) < 0)
+            m_rejected.push_back(std::move(path));
+        else
+            accepted.push_back(std::move(path));
+    }
+    std::sort(accepted.begin(), accepted.end());
+
+    const int slots = SlotCount(kind);
+    std::vector<std::string> slotPaths(static_cast<std::size_t>(slots));
+    std::size_t next = 0;
+    for (int n = 1; n <= slots && next < accepted.size(); ++n) {
+        while (next < accepted.size()) {
+            const int number = ParseSlotNumber(accepted[next]);
+            if (number > n)
+                break; // slot n stays empty
+            if (number == n) {
+                slotPaths[static_cast<std::size_t>(n - 1)] = std::move(accepted[next++]);
+                break;
+            }
+            m_rejected.push_back(std::move(accepted[next++])); // duplicate number, or 000
+        }
+    }
+    // Files numbered above the slot count are left out without a trace.
+    m_data.SlotPaths(kind) = std::move(slotPaths);
+    return true;
+}
+
+namespace {
+
+// Fills one record per slot from the slot paths; `read` reads a used slot's file. On a failed
+// read the array is refilled to its slot count (so it never stays short) and false returned.
+template <class T, class ReadFile>
+bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read) {
+    data.ClearRecords(kind);
+    const std::vector<std::string>& paths = data.SlotPaths(kind);
+    for (const std::string& path : paths) {
+        auto record = std::make_unique<T>();
+        record->SetFilePath(path);
+        record->SetName(path, true);
+        if (!path.empty() && !read(path, *record)) {
+            records.Clear();
+            records.Resize(static_cast<std::size_t>(SlotCount(kind)));
+            return false;
+        }
+        records.Append(std::move(record));
+    }
+    return true;
+}
+
+} // namespace
+
+bool CLumFileDocument::LoadPatches() {
+    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), ReadPatchFile))
+        return false;
+    ReadMemoFile(m_data, kPatchKind);
+    return true;
+}
+
+bool CLumFileDocument::LoadTones() {
+    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), ReadToneFile))
+        return false;
+    m_data.RebuildToneUsers();
+    ReadMemoFile(m_data, kToneKind);
+    return true;
+}
+
+bool CLumFileDocument::LoadWaves() {
+    const auto openable = [](const std::string& path, CWave&) {
+        const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+        return file != nullptr;
+    };
+    if (!LoadRecords(m_data, kWaveKind, m_data.Waves(), openable))
+        return false;
+    m_data.RebuildWaveUsers();
+    ReadMemoFile(m_data, kWaveKind);
+    return true;
+}
+
+bool CLumFileDocument::SourceFilesPresent() const {
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const CParameterArray& records = m_data.Records(kind);
+        for (std::size_t i = 0; i < records.Size(); ++i) {
+            const CParameter& record = records.Item(i);
+            if (!record.IsEmpty() && !FileSystem().Open(ToOsPath(record.FilePath()), OpenMode::Read))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool CLumFileDocument::CopySystemFiles(const std::string& newFolder) {
+    const std::string folder = m_data.ProjectFolder();
+    for (const char* name : kSystemFileNames)
+        CopyDataFile(folder + name, newFolder + name);
+    return true;
+}
+
+} // namespace Corv
