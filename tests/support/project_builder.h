@@ -36,7 +36,8 @@ std::vector<std::string> ListFolder(const std::string& folder);
 // Every file below a folder (relative path -> content), for comparing whole folders.
 std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& folder);
 
-// In-memory records. A tone's `waves` fills oscillator sides in order (osc 0 side 0, osc 0
+// In-memory records (patches and tones get no file path). A patch slot given a tone number
+// is switched on. A tone's `waves` fills oscillator sides in order (osc 0 side 0, osc 0
 // side 1, osc 1 side 0, ...) with wave source 1 and the given numbers; 0 leaves a side on a
 // preset (source 0).
 Corv::CPatch MakePatch(const std::string& name, int tone0, int tone1 = 0);
@@ -80,6 +81,9 @@ public:
 
     // The project folder path, ending in "/".
     const std::string& Folder() const { return m_folder; }
+    // The path of a slot file of a kind in this project.
+    std::string SlotPath(int kind, int number, const std::string& name,
+                         const std::string& extension) const;
 
 private:
     std::string m_folder;

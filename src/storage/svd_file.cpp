@@ -1,0 +1,177 @@
+#include "storage/svd_file.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "edit/domain.h"
+#include "model/codec.h"
+#include "model/file_system.h"
+
+namespace Corv {
+
+namespace {
+
+using Header = std::array<std::uint8_t, kSvdHeaderBytes>;
+
+constexpr void PutTag(Header& header, std::size_t at, const char (&tag)[5]) {
+    for (std::size_t i = 0; i < 4; ++i)
+        header[at + i] = static_cast<std::uint8_t>(tag[i]);
+}
+
+// Both headers differ only in the type tag at byte 16; bytes 30 and 31 are never compared.
+constexpr Header MakeHeader(const char (&typeTag)[5]) {
+    Header header{};
+    header[1] = 0x1E;
+    PutTag(header, 2, "SVD0");
+    PutTag(header, 16, typeTag);
+    PutTag(header, 20, "QUIL");
+    header[27] = 0x20;
+    return header;
+}
+
+constexpr Header kPatchHeader = MakeHeader("PRFa");
+constexpr Header kToneHeader = MakeHeader("PATa");
+
+// Where a kind of file keeps its record and how it is recognised.
+struct SvdLayout {
+    const Header& header;
+    std::size_t prefixBytes;
+    std::size_t areaOffset;
+    std::size_t areaBytes;
+};
+
+constexpr SvdLayout kPatchLayout{kPatchHeader, kPatchPrefixBytes, kPatchAreaOffset, kPatchAreaBytes};
+constexpr SvdLayout kToneLayout{kToneHeader, kTonePrefixBytes, kToneAreaOffset, kToneAreaBytes};
+
+// Unpacks `count` consecutive blocks of one table into the parameter arrays of `blocks`.
+template <class Block>
+bool UnpackBlocks(const std::uint8_t* area, std::size_t blockBytes, CodecTable table, int count,
+                  Block* const* blocks, std::size_t blockCount) {
+    bool ok = true;
+    for (std::size_t n = 0; n < blockCount; ++n) {
+        std::vector<std::uint8_t>& params = blocks[n]->Params();
+        params.resize(static_cast<std::size_t>(count));
+        ok = UnpackParameters(area + blockBytes * n, table, params.data(), count) == count && ok;
+    }
+    return ok;
+}
+
+// Packs the parameter arrays of `blocks` into consecutive blocks of the area, in place.
+template <class Block>
+bool PackBlocks(const Block* const* blocks, std::size_t blockCount, std::size_t blockBytes,
+                CodecTable table, int count, std::uint8_t* area) {
+    for (std::size_t n = 0; n < blockCount; ++n) {
+        const std::vector<std::uint8_t>& params = blocks[n]->Params();
+        if (params.size() < static_cast<std::size_t>(count))
+            return false;
+        if (PackParameters(area + blockBytes * n, table, params.data(), count) != count)
+            return false;
+    }
+    return true;
+}
+
+// Reads the prefix of a file and checks its header; false on any failure, a failed close
+// included.
+bool ReadPrefix(const std::string& path, const SvdLayout& layout, std::vector<std::uint8_t>& prefix) {
+    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    if (!file)
+        return false;
+    prefix.assign(layout.prefixBytes, 0);
+    const bool read =
+        file->Read(prefix.data(), prefix.size()) == static_cast<std::int64_t>(prefix.size());
+    const bool headerOk = read && std::equal(layout.header.begin(),
+                                             layout.header.begin() + kSvdComparedHeaderBytes,
+                                             prefix.begin());
+    const bool closed = file->Close();
+    return headerOk && closed;
+}
+
+template <class Record, class Manager>
+bool ReadSvdFile(const std::string& path, Record& record, const SvdLayout& layout) {
+    std::vector<std::uint8_t> prefix;
+    if (ReadPrefix(path, layout, prefix) &&
+        Manager().ReadRecord(prefix.data() + layout.areaOffset, record))
+        return true;
+    // No partial record survives a failed read.
+    record = Record();
+    return false;
+}
+
+// Rewrites the record area of an existing file. The current area is read first and the
+// record packed into it, so the bits that belong to no parameter keep what the file holds. A
+// file that ends before the area's end is refused rather than extended.
+template <class Record, class Manager>
+bool WriteSvdFile(const std::string& path, const Record* record, const SvdLayout& layout) {
+    if (record == nullptr)
+        return true;
+    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Update);
+    if (!file)
+        return false;
+    std::vector<std::uint8_t> area(layout.areaBytes, 0);
+    const auto areaSize = static_cast<std::int64_t>(area.size());
+    if (!file->Seek(layout.areaOffset) || file->Read(area.data(), area.size()) != areaSize)
+        return false;
+    if (!Manager().WriteRecord(*record, area.data()))
+        return false;
+    if (!file->Seek(layout.areaOffset) || !file->Write(area.data(), area.size()))
+        return false;
+    return file->Close();
+}
+
+} // namespace
+
+const std::array<std::uint8_t, kSvdHeaderBytes>& PatchHeaderTemplate() { return kPatchHeader; }
+const std::array<std::uint8_t, kSvdHeaderBytes>& ToneHeaderTemplate() { return kToneHeader; }
+
+bool CPatchSvdManager::ReadRecord(const std::uint8_t* area, CPatch& patch) const {
+    CPatchTone* slots[2] = {&patch.Slot(0), &patch.Slot(1)};
+    return UnpackBlocks(area, kPatchToneBlockBytes, PatchToneCodecTable(),
+                        kPatchToneParameterCount, slots, 2);
+}
+
+bool CPatchSvdManager::WriteRecord(const CPatch& patch, std::uint8_t* area) const {
+    const CPatchTone* slots[2] = {&patch.Slot(0), &patch.Slot(1)};
+    return PackBlocks(slots, 2, kPatchToneBlockBytes, PatchToneCodecTable(),
+                      kPatchToneParameterCount, area);
+}
+
+bool CToneSvdManager::ReadRecord(const std::uint8_t* area, CTone& tone) const {
+    COsc* oscs[CTone::kOscCount];
+    for (int n = 0; n < CTone::kOscCount; ++n)
+        oscs[n] = &tone.Osc(n);
+    return UnpackBlocks(area, kOscBlockBytes, OscCodecTable(), kOscParameterCount, oscs,
+                        CTone::kOscCount);
+}
+
+bool CToneSvdManager::WriteRecord(const CTone& tone, std::uint8_t* area) const {
+    const COsc* oscs[CTone::kOscCount];
+    for (int n = 0; n < CTone::kOscCount; ++n)
+        oscs[n] = &tone.Osc(n);
+    return PackBlocks(oscs, CTone::kOscCount, kOscBlockBytes, OscCodecTable(), kOscParameterCount,
+                      area);
+}
+
+bool ReadPatchFile(const std::string& path, CPatch& patch) {
+    return ReadSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout);
+}
+
+bool ReadToneFile(const std::string& path, CTone& tone) {
+    return ReadSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout);
+}
+
+bool WritePatchFile(const std::string& path, const CPatch* patch) {
+    return WriteSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout);
+}
+
+bool WriteToneFile(const std::string& path, const CTone* tone) {
+    return WriteSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout);
+}
+
+bool CheckFileForWriting(const std::string& path, const CParameter* record) {
+    if (record == nullptr)
+        return true;
+    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Update);
+    return file && file->Close();
+}
+
+} // namespace Corv
