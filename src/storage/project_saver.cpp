@@ -75,16 +75,17 @@ bool WriteRecordFile(int kind, const std::string& path, const CParameter& record
     return true; // wave files are never written
 }
 
-// Every file of a folder that matches one of the patterns (relative to the folder).
-std::vector<std::string> MatchingFiles(const std::string& folder, const char* subfolder,
-                                       const char* pattern) {
-    std::vector<std::string> names, result;
-    Fs().ListFiles(ToOsPath(folder + subfolder), names);
+// Adds every file of a subfolder that matches the pattern; false when it cannot be listed.
+bool MatchingFiles(const std::string& folder, const char* subfolder, const char* pattern,
+                   std::vector<std::string>& files) {
+    std::vector<std::string> names;
+    if (!Fs().ListFiles(ToOsPath(folder + subfolder), names))
+        return false;
     std::sort(names.begin(), names.end());
     for (const std::string& name : names)
         if (MatchesPattern(name, pattern))
-            result.push_back(folder + subfolder + name);
-    return result;
+            files.push_back(folder + subfolder + name);
+    return true;
 }
 
 // The work of one save: the document, its data and the save-elsewhere flag.
@@ -303,10 +304,14 @@ bool DeleteProjectContent(const std::string& folder) {
     const std::pair<const char*, const char*> patterns[] = {
         {"Patch/", "*.d00"}, {"Tone/", "*.p00"}, {"Wave/", "*.w*"},
         {"Wave/", "*.aif*"}, {"Wave/", "*.vpw"}, {"", "*.s00"}};
-    for (const auto& [subfolder, pattern] : patterns)
-        for (const std::string& file : MatchingFiles(folder, subfolder, pattern))
+    for (const auto& [subfolder, pattern] : patterns) {
+        std::vector<std::string> files;
+        if (!MatchingFiles(folder, subfolder, pattern, files))
+            return false;
+        for (const std::string& file : files)
             if (!Fs().Remove(ToOsPath(file)))
                 return false;
+    }
     return true;
 }
 

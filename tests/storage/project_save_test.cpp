@@ -1,0 +1,327 @@
+#include <filesystem>
+
+#include "storage/memo_file.h"
+#include "storage/slot_file_name.h"
+#include "storage/svd_file.h"
+#include "storage_fixture.h"
+#include "support/faulty_file_system.h"
+
+using namespace Corv;
+using namespace CorvTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SaveTest : public StorageTest {
+protected:
+    // A project with four patches on three tones, two waves, system files, memos and a file
+    // that breaks the naming rule.
+    ProjectBuilder Sample(const std::string& name) {
+        ProjectBuilder b(Project(name));
+        b.Patch(1, "A", 1).Patch(2, "B", 2).Patch(3, "C", 1, 3).Patch(4, "D", 0);
+        b.Tone(1, "T1", {1}).Tone(2, "T2", {1, 2}).Tone(3, "T3", {});
+        b.Wave(1, "W1", 100).Wave(2, "W2", 50, ".wav");
+        b.SystemFiles().Memos(kPatchKind, {"memo of A"});
+        return b;
+    }
+    bool Save(CProjectDocument& doc, const std::string& folder) { return doc.SaveProject(folder); }
+};
+
+// The bytes of a file outside the record area of its kind.
+Bytes Outside(Bytes bytes, std::size_t offset, std::size_t length) {
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                bytes.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    return bytes;
+}
+
+TEST_F(SaveTest, RenameInPlaceRenamesTheFileAndRewritesOnlyItsRecordArea) {
+    ProjectBuilder b = Sample("Song");
+    CProjectDocument& doc = Open(b.Folder());
+    const Bytes before = ReadBytes(b.Folder() + "Patch/001 A.d00");
+    const auto snapshot = FolderSnapshot(b.Folder());
+
+    CPatch& patch = doc.Data().Patches()[0];
+    patch.SetName("Lead");
+    patch.Slot(1).SetP(5, 33); // a carried parameter changes too
+    doc.SetModifiedFlag(true);
+    ASSERT_TRUE(Save(doc, b.Folder()));
+
+    EXPECT_FALSE(FileExists(b.Folder() + "Patch/001 A.d00"));
+    const Bytes after = ReadBytes(b.Folder() + "Patch/001 Lead.d00");
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(Outside(after, kPatchAreaOffset, kPatchAreaBytes),
+              Outside(before, kPatchAreaOffset, kPatchAreaBytes));
+    CPatch reread;
+    ASSERT_TRUE(ReadPatchFile(b.Folder() + "Patch/001 Lead.d00", reread));
+    EXPECT_EQ(reread.Slot(1).P(5), 33);
+    EXPECT_EQ(patch.FilePath(), b.Folder() + "Patch/001 Lead.d00");
+    EXPECT_EQ(doc.Data().SlotPaths(kPatchKind)[0], patch.FilePath());
+    EXPECT_FALSE(doc.IsModified());
+
+    // Every other instrument file keeps its name and every byte.
+    for (const auto& [relative, bytes] : snapshot) {
+        if (relative != "Patch/001 A.d00" && relative.find("Memo") == std::string::npos) {
+            EXPECT_EQ(ReadBytes(b.Folder() + relative), bytes) << relative;
+        }
+    }
+    EXPECT_TRUE(FileExists(b.Folder() + "ToneMemo.txt"));
+}
+
+TEST_F(SaveTest, ExchangedSlotsSwapTheirFilesUnderTheNewNumbers) {
+    ProjectBuilder b = Sample("Swap");
+    CProjectDocument& doc = Open(b.Folder());
+    const Bytes fileA = ReadBytes(b.Folder() + "Patch/001 A.d00");
+    const Bytes fileB = ReadBytes(b.Folder() + "Patch/002 B.d00");
+    CPatchArray& patches = doc.Data().Patches();
+    auto first = CPatchArray::Copy(patches[0]);
+    patches.PlaceClone(0, patches[1]);
+    patches.Place(1, std::move(first));
+    ASSERT_TRUE(Save(doc, b.Folder()));
+
+    EXPECT_EQ(ListFolder(b.Folder() + "Patch"),
+              (std::vector<std::string>{"001 B.d00", "002 A.d00", "003 C.d00", "004 D.d00"}));
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), fileB);
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/002 A.d00"), fileA);
+    EXPECT_FALSE(ListFolder(m_work.Path()).empty()); // slot 1's file was kept for slot 2 first
+}
+
+TEST_F(SaveTest, EmptiedSlotLosesItsFileAndRejectedFilesGo) {
+    ProjectBuilder b = Sample("Empty");
+    b.File("Patch/Extra.d00", {1, 2, 3}).Patch(1, "Duplicate", 0);
+    CProjectDocument& doc = Open(b.Folder());
+    ASSERT_EQ(doc.RejectedFiles().size(), 2u);
+    doc.Data().Patches()[1].ClearTexts();
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    EXPECT_EQ(ListFolder(b.Folder() + "Patch"),
+              (std::vector<std::string>{"001 A.d00", "003 C.d00", "004 D.d00"}));
+    EXPECT_TRUE(doc.RejectedFiles().empty());
+}
+
+TEST_F(SaveTest, SaveAsCopiesEverythingAndLeavesTheOldFolderAlone) {
+    ProjectBuilder b = Sample("Old");
+    b.File("Patch/Extra.d00", {9});
+    CProjectDocument& doc = Open(b.Folder());
+    const auto before = FolderSnapshot(b.Folder());
+    const std::string target = Project("New");
+    ASSERT_TRUE(Save(doc, target));
+
+    EXPECT_EQ(FolderSnapshot(b.Folder()), before);
+    EXPECT_EQ(ListFolder(target + "Patch"),
+              (std::vector<std::string>{"001 A.d00", "002 B.d00", "003 C.d00", "004 D.d00"}));
+    EXPECT_EQ(ListFolder(target + "Wave"), (std::vector<std::string>{"001 W1.w00", "002 W2.wav"}));
+    for (const char* name : kSystemFileNames)
+        EXPECT_EQ(ReadBytes(target + name), ReadBytes(b.Folder() + name)) << name;
+    for (const char* memo : {"PatchMemo.txt", "ToneMemo.txt", "WaveMemo.txt"})
+        EXPECT_TRUE(FileExists(target + memo)) << memo;
+    for (const auto& [relative, bytes] : FolderSnapshot(target)) {
+        if (relative.find("Memo") == std::string::npos) {
+            EXPECT_EQ(bytes, ReadBytes(b.Folder() + relative)) << relative;
+        }
+    }
+    EXPECT_EQ(doc.Data().ProjectFolder(), target);
+    EXPECT_EQ(doc.Data().Patches()[0].FilePath(), target + "Patch/001 A.d00");
+    EXPECT_EQ(doc.Data().Patches()[0].Memo(1), "memo of A");
+
+    // The saved copy loads to the same records.
+    CProjectDocument& copy = Open(target);
+    EXPECT_EQ(copy.Data().Patches()[2].Slot(1).ToneNumber(), 3);
+    EXPECT_EQ(copy.Data().Waves()[1].Users(), std::vector<std::int32_t>{1});
+}
+
+TEST_F(SaveTest, SaveAsWithoutASystemFileSavesTheRest) {
+    ProjectBuilder b = Sample("NoPalette");
+    fs::remove(b.Folder() + "Corvane Palette.s00");
+    CProjectDocument& doc = Open(b.Folder());
+    ASSERT_TRUE(Save(doc, Project("Copied")));
+    EXPECT_FALSE(FileExists(Project("Copied") + "Corvane Palette.s00"));
+    EXPECT_TRUE(FileExists(Project("Copied") + "Corvane Setup.s00"));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksBeforeReplacingIt) {
+    ProjectBuilder b = Sample("Source");
+    ProjectBuilder existing(Project("Existing"));
+    existing.Patch(9, "Stale", 0).Wave(3, "Old", 10).SystemFiles().File("Other.s00", {1});
+    existing.File("notes.txt", {2});
+    CProjectDocument& doc = Open(b.Folder());
+    const auto untouched = FolderSnapshot(existing.Folder());
+
+    m_sink->m_answers = {kAnswerNo};
+    EXPECT_FALSE(Save(doc, existing.Folder()));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"ask 2 7"});
+    EXPECT_EQ(FolderSnapshot(existing.Folder()), untouched);
+    EXPECT_EQ(doc.Data().ProjectFolder(), b.Folder());
+
+    m_sink->m_answers = {kAnswerYes};
+    ASSERT_TRUE(Save(doc, existing.Folder()));
+    EXPECT_FALSE(FileExists(existing.Folder() + "Patch/009 Stale.d00"));
+    EXPECT_FALSE(FileExists(existing.Folder() + "Wave/003 Old.w00"));
+    EXPECT_FALSE(FileExists(existing.Folder() + "Other.s00"));
+    EXPECT_TRUE(FileExists(existing.Folder() + "notes.txt"));
+    EXPECT_TRUE(FileExists(existing.Folder() + "Patch/004 D.d00"));
+}
+
+TEST_F(SaveTest, RefusalsChangeNothing) {
+    ProjectBuilder a = Sample("First");
+    ProjectBuilder other = Sample("Second");
+    CProjectDocument& doc = Open(a.Folder());
+    Open(other.Folder());
+    doc.Data().Patches()[0].SetName("Renamed");
+    doc.SetModifiedFlag(true);
+    const auto snapshotA = FolderSnapshot(a.Folder());
+    const auto snapshotB = FolderSnapshot(other.Folder());
+
+    EXPECT_FALSE(Save(doc, other.Folder())) << "another open project's folder";
+    EXPECT_FALSE(Save(doc, m_dir.Path() + "/Plain")) << "not a .prj folder";
+    {
+        InstalledFaultyFileSystem faulty; // the check pass finds a file it could not update
+        faulty.FailOpens(OpenMode::Update);
+        EXPECT_FALSE(Save(doc, a.Folder()));
+    }
+    fs::remove(a.Folder() + "Tone/003 T3.p00"); // a record's file has gone
+    EXPECT_FALSE(Save(doc, a.Folder()));
+    fs::copy_file(other.Folder() + "Tone/003 T3.p00", a.Folder() + "Tone/003 T3.p00");
+
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"error 2", "error 2", "error 2", "error 2"}));
+    EXPECT_EQ(FolderSnapshot(a.Folder()), snapshotA);
+    EXPECT_EQ(FolderSnapshot(other.Folder()), snapshotB);
+    EXPECT_FALSE(FileExists(m_dir.Path() + "/Plain"));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.Data().ProjectFolder(), a.Folder());
+    EXPECT_TRUE(Save(doc, a.Folder())) << "and after all that a save still works";
+}
+
+TEST_F(SaveTest, NewProjectSavesOnlyThroughTheChooser) {
+    ProjectBuilder b = Sample("Material");
+    CProjectDocument& source = Open(b.Folder());
+    CProjectDocument& doc = Docs().New();
+    EXPECT_EQ(doc.Title(), "Untitled1");
+    doc.Data().Patches().PlaceClone(0, source.Data().Patches()[3]);
+    int asked = 0;
+    EXPECT_FALSE(doc.DoSave(false, [&](std::string&) { return ++asked, false; }));
+    EXPECT_EQ(asked, 1);
+    const std::string target = Project("Fresh");
+    ASSERT_TRUE(doc.DoSave(false, [&](std::string& folder) { return folder = target, true; }));
+    EXPECT_EQ(doc.PathName(), target);
+    EXPECT_EQ(ListFolder(target + "Patch"), std::vector<std::string>{"001 D.d00"});
+    EXPECT_FALSE(FileExists(target + "Corvane System.s00")); // a new project has none to copy
+}
+
+// Undo is one step for the whole process: saving or closing its owner ends it.
+TEST_F(SaveTest, SavingOrClosingTheOwnerClearsTheUndoStep) {
+    ProjectBuilder a = Sample("UndoA"), other = Sample("UndoB");
+    CProjectDocument& docA = Open(a.Folder());
+    CProjectDocument& docB = Open(other.Folder());
+    CDomain& domain = CDomain::Get();
+    domain.ClearUndo();
+    domain.RecordUndo(kUndoAllKinds, docA.Data());
+    docA.Data().Patches()[0].ClearTexts();
+
+    ASSERT_TRUE(Save(docB, other.Folder()));
+    EXPECT_TRUE(domain.CanUndo());
+    Docs().Undo();
+    EXPECT_EQ(docA.Data().Patches()[0].Name(), "A");
+    EXPECT_TRUE(docA.IsModified());
+    Docs().Undo();
+    EXPECT_TRUE(docA.Data().Patches()[0].IsEmpty());
+
+    ASSERT_TRUE(Save(docA, a.Folder()));
+    EXPECT_FALSE(domain.CanUndo());
+
+    domain.RecordUndo(kPatchKind, docB.Data());
+    Docs().Close(docB);
+    EXPECT_FALSE(domain.CanUndo());
+}
+
+// A record copied from one project into another names the first project's file until the
+// second is saved; it keeps working when the first project renames or closes.
+TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
+    ProjectBuilder a = Sample("Giver"), other = Sample("Taker");
+    CProjectDocument& giver = Open(a.Folder());
+    CProjectDocument& taker = Open(other.Folder());
+    const Bytes original = ReadBytes(a.Folder() + "Patch/001 A.d00");
+    taker.Data().Patches().PlaceClone(7, giver.Data().Patches()[0]);
+    taker.Data().Patches().PlaceClone(8, giver.Data().Patches()[1]);
+
+    giver.Data().Patches()[0].SetName("Renamed");
+    ASSERT_TRUE(Save(giver, a.Folder()));
+    EXPECT_EQ(taker.Data().Patches()[7].FilePath(), a.Folder() + "Patch/001 Renamed.d00");
+
+    Docs().Close(giver);
+    EXPECT_EQ(taker.Data().Patches()[7].FilePath().rfind(m_work.Path(), 0), 0u);
+    EXPECT_EQ(taker.Data().Patches()[8].FilePath().rfind(m_work.Path(), 0), 0u);
+    fs::remove_all(a.Folder()); // the giver's folder may even go away now
+
+    ASSERT_TRUE(Save(taker, other.Folder()));
+    EXPECT_EQ(ReadBytes(other.Folder() + "Patch/008 A.d00"), original);
+    EXPECT_TRUE(FileExists(other.Folder() + "Patch/009 B.d00"));
+}
+
+// A copy within the project whose original is renamed: the copy must take its bytes from
+// wherever the original's file is by then.
+TEST_F(SaveTest, CopyThenRenameOriginalSavesBoth) {
+    ProjectBuilder b = Sample("Within");
+    CProjectDocument& doc = Open(b.Folder());
+    const Bytes original = ReadBytes(b.Folder() + "Patch/001 A.d00");
+    doc.Data().Patches().PlaceClone(9, doc.Data().Patches()[0]);
+    doc.Data().Patches()[0].SetName("Renamed");
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 Renamed.d00"), original);
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/010 A.d00"), original);
+    doc.Data().Patches()[0].SetName("Again");
+    EXPECT_TRUE(Save(doc, b.Folder())) << "and later saves keep working";
+}
+
+TEST_F(SaveTest, RejectedFileNeverTakesTheSlotFileAlong) {
+    ProjectBuilder b = Sample("Clash");
+    b.File("Patch/001 B.d00", {7, 7, 7}); // a duplicate number: rejected
+    CProjectDocument& doc = Open(b.Folder());
+    const Bytes slotFile = ReadBytes(b.Folder() + "Patch/001 A.d00");
+    ASSERT_EQ(doc.RejectedFiles().size(), 1u);
+    doc.Data().Patches()[0].SetName("B");
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), slotFile);
+    EXPECT_TRUE(doc.SourceFilesPresent());
+}
+
+// The undo step holds records too: they follow files that a save or a close moves.
+TEST_F(SaveTest, UndoStepRecordsFollowMovedFiles) {
+    ProjectBuilder a = Sample("Moves"), other = Sample("Holds");
+    CProjectDocument& mover = Open(a.Folder());
+    CProjectDocument& holder = Open(other.Folder());
+    holder.Data().Patches().PlaceClone(5, mover.Data().Patches()[0]);
+    CDomain::Get().ClearUndo();
+    CDomain::Get().RecordUndo(kUndoAllKinds, holder.Data());
+    holder.Data().Patches()[5].ClearTexts(); // the step that undo takes back
+
+    mover.Data().Patches()[0].SetName("Moved");
+    ASSERT_TRUE(Save(mover, a.Folder()));
+    Docs().Undo();
+    EXPECT_EQ(holder.Data().Patches()[5].FilePath(), a.Folder() + "Patch/001 Moved.d00");
+    Docs().Undo();
+
+    Docs().Close(mover);
+    Docs().Undo();
+    EXPECT_TRUE(holder.SourceFilesPresent());
+    EXPECT_TRUE(Save(holder, other.Folder()));
+    EXPECT_TRUE(FileExists(other.Folder() + "Patch/006 A.d00"));
+}
+
+TEST_F(SaveTest, UnwritableMemoFileIsReportedAndTheDocumentStaysModified) {
+    ProjectBuilder b = Sample("Memo");
+    CProjectDocument& doc = Open(b.Folder());
+    doc.Data().Tones()[0].SetMemo(2, "keep me");
+    doc.SetModifiedFlag(true);
+    fs::create_directory(b.Folder() + "ToneMemo.txt"); // cannot be written as a file
+    EXPECT_FALSE(Save(doc, b.Folder()));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"error 2"});
+    EXPECT_TRUE(doc.IsModified());
+    fs::remove(b.Folder() + "ToneMemo.txt");
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    CLumData reloaded;
+    reloaded.SetProjectFolder(b.Folder());
+    ReadMemoFile(reloaded, kToneKind);
+    EXPECT_EQ(reloaded.Tones()[0].Memo(2), "keep me");
+}
+
+} // namespace
