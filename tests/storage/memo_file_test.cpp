@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "edit/domain.h"
+#include "storage/memo_file.h"
+#include "storage/slot_file_name.h"
+#include "support/faulty_file_system.h"
+#include "support/project_builder.h"
+
+namespace {
+
+using Corv::CLumData;
+
+class MemoFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Corv::CDomain::Reset();
+        m_data.SetProjectFolder(m_dir.Path() + "/");
+    }
+
+    std::string MemoPath(int kind) const { return m_dir / Corv::MemoFileName(kind); }
+
+    void WriteRaw(int kind, const std::string& text) {
+        CorvTest::WriteBytes(MemoPath(kind), CorvTest::Bytes(text.begin(), text.end()));
+    }
+
+    std::string ReadRaw(int kind) const {
+        const CorvTest::Bytes bytes = CorvTest::ReadBytes(MemoPath(kind));
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    const Corv::CParameter& Record(int kind, int index) const {
+        return m_data.Records(kind).Item(static_cast<std::size_t>(index));
+    }
+
+    // All memos of the first n slots of a kind, in file order.
+    std::vector<std::string> Memos(int kind, int slots) const {
+        std::vector<std::string> memos;
+        for (int s = 0; s < slots; ++s)
+            for (int n = 1; n <= 4; ++n)
+                memos.push_back(Record(kind, s).Memo(n));
+        return memos;
+    }
+
+    CorvTest::TempDir m_dir;
+    CLumData m_data;
+};
+
+TEST_F(MemoFileTest, LinesFillMemosFourPerSlot) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::string> expected; // memos of slots 1 and 2
+    };
+    const std::vector<Case> cases = {
+        {"three lines", "a\nb\nc\n", {"a", "b", "c", "", "", "", "", ""}},
+        {"no final line end", "a\nb\nc\nd\ne", {"a", "b", "c", "d", "", "", "", ""}},
+        {"final line end", "a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
+        {"CR LF", "a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},
+        {"mixed", "a\r\nb\n", {"a", "b", "", "", "", "", "", ""}},
+        {"lone CR stays", "a\rb\n", {"a\rb", "", "", "", "", "", "", ""}},
+        {"empty file", "", {"", "", "", "", "", "", "", ""}},
+        {"blank lines", "\n\n\n\nx\n", {"", "", "", "", "x", "", "", ""}},
+    };
+    for (int kind = 0; kind < 3; ++kind)
+        for (const Case& c : cases) {
+            Corv::CDomain::Reset();
+            CLumData data;
+            data.SetProjectFolder(m_dir.Path() + "/");
+            WriteRaw(kind, c.text);
+            Corv::ReadMemoFile(data, kind);
+            std::vector<std::string> memos;
+            for (int s = 0; s < 2; ++s)
+                for (int n = 1; n <= 4; ++n)
+                    memos.push_back(data.Records(kind).Item(static_cast<std::size_t>(s)).Memo(n));
+            EXPECT_EQ(memos, c.expected) << c.what << ", kind " << kind;
+        }
+}
+
+TEST_F(MemoFileTest, CrLfAndLfFilesGiveTheSameMemos) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 40; ++i)
+        lines.push_back(i % 3 == 0 ? "" : "memo " + std::to_string(i));
+    CorvTest::ProjectBuilder(m_dir.Path()).Memos(Corv::kToneKind, lines, "\r\n");
+    Corv::ReadMemoFile(m_data, Corv::kToneKind);
+    EXPECT_EQ(Memos(Corv::kToneKind, 10), lines);
+
+    CLumData lf;
+    lf.SetProjectFolder(m_data.ProjectFolder());
+    CorvTest::ProjectBuilder(m_dir.Path()).Memos(Corv::kToneKind, lines, "\n");
+    Corv::ReadMemoFile(lf, Corv::kToneKind);
+    for (int s = 0; s < 10; ++s)
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_EQ(lf.Tones()[static_cast<std::size_t>(s)].Memo(n), Record(Corv::kToneKind, s).Memo(n));
+}
+
+TEST_F(MemoFileTest, OverLongLineKeepsItsStartAndTheFollowingMemosStayInPlace) {
+    const std::string longLine(5000, 'x');
+    const std::string exact(1023, 'y');
+    WriteRaw(Corv::kPatchKind, longLine + "\r\n" + exact + "\r\n" + exact + "z\n" + "after\n" + "slot2\n");
+    Corv::ReadMemoFile(m_data, Corv::kPatchKind);
+    EXPECT_EQ(Record(0, 0).Memo(1), std::string(1023, 'x'));
+    EXPECT_EQ(Record(0, 0).Memo(2), exact);
+    EXPECT_EQ(Record(0, 0).Memo(3), exact);
+    EXPECT_EQ(Record(0, 0).Memo(4), "after");
+    EXPECT_EQ(Record(0, 1).Memo(1), "slot2");
+}
+
+TEST_F(MemoFileTest, LinesAfterTheLastSlotAreIgnored) {
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    WriteRaw(Corv::kPatchKind, text);
+    Corv::ReadMemoFile(m_data, Corv::kPatchKind);
+    EXPECT_EQ(Record(0, 0).Memo(1), "line 0");
+    EXPECT_EQ(Record(0, 511).Memo(4), "line 2047");
+    EXPECT_EQ(m_data.Patches().Size(), 512u);
+    // Other kinds are untouched.
+    EXPECT_EQ(Record(1, 0).Memo(1), "");
+}
+
+TEST_F(MemoFileTest, MissingOrUnreadableFileKeepsTheMemos) {
+    m_data.Waves()[3].SetMemo(2, "kept");
+    Corv::ReadMemoFile(m_data, Corv::kWaveKind);
+    EXPECT_EQ(Record(2, 3).Memo(2), "kept");
+
+    WriteRaw(Corv::kWaveKind, "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl\nm\nn\no\np\n");
+    for (const CorvTest::FsOp op : {CorvTest::FsOp::Open, CorvTest::FsOp::Read}) {
+        CorvTest::InstalledFaultyFileSystem fs;
+        fs.FailAll(op);
+        Corv::ReadMemoFile(m_data, Corv::kWaveKind);
+        EXPECT_EQ(Record(2, 3).Memo(2), "kept") << CorvTest::FsOpName(op);
+        EXPECT_EQ(Record(2, 0).Memo(1), "") << CorvTest::FsOpName(op);
+    }
+    Corv::ReadMemoFile(m_data, 3); // no such kind: nothing happens
+    EXPECT_EQ(Record(2, 3).Memo(2), "kept");
+}
+
+TEST_F(MemoFileTest, WriteGivesFourCrLfLinesPerSlotForEverySlot) {
+    m_data.Patches()[0].SetMemo(1, "first");
+    m_data.Patches()[0].SetMemo(4, "fourth");
+    m_data.Patches()[511].SetMemo(3, "\xE9t\xE9"); // 8-bit texts stay byte for byte
+    ASSERT_TRUE(Corv::WriteMemoFile(m_data, Corv::kPatchKind));
+    const std::string text = ReadRaw(Corv::kPatchKind);
+    std::string expected = "first\r\n\r\n\r\nfourth\r\n";
+    for (int s = 1; s < 511; ++s)
+        expected += "\r\n\r\n\r\n\r\n";
+    expected += "\r\n\r\n\xE9t\xE9\r\n\r\n";
+    EXPECT_EQ(text, expected);
+
+    for (int kind = 1; kind < 3; ++kind) {
+        ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
+        const std::string t = ReadRaw(kind);
+        EXPECT_EQ(static_cast<int>(std::count(t.begin(), t.end(), '\n')), 4 * Corv::SlotCount(kind));
+    }
+    EXPECT_FALSE(Corv::WriteMemoFile(m_data, 3));
+    EXPECT_FALSE(Corv::WriteMemoFile(m_data, -1));
+}
+
+TEST_F(MemoFileTest, SaveAndReloadKeepsEveryMemo) {
+    for (int kind = 0; kind < 3; ++kind)
+        for (int s = 0; s < Corv::SlotCount(kind); s += 7)
+            for (int n = 1; n <= 4; ++n)
+                m_data.Records(kind).Item(static_cast<std::size_t>(s)).SetMemo(
+                    n, std::string(static_cast<std::size_t>((s * n) % 1024), static_cast<char>('a' + n)));
+    for (int kind = 0; kind < 3; ++kind)
+        ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
+    CLumData reloaded;
+    reloaded.SetProjectFolder(m_data.ProjectFolder());
+    for (int kind = 0; kind < 3; ++kind) {
+        Corv::ReadMemoFile(reloaded, kind);
+        for (int s = 0; s < Corv::SlotCount(kind); ++s)
+            for (int n = 1; n <= 4; ++n)
+                ASSERT_EQ(reloaded.Records(kind).Item(static_cast<std::size_t>(s)).Memo(n),
+                          Record(kind, s).Memo(n))
+                    << "kind " << kind << " slot " << s << " memo " << n;
+    }
+}
+
+// A line break inside a memo would move every later memo to another slot; it is written as a
+// blank instead.
+TEST_F(MemoFileTest, LineBreaksInsideAMemoDoNotShiftLaterSlots) {
+    m_data.Tones()[0].SetMemo(1, "two\nlines");
+    m_data.Tones()[0].SetMemo(2, "cr\r\nlf");
+    m_data.Tones()[1].SetMemo(1, "slot 2");
+    ASSERT_TRUE(Corv::WriteMemoFile(m_data, Corv::kToneKind));
+    CLumData reloaded;
+    reloaded.SetProjectFolder(m_data.ProjectFolder());
+    Corv::ReadMemoFile(reloaded, Corv::kToneKind);
+    EXPECT_EQ(reloaded.Tones()[0].Memo(1), "two lines");
+    EXPECT_EQ(reloaded.Tones()[0].Memo(2), "cr  lf");
+    EXPECT_EQ(reloaded.Tones()[1].Memo(1), "slot 2");
+}
+
+TEST_F(MemoFileTest, WriteFailuresAreReported) {
+    WriteRaw(Corv::kWaveKind, "old\n");
+    for (const CorvTest::FsOp op : {CorvTest::FsOp::Open, CorvTest::FsOp::Write, CorvTest::FsOp::Close}) {
+        CorvTest::InstalledFaultyFileSystem fs;
+        fs.FailAll(op);
+        EXPECT_FALSE(Corv::WriteMemoFile(m_data, Corv::kWaveKind)) << CorvTest::FsOpName(op);
+    }
+    m_data.SetProjectFolder(m_dir / "no-such-folder/");
+    EXPECT_FALSE(Corv::WriteMemoFile(m_data, Corv::kWaveKind));
+}
+
+} // namespace
