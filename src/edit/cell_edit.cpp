@@ -1,0 +1,68 @@
+#include "edit/cell_edit.h"
+
+#include "edit/domain.h"
+
+namespace Corv {
+
+namespace {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool IsForbidden(char c) {
+    return std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;
+}
+
+// The rows exist in the list of a valid kind.
+bool CanEdit(const CLumData& project, int kind, const std::vector<int>& rows) {
+    if (kind != kPatchKind && kind != kToneKind && kind != kWaveKind)
+        return false;
+    if (rows.empty())
+        return false;
+    const int count = static_cast<int>(project.Records(kind).Size());
+    for (const int row : rows)
+        if (row < 0 || row >= count)
+            return false;
+    return true;
+}
+
+void RecordEdit(CLumData& project, int kind) {
+    CDomain::Get().ClearUndo();
+    CDomain::Get().RecordUndo(kind, project);
+}
+
+} // namespace
+
+std::string FilterName(std::string_view text) {
+    std::string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+            ++i; // the byte after a lead byte belongs to the same character
+            continue;
+        }
+        if (!IsForbidden(text[i]))
+            name += text[i];
+    }
+    return name;
+}
+
+bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text) {
+    if (!CanEdit(project, kind, rows))
+        return false;
+    RecordEdit(project, kind);
+    const std::string name = FilterName(text);
+    for (const int row : rows)
+        project.Records(kind).Item(static_cast<std::size_t>(row)).SetName(name);
+    return true;
+}
+
+bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
+              const std::string& text) {
+    if (memo < 1 || memo > 4 || !CanEdit(project, kind, rows))
+        return false;
+    RecordEdit(project, kind);
+    for (const int row : rows)
+        project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, text);
+    return true;
+}
+
+} // namespace Corv

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/lum_data.h"
+
+namespace Corv {
+
+// A typed name made fit for a file name: every double-byte character (a lead byte 0x81-0x9F
+// or 0xE0-0xFC with the byte after it) and every \ / * ? : " < > | is removed.
+std::string FilterName(std::string_view text);
+
+// Sets the same name (filtered, at most 12 characters kept) on several rows of one list. The
+// list's array is recorded for undo once, before the first row changes, so that one Undo
+// takes the whole edit back. False, with nothing recorded, when a row lies outside the list
+// or no row is given; true when the names were set and the document is to be marked modified.
+bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text);
+
+// Sets memo `memo` (1 to 4) of several rows of one list to the text as it stands; undo and
+// result as for `SetNames`.
+bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
+              const std::string& text);
+
+} // namespace Corv

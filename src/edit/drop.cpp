@@ -1,0 +1,114 @@
+#include "edit/drop.h"
+
+#include <algorithm>
+
+#include "edit/domain.h"
+#include "edit/list_edits.h"
+
+namespace Corv {
+
+namespace {
+
+std::size_t At(int index) { return static_cast<std::size_t>(index); }
+
+// The rows in their given order without repeats; empty when a row lies outside the list.
+std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
+    std::vector<int> result;
+    const int count = static_cast<int>(source.Records(kind).Size());
+    for (const int row : rows) {
+        if (row < 0 || row >= count)
+            return {};
+        if (std::find(result.begin(), result.end(), row) == result.end())
+            result.push_back(row);
+    }
+    return result;
+}
+
+bool AnyUsed(const CLumData& source, int kind, const std::vector<int>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [&](int row) {
+        return !source.Records(kind).Item(At(row)).IsEmpty();
+    });
+}
+
+// The selected rows form one unbroken run.
+bool Contiguous(const std::vector<int>& rows) {
+    const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+    return *high - *low + 1 == static_cast<int>(rows.size());
+}
+
+// A contiguous block dropped onto its own first row: nothing to do unless a copy is inserted.
+bool DroppedOntoItself(const DropRequest& request, const std::vector<int>& rows, bool copy) {
+    if (request.source != request.target || !Contiguous(rows))
+        return false;
+    if (request.at != *std::min_element(rows.begin(), rows.end()))
+        return false;
+    return !(request.insert && copy);
+}
+
+bool IsKind(int kind) { return kind == kPatchKind || kind == kToneKind || kind == kWaveKind; }
+
+// The overwrite or insert itself; true when it was carried out.
+bool Drop(const DropRequest& request, bool otherProject, DropResult& result) {
+    CLumData& target = *request.target;
+    if (!request.insert)
+        return Overwrite(target, request.at, request.kind, otherProject);
+    result.inserted = Insert(target, request.at, request.kind, otherProject);
+    return result.inserted > 0;
+}
+
+} // namespace
+
+std::vector<int> ReselectedSourceRows(const std::vector<int>& rows, int kind, int at, bool insert,
+                                      bool otherProject) {
+    if (otherProject)
+        return rows;
+    const int n = static_cast<int>(rows.size());
+    std::vector<int> selection;
+    for (const int row : rows) {
+        if (!insert) {
+            if (row < at || row > at + n - 1)
+                selection.push_back(row);
+        } else if (row < at) {
+            selection.push_back(row);
+        } else if (row + n < SlotCount(kind)) {
+            selection.push_back(row + n);
+        }
+    }
+    return selection;
+}
+
+DropResult PerformDrop(const DropRequest& request) {
+    DropResult result;
+    CDomain& domain = CDomain::Get();
+    if (request.source == nullptr || request.target == nullptr || !IsKind(request.kind))
+        return result;
+    const std::vector<int> rows = ValidRows(*request.source, request.kind, request.rows);
+    if (rows.empty() || !AnyUsed(*request.source, request.kind, rows))
+        return result;
+
+    const bool otherProject = request.source != request.target;
+    const bool copy = request.copy.value_or(otherProject);
+    domain.m_insertFlag = request.insert ? 1 : 0;
+    domain.m_copyFlag = copy ? 1 : 0;
+    StoreSelection(*request.source, rows, request.kind);
+
+    if (!DroppedOntoItself(request, rows, copy) && Drop(request, otherProject, result)) {
+        const int n = static_cast<int>(rows.size());
+        result.done = true;
+        result.targetChanged = true;
+        for (int row = request.at; row < request.at + n && row < SlotCount(request.kind); ++row)
+            result.targetSelection.push_back(row);
+        result.sourceSelection =
+            ReselectedSourceRows(rows, request.kind, request.at, request.insert, otherProject);
+        if (!copy) {
+            if (otherProject)
+                domain.RecordUndo(kUndoAllKinds, *request.source);
+            DeleteEntries(*request.source, result.sourceSelection, request.kind, false, true);
+            result.sourceChanged = true;
+        }
+    }
+    domain.ClearTransfer();
+    return result;
+}
+
+} // namespace Corv

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "model/lum_data.h"
+
+namespace Corv {
+
+// One drag and drop of list entries, as the desktop program's lists and the command-line
+// tool's `drop` command perform it.
+struct DropRequest {
+    // The project the rows are dragged from.
+    CLumData* source = nullptr;
+    // The dragged rows, 0-based, in selection order (a row given twice counts once).
+    std::vector<int> rows;
+    // The list kind of source and target (`ListKind`).
+    int kind = kPatchKind;
+    // The project dropped into; the same object as `source` for a drop within one list.
+    CLumData* target = nullptr;
+    // The first row the dropped block occupies (overwrite) or is inserted in front of.
+    int at = 0;
+    bool insert = false;
+    // Copy or move; unset takes the default for the pair of lists: a drop within one list
+    // moves, a drop into another project copies.
+    std::optional<bool> copy;
+};
+
+// What a caller needs to refresh its lists after a drop.
+struct DropResult {
+    // The overwrite or insert was carried out.
+    bool done = false;
+    // The rows the source list selects afterwards: the dragged rows at their places after the
+    // drop, without those the drop overwrote or pushed out. After a move these are the rows
+    // that were emptied. Empty when nothing was done.
+    std::vector<int> sourceSelection;
+    // The rows the dropped entries occupy in the target.
+    std::vector<int> targetSelection;
+    // The number of entries inserted (0 for an overwrite).
+    int inserted = 0;
+    bool sourceChanged = false;
+    bool targetChanged = false;
+};
+
+// Performs a whole drop: takes the rows into the transfer arrays, sets the insert and copy
+// flags, applies the rule that a block dropped onto itself does nothing (unless it is inserted
+// as a copy), overwrites or inserts, and after a move empties the dragged rows in the source
+// (recording the source for undo too when it is another project). The transfer arrays are
+// emptied whatever the outcome. Nothing happens when no dragged row is used, when a row lies
+// outside the list or when a project is missing.
+DropResult PerformDrop(const DropRequest& request);
+
+// The rows the source list selects after a successful drop of `rows` at `at`: all of them
+// when the target is another project; otherwise those not overwritten (overwrite), or each
+// row behind the insert position moved on by the count unless it was pushed out (insert).
+std::vector<int> ReselectedSourceRows(const std::vector<int>& rows, int kind, int at, bool insert,
+                                      bool otherProject);
+
+} // namespace Corv

@@ -1,0 +1,242 @@
+#include "edit/list_edits.h"
+
+#include <algorithm>
+
+#include "edit/domain.h"
+#include "edit/list_edits_detail.h"
+
+namespace Corv {
+
+using namespace ListEdits;
+
+namespace {
+
+std::size_t At(int index) { return static_cast<std::size_t>(index); }
+
+bool IsKind(int kind) { return kind == kPatchKind || kind == kToneKind || kind == kWaveKind; }
+
+bool IsRow(const CLumData& project, int kind, int row) {
+    return row >= 0 && At(row) < project.Records(kind).Size();
+}
+
+std::vector<int> SortedUnique(std::vector<int> values) {
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    return values;
+}
+
+// The project tones that the given patches refer to, ascending, each once.
+std::vector<int> TonesUsedBy(const CLumData& source, const std::vector<int>& patches) {
+    std::vector<int> tones;
+    for (const int p : patches)
+        for (const int t : source.Patches()[At(p)].ReferencedTones())
+            if (IsToneNumber(t))
+                tones.push_back(t);
+    return SortedUnique(std::move(tones));
+}
+
+// The project waves that the given tones (0-based) refer to, ascending, each once.
+std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& tones) {
+    std::vector<int> waves;
+    for (const int t : tones)
+        for (const int w : source.Tones()[At(t)].ReferencedWaves())
+            if (IsWaveNumber(w))
+                waves.push_back(w);
+    return SortedUnique(std::move(waves));
+}
+
+// Fills a transfer array with clones of source records, each carrying an origin number.
+template <class T>
+void FillTransfer(CConcreteParameterArray<T>& transfer, const CConcreteParameterArray<T>& records,
+                  const std::vector<int>& indices, int originOffset) {
+    transfer.Clear();
+    for (const int index : indices) {
+        auto clone = CConcreteParameterArray<T>::Copy(records[At(index)]);
+        clone->Users().push_back(index + originOffset);
+        transfer.Append(std::move(clone));
+    }
+}
+
+std::vector<int> MinusOne(std::vector<int> numbers) {
+    for (int& n : numbers)
+        --n;
+    return numbers;
+}
+
+void StorePatches(const CLumData& source, const std::vector<int>& rows) {
+    CDomain& domain = CDomain::Get();
+    domain.m_transferPatches.Clear();
+    for (const int row : rows)
+        domain.m_transferPatches.Append(CPatchArray::Copy(source.Patches()[At(row)]));
+    const std::vector<int> tones = MinusOne(TonesUsedBy(source, rows));
+    FillTransfer(domain.m_transferTones, source.Tones(), tones, 1);
+    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, tones)), 1);
+}
+
+void StoreTones(const CLumData& source, const std::vector<int>& rows) {
+    CDomain& domain = CDomain::Get();
+    FillTransfer(domain.m_transferTones, source.Tones(), rows, 0);
+    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, rows)), 1);
+    domain.m_transferPatches = source.Patches();
+}
+
+void StoreWaves(const CLumData& source, const std::vector<int>& rows) {
+    CDomain& domain = CDomain::Get();
+    FillTransfer(domain.m_transferWaves, source.Waves(), rows, 0);
+    domain.m_transferTones = source.Tones();
+}
+
+std::uint64_t WaveFileBytes(const CWave& wave) {
+    return wave.IsEmpty() ? 0 : FileBytes(ToOsPath(wave.FilePath()));
+}
+
+// The wave size check: the target's waves (without those an overwrite of waves replaces) and,
+// when waves are added, the transfer waves. Summed wide so that no total can wrap around.
+bool WaveBytesFit(const CLumData& target, int destination, int kind, bool otherProject,
+                  bool overwrite) {
+    const CDomain& domain = CDomain::Get();
+    const CWaveArray& carried = domain.m_transferWaves;
+    const bool replacing = overwrite && kind == kWaveKind;
+    const std::size_t first = At(destination);
+    const std::size_t end = first + carried.Size();
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < target.Waves().Size(); ++i)
+        if (!(replacing && i >= first && i < end))
+            total += WaveFileBytes(target.Waves()[i]);
+    if (otherProject || domain.m_copyFlag == 1)
+        for (std::size_t j = 0; j < carried.Size(); ++j)
+            total += WaveFileBytes(carried[j]);
+    if (total <= kWaveBytesLimit)
+        return true;
+    CDomain::Get().ShowError(kMsgWaveBytes);
+    return false;
+}
+
+// Free tone and wave slots for what a drop into another project carries along.
+bool SlotSpaceFits(const CLumData& target, int kind) {
+    CDomain& domain = CDomain::Get();
+    if (kind == kPatchKind &&
+        domain.m_transferTones.Size() > At(target.CountEmpty(kToneKind))) {
+        domain.ShowError(kMsgToneSpace);
+        return false;
+    }
+    if ((kind == kPatchKind || kind == kToneKind) &&
+        domain.m_transferWaves.Size() > At(target.CountEmpty(kWaveKind))) {
+        domain.ShowError(kMsgWaveSpace);
+        return false;
+    }
+    return true;
+}
+
+// The checks both drops share; `overwrite` selects the question and the size rule.
+bool CanDrop(CLumData& target, int destination, int kind, bool otherProject,
+             const CParameterArray& transfer, bool overwrite) {
+    if (!IsKind(kind))
+        return false;
+    const int n = static_cast<int>(transfer.Size());
+    if (n == 0 || !target.RangeFits(kind, destination, n))
+        return false;
+    const bool occupied = overwrite ? target.AnyUsedIn(kind, destination, n)
+                                    : target.AnyUsedInLast(kind, n);
+    if (occupied && !Confirm(overwrite ? kMsgOverwrite : kMsgInsert))
+        return false;
+    if (otherProject && !SlotSpaceFits(target, kind))
+        return false;
+    return WaveBytesFit(target, destination, kind, otherProject, overwrite);
+}
+
+void DeleteWave(CLumData& project, int index) {
+    CWave& wave = project.Waves()[At(index)];
+    wave.ClearTexts();
+    // A wave pushed past the end by an insert has no number that anything may refer to.
+    if (IsWaveNumber(index + 1)) {
+        for (const std::int32_t user : wave.Users()) {
+            if (user < 0 || At(user) >= project.Tones().Size())
+                continue;
+            CTone& tone = project.Tones()[At(user)];
+            for (int osc = 0; osc < CTone::kOscCount; ++osc)
+                for (int side = 0; side < 2; ++side)
+                    if (tone.Osc(osc).WaveNumber(side) == index + 1)
+                        tone.Osc(osc).SetWaveNumber(side, 0);
+        }
+    }
+    wave.Users().clear();
+}
+
+void DeleteTone(CLumData& project, int index, bool clearReferrers) {
+    CTone& tone = project.Tones()[At(index)];
+    tone.ClearTexts();
+    for (const int wave : tone.ReferencedWaves())
+        if (IsWaveNumber(wave))
+            project.Waves()[At(wave - 1)].RemoveUser(index);
+    for (int osc = 0; osc < CTone::kOscCount; ++osc)
+        for (int side = 0; side < 2; ++side)
+            if (tone.Osc(osc).WaveNumber(side) != 0)
+                tone.Osc(osc).SetWaveNumber(side, 0);
+    if (clearReferrers && !tone.Users().empty()) {
+        tone.Users().clear();
+        if (IsToneNumber(index + 1))
+            ClearToneReferencesTo(project, index + 1);
+    }
+}
+
+void DeletePatch(CLumData& project, int index) {
+    CPatch& patch = project.Patches()[At(index)];
+    patch.ClearTexts();
+    for (const int tone : patch.ReferencedTones())
+        if (IsToneNumber(tone))
+            project.Tones()[At(tone - 1)].RemoveUser(index);
+    patch.ResetToneSlots();
+}
+
+} // namespace
+
+void StoreSelection(const CLumData& source, const std::vector<int>& rows, int kind) {
+    if (!IsKind(kind))
+        return;
+    std::vector<int> valid;
+    for (const int row : rows)
+        if (IsRow(source, kind, row))
+            valid.push_back(row);
+    if (kind == kPatchKind)
+        StorePatches(source, valid);
+    else if (kind == kToneKind)
+        StoreTones(source, valid);
+    else
+        StoreWaves(source, valid);
+}
+
+bool CanOverwrite(CLumData& target, int destination, int kind, bool otherProject,
+                  const CParameterArray& transfer) {
+    return CanDrop(target, destination, kind, otherProject, transfer, true);
+}
+
+bool CanInsert(CLumData& target, int destination, int kind, bool otherProject,
+               const CParameterArray& transfer) {
+    return CanDrop(target, destination, kind, otherProject, transfer, false);
+}
+
+bool DeleteEntries(CLumData& project, const std::vector<int>& rows, int kind, bool ask,
+                   bool clearReferrers) {
+    if (!IsKind(kind))
+        return false;
+    if (ask) {
+        if (!Confirm(kMsgDelete))
+            return false;
+        CDomain::Get().ClearUndo();
+        CDomain::Get().RecordUndo(kUndoAllKinds, project);
+    }
+    for (const int row : rows) {
+        if (!IsRow(project, kind, row))
+            continue;
+        if (kind == kWaveKind)
+            DeleteWave(project, row);
+        else if (kind == kToneKind)
+            DeleteTone(project, row, clearReferrers);
+        else
+            DeletePatch(project, row);
+    }
+    return true;
+}
+
+} // namespace Corv

@@ -1,0 +1,192 @@
+#include "edit/list_edits_detail.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "edit/domain.h"
+
+namespace Corv::ListEdits {
+
+namespace {
+
+std::size_t At(int index) { return static_cast<std::size_t>(index); }
+
+// The position of `value` in `origins`, or -1.
+int FirstMatch(const std::vector<int>& origins, int value) {
+    const auto it = std::find(origins.begin(), origins.end(), value);
+    return it == origins.end() ? -1 : static_cast<int>(it - origins.begin());
+}
+
+bool RefersToTone(const CPatch& patch, int number) {
+    return patch.Slot(0).ToneNumber() == number || patch.Slot(1).ToneNumber() == number;
+}
+
+bool RefersToWave(const CTone& tone, int number) {
+    for (int osc = 0; osc < CTone::kOscCount; ++osc)
+        if (tone.Osc(osc).WaveNumber(0) == number || tone.Osc(osc).WaveNumber(1) == number)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool Confirmed(int answer) { return answer == kAnswerOk || answer == kAnswerYes; }
+
+bool Confirm(int code) { return Confirmed(CDomain::Get().Ask(kButtonsOkCancel, code)); }
+
+int OriginOf(const CReferencedParameter& record) {
+    return record.Users().empty() ? -1 : record.Users().back();
+}
+
+void DropOrigin(CReferencedParameter& record) {
+    if (!record.Users().empty())
+        record.Users().pop_back();
+}
+
+std::vector<int> OriginsOf(const CParameterArray& transfer) {
+    std::vector<int> origins;
+    origins.reserve(transfer.Size());
+    for (std::size_t i = 0; i < transfer.Size(); ++i)
+        origins.push_back(OriginOf(static_cast<const CReferencedParameter&>(transfer.Item(i))));
+    return origins;
+}
+
+void ClearToneReferencesTo(CLumData& project, int number) {
+    CPatchArray& patches = project.Patches();
+    for (std::size_t p = 0; p < patches.Size(); ++p)
+        for (int slot = 0; slot < 2; ++slot)
+            if (patches[p].Slot(slot).ToneNumber() == number)
+                patches[p].Slot(slot).ClearToneReference();
+}
+
+void AddPatchToItsTones(CLumData& project, int patch) {
+    for (const int tone : project.Patches()[At(patch)].ReferencedTones())
+        if (IsToneNumber(tone))
+            project.Tones()[At(tone - 1)].AddUser(patch);
+}
+
+void AddToneToItsWaves(CLumData& project, int tone) {
+    for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+        if (IsWaveNumber(wave))
+            project.Waves()[At(wave - 1)].AddUser(tone);
+}
+
+void RewriteToneReferences(CPatch& patch, const std::vector<int>& origins,
+                           const std::vector<int>& slots) {
+    for (int slot = 0; slot < 2; ++slot) {
+        const int number = patch.Slot(slot).ToneNumber();
+        if (!IsToneNumber(number))
+            continue;
+        if (const int j = FirstMatch(origins, number); j >= 0)
+            patch.Slot(slot).SetToneNumber(slots[At(j)] + 1);
+    }
+}
+
+void RewriteWaveReferences(CTone& tone, const std::vector<int>& origins,
+                           const std::vector<int>& slots) {
+    for (int osc = 0; osc < CTone::kOscCount; ++osc) {
+        for (int side = 0; side < 2; ++side) {
+            const int number = tone.Osc(osc).WaveNumber(side);
+            if (!IsWaveNumber(number))
+                continue;
+            if (const int j = FirstMatch(origins, number); j >= 0)
+                tone.Osc(osc).SetWaveNumber(side, slots[At(j)] + 1);
+        }
+    }
+}
+
+void ShiftUsers(CReferencedParameter& record, int first, int count) {
+    for (std::int32_t& user : record.Users())
+        if (user >= first)
+            user += count;
+}
+
+std::vector<int> PlaceCarriedTones(CLumData& project) {
+    const CToneArray& carried = CDomain::Get().m_transferTones;
+    std::vector<int> slots = project.EmptySlots(kToneKind);
+    slots.resize(std::min(slots.size(), carried.Size()));
+    for (std::size_t j = 0; j < slots.size(); ++j)
+        project.Tones().PlaceClone(At(slots[j]), carried[j]);
+    return slots;
+}
+
+std::vector<int> PlaceCarriedWaves(CLumData& project) {
+    const CWaveArray& carried = CDomain::Get().m_transferWaves;
+    std::vector<int> slots = project.EmptySlots(kWaveKind);
+    slots.resize(std::min(slots.size(), carried.Size()));
+    for (std::size_t j = 0; j < slots.size(); ++j)
+        project.Waves().PlaceClone(At(slots[j]), carried[j]);
+    return slots;
+}
+
+std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones) {
+    const std::vector<int> origins = OriginsOf(CDomain::Get().m_transferWaves);
+    const std::vector<int> slots = PlaceCarriedWaves(project);
+    for (const int tone : tones)
+        RewriteWaveReferences(project.Tones()[At(tone)], origins, slots);
+    for (const int tone : tones)
+        for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+            if (IsWaveNumber(wave))
+                project.Waves()[At(wave - 1)].Users().clear();
+    for (const int tone : tones)
+        AddToneToItsWaves(project, tone);
+    return slots;
+}
+
+void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture,
+                                   const std::vector<int>& placed) {
+    std::vector<int> origins;
+    for (const int tone : placed)
+        origins.push_back(OriginOf(project.Tones()[At(tone)]) + 1);
+    CPatchArray& patches = project.Patches();
+    const std::size_t count = std::min(patches.Size(), picture.Size());
+    for (std::size_t p = 0; p < count; ++p) {
+        for (int slot = 0; slot < 2; ++slot) {
+            const int before = picture[p].Slot(slot).ToneNumber();
+            if (!IsToneNumber(before))
+                continue;
+            if (const int j = FirstMatch(origins, before); j >= 0)
+                patches[p].Slot(slot).SetToneNumber(placed[At(j)] + 1);
+        }
+    }
+}
+
+void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
+                                 const std::vector<int>& placed) {
+    std::vector<int> origins;
+    for (const int wave : placed)
+        origins.push_back(OriginOf(project.Waves()[At(wave)]) + 1);
+    CToneArray& tones = project.Tones();
+    const std::size_t count = std::min(tones.Size(), picture.Size());
+    for (std::size_t t = 0; t < count; ++t) {
+        for (int osc = 0; osc < CTone::kOscCount; ++osc) {
+            for (int side = 0; side < 2; ++side) {
+                const int before = picture[t].Osc(osc).WaveNumber(side);
+                if (!IsWaveNumber(before))
+                    continue;
+                if (const int j = FirstMatch(origins, before); j >= 0)
+                    tones[t].Osc(osc).SetWaveNumber(side, placed[At(j)] + 1);
+            }
+        }
+    }
+}
+
+void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
+                    const std::vector<int>& waveSlots) {
+    for (const int slot : toneSlots)
+        for (std::size_t p = 0; p < project.Patches().Size(); ++p)
+            if (RefersToTone(project.Patches()[p], slot + 1))
+                project.Tones()[At(slot)].AddUser(static_cast<std::int32_t>(p));
+    for (const int slot : waveSlots)
+        for (std::size_t t = 0; t < project.Tones().Size(); ++t)
+            if (RefersToWave(project.Tones()[t], slot + 1))
+                project.Waves()[At(slot)].AddUser(static_cast<std::int32_t>(t));
+}
+
+std::vector<int> Run(int first, int count) {
+    std::vector<int> run(static_cast<std::size_t>(std::max(count, 0)));
+    std::iota(run.begin(), run.end(), first);
+    return run;
+}
+
+} // namespace Corv::ListEdits

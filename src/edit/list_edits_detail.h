@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/lum_data.h"
+
+// Building blocks shared by the list edits. Tone numbers beyond 896 and wave numbers beyond
+// 999 can stand in files; none of these helpers ever follows them.
+namespace Corv::ListEdits {
+
+inline bool IsToneNumber(int number) { return number >= 1 && number <= kToneSlots; }
+inline bool IsWaveNumber(int number) { return number >= 1 && number <= kWaveSlots; }
+
+// True for an answer that lets an operation go ahead (OK, or Yes from a sink that says so).
+bool Confirmed(int answer);
+// Asks an OK/Cancel question; true when the user agreed.
+bool Confirm(int code);
+
+// The origin number a record carries while it sits in the transfer arrays: the last element
+// of its user list, -1 when it has none.
+int OriginOf(const CReferencedParameter& record);
+// Removes the origin number (the last element) from a user list.
+void DropOrigin(CReferencedParameter& record);
+// The origin numbers of every record of a transfer array, in order.
+std::vector<int> OriginsOf(const CParameterArray& transfer);
+
+// Points every patch tone slot that refers to `number` nowhere (bank code cleared).
+void ClearToneReferencesTo(CLumData& project, int number);
+// Enters a patch into the user lists of the tones it refers to.
+void AddPatchToItsTones(CLumData& project, int patch);
+// Enters a tone into the user lists of the waves it refers to.
+void AddToneToItsWaves(CLumData& project, int tone);
+
+// Sets every tone reference of a patch that equals origins[j] (first match) to slots[j] + 1.
+void RewriteToneReferences(CPatch& patch, const std::vector<int>& origins,
+                           const std::vector<int>& slots);
+// Sets every wave reference of a tone that equals origins[j] (first match) to slots[j] + 1.
+void RewriteWaveReferences(CTone& tone, const std::vector<int>& origins,
+                           const std::vector<int>& slots);
+
+// Moves the user-list entries at or after `first` on by `count`, in one shift of the original
+// entries.
+void ShiftUsers(CReferencedParameter& record, int first, int count);
+
+// Places clones of the transfer tones into the project's first empty tone slots and returns
+// those slots, in transfer order.
+std::vector<int> PlaceCarriedTones(CLumData& project);
+// Places clones of the transfer waves into the project's first empty wave slots and returns
+// those slots, in transfer order.
+std::vector<int> PlaceCarriedWaves(CLumData& project);
+// Carries the waves that newly placed tones need: places the transfer waves, points the
+// tones at them and makes the tones the users of those waves.
+std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones);
+
+// A move within one project: every patch whose tone slot referred, in the picture taken when
+// the drag started, to the origin of a placed tone now refers to that tone (the first placed
+// one in index order). `placed` lists the placed tone indices in ascending order.
+void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture,
+                                   const std::vector<int>& placed);
+// The same for tones whose oscillator sides referred to the origin of a placed wave.
+void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
+                                 const std::vector<int>& placed);
+
+// Makes the user lists of slots that received carried records list every record that already
+// referred to those slots (a reference to an empty slot now reaches the placed record).
+void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
+                    const std::vector<int>& waveSlots);
+
+// The ascending run first, first + 1, ..., first + count - 1.
+std::vector<int> Run(int first, int count);
+
+} // namespace Corv::ListEdits

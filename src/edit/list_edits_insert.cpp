@@ -1,0 +1,190 @@
+#include <vector>
+
+#include "edit/domain.h"
+#include "edit/list_edits.h"
+#include "edit/list_edits_detail.h"
+
+namespace Corv {
+
+using namespace ListEdits;
+
+namespace {
+
+std::size_t At(int index) { return static_cast<std::size_t>(index); }
+
+// The slots of the last `count` entries of a kind.
+std::vector<int> LastSlots(int kind, int count) { return Run(SlotCount(kind) - count, count); }
+
+// Tone references into the part of the list that moves on by `count` follow it; references
+// to the tones that drop off were cleared before, and those beyond the list stay as they are.
+void ShiftToneReferences(CLumData& target, int destination, int count) {
+    CPatchArray& patches = target.Patches();
+    for (std::size_t p = 0; p < patches.Size(); ++p) {
+        for (int slot = 0; slot < 2; ++slot) {
+            const int number = patches[p].Slot(slot).ToneNumber();
+            if (number > destination && number + count <= kToneSlots)
+                patches[p].Slot(slot).SetToneNumber(number + count);
+        }
+    }
+}
+
+void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
+    CDomain& domain = CDomain::Get();
+    std::vector<int> toneSlots = target.EmptySlots(kToneKind);
+    toneSlots.resize(std::min(toneSlots.size(), domain.m_transferTones.Size()));
+    if (otherProject) {
+        const std::vector<int> origins = OriginsOf(domain.m_transferTones);
+        for (std::size_t i = 0; i < domain.m_transferPatches.Size(); ++i)
+            RewriteToneReferences(domain.m_transferPatches[i], origins, toneSlots);
+        for (std::size_t j = 0; j < domain.m_transferTones.Size(); ++j)
+            domain.m_transferTones[j].Users().clear();
+    }
+    DeleteEntries(target, LastSlots(kPatchKind, n), kPatchKind, false, false);
+    for (std::size_t t = 0; t < target.Tones().Size(); ++t)
+        ShiftUsers(target.Tones()[t], d, n);
+    for (int i = 0; i < n; ++i)
+        target.Patches().Insert(At(d + i), CPatchArray::Copy(domain.m_transferPatches[At(i)]));
+    std::vector<int> waveSlots;
+    if (otherProject) {
+        for (std::size_t j = 0; j < toneSlots.size(); ++j)
+            target.Tones().PlaceClone(At(toneSlots[j]), domain.m_transferTones[j]);
+        waveSlots = CarryWavesOfPlacedTones(target, toneSlots);
+    } else {
+        toneSlots.clear();
+    }
+    for (int i = 0; i < n; ++i)
+        AddPatchToItsTones(target, d + i);
+    target.Patches().Resize(kPatchSlots);
+    AdoptReferrers(target, toneSlots, waveSlots);
+}
+
+// What becomes of the inserted tones' user lists and of the patches that referred to them.
+void SettleInsertedTones(CLumData& target, const std::vector<int>& inserted, bool otherProject) {
+    CDomain& domain = CDomain::Get();
+    if (!otherProject && domain.m_copyFlag == 0) {
+        RedirectPatchesThroughPicture(target, domain.m_transferPatches, inserted);
+        for (const int t : inserted)
+            DropOrigin(target.Tones()[At(t)]);
+        return;
+    }
+    for (const int t : inserted) {
+        target.Tones()[At(t)].Users().clear();
+        if (otherProject)
+            ClearToneReferencesTo(target, t + 1);
+    }
+}
+
+void InsertTones(CLumData& target, int d, int n, bool otherProject) {
+    CDomain& domain = CDomain::Get();
+    std::vector<int> waveSlots = target.EmptySlots(kWaveKind);
+    waveSlots.resize(std::min(waveSlots.size(), domain.m_transferWaves.Size()));
+    if (otherProject) {
+        const std::vector<int> origins = OriginsOf(domain.m_transferWaves);
+        for (std::size_t i = 0; i < domain.m_transferTones.Size(); ++i)
+            RewriteWaveReferences(domain.m_transferTones[i], origins, waveSlots);
+        for (std::size_t j = 0; j < domain.m_transferWaves.Size(); ++j)
+            domain.m_transferWaves[j].Users().clear();
+    }
+    DeleteEntries(target, LastSlots(kToneKind, n), kToneKind, false, true);
+    ShiftToneReferences(target, d, n);
+    for (std::size_t w = 0; w < target.Waves().Size(); ++w)
+        ShiftUsers(target.Waves()[w], d, n);
+    for (int i = 0; i < n; ++i)
+        target.Tones().Insert(At(d + i), CToneArray::Copy(domain.m_transferTones[At(i)]));
+    if (otherProject) {
+        for (std::size_t j = 0; j < waveSlots.size(); ++j)
+            target.Waves().PlaceClone(At(waveSlots[j]), domain.m_transferWaves[j]);
+    } else {
+        waveSlots.clear();
+    }
+    const std::vector<int> inserted = Run(d, n);
+    for (const int t : inserted)
+        AddToneToItsWaves(target, t);
+    SettleInsertedTones(target, inserted, otherProject);
+    target.Tones().Resize(kToneSlots);
+    AdoptReferrers(target, {}, waveSlots);
+}
+
+// Which oscillator sides a wave move has already pointed at their new wave.
+class SideMarks {
+public:
+    explicit SideMarks(std::size_t tones) : m_marks(tones * CTone::kOscCount * 2, false) {}
+    std::vector<bool>::reference operator()(std::size_t tone, int osc, int side) {
+        return m_marks[(tone * CTone::kOscCount + At(osc)) * 2 + At(side)];
+    }
+
+private:
+    std::vector<bool> m_marks;
+};
+
+// A wave move within one project: the sides that referred to a moved wave follow it.
+void RedirectToMovedWaves(CLumData& target, const std::vector<int>& inserted, SideMarks& moved) {
+    CToneArray& tones = target.Tones();
+    for (const int w : inserted) {
+        const int origin = OriginOf(target.Waves()[At(w)]) + 1;
+        for (std::size_t t = 0; t < tones.Size(); ++t) {
+            if (tones[t].IsEmpty())
+                continue;
+            for (int osc = 0; osc < CTone::kOscCount; ++osc)
+                for (int side = 0; side < 2; ++side)
+                    if (!moved(t, osc, side) && tones[t].Osc(osc).WaveNumber(side) == origin &&
+                        tones[t].Osc(osc).SetWaveNumber(side, w + 1))
+                        moved(t, osc, side) = true;
+        }
+        DropOrigin(target.Waves()[At(w)]);
+    }
+}
+
+// Every other wave reference behind the insert position moves on by `count`; what passes
+// the end of the list (the waves that dropped off, and numbers beyond it) becomes 0.
+void ShiftWaveReferences(CLumData& target, int destination, int count, SideMarks& moved) {
+    CToneArray& tones = target.Tones();
+    for (std::size_t t = 0; t < tones.Size(); ++t) {
+        for (int osc = 0; osc < CTone::kOscCount; ++osc) {
+            for (int side = 0; side < 2; ++side) {
+                const int number = tones[t].Osc(osc).WaveNumber(side);
+                if (moved(t, osc, side) || number <= destination)
+                    continue;
+                const int shifted = number + count;
+                tones[t].Osc(osc).SetWaveNumber(side, shifted > kWaveSlots ? 0 : shifted);
+            }
+        }
+    }
+}
+
+void InsertWaves(CLumData& target, int d, int n, bool otherProject) {
+    CDomain& domain = CDomain::Get();
+    for (int i = 0; i < n; ++i)
+        target.Waves().Insert(At(d + i), CWaveArray::Copy(domain.m_transferWaves[At(i)]));
+    DeleteEntries(target, Run(kWaveSlots, n), kWaveKind, false, false);
+    target.Waves().Resize(kWaveSlots);
+    const std::vector<int> inserted = Run(d, n);
+    SideMarks moved(target.Tones().Size());
+    if (!otherProject && domain.m_copyFlag == 0) {
+        RedirectToMovedWaves(target, inserted, moved);
+    } else {
+        for (const int w : inserted)
+            target.Waves()[At(w)].Users().clear();
+    }
+    ShiftWaveReferences(target, d, n, moved);
+}
+
+} // namespace
+
+int Insert(CLumData& target, int destination, int kind, bool otherProject) {
+    CDomain& domain = CDomain::Get();
+    if (!CanInsert(target, destination, kind, otherProject, domain.Transfer(kind)))
+        return 0;
+    domain.ClearUndo();
+    domain.RecordUndo(kUndoAllKinds, target);
+    const int n = static_cast<int>(domain.Transfer(kind).Size());
+    if (kind == kPatchKind)
+        InsertPatches(target, destination, n, otherProject);
+    else if (kind == kToneKind)
+        InsertTones(target, destination, n, otherProject);
+    else
+        InsertWaves(target, destination, n, otherProject);
+    return n;
+}
+
+} // namespace Corv

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "edit/text_out.h"
+
+// Test support: a message sink that records every error and question the core reports and
+// answers questions from a script.
+namespace CorvTest {
+
+// One call the core made on the message sink.
+struct SinkCall {
+    bool question = false; // Ask (true) or ShowError (false)
+    int buttonSet = 0;     // Ask only
+    int code = 0;
+    int answer = -1; // the answer given; -1 for an error
+    // "error CODE" or "ask SET CODE -> ANSWER", handy in failure messages.
+    std::string Describe() const;
+};
+
+// What the sink saw and how it answers; the test keeps it after the sink went into the store.
+class SinkLog {
+public:
+    // Answers a question with its set's agreeing button: OK for sets 0 and 1, Yes for 2 and 3.
+    static constexpr int kAgree = -1;
+
+    // The next questions take these answers, in order; then the default applies.
+    void QueueAnswers(const std::vector<int>& answers);
+    // The answer given when the queue is empty (`kAgree` or one of `Corv::Answer`).
+    void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
+
+    const std::vector<SinkCall>& Calls() const { return m_calls; }
+    std::vector<int> Errors() const;
+    std::vector<int> Questions() const;
+    // Every call described on its own line (empty when there was none).
+    std::string Describe() const;
+    void Clear() { m_calls.clear(); }
+    // Answers still waiting in the queue.
+    std::size_t PendingAnswers() const { return m_answers.size(); }
+
+    // Called by the sink.
+    void RecordError(int code);
+    int Answer(int buttonSet, int code);
+
+private:
+    std::vector<SinkCall> m_calls;
+    std::deque<int> m_answers;
+    int m_defaultAnswer = kAgree;
+};
+
+// The sink itself: passes every call to a shared log.
+class ScriptedSink : public Corv::CTextOutBox {
+public:
+    explicit ScriptedSink(std::shared_ptr<SinkLog> log) : m_log(std::move(log)) {}
+    void ShowError(int code) override { m_log->RecordError(code); }
+    int Ask(int buttonSet, int code) override { return m_log->Answer(buttonSet, code); }
+
+private:
+    std::shared_ptr<SinkLog> m_log;
+};
+
+// Installs a new scripted sink into the process-wide store and returns its log.
+std::shared_ptr<SinkLog> InstallScriptedSink(int defaultAnswer = SinkLog::kAgree);
+
+} // namespace CorvTest
