@@ -96,15 +96,19 @@ std::uint32_t FileBytes(const std::string& osPath) {
         return 0;
     const std::int64_t size = file->Size();
     file->Close();
-    return size > 0 ? static_cast<std::uint32_t>(size) : 0;
+    // A size beyond 32 bits reads as the largest one, never as its low bits: a huge file must
+    // not pass the wave size check as a small one.
+    if (size <= 0)
+        return 0;
+    return size > std::int64_t{UINT32_MAX} ? UINT32_MAX : static_cast<std::uint32_t>(size);
 }
 
 std::uint32_t CLumData::WaveBytesTotal() const {
-    std::uint32_t total = 0;
+    std::uint64_t total = 0; // summed wide and capped, so that it cannot wrap around
     for (std::size_t i = 0; i < m_waves.Size(); ++i)
         if (!m_waves[i].IsEmpty())
             total += FileBytes(m_waves[i].FilePath());
-    return total;
+    return total > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(total);
 }
 
 void CLumData::RebuildToneUsers() {

@@ -175,6 +175,8 @@ struct OptionCase {
     const char* expected;
 };
 
+void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.label; }
+
 class CleanOptionsTest : public CleanTest, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(CleanOptionsTest, KeepsWhatTheOptionsSay) {

@@ -1,0 +1,317 @@
+#include "edit/wave_import.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "edit/domain.h"
+#include "storage/project_document.h"
+#include "support/faulty_file_system.h"
+#include "support/project_builder.h"
+
+namespace {
+
+using CorvTest::Bytes;
+
+// Records the error codes shown; the import never asks a question.
+class ErrorLog : public Corv::CTextOutBox {
+public:
+    explicit ErrorLog(std::vector<int>& codes) : m_codes(codes) {}
+    void ShowError(int code) override { m_codes.push_back(code); }
+    int Ask(int, int code) override {
+        ADD_FAILURE() << "unexpected question " << code;
+        return Corv::kAnswerCancel;
+    }
+
+private:
+    std::vector<int>& m_codes;
+};
+
+// A document whose file copy can be watched: `beforeCopy` runs with the source of each copy.
+class TestDocument : public Corv::CLumFileDocument {
+public:
+    std::vector<Corv::CLumData*> ModifiedProjectData() override { return {}; }
+    std::vector<Corv::CLumFileDocument*> OpenProjectDocuments() override { return {this}; }
+    bool CopyDataFile(const std::string& source, const std::string& destination) override {
+        if (beforeCopy)
+            beforeCopy(source);
+        return CLumFileDocument::CopyDataFile(source, destination);
+    }
+    std::function<void(const std::string&)> beforeCopy;
+};
+
+Bytes Pattern(std::size_t size, std::uint8_t seed) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+constexpr std::uint64_t kLimit = Corv::kWaveBytesLimit;
+
+class WaveImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Corv::CDomain::Reset();
+        Corv::CDomain& domain = Corv::CDomain::Get();
+        domain.SetMessageSink(std::make_unique<ErrorLog>(m_errors));
+        domain.m_workFolder = m_work.Path() + "/";
+    }
+    void TearDown() override {
+        Corv::CProjectDocuments::Get().CloseAll();
+        Corv::CDomain::Reset();
+    }
+
+    // A file in the sources folder with patterned content.
+    std::string Source(const std::string& name, std::size_t size = 64) {
+        const std::string path = m_sources / name;
+        CorvTest::WriteBytes(path, Pattern(size, static_cast<std::uint8_t>(name.size())));
+        return path;
+    }
+    // A file of any size without writing its bytes (sparse where the file system allows).
+    std::string BigSource(const std::string& name, std::uint64_t size) {
+        const std::string path = m_sources / name;
+        CorvTest::WriteBytes(path, {});
+        std::filesystem::resize_file(path, size);
+        return path;
+    }
+    Corv::CLumData& Data() { return m_document.Data(); }
+    std::string Work(const std::string& name) const { return m_work.Path() + "/" + name; }
+    std::vector<std::string> WorkFiles() const { return CorvTest::ListFolder(m_work.Path()); }
+    unsigned Counter() const { return Corv::CDomain::Get().m_workFileCounter; }
+    // Refused: nothing changed, nothing recorded, nothing copied.
+    void ExpectNothingDone(const Corv::CWaveArray& before) {
+        EXPECT_TRUE(Data().Waves() == before);
+        EXPECT_FALSE(Corv::CDomain::Get().CanUndo());
+        EXPECT_EQ(Counter(), 0u);
+        EXPECT_TRUE(WorkFiles().empty());
+    }
+
+    std::vector<int> m_errors;
+    CorvTest::TempDir m_sources;
+    CorvTest::TempDir m_work;
+    TestDocument m_document;
+};
+
+TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/s/a.wav", true},       {"/s/A.WAV", true},     {"/s/x.aif", true},   {"/s/x.AiFf", true},
+        {"/s/x.vpw", true},       {"/s/x.VPW", true},     {"/s/x.wave", false}, {"/s/x.aifc", false},
+        {"/s/x.w00", false},      {"/s/x.txt", false},    {"wav", false},       {"/s.wav/file", false},
+        {"/s/x.wav.bak", false},  {"/s/x.bak.wav", true},
+    };
+    for (const auto& [path, accepted] : cases)
+        EXPECT_EQ(Corv::IsImportableWave(path), accepted) << path;
+}
+
+TEST(WaveImportNames, WorkFileNameIsCounterTitleAndOwnExtension) {
+    const struct {
+        unsigned counter;
+        const char* path;
+        const char* expected;
+    } cases[] = {
+        {7, "C:/Samples/Big Kick.WAV", "007 Big Kick.WAV"},
+        {41, "/s/Strings Section 2.aiff", "041 Strings Sect.aiff"},
+        {0, "/s/twelve chars.vpw", "000 twelve chars.vpw"},
+        {999, "/dotted.dir/a.b.aif", "999 a.b.aif"},
+        {1000, "/s/x.wav", "1000 x.wav"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Corv::ImportWorkFileName(c.counter, c.path), c.expected) << c.path;
+}
+
+TEST_F(WaveImportTest, ImportsTheWaveAndDropsOtherFilesSilently) {
+    const std::string wav = Source("a.WAV", 100);
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("b.txt")}), 1);
+
+    EXPECT_TRUE(m_errors.empty());
+    const Corv::CWave& wave = Data().Waves()[0];
+    EXPECT_EQ(wave.FilePath(), Work("000 a.WAV"));
+    EXPECT_EQ(wave.Name(), "a");
+    EXPECT_TRUE(Data().Waves()[1].IsEmpty());
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.WAV"});
+    EXPECT_EQ(CorvTest::ReadBytes(Work("000 a.WAV")), CorvTest::ReadBytes(wav));
+    EXPECT_EQ(Counter(), 1u);
+}
+
+TEST_F(WaveImportTest, RefusesMoreFilesThanEmptySlotsCountingUnacceptedOnes) {
+    for (std::size_t w = 0; w < 997; ++w)
+        Data().Waves()[w].SetFilePath("/missing/" + std::to_string(w) + ".w00");
+    const Corv::CWaveArray before = Data().Waves();
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav"), Source("c.txt")}), 0);
+
+    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgWaveSpace});
+    ExpectNothingDone(before);
+
+    m_errors.clear();
+    EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav")}), 2);
+    EXPECT_TRUE(m_errors.empty());
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 0);
+}
+
+TEST_F(WaveImportTest, ShowsTheConditionsWhenNothingIsImportable) {
+    const std::vector<std::vector<std::string>> lists = {
+        {}, {Source("x.txt"), Source("y.wave"), Source("z.aifc")}};
+    for (const auto& files : lists) {
+        m_errors.clear();
+        const Corv::CWaveArray before = Data().Waves();
+        EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
+        EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+        ExpectNothingDone(before);
+    }
+}
+
+TEST_F(WaveImportTest, ImportsTheSameFileOnce) {
+    const std::string wav = Source("loop.wav");
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("other.txt"), wav}), 1);
+
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 998);
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 loop.wav"});
+}
+
+TEST_F(WaveImportTest, CutsTheTitleAndNamesTheWorkFileByTheSharedCounter) {
+    Corv::CDomain::Get().m_workFileCounter = 41; // other work files were made before
+    Data().Waves()[0].SetFilePath("/elsewhere/001 First.w00");
+    Data().Waves()[0].SetName("First");
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {Source("Strings Section 2.aiff")}), 1);
+
+    const Corv::CWave& wave = Data().Waves()[1];
+    EXPECT_EQ(wave.Name(), "Strings Sect");
+    EXPECT_EQ(wave.FilePath(), Work("041 Strings Sect.aiff"));
+    EXPECT_TRUE(CorvTest::FileExists(Work("041 Strings Sect.aiff")));
+    EXPECT_EQ(Corv::CDomain::Get().NextWorkFileNumber(), 42u);
+}
+
+TEST_F(WaveImportTest, PlacesAscendingPathsIntoAscendingEmptySlots) {
+    for (const std::size_t used : {0u, 2u, 5u})
+        Data().Waves()[used].SetFilePath("/elsewhere/" + std::to_string(used) + ".w00");
+    Data().Waves()[1].SetMemo(2, "kept memo");
+    const std::vector<int> emptyBefore = Data().EmptySlots(Corv::kWaveKind);
+
+    const int imported =
+        Corv::ImportWaves(m_document, {Source("b.wav"), Source("a.wav"), Source("C.wav")});
+
+    ASSERT_EQ(imported, 3);
+    // Byte-wise order: upper case before lower case.
+    const char* expected[] = {"000 C.wav", "001 a.wav", "002 b.wav"};
+    for (int i = 0; i < imported; ++i) {
+        const Corv::CWave& wave = Data().Waves()[static_cast<std::size_t>(emptyBefore[static_cast<std::size_t>(i)])];
+        EXPECT_EQ(wave.FilePath(), Work(expected[i]));
+    }
+    EXPECT_EQ(Data().Waves()[1].Memo(2), "kept memo");
+    EXPECT_TRUE(Data().Waves()[emptyBefore[3]].IsEmpty());
+}
+
+struct SizeCase {
+    const char* label;
+    std::uint64_t existing;
+    std::vector<std::uint64_t> imported;
+    bool accepted;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.label; }
+
+class WaveImportSizeTest : public WaveImportTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(WaveImportSizeTest, KeepsTheTotalWithinTheLimit) {
+    const SizeCase& c = GetParam();
+    if (c.existing > 0) {
+        Data().Waves()[0].SetFilePath(BigSource("001 Existing.w00", c.existing));
+        Data().Waves()[0].SetName("Existing");
+    }
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < c.imported.size(); ++i)
+        files.push_back(BigSource("f" + std::to_string(i) + ".wav", c.imported[i]));
+    const Corv::CWaveArray before = Data().Waves();
+
+    const int imported = Corv::ImportWaves(m_document, files);
+
+    if (c.accepted) {
+        EXPECT_EQ(imported, static_cast<int>(files.size()));
+        EXPECT_TRUE(m_errors.empty());
+        EXPECT_EQ(Data().WaveBytesTotal(), c.existing + [&c] {
+            std::uint64_t sum = 0;
+            for (const std::uint64_t size : c.imported)
+                sum += size;
+            return sum;
+        }());
+    } else {
+        EXPECT_EQ(imported, 0);
+        EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgWaveBytes});
+        ExpectNothingDone(before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limit, WaveImportSizeTest,
+    ::testing::Values(SizeCase{"ExactlyAtTheLimit", 0, {kLimit}, true},
+                      SizeCase{"OneByteOver", 0, {kLimit + 1}, false},
+                      SizeCase{"ZeroBytesOnAFullProject", kLimit, {0}, true},
+                      SizeCase{"WithTheProjectsWavesAtTheLimit", 1000, {kLimit - 1000}, true},
+                      SizeCase{"WithTheProjectsWavesOneOver", 1000, {kLimit - 999}, false},
+                      SizeCase{"SummedOverTheFilesOneOver", 0, {kLimit / 2, kLimit / 2 + 1}, false},
+                      // Sizes that do not fit 32 bits must not wrap around below the limit.
+                      SizeCase{"FileBeyondFourGigabytes", 0, {(std::uint64_t{1} << 32) + 1}, false},
+                      SizeCase{"ProjectBeyondFourGigabytes", (std::uint64_t{1} << 32) + 1, {1}, false}),
+    [](const ::testing::TestParamInfo<SizeCase>& testInfo) { return std::string(testInfo.param.label); });
+
+TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
+    const std::string a = Source("a.wav");
+    const std::string b = Source("b.wav");
+    const std::string c = Source("c.wav");
+    m_document.beforeCopy = [&b](const std::string& source) {
+        if (source == b)
+            std::filesystem::remove(b);
+    };
+
+    // The waves imported before the failure count, so that callers refresh and mark the
+    // project modified.
+    EXPECT_EQ(Corv::ImportWaves(m_document, {c, b, a}), 1);
+
+    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+    EXPECT_EQ(Data().Waves()[0].FilePath(), Work("000 a.wav"));
+    EXPECT_TRUE(Data().Waves()[1].IsEmpty());
+    EXPECT_TRUE(Data().Waves()[2].IsEmpty());
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
+
+    Corv::CDomain::Get().Undo();
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
+}
+
+TEST_F(WaveImportTest, AWorkFolderThatTakesNoFileImportsNothing) {
+    const std::string a = Source("a.wav");
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    fileSystem.FailAll(CorvTest::FsOp::CopyFile);
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {a, Source("b.wav")}), 0);
+
+    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+    EXPECT_EQ(fileSystem.Count(CorvTest::FsOp::CopyFile), 1) << "stops at the first failure";
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
+}
+
+TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName) {
+    Corv::CProjectDocument& document = Corv::CProjectDocuments::Get().New();
+    const std::string kick = Source("Kick.WAV", 300);
+    const std::string pad = Source("Warm Pad Layer.aiff", 500);
+    ASSERT_EQ(Corv::ImportWaves(document, {pad, kick}), 2);
+
+    const std::string project = m_sources / "Song.prj";
+    ASSERT_TRUE(document.SaveProject(project));
+
+    EXPECT_EQ(CorvTest::ListFolder(project + "/Wave"),
+              (std::vector<std::string>{"001 Kick.WAV", "002 Warm Pad Lay.aiff"}));
+    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/001 Kick.WAV"), CorvTest::ReadBytes(kick));
+    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"), CorvTest::ReadBytes(pad));
+    EXPECT_TRUE(m_errors.empty());
+}
+
+} // namespace
