@@ -12,24 +12,11 @@
 #include "storage/project_document.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
+#include "support/scripted_sink.h"
 
 namespace {
 
 using CorvTest::Bytes;
-
-// Records the error codes shown; the import never asks a question.
-class ErrorLog : public Corv::CTextOutBox {
-public:
-    explicit ErrorLog(std::vector<int>& codes) : m_codes(codes) {}
-    void ShowError(int code) override { m_codes.push_back(code); }
-    int Ask(int, int code) override {
-        ADD_FAILURE() << "unexpected question " << code;
-        return Corv::kAnswerCancel;
-    }
-
-private:
-    std::vector<int>& m_codes;
-};
 
 // A document whose file copy can be watched: `beforeCopy` runs with the source of each copy.
 class TestDocument : public Corv::CLumFileDocument {
@@ -58,10 +45,11 @@ protected:
     void SetUp() override {
         Corv::CDomain::Reset();
         Corv::CDomain& domain = Corv::CDomain::Get();
-        domain.SetMessageSink(std::make_unique<ErrorLog>(m_errors));
+        m_sink = CorvTest::InstallScriptedSink();
         domain.m_workFolder = m_work.Path() + "/";
     }
     void TearDown() override {
+        EXPECT_TRUE(m_sink->Questions().empty()) << m_sink->Describe();
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
     }
@@ -91,7 +79,9 @@ protected:
         EXPECT_TRUE(WorkFiles().empty());
     }
 
-    std::vector<int> m_errors;
+    std::vector<int> Errors() const { return m_sink->Errors(); }
+
+    std::shared_ptr<CorvTest::SinkLog> m_sink;
     CorvTest::TempDir m_sources;
     CorvTest::TempDir m_work;
     TestDocument m_document;
@@ -129,7 +119,7 @@ TEST_F(WaveImportTest, ImportsTheWaveAndDropsOtherFilesSilently) {
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("b.txt")}), 1);
 
-    EXPECT_TRUE(m_errors.empty());
+    EXPECT_TRUE(Errors().empty());
     const Corv::CWave& wave = Data().Waves()[0];
     EXPECT_EQ(wave.FilePath(), Work("000 a.WAV"));
     EXPECT_EQ(wave.Name(), "a");
@@ -146,12 +136,12 @@ TEST_F(WaveImportTest, RefusesMoreFilesThanEmptySlotsCountingUnacceptedOnes) {
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav"), Source("c.txt")}), 0);
 
-    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgWaveSpace});
+    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgWaveSpace});
     ExpectNothingDone(before);
 
-    m_errors.clear();
+    m_sink->Clear();
     EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav")}), 2);
-    EXPECT_TRUE(m_errors.empty());
+    EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 0);
 }
 
@@ -159,10 +149,10 @@ TEST_F(WaveImportTest, ShowsTheConditionsWhenNothingIsImportable) {
     const std::vector<std::vector<std::string>> lists = {
         {}, {Source("x.txt"), Source("y.wave"), Source("z.aifc")}};
     for (const auto& files : lists) {
-        m_errors.clear();
+        m_sink->Clear();
         const Corv::CWaveArray before = Data().Waves();
         EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
-        EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+        EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
         ExpectNothingDone(before);
     }
 }
@@ -236,7 +226,7 @@ TEST_P(WaveImportSizeTest, KeepsTheTotalWithinTheLimit) {
 
     if (c.accepted) {
         EXPECT_EQ(imported, static_cast<int>(files.size()));
-        EXPECT_TRUE(m_errors.empty());
+        EXPECT_TRUE(Errors().empty());
         EXPECT_EQ(Data().WaveBytesTotal(), c.existing + [&c] {
             std::uint64_t sum = 0;
             for (const std::uint64_t size : c.imported)
@@ -245,7 +235,7 @@ TEST_P(WaveImportSizeTest, KeepsTheTotalWithinTheLimit) {
         }());
     } else {
         EXPECT_EQ(imported, 0);
-        EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgWaveBytes});
+        EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgWaveBytes});
         ExpectNothingDone(before);
     }
 }
@@ -276,7 +266,7 @@ TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlie
     // project modified.
     EXPECT_EQ(Corv::ImportWaves(m_document, {c, b, a}), 1);
 
-    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
     EXPECT_EQ(Data().Waves()[0].FilePath(), Work("000 a.wav"));
     EXPECT_TRUE(Data().Waves()[1].IsEmpty());
     EXPECT_TRUE(Data().Waves()[2].IsEmpty());
@@ -293,7 +283,7 @@ TEST_F(WaveImportTest, AWorkFolderThatTakesNoFileImportsNothing) {
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {a, Source("b.wav")}), 0);
 
-    EXPECT_EQ(m_errors, std::vector<int>{Corv::kMsgImportConditions});
+    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
     EXPECT_EQ(fileSystem.Count(CorvTest::FsOp::CopyFile), 1) << "stops at the first failure";
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
@@ -311,7 +301,7 @@ TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName)
               (std::vector<std::string>{"001 Kick.WAV", "002 Warm Pad Lay.aiff"}));
     EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/001 Kick.WAV"), CorvTest::ReadBytes(kick));
     EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"), CorvTest::ReadBytes(pad));
-    EXPECT_TRUE(m_errors.empty());
+    EXPECT_TRUE(Errors().empty());
 }
 
 } // namespace
