@@ -152,9 +152,15 @@ bool CLumFileDocument::SourceFilesPresent() const {
 
 bool CLumFileDocument::CopySystemFiles(const std::string& newFolder) {
     const std::string folder = m_data.ProjectFolder();
-    for (const char* name : kSystemFileNames)
-        CopyDataFile(folder + name, newFolder + name);
-    return true;
+    bool copied = true;
+    for (const char* name : kSystemFileNames) {
+        // A system file the project does not have is simply not copied; one it has must
+        // arrive, or the new folder would lack an instrument file without anyone knowing.
+        if (!CopyDataFile(folder + name, newFolder + name) &&
+            FileSystem().Open(ToOsPath(folder + name), OpenMode::Read) != nullptr)
+            copied = false;
+    }
+    return copied;
 }
 
 } // namespace Corv

@@ -47,7 +47,7 @@ public:
 
     // --- Saving (see project_saver.cpp).
     // Copies the five system files from the current project folder into a new one; a missing
-    // system file is skipped. Always true.
+    // system file is skipped. False when one that exists could not be copied.
     bool CopySystemFiles(const std::string& newFolder);
     // Writes the project into its project folder in four passes; `elsewhere` when the folder
     // is not the one the project was loaded from.

@@ -348,8 +348,10 @@ bool CProjectDocument::SaveProject(const std::string& path) {
             return false;
         }
     }
-    if (elsewhere && !Data().ProjectFolder().empty())
-        CopySystemFiles(folder);
+    if (elsewhere && !Data().ProjectFolder().empty() && !CopySystemFiles(folder)) {
+        domain.ShowError(kMsgSaveFailed);
+        return false;
+    }
 
     CDocumentHooks& hooks = CProjectDocuments::Get().Hooks();
     hooks.BeginWait();
