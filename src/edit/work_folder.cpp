@@ -16,7 +16,8 @@ namespace {
 constexpr std::array<std::string_view, 5> kWorkFilePatterns = {"*.d00", "*.p00", "*.w*", "*.aif*",
                                                                "*.vpw"};
 
-// "/" separators, absolute, no trailing separator (except for the root itself).
+// "/" separators, absolute and without "." or ".." parts, no trailing separator (except for
+// the root itself).
 std::string NormalisedBase(const std::string& base) {
     std::string path = base;
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -24,7 +25,7 @@ std::string NormalisedBase(const std::string& base) {
         std::error_code error;
         const std::filesystem::path absolute = std::filesystem::absolute(path, error);
         if (!error)
-            path = absolute.generic_string();
+            path = absolute.lexically_normal().generic_string();
     }
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
