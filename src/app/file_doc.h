@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "storage/project_document.h"
+
+// The desktop program's view of one open project document of the core: its title, its
+// modified flag and the signals the windows follow. The core document (and its project data)
+// is owned by Corv::CProjectDocuments; this object lives exactly as long as the window that
+// shows it.
+class CFileDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit CFileDoc(Corv::CProjectDocument& document, QObject* parent = nullptr);
+
+    Corv::CProjectDocument& Core() const { return m_document; }
+    Corv::CLumData& Data() const { return m_document.Data(); }
+
+    // "Untitled1", or the project folder's name.
+    QString Title() const;
+    bool IsModified() const { return m_document.IsModified(); }
+    // Sets the flag; every window of the document updates its title.
+    void SetModifiedFlag(bool modified = true);
+    // Tells every view to refill from the project data.
+    void UpdateAllViews();
+
+signals:
+    void ModifiedChanged();
+    void ViewsUpdateRequested();
+
+private:
+    Corv::CProjectDocument& m_document;
+};
