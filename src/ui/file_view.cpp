@@ -25,11 +25,11 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
 CFileView::~CFileView() { delete m_private; }
 
 void CFileView::OnUpdate() {
-    const Corv::CLumData& data = m_document.Data();
+    const Corv::CLumData& project = m_document.Data();
     for (int kind = 0; kind < 3; ++kind) {
         QListWidget* list = m_private->lists[static_cast<std::size_t>(kind)];
         list->clear();
-        const Corv::CParameterArray& records = data.Records(kind);
+        const Corv::CParameterArray& records = project.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i)
             list->addItem(QString("%1 %2").arg(i + 1).arg(
                 QString::fromLatin1(records.Item(i).Name().c_str())));
