@@ -56,18 +56,12 @@ void LinkUsers(CLumData& data) {
     data.RebuildWaveUsers();
 }
 
-std::string Joined(const std::vector<int>& values) {
+// Comma-separated; zeros (no reference) are left out when `skipZero`.
+template <class T> std::string Joined(const std::vector<T>& values, bool skipZero) {
     std::string text;
-    for (const int value : values)
-        if (value != 0)
+    for (const T value : values)
+        if (value != 0 || !skipZero)
             text += (text.empty() ? "" : ",") + std::to_string(value);
-    return text;
-}
-
-std::string Joined(const std::vector<std::int32_t>& values, bool) {
-    std::string text;
-    for (const std::int32_t value : values)
-        text += (text.empty() ? "" : ",") + std::to_string(value);
     return text;
 }
 
@@ -88,12 +82,12 @@ std::string Describe(const CLumData& data) {
         const Corv::CTone& tone = data.Tones()[t];
         if (!tone.IsEmpty())
             out << separator << "T" << t + 1 << " " << tone.Name() << " w"
-                << Joined(tone.ReferencedWaves()) << " u" << Joined(tone.Users(), true);
+                << Joined(tone.ReferencedWaves(), true) << " u" << Joined(tone.Users(), false);
     }
     for (std::size_t w = 0; w < data.Waves().Size(); ++w) {
         const Corv::CWave& wave = data.Waves()[w];
         if (!wave.IsEmpty())
-            out << separator << "W" << w + 1 << " " << wave.Name() << " u" << Joined(wave.Users(), true);
+            out << separator << "W" << w + 1 << " " << wave.Name() << " u" << Joined(wave.Users(), false);
     }
     return out.str();
 }

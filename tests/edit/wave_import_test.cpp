@@ -10,7 +10,6 @@
 
 #include "edit/domain.h"
 #include "storage/project_document.h"
-#include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
 
@@ -31,13 +30,6 @@ public:
     std::function<void(const std::string&)> beforeCopy;
 };
 
-Bytes Pattern(std::size_t size, std::uint8_t seed) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
-    return bytes;
-}
-
 constexpr std::uint64_t kLimit = Corv::kWaveBytesLimit;
 
 class WaveImportTest : public ::testing::Test {
@@ -54,10 +46,10 @@ protected:
         Corv::CDomain::Reset();
     }
 
-    // A file in the sources folder with patterned content.
+    // A file in the sources folder, its content telling it from files of other first letters.
     std::string Source(const std::string& name, std::size_t size = 64) {
         const std::string path = m_sources / name;
-        CorvTest::WriteBytes(path, Pattern(size, static_cast<std::uint8_t>(name.size())));
+        CorvTest::WriteBytes(path, Bytes(size, static_cast<std::uint8_t>(name[0])));
         return path;
     }
     // A file of any size without writing its bytes (sparse where the file system allows).
@@ -114,10 +106,10 @@ TEST(WaveImportNames, WorkFileNameIsCounterTitleAndOwnExtension) {
         EXPECT_EQ(Corv::ImportWorkFileName(c.counter, c.path), c.expected) << c.path;
 }
 
-TEST_F(WaveImportTest, ImportsTheWaveAndDropsOtherFilesSilently) {
+TEST_F(WaveImportTest, ImportsEachWaveOnceAndDropsOtherFilesSilently) {
     const std::string wav = Source("a.WAV", 100);
 
-    EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("b.txt")}), 1);
+    EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("b.txt"), wav}), 1);
 
     EXPECT_TRUE(Errors().empty());
     const Corv::CWave& wave = Data().Waves()[0];
@@ -127,43 +119,6 @@ TEST_F(WaveImportTest, ImportsTheWaveAndDropsOtherFilesSilently) {
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.WAV"});
     EXPECT_EQ(CorvTest::ReadBytes(Work("000 a.WAV")), CorvTest::ReadBytes(wav));
     EXPECT_EQ(Counter(), 1u);
-}
-
-TEST_F(WaveImportTest, RefusesMoreFilesThanEmptySlotsCountingUnacceptedOnes) {
-    for (std::size_t w = 0; w < 997; ++w)
-        Data().Waves()[w].SetFilePath("/missing/" + std::to_string(w) + ".w00");
-    const Corv::CWaveArray before = Data().Waves();
-
-    EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav"), Source("c.txt")}), 0);
-
-    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgWaveSpace});
-    ExpectNothingDone(before);
-
-    m_sink->Clear();
-    EXPECT_EQ(Corv::ImportWaves(m_document, {Source("a.wav"), Source("b.wav")}), 2);
-    EXPECT_TRUE(Errors().empty());
-    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 0);
-}
-
-TEST_F(WaveImportTest, ShowsTheConditionsWhenNothingIsImportable) {
-    const std::vector<std::vector<std::string>> lists = {
-        {}, {Source("x.txt"), Source("y.wave"), Source("z.aifc")}};
-    for (const auto& files : lists) {
-        m_sink->Clear();
-        const Corv::CWaveArray before = Data().Waves();
-        EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
-        EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
-        ExpectNothingDone(before);
-    }
-}
-
-TEST_F(WaveImportTest, ImportsTheSameFileOnce) {
-    const std::string wav = Source("loop.wav");
-
-    EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("other.txt"), wav}), 1);
-
-    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 998);
-    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 loop.wav"});
 }
 
 TEST_F(WaveImportTest, CutsTheTitleAndNamesTheWorkFileByTheSharedCounter) {
@@ -200,58 +155,70 @@ TEST_F(WaveImportTest, PlacesAscendingPathsIntoAscendingEmptySlots) {
     EXPECT_TRUE(Data().Waves()[emptyBefore[3]].IsEmpty());
 }
 
-struct SizeCase {
+// Which lists an import takes: the checks of slot space, extensions and wave bytes, all made
+// before anything changes.
+struct AdmissionCase {
     const char* label;
-    std::uint64_t existing;
-    std::vector<std::uint64_t> imported;
-    bool accepted;
+    int usedSlots;         // waves already in the project (files that cannot be opened)
+    std::uint64_t project; // bytes of the project's own wave in slot 1 (0: none)
+    std::vector<std::pair<const char*, std::uint64_t>> files;
+    int error; // 0: accepted
 };
 
-void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.label; }
+void PrintTo(const AdmissionCase& c, std::ostream* out) { *out << c.label; }
 
-class WaveImportSizeTest : public WaveImportTest, public ::testing::WithParamInterface<SizeCase> {};
+class WaveImportAdmissionTest : public WaveImportTest, public ::testing::WithParamInterface<AdmissionCase> {};
 
-TEST_P(WaveImportSizeTest, KeepsTheTotalWithinTheLimit) {
-    const SizeCase& c = GetParam();
-    if (c.existing > 0) {
-        Data().Waves()[0].SetFilePath(BigSource("001 Existing.w00", c.existing));
-        Data().Waves()[0].SetName("Existing");
-    }
+TEST_P(WaveImportAdmissionTest, ChecksBeforeChangingAnything) {
+    const AdmissionCase& c = GetParam();
+    for (int w = 0; w < c.usedSlots; ++w)
+        Data().Waves()[static_cast<std::size_t>(w)].SetFilePath("/missing/" + std::to_string(w) + ".w00");
+    if (c.project > 0)
+        Data().Waves()[0].SetFilePath(BigSource("001 Own.w00", c.project));
     std::vector<std::string> files;
-    for (std::size_t i = 0; i < c.imported.size(); ++i)
-        files.push_back(BigSource("f" + std::to_string(i) + ".wav", c.imported[i]));
+    std::uint64_t bytes = c.project;
+    for (const auto& [name, size] : c.files) {
+        files.push_back(BigSource(name, size));
+        bytes += size;
+    }
     const Corv::CWaveArray before = Data().Waves();
 
     const int imported = Corv::ImportWaves(m_document, files);
 
-    if (c.accepted) {
+    if (c.error == 0) {
         EXPECT_EQ(imported, static_cast<int>(files.size()));
         EXPECT_TRUE(Errors().empty());
-        EXPECT_EQ(Data().WaveBytesTotal(), c.existing + [&c] {
-            std::uint64_t sum = 0;
-            for (const std::uint64_t size : c.imported)
-                sum += size;
-            return sum;
-        }());
+        EXPECT_EQ(Data().WaveBytesTotal(), bytes);
     } else {
         EXPECT_EQ(imported, 0);
-        EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgWaveBytes});
+        EXPECT_EQ(Errors(), std::vector<int>{c.error});
         ExpectNothingDone(before);
     }
 }
 
+constexpr std::uint64_t kOver4G = (std::uint64_t{1} << 32) + 1;
+
 INSTANTIATE_TEST_SUITE_P(
-    Limit, WaveImportSizeTest,
-    ::testing::Values(SizeCase{"ExactlyAtTheLimit", 0, {kLimit}, true},
-                      SizeCase{"OneByteOver", 0, {kLimit + 1}, false},
-                      SizeCase{"ZeroBytesOnAFullProject", kLimit, {0}, true},
-                      SizeCase{"WithTheProjectsWavesAtTheLimit", 1000, {kLimit - 1000}, true},
-                      SizeCase{"WithTheProjectsWavesOneOver", 1000, {kLimit - 999}, false},
-                      SizeCase{"SummedOverTheFilesOneOver", 0, {kLimit / 2, kLimit / 2 + 1}, false},
-                      // Sizes that do not fit 32 bits must not wrap around below the limit.
-                      SizeCase{"FileBeyondFourGigabytes", 0, {(std::uint64_t{1} << 32) + 1}, false},
-                      SizeCase{"ProjectBeyondFourGigabytes", (std::uint64_t{1} << 32) + 1, {1}, false}),
-    [](const ::testing::TestParamInfo<SizeCase>& testInfo) { return std::string(testInfo.param.label); });
+    Checks, WaveImportAdmissionTest,
+    ::testing::Values(
+        AdmissionCase{"EmptyList", 0, 0, {}, Corv::kMsgImportConditions},
+        AdmissionCase{"NoAcceptedExtension", 0, 0, {{"x.txt", 1}, {"y.wave", 1}, {"z.aifc", 1}},
+                      Corv::kMsgImportConditions},
+        // The slot count includes files that the extension check would drop.
+        AdmissionCase{"MoreFilesThanEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}},
+                      Corv::kMsgWaveSpace},
+        AdmissionCase{"AsManyFilesAsEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}}, 0},
+        AdmissionCase{"ExactlyAtTheLimit", 0, 0, {{"f.wav", kLimit}}, 0},
+        AdmissionCase{"OneByteOver", 0, 0, {{"f.wav", kLimit + 1}}, Corv::kMsgWaveBytes},
+        AdmissionCase{"ZeroBytesOnAFullProject", 0, kLimit, {{"f.wav", 0}}, 0},
+        AdmissionCase{"WithTheProjectsWavesAtTheLimit", 0, 1000, {{"f.wav", kLimit - 1000}}, 0},
+        AdmissionCase{"WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, Corv::kMsgWaveBytes},
+        AdmissionCase{"SummedOverTheFilesOneOver", 0, 0, {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}},
+                      Corv::kMsgWaveBytes},
+        // Sizes that do not fit 32 bits must not wrap around below the limit.
+        AdmissionCase{"FileBeyondFourGigabytes", 0, 0, {{"f.wav", kOver4G}}, Corv::kMsgWaveBytes},
+        AdmissionCase{"ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, Corv::kMsgWaveBytes}),
+    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) { return std::string(testInfo.param.label); });
 
 TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
     const std::string a = Source("a.wav");
@@ -273,18 +240,6 @@ TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlie
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
 
     Corv::CDomain::Get().Undo();
-    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
-}
-
-TEST_F(WaveImportTest, AWorkFolderThatTakesNoFileImportsNothing) {
-    const std::string a = Source("a.wav");
-    CorvTest::InstalledFaultyFileSystem fileSystem;
-    fileSystem.FailAll(CorvTest::FsOp::CopyFile);
-
-    EXPECT_EQ(Corv::ImportWaves(m_document, {a, Source("b.wav")}), 0);
-
-    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
-    EXPECT_EQ(fileSystem.Count(CorvTest::FsOp::CopyFile), 1) << "stops at the first failure";
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
 
