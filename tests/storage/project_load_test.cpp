@@ -184,7 +184,7 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithoutChangingTheDisk) {
         TempDir parent;
         const std::string path = c.make(parent.Path() + "/");
         const auto before = FolderSnapshot(parent.Path());
-        m_sink->m_log.clear();
+        m_sink->Clear();
         EXPECT_EQ(Docs().OpenProject(path), nullptr);
         EXPECT_TRUE(Docs().Documents().empty());
         EXPECT_EQ(Messages(), std::vector<std::string>{"error 1"});

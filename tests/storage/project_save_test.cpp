@@ -146,13 +146,13 @@ TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksBeforeReplacingIt) {
     CProjectDocument& doc = Open(b.Folder());
     const auto untouched = FolderSnapshot(existing.Folder());
 
-    m_sink->m_answers = {kAnswerNo};
+    m_sink->QueueAnswers({kAnswerNo});
     EXPECT_FALSE(Save(doc, existing.Folder()));
     EXPECT_EQ(Messages(), std::vector<std::string>{"ask 2 7"});
     EXPECT_EQ(FolderSnapshot(existing.Folder()), untouched);
     EXPECT_EQ(doc.Data().ProjectFolder(), b.Folder());
 
-    m_sink->m_answers = {kAnswerYes};
+    m_sink->QueueAnswers({kAnswerYes});
     ASSERT_TRUE(Save(doc, existing.Folder()));
     EXPECT_FALSE(FileExists(existing.Folder() + "Patch/009 Stale.d00"));
     EXPECT_FALSE(FileExists(existing.Folder() + "Wave/003 Old.w00"));

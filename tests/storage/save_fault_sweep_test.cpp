@@ -65,7 +65,7 @@ public:
     std::vector<std::pair<std::string, Bytes>> Saved(bool elsewhere) const {
         return FolderSnapshot(Target(elsewhere));
     }
-    const std::vector<std::string>& Messages() const { return m_sink->m_log; }
+    std::vector<std::string> Messages() const { return MessageLines(*m_sink); }
 
     // Every record of both projects and of the undo step, with the bytes of its file.
     std::map<RecordKey, Bytes> RecordBytes() const {
@@ -114,15 +114,13 @@ private:
     void Reset() {
         CProjectDocuments::Get().CloseAll();
         CDomain::Reset();
-        auto sink = std::make_unique<RecordingSink>();
-        m_sink = sink.get();
-        CDomain::Get().SetMessageSink(std::move(sink));
+        m_sink = InstallScriptedSink(kAnswerYes);
         CDomain::Get().m_workFolder = m_work.Path() + "/";
     }
 
     TempDir m_root;
     TempDir m_work;
-    RecordingSink* m_sink = nullptr;
+    std::shared_ptr<SinkLog> m_sink;
     CProjectDocument* m_a = nullptr;
     CProjectDocument* m_b = nullptr;
     std::vector<std::pair<std::string, Bytes>> m_aFolder, m_bFolder;

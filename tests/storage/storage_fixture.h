@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,26 +9,19 @@
 #include "edit/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
+#include "support/scripted_sink.h"
 
 namespace CorvTest {
 
-// Records what the core tells the user ("error N" / "ask S N") and answers questions from a
-// queue, then with a default.
-class RecordingSink : public Corv::CTextOutBox {
-public:
-    void ShowError(int code) override { m_log.push_back("error " + std::to_string(code)); }
-    int Ask(int buttonSet, int code) override {
-        m_log.push_back("ask " + std::to_string(buttonSet) + " " + std::to_string(code));
-        if (m_answers.empty())
-            return m_defaultAnswer;
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    std::vector<std::string> m_log;
-    std::deque<int> m_answers;
-    int m_defaultAnswer = Corv::kAnswerYes;
-};
+// What the user was told, as "error N" and "ask SET N".
+inline std::vector<std::string> MessageLines(const SinkLog& log) {
+    std::vector<std::string> lines;
+    for (const SinkCall& call : log.Calls())
+        lines.push_back(call.question
+                            ? "ask " + std::to_string(call.buttonSet) + " " + std::to_string(call.code)
+                            : "error " + std::to_string(call.code));
+    return lines;
+}
 
 // Each case starts from a fresh store and no open documents, with a recording sink installed
 // and a work folder of its own.
@@ -38,9 +30,7 @@ protected:
     void SetUp() override {
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
-        auto sink = std::make_unique<RecordingSink>();
-        m_sink = sink.get();
-        Corv::CDomain::Get().SetMessageSink(std::move(sink));
+        m_sink = InstallScriptedSink(Corv::kAnswerYes);
         Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
     }
     void TearDown() override {
@@ -56,11 +46,11 @@ protected:
             throw std::runtime_error("project did not load: " + folder);
         return *document;
     }
-    const std::vector<std::string>& Messages() const { return m_sink->m_log; }
+    std::vector<std::string> Messages() const { return MessageLines(*m_sink); }
 
     TempDir m_dir;
     TempDir m_work;
-    RecordingSink* m_sink = nullptr;
+    std::shared_ptr<SinkLog> m_sink;
 };
 
 } // namespace CorvTest
