@@ -1,0 +1,164 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "edit/domain.h"
+#include "model/lum_data.h"
+#include "support/project_builder.h"
+#include "support/scripted_sink.h"
+
+// Helpers shared by the list edit, drop and cell edit tests: projects are built in memory,
+// slot by slot, with file paths that make every record tell where it came from.
+namespace CorvTest {
+
+inline std::string RecordPath(const std::string& project, int kind, int number,
+                              const std::string& name) {
+    static const char* const kFolders[] = {"Patch/", "Tone/", "Wave/"};
+    static const char* const kExtensions[] = {".d00", ".p00", ".w00"};
+    return "/" + project + ".prj/" + kFolders[kind] + std::to_string(number) + " " + name +
+           kExtensions[kind];
+}
+
+// Puts a patch into slot `number` (1-based) referring to the given project tones (0: none).
+inline void PutPatch(Corv::CLumData& project, int number, int tone0, int tone1 = 0,
+                     const std::string& name = "", const std::string& folder = "A") {
+    const std::string label = name.empty() ? "P" + std::to_string(number) : name;
+    Corv::CPatch patch = MakePatch(label, tone0, tone1);
+    patch.SetFilePath(RecordPath(folder, Corv::kPatchKind, number, label));
+    project.Patches().PlaceClone(static_cast<std::size_t>(number - 1), patch);
+}
+
+// Puts a tone into slot `number` whose oscillator sides refer to the given waves in order.
+inline void PutTone(Corv::CLumData& project, int number, const std::vector<int>& waves,
+                    const std::string& name = "", const std::string& folder = "A") {
+    const std::string label = name.empty() ? "T" + std::to_string(number) : name;
+    Corv::CTone tone = MakeTone(label, waves);
+    tone.SetFilePath(RecordPath(folder, Corv::kToneKind, number, label));
+    project.Tones().PlaceClone(static_cast<std::size_t>(number - 1), tone);
+}
+
+// Puts a wave into slot `number`; its file is `path` when given, else a made-up one.
+inline void PutWave(Corv::CLumData& project, int number, const std::string& name = "",
+                    const std::string& folder = "A", const std::string& path = "") {
+    const std::string label = name.empty() ? "W" + std::to_string(number) : name;
+    project.Waves().PlaceClone(
+        static_cast<std::size_t>(number - 1),
+        MakeWave(label, path.empty() ? RecordPath(folder, Corv::kWaveKind, number, label) : path));
+}
+
+// The back references as loading builds them.
+inline void RebuildUsers(Corv::CLumData& project) {
+    project.RebuildToneUsers();
+    project.RebuildWaveUsers();
+}
+
+inline int ToneRef(const Corv::CLumData& project, int patchNumber, int slot) {
+    return project.Patches()[static_cast<std::size_t>(patchNumber - 1)].Slot(slot).ToneNumber();
+}
+
+inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int side) {
+    return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
+}
+
+inline std::vector<int> ToneUsers(const Corv::CLumData& project, int toneNumber) {
+    std::vector<int> users = project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Users();
+    std::sort(users.begin(), users.end());
+    return users;
+}
+
+inline std::vector<int> WaveUsers(const Corv::CLumData& project, int waveNumber) {
+    std::vector<int> users = project.Waves()[static_cast<std::size_t>(waveNumber - 1)].Users();
+    std::sort(users.begin(), users.end());
+    return users;
+}
+
+inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {
+    return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).Name();
+}
+
+inline bool IsEmptySlot(const Corv::CLumData& project, int kind, int number) {
+    return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).IsEmpty();
+}
+
+namespace Detail {
+template <class T>
+testing::AssertionResult SameUsers(const char* what, const T& records,
+                                   const std::vector<std::set<int>>& expected) {
+    for (std::size_t i = 0; i < records.Size(); ++i) {
+        const auto& users = records[i].Users();
+        const std::set<int> unique(users.begin(), users.end());
+        if (unique.size() == users.size() && unique == expected[i])
+            continue;
+        std::string text;
+        for (const int u : users)
+            text += " " + std::to_string(u);
+        std::string want;
+        for (const int u : expected[i])
+            want += " " + std::to_string(u);
+        return testing::AssertionFailure()
+               << what << " " << i + 1 << " lists [" << text << " ] instead of [" << want << " ]";
+    }
+    return testing::AssertionSuccess();
+}
+} // namespace Detail
+
+// Every user list holds exactly the records that refer to its slot, each once.
+inline testing::AssertionResult UsersMatchReferences(const Corv::CLumData& project) {
+    std::vector<std::set<int>> toneUsers(project.Tones().Size());
+    for (std::size_t p = 0; p < project.Patches().Size(); ++p)
+        for (int slot = 0; slot < 2; ++slot)
+            if (const int t = project.Patches()[p].Slot(slot).ToneNumber();
+                t >= 1 && t <= static_cast<int>(toneUsers.size()))
+                toneUsers[static_cast<std::size_t>(t - 1)].insert(static_cast<int>(p));
+    std::vector<std::set<int>> waveUsers(project.Waves().Size());
+    for (std::size_t k = 0; k < project.Tones().Size(); ++k)
+        for (int osc = 0; osc < Corv::CTone::kOscCount; ++osc)
+            for (int side = 0; side < 2; ++side)
+                if (const int w = project.Tones()[k].Osc(osc).WaveNumber(side);
+                    w >= 1 && w <= static_cast<int>(waveUsers.size()))
+                    waveUsers[static_cast<std::size_t>(w - 1)].insert(static_cast<int>(k));
+    if (auto tones = Detail::SameUsers("tone", project.Tones(), toneUsers); !tones)
+        return tones;
+    return Detail::SameUsers("wave", project.Waves(), waveUsers);
+}
+
+// A deep copy of the three arrays of a project, for before/after comparisons.
+struct ProjectState {
+    Corv::CPatchArray patches;
+    Corv::CToneArray tones;
+    Corv::CWaveArray waves;
+
+    ProjectState() = default;
+    explicit ProjectState(const Corv::CLumData& project) { Take(project); }
+    void Take(const Corv::CLumData& project) {
+        patches = project.Patches();
+        tones = project.Tones();
+        waves = project.Waves();
+    }
+    bool Matches(const Corv::CLumData& project) const {
+        return patches == project.Patches() && tones == project.Tones() &&
+               waves == project.Waves();
+    }
+};
+
+// Each test starts from a fresh store with a scripted sink that agrees to every question.
+class EditTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Corv::CDomain::Reset();
+        m_log = InstallScriptedSink();
+    }
+    void TearDown() override { Corv::CDomain::Reset(); }
+
+    Corv::CDomain& Domain() { return Corv::CDomain::Get(); }
+    SinkLog& Log() { return *m_log; }
+
+    std::shared_ptr<SinkLog> m_log;
+};
+
+} // namespace CorvTest

@@ -1,0 +1,555 @@
+#include "edit/list_edits.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+
+#include "list_edit_support.h"
+
+namespace {
+
+using namespace Corv;
+using namespace CorvTest;
+
+class ListEdits : public EditTest {};
+
+std::vector<int> Origins(const CParameterArray& transfer) {
+    std::vector<int> origins;
+    for (std::size_t i = 0; i < transfer.Size(); ++i)
+        origins.push_back(static_cast<const CReferencedParameter&>(transfer.Item(i)).Users().back());
+    return origins;
+}
+
+std::vector<std::string> Paths(const CParameterArray& transfer) {
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < transfer.Size(); ++i)
+        paths.push_back(transfer.Item(i).FilePath());
+    return paths;
+}
+
+// Source project used by several cases: patches 2 and 5 share tone 3; patch 5 also uses tone 7;
+// patch 9 uses a preset tone; tone 3 uses waves 4 and 2, tone 7 uses waves 4 and 11.
+void FillSource(CLumData& a) {
+    PutWave(a, 2);
+    PutWave(a, 4);
+    PutWave(a, 11);
+    PutTone(a, 3, {4, 2});
+    PutTone(a, 7, {0, 4, 11});
+    PutPatch(a, 2, 3);
+    PutPatch(a, 5, 7, 3);
+    PutPatch(a, 9, 0);
+    a.Patches()[8].Slot(0).SetP(1, 65); // bank 'A': an instrument tone, not a project one
+    a.Patches()[8].Slot(0).SetP(3, 12);
+    RebuildUsers(a);
+}
+
+TEST_F(ListEdits, StoringPatchesCarriesTheirTonesAndWavesOnceWithTheirNumbers) {
+    CLumData a;
+    FillSource(a);
+    StoreSelection(a, {4, 1, 8}, kPatchKind);
+
+    EXPECT_EQ(Paths(Domain().m_transferPatches),
+              (std::vector<std::string>{a.Patches()[4].FilePath(), a.Patches()[1].FilePath(),
+                                        a.Patches()[8].FilePath()}));
+    EXPECT_EQ(Origins(Domain().m_transferTones), (std::vector<int>{3, 7}));
+    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{2, 4, 11}));
+    // The carried clones keep their users in front of the origin number.
+    EXPECT_EQ(Domain().m_transferTones[0].Users(), (std::vector<int>{1, 4, 3}));
+}
+
+TEST_F(ListEdits, StoringTonesMarksTheirRowsAndKeepsAPictureOfThePatches) {
+    CLumData a;
+    FillSource(a);
+    StoreSelection(a, {6, 2}, kToneKind);
+
+    // The origin of a selected tone is its 0-based row, appended even when the row is also a
+    // patch index in its user list.
+    EXPECT_EQ(Domain().m_transferTones[0].Users(), (std::vector<int>{4, 6}));
+    EXPECT_EQ(Domain().m_transferTones[1].Users(), (std::vector<int>{1, 4, 2}));
+    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{2, 4, 11}));
+    ASSERT_EQ(Domain().m_transferPatches.Size(), 512u);
+    EXPECT_TRUE(Domain().m_transferPatches == a.Patches());
+
+    StoreSelection(a, {10, 3}, kWaveKind);
+    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{10, 3}));
+    ASSERT_EQ(Domain().m_transferTones.Size(), 896u);
+    EXPECT_TRUE(Domain().m_transferTones == a.Tones());
+}
+
+TEST_F(ListEdits, ReferencesBeyondTheListsAreNeitherFollowedNorChanged) {
+    CLumData a;
+    PutPatch(a, 1, 1000, 16384);
+    PutTone(a, 2, {1200, 65535, 3});
+    PutWave(a, 3);
+    PutPatch(a, 3, 2);
+    RebuildUsers(a);
+
+    StoreSelection(a, {0, 2}, kPatchKind);
+    EXPECT_EQ(Origins(Domain().m_transferTones), (std::vector<int>{2}));
+    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{3}));
+
+    CLumData b;
+    PutTone(b, 1, {});
+    PutTone(b, 2, {});
+    ASSERT_TRUE(Overwrite(b, 0, kPatchKind, true));
+    EXPECT_EQ(ToneRef(b, 1, 0), 1000);
+    EXPECT_EQ(ToneRef(b, 1, 1), 16384);
+    EXPECT_EQ(ToneRef(b, 2, 0), 3); // carried tone 2 landed in b's first empty slot
+    EXPECT_EQ(WaveRef(b, 3, 0, 0), 1200);
+    EXPECT_EQ(WaveRef(b, 3, 0, 1), 65535);
+    EXPECT_EQ(WaveRef(b, 3, 1, 0), 1);
+    EXPECT_TRUE(UsersMatchReferences(b));
+
+    // Deleting what holds such references touches no user list.
+    ASSERT_TRUE(DeleteEntries(b, {0, 1}, kPatchKind, false, true));
+    ASSERT_TRUE(DeleteEntries(b, {1}, kToneKind, false, true));
+    EXPECT_TRUE(UsersMatchReferences(b));
+}
+
+// ---- The checks, in their order.
+
+struct CheckCase {
+    const char* name;
+    std::function<void(CLumData& source, CLumData& target)> setUp;
+    int kind;
+    std::vector<int> rows;
+    int at;
+    bool insert;
+    bool otherProject;
+    int answer;
+    bool allowed;
+    std::vector<int> questions;
+    std::vector<int> errors;
+};
+
+void FullTones(CLumData& project, int keepEmpty) {
+    for (int t = 1; t <= kToneSlots - keepEmpty; ++t)
+        PutTone(project, t, {}, "", "B");
+}
+
+void FullWaves(CLumData& project, int keepEmpty) {
+    for (int w = 1; w <= kWaveSlots - keepEmpty; ++w)
+        PutWave(project, w, "", "B");
+}
+
+const CheckCase kCheckCases[] = {
+    {"three patches at 510 do not fit", [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
+     kPatchKind, {1, 4, 8}, 510, false, false, kAnswerOk, false, {}, {}},
+    {"three patches inserted at 510 do not fit", [](CLumData&, CLumData&) {}, kPatchKind,
+     {1, 4, 8}, 510, true, true, kAnswerOk, false, {}, {}},
+    {"a drop beyond the list", [](CLumData&, CLumData&) {}, kWaveKind, {1}, 999, false, false,
+     kAnswerOk, false, {}, {}},
+    {"overwriting empty slots asks nothing", [](CLumData&, CLumData&) {}, kPatchKind, {1, 4},
+     100, false, true, kAnswerCancel, true, {}, {}},
+    {"overwriting a used slot asks", [](CLumData&, CLumData& b) { PutPatch(b, 102, 0); },
+     kPatchKind, {1, 4}, 100, false, true, kAnswerOk, true, {kMsgOverwrite}, {}},
+    {"cancelling the overwrite question refuses",
+     [](CLumData&, CLumData& b) { PutPatch(b, 101, 0); }, kPatchKind, {1}, 100, false, true,
+     kAnswerCancel, false, {kMsgOverwrite}, {}},
+    {"inserting with empty last slots asks nothing",
+     [](CLumData&, CLumData& b) { PutPatch(b, 510, 0); }, kPatchKind, {1, 4}, 0, true, true,
+     kAnswerCancel, true, {}, {}},
+    {"inserting pushes a used last slot out", [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
+     kPatchKind, {1, 4}, 0, true, true, kAnswerCancel, false, {kMsgInsert}, {}},
+    {"too few tone slots, checked before waves",
+     [](CLumData&, CLumData& b) {
+         FullTones(b, 1);
+         FullWaves(b, 0);
+     },
+     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {}, {kMsgToneSpace}},
+    {"too few wave slots for carried waves", [](CLumData&, CLumData& b) { FullWaves(b, 2); },
+     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {}, {kMsgWaveSpace}},
+    {"tones need wave slots too", [](CLumData&, CLumData& b) { FullWaves(b, 1); }, kToneKind,
+     {6}, 0, true, true, kAnswerOk, false, {}, {kMsgWaveSpace}},
+    {"waves need no free slots", [](CLumData&, CLumData& b) { FullWaves(b, 0); }, kWaveKind,
+     {1, 3}, 5, false, true, kAnswerOk, true, {kMsgOverwrite}, {}},
+    {"the question comes before the space check",
+     [](CLumData&, CLumData& b) {
+         FullTones(b, 0);
+         PutPatch(b, 1, 0);
+     },
+     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {kMsgOverwrite}, {kMsgToneSpace}},
+    {"within one project slot space is not needed",
+     [](CLumData& a, CLumData&) {
+         for (int t = 1; t <= kToneSlots; ++t)
+             if (IsEmptySlot(a, kToneKind, t))
+                 PutTone(a, t, {});
+     },
+     kPatchKind, {4}, 300, false, false, kAnswerOk, true, {}, {}},
+};
+
+class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
+    const CheckCase& c = GetParam();
+    CLumData a;
+    FillSource(a);
+    CLumData other;
+    CLumData& target = c.otherProject ? other : a;
+    c.setUp(a, target);
+    RebuildUsers(a);
+    RebuildUsers(target);
+    Log().SetDefaultAnswer(c.answer);
+    PutPatch(a, 512, 0); // an unrelated earlier undo step must survive a refusal
+    Domain().ClearUndo();
+    Domain().RecordUndo(kPatchKind, a);
+    const ProjectState before(target);
+
+    StoreSelection(a, c.rows, c.kind);
+    const bool done = c.insert ? Insert(target, c.at, c.kind, c.otherProject) > 0
+                               : Overwrite(target, c.at, c.kind, c.otherProject);
+
+    EXPECT_EQ(done, c.allowed);
+    EXPECT_EQ(Log().Questions(), c.questions);
+    EXPECT_EQ(Log().Errors(), c.errors);
+    if (!c.allowed) {
+        EXPECT_TRUE(before.Matches(target));
+        EXPECT_EQ(Domain().m_undo[0].owner, &a);
+        EXPECT_TRUE(Domain().m_undo[0].saved[kPatchKind]);
+        EXPECT_FALSE(Domain().m_undo[0].saved[kToneKind]);
+    } else {
+        EXPECT_EQ(Domain().m_undo[0].owner, &target);
+        EXPECT_TRUE(before.patches == Domain().m_undo[0].patches);
+        EXPECT_TRUE(before.tones == Domain().m_undo[0].tones);
+        EXPECT_EQ(Domain().m_undo[1].owner, nullptr);
+        EXPECT_TRUE(UsersMatchReferences(target));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, DropChecks, testing::ValuesIn(kCheckCases),
+                         [](const testing::TestParamInfo<CheckCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+TEST_F(ListEdits, NothingToDropIsRefusedSilently) {
+    CLumData a;
+    EXPECT_FALSE(Overwrite(a, 0, kToneKind, false));
+    EXPECT_EQ(Insert(a, 0, kWaveKind, true), 0);
+    EXPECT_TRUE(Log().Calls().empty());
+    EXPECT_FALSE(Domain().CanUndo());
+}
+
+// ---- The wave size limit, on real files.
+
+class WaveSizeLimit : public ListEdits {
+protected:
+    // A wave file of exactly `bytes` bytes (sparse, so that 64 MB cost nothing).
+    std::string File(const std::string& name, std::uintmax_t bytes) {
+        const std::string path = m_dir / name;
+        WriteBytes(path, {});
+        std::filesystem::resize_file(path, bytes);
+        return path;
+    }
+    TempDir m_dir;
+};
+
+TEST_F(WaveSizeLimit, CountsTheTargetAndTheCarriedWavesUpToTheLimitExactly) {
+    struct Case {
+        std::uintmax_t carried;
+        bool passes;
+    };
+    const std::uintmax_t kept = 40'000'000;
+    for (const Case c : {Case{kWaveBytesLimit - kept, true}, Case{kWaveBytesLimit - kept + 1, false}}) {
+        SCOPED_TRACE(c.carried);
+        Log().Clear();
+        CLumData a;
+        CLumData b;
+        PutWave(a, 1, "Big", "A", File("big.w00", c.carried));
+        PutWave(b, 1, "Kept", "B", File("kept.w00", kept));
+        PutWave(b, 2, "Lost", "B", File("lost.w00", 7)); // cannot be opened: counts 0
+        b.Waves()[1].SetFilePath(m_dir / "missing.w00");
+        StoreSelection(a, {0}, kWaveKind);
+        EXPECT_EQ(Insert(b, 5, kWaveKind, true) == 1, c.passes);
+        EXPECT_EQ(Log().Errors(), c.passes ? std::vector<int>{} : std::vector<int>{kMsgWaveBytes});
+    }
+}
+
+TEST_F(WaveSizeLimit, AnOverwriteOfWavesDoesNotCountTheWavesItReplaces) {
+    CLumData a;
+    PutWave(a, 1, "New", "A", File("new.w00", 101));
+    CLumData b;
+    PutWave(b, 1, "Big", "B", File("big.w00", kWaveBytesLimit - 101));
+    PutWave(b, 2, "Small", "B", File("small.w00", 101));
+    StoreSelection(a, {0}, kWaveKind);
+    EXPECT_FALSE(Overwrite(b, 2, kWaveKind, true)); // an empty slot: 101 bytes more
+    EXPECT_EQ(Log().Errors(), std::vector<int>{kMsgWaveBytes});
+    Log().Clear();
+    EXPECT_TRUE(Overwrite(b, 1, kWaveKind, true)); // replaces the other 101 bytes
+    EXPECT_TRUE(Log().Errors().empty());
+    EXPECT_EQ(b.Waves()[1].Name(), "New");
+}
+
+TEST_F(WaveSizeLimit, ACopyWithinOneProjectCountsItsCarriedWavesAMoveDoesNot) {
+    CLumData a;
+    PutWave(a, 1, "Big", "A", File("big.w00", kWaveBytesLimit / 2 + 1));
+    PutTone(a, 1, {1});
+    PutPatch(a, 1, 1);
+    RebuildUsers(a);
+    StoreSelection(a, {0}, kPatchKind);
+    Domain().m_copyFlag = 0;
+    EXPECT_TRUE(CanOverwrite(a, 5, kPatchKind, false, Domain().m_transferPatches));
+    Domain().m_copyFlag = 1;
+    EXPECT_FALSE(CanOverwrite(a, 5, kPatchKind, false, Domain().m_transferPatches));
+    EXPECT_EQ(Log().Errors(), std::vector<int>{kMsgWaveBytes});
+}
+
+// ---- Overwrite.
+
+TEST_F(ListEdits, PatchesCopiedIntoAnotherProjectBringTheirTonesAndWavesOnce) {
+    CLumData a;
+    FillSource(a);
+    CLumData b;
+    PutTone(b, 1, {});
+    PutWave(b, 2);
+    PutPatch(b, 20, 1);
+    RebuildUsers(b);
+    StoreSelection(a, {1, 4, 8}, kPatchKind);
+    Domain().m_copyFlag = 1;
+    ASSERT_TRUE(Overwrite(b, 19, kPatchKind, true));
+
+    // Patch 20 of b is overwritten by a's patch 2; tone 3 of a lands in b's slot 2, tone 7 in
+    // slot 3; waves 2, 4 and 11 of a in b's slots 1, 3 and 4.
+    EXPECT_EQ(b.Patches()[19].FilePath(), a.Patches()[1].FilePath());
+    EXPECT_EQ(ToneRef(b, 20, 0), 2);
+    EXPECT_EQ(ToneRef(b, 21, 0), 3);
+    EXPECT_EQ(ToneRef(b, 21, 1), 2);
+    EXPECT_EQ(b.Tones()[1].FilePath(), a.Tones()[2].FilePath());
+    EXPECT_EQ(b.Tones()[2].FilePath(), a.Tones()[6].FilePath());
+    EXPECT_EQ(WaveRef(b, 2, 0, 0), 3);
+    EXPECT_EQ(WaveRef(b, 2, 0, 1), 1);
+    EXPECT_EQ(WaveRef(b, 3, 0, 1), 3);
+    EXPECT_EQ(WaveRef(b, 3, 1, 0), 4);
+    EXPECT_EQ(b.Waves()[0].FilePath(), a.Waves()[1].FilePath());
+    EXPECT_EQ(b.Waves()[2].FilePath(), a.Waves()[3].FilePath());
+    EXPECT_EQ(b.Waves()[3].FilePath(), a.Waves()[10].FilePath());
+    // The preset tone reference is carried as it was.
+    EXPECT_TRUE(b.Patches()[21].Slot(0) == a.Patches()[8].Slot(0));
+    EXPECT_EQ(ToneUsers(b, 1), std::vector<int>{}); // patch 20 no longer uses it
+    EXPECT_EQ(ToneUsers(b, 2), (std::vector<int>{19, 20}));
+    EXPECT_EQ(WaveUsers(b, 3), (std::vector<int>{1, 2}));
+    EXPECT_EQ(b.CountEmpty(kToneKind), kToneSlots - 3);
+    EXPECT_TRUE(UsersMatchReferences(b));
+    EXPECT_EQ(Domain().m_undo[0].owner, &b);
+}
+
+TEST_F(ListEdits, ACarriedEmptyToneLandsAsAnEmptySlotAndKeepsItsPatch) {
+    CLumData a;
+    PutPatch(a, 1, 40); // tone 40 of a is empty
+    RebuildUsers(a);
+    CLumData b;
+    PutTone(b, 1, {});
+    StoreSelection(a, {0}, kPatchKind);
+    ASSERT_TRUE(Overwrite(b, 0, kPatchKind, true));
+    EXPECT_EQ(ToneRef(b, 1, 0), 2);
+    EXPECT_TRUE(IsEmptySlot(b, kToneKind, 2));
+    EXPECT_EQ(ToneUsers(b, 2), std::vector<int>{0});
+}
+
+TEST_F(ListEdits, ASlotThatReceivesACarriedToneListsTheReferencesItAlreadyHad) {
+    // Patch 7 of b refers to its empty tone slot 1; the carried tone lands there.
+    CLumData a;
+    PutWave(a, 1);
+    PutTone(a, 5, {1});
+    PutPatch(a, 1, 5);
+    RebuildUsers(a);
+    CLumData b;
+    PutPatch(b, 7, 1);
+    PutTone(b, 3, {1}); // refers to b's empty wave slot 1, where a's wave lands
+    RebuildUsers(b);
+    StoreSelection(a, {0}, kPatchKind);
+    ASSERT_TRUE(Overwrite(b, 0, kPatchKind, true));
+
+    EXPECT_EQ(ToneRef(b, 7, 0), 1); // the reference itself is left alone
+    EXPECT_EQ(ToneUsers(b, 1), (std::vector<int>{0, 6}));
+    EXPECT_EQ(WaveUsers(b, 1), (std::vector<int>{0, 2}));
+    EXPECT_TRUE(UsersMatchReferences(b));
+    // So deleting that tone reaches both patches.
+    ASSERT_TRUE(DeleteEntries(b, {0}, kToneKind, true, true));
+    EXPECT_EQ(ToneRef(b, 1, 0), 0);
+    EXPECT_EQ(ToneRef(b, 7, 0), 0);
+}
+
+TEST_F(ListEdits, CopyingPatchesWithinOneProjectCarriesNothing) {
+    CLumData a;
+    FillSource(a);
+    const int tonesBefore = a.CountEmpty(kToneKind);
+    StoreSelection(a, {1, 4}, kPatchKind);
+    Domain().m_copyFlag = 1;
+    ASSERT_TRUE(Overwrite(a, 100, kPatchKind, false));
+    EXPECT_EQ(a.CountEmpty(kToneKind), tonesBefore);
+    EXPECT_EQ(a.CountEmpty(kWaveKind), kWaveSlots - 3);
+    EXPECT_EQ(ToneRef(a, 101, 0), 3);
+    EXPECT_EQ(ToneRef(a, 102, 0), 7);
+    EXPECT_EQ(ToneUsers(a, 3), (std::vector<int>{1, 4, 100, 101}));
+    EXPECT_EQ(ToneUsers(a, 7), (std::vector<int>{4, 101}));
+    EXPECT_TRUE(UsersMatchReferences(a));
+}
+
+TEST_F(ListEdits, ATonePlacedOverAnotherWithinAProjectCutsThePatchesOfTheOverwrittenOne) {
+    CLumData a;
+    FillSource(a);
+    StoreSelection(a, {2}, kToneKind);
+    Domain().m_copyFlag = 1;
+    ASSERT_TRUE(Overwrite(a, 6, kToneKind, false));
+    EXPECT_EQ(ToneRef(a, 5, 0), 0); // referred to tone 7, which was overwritten
+    EXPECT_EQ(a.Patches()[4].Slot(0).P(1), 0);
+    EXPECT_EQ(ToneRef(a, 5, 1), 3);
+    EXPECT_EQ(ToneUsers(a, 7), std::vector<int>{}); // a copy is used by nobody yet
+    EXPECT_EQ(WaveUsers(a, 4), (std::vector<int>{2, 6}));
+    EXPECT_EQ(WaveUsers(a, 11), std::vector<int>{});
+    EXPECT_TRUE(UsersMatchReferences(a));
+}
+
+TEST_F(ListEdits, AToneOverwrittenFromAnotherProjectCutsItsOldPatches) {
+    CLumData a;
+    FillSource(a);
+    CLumData b;
+    PutTone(b, 1, {});
+    PutPatch(b, 1, 1);
+    RebuildUsers(b);
+    StoreSelection(a, {6}, kToneKind);
+    ASSERT_TRUE(Overwrite(b, 0, kToneKind, true));
+    EXPECT_EQ(ToneRef(b, 1, 0), 0);
+    EXPECT_EQ(WaveRef(b, 1, 0, 1), 1);
+    EXPECT_EQ(WaveRef(b, 1, 1, 0), 2);
+    EXPECT_TRUE(UsersMatchReferences(b));
+}
+
+// ---- Insert.
+
+TEST_F(ListEdits, OneWaveInsertedAtTheTopOfAFullListRenumbersEveryReference) {
+    CLumData a;
+    PutWave(a, 1, "New", "A");
+    CLumData b;
+    FullWaves(b, 0);
+    PutTone(b, 1, {1, 998, 999, 0, 1500});
+    PutTone(b, 2, {999});
+    b.Tones()[0].Osc(3).SetP(18, 2); // a side on another wave source keeps its digits
+    b.Tones()[0].Osc(3).SetP(43, 5);
+    RebuildUsers(b);
+    StoreSelection(a, {0}, kWaveKind);
+    Domain().m_copyFlag = 1;
+    ASSERT_EQ(Insert(b, 0, kWaveKind, true), 1);
+
+    EXPECT_EQ(Log().Questions(), std::vector<int>{kMsgInsert});
+    EXPECT_EQ(WaveRef(b, 1, 0, 0), 2);
+    EXPECT_EQ(WaveRef(b, 1, 0, 1), 999);
+    EXPECT_EQ(WaveRef(b, 1, 1, 0), 0); // wave 999 dropped off
+    EXPECT_EQ(WaveRef(b, 1, 2, 0), 0); // 1500 lay beyond the list: it passes the end too
+    EXPECT_EQ(b.Tones()[0].Osc(3).P(43), 5);
+    EXPECT_EQ(WaveRef(b, 2, 0, 0), 0);
+    EXPECT_EQ(b.Waves()[0].Name(), "New");
+    EXPECT_EQ(b.Waves()[998].Name(), "W998");
+    EXPECT_EQ(b.Waves().Size(), 999u);
+    EXPECT_TRUE(UsersMatchReferences(b));
+}
+
+TEST_F(ListEdits, InsertingPatchesMovesEveryLaterUserOnceNotEntryByEntry) {
+    CLumData a;
+    PutTone(a, 1, {});
+    PutPatch(a, 6, 1);
+    PutPatch(a, 7, 1);
+    PutPatch(a, 1, 0);
+    RebuildUsers(a);
+    StoreSelection(a, {0}, kPatchKind);
+    Domain().m_copyFlag = 1;
+    ASSERT_EQ(Insert(a, 5, kPatchKind, false), 1);
+    EXPECT_EQ(ToneUsers(a, 1), (std::vector<int>{6, 7}));
+    EXPECT_EQ(ToneRef(a, 7, 0), 1);
+    EXPECT_EQ(ToneRef(a, 8, 0), 1);
+}
+
+TEST_F(ListEdits, TonesInsertedIntoAnotherProjectPushTheLastOutAndRenumberPatches) {
+    CLumData a;
+    PutWave(a, 9);
+    PutTone(a, 4, {9});
+    RebuildUsers(a);
+    CLumData b;
+    PutTone(b, 3, {});
+    PutTone(b, 896, {});
+    PutTone(b, 10, {2});
+    PutWave(b, 2);
+    PutPatch(b, 1, 3, 896);
+    PutPatch(b, 2, 2, 10);
+    PutPatch(b, 3, 1000);
+    RebuildUsers(b);
+    StoreSelection(a, {3}, kToneKind);
+    ASSERT_EQ(Insert(b, 2, kToneKind, true), 1);
+
+    EXPECT_EQ(ToneRef(b, 1, 0), 4);
+    EXPECT_EQ(ToneRef(b, 1, 1), 0); // its tone dropped off
+    EXPECT_EQ(ToneRef(b, 2, 0), 2); // in front of the insert position
+    EXPECT_EQ(ToneRef(b, 2, 1), 11);
+    EXPECT_EQ(ToneRef(b, 3, 0), 1000);
+    EXPECT_EQ(b.Tones()[2].FilePath(), a.Tones()[3].FilePath());
+    EXPECT_EQ(WaveRef(b, 3, 0, 0), 1); // a's wave 9 took b's first empty wave slot
+    EXPECT_EQ(WaveUsers(b, 2), std::vector<int>{10});
+    EXPECT_EQ(WaveUsers(b, 1), std::vector<int>{2});
+    EXPECT_TRUE(UsersMatchReferences(b));
+}
+
+// ---- Delete.
+
+TEST_F(ListEdits, DeletingATonePointsItsPatchesNowhereAndKeepsTheNumbering) {
+    CLumData a;
+    FillSource(a);
+    ASSERT_TRUE(DeleteEntries(a, {2}, kToneKind, true, true));
+    EXPECT_EQ(Log().Questions(), std::vector<int>{kMsgDelete});
+    EXPECT_TRUE(IsEmptySlot(a, kToneKind, 3));
+    EXPECT_EQ(ToneRef(a, 2, 0), 0);
+    EXPECT_EQ(ToneRef(a, 5, 1), 0);
+    EXPECT_EQ(ToneRef(a, 5, 0), 7);
+    EXPECT_EQ(WaveUsers(a, 2), std::vector<int>{});
+    EXPECT_EQ(WaveUsers(a, 4), std::vector<int>{6});
+    EXPECT_FALSE(IsEmptySlot(a, kToneKind, 7));
+    EXPECT_TRUE(UsersMatchReferences(a));
+
+    // One Undo brings the tone back, another deletes it again.
+    const ProjectState deleted(a);
+    Domain().Undo();
+    EXPECT_EQ(ToneRef(a, 2, 0), 3);
+    EXPECT_FALSE(IsEmptySlot(a, kToneKind, 3));
+    Domain().Undo();
+    EXPECT_TRUE(deleted.Matches(a));
+}
+
+TEST_F(ListEdits, DeletingAWaveClearsTheReferencesOfItsTones) {
+    CLumData a;
+    FillSource(a);
+    ASSERT_TRUE(DeleteEntries(a, {3}, kWaveKind, false, false));
+    EXPECT_EQ(WaveRef(a, 3, 0, 0), 0);
+    EXPECT_EQ(WaveRef(a, 3, 0, 1), 2);
+    EXPECT_EQ(WaveRef(a, 7, 0, 1), 0);
+    EXPECT_EQ(WaveRef(a, 7, 1, 0), 11);
+    EXPECT_FALSE(Domain().CanUndo()); // without the question nothing is recorded
+    EXPECT_TRUE(UsersMatchReferences(a));
+}
+
+TEST_F(ListEdits, CancellingTheDeleteQuestionKeepsTheEarlierUndoStep) {
+    CLumData a;
+    FillSource(a);
+    ASSERT_TRUE(DeleteEntries(a, {1}, kPatchKind, true, true));
+    const ProjectState afterFirst(a);
+    Log().SetDefaultAnswer(kAnswerCancel);
+    EXPECT_FALSE(DeleteEntries(a, {4}, kPatchKind, true, true));
+    EXPECT_TRUE(afterFirst.Matches(a));
+    ASSERT_TRUE(Domain().CanUndo());
+    Domain().Undo();
+    EXPECT_FALSE(IsEmptySlot(a, kPatchKind, 2)); // the first delete is what Undo takes back
+}
+
+TEST_F(ListEdits, DeletingRowsOutsideTheListIsHarmless) {
+    CLumData a;
+    FillSource(a);
+    const ProjectState before(a);
+    EXPECT_TRUE(DeleteEntries(a, {-1, 512, 100000}, kPatchKind, false, true));
+    EXPECT_TRUE(before.Matches(a));
+}
+
+} // namespace
