@@ -24,6 +24,12 @@ asan: deps
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan --output-on-failure
 
+# The benchmarks on full projects, each with its physical baseline; a summary of times and
+# ratios closes the run.
+bench: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_bench
+	@build/$(PRESET)/bench/corv_bench
+
 format:
 	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 

@@ -1,0 +1,136 @@
+// Loading and saving a full project folder, each against the plain file work it cannot avoid.
+
+#include "baselines.h"
+#include "bench_support.h"
+
+#include <vector>
+
+namespace CorvBench {
+
+namespace {
+
+using Corv::CProjectDocument;
+using Corv::CProjectDocuments;
+
+// Opening the full project folder as a new document (closing it again is not measured).
+void Load(benchmark::State& state) {
+    FreshStore();
+    bool ok = true;
+    for (auto _ : state) {
+        CProjectDocument* document = Open(TheWorld().Source());
+        state.PauseTiming();
+        ok = ok && document != nullptr && Tally().errors == 0;
+        CProjectDocuments::Get().CloseAll();
+        state.ResumeTiming();
+    }
+    if (!ok)
+        state.SkipWithError("the full project did not load cleanly");
+}
+
+void LoadBaseline(benchmark::State& state) {
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        bytes = ReadPrefixes(TheWorld().Source());
+    if (bytes == 0)
+        state.SkipWithError("the project folders could not be read");
+}
+
+// Saving an unchanged project into its own folder. It works on a copy of the full project so
+// that the other benchmarks keep the folder as it was built.
+void SaveInPlace(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("In Place.prj");
+    RemoveTree(folder);
+    CopyFolder(TheWorld().Source(), folder);
+    FreshStore();
+    CProjectDocument* document = Open(folder);
+    bool ok = document != nullptr;
+    for (auto _ : state) {
+        if (!ok)
+            break;
+        ok = document->SaveProject(folder);
+    }
+    if (!ok || Tally().errors != 0 || Tally().questions != 0)
+        state.SkipWithError("the unchanged project was not saved in place without a message");
+    FreshStore();
+    RemoveTree(folder);
+}
+
+void SaveInPlaceBaseline(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("In Place.prj");
+    RemoveTree(folder);
+    CopyFolder(TheWorld().Source(), folder);
+    const std::vector<RecordArea> areas = CollectRecordAreas(folder);
+    bool ok = !areas.empty();
+    for (auto _ : state) {
+        if (!ok)
+            break;
+        ok = WriteRecordAreas(areas);
+    }
+    if (!ok)
+        state.SkipWithError("a record area could not be written");
+    RemoveTree(folder);
+}
+
+// Saving the full project into a folder that does not exist yet: every file is copied into
+// its slot name, the system files come along and the memo files are written. Opening the
+// project and removing the previous copy are not measured.
+void SaveElsewhere(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("Saved Copy.prj");
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ok = ok && Tally().errors == 0 && Tally().questions == 0;
+        FreshStore();
+        RemoveTree(folder);
+        CProjectDocument* document = Open(TheWorld().Source());
+        state.ResumeTiming();
+        if (document == nullptr || !document->SaveProject(folder)) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok || Tally().errors != 0 || Tally().questions != 0)
+        state.SkipWithError("the project was not saved into a new folder without a message");
+    FreshStore();
+    RemoveTree(folder);
+}
+
+void SaveElsewhereBaseline(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("Plain Copy.prj");
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveTree(folder);
+        state.ResumeTiming();
+        if (!CopyFolder(TheWorld().Source(), folder)) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok)
+        state.SkipWithError("the project folder could not be copied");
+    RemoveTree(folder);
+}
+
+const bool g_registered = [] {
+    Measure("load", Load);
+    Measure("load baseline", LoadBaseline);
+    PairWithBaseline("load", "load baseline",
+                     "open a full project (512 patches, 896 tones, 999 waves); baseline lists "
+                     "the three folders and reads every patch/tone prefix, opens+closes waves");
+    Measure("save in place", SaveInPlace);
+    Measure("save in place baseline", SaveInPlaceBaseline);
+    PairWithBaseline("save in place", "save in place baseline",
+                     "save an unchanged full project into its own folder; baseline pwrites "
+                     "every patch and tone record area");
+    Measure("save elsewhere", SaveElsewhere);
+    Measure("save elsewhere baseline", SaveElsewhereBaseline);
+    PairWithBaseline("save elsewhere", "save elsewhere baseline",
+                     "save a full project into a new folder; baseline copies the whole folder "
+                     "file by file with read/write");
+    return true;
+}();
+
+} // namespace
+
+} // namespace CorvBench
