@@ -1,0 +1,94 @@
+#include "cli/actions.h"
+
+#include "edit/cell_edit.h"
+#include "edit/clean.h"
+#include "edit/domain.h"
+#include "edit/drop.h"
+#include "edit/list_edits.h"
+#include "edit/wave_import.h"
+#include "storage/project_document.h"
+
+namespace Corv::Cli {
+
+namespace {
+
+// Marks the document that owns a project data object modified.
+void MarkModified(CLumData& data) {
+    if (CProjectDocument* document = CProjectDocuments::Get().DocumentOf(&data))
+        document->SetModifiedFlag(true);
+}
+
+} // namespace
+
+bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows, CProjectDocument& target,
+          int at, bool insert, std::optional<bool> copy) {
+    DropRequest request;
+    request.source = &source.Data();
+    request.rows = rows;
+    request.kind = kind;
+    request.target = &target.Data();
+    request.at = at;
+    request.insert = insert;
+    request.copy = copy;
+    const DropResult result = PerformDrop(request);
+    if (result.targetChanged)
+        MarkModified(target.Data());
+    if (result.sourceChanged)
+        MarkModified(source.Data());
+    return result.done;
+}
+
+bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) {
+    if (!DeleteEntries(document.Data(), rows, kind, true, true))
+        return false;
+    document.SetModifiedFlag(true);
+    return true;
+}
+
+bool Rename(CProjectDocument& document, int kind, int row, const std::string& text) {
+    if (!SetNames(document.Data(), kind, {row}, text))
+        return false;
+    document.SetModifiedFlag(true);
+    return true;
+}
+
+bool SetMemo(CProjectDocument& document, int kind, int row, int memo, const std::string& text) {
+    if (!SetMemos(document.Data(), kind, {row}, memo, text))
+        return false;
+    document.SetModifiedFlag(true);
+    return true;
+}
+
+bool Clean(CProjectDocument& document, const CleanOptions& options) {
+    CDomain& domain = CDomain::Get();
+    domain.m_waveOption = options.keepUnusedWaves ? 1 : 0;
+    domain.m_toneOption = options.keepUnusedTones ? 1 : 0;
+    domain.m_tnumOption = options.keepToneNumbering ? 1 : 0;
+    domain.m_pnumOption = options.keepPatchNumbering ? 1 : 0;
+    CleanProject(document.Data());
+    document.SetModifiedFlag(true);
+    return true;
+}
+
+bool Import(CProjectDocument& document, const std::vector<std::string>& files) {
+    if (ImportWaves(document, files) <= 0)
+        return false;
+    document.SetModifiedFlag(true);
+    return true;
+}
+
+void Undo() { CProjectDocuments::Get().Undo(); }
+
+bool Save(CProjectDocument& document) {
+    if (document.PathName().empty()) {
+        CDomain::Get().ShowError(kMsgSaveFailed);
+        return false;
+    }
+    return document.SaveProject(document.PathName());
+}
+
+bool SaveAs(CProjectDocument& document, const std::string& folder) {
+    return document.SaveProject(folder);
+}
+
+} // namespace Corv::Cli

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Corv {
+class CProjectDocument;
+} // namespace Corv
+
+namespace Corv::Cli {
+
+// The editing commands of the tool. Each hands its work to the same core operation that the
+// desktop program calls and then marks the documents it changed modified, as a project window
+// does. Each returns false when the operation was refused or failed (the core has printed its
+// message, if it has one).
+
+// One complete drag and drop of `rows` (0-based) of a kind from `source` onto `at` of `target`.
+bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows, CProjectDocument& target,
+          int at, bool insert, std::optional<bool> copy);
+// The Delete command (asks "OK to delete?").
+bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows);
+// Sets the name of one row (filtered and cut to 12 characters as in the list).
+bool Rename(CProjectDocument& document, int kind, int row, const std::string& text);
+// Sets memo `memo` (1-4) of one row.
+bool SetMemo(CProjectDocument& document, int kind, int row, int memo, const std::string& text);
+
+// The four options of Clean Project, each on or off.
+struct CleanOptions {
+    bool keepUnusedWaves = false;
+    bool keepUnusedTones = false;
+    bool keepToneNumbering = false;
+    bool keepPatchNumbering = false;
+};
+// Clean Project with exactly these options on; the options stay set in the store.
+bool Clean(CProjectDocument& document, const CleanOptions& options);
+// Wave import of files (absolute paths); true when at least one wave was imported.
+bool Import(CProjectDocument& document, const std::vector<std::string>& files);
+// The Undo command; does nothing when there is no step.
+void Undo();
+
+// Save in place; a project without a folder fails with "This project could not be saved.".
+bool Save(CProjectDocument& document);
+// Save into another folder (asks before an existing project is replaced).
+bool SaveAs(CProjectDocument& document, const std::string& folder);
+
+} // namespace Corv::Cli

@@ -1,0 +1,123 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "model/lum_data.h"
+#include "model/parameter.h"
+
+namespace Corv::Cli {
+
+namespace {
+
+// Splits at a separator; empty parts are kept so that "3,,5" can be refused.
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const auto at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+// Appends the rows of one list element ("7" or "5-9").
+bool AppendElement(std::string_view element, int slots, std::vector<int>& rows, std::string& error) {
+    const std::vector<std::string_view> ends = Split(element, '-');
+    int first = 0;
+    int last = 0;
+    if (ends.size() > 2 || !ParseNumber(ends.front(), 1, slots, first) ||
+        !ParseNumber(ends.back(), 1, slots, last)) {
+        error = "bad row \"" + std::string(element) + "\" (rows are 1 to " +
+                std::to_string(slots) + ")";
+        return false;
+    }
+    if (last < first) {
+        error = "bad row range \"" + std::string(element) + "\" (a range must ascend)";
+        return false;
+    }
+    for (int row = first; row <= last; ++row)
+        rows.push_back(row);
+    return true;
+}
+
+} // namespace
+
+bool ParseKind(std::string_view text, int& kind) {
+    if (text == "patch" || text == "patches")
+        kind = kPatchKind;
+    else if (text == "tone" || text == "tones")
+        kind = kToneKind;
+    else if (text == "wave" || text == "waves")
+        kind = kWaveKind;
+    else
+        return false;
+    return true;
+}
+
+bool ParseNumber(std::string_view text, int min, int max, int& value) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || parsed < min || parsed > max)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::string& error) {
+    const int slots = SlotCount(kind);
+    std::vector<int> rows;
+    for (const std::string_view element : Split(text, ','))
+        if (!AppendElement(element, slots, rows, error))
+            return false;
+    std::vector<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    if (const auto twice = std::adjacent_find(sorted.begin(), sorted.end()); twice != sorted.end()) {
+        error = "row " + std::to_string(*twice) + " is given twice";
+        return false;
+    }
+    indices.clear();
+    for (const int row : rows)
+        indices.push_back(row - 1);
+    return true;
+}
+
+int KindArgument(const std::string& text) {
+    int kind = 0;
+    if (!ParseKind(text, kind))
+        throw UsageError("bad kind \"" + text + "\" (patch, tone or wave)");
+    return kind;
+}
+
+std::vector<int> RowsArgument(const std::string& text, int kind) {
+    std::vector<int> rows;
+    std::string error;
+    if (!ParseRows(text, kind, rows, error))
+        throw UsageError(error);
+    return rows;
+}
+
+int RowArgument(const std::string& text, int kind) {
+    return NumberArgument(text, 1, SlotCount(kind), "row") - 1;
+}
+
+int NumberArgument(const std::string& text, int min, int max, const std::string& what) {
+    int value = 0;
+    if (!ParseNumber(text, min, max, value))
+        throw UsageError("bad " + what + " \"" + text + "\" (" + std::to_string(min) + " to " +
+                         std::to_string(max) + ")");
+    return value;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::error_code ignored;
+    return std::filesystem::absolute(path, ignored).lexically_normal().string();
+}
+
+} // namespace Corv::Cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Corv::Cli {
+
+// A KIND argument: "patch", "tone", "wave" or their plurals; false for anything else.
+bool ParseKind(std::string_view text, int& kind);
+
+// A decimal number from `min` to `max`, nothing else in the text.
+bool ParseNumber(std::string_view text, int min, int max, int& value);
+
+// A row list ("3,5-7,12") of 1-based slot numbers of a kind, turned into 0-based indices in the
+// given order. Every number must name a slot of the kind, a range must ascend and no row may
+// appear twice (a selection holds each row once). On failure `error` says why.
+bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::string& error);
+
+// A usage error: a bad command, a bad argument or an unknown handle. Its text goes to stderr
+// and the run ends with exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Argument checks shared by the script and the one-shot commands; each throws UsageError.
+int KindArgument(const std::string& text);
+// Rows returned 0-based in the given order.
+std::vector<int> RowsArgument(const std::string& text, int kind);
+// A single 1-based row (or drop position) of a kind, returned 0-based.
+int RowArgument(const std::string& text, int kind);
+// A number from `min` to `max`; `what` names the argument in the error.
+int NumberArgument(const std::string& text, int min, int max, const std::string& what);
+
+// A path as the core gets it: absolute, "." and ".." folded, separators as given otherwise.
+std::string AbsolutePath(const std::string& path);
+
+} // namespace Corv::Cli

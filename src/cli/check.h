@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Corv {
+class CProjectDocument;
+} // namespace Corv
+
+namespace Corv::Cli {
+
+// The integrity report of a loaded project, one line per problem: references to empty slots
+// or beyond the slot count, files of used slots that cannot be opened, rejected files, and
+// back references that disagree with the references. Empty when all is well.
+std::vector<std::string> CheckProject(const CProjectDocument& document);
+
+// Why a folder cannot be loaded: a missing folder, a folder name without ".prj", missing
+// "Patch" or "Tone" folders, and every slot file that the loader would read but cannot.
+std::vector<std::string> DiagnoseFolder(const std::string& folder);
+
+} // namespace Corv::Cli

@@ -1,0 +1,353 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <unistd.h>
+
+#include "cli/actions.h"
+#include "cli/arguments.h"
+#include "cli/check.h"
+#include "cli/demo_project.h"
+#include "cli/json_dump.h"
+#include "cli/listing.h"
+#include "cli/script.h"
+#include "cli/session.h"
+#include "storage/project_document.h"
+
+namespace Corv::Cli {
+
+namespace {
+
+// Everything the one-shot commands take from the command line.
+struct Options {
+    std::string project;
+    std::string source;
+    std::string target;
+    std::string kind;
+    std::string rows;
+    std::string row;
+    std::string at;
+    std::string memo;
+    std::string text;
+    std::string folder;
+    std::string script;
+    std::vector<std::string> files;
+    bool all = false;
+    bool insert = false;
+    bool yes = false;
+    bool full = false;
+    std::uint32_t seed = 1;
+    CleanOptions clean;
+};
+
+// Without --yes a question is asked on the terminal, or declined when no one can answer.
+AnswerPolicy PolicyFor(bool yes) {
+    if (yes)
+        return AnswerPolicy::Affirmative;
+    return ::isatty(STDIN_FILENO) != 0 ? AnswerPolicy::Terminal : AnswerPolicy::Negative;
+}
+
+void Print(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        std::cout << line << '\n';
+    std::cout << std::flush;
+}
+
+// Runs a command body in a session; 1 when the body reports failure or any error was printed,
+// also while the work folder was being emptied at the end.
+int WithSession(AnswerPolicy policy, const std::function<bool(CSession&)>& body) {
+    CSession session(policy);
+    std::string error;
+    if (!session.Start(error)) {
+        std::cerr << "corvane: " << error << std::endl;
+        return 1;
+    }
+    const bool succeeded = body(session);
+    session.Finish();
+    return succeeded && session.ErrorCount() == 0 ? 0 : 1;
+}
+
+// Opens a project and runs an edit on it; the edit saves when it succeeded.
+int EditProject(const Options& o, const std::function<bool(CProjectDocument&)>& edit) {
+    return WithSession(PolicyFor(o.yes), [&](CSession& session) {
+        CProjectDocument* document = session.Open(o.project);
+        return document != nullptr && edit(*document) && Save(*document);
+    });
+}
+
+int Info(const Options& o) {
+    return WithSession(PolicyFor(false), [&](CSession& session) {
+        const CProjectDocument* document = session.Open(o.project);
+        if (document != nullptr)
+            Print(InfoLines(*document));
+        return document != nullptr;
+    });
+}
+
+int List(const Options& o) {
+    const int kind = KindArgument(o.kind);
+    return WithSession(PolicyFor(false), [&](CSession& session) {
+        const CProjectDocument* document = session.Open(o.project);
+        if (document != nullptr)
+            Print(ListLines(document->Data(), kind, o.all));
+        return document != nullptr;
+    });
+}
+
+int Dump(const Options& o) {
+    return WithSession(PolicyFor(false), [&](CSession& session) {
+        const CProjectDocument* document = session.Open(o.project);
+        if (document != nullptr)
+            std::cout << DumpProject(*document) << std::endl;
+        return document != nullptr;
+    });
+}
+
+int Check(const Options& o) {
+    return WithSession(PolicyFor(false), [&](CSession& session) {
+        const CProjectDocument* document = session.Open(o.project);
+        const std::vector<std::string> problems =
+            document != nullptr ? CheckProject(*document) : DiagnoseFolder(AbsolutePath(o.project));
+        Print(problems);
+        const bool sound = document != nullptr && problems.empty();
+        std::cout << (sound ? std::string("ok") : "problems " + std::to_string(problems.size()))
+                  << std::endl;
+        return sound;
+    });
+}
+
+int Transfer(const Options& o, bool copy) {
+    const int kind = KindArgument(o.kind);
+    const std::vector<int> rows = RowsArgument(o.rows, kind);
+    const int at = RowArgument(o.at, kind);
+    return WithSession(PolicyFor(o.yes), [&](CSession& session) {
+        CProjectDocument* source = session.Open(o.source);
+        CProjectDocument* target = source != nullptr ? session.Open(o.target) : nullptr;
+        if (target == nullptr || !Drop(*source, kind, rows, *target, at, o.insert, copy))
+            return false;
+        // The target first: should its save fail, the source keeps the files on disk.
+        if (!Save(*target))
+            return false;
+        return copy || source == target || Save(*source);
+    });
+}
+
+int DeleteRows(const Options& o) {
+    const int kind = KindArgument(o.kind);
+    const std::vector<int> rows = RowsArgument(o.rows, kind);
+    return EditProject(o, [&](CProjectDocument& d) { return Delete(d, kind, rows); });
+}
+
+int RenameRow(const Options& o) {
+    const int kind = KindArgument(o.kind);
+    const int row = RowArgument(o.row, kind);
+    return EditProject(o, [&](CProjectDocument& d) { return Rename(d, kind, row, o.text); });
+}
+
+int MemoRow(const Options& o) {
+    const int kind = KindArgument(o.kind);
+    const int row = RowArgument(o.row, kind);
+    const int memo = NumberArgument(o.memo, 1, 4, "memo number");
+    return EditProject(o, [&](CProjectDocument& d) { return SetMemo(d, kind, row, memo, o.text); });
+}
+
+int CleanCommand(const Options& o) {
+    return EditProject(o, [&](CProjectDocument& d) { return Clean(d, o.clean); });
+}
+
+int ImportFiles(const Options& o) {
+    std::vector<std::string> files;
+    for (const std::string& file : o.files)
+        files.push_back(AbsolutePath(file));
+    return EditProject(o, [&](CProjectDocument& d) { return Import(d, files); });
+}
+
+int SaveProjectAs(const Options& o) {
+    return WithSession(PolicyFor(o.yes), [&](CSession& session) {
+        CProjectDocument* document = session.Open(o.project);
+        return document != nullptr && SaveAs(*document, AbsolutePath(o.folder));
+    });
+}
+
+bool HasPrjExtension(std::string folder) {
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    if (folder.size() < 4)
+        return false;
+    std::string tail = folder.substr(folder.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".prj";
+}
+
+int Demo(const Options& o) {
+    if (!HasPrjExtension(o.folder))
+        throw UsageError("the demo folder's name must end in .prj");
+    DemoOptions demo;
+    demo.seed = o.seed;
+    demo.full = o.full;
+    std::string error;
+    if (!WriteDemoProject(AbsolutePath(o.folder), demo, error)) {
+        std::cerr << "corvane: " << error << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int RunScript(const Options& o) {
+    std::ifstream file;
+    if (!o.script.empty()) {
+        file.open(o.script, std::ios::binary);
+        if (!file)
+            throw UsageError("cannot read the script " + o.script);
+    }
+    CSession session(AnswerPolicy::Affirmative);
+    std::string error;
+    if (!session.Start(error)) {
+        std::cerr << "corvane: " << error << std::endl;
+        return 1;
+    }
+    CScript script(session);
+    const int status = script.Run(o.script.empty() ? std::cin : file,
+                                  o.script.empty() ? std::string("stdin") : o.script);
+    const int errorsBefore = session.ErrorCount();
+    session.Finish();
+    return status == 0 && session.ErrorCount() != errorsBefore ? 1 : status;
+}
+
+using Runner = std::function<int()>;
+
+CLI::App* Command(CLI::App& app, Runner& run, const char* name, const char* about,
+                  std::function<int(const Options&)> body, const Options& o) {
+    CLI::App* command = app.add_subcommand(name, about);
+    command->callback([&run, body, &o] { run = [body, &o] { return body(o); }; });
+    return command;
+}
+
+void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
+    CLI::App* info = Command(app, run, "info",
+                             "Show the folder, the used patches, tones and waves, the wave bytes, "
+                             "rejected files and missing files", Info, o);
+    info->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+
+    CLI::App* list = Command(app, run, "list",
+                             "Show a list as the desktop program does: number, name, tone "
+                             "switches (patches), memos, and '>' before a used tone or wave",
+                             List, o);
+    list->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    list->add_option("KIND", o.kind, "patch, tone or wave")->required();
+    list->add_flag("--all", o.all, "Show the empty slots too");
+
+    CLI::App* dump = Command(app, run, "dump", "Print the project as JSON on one line", Dump, o);
+    dump->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+
+    CLI::App* check = Command(app, run, "check",
+                              "Report dangling references, missing and rejected files and back "
+                              "references that disagree; exit status 1 when anything is wrong",
+                              Check, o);
+    check->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+}
+
+void AddTransferCommand(CLI::App& app, Runner& run, Options& o, const char* name, bool copy) {
+    CLI::App* command =
+        Command(app, run, name,
+                copy ? "Drag ROWS of SRC's list onto DST at AT as a copy, then save DST"
+                     : "Drag ROWS of SRC's list onto DST at AT as a move, then save both",
+                [copy](const Options& options) { return Transfer(options, copy); }, o);
+    command->add_option("SRC", o.source, "Source project folder")->required();
+    command->add_option("KIND", o.kind, "patch, tone or wave")->required();
+    command->add_option("ROWS", o.rows, "Rows, e.g. 3,5-7,12 (in selection order)")->required();
+    command->add_option("DST", o.target, "Target project folder (may be SRC)")->required();
+    command->add_option("AT", o.at, "The first target row")->required();
+    command->add_flag("--insert", o.insert, "Insert in front of AT instead of overwriting");
+    command->add_flag("--yes", o.yes, "Answer every question with OK/Yes");
+}
+
+void AddEditCommands(CLI::App& app, Runner& run, Options& o) {
+    AddTransferCommand(app, run, o, "copy", true);
+    AddTransferCommand(app, run, o, "move", false);
+
+    CLI::App* del = Command(app, run, "delete", "Delete ROWS of a list, then save", DeleteRows, o);
+    del->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    del->add_option("KIND", o.kind, "patch, tone or wave")->required();
+    del->add_option("ROWS", o.rows, "Rows, e.g. 3,5-7,12")->required();
+    del->add_flag("--yes", o.yes, "Answer \"OK to delete?\" with OK");
+
+    CLI::App* rename = Command(app, run, "rename", "Set the name of one entry, then save", RenameRow, o);
+    rename->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    rename->add_option("KIND", o.kind, "patch, tone or wave")->required();
+    rename->add_option("ROW", o.row, "The row")->required();
+    rename->add_option("NAME", o.text, "The new name (filtered, at most 12 characters kept)")->required();
+
+    CLI::App* memo = Command(app, run, "memo", "Set memo N (1-4) of one entry, then save", MemoRow, o);
+    memo->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    memo->add_option("KIND", o.kind, "patch, tone or wave")->required();
+    memo->add_option("ROW", o.row, "The row")->required();
+    memo->add_option("N", o.memo, "Memo number, 1 to 4")->required();
+    memo->add_option("TEXT", o.text, "The memo text")->required();
+}
+
+void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
+    CLI::App* clean = Command(app, run, "clean",
+                              "Clean Project (drop unused tones and waves, close the gaps), then save",
+                              CleanCommand, o);
+    clean->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    clean->add_flag("--keep-unused-waves", o.clean.keepUnusedWaves, "Keep unused user waves");
+    clean->add_flag("--keep-unused-tones", o.clean.keepUnusedTones, "Keep unused user tones");
+    clean->add_flag("--keep-tone-numbering", o.clean.keepToneNumbering, "Keep tone numbering");
+    clean->add_flag("--keep-patch-numbering", o.clean.keepPatchNumbering, "Keep patch numbering");
+
+    CLI::App* import = Command(app, run, "import",
+                               "Import audio files (.wav, .aif, .aiff, .vpw) as waves, then save",
+                               ImportFiles, o);
+    import->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    import->add_option("FILE", o.files, "Files to import")->required();
+
+    CLI::App* saveAs = Command(app, run, "save-as", "Save the project into another folder",
+                               SaveProjectAs, o);
+    saveAs->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    saveAs->add_option("NEWFOLDER", o.folder, "The folder to save into (.prj)")->required();
+    saveAs->add_flag("--yes", o.yes, "Replace an existing project without asking");
+
+    CLI::App* demo = Command(app, run, "demo", "Write a synthetic demo project into a new folder",
+                             Demo, o);
+    demo->add_option("NEWFOLDER", o.folder, "The new project folder (.prj)")->required();
+    demo->add_option("--seed", o.seed, "Seed of the generator (default 1)");
+    demo->add_flag("--full", o.full, "Fill every slot; the waves sum to just under 64 MB");
+
+    CLI::App* script = Command(app, run, "script",
+                               "Run a script from FILE or standard input (see the manual)",
+                               RunScript, o);
+    script->add_option("FILE", o.script, "Script file; standard input when not given");
+}
+
+} // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CLI::App app("corvane: the command-line face of Corvane Librarian", "corvane");
+    app.require_subcommand(1);
+    Options options;
+    Runner run;
+    AddReadCommands(app, run, options);
+    AddEditCommands(app, run, options);
+    AddProjectCommands(app, run, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? 0 : 2;
+    }
+    try {
+        return run ? run() : 2;
+    } catch (const UsageError& error) {
+        std::cout << std::flush;
+        std::cerr << "corvane: " << error.what() << std::endl;
+        return 2;
+    }
+}
+
+} // namespace Corv::Cli

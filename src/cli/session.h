@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "cli/console_sink.h"
+
+namespace Corv {
+class CProjectDocument;
+} // namespace Corv
+
+namespace Corv::Cli {
+
+// The environment variable that names a work folder to use instead of a temporary one.
+inline constexpr const char* kWorkFolderVariable = "CORVANE_WORK_FOLDER";
+
+// One run of the tool: the process-wide store with the tool's message sink, and the work folder.
+// The work folder is a new temporary folder removed at the end, or the folder named by
+// CORVANE_WORK_FOLDER (created when missing), emptied of the work files at the end like the
+// desktop program's. The end of a session closes every open document first.
+class CSession {
+public:
+    explicit CSession(AnswerPolicy policy);
+    ~CSession();
+    CSession(const CSession&) = delete;
+    CSession& operator=(const CSession&) = delete;
+
+    // Creates the work folder; false (with `error` set) when it cannot be made.
+    bool Start(std::string& error);
+
+    CConsoleSink& Sink() { return *m_sink; }
+    const std::string& WorkFolder() const { return m_workFolder; }
+
+    // Opens a project folder given on the command line (made absolute first); an open folder
+    // gives its open document. Null, after the core's message, when the folder cannot be loaded.
+    CProjectDocument* Open(const std::string& folder);
+
+    // Errors printed so far; a command that printed one has failed even when the core
+    // operation went on.
+    int ErrorCount() const { return m_sink->ErrorCount(); }
+
+    // Closes every document, empties the work folder (and removes a temporary one). Runs again
+    // harmlessly at destruction.
+    void Finish();
+
+private:
+    CConsoleSink* m_sink = nullptr; // owned by the store
+    std::string m_workFolder;
+    bool m_temporary = false;
+};
+
+} // namespace Corv::Cli
