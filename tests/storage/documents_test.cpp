@@ -1,0 +1,66 @@
+#include "storage_fixture.h"
+
+using namespace Corv;
+using namespace CorvTest;
+
+namespace {
+
+// Records what the core asks of the program around it.
+class RecordingHooks : public CDocumentHooks {
+public:
+    void RecentFile(const std::string& path) override { m_events.push_back("recent " + path); }
+    void RememberFolder(const std::string& path) override { m_events.push_back("folder " + path); }
+    void Activate(CProjectDocument& document) override { m_events.push_back("activate " + document.Title()); }
+    void BeginWait() override { m_events.push_back("wait"); }
+    void EndWait() override { m_events.push_back("done"); }
+    std::vector<std::string> m_events;
+};
+
+class DocumentsTest : public StorageTest {
+protected:
+    void SetUp() override {
+        StorageTest::SetUp();
+        Docs().SetHooks(&m_hooks);
+    }
+    void TearDown() override {
+        StorageTest::TearDown();
+        Docs().SetHooks(nullptr);
+    }
+    RecordingHooks m_hooks;
+};
+
+TEST_F(DocumentsTest, UntitledNumbersCountOnlyNewProjects) {
+    ProjectBuilder b(Project("Between"));
+    EXPECT_EQ(Docs().New().Title(), "Untitled1");
+    EXPECT_EQ(Open(b.Folder()).Title(), "Between.prj");
+    EXPECT_EQ(Docs().New().Title(), "Untitled2");
+    EXPECT_EQ(Docs().Documents().size(), 3u);
+}
+
+TEST_F(DocumentsTest, OpeningTellsTheProgramWhatToRemember) {
+    ProjectBuilder b(Project("Remember"));
+    const std::string given = b.Folder().substr(0, b.Folder().size() - 1);
+    CProjectDocument& doc = Open(given);
+    EXPECT_EQ(doc.PathName(), given);
+    EXPECT_EQ(m_hooks.m_events,
+              (std::vector<std::string>{"wait", "done", "recent " + given, "folder " + given}));
+    m_hooks.m_events.clear();
+    Open(b.Folder());
+    EXPECT_EQ(m_hooks.m_events, std::vector<std::string>{"activate Remember.prj"});
+}
+
+TEST_F(DocumentsTest, ClosingHandsOverOnlyTheFilesOthersStillUse) {
+    ProjectBuilder a(Project("Leaving")), stays(Project("Staying"));
+    a.Patch(1, "Shared", 1).Patch(2, "Private", 0).Tone(1, "T", {1}).Wave(1, "W", 10);
+    CProjectDocument& leaving = Open(a.Folder());
+    CProjectDocument& staying = Open(stays.Folder());
+    staying.Data().Patches().PlaceClone(0, leaving.Data().Patches()[0]);
+    staying.Data().Waves().PlaceClone(4, leaving.Data().Waves()[0]);
+    Docs().Close(leaving);
+    EXPECT_EQ(ListFolder(m_work.Path()), (std::vector<std::string>{"000 Shared.d00", "001 W.w00"}));
+    EXPECT_EQ(staying.Data().Patches()[0].FilePath(), m_work.Path() + "/000 Shared.d00");
+    EXPECT_EQ(staying.Data().Waves()[4].FilePath(), m_work.Path() + "/001 W.w00");
+    EXPECT_EQ(ReadBytes(m_work.Path() + "/000 Shared.d00"), ReadBytes(a.Folder() + "Patch/001 Shared.d00"));
+}
+
+} // namespace
