@@ -1,12 +1,12 @@
 #include "edit/clean.h"
 
+#include "edit/domain.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-#include "edit/domain.h"
 
 namespace Corv {
 
@@ -57,7 +57,8 @@ void ResetDanglingWaveReferences(CLumData& data) {
 
 // Drops from every user list the users that are empty slots (or no slots at all); an empty
 // record keeps no users.
-template <class Referenced, class Users> void DropEmptyUsers(Referenced& records, const Users& users) {
+template <class Referenced, class Users>
+void DropEmptyUsers(Referenced& records, const Users& users) {
     for (std::size_t i = 0; i < records.Size(); ++i) {
         std::vector<std::int32_t>& list = records[i].Users();
         if (records[i].IsEmpty()) {
@@ -109,7 +110,8 @@ void CompactPatches(CLumData& data, const CleanOptions& options) {
 void ForgetToneInWaves(CWaveArray& waves, const CTone& tone, std::size_t toneIndex) {
     for (const int wave : tone.ReferencedWaves())
         if (wave >= 1 && static_cast<std::size_t>(wave) <= waves.Size())
-            waves[static_cast<std::size_t>(wave - 1)].RemoveUser(static_cast<std::int32_t>(toneIndex));
+            waves[static_cast<std::size_t>(wave - 1)].RemoveUser(
+                static_cast<std::int32_t>(toneIndex));
 }
 
 // The kept tones, each carrying its old number as its only user; placeholders keep the

@@ -1,13 +1,13 @@
 #include "edit/wave_import.h"
 
+#include "edit/domain.h"
+#include "edit/text_out.h"
+#include "storage/slot_file_name.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
-
-#include "edit/domain.h"
-#include "edit/text_out.h"
-#include "storage/slot_file_name.h"
 
 namespace Corv {
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "storage/lum_file_document.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "storage/lum_file_document.h"
 
 namespace Corv {
 

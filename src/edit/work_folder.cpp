@@ -1,13 +1,13 @@
 #include "edit/work_folder.h"
 
+#include "edit/domain.h"
+#include "model/file_system.h"
+#include "storage/slot_file_name.h"
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string_view>
-
-#include "edit/domain.h"
-#include "model/file_system.h"
-#include "storage/slot_file_name.h"
 
 namespace Corv {
 

@@ -1,17 +1,15 @@
-#include "edit/wave_import.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "edit/domain.h"
+#include "edit/wave_import.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -81,10 +79,11 @@ protected:
 
 TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
     const std::pair<const char*, bool> cases[] = {
-        {"/s/a.wav", true},       {"/s/A.WAV", true},     {"/s/x.aif", true},   {"/s/x.AiFf", true},
-        {"/s/x.vpw", true},       {"/s/x.VPW", true},     {"/s/x.wave", false}, {"/s/x.aifc", false},
-        {"/s/x.w00", false},      {"/s/x.txt", false},    {"wav", false},       {"/s.wav/file", false},
-        {"/s/x.wav.bak", false},  {"/s/x.bak.wav", true},
+        {"/s/a.wav", true},      {"/s/A.WAV", true},     {"/s/x.aif", true},
+        {"/s/x.AiFf", true},     {"/s/x.vpw", true},     {"/s/x.VPW", true},
+        {"/s/x.wave", false},    {"/s/x.aifc", false},   {"/s/x.w00", false},
+        {"/s/x.txt", false},     {"wav", false},         {"/s.wav/file", false},
+        {"/s/x.wav.bak", false}, {"/s/x.bak.wav", true},
     };
     for (const auto& [path, accepted] : cases)
         EXPECT_EQ(Corv::IsImportableWave(path), accepted) << path;
@@ -148,7 +147,8 @@ TEST_F(WaveImportTest, PlacesAscendingPathsIntoAscendingEmptySlots) {
     // Byte-wise order: upper case before lower case.
     const char* expected[] = {"000 C.wav", "001 a.wav", "002 b.wav"};
     for (int i = 0; i < imported; ++i) {
-        const Corv::CWave& wave = Data().Waves()[static_cast<std::size_t>(emptyBefore[static_cast<std::size_t>(i)])];
+        const Corv::CWave& wave =
+            Data().Waves()[static_cast<std::size_t>(emptyBefore[static_cast<std::size_t>(i)])];
         EXPECT_EQ(wave.FilePath(), Work(expected[i]));
     }
     EXPECT_EQ(Data().Waves()[1].Memo(2), "kept memo");
@@ -165,14 +165,18 @@ struct AdmissionCase {
     int error; // 0: accepted
 };
 
-void PrintTo(const AdmissionCase& c, std::ostream* out) { *out << c.label; }
+void PrintTo(const AdmissionCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
-class WaveImportAdmissionTest : public WaveImportTest, public ::testing::WithParamInterface<AdmissionCase> {};
+class WaveImportAdmissionTest : public WaveImportTest,
+                                public ::testing::WithParamInterface<AdmissionCase> {};
 
 TEST_P(WaveImportAdmissionTest, ChecksBeforeChangingAnything) {
     const AdmissionCase& c = GetParam();
     for (int w = 0; w < c.usedSlots; ++w)
-        Data().Waves()[static_cast<std::size_t>(w)].SetFilePath("/missing/" + std::to_string(w) + ".w00");
+        Data().Waves()[static_cast<std::size_t>(w)].SetFilePath("/missing/" + std::to_string(w) +
+                                                                ".w00");
     if (c.project > 0)
         Data().Waves()[0].SetFilePath(BigSource("001 Own.w00", c.project));
     std::vector<std::string> files;
@@ -202,23 +206,36 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, WaveImportAdmissionTest,
     ::testing::Values(
         AdmissionCase{"EmptyList", 0, 0, {}, Corv::kMsgImportConditions},
-        AdmissionCase{"NoAcceptedExtension", 0, 0, {{"x.txt", 1}, {"y.wave", 1}, {"z.aifc", 1}},
+        AdmissionCase{"NoAcceptedExtension",
+                      0,
+                      0,
+                      {{"x.txt", 1}, {"y.wave", 1}, {"z.aifc", 1}},
                       Corv::kMsgImportConditions},
         // The slot count includes files that the extension check would drop.
-        AdmissionCase{"MoreFilesThanEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}},
+        AdmissionCase{"MoreFilesThanEmptySlots",
+                      997,
+                      0,
+                      {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}},
                       Corv::kMsgWaveSpace},
         AdmissionCase{"AsManyFilesAsEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}}, 0},
         AdmissionCase{"ExactlyAtTheLimit", 0, 0, {{"f.wav", kLimit}}, 0},
         AdmissionCase{"OneByteOver", 0, 0, {{"f.wav", kLimit + 1}}, Corv::kMsgWaveBytes},
         AdmissionCase{"ZeroBytesOnAFullProject", 0, kLimit, {{"f.wav", 0}}, 0},
         AdmissionCase{"WithTheProjectsWavesAtTheLimit", 0, 1000, {{"f.wav", kLimit - 1000}}, 0},
-        AdmissionCase{"WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, Corv::kMsgWaveBytes},
-        AdmissionCase{"SummedOverTheFilesOneOver", 0, 0, {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}},
+        AdmissionCase{
+            "WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, Corv::kMsgWaveBytes},
+        AdmissionCase{"SummedOverTheFilesOneOver",
+                      0,
+                      0,
+                      {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}},
                       Corv::kMsgWaveBytes},
         // Sizes that do not fit 32 bits must not wrap around below the limit.
         AdmissionCase{"FileBeyondFourGigabytes", 0, 0, {{"f.wav", kOver4G}}, Corv::kMsgWaveBytes},
-        AdmissionCase{"ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, Corv::kMsgWaveBytes}),
-    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) { return std::string(testInfo.param.label); });
+        AdmissionCase{
+            "ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, Corv::kMsgWaveBytes}),
+    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) {
+        return std::string(testInfo.param.label);
+    });
 
 TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
     const std::string a = Source("a.wav");
@@ -255,7 +272,8 @@ TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName)
     EXPECT_EQ(CorvTest::ListFolder(project + "/Wave"),
               (std::vector<std::string>{"001 Kick.WAV", "002 Warm Pad Lay.aiff"}));
     EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/001 Kick.WAV"), CorvTest::ReadBytes(kick));
-    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"), CorvTest::ReadBytes(pad));
+    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"),
+              CorvTest::ReadBytes(pad));
     EXPECT_TRUE(Errors().empty());
 }
 

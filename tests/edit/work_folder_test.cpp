@@ -1,15 +1,13 @@
-#include "edit/work_folder.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "edit/domain.h"
+#include "edit/work_folder.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -38,7 +36,8 @@ TEST_F(WorkFolderTest, CreatesEveryLevelAndFindsThemTheNextTime) {
     Touch("Brisko/Corvane Librarian/CorvWork/000 Kick.wav");
 
     EXPECT_EQ(Corv::CreateWorkFolder(m_base.Path() + "/", kLevels), Expected());
-    EXPECT_TRUE(CorvTest::FileExists(Expected() + "000 Kick.wav")) << "a second start keeps the folder";
+    EXPECT_TRUE(CorvTest::FileExists(Expected() + "000 Kick.wav"))
+        << "a second start keeps the folder";
     EXPECT_TRUE(m_sink->Calls().empty());
 }
 
@@ -62,10 +61,10 @@ TEST_F(WorkFolderTest, FailsWhenALevelCannotBeMade) {
 
 TEST(WorkFileNames, MatchTheWorkFilePatternsWithoutRegardToCase) {
     const std::pair<const char*, bool> cases[] = {
-        {"001 A.d00", true},   {"001 A.D00", true},    {"002 T.p00", true},    {"Kick.wav", true},
-        {"000 K.W00", true},   {"Loop.aif", true},     {"Loop.AIFF", true},    {"x.vpw", true},
-        {"x.VPW", true},       {"notes.txt", false},   {"README", false},      {"a.vpwx", false},
-        {"a.d000", false},     {"a.p01", false},       {"wav", false},         {"a.mp3", false},
+        {"001 A.d00", true}, {"001 A.D00", true},  {"002 T.p00", true}, {"Kick.wav", true},
+        {"000 K.W00", true}, {"Loop.aif", true},   {"Loop.AIFF", true}, {"x.vpw", true},
+        {"x.VPW", true},     {"notes.txt", false}, {"README", false},   {"a.vpwx", false},
+        {"a.d000", false},   {"a.p01", false},     {"wav", false},      {"a.mp3", false},
     };
     for (const auto& [name, matches] : cases)
         EXPECT_EQ(Corv::IsWorkFileName(name), matches) << name;
