@@ -1,0 +1,84 @@
+#include "edit/cell_edit.h"
+
+#include <gtest/gtest.h>
+
+#include "list_edit_support.h"
+
+namespace {
+
+using namespace Corv;
+using namespace CorvTest;
+
+class CellEdit : public EditTest {};
+
+TEST(FilterName, DropsDoubleByteCharactersAndCharactersFilesCannotCarry) {
+    struct Case {
+        std::string typed;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"a/b:c", "abc"},
+        {"\\/*?:\"<>|", ""},
+        {"Pad 2 (soft)", "Pad 2 (soft)"},
+        {"x\x83\x5Cy", "xy"},          // a trail byte that looks like a backslash goes with it
+        {"\x81\x40" "A\xE0\x80" "B\xFC\xFC", "AB"}, // lead bytes at both ends of both ranges
+        {"\xA0\xB1\xDF\x80\xFD", "\xA0\xB1\xDF\x80\xFD"}, // single-byte characters stay
+        {"tail\x9F", "tail"},           // a lead byte without its second byte
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FilterName(c.typed), c.stored) << c.typed;
+}
+
+TEST_F(CellEdit, RenamingSeveralRowsSetsOneNameAndOneUndoTakesItAllBack) {
+    CLumData a;
+    for (int t = 1; t <= 5; ++t)
+        PutTone(a, t, {});
+    const ProjectState before(a);
+    ASSERT_TRUE(SetNames(a, kToneKind, {1, 3, 4}, "Str/ings:Warm Layer"));
+    for (const int t : {2, 4, 5})
+        EXPECT_EQ(Name(a, kToneKind, t), "StringsWarm "); // filtered, then cut to 12
+    EXPECT_EQ(Name(a, kToneKind, 1), "T1");
+    EXPECT_EQ(Domain().m_undo[0].owner, &a);
+    EXPECT_TRUE(Domain().m_undo[0].saved[kToneKind]);
+    EXPECT_FALSE(Domain().m_undo[0].saved[kPatchKind]);
+    EXPECT_FALSE(Domain().m_undo[0].saved[kWaveKind]);
+
+    Domain().Undo();
+    EXPECT_TRUE(before.Matches(a));
+    Domain().Undo();
+    EXPECT_EQ(Name(a, kToneKind, 2), "StringsWarm ");
+    EXPECT_EQ(Name(a, kToneKind, 5), "StringsWarm ");
+}
+
+TEST_F(CellEdit, MemosAreStoredAsTypedForEachRow) {
+    CLumData a;
+    PutWave(a, 1);
+    PutWave(a, 2);
+    ASSERT_TRUE(SetMemos(a, kWaveKind, {0, 1}, 4, "kick: \"dry\" / 120 bpm, very long memo"));
+    for (const int w : {0, 1}) {
+        EXPECT_EQ(a.Waves()[static_cast<std::size_t>(w)].Memo(4),
+                  "kick: \"dry\" / 120 bpm, very long memo");
+        EXPECT_EQ(a.Waves()[static_cast<std::size_t>(w)].Memo(1), "");
+    }
+    EXPECT_TRUE(Domain().m_undo[0].saved[kWaveKind]);
+    Domain().Undo();
+    EXPECT_EQ(a.Waves()[1].Memo(4), "");
+}
+
+TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {
+    CLumData a;
+    PutPatch(a, 1, 0);
+    ASSERT_TRUE(SetNames(a, kPatchKind, {0}, "First"));
+    const ProjectState before(a);
+    EXPECT_FALSE(SetNames(a, kPatchKind, {}, "x"));
+    EXPECT_FALSE(SetNames(a, kPatchKind, {0, 512}, "x"));
+    EXPECT_FALSE(SetNames(a, 3, {0}, "x"));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 0, "x"));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 5, "x"));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {-1}, 1, "x"));
+    EXPECT_TRUE(before.Matches(a));
+    Domain().Undo();
+    EXPECT_EQ(Name(a, kPatchKind, 1), "P1");
+}
+
+} // namespace
