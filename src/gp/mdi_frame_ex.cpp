@@ -1,0 +1,156 @@
+#include "gp/mdi_frame_ex.h"
+
+#include <QCursor>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStyle>
+
+#include "gp/profile.h"
+#include "gp/version_info.h"
+#include "gp/window_list.h"
+
+namespace GP {
+
+namespace {
+
+const QString kWindow = QStringLiteral("Window");
+
+} // namespace
+
+CMDIFrameWndEx::CMDIFrameWndEx(QWidget* parent)
+    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_windowList(new QMenu(this)) {
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_windowList, &QMenu::aboutToShow, this, &CMDIFrameWndEx::RebuildWindowList);
+}
+
+CMDIFrameWndEx::~CMDIFrameWndEx() { SavePosition(); }
+
+bool CMDIFrameWndEx::LoadPlacement(const QRect& defaultRect) {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    const QString stored = GetProfileString(kWindow, QStringLiteral("Position"));
+    QRect rect = defaultRect;
+    if (ParseFourInts(stored, left, top, right, bottom) && right > left && bottom > top)
+        rect = QRect(QPoint(left, top), QSize(right - left, bottom - top));
+    setGeometry(rect);
+    return GetProfileInt(kWindow, QStringLiteral("Maximized"), 0) != 0;
+}
+
+bool CMDIFrameWndEx::LoadBarState() {
+    const QString stored = GetProfileString(QStringLiteral("Version"), QStringLiteral("FileVersion"));
+    if (stored != VersionString(QStringLiteral("FileVersion")))
+        return false;
+    const QByteArray state = GetProfileBinary(QStringLiteral("ControlBar"), QStringLiteral("State"));
+    return !state.isEmpty() && restoreState(state);
+}
+
+void CMDIFrameWndEx::SaveStateOnClose() {
+    WriteProfileInt(kWindow, QStringLiteral("Maximized"), isMaximized() ? 1 : 0);
+    WriteProfileString(QStringLiteral("Version"), QStringLiteral("FileVersion"),
+                       VersionString(QStringLiteral("FileVersion")));
+    WriteProfileBinary(QStringLiteral("ControlBar"), QStringLiteral("State"), saveState());
+}
+
+void CMDIFrameWndEx::SavePosition() {
+    const QRect rect = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    if (!rect.isValid())
+        return;
+    WriteProfileString(kWindow, QStringLiteral("Position"),
+                       FormatFourInts(rect.left(), rect.top(), rect.left() + rect.width(),
+                                      rect.top() + rect.height()));
+}
+
+QString CMDIFrameWndEx::ChildTitle(QMdiSubWindow* child) const { return child->windowTitle(); }
+
+void CMDIFrameWndEx::RebuildWindowList() {
+    m_windowList->clear();
+    const QList<QMdiSubWindow*> children = m_mdiArea->subWindowList();
+    std::vector<QString> titles;
+    int active = -1;
+    for (QMdiSubWindow* child : children) {
+        if (child == m_mdiArea->activeSubWindow())
+            active = static_cast<int>(titles.size());
+        titles.push_back(ChildTitle(child));
+    }
+    int id = kFirstWindowListId;
+    for (const CWindowListEntry& entry : BuildWindowList(titles, active)) {
+        QMdiSubWindow* child = children[entry.window];
+        QAction* action = m_windowList->addAction(entry.text);
+        action->setData(id++);
+        action->setCheckable(true);
+        action->setChecked(entry.checked);
+        connect(action, &QAction::triggered, this, [this, child] { ActivateChild(child); });
+    }
+    m_windowList->setEnabled(!children.isEmpty());
+}
+
+void CMDIFrameWndEx::MoveToTop() {
+    RebuildWindowList();
+    if (!m_windowList->isEmpty())
+        m_windowList->popup(QCursor::pos());
+}
+
+void CMDIFrameWndEx::ActivateChild(QMdiSubWindow* child) {
+    if (!m_mdiArea->subWindowList().contains(child))
+        return;
+    if (child->isMinimized())
+        child->showNormal();
+    m_mdiArea->setActiveSubWindow(child);
+    child->raise();
+}
+
+int CMDIFrameWndEx::MinimizedHeight() const {
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int frame = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    return title + 2 * frame;
+}
+
+void CMDIFrameWndEx::Tile(bool horizontally) {
+    QList<QMdiSubWindow*> children;
+    for (QMdiSubWindow* child : m_mdiArea->subWindowList())
+        if (!child->isMinimized())
+            children << child;
+    if (children.isEmpty())
+        return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int count = static_cast<int>(children.size());
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* child = children[i];
+        if (child->isMaximized())
+            child->showNormal();
+        if (horizontally) {
+            const int top = area.height() * i / count;
+            const int bottom = area.height() * (i + 1) / count;
+            child->setGeometry(0, top, area.width(), bottom - top);
+        } else {
+            const int left = area.width() * i / count;
+            const int right = area.width() * (i + 1) / count;
+            child->setGeometry(left, 0, right - left, area.height());
+        }
+    }
+}
+
+void CMDIFrameWndEx::TileHorizontally() { Tile(true); }
+
+void CMDIFrameWndEx::TileVertically() { Tile(false); }
+
+void CMDIFrameWndEx::ArrangeIcons() {
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int row = 1;
+    for (QMdiSubWindow* child : m_mdiArea->subWindowList()) {
+        if (!child->isMinimized())
+            continue;
+        const QSize size = child->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            ++row;
+        }
+        child->move(x, area.height() - row * size.height());
+        x += size.width();
+    }
+}
+
+} // namespace GP
