@@ -98,13 +98,31 @@ std::vector<int> ChooseSlots(Random& random, int kind, int span, bool full) {
     return slots;
 }
 
-// Splits the slots into those other records may use and a few left unused.
-std::vector<int> UsablePart(Random& random, const std::vector<int>& slots, int unused) {
-    std::vector<int> usable = slots;
-    for (int n = 0; n < unused && usable.size() > 2; ++n)
-        usable.erase(usable.begin() + random.Below(static_cast<int>(usable.size())));
-    return usable;
-}
+// Hands out the slots that other records may use: first each of them once, in a shuffled
+// order, so that all of them end up used; then slots early in the list more often than
+// later ones, so that records share them. A few slots are held back and stay unused.
+class SlotDealer {
+public:
+    SlotDealer(Random& random, const std::vector<int>& slots, int unused) : m_random(random), m_usable(slots) {
+        for (int n = 0; n < unused && m_usable.size() > 2; ++n)
+            m_usable.erase(m_usable.begin() + random.Below(static_cast<int>(m_usable.size())));
+        m_fresh = m_usable;
+        std::shuffle(m_fresh.begin(), m_fresh.end(), random.Engine());
+    }
+    // The 0-based slot for the next reference.
+    int Next() {
+        if (m_next < m_fresh.size())
+            return m_fresh[m_next++];
+        const int count = static_cast<int>(m_usable.size());
+        return m_usable[static_cast<std::size_t>(std::min(m_random.Below(count), m_random.Below(count)))];
+    }
+
+private:
+    Random& m_random;
+    std::vector<int> m_usable;
+    std::vector<int> m_fresh;
+    std::size_t m_next = 0;
+};
 
 // Gives a parameter block some non-default values in the parameters that carry no reference;
 // every value fits its field, so the files read back exactly.
@@ -143,7 +161,7 @@ void PresetSide(Random& random, COsc& osc, int side) {
         osc.SetP(firstDigit + d, static_cast<std::uint8_t>(d < 2 ? 0 : random.Below(16)));
 }
 
-void MakeTone(Random& random, CTone& tone, const std::vector<int>& waves) {
+void MakeTone(Random& random, CTone& tone, SlotDealer& waves) {
     static const std::vector<int> kReferences = {18, 40, 41, 42, 43, 70, 92, 93, 94, 95};
     const int userSides = 1 + random.Below(4);
     for (int osc = 0; osc < CTone::kOscCount; ++osc) {
@@ -151,11 +169,8 @@ void MakeTone(Random& random, CTone& tone, const std::vector<int>& waves) {
         VaryParameters(random, block, OscCodecTable(), kReferences);
         for (int side = 0; side < 2; ++side) {
             if (osc * 2 + side < userSides) {
-                // Waves early in the list are picked more often, so tones share them.
-                const int pick = std::min(random.Below(static_cast<int>(waves.size())),
-                                          random.Below(static_cast<int>(waves.size())));
                 block.SetP(side == 0 ? 18 : 70, COsc::kUserWaveSource);
-                block.SetWaveNumber(side, waves[static_cast<std::size_t>(pick)] + 1);
+                block.SetWaveNumber(side, waves.Next() + 1);
             } else {
                 PresetSide(random, block, side);
             }
@@ -164,7 +179,7 @@ void MakeTone(Random& random, CTone& tone, const std::vector<int>& waves) {
 }
 
 void MakeTones(Random& random, CLumData& data, const std::vector<int>& slots,
-               const std::vector<int>& waves, bool full) {
+               SlotDealer& waves, bool full) {
     NamePool names(random, kToneNames);
     for (const int i : slots) {
         CTone& tone = data.Tones()[static_cast<std::size_t>(i)];
@@ -178,9 +193,9 @@ void MakeTones(Random& random, CLumData& data, const std::vector<int>& slots,
     }
 }
 
-void MakePatch(Random& random, CPatch& patch, const std::vector<int>& tones) {
+void MakePatch(Random& random, CPatch& patch, SlotDealer& tones) {
     static const std::vector<int> kReferences = {0, 1, 2, 3};
-    const bool twoTones = random.Chance(0.55);
+    const bool twoTones = random.Chance(0.6);
     for (int slot = 0; slot < (twoTones ? 2 : 1); ++slot) {
         CPatchTone& block = patch.Slot(slot);
         VaryParameters(random, block, PatchToneCodecTable(), kReferences);
@@ -191,7 +206,7 @@ void MakePatch(Random& random, CPatch& patch, const std::vector<int>& tones) {
             block.SetP(2, static_cast<std::uint8_t>(random.Below(2)));
             block.SetP(3, static_cast<std::uint8_t>(random.Below(128)));
         } else {
-            block.SetToneNumber(tones[static_cast<std::size_t>(random.Below(static_cast<int>(tones.size())))] + 1);
+            block.SetToneNumber(tones.Next() + 1);
         }
     }
     if (twoTones && random.Chance(0.1))
@@ -199,7 +214,7 @@ void MakePatch(Random& random, CPatch& patch, const std::vector<int>& tones) {
 }
 
 void MakePatches(Random& random, CLumData& data, const std::vector<int>& slots,
-                 const std::vector<int>& tones, bool full) {
+                 SlotDealer& tones, bool full) {
     NamePool names(random, kPatchNames);
     for (const int i : slots) {
         CPatch& patch = data.Patches()[static_cast<std::size_t>(i)];
@@ -348,8 +363,10 @@ void BuildRecords(Random& random, CLumData& data, bool full) {
     const std::vector<int> toneSlots = ChooseSlots(random, kToneKind, 44, full);
     const std::vector<int> patchSlots = ChooseSlots(random, kPatchKind, 60, full);
     MakeWaves(random, data, waveSlots, full);
-    MakeTones(random, data, toneSlots, UsablePart(random, waveSlots, full ? 30 : 4), full);
-    MakePatches(random, data, patchSlots, UsablePart(random, toneSlots, full ? 0 : 5), full);
+    SlotDealer waves(random, waveSlots, full ? 30 : 4);
+    MakeTones(random, data, toneSlots, waves, full);
+    SlotDealer tones(random, toneSlots, full ? 30 : 5);
+    MakePatches(random, data, patchSlots, tones, full);
 }
 
 } // namespace
