@@ -1,7 +1,9 @@
 #include "cli_runner.h"
 
 #include <cstdlib>
+#include <cerrno>
 #include <fcntl.h>
+#include <pty.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -19,6 +21,23 @@ std::string ReadAll(const std::string& path) {
 }
 
 // The child: standard streams from and to files, the environment adjusted, then the program.
+[[noreturn]] void Exec(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    static std::string program = CORVANE_PATH;
+    argv.push_back(program.data());
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+int ExitStatus(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 [[noreturn]] void RunChild(const std::vector<std::string>& arguments, const RunOptions& options,
                            const std::string& in, const std::string& out, const std::string& err) {
     const int input = ::open(in.c_str(), O_RDONLY);
@@ -33,14 +52,7 @@ std::string ReadAll(const std::string& path) {
         else
             ::setenv(name.c_str(), value.c_str(), 1);
     }
-    std::vector<char*> argv;
-    static std::string program = CORVANE_PATH;
-    argv.push_back(program.data());
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+    Exec(arguments);
 }
 
 } // namespace
@@ -70,12 +82,35 @@ RunResult RunCorvane(const std::vector<std::string>& arguments, const RunOptions
         throw std::runtime_error("fork failed");
     if (child == 0)
         RunChild(arguments, options, in, out, err);
-    int status = 0;
-    ::waitpid(child, &status, 0);
     RunResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.status = ExitStatus(child);
     result.out = ReadAll(out);
     result.err = ReadAll(err);
+    return result;
+}
+
+RunResult RunCorvaneInTerminal(const std::vector<std::string>& arguments, const std::string& typed) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child < 0)
+        throw std::runtime_error("forkpty failed");
+    if (child == 0)
+        Exec(arguments);
+    // The typing waits in the terminal's input until the program reads it.
+    if (::write(terminal, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size()))
+        throw std::runtime_error("cannot type into the terminal");
+    RunResult result;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the program closed the terminal (EIO once it has exited)
+        result.out.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(terminal);
+    result.status = ExitStatus(child);
     return result;
 }
 

@@ -29,6 +29,10 @@ RunOptions WithEnvironment(std::map<std::string, std::string> environment);
 
 RunResult RunCorvane(const std::vector<std::string>& arguments, const RunOptions& options = {});
 
+// Runs the program with a terminal as its standard streams and types `typed` into it; `out`
+// holds everything the terminal showed (prompts, echoed typing and output).
+RunResult RunCorvaneInTerminal(const std::vector<std::string>& arguments, const std::string& typed);
+
 // Parses one line of dump output.
 nlohmann::json ParseDump(const std::string& line);
 // A JSON string read back as the bytes it stood for: every code point below 256 is one byte.

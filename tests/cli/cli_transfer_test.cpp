@@ -174,6 +174,37 @@ TEST_F(CliTransferTest, DeleteIsDeclinedWithoutATerminalAndDoneWithYes) {
     EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"), std::vector<std::string>{"002 Stays.d00"});
 }
 
+TEST_F(CliTransferTest, QuestionsAreAskedOnATerminal) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "Gone", 0).Patch(2, "Stays", 0);
+    const RunResult kept = RunCorvaneInTerminal({"delete", p.Folder(), "patch", "2"}, "maybe\ncancel\n");
+    EXPECT_EQ(kept.status, 1) << kept.out;
+    const std::string prompt = "OK to delete? [ok/cancel] ";
+    const auto first = kept.out.find(prompt);
+    ASSERT_NE(first, std::string::npos) << kept.out;
+    EXPECT_NE(kept.out.find(prompt, first + 1), std::string::npos) << "no second prompt: " << kept.out;
+    EXPECT_NE(kept.out.find("ask 1 9: OK to delete? -> cancel"), std::string::npos) << kept.out;
+    EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/002 Stays.d00"));
+
+    const RunResult deleted = RunCorvaneInTerminal({"delete", p.Folder(), "patch", "1"}, "ok\n");
+    EXPECT_EQ(deleted.status, 0) << deleted.out;
+    EXPECT_NE(deleted.out.find("ask 1 9: OK to delete? -> ok"), std::string::npos) << deleted.out;
+    EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"), std::vector<std::string>{"002 Stays.d00"});
+}
+
+// A move whose target cannot be saved must not save the source either: the source's files on
+// disk are then all that is left of the moved entries.
+TEST_F(CliTransferTest, MoveKeepsTheSourceWhenTheTargetCannotBeSaved) {
+    const std::string a = MakeSource();
+    ProjectBuilder b(ProjectPath("B"), false);
+    b.File("Wave", {0}); // a file where the wave folder belongs
+    const auto sourceBefore = CorvTest::FolderSnapshot(a);
+    const RunResult move = RunCorvane({"move", a, "patch", "1", b.Folder(), "1"});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(move.out, "error 2: This project could not be saved.\n");
+    EXPECT_EQ(CorvTest::FolderSnapshot(a), sourceBefore);
+}
+
 TEST_F(CliTransferTest, RefusedCopyLeavesTheTargetAlone) {
     // The target has no free tone slot: error 11 and nothing saved.
     const std::string a = MakeSource();
