@@ -20,8 +20,8 @@ void MarkModified(CLumData& data) {
 
 } // namespace
 
-bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows, CProjectDocument& target,
-          int at, bool insert, std::optional<bool> copy) {
+bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
+          CProjectDocument& target, int at, bool insert, std::optional<bool> copy) {
     DropRequest request;
     request.source = &source.Data();
     request.rows = rows;
@@ -77,7 +77,9 @@ bool Import(CProjectDocument& document, const std::vector<std::string>& files) {
     return true;
 }
 
-void Undo() { CProjectDocuments::Get().Undo(); }
+void Undo() {
+    CProjectDocuments::Get().Undo();
+}
 
 bool Save(CProjectDocument& document) {
     if (document.PathName().empty()) {

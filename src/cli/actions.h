@@ -16,8 +16,8 @@ namespace Corv::Cli {
 // message, if it has one).
 
 // One complete drag and drop of `rows` (0-based) of a kind from `source` onto `at` of `target`.
-bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows, CProjectDocument& target,
-          int at, bool insert, std::optional<bool> copy);
+bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
+          CProjectDocument& target, int at, bool insert, std::optional<bool> copy);
 // The Delete command (asks "OK to delete?").
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows);
 // Sets the name of one row (filtered and cut to 12 characters as in the list).

@@ -1,11 +1,11 @@
 #include "cli/arguments.h"
 
+#include "model/lum_data.h"
+#include "model/parameter.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-
-#include "model/lum_data.h"
-#include "model/parameter.h"
 
 namespace Corv::Cli {
 
@@ -24,14 +24,15 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 }
 
 // Appends the rows of one list element ("7" or "5-9").
-bool AppendElement(std::string_view element, int slots, std::vector<int>& rows, std::string& error) {
+bool AppendElement(std::string_view element, int slots, std::vector<int>& rows,
+                   std::string& error) {
     const std::vector<std::string_view> ends = Split(element, '-');
     int first = 0;
     int last = 0;
     if (ends.size() > 2 || !ParseNumber(ends.front(), 1, slots, first) ||
         !ParseNumber(ends.back(), 1, slots, last)) {
-        error = "bad row \"" + std::string(element) + "\" (rows are 1 to " +
-                std::to_string(slots) + ")";
+        error = "bad row \"" + std::string(element) + "\" (rows are 1 to " + std::to_string(slots) +
+                ")";
         return false;
     }
     if (last < first) {
@@ -76,7 +77,8 @@ bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::
             return false;
     std::vector<int> sorted = rows;
     std::sort(sorted.begin(), sorted.end());
-    if (const auto twice = std::adjacent_find(sorted.begin(), sorted.end()); twice != sorted.end()) {
+    if (const auto twice = std::adjacent_find(sorted.begin(), sorted.end());
+        twice != sorted.end()) {
         error = "row " + std::to_string(*twice) + " is given twice";
         return false;
     }

@@ -1,15 +1,15 @@
 #include "cli/check.h"
 
-#include <algorithm>
-#include <cctype>
-#include <set>
-
 #include "cli/listing.h"
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
 
 namespace Corv::Cli {
 
@@ -46,8 +46,9 @@ void CheckToneReferences(const CLumData& data, std::vector<std::string>& problem
             const int tone = data.Patches()[p].Slot(slot).ToneNumber();
             std::string why;
             if (tone != 0 && Dangling(tone, kToneKind, data.Tones(), why))
-                problems.push_back("dangling patch " + std::to_string(p + 1) + (slot == 0 ? " U" : " L") +
-                                   " -> tone " + std::to_string(tone) + " (" + why + ")");
+                problems.push_back("dangling patch " + std::to_string(p + 1) +
+                                   (slot == 0 ? " U" : " L") + " -> tone " + std::to_string(tone) +
+                                   " (" + why + ")");
         }
 }
 
@@ -98,7 +99,9 @@ void CheckUsers(int kind, const Array& records, const std::vector<std::set<int>>
     }
 }
 
-bool IsDirectory(const std::string& path) { return FileSystem().IsDirectory(ToOsPath(path)); }
+bool IsDirectory(const std::string& path) {
+    return FileSystem().IsDirectory(ToOsPath(path));
+}
 
 bool HasPrjName(const std::string& folder) {
     if (folder.size() < 5)
@@ -118,8 +121,9 @@ std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
     FileSystem().ListFiles(ToOsPath(folder + SubfolderName(kind)), names);
     std::vector<std::string> paths;
     for (const std::string& name : names) {
-        const bool matches = std::any_of(kPatterns[kind].begin(), kPatterns[kind].end(),
-                                         [&](const std::string& p) { return MatchesPattern(name, p); });
+        const bool matches =
+            std::any_of(kPatterns[kind].begin(), kPatterns[kind].end(),
+                        [&](const std::string& p) { return MatchesPattern(name, p); });
         const int number = ParseSlotNumber(name);
         if (matches && number >= 1 && number <= SlotCount(kind))
             paths.push_back(folder + SubfolderName(kind) + name);

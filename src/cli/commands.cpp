@@ -1,13 +1,5 @@
 #include "cli/commands.h"
 
-#include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cctype>
-#include <fstream>
-#include <functional>
-#include <iostream>
-#include <unistd.h>
-
 #include "cli/actions.h"
 #include "cli/arguments.h"
 #include "cli/check.h"
@@ -17,6 +9,14 @@
 #include "cli/script.h"
 #include "cli/session.h"
 #include "storage/project_document.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <unistd.h>
 
 namespace Corv::Cli {
 
@@ -231,7 +231,8 @@ CLI::App* Command(CLI::App& app, Runner& run, const char* name, const char* abou
 void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
     CLI::App* info = Command(app, run, "info",
                              "Show the folder, the used patches, tones and waves, the wave bytes, "
-                             "rejected files and missing files", Info, o);
+                             "rejected files and missing files",
+                             Info, o);
     info->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
 
     CLI::App* list = Command(app, run, "list",
@@ -253,11 +254,11 @@ void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
 }
 
 void AddTransferCommand(CLI::App& app, Runner& run, Options& o, const char* name, bool copy) {
-    CLI::App* command =
-        Command(app, run, name,
-                copy ? "Drag ROWS of SRC's list onto DST at AT as a copy, then save DST"
-                     : "Drag ROWS of SRC's list onto DST at AT as a move, then save both",
-                [copy](const Options& options) { return Transfer(options, copy); }, o);
+    CLI::App* command = Command(
+        app, run, name,
+        copy ? "Drag ROWS of SRC's list onto DST at AT as a copy, then save DST"
+             : "Drag ROWS of SRC's list onto DST at AT as a move, then save both",
+        [copy](const Options& options) { return Transfer(options, copy); }, o);
     command->add_option("SRC", o.source, "Source project folder")->required();
     command->add_option("KIND", o.kind, "patch, tone or wave")->required();
     command->add_option("ROWS", o.rows, "Rows, e.g. 3,5-7,12 (in selection order)")->required();
@@ -277,13 +278,16 @@ void AddEditCommands(CLI::App& app, Runner& run, Options& o) {
     del->add_option("ROWS", o.rows, "Rows, e.g. 3,5-7,12")->required();
     del->add_flag("--yes", o.yes, "Answer \"OK to delete?\" with OK");
 
-    CLI::App* rename = Command(app, run, "rename", "Set the name of one entry, then save", RenameRow, o);
+    CLI::App* rename =
+        Command(app, run, "rename", "Set the name of one entry, then save", RenameRow, o);
     rename->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     rename->add_option("KIND", o.kind, "patch, tone or wave")->required();
     rename->add_option("ROW", o.row, "The row")->required();
-    rename->add_option("NAME", o.text, "The new name (filtered, at most 12 characters kept)")->required();
+    rename->add_option("NAME", o.text, "The new name (filtered, at most 12 characters kept)")
+        ->required();
 
-    CLI::App* memo = Command(app, run, "memo", "Set memo N (1-4) of one entry, then save", MemoRow, o);
+    CLI::App* memo =
+        Command(app, run, "memo", "Set memo N (1-4) of one entry, then save", MemoRow, o);
     memo->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     memo->add_option("KIND", o.kind, "patch, tone or wave")->required();
     memo->add_option("ROW", o.row, "The row")->required();
@@ -292,36 +296,36 @@ void AddEditCommands(CLI::App& app, Runner& run, Options& o) {
 }
 
 void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
-    CLI::App* clean = Command(app, run, "clean",
-                              "Clean Project (drop unused tones and waves, close the gaps), then save",
-                              CleanCommand, o);
+    CLI::App* clean = Command(
+        app, run, "clean", "Clean Project (drop unused tones and waves, close the gaps), then save",
+        CleanCommand, o);
     clean->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     clean->add_flag("--keep-unused-waves", o.clean.keepUnusedWaves, "Keep unused user waves");
     clean->add_flag("--keep-unused-tones", o.clean.keepUnusedTones, "Keep unused user tones");
     clean->add_flag("--keep-tone-numbering", o.clean.keepToneNumbering, "Keep tone numbering");
     clean->add_flag("--keep-patch-numbering", o.clean.keepPatchNumbering, "Keep patch numbering");
 
-    CLI::App* import = Command(app, run, "import",
-                               "Import audio files (.wav, .aif, .aiff, .vpw) as waves, then save",
-                               ImportFiles, o);
+    CLI::App* import =
+        Command(app, run, "import",
+                "Import audio files (.wav, .aif, .aiff, .vpw) as waves, then save", ImportFiles, o);
     import->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     import->add_option("FILE", o.files, "Files to import")->required();
 
-    CLI::App* saveAs = Command(app, run, "save-as", "Save the project into another folder",
-                               SaveProjectAs, o);
+    CLI::App* saveAs =
+        Command(app, run, "save-as", "Save the project into another folder", SaveProjectAs, o);
     saveAs->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     saveAs->add_option("NEWFOLDER", o.folder, "The folder to save into (.prj)")->required();
     saveAs->add_flag("--yes", o.yes, "Replace an existing project without asking");
 
-    CLI::App* demo = Command(app, run, "demo", "Write a synthetic demo project into a new folder",
-                             Demo, o);
+    CLI::App* demo =
+        Command(app, run, "demo", "Write a synthetic demo project into a new folder", Demo, o);
     demo->add_option("NEWFOLDER", o.folder, "The new project folder (.prj)")->required();
     demo->add_option("--seed", o.seed, "Seed of the generator (default 1)");
     demo->add_flag("--full", o.full, "Fill every slot; the waves sum to just under 64 MB");
 
-    CLI::App* script = Command(app, run, "script",
-                               "Run a script from FILE or standard input (see the manual)",
-                               RunScript, o);
+    CLI::App* script =
+        Command(app, run, "script", "Run a script from FILE or standard input (see the manual)",
+                RunScript, o);
     script->add_option("FILE", o.script, "Script file; standard input when not given");
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "edit/text_out.h"
+
 #include <iosfwd>
 #include <string>
-
-#include "edit/text_out.h"
 
 namespace Corv::Cli {
 

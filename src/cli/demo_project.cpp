@@ -1,16 +1,16 @@
 #include "cli/demo_project.h"
 
-#include <algorithm>
-#include <array>
-#include <random>
-#include <vector>
-
 #include "edit/domain.h"
 #include "model/codec.h"
 #include "model/file_system.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <vector>
 
 namespace Corv::Cli {
 
@@ -19,29 +19,29 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::array kPatchNames = {
-    "Warm Pad",    "Glass Bell",   "Brass Stab",  "Dusty Keys",  "Night Choir", "Analog Bass",
+    "Warm Pad",     "Glass Bell",  "Brass Stab",  "Dusty Keys",  "Night Choir",  "Analog Bass",
     "Soft Strings", "Pluck Lead",  "Airy Flute",  "Deep Drone",  "Bright Piano", "Wobble Bass",
-    "Tape Organ",  "Solar Wind",   "Velvet EP",   "Crystal Arp", "Funk Clav",   "Ocean Swell",
-    "Metal Hit",   "Hollow Lead",  "Choir Aah",   "String Pad",  "Sync Lead",   "Sub Bass",
-    "Harp Gliss",  "Vox Pad",      "Dream Bells", "Steel Drum",  "Marimba",     "Cello Solo",
-    "Rain Keys",   "Bowed Glass",  "Fat Brass",   "Lo-Fi Piano", "Space Pluck", "Slow Sweep"};
+    "Tape Organ",   "Solar Wind",  "Velvet EP",   "Crystal Arp", "Funk Clav",    "Ocean Swell",
+    "Metal Hit",    "Hollow Lead", "Choir Aah",   "String Pad",  "Sync Lead",    "Sub Bass",
+    "Harp Gliss",   "Vox Pad",     "Dream Bells", "Steel Drum",  "Marimba",      "Cello Solo",
+    "Rain Keys",    "Bowed Glass", "Fat Brass",   "Lo-Fi Piano", "Space Pluck",  "Slow Sweep"};
 constexpr std::array kToneNames = {
-    "Saw Stack",  "Sine Sub",    "Bell FM",     "Noise Air",   "Pulse Lead", "Choir Vox",
-    "Str Ens",    "Piano Hi",    "Piano Lo",    "Organ 8ft",   "Brass Sec",  "Flute Breath",
-    "Pluck Body", "Drone Low",   "Pad Shimmer", "Bass Pick",   "EP Tine",    "Clav Body",
-    "Metal Ring", "Wind Noise",  "Harp Body",   "Mallet Hit",  "Cello Bow",  "Sync Saw"};
+    "Saw Stack",  "Sine Sub",   "Bell FM",     "Noise Air",  "Pulse Lead", "Choir Vox",
+    "Str Ens",    "Piano Hi",   "Piano Lo",    "Organ 8ft",  "Brass Sec",  "Flute Breath",
+    "Pluck Body", "Drone Low",  "Pad Shimmer", "Bass Pick",  "EP Tine",    "Clav Body",
+    "Metal Ring", "Wind Noise", "Harp Body",   "Mallet Hit", "Cello Bow",  "Sync Saw"};
 constexpr std::array kWaveNames = {
-    "Saw Cycle",   "Sine Cycle",   "Bell Attack", "Breath Loop", "Kick 808",    "Snare Tight",
-    "Choir Ah",    "Str Loop",     "Piano C3",    "Piano C5",    "Organ Drawbr", "Brass Fall",
-    "Flute Sus",   "Pluck Atk",    "Drone Loop",  "Bass Pick C1", "EP Tine C4", "Clav Hit",
-    "Metal Ring",  "Wind Loop",    "Vox Oo",      "Harp C4",     "Marimba C5",  "Cello A2"};
-constexpr std::array kPatchMemos = {"Lush evening pad", "Use the mod wheel for vibrato",
-                                    "Split at C3",      "Live set, song 2",
-                                    "Velocity opens the filter", "Layer with strings"};
+    "Saw Cycle",  "Sine Cycle", "Bell Attack", "Breath Loop",  "Kick 808",     "Snare Tight",
+    "Choir Ah",   "Str Loop",   "Piano C3",    "Piano C5",     "Organ Drawbr", "Brass Fall",
+    "Flute Sus",  "Pluck Atk",  "Drone Loop",  "Bass Pick C1", "EP Tine C4",   "Clav Hit",
+    "Metal Ring", "Wind Loop",  "Vox Oo",      "Harp C4",      "Marimba C5",   "Cello A2"};
+constexpr std::array kPatchMemos = {
+    "Lush evening pad", "Use the mod wheel for vibrato", "Split at C3",
+    "Live set, song 2", "Velocity opens the filter",     "Layer with strings"};
 constexpr std::array kToneMemos = {"Detuned by 7 cents", "Slow attack", "Bright top end",
                                    "Mono, legato"};
-constexpr std::array kWaveMemos = {"Sampled at 44.1 kHz", "Loop points set",
-                                   "From the factory set", "Normalised"};
+constexpr std::array kWaveMemos = {"Sampled at 44.1 kHz", "Loop points set", "From the factory set",
+                                   "Normalised"};
 
 // A little helper around one seeded generator, so the whole project follows from the seed.
 class Random {
@@ -64,7 +64,8 @@ private:
 // been used the names come round again with a number ("Warm Pad 2").
 class NamePool {
 public:
-    template <class Array> NamePool(Random& random, const Array& names) : m_names(names.begin(), names.end()) {
+    template <class Array>
+    NamePool(Random& random, const Array& names) : m_names(names.begin(), names.end()) {
         std::shuffle(m_names.begin(), m_names.end(), random.Engine());
     }
     std::string Next() {
@@ -103,7 +104,8 @@ std::vector<int> ChooseSlots(Random& random, int kind, int span, bool full) {
 // later ones, so that records share them. A few slots are held back and stay unused.
 class SlotDealer {
 public:
-    SlotDealer(Random& random, const std::vector<int>& slots, int unused) : m_random(random), m_usable(slots) {
+    SlotDealer(Random& random, const std::vector<int>& slots, int unused)
+        : m_random(random), m_usable(slots) {
         for (int n = 0; n < unused && m_usable.size() > 2; ++n)
             m_usable.erase(m_usable.begin() + random.Below(static_cast<int>(m_usable.size())));
         m_fresh = m_usable;
@@ -114,7 +116,8 @@ public:
         if (m_next < m_fresh.size())
             return m_fresh[m_next++];
         const int count = static_cast<int>(m_usable.size());
-        return m_usable[static_cast<std::size_t>(std::min(m_random.Below(count), m_random.Below(count)))];
+        return m_usable[static_cast<std::size_t>(
+            std::min(m_random.Below(count), m_random.Below(count)))];
     }
 
 private:
@@ -129,16 +132,18 @@ private:
 void VaryParameters(Random& random, CData& block, CodecTable table,
                     const std::vector<int>& references) {
     for (std::size_t n = 0; n < table.size(); ++n) {
-        if (std::find(references.begin(), references.end(), static_cast<int>(n)) != references.end() ||
+        if (std::find(references.begin(), references.end(), static_cast<int>(n)) !=
+                references.end() ||
             !random.Chance(0.2))
             continue;
         const int values = 1 << std::min<int>(table[n].width, 7);
-        block.SetP(static_cast<int>(n), static_cast<std::uint8_t>(table[n].bias + random.Below(values)));
+        block.SetP(static_cast<int>(n),
+                   static_cast<std::uint8_t>(table[n].bias + random.Below(values)));
     }
 }
 
 void MakeWaves(Random& random, CLumData& data, const std::vector<int>& slots, bool full) {
-    static constexpr std::array kExtensions = {".w00", ".w00", ".w00", ".w00", ".wav",
+    static constexpr std::array kExtensions = {".w00", ".w00", ".w00", ".w00",  ".wav",
                                                ".wav", ".WAV", ".aif", ".aiff", ".vpw"};
     NamePool names(random, kWaveNames);
     for (const int i : slots) {
@@ -178,8 +183,8 @@ void MakeTone(Random& random, CTone& tone, SlotDealer& waves) {
     }
 }
 
-void MakeTones(Random& random, CLumData& data, const std::vector<int>& slots,
-               SlotDealer& waves, bool full) {
+void MakeTones(Random& random, CLumData& data, const std::vector<int>& slots, SlotDealer& waves,
+               bool full) {
     NamePool names(random, kToneNames);
     for (const int i : slots) {
         CTone& tone = data.Tones()[static_cast<std::size_t>(i)];
@@ -213,8 +218,8 @@ void MakePatch(Random& random, CPatch& patch, SlotDealer& tones) {
         patch.Slot(0).SetP(0, 0); // the upper tone switched off: "L/_"
 }
 
-void MakePatches(Random& random, CLumData& data, const std::vector<int>& slots,
-                 SlotDealer& tones, bool full) {
+void MakePatches(Random& random, CLumData& data, const std::vector<int>& slots, SlotDealer& tones,
+                 bool full) {
     NamePool names(random, kPatchNames);
     for (const int i : slots) {
         CPatch& patch = data.Patches()[static_cast<std::size_t>(i)];
@@ -253,19 +258,27 @@ Bytes WaveContent(Random& random, const std::string& extension, std::size_t size
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (lower == ".wav" && size >= 44) {
-        static const std::uint8_t kHeader[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                                 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
-                                                 0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0,
-                                                 'd', 'a', 't', 'a', 0, 0, 0, 0};
+        static const std::uint8_t kHeader[44] = {
+            'R',  'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+            ' ',  16,  0,   0,   0,  1, 0,   1,   0,   0x44, 0xAC, 0,   0,   0x88, 0x58,
+            0x01, 0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0,    0,   0,   0};
         std::copy(std::begin(kHeader), std::end(kHeader), bytes.begin());
         PutLittle32(bytes, 4, static_cast<std::uint32_t>(size - 8));
         PutLittle32(bytes, 40, static_cast<std::uint32_t>(size - 44));
     } else if ((lower == ".aif" || lower == ".aiff") && size >= 12) {
         const std::uint32_t length = static_cast<std::uint32_t>(size - 8);
-        const std::uint8_t header[12] = {'F', 'O', 'R', 'M', static_cast<std::uint8_t>(length >> 24),
+        const std::uint8_t header[12] = {'F',
+                                         'O',
+                                         'R',
+                                         'M',
+                                         static_cast<std::uint8_t>(length >> 24),
                                          static_cast<std::uint8_t>(length >> 16),
                                          static_cast<std::uint8_t>(length >> 8),
-                                         static_cast<std::uint8_t>(length), 'A', 'I', 'F', 'F'};
+                                         static_cast<std::uint8_t>(length),
+                                         'A',
+                                         'I',
+                                         'F',
+                                         'F'};
         std::copy(std::begin(header), std::end(header), bytes.begin());
     }
     return bytes;
@@ -386,11 +399,10 @@ bool WriteDemoProject(const std::string& path, const DemoOptions& options, std::
     BuildRecords(random, data, options.full);
     bool written = true;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        written = written &&
-                  FileSystem().CreateDirectory(ToOsPath(folder + SubfolderName(kind))) ==
-                      CreateDirResult::Created;
-    written = written && WriteSvdFiles(random, data) && WriteWaveFiles(random, data, options.full) &&
-              WriteSystemFiles(random, folder);
+        written = written && FileSystem().CreateDirectory(ToOsPath(folder + SubfolderName(kind))) ==
+                                 CreateDirResult::Created;
+    written = written && WriteSvdFiles(random, data) &&
+              WriteWaveFiles(random, data, options.full) && WriteSystemFiles(random, folder);
     for (int kind = kPatchKind; kind <= kWaveKind && written; ++kind)
         written = WriteMemoFile(data, kind);
     if (!written)

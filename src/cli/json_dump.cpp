@@ -1,9 +1,9 @@
 #include "cli/json_dump.h"
 
-#include <cstdio>
-
 #include "edit/domain.h"
 #include "storage/project_document.h"
+
+#include <cstdio>
 
 namespace Corv::Cli {
 

@@ -1,11 +1,11 @@
 #include "cli/listing.h"
 
-#include <cstdio>
-
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
+
+#include <cstdio>
 
 namespace Corv::Cli {
 
@@ -58,7 +58,9 @@ std::string ListLine(int kind, int index, const CParameter& record) {
     return TrimmedRight(line);
 }
 
-int CountUsed(const CLumData& data, int kind) { return SlotCount(kind) - data.CountEmpty(kind); }
+int CountUsed(const CLumData& data, int kind) {
+    return SlotCount(kind) - data.CountEmpty(kind);
+}
 
 void AppendPaths(std::vector<std::string>& lines, const std::string& title,
                  const std::vector<std::string>& paths) {
@@ -122,8 +124,7 @@ std::vector<std::string> InfoLines(const CProjectDocument& document) {
 std::vector<std::string> StatusLines(const CProjectDocument& document) {
     const CLumData& data = document.Data();
     return {std::string("modified ") + (document.IsModified() ? "1" : "0"),
-            "folder " + data.ProjectFolder(),
-            "wave-bytes " + WaveBytesText(data.WaveBytesTotal()),
+            "folder " + data.ProjectFolder(), "wave-bytes " + WaveBytesText(data.WaveBytesTotal()),
             std::string("undo ") + (CDomain::Get().CanUndo() ? "1" : "0")};
 }
 

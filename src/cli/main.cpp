@@ -1,3 +1,5 @@
 #include "cli/commands.h"
 
-int main(int argc, char** argv) { return Corv::Cli::RunCommandLine(argc, argv); }
+int main(int argc, char** argv) {
+    return Corv::Cli::RunCommandLine(argc, argv);
+}

@@ -1,13 +1,13 @@
 #include "cli/script.h"
 
-#include <iostream>
-
 #include "cli/actions.h"
 #include "cli/arguments.h"
 #include "cli/json_dump.h"
 #include "cli/listing.h"
 #include "cli/session.h"
 #include "storage/project_document.h"
+
+#include <iostream>
 
 namespace Corv::Cli {
 
@@ -200,7 +200,8 @@ bool CScript::Memo(const Arguments& arguments) {
 }
 
 bool CScript::Clean(const Arguments& arguments) {
-    const char* usage = "clean H [keep-waves] [keep-tones] [keep-tone-numbers] [keep-patch-numbers]";
+    const char* usage =
+        "clean H [keep-waves] [keep-tones] [keep-tone-numbers] [keep-patch-numbers]";
     Count(arguments, 1, 5, usage);
     CProjectDocument& document = Handle(arguments[1]);
     CleanOptions options;

@@ -1,14 +1,14 @@
 #include "cli/session.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <iostream>
-#include <memory>
-
 #include "cli/arguments.h"
 #include "edit/domain.h"
 #include "edit/work_folder.h"
 #include "storage/project_document.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -44,7 +44,9 @@ CSession::CSession(AnswerPolicy policy) {
     domain.m_pathSeparator = "/";
 }
 
-CSession::~CSession() { Finish(); }
+CSession::~CSession() {
+    Finish();
+}
 
 bool CSession::Start(std::string& error) {
     const char* named = std::getenv(kWorkFolderVariable);

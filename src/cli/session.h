@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "cli/console_sink.h"
+
+#include <string>
 
 namespace Corv {
 class CProjectDocument;

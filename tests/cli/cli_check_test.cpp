@@ -1,8 +1,8 @@
 // `corvane check`, `info` and `list` on projects with planted faults.
 
-#include <filesystem>
-
 #include "cli_fixture.h"
+
+#include <filesystem>
 
 namespace CorvCliTest {
 namespace {
@@ -13,15 +13,19 @@ class CliCheckTest : public CliTest {};
 
 TEST_F(CliCheckTest, SoundProjectPassesAndInfoCountsIt) {
     ProjectBuilder p(ProjectPath("P"));
-    p.Patch(1, "Lead", 1).Patch(4, "Pad", 1, 2).Tone(1, "T1", {2}).Tone(2, "T2", {}).Wave(2, "W", 2048);
+    p.Patch(1, "Lead", 1)
+        .Patch(4, "Pad", 1, 2)
+        .Tone(1, "T1", {2})
+        .Tone(2, "T2", {})
+        .Wave(2, "W", 2048);
     const RunResult check = RunCorvane({"check", p.Folder()});
     EXPECT_EQ(check.status, 0);
     EXPECT_EQ(check.out, "ok\n");
     const RunResult info = RunCorvane({"info", p.Folder()});
     EXPECT_EQ(info.status, 0);
-    EXPECT_EQ(info.Lines(), (std::vector<std::string>{"folder " + p.Folder(), "patches 2", "tones 2",
-                                                      "waves 1", "wave-bytes 2.0 KB", "rejected 0",
-                                                      "missing 0"}));
+    EXPECT_EQ(info.Lines(),
+              (std::vector<std::string>{"folder " + p.Folder(), "patches 2", "tones 2", "waves 1",
+                                        "wave-bytes 2.0 KB", "rejected 0", "missing 0"}));
 }
 
 TEST_F(CliCheckTest, FindsDanglingReferencesAndRejectedFiles) {
@@ -47,10 +51,10 @@ TEST_F(CliCheckTest, NamesTheFilesThatKeepAProjectFromLoading) {
     std::filesystem::create_symlink(m_temp / "nowhere.wav", p.Folder() + "Wave/003 Gone.wav");
     const RunResult check = RunCorvane({"check", p.Folder()});
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.Lines(), (std::vector<std::string>{"error 1: This project could not be loaded.",
-                                                       "unreadable " + p.Folder() + "Tone/002 Short.p00",
-                                                       "missing " + p.Folder() + "Wave/003 Gone.wav",
-                                                       "problems 2"}));
+    EXPECT_EQ(check.Lines(), (std::vector<std::string>{
+                                 "error 1: This project could not be loaded.",
+                                 "unreadable " + p.Folder() + "Tone/002 Short.p00",
+                                 "missing " + p.Folder() + "Wave/003 Gone.wav", "problems 2"}));
     const RunResult info = RunCorvane({"info", p.Folder()});
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(info.out, "error 1: This project could not be loaded.\n");
@@ -71,7 +75,7 @@ TEST_F(CliCheckTest, ListShowsTheDesktopColumns) {
         return result.Lines();
     };
     EXPECT_EQ(list("patch"), (std::vector<std::string>{"   2  Both          L/U  m1 |  | m3",
-                                                      "   5  Lower         L/_"}));
+                                                       "   5  Lower         L/_"}));
     EXPECT_EQ(list("tones"), (std::vector<std::string>{">  1  Used", "   2  Idle"}));
     EXPECT_EQ(list("wave"), (std::vector<std::string>{">  3  * Inst", "   4    Loop"}));
     const std::vector<std::string> all = list("patches", true);

@@ -1,10 +1,10 @@
 // The demo project: it loads, passes the check, follows from its seed and shows what a real
 // project holds.
 
+#include "cli_fixture.h"
+
 #include <functional>
 #include <set>
-
-#include "cli_fixture.h"
 
 namespace CorvCliTest {
 namespace {
@@ -27,7 +27,9 @@ int CountIf(const nlohmann::json& slots, const std::function<bool(const nlohmann
     return count;
 }
 
-bool Used(const nlohmann::json& slot) { return !slot["empty"].get<bool>(); }
+bool Used(const nlohmann::json& slot) {
+    return !slot["empty"].get<bool>();
+}
 
 TEST_F(CliDemoTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
     const std::string demo = MakeDemo("Demo");
@@ -38,18 +40,34 @@ TEST_F(CliDemoTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
     const nlohmann::json& tones = dump["tones"];
     const nlohmann::json& waves = dump["waves"];
 
-    EXPECT_GT(CountIf(patches, [](const nlohmann::json& p) { return Used(p) && p["slots"][1]["bank"] == 87; }), 0);
-    EXPECT_GT(CountIf(patches, [](const nlohmann::json& p) { return Used(p) && p["slots"][1]["switch"] == 0; }), 0);
-    EXPECT_GT(CountIf(patches, [](const nlohmann::json& p) {
-                  return p["slots"][0]["bank"] != 87 && p["slots"][0]["bank"] != 0;
-              }) + CountIf(patches, [](const nlohmann::json& p) {
-                  return p["slots"][1]["bank"] != 87 && p["slots"][1]["bank"] != 0;
-              }),
-              0) << "no preset references";
-    EXPECT_GT(CountIf(tones, [](const nlohmann::json& t) { return Used(t) && t["users"].empty(); }), 0);
-    EXPECT_GT(CountIf(waves, [](const nlohmann::json& w) { return Used(w) && w["users"].empty(); }), 0);
-    EXPECT_GT(CountIf(waves, [](const nlohmann::json& w) { return w["users"].size() > 1; }), 0) << "no shared wave";
-    EXPECT_GT(CountIf(patches, [](const nlohmann::json& p) { return !p["memos"][0].get<std::string>().empty(); }), 0);
+    EXPECT_GT(
+        CountIf(patches,
+                [](const nlohmann::json& p) { return Used(p) && p["slots"][1]["bank"] == 87; }),
+        0);
+    EXPECT_GT(
+        CountIf(patches,
+                [](const nlohmann::json& p) { return Used(p) && p["slots"][1]["switch"] == 0; }),
+        0);
+    EXPECT_GT(CountIf(patches,
+                      [](const nlohmann::json& p) {
+                          return p["slots"][0]["bank"] != 87 && p["slots"][0]["bank"] != 0;
+                      }) +
+                  CountIf(patches,
+                          [](const nlohmann::json& p) {
+                              return p["slots"][1]["bank"] != 87 && p["slots"][1]["bank"] != 0;
+                          }),
+              0)
+        << "no preset references";
+    EXPECT_GT(CountIf(tones, [](const nlohmann::json& t) { return Used(t) && t["users"].empty(); }),
+              0);
+    EXPECT_GT(CountIf(waves, [](const nlohmann::json& w) { return Used(w) && w["users"].empty(); }),
+              0);
+    EXPECT_GT(CountIf(waves, [](const nlohmann::json& w) { return w["users"].size() > 1; }), 0)
+        << "no shared wave";
+    EXPECT_GT(
+        CountIf(patches,
+                [](const nlohmann::json& p) { return !p["memos"][0].get<std::string>().empty(); }),
+        0);
     // Gaps: an empty slot before the last used one in every list.
     for (const nlohmann::json* slots : {&patches, &tones, &waves}) {
         std::size_t last = 0;
@@ -66,9 +84,9 @@ TEST_F(CliDemoTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
             EXPECT_GT(wave["bytes"].get<int>(), 1000);
         }
     EXPECT_GE(extensions.size(), 3u);
-    for (const char* system : {"Corvane System.s00", "Corvane Template.s00", "Corvane Palette.s00",
-                               "Corvane Setup.s00", "Corvane MicSetting.s00", "PatchMemo.txt",
-                               "ToneMemo.txt", "WaveMemo.txt"})
+    for (const char* system :
+         {"Corvane System.s00", "Corvane Template.s00", "Corvane Palette.s00", "Corvane Setup.s00",
+          "Corvane MicSetting.s00", "PatchMemo.txt", "ToneMemo.txt", "WaveMemo.txt"})
         EXPECT_TRUE(CorvTest::FileExists(demo + system)) << system;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
-
 #include "cli_runner.h"
 #include "edit/domain.h"
 #include "support/project_builder.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace CorvCliTest {
 

@@ -1,10 +1,10 @@
 // Whole-project commands through the tool: save-as, import, cell edits, clean, the work
 // folder, and the byte-exact JSON texts.
 
-#include <filesystem>
-
 #include "cli/json_dump.h"
 #include "cli_fixture.h"
+
+#include <filesystem>
 
 namespace CorvCliTest {
 namespace {
@@ -69,7 +69,8 @@ TEST_F(CliProjectTest, ImportTakesTheAcceptedFileAndTheWorkFolderIsEmptiedAtExit
     const std::string wav = LooseFile("Kick One.wav", 1234);
     const std::string text = LooseFile("readme.txt", 10);
 
-    const RunResult result = RunCorvane({"import", p.Folder(), wav, text}, WithEnvironment({{"CORVANE_WORK_FOLDER", work}}));
+    const RunResult result = RunCorvane({"import", p.Folder(), wav, text},
+                                        WithEnvironment({{"CORVANE_WORK_FOLDER", work}}));
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_EQ(result.out, ""); // the unaccepted file is dropped without a message
     const nlohmann::json dump = DumpOf(p.Folder());
@@ -111,7 +112,8 @@ TEST_F(CliProjectTest, CleanWithOptionsIsSaved) {
     // wave are gone; tones and waves close up, patches keep their numbers.
     EXPECT_EQ(CorvTest::ListFolder(p + "Patch"),
               (std::vector<std::string>{"001 Warm Pad.d00", "003 Glass Bell.d00", "007 Bass.d00"}));
-    EXPECT_EQ(CorvTest::ListFolder(p + "Tone"), (std::vector<std::string>{"001 Pad Saw.p00", "002 Bell FM.p00"}));
+    EXPECT_EQ(CorvTest::ListFolder(p + "Tone"),
+              (std::vector<std::string>{"001 Pad Saw.p00", "002 Bell FM.p00"}));
     EXPECT_EQ(CorvTest::ListFolder(p + "Wave"),
               (std::vector<std::string>{"001 Saw.w00", "002 Bell.wav", "003 Air.AIFF"}));
     const nlohmann::json dump = DumpOf(p);
@@ -125,7 +127,8 @@ TEST_F(CliProjectTest, TemporaryWorkFolderIsRemovedAtExit) {
     std::filesystem::create_directories(tmp);
     ProjectBuilder p(ProjectPath("P"));
     const RunResult result =
-        RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)}, WithEnvironment({{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}));
+        RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)},
+                   WithEnvironment({{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}));
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
@@ -146,11 +149,13 @@ TEST_F(CliProjectTest, JsonEscapesRoundTripEveryByte) {
             out += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
         return "\"" + out + "\"";
     };
-    const RunResult result = RunScript({"open P " + Quoted(p.Folder()), "rename P patch 1 " + escaped(name),
-                                        "memo P patch 1 4 " + escaped(memo), "dump P", "save P"});
+    const RunResult result =
+        RunScript({"open P " + Quoted(p.Folder()), "rename P patch 1 " + escaped(name),
+                   "memo P patch 1 4 " + escaped(memo), "dump P", "save P"});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     for (const char c : result.out)
-        ASSERT_TRUE(c == '\n' || (c >= 0x20 && c <= 0x7E)) << "unescaped byte " << int(static_cast<unsigned char>(c));
+        ASSERT_TRUE(c == '\n' || (c >= 0x20 && c <= 0x7E))
+            << "unescaped byte " << int(static_cast<unsigned char>(c));
     EXPECT_NE(result.out.find("\\u00C4\\u00D6\\u00DC \\u00A0\\u00DF\\u007F"), std::string::npos);
     for (const nlohmann::json& dump : {Dumps(result).at(0), DumpOf(p.Folder())}) {
         EXPECT_EQ(Bytes(dump["patches"][0]["name"]), name);

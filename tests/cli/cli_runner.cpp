@@ -1,15 +1,15 @@
 #include "cli_runner.h"
 
-#include <cstdlib>
+#include "support/project_builder.h"
+
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <pty.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "support/project_builder.h"
 
 namespace CorvCliTest {
 
@@ -89,7 +89,8 @@ RunResult RunCorvane(const std::vector<std::string>& arguments, const RunOptions
     return result;
 }
 
-RunResult RunCorvaneInTerminal(const std::vector<std::string>& arguments, const std::string& typed) {
+RunResult RunCorvaneInTerminal(const std::vector<std::string>& arguments,
+                               const std::string& typed) {
     int terminal = -1;
     const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (child < 0)
@@ -114,7 +115,9 @@ RunResult RunCorvaneInTerminal(const std::vector<std::string>& arguments, const 
     return result;
 }
 
-nlohmann::json ParseDump(const std::string& line) { return nlohmann::json::parse(line); }
+nlohmann::json ParseDump(const std::string& line) {
+    return nlohmann::json::parse(line);
+}
 
 std::string Bytes(const nlohmann::json& text) {
     const std::string utf8 = text.get<std::string>();

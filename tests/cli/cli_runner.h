@@ -1,10 +1,9 @@
 #pragma once
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 // Runs the built `corvane` program and collects what it printed.
 namespace CorvCliTest {

@@ -29,7 +29,10 @@ protected:
     // B: patch 1, tones 1 and 2 and wave 1 are taken.
     std::string MakeTarget() {
         ProjectBuilder b(ProjectPath("B"));
-        b.Patch(1, "Existing", 1).Tone(1, "Old", {1}).Tone(2, "Old Two", {}).Wave(1, "Old Wave", 100);
+        b.Patch(1, "Existing", 1)
+            .Tone(1, "Old", {1})
+            .Tone(2, "Old Two", {})
+            .Wave(1, "Old Wave", 100);
         return b.Folder();
     }
 };
@@ -66,7 +69,8 @@ TEST_F(CliTransferTest, CopyCarriesTonesAndWavesAndSavesTheTarget) {
 
     // On disk: the carried files under their new slot names, wave bytes unchanged, the patch
     // record rewritten with the new tone numbers and every other byte as in A.
-    EXPECT_EQ(CorvTest::ReadBytes(b + "Wave/002 Saw Wave.w00"), CorvTest::ReadBytes(a + "Wave/001 Saw Wave.w00"));
+    EXPECT_EQ(CorvTest::ReadBytes(b + "Wave/002 Saw Wave.w00"),
+              CorvTest::ReadBytes(a + "Wave/001 Saw Wave.w00"));
     EXPECT_TRUE(CorvTest::FileExists(b + "Tone/004 Sub.p00"));
     Corv::CPatch saved;
     ASSERT_TRUE(Corv::ReadPatchFile(b + "Patch/005 Lead.d00", saved));
@@ -101,10 +105,10 @@ TEST_F(CliTransferTest, InsertAsksQuestion11AndCancelChangesNothing) {
     a.Patch(1, "New", 0);
     ProjectBuilder b(ProjectPath("B"));
     b.Patch(1, "First", 0).Patch(2, "Second", 0).Patch(512, "Last", 0);
-    const RunResult result = RunScript({
-        "open A " + Quoted(a.Folder()), "open B " + Quoted(b.Folder()), "answer cancel",
-        "drop A patch 1 B 1 insert", "dump B", "answer ok", "drop A patch 1 B 1 insert", "dump B",
-        "save B"});
+    const RunResult result =
+        RunScript({"open A " + Quoted(a.Folder()), "open B " + Quoted(b.Folder()), "answer cancel",
+                   "drop A patch 1 B 1 insert", "dump B", "answer ok", "drop A patch 1 B 1 insert",
+                   "dump B", "save B"});
     EXPECT_EQ(result.status, 1) << result.err; // one operation was refused
     const std::string question = "ask 1 11: Do you want to delete the last data, and then insert?";
     const std::vector<std::string> lines = result.Lines();
@@ -127,9 +131,9 @@ TEST_F(CliTransferTest, InsertAsksQuestion11AndCancelChangesNothing) {
 TEST_F(CliTransferTest, UndoAfterAMoveBetweenProjectsRestoresBoth) {
     const std::string a = MakeSource();
     const std::string b = MakeTarget();
-    const RunResult result = RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "dump A", "dump B",
-                                        "drop A tone 2 B 3 move", "dump A", "dump B", "undo",
-                                        "dump A", "dump B", "status A", "status B"});
+    const RunResult result = RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "dump A",
+                                        "dump B", "drop A tone 2 B 3 move", "dump A", "dump B",
+                                        "undo", "dump A", "dump B", "status A", "status B"});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     const std::vector<nlohmann::json> dumps = Dumps(result);
     ASSERT_EQ(dumps.size(), 6u);
@@ -148,8 +152,8 @@ TEST_F(CliTransferTest, UndoAfterAMoveBetweenProjectsRestoresBoth) {
 TEST_F(CliTransferTest, DropWithinOneListMovesByDefaultAndCopiesOnRequest) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "One", 1).Tone(1, "T", {});
-    const RunResult result = RunScript({"open P " + Quoted(p.Folder()), "drop P patch 1 P 3", "dump P",
-                                        "drop P patch 3 P 5 copy", "dump P"});
+    const RunResult result = RunScript({"open P " + Quoted(p.Folder()), "drop P patch 1 P 3",
+                                        "dump P", "drop P patch 3 P 5 copy", "dump P"});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     const std::vector<nlohmann::json> dumps = Dumps(result);
     ASSERT_EQ(dumps.size(), 2u);
@@ -171,25 +175,29 @@ TEST_F(CliTransferTest, DeleteIsDeclinedWithoutATerminalAndDoneWithYes) {
     const RunResult confirmed = RunCorvane({"delete", p.Folder(), "patch", "1", "--yes"});
     EXPECT_EQ(confirmed.status, 0) << confirmed.err;
     EXPECT_EQ(confirmed.out, "ask 1 9: OK to delete? -> ok\n");
-    EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"), std::vector<std::string>{"002 Stays.d00"});
+    EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"),
+              std::vector<std::string>{"002 Stays.d00"});
 }
 
 TEST_F(CliTransferTest, QuestionsAreAskedOnATerminal) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Gone", 0).Patch(2, "Stays", 0);
-    const RunResult kept = RunCorvaneInTerminal({"delete", p.Folder(), "patch", "2"}, "maybe\ncancel\n");
+    const RunResult kept =
+        RunCorvaneInTerminal({"delete", p.Folder(), "patch", "2"}, "maybe\ncancel\n");
     EXPECT_EQ(kept.status, 1) << kept.out;
     const std::string prompt = "OK to delete? [ok/cancel] ";
     const auto first = kept.out.find(prompt);
     ASSERT_NE(first, std::string::npos) << kept.out;
-    EXPECT_NE(kept.out.find(prompt, first + 1), std::string::npos) << "no second prompt: " << kept.out;
+    EXPECT_NE(kept.out.find(prompt, first + 1), std::string::npos)
+        << "no second prompt: " << kept.out;
     EXPECT_NE(kept.out.find("ask 1 9: OK to delete? -> cancel"), std::string::npos) << kept.out;
     EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/002 Stays.d00"));
 
     const RunResult deleted = RunCorvaneInTerminal({"delete", p.Folder(), "patch", "1"}, "ok\n");
     EXPECT_EQ(deleted.status, 0) << deleted.out;
     EXPECT_NE(deleted.out.find("ask 1 9: OK to delete? -> ok"), std::string::npos) << deleted.out;
-    EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"), std::vector<std::string>{"002 Stays.d00"});
+    EXPECT_EQ(CorvTest::ListFolder(p.Folder() + "Patch"),
+              std::vector<std::string>{"002 Stays.d00"});
 }
 
 // A move whose target cannot be saved must not save the source either: the source's files on

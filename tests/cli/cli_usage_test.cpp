@@ -51,12 +51,17 @@ TEST_F(CliUsageTest, BadCommandLinesExitWith2AndChangeNothing) {
 TEST_F(CliUsageTest, ScriptStopsAtItsFirstUsageError) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Keep", 0);
-    const std::vector<std::string> badLines = {
-        "bogus",          "dump Nobody",   "echo \"open",        "answer maybe",
-        "drop P patch 1 P 2 sideways", "memo P patch 1 0 x", "list P",        "open P"};
+    const std::vector<std::string> badLines = {"bogus",
+                                               "dump Nobody",
+                                               "echo \"open",
+                                               "answer maybe",
+                                               "drop P patch 1 P 2 sideways",
+                                               "memo P patch 1 0 x",
+                                               "list P",
+                                               "open P"};
     for (const std::string& bad : badLines) {
-        const RunResult result =
-            RunScript({"open P " + Quoted(p.Folder()), "echo before", bad, "echo after", "delete P patch 1"});
+        const RunResult result = RunScript(
+            {"open P " + Quoted(p.Folder()), "echo before", bad, "echo after", "delete P patch 1"});
         EXPECT_EQ(result.status, 2) << bad;
         EXPECT_EQ(result.out, "before\n") << bad;
         EXPECT_NE(result.err.find(":3: "), std::string::npos) << bad << ": " << result.err;
@@ -80,7 +85,8 @@ TEST(CliTokenize, SplitsAtBlanksAndKeepsQuotedText) {
     } cases[] = {
         {"  open  A\t/x/Song.prj ", {"open", "A", "/x/Song.prj"}},
         {"rename A patch 1 \"Warm Pad\"", {"rename", "A", "patch", "1", "Warm Pad"}},
-        {"memo A tone 2 1 \"say \\\"hi\\\" \\\\ now\"", {"memo", "A", "tone", "2", "1", "say \"hi\" \\ now"}},
+        {"memo A tone 2 1 \"say \\\"hi\\\" \\\\ now\"",
+         {"memo", "A", "tone", "2", "1", "say \"hi\" \\ now"}},
         {"echo \"\" x", {"echo", "", "x"}},
         {"echo a\"b c\"d", {"echo", "ab cd"}},
         {"echo \"C:\\dir\"", {"echo", "C:\\dir"}},
