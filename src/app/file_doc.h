@@ -19,11 +19,18 @@ public:
 
     // "Untitled1", or the project folder's name.
     QString Title() const;
+    // The project folder of the project data, or the title while the project has no folder.
+    QString DisplayName() const;
+    // The window title: "%s %s" of the title and "*" when modified, else an empty text (so an
+    // unchanged project shows its title followed by one blank).
+    QString FrameTitle() const;
     bool IsModified() const { return m_document.IsModified(); }
     // Sets the flag; every window of the document updates its title.
     void SetModifiedFlag(bool modified = true);
     // Tells every view to refill from the project data.
     void UpdateAllViews();
+    // The core changed the flag on its own (after a save or an undo): titles follow.
+    void NotifyModifiedChanged() { emit ModifiedChanged(); }
 
 signals:
     void ModifiedChanged();

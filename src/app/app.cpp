@@ -1,0 +1,233 @@
+#include "app/app.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/file_doc.h"
+#include "app/settings.h"
+#include "app/text_codec.h"
+#include "edit/domain.h"
+#include "edit/work_folder.h"
+#include "gp/cmd_line.h"
+#include "gp/single_instance.h"
+#include "ui/about_dialog.h"
+#include "ui/child_frame.h"
+#include "ui/file_view.h"
+#include "ui/font_setup.h"
+#include "ui/main_frame.h"
+#include "ui/message_box_sink.h"
+#include "ui/progress_dialog.h"
+
+namespace {
+
+const QString kAppName = QStringLiteral("Corvane Librarian");
+
+CApp*& TheApp() {
+    static CApp* app = nullptr;
+    return app;
+}
+
+} // namespace
+
+CApp::CApp() : CApp(Environment{}) {}
+
+CApp::CApp(Environment environment)
+    : m_env(std::move(environment)), m_documents(std::make_unique<CDocManager>()) {
+    if (TheApp() == nullptr)
+        TheApp() = this;
+}
+
+CApp::~CApp() {
+    m_documents->CloseAllDocuments();
+    delete m_mainFrame;
+    m_documents.reset();
+    if (TheApp() == this)
+        TheApp() = nullptr;
+}
+
+CApp* CApp::Instance() { return TheApp(); }
+
+bool CApp::InitInstance(const QStringList& arguments) {
+    // 1. One instance: a later start hands its command line over and ends.
+    m_guard = std::make_unique<GP::CMMF>(
+        m_env.instanceName.isEmpty() ? GP::CMMF::DefaultName(kAppName) : m_env.instanceName);
+    if (!m_guard->Create(arguments)) {
+        m_exitWork = true;
+        return false;
+    }
+    // 3-5. Recent files, main frame.
+    m_documents->RecentFiles().Load();
+    m_mainFrame = new CMainFrame;
+    m_documents->SetMainFrame(m_mainFrame);
+    if (m_env.chooser == nullptr)
+        m_dialogChooser = std::make_unique<CDialogProjectChooser>(m_mainFrame);
+    m_documents->SetChooser(m_env.chooser != nullptr ? m_env.chooser : m_dialogChooser.get());
+    if (m_env.saveQuestion)
+        m_documents->SetSaveQuestion(m_env.saveQuestion);
+    m_guard->SetMainWindow(m_mainFrame);
+    connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this,
+            [this](const QStringList& handed) { OpenFromArguments(handed); });
+    // 6-7. Settings, then the window.
+    LoadSettings();
+    if (m_env.showMainWindow)
+        m_mainFrame->ShowPlaced();
+    // 8-9. Sinks and the path separator.
+    InstallSinks();
+    Corv::CDomain::Get().m_pathSeparator.assign(1, '/');
+    // 10. The work folder.
+    if (!CreateWorkFolder())
+        return false;
+    m_started = true;
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &CApp::ScheduleIdle);
+    // 11. A project named on the command line.
+    if (!OpenFromArguments(arguments))
+        return false;
+    // 12. Language.
+    m_language = QLocale::system().language() == QLocale::Japanese ? QStringLiteral("J") : QStringLiteral("E");
+    return true;
+}
+
+void CApp::InstallSinks() {
+    Corv::CDomain& domain = Corv::CDomain::Get();
+    domain.SetTextBuffer(std::make_unique<Corv::CLumTextOutBuffer>());
+    domain.SetMessageSink(m_env.messageSink ? m_env.messageSink()
+                                            : std::make_unique<CMessageBoxSink>(m_mainFrame));
+    domain.SetProgressSink(m_env.progressSink ? m_env.progressSink()
+                                              : std::make_unique<CProgressBar>(m_mainFrame));
+}
+
+bool CApp::CreateWorkFolder() {
+    QString base = m_env.dataFolder;
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    // The user's data folder itself may not exist yet on a fresh account.
+    QDir().mkpath(base);
+    const std::string folder = Corv::CreateWorkFolder(CTextCodec::EncodePath(base),
+                                                      {"Brisko", "Corvane Librarian", "CorvWork"});
+    if (folder.empty())
+        return false;
+    Corv::CDomain::Get().m_workFolder = folder;
+    return true;
+}
+
+QString CApp::WorkFolder() const { return CTextCodec::DecodePath(Corv::CDomain::Get().m_workFolder); }
+
+bool CApp::OpenFromArguments(const QStringList& arguments) {
+    const GP::CCmdLine line = GP::ParseCommandLine(GP::QuoteArguments(arguments));
+    if (line.params.size() != 1 || line.params.front().values.isEmpty())
+        return true;
+    return m_documents->OpenDocumentFile(line.params.front().values.front()) != nullptr;
+}
+
+void CApp::ExitInstance() {
+    if (m_exitWork || !m_started)
+        return;
+    m_started = false;
+    SaveSettings();
+    Corv::CDomain& domain = Corv::CDomain::Get();
+    if (!domain.m_workFolder.empty())
+        Corv::EmptyWorkFolder(domain.m_workFolder);
+    domain.SetMessageSink(nullptr);
+    domain.SetTextBuffer(nullptr);
+    domain.SetProgressSink(nullptr);
+}
+
+void CApp::ScheduleIdle() {
+    const Corv::CLumTextOutBuffer* buffer = Corv::CDomain::Get().TextBuffer();
+    if (m_idlePending || buffer == nullptr || buffer->DeferredMessage() == 0)
+        return;
+    m_idlePending = true;
+    QTimer::singleShot(0, this, &CApp::OnIdle);
+}
+
+void CApp::OnIdle() {
+    m_idlePending = false;
+    Corv::CDomain& domain = Corv::CDomain::Get();
+    Corv::CLumTextOutBuffer* buffer = domain.TextBuffer();
+    if (buffer == nullptr || buffer->DeferredMessage() == 0)
+        return;
+    const int code = buffer->DeferredMessage();
+    buffer->SetDeferredMessage(0);
+    if (domain.MessageSink() != nullptr)
+        domain.MessageSink()->ShowError(code);
+}
+
+void CApp::Notify(const QString& text) {
+    if (m_env.notify)
+        m_env.notify(text);
+    else
+        QMessageBox::warning(m_mainFrame, kAppName, text);
+}
+
+void CApp::OnFileNew() { m_documents->NewDocument(); }
+
+void CApp::OnFileOpen() { m_documents->ChooseAndOpen(); }
+
+void CApp::OnOpenRecent(int index) { m_documents->OpenRecentFile(index); }
+
+void CApp::OnAppAbout() { ShowAboutBox(m_mainFrame); }
+
+void CApp::OnSetUpFont() { SetUpListFont(m_mainFrame); }
+
+QString CApp::ManualPath() {
+    if (!m_manualPath.isEmpty())
+        return m_manualPath;
+    QString folder = m_env.manualFolder;
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/Manual");
+    const QString english = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualE.html"));
+    const QString japanese = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualJ.html"));
+    // Without a Japanese manual the English one is the best there is.
+    m_manualPath = m_language == u"J" && QFileInfo::exists(japanese) ? japanese : english;
+    return m_manualPath;
+}
+
+void CApp::OnManual() {
+    const QString path = ManualPath();
+    if (!QFileInfo::exists(path)) {
+        Notify(QStringLiteral("The manual could not be found:\n%1").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = m_env.openDocument ? m_env.openDocument(path) : QDesktopServices::openUrl(url);
+    if (!opened)
+        Notify(QStringLiteral("The manual could not be opened:\n%1").arg(QDir::toNativeSeparators(path)));
+}
+
+bool CApp::CanUndo() const { return Corv::CDomain::Get().CanUndo(); }
+
+void CApp::OnEditUndo() {
+    Corv::CDomain& domain = Corv::CDomain::Get();
+    if (!domain.CanUndo())
+        return;
+    // Each window whose project owns a part of the step keeps its lists' top rows.
+    struct Kept {
+        CFileDoc* document;
+        std::array<int, 3> rows;
+    };
+    std::vector<Kept> kept;
+    for (CFileDoc* document : m_documents->Documents())
+        if (domain.OwnsUndo(&document->Data())) {
+            CFileFrame* frame = m_documents->FrameOf(*document);
+            kept.push_back({document, frame != nullptr && frame->View() != nullptr
+                                          ? frame->View()->TopRows()
+                                          : std::array<int, 3>{}});
+        }
+    Corv::CProjectDocuments::Get().Undo(); // swaps and marks the owners modified
+    for (const Kept& entry : kept) {
+        entry.document->UpdateAllViews();
+        CFileFrame* frame = m_documents->FrameOf(*entry.document);
+        if (frame != nullptr && frame->View() != nullptr)
+            frame->View()->SetTopRows(entry.rows);
+    }
+}

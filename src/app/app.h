@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/doc_manager.h"
+#include "app/select_project_dialog.h"
+#include "edit/progress_bar.h"
+#include "edit/text_out.h"
+
+class CMainFrame;
+namespace GP {
+class CMMF;
+}
+
+// The application object: starts the program (single instance, settings, main frame, sinks,
+// work folder, a project named on the command line, language), serves the application-level
+// commands and, at exit, writes the settings back and empties the work folder.
+class CApp : public QObject {
+    Q_OBJECT
+public:
+    // What start-up uses from its surroundings; tests replace the parts that would show a
+    // modal window or touch the user's folders.
+    struct Environment {
+        // The single-instance socket name; empty: named after the application and the user.
+        QString instanceName;
+        // The folder the work folder is made under; empty: the user's data folder.
+        QString dataFolder;
+        // The message sink installed into the store; null: message boxes.
+        std::function<std::unique_ptr<Corv::CTextOutBox>()> messageSink;
+        // The progress sink; null: the progress dialog.
+        std::function<std::unique_ptr<Corv::CLumProgressBar>()> progressSink;
+        // The project folder chooser (not owned); null: the project dialog.
+        IProjectChooser* chooser = nullptr;
+        // The close question ("Save changes to %1?"); null: a message box.
+        std::function<int(const QString&)> saveQuestion;
+        // Notices of the program's own (a missing manual); null: a message box.
+        std::function<void(const QString&)> notify;
+        // Opens a document with the desktop's viewer; null: QDesktopServices.
+        std::function<bool(const QString&)> openDocument;
+        // The folder that holds the manual; empty: "Manual" beside the program.
+        QString manualFolder;
+        bool showMainWindow = true;
+    };
+
+    CApp();
+    explicit CApp(Environment environment);
+    ~CApp() override;
+    // The running application object (the first one constructed), or null.
+    static CApp* Instance();
+
+    // Start-up; false ends the program (then the exit-work flag tells whether another instance
+    // took over). `arguments` excludes the program name.
+    bool InitInstance(const QStringList& arguments);
+    // Exit: unless another instance took over, writes the settings, empties the work folder and
+    // releases the store's sinks.
+    void ExitInstance();
+
+    bool ExitWork() const { return m_exitWork; }
+    // "J" on a Japanese system, otherwise "E".
+    QString LanguageLetter() const { return m_language; }
+    QString WorkFolder() const;
+    CMainFrame* MainFrame() const { return m_mainFrame; }
+    CDocManager& Documents() { return *m_documents; }
+
+    // Opens the project named by a command line's single plain parameter; true when there was
+    // none or it opened.
+    bool OpenFromArguments(const QStringList& arguments);
+    // The path the Manual command opens.
+    QString ManualPath();
+
+    // Application-level commands.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnOpenRecent(int index);
+    void OnAppAbout();
+    void OnSetUpFont();
+    void OnManual();
+    void OnEditUndo();
+    bool CanUndo() const;
+    // Shows a deferred message of the store, if any (when the event loop is idle).
+    void OnIdle();
+
+private:
+    bool CreateWorkFolder();
+    void InstallSinks();
+    void Notify(const QString& text);
+    void ScheduleIdle();
+
+    Environment m_env;
+    std::unique_ptr<GP::CMMF> m_guard;
+    std::unique_ptr<CDocManager> m_documents;
+    std::unique_ptr<CDialogProjectChooser> m_dialogChooser;
+    CMainFrame* m_mainFrame = nullptr; // owned
+    bool m_exitWork = false;
+    bool m_started = false;
+    bool m_idlePending = false;
+    QString m_language = QStringLiteral("E");
+    QString m_manualPath;
+};

@@ -1,0 +1,60 @@
+#include "app/recent_files.h"
+
+#include <QSettings>
+
+#include "storage/lum_file_document.h"
+#include "app/text_codec.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("Recent File List");
+
+QString Entry(int index) { return QStringLiteral("File%1").arg(index + 1); }
+
+// Two spellings of one folder ("\" or "/", a trailing separator) are one entry.
+QString Normalised(const QString& path) {
+    return CTextCodec::DecodePath(Corv::NormaliseFolderPath(CTextCodec::EncodePath(path)));
+}
+
+} // namespace
+
+void CRecentFileList::Load() {
+    QSettings settings;
+    m_entries.clear();
+    for (int i = 0; i < kSize; ++i) {
+        const QString path = settings.value(kSection + u'/' + Entry(i)).toString();
+        if (!path.isEmpty())
+            m_entries << path;
+    }
+}
+
+void CRecentFileList::Save() const {
+    QSettings settings;
+    for (int i = 0; i < kSize; ++i) {
+        const QString key = kSection + u'/' + Entry(i);
+        if (i < m_entries.size())
+            settings.setValue(key, m_entries[i]);
+        else
+            settings.remove(key);
+    }
+}
+
+void CRecentFileList::Add(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString key = Normalised(path);
+    for (qsizetype i = m_entries.size() - 1; i >= 0; --i)
+        if (Normalised(m_entries[i]) == key)
+            m_entries.removeAt(i);
+    m_entries.prepend(path);
+    while (m_entries.size() > kSize)
+        m_entries.removeLast();
+    Save();
+}
+
+void CRecentFileList::Remove(int index) {
+    if (index < 0 || index >= m_entries.size())
+        return;
+    m_entries.removeAt(index);
+    Save();
+}

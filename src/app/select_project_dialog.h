@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QFileSystemModel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+
+// Chooses a folder from a folder tree: the folder the user enters or selects is tested with
+// IsAcceptableFolder and, when it passes, shown in the read-only field and taken by the accept
+// button. In save mode "N&ew Project" creates a folder and takes it at once.
+class CSelectFolderDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum Mode { kSaveMode = 0, kOpenMode = 1 };
+
+    CSelectFolderDialog(Mode mode, const QString& initialFolder, const QString& acceptText,
+                        const QString& title, QWidget* parent = nullptr);
+
+    // The base test: the path is an existing folder.
+    virtual bool IsAcceptableFolder(const QString& path) const;
+
+    Mode DialogMode() const { return m_mode; }
+    // The folder that Accept takes; empty when the current folder is not acceptable.
+    QString ChosenFolder() const { return m_chosen; }
+    bool IsChosen() const { return m_chosenFlag; }
+    // The folder being browsed (New Project creates its folder there).
+    QString CurrentFolder() const { return m_current; }
+
+    // The user entered or selected a folder.
+    void EnterFolder(const QString& path);
+    // The accept button: OK with an acceptable chosen folder, otherwise Cancel.
+    void OnAccept();
+    // The New Project button: asks for a name (through the name input) and creates the folder.
+    void OnNewProject();
+    // Creates (or finds) the project folder of a typed name in the current folder and ends the
+    // dialog with it; shows "This project could not be saved." and stays open otherwise.
+    bool CreateNewProject(const QString& name);
+    // The folder name of a typed project name: ".prj" appended unless it ends so already.
+    static QString ProjectFolderName(const QString& name);
+
+    // Replaces the name dialog (tests script it); returns false for Cancel.
+    void SetNameInput(std::function<bool(QString&)> input) { m_nameInput = std::move(input); }
+
+    QLineEdit* ChosenField() const { return m_field; }
+    QPushButton* AcceptButton() const { return m_accept; }
+    QPushButton* NewProjectButton() const { return m_newProject; }
+    QTreeView* FolderTree() const { return m_tree; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CurrentChanged(const QModelIndex& index);
+    bool AskName(QString& name);
+
+    Mode m_mode;
+    QString m_current;
+    QString m_chosen;
+    bool m_chosenFlag = false;
+    bool m_started = false;
+    std::function<bool(QString&)> m_nameInput;
+    QFileSystemModel* m_model;
+    QTreeView* m_tree;
+    QLineEdit* m_field;
+    QPushButton* m_accept;
+    QPushButton* m_newProject;
+};
+
+namespace Corv {
+
+// The project chooser: only folders whose name ends in ".prj" (any letter case) are taken.
+class CSelectProjectDialog : public CSelectFolderDialog {
+    Q_OBJECT
+public:
+    using CSelectFolderDialog::CSelectFolderDialog;
+    bool IsAcceptableFolder(const QString& path) const override;
+};
+
+} // namespace Corv
+
+// How the program asks the user for a project folder; tests install a scripted one.
+class IProjectChooser {
+public:
+    virtual ~IProjectChooser() = default;
+    // Open mode ("Open Project") or save mode ("Save Project"), starting in a folder; true with
+    // the chosen folder, false when the user cancelled.
+    virtual bool Choose(bool openMode, const QString& initialFolder, QString& chosen) = 0;
+};
+
+// The chooser of the running program: the project dialog, shown modally.
+class CDialogProjectChooser : public IProjectChooser {
+public:
+    explicit CDialogProjectChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override;
+
+private:
+    QWidget* m_parent;
+};

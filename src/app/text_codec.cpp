@@ -1,0 +1,47 @@
+#include "app/text_codec.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+
+QString& Override() {
+    static QString name;
+    return name;
+}
+
+} // namespace
+
+QString CTextCodec::CodePage() {
+    if (!Override().isEmpty())
+        return Override();
+    return QLocale::system().language() == QLocale::Japanese ? QStringLiteral("Shift_JIS")
+                                                             : QStringLiteral("Windows-1252");
+}
+
+void CTextCodec::SetCodePage(const QString& name) { Override() = name; }
+
+QString CTextCodec::Decode(const std::string& bytes) {
+    QStringDecoder decoder(CodePage().toLatin1().constData());
+    const QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (!decoder.isValid())
+        return QString::fromLatin1(data);
+    return decoder.decode(data);
+}
+
+std::string CTextCodec::Encode(const QString& text) {
+    QStringEncoder encoder(CodePage().toLatin1().constData());
+    const QByteArray data = encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+QString CTextCodec::DecodePath(const std::string& path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string CTextCodec::EncodePath(const QString& path) {
+    const QByteArray data = QFile::encodeName(path);
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}

@@ -1,0 +1,29 @@
+#include "ui/child_frame.h"
+
+#include <QCloseEvent>
+
+#include "app/app.h"
+#include "app/file_doc.h"
+#include "ui/file_view.h"
+
+CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
+    : CChildFrame(kProjectKind, parent), m_document(document), m_view(new CFileView(document)) {
+    setWidget(m_view);
+    setMinimumSize(kMinWidth, kMinHeight);
+    connect(&m_document, &CFileDoc::ModifiedChanged, this, &CFileFrame::UpdateTitle);
+    UpdateTitle();
+}
+
+void CFileFrame::UpdateTitle() { setWindowTitle(m_document.FrameTitle()); }
+
+void CFileFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closeApproved) {
+        CApp* app = CApp::Instance();
+        if (app != nullptr && !app->Documents().SaveModified(m_document)) {
+            event->ignore();
+            return;
+        }
+        m_closeApproved = true;
+    }
+    CChildFrame::closeEvent(event);
+}

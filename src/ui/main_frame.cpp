@@ -1,0 +1,420 @@
+#include "ui/main_frame.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "app/app.h"
+#include "app/file_doc.h"
+#include "ui/child_frame.h"
+#include "ui/file_view.h"
+
+namespace {
+
+const QString kAppName = QStringLiteral("Corvane Librarian");
+
+// An icon from the desktop's theme, or a built-in one.
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback, const QStyle* style) {
+    return QIcon::fromTheme(QString::fromLatin1(name), style->standardIcon(fallback));
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
+    setWindowTitle(kAppName);
+    setAcceptDrops(true);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    m_ready = new QLabel(QStringLiteral("Ready"), this);
+    statusBar()->addWidget(m_ready, 1);
+    ConnectActions();
+    connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::ChildActivated);
+    // Enabling follows the program's state whenever the event loop runs out of work.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &CMainFrame::UpdateCommandUi);
+    ShowMenuBar(false);
+    UpdateCommandUi();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QKeySequence& key) {
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    const qsizetype split = prompt.indexOf(u'\n');
+    action->setStatusTip(split < 0 ? prompt : prompt.left(split));
+    action->setToolTip(split < 0 ? prompt : prompt.mid(split + 1));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action); // accelerators work with or without the menu showing
+    }
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::CreateActions() {
+    using namespace Cmd;
+    const QStyle* s = style();
+    AddAction(kNew, QStringLiteral("&New\tCtrl+N"), QStringLiteral("Create a new project\nCreate a new project"),
+              QKeySequence(QStringLiteral("Ctrl+N")))
+        ->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon, s));
+    AddAction(kOpen, QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Open project\nOpen"),
+              QKeySequence(QStringLiteral("Ctrl+O")))
+        ->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton, s));
+    AddAction(kClose, QStringLiteral("&Close"), QStringLiteral("Close project\nClose"));
+    AddAction(kSave, QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save project\nSave"),
+              QKeySequence(QStringLiteral("Ctrl+S")))
+        ->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton, s));
+    AddAction(kSaveAs, QStringLiteral("Save &As..."), QStringLiteral("Save project as\nSave As"));
+    AddAction(kCleanProject, QStringLiteral("Clean &Project..."), QStringLiteral("Clean project\nClean project"));
+    AddAction(kImportWave, QStringLiteral("&Import Wave..."), QStringLiteral("Import wave\nImport wave"));
+    AddAction(kRecentFile, QStringLiteral("Open Most Recently Used File"),
+              QStringLiteral("Open this project\nOpen this project"));
+    AddAction(kExit, QStringLiteral("E&xit"), QStringLiteral("Exit\nExit"));
+    AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"), QKeySequence(QStringLiteral("Ctrl+Z")))
+        ->setIcon(ThemeIcon("edit-undo", QStyle::SP_ArrowBack, s));
+    AddAction(kDelete, QStringLiteral("&Delete\tDEL"), QStringLiteral("Delete the selection\nDelete"),
+              QKeySequence(Qt::Key_Delete))
+        ->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, s));
+    AddAction(kSelectAll, QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("Select all\nSelect all"),
+              QKeySequence(QStringLiteral("Ctrl+A")));
+    AddAction(kToolBar, QStringLiteral("&Tool Bar"), QStringLiteral("Show or hide tool bar\nTool Bar"))->setCheckable(true);
+    AddAction(kStatusBar, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide status bar\nStatus Bar"))
+        ->setCheckable(true);
+    AddAction(kSetUpFont, QStringLiteral("Set Up &Font..."), QStringLiteral("Set up font\nSet up font"));
+    AddAction(kSetUpGrid, QStringLiteral("Set Up &Grid..."), QStringLiteral("Set up grid\nSet up grid"));
+    AddAction(kMoveToTop, QStringLiteral("Move to &Top\tCtrl+G"), QStringLiteral("Move to top\nMove to top"),
+              QKeySequence(QStringLiteral("Ctrl+G")));
+    AddAction(kMaximizeHeight, QStringLiteral("Maximize &Height"), QStringLiteral("Maximize height\nMaximize height"));
+    AddAction(kMaximizeWidth, QStringLiteral("Maximize &Width"), QStringLiteral("Maximize width\nMaximize width"));
+    AddAction(kSavePosition, QStringLiteral("&Save Current Position"),
+              QStringLiteral("Save current position\nSave current position"));
+    AddAction(kCascade, QStringLiteral("&Cascade Windows"), QStringLiteral("Cascade windows\nCascade windows"));
+    AddAction(kTileHorizontally, QStringLiteral("Tile Windows H&orizontally"),
+              QStringLiteral("Tile windows horizontally\nTile windows horizontally"));
+    AddAction(kTileVertically, QStringLiteral("Tile Windows &Vertically"),
+              QStringLiteral("Tile windows vertically\nTile windows vertically"));
+    AddAction(kArrangeIcons, QStringLiteral("&Arrange Icons"), QStringLiteral("Arrange icons\nArrange icons"));
+    AddAction(kManual, QStringLiteral("Corvane Librarian &Manual"),
+              QStringLiteral("Corvane Librarian Manual\nCorvane Librarian Manual"), QKeySequence(Qt::Key_F1))
+        ->setIcon(ThemeIcon("help-contents", QStyle::SP_DialogHelpButton, s));
+    AddAction(kAbout, QStringLiteral("&About Corvane Librarian..."),
+              QStringLiteral("About Corvane Librarian\nAbout Corvane Librarian"));
+    // Ctrl+W belongs to no command: it is taken here so that it does nothing at all.
+    AddAction(kCloseWindowKey, QString(), QString(), QKeySequence(QStringLiteral("Ctrl+W")));
+    for (int i = 0; i < CRecentFileList::kSize; ++i) {
+        auto* action = new QAction(this);
+        action->setData(Cmd::kRecentFile + i);
+        action->setStatusTip(QStringLiteral("Open this project"));
+        connect(action, &QAction::triggered, this, [i] {
+            if (CApp* app = CApp::Instance())
+                app->OnOpenRecent(i);
+        });
+        m_recentActions << action;
+    }
+}
+
+void CMainFrame::RouteToView(void (CFileView::*command)()) {
+    if (CFileView* view = ActiveView())
+        (view->*command)();
+}
+
+void CMainFrame::ConnectActions() {
+    using namespace Cmd;
+    const auto app = [this](void (CApp::*command)()) {
+        return [command] {
+            if (CApp* instance = CApp::Instance())
+                (instance->*command)();
+        };
+    };
+    const auto onDoc = [this](bool (CDocManager::*command)(CFileDoc&)) {
+        return [this, command] {
+            CFileFrame* frame = ActiveProjectFrame();
+            if (CApp* instance = CApp::Instance(); instance != nullptr && frame != nullptr)
+                (instance->Documents().*command)(frame->Document());
+        };
+    };
+    const auto onChild = [this](void (GP::CMDIChildWndEx::*command)()) {
+        return [this, command] {
+            if (CFileFrame* frame = ActiveProjectFrame())
+                (frame->*command)();
+        };
+    };
+    connect(Action(kNew), &QAction::triggered, this, app(&CApp::OnFileNew));
+    connect(Action(kOpen), &QAction::triggered, this, app(&CApp::OnFileOpen));
+    connect(Action(kClose), &QAction::triggered, this, onDoc(&CDocManager::CloseDocument));
+    connect(Action(kSave), &QAction::triggered, this, onDoc(&CDocManager::Save));
+    connect(Action(kSaveAs), &QAction::triggered, this, onDoc(&CDocManager::SaveAs));
+    connect(Action(kExit), &QAction::triggered, this, &QWidget::close);
+    connect(Action(kCleanProject), &QAction::triggered, this, [this] { RouteToView(&CFileView::CleanProject); });
+    connect(Action(kImportWave), &QAction::triggered, this, [this] { RouteToView(&CFileView::ImportWave); });
+    connect(Action(kDelete), &QAction::triggered, this, [this] { RouteToView(&CFileView::Delete); });
+    connect(Action(kSelectAll), &QAction::triggered, this, [this] { RouteToView(&CFileView::SelectAll); });
+    connect(Action(kSetUpGrid), &QAction::triggered, this, [this] { RouteToView(&CFileView::SetUpGrid); });
+    connect(Action(kUndo), &QAction::triggered, this, app(&CApp::OnEditUndo));
+    connect(Action(kToolBar), &QAction::triggered, this, [this](bool on) { m_toolBar->setVisible(on); });
+    connect(Action(kStatusBar), &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+    connect(Action(kSetUpFont), &QAction::triggered, this, app(&CApp::OnSetUpFont));
+    connect(Action(kMoveToTop), &QAction::triggered, this, &CMainFrame::MoveToTop);
+    connect(Action(kMaximizeHeight), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::MaximizeHeight));
+    connect(Action(kMaximizeWidth), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::MaximizeWidth));
+    connect(Action(kSavePosition), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::SaveCurrentPosition));
+    connect(Action(kCascade), &QAction::triggered, MdiArea(), &QMdiArea::cascadeSubWindows);
+    connect(Action(kTileHorizontally), &QAction::triggered, this, &CMainFrame::TileHorizontally);
+    connect(Action(kTileVertically), &QAction::triggered, this, &CMainFrame::TileVertically);
+    connect(Action(kArrangeIcons), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
+    connect(Action(kManual), &QAction::triggered, this, app(&CApp::OnManual));
+    connect(Action(kAbout), &QAction::triggered, this, app(&CApp::OnAppAbout));
+    if (CApp* instance = CApp::Instance())
+        connect(&instance->Documents(), &CDocManager::RecentFilesChanged, this, &CMainFrame::RebuildRecentFiles);
+}
+
+QMenu* CMainFrame::CreateFileMenu(bool project) {
+    using namespace Cmd;
+    auto* menu = new QMenu(QStringLiteral("&File"), this);
+    menu->addAction(Action(kNew));
+    menu->addAction(Action(kOpen));
+    menu->addSeparator();
+    if (project) {
+        menu->addAction(Action(kClose));
+        menu->addAction(Action(kSave));
+        menu->addAction(Action(kSaveAs));
+        menu->addSeparator();
+        menu->addAction(Action(kCleanProject));
+        menu->addAction(Action(kImportWave));
+        menu->addSeparator();
+    }
+    menu->addAction(Action(kRecentFile));
+    menu->addActions(m_recentActions);
+    menu->addSeparator();
+    menu->addAction(Action(kExit));
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFiles);
+    return menu;
+}
+
+QMenu* CMainFrame::CreateHelpMenu() {
+    auto* menu = new QMenu(QStringLiteral("&Help"), this);
+    menu->addAction(Action(Cmd::kManual));
+    menu->addAction(Action(Cmd::kAbout));
+    return menu;
+}
+
+void CMainFrame::CreateMenus() {
+    using namespace Cmd;
+    m_noProjectMenus << CreateFileMenu(false) << CreateHelpMenu();
+
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    edit->addAction(Action(kUndo));
+    edit->addSeparator();
+    edit->addAction(Action(kDelete));
+    edit->addSeparator();
+    edit->addAction(Action(kSelectAll));
+    auto* view = new QMenu(QStringLiteral("&View"), this);
+    view->addAction(Action(kToolBar));
+    view->addAction(Action(kStatusBar));
+    auto* setup = new QMenu(QStringLiteral("&Setup"), this);
+    setup->addAction(Action(kSetUpFont));
+    setup->addAction(Action(kSetUpGrid));
+    auto* window = new QMenu(QStringLiteral("&Window"), this);
+    // "Move to Top" becomes the window list, rebuilt each time the Window menu opens.
+    WindowListMenu()->setTitle(Action(kMoveToTop)->text());
+    window->addMenu(WindowListMenu());
+    window->addSeparator();
+    for (int id : {kMaximizeHeight, kMaximizeWidth, kSavePosition})
+        window->addAction(Action(id));
+    window->addSeparator();
+    for (int id : {kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
+        window->addAction(Action(id));
+    connect(window, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowList);
+    m_projectMenus << CreateFileMenu(true) << edit << view << setup << window << CreateHelpMenu();
+    for (QMenu* menu : m_projectMenus + m_noProjectMenus)
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+}
+
+void CMainFrame::CreateToolBar() {
+    using namespace Cmd;
+    m_toolBar = new QToolBar(QStringLiteral("Tool Bar"), this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    m_toolBar->addAction(Action(kNew));
+    m_toolBar->addAction(Action(kOpen));
+    m_toolBar->addAction(Action(kSave));
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(Action(kUndo));
+    m_toolBar->addAction(Action(kDelete));
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(Action(kManual));
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+}
+
+QList<QMenu*> CMainFrame::Menus() const { return m_projectMenusShown ? m_projectMenus : m_noProjectMenus; }
+
+void CMainFrame::ShowMenuBar(bool project) {
+    if (project == m_projectMenusShown && !menuBar()->actions().isEmpty())
+        return;
+    m_projectMenusShown = project;
+    menuBar()->clear();
+    for (QMenu* menu : Menus())
+        menuBar()->addMenu(menu);
+}
+
+void CMainFrame::RebuildRecentFiles() {
+    const QStringList entries =
+        CApp::Instance() != nullptr ? CApp::Instance()->Documents().RecentFiles().Entries() : QStringList();
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        action->setVisible(i < entries.size());
+        if (i < entries.size())
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(entries[i])));
+    }
+    QAction* placeholder = Action(Cmd::kRecentFile);
+    placeholder->setVisible(entries.isEmpty());
+    placeholder->setEnabled(false);
+}
+
+void CMainFrame::ShowPlaced() {
+    const bool maximized = LoadPlacement(QRect(0, 0, 800, 600));
+    LoadBarState();
+    Action(Cmd::kToolBar)->setChecked(!m_toolBar->isHidden());
+    if (maximized)
+        showMaximized();
+    else
+        show();
+}
+
+CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
+    auto* frame = new CFileFrame(document);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    MdiArea()->addSubWindow(frame);
+    if (!frame->ApplyStoredPlacement()) {
+        const QSize area = MdiArea()->viewport()->size();
+        frame->resize(std::max(CFileFrame::kMinWidth, area.width() * 3 / 4),
+                      std::max(CFileFrame::kMinHeight, area.height() * 3 / 4));
+    }
+    frame->show();
+    frame->AvoidCoincidingCorners();
+    connect(&document, &CFileDoc::ModifiedChanged, this, &CMainFrame::UpdateTitle);
+    MdiArea()->setActiveSubWindow(frame);
+    return frame;
+}
+
+void CMainFrame::ActivateFrame(CFileFrame* frame) { ActivateChild(frame); }
+
+CFileFrame* CMainFrame::ActiveProjectFrame() const {
+    return qobject_cast<CFileFrame*>(MdiArea()->activeSubWindow());
+}
+
+CFileView* CMainFrame::ActiveView() const {
+    CFileFrame* frame = ActiveProjectFrame();
+    return frame != nullptr ? frame->View() : nullptr;
+}
+
+QString CMainFrame::ChildTitle(QMdiSubWindow* child) const { return child->windowTitle(); }
+
+void CMainFrame::ChildActivated(QMdiSubWindow* child) {
+    // With no active child (all closed, or the main window lost the focus) the bar shown is
+    // that of the remaining windows.
+    ShowMenuBar(child != nullptr || !MdiArea()->subWindowList().isEmpty());
+    UpdateTitle();
+    UpdateCommandUi();
+    if (auto* frame = qobject_cast<CFileFrame*>(child); frame != nullptr && frame->View() != nullptr)
+        frame->View()->OnActivateView();
+}
+
+QString CMainFrame::TitleText() const {
+    CFileFrame* frame = ActiveProjectFrame();
+    if (frame == nullptr || frame->isMaximized())
+        return kAppName;
+    const CFileDoc& document = frame->Document();
+    return kAppName + QStringLiteral(" - ") +
+           QStringLiteral("%1 %2").arg(document.DisplayName(), document.IsModified() ? QStringLiteral("*") : QString());
+}
+
+void CMainFrame::UpdateTitle() { setWindowTitle(TitleText()); }
+
+void CMainFrame::UpdateCommandUi() {
+    using namespace Cmd;
+    CFileFrame* frame = ActiveProjectFrame();
+    const bool project = frame != nullptr;
+    for (int id : {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kDelete, kSelectAll, kSetUpGrid,
+                   kMoveToTop, kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
+        Action(id)->setEnabled(project);
+    const bool partly = project && frame->CanMaximizePartly();
+    Action(kMaximizeHeight)->setEnabled(partly);
+    Action(kMaximizeWidth)->setEnabled(partly);
+    Action(kUndo)->setEnabled(CApp::Instance() != nullptr && CApp::Instance()->CanUndo());
+    Action(kCloseWindowKey)->setEnabled(false);
+    // F1 opens the manual only from a project window; the menus' item always works.
+    Action(kManual)->setShortcut(project ? QKeySequence(Qt::Key_F1) : QKeySequence());
+    Action(kToolBar)->setChecked(!m_toolBar->isHidden());
+    Action(kStatusBar)->setChecked(!statusBar()->isHidden());
+    UpdateTitle();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    CApp* app = CApp::Instance();
+    if (app != nullptr) {
+        if (!app->Documents().SaveAllModified()) {
+            event->ignore();
+            return;
+        }
+        app->Documents().CloseAllDocuments();
+    }
+    SaveStateOnClose();
+    GP::CMDIFrameWndEx::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    HandleDrop(event->mimeData()->urls());
+}
+
+void CMainFrame::HandleDrop(const QList<QUrl>& urls) {
+    activateWindow();
+    QStringList folders;
+    QStringList files;
+    for (const QUrl& url : urls) {
+        const QString path = url.toLocalFile();
+        if (path.isEmpty())
+            continue;
+        if (QFileInfo(path).isDir())
+            folders << path;
+        else
+            files << QString(path).replace(u'\\', u'/');
+    }
+    if (urls.size() == 1 && folders.size() == 1) {
+        if (CApp* app = CApp::Instance())
+            app->Documents().OpenDocumentFile(folders.front());
+        return;
+    }
+    if (files.isEmpty())
+        return;
+    if (CFileView* view = ActiveView())
+        view->ImportFiles(files);
+}

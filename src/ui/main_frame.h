@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QUrl>
+
+#include "gp/mdi_frame_ex.h"
+
+class CFileDoc;
+class CFileFrame;
+class CFileView;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+// Command ids shared by menus, accelerators and toolbar buttons.
+namespace Cmd {
+enum : int {
+    kNew = 57600,
+    kOpen = 57601,
+    kClose = 57602,
+    kSave = 57603,
+    kSaveAs = 57604,
+    kRecentFile = 57616,
+    kExit = 57665,
+    kCleanProject = 32864,
+    kImportWave = 32865,
+    kUndo = 57643,
+    kDelete = 57088,
+    kSelectAll = 57642,
+    kToolBar = 59392,
+    kStatusBar = 59393,
+    kSetUpFont = 32854,
+    kSetUpGrid = 32863,
+    kMoveToTop = 57112,
+    kMaximizeHeight = 57150,
+    kMaximizeWidth = 57151,
+    kSavePosition = 57152,
+    kCascade = 57650,
+    kTileHorizontally = 57651,
+    kTileVertically = 57652,
+    kArrangeIcons = 57649,
+    kManual = 32858,
+    kAbout = 57664,
+    kCloseWindowKey = 32812, // Ctrl+W: no window handles it
+};
+} // namespace Cmd
+
+// The main window: the menu bar without a project (File, Help) and with a project window
+// active (File, Edit, View, Setup, Window, Help), the toolbar, the status line, the title,
+// the window commands, Undo, and files and folders dropped from the desktop.
+class CMainFrame : public GP::CMDIFrameWndEx {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Applies the stored placement and bar state and shows the window.
+    void ShowPlaced();
+
+    // A project window for a document, placed and shown.
+    CFileFrame* CreateProjectFrame(CFileDoc& document);
+    void ActivateFrame(CFileFrame* frame);
+    CFileFrame* ActiveProjectFrame() const;
+    CFileView* ActiveView() const;
+
+    // The action of a command id (null for none).
+    QAction* Action(int id) const { return m_actions.value(id); }
+    // True while the project menu bar shows.
+    bool ShowsProjectMenus() const { return m_projectMenusShown; }
+    // The menus of the bar now showing.
+    QList<QMenu*> Menus() const;
+    QToolBar* ToolBar() const { return m_toolBar; }
+
+    // Enables and checks the commands for the current state (also run when the program idles).
+    void UpdateCommandUi();
+    void UpdateTitle();
+    // The title the window should show now.
+    QString TitleText() const;
+
+    // Files and folders dropped from the desktop: one folder opens as a project; files are
+    // imported as waves into the active project; folders among several items are ignored.
+    void HandleDrop(const QList<QUrl>& urls);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    QString ChildTitle(QMdiSubWindow* child) const override;
+
+private:
+    QAction* AddAction(int id, const QString& text, const QString& prompt, const QKeySequence& key = {});
+    void CreateActions();
+    void ConnectActions();
+    void CreateMenus();
+    QMenu* CreateFileMenu(bool project);
+    QMenu* CreateHelpMenu();
+    void CreateToolBar();
+    void ShowMenuBar(bool project);
+    void RebuildRecentFiles();
+    void ChildActivated(QMdiSubWindow* child);
+    void RouteToView(void (CFileView::*command)());
+
+    QMap<int, QAction*> m_actions;
+    QList<QAction*> m_recentActions;
+    QList<QMenu*> m_noProjectMenus;
+    QList<QMenu*> m_projectMenus;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_ready = nullptr;
+    bool m_projectMenusShown = false;
+};

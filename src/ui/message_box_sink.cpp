@@ -1,0 +1,56 @@
+#include "ui/message_box_sink.h"
+
+#include "app/text_codec.h"
+
+QMessageBox::StandardButtons CMessageBoxSink::Buttons(int buttonSet) {
+    switch (buttonSet) {
+    case Corv::kButtonsOkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Corv::kButtonsYesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Corv::kButtonsYesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+int CMessageBoxSink::AnswerFor(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return Corv::kAnswerOk;
+    case QMessageBox::Yes:
+        return Corv::kAnswerYes;
+    case QMessageBox::No:
+        return Corv::kAnswerNo;
+    default:
+        return Corv::kAnswerCancel;
+    }
+}
+
+QMessageBox* CMessageBoxSink::CreateBox(QWidget* parent, bool asQuestion, int buttonSet, int code) {
+    auto* box = new QMessageBox(parent);
+    box->setWindowTitle(QStringLiteral("Corvane Librarian"));
+    box->setText(CTextCodec::Decode(Corv::MessageText(code, asQuestion)));
+    box->setIcon(asQuestion ? QMessageBox::Question : QMessageBox::Warning);
+    box->setStandardButtons(asQuestion ? Buttons(buttonSet) : QMessageBox::Ok);
+    // Closing the box with Escape or its close button counts as Cancel where there is one.
+    if (asQuestion && (Buttons(buttonSet) & QMessageBox::Cancel))
+        box->setEscapeButton(QMessageBox::Cancel);
+    return box;
+}
+
+void CMessageBoxSink::ShowError(int code) {
+    QMessageBox* box = CreateBox(m_parent, false, Corv::kButtonsOk, code);
+    box->exec();
+    delete box;
+}
+
+int CMessageBoxSink::Ask(int buttonSet, int code) {
+    QMessageBox* box = CreateBox(m_parent, true, buttonSet, code);
+    const int result = box->exec();
+    const auto clicked = box->clickedButton() != nullptr ? box->standardButton(box->clickedButton())
+                                                         : QMessageBox::NoButton;
+    delete box;
+    return AnswerFor(clicked != QMessageBox::NoButton ? clicked : static_cast<QMessageBox::StandardButton>(result));
+}

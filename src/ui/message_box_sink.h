@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QPointer>
+
+#include "edit/text_out.h"
+
+// The message sink while the program runs: every error and question of the core becomes a
+// message box captioned with the application name, with the code's text and button set.
+class CMessageBoxSink : public Corv::CTextOutBox {
+public:
+    explicit CMessageBoxSink(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    void ShowError(int code) override;
+    int Ask(int buttonSet, int code) override;
+
+    // The buttons of a button set: 0 OK; 1 OK, Cancel; 2 Yes, No; 3 Yes, No, Cancel.
+    static QMessageBox::StandardButtons Buttons(int buttonSet);
+    // The answer a clicked button gives (Cancel for every other way of closing the box).
+    static int AnswerFor(QMessageBox::StandardButton button);
+    // The box of an error (asQuestion false) or a question, not yet shown.
+    static QMessageBox* CreateBox(QWidget* parent, bool asQuestion, int buttonSet, int code);
+
+private:
+    QPointer<QWidget> m_parent;
+};

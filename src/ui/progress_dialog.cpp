@@ -1,0 +1,98 @@
+#include "ui/progress_dialog.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/text_codec.h"
+
+CProgressBar::CProgressBar(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
+
+CProgressBar::~CProgressBar() {
+    delete m_window;
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+}
+
+void CProgressBar::Begin(int maximum, const std::string& title, bool cancellable) {
+    Corv::CLumProgressBar::Begin(maximum, title, cancellable);
+    if (Nesting() != 1)
+        return;
+    m_cancellable = cancellable;
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(false);
+    CreateWindow(maximum, title, cancellable);
+}
+
+void CProgressBar::CreateWindow(int maximum, const std::string& title, bool cancellable) {
+    // A window of its own, not a child of the main window: disabling the main window would
+    // disable it too.
+    m_window = new QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    m_window->setWindowTitle(QStringLiteral("Corvane Librarian"));
+    m_label = new QLabel(CTextCodec::Decode(title), m_window);
+    m_bar = new QProgressBar(m_window);
+    m_bar->setRange(0, std::max(0, maximum));
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), m_window);
+    m_cancel->setVisible(cancellable);
+    QObject::connect(m_cancel, &QPushButton::clicked, m_window, [this] {
+        if (m_cancellable)
+            RequestCancel();
+    });
+    auto* layout = new QVBoxLayout(m_window);
+    layout->addWidget(m_label);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
+    m_window->setMinimumWidth(360);
+    m_window->adjustSize();
+    if (m_mainWindow) {
+        const QRect outer = m_mainWindow->frameGeometry();
+        m_window->move(outer.center() - m_window->rect().center());
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->repaint();
+}
+
+void CProgressBar::SetPosition(int position) {
+    if (Nesting() != 1)
+        return;
+    Corv::CLumProgressBar::SetPosition(position);
+    if (m_bar != nullptr && m_window) {
+        m_bar->setValue(position);
+        m_bar->repaint();
+    }
+}
+
+void CProgressBar::SetText(const std::string& text) {
+    if (Nesting() != 1)
+        return;
+    Corv::CLumProgressBar::SetText(text);
+    if (m_label != nullptr && m_window) {
+        m_label->setText(CTextCodec::Decode(text));
+        m_label->repaint();
+    }
+}
+
+bool CProgressBar::IsCancelled() {
+    QCoreApplication::processEvents();
+    return Corv::CLumProgressBar::IsCancelled();
+}
+
+void CProgressBar::End() {
+    if (Nesting() == 0)
+        return;
+    Corv::CLumProgressBar::End();
+    if (Nesting() != 0)
+        return;
+    delete m_window;
+    m_label = nullptr;
+    m_bar = nullptr;
+    m_cancel = nullptr;
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+}
