@@ -122,6 +122,23 @@ TEST_F(CliProjectTest, CleanWithOptionsIsSaved) {
     EXPECT_EQ(RunCorvane({"check", p}).status, 0);
 }
 
+TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
+    const std::string a = MakeRichProject("A");
+    const std::string made = ProjectPath("Made");
+    const RunResult result =
+        RunScript({"new N", "open A " + Quoted(a), "drop A patch 1 N 2", "save N",
+                   "saveas N " + Quoted(made), "status N", "close N", "status N"});
+    EXPECT_EQ(result.status, 2); // the handle is gone after close
+    EXPECT_NE(result.err.find("unknown handle"), std::string::npos) << result.err;
+    EXPECT_EQ(result.Lines(),
+              (std::vector<std::string>{"error 2: This project could not be saved.", "modified 0",
+                                        "folder " + made, "wave-bytes 6.5 KB", "undo 0"}));
+    const nlohmann::json dump = DumpOf(made);
+    EXPECT_EQ(dump["patches"][1]["name"], "Warm Pad");
+    EXPECT_EQ(dump["patches"][1]["slots"][1]["tone"], 2);
+    EXPECT_EQ(RunCorvane({"check", made}).status, 0);
+}
+
 TEST_F(CliProjectTest, TemporaryWorkFolderIsRemovedAtExit) {
     const std::string tmp = m_temp / "tmp";
     std::filesystem::create_directories(tmp);
