@@ -1,50 +1,340 @@
-// A first, plain project window: the numbers and names of the three lists. The real lists,
-// their drawing, keys, edits and commands replace it.
 #include "ui/file_view.h"
 
-#include <QHBoxLayout>
-#include <QListWidget>
+#include <QApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <algorithm>
 
 #include "app/file_doc.h"
+#include "edit/clean.h"
+#include "edit/domain.h"
+#include "edit/list_edits.h"
+#include "edit/wave_import.h"
+#include "gp/anchor_layout.h"
+#include "storage/slot_file_name.h"
+#include "ui/choosers.h"
+#include "ui/clean_project_dlg.h"
+#include "ui/parameter_list.h"
+
+namespace {
+
+// Control ids of the project window's form.
+enum FormControl : int {
+    kPatchCaption = 4286,
+    kToneCaption = 4285,
+    kWaveCaption = 4284,
+    kPatchList = 4132,
+    kToneList = 4130,
+    kWaveList = 4131,
+    kStatusText = 4291,
+};
+
+// The form in dialog units: all extra width goes to the patch list, the tone and wave lists
+// keep their width and move with the right edge.
+const GP::CDlgTempl& FormTemplate() {
+    static const GP::CDlgTempl templ(QSize(402, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
+                                                      {kPatchList, QRect(2, 15, 130, 24)},
+                                                      {kToneCaption, QRect(137, 5, 18, 8)},
+                                                      {kToneList, QRect(136, 15, 130, 24)},
+                                                      {kWaveCaption, QRect(270, 5, 19, 8)},
+                                                      {kWaveList, QRect(269, 15, 130, 24)},
+                                                      {kStatusText, QRect(345, 5, 55, 9)}});
+    return templ;
+}
+
+// The wait cursor for the length of a synchronous operation.
+class CWaitCursor {
+public:
+    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+std::vector<CFileView*>& Registry() {
+    static std::vector<CFileView*> views;
+    return views;
+}
+
+CFileView*& CurrentView() {
+    static CFileView* current = nullptr;
+    return current;
+}
+
+struct ListFont {
+    QFont font;
+    QColor color;
+    bool set = false;
+};
+
+ListFont& TheListFont() {
+    static ListFont listFont;
+    return listFont;
+}
+
+void AddUnique(std::vector<int>& rows, int row) {
+    if (std::find(rows.begin(), rows.end(), row) == rows.end())
+        rows.push_back(row);
+}
+
+} // namespace
 
 struct CFileView::Private {
-    std::array<QListWidget*, 3> lists{};
+    std::array<CParameterListCtrl*, 3> lists{};
+    std::array<QLabel*, 3> captions{};
+    QLabel* status = nullptr;
+    bool warned = false; // the missing-files warning was shown in this activation
 };
 
 CFileView::CFileView(CFileDoc& document, QWidget* parent)
     : QWidget(parent), m_document(document), m_private(new Private) {
-    auto* layout = new QHBoxLayout(this);
-    for (auto*& list : m_private->lists) {
-        list = new QListWidget(this);
-        layout->addWidget(list);
+    Private& p = *m_private;
+    p.lists = {new CPatchListCtrl(this), new CToneListCtrl(this), new CWaveListCtrl(this)};
+    p.captions = {new QLabel(tr("Patch"), this), new QLabel(tr("Tone"), this),
+                  new QLabel(tr("Wave"), this)};
+    p.status = new QLabel(this);
+    p.status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (CParameterListCtrl* list : p.lists) {
+        connect(list, &CParameterListCtrl::SelectionLinkRequested, this,
+                [this](CParameterListCtrl* source) { LinkSelection(*source); });
+        connect(list, &CParameterListCtrl::CellEdited, this,
+                [this] { m_document.SetModifiedFlag(true); });
+        connect(list, &CParameterListCtrl::DeleteRequested, this, &CFileView::Delete);
     }
+    setMinimumSize(GP::CDialogUnits::ForFont(font()).ToPixels(QSize(140, 45)));
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
+    Registry().push_back(this);
     OnUpdate();
+    LayOut();
 }
 
-CFileView::~CFileView() { delete m_private; }
+CFileView::~CFileView() {
+    auto& views = Registry();
+    views.erase(std::remove(views.begin(), views.end(), this), views.end());
+    if (CurrentView() == this)
+        CurrentView() = nullptr;
+    delete m_private;
+}
 
-void CFileView::OnUpdate() {
+const std::vector<CFileView*>& CFileView::Views() { return Registry(); }
+
+CFileView* CFileView::Current() { return CurrentView(); }
+
+void CFileView::SetListFont(const QFont& font, const QColor& color) {
+    TheListFont() = {font, color, true};
+}
+
+CParameterListCtrl* CFileView::List(int kind) const {
+    return kind >= 0 && kind < 3 ? m_private->lists[static_cast<std::size_t>(kind)] : nullptr;
+}
+
+CParameterListCtrl* CFileView::ActiveList() const {
+    const QWidget* focus = focusWidget();
+    for (CParameterListCtrl* list : m_private->lists)
+        if (focus != nullptr && (focus == list || list->isAncestorOf(focus)))
+            return list;
+    return nullptr;
+}
+
+void CFileView::OnUpdate() { Update(false); }
+
+void CFileView::OnUpdateSavingWidths() { Update(true); }
+
+void CFileView::Update(bool saveWidths) {
+    const ListFont& listFont = TheListFont();
+    for (CParameterListCtrl* list : m_private->lists) {
+        if (listFont.set)
+            list->SetListFont(listFont.font, listFont.color);
+        if (saveWidths)
+            list->WriteColumnWidths();
+        list->Bind(&m_document.Data());
+        list->Refresh();
+    }
+    UpdateStatus();
+}
+
+void CFileView::UpdateStatus() {
+    m_private->status->setText(
+        QString::fromStdString(Corv::WaveBytesText(m_document.Data().WaveBytesTotal())));
+}
+
+QString CFileView::StatusText() const { return m_private->status->text(); }
+
+void CFileView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOut();
+}
+
+void CFileView::LayOut() {
+    const Private& p = *m_private;
+    using namespace GP;
+    CAnchorLayout layout(*this, FormTemplate(), CDialogUnits::ForFont(font()), size());
+    layout.Add(kPatchCaption, p.captions[0], kAnchorLeft | kAnchorTop);
+    layout.Add(kPatchList, p.lists[0], kAnchorLeftRight | kAnchorTopBottom);
+    layout.Add(kToneCaption, p.captions[1], kAnchorRight | kAnchorTop);
+    layout.Add(kToneList, p.lists[1], kAnchorRight | kAnchorTopBottom);
+    layout.Add(kWaveCaption, p.captions[2], kAnchorRight | kAnchorTop);
+    layout.Add(kWaveList, p.lists[2], kAnchorRight | kAnchorTopBottom);
+    layout.Add(kStatusText, p.status, kAnchorRight | kAnchorTop);
+}
+
+void CFileView::OnActivateView() {
+    CurrentView() = this;
+    if (ActiveList() == nullptr || m_private->warned || m_document.Core().SourceFilesPresent())
+        return;
+    m_private->warned = true;
+    CUiChoosers::Get().Notice(this, tr("Some patch/tone/wave files within the project cannot be "
+                                       "found because they have been deleted, moved, or renamed."));
+}
+
+void CFileView::OnDeactivateView() { m_private->warned = false; }
+
+std::array<int, 3> CFileView::TopRows() const {
+    return {List(0)->TopRow(), List(1)->TopRow(), List(2)->TopRow()};
+}
+
+void CFileView::SetTopRows(const std::array<int, 3>& rows) {
+    for (int kind = 0; kind < 3; ++kind)
+        List(kind)->SetTopRow(rows[static_cast<std::size_t>(kind)]);
+}
+
+void CFileView::LinkSelection(const CParameterListCtrl& source) {
     const Corv::CLumData& project = m_document.Data();
-    for (int kind = 0; kind < 3; ++kind) {
-        QListWidget* list = m_private->lists[static_cast<std::size_t>(kind)];
-        list->clear();
-        const Corv::CParameterArray& records = project.Records(kind);
-        for (std::size_t i = 0; i < records.Size(); ++i)
-            list->addItem(QString("%1 %2").arg(i + 1).arg(
-                QString::fromLatin1(records.Item(i).Name().c_str())));
+    const int patchCount = static_cast<int>(std::min<std::size_t>(project.Patches().Size(), Corv::kPatchSlots));
+    const int toneCount = static_cast<int>(std::min<std::size_t>(project.Tones().Size(), Corv::kToneSlots));
+    const int waveCount = static_cast<int>(std::min<std::size_t>(project.Waves().Size(), Corv::kWaveSlots));
+    std::array<std::vector<int>, 3> rows;
+    const auto addWavesOf = [&](int tone) {
+        for (const int wave : project.Tones()[static_cast<std::size_t>(tone)].ReferencedWaves())
+            if (wave >= 1 && wave <= waveCount)
+                AddUnique(rows[2], wave - 1);
+    };
+    const auto addPatchesOf = [&](int tone, bool usedOnly) {
+        for (const int patch : project.Tones()[static_cast<std::size_t>(tone)].Users())
+            if (patch >= 0 && patch < patchCount &&
+                !(usedOnly && project.Patches()[static_cast<std::size_t>(patch)].IsEmpty()))
+                AddUnique(rows[0], patch);
+    };
+    for (const int row : source.SelectedRows()) {
+        if (source.Kind() == Corv::kPatchKind && row < patchCount) {
+            for (int slot = 0; slot < 2; ++slot) {
+                const int tone = project.Patches()[static_cast<std::size_t>(row)].Slot(slot).ToneNumber();
+                if (tone >= 1 && tone <= toneCount) {
+                    AddUnique(rows[1], tone - 1);
+                    addWavesOf(tone - 1);
+                }
+            }
+        } else if (source.Kind() == Corv::kToneKind && row < toneCount) {
+            addPatchesOf(row, true);
+            addWavesOf(row);
+        } else if (source.Kind() == Corv::kWaveKind && row < waveCount) {
+            for (const int tone : project.Waves()[static_cast<std::size_t>(row)].Users())
+                if (tone >= 0 && tone < toneCount) {
+                    AddUnique(rows[1], tone);
+                    addPatchesOf(tone, false);
+                }
+        }
+    }
+    for (int kind = 0; kind < 3; ++kind)
+        if (kind != source.Kind())
+            List(kind)->SelectRows(rows[static_cast<std::size_t>(kind)]);
+}
+
+bool CFileView::CanDelete() const {
+    const CParameterListCtrl* list = ActiveList();
+    if (list == nullptr || list->Records() == nullptr)
+        return false;
+    for (const int row : list->SelectedRows())
+        if (!list->Records()->Item(static_cast<std::size_t>(row)).IsEmpty())
+            return true;
+    return false;
+}
+
+void CFileView::AfterEdit(CParameterListCtrl* acted) {
+    if (acted != nullptr)
+        acted->Refill();
+    UpdateStatus();
+    for (CParameterListCtrl* list : m_private->lists)
+        if (list != acted)
+            list->Refill();
+    m_document.SetModifiedFlag(true);
+}
+
+void CFileView::Delete() {
+    if (!CanDelete())
+        return;
+    CParameterListCtrl* list = ActiveList();
+    if (!Corv::DeleteEntries(m_document.Data(), list->SelectedRows(), list->Kind(), true, true))
+        return;
+    AfterEdit(list);
+}
+
+void CFileView::SelectAll() {
+    if (CParameterListCtrl* list = ActiveList())
+        list->selectAll();
+}
+
+void CFileView::SetUpGrid() {
+    Corv::CDomain& domain = Corv::CDomain::Get();
+    int gridSw = static_cast<int>(domain.m_gridSw);
+    if (!CUiChoosers::Get().SetUpGrid(this, gridSw))
+        return;
+    domain.m_gridSw = gridSw != 0 ? 1 : 0;
+    for (CFileView* view : Registry())
+        for (CParameterListCtrl* list : view->m_private->lists) {
+            list->WriteColumnWidths();
+            list->Refresh();
+        }
+}
+
+void CFileView::CleanProject() {
+    std::array<std::uint32_t, 4> options = CCleanProjectDlg::StoreOptions();
+    if (!CUiChoosers::Get().CleanProject(this, options))
+        return;
+    CCleanProjectDlg::SetStoreOptions(options);
+    {
+        CWaitCursor wait;
+        Corv::CleanProject(m_document.Data());
+    }
+    AfterEdit(nullptr);
+    m_document.UpdateAllViews();
+}
+
+void CFileView::ImportWave() {
+    const QStringList files = CUiChoosers::Get().ImportWave(this);
+    if (!files.isEmpty())
+        ImportFiles(files);
+}
+
+void CFileView::ImportFiles(const QStringList& paths) {
+    std::vector<std::string> files;
+    for (const QString& path : paths) {
+        std::string file = QFile::encodeName(path).toStdString();
+        std::replace(file.begin(), file.end(), '\\', '/');
+        files.push_back(file);
+    }
+    const std::vector<int> empty = m_document.Data().EmptySlots(Corv::kWaveKind);
+    int imported = 0;
+    {
+        CWaitCursor wait;
+        imported = Corv::ImportWaves(m_document.Core(), files);
+    }
+    if (imported <= 0)
+        return;
+    CParameterListCtrl* waves = List(Corv::kWaveKind);
+    waves->ClearSelection();
+    UpdateStatus();
+    m_document.SetModifiedFlag(true);
+    waves->Refill();
+    const std::vector<int> added(empty.begin(), empty.begin() + std::min<std::ptrdiff_t>(imported, static_cast<std::ptrdiff_t>(empty.size())));
+    waves->SelectRows(added);
+    if (!added.empty()) {
+        const int first = added.front();
+        const int top = waves->TopRow();
+        const int bottom = waves->rowAt(waves->viewport()->height() - 1);
+        if (first < top || (bottom >= 0 && first > bottom))
+            waves->SetTopRow(first);
     }
 }
-
-void CFileView::OnActivateView() {}
-
-std::array<int, 3> CFileView::TopRows() const { return {0, 0, 0}; }
-
-void CFileView::SetTopRows(const std::array<int, 3>&) {}
-
-void CFileView::Delete() {}
-void CFileView::SelectAll() {}
-void CFileView::SetUpGrid() {}
-void CFileView::CleanProject() {}
-void CFileView::ImportWave() {}
-void CFileView::ImportFiles(const QStringList&) {}

@@ -3,8 +3,10 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 class CFileDoc;
+class CParameterListCtrl;
 
 // The project window's content: the three lists of one project side by side, with the status
 // text, and the commands that act on the project.
@@ -18,11 +20,33 @@ public:
 
     // Refills the three lists from the project data (after every change of the project).
     void OnUpdate();
+    // The same, first writing the lists' column widths (after a font change).
+    void OnUpdateSavingWidths();
     // The window became the active project window: warns once about missing files.
     void OnActivateView();
+    // The window stopped being the active one: the warning may come again next time.
+    void OnDeactivateView();
     // The first visible row of the patch, tone and wave lists, and scrolling back to them.
     std::array<int, 3> TopRows() const;
     void SetTopRows(const std::array<int, 3>& rows);
+
+    // The list of a kind (0 patches, 1 tones, 2 waves).
+    CParameterListCtrl* List(int kind) const;
+    // The list that has (or last had) the keyboard focus in this window; null when none.
+    CParameterListCtrl* ActiveList() const;
+    // The status text: the size of the project's waves.
+    QString StatusText() const;
+    // Delete is enabled: the active list's selection holds a used slot.
+    bool CanDelete() const;
+    // The other two lists select what belongs to the selection of `source`.
+    void LinkSelection(const CParameterListCtrl& source);
+    // Gives every list this font and text colour (from Set Up Font) at the next update.
+    static void SetListFont(const QFont& font, const QColor& color);
+
+    // Every open project window, in opening order.
+    static const std::vector<CFileView*>& Views();
+    // The project window that was activated last; null when none is open.
+    static CFileView* Current();
 
 public slots:
     void Delete();
@@ -33,7 +57,15 @@ public slots:
     // Imports files dropped on the main window into this project.
     void ImportFiles(const QStringList& paths);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void Update(bool saveWidths);
+    void LayOut();
+    void UpdateStatus();
+    void AfterEdit(CParameterListCtrl* acted);
+
     CFileDoc& m_document;
     struct Private;
     Private* m_private = nullptr;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+
+// The answers the project window and its lists get from their modal dialogs. Each entry is
+// empty by default, which shows the real dialog; tests put scripted answers in its place so
+// that no modal dialog ever opens.
+struct CUiChoosers {
+    // Edit Name / Edit Memo: field 1 = name, 2-5 = memo 1-4; true with the text on OK.
+    std::function<bool(QWidget* parent, int field, QString& text)> editText;
+    // Set Up Grid: true with the chosen switch (0 off, 1 on) on OK.
+    std::function<bool(QWidget* parent, int& gridSw)> setUpGrid;
+    // Clean Project: the options in the order wave, tone, tone numbering, patch numbering;
+    // true with the chosen values on OK.
+    std::function<bool(QWidget* parent, std::array<std::uint32_t, 4>& options)> cleanProject;
+    // Import Wave: the chosen files, empty when cancelled.
+    std::function<QStringList(QWidget* parent)> importWave;
+    // A notice with an OK button (the missing-files warning).
+    std::function<void(QWidget* parent, const QString& text)> notice;
+
+    static CUiChoosers& Get();
+    // Back to the real dialogs.
+    static void Reset();
+
+    bool EditText(QWidget* parent, int field, QString& text) const;
+    bool SetUpGrid(QWidget* parent, int& gridSw) const;
+    bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options) const;
+    QStringList ImportWave(QWidget* parent) const;
+    void Notice(QWidget* parent, const QString& text) const;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QStyledItemDelegate>
+
+// Draws the cells of a parameter list: free slots in grey, the selection in the focused and the
+// unfocused list, the shortened text with "...", the used-marker of the tone and wave lists and
+// the darkened number cell after the used length.
+class CListDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    // `markers`: the list draws the used-marker in its number column (tone and wave lists).
+    CListDelegate(bool markers, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    // The text as drawn in a column `width` pixels wide: whole when it fits with a blank on
+    // each side, otherwise cut from the end and followed by "...".
+    static QString Elide(const QString& text, const QFontMetrics& metrics, int width);
+    // The used-marker: a small red arrow pointing right on a see-through ground.
+    static const QImage& UsedMarker();
+    // A colour darkened by 4 in each of red, green and blue (never below 0).
+    static QColor Darkened(const QColor& color);
+
+private:
+    struct Colours {
+        QColor background;
+        QColor text;
+    };
+    Colours CellColours(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
+    bool m_markers;
+};

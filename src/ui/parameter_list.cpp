@@ -1,0 +1,469 @@
+#include "ui/parameter_list.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStyleOptionFocusRect>
+#include <algorithm>
+
+#include "edit/cell_edit.h"
+#include "edit/domain.h"
+#include "model/lum_data.h"
+#include "ui/choosers.h"
+#include "ui/code_page.h"
+#include "ui/list_columns.h"
+#include "ui/list_delegate.h"
+#include "ui/parameter_list_model.h"
+
+namespace {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// In a single-byte code page a byte of the double-byte lead ranges is a character of its own:
+// the name filter removes it, but it must not take the character after it along.
+std::string DropLoneLeadBytes(const std::string& bytes) {
+    std::string kept;
+    for (const char c : bytes)
+        if (!IsLeadByte(static_cast<unsigned char>(c)))
+            kept += c;
+    return kept;
+}
+
+// A memo is one line of its memo file: a line break typed or pasted into it would shift every
+// memo after it, so breaks become blanks.
+std::string OneLine(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+} // namespace
+
+CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
+    : QTableView(parent), m_kind(kind), m_model(new CParameterListModel(kind, this)) {
+    setModel(m_model);
+    setItemDelegate(new CListDelegate(kind != Corv::kPatchKind, this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(ExtendedSelection);
+    setEditTriggers(NoEditTriggers);
+    setHorizontalScrollMode(ScrollPerPixel);
+    setVerticalScrollMode(ScrollPerItem);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    setShowGrid(false);
+    setFrameShape(QFrame::StyledPanel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    SetListFont(font(), palette().color(QPalette::Text));
+}
+
+CParameterListCtrl::~CParameterListCtrl() { WriteColumnWidths(); }
+
+void CParameterListCtrl::Bind(Corv::CLumData* project) {
+    m_project = project;
+    m_model->Bind(project != nullptr ? &project->Records(m_kind) : nullptr);
+}
+
+const Corv::CParameterArray* CParameterListCtrl::Records() const { return m_model->Records(); }
+
+int CParameterListCtrl::UsedLength() const { return m_model->UsedLength(); }
+
+const SELVColumn& CParameterListCtrl::Column(int column) const {
+    return ColumnTable(m_kind)[static_cast<std::size_t>(column)].column;
+}
+
+void CParameterListCtrl::Refresh() {
+    const int top = TopRow();
+    const int focus = FocusedRow();
+    const int column = m_currentColumn;
+    WriteColumnWidths(); // the user's widths survive the new columns
+    m_model->BeginRefill();
+    m_model->EndRefill();
+    SetGrid(Corv::CDomain::Get().m_gridSw != 0);
+    ReadColumnWidths();
+    m_columnsMade = true;
+    SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
+    SetTopRow(top);
+    m_currentColumn = column;
+    ClearSelection();
+}
+
+void CParameterListCtrl::Refill(bool useCount, int count) {
+    const int top = TopRow();
+    const int focus = FocusedRow();
+    const int horizontal = horizontalScrollBar()->value();
+    const int column = m_currentColumn;
+    const std::vector<int> selected = SelectedRows();
+    setUpdatesEnabled(false);
+    m_model->BeginRefill();
+    m_model->EndRefill();
+    SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
+    SetTopRow(top);
+    horizontalScrollBar()->setValue(horizontal);
+    m_currentColumn = column;
+    setUpdatesEnabled(true);
+    if (useCount && count > 0 && !selected.empty() && selected.front() + count <= m_model->rowCount()) {
+        std::vector<int> rows(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            rows[static_cast<std::size_t>(i)] = selected.front() + i;
+        SelectRows(rows);
+        return;
+    }
+    SelectRows(selected);
+}
+
+std::vector<int> CParameterListCtrl::SelectedRows() const {
+    const int count = m_model->rowCount();
+    std::vector<char> marked(static_cast<std::size_t>(std::max(count, 0)), 0);
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        for (int row = std::max(range.top(), 0); row <= range.bottom() && row < count; ++row)
+            marked[static_cast<std::size_t>(row)] = 1;
+    std::vector<int> rows;
+    for (int row = 0; row < count; ++row)
+        if (marked[static_cast<std::size_t>(row)] != 0)
+            rows.push_back(row);
+    return rows;
+}
+
+int CParameterListCtrl::FirstSelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+int CParameterListCtrl::LastSelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.back();
+}
+
+void CParameterListCtrl::SelectRows(const std::vector<int>& rows) {
+    std::vector<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    const int count = m_model->rowCount();
+    const int lastColumn = m_model->columnCount() - 1;
+    QItemSelection selection;
+    for (std::size_t i = 0; i < sorted.size();) {
+        const int first = sorted[i];
+        int last = first;
+        while (++i < sorted.size() && sorted[i] <= last + 1)
+            last = sorted[i];
+        if (first >= 0 && last < count && lastColumn >= 0)
+            selection.append(QItemSelectionRange(m_model->index(first, 0),
+                                                 m_model->index(last, lastColumn)));
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void CParameterListCtrl::ClearSelection() { selectionModel()->clearSelection(); }
+
+void CParameterListCtrl::SelectAllUsed() {
+    std::vector<int> rows(static_cast<std::size_t>(UsedLength()));
+    for (int i = 0; i < UsedLength(); ++i)
+        rows[static_cast<std::size_t>(i)] = i;
+    SelectRows(rows);
+}
+
+void CParameterListCtrl::selectAll() {
+    SelectAllUsed();
+    emit SelectionLinkRequested(this);
+}
+
+int CParameterListCtrl::TopRow() const {
+    const int row = rowAt(0);
+    return row < 0 ? verticalScrollBar()->value() : row;
+}
+
+void CParameterListCtrl::SetTopRow(int row) {
+    updateGeometries();
+    verticalScrollBar()->setValue(std::max(row, 0));
+}
+
+int CParameterListCtrl::FocusedRow() const { return currentIndex().row(); }
+
+void CParameterListCtrl::SetFocusedRow(int row) {
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    selectionModel()->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::NoUpdate);
+}
+
+void CParameterListCtrl::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    // Rows scroll into view vertically only: the horizontal position follows the current
+    // column (ShowColumn), never the focused cell.
+    const int horizontal = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(horizontal);
+}
+
+void CParameterListCtrl::SetCurrentColumn(int column) {
+    const int count = m_model->columnCount();
+    m_currentColumn = std::clamp(column, -1, count - 1);
+    ShowColumn(m_currentColumn);
+    viewport()->update();
+}
+
+void CParameterListCtrl::MoveCurrentColumn(int direction) {
+    const int count = m_model->columnCount();
+    for (int column = m_currentColumn + direction; column >= 0 && column < count; column += direction)
+        if (Column(column).IsEditable()) {
+            SetCurrentColumn(column);
+            return;
+        }
+}
+
+void CParameterListCtrl::ShowColumn(int column) {
+    if (column < 0)
+        return;
+    QScrollBar* bar = horizontalScrollBar();
+    const int left = columnViewportPosition(column);
+    const int right = left + columnWidth(column);
+    const int width = viewport()->width();
+    if (left < 0)
+        bar->setValue(bar->value() + left);
+    else if (right > width)
+        bar->setValue(bar->value() + std::min(left, right - width));
+}
+
+void CParameterListCtrl::SetGrid(bool on) { setShowGrid(on); }
+
+void CParameterListCtrl::SetListFont(const QFont& listFont, const QColor& textColor) {
+    setFont(listFont);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, textColor);
+    setPalette(colours);
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 3);
+}
+
+std::vector<int> CParameterListCtrl::ColumnWidths() const {
+    std::vector<int> widths;
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        widths.push_back(columnWidth(column));
+    return widths;
+}
+
+void CParameterListCtrl::WriteColumnWidths() const {
+    if (!m_columnsMade)
+        return;
+    QSettings().setValue(ColumnWidthSection(m_kind) + QStringLiteral("/ColumnWidth"),
+                         FormatColumnWidths(ColumnWidths()));
+}
+
+void CParameterListCtrl::ReadColumnWidths() {
+    const QVariant value = QSettings().value(ColumnWidthSection(m_kind) + QStringLiteral("/ColumnWidth"));
+    // An unquoted comma list in the settings file reads back as a list of texts.
+    const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(',')
+                                                                  : value.toString();
+    const std::vector<int> widths = ParseColumnWidths(m_kind, text);
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        setColumnWidth(static_cast<int>(column), widths[column]);
+}
+
+std::string CParameterListCtrl::EditInitialText(int row, int column) const {
+    const Corv::CParameter* record = m_model->Record(row);
+    if (record == nullptr)
+        return {};
+    const int id = ColumnTable(m_kind)[static_cast<std::size_t>(column)].columnId;
+    std::string text = CellText(m_kind, *record, row, id);
+    if (m_kind == Corv::kWaveKind && id == kColName)
+        text.erase(0, std::min(text.size(), NamePrefix(m_kind, *record).size()));
+    return text;
+}
+
+bool CParameterListCtrl::EditCurrentColumn() {
+    if (m_project == nullptr || m_currentColumn < 0 || m_currentColumn >= m_model->columnCount())
+        return false;
+    const SELVColumn& column = Column(m_currentColumn);
+    const int field = EditFieldNumber(m_kind, m_currentColumn);
+    const std::vector<int> rows = SelectedRows();
+    if (!column.IsEditable() || !column.IsText() || field == 0 || rows.empty())
+        return false;
+    const std::string original = EditInitialText(rows.front(), m_currentColumn);
+    QString text = CCodePage::Get().Decode(original);
+    if (!CUiChoosers::Get().EditText(this, field, text))
+        return false;
+    // The same text goes to every selected row, so one check stands for all of them.
+    if (!ValidateCellValue(column, text))
+        return false;
+    return SetCellValue(rows, m_currentColumn, CCodePage::Get().EncodeEdited(text, original));
+}
+
+bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
+                                      const std::string& bytes) {
+    if (m_project == nullptr)
+        return false;
+    const int field = EditFieldNumber(m_kind, column);
+    bool done = false;
+    if (field == 1)
+        done = Corv::SetNames(*m_project, m_kind, rows,
+                              CCodePage::Get().IsDoubleByte() ? bytes : DropLoneLeadBytes(bytes));
+    else if (field >= 2 && field <= 5)
+        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, OneLine(bytes));
+    if (!done)
+        return false;
+    viewport()->update();
+    emit CellEdited(this);
+    return true;
+}
+
+void CParameterListCtrl::PassKey(QKeyEvent* event, int key) {
+    QKeyEvent moved(QEvent::KeyPress, key, event->modifiers());
+    QTableView::keyPressEvent(&moved);
+    emit SelectionLinkRequested(this);
+}
+
+bool CParameterListCtrl::HandleCharacter(QKeyEvent* event) {
+    if ((event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0)
+        return false;
+    const QString text = event->text();
+    if (text.size() != 1)
+        return false;
+    switch (text[0].unicode()) {
+    case 'h':
+        MoveCurrentColumn(-1);
+        return true;
+    case 'l':
+        MoveCurrentColumn(+1);
+        return true;
+    case '^':
+    case '_':
+    case '|':
+        SetCurrentColumn(0);
+        return true;
+    case '$':
+        SetCurrentColumn(m_model->columnCount() - 1);
+        return true;
+    case 'j':
+    case 'J':
+        PassKey(event, Qt::Key_Down);
+        return true;
+    case 'k':
+    case 'K':
+        PassKey(event, Qt::Key_Up);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        MoveCurrentColumn(-1);
+        return;
+    case Qt::Key_Right:
+        MoveCurrentColumn(+1);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept(); // Enter does nothing in the list, and the form does not get it either
+        return;
+    case Qt::Key_Delete:
+        emit DeleteRequested(this);
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        QTableView::keyPressEvent(event);
+        emit SelectionLinkRequested(this);
+        return;
+    case Qt::Key_R:
+        if (control) {
+            EditCurrentColumn();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!HandleCharacter(event))
+        QTableView::keyPressEvent(event);
+}
+
+void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept(); // the right button neither selects nor opens a menu
+        return;
+    }
+    emit ActiveNotice(this);
+    QTableView::mousePressEvent(event);
+    emit SelectionLinkRequested(this);
+    emit ClickOver(this);
+}
+
+void CParameterListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+    // A click on a selected row changes the selection only now.
+    emit SelectionLinkRequested(this);
+}
+
+void CParameterListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const Corv::CParameter* record = m_model->Record(index.row());
+    if (record == nullptr || record->IsEmpty() || SelectedRows().size() >= 2)
+        return;
+    const int column = index.column();
+    if (ColumnTable(m_kind)[static_cast<std::size_t>(column)].columnId == kColToneSwitch)
+        return;
+    SetCurrentColumn(column);
+    const SELVColumn& descriptor = Column(column);
+    if (descriptor.IsEditable() && descriptor.IsText() &&
+        selectionModel()->isRowSelected(index.row(), QModelIndex()))
+        EditCurrentColumn();
+}
+
+void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+
+void CParameterListCtrl::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update(); // the selection colours depend on the focus
+}
+
+void CParameterListCtrl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CParameterListCtrl::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    const int row = FocusedRow();
+    if (!hasFocus() || row < 0 || m_model->columnCount() == 0)
+        return;
+    QRect rect = visualRect(m_model->index(row, 0));
+    rect = rect.united(visualRect(m_model->index(row, m_model->columnCount() - 1)));
+    if (!rect.isValid())
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rect.adjusted(0, 0, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+CPatchListCtrl::CPatchListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kPatchKind, parent) {}
+
+CToneListCtrl::CToneListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kToneKind, parent) {}
+
+CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kWaveKind, parent) {}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QTableView>
+#include <string>
+#include <vector>
+
+namespace Corv {
+class CLumData;
+class CParameterArray;
+} // namespace Corv
+
+class CParameterListModel;
+struct SELVColumn;
+
+// One list of the project window: one row per record slot of a kind, a current column for the
+// keyboard, name and memo editing, column widths kept in the settings. Selection links and
+// commands belong to the project window, which it tells about clicks, keys and edits.
+class CParameterListCtrl : public QTableView {
+    Q_OBJECT
+public:
+    CParameterListCtrl(int kind, QWidget* parent = nullptr);
+    ~CParameterListCtrl() override;
+
+    int Kind() const { return m_kind; }
+    CParameterListModel* Model() const { return m_model; }
+    // Binds the list to the project whose records of the list's kind it shows (null: none).
+    void Bind(Corv::CLumData* project);
+    Corv::CLumData* Project() const { return m_project; }
+    const Corv::CParameterArray* Records() const;
+    int UsedLength() const;
+
+    // Rows, columns and widths made anew (after a load, a font change or Set Up Grid): keeps the
+    // top row, the focused row and the current column; nothing stays selected.
+    void Refresh();
+    // Rows made anew after an edit: keeps the scroll positions, the focused row, the current
+    // column and the selection; with `useCount` and n > 0 the selection becomes the n rows from
+    // the first selected one, when they lie inside the list.
+    void Refill(bool useCount = false, int count = 0);
+
+    // Selected rows, ascending.
+    std::vector<int> SelectedRows() const;
+    int FirstSelectedRow() const;
+    int LastSelectedRow() const;
+    // Selects exactly these rows; no focus change, no scrolling.
+    void SelectRows(const std::vector<int>& rows);
+    void ClearSelection();
+    // Selects every row up to the last used slot.
+    void SelectAllUsed();
+
+    int TopRow() const;
+    void SetTopRow(int row);
+    int FocusedRow() const;
+    void SetFocusedRow(int row);
+
+    int CurrentColumn() const { return m_currentColumn; }
+    void SetCurrentColumn(int column);
+    // Moves the current column to the nearest editable column in a direction (-1 or +1).
+    void MoveCurrentColumn(int direction);
+    const SELVColumn& Column(int column) const;
+
+    void SetGrid(bool on);
+    // Applies the list font and text colour; the row height follows the font.
+    void SetListFont(const QFont& font, const QColor& textColor);
+    void WriteColumnWidths() const;
+    void ReadColumnWidths();
+    std::vector<int> ColumnWidths() const;
+
+    // Opens the edit dialog for the current column over the selected rows (Ctrl+R); false when
+    // the column cannot be edited or nothing is selected.
+    bool EditCurrentColumn();
+    // Sets the 8-bit text the user confirmed into a column of the given rows: a name (filtered,
+    // at most 12 characters kept) or a memo; one undo step. False when nothing was changed.
+    bool SetCellValue(const std::vector<int>& rows, int column, const std::string& bytes);
+
+    void selectAll() override;
+
+signals:
+    // Left button pressed on the list (before the list acts on it).
+    void ActiveNotice(CParameterListCtrl* list);
+    // The selection changed through a click or a key: the other lists follow.
+    void SelectionLinkRequested(CParameterListCtrl* list);
+    // The click is over (after the list acted on it).
+    void ClickOver(CParameterListCtrl* list);
+    // A name or memo was set: the document is modified.
+    void CellEdited(CParameterListCtrl* list);
+    // Del pressed in the list.
+    void DeleteRequested(CParameterListCtrl* list);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+private:
+    bool HandleCharacter(QKeyEvent* event);
+    void PassKey(QKeyEvent* event, int key);
+    void ShowColumn(int column);
+    void RestoreSelection(const std::vector<int>& rows);
+    std::string EditInitialText(int row, int column) const;
+
+    int m_kind;
+    CParameterListModel* m_model = nullptr;
+    Corv::CLumData* m_project = nullptr;
+    int m_currentColumn = -1;
+    bool m_columnsMade = false;
+};
+
+// The patch list (kind 0).
+class CPatchListCtrl : public CParameterListCtrl {
+    Q_OBJECT
+public:
+    explicit CPatchListCtrl(QWidget* parent = nullptr);
+};
+
+// The tone list (kind 1), with the used-marker.
+class CToneListCtrl : public CParameterListCtrl {
+    Q_OBJECT
+public:
+    explicit CToneListCtrl(QWidget* parent = nullptr);
+};
+
+// The wave list (kind 2), with the used-marker and the name prefixes.
+class CWaveListCtrl : public CParameterListCtrl {
+    Q_OBJECT
+public:
+    explicit CWaveListCtrl(QWidget* parent = nullptr);
+};

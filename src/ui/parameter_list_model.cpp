@@ -1,0 +1,84 @@
+#include "ui/parameter_list_model.h"
+
+#include "model/parameter_array.h"
+#include "ui/code_page.h"
+#include "ui/list_columns.h"
+
+CParameterListModel::CParameterListModel(int kind, QObject* parent)
+    : QAbstractTableModel(parent), m_kind(kind) {}
+
+void CParameterListModel::Bind(const Corv::CParameterArray* records) {
+    beginResetModel();
+    m_records = records;
+    ComputeUsedLength();
+    endResetModel();
+}
+
+void CParameterListModel::EndRefill() {
+    ComputeUsedLength();
+    endResetModel();
+}
+
+void CParameterListModel::ComputeUsedLength() {
+    m_usedLength = 0;
+    if (m_records == nullptr)
+        return;
+    for (std::size_t i = m_records->Size(); i > 0; --i)
+        if (!m_records->Item(i - 1).IsEmpty()) {
+            m_usedLength = static_cast<int>(i);
+            return;
+        }
+}
+
+const Corv::CParameter* CParameterListModel::Record(int row) const {
+    if (m_records == nullptr || row < 0 || static_cast<std::size_t>(row) >= m_records->Size())
+        return nullptr;
+    return &m_records->Item(static_cast<std::size_t>(row));
+}
+
+int CParameterListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || m_records == nullptr ? 0 : static_cast<int>(m_records->Size());
+}
+
+int CParameterListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(ColumnTable(m_kind).size());
+}
+
+QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
+    const Corv::CParameter* record = Record(index.row());
+    if (record == nullptr || index.column() < 0 || index.column() >= columnCount())
+        return {};
+    const ParameterColumn& column = ColumnTable(m_kind)[static_cast<std::size_t>(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return CCodePage::Get().Decode(CellText(m_kind, *record, index.row(), column.columnId));
+    case BytesRole: {
+        const std::string text = CellText(m_kind, *record, index.row(), column.columnId);
+        return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    case FreeSlotRole:
+        return record->IsEmpty();
+    case UsedRole: {
+        const auto* referenced = dynamic_cast<const Corv::CReferencedParameter*>(record);
+        return referenced != nullptr && !referenced->Users().empty();
+    }
+    case AfterUsedRole:
+        return index.row() >= m_usedLength;
+    case AlignmentRole:
+        return column.column.Alignment();
+    default:
+        return {};
+    }
+}
+
+QVariant CParameterListModel::headerData(int section, Qt::Orientation orientation,
+                                         int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= columnCount())
+        return {};
+    return QString::fromLatin1(ColumnTable(m_kind)[static_cast<std::size_t>(section)].title);
+}
+
+Qt::ItemFlags CParameterListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace Corv {
+class CParameterArray;
+class CParameter;
+} // namespace Corv
+
+// The rows of one list: one per record slot of the bound array, cell texts made on demand.
+// Nothing is stored per row, so filling a list costs the same for 10 or 999 slots.
+class CParameterListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Extra data the row drawing needs besides the text.
+    enum Role : int {
+        FreeSlotRole = Qt::UserRole + 1, // bool: the slot holds no record
+        UsedRole,                        // bool: a patch uses the tone / a tone uses the wave
+        AfterUsedRole,                   // bool: the row lies at or after the used length
+        AlignmentRole,                   // int: 0 left, 1 right, 2 centre
+        BytesRole,                       // QByteArray: the cell's 8-bit text as stored
+    };
+
+    explicit CParameterListModel(int kind, QObject* parent = nullptr);
+
+    int Kind() const { return m_kind; }
+    // Binds the model to a record array (null: no rows) and resets it.
+    void Bind(const Corv::CParameterArray* records);
+    const Corv::CParameterArray* Records() const { return m_records; }
+    const Corv::CParameter* Record(int row) const;
+    // Starts and ends a refill: the rows are dropped and made again from the array.
+    void BeginRefill() { beginResetModel(); }
+    void EndRefill();
+    // One more than the index of the last used slot; 0 when all are free.
+    int UsedLength() const { return m_usedLength; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void ComputeUsedLength();
+
+    int m_kind;
+    const Corv::CParameterArray* m_records = nullptr;
+    int m_usedLength = 0;
+};
