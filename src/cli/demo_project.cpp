@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -116,8 +118,9 @@ public:
         if (m_next < m_fresh.size())
             return m_fresh[m_next++];
         const int count = static_cast<int>(m_usable.size());
-        return m_usable[static_cast<std::size_t>(
-            std::min(m_random.Below(count), m_random.Below(count)))];
+        const int first = m_random.Below(count);
+        const int second = m_random.Below(count);
+        return m_usable[static_cast<std::size_t>(std::min(first, second))];
     }
 
 private:
