@@ -6,7 +6,9 @@ namespace Corv {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 bool IsForbidden(char c) {
     return std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "model/lum_data.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "model/lum_data.h"
 
 namespace Corv {
 

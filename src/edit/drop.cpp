@@ -1,15 +1,17 @@
 #include "edit/drop.h"
 
-#include <algorithm>
-
 #include "edit/domain.h"
 #include "edit/list_edits.h"
+
+#include <algorithm>
 
 namespace Corv {
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
 // The rows in their given order without repeats; empty when a row lies outside the list.
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
@@ -25,9 +27,8 @@ std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<i
 }
 
 bool AnyUsed(const CLumData& source, int kind, const std::vector<int>& rows) {
-    return std::any_of(rows.begin(), rows.end(), [&](int row) {
-        return !source.Records(kind).Item(At(row)).IsEmpty();
-    });
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](int row) { return !source.Records(kind).Item(At(row)).IsEmpty(); });
 }
 
 // The selected rows form one unbroken run.
@@ -45,7 +46,9 @@ bool DroppedOntoItself(const DropRequest& request, const std::vector<int>& rows,
     return !(request.insert && copy);
 }
 
-bool IsKind(int kind) { return kind == kPatchKind || kind == kToneKind || kind == kWaveKind; }
+bool IsKind(int kind) {
+    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
+}
 
 // The overwrite or insert itself; true when it was carried out.
 bool Drop(const DropRequest& request, bool otherProject, DropResult& result) {

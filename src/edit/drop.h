@@ -1,9 +1,9 @@
 #pragma once
 
+#include "model/lum_data.h"
+
 #include <optional>
 #include <vector>
-
-#include "model/lum_data.h"
 
 namespace Corv {
 
@@ -31,13 +31,18 @@ struct DropResult {
     // The overwrite or insert was carried out.
     bool done = false;
     // The rows the source list selects afterwards: the dragged rows at their places after the
-    // drop, without those the drop overwrote or pushed out. After a move these are the rows
-    // that were emptied. Empty when nothing was done.
+    // drop, without those the drop overwrote or pushed out. When the target is another
+    // project the source's rows did not move, so these are the dragged rows themselves. After
+    // a move these are the rows that were emptied (the dragged records now live elsewhere).
+    // Empty when nothing was done.
     std::vector<int> sourceSelection;
-    // The rows the dropped entries occupy in the target.
+    // The rows the dropped entries occupy in the target. Within one list the desktop shows
+    // `sourceSelection` instead, as the source and target list are the same.
     std::vector<int> targetSelection;
     // The number of entries inserted (0 for an overwrite).
     int inserted = 0;
+    // The source was changed (the rows of a move were emptied); with a drop within one
+    // project `targetChanged` says it as well.
     bool sourceChanged = false;
     bool targetChanged = false;
 };
@@ -51,8 +56,10 @@ struct DropResult {
 DropResult PerformDrop(const DropRequest& request);
 
 // The rows the source list selects after a successful drop of `rows` at `at`: all of them
-// when the target is another project; otherwise those not overwritten (overwrite), or each
-// row behind the insert position moved on by the count unless it was pushed out (insert).
+// when the target is another project (a drop there moves nothing in the source); otherwise
+// those not overwritten (overwrite), or each row behind the insert position moved on by the
+// count unless it was pushed out (insert). A different project data object is another
+// project: each project has one window, so this is the desktop's "another list".
 std::vector<int> ReselectedSourceRows(const std::vector<int>& rows, int kind, int at, bool insert,
                                       bool otherProject);
 

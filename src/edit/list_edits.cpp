@@ -1,9 +1,9 @@
 #include "edit/list_edits.h"
 
-#include <algorithm>
-
 #include "edit/domain.h"
 #include "edit/list_edits_detail.h"
+
+#include <algorithm>
 
 namespace Corv {
 
@@ -11,9 +11,13 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
-bool IsKind(int kind) { return kind == kPatchKind || kind == kToneKind || kind == kWaveKind; }
+bool IsKind(int kind) {
+    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
+}
 
 bool IsRow(const CLumData& project, int kind, int row) {
     return row >= 0 && At(row) < project.Records(kind).Size();
@@ -115,8 +119,7 @@ bool WaveBytesFit(const CLumData& target, int destination, int kind, bool otherP
 // Free tone and wave slots for what a drop into another project carries along.
 bool SlotSpaceFits(const CLumData& target, int kind) {
     CDomain& domain = CDomain::Get();
-    if (kind == kPatchKind &&
-        domain.m_transferTones.Size() > At(target.CountEmpty(kToneKind))) {
+    if (kind == kPatchKind && domain.m_transferTones.Size() > At(target.CountEmpty(kToneKind))) {
         domain.ShowError(kMsgToneSpace);
         return false;
     }
@@ -136,8 +139,8 @@ bool CanDrop(CLumData& target, int destination, int kind, bool otherProject,
     const int n = static_cast<int>(transfer.Size());
     if (n == 0 || !target.RangeFits(kind, destination, n))
         return false;
-    const bool occupied = overwrite ? target.AnyUsedIn(kind, destination, n)
-                                    : target.AnyUsedInLast(kind, n);
+    const bool occupied =
+        overwrite ? target.AnyUsedIn(kind, destination, n) : target.AnyUsedInLast(kind, n);
     if (occupied && !Confirm(overwrite ? kMsgOverwrite : kMsgInsert))
         return false;
     if (otherProject && !SlotSpaceFits(target, kind))

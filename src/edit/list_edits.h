@@ -1,8 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include "model/lum_data.h"
+
+#include <vector>
 
 namespace Corv {
 

@@ -1,15 +1,17 @@
 #include "edit/list_edits_detail.h"
 
+#include "edit/domain.h"
+
 #include <algorithm>
 #include <numeric>
-
-#include "edit/domain.h"
 
 namespace Corv::ListEdits {
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
 // The position of `value` in `origins`, or -1.
 int FirstMatch(const std::vector<int>& origins, int value) {
@@ -30,9 +32,13 @@ bool RefersToWave(const CTone& tone, int number) {
 
 } // namespace
 
-bool Confirmed(int answer) { return answer == kAnswerOk || answer == kAnswerYes; }
+bool Confirmed(int answer) {
+    return answer == kAnswerOk || answer == kAnswerYes;
+}
 
-bool Confirm(int code) { return Confirmed(CDomain::Get().Ask(kButtonsOkCancel, code)); }
+bool Confirm(int code) {
+    return Confirmed(CDomain::Get().Ask(kButtonsOkCancel, code));
+}
 
 int OriginOf(const CReferencedParameter& record) {
     return record.Users().empty() ? -1 : record.Users().back();

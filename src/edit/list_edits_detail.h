@@ -1,16 +1,20 @@
 #pragma once
 
+#include "model/lum_data.h"
+
 #include <cstdint>
 #include <vector>
-
-#include "model/lum_data.h"
 
 // Building blocks shared by the list edits. Tone numbers beyond 896 and wave numbers beyond
 // 999 can stand in files; none of these helpers ever follows them.
 namespace Corv::ListEdits {
 
-inline bool IsToneNumber(int number) { return number >= 1 && number <= kToneSlots; }
-inline bool IsWaveNumber(int number) { return number >= 1 && number <= kWaveSlots; }
+inline bool IsToneNumber(int number) {
+    return number >= 1 && number <= kToneSlots;
+}
+inline bool IsWaveNumber(int number) {
+    return number >= 1 && number <= kWaveSlots;
+}
 
 // True for an answer that lets an operation go ahead (OK, or Yes from a sink that says so).
 bool Confirmed(int answer);

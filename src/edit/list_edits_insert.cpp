@@ -1,8 +1,8 @@
-#include <vector>
-
 #include "edit/domain.h"
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
+
+#include <vector>
 
 namespace Corv {
 
@@ -10,10 +10,14 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
 // The slots of the last `count` entries of a kind.
-std::vector<int> LastSlots(int kind, int count) { return Run(SlotCount(kind) - count, count); }
+std::vector<int> LastSlots(int kind, int count) {
+    return Run(SlotCount(kind) - count, count);
+}
 
 // Tone references into the part of the list that moves on by `count` follow it; references
 // to the tones that drop off were cleared before, and those beyond the list stay as they are.

@@ -8,7 +8,9 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
 // Puts clones of the transfer records of a kind into the slots from `first` on.
 void PlaceTransfer(CLumData& target, int kind, int first) {

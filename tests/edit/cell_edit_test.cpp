@@ -1,8 +1,7 @@
 #include "edit/cell_edit.h"
+#include "list_edit_support.h"
 
 #include <gtest/gtest.h>
-
-#include "list_edit_support.h"
 
 namespace {
 
@@ -20,10 +19,13 @@ TEST(FilterName, DropsDoubleByteCharactersAndCharactersFilesCannotCarry) {
         {"a/b:c", "abc"},
         {"\\/*?:\"<>|", ""},
         {"Pad 2 (soft)", "Pad 2 (soft)"},
-        {"x\x83\x5Cy", "xy"},          // a trail byte that looks like a backslash goes with it
-        {"\x81\x40" "A\xE0\x80" "B\xFC\xFC", "AB"}, // lead bytes at both ends of both ranges
+        {"x\x83\x5Cy", "xy"}, // a trail byte that looks like a backslash goes with it
+        {"\x81\x40"
+         "A\xE0\x80"
+         "B\xFC\xFC",
+         "AB"},                                           // lead bytes at both ends of both ranges
         {"\xA0\xB1\xDF\x80\xFD", "\xA0\xB1\xDF\x80\xFD"}, // single-byte characters stay
-        {"tail\x9F", "tail"},           // a lead byte without its second byte
+        {"tail\x9F", "tail"},                             // a lead byte without its second byte
     };
     for (const Case& c : cases)
         EXPECT_EQ(FilterName(c.typed), c.stored) << c.typed;

@@ -1,9 +1,8 @@
+#include "edit/cell_edit.h"
 #include "edit/drop.h"
+#include "list_edit_support.h"
 
 #include <gtest/gtest.h>
-
-#include "edit/cell_edit.h"
-#include "list_edit_support.h"
 
 namespace {
 
@@ -56,17 +55,20 @@ TEST_F(Drop, WithoutAChoiceAListMovesWithinItselfAndCopiesIntoAnotherProject) {
         bool sourceKeepsTheRow;
     };
     const Case cases[] = {
-        {true, std::nullopt, false}, {true, true, true},
-        {false, std::nullopt, true}, {false, false, false},
+        {true, std::nullopt, false},
+        {true, true, true},
+        {false, std::nullopt, true},
+        {false, false, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "same " << c.sameProject << " copy "
-                                        << (c.copy ? int(*c.copy) : -1));
+        SCOPED_TRACE(testing::Message()
+                     << "same " << c.sameProject << " copy " << (c.copy ? int(*c.copy) : -1));
         CLumData a;
         CLumData b;
         FillSmall(a);
         CLumData& target = c.sameProject ? a : b;
-        const DropResult result = PerformDrop(Request(a, {2}, kPatchKind, target, 100, false, c.copy));
+        const DropResult result =
+            PerformDrop(Request(a, {2}, kPatchKind, target, 100, false, c.copy));
         ASSERT_TRUE(result.done);
         EXPECT_EQ(Name(target, kPatchKind, 101), "P3");
         EXPECT_EQ(IsEmptySlot(a, kPatchKind, 3), !c.sourceKeepsTheRow);
@@ -99,7 +101,8 @@ TEST_P(SelfDrop, ABlockOnItsOwnFirstRowDoesNothingUnlessACopyIsInserted) {
     for (int p = 1; p <= 8; ++p)
         PutPatch(a, p, 0);
     const ProjectState before(a);
-    const DropResult result = PerformDrop(Request(a, c.rows, kPatchKind, a, c.at, c.insert, c.copy));
+    const DropResult result =
+        PerformDrop(Request(a, c.rows, kPatchKind, a, c.at, c.insert, c.copy));
     EXPECT_EQ(result.done, c.done);
     if (!c.done) {
         EXPECT_TRUE(before.Matches(a));
@@ -109,15 +112,14 @@ TEST_P(SelfDrop, ABlockOnItsOwnFirstRowDoesNothingUnlessACopyIsInserted) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , SelfDrop,
-    testing::Values(SelfDropCase{{2, 3, 4}, 2, false, false, false},
-                    SelfDropCase{{3, 4, 2}, 2, false, true, false},
-                    SelfDropCase{{2, 3, 4}, 2, true, false, false},
-                    SelfDropCase{{4, 2, 3}, 2, true, true, true},
-                    SelfDropCase{{2, 4}, 2, false, true, true},
-                    SelfDropCase{{2, 3, 4}, 3, false, false, true},
-                    SelfDropCase{{2, 3, 4}, 1, true, false, true}));
+INSTANTIATE_TEST_SUITE_P(, SelfDrop,
+                         testing::Values(SelfDropCase{{2, 3, 4}, 2, false, false, false},
+                                         SelfDropCase{{3, 4, 2}, 2, false, true, false},
+                                         SelfDropCase{{2, 3, 4}, 2, true, false, false},
+                                         SelfDropCase{{4, 2, 3}, 2, true, true, true},
+                                         SelfDropCase{{2, 4}, 2, false, true, true},
+                                         SelfDropCase{{2, 3, 4}, 3, false, false, true},
+                                         SelfDropCase{{2, 3, 4}, 1, true, false, true}));
 
 TEST_F(Drop, ACopyInsertedOntoItselfDoublesTheBlock) {
     CLumData a;
@@ -143,12 +145,12 @@ TEST(DropReselection, FollowsTheDraggedRowsToTheirPlacesAfterTheDrop) {
         std::vector<int> expected;
     };
     const Case cases[] = {
-        {{7, 2}, kPatchKind, 0, true, true, {7, 2}},            // another project: as they were
-        {{3, 4, 5}, kPatchKind, 4, false, false, {3}},          // 4 and 5 were overwritten
-        {{9, 3}, kToneKind, 3, false, false, {9}},              // 3 itself was overwritten
-        {{2, 8}, kToneKind, 5, true, false, {2, 10}},           // behind the insert position
-        {{1, 997, 998}, kWaveKind, 0, true, false, {4}},        // the last two were pushed out
-        {{509, 510}, kPatchKind, 100, true, false, {511}},      // 512 is past the end
+        {{7, 2}, kPatchKind, 0, true, true, {7, 2}},       // another project: as they were
+        {{3, 4, 5}, kPatchKind, 4, false, false, {3}},     // 4 and 5 were overwritten
+        {{9, 3}, kToneKind, 3, false, false, {9}},         // 3 itself was overwritten
+        {{2, 8}, kToneKind, 5, true, false, {2, 10}},      // behind the insert position
+        {{1, 997, 998}, kWaveKind, 0, true, false, {4}},   // the last two were pushed out
+        {{509, 510}, kPatchKind, 100, true, false, {511}}, // 512 is past the end
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReselectedSourceRows(c.rows, c.kind, c.at, c.insert, c.otherProject), c.expected);
@@ -277,8 +279,8 @@ TEST_F(Drop, ARefusedDropChangesNothingAndKeepsTheEarlierUndoStep) {
     const ProjectState bBefore(b);
     Log().SetDefaultAnswer(kAnswerCancel);
     for (const bool insert : {false, true}) {
-        const DropResult result = PerformDrop(Request(a, {0, 1}, kPatchKind, b, insert ? 5 : 3,
-                                                      insert, false));
+        const DropResult result =
+            PerformDrop(Request(a, {0, 1}, kPatchKind, b, insert ? 5 : 3, insert, false));
         EXPECT_FALSE(result.done);
         EXPECT_FALSE(result.sourceChanged);
         EXPECT_FALSE(result.targetChanged);
@@ -297,9 +299,8 @@ TEST_F(Drop, NothingHappensForEmptyRowsOrRowsOutsideTheList) {
     CLumData b;
     FillSmall(a);
     const ProjectState before(b);
-    for (const std::vector<int>& rows :
-         {std::vector<int>{}, std::vector<int>{10, 11}, std::vector<int>{0, 512},
-          std::vector<int>{-1, 0}}) {
+    for (const std::vector<int>& rows : {std::vector<int>{}, std::vector<int>{10, 11},
+                                         std::vector<int>{0, 512}, std::vector<int>{-1, 0}}) {
         EXPECT_FALSE(PerformDrop(Request(a, rows, kPatchKind, b, 0)).done);
     }
     DropRequest noTarget = Request(a, {0}, kPatchKind, b, 0);

@@ -10,7 +10,9 @@ using namespace Corv;
 
 namespace {
 
-std::size_t At(int index) { return static_cast<std::size_t>(index); }
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
 
 class SizedFile : public IFile {
 public:
@@ -122,7 +124,9 @@ testing::AssertionResult ReferenceCheck::Patch(int project, int slot, int fromPr
     for (int k = 0; k < 2; ++k) {
         const int before = was.Slot(k).ToneNumber();
         const int after = now.Slot(k).ToneNumber();
-        auto where = [&] { return Where(project, kPatchKind, slot) + " slot " + std::to_string(k); };
+        auto where = [&] {
+            return Where(project, kPatchKind, slot) + " slot " + std::to_string(k);
+        };
         for (int n = 0; n < kPatchToneParameterCount; ++n)
             if ((n < 1 || n > 3 || before == 0 || before > kToneSlots) &&
                 was.Slot(k).P(n) != now.Slot(k).P(n))
@@ -153,8 +157,8 @@ testing::AssertionResult ReferenceCheck::Tone(int project, int slot, int fromPro
             const int before = was.Osc(osc).WaveNumber(side);
             const int after = now.Osc(osc).WaveNumber(side);
             auto where = [&] {
-                return Where(project, kToneKind, slot) + " osc " + std::to_string(osc) +
-                       " side " + std::to_string(side);
+                return Where(project, kToneKind, slot) + " osc " + std::to_string(osc) + " side " +
+                       std::to_string(side);
             };
             if (before == 0 || before > kWaveSlots) {
                 if (after != before && !(after == 0 && m_map.waveInsertProject == project))
@@ -243,8 +247,9 @@ std::string Step::Describe() const {
 std::vector<int> Generator::PickSlots(int kind) {
     const int slots = SlotCount(kind);
     const int shape = Uniform(0, 99);
-    const int count = shape < 45 ? Uniform(0, 30) : shape < 82 ? Uniform(30, 150)
-                                                               : slots - Uniform(0, 4);
+    const int count = shape < 45   ? Uniform(0, 30)
+                      : shape < 82 ? Uniform(30, 150)
+                                   : slots - Uniform(0, 4);
     std::vector<int> all(At(slots));
     std::iota(all.begin(), all.end(), 0);
     std::shuffle(all.begin(), all.end(), m_random);
@@ -273,7 +278,8 @@ void Generator::FillWaves(CLumData& project, const std::vector<int>& slots) {
     std::uint64_t left = kWaveBytesLimit - static_cast<std::uint64_t>(Uniform(0, 150000));
     for (std::size_t i = 0; i + 1 < readable.size(); ++i) {
         const std::uint64_t share = left / (readable.size() - i);
-        const std::uint64_t bytes = share / 2 + static_cast<std::uint64_t>(Uniform(0, 1 << 20)) % (share + 1);
+        const std::uint64_t bytes =
+            share / 2 + static_cast<std::uint64_t>(Uniform(0, 1 << 20)) % (share + 1);
         const std::uint64_t taken = std::min(bytes, left);
         m_files.SetSize(readable[i], static_cast<std::uint32_t>(taken));
         left -= taken;
@@ -320,7 +326,7 @@ void Generator::FillPatches(CLumData& project, const std::vector<int>& slots,
             slot.SetP(5, static_cast<std::uint8_t>(Uniform(0, 127)));
             const int pick = Uniform(0, 99);
             if (pick < 10)
-                continue; // no tone
+                continue;    // no tone
             if (pick < 22) { // an instrument tone
                 slot.SetP(1, static_cast<std::uint8_t>(Chance(0.5) ? 65 : Uniform(0, 86)));
                 slot.SetP(2, static_cast<std::uint8_t>(Uniform(0, 127)));
@@ -350,15 +356,18 @@ void Generator::Fill(CLumData& project) {
 std::vector<int> Generator::Rows(const CLumData& project, int kind) {
     const int slots = SlotCount(kind);
     const int shape = Uniform(0, 99);
-    const int count = shape < 40 ? 1 : shape < 75 ? Uniform(2, 4) : shape < 95 ? Uniform(5, 12)
-                                                                                : Uniform(13, 40);
+    const int count = shape < 40   ? 1
+                      : shape < 75 ? Uniform(2, 4)
+                      : shape < 95 ? Uniform(5, 12)
+                                   : Uniform(13, 40);
     std::vector<int> used;
     for (int i = 0; i < slots; ++i)
         if (!project.Records(kind).Item(At(i)).IsEmpty())
             used.push_back(i);
     auto anyRow = [&] {
-        return !used.empty() && Chance(0.85) ? used[At(Uniform(0, static_cast<int>(used.size()) - 1))]
-                                             : Uniform(0, slots - 1);
+        return !used.empty() && Chance(0.85)
+                   ? used[At(Uniform(0, static_cast<int>(used.size()) - 1))]
+                   : Uniform(0, slots - 1);
     };
     std::vector<int> rows;
     if (Chance(0.5)) { // one unbroken block
@@ -400,8 +409,9 @@ int Generator::Position(const CLumData& target, int kind, const std::vector<int>
 }
 
 std::string Generator::Text(bool forName) {
-    static const std::string kPieces[] = {"Pad", " ", "a/b", ":", "Str", "\x83\x5C", "\xE0",
-                                          "*?", "Bass", "\"q\"", "<>|", "\\", "\xB1", "Long name"};
+    static const std::string kPieces[] = {"Pad",      " ",    "a/b",  ":",        "Str",
+                                          "\x83\x5C", "\xE0", "*?",   "Bass",     "\"q\"",
+                                          "<>|",      "\\",   "\xB1", "Long name"};
     std::string text;
     for (int n = Uniform(0, forName ? 6 : 4); n > 0; --n)
         text += kPieces[Uniform(0, 13)];
@@ -411,8 +421,11 @@ std::string Generator::Text(bool forName) {
 Step Generator::Next(const std::vector<CLumData*>& projects, bool canUndo) {
     Step step;
     const int pick = Uniform(0, 99);
-    step.op = pick < 60 ? Op::Drop : pick < 74 ? Op::Delete : pick < 82 ? Op::Rename
-              : pick < 88 ? Op::Memo : Op::Undo;
+    step.op = pick < 60   ? Op::Drop
+              : pick < 74 ? Op::Delete
+              : pick < 82 ? Op::Rename
+              : pick < 88 ? Op::Memo
+                          : Op::Undo;
     if (step.op == Op::Undo && !canUndo)
         step.op = Op::Drop;
     const int last = static_cast<int>(projects.size()) - 1;

@@ -1,18 +1,17 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include "list_edit_support.h"
+#include "model/codec.h"
+#include "model/file_system.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include "list_edit_support.h"
-#include "model/codec.h"
-#include "model/file_system.h"
 
 // The random projects, random steps and the checks of the editing property test.
 namespace CorvTest::Property {
@@ -70,18 +69,24 @@ public:
     // empty slots and beyond the lists, wave sizes up to the limit.
     void Fill(Corv::CLumData& project);
     Step Next(const std::vector<Corv::CLumData*>& projects, bool canUndo);
-    int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+    int Uniform(int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(m_random);
+    }
     bool Chance(double p) { return std::bernoulli_distribution(p)(m_random); }
 
 private:
     std::vector<int> PickSlots(int kind);
     void FillWaves(Corv::CLumData& project, const std::vector<int>& slots);
-    void FillTones(Corv::CLumData& project, const std::vector<int>& slots, const std::vector<int>& waves);
-    void FillPatches(Corv::CLumData& project, const std::vector<int>& slots, const std::vector<int>& tones);
+    void FillTones(Corv::CLumData& project, const std::vector<int>& slots,
+                   const std::vector<int>& waves);
+    void FillPatches(Corv::CLumData& project, const std::vector<int>& slots,
+                     const std::vector<int>& tones);
     std::vector<int> Rows(const Corv::CLumData& project, int kind);
     int Position(const Corv::CLumData& target, int kind, const std::vector<int>& rows);
     std::string Text(bool forName);
-    std::string NewPath(const char* extension) { return "/g/" + std::to_string(++m_uid) + extension; }
+    std::string NewPath(const char* extension) {
+        return "/g/" + std::to_string(++m_uid) + extension;
+    }
 
     std::mt19937 m_random;
     SizedFileSystem& m_files;

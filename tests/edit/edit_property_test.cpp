@@ -1,16 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <chrono>
-#include <cstdlib>
-#include <map>
-
 #include "edit/cell_edit.h"
 #include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit_property_model.h"
 #include "support/faulty_file_system.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <map>
 
 // Random projects, random sequences of drops, deletes, renames and undos over two or three
 // open projects, and after every step: user lists true, references kept on the same content,
@@ -23,10 +22,11 @@ using namespace CorvTest::Property;
 
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
 constexpr int kStepsPerSeed = 125;
+constexpr int kSeedsPerGroup = 4;
 #else
 constexpr int kStepsPerSeed = 20; // sanitizer and debug builds run a shorter sequence
+constexpr int kSeedsPerGroup = 2;
 #endif
-constexpr int kSeedsPerGroup = 4;
 
 // The undo step as the store must hold it: owners, saved kinds and the states saved.
 struct UndoModel {
@@ -108,8 +108,8 @@ private:
                          (step.insert ? " insert" : " overwrite") + (copy ? " copy" : " move") +
                          (other ? " other" : " same"));
         const StepMap map = DropMap(step, m_states);
-        const std::vector<int> owners =
-            other && !copy ? std::vector<int>{step.target, step.source} : std::vector<int>{step.target};
+        const std::vector<int> owners = other && !copy ? std::vector<int>{step.target, step.source}
+                                                       : std::vector<int>{step.target};
         Changed(owners, map, {true, true, true});
     }
 
@@ -123,9 +123,10 @@ private:
     }
 
     void EditText(const Step& step) {
-        const bool set = step.op == Op::Rename
-                             ? SetNames(Project(step.source), step.kind, step.rows, step.text)
-                             : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
+        const bool set =
+            step.op == Op::Rename
+                ? SetNames(Project(step.source), step.kind, step.rows, step.text)
+                : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
         ASSERT_TRUE(set);
         m_coverage.Count(step.op == Op::Rename ? "rename" : "memo");
         EXPECT_TRUE(TextEditKept(step, *m_states[static_cast<std::size_t>(step.source)],
@@ -145,7 +146,8 @@ private:
             // The owner now holds what was saved; the store holds what it had.
             EXPECT_TRUE(m_undo.state[i]->Matches(Project(owner))) << "undo slot " << i;
             m_undo.state[i] = m_states[static_cast<std::size_t>(owner)];
-            m_states[static_cast<std::size_t>(owner)] = std::make_shared<ProjectState>(Project(owner));
+            m_states[static_cast<std::size_t>(owner)] =
+                std::make_shared<ProjectState>(Project(owner));
         }
         UndoStoreMatches();
         for (std::size_t p = 0; p < m_projects.size(); ++p)
@@ -237,7 +239,8 @@ TEST_P(EditProperty, RandomStepsKeepReferencesUndoAndRefusalsTrue) {
     const auto start = std::chrono::steady_clock::now();
     int steps = 0;
     for (int n = 0; n < kSeedsPerGroup; ++n) {
-        const std::uint32_t seed = FirstSeed() + static_cast<std::uint32_t>(GetParam() * kSeedsPerGroup + n);
+        const std::uint32_t seed =
+            FirstSeed() + static_cast<std::uint32_t>(GetParam() * kSeedsPerGroup + n);
         World world(seed, coverage);
         for (int step = 1; step <= kStepsPerSeed; ++step, ++steps) {
             std::string description;

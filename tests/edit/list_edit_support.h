@@ -1,16 +1,15 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
-#include <string>
-#include <vector>
-
 #include "edit/domain.h"
 #include "model/lum_data.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
 
 // Helpers shared by the list edit, drop and cell edit tests: projects are built in memory,
 // slot by slot, with file paths that make every record tell where it came from.
@@ -141,8 +140,7 @@ struct ProjectState {
         waves = project.Waves();
     }
     bool Matches(const Corv::CLumData& project) const {
-        return patches == project.Patches() && tones == project.Tones() &&
-               waves == project.Waves();
+        return patches == project.Patches() && tones == project.Tones() && waves == project.Waves();
     }
 };
 

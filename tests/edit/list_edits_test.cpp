@@ -1,12 +1,10 @@
 #include "edit/list_edits.h"
-
-#include <gtest/gtest.h>
+#include "list_edit_support.h"
 
 #include <cctype>
 #include <filesystem>
 #include <functional>
-
-#include "list_edit_support.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -18,7 +16,8 @@ class ListEdits : public EditTest {};
 std::vector<int> Origins(const CParameterArray& transfer) {
     std::vector<int> origins;
     for (std::size_t i = 0; i < transfer.Size(); ++i)
-        origins.push_back(static_cast<const CReferencedParameter&>(transfer.Item(i)).Users().back());
+        origins.push_back(
+            static_cast<const CReferencedParameter&>(transfer.Item(i)).Users().back());
     return origins;
 }
 
@@ -135,49 +134,170 @@ void FullWaves(CLumData& project, int keepEmpty) {
 }
 
 const CheckCase kCheckCases[] = {
-    {"three patches at 510 do not fit", [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
-     kPatchKind, {1, 4, 8}, 510, false, false, kAnswerOk, false, {}, {}},
-    {"three patches inserted at 510 do not fit", [](CLumData&, CLumData&) {}, kPatchKind,
-     {1, 4, 8}, 510, true, true, kAnswerOk, false, {}, {}},
-    {"a drop beyond the list", [](CLumData&, CLumData&) {}, kWaveKind, {1}, 999, false, false,
-     kAnswerOk, false, {}, {}},
-    {"overwriting empty slots asks nothing", [](CLumData&, CLumData&) {}, kPatchKind, {1, 4},
-     100, false, true, kAnswerCancel, true, {}, {}},
-    {"overwriting a used slot asks", [](CLumData&, CLumData& b) { PutPatch(b, 102, 0); },
-     kPatchKind, {1, 4}, 100, false, true, kAnswerOk, true, {kMsgOverwrite}, {}},
+    {"three patches at 510 do not fit",
+     [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
+     kPatchKind,
+     {1, 4, 8},
+     510,
+     false,
+     false,
+     kAnswerOk,
+     false,
+     {},
+     {}},
+    {"three patches inserted at 510 do not fit",
+     [](CLumData&, CLumData&) {},
+     kPatchKind,
+     {1, 4, 8},
+     510,
+     true,
+     true,
+     kAnswerOk,
+     false,
+     {},
+     {}},
+    {"a drop beyond the list",
+     [](CLumData&, CLumData&) {},
+     kWaveKind,
+     {1},
+     999,
+     false,
+     false,
+     kAnswerOk,
+     false,
+     {},
+     {}},
+    {"overwriting empty slots asks nothing",
+     [](CLumData&, CLumData&) {},
+     kPatchKind,
+     {1, 4},
+     100,
+     false,
+     true,
+     kAnswerCancel,
+     true,
+     {},
+     {}},
+    {"overwriting a used slot asks",
+     [](CLumData&, CLumData& b) { PutPatch(b, 102, 0); },
+     kPatchKind,
+     {1, 4},
+     100,
+     false,
+     true,
+     kAnswerOk,
+     true,
+     {kMsgOverwrite},
+     {}},
     {"cancelling the overwrite question refuses",
-     [](CLumData&, CLumData& b) { PutPatch(b, 101, 0); }, kPatchKind, {1}, 100, false, true,
-     kAnswerCancel, false, {kMsgOverwrite}, {}},
+     [](CLumData&, CLumData& b) { PutPatch(b, 101, 0); },
+     kPatchKind,
+     {1},
+     100,
+     false,
+     true,
+     kAnswerCancel,
+     false,
+     {kMsgOverwrite},
+     {}},
     {"inserting with empty last slots asks nothing",
-     [](CLumData&, CLumData& b) { PutPatch(b, 510, 0); }, kPatchKind, {1, 4}, 0, true, true,
-     kAnswerCancel, true, {}, {}},
-    {"inserting pushes a used last slot out", [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
-     kPatchKind, {1, 4}, 0, true, true, kAnswerCancel, false, {kMsgInsert}, {}},
+     [](CLumData&, CLumData& b) { PutPatch(b, 510, 0); },
+     kPatchKind,
+     {1, 4},
+     0,
+     true,
+     true,
+     kAnswerCancel,
+     true,
+     {},
+     {}},
+    {"inserting pushes a used last slot out",
+     [](CLumData&, CLumData& b) { PutPatch(b, 511, 0); },
+     kPatchKind,
+     {1, 4},
+     0,
+     true,
+     true,
+     kAnswerCancel,
+     false,
+     {kMsgInsert},
+     {}},
     {"too few tone slots, checked before waves",
      [](CLumData&, CLumData& b) {
          FullTones(b, 1);
          FullWaves(b, 0);
      },
-     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {}, {kMsgToneSpace}},
-    {"too few wave slots for carried waves", [](CLumData&, CLumData& b) { FullWaves(b, 2); },
-     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {}, {kMsgWaveSpace}},
-    {"tones need wave slots too", [](CLumData&, CLumData& b) { FullWaves(b, 1); }, kToneKind,
-     {6}, 0, true, true, kAnswerOk, false, {}, {kMsgWaveSpace}},
-    {"waves need no free slots", [](CLumData&, CLumData& b) { FullWaves(b, 0); }, kWaveKind,
-     {1, 3}, 5, false, true, kAnswerOk, true, {kMsgOverwrite}, {}},
+     kPatchKind,
+     {4},
+     0,
+     false,
+     true,
+     kAnswerOk,
+     false,
+     {},
+     {kMsgToneSpace}},
+    {"too few wave slots for carried waves",
+     [](CLumData&, CLumData& b) { FullWaves(b, 2); },
+     kPatchKind,
+     {4},
+     0,
+     false,
+     true,
+     kAnswerOk,
+     false,
+     {},
+     {kMsgWaveSpace}},
+    {"tones need wave slots too",
+     [](CLumData&, CLumData& b) { FullWaves(b, 1); },
+     kToneKind,
+     {6},
+     0,
+     true,
+     true,
+     kAnswerOk,
+     false,
+     {},
+     {kMsgWaveSpace}},
+    {"waves need no free slots",
+     [](CLumData&, CLumData& b) { FullWaves(b, 0); },
+     kWaveKind,
+     {1, 3},
+     5,
+     false,
+     true,
+     kAnswerOk,
+     true,
+     {kMsgOverwrite},
+     {}},
     {"the question comes before the space check",
      [](CLumData&, CLumData& b) {
          FullTones(b, 0);
          PutPatch(b, 1, 0);
      },
-     kPatchKind, {4}, 0, false, true, kAnswerOk, false, {kMsgOverwrite}, {kMsgToneSpace}},
+     kPatchKind,
+     {4},
+     0,
+     false,
+     true,
+     kAnswerOk,
+     false,
+     {kMsgOverwrite},
+     {kMsgToneSpace}},
     {"within one project slot space is not needed",
      [](CLumData& a, CLumData&) {
          for (int t = 1; t <= kToneSlots; ++t)
              if (IsEmptySlot(a, kToneKind, t))
                  PutTone(a, t, {});
      },
-     kPatchKind, {4}, 300, false, false, kAnswerOk, true, {}, {}},
+     kPatchKind,
+     {4},
+     300,
+     false,
+     false,
+     kAnswerOk,
+     true,
+     {},
+     {}},
 };
 
 class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {};
@@ -219,8 +339,8 @@ TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, DropChecks, testing::ValuesIn(kCheckCases),
-                         [](const testing::TestParamInfo<CheckCase>& info) {
-                             std::string name = info.param.name;
+                         [](const testing::TestParamInfo<CheckCase>& caseInfo) {
+                             std::string name = caseInfo.param.name;
                              for (char& ch : name)
                                  if (!std::isalnum(static_cast<unsigned char>(ch)))
                                      ch = '_';
@@ -255,7 +375,8 @@ TEST_F(WaveSizeLimit, CountsTheTargetAndTheCarriedWavesUpToTheLimitExactly) {
         bool passes;
     };
     const std::uintmax_t kept = 40'000'000;
-    for (const Case c : {Case{kWaveBytesLimit - kept, true}, Case{kWaveBytesLimit - kept + 1, false}}) {
+    for (const Case c :
+         {Case{kWaveBytesLimit - kept, true}, Case{kWaveBytesLimit - kept + 1, false}}) {
         SCOPED_TRACE(c.carried);
         Log().Clear();
         CLumData a;

@@ -38,7 +38,9 @@ std::string SinkLog::Describe() const {
     return text;
 }
 
-void SinkLog::RecordError(int code) { m_calls.push_back({false, 0, code, -1}); }
+void SinkLog::RecordError(int code) {
+    m_calls.push_back({false, 0, code, -1});
+}
 
 int SinkLog::Answer(int buttonSet, int code) {
     int answer = m_defaultAnswer;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "edit/text_out.h"
+
 #include <cstddef>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "edit/text_out.h"
 
 // Test support: a message sink that records every error and question the core reports and
 // answers questions from a script.
