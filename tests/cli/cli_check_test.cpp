@@ -21,7 +21,10 @@ TEST_F(CliCheckTest, SoundProjectPassesAndInfoCountsIt) {
     const RunResult check = RunCorvane({"check", p.Folder()});
     EXPECT_EQ(check.status, 0);
     EXPECT_EQ(check.out, "ok\n");
-    const RunResult info = RunCorvane({"info", p.Folder()});
+    // A relative spelling reaches the core as the absolute folder.
+    const std::string relative =
+        std::filesystem::relative(p.Folder(), std::filesystem::current_path()).string() + "/./";
+    const RunResult info = RunCorvane({"info", relative});
     EXPECT_EQ(info.status, 0);
     EXPECT_EQ(info.Lines(),
               (std::vector<std::string>{"folder " + p.Folder(), "patches 2", "tones 2", "waves 1",
