@@ -177,65 +177,6 @@ TEST_F(Drop, AToneMovedWithinAProjectTakesItsPatchesAlong) {
     EXPECT_TRUE(UsersMatchReferences(a));
 }
 
-TEST_F(Drop, OverlappingMovesKeepEveryReferenceOnItsRecord) {
-    struct Case {
-        int kind;
-        bool insert;
-    };
-    for (const Case c : {Case{kToneKind, false}, Case{kToneKind, true}, Case{kWaveKind, false},
-                         Case{kWaveKind, true}}) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " insert " << c.insert);
-        CLumData a;
-        for (int n = 1; n <= 4; ++n) {
-            PutWave(a, n);
-            PutTone(a, n, {n});
-            PutPatch(a, n, n);
-        }
-        RebuildUsers(a);
-        // Rows 2 and 3 (numbers 2, 3) move one place on.
-        ASSERT_TRUE(PerformDrop(Request(a, {1, 2}, c.kind, a, 2, c.insert)).done);
-        const char* prefix = c.kind == kToneKind ? "T" : "W";
-        EXPECT_TRUE(IsEmptySlot(a, c.kind, 2));
-        EXPECT_EQ(Name(a, c.kind, 3), std::string(prefix) + "2");
-        EXPECT_EQ(Name(a, c.kind, 4), std::string(prefix) + "3");
-        EXPECT_TRUE(IsEmptySlot(a, c.kind, 5));
-        // Number 4 was overwritten, or moved on to 6 by the insert.
-        const int fourth = c.insert ? 6 : 0;
-        if (c.insert) {
-            EXPECT_EQ(Name(a, c.kind, 6), std::string(prefix) + "4");
-        }
-        if (c.kind == kToneKind) {
-            EXPECT_EQ(ToneRef(a, 1, 0), 1);
-            EXPECT_EQ(ToneRef(a, 2, 0), 3);
-            EXPECT_EQ(ToneRef(a, 3, 0), 4);
-            EXPECT_EQ(ToneRef(a, 4, 0), fourth);
-        } else {
-            EXPECT_EQ(WaveRef(a, 1, 0, 0), 1);
-            EXPECT_EQ(WaveRef(a, 2, 0, 0), 3);
-            EXPECT_EQ(WaveRef(a, 3, 0, 0), 4);
-            EXPECT_EQ(WaveRef(a, 4, 0, 0), fourth);
-        }
-        EXPECT_TRUE(UsersMatchReferences(a));
-    }
-}
-
-TEST_F(Drop, AWaveMovedToTheTopOfItsListIsFollowedByItsTones) {
-    CLumData a;
-    FillSmall(a);
-    PutWave(a, 999, "Last");
-    PutTone(a, 7, {999, 2});
-    RebuildUsers(a);
-    const DropResult result = PerformDrop(Request(a, {998}, kWaveKind, a, 0, true));
-    ASSERT_TRUE(result.done);
-    EXPECT_EQ(Log().Questions(), std::vector<int>{kMsgInsert});
-    EXPECT_TRUE(result.sourceSelection.empty()); // the old place was pushed out
-    EXPECT_EQ(Name(a, kWaveKind, 1), "Last");
-    EXPECT_EQ(WaveRef(a, 7, 0, 0), 1);
-    EXPECT_EQ(WaveRef(a, 7, 0, 1), 3);
-    EXPECT_EQ(WaveRef(a, 1, 0, 0), 2);
-    EXPECT_TRUE(UsersMatchReferences(a));
-}
-
 TEST_F(Drop, AMoveIntoAnotherProjectIsOneUndoStepOverBothProjects) {
     CLumData a;
     CLumData b;

@@ -21,13 +21,6 @@ std::vector<int> Origins(const CParameterArray& transfer) {
     return origins;
 }
 
-std::vector<std::string> Paths(const CParameterArray& transfer) {
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < transfer.Size(); ++i)
-        paths.push_back(transfer.Item(i).FilePath());
-    return paths;
-}
-
 // Source project used by several cases: patches 2 and 5 share tone 3; patch 5 also uses tone 7;
 // patch 9 uses a preset tone; tone 3 uses waves 4 and 2, tone 7 uses waves 4 and 11.
 void FillSource(CLumData& a) {
@@ -42,39 +35,6 @@ void FillSource(CLumData& a) {
     a.Patches()[8].Slot(0).SetP(1, 65); // bank 'A': an instrument tone, not a project one
     a.Patches()[8].Slot(0).SetP(3, 12);
     RebuildUsers(a);
-}
-
-TEST_F(ListEdits, StoringPatchesCarriesTheirTonesAndWavesOnceWithTheirNumbers) {
-    CLumData a;
-    FillSource(a);
-    StoreSelection(a, {4, 1, 8}, kPatchKind);
-
-    EXPECT_EQ(Paths(Domain().m_transferPatches),
-              (std::vector<std::string>{a.Patches()[4].FilePath(), a.Patches()[1].FilePath(),
-                                        a.Patches()[8].FilePath()}));
-    EXPECT_EQ(Origins(Domain().m_transferTones), (std::vector<int>{3, 7}));
-    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{2, 4, 11}));
-    // The carried clones keep their users in front of the origin number.
-    EXPECT_EQ(Domain().m_transferTones[0].Users(), (std::vector<int>{1, 4, 3}));
-}
-
-TEST_F(ListEdits, StoringTonesMarksTheirRowsAndKeepsAPictureOfThePatches) {
-    CLumData a;
-    FillSource(a);
-    StoreSelection(a, {6, 2}, kToneKind);
-
-    // The origin of a selected tone is its 0-based row, appended even when the row is also a
-    // patch index in its user list.
-    EXPECT_EQ(Domain().m_transferTones[0].Users(), (std::vector<int>{4, 6}));
-    EXPECT_EQ(Domain().m_transferTones[1].Users(), (std::vector<int>{1, 4, 2}));
-    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{2, 4, 11}));
-    ASSERT_EQ(Domain().m_transferPatches.Size(), 512u);
-    EXPECT_TRUE(Domain().m_transferPatches == a.Patches());
-
-    StoreSelection(a, {10, 3}, kWaveKind);
-    EXPECT_EQ(Origins(Domain().m_transferWaves), (std::vector<int>{10, 3}));
-    ASSERT_EQ(Domain().m_transferTones.Size(), 896u);
-    EXPECT_TRUE(Domain().m_transferTones == a.Tones());
 }
 
 TEST_F(ListEdits, ReferencesBeyondTheListsAreNeitherFollowedNorChanged) {
@@ -527,21 +487,6 @@ TEST_F(ListEdits, ATonePlacedOverAnotherWithinAProjectCutsThePatchesOfTheOverwri
     EXPECT_TRUE(UsersMatchReferences(a));
 }
 
-TEST_F(ListEdits, AToneOverwrittenFromAnotherProjectCutsItsOldPatches) {
-    CLumData a;
-    FillSource(a);
-    CLumData b;
-    PutTone(b, 1, {});
-    PutPatch(b, 1, 1);
-    RebuildUsers(b);
-    StoreSelection(a, {6}, kToneKind);
-    ASSERT_TRUE(Overwrite(b, 0, kToneKind, true));
-    EXPECT_EQ(ToneRef(b, 1, 0), 0);
-    EXPECT_EQ(WaveRef(b, 1, 0, 1), 1);
-    EXPECT_EQ(WaveRef(b, 1, 1, 0), 2);
-    EXPECT_TRUE(UsersMatchReferences(b));
-}
-
 // ---- Insert.
 
 TEST_F(ListEdits, OneWaveInsertedAtTheTopOfAFullListRenumbersEveryReference) {
@@ -584,35 +529,6 @@ TEST_F(ListEdits, InsertingPatchesMovesEveryLaterUserOnceNotEntryByEntry) {
     EXPECT_EQ(ToneUsers(a, 1), (std::vector<int>{6, 7}));
     EXPECT_EQ(ToneRef(a, 7, 0), 1);
     EXPECT_EQ(ToneRef(a, 8, 0), 1);
-}
-
-TEST_F(ListEdits, TonesInsertedIntoAnotherProjectPushTheLastOutAndRenumberPatches) {
-    CLumData a;
-    PutWave(a, 9);
-    PutTone(a, 4, {9});
-    RebuildUsers(a);
-    CLumData b;
-    PutTone(b, 3, {});
-    PutTone(b, 896, {});
-    PutTone(b, 10, {2});
-    PutWave(b, 2);
-    PutPatch(b, 1, 3, 896);
-    PutPatch(b, 2, 2, 10);
-    PutPatch(b, 3, 1000);
-    RebuildUsers(b);
-    StoreSelection(a, {3}, kToneKind);
-    ASSERT_EQ(Insert(b, 2, kToneKind, true), 1);
-
-    EXPECT_EQ(ToneRef(b, 1, 0), 4);
-    EXPECT_EQ(ToneRef(b, 1, 1), 0); // its tone dropped off
-    EXPECT_EQ(ToneRef(b, 2, 0), 2); // in front of the insert position
-    EXPECT_EQ(ToneRef(b, 2, 1), 11);
-    EXPECT_EQ(ToneRef(b, 3, 0), 1000);
-    EXPECT_EQ(b.Tones()[2].FilePath(), a.Tones()[3].FilePath());
-    EXPECT_EQ(WaveRef(b, 3, 0, 0), 1); // a's wave 9 took b's first empty wave slot
-    EXPECT_EQ(WaveUsers(b, 2), std::vector<int>{10});
-    EXPECT_EQ(WaveUsers(b, 1), std::vector<int>{2});
-    EXPECT_TRUE(UsersMatchReferences(b));
 }
 
 // ---- Delete.
