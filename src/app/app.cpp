@@ -64,8 +64,8 @@ bool CApp::InitInstance(const QStringList& arguments) {
         m_exitWork = true;
         return false;
     }
-    // 3-5. Recent files, main frame.
-    m_documents->RecentFiles().Load();
+    // 3-5. Recent files and the core's document hooks, main frame.
+    m_documents->Install();
     m_mainFrame = new CMainFrame;
     m_documents->SetMainFrame(m_mainFrame);
     if (m_env.chooser == nullptr)
@@ -87,8 +87,12 @@ bool CApp::InitInstance(const QStringList& arguments) {
     if (!CreateWorkFolder())
         return false;
     m_started = true;
+    // Idle work: when the event loop runs dry, and at least every 100 ms.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &CApp::ScheduleIdle);
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CApp::ScheduleIdle);
+    idle->start(100);
     // 11. A project named on the command line.
     if (!OpenFromArguments(arguments))
         return false;

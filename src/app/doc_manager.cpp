@@ -18,7 +18,9 @@ const QString kFolderName = QStringLiteral("FolderName");
 
 } // namespace
 
-CDocManager::CDocManager(QObject* parent) : QObject(parent) {
+CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
+
+void CDocManager::Install() {
     m_recent.Load();
     Corv::CProjectDocuments::Get().SetHooks(this);
 }

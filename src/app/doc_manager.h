@@ -24,6 +24,8 @@ public:
     explicit CDocManager(QObject* parent = nullptr);
     ~CDocManager() override;
 
+    // Reads the recent-file list and becomes the core's document hooks.
+    void Install();
     // Where the project frames go; without one, documents have no window (tests of the core).
     void SetMainFrame(CMainFrame* frame) { m_mainFrame = frame; }
     // The folder chooser of Open, Save As and Save of a new project (not owned).
