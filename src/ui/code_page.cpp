@@ -1,23 +1,17 @@
 #include "ui/code_page.h"
 
-#include <QLocale>
 #include <QSettings>
 #include <QStringDecoder>
-#include <QStringEncoder>
+
+#include "app/text_codec.h"
 
 namespace {
 
 bool Known(const QString& name) { return QStringDecoder(name.toLatin1().constData()).isValid(); }
 
-QString SystemDefault() {
-    return QLocale::system().language() == QLocale::Japanese ? QStringLiteral("Shift_JIS")
-                                                             : QStringLiteral("windows-1252");
-}
-
 } // namespace
 
 CCodePage::CCodePage() {
-    Select(SystemDefault());
     const QString chosen = QSettings().value("Option/CodePage").toString();
     if (!chosen.isEmpty())
         Select(chosen);
@@ -31,22 +25,20 @@ CCodePage& CCodePage::Get() {
 bool CCodePage::Select(const QString& name) {
     if (!Known(name))
         return false;
-    m_name = name;
-    const QString lower = name.toLower();
-    m_doubleByte = lower.contains("jis") || lower == "cp932" || lower.contains("932");
+    CTextCodec::SetCodePage(name);
     return true;
 }
 
-QString CCodePage::Decode(const std::string& bytes) const {
-    QStringDecoder decoder(m_name.toLatin1().constData());
-    return decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+QString CCodePage::Name() const { return CTextCodec::CodePage(); }
+
+bool CCodePage::IsDoubleByte() const {
+    const QString lower = Name().toLower();
+    return lower.contains(QLatin1String("jis")) || lower.contains(QLatin1String("932"));
 }
 
-std::string CCodePage::Encode(const QString& text) const {
-    QStringEncoder encoder(m_name.toLatin1().constData());
-    const QByteArray bytes = encoder(text);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
+QString CCodePage::Decode(const std::string& bytes) const { return CTextCodec::Decode(bytes); }
+
+std::string CCodePage::Encode(const QString& text) const { return CTextCodec::Encode(text); }
 
 std::string CCodePage::EncodeEdited(const QString& edited, const std::string& original) const {
     if (edited == Decode(original))

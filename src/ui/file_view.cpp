@@ -1,13 +1,13 @@
 #include "ui/file_view.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QResizeEvent>
 #include <algorithm>
 
 #include "app/file_doc.h"
+#include "app/text_codec.h"
 #include "edit/clean.h"
 #include "edit/domain.h"
 #include "edit/list_edits.h"
@@ -16,6 +16,7 @@
 #include "storage/slot_file_name.h"
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
+#include "ui/font_setup.h"
 #include "ui/parameter_list.h"
 
 namespace {
@@ -63,17 +64,6 @@ CFileView*& CurrentView() {
     return current;
 }
 
-struct ListFont {
-    QFont font;
-    QColor color;
-    bool set = false;
-};
-
-ListFont& TheListFont() {
-    static ListFont listFont;
-    return listFont;
-}
-
 void AddUnique(std::vector<int>& rows, int row) {
     if (std::find(rows.begin(), rows.end(), row) == rows.end())
         rows.push_back(row);
@@ -103,7 +93,6 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
                 [this] { m_document.SetModifiedFlag(true); });
         connect(list, &CParameterListCtrl::DeleteRequested, this, &CFileView::Delete);
     }
-    setMinimumSize(GP::CDialogUnits::ForFont(font()).ToPixels(QSize(140, 45)));
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
     Registry().push_back(this);
     OnUpdate();
@@ -122,10 +111,6 @@ const std::vector<CFileView*>& CFileView::Views() { return Registry(); }
 
 CFileView* CFileView::Current() { return CurrentView(); }
 
-void CFileView::SetListFont(const QFont& font, const QColor& color) {
-    TheListFont() = {font, color, true};
-}
-
 CParameterListCtrl* CFileView::List(int kind) const {
     return kind >= 0 && kind < 3 ? m_private->lists[static_cast<std::size_t>(kind)] : nullptr;
 }
@@ -143,10 +128,9 @@ void CFileView::OnUpdate() { Update(false); }
 void CFileView::OnUpdateSavingWidths() { Update(true); }
 
 void CFileView::Update(bool saveWidths) {
-    const ListFont& listFont = TheListFont();
+    const CListFont& listFont = CListFont::Get();
     for (CParameterListCtrl* list : m_private->lists) {
-        if (listFont.set)
-            list->SetListFont(listFont.font, listFont.color);
+        list->SetListFont(listFont.Font(), listFont.Color());
         if (saveWidths)
             list->WriteColumnWidths();
         list->Bind(&m_document.Data());
@@ -181,6 +165,9 @@ void CFileView::LayOut() {
 }
 
 void CFileView::OnActivateView() {
+    // Activating one project window deactivates the one before it.
+    if (CurrentView() != nullptr && CurrentView() != this)
+        CurrentView()->OnDeactivateView();
     CurrentView() = this;
     if (ActiveList() == nullptr || m_private->warned || m_document.Core().SourceFilesPresent())
         return;
@@ -311,7 +298,7 @@ void CFileView::ImportWave() {
 void CFileView::ImportFiles(const QStringList& paths) {
     std::vector<std::string> files;
     for (const QString& path : paths) {
-        std::string file = QFile::encodeName(path).toStdString();
+        std::string file = CTextCodec::EncodePath(path);
         std::replace(file.begin(), file.end(), '\\', '/');
         files.push_back(file);
     }

@@ -40,8 +40,6 @@ public:
     bool CanDelete() const;
     // The other two lists select what belongs to the selection of `source`.
     void LinkSelection(const CParameterListCtrl& source);
-    // Gives every list this font and text colour (from Set Up Font) at the next update.
-    static void SetListFont(const QFont& font, const QColor& color);
 
     // Every open project window, in opening order.
     static const std::vector<CFileView*>& Views();

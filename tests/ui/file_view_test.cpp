@@ -340,6 +340,22 @@ void FileViewTest::missingFilesWarnOncePerActivation() {
     view.OnDeactivateView();
     view.OnActivateView();
     QCOMPARE(m_world->m_notices.size(), 2);
+    // Switching to another project window and back warns again.
+    BuildSong(m_world->Folder("Other"));
+    Corv::CProjectDocument* other = m_world->Open(m_world->Folder("Other"));
+    QVERIFY(other != nullptr);
+    std::unique_ptr<CFileView> second = m_world->Show(*other);
+    second->List(1)->setFocus();
+    second->OnActivateView();
+    QCOMPARE(m_world->m_notices.size(), 2);
+    view.OnActivateView();
+    QCOMPARE(m_world->m_notices.size(), 3);
+    // Without an active list there is no warning.
+    view.OnDeactivateView();
+    view.List(0)->clearFocus();
+    QCOMPARE(view.ActiveList(), nullptr);
+    view.OnActivateView();
+    QCOMPARE(m_world->m_notices.size(), 3);
 }
 
 void FileViewTest::widthGoesToThePatchList() {
