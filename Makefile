@@ -39,6 +39,8 @@ asan: deps
 bench: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_bench
 	@build/$(PRESET)/bench/corv_bench
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_gui_bench
+	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_gui_bench
 
 format:
 	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

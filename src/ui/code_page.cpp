@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QStringDecoder>
+#include <algorithm>
 
 #include "app/text_codec.h"
 
@@ -36,7 +37,25 @@ bool CCodePage::IsDoubleByte() const {
     return lower.contains(QLatin1String("jis")) || lower.contains(QLatin1String("932"));
 }
 
-QString CCodePage::Decode(const std::string& bytes) const { return CTextCodec::Decode(bytes); }
+QString CCodePage::Decode(const std::string& bytes) const {
+    // The lists ask for every visible cell at every paint: plain ASCII in a code page that
+    // keeps ASCII as it is needs no converter, and the converter is made once per code page.
+    const QString name = Name();
+    const bool asciiPage = name.compare(QLatin1String("windows-1252"), Qt::CaseInsensitive) == 0;
+    if (asciiPage && std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    static QString decoderName;
+    static QStringDecoder decoder;
+    if (decoderName != name) {
+        decoder = QStringDecoder(name.toLatin1().constData());
+        decoderName = name;
+    }
+    if (!decoder.isValid())
+        return CTextCodec::Decode(bytes);
+    decoder.resetState();
+    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
 
 std::string CCodePage::Encode(const QString& text) const { return CTextCodec::Encode(text); }
 
