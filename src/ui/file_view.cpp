@@ -92,6 +92,8 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
         connect(list, &CParameterListCtrl::CellEdited, this,
                 [this] { m_document.SetModifiedFlag(true); });
         connect(list, &CParameterListCtrl::DeleteRequested, this, &CFileView::Delete);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CFileView::CommandStateChanged);
     }
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
     Registry().push_back(this);

@@ -46,6 +46,10 @@ public:
     // The project window that was activated last; null when none is open.
     static CFileView* Current();
 
+signals:
+    // The selection or the active list changed: Delete may have become enabled or disabled.
+    void CommandStateChanged();
+
 public slots:
     void Delete();
     void SelectAll();

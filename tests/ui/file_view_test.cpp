@@ -198,8 +198,10 @@ void FileViewTest::deleteNeedsAUsedSelection() {
     view.List(1)->SelectRows({});
     view.Delete();
     QVERIFY(m_world->m_sink->Calls().empty());
+    QSignalSpy state(&view, &CFileView::CommandStateChanged);
     view.List(1)->SelectRows({1, 2});
     QVERIFY(view.CanDelete());
+    QCOMPARE(state.count(), 1); // the frame re-enables Delete
 }
 
 void FileViewTest::cleanThroughTheCommandAndUndo() {
