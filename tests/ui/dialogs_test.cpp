@@ -1,5 +1,5 @@
 // The dialogs of the project window, driven without being shown: titles and labels of the name
-// and memo editor, the grid and clean choices, and what the remembering file dialog keeps.
+// and memo editor, the clean choices, and what the remembering file dialog keeps.
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,7 +10,6 @@
 #include "ui/clean_project_dlg.h"
 #include "ui/profiled_file_dialog.h"
 #include "ui/replace_string_dlg.h"
-#include "ui/set_grid_dlg.h"
 #include "ui_fixture.h"
 
 class DialogsTest : public QObject {
@@ -20,7 +19,6 @@ private slots:
     void init();
     void editDialogTitles_data();
     void editDialogTitles();
-    void gridDialogShowsTheSwitch();
     void cleanDialogOrderAndStore();
     void fileDialogRemembersAfterCancel();
     void fileDialogOpensWhereItWasLeft();
@@ -59,11 +57,6 @@ void DialogsTest::editDialogTitles() {
     QVERIFY(edit != nullptr);
     edit->setText(QString(40, QLatin1Char('x')));
     QCOMPARE(dialog.Text().size(), 40);
-}
-
-void DialogsTest::gridDialogShowsTheSwitch() {
-    QCOMPARE(CSetGridDlg(1).Value(), 1);
-    QCOMPARE(CSetGridDlg(0).Value(), 0);
 }
 
 void DialogsTest::cleanDialogOrderAndStore() {

@@ -16,7 +16,6 @@ private slots:
     void cellTexts();
     void toneSwitchTexts_data();
     void toneSwitchTexts();
-    void columnTables();
     void storedWidths_data();
     void storedWidths();
     void editFieldsSkipToneSwitch();
@@ -86,22 +85,6 @@ void ListColumnsTest::toneSwitchTexts() {
     if (used)
         patch.SetFilePath("Patch/001 P.d00");
     QCOMPARE(QByteArray::fromStdString(CellText(0, patch, 0, kColToneSwitch)), expected);
-}
-
-void ListColumnsTest::columnTables() {
-    const char* const patchTitles[] = {"Number", "PatchName", "ToneSwitch", "Memo1",
-                                       "Memo2",  "Memo3",     "Memo4"};
-    const auto& patch = ColumnTable(0);
-    QCOMPARE(patch.size(), std::size_t(7));
-    for (std::size_t i = 0; i < patch.size(); ++i)
-        QCOMPARE(QByteArray(patch[i].title), QByteArray(patchTitles[i]));
-    QCOMPARE(ColumnTable(1)[1].title, "ToneName");
-    QCOMPARE(ColumnTable(2)[1].title, "WaveName");
-    QCOMPARE(ColumnTable(2).size(), std::size_t(6));
-    // The number column is right-aligned and of number kind; the rest are left-aligned text.
-    QCOMPARE(patch[0].column.Alignment(), 1);
-    QVERIFY(patch[0].column.IsNumber() && patch[0].column.IsEditable());
-    QVERIFY(patch[2].column.IsText() && patch[2].column.Alignment() == 0);
 }
 
 void ListColumnsTest::storedWidths_data() {
