@@ -229,9 +229,12 @@ void CApp::OnEditUndo() {
         }
     Corv::CProjectDocuments::Get().Undo(); // swaps and marks the owners modified
     for (const Kept& entry : kept) {
-        entry.document->UpdateAllViews();
         CFileFrame* frame = m_documents->FrameOf(*entry.document);
-        if (frame != nullptr && frame->View() != nullptr)
-            frame->View()->SetTopRows(entry.rows);
+        if (frame == nullptr || frame->View() == nullptr) {
+            entry.document->UpdateAllViews();
+            continue;
+        }
+        frame->View()->OnUpdateSavingWidths();
+        frame->View()->SetTopRows(entry.rows);
     }
 }

@@ -34,7 +34,9 @@ bool CMDIFrameWndEx::LoadPlacement(const QRect& defaultRect) {
     QRect rect = defaultRect;
     if (ParseFourInts(stored, left, top, right, bottom) && right > left && bottom > top)
         rect = QRect(QPoint(left, top), QSize(right - left, bottom - top));
-    setGeometry(rect);
+    // The stored rectangle is the window's outer position and its size.
+    move(rect.topLeft());
+    resize(rect.size());
     return GetProfileInt(kWindow, QStringLiteral("Maximized"), 0) != 0;
 }
 
@@ -54,7 +56,7 @@ void CMDIFrameWndEx::SaveStateOnClose() {
 }
 
 void CMDIFrameWndEx::SavePosition() {
-    const QRect rect = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QRect rect = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
     if (!rect.isValid())
         return;
     WriteProfileString(kWindow, QStringLiteral("Position"),

@@ -8,6 +8,8 @@
 
 #include "app/app.h"
 #include "app/file_doc.h"
+#include "ui/child_frame.h"
+#include "ui/file_view.h"
 
 namespace {
 
@@ -64,9 +66,15 @@ void CFontSetupDialog::SetSelectedColor(const QColor& color) {
 
 void ApplyListFont(const QFont& font, const QColor& color) {
     CListFont::Get().Set(font, color);
+    // Every open project's lists take the new font, keeping their column widths.
     if (CApp* app = CApp::Instance())
-        for (CFileDoc* document : app->Documents().Documents())
-            document->UpdateAllViews();
+        for (CFileDoc* document : app->Documents().Documents()) {
+            CFileFrame* frame = app->Documents().FrameOf(*document);
+            if (frame != nullptr && frame->View() != nullptr)
+                frame->View()->OnUpdateSavingWidths();
+            else
+                document->UpdateAllViews();
+        }
 }
 
 bool SetUpListFont(QWidget* parent) {

@@ -1,6 +1,8 @@
 #include "ui/main_frame.h"
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
@@ -48,6 +50,7 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
             &CMainFrame::UpdateCommandUi);
     ShowMenuBar(false);
     UpdateCommandUi();
+    qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -355,9 +358,10 @@ void CMainFrame::UpdateCommandUi() {
     using namespace Cmd;
     CFileFrame* frame = ActiveProjectFrame();
     const bool project = frame != nullptr;
-    for (int id : {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kDelete, kSelectAll, kSetUpGrid,
+    for (int id : {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid,
                    kMoveToTop, kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
         Action(id)->setEnabled(project);
+    Action(kDelete)->setEnabled(project && frame->View() != nullptr && frame->View()->CanDelete());
     const bool partly = project && frame->CanMaximizePartly();
     Action(kMaximizeHeight)->setEnabled(partly);
     Action(kMaximizeWidth)->setEnabled(partly);
@@ -368,6 +372,19 @@ void CMainFrame::UpdateCommandUi() {
     Action(kToolBar)->setChecked(!m_toolBar->isHidden());
     Action(kStatusBar)->setChecked(!statusBar()->isHidden());
     UpdateTitle();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_W && key->modifiers() == Qt::ControlModifier && widget != nullptr &&
+            widget->window() == this) {
+            event->accept();
+            return true;
+        }
+    }
+    return GP::CMDIFrameWndEx::eventFilter(watched, event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

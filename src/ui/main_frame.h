@@ -88,6 +88,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     QString ChildTitle(QMdiSubWindow* child) const override;
+    // Swallows Ctrl+W in this window, which would otherwise close a child window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* AddAction(int id, const QString& text, const QString& prompt, const QKeySequence& key = {});

@@ -47,7 +47,7 @@ void PlacementTest::init() { UseTemporarySettings(m_settings); }
 void PlacementTest::FirstStartUsesDefaultRectangle() {
     GP::CMDIFrameWndEx frame;
     QVERIFY(!frame.LoadPlacement(QRect(0, 0, 800, 600)));
-    QCOMPARE(frame.geometry(), QRect(0, 0, 800, 600));
+    QCOMPARE(QRect(frame.pos(), frame.size()), QRect(0, 0, 800, 600));
 }
 
 void PlacementTest::StoredRectangleAndMaximizedFlagAreUsed() {
@@ -55,7 +55,7 @@ void PlacementTest::StoredRectangleAndMaximizedFlagAreUsed() {
     GP::WriteProfileInt("Window", "Maximized", 1);
     GP::CMDIFrameWndEx frame;
     QVERIFY(frame.LoadPlacement(QRect(0, 0, 800, 600)));
-    QCOMPARE(frame.geometry(), QRect(10, 20, 640, 480));
+    QCOMPARE(QRect(frame.pos(), frame.size()), QRect(10, 20, 640, 480));
 }
 
 void PlacementTest::UnreadablePositionFallsBackToDefault() {
@@ -63,15 +63,16 @@ void PlacementTest::UnreadablePositionFallsBackToDefault() {
         GP::WriteProfileString("Window", "Position", QString::fromLatin1(stored));
         GP::CMDIFrameWndEx frame;
         frame.LoadPlacement(QRect(0, 0, 800, 600));
-        QCOMPARE(frame.geometry(), QRect(0, 0, 800, 600));
+        QCOMPARE(QRect(frame.pos(), frame.size()), QRect(0, 0, 800, 600));
     }
 }
 
 void PlacementTest::ClosingAndDestructionWritePlacement() {
     {
         GP::CMDIFrameWndEx frame;
-        frame.setGeometry(30, 40, 700, 500);
         frame.show();
+        frame.move(30, 40);
+        frame.resize(700, 500);
         frame.SaveStateOnClose();
     }
     QCOMPARE(GP::GetProfileString("Window", "Position"), QStringLiteral("30,40,730,540"));
