@@ -18,15 +18,15 @@ build: configure
 test: build
 	@ctest --preset $(PRESET) --output-on-failure
 
-# Builds everything, writes the demo project under build/ on first use and shows it with the
-# command-line tool: its summary, then the patch, tone and wave lists.
+# Builds everything, writes the demo project under build/ on first use and opens it in the
+# desktop program.
 DEMO ?= build/demo/Demo.prj
 CORVANE = build/$(PRESET)/src/cli/corvane
+LIBRARIAN = build/$(PRESET)/corvane-librarian
 
 run: build
 	@test -d "$(DEMO)" || $(CORVANE) demo "$(DEMO)"
-	@$(CORVANE) info "$(DEMO)"
-	@for kind in patch tone wave; do echo; echo "-- $$kind list"; $(CORVANE) list "$(DEMO)" $$kind; done
+	@$(LIBRARIAN) "$(DEMO)"
 
 # The core's tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

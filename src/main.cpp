@@ -4,12 +4,13 @@
 #include <QTimer>
 
 #include "app/app.h"
+#include "app/program_icon.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brisko"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane Librarian"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+    QApplication::setWindowIcon(ProgramIcon());
 
     int result = 0;
     {

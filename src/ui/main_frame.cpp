@@ -115,7 +115,7 @@ void CMainFrame::CreateActions() {
     AddAction(kArrangeIcons, QStringLiteral("&Arrange Icons"), QStringLiteral("Arrange icons\nArrange icons"));
     AddAction(kManual, QStringLiteral("Corvane Librarian &Manual"),
               QStringLiteral("Corvane Librarian Manual\nCorvane Librarian Manual"), QKeySequence(Qt::Key_F1))
-        ->setIcon(ThemeIcon("help-contents", QStyle::SP_DialogHelpButton, s));
+        ->setIcon(ThemeIcon("help-contents", QStyle::SP_MessageBoxQuestion, s));
     AddAction(kAbout, QStringLiteral("&About Corvane Librarian..."),
               QStringLiteral("About Corvane Librarian\nAbout Corvane Librarian"));
     // Ctrl+W belongs to no command: it is taken here so that it does nothing at all.
