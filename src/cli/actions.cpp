@@ -1,5 +1,8 @@
 #include "cli/actions.h"
 
+#include <cstdlib>
+#include <string_view>
+
 #include "edit/cell_edit.h"
 #include "edit/clean.h"
 #include "edit/domain.h"
@@ -16,6 +19,17 @@ namespace {
 void MarkModified(CLumData& data) {
     if (CProjectDocument* document = CProjectDocuments::Get().DocumentOf(&data))
         document->SetModifiedFlag(true);
+}
+
+// Names are filtered as the desktop program filters them on this system: with the Japanese
+// double-byte code page under a Japanese locale, otherwise with a single-byte one.
+bool DoubleByteCodePage() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return std::string_view(value).starts_with("ja");
+    }
+    return false;
 }
 
 } // namespace
@@ -46,7 +60,7 @@ bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) 
 }
 
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text) {
-    if (!SetNames(document.Data(), kind, {row}, text))
+    if (!SetNames(document.Data(), kind, {row}, text, DoubleByteCodePage()))
         return false;
     document.SetModifiedFlag(true);
     return true;

@@ -34,11 +34,12 @@ void RecordEdit(CLumData& project, int kind) {
 
 } // namespace
 
-std::string FilterName(std::string_view text) {
+std::string FilterName(std::string_view text, bool doubleByte) {
     std::string name;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
-            ++i; // the byte after a lead byte belongs to the same character
+            if (doubleByte)
+                ++i; // the byte after a lead byte belongs to the same character
             continue;
         }
         if (!IsForbidden(text[i]))
@@ -47,11 +48,12 @@ std::string FilterName(std::string_view text) {
     return name;
 }
 
-bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text) {
+bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
+              bool doubleByte) {
     if (!CanEdit(project, kind, rows))
         return false;
     RecordEdit(project, kind);
-    const std::string name = FilterName(text);
+    const std::string name = FilterName(text, doubleByte);
     for (const int row : rows)
         project.Records(kind).Item(static_cast<std::size_t>(row)).SetName(name);
     return true;

@@ -9,14 +9,17 @@
 namespace Corv {
 
 // A typed name made fit for a file name: every double-byte character (a lead byte 0x81-0x9F
-// or 0xE0-0xFC with the byte after it) and every \ / * ? : " < > | is removed.
-std::string FilterName(std::string_view text);
+// or 0xE0-0xFC with the byte after it) and every \ / * ? : " < > | is removed. In a
+// single-byte code page (`doubleByte` false) such a byte is a character of its own: it is
+// removed alone and never takes the character after it along.
+std::string FilterName(std::string_view text, bool doubleByte = true);
 
 // Sets the same name (filtered, at most 12 characters kept) on several rows of one list. The
 // list's array is recorded for undo once, before the first row changes, so that one Undo
 // takes the whole edit back. False, with nothing recorded, when a row lies outside the list
 // or no row is given; true when the names were set and the document is to be marked modified.
-bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text);
+bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
+              bool doubleByte = true);
 
 // Sets memo `memo` (1 to 4) of several rows of one list to the text as it stands; undo and
 // result as for `SetNames`.

@@ -19,18 +19,6 @@
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// In a single-byte code page a byte of the double-byte lead ranges is a character of its own:
-// the name filter removes it, but it must not take the character after it along.
-std::string DropLoneLeadBytes(const std::string& bytes) {
-    std::string kept;
-    for (const char c : bytes)
-        if (!IsLeadByte(static_cast<unsigned char>(c)))
-            kept += c;
-    return kept;
-}
-
 // A memo is one line of its memo file: a line break typed or pasted into it would shift every
 // memo after it, so breaks become blanks.
 std::string OneLine(std::string text) {
@@ -299,8 +287,7 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     const int field = EditFieldNumber(m_kind, column);
     bool done = false;
     if (field == 1)
-        done = Corv::SetNames(*m_project, m_kind, rows,
-                              CCodePage::Get().IsDoubleByte() ? bytes : DropLoneLeadBytes(bytes));
+        done = Corv::SetNames(*m_project, m_kind, rows, bytes, CCodePage::Get().IsDoubleByte());
     else if (field >= 2 && field <= 5)
         done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, OneLine(bytes));
     if (!done)

@@ -31,6 +31,15 @@ TEST(FilterName, DropsDoubleByteCharactersAndCharactersFilesCannotCarry) {
         EXPECT_EQ(FilterName(c.typed), c.stored) << c.typed;
 }
 
+// In a single-byte code page the bytes of the lead ranges are letters of their own ("\xE9" is
+// an accented e): each is removed alone and keeps its neighbour.
+TEST(FilterName, SingleByteCodePageRemovesLeadRangeBytesAlone) {
+    EXPECT_EQ(FilterName("Caf\xE9 X", false), "Caf X");
+    EXPECT_EQ(FilterName("Caf\xE9 X", true), "CafX");
+    EXPECT_EQ(FilterName("x\x83\x5Cy", false), "xy"); // the backslash is forbidden anyway
+    EXPECT_EQ(FilterName("a\x81:b", false), "ab");
+}
+
 TEST_F(CellEdit, RenamingSeveralRowsSetsOneNameAndOneUndoTakesItAllBack) {
     CLumData a;
     for (int t = 1; t <= 5; ++t)
