@@ -19,17 +19,6 @@ int FirstMatch(const std::vector<int>& origins, int value) {
     return it == origins.end() ? -1 : static_cast<int>(it - origins.begin());
 }
 
-bool RefersToTone(const CPatch& patch, int number) {
-    return patch.Slot(0).ToneNumber() == number || patch.Slot(1).ToneNumber() == number;
-}
-
-bool RefersToWave(const CTone& tone, int number) {
-    for (int osc = 0; osc < CTone::kOscCount; ++osc)
-        if (tone.Osc(osc).WaveNumber(0) == number || tone.Osc(osc).WaveNumber(1) == number)
-            return true;
-    return false;
-}
-
 } // namespace
 
 bool Confirmed(int answer) {
@@ -179,14 +168,22 @@ void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
 
 void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
                     const std::vector<int>& waveSlots) {
+    // One pass over the referring records, each slot's new users in ascending index order.
+    std::vector<bool> placedTone(project.Tones().Size()), placedWave(project.Waves().Size());
     for (const int slot : toneSlots)
-        for (std::size_t p = 0; p < project.Patches().Size(); ++p)
-            if (RefersToTone(project.Patches()[p], slot + 1))
-                project.Tones()[At(slot)].AddUser(static_cast<std::int32_t>(p));
+        placedTone[At(slot)] = true;
     for (const int slot : waveSlots)
+        placedWave[At(slot)] = true;
+    if (!toneSlots.empty())
+        for (std::size_t p = 0; p < project.Patches().Size(); ++p)
+            for (const int tone : project.Patches()[p].ReferencedTones())
+                if (tone >= 1 && At(tone - 1) < placedTone.size() && placedTone[At(tone - 1)])
+                    project.Tones()[At(tone - 1)].AddUser(static_cast<std::int32_t>(p));
+    if (!waveSlots.empty())
         for (std::size_t t = 0; t < project.Tones().Size(); ++t)
-            if (RefersToWave(project.Tones()[t], slot + 1))
-                project.Waves()[At(slot)].AddUser(static_cast<std::int32_t>(t));
+            for (const int wave : project.Tones()[t].ReferencedWaves())
+                if (wave >= 1 && At(wave - 1) < placedWave.size() && placedWave[At(wave - 1)])
+                    project.Waves()[At(wave - 1)].AddUser(static_cast<std::int32_t>(t));
 }
 
 std::vector<int> Run(int first, int count) {
