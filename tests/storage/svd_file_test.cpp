@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "edit/domain.h"
@@ -191,12 +192,16 @@ TEST_F(SvdFileTest, EveryFailingStepOfAReadFailsIt) {
     }
 }
 
-TEST_F(SvdFileTest, UnreadableFileIsRefused) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not stop root from reading";
-    const std::string path = Put("locked.d00", PatchImage(10, 0));
-    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    EXPECT_FALSE(ReadPatch(path));
+// Something at the path that cannot be opened as a file (file permissions would not stop the
+// tests when they run as root): a folder, and a link to nowhere.
+TEST_F(SvdFileTest, UnopenableFileIsRefused) {
+    const std::string folder = Put("folder.d00", {});
+    ASSERT_EQ(::unlink(folder.c_str()), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
+    EXPECT_FALSE(ReadPatch(folder));
+    const std::string dangling = folder + "-link.d00";
+    ASSERT_EQ(::symlink((folder + "-missing").c_str(), dangling.c_str()), 0);
+    EXPECT_FALSE(ReadPatch(dangling));
 }
 
 TEST_F(SvdFileTest, WriteChangesOnlyTheRecordAreaAndKeepsTheLength) {
