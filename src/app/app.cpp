@@ -74,8 +74,7 @@ bool CApp::InitInstance(const QStringList& arguments) {
     if (m_env.saveQuestion)
         m_documents->SetSaveQuestion(m_env.saveQuestion);
     m_guard->SetMainWindow(m_mainFrame);
-    connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this,
-            [this](const QStringList& handed) { OpenFromArguments(handed); });
+    connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this, &CApp::OnHandedOver);
     // 6-7. Settings, then the window.
     LoadSettings();
     if (m_env.showMainWindow)
@@ -131,6 +130,14 @@ bool CApp::OpenFromArguments(const QStringList& arguments) {
     if (line.params.size() != 1 || line.params.front().values.isEmpty())
         return true;
     return m_documents->OpenDocumentFile(line.params.front().values.front()) != nullptr;
+}
+
+void CApp::OnHandedOver(const QStringList& arguments) {
+    // A busy program (a modal window open, or a long operation with the main window disabled)
+    // only comes to the front: opening a project then would cut into the running work.
+    if (QApplication::activeModalWidget() != nullptr || m_mainFrame == nullptr || !m_mainFrame->isEnabled())
+        return;
+    OpenFromArguments(arguments);
 }
 
 void CApp::ExitInstance() {

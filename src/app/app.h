@@ -68,6 +68,8 @@ public:
     // Opens the project named by a command line's single plain parameter; true when there was
     // none or it opened.
     bool OpenFromArguments(const QStringList& arguments);
+    // Another start handed its command line over: opens its project unless the program is busy.
+    void OnHandedOver(const QStringList& arguments);
     // The path the Manual command opens.
     QString ManualPath();
 

@@ -1,5 +1,7 @@
 // The application object: start-up order and failures, the work folder, settings written at
 // exit and read at start, the single-instance hand-over, deferred messages and the manual.
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -9,6 +11,7 @@
 #include "app_fixture.h"
 #include "support/project_builder.h"
 #include "ui/font_setup.h"
+#include "ui/main_frame.h"
 
 using namespace AppTest;
 
@@ -42,6 +45,7 @@ private slots:
     void CommandLineProjectThatFailsEndsStartUp();
     void SeveralPlainParametersOpenNothing();
     void SecondStartHandsItsProjectOverAndExits();
+    void HandOverWhileBusyOnlyRaises();
     void DeferredMessageShownWhenIdle();
     void ManualOpensOrReportsItsAbsence();
     void LanguageLetter();
@@ -217,6 +221,28 @@ void AppTest_::SecondStartHandsItsProjectOverAndExits() {
     // The first one opened the project it was handed.
     QTRY_COMPARE(first.Documents().Documents().size(), std::size_t(1));
     QCOMPARE(first.Documents().Documents().front()->Title(), QStringLiteral("Handed.prj"));
+    first.ExitInstance();
+}
+
+void AppTest_::HandOverWhileBusyOnlyRaises() {
+    const QString folder = MakeProject(m_data, "Busy.prj");
+    const QString name = InstanceName("busy");
+    CApp first(ScriptedEnvironment(m_script, m_data.path(), name));
+    QVERIFY(first.InitInstance({}));
+    QDialog modal(first.MainFrame());
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    QTRY_VERIFY(QApplication::activeModalWidget() == &modal);
+    first.OnHandedOver({folder});
+    QVERIFY(first.Documents().Documents().empty());
+    modal.hide();
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    first.MainFrame()->setEnabled(false); // a long operation runs
+    first.OnHandedOver({folder});
+    QVERIFY(first.Documents().Documents().empty());
+    first.MainFrame()->setEnabled(true);
+    first.OnHandedOver({folder});
+    QCOMPARE(first.Documents().Documents().size(), std::size_t(1));
     first.ExitInstance();
 }
 
