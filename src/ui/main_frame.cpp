@@ -316,6 +316,7 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
     frame->show();
     frame->AvoidCoincidingCorners();
     connect(&document, &CFileDoc::ModifiedChanged, this, &CMainFrame::UpdateTitle);
+    connect(frame->View(), &CFileView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
     MdiArea()->setActiveSubWindow(frame);
     return frame;
 }

@@ -22,9 +22,6 @@ class MessagesProgressTest : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void ButtonSets_data();
-    void ButtonSets();
-    void AnswersOfButtons();
     void BoxTexts_data();
     void BoxTexts();
     void ProgressShowsOnlyOutermostAndDisablesMainWindow();
@@ -40,40 +37,14 @@ private:
 
 void MessagesProgressTest::init() { AppTest::ResetProcessState(m_settings); }
 
-void MessagesProgressTest::ButtonSets_data() {
-    QTest::addColumn<int>("set");
-    QTest::addColumn<int>("buttons");
-    QTest::newRow("0 OK") << 0 << int(QMessageBox::Ok);
-    QTest::newRow("1 OK Cancel") << 1 << int(QMessageBox::Ok | QMessageBox::Cancel);
-    QTest::newRow("2 Yes No") << 2 << int(QMessageBox::Yes | QMessageBox::No);
-    QTest::newRow("3 Yes No Cancel") << 3 << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QTest::newRow("unknown is OK") << 7 << int(QMessageBox::Ok);
-}
-
-void MessagesProgressTest::ButtonSets() {
-    QFETCH(int, set);
-    QFETCH(int, buttons);
-    QCOMPARE(int(CMessageBoxSink::Buttons(set)), buttons);
-}
-
-void MessagesProgressTest::AnswersOfButtons() {
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::Ok), int(Corv::kAnswerOk));
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::Yes), int(Corv::kAnswerYes));
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::No), int(Corv::kAnswerNo));
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::Cancel), int(Corv::kAnswerCancel));
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::NoButton), int(Corv::kAnswerCancel));
-    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::Escape), int(Corv::kAnswerCancel));
-}
-
 void MessagesProgressTest::BoxTexts_data() {
     QTest::addColumn<bool>("question");
     QTest::addColumn<int>("set");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
     QTest::newRow("load error") << false << 0 << 1 << "This project could not be loaded.";
-    QTest::newRow("wave bytes error") << false << 0 << 8 << "Can't add wave; the total size of all waves would exceed 64 MB.";
     QTest::newRow("delete question") << true << 1 << 9 << "OK to delete?";
-    QTest::newRow("replace question") << true << 2 << 7 << "Project already exists. Do you want to replace it?";
+    QTest::newRow("replace question") << true << 3 << 7 << "Project already exists. Do you want to replace it?";
     QTest::newRow("unknown error") << false << 0 << 42 << "Undefined error.";
     QTest::newRow("unknown question") << true << 1 << 42 << "";
 }
@@ -86,7 +57,12 @@ void MessagesProgressTest::BoxTexts() {
     std::unique_ptr<QMessageBox> box(CMessageBoxSink::CreateBox(nullptr, question, set, code));
     QCOMPARE(box->windowTitle(), QStringLiteral("Corvane Librarian"));
     QCOMPARE(box->text(), text);
-    QCOMPARE(box->standardButtons(), question ? CMessageBoxSink::Buttons(set) : QMessageBox::StandardButtons(QMessageBox::Ok));
+    const QMessageBox::StandardButtons buttons[] = {
+        QMessageBox::Ok, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
+    QCOMPARE(box->standardButtons(), question ? buttons[set] : QMessageBox::StandardButtons(QMessageBox::Ok));
+    // Every way of closing a question other than its buttons counts as Cancel.
+    QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::NoButton), int(Corv::kAnswerCancel));
 }
 
 void MessagesProgressTest::ProgressShowsOnlyOutermostAndDisablesMainWindow() {
