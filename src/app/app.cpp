@@ -56,7 +56,23 @@ CApp::~CApp() {
 
 CApp* CApp::Instance() { return TheApp(); }
 
-bool CApp::InitInstance(const QStringList& arguments) {
+namespace {
+
+// Relative paths on the command line mean the starting folder of this start; made absolute
+// here, they still name the same folder when handed to a running program elsewhere, and in the
+// recent-file list.
+QStringList AbsoluteArguments(const QStringList& arguments) {
+    QStringList result;
+    for (const QString& argument : arguments)
+        result << (argument.isEmpty() || QDir::isAbsolutePath(argument) ? argument
+                                                                         : QDir::current().absoluteFilePath(argument));
+    return result;
+}
+
+} // namespace
+
+bool CApp::InitInstance(const QStringList& givenArguments) {
+    const QStringList arguments = AbsoluteArguments(givenArguments);
     // 1. One instance: a later start hands its command line over and ends.
     m_guard = std::make_unique<GP::CMMF>(
         m_env.instanceName.isEmpty() ? GP::CMMF::DefaultName(kAppName) : m_env.instanceName);

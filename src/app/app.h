@@ -52,7 +52,8 @@ public:
     static CApp* Instance();
 
     // Start-up; false ends the program (then the exit-work flag tells whether another instance
-    // took over). `arguments` excludes the program name.
+    // took over). `arguments` excludes the program name; relative paths among them are taken
+    // from the current folder.
     bool InitInstance(const QStringList& arguments);
     // Exit: unless another instance took over, writes the settings, empties the work folder and
     // releases the store's sinks.

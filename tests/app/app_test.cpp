@@ -42,6 +42,7 @@ private slots:
     void SettingsWrittenAtExitAndReadAtStart();
     void ExitEmptiesOnlyWorkFiles();
     void CommandLineProjectOpens();
+    void RelativeCommandLinePathIsRememberedWhole();
     void CommandLineProjectThatFailsEndsStartUp();
     void SeveralPlainParametersOpenNothing();
     void SecondStartHandsItsProjectOverAndExits();
@@ -178,6 +179,19 @@ void AppTest_::CommandLineProjectOpens() {
     QCOMPARE(documents.size(), std::size_t(1));
     QCOMPARE(documents.front()->Title(), QStringLiteral("Live Set.prj"));
     QCOMPARE(documents.front()->Data().Patches().Item(0).Name(), std::string("Lead"));
+    app.ExitInstance();
+}
+
+void AppTest_::RelativeCommandLinePathIsRememberedWhole() {
+    const QString folder = MakeProject(m_data, "Here.prj");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_data.path());
+    CApp app(ScriptedEnvironment(m_script, m_data.path(), InstanceName("relative")));
+    const bool started = app.InitInstance({"Here.prj"});
+    QDir::setCurrent(previous);
+    QVERIFY(started);
+    QCOMPARE(app.Documents().RecentFiles().Entries(), QStringList{folder});
+    QCOMPARE(QString::fromStdString(app.Documents().Documents().front()->Data().ProjectFolder()), folder + u'/');
     app.ExitInstance();
 }
 
