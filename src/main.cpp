@@ -1,10 +1,10 @@
 // The desktop program: starts the application object and runs the event loop.
+#include "app/app.h"
+#include "app/program_icon.h"
+
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
-
-#include "app/app.h"
-#include "app/program_icon.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

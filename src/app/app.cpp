@@ -1,17 +1,5 @@
 #include "app/app.h"
 
-#include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
-#include <QLocale>
-#include <QMessageBox>
-#include <QStandardPaths>
-#include <QTimer>
-#include <QUrl>
-
 #include "app/file_doc.h"
 #include "app/settings.h"
 #include "app/text_codec.h"
@@ -26,6 +14,18 @@
 #include "ui/main_frame.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -54,7 +54,9 @@ CApp::~CApp() {
         TheApp() = nullptr;
 }
 
-CApp* CApp::Instance() { return TheApp(); }
+CApp* CApp::Instance() {
+    return TheApp();
+}
 
 namespace {
 
@@ -64,8 +66,9 @@ namespace {
 QStringList AbsoluteArguments(const QStringList& arguments) {
     QStringList result;
     for (const QString& argument : arguments)
-        result << (argument.isEmpty() || QDir::isAbsolutePath(argument) ? argument
-                                                                         : QDir::current().absoluteFilePath(argument));
+        result << (argument.isEmpty() || QDir::isAbsolutePath(argument)
+                       ? argument
+                       : QDir::current().absoluteFilePath(argument));
     return result;
 }
 
@@ -112,7 +115,8 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     if (!OpenFromArguments(arguments))
         return false;
     // 12. Language.
-    m_language = QLocale::system().language() == QLocale::Japanese ? QStringLiteral("J") : QStringLiteral("E");
+    m_language = QLocale::system().language() == QLocale::Japanese ? QStringLiteral("J")
+                                                                   : QStringLiteral("E");
     return true;
 }
 
@@ -139,7 +143,9 @@ bool CApp::CreateWorkFolder() {
     return true;
 }
 
-QString CApp::WorkFolder() const { return CTextCodec::DecodePath(Corv::CDomain::Get().m_workFolder); }
+QString CApp::WorkFolder() const {
+    return CTextCodec::DecodePath(Corv::CDomain::Get().m_workFolder);
+}
 
 bool CApp::OpenFromArguments(const QStringList& arguments) {
     const GP::CCmdLine line = GP::ParseCommandLine(GP::QuoteArguments(arguments));
@@ -151,7 +157,8 @@ bool CApp::OpenFromArguments(const QStringList& arguments) {
 void CApp::OnHandedOver(const QStringList& arguments) {
     // A busy program (a modal window open, or a long operation with the main window disabled)
     // only comes to the front: opening a project then would cut into the running work.
-    if (QApplication::activeModalWidget() != nullptr || m_mainFrame == nullptr || !m_mainFrame->isEnabled())
+    if (QApplication::activeModalWidget() != nullptr || m_mainFrame == nullptr ||
+        !m_mainFrame->isEnabled())
         return;
     OpenFromArguments(arguments);
 }
@@ -196,15 +203,25 @@ void CApp::Notify(const QString& text) {
         QMessageBox::warning(m_mainFrame, kAppName, text);
 }
 
-void CApp::OnFileNew() { m_documents->NewDocument(); }
+void CApp::OnFileNew() {
+    m_documents->NewDocument();
+}
 
-void CApp::OnFileOpen() { m_documents->ChooseAndOpen(); }
+void CApp::OnFileOpen() {
+    m_documents->ChooseAndOpen();
+}
 
-void CApp::OnOpenRecent(int index) { m_documents->OpenRecentFile(index); }
+void CApp::OnOpenRecent(int index) {
+    m_documents->OpenRecentFile(index);
+}
 
-void CApp::OnAppAbout() { ShowAboutBox(m_mainFrame); }
+void CApp::OnAppAbout() {
+    ShowAboutBox(m_mainFrame);
+}
 
-void CApp::OnSetUpFont() { SetUpListFont(m_mainFrame); }
+void CApp::OnSetUpFont() {
+    SetUpListFont(m_mainFrame);
+}
 
 QString CApp::ManualPath() {
     if (!m_manualPath.isEmpty())
@@ -222,16 +239,21 @@ QString CApp::ManualPath() {
 void CApp::OnManual() {
     const QString path = ManualPath();
     if (!QFileInfo::exists(path)) {
-        Notify(QStringLiteral("The manual could not be found:\n%1").arg(QDir::toNativeSeparators(path)));
+        Notify(QStringLiteral("The manual could not be found:\n%1")
+                   .arg(QDir::toNativeSeparators(path)));
         return;
     }
     const QUrl url = QUrl::fromLocalFile(path);
-    const bool opened = m_env.openDocument ? m_env.openDocument(path) : QDesktopServices::openUrl(url);
+    const bool opened =
+        m_env.openDocument ? m_env.openDocument(path) : QDesktopServices::openUrl(url);
     if (!opened)
-        Notify(QStringLiteral("The manual could not be opened:\n%1").arg(QDir::toNativeSeparators(path)));
+        Notify(QStringLiteral("The manual could not be opened:\n%1")
+                   .arg(QDir::toNativeSeparators(path)));
 }
 
-bool CApp::CanUndo() const { return Corv::CDomain::Get().CanUndo(); }
+bool CApp::CanUndo() const {
+    return Corv::CDomain::Get().CanUndo();
+}
 
 void CApp::OnEditUndo() {
     Corv::CDomain& domain = Corv::CDomain::Get();

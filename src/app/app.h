@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QObject>
-#include <QStringList>
-#include <functional>
-#include <memory>
-
 #include "app/doc_manager.h"
 #include "app/select_project_dialog.h"
 #include "edit/progress_bar.h"
 #include "edit/text_out.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
 
 class CMainFrame;
 namespace GP {

@@ -1,8 +1,5 @@
 #include "app/doc_manager.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
 #include "app/file_doc.h"
 #include "app/select_project_dialog.h"
 #include "app/text_codec.h"
@@ -10,6 +7,10 @@
 #include "gp/profile.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <algorithm>
 
 namespace {
 
@@ -43,10 +44,13 @@ CFileDoc* CDocManager::Attach(Corv::CProjectDocument& core) {
     return document;
 }
 
-CFileDoc* CDocManager::NewDocument() { return Attach(Corv::CProjectDocuments::Get().New()); }
+CFileDoc* CDocManager::NewDocument() {
+    return Attach(Corv::CProjectDocuments::Get().New());
+}
 
 CFileDoc* CDocManager::OpenDocumentFile(const QString& path) {
-    Corv::CProjectDocument* core = Corv::CProjectDocuments::Get().OpenProject(CTextCodec::EncodePath(path));
+    Corv::CProjectDocument* core =
+        Corv::CProjectDocuments::Get().OpenProject(CTextCodec::EncodePath(path));
     if (core == nullptr)
         return nullptr;
     if (CFileDoc* open = Find(*core))
@@ -72,7 +76,9 @@ CFileDoc* CDocManager::OpenRecentFile(int index) {
     return document;
 }
 
-QString CDocManager::RememberedFolder() { return GP::GetProfileString(kOpenFolder, kFolderName); }
+QString CDocManager::RememberedFolder() {
+    return GP::GetProfileString(kOpenFolder, kFolderName);
+}
 
 bool CDocManager::ChooseFolder(bool openMode, QString& chosen) {
     CDialogProjectChooser fallback(m_mainFrame);
@@ -104,9 +110,10 @@ int CDocManager::AskSaveChanges(const QString& name) {
     const QString text = QStringLiteral("Save changes to %1?").arg(name);
     if (m_ask)
         return m_ask(text);
-    const auto answer = QMessageBox::question(m_mainFrame, QStringLiteral("Corvane Librarian"), text,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    return answer == QMessageBox::Yes ? Corv::kAnswerYes
+    const auto answer =
+        QMessageBox::question(m_mainFrame, QStringLiteral("Corvane Librarian"), text,
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    return answer == QMessageBox::Yes  ? Corv::kAnswerYes
            : answer == QMessageBox::No ? Corv::kAnswerNo
                                        : Corv::kAnswerCancel;
 }
@@ -157,8 +164,9 @@ void CDocManager::Destroy(CFileDoc& document) {
 }
 
 void CDocManager::Forget(CFileDoc* document) {
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [&](const Entry& entry) { return entry.document.get() == document; });
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
+        return entry.document.get() == document;
+    });
     if (it == m_entries.end())
         return;
     Corv::CProjectDocument& core = document->Core();
@@ -215,6 +223,10 @@ void CDocManager::ModifiedChanged(Corv::CProjectDocument& core) {
         document->NotifyModifiedChanged();
 }
 
-void CDocManager::BeginWait() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void CDocManager::BeginWait() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-void CDocManager::EndWait() { QApplication::restoreOverrideCursor(); }
+void CDocManager::EndWait() {
+    QApplication::restoreOverrideCursor();
+}

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/recent_files.h"
+#include "storage/project_document.h"
+
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include "app/recent_files.h"
-#include "storage/project_document.h"
 
 class CFileDoc;
 class CFileFrame;

@@ -5,7 +5,9 @@
 CFileDoc::CFileDoc(Corv::CProjectDocument& document, QObject* parent)
     : QObject(parent), m_document(document) {}
 
-QString CFileDoc::Title() const { return CTextCodec::DecodePath(m_document.Title()); }
+QString CFileDoc::Title() const {
+    return CTextCodec::DecodePath(m_document.Title());
+}
 
 QString CFileDoc::DisplayName() const {
     const std::string folder = m_document.Data().ProjectFolder();
@@ -21,4 +23,6 @@ void CFileDoc::SetModifiedFlag(bool modified) {
     emit ModifiedChanged();
 }
 
-void CFileDoc::UpdateAllViews() { emit ViewsUpdateRequested(); }
+void CFileDoc::UpdateAllViews() {
+    emit ViewsUpdateRequested();
+}

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "storage/project_document.h"
+
 #include <QObject>
 #include <QString>
-
-#include "storage/project_document.h"
 
 // The desktop program's view of one open project document of the core: its title, its
 // modified flag and the signals the windows follow. The core document (and its project data)

@@ -26,7 +26,8 @@ void CFolderNameEdit::DropForbidden(const QString& text) {
         return;
     // The cursor stays where it was, less the characters dropped before it.
     const int cursor = cursorPosition();
-    const int dropped = static_cast<int>(text.left(cursor).size() - Filtered(text.left(cursor)).size());
+    const int dropped =
+        static_cast<int>(text.left(cursor).size() - Filtered(text.left(cursor)).size());
     setText(filtered);
     setCursorPosition(cursor - dropped);
 }
@@ -52,7 +53,9 @@ void CInputTextDialog::SetText(const QString& text) {
     m_edit->setFocus();
 }
 
-QString CInputTextDialog::Text() const { return m_edit->text(); }
+QString CInputTextDialog::Text() const {
+    return m_edit->text();
+}
 
 void CInputTextDialog::SetOkCaption(const QString& caption) {
     if (!caption.isEmpty())

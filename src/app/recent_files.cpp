@@ -1,15 +1,17 @@
 #include "app/recent_files.h"
 
-#include <QSettings>
-
-#include "storage/lum_file_document.h"
 #include "app/text_codec.h"
+#include "storage/lum_file_document.h"
+
+#include <QSettings>
 
 namespace {
 
 const QString kSection = QStringLiteral("Recent File List");
 
-QString Entry(int index) { return QStringLiteral("File%1").arg(index + 1); }
+QString Entry(int index) {
+    return QStringLiteral("File%1").arg(index + 1);
+}
 
 // Two spellings of one folder ("\" or "/", a trailing separator) are one entry.
 QString Normalised(const QString& path) {

@@ -1,5 +1,8 @@
 #include "app/select_project_dialog.h"
 
+#include "app/input_text_dialog.h"
+#include "edit/domain.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -10,9 +13,6 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include "app/input_text_dialog.h"
-#include "edit/domain.h"
 
 namespace {
 
@@ -32,8 +32,9 @@ QString StartFolder(QString folder) {
 CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder,
                                          const QString& acceptText, const QString& title,
                                          QWidget* parent)
-    : QDialog(parent), m_mode(mode), m_model(new QFileSystemModel(this)), m_tree(new QTreeView(this)),
-      m_field(new QLineEdit(this)), m_accept(new QPushButton(tr("Accept"), this)),
+    : QDialog(parent), m_mode(mode), m_model(new QFileSystemModel(this)),
+      m_tree(new QTreeView(this)), m_field(new QLineEdit(this)),
+      m_accept(new QPushButton(tr("Accept"), this)),
       m_newProject(new QPushButton(QStringLiteral("N&ew Project"), this)) {
     setWindowTitle(title);
     if (!acceptText.isEmpty())
@@ -119,7 +120,9 @@ void CSelectFolderDialog::OnAccept() {
 }
 
 QString CSelectFolderDialog::ProjectFolderName(const QString& name) {
-    return name.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive) ? name : name + QStringLiteral(".prj");
+    return name.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive)
+               ? name
+               : name + QStringLiteral(".prj");
 }
 
 bool CSelectFolderDialog::AskName(QString& name) {

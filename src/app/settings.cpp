@@ -1,11 +1,11 @@
 #include "app/settings.h"
 
-#include <QString>
-#include <cstdint>
-
 #include "edit/domain.h"
 #include "gp/profile.h"
 #include "ui/font_setup.h"
+
+#include <QString>
+#include <cstdint>
 
 namespace {
 

@@ -4,5 +4,9 @@
 // Project options (section "Option": "GridSw", "WaveOption", "ToneOption", "TnumOption",
 // "PnumOption"; absent values read as 0) and the list font ("Option", prefix "Font").
 void SerializeSettings(bool save);
-inline void LoadSettings() { SerializeSettings(false); }
-inline void SaveSettings() { SerializeSettings(true); }
+inline void LoadSettings() {
+    SerializeSettings(false);
+}
+inline void SaveSettings() {
+    SerializeSettings(true);
+}

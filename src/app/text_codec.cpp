@@ -21,7 +21,9 @@ QString CTextCodec::CodePage() {
                                                              : QStringLiteral("Windows-1252");
 }
 
-void CTextCodec::SetCodePage(const QString& name) { Override() = name; }
+void CTextCodec::SetCodePage(const QString& name) {
+    Override() = name;
+}
 
 QString CTextCodec::Decode(const std::string& bytes) {
     QStringDecoder decoder(CodePage().toLatin1().constData());

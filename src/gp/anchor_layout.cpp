@@ -84,13 +84,15 @@ QRect AnchorRect(const QRect& templateRect, QSize templateSize, QSize currentSiz
     Edges(left, right, code & 19, kAnchorLeft, kAnchorRight, kAnchorScaleX,
           currentSize.width() - templateSize.width(), currentSize.width(), templateSize.width());
     Edges(top, bottom, code & 44, kAnchorTop, kAnchorBottom, kAnchorScaleY,
-          currentSize.height() - templateSize.height(), currentSize.height(), templateSize.height());
+          currentSize.height() - templateSize.height(), currentSize.height(),
+          templateSize.height());
     return QRect(QPoint(left, top), QSize(right - left, bottom - top));
 }
 
 CAnchorLayout::CAnchorLayout(QWidget& window, const CDlgTempl& templ, const CDialogUnits& units,
                              QSize currentSize, QPoint scrollOffset)
-    : m_window(window), m_templ(templ), m_units(units), m_currentSize(currentSize), m_scroll(scrollOffset) {}
+    : m_window(window), m_templ(templ), m_units(units), m_currentSize(currentSize),
+      m_scroll(scrollOffset) {}
 
 QRect CAnchorLayout::Rect(int id, int code) const {
     const CDlgTempl::CDlgItemTempl* item = m_templ.Item(id);

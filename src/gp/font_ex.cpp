@@ -1,12 +1,12 @@
 #include "gp/font_ex.h"
 
+#include "gp/profile.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
-
-#include "gp/profile.h"
 
 namespace GP {
 
@@ -23,7 +23,8 @@ int PixelHeight(const QFont& font) {
 
 } // namespace
 
-CFontEx::CFontEx() : m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont)), m_color(Qt::black) {}
+CFontEx::CFontEx()
+    : m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont)), m_color(Qt::black) {}
 
 std::array<int, CFontEx::kAttributeCount> CFontEx::Attributes(const QFont& font) {
     std::array<int, kAttributeCount> values{};

@@ -22,13 +22,15 @@ QSize CFormViewEx::TemplateSize() const {
 }
 
 CAnchorLayout CFormViewEx::BeginLayout(int width, int height) const {
-    return CAnchorLayout(*m_form, m_templ, CDialogUnits::ForFont(m_form->font()), QSize(width, height));
+    return CAnchorLayout(*m_form, m_templ, CDialogUnits::ForFont(m_form->font()),
+                         QSize(width, height));
 }
 
 void CFormViewEx::RunLayout() {
     const QSize templ = TemplateSize();
     const QSize area = viewport()->size();
-    const QSize size(std::max(area.width(), templ.width()), std::max(area.height(), templ.height()));
+    const QSize size(std::max(area.width(), templ.width()),
+                     std::max(area.height(), templ.height()));
     m_form->resize(size);
     Layout(size.width(), size.height());
 }

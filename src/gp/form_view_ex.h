@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QScrollArea>
-
 #include "gp/anchor_layout.h"
+
+#include <QScrollArea>
 
 namespace GP {
 

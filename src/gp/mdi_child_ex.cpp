@@ -1,17 +1,19 @@
 #include "gp/mdi_child_ex.h"
 
+#include "gp/mdi_frame_ex.h"
+#include "gp/profile.h"
+
 #include <QContextMenuEvent>
 #include <QMdiArea>
 #include <climits>
-
-#include "gp/mdi_frame_ex.h"
-#include "gp/profile.h"
 
 namespace GP {
 
 CMDIChildWndEx::CMDIChildWndEx(int kind, QWidget* parent) : QMdiSubWindow(parent), m_kind(kind) {}
 
-QString CMDIChildWndEx::PositionEntry() const { return QStringLiteral("Position%1").arg(m_kind); }
+QString CMDIChildWndEx::PositionEntry() const {
+    return QStringLiteral("Position%1").arg(m_kind);
+}
 
 bool CMDIChildWndEx::ApplyStoredPlacement() {
     const QString fallback = FormatFourInts(INT_MIN, INT_MIN, 0, 0);

@@ -1,14 +1,14 @@
 #include "gp/mdi_frame_ex.h"
 
+#include "gp/profile.h"
+#include "gp/version_info.h"
+#include "gp/window_list.h"
+
 #include <QCursor>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QStyle>
-
-#include "gp/profile.h"
-#include "gp/version_info.h"
-#include "gp/window_list.h"
 
 namespace GP {
 
@@ -26,7 +26,9 @@ CMDIFrameWndEx::CMDIFrameWndEx(QWidget* parent)
     connect(m_windowList, &QMenu::aboutToShow, this, &CMDIFrameWndEx::RebuildWindowList);
 }
 
-CMDIFrameWndEx::~CMDIFrameWndEx() { SavePosition(); }
+CMDIFrameWndEx::~CMDIFrameWndEx() {
+    SavePosition();
+}
 
 bool CMDIFrameWndEx::LoadPlacement(const QRect& defaultRect) {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -41,10 +43,12 @@ bool CMDIFrameWndEx::LoadPlacement(const QRect& defaultRect) {
 }
 
 bool CMDIFrameWndEx::LoadBarState() {
-    const QString stored = GetProfileString(QStringLiteral("Version"), QStringLiteral("FileVersion"));
+    const QString stored =
+        GetProfileString(QStringLiteral("Version"), QStringLiteral("FileVersion"));
     if (stored != VersionString(QStringLiteral("FileVersion")))
         return false;
-    const QByteArray state = GetProfileBinary(QStringLiteral("ControlBar"), QStringLiteral("State"));
+    const QByteArray state =
+        GetProfileBinary(QStringLiteral("ControlBar"), QStringLiteral("State"));
     return !state.isEmpty() && restoreState(state);
 }
 
@@ -64,7 +68,9 @@ void CMDIFrameWndEx::SavePosition() {
                                       rect.top() + rect.height()));
 }
 
-QString CMDIFrameWndEx::ChildTitle(QMdiSubWindow* child) const { return child->windowTitle(); }
+QString CMDIFrameWndEx::ChildTitle(QMdiSubWindow* child) const {
+    return child->windowTitle();
+}
 
 void CMDIFrameWndEx::RebuildWindowList() {
     m_windowList->clear();
@@ -134,9 +140,13 @@ void CMDIFrameWndEx::Tile(bool horizontally) {
     }
 }
 
-void CMDIFrameWndEx::TileHorizontally() { Tile(true); }
+void CMDIFrameWndEx::TileHorizontally() {
+    Tile(true);
+}
 
-void CMDIFrameWndEx::TileVertically() { Tile(false); }
+void CMDIFrameWndEx::TileVertically() {
+    Tile(false);
+}
 
 void CMDIFrameWndEx::ArrangeIcons() {
     const QRect area = m_mdiArea->viewport()->rect();

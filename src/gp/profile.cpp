@@ -7,7 +7,9 @@ namespace GP {
 
 namespace {
 
-QString Key(const QString& section, const QString& entry) { return section + u'/' + entry; }
+QString Key(const QString& section, const QString& entry) {
+    return section + u'/' + entry;
+}
 
 } // namespace
 
@@ -22,7 +24,8 @@ void WriteProfileInt(const QString& section, const QString& entry, int value) {
     QSettings().setValue(Key(section, entry), value);
 }
 
-QString GetProfileString(const QString& section, const QString& entry, const QString& defaultValue) {
+QString GetProfileString(const QString& section, const QString& entry,
+                         const QString& defaultValue) {
     const QVariant value = QSettings().value(Key(section, entry));
     return value.isValid() ? value.toString() : defaultValue;
 }

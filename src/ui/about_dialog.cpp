@@ -1,15 +1,16 @@
 #include "ui/about_dialog.h"
 
+#include "gp/version_info.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QStyle>
 
-#include "gp/version_info.h"
-
 CAboutDlg::CAboutDlg(QWidget* parent, bool withProductVersion)
-    : QDialog(parent), m_description(new QLabel(this)), m_version(new QLabel(this)), m_legal(new QLabel(this)) {
+    : QDialog(parent), m_description(new QLabel(this)), m_version(new QLabel(this)),
+      m_legal(new QLabel(this)) {
     const QString description = GP::VersionString(QStringLiteral("FileDescription"));
     setWindowTitle(QStringLiteral("About ") + description);
     m_description->setText(description);
@@ -37,7 +38,11 @@ QString CAboutDlg::VersionLine(bool withProductVersion) {
     if (withProductVersion) {
         int numbers[4];
         GP::VersionNumbers(GP::VersionString(QStringLiteral("ProductVersion")), numbers);
-        line += QStringLiteral(" (%1%2%3%4)").arg(numbers[0]).arg(numbers[1]).arg(numbers[2]).arg(numbers[3]);
+        line += QStringLiteral(" (%1%2%3%4)")
+                    .arg(numbers[0])
+                    .arg(numbers[1])
+                    .arg(numbers[2])
+                    .arg(numbers[3]);
     }
     return line;
 }

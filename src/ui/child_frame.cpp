@@ -1,10 +1,10 @@
 #include "ui/child_frame.h"
 
-#include <QCloseEvent>
-
 #include "app/app.h"
 #include "app/file_doc.h"
 #include "ui/file_view.h"
+
+#include <QCloseEvent>
 
 CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
     : CChildFrame(kProjectKind, parent), m_document(document), m_view(new CFileView(document)) {
@@ -14,7 +14,9 @@ CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
     UpdateTitle();
 }
 
-void CFileFrame::UpdateTitle() { setWindowTitle(m_document.FrameTitle()); }
+void CFileFrame::UpdateTitle() {
+    setWindowTitle(m_document.FrameTitle());
+}
 
 void CFileFrame::closeEvent(QCloseEvent* event) {
     if (!m_closeApproved) {

@@ -1,15 +1,15 @@
 #include "ui/font_setup.h"
 
+#include "app/app.h"
+#include "app/file_doc.h"
+#include "ui/child_frame.h"
+#include "ui/file_view.h"
+
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "app/app.h"
-#include "app/file_doc.h"
-#include "ui/child_frame.h"
-#include "ui/file_view.h"
 
 namespace {
 
@@ -34,7 +34,9 @@ void CListFont::Load() {
     emit Changed();
 }
 
-void CListFont::Save() const { m_font.Save(kOption, kFont); }
+void CListFont::Save() const {
+    m_font.Save(kOption, kFont);
+}
 
 CFontSetupDialog::CFontSetupDialog(const QFont& font, const QColor& color, QWidget* parent)
     : QDialog(parent), m_fonts(new QFontDialog(font, this)), m_colorButton(new QPushButton(this)) {
@@ -57,7 +59,9 @@ CFontSetupDialog::CFontSetupDialog(const QFont& font, const QColor& color, QWidg
     layout->addWidget(buttons);
 }
 
-QFont CFontSetupDialog::SelectedFont() const { return m_fonts->currentFont(); }
+QFont CFontSetupDialog::SelectedFont() const {
+    return m_fonts->currentFont();
+}
 
 void CFontSetupDialog::SetSelectedColor(const QColor& color) {
     m_color = color;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "gp/font_ex.h"
+
 #include <QDialog>
 #include <QObject>
-
-#include "gp/font_ex.h"
 
 class QFontDialog;
 class QPushButton;

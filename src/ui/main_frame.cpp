@@ -1,14 +1,19 @@
 #include "ui/main_frame.h"
 
+#include "app/app.h"
+#include "app/file_doc.h"
+#include "ui/child_frame.h"
+#include "ui/file_view.h"
+
 #include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QKeyEvent>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,11 +23,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-
-#include "app/app.h"
-#include "app/file_doc.h"
-#include "ui/child_frame.h"
-#include "ui/file_view.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
 
 CMainFrame::~CMainFrame() = default;
 
-QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QKeySequence& key) {
+QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt,
+                               const QKeySequence& key) {
     auto* action = new QAction(text, this);
     action->setData(id);
     const qsizetype split = prompt.indexOf(u'\n');
@@ -73,7 +74,8 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const QString& promp
 void CMainFrame::CreateActions() {
     using namespace Cmd;
     const QStyle* s = style();
-    AddAction(kNew, QStringLiteral("&New\tCtrl+N"), QStringLiteral("Create a new project\nCreate a new project"),
+    AddAction(kNew, QStringLiteral("&New\tCtrl+N"),
+              QStringLiteral("Create a new project\nCreate a new project"),
               QKeySequence(QStringLiteral("Ctrl+N")))
         ->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon, s));
     AddAction(kOpen, QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Open project\nOpen"),
@@ -84,37 +86,50 @@ void CMainFrame::CreateActions() {
               QKeySequence(QStringLiteral("Ctrl+S")))
         ->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton, s));
     AddAction(kSaveAs, QStringLiteral("Save &As..."), QStringLiteral("Save project as\nSave As"));
-    AddAction(kCleanProject, QStringLiteral("Clean &Project..."), QStringLiteral("Clean project\nClean project"));
-    AddAction(kImportWave, QStringLiteral("&Import Wave..."), QStringLiteral("Import wave\nImport wave"));
+    AddAction(kCleanProject, QStringLiteral("Clean &Project..."),
+              QStringLiteral("Clean project\nClean project"));
+    AddAction(kImportWave, QStringLiteral("&Import Wave..."),
+              QStringLiteral("Import wave\nImport wave"));
     AddAction(kRecentFile, QStringLiteral("Open Most Recently Used File"),
               QStringLiteral("Open this project\nOpen this project"));
     AddAction(kExit, QStringLiteral("E&xit"), QStringLiteral("Exit\nExit"));
-    AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"), QKeySequence(QStringLiteral("Ctrl+Z")))
+    AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"),
+              QKeySequence(QStringLiteral("Ctrl+Z")))
         ->setIcon(ThemeIcon("edit-undo", QStyle::SP_ArrowBack, s));
-    AddAction(kDelete, QStringLiteral("&Delete\tDEL"), QStringLiteral("Delete the selection\nDelete"),
-              QKeySequence(Qt::Key_Delete))
+    AddAction(kDelete, QStringLiteral("&Delete\tDEL"),
+              QStringLiteral("Delete the selection\nDelete"), QKeySequence(Qt::Key_Delete))
         ->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, s));
-    AddAction(kSelectAll, QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("Select all\nSelect all"),
-              QKeySequence(QStringLiteral("Ctrl+A")));
-    AddAction(kToolBar, QStringLiteral("&Tool Bar"), QStringLiteral("Show or hide tool bar\nTool Bar"))->setCheckable(true);
-    AddAction(kStatusBar, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide status bar\nStatus Bar"))
+    AddAction(kSelectAll, QStringLiteral("Select &All\tCtrl+A"),
+              QStringLiteral("Select all\nSelect all"), QKeySequence(QStringLiteral("Ctrl+A")));
+    AddAction(kToolBar, QStringLiteral("&Tool Bar"),
+              QStringLiteral("Show or hide tool bar\nTool Bar"))
         ->setCheckable(true);
-    AddAction(kSetUpFont, QStringLiteral("Set Up &Font..."), QStringLiteral("Set up font\nSet up font"));
-    AddAction(kSetUpGrid, QStringLiteral("Set Up &Grid..."), QStringLiteral("Set up grid\nSet up grid"));
-    AddAction(kMoveToTop, QStringLiteral("Move to &Top\tCtrl+G"), QStringLiteral("Move to top\nMove to top"),
-              QKeySequence(QStringLiteral("Ctrl+G")));
-    AddAction(kMaximizeHeight, QStringLiteral("Maximize &Height"), QStringLiteral("Maximize height\nMaximize height"));
-    AddAction(kMaximizeWidth, QStringLiteral("Maximize &Width"), QStringLiteral("Maximize width\nMaximize width"));
+    AddAction(kStatusBar, QStringLiteral("&Status Bar"),
+              QStringLiteral("Show or hide status bar\nStatus Bar"))
+        ->setCheckable(true);
+    AddAction(kSetUpFont, QStringLiteral("Set Up &Font..."),
+              QStringLiteral("Set up font\nSet up font"));
+    AddAction(kSetUpGrid, QStringLiteral("Set Up &Grid..."),
+              QStringLiteral("Set up grid\nSet up grid"));
+    AddAction(kMoveToTop, QStringLiteral("Move to &Top\tCtrl+G"),
+              QStringLiteral("Move to top\nMove to top"), QKeySequence(QStringLiteral("Ctrl+G")));
+    AddAction(kMaximizeHeight, QStringLiteral("Maximize &Height"),
+              QStringLiteral("Maximize height\nMaximize height"));
+    AddAction(kMaximizeWidth, QStringLiteral("Maximize &Width"),
+              QStringLiteral("Maximize width\nMaximize width"));
     AddAction(kSavePosition, QStringLiteral("&Save Current Position"),
               QStringLiteral("Save current position\nSave current position"));
-    AddAction(kCascade, QStringLiteral("&Cascade Windows"), QStringLiteral("Cascade windows\nCascade windows"));
+    AddAction(kCascade, QStringLiteral("&Cascade Windows"),
+              QStringLiteral("Cascade windows\nCascade windows"));
     AddAction(kTileHorizontally, QStringLiteral("Tile Windows H&orizontally"),
               QStringLiteral("Tile windows horizontally\nTile windows horizontally"));
     AddAction(kTileVertically, QStringLiteral("Tile Windows &Vertically"),
               QStringLiteral("Tile windows vertically\nTile windows vertically"));
-    AddAction(kArrangeIcons, QStringLiteral("&Arrange Icons"), QStringLiteral("Arrange icons\nArrange icons"));
+    AddAction(kArrangeIcons, QStringLiteral("&Arrange Icons"),
+              QStringLiteral("Arrange icons\nArrange icons"));
     AddAction(kManual, QStringLiteral("Corvane Librarian &Manual"),
-              QStringLiteral("Corvane Librarian Manual\nCorvane Librarian Manual"), QKeySequence(Qt::Key_F1))
+              QStringLiteral("Corvane Librarian Manual\nCorvane Librarian Manual"),
+              QKeySequence(Qt::Key_F1))
         ->setIcon(ThemeIcon("help-contents", QStyle::SP_MessageBoxQuestion, s));
     AddAction(kAbout, QStringLiteral("&About Corvane Librarian..."),
               QStringLiteral("About Corvane Librarian\nAbout Corvane Librarian"));
@@ -139,7 +154,7 @@ void CMainFrame::RouteToView(void (CFileView::*command)()) {
 
 void CMainFrame::ConnectActions() {
     using namespace Cmd;
-    const auto app = [this](void (CApp::*command)()) {
+    const auto app = [](void (CApp::*command)()) {
         return [command] {
             if (CApp* instance = CApp::Instance())
                 (instance->*command)();
@@ -164,19 +179,29 @@ void CMainFrame::ConnectActions() {
     connect(Action(kSave), &QAction::triggered, this, onDoc(&CDocManager::Save));
     connect(Action(kSaveAs), &QAction::triggered, this, onDoc(&CDocManager::SaveAs));
     connect(Action(kExit), &QAction::triggered, this, &QWidget::close);
-    connect(Action(kCleanProject), &QAction::triggered, this, [this] { RouteToView(&CFileView::CleanProject); });
-    connect(Action(kImportWave), &QAction::triggered, this, [this] { RouteToView(&CFileView::ImportWave); });
-    connect(Action(kDelete), &QAction::triggered, this, [this] { RouteToView(&CFileView::Delete); });
-    connect(Action(kSelectAll), &QAction::triggered, this, [this] { RouteToView(&CFileView::SelectAll); });
-    connect(Action(kSetUpGrid), &QAction::triggered, this, [this] { RouteToView(&CFileView::SetUpGrid); });
+    connect(Action(kCleanProject), &QAction::triggered, this,
+            [this] { RouteToView(&CFileView::CleanProject); });
+    connect(Action(kImportWave), &QAction::triggered, this,
+            [this] { RouteToView(&CFileView::ImportWave); });
+    connect(Action(kDelete), &QAction::triggered, this,
+            [this] { RouteToView(&CFileView::Delete); });
+    connect(Action(kSelectAll), &QAction::triggered, this,
+            [this] { RouteToView(&CFileView::SelectAll); });
+    connect(Action(kSetUpGrid), &QAction::triggered, this,
+            [this] { RouteToView(&CFileView::SetUpGrid); });
     connect(Action(kUndo), &QAction::triggered, this, app(&CApp::OnEditUndo));
-    connect(Action(kToolBar), &QAction::triggered, this, [this](bool on) { m_toolBar->setVisible(on); });
-    connect(Action(kStatusBar), &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+    connect(Action(kToolBar), &QAction::triggered, this,
+            [this](bool on) { m_toolBar->setVisible(on); });
+    connect(Action(kStatusBar), &QAction::triggered, this,
+            [this](bool on) { statusBar()->setVisible(on); });
     connect(Action(kSetUpFont), &QAction::triggered, this, app(&CApp::OnSetUpFont));
     connect(Action(kMoveToTop), &QAction::triggered, this, &CMainFrame::MoveToTop);
-    connect(Action(kMaximizeHeight), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::MaximizeHeight));
-    connect(Action(kMaximizeWidth), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::MaximizeWidth));
-    connect(Action(kSavePosition), &QAction::triggered, this, onChild(&GP::CMDIChildWndEx::SaveCurrentPosition));
+    connect(Action(kMaximizeHeight), &QAction::triggered, this,
+            onChild(&GP::CMDIChildWndEx::MaximizeHeight));
+    connect(Action(kMaximizeWidth), &QAction::triggered, this,
+            onChild(&GP::CMDIChildWndEx::MaximizeWidth));
+    connect(Action(kSavePosition), &QAction::triggered, this,
+            onChild(&GP::CMDIChildWndEx::SaveCurrentPosition));
     connect(Action(kCascade), &QAction::triggered, MdiArea(), &QMdiArea::cascadeSubWindows);
     connect(Action(kTileHorizontally), &QAction::triggered, this, &CMainFrame::TileHorizontally);
     connect(Action(kTileVertically), &QAction::triggered, this, &CMainFrame::TileVertically);
@@ -184,7 +209,8 @@ void CMainFrame::ConnectActions() {
     connect(Action(kManual), &QAction::triggered, this, app(&CApp::OnManual));
     connect(Action(kAbout), &QAction::triggered, this, app(&CApp::OnAppAbout));
     if (CApp* instance = CApp::Instance())
-        connect(&instance->Documents(), &CDocManager::RecentFilesChanged, this, &CMainFrame::RebuildRecentFiles);
+        connect(&instance->Documents(), &CDocManager::RecentFilesChanged, this,
+                &CMainFrame::RebuildRecentFiles);
 }
 
 QMenu* CMainFrame::CreateFileMenu(bool project) {
@@ -269,7 +295,9 @@ void CMainFrame::CreateToolBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
 }
 
-QList<QMenu*> CMainFrame::Menus() const { return m_projectMenusShown ? m_projectMenus : m_noProjectMenus; }
+QList<QMenu*> CMainFrame::Menus() const {
+    return m_projectMenusShown ? m_projectMenus : m_noProjectMenus;
+}
 
 void CMainFrame::ShowMenuBar(bool project) {
     if (project == m_projectMenusShown && !menuBar()->actions().isEmpty())
@@ -281,13 +309,15 @@ void CMainFrame::ShowMenuBar(bool project) {
 }
 
 void CMainFrame::RebuildRecentFiles() {
-    const QStringList entries =
-        CApp::Instance() != nullptr ? CApp::Instance()->Documents().RecentFiles().Entries() : QStringList();
+    const QStringList entries = CApp::Instance() != nullptr
+                                    ? CApp::Instance()->Documents().RecentFiles().Entries()
+                                    : QStringList();
     for (int i = 0; i < m_recentActions.size(); ++i) {
         QAction* action = m_recentActions[i];
         action->setVisible(i < entries.size());
         if (i < entries.size())
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(entries[i])));
+            action->setText(
+                QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(entries[i])));
     }
     QAction* placeholder = Action(Cmd::kRecentFile);
     placeholder->setVisible(entries.isEmpty());
@@ -321,7 +351,9 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
     return frame;
 }
 
-void CMainFrame::ActivateFrame(CFileFrame* frame) { ActivateChild(frame); }
+void CMainFrame::ActivateFrame(CFileFrame* frame) {
+    ActivateChild(frame);
+}
 
 CFileFrame* CMainFrame::ActiveProjectFrame() const {
     return qobject_cast<CFileFrame*>(MdiArea()->activeSubWindow());
@@ -332,7 +364,9 @@ CFileView* CMainFrame::ActiveView() const {
     return frame != nullptr ? frame->View() : nullptr;
 }
 
-QString CMainFrame::ChildTitle(QMdiSubWindow* child) const { return child->windowTitle(); }
+QString CMainFrame::ChildTitle(QMdiSubWindow* child) const {
+    return child->windowTitle();
+}
 
 void CMainFrame::ChildActivated(QMdiSubWindow* child) {
     // With no active child (all closed, or the main window lost the focus) the bar shown is
@@ -340,7 +374,8 @@ void CMainFrame::ChildActivated(QMdiSubWindow* child) {
     ShowMenuBar(child != nullptr || !MdiArea()->subWindowList().isEmpty());
     UpdateTitle();
     UpdateCommandUi();
-    if (auto* frame = qobject_cast<CFileFrame*>(child); frame != nullptr && frame->View() != nullptr)
+    if (auto* frame = qobject_cast<CFileFrame*>(child);
+        frame != nullptr && frame->View() != nullptr)
         frame->View()->OnActivateView();
 }
 
@@ -350,17 +385,21 @@ QString CMainFrame::TitleText() const {
         return kAppName;
     const CFileDoc& document = frame->Document();
     return kAppName + QStringLiteral(" - ") +
-           QStringLiteral("%1 %2").arg(document.DisplayName(), document.IsModified() ? QStringLiteral("*") : QString());
+           QStringLiteral("%1 %2").arg(document.DisplayName(),
+                                       document.IsModified() ? QStringLiteral("*") : QString());
 }
 
-void CMainFrame::UpdateTitle() { setWindowTitle(TitleText()); }
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(TitleText());
+}
 
 void CMainFrame::UpdateCommandUi() {
     using namespace Cmd;
     CFileFrame* frame = ActiveProjectFrame();
     const bool project = frame != nullptr;
-    for (int id : {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid,
-                   kMoveToTop, kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
+    for (int id :
+         {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid, kMoveToTop,
+          kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
         Action(id)->setEnabled(project);
     Action(kDelete)->setEnabled(project && frame->View() != nullptr && frame->View()->CanDelete());
     const bool partly = project && frame->CanMaximizePartly();
@@ -379,8 +418,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (key->key() == Qt::Key_W && key->modifiers() == Qt::ControlModifier && widget != nullptr &&
-            widget->window() == this) {
+        if (key->key() == Qt::Key_W && key->modifiers() == Qt::ControlModifier &&
+            widget != nullptr && widget->window() == this) {
             event->accept();
             return true;
         }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "gp/mdi_frame_ex.h"
+
 #include <QList>
 #include <QMap>
 #include <QUrl>
-
-#include "gp/mdi_frame_ex.h"
 
 class CFileDoc;
 class CFileFrame;
@@ -92,7 +92,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* AddAction(int id, const QString& text, const QString& prompt, const QKeySequence& key = {});
+    QAction* AddAction(int id, const QString& text, const QString& prompt,
+                       const QKeySequence& key = {});
     void CreateActions();
     void ConnectActions();
     void CreateMenus();

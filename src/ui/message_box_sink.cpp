@@ -52,5 +52,7 @@ int CMessageBoxSink::Ask(int buttonSet, int code) {
     const auto clicked = box->clickedButton() != nullptr ? box->standardButton(box->clickedButton())
                                                          : QMessageBox::NoButton;
     delete box;
-    return AnswerFor(clicked != QMessageBox::NoButton ? clicked : static_cast<QMessageBox::StandardButton>(result));
+    return AnswerFor(clicked != QMessageBox::NoButton
+                         ? clicked
+                         : static_cast<QMessageBox::StandardButton>(result));
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "edit/text_out.h"
+
 #include <QMessageBox>
 #include <QPointer>
-
-#include "edit/text_out.h"
 
 // The message sink while the program runs: every error and question of the core becomes a
 // message box captioned with the application name, with the code's text and button set.

@@ -1,13 +1,13 @@
 #include "ui/progress_dialog.h"
 
+#include "app/text_codec.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "app/text_codec.h"
 
 CProgressBar::CProgressBar(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QPointer>
-
 #include "edit/progress_bar.h"
+
+#include <QPointer>
 
 class QDialog;
 class QLabel;

@@ -3,6 +3,11 @@
 // Test support for the desktop program: a private settings store, a work folder under a
 // temporary folder, scripted message sink, chooser and close question, so that no test ever
 // shows a modal window.
+#include "app/app.h"
+#include "edit/domain.h"
+#include "storage/project_document.h"
+#include "support/scripted_sink.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -10,11 +15,6 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
-
-#include "app/app.h"
-#include "edit/domain.h"
-#include "storage/project_document.h"
-#include "support/scripted_sink.h"
 
 namespace AppTest {
 
@@ -59,7 +59,8 @@ inline void ResetProcessState(const QTemporaryDir& settings) {
 }
 
 // The environment of a CApp whose every dialog is scripted.
-inline CApp::Environment ScriptedEnvironment(Script& script, const QString& dataFolder, const QString& instance) {
+inline CApp::Environment ScriptedEnvironment(Script& script, const QString& dataFolder,
+                                             const QString& instance) {
     CApp::Environment env;
     env.instanceName = instance;
     env.dataFolder = dataFolder;

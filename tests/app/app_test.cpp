@@ -1,17 +1,17 @@
 // The application object: start-up order and failures, the work folder, settings written at
 // exit and read at start, the single-instance hand-over, deferred messages and the manual.
+#include "app/file_doc.h"
+#include "app_fixture.h"
+#include "support/project_builder.h"
+#include "ui/font_setup.h"
+#include "ui/main_frame.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTest>
-
-#include "app/file_doc.h"
-#include "app_fixture.h"
-#include "support/project_builder.h"
-#include "ui/font_setup.h"
-#include "ui/main_frame.h"
 
 using namespace AppTest;
 
@@ -25,7 +25,10 @@ void Touch(const QString& path) {
 
 QString MakeProject(const QTemporaryDir& dir, const QString& name) {
     const QString folder = dir.filePath(name);
-    CorvTest::ProjectBuilder(folder.toStdString()).Patch(1, "Lead", 1).Tone(1, "Pad", {1}).Wave(1, "Sine", 64);
+    CorvTest::ProjectBuilder(folder.toStdString())
+        .Patch(1, "Lead", 1)
+        .Tone(1, "Pad", {1})
+        .Wave(1, "Sine", 64);
     return folder;
 }
 
@@ -68,7 +71,8 @@ void AppTest_::StartCreatesWorkFolderLevelByLevel() {
     const QString base = m_data.filePath("fresh/user/data"); // not there yet
     CApp app(ScriptedEnvironment(m_script, base, InstanceName("work")));
     QVERIFY(app.InitInstance({}));
-    const QString expected = QDir(base).absoluteFilePath("Brisko/Corvane Librarian/CorvWork") + u'/';
+    const QString expected =
+        QDir(base).absoluteFilePath("Brisko/Corvane Librarian/CorvWork") + u'/';
     QCOMPARE(app.WorkFolder(), expected);
     QVERIFY(QFileInfo(expected).isDir());
     QCOMPARE(QString::fromStdString(Corv::CDomain::Get().m_workFolder), expected);
@@ -107,7 +111,8 @@ void AppTest_::SinksInstalledAndReleased() {
 
 void AppTest_::AbsentSettingsReadAsZero() {
     Corv::CDomain& domain = Corv::CDomain::Get();
-    domain.m_gridSw = domain.m_waveOption = domain.m_toneOption = domain.m_tnumOption = domain.m_pnumOption = 1;
+    domain.m_gridSw = domain.m_waveOption = domain.m_toneOption = domain.m_tnumOption =
+        domain.m_pnumOption = 1;
     CApp app(ScriptedEnvironment(m_script, m_data.path(), InstanceName("zero")));
     QVERIFY(app.InitInstance({}));
     QCOMPARE(domain.m_gridSw, 0u);
@@ -161,7 +166,8 @@ void AppTest_::ExitEmptiesOnlyWorkFiles() {
     CApp app(ScriptedEnvironment(m_script, m_data.path(), InstanceName("empty")));
     QVERIFY(app.InitInstance({}));
     const QDir work(app.WorkFolder());
-    for (const char* name : {"001 A.d00", "Kick.wav", "Loop.aif", "notes.txt", "002 T.p00", "Take.VPW"})
+    for (const char* name :
+         {"001 A.d00", "Kick.wav", "Loop.aif", "notes.txt", "002 T.p00", "Take.VPW"})
         Touch(work.filePath(QString::fromLatin1(name)));
     work.mkdir("sub");
     Touch(work.filePath("sub/003 B.d00"));
@@ -191,7 +197,8 @@ void AppTest_::RelativeCommandLinePathIsRememberedWhole() {
     QDir::setCurrent(previous);
     QVERIFY(started);
     QCOMPARE(app.Documents().RecentFiles().Entries(), QStringList{folder});
-    QCOMPARE(QString::fromStdString(app.Documents().Documents().front()->Data().ProjectFolder()), folder + u'/');
+    QCOMPARE(QString::fromStdString(app.Documents().Documents().front()->Data().ProjectFolder()),
+             folder + u'/');
     app.ExitInstance();
 }
 

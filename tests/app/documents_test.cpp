@@ -1,17 +1,17 @@
 // Project documents in the desktop program: New and its untitled numbers, opening (also an
 // open folder under another spelling), the close question, Save and Save As through the
 // chooser, titles that follow the modified flag, the remembered folder and the recent files.
-#include <QDir>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QSettings>
-#include <QTest>
-
 #include "app/file_doc.h"
 #include "app_fixture.h"
 #include "support/project_builder.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
+
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <QTest>
 
 using namespace AppTest;
 
@@ -19,7 +19,10 @@ namespace {
 
 QString MakeProject(const QTemporaryDir& dir, const QString& name) {
     const QString folder = dir.filePath(name);
-    CorvTest::ProjectBuilder(folder.toStdString()).Patch(1, "Lead", 1).Tone(1, "Pad", {1}).Wave(1, "Sine", 64);
+    CorvTest::ProjectBuilder(folder.toStdString())
+        .Patch(1, "Lead", 1)
+        .Tone(1, "Pad", {1})
+        .Wave(1, "Sine", 64);
     return folder;
 }
 
@@ -76,7 +79,8 @@ void DocumentsTest::cleanup() {
 }
 
 CApp& DocumentsTest::StartApp() {
-    m_app = std::make_unique<CApp>(ScriptedEnvironment(m_script, m_data.path(), InstanceName("docs")));
+    m_app =
+        std::make_unique<CApp>(ScriptedEnvironment(m_script, m_data.path(), InstanceName("docs")));
     if (!m_app->InitInstance({}))
         qFatal("start-up failed");
     return *m_app;
@@ -113,7 +117,8 @@ void DocumentsTest::OpeningAnOpenFolderActivatesIt() {
     QVERIFY(app.MainFrame()->ActiveProjectFrame()->Document().Title() == "Untitled1");
     QString path = spelling.arg(folder);
     if (spelling.contains(u'\\'))
-        path = spelling.arg(QString(folder).replace(u'/', spelling.contains("\\\\") ? "\\\\" : "\\"));
+        path =
+            spelling.arg(QString(folder).replace(u'/', spelling.contains("\\\\") ? "\\\\" : "\\"));
     CFileDoc* again = app.Documents().OpenDocumentFile(path);
     QCOMPARE(again, first);
     QCOMPARE(app.Documents().Documents().size(), std::size_t(2));
@@ -194,7 +199,8 @@ void DocumentsTest::ClosingModifiedAsksOnce() {
     document->SetModifiedFlag(true);
     m_script.saveAnswers = {answer};
     QCOMPARE(app.Documents().CloseDocument(*document), closed);
-    QCOMPARE(m_script.saveQuestions, QStringList{QStringLiteral("Save changes to %1?").arg(folder)});
+    QCOMPARE(m_script.saveQuestions,
+             QStringList{QStringLiteral("Save changes to %1?").arg(folder)});
     QCOMPARE(app.Documents().Documents().size(), closed ? std::size_t(0) : std::size_t(1));
     if (!closed)
         QVERIFY(document->IsModified());
@@ -329,7 +335,8 @@ void DocumentsTest::ExitAsksForEveryModifiedDocument() {
     app.Documents().Documents()[2]->SetModifiedFlag(true);
     m_script.saveAnswers = {Corv::kAnswerNo, Corv::kAnswerCancel};
     QVERIFY(!app.MainFrame()->close());
-    QCOMPARE(m_script.saveQuestions, (QStringList{"Save changes to Untitled1?", "Save changes to Untitled3?"}));
+    QCOMPARE(m_script.saveQuestions,
+             (QStringList{"Save changes to Untitled1?", "Save changes to Untitled3?"}));
     QCOMPARE(app.Documents().Documents().size(), std::size_t(3));
     m_script.saveAnswers = {Corv::kAnswerNo, Corv::kAnswerNo};
     QVERIFY(app.MainFrame()->close());

@@ -1,17 +1,6 @@
 // The main frame: both menu bars with texts and prompts, accelerators, toolbar and status
 // line, Undo's enabling and effect, the window commands, and files and folders dropped from
 // the desktop.
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QLabel>
-#include <QSettings>
-#include <QTest>
-#include <QToolBar>
-
 #include "app/file_doc.h"
 #include "app_fixture.h"
 #include "support/project_builder.h"
@@ -20,13 +9,27 @@
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
 
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
 using namespace AppTest;
 
 namespace {
 
 QString MakeProject(const QTemporaryDir& dir, const QString& name) {
     const QString folder = dir.filePath(name);
-    CorvTest::ProjectBuilder(folder.toStdString()).Patch(1, "Lead", 1).Tone(1, "Pad", {1}).Wave(1, "Sine", 64);
+    CorvTest::ProjectBuilder(folder.toStdString())
+        .Patch(1, "Lead", 1)
+        .Tone(1, "Pad", {1})
+        .Wave(1, "Sine", 64);
     return folder;
 }
 
@@ -108,7 +111,8 @@ void MainFrameTest::cleanup() {
 }
 
 CApp& MainFrameTest::StartApp() {
-    m_app = std::make_unique<CApp>(ScriptedEnvironment(m_script, m_data.path(), InstanceName("frame")));
+    m_app =
+        std::make_unique<CApp>(ScriptedEnvironment(m_script, m_data.path(), InstanceName("frame")));
     if (!m_app->InitInstance({}))
         qFatal("start-up failed");
     return *m_app;
@@ -122,7 +126,8 @@ void MainFrameTest::MenuBarWithoutProject() {
     frame->Menus()[0]->aboutToShow();
     QCOMPARE(Items(frame->Menus()[0]), (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "-",
                                                     "Open Most Recently Used File", "-", "E&xit"}));
-    QCOMPARE(Items(frame->Menus()[1]), (QStringList{"Corvane Librarian &Manual", "&About Corvane Librarian..."}));
+    QCOMPARE(Items(frame->Menus()[1]),
+             (QStringList{"Corvane Librarian &Manual", "&About Corvane Librarian..."}));
 }
 
 void MainFrameTest::MenuBarWithProject() {
@@ -135,17 +140,19 @@ void MainFrameTest::MenuBarWithProject() {
     QCOMPARE(Titles(menus), (QStringList{"&File", "&Edit", "&View", "&Setup", "&Window", "&Help"}));
     menus[0]->aboutToShow();
     const QString recent = "&1 " + QDir::toNativeSeparators(folder);
-    QCOMPARE(Items(menus[0]), (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "&Close", "&Save\tCtrl+S",
-                                           "Save &As...", "-", "Clean &Project...", "&Import Wave...", "-", recent,
-                                           "-", "E&xit"}));
-    QCOMPARE(Items(menus[1]), (QStringList{"&Undo\tCtrl+Z", "-", "&Delete\tDEL", "-", "Select &All\tCtrl+A"}));
+    QCOMPARE(Items(menus[0]), (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "&Close",
+                                           "&Save\tCtrl+S", "Save &As...", "-", "Clean &Project...",
+                                           "&Import Wave...", "-", recent, "-", "E&xit"}));
+    QCOMPARE(Items(menus[1]),
+             (QStringList{"&Undo\tCtrl+Z", "-", "&Delete\tDEL", "-", "Select &All\tCtrl+A"}));
     QCOMPARE(Items(menus[2]), (QStringList{"&Tool Bar", "&Status Bar"}));
     QCOMPARE(Items(menus[3]), (QStringList{"Set Up &Font...", "Set Up &Grid..."}));
-    QCOMPARE(Items(menus[4]), (QStringList{"> Move to &Top\tCtrl+G", "-", "Maximize &Height", "Maximize &Width",
-                                           "&Save Current Position", "-", "&Cascade Windows",
-                                           "Tile Windows H&orizontally", "Tile Windows &Vertically",
-                                           "&Arrange Icons"}));
-    QCOMPARE(Items(menus[5]), (QStringList{"Corvane Librarian &Manual", "&About Corvane Librarian..."}));
+    QCOMPARE(Items(menus[4]), (QStringList{"> Move to &Top\tCtrl+G", "-", "Maximize &Height",
+                                           "Maximize &Width", "&Save Current Position", "-",
+                                           "&Cascade Windows", "Tile Windows H&orizontally",
+                                           "Tile Windows &Vertically", "&Arrange Icons"}));
+    QCOMPARE(Items(menus[5]),
+             (QStringList{"Corvane Librarian &Manual", "&About Corvane Librarian..."}));
     // Closing the last project window brings the first bar back.
     app.Documents().CloseAllDocuments();
     QTRY_VERIFY(!frame->ShowsProjectMenus());
@@ -169,9 +176,10 @@ void MainFrameTest::Accelerators() {
     CApp& app = StartApp();
     CMainFrame* frame = app.MainFrame();
     const std::vector<std::pair<int, QKeySequence>> keys{
-        {57600, QKeySequence("Ctrl+N")}, {57601, QKeySequence("Ctrl+O")}, {57603, QKeySequence("Ctrl+S")},
-        {57643, QKeySequence("Ctrl+Z")}, {57088, QKeySequence(Qt::Key_Delete)}, {57642, QKeySequence("Ctrl+A")},
-        {57112, QKeySequence("Ctrl+G")}, {32812, QKeySequence("Ctrl+W")}};
+        {57600, QKeySequence("Ctrl+N")},       {57601, QKeySequence("Ctrl+O")},
+        {57603, QKeySequence("Ctrl+S")},       {57643, QKeySequence("Ctrl+Z")},
+        {57088, QKeySequence(Qt::Key_Delete)}, {57642, QKeySequence("Ctrl+A")},
+        {57112, QKeySequence("Ctrl+G")},       {32812, QKeySequence("Ctrl+W")}};
     for (const auto& [id, key] : keys)
         QCOMPARE(frame->Action(id)->shortcut(), key);
     // F1 opens the manual only from a project window.
@@ -192,15 +200,18 @@ void MainFrameTest::ToolBarAndStatusLine() {
     QCOMPARE(bar->windowTitle(), QStringLiteral("Tool Bar"));
     QStringList buttons;
     for (QAction* action : bar->actions())
-        buttons << (action->isSeparator() ? QStringLiteral("|") : QString::number(action->data().toInt()));
-    QCOMPARE(buttons, (QStringList{"57600", "57601", "57603", "|", "57643", "57088", "|", "32858"}));
+        buttons << (action->isSeparator() ? QStringLiteral("|")
+                                          : QString::number(action->data().toInt()));
+    QCOMPARE(buttons,
+             (QStringList{"57600", "57601", "57603", "|", "57643", "57088", "|", "32858"}));
     for (QAction* action : bar->actions())
         if (!action->isSeparator())
             QVERIFY(!action->icon().isNull());
     QCOMPARE(bar->allowedAreas(), Qt::AllToolBarAreas);
     QCOMPARE(frame->toolBarArea(bar), Qt::TopToolBarArea);
     const auto labels = frame->statusBar()->findChildren<QLabel*>();
-    QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Ready"; }));
+    QVERIFY(
+        std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Ready"; }));
 }
 
 void MainFrameTest::FirstStartPlacesWindowAtDefault() {
@@ -214,7 +225,8 @@ void MainFrameTest::ProjectCommandsNeedAProjectWindow() {
     CApp& app = StartApp();
     CMainFrame* frame = app.MainFrame();
     frame->UpdateCommandUi();
-    for (int id : {57602, 57603, 57604, 32864, 32865, 57088, 57642, 32863, 57150, 57151, 57152, 57643})
+    for (int id :
+         {57602, 57603, 57604, 32864, 32865, 57088, 57642, 32863, 57150, 57151, 57152, 57643})
         QVERIFY2(!frame->Action(id)->isEnabled(), QByteArray::number(id));
     for (int id : {57600, 57601, 32858, 57664, 57665})
         QVERIFY2(frame->Action(id)->isEnabled(), QByteArray::number(id));
@@ -335,7 +347,8 @@ void MainFrameTest::FortyWindowsListThirtySix() {
     // Sorted by title bytes: Untitled1, Untitled10, Untitled11, ...
     QCOMPARE(entries[0]->text(), QStringLiteral("&0\tUntitled1 "));
     QCOMPARE(entries[1]->text(), QStringLiteral("&1\tUntitled10 "));
-    const auto checked = std::count_if(entries.begin(), entries.end(), [](QAction* a) { return a->isChecked(); });
+    const auto checked =
+        std::count_if(entries.begin(), entries.end(), [](QAction* a) { return a->isChecked(); });
     QCOMPARE(checked, 1); // the active one, Untitled40
     QCOMPARE(entries[34]->text(), QStringLiteral("&Y\tUntitled40 "));
     QVERIFY(entries[34]->isChecked());
@@ -389,8 +402,11 @@ void MainFrameTest::WindowCommandsActOnActiveChild() {
     QCOMPARE(child->geometry(), QRect(0, 30, std::max(area.width(), CFileFrame::kMinWidth), 200));
     frame->Action(Cmd::kSavePosition)->setEnabled(true);
     frame->Action(Cmd::kSavePosition)->trigger();
-    QCOMPARE(QSettings().value("Window/Position4107").toString(),
-             QStringLiteral("%1,%2,%3,%4").arg(child->x()).arg(child->y()).arg(child->width()).arg(child->height()));
+    QCOMPARE(QSettings().value("Window/Position4107").toString(), QStringLiteral("%1,%2,%3,%4")
+                                                                      .arg(child->x())
+                                                                      .arg(child->y())
+                                                                      .arg(child->width())
+                                                                      .arg(child->height()));
     // The next project window takes that placement, moved off the first one's corner.
     app.OnFileNew();
     CFileFrame* next = frame->ActiveProjectFrame();

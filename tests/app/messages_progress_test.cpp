@@ -1,22 +1,22 @@
 // The message boxes behind the core's message sink, the progress window with its nesting,
 // the About box texts and Set Up Font's effect on the open projects.
-#include <QLabel>
-#include <QMainWindow>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-
 #include "app/file_doc.h"
 #include "app_fixture.h"
 #include "gp/version_info.h"
 #include "ui/about_dialog.h"
 #include "ui/child_frame.h"
 #include "ui/file_view.h"
-#include "ui/parameter_list.h"
 #include "ui/font_setup.h"
 #include "ui/message_box_sink.h"
+#include "ui/parameter_list.h"
 #include "ui/progress_dialog.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 
 class MessagesProgressTest : public QObject {
     Q_OBJECT
@@ -35,7 +35,9 @@ private:
     QTemporaryDir m_settings;
 };
 
-void MessagesProgressTest::init() { AppTest::ResetProcessState(m_settings); }
+void MessagesProgressTest::init() {
+    AppTest::ResetProcessState(m_settings);
+}
 
 void MessagesProgressTest::BoxTexts_data() {
     QTest::addColumn<bool>("question");
@@ -44,7 +46,8 @@ void MessagesProgressTest::BoxTexts_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("load error") << false << 0 << 1 << "This project could not be loaded.";
     QTest::newRow("delete question") << true << 1 << 9 << "OK to delete?";
-    QTest::newRow("replace question") << true << 3 << 7 << "Project already exists. Do you want to replace it?";
+    QTest::newRow("replace question")
+        << true << 3 << 7 << "Project already exists. Do you want to replace it?";
     QTest::newRow("unknown error") << false << 0 << 42 << "Undefined error.";
     QTest::newRow("unknown question") << true << 1 << 42 << "";
 }
@@ -60,7 +63,8 @@ void MessagesProgressTest::BoxTexts() {
     const QMessageBox::StandardButtons buttons[] = {
         QMessageBox::Ok, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Yes | QMessageBox::No,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
-    QCOMPARE(box->standardButtons(), question ? buttons[set] : QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box->standardButtons(),
+             question ? buttons[set] : QMessageBox::StandardButtons(QMessageBox::Ok));
     // Every way of closing a question other than its buttons counts as Cancel.
     QCOMPARE(CMessageBoxSink::AnswerFor(QMessageBox::NoButton), int(Corv::kAnswerCancel));
 }
@@ -139,14 +143,18 @@ void MessagesProgressTest::AboutTexts() {
     const QString description = GP::VersionString("FileDescription");
     QCOMPARE(plain.windowTitle(), QStringLiteral("About ") + description);
     QCOMPARE(plain.Description()->text(), description);
-    QCOMPARE(plain.Version()->text(), QStringLiteral("Version ") + GP::VersionString("FileVersion"));
+    QCOMPARE(plain.Version()->text(),
+             QStringLiteral("Version ") + GP::VersionString("FileVersion"));
     QCOMPARE(plain.Legal()->text(), GP::VersionString("LegalCopyright"));
     int numbers[4];
     GP::VersionNumbers(GP::VersionString("ProductVersion"), numbers);
     CAboutDlg withCtrl(nullptr, true);
     QCOMPARE(withCtrl.Version()->text(), QStringLiteral("Version %1 (%2%3%4%5)")
                                              .arg(GP::VersionString("FileVersion"))
-                                             .arg(numbers[0]).arg(numbers[1]).arg(numbers[2]).arg(numbers[3]));
+                                             .arg(numbers[0])
+                                             .arg(numbers[1])
+                                             .arg(numbers[2])
+                                             .arg(numbers[3]));
 }
 
 void MessagesProgressTest::FontChangeReachesEveryProject() {
@@ -165,7 +173,8 @@ void MessagesProgressTest::FontChangeReachesEveryProject() {
     QCOMPARE(CListFont::Get().Color(), QColor(1, 2, 3));
     for (CFileDoc* document : app.Documents().Documents())
         for (int kind = 0; kind < 3; ++kind)
-            QCOMPARE(app.Documents().FrameOf(*document)->View()->List(kind)->font().pixelSize(), 21);
+            QCOMPARE(app.Documents().FrameOf(*document)->View()->List(kind)->font().pixelSize(),
+                     21);
     CFontSetupDialog dialog(font, QColor(1, 2, 3));
     QCOMPARE(dialog.SelectedFont().family(), font.family());
     QCOMPARE(dialog.SelectedColor(), QColor(1, 2, 3));

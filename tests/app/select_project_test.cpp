@@ -1,21 +1,22 @@
 // The project chooser: only ".prj" folders are taken, the accept button and New Project in
 // save mode, and the folder-name field that drops the characters a folder name cannot hold.
+#include "app/input_text_dialog.h"
+#include "app/select_project_dialog.h"
+#include "app_fixture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include "app/input_text_dialog.h"
-#include "app/select_project_dialog.h"
-#include "app_fixture.h"
-
 using Corv::CSelectProjectDialog;
 
 namespace {
 
 CSelectProjectDialog* SaveDialog(const QString& start) {
-    return new CSelectProjectDialog(CSelectFolderDialog::kSaveMode, start, "Save &Project", "Save Project");
+    return new CSelectProjectDialog(CSelectFolderDialog::kSaveMode, start, "Save &Project",
+                                    "Save Project");
 }
 
 } // namespace
@@ -53,7 +54,8 @@ void SelectProjectTest::init() {
 }
 
 void SelectProjectTest::OpenModeDisablesNewProject() {
-    CSelectProjectDialog dialog(CSelectFolderDialog::kOpenMode, m_dir.path(), "Open &Project", "Open Project");
+    CSelectProjectDialog dialog(CSelectFolderDialog::kOpenMode, m_dir.path(), "Open &Project",
+                                "Open Project");
     QVERIFY(!dialog.NewProjectButton()->isEnabled());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open Project"));
     QCOMPARE(dialog.AcceptButton()->text(), QStringLiteral("Open &Project"));
@@ -153,10 +155,14 @@ void SelectProjectTest::StartFolderIsTestedWhenShown() {
 void SelectProjectTest::NewProjectNames_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("extension added") << "Song" << "Song.prj";
-    QTest::newRow("upper case extension kept") << "Song.PRJ" << "Song.PRJ";
-    QTest::newRow("dot inside name") << "My.Song" << "My.Song.prj";
-    QTest::newRow("forbidden characters dropped") << "a:b*c" << "abc.prj";
+    QTest::newRow("extension added") << "Song"
+                                     << "Song.prj";
+    QTest::newRow("upper case extension kept") << "Song.PRJ"
+                                               << "Song.PRJ";
+    QTest::newRow("dot inside name") << "My.Song"
+                                     << "My.Song.prj";
+    QTest::newRow("forbidden characters dropped") << "a:b*c"
+                                                  << "abc.prj";
 }
 
 void SelectProjectTest::NewProjectNames() {
@@ -220,9 +226,12 @@ void SelectProjectTest::NewProjectCancelChangesNothing() {
 void SelectProjectTest::FolderNameFieldDropsCharacters_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("colon") << "a:b" << "ab";
-    QTest::newRow("every forbidden one") << "x\"*/:<>?\\|y" << "xy";
-    QTest::newRow("others pass") << "Live 2024 (v2).prj" << "Live 2024 (v2).prj";
+    QTest::newRow("colon") << "a:b"
+                           << "ab";
+    QTest::newRow("every forbidden one") << "x\"*/:<>?\\|y"
+                                         << "xy";
+    QTest::newRow("others pass") << "Live 2024 (v2).prj"
+                                 << "Live 2024 (v2).prj";
 }
 
 void SelectProjectTest::FolderNameFieldDropsCharacters() {

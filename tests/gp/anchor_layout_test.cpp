@@ -1,5 +1,8 @@
 // The anchor layout engine: the code tables' arithmetic, layout from the template on every
 // pass, dialog units, and a form view that scrolls instead of shrinking.
+#include "gp/anchor_layout.h"
+#include "gp/form_view_ex.h"
+
 #include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -7,9 +10,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-
-#include "gp/anchor_layout.h"
-#include "gp/form_view_ex.h"
 
 namespace {
 
@@ -26,7 +26,9 @@ public:
     QPushButton* Button() const { return m_button; }
 
 protected:
-    void Layout(int width, int height) override { BeginLayout(width, height).Add(7, m_button, m_code); }
+    void Layout(int width, int height) override {
+        BeginLayout(width, height).Add(7, m_button, m_code);
+    }
 
 private:
     QPushButton* m_button;
@@ -52,8 +54,11 @@ private slots:
 void AnchorLayoutTest::AnchorRect_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<QRect>("expected"); // left, top, right (exclusive), bottom (exclusive) as a rect
-    auto edges = [](int l, int t, int r, int b) { return QRect(QPoint(l, t), QSize(r - l, b - t)); };
+    QTest::addColumn<QRect>(
+        "expected"); // left, top, right (exclusive), bottom (exclusive) as a rect
+    auto edges = [](int l, int t, int r, int b) {
+        return QRect(QPoint(l, t), QSize(r - l, b - t));
+    };
     const QSize wider(300, 100);  // +100 wide
     const QSize taller(200, 150); // +50 high
     const QSize double_(400, 200);
@@ -64,16 +69,19 @@ void AnchorLayoutTest::AnchorRect_data() {
     QTest::newRow("3 widens by 100") << 3 << wider << edges(50, 20, 190, 30);
     QTest::newRow("17 right scaled") << 17 << double_ << edges(50, 20, 180, 30);
     QTest::newRow("18 left scaled, right follows") << 18 << double_ << edges(100, 20, 290, 30);
-    QTest::newRow("19 left 50 of 200 lands at 100 in 400") << 19 << double_ << edges(100, 20, 180, 30);
+    QTest::newRow("19 left 50 of 200 lands at 100 in 400")
+        << 19 << double_ << edges(100, 20, 180, 30);
     QTest::newRow("4 fixed, taller") << 4 << taller << edges(50, 20, 90, 30);
     QTest::newRow("8 moves down by 50") << 8 << taller << edges(50, 70, 90, 80);
     QTest::newRow("12 stretches down by 50") << 12 << taller << edges(50, 20, 90, 80);
     QTest::newRow("36 bottom scaled") << 36 << double_ << edges(50, 20, 90, 60);
     QTest::newRow("40 top scaled, bottom follows") << 40 << double_ << edges(50, 40, 90, 130);
     QTest::newRow("44 both scaled") << 44 << double_ << edges(50, 40, 90, 60);
-    QTest::newRow("3|12 stretches both ways") << (3 | 12) << QSize(300, 150) << edges(50, 20, 190, 80);
+    QTest::newRow("3|12 stretches both ways")
+        << (3 | 12) << QSize(300, 150) << edges(50, 20, 190, 80);
     QTest::newRow("19|44 scales everything") << (19 | 44) << double_ << edges(100, 40, 180, 60);
-    QTest::newRow("2|8 follows the corner") << (2 | 8) << QSize(250, 130) << edges(100, 50, 140, 60);
+    QTest::newRow("2|8 follows the corner")
+        << (2 | 8) << QSize(250, 130) << edges(100, 50, 140, 60);
     QTest::newRow("2 shrinking moves left") << 2 << narrower << edges(0, 20, 40, 30);
     QTest::newRow("3 shrinking narrows") << 3 << narrower << edges(50, 20, 40, 30);
     QTest::newRow("12 shrinking shortens") << 12 << narrower << edges(50, 20, 90, 10);
@@ -137,7 +145,8 @@ void AnchorLayoutTest::LayoutPlacesOnlyOwnChildren() {
     QCOMPARE(stranger.geometry(), QRect(5, 6, 7, 8));
     layout.Add(7, own, 0);
     QCOMPARE(own->geometry(), QRect(10, 10, 20, 10));
-    QCOMPARE(GP::CAnchorLayout(window, templ, GP::CDialogUnits{4, 8}, QSize(100, 50), QPoint(3, 4)).Rect(7, 0),
+    QCOMPARE(GP::CAnchorLayout(window, templ, GP::CDialogUnits{4, 8}, QSize(100, 50), QPoint(3, 4))
+                 .Rect(7, 0),
              QRect(7, 6, 20, 10));
 }
 
@@ -148,7 +157,8 @@ void AnchorLayoutTest::FormViewScrollsInsteadOfShrinking() {
     form.resize(full + QSize(100, 100));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QRect atTemplate = GP::CDialogUnits::ForFont(form.Form()->font()).ToPixels(QRect(150, 80, 40, 12));
+    const QRect atTemplate =
+        GP::CDialogUnits::ForFont(form.Form()->font()).ToPixels(QRect(150, 80, 40, 12));
     form.resize(full / 2);
     QTRY_COMPARE(form.Button()->geometry(), atTemplate);
     QVERIFY(form.Form()->width() >= full.width());
@@ -163,8 +173,10 @@ void AnchorLayoutTest::FormViewStretchesWhenLarger() {
     form.resize(form.TemplateSize() + QSize(120, 40));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const int templateWidth = GP::CDialogUnits::ForFont(form.Form()->font()).ToPixels(QRect(10, 10, 40, 12)).width();
-    QTRY_COMPARE(form.Button()->width(), templateWidth + form.viewport()->width() - form.TemplateSize().width());
+    const int templateWidth =
+        GP::CDialogUnits::ForFont(form.Form()->font()).ToPixels(QRect(10, 10, 40, 12)).width();
+    QTRY_COMPARE(form.Button()->width(),
+                 templateWidth + form.viewport()->width() - form.TemplateSize().width());
     QVERIFY(form.Button()->width() > templateWidth);
 }
 

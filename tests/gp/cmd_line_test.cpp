@@ -1,20 +1,26 @@
 // The command-line tokenizer: items, switches, values, quoting and escapes.
-#include <QTest>
-
 #include "gp/cmd_line.h"
+
+#include <QTest>
 
 using GP::CCmdLinePrm;
 
 namespace {
 
-CCmdLinePrm Plain(const QStringList& values) { return {false, QChar(), values}; }
-CCmdLinePrm Switch(QChar letter, const QStringList& values) { return {true, letter, values}; }
+CCmdLinePrm Plain(const QStringList& values) {
+    return {false, QChar(), values};
+}
+CCmdLinePrm Switch(QChar letter, const QStringList& values) {
+    return {true, letter, values};
+}
 
 QString Describe(const std::vector<CCmdLinePrm>& items) {
     QStringList parts;
     for (const CCmdLinePrm& item : items)
-        parts << (item.isSwitch ? QStringLiteral("/") + QString(item.letter) : QStringLiteral("plain")) +
-                     QStringLiteral("[") + item.values.join(QStringLiteral("|")) + QStringLiteral("]");
+        parts << (item.isSwitch ? QStringLiteral("/") + QString(item.letter)
+                                : QStringLiteral("plain")) +
+                     QStringLiteral("[") + item.values.join(QStringLiteral("|")) +
+                     QStringLiteral("]");
     return parts.join(u' ');
 }
 
@@ -52,7 +58,8 @@ void CmdLineTest::Tokenizes_data() {
     QTest::newRow("escaped quote") << "say\\\"hi\\\"" << V{Plain({"say\"hi\""})} << V{};
     QTest::newRow("escaped quote inside quotes") << "\"a \\\" b\"" << V{Plain({"a \" b"})} << V{};
     QTest::newRow("comma inside quotes") << "\"a,b\",c" << V{Plain({"a,b", "c"})} << V{};
-    QTest::newRow("other backslashes stay") << "C:\\Songs\\A.prj" << V{Plain({"C:\\Songs\\A.prj"})} << V{};
+    QTest::newRow("other backslashes stay")
+        << "C:\\Songs\\A.prj" << V{Plain({"C:\\Songs\\A.prj"})} << V{};
     QTest::newRow("empty quoted item") << "\"\"" << V{Plain({""})} << V{};
     QTest::newRow("mixed order kept per list")
         << "one /a1 two /b \"three four\""
@@ -75,10 +82,14 @@ void CmdLineTest::Tokenizes() {
 void CmdLineTest::QuotedArgumentsComeBackWhole_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("absolute path is no switch") << QStringList{"/home/me/Song.prj"} << QStringList{"/home/me/Song.prj"};
-    QTest::newRow("blanks and commas") << QStringList{"/a b/Live, 2024.prj"} << QStringList{"/a b/Live, 2024.prj"};
-    QTest::newRow("quotation mark") << QStringList{"My \"Best\".prj"} << QStringList{"My \"Best\".prj"};
-    QTest::newRow("trailing backslash dropped") << QStringList{"Song.prj\\"} << QStringList{"Song.prj"};
+    QTest::newRow("absolute path is no switch")
+        << QStringList{"/home/me/Song.prj"} << QStringList{"/home/me/Song.prj"};
+    QTest::newRow("blanks and commas")
+        << QStringList{"/a b/Live, 2024.prj"} << QStringList{"/a b/Live, 2024.prj"};
+    QTest::newRow("quotation mark")
+        << QStringList{"My \"Best\".prj"} << QStringList{"My \"Best\".prj"};
+    QTest::newRow("trailing backslash dropped")
+        << QStringList{"Song.prj\\"} << QStringList{"Song.prj"};
     QTest::newRow("two arguments") << QStringList{"a", "b c"} << QStringList{"a", "b c"};
 }
 

@@ -1,15 +1,15 @@
 // The persistent font, the number formatter, version numbers and the "%d,%d,%d,%d" texts.
-#include <QApplication>
-#include <QFontDatabase>
-#include <QTemporaryDir>
-#include <QTest>
-#include <climits>
-
 #include "gp/font_ex.h"
 #include "gp/number_format.h"
 #include "gp/profile.h"
 #include "gp/version_info.h"
 #include "gp_test_support.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QTemporaryDir>
+#include <QTest>
+#include <climits>
 
 class FontNumberTest : public QObject {
     Q_OBJECT
@@ -30,7 +30,9 @@ private:
     QTemporaryDir m_settings;
 };
 
-void FontNumberTest::init() { UseTemporarySettings(m_settings); }
+void FontNumberTest::init() {
+    UseTemporarySettings(m_settings);
+}
 
 void FontNumberTest::FontRoundTripsThroughSettings() {
     GP::CFontEx font;
@@ -74,8 +76,10 @@ void FontNumberTest::MissingOrEmptyEntriesGiveDefaultFont_data() {
     QTest::addColumn<QString>("face");
     QTest::addColumn<QString>("attribute");
     QTest::newRow("nothing stored") << QString() << QString();
-    QTest::newRow("empty face") << "" << "-12,0,0,0,700,0,0,0,1,0,0,0,0";
-    QTest::newRow("empty attribute") << "Serif" << "";
+    QTest::newRow("empty face") << ""
+                                << "-12,0,0,0,700,0,0,0,1,0,0,0,0";
+    QTest::newRow("empty attribute") << "Serif"
+                                     << "";
 }
 
 void FontNumberTest::MissingOrEmptyEntriesGiveDefaultFont() {
@@ -138,9 +142,11 @@ void FontNumberTest::FormatsNumbers() {
 void FontNumberTest::ReadsVersionNumbers() {
     int numbers[4];
     GP::VersionNumbers("1,2,3,4", numbers);
-    QCOMPARE(QList<int>({numbers[0], numbers[1], numbers[2], numbers[3]}), QList<int>({1, 2, 3, 4}));
+    QCOMPARE(QList<int>({numbers[0], numbers[1], numbers[2], numbers[3]}),
+             QList<int>({1, 2, 3, 4}));
     GP::VersionNumbers("7,8", numbers);
-    QCOMPARE(QList<int>({numbers[0], numbers[1], numbers[2], numbers[3]}), QList<int>({7, 8, 0, 0}));
+    QCOMPARE(QList<int>({numbers[0], numbers[1], numbers[2], numbers[3]}),
+             QList<int>({7, 8, 0, 0}));
     GP::VersionNumbers(GP::VersionString("ProductVersion"), numbers);
     QCOMPARE(QStringLiteral("%1.%2.%3").arg(numbers[0]).arg(numbers[1]).arg(numbers[2]),
              GP::VersionString("FileVersion"));

@@ -1,17 +1,17 @@
 // Frames that remember their placement: the main window's rectangle and maximized flag, the
 // file-version gate on the bar state, and the child windows' stored positions and commands.
+#include "gp/mdi_child_ex.h"
+#include "gp/mdi_frame_ex.h"
+#include "gp/profile.h"
+#include "gp/version_info.h"
+#include "gp_test_support.h"
+
 #include <QMdiArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <climits>
-
-#include "gp/mdi_child_ex.h"
-#include "gp/mdi_frame_ex.h"
-#include "gp/profile.h"
-#include "gp/version_info.h"
-#include "gp_test_support.h"
 
 namespace {
 
@@ -42,7 +42,9 @@ private:
     QTemporaryDir m_settings;
 };
 
-void PlacementTest::init() { UseTemporarySettings(m_settings); }
+void PlacementTest::init() {
+    UseTemporarySettings(m_settings);
+}
 
 void PlacementTest::FirstStartUsesDefaultRectangle() {
     GP::CMDIFrameWndEx frame;

@@ -1,16 +1,18 @@
 // The single-instance guard: the first start listens, a second one hands its arguments over
 // and is told to end; the first brings its window forward.
+#include "gp/single_instance.h"
+
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 
-#include "gp/single_instance.h"
-
 namespace {
 
 QString TestName(const char* tag) {
-    return QStringLiteral("corv-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(QString::fromLatin1(tag));
+    return QStringLiteral("corv-test-%1-%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QString::fromLatin1(tag));
 }
 
 } // namespace

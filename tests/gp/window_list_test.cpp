@@ -1,13 +1,13 @@
 // The window list of the Window menu and Move to Top: sorting, the 36-entry limit, mnemonics,
 // the check on the active window, activation, and the frame's tiling commands.
+#include "gp/mdi_child_ex.h"
+#include "gp/mdi_frame_ex.h"
+#include "gp/window_list.h"
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QTest>
-
-#include "gp/mdi_child_ex.h"
-#include "gp/mdi_frame_ex.h"
-#include "gp/window_list.h"
 
 class WindowListTest : public QObject {
     Q_OBJECT
@@ -66,7 +66,8 @@ void WindowListTest::FrameListsChildrenWithIdsAndCheck() {
     for (int i = 0; i < actions.size(); ++i) {
         QCOMPARE(actions[i]->data().toInt(), GP::CMDIFrameWndEx::kFirstWindowListId + i);
         QCOMPARE(actions[i]->isChecked(), i == 7);
-        QCOMPARE(actions[i]->text(), GP::WindowListMnemonic(i) + u'\t' + children[static_cast<std::size_t>(i)]->windowTitle());
+        QCOMPARE(actions[i]->text(), GP::WindowListMnemonic(i) + u'\t' +
+                                         children[static_cast<std::size_t>(i)]->windowTitle());
     }
 }
 
