@@ -51,6 +51,7 @@ private slots:
     void ClosingModifiedAsksOnce_data();
     void ClosingModifiedAsksOnce();
     void ClosingTheWindowAsksToo();
+    void ClosingHandsSharedFilesOver();
     void SaveOfNewProjectIsSaveAs();
     void SaveAsTakesNewFolderAndTitle();
     void TitlesFollowModifiedFlag();
@@ -224,6 +225,23 @@ void DocumentsTest::ClosingTheWindowAsksToo() {
     QVERIFY(frame->close());
     QTRY_VERIFY(app.Documents().Documents().empty());
     QCOMPARE(m_script.saveQuestions.size(), 2);
+}
+
+void DocumentsTest::ClosingHandsSharedFilesOver() {
+    CApp& app = StartApp();
+    CFileDoc* a = app.Documents().OpenDocumentFile(MakeProject(m_data, "Giver.prj"));
+    CFileDoc* b = app.Documents().OpenDocumentFile(MakeProject(m_data, "Taker.prj"));
+    // B holds a copy of A's tone that still names A's file, as a drag leaves it.
+    b->Data().Tones().PlaceClone(4, a->Data().Tones()[0]);
+    const QString original = QString::fromStdString(a->Data().Tones()[0].FilePath());
+    QVERIFY(app.Documents().CloseDocument(*a));
+    const QString handed = QString::fromStdString(b->Data().Tones()[4].FilePath());
+    QVERIFY(handed != original);
+    QVERIFY(handed.startsWith(app.WorkFolder()));
+    QVERIFY(QFile::exists(handed));
+    // The copy is a work file: leaving the program removes it.
+    app.ExitInstance();
+    QVERIFY(!QFile::exists(handed));
 }
 
 void DocumentsTest::SaveOfNewProjectIsSaveAs() {
