@@ -1,5 +1,7 @@
 #include "cli/listing.h"
 
+#include "model/list_text.h"
+
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/project_document.h"
@@ -72,19 +74,10 @@ void AppendPaths(std::vector<std::string>& lines, const std::string& title,
 } // namespace
 
 std::string NameCell(int kind, const CParameter& record) {
-    if (record.HasW00Extension())
-        return "* " + record.Name();
-    if (kind == kWaveKind && !record.IsEmpty())
-        return "  " + record.Name();
-    return record.Name();
+    return ListNamePrefix(kind, record) + record.Name();
 }
 
-std::string ToneSwitchCell(const CPatch& patch) {
-    if (patch.IsEmpty())
-        return {};
-    const int mask = patch.ToneSwitchMask();
-    return std::string((mask & 2) != 0 ? "L" : "_") + "/" + ((mask & 1) != 0 ? "U" : "_");
-}
+std::string ToneSwitchCell(const CPatch& patch) { return ToneSwitchText(patch); }
 
 std::vector<std::string> ListLines(const CLumData& data, int kind, bool all) {
     std::vector<std::string> lines;

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <array>
 
+#include "model/list_text.h"
 #include "model/parameter.h"
 
 namespace {
@@ -24,17 +25,9 @@ const std::vector<ParameterColumn> kWaveColumns = {
     {"Memo1", 2, kTextColumn},             {"Memo2", 3, kTextColumn},
     {"Memo3", 4, kTextColumn},             {"Memo4", 5, kTextColumn}};
 
-std::string ToneSwitchText(const Corv::CParameter& record) {
-    if (record.IsEmpty())
-        return {};
+std::string ToneSwitchCell(const Corv::CParameter& record) {
     const auto* patch = dynamic_cast<const Corv::CPatch*>(&record);
-    if (patch == nullptr)
-        return {};
-    const int mask = patch->ToneSwitchMask();
-    std::string text = (mask & 2) != 0 ? "L" : "_";
-    text += '/';
-    text += (mask & 1) != 0 ? "U" : "_";
-    return text;
+    return patch == nullptr ? std::string() : Corv::ToneSwitchText(*patch);
 }
 
 } // namespace
@@ -88,11 +81,7 @@ QString FormatColumnWidths(const std::vector<int>& widths) {
 }
 
 std::string NamePrefix(int kind, const Corv::CParameter& record) {
-    if (record.HasW00Extension())
-        return "* ";
-    if (kind == Corv::kWaveKind && !record.IsEmpty())
-        return "  ";
-    return {};
+    return Corv::ListNamePrefix(kind, record);
 }
 
 std::string CellText(int kind, const Corv::CParameter& record, int index, int columnId) {
@@ -102,7 +91,7 @@ std::string CellText(int kind, const Corv::CParameter& record, int index, int co
     case kColName:
         return NamePrefix(kind, record) + record.Name();
     case kColToneSwitch:
-        return ToneSwitchText(record);
+        return ToneSwitchCell(record);
     default:
         if (columnId >= kColMemo1 && columnId <= kColMemo4)
             return record.Memo(columnId - kColMemo1 + 1);
