@@ -1,14 +1,16 @@
-#include <gtest/gtest.h>
+#include "model/codec.h"
+#include "model/data.h"
 
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
 #include <vector>
 
-#include "model/codec.h"
-
 namespace {
 
-using Corv::CodecTable;
+using namespace Corv;
 using Bytes = std::vector<std::uint8_t>;
 
 struct TableCase {
@@ -17,50 +19,35 @@ struct TableCase {
     std::size_t blockBytes;
 };
 
-const TableCase kTables[] = {{"patch tone", Corv::PatchToneCodecTable(), Corv::kPatchToneBlockBytes},
-                             {"oscillator", Corv::OscCodecTable(), Corv::kOscBlockBytes}};
+const TableCase kTables[] = {{"patch tone", PatchToneCodecTable(), kPatchToneBlockBytes},
+                             {"oscillator", OscCodecTable(), kOscBlockBytes}};
 
 Bytes RandomBlock(std::mt19937& random, std::size_t n) {
     Bytes block(n);
-    for (auto& b : block)
-        b = static_cast<std::uint8_t>(random() & 0xFF);
+    std::generate(block.begin(), block.end(), [&] { return static_cast<std::uint8_t>(random()); });
     return block;
 }
 
-int Count(CodecTable table) { return static_cast<int>(table.size()); }
-
 Bytes Unpack(CodecTable table, const Bytes& block) {
     Bytes params(table.size());
-    EXPECT_EQ(Corv::UnpackParameters(block.data(), table, params.data(), Count(table)), Count(table));
+    const int count = static_cast<int>(table.size());
+    EXPECT_EQ(UnpackParameters(block.data(), table, params.data(), count), count);
     return params;
 }
 
 void Pack(CodecTable table, Bytes& block, const Bytes& params) {
-    EXPECT_EQ(Corv::PackParameters(block.data(), table, params.data(), Count(table)), Count(table));
+    const int count = static_cast<int>(table.size());
+    EXPECT_EQ(PackParameters(block.data(), table, params.data(), count), count);
 }
 
-// Owner of every bit of a block (-1: none); fails when two parameters overlap.
-std::vector<int> BitOwners(CodecTable table, std::size_t blockBytes) {
-    std::vector<int> owner(8 * blockBytes, -1);
-    for (std::size_t n = 0; n < table.size(); ++n)
-        for (unsigned b = table[n].firstBit; b < table[n].firstBit + table[n].width; ++b) {
-            if (b >= owner.size() || owner[b] >= 0)
-                ADD_FAILURE() << "bit " << b << " of P" << n << " is outside or shared";
-            else
-                owner[b] = static_cast<int>(n);
-        }
-    return owner;
-}
-
-// The bits of `fields` where a parameter lies, the bits of `rest` elsewhere.
-Bytes Merge(const Bytes& fields, const Bytes& rest, const std::vector<int>& owner) {
-    Bytes out = rest;
-    for (unsigned bit = 0; bit < owner.size(); ++bit) {
-        const auto mask = static_cast<std::uint8_t>(0x80u >> (bit % 8));
-        if (owner[bit] >= 0)
-            out[bit / 8] = static_cast<std::uint8_t>((out[bit / 8] & ~mask) | (fields[bit / 8] & mask));
+// A block with the bits of every parameter set; fails when two parameters overlap.
+Bytes FieldMask(const TableCase& t) {
+    Bytes mask(t.blockBytes, 0);
+    for (const auto& p : t.table) {
+        EXPECT_EQ(ReadField(mask.data(), p.firstBit, p.width), 0u) << t.name << p.firstBit;
+        WriteField(mask.data(), p.firstBit, p.width, 0xFFFFFFFF);
     }
-    return out;
+    return mask;
 }
 
 // Parameters that are digits of a chain (packed as one whole field).
@@ -74,37 +61,34 @@ std::set<std::size_t> ChainDigits(CodecTable table) {
 
 TEST(Codec, ReadsAndWritesFieldsAsOneBigEndianBitStream) {
     Bytes block(4, 0);
-    Corv::WriteField(block.data(), 6, 7, 0x7F); // crosses the first byte boundary
+    WriteField(block.data(), 6, 7, 0x7F); // crosses the first byte boundary
     EXPECT_EQ(block, (Bytes{0x03, 0xF8, 0x00, 0x00}));
-    Corv::WriteField(block.data(), 0, 32, 0xA1B2C3D4);
-    Corv::WriteField(block.data(), 13, 3, 0);
+    WriteField(block.data(), 0, 32, 0xA1B2C3D4);
+    WriteField(block.data(), 13, 3, 0);
     EXPECT_EQ(block, (Bytes{0xA1, 0xB0, 0xC3, 0xD4}));
-    EXPECT_EQ(Corv::ReadField(block.data(), 4, 12), 0x1B0u);
+    EXPECT_EQ(ReadField(block.data(), 4, 12), 0x1B0u);
 }
 
 TEST(Codec, FieldsNeverOverlapAndLeaveOnlyTheUnusedBits) {
-    using Runs = std::vector<std::pair<unsigned, unsigned>>;
-    const Runs unused[] = {{{122, 127}}, {{245, 247}, {505, 511}, {615, 623}}};
+    using Runs = std::vector<std::pair<unsigned, unsigned>>; // first bit, bit count
+    const Runs unused[] = {{{122, 6}}, {{245, 3}, {505, 7}, {615, 9}}};
     for (std::size_t t = 0; t < 2; ++t) {
-        const std::vector<int> owner = BitOwners(kTables[t].table, kTables[t].blockBytes);
-        std::set<unsigned> unowned, expected;
-        for (unsigned b = 0; b < owner.size(); ++b)
-            if (owner[b] < 0)
-                unowned.insert(b);
-        for (const auto& [first, last] : unused[t])
-            for (unsigned b = first; b <= last; ++b)
-                expected.insert(b);
-        EXPECT_EQ(unowned, expected) << kTables[t].name;
+        Bytes expected(kTables[t].blockBytes, 0xFF);
+        for (const auto& [first, count] : unused[t])
+            WriteField(expected.data(), first, count, 0);
+        EXPECT_EQ(FieldMask(kTables[t]), expected) << kTables[t].name;
     }
 }
 
-// Compared in memory form (raw pack default plus bias); digit chains have a whole-field default.
-TEST(Codec, PackDefaultAndResetValueDifferForExactlySevenOscParameters) {
-    const CodecTable osc = Corv::OscCodecTable();
+// A new oscillator holds the reset values; they differ from the pack defaults (in memory form,
+// with the bias) for exactly seven parameters. Digit chains have a whole-field default.
+TEST(Codec, ResetValuesDifferFromThePackDefaultsForExactlySevenOscParameters) {
+    const CodecTable osc = OscCodecTable();
     const std::set<std::size_t> chains = ChainDigits(osc);
+    const COsc fresh;
     std::set<int> differ;
     for (std::size_t n = 0; n < osc.size(); ++n)
-        if (!chains.count(n) && osc[n].packDefault + osc[n].bias != osc[n].resetValue)
+        if (!chains.count(n) && osc[n].packDefault + osc[n].bias != fresh.Params().at(n))
             differ.insert(static_cast<int>(n));
     EXPECT_EQ(differ, (std::set<int>{1, 6, 17, 64, 66, 116, 118}));
 }
@@ -115,16 +99,18 @@ TEST(Codec, EveryValueOfEveryFieldRoundTripsAndOtherBitsStay) {
     std::mt19937 random(11);
     for (const TableCase& t : kTables) {
         SCOPED_TRACE(t.name);
-        const std::vector<int> owner = BitOwners(t.table, t.blockBytes);
+        const Bytes mask = FieldMask(t);
         for (std::size_t n = 0; n < t.table.size(); ++n) {
             const auto& p = t.table[n];
             for (std::uint32_t raw = 0; raw < (1u << p.width); ++raw) {
                 Bytes source = RandomBlock(random, t.blockBytes);
-                Corv::WriteField(source.data(), p.firstBit, p.width, raw);
+                WriteField(source.data(), p.firstBit, p.width, raw);
                 const Bytes params = Unpack(t.table, source);
                 ASSERT_EQ(params[n], raw + p.bias) << "P" << n;
-                Bytes packed = RandomBlock(random, t.blockBytes);
-                const Bytes expected = Merge(source, packed, owner);
+                Bytes packed = RandomBlock(random, t.blockBytes), expected(t.blockBytes);
+                for (std::size_t i = 0; i < t.blockBytes; ++i)
+                    expected[i] =
+                        static_cast<std::uint8_t>((source[i] & mask[i]) | (packed[i] & ~mask[i]));
                 Pack(t.table, packed, params);
                 ASSERT_EQ(packed, expected) << "P" << n << " raw " << raw;
             }
@@ -135,73 +121,63 @@ TEST(Codec, EveryValueOfEveryFieldRoundTripsAndOtherBitsStay) {
 // A value below the bias or above the field writes the field's pack default.
 TEST(Codec, ValuesThatDoNotFitWriteThePackDefault) {
     std::mt19937 random(13);
-    for (const TableCase& t : kTables) {
-        const std::set<std::size_t> chains = ChainDigits(t.table);
-        for (std::size_t n = 0; n < t.table.size(); ++n) {
-            const auto& p = t.table[n];
-            std::vector<unsigned> misfits = {255};
-            if (p.bias > 0)
-                misfits.push_back(p.bias - 1u);
-            if ((1u << p.width) + p.bias <= 255)
-                misfits.push_back((1u << p.width) + p.bias);
-            for (std::size_t m = 0; m < misfits.size() && !chains.count(n); ++m) {
-                Bytes block = RandomBlock(random, t.blockBytes);
-                Bytes params = Unpack(t.table, block);
-                params[n] = static_cast<std::uint8_t>(misfits[m]);
-                Pack(t.table, block, params);
-                EXPECT_EQ(Corv::ReadField(block.data(), p.firstBit, p.width), p.packDefault)
-                    << t.name << " P" << n << " value " << misfits[m];
+    for (const TableCase& t : kTables)
+        for (const bool belowBias : {false, true}) {
+            Bytes params(t.table.size()), block = RandomBlock(random, t.blockBytes);
+            for (std::size_t n = 0; n < t.table.size(); ++n) {
+                const auto& p = t.table[n];
+                const unsigned above = std::min(255u, (1u << p.width) + p.bias);
+                params[n] =
+                    static_cast<std::uint8_t>(belowBias && p.bias > 0 ? p.bias - 1u : above);
             }
+            Pack(t.table, block, params);
+            const Bytes back = Unpack(t.table, block);
+            const std::set<std::size_t> chains = ChainDigits(t.table);
+            std::vector<unsigned> unpacked, defaults;
+            for (std::size_t n = 0; n < t.table.size(); ++n)
+                if (!chains.count(n)) {
+                    unpacked.push_back(back[n]);
+                    defaults.push_back(t.table[n].packDefault + t.table[n].bias);
+                }
+            EXPECT_EQ(unpacked, defaults)
+                << t.name << (belowBias ? " below the bias" : " too large");
         }
-    }
 }
 
-// Digits combine most significant first; one digit above 15 writes the chain's pack default.
-TEST(Codec, DigitChainsCombineOrFallBackToTheChainDefault) {
-    struct Chain {
-        std::size_t first;
-        unsigned digits;
-    };
-    const CodecTable osc = Corv::OscCodecTable();
-    for (const Chain c : {Chain{40, 4}, Chain{44, 8}, Chain{92, 4}, Chain{96, 8}}) {
-        const auto& head = osc[c.first];
-        ASSERT_EQ(head.chainDigits, c.digits);
-        for (int bad = -1; bad < static_cast<int>(c.digits); ++bad) {
-            Bytes block(Corv::kOscBlockBytes, 0xFF);
+// One digit above 15 anywhere in a chain writes the chain's pack default over the whole field.
+TEST(Codec, DigitChainWithADigitAbove15WritesTheChainDefault) {
+    const CodecTable osc = OscCodecTable();
+    for (const auto [first, digits] : {std::array{40u, 4u}, {44u, 8u}, {92u, 4u}, {96u, 8u}}) {
+        const auto& head = osc[first];
+        ASSERT_EQ(head.chainDigits, digits);
+        for (unsigned bad = 0; bad < digits; ++bad) {
+            Bytes block(kOscBlockBytes, 0xFF);
             Bytes params = Unpack(osc, block);
-            std::uint32_t value = 0;
-            for (unsigned d = 0; d < c.digits; ++d) {
-                const auto digit = static_cast<std::uint8_t>((d * 5 + 3) % 16);
-                params[c.first + d] = static_cast<int>(d) == bad ? 16 : digit;
-                value = (value << 4) | digit;
-            }
+            params[first + bad] = 16;
             Pack(osc, block, params);
-            EXPECT_EQ(Corv::ReadField(block.data(), head.firstBit, 4 * c.digits),
-                      bad < 0 ? value : head.packDefault)
-                << "P" << c.first << " bad digit " << bad;
+            EXPECT_EQ(ReadField(block.data(), head.firstBit, 4 * digits), head.packDefault)
+                << "P" << first << " digit " << bad;
         }
     }
 }
 
 TEST(Codec, MalformedChainIsRefused) {
-    using P = Corv::ParameterDescriptor;
-    // A plain field, then a chain whose digits claim more room than a 32-bit field has.
-    std::vector<P> tooWide = {{0, 4, 0, 0, 0, 0}, {4, 4, 0, 0, 0, 9}};
-    for (std::uint16_t bit = 8; bit < 40; bit += 4)
-        tooWide.push_back({bit, 4, 0, 0, 0, 0});
-    const std::vector<P> gap = {{0, 4, 0, 0, 0, 2}, {8, 4, 0, 0, 0, 0}}; // second digit elsewhere
-    const std::vector<P> cut = {{0, 4, 0, 0, 0, 4}, {4, 4, 0, 0, 0, 0}, {8, 4, 0, 0, 0, 0}};
-    struct Case {
-        const std::vector<P>* table;
-        int packed;
+    const auto nibbles = [](std::size_t n) { // n adjacent 4-bit fields from bit 0 on
+        std::vector<ParameterDescriptor> table(n, {0, 4, 0, 0, 0, 0});
+        for (std::size_t i = 0; i < n; ++i)
+            table[i].firstBit = static_cast<std::uint16_t>(4 * i);
+        return table;
     };
-    for (const Case c : {Case{&tooWide, 1}, Case{&gap, 0}, Case{&cut, 0}}) {
-        Bytes block(8, 0x11);
-        Bytes params(10, 3);
-        const CodecTable table(c.table->data(), c.table->size());
-        const int count = Count(table);
-        EXPECT_EQ(Corv::UnpackParameters(block.data(), table, params.data(), count), -1);
-        EXPECT_EQ(Corv::PackParameters(block.data(), table, params.data(), count), c.packed);
+    auto tooWide = nibbles(10), gap = nibbles(2), cut = nibbles(3);
+    tooWide[1].chainDigits = 9; // a plain field, then a chain of more than 32 bits
+    gap[0].chainDigits = 2;     // a chain whose second digit lies elsewhere
+    gap[1].firstBit = 8;
+    cut[0].chainDigits = 4; // a chain cut short by the count
+    for (const auto& [table, packed] : {std::pair{tooWide, 1}, {gap, 0}, {cut, 0}}) {
+        Bytes block(8, 0x11), params(10, 3);
+        const int count = static_cast<int>(table.size());
+        EXPECT_EQ(UnpackParameters(block.data(), table, params.data(), count), -1);
+        EXPECT_EQ(PackParameters(block.data(), table, params.data(), count), packed);
     }
 }
 

@@ -1,49 +1,46 @@
-#include <gtest/gtest.h>
-
 #include "edit/domain.h"
 #include "model/lum_data.h"
 #include "support/project_builder.h"
 
+#include <gtest/gtest.h>
+
 namespace {
 
-using Corv::CLumData;
-using Corv::kPatchKind;
-using Corv::kToneKind;
-using Corv::kWaveKind;
+using namespace Corv;
+using namespace CorvTest;
 
 class LumDataTest : public ::testing::Test {
 protected:
-    void SetUp() override { Corv::CDomain::Reset(); }
+    void SetUp() override { CDomain::Reset(); }
 
     void Use(int kind, int index) {
         m_data.Records(kind).Item(static_cast<std::size_t>(index)).SetFilePath("used");
+    }
+    // How many users all records of an array list together.
+    template <class Array> static std::size_t UsersListed(const Array& array) {
+        std::size_t listed = 0;
+        for (std::size_t i = 0; i < array.Size(); ++i)
+            listed += array[i].Users().size();
+        return listed;
     }
 
     CLumData m_data;
 };
 
-TEST_F(LumDataTest, NewProjectHasAllSlotsEmpty) {
-    const int counts[3] = {512, 896, 999};
+TEST_F(LumDataTest, SlotCountsEmptySlotsAndExtentFollowUse) {
+    const std::size_t counts[3] = {512, 896, 999};
     for (int kind = 0; kind < 3; ++kind) {
-        EXPECT_EQ(m_data.Records(kind).Size(), static_cast<std::size_t>(counts[kind]));
-        EXPECT_EQ(m_data.SlotPaths(kind).size(), static_cast<std::size_t>(counts[kind]));
-        EXPECT_EQ(m_data.CountEmpty(kind), counts[kind]);
+        EXPECT_EQ(m_data.Records(kind).Size(), counts[kind]);
+        EXPECT_EQ(m_data.SlotPaths(kind).size(), counts[kind]);
+        EXPECT_EQ(m_data.EmptySlots(kind).size(), counts[kind]);
         EXPECT_EQ(m_data.UsedExtent(kind), 0);
-        EXPECT_FALSE(m_data.AnyUsedInLast(kind, counts[kind]));
     }
-    EXPECT_EQ(m_data.ProjectFolder(), "");
-}
-
-TEST_F(LumDataTest, EmptySlotsAndCountEmptyFollowUse) {
-    Use(kToneKind, 0);
-    Use(kToneKind, 2);
-    Use(kToneKind, 895);
+    for (const int tone : {0, 2, 895})
+        Use(kToneKind, tone);
     EXPECT_EQ(m_data.CountEmpty(kToneKind), 893);
     const std::vector<int> empty = m_data.EmptySlots(kToneKind);
     ASSERT_EQ(empty.size(), 893u);
-    EXPECT_EQ(empty[0], 1);
-    EXPECT_EQ(empty[1], 3);
-    EXPECT_EQ(empty.back(), 894);
+    EXPECT_EQ((std::vector<int>{empty[0], empty[1], empty.back()}), (std::vector<int>{1, 3, 894}));
     EXPECT_EQ(m_data.UsedExtent(kToneKind), 896);
     EXPECT_EQ(m_data.CountEmpty(kPatchKind), 512);
 }
@@ -51,87 +48,49 @@ TEST_F(LumDataTest, EmptySlotsAndCountEmptyFollowUse) {
 TEST_F(LumDataTest, RangeQueriesAtTheEdges) {
     Use(kWaveKind, 998);
     Use(kPatchKind, 10);
-    struct Case {
-        const char* what;
-        bool actual, expected;
-    };
-    const Case cases[] = {
-        {"UsedExtent(waves) = 999", m_data.UsedExtent(kWaveKind) == 999, true},
-        {"AnyUsedInLast(waves, 1)", m_data.AnyUsedInLast(kWaveKind, 1), true},
-        {"AnyUsedInLast(waves, 0)", m_data.AnyUsedInLast(kWaveKind, 0), false},
-        {"AnyUsedInLast(waves, 999)", m_data.AnyUsedInLast(kWaveKind, 999), true},
-        {"AnyUsedInLast(waves, 1000)", m_data.AnyUsedInLast(kWaveKind, 1000), false},
-        {"AnyUsedInLast(tones, 1000)", m_data.AnyUsedInLast(kToneKind, 1000), false},
-        {"AnyUsedInLast(patches, 501)", m_data.AnyUsedInLast(kPatchKind, 501), false},
-        {"AnyUsedInLast(patches, 502)", m_data.AnyUsedInLast(kPatchKind, 502), true},
-        {"AnyUsedIn(patches, 10, 0)", m_data.AnyUsedIn(kPatchKind, 10, 0), false},
-        {"AnyUsedIn(patches, 10, 1)", m_data.AnyUsedIn(kPatchKind, 10, 1), true},
-        {"AnyUsedIn(patches, 0, 10)", m_data.AnyUsedIn(kPatchKind, 0, 10), false},
-        {"AnyUsedIn(patches, 11, 501)", m_data.AnyUsedIn(kPatchKind, 11, 501), false},
-        {"RangeFits(patches, 511, 1)", m_data.RangeFits(kPatchKind, 511, 1), true},
-        {"RangeFits(patches, 511, 2)", m_data.RangeFits(kPatchKind, 511, 2), false},
-        {"RangeFits(patches, 512, 0)", m_data.RangeFits(kPatchKind, 512, 0), false},
-        {"RangeFits(patches, -1, 1)", m_data.RangeFits(kPatchKind, -1, 1), false},
-        {"RangeFits(patches, 0, 512)", m_data.RangeFits(kPatchKind, 0, 512), true},
-        {"RangeFits(waves, 998, 1)", m_data.RangeFits(kWaveKind, 998, 1), true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.actual, c.expected) << c.what;
+    EXPECT_EQ(m_data.UsedExtent(kWaveKind), 999);
+    const auto last = [this](int kind, int n) { return m_data.AnyUsedInLast(kind, n); };
+    EXPECT_EQ((std::vector<bool>{last(kWaveKind, 1), last(kWaveKind, 0), last(kWaveKind, 999),
+                                 last(kWaveKind, 1000), last(kToneKind, 1000),
+                                 last(kPatchKind, 501), last(kPatchKind, 502)}),
+              (std::vector<bool>{true, false, true, false, false, false, true}));
+    const auto in = [this](int first, int n) { return m_data.AnyUsedIn(kPatchKind, first, n); };
+    EXPECT_EQ((std::vector<bool>{in(10, 0), in(10, 1), in(0, 10), in(11, 501)}),
+              (std::vector<bool>{false, true, false, false}));
+    const auto fits = [this](int k, int i, int n) { return m_data.RangeFits(k, i, n); };
+    EXPECT_EQ((std::vector<bool>{fits(kPatchKind, 511, 1), fits(kPatchKind, 511, 2),
+                                 fits(kPatchKind, 512, 0), fits(kPatchKind, -1, 1),
+                                 fits(kPatchKind, 0, 512), fits(kWaveKind, 998, 1)}),
+              (std::vector<bool>{true, false, false, false, true, true}));
 }
 
-TEST_F(LumDataTest, ClearRecordsEmptiesOneArray) {
-    m_data.ClearRecords(kToneKind);
-    EXPECT_EQ(m_data.Tones().Size(), 0u);
-    EXPECT_EQ(m_data.Patches().Size(), 512u);
-    EXPECT_EQ(m_data.SlotPaths(kToneKind).size(), 896u);
-}
-
-TEST_F(LumDataTest, RebuildToneUsersListsEachPatchOncePerTone) {
-    m_data.Patches()[0].Slot(0).SetToneNumber(3);
-    m_data.Patches()[0].Slot(1).SetToneNumber(3);
-    m_data.Patches()[7].Slot(0).SetToneNumber(3);
-    m_data.Patches()[7].Slot(1).SetToneNumber(896);
-    m_data.Patches()[9].Slot(0).SetToneNumber(897);   // beyond the array: not followed
-    m_data.Patches()[9].Slot(1).SetToneNumber(16384); // the largest the field can hold
-    m_data.Patches()[4].Slot(0).SetToneNumber(5);
+// Users are listed in index order, each once; stale entries go and references beyond the
+// arrays are not followed.
+TEST_F(LumDataTest, RebuildUsersListsEachReferrerOnce) {
+    m_data.Patches()[0] = MakePatch("", 3, 3);
+    m_data.Patches()[7] = MakePatch("", 3, 896);
+    m_data.Patches()[9] = MakePatch("", 897, 16384);
+    m_data.Patches()[4] = MakePatch("", 5);
     m_data.Patches()[4].Slot(0).ClearToneReference();
-    m_data.Tones()[2].AddUser(100); // stale entries go
+    m_data.Tones()[2].AddUser(100);
+    m_data.Tones()[1] = MakeTone("", {999, 0, 0, 0, 1000, 0, 0, 999});
+    m_data.Tones()[3] = MakeTone("", {0, 65535});
+    m_data.Tones()[5] = MakeTone("", {0, 1});
+    m_data.Tones()[6] = MakeTone("", {1});
     m_data.RebuildToneUsers();
+    m_data.RebuildWaveUsers();
     EXPECT_EQ(m_data.Tones()[2].Users(), (std::vector<std::int32_t>{0, 7}));
     EXPECT_EQ(m_data.Tones()[895].Users(), std::vector<std::int32_t>{7});
-    EXPECT_TRUE(m_data.Tones()[4].Users().empty());
-    int listed = 0;
-    for (std::size_t t = 0; t < m_data.Tones().Size(); ++t)
-        listed += static_cast<int>(m_data.Tones()[t].Users().size());
-    EXPECT_EQ(listed, 3);
-}
-
-TEST_F(LumDataTest, RebuildWaveUsersSkipsReferencesBeyondTheArray) {
-    const auto point = [this](int tone, int osc, int side, int wave) {
-        Corv::COsc& o = m_data.Tones()[static_cast<std::size_t>(tone)].Osc(osc);
-        o.SetP(side == 0 ? 18 : 70, 1);
-        o.SetWaveNumber(side, wave);
-    };
-    point(1, 0, 0, 999);
-    point(1, 15, 1, 999);
-    point(1, 2, 0, 1000);
-    point(3, 4, 1, 65535);
-    point(5, 0, 1, 1);
-    point(6, 0, 0, 1);
-    m_data.RebuildWaveUsers();
+    EXPECT_EQ(UsersListed(m_data.Tones()), 3u);
     EXPECT_EQ(m_data.Waves()[998].Users(), std::vector<std::int32_t>{1});
     EXPECT_EQ(m_data.Waves()[0].Users(), (std::vector<std::int32_t>{5, 6}));
-    int listed = 0;
-    for (std::size_t w = 0; w < m_data.Waves().Size(); ++w)
-        listed += static_cast<int>(m_data.Waves()[w].Users().size());
-    EXPECT_EQ(listed, 3);
+    EXPECT_EQ(UsersListed(m_data.Waves()), 3u);
 }
 
 TEST_F(LumDataTest, WaveBytesTotalSumsFileSizesAndCountsUnopenableFilesAsZero) {
-    CorvTest::TempDir dir;
-    CorvTest::WriteBytes(dir / "a.wav", CorvTest::Bytes(1000, 1));
-    CorvTest::WriteBytes(dir / "b.w00", CorvTest::Bytes(24, 2));
-    CorvTest::WriteBytes(dir / "unused.wav", CorvTest::Bytes(5000, 3));
+    TempDir dir;
+    WriteBytes(dir / "a.wav", Bytes(1000, 1));
+    WriteBytes(dir / "b.w00", Bytes(24, 2));
     m_data.Waves()[0].SetFilePath(dir / "a.wav");
     m_data.Waves()[998].SetFilePath(dir / "b.w00");
     m_data.Waves()[500].SetFilePath(dir / "missing.wav");
