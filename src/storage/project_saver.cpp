@@ -281,14 +281,13 @@ bool EndsInPrj(const std::string& normalised) {
     return tail == ".prj/";
 }
 
-// Creates the project folder when it is missing (only under a ".prj" name) and its three
-// subfolders; `existed` tells whether one of the subfolders was there already.
+// Creates the project folder when it is missing and its three subfolders; `existed` tells
+// whether one of the subfolders was there already.
 bool PrepareFolder(const std::string& folder, bool& existed) {
     const std::string bare = folder.substr(0, folder.size() - 1);
-    if (!Fs().IsDirectory(ToOsPath(folder))) {
-        if (!EndsInPrj(folder) || Fs().CreateDirectory(ToOsPath(bare)) == CreateDirResult::Failed)
-            return false;
-    }
+    if (!Fs().IsDirectory(ToOsPath(folder)) &&
+        Fs().CreateDirectory(ToOsPath(bare)) == CreateDirResult::Failed)
+        return false;
     existed = false;
     bool ok = true;
     for (const char* sub : {"Patch", "Tone", "Wave"}) {
@@ -334,6 +333,13 @@ bool CProjectDocument::SaveProject(const std::string& path) {
             return false;
         }
         elsewhere = false;
+    }
+    // A folder that is no project is refused before anything on disk changes: otherwise its
+    // instrument-like files would be deleted after the replace question, only for the save to
+    // be refused at the end anyway.
+    if (!EndsInPrj(folder)) {
+        domain.ShowError(kMsgSaveFailed);
+        return false;
     }
     bool existed = false;
     if (!PrepareFolder(folder, existed)) {

@@ -191,6 +191,24 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_TRUE(Save(doc, a.Folder())) << "and after all that a save still works";
 }
 
+// A folder that is not named like a project is refused before the replace question, so the
+// files it holds are never deleted for a save that cannot happen.
+TEST_F(SaveTest, FolderThatIsNoProjectIsRefusedBeforeAnythingChanges) {
+    ProjectBuilder b = Sample("Mine");
+    CProjectDocument& doc = Open(b.Folder());
+    const std::string plain = m_dir.Path() + "/Samples";
+    fs::create_directories(plain + "/Wave");
+    WriteBytes(plain + "/Wave/kick.wav", {1, 2, 3});
+    WriteBytes(plain + "/Corvane System.s00", {4});
+    const auto before = FolderSnapshot(plain);
+
+    EXPECT_FALSE(Save(doc, plain));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"error 2"});
+    EXPECT_EQ(FolderSnapshot(plain), before);
+    EXPECT_FALSE(fs::exists(plain + "/Patch"));
+    EXPECT_EQ(doc.Data().ProjectFolder(), b.Folder());
+}
+
 TEST_F(SaveTest, NewProjectSavesOnlyThroughTheChooser) {
     ProjectBuilder b = Sample("Material");
     CProjectDocument& source = Open(b.Folder());
