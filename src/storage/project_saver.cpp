@@ -177,7 +177,9 @@ bool CProjectSaver::WriteSlot(int kind, std::size_t i) {
                 return false;
             // Every record that names the file follows it at once, so that later slots copy
             // from where it is now and a failure later in the save leaves no record behind.
+            // The slot follows too: the file that lies in it now has the new name.
             Redirect(m_doc, slot.path, slot.target, kind);
+            m_data.SlotPaths(kind)[i] = slot.target;
         }
         return WriteRecordFile(kind, slot.target, slot.record);
     }

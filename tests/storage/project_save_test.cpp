@@ -290,6 +290,38 @@ TEST_F(SaveTest, CopyThenRenameOriginalSavesBoth) {
     EXPECT_TRUE(Save(doc, b.Folder())) << "and later saves keep working";
 }
 
+// A save that fails after renaming a file leaves the slot on the renamed file: the next save
+// renames it again instead of leaving it behind, and a close hands it over.
+TEST_F(SaveTest, FailedSaveKeepsTheSlotOnItsRenamedFile) {
+    ProjectBuilder a = Sample("Halfway"), other = Sample("Borrower");
+    CProjectDocument& doc = Open(a.Folder());
+    CProjectDocument& borrower = Open(other.Folder());
+    borrower.Data().Patches().PlaceClone(9, doc.Data().Patches()[0]);
+    doc.Data().Patches()[0].SetName("Second");
+    {
+        InstalledFaultyFileSystem faulty;
+        faulty.FailAll(FsOp::Write); // the first record write, right after the rename
+        ASSERT_FALSE(Save(doc, a.Folder()));
+    }
+    ASSERT_TRUE(FileExists(a.Folder() + "Patch/001 Second.d00"));
+
+    doc.Data().Patches()[0].SetName("Third");
+    ASSERT_TRUE(Save(doc, a.Folder()));
+    EXPECT_EQ(ListFolder(a.Folder() + "Patch"),
+              (std::vector<std::string>{"001 Third.d00", "002 B.d00", "003 C.d00", "004 D.d00"}));
+    EXPECT_EQ(borrower.Data().Patches()[9].FilePath(), a.Folder() + "Patch/001 Third.d00");
+
+    doc.Data().Patches()[0].SetName("Fourth");
+    {
+        InstalledFaultyFileSystem faulty;
+        faulty.FailAll(FsOp::Write);
+        ASSERT_FALSE(Save(doc, a.Folder()));
+    }
+    Docs().Close(doc);
+    EXPECT_EQ(borrower.Data().Patches()[9].FilePath(), m_work.Path() + "/000 Fourth.d00");
+    EXPECT_TRUE(borrower.SourceFilesPresent());
+}
+
 TEST_F(SaveTest, RejectedFileNeverTakesTheSlotFileAlong) {
     ProjectBuilder b = Sample("Clash");
     b.File("Patch/001 B.d00", {7, 7, 7}); // a duplicate number: rejected
