@@ -82,7 +82,11 @@ TEST_F(SaveTest, ExchangedSlotsSwapTheirFilesUnderTheNewNumbers) {
               (std::vector<std::string>{"001 B.d00", "002 A.d00", "003 C.d00", "004 D.d00"}));
     EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), fileB);
     EXPECT_EQ(ReadBytes(b.Folder() + "Patch/002 A.d00"), fileA);
-    EXPECT_FALSE(ListFolder(m_work.Path()).empty()); // slot 1's file was kept for slot 2 first
+    // Each slot file was kept in the work folder for the other slot first. The check pass took
+    // the counter's values 0 and 1 for the same two files, the write pass 2 and 3.
+    EXPECT_EQ(ListFolder(m_work.Path()), (std::vector<std::string>{"002 A.d00", "003 B.d00"}));
+    EXPECT_EQ(ReadBytes(m_work.Path() + "/002 A.d00"), fileA);
+    EXPECT_EQ(CDomain::Get().m_workFileCounter, 4u);
 }
 
 TEST_F(SaveTest, EmptiedSlotLosesItsFileAndRejectedFilesGo) {
