@@ -1,62 +1,74 @@
 #pragma once
 
-#include "cli_runner.h"
 #include "edit/domain.h"
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+// End-to-end ground: runs the built `corvane` program on projects made by the test builder.
 namespace CorvCliTest {
 
-// Each case gets its own temporary folder; the store of this test process stays fresh, as
-// the pieces of the tool that are called directly use it.
+using CorvTest::ProjectBuilder;
+using Json = nlohmann::json;
+using Strings = std::vector<std::string>;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+    // The lines of stdout, without line ends.
+    Strings Lines() const;
+};
+
+// Runs the program with standard input that is no terminal; an empty environment value removes
+// the variable.
+RunResult RunCorvane(const Strings& arguments,
+                     const std::map<std::string, std::string>& environment = {});
+// Runs the program on a terminal into which `typed` is typed; `out` is all the terminal showed.
+RunResult RunCorvaneInTerminal(const Strings& arguments, const std::string& typed);
+// `text` with every occurrence of `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
+
+inline void ExpectRun(const RunResult& result, int status, const Strings& lines) {
+    EXPECT_EQ(result.status, status) << result.out << result.err;
+    EXPECT_EQ(result.Lines(), lines) << result.err;
+}
+
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { Corv::CDomain::Reset(); }
-    void TearDown() override { Corv::CDomain::Reset(); }
 
     // "<temp>/<name>.prj/" (not created).
     std::string ProjectPath(const std::string& name) const { return m_temp / (name + ".prj/"); }
 
-    // The one-line dump of a project as `corvane dump` prints it.
-    nlohmann::json DumpOf(const std::string& project) {
+    Json DumpOf(const std::string& project) {
         const RunResult result = RunCorvane({"dump", project});
         EXPECT_EQ(result.status, 0) << result.out << result.err;
-        return ParseDump(result.out);
+        return Json::parse(result.out);
     }
 
-    // The dump lines ("{...}") a script printed, in order.
-    static std::vector<nlohmann::json> Dumps(const RunResult& result) {
-        std::vector<nlohmann::json> dumps;
-        for (const std::string& line : result.Lines())
-            if (!line.empty() && line.front() == '{')
-                dumps.push_back(ParseDump(line));
-        return dumps;
-    }
-
-    // A script file with these lines, run by `corvane script FILE`.
-    RunResult RunScript(const std::vector<std::string>& lines, const RunOptions& options = {}) {
+    // Runs `corvane script FILE` on these lines; `dumps` gets the dump lines it printed.
+    RunResult RunScript(const Strings& lines, std::vector<Json>* dumps = nullptr) {
         std::string text;
         for (const std::string& line : lines)
             text += line + "\n";
         const std::string path = m_temp / ("script" + std::to_string(m_scripts++) + ".txt");
         CorvTest::WriteBytes(path, CorvTest::Bytes(text.begin(), text.end()));
-        return RunCorvane({"script", path}, options);
+        const RunResult result = RunCorvane({"script", path});
+        for (const std::string& line : result.Lines())
+            if (dumps != nullptr && line.rfind('{', 0) == 0)
+                dumps->push_back(Json::parse(line));
+        return result;
     }
 
-    // A quoted script argument.
     static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
     CorvTest::TempDir m_temp;
     int m_scripts = 0;
 };
-
-// A dump without its modified flag, for comparing states of one project.
-inline nlohmann::json WithoutModified(nlohmann::json dump) {
-    dump.erase("modified");
-    return dump;
-}
 
 } // namespace CorvCliTest

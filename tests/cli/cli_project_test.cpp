@@ -1,15 +1,12 @@
-// Whole-project commands through the tool: save-as, import, cell edits, clean, the work
-// folder, and the byte-exact JSON texts.
+// Whole-project commands through the tool: save-as, import and the work folder, cell edits,
+// clean, new projects, and the byte-exact JSON texts.
 
-#include "cli/json_dump.h"
 #include "cli_fixture.h"
 
 #include <filesystem>
 
 namespace CorvCliTest {
 namespace {
-
-using CorvTest::ProjectBuilder;
 
 class CliProjectTest : public CliTest {
 protected:
@@ -19,48 +16,42 @@ protected:
         p.Patch(1, "Warm Pad", 2, 4).Patch(3, "Glass Bell", 4).Patch(7, "Bass", 9);
         p.Tone(2, "Pad Saw", {1, 3}).Tone(4, "Bell FM", {3, 0, 5}).Tone(6, "Unused", {5});
         p.Wave(1, "Saw", 2048, ".w00").Wave(3, "Bell", 4096, ".wav").Wave(5, "Air", 512, ".AIFF");
-        p.Wave(8, "Lonely", 64, ".vpw");
-        p.SystemFiles();
+        p.Wave(8, "Lonely", 64, ".vpw").SystemFiles();
         p.Memos(Corv::kPatchKind, {"soft", "", "", "evening", "", "second memo"});
         p.Memos(Corv::kWaveKind, {"", "", "", "", "", "", "", "", "sampled"});
         return p.Folder();
     }
 
-    // Writes a file of `size` bytes outside any project.
+    // A file of `size` bytes outside any project.
     std::string LooseFile(const std::string& name, std::size_t size) {
-        const std::string path = m_temp / name;
-        CorvTest::WriteBytes(path, CorvTest::Bytes(size, 0x5A));
-        return path;
+        CorvTest::WriteBytes(m_temp / name, CorvTest::Bytes(size, 0x5A));
+        return m_temp / name;
+    }
+
+    // Reopening `copy` gives the dump of `original`, folder paths aside.
+    void ExpectSameDump(const std::string& copy, const std::string& original) {
+        EXPECT_EQ(DumpOf(copy).dump(), Replaced(DumpOf(original).dump(), original, copy));
     }
 };
 
-TEST_F(CliProjectTest, SaveAsThenReopeningGivesTheSameDump) {
+TEST_F(CliProjectTest, SaveAsGivesTheSameDumpAndAsksBeforeReplacingAProject) {
     const std::string a = MakeRichProject("A");
     const std::string copy = ProjectPath("Copy");
-    const RunResult saved = RunCorvane({"save-as", a, copy});
-    ASSERT_EQ(saved.status, 0) << saved.out << saved.err;
-    EXPECT_EQ(saved.out, "");
-    EXPECT_EQ(DumpOf(copy), ReplacePrefix(DumpOf(a), a, copy));
+    ExpectRun(RunCorvane({"save-as", a, copy}), 0, {});
+    ExpectSameDump(copy, a);
     EXPECT_TRUE(CorvTest::FileExists(copy + "Corvane Palette.s00"));
-}
 
-TEST_F(CliProjectTest, SaveAsOverAnExistingProjectAsksQuestion7) {
-    const std::string a = MakeRichProject("A");
     ProjectBuilder other(ProjectPath("Other"));
     other.Patch(2, "Old", 0);
-    const RunResult declined = RunCorvane({"save-as", a, other.Folder()});
-    EXPECT_EQ(declined.status, 1);
-    EXPECT_EQ(declined.out, "ask 2 7: Project already exists. Do you want to replace it? -> no\n");
+    const std::string question = "ask 2 7: Project already exists. Do you want to replace it? -> ";
+    ExpectRun(RunCorvane({"save-as", a, other.Folder()}), 1, {question + "no"});
     EXPECT_TRUE(CorvTest::FileExists(other.Folder() + "Patch/002 Old.d00"));
-
-    const RunResult replaced = RunCorvane({"save-as", a, other.Folder(), "--yes"});
-    EXPECT_EQ(replaced.status, 0) << replaced.err;
-    EXPECT_EQ(replaced.out, "ask 2 7: Project already exists. Do you want to replace it? -> yes\n");
+    ExpectRun(RunCorvane({"save-as", a, other.Folder(), "--yes"}), 0, {question + "yes"});
     EXPECT_FALSE(CorvTest::FileExists(other.Folder() + "Patch/002 Old.d00"));
-    EXPECT_EQ(DumpOf(other.Folder()), ReplacePrefix(DumpOf(a), a, other.Folder()));
+    ExpectSameDump(other.Folder(), a);
 }
 
-TEST_F(CliProjectTest, ImportTakesTheAcceptedFileAndTheWorkFolderIsEmptiedAtExit) {
+TEST_F(CliProjectTest, ImportTakesTheAcceptedFilesAndLeavesNoWorkFilesBehind) {
     ProjectBuilder p(ProjectPath("P"));
     p.Wave(1, "First", 10);
     const std::string work = m_temp / "work";
@@ -68,58 +59,50 @@ TEST_F(CliProjectTest, ImportTakesTheAcceptedFileAndTheWorkFolderIsEmptiedAtExit
     CorvTest::WriteBytes(work + "/notes.txt", {1, 2, 3});
     const std::string wav = LooseFile("Kick One.wav", 1234);
     const std::string text = LooseFile("readme.txt", 10);
-
-    const RunResult result = RunCorvane({"import", p.Folder(), wav, text},
-                                        WithEnvironment({{"CORVANE_WORK_FOLDER", work}}));
-    ASSERT_EQ(result.status, 0) << result.out << result.err;
-    EXPECT_EQ(result.out, ""); // the unaccepted file is dropped without a message
-    const nlohmann::json dump = DumpOf(p.Folder());
-    EXPECT_EQ(dump["waves"][1]["name"], "Kick One");
-    EXPECT_EQ(dump["waves"][1]["bytes"], 1234);
-    EXPECT_TRUE(dump["waves"][2]["empty"].get<bool>());
+    // The unaccepted file is dropped without a message.
+    ExpectRun(RunCorvane({"import", p.Folder(), wav, text}, {{"CORVANE_WORK_FOLDER", work}}), 0,
+              {});
+    const Json waves = DumpOf(p.Folder())["waves"];
+    EXPECT_EQ(waves[1]["name"], "Kick One");
+    EXPECT_TRUE(waves[2]["empty"].get<bool>());
     EXPECT_EQ(CorvTest::ReadBytes(p.Folder() + "Wave/002 Kick One.wav"), CorvTest::ReadBytes(wav));
-    EXPECT_EQ(CorvTest::ListFolder(work), std::vector<std::string>{"notes.txt"});
+    EXPECT_EQ(CorvTest::ListFolder(work), Strings{"notes.txt"});
+
+    // Without a named work folder the run's own goes at exit.
+    const std::string tmp = m_temp / "tmp";
+    std::filesystem::create_directories(tmp);
+    const auto environment =
+        std::map<std::string, std::string>{{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}};
+    ExpectRun(RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)}, environment), 0, {});
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+
+    // Nothing accepted: message 9, its three lines joined on one.
+    const RunResult none = RunCorvane({"import", p.Folder(), text});
+    EXPECT_EQ(none.status, 1);
+    ASSERT_EQ(none.Lines().size(), 1u) << none.out;
+    EXPECT_EQ(none.out.rfind("error 9: Files could not be imported.", 0), 0u);
+    EXPECT_NE(none.out.find(" | - Format is WAV, AIFF, or VPW"), std::string::npos);
 }
 
-TEST_F(CliProjectTest, ImportWithoutAnAcceptedFilePrintsMessage9OnOneLine) {
-    ProjectBuilder p(ProjectPath("P"));
-    const RunResult result = RunCorvane({"import", p.Folder(), LooseFile("readme.txt", 10)});
-    EXPECT_EQ(result.status, 1);
-    const std::vector<std::string> lines = result.Lines();
-    ASSERT_EQ(lines.size(), 1u) << result.out;
-    EXPECT_EQ(lines[0].rfind("error 9: Files could not be imported.", 0), 0u);
-    EXPECT_NE(lines[0].find("conditions. | - File name of"), std::string::npos);
-    EXPECT_NE(lines[0].find(" | - Format is WAV, AIFF, or VPW"), std::string::npos);
-}
-
-TEST_F(CliProjectTest, RenameAndMemoAreSavedToTheFolder) {
+TEST_F(CliProjectTest, RenameMemoAndCleanAreSavedToTheFolder) {
     const std::string p = MakeRichProject("P");
-    const RunResult rename = RunCorvane({"rename", p, "patch", "3", "Glass/Bell:Twinkle"});
-    ASSERT_EQ(rename.status, 0) << rename.out << rename.err;
-    const RunResult memo = RunCorvane({"memo", p, "wave", "5", "2", "from a field recording"});
-    ASSERT_EQ(memo.status, 0) << memo.out << memo.err;
-    EXPECT_TRUE(CorvTest::FileExists(p + "Patch/003 GlassBellTwi.d00"));
-    const nlohmann::json dump = DumpOf(p);
-    EXPECT_EQ(dump["patches"][2]["name"], "GlassBellTwi");
-    EXPECT_EQ(dump["waves"][4]["memos"][1], "from a field recording");
-}
+    ExpectRun(RunCorvane({"rename", p, "patch", "3", "Glass/Bell:Twinkle"}), 0, {});
+    ExpectRun(RunCorvane({"memo", p, "wave", "5", "2", "from a field recording"}), 0, {});
+    EXPECT_EQ(DumpOf(p)["patches"][2]["file"], p + "Patch/003 GlassBellTwi.d00");
 
-TEST_F(CliProjectTest, CleanWithOptionsIsSaved) {
-    const std::string p = MakeRichProject("P");
-    const RunResult result = RunCorvane({"clean", p, "--keep-patch-numbering"});
-    ASSERT_EQ(result.status, 0) << result.out << result.err;
-    // Patch 7 referred to an empty tone: its slot is reset. The unused tone and the unused
-    // wave are gone; tones and waves close up, patches keep their numbers.
+    // Patch 7 refers to an empty tone: its slot is reset. The unused tone and wave go; tones
+    // and waves close up, patches keep their numbers.
+    ExpectRun(RunCorvane({"clean", p, "--keep-patch-numbering"}), 0, {});
     EXPECT_EQ(CorvTest::ListFolder(p + "Patch"),
-              (std::vector<std::string>{"001 Warm Pad.d00", "003 Glass Bell.d00", "007 Bass.d00"}));
-    EXPECT_EQ(CorvTest::ListFolder(p + "Tone"),
-              (std::vector<std::string>{"001 Pad Saw.p00", "002 Bell FM.p00"}));
+              (Strings{"001 Warm Pad.d00", "003 GlassBellTwi.d00", "007 Bass.d00"}));
+    EXPECT_EQ(CorvTest::ListFolder(p + "Tone"), (Strings{"001 Pad Saw.p00", "002 Bell FM.p00"}));
     EXPECT_EQ(CorvTest::ListFolder(p + "Wave"),
-              (std::vector<std::string>{"001 Saw.w00", "002 Bell.wav", "003 Air.AIFF"}));
-    const nlohmann::json dump = DumpOf(p);
-    EXPECT_EQ(dump["patches"][0]["slots"][1]["tone"], 2);
-    EXPECT_EQ(dump["patches"][6]["slots"][0]["bank"], 0);
-    EXPECT_EQ(RunCorvane({"check", p}).status, 0);
+              (Strings{"001 Saw.w00", "002 Bell.wav", "003 Air.AIFF"}));
+    const Json cleaned = DumpOf(p);
+    EXPECT_EQ(cleaned["patches"][0]["slots"][1]["tone"], 2);
+    EXPECT_EQ(cleaned["patches"][6]["slots"][0]["bank"], 0);
+    EXPECT_EQ(cleaned["waves"][2]["memos"][1], "from a field recording");
+    ExpectRun(RunCorvane({"check", p}), 0, {"ok"});
 }
 
 TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
@@ -128,73 +111,38 @@ TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
     const RunResult result =
         RunScript({"new N", "open A " + Quoted(a), "drop A patch 1 N 2", "save N",
                    "saveas N " + Quoted(made), "status N", "close N", "status N"});
-    EXPECT_EQ(result.status, 2); // the handle is gone after close
+    ExpectRun(result, 2, // the handle is gone after close
+              {"error 2: This project could not be saved.", "modified 0", "folder " + made,
+               "wave-bytes 6.5 KB", "undo 0"});
     EXPECT_NE(result.err.find("unknown handle"), std::string::npos) << result.err;
-    EXPECT_EQ(result.Lines(),
-              (std::vector<std::string>{"error 2: This project could not be saved.", "modified 0",
-                                        "folder " + made, "wave-bytes 6.5 KB", "undo 0"}));
-    const nlohmann::json dump = DumpOf(made);
-    EXPECT_EQ(dump["patches"][1]["name"], "Warm Pad");
-    EXPECT_EQ(dump["patches"][1]["slots"][1]["tone"], 2);
-    EXPECT_EQ(RunCorvane({"check", made}).status, 0);
+    EXPECT_EQ(DumpOf(made)["patches"][1]["slots"][1]["tone"], 2);
+    ExpectRun(RunCorvane({"check", made}), 0, {"ok"});
 }
 
-TEST_F(CliProjectTest, TemporaryWorkFolderIsRemovedAtExit) {
-    const std::string tmp = m_temp / "tmp";
-    std::filesystem::create_directories(tmp);
-    ProjectBuilder p(ProjectPath("P"));
-    const RunResult result =
-        RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)},
-                   WithEnvironment({{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}));
-    ASSERT_EQ(result.status, 0) << result.out << result.err;
-    EXPECT_TRUE(std::filesystem::is_empty(tmp));
-}
-
-// Bytes outside 0x20-0x7E travel through names and memos and come back exactly from the dump,
-// before and after a save and reload.
-TEST_F(CliProjectTest, JsonEscapesRoundTripEveryByte) {
+// Bytes outside 0x20-0x7E travel through names and memos and are written as "\u00XX", before
+// and after a save and reload.
+TEST_F(CliProjectTest, JsonEscapesEveryByteOutsidePrintableAscii) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Plain", 0);
-    const std::string name = "\xC4\xD6\xDC \xA0\xDF\x7F";
-    std::string memo = "quote \" backslash \\ tab \t";
+    std::string memo = "quote \" backslash \\ ";
+    std::string json = "quote \\\" backslash \\\\ ";
     for (int byte = 1; byte < 256; ++byte)
-        if (byte != '\n' && byte != '\r' && byte != '"' && byte != '\\')
+        if (byte != '\n' && byte != '\r' && byte != '"' && byte != '\\') {
             memo += static_cast<char>(byte);
-    const auto escaped = [](const std::string& text) {
-        std::string out;
-        for (const char c : text)
-            out += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
-        return "\"" + out + "\"";
-    };
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+            json += byte >= 0x20 && byte <= 0x7E ? std::string(1, static_cast<char>(byte)) : escape;
+        }
+    const std::string quotedMemo = Quoted(Replaced(Replaced(memo, "\\", "\\\\"), "\"", "\\\""));
     const RunResult result =
-        RunScript({"open P " + Quoted(p.Folder()), "rename P patch 1 " + escaped(name),
-                   "memo P patch 1 4 " + escaped(memo), "dump P", "save P"});
+        RunScript({"open P " + Quoted(p.Folder()), "rename P patch 1 \"\xC4\xD6 \xA0\x7F\"",
+                   "memo P patch 1 4 " + quotedMemo, "dump P", "save P"});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
-    for (const char c : result.out)
-        ASSERT_TRUE(c == '\n' || (c >= 0x20 && c <= 0x7E))
-            << "unescaped byte " << int(static_cast<unsigned char>(c));
-    EXPECT_NE(result.out.find("\\u00C4\\u00D6\\u00DC \\u00A0\\u00DF\\u007F"), std::string::npos);
-    for (const nlohmann::json& dump : {Dumps(result).at(0), DumpOf(p.Folder())}) {
-        EXPECT_EQ(Bytes(dump["patches"][0]["name"]), name);
-        EXPECT_EQ(Bytes(dump["patches"][0]["memos"][3]), memo);
-    }
-}
-
-TEST(CliJsonString, EscapesExactlyTheBytesOutsidePrintableAscii) {
-    const struct {
-        std::string bytes;
-        std::string json;
-    } cases[] = {
-        {"", "\"\""},
-        {"Warm Pad ~!", "\"Warm Pad ~!\""},
-        {"a\"b\\c/", "\"a\\\"b\\\\c/\""},
-        {std::string("\0\x1F", 2), "\"\\u0000\\u001F\""},
-        {"\n\t\x7F", "\"\\u000A\\u0009\\u007F\""},
-        {"\x80\xE9\xFF", "\"\\u0080\\u00E9\\u00FF\""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Corv::Cli::JsonString(c.bytes), c.json);
-        EXPECT_EQ(Bytes(nlohmann::json::parse(c.json)), c.bytes);
+    for (const std::string& dump : {result.out, RunCorvane({"dump", p.Folder()}).out}) {
+        EXPECT_NE(dump.find(R"("name": "\u00C4\u00D6 \u00A0\u007F")"), std::string::npos);
+        EXPECT_NE(dump.find(R"("memos": ["", "", "", ")" + json + "\"]"), std::string::npos);
+        EXPECT_TRUE(std::all_of(dump.begin(), dump.end(),
+                                [](char c) { return c == '\n' || (c >= 0x20 && c <= 0x7E); }));
     }
 }
 

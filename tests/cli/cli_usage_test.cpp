@@ -8,58 +8,40 @@
 namespace CorvCliTest {
 namespace {
 
-using CorvTest::ProjectBuilder;
-
-class CliUsageTest : public CliTest {};
+using CliUsageTest = CliTest;
 
 TEST_F(CliUsageTest, BadCommandLinesExitWith2AndChangeNothing) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Keep", 0).Patch(2, "Also", 0);
-    const std::string f = p.Folder();
-    const auto before = CorvTest::FolderSnapshot(f);
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"bogus"},
-        {"list", f},
-        {"list", f, "gizmo"},
-        {"copy", f, "patch", "0", f, "3"},
-        {"copy", f, "patch", "1-x", f, "3"},
-        {"copy", f, "patch", "2-1", f, "3"},
-        {"copy", f, "patch", "1,1", f, "3"},
-        {"copy", f, "patch", "1", f, "513"},
-        {"move", f, "wave", "1", f, "1000"},
-        {"delete", f, "tone", "897", "--yes"},
-        {"rename", f, "patch", "1"},
-        {"memo", f, "patch", "1", "5", "text"},
-        {"clean", f, "--keep-everything"},
-        {"demo", (m_temp / "NoExtension")},
-        {"demo", (m_temp / "D.prj"), "--seed", "many"},
-        {"script", (m_temp / "no-such-script")},
-    };
-    for (const std::vector<std::string>& arguments : cases) {
+    const auto before = CorvTest::FolderSnapshot(p.Folder());
+    // "P" stands for the project, "T/" for the temporary folder.
+    for (const char* line :
+         {"", "bogus", "list P", "list P gizmo", "copy P patch 1-x P 3", "copy P patch 1 P 513",
+          "move P wave 1 P 1000", "delete P tone 897 --yes", "rename P patch 1",
+          "memo P patch 1 5 text", "clean P --keep-everything", "demo T/NoExtension",
+          "demo T/D.prj --seed many", "script T/no-such-script", "info --help-me"}) {
+        Strings arguments;
+        std::string error;
+        ASSERT_TRUE(Corv::Cli::Tokenize(line, arguments, error));
+        for (std::string& argument : arguments)
+            argument = argument == "P" ? p.Folder() : Replaced(argument, "T/", m_temp / "");
         const RunResult result = RunCorvane(arguments);
-        std::string shown;
-        for (const std::string& argument : arguments)
-            shown += argument + " ";
-        EXPECT_EQ(result.status, 2) << shown;
-        EXPECT_FALSE(result.err.empty()) << shown;
-        EXPECT_EQ(result.out, "") << shown;
+        EXPECT_EQ(result.status, 2) << line;
+        EXPECT_NE(result.err, "") << line;
+        EXPECT_EQ(result.out, "") << line;
     }
-    EXPECT_EQ(CorvTest::FolderSnapshot(f), before);
+    EXPECT_EQ(CorvTest::FolderSnapshot(p.Folder()), before);
+    const RunResult help = RunCorvane({"save-as", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage"), std::string::npos);
 }
 
 TEST_F(CliUsageTest, ScriptStopsAtItsFirstUsageError) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Keep", 0);
-    const std::vector<std::string> badLines = {"bogus",
-                                               "dump Nobody",
-                                               "echo \"open",
-                                               "answer maybe",
-                                               "drop P patch 1 P 2 sideways",
-                                               "memo P patch 1 0 x",
-                                               "list P",
-                                               "open P"};
-    for (const std::string& bad : badLines) {
+    for (const char* bad :
+         {"bogus", "dump Nobody", "echo \"open", "answer maybe", "drop P patch 1 P 2 sideways",
+          "memo P patch 1 0 x", "list P", "open P"}) {
         const RunResult result = RunScript(
             {"open P " + Quoted(p.Folder()), "echo before", bad, "echo after", "delete P patch 1"});
         EXPECT_EQ(result.status, 2) << bad;
@@ -69,39 +51,18 @@ TEST_F(CliUsageTest, ScriptStopsAtItsFirstUsageError) {
     EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/001 Keep.d00"));
 }
 
-TEST_F(CliUsageTest, HelpIsOfferedForEveryCommand) {
-    for (const char* command : {"info", "list", "dump", "check", "copy", "move", "delete", "rename",
-                                "memo", "clean", "import", "save-as", "demo", "script"}) {
-        const RunResult result = RunCorvane({command, "--help"});
-        EXPECT_EQ(result.status, 0) << command;
-        EXPECT_NE(result.out.find("Usage"), std::string::npos) << command;
-    }
-}
-
 TEST(CliTokenize, SplitsAtBlanksAndKeepsQuotedText) {
-    const struct {
-        std::string line;
-        std::vector<std::string> arguments;
-    } cases[] = {
-        {"  open  A\t/x/Song.prj ", {"open", "A", "/x/Song.prj"}},
-        {"rename A patch 1 \"Warm Pad\"", {"rename", "A", "patch", "1", "Warm Pad"}},
-        {"memo A tone 2 1 \"say \\\"hi\\\" \\\\ now\"",
-         {"memo", "A", "tone", "2", "1", "say \"hi\" \\ now"}},
-        {"echo \"\" x", {"echo", "", "x"}},
-        {"echo a\"b c\"d", {"echo", "ab cd"}},
-        {"echo \"C:\\dir\"", {"echo", "C:\\dir"}},
-        {"", {}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> arguments;
-        std::string error;
-        EXPECT_TRUE(Corv::Cli::Tokenize(c.line, arguments, error)) << c.line;
-        EXPECT_EQ(arguments, c.arguments) << c.line;
-    }
-    std::vector<std::string> arguments;
+    const std::pair<std::string, Strings> cases[] = {
+        {" open\tA  \"x y\" ", {"open", "A", "x y"}},
+        {R"(memo "say \"hi\" \\ now" "" a"b c"d "C:\dir")",
+         {"memo", R"(say "hi" \ now)", "", "ab cd", R"(C:\dir)"}}};
+    Strings arguments;
     std::string error;
-    EXPECT_FALSE(Corv::Cli::Tokenize("echo \"open", arguments, error));
-    EXPECT_FALSE(Corv::Cli::Tokenize("echo \"a\\\"", arguments, error));
+    for (const auto& [line, expected] : cases) {
+        EXPECT_TRUE(Corv::Cli::Tokenize(line, arguments, error)) << line;
+        EXPECT_EQ(arguments, expected) << line;
+    }
+    EXPECT_FALSE(Corv::Cli::Tokenize(R"(echo "a\")", arguments, error));
 }
 
 TEST(CliRows, KeepTheGivenOrderAndRefuseWhatNoSelectionHolds) {
