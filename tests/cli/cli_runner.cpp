@@ -47,11 +47,12 @@ Strings RunResult::Lines() const {
 }
 
 RunResult RunCorvane(const Strings& arguments,
-                     const std::map<std::string, std::string>& environment) {
+                     const std::map<std::string, std::string>& environment,
+                     const std::string& input) {
     std::string command = "env";
     for (const auto& [name, value] : environment)
         command += value.empty() ? " -u " + name : " " + name + "=" + ShellQuoted(value);
-    return RunShell(command + " " + CommandLine(arguments), "");
+    return RunShell(command + " " + CommandLine(arguments), input);
 }
 
 RunResult RunCorvaneInTerminal(const Strings& arguments, const std::string& typed) {

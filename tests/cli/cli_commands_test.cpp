@@ -1,0 +1,174 @@
+// `check`, `info` and `list` on sound and faulty projects, `demo`, and usage errors (exit status
+// 2, a text on stderr, no change to any project).
+
+#include "cli/arguments.h"
+#include "cli_fixture.h"
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace CorvCliTest {
+namespace {
+
+TEST_F(CliTest, FindsDanglingReferencesAndRejectedFiles) {
+    ProjectBuilder p(ProjectPath("P"));
+    Corv::CTone farWave = CorvTest::MakeTone("Far", {});
+    farWave.Osc(3).SetP(70, Corv::COsc::kUserWaveSource);
+    farWave.Osc(3).SetWaveNumber(1, 1200); // past the 999 wave slots
+    p.Patch(1, "Lost", 5).Tone(1, farWave).Tone(2, "Gap", {7});
+    p.File("Patch/Extra.d00", CorvTest::PatchFileBytes(CorvTest::MakePatch("Extra", 0)));
+    ExpectRun(RunCorvane({"check", p.Folder()}), 1,
+              {"dangling patch 1 U -> tone 5 (empty slot)",
+               "dangling tone 1 osc 3 side 1 -> wave 1200 (beyond 999)",
+               "dangling tone 2 osc 0 side 0 -> wave 7 (empty slot)",
+               "rejected " + p.Folder() + "Patch/Extra.d00", "problems 4"});
+}
+
+TEST_F(CliTest, NamesTheFilesThatKeepAProjectFromLoading) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "Fine", 0).Tone(1, "Fine", {}).Wave(1, "Fine", 10);
+    p.File("Tone/002 Short.p00", CorvTest::Bytes(1509, 0)); // one byte short of the prefix
+    std::filesystem::create_symlink(m_temp / "nowhere.wav", p.Folder() + "Wave/003 Gone.wav");
+    const std::string unloadable = "error 1: This project could not be loaded.";
+    ExpectRun(RunCorvane({"check", p.Folder()}), 1,
+              {unloadable, "unreadable " + p.Folder() + "Tone/002 Short.p00",
+               "missing " + p.Folder() + "Wave/003 Gone.wav", "problems 2"});
+    ExpectRun(RunCorvane({"info", p.Folder()}), 1, {unloadable});
+}
+
+TEST_F(CliTest, SoundProjectPassesAndInfoAndListShowIt) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(2, "Both", 1, 1).Patch(5, CorvTest::MakePatch("Lower", 0, 1));
+    p.Tone(1, "Used", {3}).Tone(2, "Idle", {});
+    p.Wave(3, "Inst", 2048, ".W00").Wave(4, "Loop", 10, ".wav");
+    p.Memos(Corv::kPatchKind, {"", "", "", "", "m1", "", "m3", ""});
+    ExpectRun(RunCorvane({"check", p.Folder()}), 0, {"ok"});
+    // A relative spelling reaches the core as the absolute folder.
+    const std::string relative =
+        std::filesystem::relative(p.Folder(), std::filesystem::current_path()).string() + "/./";
+    ExpectRun(RunCorvane({"info", relative}), 0,
+              {"folder " + p.Folder(), "patches 2", "tones 2", "waves 2", "wave-bytes 2.0 KB",
+               "rejected 0", "missing 0"});
+    const auto list = [&](const std::string& kind, const Strings& lines) {
+        ExpectRun(RunCorvane({"list", p.Folder(), kind}), 0, lines);
+    };
+    list("patch", {"   2  Both          L/U  m1 |  | m3", "   5  Lower         L/_"});
+    list("tones", {">  1  Used", "   2  Idle"});
+    list("wave", {">  3  * Inst", "   4    Loop"});
+    EXPECT_EQ(RunCorvane({"list", p.Folder(), "patches", "--all"}).Lines().at(511), " 512");
+}
+
+const auto Used = [](const Json& slot) { return !slot["empty"].get<bool>(); };
+
+const auto Count = [](const Json& slots, const auto& test) {
+    return static_cast<int>(std::count_if(slots.begin(), slots.end(), test));
+};
+
+TEST_F(CliTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
+    const std::string demo = ProjectPath("Demo");
+    ExpectRun(RunCorvane({"demo", demo}), 0, {});
+    ExpectRun(RunCorvane({"check", demo}), 0, {"ok"});
+    const Json dump = DumpOf(demo);
+    const auto banks = [&](int slot, bool (*test)(int)) {
+        return Count(dump["patches"],
+                     [&](const Json& p) { return Used(p) && test(p["slots"][slot]["bank"]); });
+    };
+    EXPECT_GT(banks(1, [](int b) { return b == 87; }), 0) << "no patch on two tones";
+    EXPECT_GT(banks(1, [](int b) { return b == 0; }), 0) << "no patch on one tone";
+    EXPECT_GT(banks(0, [](int b) { return b != 0 && b != 87; }), 0) << "no preset reference";
+    EXPECT_GT(Count(dump["patches"], [](const Json& p) { return p["memos"][0] != ""; }), 0);
+    EXPECT_GT(Count(dump["waves"], [](const Json& w) { return w["users"].size() > 1; }), 0);
+    for (const char* kind : {"patches", "tones", "waves"}) {
+        const Json& slots = dump[kind];
+        const auto last = std::find_if(slots.rbegin(), slots.rend(), Used);
+        EXPECT_LT(Count(slots, Used), slots.rend() - last) << "no gap among the " << kind;
+    }
+    for (const char* kind : {"tones", "waves"})
+        EXPECT_GT(Count(dump[kind], [](const Json& s) { return Used(s) && s["users"].empty(); }), 0)
+            << "nothing unused among the " << kind;
+    std::set<std::filesystem::path> extensions;
+    for (const Json& wave : dump["waves"])
+        if (Used(wave))
+            extensions.insert(std::filesystem::path(wave["file"].get<std::string>()).extension());
+    EXPECT_GE(extensions.size(), 3u);
+    EXPECT_EQ(Count(dump["waves"], [](const Json& w) { return Used(w) && w["bytes"] < 1000; }), 0);
+    EXPECT_EQ(CorvTest::ListFolder(demo),
+              (Strings{"Corvane MicSetting.s00", "Corvane Palette.s00", "Corvane Setup.s00",
+                       "Corvane System.s00", "Corvane Template.s00", "PatchMemo.txt",
+                       "ToneMemo.txt", "WaveMemo.txt"}));
+    // A second demo into the same folder is refused and leaves it alone.
+    const auto before = CorvTest::FolderSnapshot(demo);
+    EXPECT_EQ(RunCorvane({"demo", demo}).status, 1);
+    EXPECT_EQ(CorvTest::FolderSnapshot(demo), before);
+}
+
+TEST_F(CliTest, DemoFollowsItsSeedAndFullFillsEverySlotJustUnderTheWaveLimit) {
+    for (const char* name : {"A", "B", "C"})
+        ExpectRun(RunCorvane({"demo", ProjectPath(name), "--seed", name[0] == 'C' ? "43" : "42"}),
+                  0, {});
+    const auto a = CorvTest::FolderSnapshot(ProjectPath("A"));
+    EXPECT_EQ(CorvTest::FolderSnapshot(ProjectPath("B")), a);
+    EXPECT_NE(CorvTest::FolderSnapshot(ProjectPath("C")), a);
+
+    const std::string full = ProjectPath("Full");
+    ExpectRun(RunCorvane({"demo", full, "--full"}), 0, {});
+    ExpectRun(RunCorvane({"check", full}), 0, {"ok"});
+    const Json dump = DumpOf(full);
+    for (const char* kind : {"patches", "tones", "waves"})
+        EXPECT_EQ(Count(dump[kind], Used), static_cast<int>(dump[kind].size())) << kind;
+    const auto bytes = dump["waveBytes"].get<std::uint64_t>();
+    EXPECT_LE(bytes, Corv::kWaveBytesLimit);
+    EXPECT_GT(bytes, Corv::kWaveBytesLimit - 65536);
+}
+
+TEST_F(CliTest, BadCommandLinesExitWith2AndChangeNothing) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "Keep", 0).Patch(2, "Also", 0);
+    const auto before = CorvTest::FolderSnapshot(p.Folder());
+    // "P" stands for the project, "T/" for the temporary folder.
+    for (const char* line :
+         {"", "bogus", "list P", "list P gizmo", "copy P patch 1-x P 3", "copy P patch 1 P 513",
+          "move P wave 1 P 1000", "delete P tone 897 --yes", "rename P patch 1",
+          "memo P patch 1 5 text", "clean P --keep-everything", "demo T/NoExtension",
+          "demo T/D.prj --seed many", "script T/no-such-script", "copy P patch 5-3 P 1"}) {
+        Strings arguments;
+        std::istringstream words(line);
+        for (std::string word; words >> word;)
+            arguments.push_back(word == "P" ? p.Folder() : Replaced(word, "T/", m_temp / ""));
+        const RunResult result = RunCorvane(arguments);
+        EXPECT_TRUE(result.status == 2 && !result.err.empty() && result.out.empty()) << line;
+    }
+    EXPECT_EQ(CorvTest::FolderSnapshot(p.Folder()), before);
+    const RunResult help = RunCorvane({"save-as", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage"), std::string::npos);
+}
+
+TEST_F(CliTest, ScriptStopsAtItsFirstUsageError) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "Keep", 0);
+    for (const char* bad :
+         {"bogus", "dump Nobody", "echo \"open", "answer maybe", "drop P patch 1 P 2 sideways",
+          "memo P patch 1 0 x", "list P", "open P"}) {
+        const RunResult result =
+            RunScript({"open P " + Quoted(p.Folder()), R"(echo a"b c"d "" "C:\dir")", bad,
+                       "delete P patch 1"});
+        EXPECT_EQ(result.status, 2) << bad;
+        EXPECT_EQ(result.out, "ab cd  C:\\dir\n") << bad;
+        EXPECT_NE(result.err.find(":3: "), std::string::npos) << bad << ": " << result.err;
+    }
+    EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/001 Keep.d00"));
+}
+
+TEST(CliRows, KeepTheGivenOrderAndRefuseWhatNoSelectionHolds) {
+    std::vector<int> rows;
+    std::string error;
+    ASSERT_TRUE(Corv::Cli::ParseRows("12,3,5-7", Corv::kPatchKind, rows, error)) << error;
+    EXPECT_EQ(rows, (std::vector<int>{11, 2, 4, 5, 6}));
+    for (const char* bad : {"", "3,", ",3", "0", "513", "5-3", "3,3-4", "1--2", "+1", "1 ", "2-"})
+        EXPECT_FALSE(Corv::Cli::ParseRows(bad, Corv::kPatchKind, rows, error)) << bad;
+}
+
+} // namespace
+} // namespace CorvCliTest
