@@ -134,6 +134,14 @@ public:
         return true;
     }
 
+    bool SameDirectory(const std::string& a, const std::string& b) override {
+        struct stat first {};
+        struct stat second {};
+        return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+               S_ISDIR(first.st_mode) && first.st_dev == second.st_dev &&
+               first.st_ino == second.st_ino;
+    }
+
     bool CopyFile(const std::string& from, const std::string& to) override {
         const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)

@@ -51,6 +51,9 @@ public:
     // Copies a whole file; the destination is created or truncated with the user's default
     // permissions. False when any step fails.
     virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    // True when both paths name one existing directory, however differently they are spelled
+    // (links, "." and ".." parts, doubled separators). A file system that cannot tell says no.
+    virtual bool SameDirectory(const std::string& /*a*/, const std::string& /*b*/) { return false; }
 };
 
 // The file system the core uses: the real one unless a test installed another.

@@ -316,6 +316,27 @@ bool DeleteProjectContent(const std::string& folder) {
     return true;
 }
 
+// False when the folder is another open project's; `elsewhere` is cleared when it is the
+// document's own. The same folder under another spelling (a link, for one) counts as taken:
+// it would pass as a folder to replace, and the replace question would delete the very files
+// that this project, or another open one, is made of.
+bool TargetIsFree(const CProjectDocument& self, const std::string& folder, bool& elsewhere) {
+    const auto& documents = CProjectDocuments::Get().Documents();
+    for (const auto& document : documents) {
+        if (document->Data().ProjectFolder() != folder)
+            continue;
+        if (document.get() != &self) // never over another open project
+            return false;
+        elsewhere = false;
+    }
+    if (!elsewhere)
+        return true;
+    return std::none_of(documents.begin(), documents.end(), [&folder](const auto& document) {
+        const std::string open = document->Data().ProjectFolder();
+        return !open.empty() && Fs().SameDirectory(ToOsPath(open), ToOsPath(folder));
+    });
+}
+
 } // namespace
 
 bool CProjectDocument::SaveProject(const std::string& path) {
@@ -327,14 +348,9 @@ bool CProjectDocument::SaveProject(const std::string& path) {
         return false;
     }
     bool elsewhere = true;
-    for (const auto& document : CProjectDocuments::Get().Documents()) {
-        if (document->Data().ProjectFolder() != folder)
-            continue;
-        if (document.get() != this) { // never over another open project
-            domain.ShowError(kMsgSaveFailed);
-            return false;
-        }
-        elsewhere = false;
+    if (!TargetIsFree(*this, folder, elsewhere)) {
+        domain.ShowError(kMsgSaveFailed);
+        return false;
     }
     // A folder that is no project is refused before anything on disk changes: otherwise its
     // instrument-like files would be deleted after the replace question, only for the save to

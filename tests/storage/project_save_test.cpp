@@ -195,6 +195,31 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_TRUE(Save(doc, a.Folder())) << "and after all that a save still works";
 }
 
+// An open project's folder reached under another spelling (here through a link) is that
+// project's folder: saving "elsewhere" into it is refused before the replace question could
+// delete the files the project is made of.
+TEST_F(SaveTest, OpenFolderUnderAnotherSpellingIsNeverReplaced) {
+    ProjectBuilder a = Sample("Self"), other = Sample("Neighbour");
+    CProjectDocument& doc = Open(a.Folder());
+    Open(other.Folder());
+    fs::create_directory_symlink(a.Folder(), m_dir.Path() + "/SelfLink.prj");
+    fs::create_directory_symlink(other.Folder(), m_dir.Path() + "/NeighbourLink.prj");
+    const auto snapshotA = FolderSnapshot(a.Folder());
+    const auto snapshotB = FolderSnapshot(other.Folder());
+    doc.Data().Patches()[0].SetName("Changed");
+    doc.SetModifiedFlag(true);
+
+    EXPECT_FALSE(Save(doc, m_dir.Path() + "/SelfLink.prj"));
+    EXPECT_FALSE(Save(doc, m_dir.Path() + "/NeighbourLink.prj/"));
+    EXPECT_FALSE(Save(doc, m_dir.Path() + "/./Self.prj"));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"error 2", "error 2", "error 2"}));
+    EXPECT_EQ(FolderSnapshot(a.Folder()), snapshotA);
+    EXPECT_EQ(FolderSnapshot(other.Folder()), snapshotB);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(Save(doc, a.Folder())) << "its own spelling still saves in place";
+    EXPECT_TRUE(FileExists(a.Folder() + "Patch/001 Changed.d00"));
+}
+
 // A folder that is not named like a project is refused before the replace question, so the
 // files it holds are never deleted for a save that cannot happen.
 TEST_F(SaveTest, FolderThatIsNoProjectIsRefusedBeforeAnythingChanges) {
