@@ -1,110 +1,84 @@
-// The command-line tokenizer: items, switches, values, quoting and escapes.
+// Texts the window library reads and writes: the command line (items, switches, values,
+// quoting and escapes), numbers in their three formats and version numbers.
 #include "gp/cmd_line.h"
+#include "gp/number_format.h"
+#include "gp/version_info.h"
 
 #include <QTest>
-
-using GP::CCmdLinePrm;
+#include <climits>
 
 namespace {
 
-CCmdLinePrm Plain(const QStringList& values) {
-    return {false, QChar(), values};
-}
-CCmdLinePrm Switch(QChar letter, const QStringList& values) {
-    return {true, letter, values};
-}
+// Each command line and its items: "p[v1|v2]" for a plain parameter, "/x[v1|v2]" for switch x,
+// plain parameters first, each list in command-line order.
+const std::pair<const char*, const char*> kCases[] = {
+    {"", ""},
+    {"Song Other", "p[Song] p[Other]"},
+    {"  a \t  b  ", "p[a] p[b]"},
+    {"\"Song Other\"", "p[Song Other]"},
+    {"My\" Song\".prj", "p[My Song.prj]"},
+    {"My\\ Song", "p[My Song]"},
+    {"/x1,\"2,3\"", "/x[1|2,3]"},
+    {"/q", "/q"},
+    {"\\/path/to", "p[/path/to]"},
+    {"a,b,,c", "p[a|b||c]"},
+    {"a\\,b", "p[a,b]"},
+    {"say\\\"hi\\\"", "p[say\"hi\"]"},
+    {"\"a \\\" b\"", "p[a \" b]"},
+    {"\"a,b\",c", "p[a,b|c]"},
+    {"C:\\Songs\\A.prj", "p[C:\\Songs\\A.prj]"},
+    {"\"\"", "p[]"},
+    {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"},
+    {"\"a b", "p[a b]"},
+};
 
-QString Describe(const std::vector<CCmdLinePrm>& items) {
+QString Describe(const GP::CCmdLine& line) {
     QStringList parts;
-    for (const CCmdLinePrm& item : items)
-        parts << (item.isSwitch ? QStringLiteral("/") + QString(item.letter)
-                                : QStringLiteral("plain")) +
-                     QStringLiteral("[") + item.values.join(QStringLiteral("|")) +
-                     QStringLiteral("]");
+    for (const auto* list : {&line.params, &line.switches})
+        for (const GP::CCmdLinePrm& item : *list) {
+            const QString head = item.isSwitch ? u'/' + QString(item.letter) : QStringLiteral("p");
+            parts << (item.values.isEmpty() ? head : head + u'[' + item.values.join(u'|') + u']');
+        }
     return parts.join(u' ');
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(std::vector<GP::CCmdLinePrm>)
-
-class CmdLineTest : public QObject {
+class TextsTest : public QObject {
     Q_OBJECT
 private slots:
-    void Tokenizes_data();
-    void Tokenizes();
-    void QuotedArgumentsComeBackWhole_data();
-    void QuotedArgumentsComeBackWhole();
+    void Tokenizes_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("items");
+        for (const auto& [line, items] : kCases)
+            QTest::newRow(line) << QString(line) << QString(items);
+    }
+
+    void Tokenizes() {
+        QFETCH(QString, line);
+        QTEST(Describe(GP::ParseCommandLine(line)), "items");
+    }
+
+    // A second start hands its arguments over as one quoted text; each comes back whole.
+    void QuotedArgumentsComeBackWhole() {
+        const QStringList arguments{"/home/me/Song.prj", "/a b/Live, 2024.prj", "My \"Best\".prj",
+                                    "Dir.prj\\"};
+        QCOMPARE(Describe(GP::ParseCommandLine(GP::QuoteArguments(arguments))),
+                 "p[/home/me/Song.prj] p[/a b/Live, 2024.prj] p[My \"Best\".prj] p[Dir.prj]");
+    }
+
+    void FormatsNumbersAndReadsVersionNumbers() {
+        const std::tuple<int, int, QString> cases[] = {
+            {-1234, 0, "-1234"}, {255, 1, "0xFF"},   {-1, 1, "0xFFFFFFFF"},
+            {4096, 2, "0x1000"}, {-255, 2, "-0xFF"}, {INT_MIN, 2, "-0x80000000"},
+            {42, 9, "42"}};
+        for (const auto& [value, mode, text] : cases)
+            QCOMPARE(GP::FormatNumber(value, mode), text);
+        int n[4];
+        GP::VersionNumbers("7,8", n);
+        QCOMPARE(QList<int>({n[0], n[1], n[2], n[3]}), QList<int>({7, 8, 0, 0}));
+    }
 };
 
-void CmdLineTest::Tokenizes_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<std::vector<CCmdLinePrm>>("params");
-    QTest::addColumn<std::vector<CCmdLinePrm>>("switches");
-    using V = std::vector<CCmdLinePrm>;
-    QTest::newRow("empty") << "" << V{} << V{};
-    QTest::newRow("only blanks") << "  \t " << V{} << V{};
-    QTest::newRow("two words") << "Song Other" << V{Plain({"Song"}), Plain({"Other"})} << V{};
-    QTest::newRow("runs of white space") << "  a \t  b  " << V{Plain({"a"}), Plain({"b"})} << V{};
-    QTest::newRow("one quoted pair") << "\"Song Other\"" << V{Plain({"Song Other"})} << V{};
-    QTest::newRow("quote in mid item") << "My\" Song\".prj" << V{Plain({"My Song.prj"})} << V{};
-    QTest::newRow("backslash keeps blank") << "My\\ Song" << V{Plain({"My Song"})} << V{};
-    QTest::newRow("switch with quoted comma value")
-        << "/x1,\"2,3\"" << V{} << V{Switch(u'x', {"1", "2,3"})};
-    QTest::newRow("switch without values") << "/q" << V{} << V{Switch(u'q', {})};
-    QTest::newRow("escaped slash is plain") << "\\/path/to" << V{Plain({"/path/to"})} << V{};
-    QTest::newRow("plain splits at commas") << "a,b,,c" << V{Plain({"a", "b", "", "c"})} << V{};
-    QTest::newRow("escaped comma") << "a\\,b" << V{Plain({"a,b"})} << V{};
-    QTest::newRow("escaped quote") << "say\\\"hi\\\"" << V{Plain({"say\"hi\""})} << V{};
-    QTest::newRow("escaped quote inside quotes") << "\"a \\\" b\"" << V{Plain({"a \" b"})} << V{};
-    QTest::newRow("comma inside quotes") << "\"a,b\",c" << V{Plain({"a,b", "c"})} << V{};
-    QTest::newRow("other backslashes stay")
-        << "C:\\Songs\\A.prj" << V{Plain({"C:\\Songs\\A.prj"})} << V{};
-    QTest::newRow("empty quoted item") << "\"\"" << V{Plain({""})} << V{};
-    QTest::newRow("mixed order kept per list")
-        << "one /a1 two /b \"three four\""
-        << V{Plain({"one"}), Plain({"two"}), Plain({"three four"})}
-        << V{Switch(u'a', {"1"}), Switch(u'b', {})};
-    QTest::newRow("unclosed quote runs to the end") << "\"a b" << V{Plain({"a b"})} << V{};
-}
-
-void CmdLineTest::Tokenizes() {
-    QFETCH(QString, line);
-    QFETCH(std::vector<CCmdLinePrm>, params);
-    QFETCH(std::vector<CCmdLinePrm>, switches);
-    const GP::CCmdLine parsed = GP::ParseCommandLine(line);
-    QCOMPARE(Describe(parsed.params), Describe(params));
-    QCOMPARE(Describe(parsed.switches), Describe(switches));
-    QVERIFY(parsed.params == params);
-    QVERIFY(parsed.switches == switches);
-}
-
-void CmdLineTest::QuotedArgumentsComeBackWhole_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("absolute path is no switch")
-        << QStringList{"/home/me/Song.prj"} << QStringList{"/home/me/Song.prj"};
-    QTest::newRow("blanks and commas")
-        << QStringList{"/a b/Live, 2024.prj"} << QStringList{"/a b/Live, 2024.prj"};
-    QTest::newRow("quotation mark")
-        << QStringList{"My \"Best\".prj"} << QStringList{"My \"Best\".prj"};
-    QTest::newRow("trailing backslash dropped")
-        << QStringList{"Song.prj\\"} << QStringList{"Song.prj"};
-    QTest::newRow("two arguments") << QStringList{"a", "b c"} << QStringList{"a", "b c"};
-}
-
-void CmdLineTest::QuotedArgumentsComeBackWhole() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, expected);
-    const GP::CCmdLine parsed = GP::ParseCommandLine(GP::QuoteArguments(arguments));
-    QVERIFY(parsed.switches.empty());
-    QStringList firstValues;
-    for (const CCmdLinePrm& item : parsed.params) {
-        QCOMPARE(item.values.size(), 1);
-        firstValues << item.values.front();
-    }
-    QCOMPARE(firstValues, expected);
-}
-
-QTEST_GUILESS_MAIN(CmdLineTest)
-#include "cmd_line_test.moc"
+QTEST_GUILESS_MAIN(TextsTest)
+#include "texts_test.moc"
