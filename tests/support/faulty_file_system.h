@@ -11,86 +11,93 @@
 // Test support: a file system that counts what the core does and fails chosen operations.
 namespace CorvTest {
 
-// The kinds of operation that are counted (Read, Write, Seek, Size and Close on files opened
-// through the wrapper).
-enum class FsOp {
-    Open,
-    Read,
-    Write,
-    Seek,
-    Size,
-    Close,
-    Rename,
-    Remove,
-    CreateDirectory,
-    RemoveDirectory,
-    IsDirectory,
-    ListFiles,
-    CopyFile,
-};
+// The operations counted (Read to Close on the files that Open hands out).
+enum class FsOp { Open, Read, Write, Seek, Size, Close, Rename, Remove, CreateDirectory,
+                  RemoveDirectory, IsDirectory, ListFiles, CopyFile };
 inline constexpr std::size_t kFsOpCount = 13;
 
 const char* FsOpName(FsOp op);
 
-// Passes every operation on to another file system (the real one by default) and counts it.
-// A failed operation does nothing at all: a failed Open returns null and creates nothing, a
-// failed Write writes nothing, a failed CopyFile leaves the destination alone. (A failed Close
-// still releases the file, as a real failed close does.)
+// Counts every operation and passes it on to another file system (the real one by default). A
+// failed operation does nothing, except that a failed Close still releases the file.
 class FaultyFileSystem : public Corv::IFileSystem {
 public:
-    explicit FaultyFileSystem(Corv::IFileSystem& inner = Corv::RealFileSystem());
+    explicit FaultyFileSystem(Corv::IFileSystem& inner = Corv::RealFileSystem()) : m_inner(inner) {}
 
     // Fails the k-th operation (from 1) counted after this call; 0 fails none.
-    void FailOperation(int k);
+    void FailOperation(int k) { m_state.failAt = k > 0 ? m_state.total + k : 0; }
     // Fails the n-th operation (from 1) of one kind counted after this call.
-    void FailNth(FsOp op, int n);
-    // Fails every operation of a kind (until cleared).
-    void FailAll(FsOp op, bool fail = true);
-    // Fails every Open in one mode (until cleared).
-    void FailOpens(Corv::OpenMode mode, bool fail = true);
+    void FailNth(FsOp op, int n) {
+        m_failNthOp = op;
+        m_state.failNthAt = n > 0 ? Count(op) + n : 0;
+    }
+    // Fail every operation of a kind, or every Open in one mode, until cleared.
+    void FailAll(FsOp op, bool fail = true) { m_state.failAll[static_cast<std::size_t>(op)] = fail; }
+    void FailOpens(Corv::OpenMode mode, bool fail = true) {
+        m_state.failOpenMode[static_cast<std::size_t>(mode)] = fail;
+    }
     // Clears every failure rule and the counts.
-    void Reset();
+    void Reset() { m_state = State{}; }
 
     // Operations counted since construction or the last Reset, in total and per kind.
-    int Count() const { return m_total; }
-    int Count(FsOp op) const { return m_counts[static_cast<std::size_t>(op)]; }
-    // How many operations were made to fail.
-    int Failures() const { return m_failures; }
+    int Count() const { return m_state.total; }
+    int Count(FsOp op) const { return m_state.counts[static_cast<std::size_t>(op)]; }
+    int Failures() const { return m_state.failures; }
     // One line per counted operation ("Open Read /tmp/x", "Write 32 (failed)") when logging.
     void SetLogging(bool on) { m_logging = on; }
-    const std::vector<std::string>& Log() const { return m_log; }
+    const std::vector<std::string>& Log() const { return m_state.log; }
 
-    // Counts one operation and tells whether it must fail (used by the wrapped files too).
+    // Counts one operation and tells whether it must fail.
     bool Next(FsOp op, const std::string& detail = {}, bool forceFail = false);
 
     std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
-    bool Rename(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& path) override;
-    Corv::CreateDirResult CreateDirectory(const std::string& path) override;
-    bool RemoveDirectory(const std::string& path) override;
-    bool IsDirectory(const std::string& path) override;
-    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
-    bool CopyFile(const std::string& from, const std::string& to) override;
+    bool Rename(const std::string& from, const std::string& to) override {
+        return !Next(FsOp::Rename, from + " -> " + to) && m_inner.Rename(from, to);
+    }
+    bool Remove(const std::string& path) override {
+        return !Next(FsOp::Remove, path) && m_inner.Remove(path);
+    }
+    Corv::CreateDirResult CreateDirectory(const std::string& path) override {
+        return Next(FsOp::CreateDirectory, path) ? Corv::CreateDirResult::Failed
+                                                 : m_inner.CreateDirectory(path);
+    }
+    bool RemoveDirectory(const std::string& path) override {
+        return !Next(FsOp::RemoveDirectory, path) && m_inner.RemoveDirectory(path);
+    }
+    bool IsDirectory(const std::string& path) override {
+        return !Next(FsOp::IsDirectory, path) && m_inner.IsDirectory(path);
+    }
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override {
+        return !Next(FsOp::ListFiles, folder) && m_inner.ListFiles(folder, names);
+    }
+    bool CopyFile(const std::string& from, const std::string& to) override {
+        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to);
+    }
 
 private:
+    struct State { // everything that Reset clears
+        int total = 0, failures = 0, failAt = 0, failNthAt = 0;
+        std::array<int, kFsOpCount> counts{};
+        std::array<bool, kFsOpCount> failAll{};
+        std::array<bool, 3> failOpenMode{};
+        std::vector<std::string> log;
+    };
+
     Corv::IFileSystem& m_inner;
-    int m_total = 0;
-    std::array<int, kFsOpCount> m_counts{};
-    int m_failures = 0;
-    int m_failAt = 0;
+    State m_state;
     FsOp m_failNthOp = FsOp::Open;
-    int m_failNthAt = 0;
-    std::array<bool, kFsOpCount> m_failAll{};
-    std::array<bool, 3> m_failOpenMode{};
     bool m_logging = false;
-    std::vector<std::string> m_log;
 };
 
 // Installs a file system for the life of the object and then puts back the one before it.
 class ScopedFileSystem {
 public:
-    explicit ScopedFileSystem(Corv::IFileSystem& fileSystem);
-    ~ScopedFileSystem();
+    explicit ScopedFileSystem(Corv::IFileSystem& fileSystem) : m_previous(&Corv::FileSystem()) {
+        Corv::SetFileSystem(&fileSystem);
+    }
+    ~ScopedFileSystem() {
+        Corv::SetFileSystem(m_previous == &Corv::RealFileSystem() ? nullptr : m_previous);
+    }
     ScopedFileSystem(const ScopedFileSystem&) = delete;
     ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
 

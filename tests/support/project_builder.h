@@ -7,8 +7,7 @@
 
 #include "model/lum_data.h"
 
-// Test support: everything the tests need to make instrument files and project folders from
-// records, so that no binary fixture is ever checked in.
+// Test support: instrument files and project folders made from records (no binary fixtures).
 namespace CorvTest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -36,16 +35,14 @@ std::vector<std::string> ListFolder(const std::string& folder);
 // Every file below a folder (relative path -> content), for comparing whole folders.
 std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& folder);
 
-// In-memory records (patches and tones get no file path). A patch slot given a tone number
-// is switched on. A tone's `waves` fills oscillator sides in order (osc 0 side 0, osc 0
-// side 1, osc 1 side 0, ...) with wave source 1 and the given numbers; 0 leaves a side on a
-// preset (source 0).
+// Records without file path. A patch slot given a tone is switched on. `waves` fills the sides
+// in order (osc 0 side 0, osc 0 side 1, osc 1 side 0, ...) with wave source 1; 0 leaves source 0.
 Corv::CPatch MakePatch(const std::string& name, int tone0, int tone1 = 0);
 Corv::CTone MakeTone(const std::string& name, const std::vector<int>& waves);
 Corv::CWave MakeWave(const std::string& name, const std::string& path);
 
-// File images. Opaque bytes (and the bits of the record area outside every parameter) are
-// random from the seed unless `opaqueFill` is given; `trailing` bytes follow the prefix.
+// File images: opaque bytes and record-area bits outside every parameter are random from the
+// seed unless `opaqueFill` is given; `trailing` bytes follow the prefix.
 struct FileOptions {
     std::uint32_t seed = 1;
     int opaqueFill = -1; // -1: random
@@ -56,13 +53,12 @@ struct FileOptions {
 Bytes PatchFileBytes(const Corv::CPatch& patch, const FileOptions& options = {});
 Bytes ToneFileBytes(const Corv::CTone& tone, const FileOptions& options = {});
 
-// Writes a project folder ("<parent>/<name>.prj/") with Patch/, Tone/ and Wave/ folders.
+// Writes a project folder (created with its Patch/, Tone/ and Wave/ folders).
 class ProjectBuilder {
 public:
-    // `folder` is the project folder path (created with its subfolders).
     explicit ProjectBuilder(std::string folder, bool withWaveFolder = true);
 
-    // Slot files named by the slot file name rule; numbers are 1-based.
+    // Slot files named from the name as given (it may be longer than a record's); numbers from 1.
     ProjectBuilder& Patch(int number, const std::string& name, int tone0, int tone1 = 0,
                           const FileOptions& options = {});
     ProjectBuilder& Patch(int number, const Corv::CPatch& patch, const FileOptions& options = {});

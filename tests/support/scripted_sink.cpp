@@ -5,28 +5,15 @@
 namespace CorvTest {
 
 std::string SinkCall::Describe() const {
-    if (!question)
-        return "error " + std::to_string(code);
-    return "ask " + std::to_string(buttonSet) + " " + std::to_string(code) + " -> " +
-           std::to_string(answer);
+    return question ? "ask " + std::to_string(buttonSet) + " " + std::to_string(code) + " -> " +
+                          std::to_string(answer)
+                    : "error " + std::to_string(code);
 }
 
-void SinkLog::QueueAnswers(const std::vector<int>& answers) {
-    m_answers.insert(m_answers.end(), answers.begin(), answers.end());
-}
-
-std::vector<int> SinkLog::Errors() const {
+std::vector<int> SinkLog::Codes(bool questions) const {
     std::vector<int> codes;
     for (const SinkCall& call : m_calls)
-        if (!call.question)
-            codes.push_back(call.code);
-    return codes;
-}
-
-std::vector<int> SinkLog::Questions() const {
-    std::vector<int> codes;
-    for (const SinkCall& call : m_calls)
-        if (call.question)
+        if (call.question == questions)
             codes.push_back(call.code);
     return codes;
 }
@@ -38,16 +25,10 @@ std::string SinkLog::Describe() const {
     return text;
 }
 
-void SinkLog::RecordError(int code) {
-    m_calls.push_back({false, 0, code, -1});
-}
-
 int SinkLog::Answer(int buttonSet, int code) {
-    int answer = m_defaultAnswer;
-    if (!m_answers.empty()) {
-        answer = m_answers.front();
+    int answer = m_answers.empty() ? m_defaultAnswer : m_answers.front();
+    if (!m_answers.empty())
         m_answers.pop_front();
-    }
     if (answer == kAgree)
         answer = buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
     m_calls.push_back({true, buttonSet, code, answer});

@@ -2,14 +2,12 @@
 
 #include "edit/text_out.h"
 
-#include <cstddef>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Test support: a message sink that records every error and question the core reports and
-// answers questions from a script.
+// Test support: a message sink that records what the core reports and answers from a script.
 namespace CorvTest {
 
 // One call the core made on the message sink.
@@ -29,24 +27,26 @@ public:
     static constexpr int kAgree = -1;
 
     // The next questions take these answers, in order; then the default applies.
-    void QueueAnswers(const std::vector<int>& answers);
+    void QueueAnswers(const std::vector<int>& answers) {
+        m_answers.insert(m_answers.end(), answers.begin(), answers.end());
+    }
     // The answer given when the queue is empty (`kAgree` or one of `Corv::Answer`).
     void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
     const std::vector<SinkCall>& Calls() const { return m_calls; }
-    std::vector<int> Errors() const;
-    std::vector<int> Questions() const;
+    std::vector<int> Errors() const { return Codes(false); }
+    std::vector<int> Questions() const { return Codes(true); }
     // Every call described on its own line (empty when there was none).
     std::string Describe() const;
     void Clear() { m_calls.clear(); }
-    // Answers still waiting in the queue.
-    std::size_t PendingAnswers() const { return m_answers.size(); }
 
     // Called by the sink.
-    void RecordError(int code);
+    void RecordError(int code) { m_calls.push_back({false, 0, code, -1}); }
     int Answer(int buttonSet, int code);
 
 private:
+    std::vector<int> Codes(bool questions) const;
+
     std::vector<SinkCall> m_calls;
     std::deque<int> m_answers;
     int m_defaultAnswer = kAgree;
