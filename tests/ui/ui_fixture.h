@@ -1,11 +1,5 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QSettings>
-#include <QTest>
-#include <memory>
-#include <string>
-
 #include "app/file_doc.h"
 #include "edit/domain.h"
 #include "storage/project_document.h"
@@ -15,15 +9,35 @@
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 
+#include <QCoreApplication>
+#include <QSettings>
+#include <QTest>
+#include <memory>
+#include <string>
+
 // Ground shared by the window tests: settings in a folder of their own, and each case started
 // from a fresh store, no open documents, a recording message sink and real dialogs replaced.
 namespace CorvUiTest {
+
+using Rows = std::vector<int>;
 
 inline void UseTestSettings(const QString& folder) {
     QCoreApplication::setOrganizationName(QStringLiteral("CorvaneTest"));
     QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
+
+// Patches 1 Lead (tone 3; memo 4 "m4"), 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9);
+// tones 3 Saw (waves 2, 4; memo 1 "m1"), 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6);
+// waves 2 Kick.w00 (100 bytes), 4 Snare.wav (50), 6 Hat.W00 (2000).
+inline void BuildSong(const std::string& folder) {
+    CorvTest::ProjectBuilder song(folder);
+    song.Patch(1, "Lead", 3).Patch(2, "Pad", 3, 5).Patch(5, "Bass", 0, 9);
+    song.Tone(3, "Saw", {2, 4}).Tone(5, "Str", {4}).Tone(7, "Sub", {}).Tone(9, "Lonely", {6});
+    song.Wave(2, "Kick", 100, ".w00").Wave(4, "Snare", 50, ".wav").Wave(6, "Hat", 2000, ".W00");
+    song.Memos(Corv::kPatchKind, {"", "", "", "m4"});
+    song.Memos(Corv::kToneKind, {"", "", "", "", "", "", "", "", "m1"});
 }
 
 // A fresh world for one case.
@@ -47,19 +61,23 @@ public:
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
-    std::string Folder(const std::string& name) const { return m_dir.Path() + "/" + name + ".prj/"; }
-    Corv::CProjectDocument* Open(const std::string& folder) {
-        return Corv::CProjectDocuments::Get().OpenProject(folder);
+    // Builds the song project under a name and opens it.
+    Corv::CProjectDocument& OpenSong(const std::string& name) {
+        const std::string folder = m_dir / (name + ".prj/");
+        BuildSong(folder);
+        Corv::CProjectDocument* document = Corv::CProjectDocuments::Get().OpenProject(folder);
+        if (document == nullptr)
+            qFatal("the test project did not load");
+        return *document;
     }
     // A project window over an open document, shown at a fixed size.
-    std::unique_ptr<CFileView> Show(Corv::CProjectDocument& document, QSize size = {1100, 420}) {
+    std::unique_ptr<CFileView> Show(Corv::CProjectDocument& document) {
         m_docs.push_back(std::make_unique<CFileDoc>(document));
         auto view = std::make_unique<CFileView>(*m_docs.back());
-        view->resize(size);
+        view->resize(1100, 420);
         view->show();
         return view;
     }
-    const std::string& WorkFolder() const { return m_work.Path(); }
     std::string Scratch(const std::string& name) const { return m_dir / name; }
 
     std::shared_ptr<CorvTest::SinkLog> m_sink;
