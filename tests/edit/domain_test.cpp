@@ -99,28 +99,7 @@ TEST_F(DomainTest, WithoutASinkQuestionsAreCancelled) {
     Store().ShowError(kMsgLoadFailed); // and errors go nowhere without harm
 }
 
-TEST_F(DomainTest, MessageTexts) {
-    struct Row {
-        int code;
-        bool question;
-        const char* text;
-    };
-    const Row rows[] = {
-        {1, false, "This project could not be loaded."},
-        {2, false, "This project could not be saved."},
-        {6, false, "There is insufficient free wave space."},
-        {8, false, "Can't add wave; the total size of all waves would exceed 64 MB."},
-        {11, false, "There is insufficient free tone space."},
-        {3085, false, "Undefined error."},
-        {7, true, "Project already exists. Do you want to replace it?"},
-        {8, true, "The project will be cleaned and then saved. OK to execute?"},
-        {9, true, "OK to delete?"},
-        {10, true, "Do you want to delete the existing data and overwrite it?"},
-        {11, true, "Do you want to delete the last data, and then insert?"},
-        {1, true, ""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(MessageText(row.code, row.question), row.text) << row.code;
+TEST_F(DomainTest, ImportRefusalTextHasItsThreeLines) {
     EXPECT_EQ(MessageText(9, false),
               "Files could not be imported. Corvane Librarian supports wave files that meet the "
               "following conditions.\n- File name of single-byte alphanumeric characters except "
