@@ -1,11 +1,14 @@
-// The project window: selection links, Select All, Delete, Clean Project and Import Wave through
-// their commands with undo, Set Up Grid over every window, the missing-files warning and the
-// form's layout.
-#include "ui/parameter_list_model.h"
+// The project window: selection links, its commands (with undo), the missing-files warning, the
+// form's layout, and its dialogs driven without being shown.
+#include "ui/clean_project_dlg.h"
+#include "ui/profiled_file_dialog.h"
+#include "ui/replace_string_dlg.h"
 #include "ui_fixture.h"
 
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 
@@ -25,7 +28,6 @@ Rows UsedRows(const Corv::CParameterArray& records) {
 
 class FileViewTest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_settings;
     std::unique_ptr<CorvUiTest::World> m_world;
     std::unique_ptr<CFileView> m_view;
 
@@ -34,9 +36,18 @@ class FileViewTest : public QObject {
         return *m_view;
     }
     const Corv::CLumData& Data() const { return m_view->Document().Data(); }
+    QString Cell(int kind, int row, int column) const {
+        return m_view->List(kind)->model()->index(row, column).data().toString();
+    }
+    // A file dialog with the import filters, prepared from what the settings remember.
+    static std::unique_ptr<QFileDialog> PreparedImportDialog() {
+        auto dialog = std::make_unique<QFileDialog>();
+        dialog->setNameFilters(CProfiledFileDialog::ImportFilters());
+        CProfiledFileDialog::ImportProfile().Prepare(*dialog);
+        return dialog;
+    }
 
 private slots:
-    void initTestCase() { CorvUiTest::UseTestSettings(m_settings.path()); }
     void init() { m_world = std::make_unique<CorvUiTest::World>(); }
     void cleanup() {
         m_view.reset();
@@ -44,25 +55,24 @@ private slots:
     }
 
     void selectionLinks() {
-        const struct {
-            int kind;
-            Rows selected, patches, tones, waves;
-        } cases[] = {{0, {1}, {1}, {2, 4}, {1, 3}},       // a patch on two tones
-                     {0, {4}, {4}, {8}, {5}},             // a patch on its second slot
-                     {0, {3}, {3}, {}, {}},               // a free slot
-                     {1, {2}, {0, 1}, {2}, {1, 3}},       // a shared tone
-                     {1, {6}, {}, {6}, {}},               // an unused tone
-                     {1, {4, 8}, {1, 4}, {4, 8}, {3, 5}}, // two tones
-                     {2, {3}, {0, 1}, {2, 4}, {3}}};      // a wave of two tones
+        // The list and its selected rows; the rows then selected in the patch, tone, wave lists.
+        const std::tuple<int, Rows, Rows, Rows, Rows> cases[] = {
+            {0, {1}, {1}, {2, 4}, {1, 3}},       // a patch on two tones
+            {0, {4}, {4}, {8}, {5}},             // a patch on its second slot
+            {0, {3}, {3}, {}, {}},               // a free slot
+            {1, {2}, {0, 1}, {2}, {1, 3}},       // a shared tone
+            {1, {6}, {}, {6}, {}},               // an unused tone
+            {1, {4, 8}, {1, 4}, {4, 8}, {3, 5}}, // two tones
+            {2, {3}, {0, 1}, {2, 4}, {3}}};      // a wave of two tones
         CFileView& view = ShowSong();
-        for (const auto& c : cases) {
-            for (int kind = 0; kind < 3; ++kind)
-                view.List(kind)->SelectRows({10}); // stale selections are cleared
-            view.List(c.kind)->SelectRows(c.selected);
-            view.LinkSelection(*view.List(c.kind));
-            QCOMPARE(view.List(0)->SelectedRows(), c.patches);
-            QCOMPARE(view.List(1)->SelectedRows(), c.tones);
-            QCOMPARE(view.List(2)->SelectedRows(), c.waves);
+        for (const auto& [kind, selected, patches, tones, waves] : cases) {
+            for (int other = 0; other < 3; ++other)
+                view.List(other)->SelectRows({10}); // stale selections are cleared
+            view.List(kind)->SelectRows(selected);
+            view.LinkSelection(*view.List(kind));
+            QCOMPARE(std::tuple(view.List(0)->SelectedRows(), view.List(1)->SelectedRows(),
+                                view.List(2)->SelectedRows()),
+                     std::tuple(patches, tones, waves));
         }
     }
 
@@ -101,11 +111,10 @@ private slots:
         QCOMPARE(UsedRows(Data().Tones()), (Rows{4, 6, 8}));
         QCOMPARE(UsedRows(Data().Patches()), (Rows{0, 1, 4}));
         QCOMPARE(Data().Patches()[0].Slot(0).ToneNumber(), 0);
-        QCOMPARE(Data().Patches()[1].Slot(0).ToneNumber(), 0);
         QCOMPARE(Data().Patches()[1].Slot(1).ToneNumber(), 5);
         QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5})); // waves lose a user but stay
         QVERIFY(view.Document().IsModified());
-        QVERIFY(tones.model()->index(2, 0).data(CParameterListModel::FreeSlotRole).toBool());
+        QCOMPARE(Cell(1, 2, 1), QString());
     }
 
     void cleanThroughTheCommandAndUndo() {
@@ -126,17 +135,15 @@ private slots:
         QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
         QCOMPARE(Corv::CDomain::Get().m_toneOption, 0u);
         QCOMPARE(UsedRows(Data().Patches()), (Rows{0, 1, 2}));
-        QCOMPARE(UsedRows(Data().Tones()), (Rows{0, 1, 2}));
-        QCOMPARE(Data().Tones()[2].Name(), std::string("Lonely"));
         QCOMPARE(Data().Patches()[2].Slot(1).ToneNumber(), 3);
         QVERIFY(view.Document().IsModified());
-        QCOMPARE(view.List(1)->model()->index(6, 1).data().toString(), QString());
+        QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
         // Undo (the application's command) swaps the project back; the views refill.
         Corv::CProjectDocuments::Get().Undo();
         view.Document().UpdateAllViews();
         QCOMPARE(UsedRows(Data().Tones()), (Rows{2, 4, 6, 8}));
         QCOMPARE(Data().Patches()[4].Slot(1).ToneNumber(), 9);
-        QCOMPARE(view.List(1)->model()->index(6, 1).data().toString(), QStringLiteral("Sub"));
+        QCOMPARE(Cell(1, 6, 1), QStringLiteral("Sub"));
     }
 
     void importThroughTheCommandAndUndo() {
@@ -146,7 +153,6 @@ private slots:
             CorvTest::WriteBytes(m_world->Scratch(name), CorvTest::Bytes(size, 1));
             files << QString::fromStdString(m_world->Scratch(name));
         }
-        QCOMPARE(view.StatusText(), QStringLiteral("2.1 KB")); // 2,150 bytes
         CUiChoosers::Get().importWave = [&](QWidget*) { return files; };
         view.List(2)->SetTopRow(500);
         view.ImportWave();
@@ -155,34 +161,28 @@ private slots:
         QCOMPARE(Data().Waves()[2].Name(), std::string("b"));
         QCOMPARE(view.List(2)->SelectedRows(), (Rows{0, 2}));
         QCOMPARE(view.List(2)->TopRow(), 0);
-        QCOMPARE(view.List(2)->model()->index(2, 1).data().toString(), QStringLiteral("  b"));
-        QCOMPARE(view.StatusText(), QStringLiteral("2.8 KB")); // 2,850 bytes
+        QCOMPARE(Cell(2, 2, 1), QStringLiteral("  b"));
+        QCOMPARE(view.StatusText(), QStringLiteral("2.8 KB")); // 2,150 + 700 bytes
         QVERIFY(view.Document().IsModified());
         QVERIFY(m_world->m_sink->Calls().empty());
         Corv::CProjectDocuments::Get().Undo();
         view.Document().UpdateAllViews();
         QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5}));
-        QVERIFY(
-            view.List(2)->model()->index(0, 0).data(CParameterListModel::FreeSlotRole).toBool());
+        QCOMPARE(Cell(2, 0, 1), QString());
     }
 
     void setUpGridReachesEveryWindow() {
         CFileView& first = ShowSong();
         std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
         second->List(1)->setColumnWidth(1, 99);
-        int offered = -1;
         bool accept = true;
         CUiChoosers::Get().setUpGrid = [&](QWidget*, int& gridSw) {
-            offered = gridSw;
-            gridSw = 1 - gridSw;
+            gridSw = 1 - gridSw; // the dialog is offered the stored switch
             return accept;
         };
         first.SetUpGrid();
-        QCOMPARE(offered, 0);
         QCOMPARE(Corv::CDomain::Get().m_gridSw, 1u);
-        for (CFileView* view : {&first, second.get()})
-            for (int kind = 0; kind < 3; ++kind)
-                QVERIFY(view->List(kind)->showGrid());
+        QVERIFY(first.List(2)->showGrid() && second->List(0)->showGrid());
         QCOMPARE(second->List(1)->columnWidth(1), 99);
         accept = false;
         second->SetUpGrid();
@@ -223,6 +223,55 @@ private slots:
         QCOMPARE(view.List(1)->geometry(), tone.adjusted(300, 0, 300, 100));
         QCOMPARE(view.List(2)->geometry(), wave.adjusted(300, 0, 300, 100));
         QVERIFY(tone.left() > patch.right() && wave.left() > tone.right());
+    }
+
+    void editDialogTitles() {
+        for (const auto& [field, title, label] : {std::tuple{1, "Edit Name", "Name"},
+                                                  {2, "Edit Memo", "Memo1"},
+                                                  {5, "Edit Memo", "Memo4"}}) {
+            CReplaceStringDlg dialog(field, QStringLiteral("Old text"));
+            QCOMPARE(dialog.windowTitle(), QString::fromLatin1(title));
+            QCOMPARE(dialog.Label(), QString::fromLatin1(label));
+            QCOMPARE(dialog.Text(), QStringLiteral("Old text"));
+            // No length limit in the field: filtering happens when the text is stored.
+            dialog.findChild<QLineEdit*>()->setText(QString(40, QLatin1Char('x')));
+            QCOMPARE(dialog.Text().size(), 40);
+        }
+    }
+
+    void cleanDialogOrderAndStore() {
+        Corv::CDomain& domain = Corv::CDomain::Get();
+        domain.m_waveOption = 1;
+        domain.m_pnumOption = 1;
+        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
+        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+        QCOMPARE(boxes.size(), 4);
+        QCOMPARE(boxes[0]->text(), QStringLiteral("Keep Unused User &Waves"));
+        QCOMPARE(boxes[3]->text(), QStringLiteral("Keep &Patch Numbering"));
+        QVERIFY(boxes[0]->isChecked() && !boxes[1]->isChecked() && !boxes[2]->isChecked() &&
+                boxes[3]->isChecked());
+        boxes[1]->setChecked(true);
+        boxes[3]->setChecked(false);
+        CCleanProjectDlg::SetStoreOptions(dialog.Options());
+        QCOMPARE((std::array{domain.m_waveOption, domain.m_toneOption, domain.m_tnumOption,
+                             domain.m_pnumOption}),
+                 (std::array<std::uint32_t, 4>{1, 1, 0, 0}));
+    }
+
+    void fileDialogRemembersWhereItWasLeft() {
+        // With nothing stored the first filter is chosen.
+        QCOMPARE(PreparedImportDialog()->selectedNameFilter(),
+                 CProfiledFileDialog::ImportFilters()[0]);
+        const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
+        QDir().mkpath(folder);
+        auto dialog = PreparedImportDialog();
+        dialog->setDirectory(folder);
+        dialog->selectNameFilter(CProfiledFileDialog::ImportFilters()[3]);
+        CProfiledFileDialog::ImportProfile().Remember(*dialog, false);
+        QVERIFY(!QSettings().contains("WAV/InitialFileName")); // only an OK keeps the file
+        auto reopened = PreparedImportDialog();
+        QCOMPARE(reopened->directory().absolutePath(), folder);
+        QCOMPARE(reopened->selectedNameFilter(), CProfiledFileDialog::ImportFilters()[3]);
     }
 };
 

@@ -1,20 +1,17 @@
-// The list control: cell texts, the current column and its keys, double-click editing, names and
-// memos over several rows in single- and double-byte code pages, column widths, refill and
-// refresh, and the row drawing.
+// The list control: cell texts, the current column and its keys, editing names and memos over
+// several rows in single- and double-byte code pages, column widths, refill, the row drawing.
 #include "ui/code_page.h"
 #include "ui/list_delegate.h"
 #include "ui_fixture.h"
 
 #include <QImage>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using CorvUiTest::Rows;
 
 class ParameterListTest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_settings;
     std::unique_ptr<CorvUiTest::World> m_world;
     Corv::CLumData* m_data = nullptr;
     std::unique_ptr<CParameterListCtrl> m_list;
@@ -39,11 +36,9 @@ class ParameterListTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { CorvUiTest::UseTestSettings(m_settings.path()); }
-
     void init() {
-        CCodePage::Get().Select(QStringLiteral("windows-1252"));
         m_world = std::make_unique<CorvUiTest::World>();
+        CCodePage::Get().Select(QStringLiteral("windows-1252"));
         m_data = &m_world->OpenSong("Song").Data();
         m_opened = 0;
         m_accept = true;
@@ -63,102 +58,87 @@ private slots:
     }
 
     void cellTexts() {
-        const struct {
-            int kind, row, column;
-            const char* text;
-        } cases[] = {{1, 0, 0, "1"},     {2, 998, 0, "999"},   {2, 1, 1, "* Kick"},
-                     {2, 5, 1, "* Hat"}, {2, 3, 1, "  Snare"}, {2, 0, 1, ""},
-                     {1, 2, 1, "Saw"},   {1, 2, 2, "m1"},      {0, 0, 6, "m4"},
-                     {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},     {0, 4, 2, "L/_"},
-                     {0, 2, 2, ""}};
-        for (const auto& c : cases) {
-            MakeList(c.kind);
-            QCOMPARE(Cell(c.row, c.column), QString::fromLatin1(c.text));
+        for (const auto& [kind, row, column, text] : {std::tuple{1, 0, 0, "1"},
+                                                      {2, 998, 0, "999"},
+                                                      {2, 1, 1, "* Kick"},
+                                                      {2, 5, 1, "* Hat"},
+                                                      {2, 3, 1, "  Snare"},
+                                                      {2, 0, 1, ""},
+                                                      {1, 2, 1, "Saw"},
+                                                      {1, 2, 2, "m1"},
+                                                      {0, 0, 6, "m4"},
+                                                      {0, 1, 2, "L/U"},
+                                                      {0, 0, 2, "_/U"},
+                                                      {0, 4, 2, "L/_"},
+                                                      {0, 2, 2, ""}}) {
+            MakeList(kind);
+            QCOMPARE(Cell(row, column), QString::fromLatin1(text));
         }
     }
 
     void currentColumnKeys() {
         // Each key and the current column it leaves; '>' and '<' stand for the arrow keys.
-        const struct {
-            int kind;
-            const char* keys;
-            Rows columns;
-        } cases[] = {{0, "lll", {0, 1, 2}},
-                     {1, "$ll", {5, 5, 5}},
-                     {2, "$hhhhhhh", {5, 4, 3, 2, 1, 0, 0, 0}},
-                     {0, "$^$_$|", {6, 0, 6, 0, 6, 0}},
-                     {1, "><<", {0, 0, 0}}};
-        for (const auto& c : cases) {
-            CParameterListCtrl& list = MakeList(c.kind);
-            QCOMPARE(list.CurrentColumn(), -1);
-            for (std::size_t i = 0; c.keys[i] != 0; ++i) {
-                if (c.keys[i] == '>' || c.keys[i] == '<')
-                    QTest::keyClick(&list, c.keys[i] == '>' ? Qt::Key_Right : Qt::Key_Left);
+        for (const auto& [kind, keys, columns] : {std::tuple{0, "lll", Rows{0, 1, 2}},
+                                                  {1, "$ll", Rows{5, 5, 5}},
+                                                  {2, "$hhhhhhh", Rows{5, 4, 3, 2, 1, 0, 0, 0}},
+                                                  {0, "$^$_$|", Rows{6, 0, 6, 0, 6, 0}},
+                                                  {1, "><<", Rows{0, 0, 0}}}) {
+            CParameterListCtrl& list = MakeList(kind);
+            for (std::size_t i = 0; keys[i] != 0; ++i) {
+                if (keys[i] == '>' || keys[i] == '<')
+                    QTest::keyClick(&list, keys[i] == '>' ? Qt::Key_Right : Qt::Key_Left);
                 else
-                    QTest::keyClicks(&list, QString(QChar(c.keys[i])));
-                QCOMPARE(list.CurrentColumn(), c.columns[i]);
+                    QTest::keyClicks(&list, QString(QChar(keys[i])));
+                QCOMPARE(list.CurrentColumn(), columns[i]);
             }
         }
     }
 
-    void jAndKMoveTheFocusAndLink() {
-        CParameterListCtrl& list = MakeList(0);
-        list.SetFocusedRow(3);
-        QSignalSpy links(&list, &CParameterListCtrl::SelectionLinkRequested);
-        QTest::keyClicks(&list, QStringLiteral("jJk"));
-        QCOMPARE(list.FocusedRow(), 4);
-        QCOMPARE(links.count(), 3);
-        QCOMPARE(list.SelectedRows(), Rows{4});
-    }
-
-    void enterCtrlROnToneSwitchAndRightButtonDoNothing() {
+    void rowKeysAndKeysThatDoNothing() {
         CParameterListCtrl& list = MakeList(0);
         list.SelectRows({1});
         list.SetFocusedRow(1);
         list.SetCurrentColumn(2);
+        QSignalSpy links(&list, &CParameterListCtrl::SelectionLinkRequested);
+        // Enter, Ctrl+R on ToneSwitch and the right button do nothing at all.
         QTest::keyClick(&list, Qt::Key_Return);
         QTest::keyClick(&list, Qt::Key_Enter);
         QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
         QTest::mouseClick(list.viewport(), Qt::RightButton, {}, CorvUiTest::CellCentre(list, 4, 1));
-        QCOMPARE(m_opened, 0);
-        QCOMPARE(list.SelectedRows(), Rows{1});
-        QCOMPARE(list.FocusedRow(), 1);
-        QCOMPARE(list.CurrentColumn(), 2);
+        QCOMPARE(std::tuple(m_opened, list.SelectedRows(), list.FocusedRow(), list.CurrentColumn()),
+                 std::tuple(0, Rows{1}, 1, 2));
+        // j and J move down, k up, selecting the row and linking the other lists.
+        QTest::keyClicks(&list, QStringLiteral("jJjk"));
+        QCOMPARE(std::tuple(list.FocusedRow(), list.SelectedRows(), links.count()),
+                 std::tuple(3, Rows{3}, 4));
     }
 
     void doubleClick() {
-        const struct {
-            int kind, row, column, field; // field -1: no dialog
-            const char* initial;
-            int currentColumn;
-        } cases[] = {{1, 2, 1, 1, "Saw", 1}, {0, 0, 3, 2, "", 3},   {2, 1, 1, 1, "Kick", 1},
-                     {0, 0, 2, -1, "", -1},  {1, 0, 1, -1, "", -1}, {1, 2, 0, -1, "", 0}};
+        // Kind, row, column; the field of the dialog (-1: none), its text and the current column.
+        const std::tuple<int, int, int, int, const char*, int> cases[] = {
+            {1, 2, 1, 1, "Saw", 1}, {0, 0, 3, 2, "", 3},   {2, 1, 1, 1, "Kick", 1},
+            {0, 0, 2, -1, "", -1},  {1, 0, 1, -1, "", -1}, {1, 2, 0, -1, "", 0}};
         m_accept = false;
-        for (const auto& c : cases) {
-            CParameterListCtrl& list = MakeList(c.kind);
+        for (const auto& [kind, row, column, field, initial, current] : cases) {
+            CParameterListCtrl& list = MakeList(kind);
             m_opened = 0;
-            const QPoint at = CorvUiTest::CellCentre(list, c.row, c.column);
+            m_field = -1;
+            m_initial.clear();
+            const QPoint at = CorvUiTest::CellCentre(list, row, column);
             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-            QCOMPARE(m_opened, c.field < 0 ? 0 : 1);
-            if (c.field >= 0) {
-                QCOMPARE(m_field, c.field);
-                QCOMPARE(m_initial, QString::fromLatin1(c.initial));
-            }
-            QCOMPARE(list.CurrentColumn(), c.currentColumn);
+            QCOMPARE(std::tuple(m_opened, m_field, m_initial, list.CurrentColumn()),
+                     std::tuple(field < 0 ? 0 : 1, field, QString(initial), current));
         }
     }
 
     void renameThreeTonesAtOnce() {
-        const struct {
-            const char* codePage;
-            QString typed;
-            std::string stored;
-        } cases[] = {{"windows-1252", QStringLiteral("a/b:c"), "abc"},
-                     // A byte of the double-byte lead range is a letter here: it goes alone.
-                     {"windows-1252", QString::fromUtf8("Caf\u00e9 X"), "Caf X"},
-                     // A double-byte character goes whole.
-                     {"Shift_JIS", QString::fromUtf8("\u3042X"), "X"}};
+        // In a single-byte code page a byte of the double-byte lead range is a letter and goes
+        // alone; a double-byte character goes whole.
+        const std::tuple<const char*, QString, std::string> cases[] = {
+            {"windows-1252", QStringLiteral("a/b:c"), "abc"},
+            {"windows-1252", QString::fromUtf8("Caf\u00e9 X"), "Caf X"},
+            {"Shift_JIS", QString::fromUtf8("\u3042X"), "X"}};
         CParameterListCtrl& list = MakeList(1);
         QSignalSpy edited(&list, &CParameterListCtrl::CellEdited);
         list.SelectRows({2, 4, 6});
@@ -167,13 +147,13 @@ private slots:
         QVERIFY(!list.EditCurrentColumn());
         QVERIFY(!Corv::CDomain::Get().CanUndo());
         m_accept = true;
-        for (const auto& c : cases) {
-            QVERIFY(CCodePage::Get().Select(QString::fromLatin1(c.codePage)));
-            m_answer = c.typed;
+        for (const auto& [codePage, typed, stored] : cases) {
+            QVERIFY(CCodePage::Get().Select(QString::fromLatin1(codePage)));
+            m_answer = typed;
             QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
             QCOMPARE(m_initial, QStringLiteral("Saw")); // the first selected row's name
             for (const int row : {2, 4, 6})
-                QCOMPARE(m_data->Tones()[static_cast<std::size_t>(row)].Name(), c.stored);
+                QCOMPARE(m_data->Tones()[static_cast<std::size_t>(row)].Name(), stored);
             QCOMPARE(m_data->Tones()[8].Name(), std::string("Lonely"));
             // One undo step takes all three names back.
             Corv::CDomain::Get().Undo();
@@ -223,11 +203,12 @@ private slots:
         const int top = list.TopRow();
         QVERIFY(top > 0);
         m_data->Waves()[3].SetName("Changed");
+        const auto place = [&] {
+            return std::tuple(list.SelectedRows(), list.FocusedRow(), list.TopRow(),
+                              list.CurrentColumn());
+        };
         list.Refill();
-        QCOMPARE(list.SelectedRows(), (Rows{1, 3, 500}));
-        QCOMPARE(list.FocusedRow(), 3);
-        QCOMPARE(list.TopRow(), top);
-        QCOMPARE(list.CurrentColumn(), 2);
+        QCOMPARE(place(), std::tuple(Rows{1, 3, 500}, 3, top, 2));
         QCOMPARE(Cell(3, 1), QStringLiteral("  Changed"));
         // With a count the selection becomes as many rows from the first one, when they fit.
         list.Refill(true, 3);
@@ -237,10 +218,7 @@ private slots:
         QCOMPARE(list.SelectedRows(), Rows{997});
         // A refresh keeps the place too, but nothing stays selected.
         list.Refresh();
-        QVERIFY(list.SelectedRows().empty());
-        QCOMPARE(list.FocusedRow(), 3);
-        QCOMPARE(list.TopRow(), top);
-        QCOMPARE(list.CurrentColumn(), 2);
+        QCOMPARE(place(), std::tuple(Rows{}, 3, top, 2));
     }
 
     void rowDrawing() {
@@ -248,17 +226,16 @@ private slots:
         list.clearFocus();
         QImage image(list.viewport()->size(), QImage::Format_ARGB32);
         list.viewport()->render(&image);
-        const auto redPixels = [&](int row) {
+        const auto marked = [&](int row) {
             const QRect cell = list.visualRect(list.model()->index(row, 0));
-            int count = 0;
             for (int y = cell.top(); y <= cell.bottom(); ++y)
                 for (int x = cell.left(); x < cell.left() + 10; ++x)
-                    count += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
-            return count;
+                    if (image.pixelColor(x, y) == QColor(255, 0, 0))
+                        return true;
+            return false;
         };
-        QVERIFY(redPixels(2) > 0); // tone 3 is used by two patches
-        QCOMPARE(redPixels(6), 0); // tone 7 is used by none
-        QCOMPARE(redPixels(0), 0); // a free slot
+        // Tone 3 is used by two patches, tone 7 by none; row 0 is a free slot.
+        QCOMPARE((std::array{marked(2), marked(6), marked(0)}), (std::array{true, false, false}));
         // After the used length (tone 9) the number cell is darkened by 4.
         const QColor base = list.palette().color(QPalette::Base);
         const QRect after = list.visualRect(list.model()->index(9, 0));

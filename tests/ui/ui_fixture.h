@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -20,13 +21,6 @@
 namespace CorvUiTest {
 
 using Rows = std::vector<int>;
-
-inline void UseTestSettings(const QString& folder) {
-    QCoreApplication::setOrganizationName(QStringLiteral("CorvaneTest"));
-    QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
-}
 
 // Patches 1 Lead (tone 3; memo 4 "m4"), 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9);
 // tones 3 Saw (waves 2, 4; memo 1 "m1"), 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6);
@@ -44,12 +38,17 @@ inline void BuildSong(const std::string& folder) {
 class World {
 public:
     World() {
+        static QTemporaryDir settings;
+        QCoreApplication::setOrganizationName(QStringLiteral("CorvaneTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
         m_sink = CorvTest::InstallScriptedSink();
         Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
         CUiChoosers::Reset();
-        // Any dialog a case did not script fails the case instead of blocking it.
+        // The missing-files notice is recorded instead of shown.
         CUiChoosers::Get().notice = [this](QWidget*, const QString& text) { m_notices << text; };
         QSettings().clear();
     }
@@ -58,8 +57,6 @@ public:
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
     }
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
 
     // Builds the song project under a name and opens it.
     Corv::CProjectDocument& OpenSong(const std::string& name) {
