@@ -10,8 +10,10 @@ bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// Characters a file name cannot carry. A NUL byte would end the name where the file system
+// reads it, so a saved record would lose its extension and not be found again.
 bool IsForbidden(char c) {
-    return std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;
+    return c == '\0' || std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;
 }
 
 // The rows exist in the list of a valid kind.

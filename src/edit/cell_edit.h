@@ -9,9 +9,9 @@
 namespace Corv {
 
 // A typed name made fit for a file name: every double-byte character (a lead byte 0x81-0x9F
-// or 0xE0-0xFC with the byte after it) and every \ / * ? : " < > | is removed. In a
-// single-byte code page (`doubleByte` false) such a byte is a character of its own: it is
-// removed alone and never takes the character after it along.
+// or 0xE0-0xFC with the byte after it), every \ / * ? : " < > | and every NUL byte is
+// removed. In a single-byte code page (`doubleByte` false) such a lead-range byte is a
+// character of its own: it is removed alone and never takes the character after it along.
 std::string FilterName(std::string_view text, bool doubleByte = true);
 
 // Sets the same name (filtered, at most 12 characters kept) on several rows of one list. The

@@ -26,6 +26,7 @@ TEST(FilterName, DropsDoubleByteCharactersAndCharactersFilesCannotCarry) {
          "AB"},                                           // lead bytes at both ends of both ranges
         {"\xA0\xB1\xDF\x80\xFD", "\xA0\xB1\xDF\x80\xFD"}, // single-byte characters stay
         {"tail\x9F", "tail"},                             // a lead byte without its second byte
+        {std::string("ab\0cd", 5), "abcd"}, // a NUL would end the saved file's name early
     };
     for (const Case& c : cases)
         EXPECT_EQ(FilterName(c.typed), c.stored) << c.typed;
