@@ -7,13 +7,11 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
 using CorvTest::Bytes;
+using CorvTest::ReadBytes;
 
 // A document whose file copy can be watched: `beforeCopy` runs with the source of each copy.
 class TestDocument : public Corv::CLumFileDocument {
@@ -34,41 +32,25 @@ class WaveImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Corv::CDomain::Reset();
-        Corv::CDomain& domain = Corv::CDomain::Get();
         m_sink = CorvTest::InstallScriptedSink();
-        domain.m_workFolder = m_work.Path() + "/";
+        Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
     }
     void TearDown() override {
         EXPECT_TRUE(m_sink->Questions().empty()) << m_sink->Describe();
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
     }
-
-    // A file in the sources folder, its content telling it from files of other first letters.
-    std::string Source(const std::string& name, std::size_t size = 64) {
+    // A file in the sources folder, its content telling it from files of other first letters;
+    // its size is set without writing the bytes (sparse where the file system allows).
+    std::string Source(const std::string& name, std::uint64_t size = 64) {
         const std::string path = m_sources / name;
-        CorvTest::WriteBytes(path, Bytes(size, static_cast<std::uint8_t>(name[0])));
-        return path;
-    }
-    // A file of any size without writing its bytes (sparse where the file system allows).
-    std::string BigSource(const std::string& name, std::uint64_t size) {
-        const std::string path = m_sources / name;
-        CorvTest::WriteBytes(path, {});
+        CorvTest::WriteBytes(path, Bytes(size > 4096 ? 0 : size, static_cast<std::uint8_t>(name[0])));
         std::filesystem::resize_file(path, size);
         return path;
     }
     Corv::CLumData& Data() { return m_document.Data(); }
     std::string Work(const std::string& name) const { return m_work.Path() + "/" + name; }
     std::vector<std::string> WorkFiles() const { return CorvTest::ListFolder(m_work.Path()); }
-    unsigned Counter() const { return Corv::CDomain::Get().m_workFileCounter; }
-    // Refused: nothing changed, nothing recorded, nothing copied.
-    void ExpectNothingDone(const Corv::CWaveArray& before) {
-        EXPECT_TRUE(Data().Waves() == before);
-        EXPECT_FALSE(Corv::CDomain::Get().CanUndo());
-        EXPECT_EQ(Counter(), 0u);
-        EXPECT_TRUE(WorkFiles().empty());
-    }
-
     std::vector<int> Errors() const { return m_sink->Errors(); }
 
     std::shared_ptr<CorvTest::SinkLog> m_sink;
@@ -79,57 +61,30 @@ protected:
 
 TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
     const std::pair<const char*, bool> cases[] = {
-        {"/s/a.wav", true},      {"/s/A.WAV", true},     {"/s/x.aif", true},
-        {"/s/x.AiFf", true},     {"/s/x.vpw", true},     {"/s/x.VPW", true},
-        {"/s/x.wave", false},    {"/s/x.aifc", false},   {"/s/x.w00", false},
-        {"/s/x.txt", false},     {"wav", false},         {"/s.wav/file", false},
-        {"/s/x.wav.bak", false}, {"/s/x.bak.wav", true},
-    };
+        {"/s/A.WAV", true},   {"/s/x.AiFf", true},  {"/s/x.aif", true},      {"/s/x.VPW", true},
+        {"/s/x.wave", false}, {"/s/x.aifc", false}, {"/s/x.w00", false},     {"wav", false},
+        {"/s.wav/f", false},  {"/s/x.wav.b", false}, {"/s/x.bak.wav", true}};
     for (const auto& [path, accepted] : cases)
         EXPECT_EQ(Corv::IsImportableWave(path), accepted) << path;
 }
 
-TEST(WaveImportNames, WorkFileNameIsCounterTitleAndOwnExtension) {
-    const struct {
-        unsigned counter;
-        const char* path;
-        const char* expected;
-    } cases[] = {
-        {7, "C:/Samples/Big Kick.WAV", "007 Big Kick.WAV"},
-        {41, "/s/Strings Section 2.aiff", "041 Strings Sect.aiff"},
-        {0, "/s/twelve chars.vpw", "000 twelve chars.vpw"},
-        {999, "/dotted.dir/a.b.aif", "999 a.b.aif"},
-        {1000, "/s/x.wav", "1000 x.wav"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Corv::ImportWorkFileName(c.counter, c.path), c.expected) << c.path;
-}
-
 TEST_F(WaveImportTest, ImportsEachWaveOnceAndDropsOtherFilesSilently) {
     const std::string wav = Source("a.WAV", 100);
-
     EXPECT_EQ(Corv::ImportWaves(m_document, {wav, Source("b.txt"), wav}), 1);
-
     EXPECT_TRUE(Errors().empty());
-    const Corv::CWave& wave = Data().Waves()[0];
-    EXPECT_EQ(wave.FilePath(), Work("000 a.WAV"));
-    EXPECT_EQ(wave.Name(), "a");
-    EXPECT_TRUE(Data().Waves()[1].IsEmpty());
+    EXPECT_EQ(Data().Waves()[0].FilePath(), Work("000 a.WAV"));
+    EXPECT_EQ(Data().Waves()[0].Name(), "a");
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.WAV"});
-    EXPECT_EQ(CorvTest::ReadBytes(Work("000 a.WAV")), CorvTest::ReadBytes(wav));
-    EXPECT_EQ(Counter(), 1u);
+    EXPECT_EQ(ReadBytes(Work("000 a.WAV")), ReadBytes(wav));
+    EXPECT_EQ(Corv::CDomain::Get().m_workFileCounter, 1u);
 }
 
 TEST_F(WaveImportTest, CutsTheTitleAndNamesTheWorkFileByTheSharedCounter) {
     Corv::CDomain::Get().m_workFileCounter = 41; // other work files were made before
     Data().Waves()[0].SetFilePath("/elsewhere/001 First.w00");
-    Data().Waves()[0].SetName("First");
-
     EXPECT_EQ(Corv::ImportWaves(m_document, {Source("Strings Section 2.aiff")}), 1);
-
-    const Corv::CWave& wave = Data().Waves()[1];
-    EXPECT_EQ(wave.Name(), "Strings Sect");
-    EXPECT_EQ(wave.FilePath(), Work("041 Strings Sect.aiff"));
+    EXPECT_EQ(Data().Waves()[1].Name(), "Strings Sect");
+    EXPECT_EQ(Data().Waves()[1].FilePath(), Work("041 Strings Sect.aiff"));
     EXPECT_TRUE(CorvTest::FileExists(Work("041 Strings Sect.aiff")));
     EXPECT_EQ(Corv::CDomain::Get().NextWorkFileNumber(), 42u);
 }
@@ -138,25 +93,16 @@ TEST_F(WaveImportTest, PlacesAscendingPathsIntoAscendingEmptySlots) {
     for (const std::size_t used : {0u, 2u, 5u})
         Data().Waves()[used].SetFilePath("/elsewhere/" + std::to_string(used) + ".w00");
     Data().Waves()[1].SetMemo(2, "kept memo");
-    const std::vector<int> emptyBefore = Data().EmptySlots(Corv::kWaveKind);
-
-    const int imported =
-        Corv::ImportWaves(m_document, {Source("b.wav"), Source("a.wav"), Source("C.wav")});
-
-    ASSERT_EQ(imported, 3);
-    // Byte-wise order: upper case before lower case.
-    const char* expected[] = {"000 C.wav", "001 a.wav", "002 b.wav"};
-    for (int i = 0; i < imported; ++i) {
-        const Corv::CWave& wave =
-            Data().Waves()[static_cast<std::size_t>(emptyBefore[static_cast<std::size_t>(i)])];
-        EXPECT_EQ(wave.FilePath(), Work(expected[i]));
-    }
+    ASSERT_EQ(Corv::ImportWaves(m_document, {Source("b.wav"), Source("a.wav"), Source("C.wav")}), 3);
+    // Byte-wise order: upper case before lower case; slots 2, 4 and 5 were the empty ones.
+    EXPECT_EQ(Data().Waves()[1].FilePath(), Work("000 C.wav"));
+    EXPECT_EQ(Data().Waves()[3].FilePath(), Work("001 a.wav"));
+    EXPECT_EQ(Data().Waves()[4].FilePath(), Work("002 b.wav"));
     EXPECT_EQ(Data().Waves()[1].Memo(2), "kept memo");
-    EXPECT_TRUE(Data().Waves()[emptyBefore[3]].IsEmpty());
+    EXPECT_TRUE(Data().Waves()[6].IsEmpty());
 }
 
-// Which lists an import takes: the checks of slot space, extensions and wave bytes, all made
-// before anything changes.
+// The checks of slot space, extensions and wave bytes, all made before anything changes.
 struct AdmissionCase {
     const char* label;
     int usedSlots;         // waves already in the project (files that cannot be opened)
@@ -165,115 +111,83 @@ struct AdmissionCase {
     int error; // 0: accepted
 };
 
-void PrintTo(const AdmissionCase& c, std::ostream* out) {
-    *out << c.label;
-}
-
-class WaveImportAdmissionTest : public WaveImportTest,
-                                public ::testing::WithParamInterface<AdmissionCase> {};
+class WaveImportAdmissionTest : public WaveImportTest, public ::testing::WithParamInterface<AdmissionCase> {};
 
 TEST_P(WaveImportAdmissionTest, ChecksBeforeChangingAnything) {
     const AdmissionCase& c = GetParam();
     for (int w = 0; w < c.usedSlots; ++w)
-        Data().Waves()[static_cast<std::size_t>(w)].SetFilePath("/missing/" + std::to_string(w) +
-                                                                ".w00");
+        Data().Waves()[static_cast<std::size_t>(w)].SetFilePath("/missing/" + std::to_string(w) + ".w00");
     if (c.project > 0)
-        Data().Waves()[0].SetFilePath(BigSource("001 Own.w00", c.project));
+        Data().Waves()[0].SetFilePath(Source("001 Own.w00", c.project));
     std::vector<std::string> files;
     std::uint64_t bytes = c.project;
     for (const auto& [name, size] : c.files) {
-        files.push_back(BigSource(name, size));
+        files.push_back(Source(name, size));
         bytes += size;
     }
     const Corv::CWaveArray before = Data().Waves();
-
     const int imported = Corv::ImportWaves(m_document, files);
-
     if (c.error == 0) {
         EXPECT_EQ(imported, static_cast<int>(files.size()));
         EXPECT_TRUE(Errors().empty());
         EXPECT_EQ(Data().WaveBytesTotal(), bytes);
-    } else {
-        EXPECT_EQ(imported, 0);
-        EXPECT_EQ(Errors(), std::vector<int>{c.error});
-        ExpectNothingDone(before);
+        return;
     }
+    EXPECT_EQ(imported, 0);
+    EXPECT_EQ(Errors(), std::vector<int>{c.error});
+    EXPECT_TRUE(Data().Waves() == before);
+    EXPECT_FALSE(Corv::CDomain::Get().CanUndo());
+    EXPECT_EQ(Corv::CDomain::Get().m_workFileCounter, 0u);
+    EXPECT_TRUE(WorkFiles().empty());
 }
 
 constexpr std::uint64_t kOver4G = (std::uint64_t{1} << 32) + 1;
+constexpr int kConditions = Corv::kMsgImportConditions, kSpace = Corv::kMsgWaveSpace, kBytes = Corv::kMsgWaveBytes;
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, WaveImportAdmissionTest,
     ::testing::Values(
-        AdmissionCase{"EmptyList", 0, 0, {}, Corv::kMsgImportConditions},
-        AdmissionCase{"NoAcceptedExtension",
-                      0,
-                      0,
-                      {{"x.txt", 1}, {"y.wave", 1}, {"z.aifc", 1}},
-                      Corv::kMsgImportConditions},
+        AdmissionCase{"EmptyList", 0, 0, {}, kConditions},
+        AdmissionCase{"NoAcceptedExtension", 0, 0, {{"x.txt", 1}, {"y.wave", 1}}, kConditions},
         // The slot count includes files that the extension check would drop.
-        AdmissionCase{"MoreFilesThanEmptySlots",
-                      997,
-                      0,
-                      {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}},
-                      Corv::kMsgWaveSpace},
+        AdmissionCase{"MoreFilesThanEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}}, kSpace},
         AdmissionCase{"AsManyFilesAsEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}}, 0},
         AdmissionCase{"ExactlyAtTheLimit", 0, 0, {{"f.wav", kLimit}}, 0},
-        AdmissionCase{"OneByteOver", 0, 0, {{"f.wav", kLimit + 1}}, Corv::kMsgWaveBytes},
+        AdmissionCase{"OneByteOver", 0, 0, {{"f.wav", kLimit + 1}}, kBytes},
         AdmissionCase{"ZeroBytesOnAFullProject", 0, kLimit, {{"f.wav", 0}}, 0},
-        AdmissionCase{"WithTheProjectsWavesAtTheLimit", 0, 1000, {{"f.wav", kLimit - 1000}}, 0},
-        AdmissionCase{
-            "WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, Corv::kMsgWaveBytes},
-        AdmissionCase{"SummedOverTheFilesOneOver",
-                      0,
-                      0,
-                      {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}},
-                      Corv::kMsgWaveBytes},
+        AdmissionCase{"WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, kBytes},
+        AdmissionCase{"SummedOverTheFilesOneOver", 0, 0, {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}}, kBytes},
         // Sizes that do not fit 32 bits must not wrap around below the limit.
-        AdmissionCase{"FileBeyondFourGigabytes", 0, 0, {{"f.wav", kOver4G}}, Corv::kMsgWaveBytes},
-        AdmissionCase{
-            "ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, Corv::kMsgWaveBytes}),
-    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) {
-        return std::string(testInfo.param.label);
-    });
+        AdmissionCase{"FileBeyondFourGigabytes", 0, 0, {{"f.wav", kOver4G}}, kBytes},
+        AdmissionCase{"ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, kBytes}),
+    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) { return std::string(testInfo.param.label); });
 
 TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
-    const std::string a = Source("a.wav");
-    const std::string b = Source("b.wav");
-    const std::string c = Source("c.wav");
+    const std::string a = Source("a.wav"), b = Source("b.wav"), c = Source("c.wav");
     m_document.beforeCopy = [&b](const std::string& source) {
         if (source == b)
             std::filesystem::remove(b);
     };
-
-    // The waves imported before the failure count, so that callers refresh and mark the
-    // project modified.
+    // The waves imported before the failure count, so that callers refresh and mark it modified.
     EXPECT_EQ(Corv::ImportWaves(m_document, {c, b, a}), 1);
-
-    EXPECT_EQ(Errors(), std::vector<int>{Corv::kMsgImportConditions});
+    EXPECT_EQ(Errors(), std::vector<int>{kConditions});
     EXPECT_EQ(Data().Waves()[0].FilePath(), Work("000 a.wav"));
-    EXPECT_TRUE(Data().Waves()[1].IsEmpty());
-    EXPECT_TRUE(Data().Waves()[2].IsEmpty());
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 998);
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
-
     Corv::CDomain::Get().Undo();
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
 
 TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName) {
     Corv::CProjectDocument& document = Corv::CProjectDocuments::Get().New();
-    const std::string kick = Source("Kick.WAV", 300);
-    const std::string pad = Source("Warm Pad Layer.aiff", 500);
+    const std::string kick = Source("Kick.WAV", 300), pad = Source("Warm Pad Layer.aiff", 500);
     ASSERT_EQ(Corv::ImportWaves(document, {pad, kick}), 2);
-
     const std::string project = m_sources / "Song.prj";
     ASSERT_TRUE(document.SaveProject(project));
-
     EXPECT_EQ(CorvTest::ListFolder(project + "/Wave"),
               (std::vector<std::string>{"001 Kick.WAV", "002 Warm Pad Lay.aiff"}));
-    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/001 Kick.WAV"), CorvTest::ReadBytes(kick));
-    EXPECT_EQ(CorvTest::ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"),
-              CorvTest::ReadBytes(pad));
+    EXPECT_EQ(ReadBytes(project + "/Wave/001 Kick.WAV"), ReadBytes(kick));
+    EXPECT_EQ(ReadBytes(project + "/Wave/002 Warm Pad Lay.aiff"), ReadBytes(pad));
     EXPECT_TRUE(Errors().empty());
 }
 
