@@ -22,18 +22,6 @@ namespace CorvUiTest {
 
 using Rows = std::vector<int>;
 
-// Patches 1 Lead (tone 3; memo 4 "m4"), 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9);
-// tones 3 Saw (waves 2, 4; memo 1 "m1"), 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6);
-// waves 2 Kick.w00 (100 bytes), 4 Snare.wav (50), 6 Hat.W00 (2000).
-inline void BuildSong(const std::string& folder) {
-    CorvTest::ProjectBuilder song(folder);
-    song.Patch(1, "Lead", 3).Patch(2, "Pad", 3, 5).Patch(5, "Bass", 0, 9);
-    song.Tone(3, "Saw", {2, 4}).Tone(5, "Str", {4}).Tone(7, "Sub", {}).Tone(9, "Lonely", {6});
-    song.Wave(2, "Kick", 100, ".w00").Wave(4, "Snare", 50, ".wav").Wave(6, "Hat", 2000, ".W00");
-    song.Memos(Corv::kPatchKind, {"", "", "", "m4"});
-    song.Memos(Corv::kToneKind, {"", "", "", "", "", "", "", "", "m1"});
-}
-
 // A fresh world for one case.
 class World {
 public:
@@ -58,10 +46,18 @@ public:
         Corv::CDomain::Reset();
     }
 
-    // Builds the song project under a name and opens it.
+    // Builds the song project under a name and opens it. Patches 1 Lead (tone 3; memo 4 "m4"),
+    // 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9); tones 3 Saw (waves 2, 4; memo 1 "m1"),
+    // 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6); waves 2 Kick.w00 (100 bytes),
+    // 4 Snare.wav (50), 6 Hat.W00 (2000).
     Corv::CProjectDocument& OpenSong(const std::string& name) {
         const std::string folder = m_dir / (name + ".prj/");
-        BuildSong(folder);
+        CorvTest::ProjectBuilder song(folder);
+        song.Patch(1, "Lead", 3).Patch(2, "Pad", 3, 5).Patch(5, "Bass", 0, 9);
+        song.Tone(3, "Saw", {2, 4}).Tone(5, "Str", {4}).Tone(7, "Sub", {}).Tone(9, "Lonely", {6});
+        song.Wave(2, "Kick", 100, ".w00").Wave(4, "Snare", 50, ".wav").Wave(6, "Hat", 2000, ".W00");
+        song.Memos(Corv::kPatchKind, {"", "", "", "m4"});
+        song.Memos(Corv::kToneKind, {"", "", "", "", "", "", "", "", "m1"});
         Corv::CProjectDocument* document = Corv::CProjectDocuments::Get().OpenProject(folder);
         if (document == nullptr)
             qFatal("the test project did not load");
