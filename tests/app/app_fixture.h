@@ -1,8 +1,7 @@
 #pragma once
 
-// Test support for the desktop program: a private settings store, a work folder under a
-// temporary folder, and a scripted message sink, chooser and close question, so that no test
-// ever shows a modal window.
+// Test support for the desktop program: private settings, data and work folders, and every
+// dialog scripted, so that no test ever shows a modal window.
 #include "app/app.h"
 #include "app/file_doc.h"
 #include "edit/domain.h"
@@ -18,13 +17,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
-#include <vector>
 
 namespace AppTest {
 
-// Answers the project chooser from a queue; an empty queue cancels. Records each call's mode
-// ("open" or "save") and starting folder.
+// Answers the project chooser from a queue (empty: Cancel); records "open|save <start folder>".
 class ScriptedChooser : public IProjectChooser {
 public:
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override {
@@ -36,10 +32,30 @@ public:
     QStringList m_calls;
 };
 
-// One test case's surroundings: fresh settings and store, a data folder, every dialog scripted,
-// and the application started in them, which exits when the world ends.
-struct World {
-    World() {
+// What the scripted dialogs were asked and answer.
+struct Script {
+    std::shared_ptr<CorvTest::SinkLog> sink = std::make_shared<CorvTest::SinkLog>();
+    ScriptedChooser chooser;
+    QStringList saveQuestions;
+    QList<int> saveAnswers; // taken in order; then No
+    QStringList notices;
+    QStringList opened;
+    bool openSucceeds = true;
+};
+
+// The surroundings of the application under test; a test class derives from it and calls
+// Reset() before each case: fresh settings, store, data folder and script.
+struct World : Script {
+    ~World() {
+        if (app)
+            app->ExitInstance();
+    }
+
+    void Reset() {
+        if (app)
+            app->ExitInstance();
+        app.reset();
+        static_cast<Script&>(*this) = Script();
         static int counter = 0;
         instance = QStringLiteral("corv-apptest-%1-%2")
                        .arg(QCoreApplication::applicationPid())
@@ -48,15 +64,13 @@ struct World {
         QCoreApplication::setApplicationName(QStringLiteral("Corvane Librarian"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        QSettings().clear();
+        QDir(data.path()).removeRecursively();
+        QDir().mkpath(data.path());
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
     }
-    ~World() {
-        if (app)
-            app->ExitInstance();
-    }
-
-    // The environment of an application whose every dialog is scripted by this world.
+    // The environment of an application whose every dialog is scripted.
     CApp::Environment Environment(const QString& dataFolder) {
         CApp::Environment env;
         env.instanceName = instance;
@@ -69,6 +83,7 @@ struct World {
             return saveAnswers.isEmpty() ? int(Corv::kAnswerNo) : saveAnswers.takeFirst();
         };
         env.notify = [this](const QString& text) { notices << text; };
+        env.manualFolder = data.filePath("Manual");
         env.openDocument = [this](const QString& path) {
             opened << path;
             return openSucceeds;
@@ -80,13 +95,20 @@ struct World {
         app = std::make_unique<CApp>(Environment(data.path()));
         return app->InitInstance(arguments);
     }
-    CApp& Started() {
+    void Started() {
         if (!Start())
             qFatal("start-up failed");
-        return *app;
     }
     CMainFrame& Frame() { return *app->MainFrame(); }
+    CDocManager& Docs() { return app->Documents(); }
     std::vector<CFileDoc*> Documents() { return app->Documents().Documents(); }
+    // "documents, core documents, windows": what is open, counted three ways.
+    QString Counts() {
+        return QStringLiteral("%1 %2 %3")
+            .arg(Documents().size())
+            .arg(Corv::CProjectDocuments::Get().Documents().size())
+            .arg(Frame().MdiArea()->subWindowList().size());
+    }
     // A project folder in the data folder with one patch, tone and wave.
     QString Project(const QString& name) {
         const QString folder = data.filePath(name);
@@ -96,18 +118,11 @@ struct World {
             .Wave(1, "Sine", 64);
         return folder;
     }
-    CFileDoc* Open(const QString& name) { return app->Documents().OpenDocumentFile(Project(name)); }
+    CFileDoc* Open(const QString& name) { return Docs().OpenDocumentFile(Project(name)); }
 
     QTemporaryDir settings;
     QTemporaryDir data;
     QString instance;
-    std::shared_ptr<CorvTest::SinkLog> sink = std::make_shared<CorvTest::SinkLog>();
-    ScriptedChooser chooser;
-    QStringList saveQuestions;
-    QList<int> saveAnswers; // taken in order; then No
-    QStringList notices;
-    QStringList opened;
-    bool openSucceeds = true;
     std::unique_ptr<CApp> app;
 };
 

@@ -15,9 +15,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 
-using AppTest::World;
 using Corv::CSelectProjectDialog;
 
 namespace {
@@ -29,13 +27,14 @@ std::unique_ptr<CSelectProjectDialog> SaveDialog(const QString& start) {
 
 } // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public QObject, public AppTest::World {
     Q_OBJECT
 private slots:
+    void init() { Reset(); }
+
     void MessageBoxes() {
         const std::tuple<bool, int, int, QString, QMessageBox::StandardButtons> boxes[] = {
             {false, 0, 1, "This project could not be loaded.", QMessageBox::Ok},
-            {true, 1, 9, "OK to delete?", QMessageBox::Ok | QMessageBox::Cancel},
             {true, 3, 7, "Project already exists. Do you want to replace it?",
              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel},
             {false, 2, 42, "Undefined error.", QMessageBox::Ok}};
@@ -87,87 +86,72 @@ private slots:
     }
 
     void FontChangeReachesEveryProject() {
-        World w;
-        CApp& app = w.Started();
-        app.OnFileNew();
-        app.OnFileNew();
-        QSignalSpy changed(&CListFont::Get(), &CListFont::Changed);
+        Started();
+        app->OnFileNew();
+        app->OnFileNew();
         QFont font(QStringLiteral("DejaVu Serif"));
         font.setPixelSize(21);
         ApplyListFont(font, QColor(1, 2, 3));
-        QCOMPARE(changed.size(), 1);
         QCOMPARE(CListFont::Get().Color(), QColor(1, 2, 3));
-        for (CFileDoc* document : w.Documents())
+        for (CFileDoc* document : Documents())
             for (int kind = 0; kind < 3; ++kind)
-                QCOMPARE(app.Documents().FrameOf(*document)->View()->List(kind)->font().pixelSize(),
-                         21);
-        app.ExitInstance();
-        QCOMPARE(QSettings().value("Option/FontFaceName").toString(),
-                 QStringLiteral("DejaVu Serif"));
+                QCOMPARE(app->Documents().FrameOf(*document)->View()->List(kind)->font(), font);
     }
 
     void ChooserTakesOnlyProjectFolders() {
-        World w;
-        const QDir dir(w.data.path());
-        for (const char* folder : {"Song.prj", "Song.PRJ", "Song.Prj", "Song", "Song.prj.old"})
-            dir.mkpath(folder);
+        const QDir dir(data.path());
+        const QStringList names{"Song.prj",     "Song.PRJ", "Song.Prj", "Song",
+                                "Song.prj.old", "File.prj", "Gone.prj"};
+        for (const QString& name : names.mid(0, 5))
+            dir.mkpath(name);
         QFile(dir.filePath("File.prj")).open(QIODevice::WriteOnly);
         CSelectFolderDialog plain(CSelectFolderDialog::kOpenMode, dir.path(), QString(), "Folder");
         auto dialog = SaveDialog(dir.path());
-        QString taken;
-        for (const char* name :
-             {"Song.prj", "Song.PRJ", "Song.Prj", "Song", "Song.prj.old", "File.prj", "Gone.prj"})
-            taken += QString::number(dialog->IsAcceptableFolder(dir.filePath(name))) +
-                     QString::number(plain.IsAcceptableFolder(dir.filePath(name)));
-        QCOMPARE(taken, QStringLiteral("11111101010000"));
-        // Entering folders fills the read-only field or empties it.
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        QVERIFY(dialog->ChosenField()->isReadOnly() && dialog->NewProjectButton()->isEnabled());
+        QString taken; // project chooser, then the general folder chooser
+        for (const QString& name : names)
+            taken += QStringLiteral("%1%2 ")
+                         .arg(dialog->IsAcceptableFolder(dir.filePath(name)))
+                         .arg(plain.IsAcceptableFolder(dir.filePath(name)));
+        QCOMPARE(taken, QStringLiteral("11 11 11 01 01 00 00 "));
+        // Entering folders fills the read-only field or empties it; Accept takes only a project.
+        QVERIFY(dialog->ChosenField()->isReadOnly());
         dialog->EnterFolder(dir.filePath("Song.PRJ"));
         QCOMPARE(dialog->ChosenField()->text(), QDir::toNativeSeparators(dir.filePath("Song.PRJ")));
-        QCOMPARE(dialog->focusWidget(), dialog->AcceptButton());
         dialog->EnterFolder(dir.filePath("Song"));
-        QVERIFY(dialog->ChosenFolder().isEmpty() && dialog->ChosenField()->text().isEmpty());
-        dialog->OnAccept(); // nothing chosen: cancelled
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
-        // A folder that went away before Accept is not taken either.
+        QVERIFY(dialog->ChosenField()->text().isEmpty());
+        dialog->OnAccept();
+        QVERIFY(dialog->result() == QDialog::Rejected && dialog->ChosenFolder().isEmpty());
         dialog->EnterFolder(dir.filePath("Song.prj"));
-        QDir(dir.filePath("Song.prj")).removeRecursively();
+        QDir(dir.filePath("Song.prj")).removeRecursively(); // gone before Accept
         dialog->OnAccept();
         QVERIFY(dialog->result() == QDialog::Rejected && dialog->ChosenFolder().isEmpty());
         dialog->EnterFolder(dir.filePath("Song.Prj"));
         dialog->OnAccept();
-        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(dialog->result() == QDialog::Accepted);
         QCOMPARE(dialog->ChosenFolder(), dir.filePath("Song.Prj"));
     }
 
     void ChooserStartsInTheRememberedFolder() {
-        World w;
-        const QString start = w.data.filePath("Start.prj");
+        const QString start = data.filePath("Start.prj");
         QDir().mkpath(start);
         auto dialog = SaveDialog(start + "\\"); // remembered with a backslash
         dialog->show();
         QCOMPARE(dialog->ChosenFolder(), start);
-        auto plain = SaveDialog(w.data.path());
-        plain->show();
-        QVERIFY(plain->ChosenFolder().isEmpty());
-        QCOMPARE(plain->CurrentFolder(), w.data.path());
-        QCOMPARE(SaveDialog(w.data.filePath("Nowhere"))->CurrentFolder(), QDir::homePath());
-        CSelectProjectDialog open(CSelectFolderDialog::kOpenMode, w.data.path(), "Open &Project",
-                                  "Open Project");
+        QCOMPARE(SaveDialog(data.filePath("Nowhere"))->CurrentFolder(), QDir::homePath());
+        // New Project only in save mode.
+        QVERIFY(dialog->NewProjectButton()->isEnabled());
+        CSelectProjectDialog open(CSelectFolderDialog::kOpenMode, data.path(), "Open", "Open");
         QVERIFY(!open.NewProjectButton()->isEnabled());
-        open.OnNewProject(); // does nothing in open mode
-        QCOMPARE(QDir(w.data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+        open.OnNewProject();
+        QCOMPARE(QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{"Start.prj"});
     }
 
     void NewProjectMakesItsFolder() {
-        World w;
-        const std::shared_ptr<CorvTest::SinkLog> sink = CorvTest::InstallScriptedSink();
-        const QDir dir(w.data.path());
+        Corv::CDomain::Get().SetMessageSink(std::make_unique<CorvTest::ScriptedSink>(sink));
+        const QDir dir(data.path());
         dir.mkpath("Old.prj/Patch");
-        QFile(dir.filePath("Taken.prj")).open(QIODevice::WriteOnly);
+        // Typed name and folder; an existing folder is taken as it is.
         const std::pair<QString, QString> names[] = {{"Song", "Song.prj"},
                                                      {"Song.PRJ", "Song.PRJ"},
                                                      {"My.Song", "My.Song.prj"},
@@ -176,28 +160,22 @@ private slots:
         for (const auto& [typed, folder] : names) {
             auto dialog = SaveDialog(dir.path());
             dialog->EnterFolder(dir.filePath("Old.prj")); // made beside a chosen project
-            dialog->SetNameInput([&typed](QString& name) {
-                name = typed;
-                return true;
-            });
+            dialog->SetNameInput([&typed](QString& name) { return !(name = typed).isEmpty(); });
             dialog->OnNewProject();
-            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+            QVERIFY(dialog->result() == QDialog::Accepted &&
+                    QFileInfo(dir.filePath(folder)).isDir());
             QCOMPARE(dialog->ChosenFolder(), dir.filePath(folder));
-            QVERIFY(QFileInfo(dir.filePath(folder)).isDir());
         }
-        QVERIFY(QFileInfo(dir.filePath("Old.prj/Patch")).isDir()); // an existing one is kept
-        QVERIFY(sink->Calls().empty());
+        QVERIFY(QFileInfo(dir.filePath("Old.prj/Patch")).isDir() && sink->Calls().empty());
         // A name that cannot be made, or Cancel in the name dialog, leaves the dialog open.
+        QFile(dir.filePath("Taken.prj")).open(QIODevice::WriteOnly);
         auto dialog = SaveDialog(dir.path());
-        dialog->EnterFolder(dir.path());
         dialog->setResult(-1);
-        QVERIFY(!dialog->CreateNewProject("Taken"));
-        QVERIFY(!dialog->CreateNewProject("::"));
-        QCOMPARE(sink->Errors(), (std::vector<int>{Corv::kMsgSaveFailed, Corv::kMsgSaveFailed}));
+        QVERIFY(!dialog->CreateNewProject("Taken") && !dialog->CreateNewProject("::"));
         dialog->SetNameInput([](QString&) { return false; });
         dialog->OnNewProject();
         QCOMPARE(dialog->result(), -1);
-        QCOMPARE(sink->Errors().size(), std::size_t(2));
+        QCOMPARE(sink->Errors(), (std::vector<int>{Corv::kMsgSaveFailed, Corv::kMsgSaveFailed}));
     }
 
     void FolderNameFieldDropsCharacters() {

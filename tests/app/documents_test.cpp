@@ -3,32 +3,30 @@
 // chooser, titles that follow the modified flag, the remembered folder and the recent files.
 #include "app_fixture.h"
 
-using AppTest::World;
-
-namespace {
-
-QStringList Titles(World& w) {
-    QStringList titles;
-    for (CFileDoc* document : w.Documents())
-        titles << document->Title();
-    return titles;
-}
-
-} // namespace
-
-class DocumentsTest : public QObject {
+class DocumentsTest : public QObject, public AppTest::World {
     Q_OBJECT
+
+    QStringList Titles() {
+        QStringList titles;
+        for (CFileDoc* document : Documents())
+            titles << document->Title();
+        return titles;
+    }
+
 private slots:
+    void init() {
+        Reset();
+        Started();
+    }
+
     void NewTwiceCountsAndOpenDoesNot() {
-        World w;
-        CApp& app = w.Started();
-        app.OnFileNew();
-        QVERIFY(w.Open("Between.prj") != nullptr);
-        app.OnFileNew();
-        QCOMPARE(Titles(w), (QStringList{"Untitled1", "Between.prj", "Untitled2"}));
-        QVERIFY(!w.Documents().back()->IsModified());
-        QVERIFY(w.Documents().back()->Data().ProjectFolder().empty());
-        QCOMPARE(w.Frame().MdiArea()->subWindowList().size(), 3);
+        app->OnFileNew();
+        QVERIFY(Open("Between.prj") != nullptr);
+        app->OnFileNew();
+        QCOMPARE(Titles(), (QStringList{"Untitled1", "Between.prj", "Untitled2"}));
+        QVERIFY(!Documents().back()->IsModified() &&
+                Documents().back()->Data().ProjectFolder().empty());
+        QCOMPARE(Counts(), QStringLiteral("3 3 3"));
     }
 
     void OpeningAnOpenFolderActivatesIt_data() {
@@ -44,44 +42,36 @@ private slots:
     void OpeningAnOpenFolderActivatesIt() {
         QFETCH(QString, spelling);
         QFETCH(bool, same);
-        World w;
-        CApp& app = w.Started();
-        CFileDoc* first = w.Open("Twice.prj");
-        w.Project("TWICE.prj"); // a folder of its own on this file system
-        app.OnFileNew();        // another window becomes active
-        QString path = spelling.arg(w.data.path());
-        if (spelling.contains(u'\\'))
-            path = spelling.arg(QString(w.data.path()).replace(u'/', u'\\'));
-        CFileDoc* again = app.Documents().OpenDocumentFile(path);
+        CFileDoc* first = Open("Twice.prj");
+        Project("TWICE.prj"); // a folder of its own on this file system
+        app->OnFileNew();     // another window becomes active
+        const QString base = data.path();
+        CFileDoc* again = Docs().OpenDocumentFile(
+            spelling.arg(spelling.contains(u'\\') ? QString(base).replace(u'/', u'\\') : base));
         QCOMPARE(again == first, same);
-        QCOMPARE(w.Documents().size(), same ? std::size_t(2) : std::size_t(3));
-        QCOMPARE(&w.Frame().ActiveProjectFrame()->Document(), again);
-        QVERIFY(w.sink->Calls().empty());
+        QCOMPARE(Documents().size(), same ? std::size_t(2) : std::size_t(3));
+        QCOMPARE(&Frame().ActiveProjectFrame()->Document(), again);
+        QVERIFY(sink->Calls().empty());
     }
 
     void FailedLoadLeavesNothingBehind() {
-        World w;
-        CApp& app = w.Started();
-        QDir(w.data.path()).mkpath("Broken.prj"); // no Patch/ and Tone/ folders
-        QVERIFY(app.Documents().OpenDocumentFile(w.data.filePath("Broken.prj")) == nullptr);
-        QCOMPARE(w.sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
-        QVERIFY(w.Documents().empty() && Corv::CProjectDocuments::Get().Documents().empty());
-        QVERIFY(w.Frame().MdiArea()->subWindowList().isEmpty());
+        QDir(data.path()).mkpath("Broken.prj"); // no Patch/ and Tone/ folders
+        QVERIFY(Docs().OpenDocumentFile(data.filePath("Broken.prj")) == nullptr);
+        QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
+        QCOMPARE(Counts(), QStringLiteral("0 0 0"));
         QVERIFY(!QSettings().contains("OpenFolder/FolderName"));
     }
 
     void OpenThroughChooserRemembersFolder() {
-        World w;
-        CApp& app = w.Started();
-        app.OnFileOpen(); // cancelled
-        const QString folder = w.Project("Chosen.prj");
-        w.chooser.m_answers << folder;
-        app.OnFileOpen();
-        QCOMPARE(Titles(w), QStringList{"Chosen.prj"});
+        app->OnFileOpen(); // cancelled
+        const QString folder = Project("Chosen.prj");
+        chooser.m_answers << folder;
+        app->OnFileOpen();
+        QCOMPARE(Titles(), QStringList{"Chosen.prj"});
         QCOMPARE(QSettings().value("OpenFolder/FolderName").toString(), folder + u'\\');
-        app.OnFileOpen(); // the next chooser starts there
-        QCOMPARE(w.chooser.m_calls, (QStringList{"open ", "open ", "open " + folder + u'\\'}));
-        QVERIFY(w.sink->Calls().empty());
+        app->OnFileOpen(); // the next chooser starts there
+        QCOMPARE(chooser.m_calls, (QStringList{"open ", "open ", "open " + folder + u'\\'}));
+        QVERIFY(sink->Calls().empty());
     }
 
     void ClosingAsksOnlyForAModifiedProject_data() {
@@ -96,41 +86,35 @@ private slots:
     void ClosingAsksOnlyForAModifiedProject() {
         QFETCH(int, answer);
         QFETCH(bool, closed);
-        World w;
-        CApp& app = w.Started();
-        CFileDoc* document = w.Open("Asked.prj");
-        const QString folder = w.data.filePath("Asked.prj");
+        CFileDoc* document = Open("Asked.prj");
+        const QString folder = data.filePath("Asked.prj");
         if (answer >= 0) {
             document->Data().Patches().Item(0).SetName("Renamed");
             document->SetModifiedFlag(true);
-            w.saveAnswers = {answer};
+            saveAnswers = {answer};
         }
-        QCOMPARE(app.Documents().CloseDocument(*document), closed);
-        QCOMPARE(w.saveQuestions,
+        QCOMPARE(Docs().CloseDocument(*document), closed);
+        QCOMPARE(saveQuestions,
                  answer < 0 ? QStringList() : QStringList{"Save changes to " + folder + "?"});
-        QCOMPARE(w.Documents().size(), closed ? std::size_t(0) : std::size_t(1));
-        QCOMPARE(Corv::CProjectDocuments::Get().Documents().size(), w.Documents().size());
-        QCOMPARE(w.Frame().MdiArea()->subWindowList().size(), closed ? 0 : 1);
+        QCOMPARE(Counts(), closed ? QStringLiteral("0 0 0") : QStringLiteral("1 1 1"));
         QVERIFY(closed || document->IsModified());
         QCOMPARE(QFile::exists(folder + "/Patch/001 Renamed.d00"), answer == Corv::kAnswerYes);
     }
 
     void ClosingTheWindowOrTheProgramAsksToo() {
-        World w;
-        CApp& app = w.Started();
         for (int i = 0; i < 3; ++i)
-            app.OnFileNew();
-        w.Documents()[0]->SetModifiedFlag(true);
-        w.Documents()[2]->SetModifiedFlag(true);
-        w.saveAnswers = {Corv::kAnswerCancel};
-        QVERIFY(!app.Documents().FrameOf(*w.Documents()[0])->close());
-        w.saveAnswers = {Corv::kAnswerNo, Corv::kAnswerCancel};
-        QVERIFY(!w.Frame().close());
-        QCOMPARE(w.Documents().size(), std::size_t(3));
-        w.saveAnswers = {Corv::kAnswerNo, Corv::kAnswerNo};
-        QVERIFY(w.Frame().close());
-        QVERIFY(w.Documents().empty());
-        QCOMPARE(w.saveQuestions,
+            app->OnFileNew();
+        Documents()[0]->SetModifiedFlag(true);
+        Documents()[2]->SetModifiedFlag(true);
+        saveAnswers = {Corv::kAnswerCancel};
+        QVERIFY(!Docs().FrameOf(*Documents()[0])->close());
+        saveAnswers = {Corv::kAnswerNo, Corv::kAnswerCancel};
+        QVERIFY(!Frame().close());
+        QCOMPARE(Documents().size(), std::size_t(3));
+        saveAnswers = {Corv::kAnswerNo, Corv::kAnswerNo};
+        QVERIFY(Frame().close());
+        QCOMPARE(Counts(), QStringLiteral("0 0 0"));
+        QCOMPARE(saveQuestions,
                  (QStringList{"Save changes to Untitled1?", "Save changes to Untitled1?",
                               "Save changes to Untitled3?", "Save changes to Untitled1?",
                               "Save changes to Untitled3?"}));
@@ -138,88 +122,74 @@ private slots:
     }
 
     void ClosingHandsSharedFilesOver() {
-        World w;
-        CApp& app = w.Started();
-        CFileDoc* a = w.Open("Giver.prj");
-        CFileDoc* b = w.Open("Taker.prj");
+        CFileDoc* a = Open("Giver.prj");
+        CFileDoc* b = Open("Taker.prj");
         // B holds a copy of A's tone that still names A's file, as a drag leaves it.
         b->Data().Tones().PlaceClone(4, a->Data().Tones()[0]);
-        QVERIFY(app.Documents().CloseDocument(*a));
+        QVERIFY(Docs().CloseDocument(*a));
         const QString handed = QString::fromStdString(b->Data().Tones()[4].FilePath());
-        QVERIFY(handed.startsWith(app.WorkFolder()));
-        QVERIFY(QFile::exists(handed));
-        app.ExitInstance(); // a work file: leaving the program removes it
+        QVERIFY(handed.startsWith(app->WorkFolder()) && QFile::exists(handed));
+        app->ExitInstance(); // a work file: leaving the program removes it
         QVERIFY(!QFile::exists(handed));
     }
 
     void SaveAsTakesTheChosenFolder() {
-        World w;
-        CApp& app = w.Started();
-        app.OnFileNew();
-        CFileDoc* fresh = w.Documents().front();
+        app->OnFileNew();
+        CFileDoc* fresh = Documents().front();
         fresh->SetModifiedFlag(true);
-        QVERIFY(!app.Documents().Save(*fresh)); // a new project asks; cancelled, nothing changes
+        QVERIFY(!Docs().Save(*fresh)); // a new project asks; cancelled, nothing changes
         QVERIFY(fresh->IsModified());
-        QCOMPARE(w.chooser.m_calls, QStringList{"save "});
-        const QString target = w.data.filePath("Fresh.prj");
+        QCOMPARE(chooser.m_calls, QStringList{"save "});
+        const QString target = data.filePath("Fresh.prj");
         QDir().mkpath(target);
-        w.chooser.m_answers << target;
-        QVERIFY(app.Documents().Save(*fresh));
+        chooser.m_answers << target;
+        QVERIFY(Docs().Save(*fresh));
         QVERIFY(!fresh->IsModified() && QFileInfo(target + "/Patch").isDir());
-        QCOMPARE(app.Documents().FrameOf(*fresh)->windowTitle(), QStringLiteral("Fresh.prj "));
+        QCOMPARE(Docs().FrameOf(*fresh)->windowTitle(), QStringLiteral("Fresh.prj "));
         QCOMPARE(QSettings().value("OpenFolder/FolderName").toString(), target + u'\\');
         // Save As of an opened project leaves the old folder, and later saves go to the new one.
-        CFileDoc* document = w.Open("Origin.prj");
-        w.chooser.m_answers << w.data.filePath("Copy.prj");
-        QVERIFY(app.Documents().SaveAs(*document));
+        CFileDoc* document = Open("Origin.prj");
+        chooser.m_answers << data.filePath("Copy.prj");
+        QVERIFY(Docs().SaveAs(*document));
         QCOMPARE(document->Title(), QStringLiteral("Copy.prj"));
-        QVERIFY(QFile::exists(w.data.filePath("Copy.prj/Patch/001 Lead.d00")));
-        QVERIFY(QFile::exists(w.data.filePath("Origin.prj/Patch/001 Lead.d00")));
+        QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")) &&
+                QFile::exists(data.filePath("Origin.prj/Patch/001 Lead.d00")));
         document->SetModifiedFlag(true);
-        QVERIFY(app.Documents().Save(*document));
-        QCOMPARE(w.chooser.m_calls.size(), 3); // the last Save asks nothing
+        QVERIFY(Docs().Save(*document));
+        QCOMPARE(chooser.m_calls.size(), 3); // the last Save asks nothing
     }
 
     void TitlesFollowModifiedFlag() {
-        World w;
-        CApp& app = w.Started();
-        CFileDoc* document = w.Open("Titled.prj");
-        CFileFrame* frame = app.Documents().FrameOf(*document);
-        const QString main = "Corvane Librarian - " + w.data.filePath("Titled.prj/");
-        QCOMPARE(frame->windowTitle() + w.Frame().windowTitle(), "Titled.prj " + main + " ");
+        CFileDoc* document = Open("Titled.prj");
+        CFileFrame* frame = Docs().FrameOf(*document);
+        const QString main = "Corvane Librarian - " + data.filePath("Titled.prj/");
+        QCOMPARE(frame->windowTitle() + Frame().windowTitle(), "Titled.prj " + main + " ");
         document->SetModifiedFlag(true);
-        QCOMPARE(frame->windowTitle() + w.Frame().windowTitle(), "Titled.prj *" + main + " *");
+        QCOMPARE(frame->windowTitle() + Frame().windowTitle(), "Titled.prj *" + main + " *");
         document->Core().SetModifiedFlag(false); // as a save does
         QCOMPARE(frame->windowTitle(), QStringLiteral("Titled.prj "));
-        // A maximized child adds its own title (the window system's rule).
-        frame->showMaximized();
-        QCOMPARE(w.Frame().TitleText(), QStringLiteral("Corvane Librarian"));
-        app.Documents().CloseAllDocuments();
-        w.Frame().UpdateTitle();
-        QCOMPARE(w.Frame().windowTitle(), QStringLiteral("Corvane Librarian"));
+        Docs().CloseAllDocuments();
+        Frame().UpdateTitle();
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("Corvane Librarian"));
     }
 
     void RecentFilesListTheNewestFirst() {
-        World w;
-        CApp& app = w.Started();
         QStringList folders;
         for (int i = 0; i < 10; ++i) {
-            folders << w.data.filePath(QStringLiteral("Recent%1.prj").arg(i));
-            QVERIFY(app.Documents().CloseDocument(*w.Open(QStringLiteral("Recent%1.prj").arg(i))));
+            folders << data.filePath(QStringLiteral("Recent%1.prj").arg(i));
+            QVERIFY(Docs().CloseDocument(*Open(QStringLiteral("Recent%1.prj").arg(i))));
         }
-        QVERIFY(app.Documents().OpenDocumentFile(folders[5] + "/") != nullptr); // other spelling
-        const QStringList entries = app.Documents().RecentFiles().Entries();
-        QCOMPARE(entries, (QStringList{folders[5] + "/", folders[9], folders[8], folders[7],
-                                       folders[6], folders[4], folders[3], folders[2]}));
-        QSettings settings;
-        QCOMPARE(settings.value("Recent File List/File1").toString(), folders[5] + "/");
-        QCOMPARE(settings.value("Recent File List/File8").toString(), folders[2]);
-        QVERIFY(!settings.contains("Recent File List/File9"));
+        QVERIFY(Docs().OpenDocumentFile(folders[5] + "/") != nullptr); // another spelling
+        QCOMPARE(Docs().RecentFiles().Entries(),
+                 (QStringList{folders[5] + "/", folders[9], folders[8], folders[7], folders[6],
+                              folders[4], folders[3], folders[2]}));
+        QCOMPARE(QSettings().value("Recent File List/File1").toString(), folders[5] + "/");
+        QVERIFY(!QSettings().contains("Recent File List/File9"));
         // An entry that no longer opens is dropped.
         QVERIFY(QDir(folders[9]).removeRecursively());
-        app.OnOpenRecent(1);
-        QCOMPARE(w.sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
-        QVERIFY(!app.Documents().RecentFiles().Entries().contains(folders[9]));
+        app->OnOpenRecent(1);
+        QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
+        QVERIFY(!Docs().RecentFiles().Entries().contains(folders[9]));
     }
 };
 
