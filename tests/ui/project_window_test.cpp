@@ -309,19 +309,13 @@ private slots:
     }
 
     void cellTexts() {
-        for (const auto& [kind, row, column, text] : {std::tuple{1, 0, 0, "1"},
-                                                      {2, 998, 0, "999"},
-                                                      {2, 1, 1, "* Kick"},
-                                                      {2, 5, 1, "* Hat"},
-                                                      {2, 3, 1, "  Snare"},
-                                                      {2, 0, 1, ""},
-                                                      {1, 2, 1, "Saw"},
-                                                      {1, 2, 2, "m1"},
-                                                      {0, 0, 6, "m4"},
-                                                      {0, 1, 2, "L/U"},
-                                                      {0, 0, 2, "_/U"},
-                                                      {0, 4, 2, "L/_"},
-                                                      {0, 2, 2, ""}}) {
+        // Kind, row, column and the text shown.
+        const std::tuple<int, int, int, const char*> cases[] = {
+            {1, 0, 0, "1"},       {2, 998, 0, "999"}, {2, 1, 1, "* Kick"}, {2, 5, 1, "* Hat"},
+            {2, 3, 1, "  Snare"}, {2, 0, 1, ""},      {1, 2, 1, "Saw"},    {1, 2, 2, "m1"},
+            {0, 0, 6, "m4"},      {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},    {0, 4, 2, "L/_"},
+            {0, 2, 2, ""}};
+        for (const auto& [kind, row, column, text] : cases) {
             MakeList(kind);
             QCOMPARE(Cell(row, column), QString::fromLatin1(text));
         }
