@@ -63,7 +63,6 @@ struct World : Script {
         QCoreApplication::setOrganizationName(QStringLiteral("Brisko"));
         QCoreApplication::setApplicationName(QStringLiteral("Corvane Librarian"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
         QSettings().clear();
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());

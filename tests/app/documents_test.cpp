@@ -145,7 +145,7 @@ private slots:
         chooser.m_answers << target;
         QVERIFY(Docs().Save(*fresh));
         QVERIFY(!fresh->IsModified() && QFileInfo(target + "/Patch").isDir());
-        QCOMPARE(Docs().FrameOf(*fresh)->windowTitle(), QStringLiteral("Fresh.prj "));
+        QCOMPARE(fresh->Title(), QStringLiteral("Fresh.prj"));
         QCOMPARE(QSettings().value("OpenFolder/FolderName").toString(), target + u'\\');
         // Save As of an opened project leaves the old folder, and later saves go to the new one.
         CFileDoc* document = Open("Origin.prj");
