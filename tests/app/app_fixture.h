@@ -21,8 +21,7 @@
 namespace AppTest {
 
 // Answers the project chooser from a queue (empty: Cancel); records "open|save <start folder>".
-class ScriptedChooser : public IProjectChooser {
-public:
+struct ScriptedChooser : IProjectChooser {
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override {
         m_calls << (openMode ? QStringLiteral("open ") : QStringLiteral("save ")) + initialFolder;
         chosen = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
@@ -43,13 +42,9 @@ struct Script {
     bool openSucceeds = true;
 };
 
-// The surroundings of the application under test; a test class derives from it and calls
-// Reset() before each case: fresh settings, store, data folder and script.
+// The application's surroundings; a test class derives from it and calls Reset() before each case.
 struct World : Script {
-    ~World() {
-        if (app)
-            app->ExitInstance();
-    }
+    ~World() { Reset(); }
 
     void Reset() {
         if (app)

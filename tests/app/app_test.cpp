@@ -1,6 +1,5 @@
-// The application and its own windows: the work folder and sinks, settings read at start and
-// written at exit, the command line, the single-instance hand-over, deferred messages, the
-// manual; message boxes, the progress window, Set Up Font, and the project chooser.
+// The application and its own windows: work folder, sinks, settings, command line, hand-over,
+// deferred messages, manual; message boxes, progress window, Set Up Font, project chooser.
 #include "app/input_text_dialog.h"
 #include "app/select_project_dialog.h"
 #include "app_fixture.h"
@@ -70,9 +69,7 @@ private slots:
         Started();
         QCOMPARE(Options(), std::vector<std::uint32_t>(5, 0)); // absent values read as 0
         domain.m_gridSw = domain.m_waveOption = domain.m_tnumOption = 1;
-        QFont font(QStringLiteral("DejaVu Sans Mono"));
-        font.setPixelSize(19);
-        CListFont::Get().Set(font, QColor(200, 0, 50));
+        CListFont::Get().Set(QFont(QStringLiteral("DejaVu Sans Mono")), QColor(200, 0, 50));
         QVERIFY(!QSettings().contains("Option/GridSw")); // nothing is written before exit
         app->ExitInstance();
         QSettings profile;
