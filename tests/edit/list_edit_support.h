@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-// Helpers shared by the list edit, drop and cell edit tests: projects are built in memory,
-// slot by slot, with file paths that make every record tell where it came from.
+// Projects built in memory slot by slot; file paths tell where each record came from.
 namespace CorvTest {
 
 inline std::string RecordPath(const std::string& project, int kind, int number,
@@ -84,46 +83,31 @@ inline bool IsEmptySlot(const Corv::CLumData& project, int kind, int number) {
     return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).IsEmpty();
 }
 
-namespace Detail {
-template <class T>
-testing::AssertionResult SameUsers(const char* what, const T& records,
-                                   const std::vector<std::set<int>>& expected) {
-    for (std::size_t i = 0; i < records.Size(); ++i) {
-        const auto& users = records[i].Users();
-        const std::set<int> unique(users.begin(), users.end());
-        if (unique.size() == users.size() && unique == expected[i])
-            continue;
-        std::string text;
-        for (const int u : users)
-            text += " " + std::to_string(u);
-        std::string want;
-        for (const int u : expected[i])
-            want += " " + std::to_string(u);
-        return testing::AssertionFailure()
-               << what << " " << i + 1 << " lists [" << text << " ] instead of [" << want << " ]";
-    }
-    return testing::AssertionSuccess();
-}
-} // namespace Detail
-
 // Every user list holds exactly the records that refer to its slot, each once.
 inline testing::AssertionResult UsersMatchReferences(const Corv::CLumData& project) {
-    std::vector<std::set<int>> toneUsers(project.Tones().Size());
-    for (std::size_t p = 0; p < project.Patches().Size(); ++p)
-        for (int slot = 0; slot < 2; ++slot)
-            if (const int t = project.Patches()[p].Slot(slot).ToneNumber();
-                t >= 1 && t <= static_cast<int>(toneUsers.size()))
-                toneUsers[static_cast<std::size_t>(t - 1)].insert(static_cast<int>(p));
-    std::vector<std::set<int>> waveUsers(project.Waves().Size());
-    for (std::size_t k = 0; k < project.Tones().Size(); ++k)
-        for (int osc = 0; osc < Corv::CTone::kOscCount; ++osc)
-            for (int side = 0; side < 2; ++side)
-                if (const int w = project.Tones()[k].Osc(osc).WaveNumber(side);
-                    w >= 1 && w <= static_cast<int>(waveUsers.size()))
-                    waveUsers[static_cast<std::size_t>(w - 1)].insert(static_cast<int>(k));
-    if (auto tones = Detail::SameUsers("tone", project.Tones(), toneUsers); !tones)
+    auto check = [](const char* what, const auto& records, const auto& referrers, int refs,
+                    auto refOf) -> testing::AssertionResult {
+        std::vector<std::set<int>> want(records.Size());
+        for (std::size_t r = 0; r < referrers.Size(); ++r)
+            for (int i = 0; i < refs; ++i)
+                if (const int n = refOf(referrers[r], i); n >= 1 && n <= int(want.size()))
+                    want[static_cast<std::size_t>(n - 1)].insert(static_cast<int>(r));
+        for (std::size_t k = 0; k < records.Size(); ++k) {
+            const auto& users = records[k].Users();
+            if (std::multiset<int>(users.begin(), users.end()) !=
+                std::multiset<int>(want[k].begin(), want[k].end()))
+                return testing::AssertionFailure()
+                       << what << " " << k + 1 << " lists " << testing::PrintToString(users)
+                       << " instead of " << testing::PrintToString(want[k]);
+        }
+        return testing::AssertionSuccess();
+    };
+    if (auto tones = check("tone", project.Tones(), project.Patches(), 2,
+                           [](const auto& p, int i) { return p.Slot(i).ToneNumber(); });
+        !tones)
         return tones;
-    return Detail::SameUsers("wave", project.Waves(), waveUsers);
+    return check("wave", project.Waves(), project.Tones(), 2 * Corv::CTone::kOscCount,
+                 [](const auto& t, int i) { return t.Osc(i / 2).WaveNumber(i % 2); });
 }
 
 // A deep copy of the three arrays of a project, for before/after comparisons.
@@ -133,12 +117,8 @@ struct ProjectState {
     Corv::CWaveArray waves;
 
     ProjectState() = default;
-    explicit ProjectState(const Corv::CLumData& project) { Take(project); }
-    void Take(const Corv::CLumData& project) {
-        patches = project.Patches();
-        tones = project.Tones();
-        waves = project.Waves();
-    }
+    explicit ProjectState(const Corv::CLumData& project)
+        : patches(project.Patches()), tones(project.Tones()), waves(project.Waves()) {}
     bool Matches(const Corv::CLumData& project) const {
         return patches == project.Patches() && tones == project.Tones() && waves == project.Waves();
     }
