@@ -245,7 +245,7 @@ private slots:
                                 "Song.prj.old", "File.prj", "Gone.prj"};
         for (const QString& name : names.mid(0, 5))
             dir.mkpath(name);
-        QFile(dir.filePath("File.prj")).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(dir.filePath("File.prj")).open(QIODevice::WriteOnly));
         CSelectProjectDialog open(CSelectFolderDialog::kOpenMode, dir.path(), "Open", "Open");
         CSelectFolderDialog plain(CSelectFolderDialog::kOpenMode, dir.path(), QString(), "Folder");
         QString taken; // the project chooser, then the general folder chooser
@@ -296,7 +296,7 @@ private slots:
         }
         QVERIFY(QFileInfo(dir.filePath("Old.prj/Patch")).isDir() && sink->Calls().empty());
         // A name that cannot be made, or Cancel in the name dialog, leaves the dialog open.
-        QFile(dir.filePath("Taken.prj")).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(dir.filePath("Taken.prj")).open(QIODevice::WriteOnly));
         auto dialog = SaveDialog(dir.path());
         dialog->setResult(-1);
         QVERIFY(!dialog->CreateNewProject("Taken") && !dialog->CreateNewProject("::"));
