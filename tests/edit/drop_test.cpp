@@ -234,15 +234,4 @@ TEST_F(Drop, ARowGivenTwiceIsDroppedOnce) {
     EXPECT_TRUE(IsEmptySlot(b, kPatchKind, 3));
 }
 
-TEST_F(Drop, AfterANameEditADropElsewhereOwnsTheUndoStep) {
-    CLumData a;
-    CLumData b;
-    FillSmall(a);
-    ASSERT_TRUE(SetNames(a, kPatchKind, {0}, "Renamed"));
-    ASSERT_TRUE(PerformDrop(Request(a, {1}, kPatchKind, b, 0)).done);
-    Domain().Undo();
-    EXPECT_EQ(Name(a, kPatchKind, 1), "Renamed");
-    EXPECT_TRUE(IsEmptySlot(b, kPatchKind, 1));
-}
-
 } // namespace
