@@ -69,12 +69,10 @@ struct CheckCase {
     int kind;
     std::vector<int> rows;
     int at;
-    bool insert;
-    bool otherProject;
+    bool insert, otherProject;
     int answer;
     bool allowed;
-    std::vector<int> questions;
-    std::vector<int> errors;
+    std::vector<int> questions, errors;
 };
 
 void FullTones(CLumData& project, int keepEmpty) {
@@ -191,24 +189,19 @@ protected:
 };
 
 TEST_F(WaveSizeLimit, CountsTheTargetAndTheCarriedWavesUpToTheLimitExactly) {
-    struct Case {
-        std::uintmax_t carried;
-        bool passes;
-    };
     const std::uintmax_t kept = 40'000'000;
-    for (const Case c :
-         {Case{kWaveBytesLimit - kept, true}, Case{kWaveBytesLimit - kept + 1, false}}) {
-        SCOPED_TRACE(c.carried);
+    for (const bool passes : {true, false}) {
+        const std::uintmax_t carried = kWaveBytesLimit - kept + (passes ? 0 : 1);
         Log().Clear();
         CLumData a;
         CLumData b;
-        PutWave(a, 1, "Big", "A", File("big.w00", c.carried));
+        PutWave(a, 1, "Big", "A", File("big.w00", carried));
         PutWave(b, 1, "Kept", "B", File("kept.w00", kept));
         PutWave(b, 2, "Lost", "B", File("lost.w00", 7)); // cannot be opened: counts 0
         b.Waves()[1].SetFilePath(m_dir / "missing.w00");
         StoreSelection(a, {0}, kWaveKind);
-        EXPECT_EQ(Insert(b, 5, kWaveKind, true) == 1, c.passes);
-        EXPECT_EQ(Log().Errors(), c.passes ? std::vector<int>{} : std::vector<int>{kMsgWaveBytes});
+        EXPECT_EQ(Insert(b, 5, kWaveKind, true) == 1, passes);
+        EXPECT_EQ(Log().Errors(), passes ? std::vector<int>{} : std::vector<int>{kMsgWaveBytes});
     }
 }
 
