@@ -63,16 +63,16 @@ inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int s
     return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
 }
 
-inline std::vector<int> ToneUsers(const Corv::CLumData& project, int toneNumber) {
-    std::vector<int> users = project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Users();
+// The sorted user list of a tone or wave slot.
+inline std::vector<int> SortedUsers(std::vector<int> users) {
     std::sort(users.begin(), users.end());
     return users;
 }
-
+inline std::vector<int> ToneUsers(const Corv::CLumData& project, int toneNumber) {
+    return SortedUsers(project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Users());
+}
 inline std::vector<int> WaveUsers(const Corv::CLumData& project, int waveNumber) {
-    std::vector<int> users = project.Waves()[static_cast<std::size_t>(waveNumber - 1)].Users();
-    std::sort(users.begin(), users.end());
-    return users;
+    return SortedUsers(project.Waves()[static_cast<std::size_t>(waveNumber - 1)].Users());
 }
 
 inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {
