@@ -13,9 +13,9 @@ class Drop : public EditTest {
 protected:
     void TearDown() override {
         // Whatever happened, a drop leaves no transfer records behind.
-        EXPECT_EQ(Domain().m_transferPatches.Size(), 0u);
-        EXPECT_EQ(Domain().m_transferTones.Size(), 0u);
-        EXPECT_EQ(Domain().m_transferWaves.Size(), 0u);
+        EXPECT_EQ(Domain().m_transferPatches.Size() + Domain().m_transferTones.Size() +
+                      Domain().m_transferWaves.Size(),
+                  0u);
         EditTest::TearDown();
     }
 };
