@@ -154,6 +154,7 @@ TEST_F(Drop, AToneMovedWithinAProjectTakesItsPatchesAlong) {
     const std::vector<int> refs = {ToneRef(a, 1, 0), ToneRef(a, 2, 0), ToneRef(a, 3, 0),
                                    ToneRef(a, 4, 0), ToneRef(a, 4, 1)};
     EXPECT_EQ(refs, (std::vector<int>{5, 6, 0, 5, 0}));
+    EXPECT_EQ(a.Patches()[2].Slot(0).P(1), 0); // patch 3's cut reference holds no bank either
     EXPECT_TRUE(UsersMatchReferences(a));
 }
 
