@@ -286,18 +286,6 @@ TEST_F(ListEdits, CopyingPatchesWithinOneProjectCarriesNothing) {
     EXPECT_TRUE(UsersMatchReferences(a));
 }
 
-TEST_F(ListEdits, ATonePlacedOverAnotherWithinAProjectCutsThePatchesOfTheOverwrittenOne) {
-    CLumData a;
-    FillSource(a);
-    StoreSelection(a, {2}, kToneKind);
-    Domain().m_copyFlag = 1;
-    ASSERT_TRUE(Overwrite(a, 6, kToneKind, false));
-    // Patch 5 referred to tone 7, which was overwritten; a copy is used by nobody yet.
-    EXPECT_EQ(ToneRef(a, 5, 0) + a.Patches()[4].Slot(0).P(1), 0);
-    EXPECT_EQ(ToneRef(a, 5, 1), 3);
-    EXPECT_TRUE(UsersMatchReferences(a));
-}
-
 TEST_F(ListEdits, OneWaveInsertedAtTheTopOfAFullListRenumbersEveryReference) {
     CLumData a;
     PutWave(a, 1, "New", "A");
