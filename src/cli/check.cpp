@@ -117,8 +117,12 @@ bool HasPrjName(const std::string& folder) {
 std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
     static const std::vector<std::string> kPatterns[3] = {
         {"*.d00"}, {"*.p00"}, {"*.w*", "*.aif*", "*.vpw"}};
+    std::vector<DirEntry> entries;
+    FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
     std::vector<std::string> names;
-    FileSystem().ListFiles(ToOsPath(folder + SubfolderName(kind)), names);
+    for (const DirEntry& entry : entries)
+        if (entry.type != FileType::Directory)
+            names.push_back(entry.name);
     std::vector<std::string> paths;
     for (const std::string& name : names) {
         const bool matches =

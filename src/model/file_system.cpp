@@ -10,6 +10,34 @@ namespace Corv {
 
 namespace {
 
+bool ReadAll(int fd, char* out, std::size_t n, std::size_t& done) {
+    done = 0;
+    while (done < n) {
+        const ssize_t got = ::read(fd, out + done, n - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const char* in, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::write(fd, in + done, n - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
 class PosixFile final : public IFile {
 public:
     explicit PosixFile(int fd) : m_fd(fd) {}
@@ -22,32 +50,13 @@ public:
 
     std::int64_t Read(void* buffer, std::size_t n) override {
         std::size_t done = 0;
-        auto* out = static_cast<char*>(buffer);
-        while (done < n) {
-            const ssize_t got = ::read(m_fd, out + done, n - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return -1;
-            if (got == 0)
-                break;
-            done += static_cast<std::size_t>(got);
-        }
+        if (!ReadAll(m_fd, static_cast<char*>(buffer), n, done))
+            return -1;
         return static_cast<std::int64_t>(done);
     }
 
     bool Write(const void* buffer, std::size_t n) override {
-        std::size_t done = 0;
-        const auto* in = static_cast<const char*>(buffer);
-        while (done < n) {
-            const ssize_t put = ::write(m_fd, in + done, n - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            done += static_cast<std::size_t>(put);
-        }
-        return true;
+        return WriteAll(m_fd, static_cast<const char*>(buffer), n);
     }
 
     bool Seek(std::uint64_t offset) override {
@@ -60,6 +69,8 @@ public:
             return -1;
         return st.st_size;
     }
+
+    bool Sync() override { return ::fsync(m_fd) == 0; }
 
     bool Close() override {
         const int fd = m_fd;
@@ -78,22 +89,55 @@ int OpenFlags(OpenMode mode) {
     case OpenMode::Update:
         return O_RDWR;
     case OpenMode::Write:
-        return O_WRONLY | O_CREAT | O_TRUNC;
+        return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
     }
     return O_RDONLY;
+}
+
+// Opens without ever blocking on a FIFO or a device, and keeps the descriptor only for a
+// regular file; -1 otherwise.
+int OpenRegular(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return fd;
+}
+
+FileType TypeOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return FileType::Regular;
+    if (S_ISDIR(mode))
+        return FileType::Directory;
+    return FileType::Other;
+}
+
+bool CopyContent(int in, int out) {
+    char buffer[1 << 16];
+    for (;;) {
+        std::size_t got = 0;
+        if (!ReadAll(in, buffer, sizeof buffer, got))
+            return false;
+        if (got == 0)
+            return true;
+        if (!WriteAll(out, buffer, got))
+            return false;
+    }
 }
 
 class PosixFileSystem final : public IFileSystem {
 public:
     std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) override {
-        const int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+        const int fd = OpenRegular(path, OpenFlags(mode));
         if (fd < 0)
             return nullptr;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return nullptr;
-        }
         return std::make_unique<PosixFile>(fd);
     }
 
@@ -116,19 +160,30 @@ public:
         return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
-    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override {
+    FileStatus Status(const std::string& path) override {
+        FileStatus status;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return status;
+        status.isLink = S_ISLNK(st.st_mode);
+        if (status.isLink && ::stat(path.c_str(), &st) != 0)
+            return status; // a dangling link
+        status.type = TypeOf(st.st_mode);
+        status.size = static_cast<std::uint64_t>(st.st_size);
+        status.device = static_cast<std::uint64_t>(st.st_dev);
+        status.inode = static_cast<std::uint64_t>(st.st_ino);
+        return status;
+    }
+
+    bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
         DIR* dir = ::opendir(folder.c_str());
         if (dir == nullptr)
             return false;
-        std::string base = folder;
-        if (!base.empty() && base.back() != '/')
-            base += '/';
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            if (!IsDirectory(base + name))
-                names.push_back(name);
+            entries.push_back({name, EntryType(dir, *entry)});
         }
         ::closedir(dir);
         return true;
@@ -142,53 +197,63 @@ public:
                first.st_ino == second.st_ino;
     }
 
-    bool CopyFile(const std::string& from, const std::string& to) override {
-        const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
+        const int in = OpenRegular(from, O_RDONLY);
         if (in < 0)
             return false;
-        struct stat st {};
-        if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-            ::close(in);
-            return false;
-        }
-        const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int out = OpenRegular(to, OpenFlags(OpenMode::Write));
         if (out < 0) {
             ::close(in);
             return false;
         }
-        const bool copied = CopyContent(in, out);
+        const bool copied = CopyContent(in, out) && (!sync || ::fsync(out) == 0);
         const bool inClosed = ::close(in) == 0;
         const bool outClosed = ::close(out) == 0;
         return copied && inClosed && outClosed;
     }
 
+    bool SyncDirectory(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const bool synced = ::fsync(fd) == 0;
+        return ::close(fd) == 0 && synced;
+    }
+
 private:
-    static bool CopyContent(int in, int out) {
-        char buffer[1 << 16];
-        for (;;) {
-            const ssize_t got = ::read(in, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return false;
-            if (got == 0)
-                return true;
-            ssize_t done = 0;
-            while (done < got) {
-                const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-                if (put < 0 && errno == EINTR)
-                    continue;
-                if (put <= 0)
-                    return false;
-                done += put;
-            }
+    // The type of a listed entry; links, and file systems that do not say, are asked.
+    static FileType EntryType(DIR* dir, const dirent& entry) {
+        switch (entry.d_type) {
+        case DT_REG:
+            return FileType::Regular;
+        case DT_DIR:
+            return FileType::Directory;
+        case DT_LNK:
+        case DT_UNKNOWN:
+            break;
+        default:
+            return FileType::Other;
         }
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry.d_name, &st, 0) != 0)
+            return FileType::Missing;
+        return TypeOf(st.st_mode);
     }
 };
 
 IFileSystem* g_installed = nullptr;
 
 } // namespace
+
+bool IFileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
+    std::vector<DirEntry> entries;
+    if (!ListFolder(folder, entries))
+        return false;
+    for (DirEntry& entry : entries)
+        if (entry.type == FileType::Regular)
+            names.push_back(std::move(entry.name));
+    return true;
+}
 
 IFileSystem& RealFileSystem() {
     static PosixFileSystem real;

@@ -19,41 +19,75 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
     // Size in bytes, or -1 on error.
     virtual std::int64_t Size() = 0;
+    // Makes what was written durable: the data and the size reach the medium before it returns.
+    virtual bool Sync() = 0;
     // Closes the file; false when the close reported an error. Destroying an open file closes
     // it without reporting.
     virtual bool Close() = 0;
 };
 
+// Every mode opens regular files only (after following links): a FIFO, a device or a socket is
+// refused at once, never waited on.
 enum class OpenMode {
     Read,   // binary reading
     Update, // binary reading and writing of an existing file, never created or truncated
-    Write,  // binary writing, the file created or truncated
+    Write,  // binary writing, the file created or truncated; a link at the path is refused,
+            // never written through
 };
 
 enum class CreateDirResult { Created, AlreadyExists, Failed };
 
+// What is at a path, links followed: nothing (or a dangling link), a regular file, a folder, or
+// anything else (FIFO, device, socket).
+enum class FileType { Missing, Regular, Directory, Other };
+
+struct FileStatus {
+    FileType type = FileType::Missing;
+    bool isLink = false; // the path itself is a symbolic link
+    std::uint64_t size = 0;
+    std::uint64_t device = 0; // the file system that holds it
+    std::uint64_t inode = 0;
+};
+
+// One entry of a folder listing; the type follows links.
+struct DirEntry {
+    std::string name;
+    FileType type = FileType::Missing;
+};
+
 // Everything the core does with files and folders goes through this interface, so that tests
-// can fail any single operation. Paths are passed as the operating system takes them.
+// can fail any single operation and model what a power loss keeps. Paths are passed as the
+// operating system takes them; ".." in them is resolved by the operating system.
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
-    // Null when the file cannot be opened in that mode.
+    // Null when the file cannot be opened in that mode (see `OpenMode`).
     virtual std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) = 0;
+    // Renames a file or folder; an existing file at the destination is replaced atomically.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual CreateDirResult CreateDirectory(const std::string& path) = 0;
     virtual bool RemoveDirectory(const std::string& path) = 0;
     // True when a directory is at the path (following symbolic links).
     virtual bool IsDirectory(const std::string& path) = 0;
-    // Names of the entries of a folder that are not folders themselves, in no particular order.
-    // False when the folder cannot be listed.
-    virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
-    // Copies a whole file; the destination is created or truncated with the user's default
-    // permissions. False when any step fails.
-    virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    // What is at the path; `isLink` tells about the path itself, the rest follows links.
+    virtual FileStatus Status(const std::string& path) = 0;
+    // Every entry of a folder but "." and "..", in no particular order. False when the folder
+    // cannot be listed.
+    virtual bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) = 0;
+    // Copies a whole regular file; the destination is created or truncated with the user's
+    // default permissions (a link there is refused). With `sync` the copy is durable when the
+    // call returns. False when any step fails.
+    virtual bool CopyFile(const std::string& from, const std::string& to, bool sync) = 0;
+    // Makes the entries of a folder (files created, renamed or removed in it) durable.
+    virtual bool SyncDirectory(const std::string& path) = 0;
     // True when both paths name one existing directory, however differently they are spelled
     // (links, "." and ".." parts, doubled separators). A file system that cannot tell says no.
     virtual bool SameDirectory(const std::string& /*a*/, const std::string& /*b*/) { return false; }
+
+    // The names of the regular files of a folder (links followed). False when the folder
+    // cannot be listed.
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names);
 };
 
 // The file system the core uses: the real one unless a test installed another.

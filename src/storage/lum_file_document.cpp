@@ -15,7 +15,7 @@ bool CLumFileDocument::CopyDataFile(const std::string& source, const std::string
     // Copying a file onto itself would truncate it first: there is nothing to do.
     if (source == destination)
         return FileSystem().Open(ToOsPath(source), OpenMode::Read) != nullptr;
-    return FileSystem().CopyFile(ToOsPath(source), ToOsPath(destination));
+    return FileSystem().CopyFile(ToOsPath(source), ToOsPath(destination), false);
 }
 
 std::string NormaliseFolderPath(const std::string& path) {

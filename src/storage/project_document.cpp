@@ -14,9 +14,15 @@ namespace {
 // matches several patterns, prefixed with the folder path.
 bool ScanFolder(const std::string& folder, const char* subfolder,
                 std::initializer_list<const char*> patterns, std::vector<std::string>& out) {
-    std::vector<std::string> names;
-    if (!FileSystem().ListFiles(ToOsPath(folder + subfolder), names))
+    std::vector<DirEntry> entries;
+    if (!FileSystem().ListFolder(ToOsPath(folder + subfolder), entries))
         return false;
+    // Everything but folders: a slot name on something that cannot be read (a dangling link,
+    // a FIFO) must keep the project from loading rather than vanish from it.
+    std::vector<std::string> names;
+    for (DirEntry& entry : entries)
+        if (entry.type != FileType::Directory)
+            names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end());
     for (const char* pattern : patterns)
         for (std::string& name : names)

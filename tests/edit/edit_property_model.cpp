@@ -21,6 +21,7 @@ public:
     bool Write(const void*, std::size_t) override { return false; }
     bool Seek(std::uint64_t) override { return true; }
     std::int64_t Size() override { return m_size; }
+    bool Sync() override { return false; }
     bool Close() override { return true; }
 
 private:

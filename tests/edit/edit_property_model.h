@@ -30,8 +30,10 @@ public:
     }
     bool RemoveDirectory(const std::string&) override { return false; }
     bool IsDirectory(const std::string&) override { return false; }
-    bool ListFiles(const std::string&, std::vector<std::string>&) override { return false; }
-    bool CopyFile(const std::string&, const std::string&) override { return false; }
+    Corv::FileStatus Status(const std::string&) override { return {}; }
+    bool ListFolder(const std::string&, std::vector<Corv::DirEntry>&) override { return false; }
+    bool CopyFile(const std::string&, const std::string&, bool) override { return false; }
+    bool SyncDirectory(const std::string&) override { return false; }
 
 private:
     std::unordered_map<std::string, std::uint32_t> m_sizes;

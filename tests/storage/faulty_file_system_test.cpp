@@ -18,7 +18,7 @@ std::vector<bool> RunSequence(const CorvTest::TempDir& dir) {
     ok.push_back(out != nullptr);
     ok.push_back(out && out->Write("hello", 5));
     ok.push_back(out && out->Close());
-    ok.push_back(fs.CopyFile(dir / "a", dir / "b"));
+    ok.push_back(fs.CopyFile(dir / "a", dir / "b", false));
     ok.push_back(fs.Rename(dir / "b", dir / "c"));
     auto in = fs.Open(dir / "c", OpenMode::Read);
     ok.push_back(in != nullptr);
@@ -60,7 +60,7 @@ TEST(FaultyFileSystem, FailedOperationsLeaveNoTrace) {
     Corv::IFileSystem& real = Corv::FileSystem();
     EXPECT_EQ(real.Open(dir / "new", OpenMode::Write), nullptr);
     EXPECT_EQ(real.Open(dir / "keep", OpenMode::Write), nullptr); // not truncated
-    EXPECT_FALSE(real.CopyFile(dir / "keep", dir / "copy"));
+    EXPECT_FALSE(real.CopyFile(dir / "keep", dir / "copy", false));
     EXPECT_FALSE(real.Rename(dir / "keep", dir / "moved"));
     EXPECT_FALSE(real.Remove(dir / "keep"));
     EXPECT_EQ(real.CreateDirectory(dir / "sub"), Corv::CreateDirResult::Failed);

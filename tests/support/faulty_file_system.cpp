@@ -5,8 +5,9 @@ namespace CorvTest {
 namespace {
 
 constexpr const char* kOpNames[kFsOpCount] = {
-    "Open",   "Read",            "Write",           "Seek",        "Size",      "Close",   "Rename",
-    "Remove", "CreateDirectory", "RemoveDirectory", "IsDirectory", "ListFiles", "CopyFile"};
+    "Open",     "Read",          "Write",  "Seek",       "Size",     "Sync",
+    "Close",    "Rename",        "Remove", "CreateDirectory", "RemoveDirectory", "IsDirectory",
+    "Status",   "ListFolder",    "CopyFile", "SyncDirectory"};
 constexpr const char* kModeNames[] = {"Read", "Update", "Write"}; // in OpenMode order
 
 // A file opened through the faulty file system: each call is counted and may fail instead.
@@ -25,6 +26,7 @@ public:
         return !m_owner.Next(FsOp::Seek, std::to_string(offset)) && m_inner->Seek(offset);
     }
     std::int64_t Size() override { return m_owner.Next(FsOp::Size) ? -1 : m_inner->Size(); }
+    bool Sync() override { return !m_owner.Next(FsOp::Sync) && m_inner->Sync(); }
     bool Close() override {
         const bool fail = m_owner.Next(FsOp::Close);
         return m_inner->Close() && !fail; // a failed close still releases the file
@@ -44,7 +46,8 @@ bool FaultyFileSystem::Next(FsOp op, const std::string& detail, bool forceFail) 
     State& s = m_state;
     ++s.total;
     ++s.counts[index];
-    const bool fail = forceFail || s.total == s.failAt || s.failAll[index] ||
+    const bool stopped = s.stopAfter >= 0 && s.total > s.stopAfter;
+    const bool fail = forceFail || stopped || s.total == s.failAt || s.failAll[index] ||
                       (op == m_failNthOp && s.counts[index] == s.failNthAt);
     s.failures += fail ? 1 : 0;
     if (m_logging)

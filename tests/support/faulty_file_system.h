@@ -12,9 +12,9 @@
 namespace CorvTest {
 
 // The operations counted (Read to Close on the files that Open hands out).
-enum class FsOp { Open, Read, Write, Seek, Size, Close, Rename, Remove, CreateDirectory,
-                  RemoveDirectory, IsDirectory, ListFiles, CopyFile };
-inline constexpr std::size_t kFsOpCount = 13;
+enum class FsOp { Open, Read, Write, Seek, Size, Sync, Close, Rename, Remove, CreateDirectory,
+                  RemoveDirectory, IsDirectory, Status, ListFolder, CopyFile, SyncDirectory };
+inline constexpr std::size_t kFsOpCount = 16;
 
 const char* FsOpName(FsOp op);
 
@@ -26,6 +26,10 @@ public:
 
     // Fails the k-th operation (from 1) counted after this call; 0 fails none.
     void FailOperation(int k) { m_state.failAt = k > 0 ? m_state.total + k : 0; }
+    // Lets k more operations through and then fails every later one, as if the machine had
+    // stopped there (a kill or a power loss).
+    void StopAfter(int k) { m_state.stopAfter = m_state.total + k; }
+    bool Stopped() const { return m_state.stopAfter >= 0 && m_state.total > m_state.stopAfter; }
     // Fails the n-th operation (from 1) of one kind counted after this call.
     void FailNth(FsOp op, int n) {
         m_failNthOp = op;
@@ -67,16 +71,25 @@ public:
     bool IsDirectory(const std::string& path) override {
         return !Next(FsOp::IsDirectory, path) && m_inner.IsDirectory(path);
     }
-    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override {
-        return !Next(FsOp::ListFiles, folder) && m_inner.ListFiles(folder, names);
+    Corv::FileStatus Status(const std::string& path) override {
+        return Next(FsOp::Status, path) ? Corv::FileStatus{} : m_inner.Status(path);
     }
-    bool CopyFile(const std::string& from, const std::string& to) override {
-        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to);
+    bool ListFolder(const std::string& folder, std::vector<Corv::DirEntry>& entries) override {
+        return !Next(FsOp::ListFolder, folder) && m_inner.ListFolder(folder, entries);
+    }
+    bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
+        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to, sync);
+    }
+    bool SyncDirectory(const std::string& path) override {
+        return !Next(FsOp::SyncDirectory, path) && m_inner.SyncDirectory(path);
+    }
+    bool SameDirectory(const std::string& a, const std::string& b) override {
+        return !Next(FsOp::Status, a + " = " + b) && m_inner.SameDirectory(a, b);
     }
 
 private:
     struct State { // everything that Reset clears
-        int total = 0, failures = 0, failAt = 0, failNthAt = 0;
+        int total = 0, failures = 0, failAt = 0, failNthAt = 0, stopAfter = -1;
         std::array<int, kFsOpCount> counts{};
         std::array<bool, kFsOpCount> failAll{};
         std::array<bool, 3> failOpenMode{};
