@@ -29,6 +29,7 @@ public:
         g_tally.lastQuestion = code;
         return buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
     }
+    void ShowNotice(const std::string&) override {}
 };
 
 struct Pairing {

@@ -91,6 +91,17 @@ int CConsoleSink::Ask(int buttonSet, int code) {
     return answer;
 }
 
+void CConsoleSink::ShowNotice(const std::string& text) {
+    // Every line on its own, so that a script can pick out the files it names.
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        m_out << "note: " << text.substr(start, end - start) << '\n';
+        start = end + 1;
+    }
+    m_out << std::flush;
+}
+
 bool CConsoleSink::AskTerminal(int buttonSet, int code) {
     if (buttonSet == kButtonsOk) {
         std::cerr << OneLine(MessageText(code, true)) << std::endl;

@@ -29,6 +29,8 @@ public:
 
     void ShowError(int code) override;
     int Ask(int buttonSet, int code) override;
+    // Prints every line of the notice as "note: LINE".
+    void ShowNotice(const std::string& text) override;
 
     void SetPolicy(AnswerPolicy policy) { m_policy = policy; }
     AnswerPolicy Policy() const { return m_policy; }

@@ -69,6 +69,11 @@ void CDomain::ShowError(int code) {
         m_messageSink->ShowError(code);
 }
 
+void CDomain::ShowNotice(const std::string& text) {
+    if (m_messageSink)
+        m_messageSink->ShowNotice(text);
+}
+
 int CDomain::Ask(int buttonSet, int code) {
     return m_messageSink ? m_messageSink->Ask(buttonSet, code) : kAnswerCancel;
 }

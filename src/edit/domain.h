@@ -78,6 +78,8 @@ public:
     void ShowError(int code);
     // Asks a question; Cancel when no sink is installed.
     int Ask(int buttonSet, int code);
+    // Shows a notice (summary line, then detail lines) through the message sink.
+    void ShowNotice(const std::string& text);
 
     // --- Undo operations.
     void ClearUndo();

@@ -33,6 +33,10 @@ public:
     virtual void ShowError(int code) = 0;
     // Returns one of `Answer`; any other way of closing the question counts as Cancel.
     virtual int Ask(int buttonSet, int code) = 0;
+    // Tells the user what happened besides the operation itself (files moved out of a project,
+    // files left out of a load). The first line sums it up; later lines give the details, one
+    // item a line. Needs no answer.
+    virtual void ShowNotice(const std::string& text) = 0;
 };
 
 // A text sink with indentation and formatted writing.

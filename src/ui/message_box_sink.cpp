@@ -46,6 +46,20 @@ void CMessageBoxSink::ShowError(int code) {
     delete box;
 }
 
+void CMessageBoxSink::ShowNotice(const std::string& text) {
+    // Notices name files, and file names on this platform are UTF-8.
+    const QString decoded = QString::fromStdString(text);
+    const qsizetype lineEnd = decoded.indexOf(QLatin1Char('\n'));
+    QMessageBox box(m_parent);
+    box.setWindowTitle(QStringLiteral("Corvane Librarian"));
+    box.setIcon(QMessageBox::Information);
+    box.setText(lineEnd < 0 ? decoded : decoded.left(lineEnd));
+    if (lineEnd >= 0)
+        box.setDetailedText(decoded.mid(lineEnd + 1));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
 int CMessageBoxSink::Ask(int buttonSet, int code) {
     QMessageBox* box = CreateBox(m_parent, true, buttonSet, code);
     const int result = box->exec();

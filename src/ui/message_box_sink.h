@@ -13,6 +13,8 @@ public:
 
     void ShowError(int code) override;
     int Ask(int buttonSet, int code) override;
+    // An information box: the first line as its text, the rest behind "Show Details...".
+    void ShowNotice(const std::string& text) override;
 
     // The buttons of a button set: 0 OK; 1 OK, Cancel; 2 Yes, No; 3 Yes, No, Cancel.
     static QMessageBox::StandardButtons Buttons(int buttonSet);

@@ -42,12 +42,16 @@ public:
 
     // Called by the sink.
     void RecordError(int code) { m_calls.push_back({false, 0, code, -1}); }
+    void RecordNotice(const std::string& text) { m_notices.push_back(text); }
+    // The notices shown, in order (they are not among the calls).
+    const std::vector<std::string>& Notices() const { return m_notices; }
     int Answer(int buttonSet, int code);
 
 private:
     std::vector<int> Codes(bool questions) const;
 
     std::vector<SinkCall> m_calls;
+    std::vector<std::string> m_notices;
     std::deque<int> m_answers;
     int m_defaultAnswer = kAgree;
 };
@@ -58,6 +62,7 @@ public:
     explicit ScriptedSink(std::shared_ptr<SinkLog> log) : m_log(std::move(log)) {}
     void ShowError(int code) override { m_log->RecordError(code); }
     int Ask(int buttonSet, int code) override { return m_log->Answer(buttonSet, code); }
+    void ShowNotice(const std::string& text) override { m_log->RecordNotice(text); }
 
 private:
     std::shared_ptr<SinkLog> m_log;

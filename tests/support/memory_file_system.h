@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/file_system.h"
+
+// Test support: a file system in memory that knows what a power loss keeps.
+namespace CorvTest {
+
+// Every file and folder lives in memory under the absolute paths the core uses. Writes, new
+// files, renames and removals are volatile until synced: a file's data by `IFile::Sync` (or a
+// synced copy), a folder's entries by `SyncDirectory`. `PowerLoss` throws away everything that
+// was not made durable, as a machine that stops at that moment would.
+class MemoryFileSystem : public Corv::IFileSystem {
+public:
+    MemoryFileSystem();
+    ~MemoryFileSystem() override;
+    MemoryFileSystem(const MemoryFileSystem&) = delete;
+    MemoryFileSystem& operator=(const MemoryFileSystem&) = delete;
+
+    // Copies a real folder tree (folders and regular files) into memory at the same path,
+    // creating its parent folders; everything copied is durable.
+    void Mirror(const std::string& realFolder);
+    // Every file below a folder (relative path -> content), as `FolderSnapshot` does on disk.
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Snapshot(const std::string& folder) const;
+    // Forgets every change that was not synced.
+    void PowerLoss();
+
+    std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& path) override;
+    Corv::CreateDirResult CreateDirectory(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
+    bool IsDirectory(const std::string& path) override;
+    Corv::FileStatus Status(const std::string& path) override;
+    bool ListFolder(const std::string& folder, std::vector<Corv::DirEntry>& entries) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool sync) override;
+    bool SyncDirectory(const std::string& path) override;
+    bool SameDirectory(const std::string& a, const std::string& b) override;
+
+    struct Node;
+
+private:
+    std::shared_ptr<Node> Find(const std::string& path) const;
+    // The folder that holds the last part of the path, and that part; null when missing.
+    std::shared_ptr<Node> Parent(const std::string& path, std::string& name) const;
+
+    std::shared_ptr<Node> m_root;
+    std::uint64_t m_nextInode = 1;
+};
+
+} // namespace CorvTest
