@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "model/lum_data.h"
 
 namespace Corv {
@@ -9,6 +11,10 @@ namespace Corv {
 // characters keeps its first 1023 and the rest of that line is skipped; a last line without a
 // line end is not stored; lines after the last slot are ignored.
 void ReadMemoFile(CLumData& data, int kind);
+
+// The content of the memo file of a kind (0, 1 or 2) as the project's memos make it: four lines
+// per slot, every slot, CR LF line ends; empty for another kind.
+std::string MemoFileText(const CLumData& data, int kind);
 
 // Writes the memo file of a kind: four lines per slot, every slot, CR LF line ends. False for a
 // kind other than 0, 1 or 2 and when the file cannot be created or written.

@@ -4,6 +4,8 @@
 
 #include "edit/domain.h"
 #include "model/file_system.h"
+#include "storage/folder_transaction.h"
+#include "storage/move_out.h"
 #include "storage/slot_file_name.h"
 
 namespace Corv {
@@ -11,18 +13,23 @@ namespace Corv {
 namespace {
 
 // Lists the files of a subfolder that match any of the patterns, each file once even when it
-// matches several patterns, prefixed with the folder path.
+// matches several patterns, prefixed with the folder path. Files an interrupted save left go to
+// `leftovers` (relative to the folder).
 bool ScanFolder(const std::string& folder, const char* subfolder,
-                std::initializer_list<const char*> patterns, std::vector<std::string>& out) {
+                std::initializer_list<const char*> patterns, std::vector<std::string>& out,
+                std::vector<std::string>& leftovers) {
     std::vector<DirEntry> entries;
     if (!FileSystem().ListFolder(ToOsPath(folder + subfolder), entries))
         return false;
     // Everything but folders: a slot name on something that cannot be read (a dangling link,
     // a FIFO) must keep the project from loading rather than vanish from it.
     std::vector<std::string> names;
-    for (DirEntry& entry : entries)
-        if (entry.type != FileType::Directory)
+    for (DirEntry& entry : entries) {
+        if (IsSaveLeftoverName(entry.name))
+            leftovers.push_back(subfolder + entry.name);
+        else if (entry.type != FileType::Directory)
             names.push_back(std::move(entry.name));
+    }
     std::sort(names.begin(), names.end());
     for (const char* pattern : patterns)
         for (std::string& name : names)
@@ -41,6 +48,38 @@ std::string FolderTitle(const std::string& normalised) {
     if (!trimmed.empty())
         trimmed.pop_back();
     return std::string(FileNamePart(trimmed));
+}
+
+// Completes or undoes a save of the folder that was interrupted, before the folder is read, and
+// tells the user what was done. False when the folder could not be made consistent.
+bool RecoverInterruptedSave(const std::string& folder) {
+    CMoveOutReport report;
+    std::string problem;
+    const MoveOutFunction moveOut = [&](const std::string& path, const std::string& original) {
+        return MoveOutOfProject(path, original, folder, report);
+    };
+    const Recovery recovery = RecoverProjectFolder(folder, moveOut, problem);
+    if (recovery == Recovery::Failed)
+        CDomain::Get().ShowNotice("An interrupted save of " + folder + " could not be completed: " +
+                                  problem + ".");
+    else if (recovery == Recovery::Completed)
+        CDomain::Get().ShowNotice("The last save of " + folder +
+                                  " was interrupted. It has been completed now.");
+    if (!report.Empty())
+        CDomain::Get().ShowNotice(report.Text());
+    return recovery != Recovery::Failed;
+}
+
+// Clears the staged files of a save that was interrupted before it changed anything.
+void ClearLeftovers(const std::string& folder, const std::vector<std::string>& leftovers) {
+    if (leftovers.empty())
+        return;
+    CMoveOutReport report;
+    ClearSaveLeftovers(folder, leftovers, [&](const std::string& path, const std::string& original) {
+        return MoveOutOfProject(path, original, folder, report);
+    });
+    if (!report.Empty())
+        CDomain::Get().ShowNotice(report.Text());
 }
 
 class WaitCursor {
@@ -82,12 +121,15 @@ void CProjectDocument::SetModifiedFlag(bool modified) {
 bool CProjectDocument::LoadProject(const std::string& path) {
     const std::string folder = NormaliseFolderPath(path);
     // The folder and its "Patch" and "Tone" folders must exist; "Wave" may be missing.
-    bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/");
-    std::vector<std::string> patches, tones, waves;
-    ok = ok && ScanFolder(folder, "Patch/", {"*.d00"}, patches) &&
-         ScanFolder(folder, "Tone/", {"*.p00"}, tones);
+    bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/") &&
+              RecoverInterruptedSave(folder);
+    std::vector<std::string> patches, tones, waves, leftovers;
+    ok = ok && ScanFolder(folder, "Patch/", {"*.d00"}, patches, leftovers) &&
+         ScanFolder(folder, "Tone/", {"*.p00"}, tones, leftovers);
     if (ok && FolderExists(folder + "Wave/"))
-        ok = ScanFolder(folder, "Wave/", {"*.w*", "*.aif*", "*.vpw"}, waves);
+        ok = ScanFolder(folder, "Wave/", {"*.w*", "*.aif*", "*.vpw"}, waves, leftovers);
+    if (ok)
+        ClearLeftovers(folder, leftovers);
     if (ok) {
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         ok = LoadAll(folder, std::move(patches), std::move(tones), std::move(waves));

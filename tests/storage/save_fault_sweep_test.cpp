@@ -66,6 +66,14 @@ public:
         return FolderSnapshot(Target(elsewhere));
     }
     std::vector<std::string> Messages() const { return MessageLines(*m_sink); }
+    const std::vector<std::string>& Notices() const { return m_sink->Notices(); }
+    // A file of the save's own (hidden names, journal) is still in the folder.
+    bool HasLeftovers(bool elsewhere) const {
+        const auto files = Saved(elsewhere);
+        return std::any_of(files.begin(), files.end(), [](const auto& file) {
+            return file.first.find(".corvane-") != std::string::npos;
+        });
+    }
 
     // Every record of both projects and of the undo step, with the bytes of its file.
     std::map<RecordKey, Bytes> RecordBytes() const {
@@ -143,14 +151,19 @@ int Sweep(bool elsewhere) {
     EXPECT_GT(operations, 50);
     for (int k = 1; k <= operations; ++k) {
         SCOPED_TRACE("failing file-system operation " + std::to_string(k));
+        InstalledFaultyFileSystem faulty; // syncs are counted but not passed on, for speed
+        faulty.PassSyncs(false);
         FaultSweep run;
         run.Build();
-        bool saved = false;
-        {
-            InstalledFaultyFileSystem faulty;
-            faulty.FailOperation(k);
-            saved = run.A().SaveProject(run.Target(elsewhere));
-            EXPECT_EQ(faulty.Failures(), 1);
+        faulty.FailOperation(k);
+        const bool saved = run.A().SaveProject(run.Target(elsewhere));
+        EXPECT_EQ(faulty.Failures(), 1);
+        faulty.FailOperation(0);
+        // A rejected file that could not be moved out stays, as does a file of the save that
+        // could not be removed (the user is told); the next save finishes the work.
+        if (saved && (!run.A().RejectedFiles().empty() || run.HasLeftovers(elsewhere))) {
+            EXPECT_NE(run.Notices().back().find("could not be"), std::string::npos);
+            EXPECT_TRUE(run.A().SaveProject(run.Target(elsewhere)));
         }
         if (!saved) {
             EXPECT_TRUE(run.A().IsModified());
@@ -159,7 +172,7 @@ int Sweep(bool elsewhere) {
             EXPECT_TRUE(run.A().SaveProject(run.Target(elsewhere)));
         }
         EXPECT_FALSE(run.A().IsModified());
-        EXPECT_EQ(run.Saved(elsewhere), reference);
+        EXPECT_EQ(SnapshotDifference(run.Saved(elsewhere), reference), "");
         if (::testing::Test::HasFailure())
             break; // one reported case is enough to debug; the rest would repeat it
     }
