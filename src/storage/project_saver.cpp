@@ -80,41 +80,36 @@ void RemoveTree(const std::string& folder) {
     Fs().RemoveDirectory(ToOsPath(WithoutSlash(folder)));
 }
 
-// Every file of a folder that belongs to the instrument or to the librarian: the patch, tone
-// and wave files of the subfolders (by their patterns), the system files and the memo files.
-std::vector<std::string> InstrumentFiles(const std::string& folder) {
+// Lists what replacing a folder's project takes out of it: every file that belongs to the
+// instrument or to the librarian (the patch, tone and wave files of the subfolders by their
+// patterns, the system files, the memo files), and files an interrupted save left in the
+// subfolders. False when a folder that is there cannot be listed.
+bool ListReplaced(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& leftovers) {
     static const std::pair<const char*, std::vector<const char*>> kPatterns[] = {
         {"Patch/", {"*.d00"}}, {"Tone/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
-    std::vector<std::string> files;
     for (const auto& [subfolder, patterns] : kPatterns) {
+        const FileStatus status = Fs().Status(ToOsPath(folder + subfolder));
+        if (status.type == FileType::Missing && !status.failed)
+            continue;
         std::vector<DirEntry> entries;
-        Fs().ListFolder(ToOsPath(folder + subfolder), entries);
+        if (!Fs().ListFolder(ToOsPath(folder + subfolder), entries))
+            return false;
         std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-        for (const DirEntry& entry : entries)
-            if (entry.type != FileType::Directory &&
-                std::any_of(patterns.begin(), patterns.end(),
-                            [&](const char* p) { return MatchesPattern(entry.name, p); }))
+        for (const DirEntry& entry : entries) {
+            if (*subfolder != '\0' && IsSaveLeftoverName(entry.name))
+                leftovers.push_back(subfolder + entry.name);
+            else if (entry.type != FileType::Directory &&
+                     std::any_of(patterns.begin(), patterns.end(),
+                                 [&](const char* p) { return MatchesPattern(entry.name, p); }))
                 files.push_back(subfolder + entry.name);
+        }
     }
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const FileStatus status = Fs().Status(ToOsPath(folder + MemoFileName(kind)));
         if (status.type != FileType::Missing || status.isLink || status.failed)
             files.push_back(MemoFileName(kind));
     }
-    return files;
-}
-
-// Files a save left in the subfolders of a folder (hidden names of an interrupted save).
-std::vector<std::string> SubfolderLeftovers(const std::string& folder) {
-    std::vector<std::string> leftovers;
-    for (const char* subfolder : {"Patch/", "Tone/", "Wave/"}) {
-        std::vector<DirEntry> entries;
-        Fs().ListFolder(ToOsPath(folder + subfolder), entries);
-        for (const DirEntry& entry : entries)
-            if (IsSaveLeftoverName(entry.name))
-                leftovers.push_back(subfolder + entry.name);
-    }
-    return leftovers;
+    return true;
 }
 
 // Creates the subfolders a save puts files into; `created` collects the ones it made.
@@ -241,8 +236,12 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
         ok = Fs().SyncDirectory(ToOsPath(stage + SubfolderName(kind)));
     // The folder appears complete in one rename (over an empty folder of that name, if any).
     ok = ok && Fs().SyncDirectory(ToOsPath(stage)) &&
-         Fs().Rename(ToOsPath(WithoutSlash(stage)), ToOsPath(target)) &&
-         Fs().SyncDirectory(ToOsPath(parent.empty() ? "." : parent));
+         Fs().Rename(ToOsPath(WithoutSlash(stage)), ToOsPath(target));
+    if (ok && !Fs().SyncDirectory(ToOsPath(parent.empty() ? "." : parent))) {
+        // Not known to be durable: the target goes back to how it was.
+        Fs().Rename(ToOsPath(target), ToOsPath(WithoutSlash(stage)));
+        ok = false;
+    }
     if (!ok) {
         RemoveTree(stage);
         return false;
@@ -255,12 +254,14 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
 bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
     std::string problem;
+    std::vector<std::string> replaced, leftovers;
     if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed ||
-        !ClearSaveLeftovers(folder, SubfolderLeftovers(folder), MoveOutInto(folder, report)))
+        !ListReplaced(folder, replaced, leftovers) ||
+        !ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report)))
         return false;
     CSavePlan plan;
     std::vector<std::string> created;
-    if (!PlanSave(*this, SaveMode::Replace, {}, sourceFolder, InstrumentFiles(folder), plan))
+    if (!PlanSave(*this, SaveMode::Replace, {}, sourceFolder, replaced, plan))
         return false;
     const bool all[3] = {true, true, true};
     if (!CreateSubfolders(folder, all, created))
