@@ -27,13 +27,20 @@ std::string CMoveOutReport::Text() const {
 bool MoveOutOfProject(const std::string& path, const std::string& original,
                       const std::string& projectFolder, CMoveOutReport& report) {
     IFileSystem& fs = FileSystem();
+    const std::string parent = projectFolder.substr(0, projectFolder.rfind('/', projectFolder.size() - 2) + 1);
     std::string beside = projectFolder.substr(0, projectFolder.size() - 1) + " removed files/";
-    fs.CreateDirectory(ToOsPath(beside.substr(0, beside.size() - 1)));
+    // Each folder made is durable in its parent before anything is moved into it.
+    const auto makeFolder = [&fs](const std::string& folder, const std::string& in) {
+        if (fs.CreateDirectory(ToOsPath(folder.substr(0, folder.size() - 1))) == CreateDirResult::Created)
+            fs.SyncDirectory(ToOsPath(in));
+    };
+    makeFolder(beside, parent);
     std::string destination = beside;
     std::size_t start = 0;
     for (std::size_t slash = original.find('/'); slash != std::string::npos; slash = original.find('/', start)) {
+        const std::string in = destination;
         destination += original.substr(start, slash - start + 1);
-        fs.CreateDirectory(ToOsPath(destination.substr(0, destination.size() - 1)));
+        makeFolder(destination, in);
         start = slash + 1;
     }
     destination += original.substr(start);
@@ -45,7 +52,10 @@ bool MoveOutOfProject(const std::string& path, const std::string& original,
     int n = 2;
     for (; n < 1000 && taken(unique); ++n)
         unique = destination + " (" + std::to_string(n) + ")";
-    if (n == 1000 || !fs.Rename(ToOsPath(path), ToOsPath(unique))) {
+    // The file is durable where it arrives before it is gone from where it was.
+    if (n == 1000 || !fs.Rename(ToOsPath(path), ToOsPath(unique)) ||
+        !fs.SyncDirectory(ToOsPath(unique.substr(0, unique.rfind('/') + 1))) ||
+        !fs.SyncDirectory(ToOsPath(path.substr(0, path.rfind('/') + 1)))) {
         report.stayed.push_back(path);
         return false;
     }
