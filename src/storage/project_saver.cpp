@@ -378,7 +378,7 @@ TargetState InspectTarget(const std::string& folder) {
     state.empty = entries.empty();
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string sub = folder + SubfolderName(kind);
-        const FileStatus subStatus = Fs().Status(ToOsPath(sub));
+        const FileStatus subStatus = Fs().Status(ToOsPath(WithoutSlash(sub))); // the link itself
         if (subStatus.type == FileType::Missing && !subStatus.isLink && !subStatus.failed)
             continue;
         state.existed = true;

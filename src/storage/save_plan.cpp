@@ -269,6 +269,10 @@ bool CSavePlanner::PlanMemo(int kind) {
         }
         if (status.type == FileType::Directory || status.failed)
             return false; // a memo file cannot be put in place of a folder
+        // A missing memo file reads as empty memos: while they are, it need not be written.
+        if (status.type == FileType::Missing && !status.isLink &&
+            text.find_first_not_of("\r\n") == std::string::npos)
+            return true;
         replacing = status.type != FileType::Missing || status.isLink;
     }
     Stage(name, {{}, {}, kind, {}, std::move(text)}, replacing);

@@ -352,3 +352,49 @@ TEST_F(SaveTest, UnwritableMemoFileIsReportedAndTheDocumentStaysModified) {
 }
 
 } // namespace
+
+namespace {
+
+// Links are never written through: a slot file that is a link gets a file of its own when its
+// record area changes, and a folder whose subfolders lead elsewhere is never replaced.
+TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
+    ProjectBuilder a = Sample("Linked"), other = Sample("Target");
+    const std::string linked = a.Folder() + "Patch/003 C.d00";
+    fs::remove(linked);
+    fs::create_symlink(other.Folder() + "Patch/003 C.d00", linked);
+    const Bytes theirs = ReadBytes(other.Folder() + "Patch/003 C.d00");
+    CProjectDocument& doc = Open(a.Folder());
+    doc.Data().Patches()[2].ResetToneSlot(1);
+    doc.SetModifiedFlag(true);
+    ASSERT_TRUE(Save(doc, a.Folder()));
+    EXPECT_FALSE(fs::is_symlink(linked));
+    EXPECT_NE(ReadBytes(linked), theirs);
+    EXPECT_EQ(ReadBytes(other.Folder() + "Patch/003 C.d00"), theirs);
+
+    // Save As over folders whose "Patch" leads into this project or anywhere else.
+    for (const std::string& into : {a.Folder() + "Patch", other.Folder() + "Patch"}) {
+        const std::string target = Project("Trap");
+        fs::remove_all(target);
+        fs::create_directories(target + "Tone");
+        fs::create_directory_symlink(into, target + "Patch");
+        const auto source = FolderSnapshot(into);
+        m_sink->Clear();
+        EXPECT_FALSE(Save(doc, target)) << into;
+        EXPECT_EQ(Messages(), std::vector<std::string>{"error 2"});
+        EXPECT_EQ(FolderSnapshot(into), source);
+    }
+}
+
+// A missing memo file reads as empty memos, so while they are empty none is written.
+TEST_F(SaveTest, UnchangedSaveOfAProjectWithoutMemoFilesWritesNone) {
+    ProjectBuilder b(Project("Bare"));
+    b.Patch(1, "A", 0);
+    CProjectDocument& doc = Open(b.Folder());
+    doc.SetModifiedFlag(true);
+    InstalledFaultyFileSystem counting;
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    EXPECT_EQ(counting.Count(FsOp::Write) + counting.Count(FsOp::Rename), 0);
+    EXPECT_FALSE(FileExists(b.Folder() + "PatchMemo.txt"));
+}
+
+} // namespace
