@@ -23,6 +23,13 @@ struct RunResult {
     Strings Lines() const;
 };
 
+// Runs a shell command with standard input from `input` and the output streams collected.
+RunResult RunShell(const std::string& command, const std::string& input = "");
+// The shell command line that runs the program with these arguments.
+std::string CommandLine(const Strings& arguments);
+// The text quoted for the shell.
+std::string ShellQuoted(const std::string& text);
+
 // Runs the program on `input` (no terminal); an empty environment value removes the variable.
 RunResult RunCorvane(const Strings& arguments,
                      const std::map<std::string, std::string>& environment = {},

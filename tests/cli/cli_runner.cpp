@@ -6,18 +6,19 @@
 
 namespace CorvCliTest {
 
-namespace {
-
 std::string ShellQuoted(const std::string& text) {
     return "'" + Replaced(text, "'", "'\\''") + "'";
 }
+
+namespace {
 
 std::string ReadText(const std::string& path) {
     const CorvTest::Bytes bytes = CorvTest::ReadBytes(path);
     return {bytes.begin(), bytes.end()};
 }
 
-// Runs a shell command with standard input from `input` and the output streams collected.
+} // namespace
+
 RunResult RunShell(const std::string& command, const std::string& input) {
     CorvTest::TempDir streams;
     CorvTest::WriteBytes(streams / "in", CorvTest::Bytes(input.begin(), input.end()));
@@ -35,8 +36,6 @@ std::string CommandLine(const Strings& arguments) {
         command += " " + ShellQuoted(argument);
     return command;
 }
-
-} // namespace
 
 Strings RunResult::Lines() const {
     Strings lines;
