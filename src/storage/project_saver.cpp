@@ -155,9 +155,11 @@ MoveOutFunction CLumFileDocument::MoveOutInto(const std::string& folder, CMoveOu
 }
 
 void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
+    std::unordered_map<std::string, std::string> moves[3];
     for (const Follow& follow : plan.follows)
-        if (follow.from != follow.to)
-            RedirectRecords(*this, follow.from, follow.to, follow.kind);
+        moves[follow.kind].emplace(follow.from, follow.to);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        RedirectRecords(*this, moves[kind], kind);
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         CParameterArray& records = m_data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i)

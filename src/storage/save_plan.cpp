@@ -346,11 +346,16 @@ std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int ki
 
 bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::string& to, int kind,
                      const CLumData* skip) {
+    return RedirectRecords(any, {{from, to}}, kind, skip);
+}
+
+bool RedirectRecords(CLumFileDocument& any, const std::unordered_map<std::string, std::string>& moves,
+                     int kind, const CLumData* skip) {
     bool changed = false;
     ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
         for (std::size_t i = 0; i < records.Size(); ++i)
-            if (records.Item(i).FilePath() == from) {
-                records.Item(i).SetFilePath(to);
+            if (const auto it = moves.find(records.Item(i).FilePath()); it != moves.end()) {
+                records.Item(i).SetFilePath(it->second);
                 changed = true;
             }
     });

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -73,6 +74,10 @@ std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int ki
 // Points every record of a kind that names `from` at `to`, in every open project (but `skip`)
 // and in the undo step. True when at least one record changed.
 bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::string& to,
+                     int kind, const CLumData* skip = nullptr);
+// The same for many files at once: each record moves at most once, so that files that
+// exchanged their names are followed to where each went.
+bool RedirectRecords(CLumFileDocument& any, const std::unordered_map<std::string, std::string>& moves,
                      int kind, const CLumData* skip = nullptr);
 // A new path in the work folder for a copy of a file (counter, blank, name part, extension).
 std::string WorkCopyPath(const std::string& file);

@@ -398,3 +398,28 @@ TEST_F(SaveTest, UnchangedSaveOfAProjectWithoutMemoFilesWritesNone) {
 }
 
 } // namespace
+
+namespace {
+
+// Two files that exchange their names (same name, numbers swapped): records of another project
+// follow each file to where it went, not to the file that now has the old name.
+TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
+    ProjectBuilder a(Project("Twins")), other = Sample("Borrows");
+    a.Patch(1, "Same", 1).Patch(2, "Same", 2).Tone(1, "T1", {}).Tone(2, "T2", {});
+    CProjectDocument& doc = Open(a.Folder());
+    CProjectDocument& borrower = Open(other.Folder());
+    CPatchArray& patches = doc.Data().Patches();
+    borrower.Data().Patches().PlaceClone(8, patches[0]);
+    borrower.Data().Patches().PlaceClone(9, patches[1]);
+    const Bytes first = ReadBytes(patches[0].FilePath()), second = ReadBytes(patches[1].FilePath());
+    auto firstPatch = CPatchArray::Copy(patches[0]);
+    patches.PlaceClone(0, patches[1]);
+    patches.Place(1, std::move(firstPatch));
+    doc.SetModifiedFlag(true);
+    ASSERT_TRUE(Save(doc, a.Folder()));
+    EXPECT_EQ(ReadBytes(borrower.Data().Patches()[8].FilePath()), first);
+    EXPECT_EQ(ReadBytes(borrower.Data().Patches()[9].FilePath()), second);
+    EXPECT_EQ(ReadBytes(a.Folder() + "Patch/001 Same.d00"), second);
+}
+
+} // namespace
