@@ -60,7 +60,7 @@ TEST_F(MemoFileTest, LinesFillMemosFourPerSlot) {
         {"final line end", "a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
         {"CR LF", "a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},
         {"mixed", "a\r\nb\n", {"a", "b", "", "", "", "", "", ""}},
-        {"lone CR stays", "a\rb\n", {"a\rb", "", "", "", "", "", "", ""}},
+        {"lone CR becomes a blank", "a\rb\n", {"a b", "", "", "", "", "", "", ""}},
         {"empty file", "", {"", "", "", "", "", "", "", ""}},
         {"blank lines", "\n\n\n\nx\n", {"", "", "", "", "x", "", "", ""}},
     };
@@ -133,15 +133,15 @@ TEST_F(MemoFileTest, SaveAndReloadKeepsEveryMemo) {
             for (int n = 1; n <= 4; ++n)
                 m_data.Records(kind).Item(static_cast<std::size_t>(s)).SetMemo(
                     n, std::string(static_cast<std::size_t>((s * n) % 1024), static_cast<char>('a' + n)));
-    // A line break inside a memo would shift every later slot: it is written as a blank.
+    // A line break inside a memo would shift every later slot, and a longer memo would come
+    // back cut: both are made fit as they are set, so that the reload gives the same memos.
     m_data.Tones()[0].SetMemo(1, "two\nlines");
     m_data.Tones()[0].SetMemo(2, "cr\r\nlf");
+    m_data.Tones()[0].SetMemo(3, std::string(5000, 'q'));
     for (int kind = 0; kind < 3; ++kind)
         ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
     CLumData reloaded;
     reloaded.SetProjectFolder(m_data.ProjectFolder());
-    m_data.Tones()[0].SetMemo(1, "two lines");
-    m_data.Tones()[0].SetMemo(2, "cr  lf");
     for (int kind = 0; kind < 3; ++kind) {
         Corv::ReadMemoFile(reloaded, kind);
         for (int s = 0; s < Corv::SlotCount(kind); ++s)
