@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,44 @@ TEST_F(MemoFileTest, MissingOrUnreadableFileKeepsTheMemos) {
         EXPECT_EQ(Record(2, 3).Memo(2), "kept") << CorvTest::FsOpName(op);
         EXPECT_EQ(Record(2, 0).Memo(1), "") << CorvTest::FsOpName(op);
     }
+}
+
+// A memo file is refused unread when it cannot be one; the memos stay as they were.
+TEST_F(MemoFileTest, WhatCannotBeAMemoFileIsRefusedUnread) {
+    using Corv::MemoRead;
+    const int kind = Corv::kToneKind;
+    const std::string path = MemoPath(kind);
+    const std::vector<std::pair<std::function<void()>, MemoRead>> cases = {
+        {[&] {
+             WriteRaw(kind, "x\n");
+             std::filesystem::resize_file(path, Corv::MaxMemoFileBytes(kind) + 1);
+         },
+         MemoRead::TooLarge},
+        {[&] { CorvTest::MakeFifo(path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_directory(path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_symlink("/dev/zero", path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_symlink(m_dir / "gone.txt", path); }, MemoRead::Absent},
+        {[] {}, MemoRead::Absent}};
+    CorvTest::Deadline deadline(20);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        std::filesystem::remove_all(path);
+        cases[i].first();
+        m_data.Tones()[0].SetMemo(1, "kept");
+        CorvTest::InstalledFaultyFileSystem fs;
+        EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), cases[i].second) << "case " << i;
+        EXPECT_EQ(fs.Count(CorvTest::FsOp::Read), 0) << "case " << i;
+        EXPECT_EQ(Record(kind, 0).Memo(1), "kept") << "case " << i;
+    }
+    // The largest file the writer can make is read: 1023 characters on every line.
+    std::filesystem::remove_all(path);
+    std::string full;
+    for (int line = 0; line < 4 * Corv::SlotCount(kind); ++line)
+        full += std::string(1023, static_cast<char>('a' + line % 26)) + "\r\n";
+    ASSERT_EQ(full.size(), Corv::MaxMemoFileBytes(kind));
+    WriteRaw(kind, full);
+    EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), MemoRead::Read);
+    EXPECT_EQ(Record(kind, Corv::kToneSlots - 1).Memo(4),
+              std::string(1023, 'a' + (4 * Corv::kToneSlots - 1) % 26));
 }
 
 TEST_F(MemoFileTest, WriteGivesFourCrLfLinesPerSlotForEverySlot) {
