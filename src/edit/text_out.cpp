@@ -44,6 +44,13 @@ std::string MessageText(int code, bool asQuestion) {
     }
 }
 
+std::string NoticeText(const std::string& summary, const std::vector<std::string>& items) {
+    std::string text = summary;
+    for (const std::string& item : items)
+        text += "\n" + item;
+    return text;
+}
+
 void CLumTextOut::WriteFormat(const char* format, ...) {
     va_list args;
     va_start(args, format);
