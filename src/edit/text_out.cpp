@@ -51,6 +51,11 @@ std::string NoticeText(const std::string& summary, const std::vector<std::string
     return text;
 }
 
+std::string NoticeText(const std::string& one, const std::string& many,
+                       const std::vector<std::string>& items) {
+    return NoticeText(items.size() == 1 ? one : std::to_string(items.size()) + " " + many, items);
+}
+
 void CLumTextOut::WriteFormat(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -55,20 +55,14 @@ std::string FolderTitle(const std::string& normalised) {
 void TellLeftOut(const LoadReport& report) {
     std::vector<std::string> odd = report.notRegular;
     std::sort(odd.begin(), odd.end());
-    if (odd.size() == 1)
+    if (!odd.empty())
         CDomain::Get().ShowNotice(
-            NoticeText("1 file in this project is not a regular file and was left out:", odd));
-    else if (odd.size() > 1)
-        CDomain::Get().ShowNotice(NoticeText(std::to_string(odd.size()) +
-                                                 " files in this project are not regular files "
-                                                 "and were left out:",
-                                             odd));
+            NoticeText("1 file in this project is not a regular file and was left out:",
+                       "files in this project are not regular files and were left out:", odd));
     if (!report.oversizedMemos.empty())
         CDomain::Get().ShowNotice(NoticeText(
-            report.oversizedMemos.size() == 1 ? "This memo file is too large to be one and was "
-                                                "left out; its memos are empty:"
-                                              : "These memo files are too large to be memo files "
-                                                "and were left out; their memos are empty:",
+            "1 memo file is too large to be one and was left out; its memos are empty:",
+            "memo files are too large to be memo files and were left out; their memos are empty:",
             report.oversizedMemos));
 }
 

@@ -150,10 +150,10 @@ TEST_F(LoadTest, OversizedMemoFileIsLeftOutUnreadAndNamed) {
     EXPECT_EQ(doc.Data().Patches()[0].Memo(1), "kept");
     EXPECT_EQ(doc.Data().Tones()[0].Memo(1), "");
     EXPECT_EQ(doc.RejectedFiles(), std::vector<std::string>{big});
-    EXPECT_EQ(m_sink->Notices(),
-              std::vector<std::string>{
-                  "This memo file is too large to be one and was left out; its memos are empty:\n" +
-                  big});
+    EXPECT_EQ(
+        m_sink->Notices(),
+        std::vector<std::string>{
+            "1 memo file is too large to be one and was left out; its memos are empty:\n" + big});
 }
 
 // Each of these folders is refused with message 1, leaves no document and changes nothing; a
