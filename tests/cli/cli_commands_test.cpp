@@ -194,6 +194,55 @@ TEST_F(CliTest, ScriptStopsAtItsFirstUsageError) {
     EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/001 Keep.d00"));
 }
 
+// <t>/link is a link to <t>/elsewhere/inner: "link/.." is <t>/elsewhere to the operating
+// system, never <t> as folding the text would make it.
+class CliPathTest : public CliTest {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(m_temp / "elsewhere/inner");
+        std::filesystem::create_directory_symlink(m_temp / "elsewhere/inner", m_temp / "link");
+        m_real = std::filesystem::canonical(m_temp.Path()).string();
+    }
+    std::string m_real; // the temporary folder as the system names it
+};
+
+TEST_F(CliPathTest, DotDotIsResolvedByTheOperatingSystem) {
+    using Corv::Cli::AbsolutePath;
+    const std::string relative =
+        (std::filesystem::relative(m_temp.Path(), std::filesystem::current_path()) / "link")
+            .string();
+    const std::pair<std::string, std::string> cases[] = {
+        {m_temp / "link/../X.prj", m_real + "/elsewhere/X.prj"},
+        {m_temp / "link/../X.prj/", m_real + "/elsewhere/X.prj"},
+        {relative + "/../X.prj", m_real + "/elsewhere/X.prj"},
+        {m_temp / "link/..", m_real + "/elsewhere"},
+        {m_temp / "link/./new/deeper.prj", m_real + "/elsewhere/inner/new/deeper.prj"},
+        {m_temp / "link", m_real + "/link"}, // the last part keeps its name
+        // a folder that is not there cannot be gone back out of
+        {m_temp / "missing/../X.prj", m_real + "/missing/../X.prj"}};
+    for (const auto& [given, resolved] : cases)
+        EXPECT_EQ(AbsolutePath(given), resolved) << given;
+}
+
+TEST_F(CliPathTest, CommandsReachTheFolderTheOperatingSystemMeans) {
+    ProjectBuilder decoy(ProjectPath("X")); // where folding "link/.." would lead
+    decoy.Patch(1, "Decoy", 0);
+    ProjectBuilder real(m_temp / "elsewhere/X.prj/");
+    real.Patch(1, "Real", 0);
+    CorvTest::WriteBytes(m_temp / "elsewhere/loop.wav", CorvTest::Bytes(64, 1));
+    const std::string project = m_temp / "link/../X.prj";
+    ExpectRun(RunCorvane({"list", project, "patch"}), 0, {"   1  Real          _/_"});
+    ExpectRun(RunCorvane({"import", project, m_temp / "link/../loop.wav"},
+                         {{"CORVANE_WORK_FOLDER", m_temp / "link/../work"}}),
+              0, {});
+    EXPECT_TRUE(CorvTest::FileExists(m_temp / "elsewhere/X.prj/Wave/001 loop.wav"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_temp / "elsewhere/work"));
+    ExpectRun(RunCorvane({"save-as", project, m_temp / "link/../Y.prj"}), 0, {});
+    EXPECT_TRUE(CorvTest::FileExists(m_temp / "elsewhere/Y.prj/Patch/001 Real.d00"));
+    EXPECT_FALSE(std::filesystem::exists(m_temp / "Y.prj") ||
+                 std::filesystem::exists(m_temp / "work"));
+}
+
 TEST(CliRows, KeepTheGivenOrderAndRefuseWhatNoSelectionHolds) {
     std::vector<int> rows;
     std::string error;
