@@ -48,7 +48,7 @@ private:
     CConsoleSink* m_sink = nullptr; // owned by the store
     std::string m_workFolder;
     bool m_temporary = false;
-    int m_lock = -1; // the locked file descriptor that marks a temporary folder as in use
+    int m_lock = -1; // the locked descriptor that marks the work folder as in use
 };
 
 } // namespace Corv::Cli
