@@ -163,8 +163,10 @@ public:
     FileStatus Status(const std::string& path) override {
         FileStatus status;
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0)
+        if (::lstat(path.c_str(), &st) != 0) {
+            status.failed = errno != ENOENT && errno != ENOTDIR;
             return status;
+        }
         status.isLink = S_ISLNK(st.st_mode);
         if (status.isLink && ::stat(path.c_str(), &st) != 0)
             return status; // a dangling link

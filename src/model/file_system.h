@@ -43,6 +43,7 @@ enum class FileType { Missing, Regular, Directory, Other };
 
 struct FileStatus {
     FileType type = FileType::Missing;
+    bool failed = false; // the status could not be read (not the same as "nothing there")
     bool isLink = false; // the path itself is a symbolic link
     std::uint64_t size = 0;
     std::uint64_t device = 0; // the file system that holds it

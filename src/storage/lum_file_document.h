@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "model/lum_data.h"
+#include "storage/folder_transaction.h"
+#include "storage/move_out.h"
+#include "storage/save_plan.h"
 
 namespace Corv {
 
@@ -63,22 +66,30 @@ public:
     // Copies the five system files from the current project folder into a new one; a missing
     // system file is skipped. False when one that exists could not be copied.
     bool CopySystemFiles(const std::string& newFolder);
-    // Writes the project into its project folder in four passes; `elsewhere` when the folder
-    // is not the one the project was loaded from.
+    // Writes the project into its project folder; `elsewhere` when the folder is not the one
+    // the project was loaded from (a missing or empty folder is built new, another one has its
+    // instrument and memo files replaced).
     bool SaveAll(bool elsewhere);
     // Copies files of this project that records of other open projects still use to the work
     // folder and points those records at the copies (before the project closes).
     void HandOverSharedFiles();
 
 protected:
-    enum class SaveOutcome { Failed, MemosNotWritten, Saved };
-    // The four passes of SaveAll; MemosNotWritten when every file was saved but a memo file
-    // could not be written.
-    SaveOutcome SaveFolder(bool elsewhere);
+    // Writes the project into its project folder in the given way; `sourceFolder` is where the
+    // system files come from when saving elsewhere. Shows a notice when files were moved out.
+    bool SaveFolder(SaveMode mode, const std::string& sourceFolder);
 
 private:
     // Reads the memo file of a kind; one that is refused is left out like a rejected file.
     void ReadMemos(int kind);
+
+    bool SaveInPlace(CMoveOutReport& report);
+    bool SaveNewFolder(const std::string& sourceFolder);
+    bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
+    bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
+    // After a save: records follow their files, slots name their files, the undo step goes.
+    void ApplySavePlan(const CSavePlan& plan);
+    static MoveOutFunction MoveOutInto(const std::string& folder, CMoveOutReport& report);
 
     CLumData m_data;
     std::vector<std::string> m_rejected;

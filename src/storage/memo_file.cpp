@@ -101,14 +101,21 @@ MemoRead ReadMemoFile(CLumData& data, int kind) {
     return result;
 }
 
-bool WriteMemoFile(const CLumData& data, int kind) {
+std::string MemoFileText(const CLumData& data, int kind) {
     if (!ValidKind(kind))
-        return false;
+        return {};
     const CParameterArray& records = data.Records(kind);
     std::string content;
     for (std::size_t i = 0; i < records.Size(); ++i)
         for (int n = 1; n <= kMemosPerSlot; ++n)
             AppendMemoLine(content, records.Item(i).Memo(n));
+    return content;
+}
+
+bool WriteMemoFile(const CLumData& data, int kind) {
+    if (!ValidKind(kind))
+        return false;
+    const std::string content = MemoFileText(data, kind);
     auto file = FileSystem().Open(MemoFilePath(data, kind), OpenMode::Write);
     if (!file)
         return false;

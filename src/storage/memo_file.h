@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/lum_data.h"
 
@@ -23,6 +24,10 @@ std::uint64_t MaxMemoFileBytes(int kind);
 // line end is not stored; lines after the last slot are ignored. A file that is not a regular
 // file, or is larger than `MaxMemoFileBytes`, is never read.
 MemoRead ReadMemoFile(CLumData& data, int kind);
+
+// The content of the memo file of a kind (0, 1 or 2) as the project's memos make it: four lines
+// per slot, every slot, CR LF line ends; empty for another kind.
+std::string MemoFileText(const CLumData& data, int kind);
 
 // Writes the memo file of a kind: four lines per slot, every slot, CR LF line ends. False for a
 // kind other than 0, 1 or 2 and when the file cannot be created or written.

@@ -4,6 +4,8 @@
 
 #include "edit/domain.h"
 #include "model/file_system.h"
+#include "storage/folder_transaction.h"
+#include "storage/move_out.h"
 #include "storage/slot_file_name.h"
 
 namespace Corv {
@@ -15,20 +17,27 @@ struct FolderScan {
     std::vector<std::string> files[3];
     // Entries that match but are not regular files (FIFOs, devices, sockets, links to them).
     std::vector<std::string> notRegular;
+    // Files an interrupted save left, relative to the folder.
+    std::vector<std::string> leftovers;
 };
 
 // Lists the entries of a subfolder that match any of the patterns, each entry once even when
 // it matches several patterns, prefixed with the folder path. Folders are skipped; something
 // else that is not a regular file is never a slot file and goes to `notRegular`, never to be
 // opened. A dangling link stays among the files: a slot name on it keeps the project from
-// loading, as a missing file does.
+// loading, as a missing file does. Files an interrupted save left go to `leftovers`.
 bool ScanFolder(const std::string& folder, int kind, std::initializer_list<const char*> patterns,
                 FolderScan& scan) {
     const std::string subfolder = folder + SubfolderName(kind);
     std::vector<DirEntry> entries;
     if (!FileSystem().ListFolder(ToOsPath(subfolder), entries))
         return false;
-    std::erase_if(entries, [](const DirEntry& e) { return e.type == FileType::Directory; });
+    std::erase_if(entries, [&](const DirEntry& entry) {
+        if (!IsSaveLeftoverName(entry.name))
+            return entry.type == FileType::Directory;
+        scan.leftovers.push_back(SubfolderName(kind) + entry.name);
+        return true;
+    });
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     for (const char* pattern : patterns)
@@ -80,6 +89,38 @@ void TellUnreadable(const std::string& path) {
     CDomain::Get().ShowNotice(NoticeText(what, {path}));
 }
 
+// Completes or undoes a save of the folder that was interrupted, before the folder is read, and
+// tells the user what was done. False when the folder could not be made consistent.
+bool RecoverInterruptedSave(const std::string& folder) {
+    CMoveOutReport report;
+    std::string problem;
+    const MoveOutFunction moveOut = [&](const std::string& path, const std::string& original) {
+        return MoveOutOfProject(path, original, folder, report);
+    };
+    const Recovery recovery = RecoverProjectFolder(folder, moveOut, problem);
+    if (recovery == Recovery::Failed)
+        CDomain::Get().ShowNotice("An interrupted save of " + folder + " could not be completed: " +
+                                  problem + ".");
+    else if (recovery == Recovery::Completed)
+        CDomain::Get().ShowNotice("The last save of " + folder +
+                                  " was interrupted. It has been completed now.");
+    if (!report.Empty())
+        CDomain::Get().ShowNotice(report.Text());
+    return recovery != Recovery::Failed;
+}
+
+// Clears the staged files of a save that was interrupted before it changed anything.
+void ClearLeftovers(const std::string& folder, const std::vector<std::string>& leftovers) {
+    if (leftovers.empty())
+        return;
+    CMoveOutReport report;
+    ClearSaveLeftovers(folder, leftovers, [&](const std::string& path, const std::string& original) {
+        return MoveOutOfProject(path, original, folder, report);
+    });
+    if (!report.Empty())
+        CDomain::Get().ShowNotice(report.Text());
+}
+
 class WaitCursor {
 public:
     explicit WaitCursor(CDocumentHooks& hooks) : m_hooks(hooks) { m_hooks.BeginWait(); }
@@ -119,12 +160,15 @@ void CProjectDocument::SetModifiedFlag(bool modified) {
 bool CProjectDocument::LoadProject(const std::string& path) {
     const std::string folder = NormaliseFolderPath(path);
     // The folder and its "Patch" and "Tone" folders must exist; "Wave" may be missing.
-    bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/");
+    bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/") &&
+              RecoverInterruptedSave(folder);
     FolderScan scan;
     ok = ok && ScanFolder(folder, kPatchKind, {"*.d00"}, scan) &&
          ScanFolder(folder, kToneKind, {"*.p00"}, scan);
     if (ok && FolderExists(folder + "Wave/"))
         ok = ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan);
+    if (ok)
+        ClearLeftovers(folder, scan.leftovers);
     if (ok) {
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         ok = LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),

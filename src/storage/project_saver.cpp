@@ -1,14 +1,19 @@
-// Saving a project folder: files are moved, copied and renamed into their slot names, every
-// patch and tone record area is rewritten, and records of every open project that named a
-// moved file follow it.
+// Saving a project folder so that no interruption can lose a sound: every new content is
+// written and synced under a hidden name first, then a folder transaction puts the files in
+// place (see folder_transaction.h). Only files whose bytes change are written, a file whose
+// only change is its name is only renamed, and files that no slot holds are moved out of the
+// project rather than deleted.
 #include <algorithm>
+#include <set>
 
 #include "edit/domain.h"
 #include "model/file_system.h"
-#include "storage/memo_file.h"
+#include "storage/folder_transaction.h"
 #include "storage/project_document.h"
+#include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+#include "storage/move_out.h"
 
 namespace Corv {
 
@@ -16,256 +21,304 @@ namespace {
 
 IFileSystem& Fs() { return FileSystem(); }
 
-bool Readable(const std::string& path) { return Fs().Open(ToOsPath(path), OpenMode::Read) != nullptr; }
-bool Updatable(const std::string& path) { return Fs().Open(ToOsPath(path), OpenMode::Update) != nullptr; }
-
-// Removes a file; a file that is not there (any more) counts as removed.
-bool RemoveFile(const std::string& path) { return Fs().Remove(ToOsPath(path)) || !Readable(path); }
-
-// A path in the work folder for a copy of a file: counter, blank, name part, extension.
-std::string TemporaryCopyPath(const std::string& file) {
-    CDomain& domain = CDomain::Get();
-    return domain.m_workFolder + SlotNumberText(domain.NextWorkFileNumber()) + " " + NamePart(file) +
-           Extension(file);
+std::string WithoutSlash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
-// Calls `visit` with every record array of a kind that belongs to an open project or to a
-// saved undo step; `skip` (may be null) excludes one project and the undo steps it owns.
-template <class Visit>
-void ForEachRecordArray(CLumFileDocument& any, int kind, const CLumData* skip, Visit visit) {
-    for (CLumFileDocument* document : any.OpenProjectDocuments())
-        if (&document->Data() != skip)
-            visit(document->Data().Records(kind));
-    for (CDomain::Snapshot& slot : CDomain::Get().m_undo)
-        if (slot.owner != nullptr && slot.owner != skip && slot.saved[kind])
-            visit(kind == kPatchKind   ? static_cast<CParameterArray&>(slot.patches)
-                  : kind == kToneKind ? static_cast<CParameterArray&>(slot.tones)
-                                      : static_cast<CParameterArray&>(slot.waves));
+std::string ParentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Points every record that names `from` at `to`, in every open project and in the undo step.
-bool Redirect(CLumFileDocument& any, const std::string& from, const std::string& to, int kind,
-              const CLumData* skip = nullptr) {
-    bool changed = false;
-    ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
-        for (std::size_t i = 0; i < records.Size(); ++i)
-            if (records.Item(i).FilePath() == from) {
-                records.Item(i).SetFilePath(to);
-                changed = true;
-            }
-    });
-    return changed;
-}
-
-// True when a record (of an open project or the undo step, `skip` aside) names the file.
-bool StillUsed(CLumFileDocument& any, const std::string& path, int kind, const CLumData* skip) {
-    bool used = false;
-    ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
-        for (std::size_t i = 0; i < records.Size() && !used; ++i)
-            used = records.Item(i).FilePath() == path;
-    });
-    return used;
-}
-
-bool WriteRecordFile(int kind, const std::string& path, const CParameter& record) {
-    if (kind == kPatchKind)
-        return WritePatchFile(path, &static_cast<const CPatch&>(record));
-    if (kind == kToneKind)
-        return WriteToneFile(path, &static_cast<const CTone&>(record));
-    return true; // wave files are never written
-}
-
-// Adds every file of a subfolder that matches the pattern; false when it cannot be listed.
-bool MatchingFiles(const std::string& folder, const char* subfolder, const char* pattern,
-                   std::vector<std::string>& files) {
-    std::vector<std::string> names;
-    if (!Fs().ListFiles(ToOsPath(folder + subfolder), names))
+// Writes one staged file durably: a copy (with its new record area) or a text.
+bool StageFile(const StagedFile& file) {
+    const std::string destination = ToOsPath(file.destination);
+    if (file.source.empty()) {
+        auto out = Fs().Open(destination, OpenMode::Write);
+        return out && out->Write(file.text.data(), file.text.size()) && out->Sync() && out->Close();
+    }
+    if (file.area.empty())
+        return Fs().CopyFile(ToOsPath(file.source), destination, true);
+    if (!Fs().CopyFile(ToOsPath(file.source), destination, false))
         return false;
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names)
-        if (MatchesPattern(name, pattern))
-            files.push_back(folder + subfolder + name);
-    return true;
+    auto out = Fs().Open(destination, OpenMode::Update);
+    return out && out->Seek(RecordAreaOffset(file.kind)) && out->Write(file.area.data(), file.area.size()) &&
+           out->Sync() && out->Close();
 }
 
-// The work of one save: the document, its data and the save-elsewhere flag.
-class CProjectSaver {
-public:
-    CProjectSaver(CLumFileDocument& document, bool elsewhere)
-        : m_doc(document), m_data(document.Data()), m_elsewhere(elsewhere) {}
-
-    bool CheckPass(int kind);
-    bool WritePass(int kind);
-    void UpdatePass(int kind);
-
-private:
-    struct Slot {
-        const CParameter& record;
-        std::string old;    // the slot's file when the project was loaded or last saved
-        std::string path;   // where the record's bytes are now
-        std::string target; // the slot file name the record gets
-    };
-    Slot SlotAt(int kind, std::size_t i) const;
-    bool CheckSource(const Slot& slot) const;
-    bool WriteSlot(int kind, std::size_t i);
-    bool CopyIntoSlot(int kind, const Slot& slot);
-    void DeleteRejectedFiles();
-    const CLumData* Skip() const { return m_elsewhere ? &m_data : nullptr; }
-
-    CLumFileDocument& m_doc;
-    CLumData& m_data;
-    bool m_elsewhere;
-};
-
-CProjectSaver::Slot CProjectSaver::SlotAt(int kind, std::size_t i) const {
-    const CParameter& record = m_data.Records(kind).Item(i);
-    Slot slot{record, m_data.SlotPaths(kind)[i], record.FilePath(), {}};
-    if (!record.IsEmpty())
-        slot.target = m_data.ProjectFolder() + SubfolderName(kind) +
-                      SlotFileName(static_cast<unsigned>(i + 1), record.Name(), Extension(slot.path));
-    return slot;
-}
-
-// The record's file can be read, and an existing file at the target can be updated.
-bool CProjectSaver::CheckSource(const Slot& slot) const {
-    return Readable(slot.path) && (!Readable(slot.target) || Updatable(slot.target));
-}
-
-bool CProjectSaver::CheckPass(int kind) {
-    for (std::size_t i = 0; i < m_data.Records(kind).Size(); ++i) {
-        const Slot slot = SlotAt(kind, i);
-        if (slot.path == slot.old) {
-            if (slot.path.empty())
-                continue;
-            if (m_elsewhere ? !CheckSource(slot) : (kind != kWaveKind && !Updatable(slot.path)))
-                return false;
-            continue;
-        }
-        if (!slot.old.empty()) {
-            if (StillUsed(m_doc, slot.old, kind, Skip())) {
-                TemporaryCopyPath(slot.old);
-                if (!Readable(slot.old) || !Fs().IsDirectory(ToOsPath(CDomain::Get().m_workFolder)))
-                    return false;
-            }
-            if (!m_elsewhere && Readable(slot.old) && !Updatable(slot.old))
-                return false;
-        }
-        if (!slot.path.empty() && !CheckSource(slot))
+// Writes every staged file and work copy; the folders that got staged files are synced, so
+// that they are durable before any original is touched.
+bool StageAll(const CSavePlan& plan) {
+    for (const WorkCopy& copy : plan.workCopies)
+        if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), false))
             return false;
+    std::set<std::string> folders;
+    for (const StagedFile& file : plan.staged) {
+        if (!StageFile(file))
+            return false;
+        folders.insert(ParentOf(file.destination));
+    }
+    return std::all_of(folders.begin(), folders.end(),
+                       [](const std::string& folder) { return Fs().SyncDirectory(ToOsPath(folder)); });
+}
+
+void RemoveStaged(const CSavePlan& plan) {
+    for (const StagedFile& file : plan.staged)
+        Fs().Remove(ToOsPath(file.destination));
+}
+
+// Removes a folder this save built, with everything in it.
+void RemoveTree(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    if (Fs().ListFolder(ToOsPath(folder), entries))
+        for (const DirEntry& entry : entries) {
+            if (entry.type == FileType::Directory)
+                RemoveTree(folder + entry.name + "/");
+            else
+                Fs().Remove(ToOsPath(folder + entry.name));
+        }
+    Fs().RemoveDirectory(ToOsPath(WithoutSlash(folder)));
+}
+
+// Lists what replacing a folder's project takes out of it: every file that belongs to the
+// instrument or to the librarian (the patch, tone and wave files of the subfolders by their
+// patterns, the system files, the memo files), and files an interrupted save left in the
+// subfolders. False when a folder that is there cannot be listed.
+bool ListReplaced(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& leftovers) {
+    static const std::pair<const char*, std::vector<const char*>> kPatterns[] = {
+        {"Patch/", {"*.d00"}}, {"Tone/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
+    for (const auto& [subfolder, patterns] : kPatterns) {
+        const FileStatus status = Fs().Status(ToOsPath(folder + subfolder));
+        if (status.type == FileType::Missing && !status.failed)
+            continue;
+        std::vector<DirEntry> entries;
+        if (!Fs().ListFolder(ToOsPath(folder + subfolder), entries))
+            return false;
+        std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        for (const DirEntry& entry : entries) {
+            if (*subfolder != '\0' && IsSaveLeftoverName(entry.name))
+                leftovers.push_back(subfolder + entry.name);
+            else if (entry.type != FileType::Directory &&
+                     std::any_of(patterns.begin(), patterns.end(),
+                                 [&](const char* p) { return MatchesPattern(entry.name, p); }))
+                files.push_back(subfolder + entry.name);
+        }
+    }
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const FileStatus status = Fs().Status(ToOsPath(folder + MemoFileName(kind)));
+        if (status.type != FileType::Missing || status.isLink || status.failed)
+            files.push_back(MemoFileName(kind));
     }
     return true;
 }
 
-bool CProjectSaver::CopyIntoSlot(int kind, const Slot& slot) {
-    if (!m_doc.CopyDataFile(slot.path, slot.target)) {
-        if (slot.path != slot.target)
-            RemoveFile(slot.target);
-        return false;
+// Creates the subfolders a save puts files into; `created` collects the ones it made.
+bool CreateSubfolders(const std::string& folder, const bool (&needed)[3], std::vector<std::string>& created) {
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::string path = folder + SubfolderName(kind);
+        if (!needed[kind] || Fs().IsDirectory(ToOsPath(path)))
+            continue;
+        if (Fs().CreateDirectory(ToOsPath(WithoutSlash(path))) != CreateDirResult::Created)
+            return false;
+        created.push_back(path);
     }
-    return WriteRecordFile(kind, slot.target, slot.record);
+    return created.empty() || Fs().SyncDirectory(ToOsPath(folder));
 }
 
-bool CProjectSaver::WriteSlot(int kind, std::size_t i) {
-    const Slot slot = SlotAt(kind, i);
-    if (slot.path == slot.old) { // the record that was in this slot
-        if (slot.path.empty())
+void RemoveCreated(const std::vector<std::string>& created) {
+    for (const std::string& path : created)
+        Fs().RemoveDirectory(ToOsPath(WithoutSlash(path)));
+}
+
+// A rejected file that could not be moved out and bears a slot number whose slot gets a file:
+// where letter case does not count, putting that file in place could overwrite it.
+bool BlocksASlot(const CSavePlan& plan, const std::string& folder, const std::string& rejected) {
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::string prefix = folder + SubfolderName(kind);
+        const int number = ParseSlotNumber(rejected);
+        if (rejected.rfind(prefix, 0) == 0 && number >= 1 &&
+            static_cast<std::size_t>(number) <= plan.slotPaths[kind].size() &&
+            !plan.slotPaths[kind][static_cast<std::size_t>(number - 1)].empty())
             return true;
-        if (m_elsewhere)
-            return CopyIntoSlot(kind, slot);
-        if (NamePart(slot.path) != slot.record.Name()) {
-            if (!Fs().Rename(ToOsPath(slot.path), ToOsPath(slot.target)))
-                return false;
-            // Every record that names the file follows it at once, so that later slots copy
-            // from where it is now and a failure later in the save leaves no record behind.
-            // The slot follows too: the file that lies in it now has the new name.
-            Redirect(m_doc, slot.path, slot.target, kind);
-            m_data.SlotPaths(kind)[i] = slot.target;
-        }
-        return WriteRecordFile(kind, slot.target, slot.record);
     }
-    if (!slot.old.empty()) { // the slot's file is replaced or dropped: keep it for its users
-        const std::string temporary = TemporaryCopyPath(slot.old);
-        if (StillUsed(m_doc, slot.old, kind, Skip())) {
-            if (!m_doc.CopyDataFile(slot.old, temporary))
-                return false;
-            Redirect(m_doc, slot.old, temporary, kind, Skip());
-        }
-        if (!m_elsewhere && !RemoveFile(slot.old))
-            return false;
-    }
-    return slot.path.empty() || CopyIntoSlot(kind, SlotAt(kind, i));
-}
-
-void CProjectSaver::DeleteRejectedFiles() {
-    std::vector<std::string> targets;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        for (std::size_t i = 0; i < m_data.Records(kind).Size(); ++i)
-            if (!m_data.Records(kind).Item(i).IsEmpty())
-                targets.push_back(SlotAt(kind, i).target);
-    std::sort(targets.begin(), targets.end());
-    std::vector<std::string> kept;
-    for (const std::string& rejected : m_doc.RejectedFiles()) {
-        // A rejected file whose path a slot's file now has is that slot's file: it stays.
-        if (std::binary_search(targets.begin(), targets.end(), rejected))
-            continue;
-        if (!RemoveFile(rejected))
-            kept.push_back(rejected); // tried again by the next save
-    }
-    m_doc.RejectedFiles() = std::move(kept);
-}
-
-bool CProjectSaver::WritePass(int kind) {
-    for (std::size_t i = 0; i < m_data.Records(kind).Size(); ++i)
-        if (!WriteSlot(kind, i))
-            return false;
-    if (m_elsewhere)
-        m_doc.RejectedFiles().clear();
-    else
-        DeleteRejectedFiles();
-    return true;
-}
-
-void CProjectSaver::UpdatePass(int kind) {
-    for (std::size_t i = 0; i < m_data.Records(kind).Size(); ++i) {
-        const Slot slot = SlotAt(kind, i);
-        if (!slot.path.empty() && slot.path == slot.old && slot.path != slot.target)
-            Redirect(m_doc, slot.path, slot.target, kind);
-        m_data.Records(kind).Item(i).SetFilePath(slot.target);
-        m_data.SlotPaths(kind)[i] = slot.target;
-    }
+    return false;
 }
 
 } // namespace
 
-CLumFileDocument::SaveOutcome CLumFileDocument::SaveFolder(bool elsewhere) {
-    CProjectSaver saver(*this, elsewhere);
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        if (!saver.CheckPass(kind))
-            return SaveOutcome::Failed;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        if (!saver.WritePass(kind))
-            return SaveOutcome::Failed;
-    bool memosWritten = true;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        memosWritten = WriteMemoFile(m_data, kind) && memosWritten;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        saver.UpdatePass(kind);
-    if (CDomain::Get().OwnsUndo(&m_data))
-        CDomain::Get().ClearUndo();
-    return memosWritten ? SaveOutcome::Saved : SaveOutcome::MemosNotWritten;
+// ---------------------------------------------------------------------------------------------
+
+MoveOutFunction CLumFileDocument::MoveOutInto(const std::string& folder, CMoveOutReport& report) {
+    return [folder, &report](const std::string& path, const std::string& original) {
+        return MoveOutOfProject(path, original, folder, report);
+    };
 }
 
-bool CLumFileDocument::SaveAll(bool elsewhere) { return SaveFolder(elsewhere) == SaveOutcome::Saved; }
+void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
+    for (const Follow& follow : plan.follows)
+        if (follow.from != follow.to)
+            RedirectRecords(*this, follow.from, follow.to, follow.kind);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        CParameterArray& records = m_data.Records(kind);
+        for (std::size_t i = 0; i < records.Size(); ++i)
+            records.Item(i).SetFilePath(plan.slotPaths[kind][i]);
+        m_data.SlotPaths(kind) = plan.slotPaths[kind];
+    }
+    if (CDomain::Get().OwnsUndo(&m_data))
+        CDomain::Get().ClearUndo();
+}
+
+bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report) {
+    CFolderTransaction transaction(folder, MoveOutInto(folder, report));
+    for (const CommitStep& step : plan.steps)
+        transaction.Add(step.kind, step.from, step.to);
+    switch (transaction.Commit()) {
+    case CFolderTransaction::Result::Committed:
+        return true;
+    case CFolderTransaction::Result::CommittedLeftovers:
+        report.leftovers = transaction.Leftovers();
+        return true;
+    case CFolderTransaction::Result::Failed:
+        RemoveStaged(plan);
+        return false;
+    case CFolderTransaction::Result::Pending:
+        return false; // the journal names the staged files: the next open completes the save
+    }
+    return false;
+}
+
+bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
+    const std::string folder = m_data.ProjectFolder();
+    std::string problem;
+    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
+        return false;
+    CSavePlan plan;
+    std::vector<std::string> created;
+    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan) ||
+        !CreateSubfolders(folder, plan.needsSubfolder, created))
+        return false;
+    if (!StageAll(plan)) {
+        RemoveStaged(plan);
+        RemoveCreated(created);
+        return false;
+    }
+    // Files the loader did not place in a slot leave the project before the new files arrive.
+    std::vector<std::string> stayed;
+    for (const std::string& rejected : m_rejected)
+        if (!MoveOutOfProject(ToOsPath(rejected), rejected.substr(std::min(folder.size(), rejected.size())),
+                              folder, report))
+            stayed.push_back(rejected);
+    const bool blocked = std::any_of(stayed.begin(), stayed.end(), [&](const std::string& rejected) {
+        return BlocksASlot(plan, folder, rejected);
+    });
+    m_rejected = stayed;
+    if (blocked || !Commit(plan, folder, report)) {
+        if (blocked)
+            RemoveStaged(plan);
+        return false;
+    }
+    ApplySavePlan(plan);
+    return true;
+}
+
+bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
+    const std::string target = WithoutSlash(m_data.ProjectFolder());
+    const std::string parent = ParentOf(target);
+    const std::string stage = parent + "." + target.substr(parent.size()) + ".corvane-save/";
+    RemoveTree(stage); // what an interrupted save into this folder left
+    CSavePlan plan;
+    bool ok = Fs().CreateDirectory(ToOsPath(WithoutSlash(stage))) == CreateDirResult::Created;
+    for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
+        ok = Fs().CreateDirectory(ToOsPath(stage + WithoutSlash(SubfolderName(kind)))) ==
+             CreateDirResult::Created;
+    ok = ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) && StageAll(plan);
+    for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
+        ok = Fs().SyncDirectory(ToOsPath(stage + SubfolderName(kind)));
+    // The folder appears complete in one rename (over an empty folder of that name, if any).
+    ok = ok && Fs().SyncDirectory(ToOsPath(stage)) &&
+         Fs().Rename(ToOsPath(WithoutSlash(stage)), ToOsPath(target));
+    if (ok && !Fs().SyncDirectory(ToOsPath(parent.empty() ? "." : parent))) {
+        // Not known to be durable: the target goes back to how it was.
+        Fs().Rename(ToOsPath(target), ToOsPath(WithoutSlash(stage)));
+        ok = false;
+    }
+    if (!ok) {
+        RemoveTree(stage);
+        return false;
+    }
+    ApplySavePlan(plan);
+    m_rejected.clear();
+    return true;
+}
+
+bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
+    const std::string folder = m_data.ProjectFolder();
+    std::string problem;
+    std::vector<std::string> replaced, leftovers;
+    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed ||
+        !ListReplaced(folder, replaced, leftovers) ||
+        !ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report)))
+        return false;
+    CSavePlan plan;
+    std::vector<std::string> created;
+    if (!PlanSave(*this, SaveMode::Replace, {}, sourceFolder, replaced, plan))
+        return false;
+    const bool all[3] = {true, true, true};
+    if (!CreateSubfolders(folder, all, created))
+        return false;
+    if (!StageAll(plan)) {
+        RemoveStaged(plan);
+        RemoveCreated(created);
+        return false;
+    }
+    if (!Commit(plan, folder, report)) {
+        RemoveCreated(created);
+        return false;
+    }
+    ApplySavePlan(plan);
+    m_rejected.clear();
+    return true;
+}
+
+bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder) {
+    CMoveOutReport report;
+    bool saved = false;
+    switch (mode) {
+    case SaveMode::InPlace:
+        saved = SaveInPlace(report);
+        break;
+    case SaveMode::NewFolder:
+        saved = SaveNewFolder(sourceFolder);
+        break;
+    case SaveMode::Replace:
+        saved = SaveReplacing(sourceFolder, report);
+        break;
+    }
+    if (!report.Empty())
+        CDomain::Get().ShowNotice(report.Text());
+    return saved;
+}
+
+bool CLumFileDocument::SaveAll(bool elsewhere) {
+    if (!elsewhere)
+        return SaveFolder(SaveMode::InPlace, {});
+    const FileStatus status = Fs().Status(ToOsPath(m_data.ProjectFolder()));
+    std::vector<DirEntry> entries;
+    const bool empty = status.type == FileType::Missing ||
+                       (Fs().ListFolder(ToOsPath(m_data.ProjectFolder()), entries) && entries.empty());
+    return SaveFolder(empty ? SaveMode::NewFolder : SaveMode::Replace, {});
+}
 
 void CLumFileDocument::HandOverSharedFiles() {
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::unordered_set<std::string> used = PathsUsedElsewhere(*this, kind, &m_data);
         for (const std::string& path : m_data.SlotPaths(kind)) {
-            if (path.empty() || !StillUsed(*this, path, kind, &m_data))
+            if (path.empty() || used.count(path) == 0)
                 continue;
-            const std::string temporary = TemporaryCopyPath(path);
+            const std::string copy = WorkCopyPath(path);
             // Copy first: a record is only pointed at a copy that exists.
-            if (CopyDataFile(path, temporary))
-                Redirect(*this, path, temporary, kind, &m_data);
+            if (CopyDataFile(path, copy))
+                RedirectRecords(*this, path, copy, kind, &m_data);
         }
     }
 }
@@ -283,43 +336,10 @@ bool EndsInPrj(const std::string& normalised) {
     return tail == ".prj/";
 }
 
-// Creates the project folder when it is missing and its three subfolders; `existed` tells
-// whether one of the subfolders was there already.
-bool PrepareFolder(const std::string& folder, bool& existed) {
-    const std::string bare = folder.substr(0, folder.size() - 1);
-    if (!Fs().IsDirectory(ToOsPath(folder)) &&
-        Fs().CreateDirectory(ToOsPath(bare)) == CreateDirResult::Failed)
-        return false;
-    existed = false;
-    bool ok = true;
-    for (const char* sub : {"Patch", "Tone", "Wave"}) {
-        const CreateDirResult result = Fs().CreateDirectory(ToOsPath(folder + sub));
-        existed = existed || result == CreateDirResult::AlreadyExists;
-        ok = ok && result != CreateDirResult::Failed;
-    }
-    return ok;
-}
-
-// Deletes the instrument files of a project folder that is about to be replaced.
-bool DeleteProjectContent(const std::string& folder) {
-    const std::pair<const char*, const char*> patterns[] = {
-        {"Patch/", "*.d00"}, {"Tone/", "*.p00"}, {"Wave/", "*.w*"},
-        {"Wave/", "*.aif*"}, {"Wave/", "*.vpw"}, {"", "*.s00"}};
-    for (const auto& [subfolder, pattern] : patterns) {
-        std::vector<std::string> files;
-        if (!MatchingFiles(folder, subfolder, pattern, files))
-            return false;
-        for (const std::string& file : files)
-            if (!Fs().Remove(ToOsPath(file)))
-                return false;
-    }
-    return true;
-}
-
 // False when the folder is another open project's; `elsewhere` is cleared when it is the
 // document's own. The same folder under another spelling (a link, for one) counts as taken:
-// it would pass as a folder to replace, and the replace question would delete the very files
-// that this project, or another open one, is made of.
+// it would pass as a folder to replace, and replacing it would take the very files that this
+// project, or another open one, is made of.
 bool TargetIsFree(const CProjectDocument& self, const std::string& folder, bool& elsewhere) {
     const auto& documents = CProjectDocuments::Get().Documents();
     for (const auto& document : documents) {
@@ -337,6 +357,43 @@ bool TargetIsFree(const CProjectDocument& self, const std::string& folder, bool&
     });
 }
 
+// What a folder that is not the project's own holds: nothing (it is built new), a project or
+// other content (replaced), or subfolders a save must never write through.
+struct TargetState {
+    bool empty = true;   // missing, or a folder without entries
+    bool existed = false; // a "Patch", "Tone" or "Wave" entry is there: the user is asked
+    bool unsafe = false;
+};
+
+TargetState InspectTarget(const std::string& folder) {
+    TargetState state;
+    const FileStatus status = Fs().Status(ToOsPath(folder));
+    if (status.type == FileType::Missing && !status.isLink && !status.failed)
+        return state;
+    std::vector<DirEntry> entries;
+    if (status.type != FileType::Directory || !Fs().ListFolder(ToOsPath(folder), entries)) {
+        state.unsafe = true;
+        return state;
+    }
+    state.empty = entries.empty();
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::string sub = folder + SubfolderName(kind);
+        const FileStatus subStatus = Fs().Status(ToOsPath(sub));
+        if (subStatus.type == FileType::Missing && !subStatus.isLink && !subStatus.failed)
+            continue;
+        state.existed = true;
+        // A subfolder that is a link (or no folder at all) may lead into another project.
+        if (subStatus.isLink || subStatus.type != FileType::Directory)
+            state.unsafe = true;
+        for (const auto& document : CProjectDocuments::Get().Documents()) {
+            const std::string open = document->Data().ProjectFolder();
+            if (!open.empty() && Fs().SameDirectory(ToOsPath(open + SubfolderName(kind)), ToOsPath(sub)))
+                state.unsafe = true;
+        }
+    }
+    return state;
+}
+
 } // namespace
 
 bool CProjectDocument::SaveProject(const std::string& path) {
@@ -348,41 +405,29 @@ bool CProjectDocument::SaveProject(const std::string& path) {
         return false;
     }
     bool elsewhere = true;
-    if (!TargetIsFree(*this, folder, elsewhere)) {
+    // A folder that is no project is refused before anything on disk changes.
+    if (!TargetIsFree(*this, folder, elsewhere) || !EndsInPrj(folder)) {
         domain.ShowError(kMsgSaveFailed);
         return false;
     }
-    // A folder that is no project is refused before anything on disk changes: otherwise its
-    // instrument-like files would be deleted after the replace question, only for the save to
-    // be refused at the end anyway.
-    if (!EndsInPrj(folder)) {
-        domain.ShowError(kMsgSaveFailed);
-        return false;
-    }
-    bool existed = false;
-    if (!PrepareFolder(folder, existed)) {
-        domain.ShowError(kMsgSaveFailed);
-        return false;
-    }
-    if (existed && elsewhere) {
-        if (domain.Ask(kButtonsYesNo, kMsgReplaceProject) != kAnswerYes)
-            return false;
-        if (!DeleteProjectContent(folder)) {
+    SaveMode mode = SaveMode::InPlace;
+    if (elsewhere) {
+        const TargetState target = InspectTarget(folder);
+        if (target.unsafe) {
             domain.ShowError(kMsgSaveFailed);
             return false;
         }
-    }
-    if (elsewhere && !Data().ProjectFolder().empty() && !CopySystemFiles(folder)) {
-        domain.ShowError(kMsgSaveFailed);
-        return false;
+        if (target.existed && domain.Ask(kButtonsYesNo, kMsgReplaceProject) != kAnswerYes)
+            return false;
+        mode = target.empty ? SaveMode::NewFolder : SaveMode::Replace;
     }
 
     CDocumentHooks& hooks = CProjectDocuments::Get().Hooks();
     hooks.BeginWait();
     const std::string remembered = Data().ProjectFolder();
-    const SaveOutcome outcome = SetProjectPath(folder) ? SaveFolder(elsewhere) : SaveOutcome::Failed;
+    const bool saved = SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
     hooks.EndWait();
-    if (outcome == SaveOutcome::Failed) {
+    if (!saved) {
         Data().SetProjectFolder(remembered);
         domain.ShowError(kMsgSaveFailed);
         return false;
@@ -390,13 +435,6 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     m_pathName = path;
     m_title = std::string(FileNamePart(folder.substr(0, folder.size() - 1)));
     hooks.RecentFile(path);
-    if (outcome == SaveOutcome::MemosNotWritten) {
-        // Every file is in place, but the memos are not on disk: the document stays modified
-        // so that they are not lost silently.
-        domain.ShowError(kMsgSaveFailed);
-        SetModifiedFlag(true);
-        return false;
-    }
     SetModifiedFlag(false);
     return true;
 }

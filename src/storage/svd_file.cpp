@@ -167,6 +167,32 @@ bool WriteToneFile(const std::string& path, const CTone* tone) {
     return WriteSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout);
 }
 
+namespace {
+
+const SvdLayout& LayoutOf(int kind) { return kind == kPatchKind ? kPatchLayout : kToneLayout; }
+
+} // namespace
+
+bool ReadRecordArea(int kind, const std::string& path, std::vector<std::uint8_t>& area) {
+    const SvdLayout& layout = LayoutOf(kind);
+    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    if (!file)
+        return false;
+    area.assign(layout.areaBytes, 0);
+    return file->Seek(layout.areaOffset) &&
+           file->Read(area.data(), area.size()) == static_cast<std::int64_t>(area.size());
+}
+
+bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t>& area) {
+    if (area.size() != LayoutOf(kind).areaBytes)
+        return false;
+    if (kind == kPatchKind)
+        return CPatchSvdManager().WriteRecord(static_cast<const CPatch&>(record), area.data());
+    return CToneSvdManager().WriteRecord(static_cast<const CTone&>(record), area.data());
+}
+
+std::size_t RecordAreaOffset(int kind) { return LayoutOf(kind).areaOffset; }
+
 bool CheckFileForWriting(const std::string& path, const CParameter* record) {
     if (record == nullptr)
         return true;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/parameter.h"
 
@@ -49,6 +50,15 @@ bool ReadToneFile(const std::string& path, CTone& tone);
 // record area, and the bits inside it that belong to no parameter.
 bool WritePatchFile(const std::string& path, const CPatch* patch);
 bool WriteToneFile(const std::string& path, const CTone* tone);
+
+// The record area of a patch (kind 0) or tone (kind 1) file as the file holds it; false when
+// the file cannot be read or ends before the area's end.
+bool ReadRecordArea(int kind, const std::string& path, std::vector<std::uint8_t>& area);
+// Packs a record into an area read by `ReadRecordArea`, in place: bits that belong to no
+// parameter keep their values. False for a record whose parameters do not fit.
+bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t>& area);
+// Where the record area of a kind's file starts.
+std::size_t RecordAreaOffset(int kind);
 
 // True when a later write of the record could open the file (a null record always passes).
 bool CheckFileForWriting(const std::string& path, const CParameter* record);

@@ -81,11 +81,9 @@ TEST_F(SaveTest, ExchangedSlotsSwapTheirFilesUnderTheNewNumbers) {
               (std::vector<std::string>{"001 B.d00", "002 A.d00", "003 C.d00", "004 D.d00"}));
     EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), fileB);
     EXPECT_EQ(ReadBytes(b.Folder() + "Patch/002 A.d00"), fileA);
-    // Each slot file was kept in the work folder for the other slot first. The check pass took
-    // the counter's values 0 and 1 for the same two files, the write pass 2 and 3.
-    EXPECT_EQ(ListFolder(m_work.Path()), (std::vector<std::string>{"002 A.d00", "003 B.d00"}));
-    EXPECT_EQ(ReadBytes(m_work.Path() + "/002 A.d00"), fileA);
-    EXPECT_EQ(CDomain::Get().m_workFileCounter, 4u);
+    // The two files only changed places, by renames through hidden names: nothing was copied.
+    EXPECT_TRUE(ListFolder(m_work.Path()).empty());
+    EXPECT_EQ(CDomain::Get().m_workFileCounter, 0u);
 }
 
 TEST_F(SaveTest, EmptiedSlotLosesItsFileAndRejectedFilesGo) {
@@ -164,8 +162,8 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_FALSE(Save(doc, other.Folder())) << "another open project's folder";
     EXPECT_FALSE(Save(doc, plain)) << "not a .prj folder";
     {
-        InstalledFaultyFileSystem faulty; // the check pass finds a file it could not update
-        faulty.FailOpens(OpenMode::Update);
+        InstalledFaultyFileSystem faulty; // the file cannot take its new name
+        faulty.FailAll(FsOp::Rename);
         EXPECT_FALSE(Save(doc, a.Folder()));
     }
     fs::remove(a.Folder() + "Tone/003 T3.p00"); // a record's file has gone
@@ -284,35 +282,26 @@ TEST_F(SaveTest, CopyThenRenameOriginalSavesBoth) {
     EXPECT_TRUE(Save(doc, b.Folder())) << "and later saves keep working";
 }
 
-// A save that fails after renaming a file leaves the slot on the renamed file: the next save
-// renames it again instead of leaving it behind, and a close hands it over.
-TEST_F(SaveTest, FailedSaveKeepsTheSlotOnItsRenamedFile) {
+// A failed save leaves the folder and every record as they were; records of other projects
+// follow the file through the saves that succeed, and a close hands it over.
+TEST_F(SaveTest, FailedSaveChangesNothingAndBorrowersFollowLaterSaves) {
     ProjectBuilder a = Sample("Halfway"), other = Sample("Borrower");
     CProjectDocument& doc = Open(a.Folder());
     CProjectDocument& borrower = Open(other.Folder());
     borrower.Data().Patches().PlaceClone(9, doc.Data().Patches()[0]);
-    Rename(doc, 0, "Second");
-    {
+    const auto before = FolderSnapshot(a.Folder());
+    for (const char* name : {"Second", "Third", "Fourth"}) {
+        Rename(doc, 0, name);
         InstalledFaultyFileSystem faulty;
-        faulty.FailAll(FsOp::Write); // the first record write, right after the rename
-        ASSERT_FALSE(Save(doc, a.Folder()));
+        faulty.FailAll(FsOp::Rename, std::string(name) != "Third");
+        EXPECT_EQ(Save(doc, a.Folder()), std::string(name) == "Third") << name;
+        if (std::string(name) == "Second")
+            EXPECT_EQ(FolderSnapshot(a.Folder()), before);
     }
-    ASSERT_TRUE(FileExists(a.Folder() + "Patch/001 Second.d00"));
-
-    Rename(doc, 0, "Third");
-    ASSERT_TRUE(Save(doc, a.Folder()));
     EXPECT_EQ(ListFolder(a.Folder() + "Patch"),
               (std::vector<std::string>{"001 Third.d00", "002 B.d00", "003 C.d00", "004 D.d00"}));
-    EXPECT_EQ(borrower.Data().Patches()[9].FilePath(), a.Folder() + "Patch/001 Third.d00");
-
-    Rename(doc, 0, "Fourth");
-    {
-        InstalledFaultyFileSystem faulty;
-        faulty.FailAll(FsOp::Write);
-        ASSERT_FALSE(Save(doc, a.Folder()));
-    }
     Docs().Close(doc);
-    EXPECT_EQ(borrower.Data().Patches()[9].FilePath(), m_work.Path() + "/000 Fourth.d00");
+    EXPECT_EQ(borrower.Data().Patches()[9].FilePath(), m_work.Path() + "/000 Third.d00");
     EXPECT_TRUE(borrower.SourceFilesPresent());
 }
 

@@ -26,7 +26,9 @@ public:
         return !m_owner.Next(FsOp::Seek, std::to_string(offset)) && m_inner->Seek(offset);
     }
     std::int64_t Size() override { return m_owner.Next(FsOp::Size) ? -1 : m_inner->Size(); }
-    bool Sync() override { return !m_owner.Next(FsOp::Sync) && m_inner->Sync(); }
+    bool Sync() override {
+        return !m_owner.Next(FsOp::Sync) && (!m_owner.PassesSyncs() || m_inner->Sync());
+    }
     bool Close() override {
         const bool fail = m_owner.Next(FsOp::Close);
         return m_inner->Close() && !fail; // a failed close still releases the file

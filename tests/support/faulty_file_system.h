@@ -40,6 +40,11 @@ public:
     void FailOpens(Corv::OpenMode mode, bool fail = true) {
         m_state.failOpenMode[static_cast<std::size_t>(mode)] = fail;
     }
+    // Whether syncs reach the file system underneath (they are counted either way). Sweeps that
+    // run a save hundreds of times turn them off for speed; what a power loss keeps is tested
+    // on the memory file system, which models syncs.
+    void PassSyncs(bool pass) { m_passSyncs = pass; }
+    bool PassesSyncs() const { return m_passSyncs; }
     // Clears every failure rule and the counts.
     void Reset() { m_state = State{}; }
 
@@ -72,16 +77,21 @@ public:
         return !Next(FsOp::IsDirectory, path) && m_inner.IsDirectory(path);
     }
     Corv::FileStatus Status(const std::string& path) override {
-        return Next(FsOp::Status, path) ? Corv::FileStatus{} : m_inner.Status(path);
+        if (Next(FsOp::Status, path)) {
+            Corv::FileStatus failed;
+            failed.failed = true;
+            return failed;
+        }
+        return m_inner.Status(path);
     }
     bool ListFolder(const std::string& folder, std::vector<Corv::DirEntry>& entries) override {
         return !Next(FsOp::ListFolder, folder) && m_inner.ListFolder(folder, entries);
     }
     bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
-        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to, sync);
+        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to, sync && m_passSyncs);
     }
     bool SyncDirectory(const std::string& path) override {
-        return !Next(FsOp::SyncDirectory, path) && m_inner.SyncDirectory(path);
+        return !Next(FsOp::SyncDirectory, path) && (!m_passSyncs || m_inner.SyncDirectory(path));
     }
     bool SameDirectory(const std::string& a, const std::string& b) override {
         return !Next(FsOp::Status, a + " = " + b) && m_inner.SameDirectory(a, b);
@@ -100,6 +110,7 @@ private:
     State m_state;
     FsOp m_failNthOp = FsOp::Open;
     bool m_logging = false;
+    bool m_passSyncs = true;
 };
 
 // Installs a file system for the life of the object and then puts back the one before it.

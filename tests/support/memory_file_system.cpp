@@ -288,3 +288,39 @@ bool MemoryFileSystem::SameDirectory(const std::string& a, const std::string& b)
 }
 
 } // namespace CorvTest
+
+namespace CorvTest {
+
+Bytes ReadThroughSeam(const std::string& path) {
+    auto file = Corv::FileSystem().Open(path, Corv::OpenMode::Read);
+    if (!file)
+        return {};
+    Bytes bytes(static_cast<std::size_t>(std::max<std::int64_t>(file->Size(), 0)));
+    if (file->Read(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size()))
+        return {};
+    return bytes;
+}
+
+bool ExistsThroughSeam(const std::string& path) {
+    return Corv::FileSystem().Status(path).type != Corv::FileType::Missing;
+}
+
+std::vector<std::pair<std::string, Bytes>> SnapshotThroughSeam(const std::string& folder) {
+    std::vector<std::pair<std::string, Bytes>> files;
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    const std::function<void(const std::string&)> walk = [&](const std::string& relative) {
+        std::vector<Corv::DirEntry> entries;
+        Corv::FileSystem().ListFolder(base + relative, entries);
+        for (const Corv::DirEntry& entry : entries) {
+            if (entry.type == Corv::FileType::Directory)
+                walk(relative + entry.name + "/");
+            else if (entry.type == Corv::FileType::Regular)
+                files.emplace_back(relative + entry.name, ReadThroughSeam(base + relative + entry.name));
+        }
+    };
+    walk("");
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace CorvTest

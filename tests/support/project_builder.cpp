@@ -107,6 +107,22 @@ Deadline::~Deadline() {
     ::alarm(0);
 }
 
+std::string SnapshotDifference(const std::vector<std::pair<std::string, Bytes>>& first,
+                               const std::vector<std::pair<std::string, Bytes>>& second) {
+    std::size_t i = 0, j = 0;
+    while (i < first.size() || j < second.size()) {
+        if (j == second.size() || (i < first.size() && first[i].first < second[j].first))
+            return "only in the first: " + first[i].first;
+        if (i == first.size() || second[j].first < first[i].first)
+            return "only in the second: " + second[j].first;
+        if (first[i].second != second[j].second)
+            return "content differs: " + first[i].first;
+        ++i;
+        ++j;
+    }
+    return {};
+}
+
 CPatch MakePatch(const std::string& name, int tone0, int tone1) {
     CPatch patch;
     patch.SetName(name);

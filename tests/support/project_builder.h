@@ -34,6 +34,10 @@ bool FileExists(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& folder);
 // Every file below a folder (relative path -> content), for comparing whole folders.
 std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& folder);
+// The first difference of two snapshots ("only in the first: NAME", "only in the second:
+// NAME", "content differs: NAME"); empty when they are equal.
+std::string SnapshotDifference(const std::vector<std::pair<std::string, Bytes>>& first,
+                               const std::vector<std::pair<std::string, Bytes>>& second);
 
 // Makes a FIFO at the path: whoever opens it to read waits for a writer, and the other way round.
 void MakeFifo(const std::string& path);

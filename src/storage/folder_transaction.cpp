@@ -1,0 +1,470 @@
+#include "storage/folder_transaction.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+#include "edit/domain.h"
+#include "model/file_system.h"
+
+namespace Corv {
+
+namespace {
+
+using Kind = CommitStep::Kind;
+
+constexpr const char* kJournalHeader = "corvane-journal 1";
+// A journal larger than this was not written by a save (a full project has a few thousand
+// steps of a few dozen bytes).
+constexpr std::int64_t kMaxJournalBytes = 64 << 20;
+
+IFileSystem& Fs() { return FileSystem(); }
+
+std::string Os(const std::string& folder, const std::string& relative) {
+    return ToOsPath(folder + relative);
+}
+
+// What cannot be told counts as there: a step is then tried and fails visibly, rather than
+// being skipped.
+bool Exists(const std::string& folder, const std::string& relative) {
+    const FileStatus status = Fs().Status(Os(folder, relative));
+    return status.type != FileType::Missing || status.isLink || status.failed;
+}
+
+// The folder part of a relative path ("" for the project folder itself).
+std::string FolderOf(const std::string& relative) {
+    const auto slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
+}
+
+const char* KindWord(Kind kind) {
+    switch (kind) {
+    case Kind::Aside:
+        return "aside";
+    case Kind::Place:
+        return "place";
+    case Kind::Remove:
+        return "remove";
+    case Kind::MoveOut:
+        return "moveout";
+    }
+    return "";
+}
+
+// Paths may hold any byte but "/" and NUL inside a name; the three that would break a line
+// apart, and the escape itself, are written as %XX.
+std::string Escape(const std::string& text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool Unescape(const std::string& text, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return false;
+        const int high = HexValue(text[i + 1]);
+        const int low = HexValue(text[i + 2]);
+        if (high < 0 || low < 0)
+            return false;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return true;
+}
+
+std::uint64_t Fnv1a(const std::string& text) {
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+std::string HashText(std::uint64_t hash) {
+    static const char* const kHex = "0123456789abcdef";
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4)
+        text[static_cast<std::size_t>(i)] = kHex[hash & 15];
+    return text;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+        if (tab == std::string::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
+bool ParseStep(const std::string& line, CommitStep& step) {
+    const std::vector<std::string> fields = SplitTabs(line);
+    const std::pair<const char*, Kind> kinds[] = {
+        {"aside", Kind::Aside}, {"place", Kind::Place}, {"remove", Kind::Remove}, {"moveout", Kind::MoveOut}};
+    const auto kind = std::find_if(std::begin(kinds), std::end(kinds),
+                                   [&](const auto& k) { return fields[0] == k.first; });
+    if (kind == std::end(kinds) || fields.size() != (kind->second == Kind::Remove ? 2u : 3u))
+        return false;
+    step.kind = kind->second;
+    if (!Unescape(fields[1], step.from) || step.from.empty())
+        return false;
+    return fields.size() == 2 || Unescape(fields[2], step.to);
+}
+
+bool ReadSmallFile(const std::string& osPath, std::string& text) {
+    auto file = Fs().Open(osPath, OpenMode::Read);
+    if (!file)
+        return false;
+    const std::int64_t size = file->Size();
+    if (size < 0 || size > kMaxJournalBytes)
+        return false;
+    text.assign(static_cast<std::size_t>(size), '\0');
+    return file->Read(text.data(), text.size()) == size;
+}
+
+bool WriteDurably(const std::string& osPath, const std::string& text) {
+    auto file = Fs().Open(osPath, OpenMode::Write);
+    return file && file->Write(text.data(), text.size()) && file->Sync() && file->Close();
+}
+
+// The folders a group of steps changes: where files leave and where they arrive.
+std::set<std::string> TouchedFolders(const std::vector<CommitStep>& steps, Kind kind) {
+    std::set<std::string> folders;
+    for (const CommitStep& step : steps)
+        if (step.kind == kind) {
+            folders.insert(FolderOf(step.from));
+            if (kind == Kind::Aside || kind == Kind::Place)
+                folders.insert(FolderOf(step.to));
+        }
+    return folders;
+}
+
+bool SyncAll(const std::string& folder, const std::set<std::string>& relativeFolders) {
+    bool synced = true;
+    for (const std::string& relative : relativeFolders)
+        synced = Fs().SyncDirectory(Os(folder, relative)) && synced;
+    return synced;
+}
+
+// Does one step again if it has not been done; true when it is done now. Only names that no
+// step creates twice are tested, so the test tells reliably whether the step ran.
+bool Replay(const std::string& folder, const CommitStep& step, const MoveOutFunction& moveOut) {
+    switch (step.kind) {
+    case Kind::Aside:
+        if (Exists(folder, step.from) && !Exists(folder, step.to))
+            return Fs().Rename(Os(folder, step.from), Os(folder, step.to));
+        return true;
+    case Kind::Place:
+        if (Exists(folder, step.from))
+            return Fs().Rename(Os(folder, step.from), Os(folder, step.to));
+        return true;
+    case Kind::Remove:
+        return !Exists(folder, step.from) || Fs().Remove(Os(folder, step.from));
+    case Kind::MoveOut:
+        return !Exists(folder, step.from) || (moveOut && moveOut(Os(folder, step.from), step.to));
+    }
+    return false;
+}
+
+// Runs the steps of one kind again, in order; false when one could not be done.
+bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
+                const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
+    bool all = true;
+    for (const CommitStep& step : steps)
+        if (step.kind == kind && !Replay(folder, step, moveOut)) {
+            all = false;
+            if (leftovers == nullptr)
+                return false;
+            leftovers->push_back(step.from);
+        }
+    return SyncAll(folder, TouchedFolders(steps, kind)) && all;
+}
+
+bool HasPrefix(const std::string& relative, const char* prefix) {
+    return relative.compare(FolderOf(relative).size(), std::string::traits_type::length(prefix),
+                            prefix) == 0;
+}
+
+bool RemoveJournal(const std::string& folder, const std::string& name) {
+    return Fs().Remove(Os(folder, name)) && Fs().SyncDirectory(ToOsPath(folder));
+}
+
+// Puts every original that the first phase set aside back under its name.
+bool UndoFirstPhase(const std::string& folder, const std::vector<CommitStep>& steps) {
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        if (it->kind == Kind::Aside && Exists(folder, it->to) && !Exists(folder, it->from) &&
+            !Fs().Rename(Os(folder, it->to), Os(folder, it->from)))
+            return false;
+    return SyncAll(folder, TouchedFolders(steps, Kind::Aside));
+}
+
+// Completes a journal of which `placing` tells whether the first phase was done.
+Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps, bool placing,
+                         const MoveOutFunction& moveOut, std::string& problem) {
+    std::string journal = placing ? kPlacingJournalName : kJournalName;
+    if (!placing) {
+        // Nothing is in place yet: when a staged file went missing, going forward would lose
+        // its slot, so the old state is restored instead.
+        const bool complete = std::all_of(steps.begin(), steps.end(), [&](const CommitStep& s) {
+            return s.kind != Kind::Place || !HasPrefix(s.from, kStagedPrefix) || Exists(folder, s.from);
+        });
+        if (!complete) {
+            if (!UndoFirstPhase(folder, steps) || !RemoveJournal(folder, journal)) {
+                problem = "the files set aside could not be put back";
+                return Recovery::Failed;
+            }
+            return Recovery::Undone;
+        }
+        if (!ReplayKind(folder, steps, Kind::Aside, moveOut, nullptr) ||
+            !Fs().Rename(Os(folder, journal), Os(folder, kPlacingJournalName)) ||
+            !Fs().SyncDirectory(ToOsPath(folder))) {
+            problem = "the files could not be set aside";
+            return Recovery::Failed;
+        }
+        journal = kPlacingJournalName;
+    }
+    if (!ReplayKind(folder, steps, Kind::Place, moveOut, nullptr)) {
+        problem = "the saved files could not be put in place";
+        return Recovery::Failed;
+    }
+    std::vector<std::string> leftovers;
+    ReplayKind(folder, steps, Kind::Remove, moveOut, &leftovers);
+    ReplayKind(folder, steps, Kind::MoveOut, moveOut, &leftovers);
+    if (!leftovers.empty() || !RemoveJournal(folder, journal)) {
+        problem = "files the save replaced could not be removed";
+        return Recovery::Failed;
+    }
+    return Recovery::Completed;
+}
+
+} // namespace
+
+std::string JournalText(const std::vector<CommitStep>& steps) {
+    std::string text = std::string(kJournalHeader) + "\n";
+    for (const CommitStep& step : steps) {
+        text += KindWord(step.kind);
+        text += '\t' + Escape(step.from);
+        if (step.kind != Kind::Remove)
+            text += '\t' + Escape(step.to);
+        text += '\n';
+    }
+    text += "end\t" + std::to_string(steps.size()) + '\t' + HashText(Fnv1a(text)) + '\n';
+    return text;
+}
+
+bool ParseJournal(const std::string& text, std::vector<CommitStep>& steps) {
+    steps.clear();
+    const auto endAt = text.rfind("end\t");
+    if (endAt == std::string::npos || text.empty() || text.back() != '\n')
+        return false;
+    const std::string body = text.substr(0, endAt);
+    const std::vector<std::string> end = SplitTabs(text.substr(endAt, text.size() - endAt - 1));
+    if (end.size() != 3 || end[2] != HashText(Fnv1a(body)) ||
+        body.rfind(std::string(kJournalHeader) + "\n", 0) != 0)
+        return false;
+    std::size_t start = body.find('\n') + 1;
+    while (start < body.size()) {
+        const auto lineEnd = body.find('\n', start);
+        CommitStep step;
+        if (!ParseStep(body.substr(start, lineEnd - start), step))
+            return false;
+        steps.push_back(std::move(step));
+        start = lineEnd + 1;
+    }
+    return end[1] == std::to_string(steps.size());
+}
+
+CFolderTransaction::CFolderTransaction(std::string folder, MoveOutFunction moveOut)
+    : m_folder(std::move(folder)), m_moveOut(std::move(moveOut)) {}
+
+void CFolderTransaction::Add(Kind kind, std::string from, std::string to) {
+    m_steps.push_back({kind, std::move(from), std::move(to)});
+}
+
+bool CFolderTransaction::RunDirect(const CommitStep& step) {
+    const std::string folder = Os(m_folder, FolderOf(step.from));
+    switch (step.kind) {
+    case Kind::Aside:
+    case Kind::Place:
+        return Fs().Rename(Os(m_folder, step.from), Os(m_folder, step.to)) &&
+               Fs().SyncDirectory(folder) &&
+               (FolderOf(step.to) == FolderOf(step.from) ||
+                Fs().SyncDirectory(Os(m_folder, FolderOf(step.to))));
+    case Kind::Remove:
+        return Fs().Remove(Os(m_folder, step.from)) && Fs().SyncDirectory(folder);
+    case Kind::MoveOut:
+        return m_moveOut && m_moveOut(Os(m_folder, step.from), step.to);
+    }
+    return false;
+}
+
+bool CFolderTransaction::WriteJournal(const std::string& name) const {
+    return WriteDurably(Os(m_folder, name), JournalText(m_steps)) &&
+           Fs().SyncDirectory(ToOsPath(m_folder));
+}
+
+bool CFolderTransaction::RunPhase(Kind kind, std::vector<const CommitStep*>& done) {
+    for (const CommitStep& step : m_steps) {
+        if (step.kind != kind)
+            continue;
+        if (!Fs().Rename(Os(m_folder, step.from), Os(m_folder, step.to)))
+            return false;
+        done.push_back(&step);
+    }
+    return SyncFolders(kind);
+}
+
+bool CFolderTransaction::SyncFolders(Kind kind) const { return SyncAll(m_folder, TouchedFolders(m_steps, kind)); }
+
+// Renames back what was done, newest first.
+bool CFolderTransaction::RollBack(const std::vector<const CommitStep*>& done) {
+    std::set<std::string> folders;
+    for (auto it = done.rbegin(); it != done.rend(); ++it) {
+        if (!Fs().Rename(Os(m_folder, (*it)->to), Os(m_folder, (*it)->from)))
+            return false;
+        folders.insert(FolderOf((*it)->from));
+        folders.insert(FolderOf((*it)->to));
+    }
+    return SyncAll(m_folder, folders);
+}
+
+// The third phase: what fails here stays for the journal's next reader.
+void CFolderTransaction::Finish() {
+    for (const Kind kind : {Kind::Remove, Kind::MoveOut})
+        ReplayKind(m_folder, m_steps, kind, m_moveOut, &m_leftovers);
+}
+
+CFolderTransaction::Result CFolderTransaction::Commit() {
+    m_leftovers.clear();
+    if (m_steps.empty())
+        return Result::Committed;
+    if (m_steps.size() == 1)
+        return RunDirect(m_steps.front()) ? Result::Committed : Result::Failed;
+
+    const bool aside = std::any_of(m_steps.begin(), m_steps.end(),
+                                   [](const CommitStep& s) { return s.kind == Kind::Aside; });
+    const std::string journal = aside ? kJournalName : kPlacingJournalName;
+    if (!WriteJournal(journal)) {
+        Fs().Remove(Os(m_folder, journal));
+        return Result::Failed;
+    }
+    std::vector<const CommitStep*> done;
+    bool placed = RunPhase(Kind::Aside, done);
+    if (placed && aside)
+        placed = Fs().Rename(Os(m_folder, journal), Os(m_folder, kPlacingJournalName)) &&
+                 Fs().SyncDirectory(ToOsPath(m_folder));
+    placed = placed && RunPhase(Kind::Place, done);
+    if (!placed) {
+        // Back to the old state when that works; otherwise forward, as the next open would.
+        const std::string current = Exists(m_folder, kPlacingJournalName) ? kPlacingJournalName : journal;
+        if (RollBack(done) && RemoveJournal(m_folder, current))
+            return Result::Failed;
+        std::string problem;
+        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, m_moveOut, problem)) {
+        case Recovery::Completed:
+            return Result::Committed;
+        case Recovery::Failed:
+            return Exists(m_folder, current) ? Result::Pending : Result::Failed;
+        default:
+            return Result::Failed;
+        }
+    }
+    Finish();
+    if (!m_leftovers.empty())
+        return Result::CommittedLeftovers;
+    if (RemoveJournal(m_folder, kPlacingJournalName))
+        return Result::Committed;
+    m_leftovers.push_back(kPlacingJournalName);
+    return Result::CommittedLeftovers;
+}
+
+bool IsSaveLeftoverName(const std::string& name) {
+    return name.rfind(kStagedPrefix, 0) == 0 || name.rfind(kAsidePrefix, 0) == 0;
+}
+
+bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string>& leftovers,
+                        const MoveOutFunction& moveOut) {
+    bool clear = true;
+    std::set<std::string> folders;
+    for (const std::string& relative : leftovers) {
+        if (HasPrefix(relative, kStagedPrefix))
+            clear = Fs().Remove(Os(folder, relative)) && clear;
+        else
+            clear = moveOut && moveOut(Os(folder, relative), relative) && clear;
+        folders.insert(FolderOf(relative));
+    }
+    return SyncAll(folder, folders) && clear;
+}
+
+Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
+                              std::string& problem) {
+    problem.clear();
+    Recovery result = Recovery::Clean;
+    for (const bool placing : {true, false}) {
+        const std::string name = placing ? kPlacingJournalName : kJournalName;
+        if (!Exists(folder, name))
+            continue;
+        std::string text;
+        std::vector<CommitStep> steps;
+        if (!ReadSmallFile(Os(folder, name), text)) {
+            problem = "its save journal could not be read";
+            return Recovery::Failed;
+        }
+        if (ParseJournal(text, steps)) {
+            result = CompleteJournal(folder, steps, placing, moveOut, problem);
+            if (result == Recovery::Failed)
+                return result;
+        } else if (placing) { // renamed only after it was complete: it was damaged since
+            problem = "its save journal is damaged";
+            return Recovery::Failed;
+        } else { // a journal that was not written to its end was never acted on
+            if (!RemoveJournal(folder, name)) {
+                problem = "its save journal could not be removed";
+                return Recovery::Failed;
+            }
+            result = Recovery::Undone;
+        }
+        break;
+    }
+    std::vector<DirEntry> entries;
+    Fs().ListFolder(ToOsPath(folder), entries);
+    std::vector<std::string> leftovers;
+    for (const DirEntry& entry : entries)
+        if (IsSaveLeftoverName(entry.name))
+            leftovers.push_back(entry.name);
+    if (!ClearSaveLeftovers(folder, leftovers, moveOut)) {
+        problem = "files left by an interrupted save could not be removed";
+        return Recovery::Failed;
+    }
+    return result == Recovery::Clean && !leftovers.empty() ? Recovery::Undone : result;
+}
+
+} // namespace Corv

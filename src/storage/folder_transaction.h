@@ -1,0 +1,103 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Corv {
+
+// Names the save uses inside a project folder while it works. The loader takes none of them
+// for a slot file (none matches the patch, tone or wave patterns), and a completed save leaves
+// none behind.
+inline constexpr const char* kStagedPrefix = ".corvane-new-"; // new contents, not yet in place
+inline constexpr const char* kAsidePrefix = ".corvane-old-";  // originals moved out of the way
+inline constexpr const char* kJournalName = ".corvane-journal";
+inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
+
+// Moves a file out of a project folder (into the trash, or beside the project); `original` is
+// the path relative to the folder that the file had in the project. False when it stays.
+using MoveOutFunction = std::function<bool(const std::string& path, const std::string& original)>;
+
+// One step of putting a save's files in place. Paths are relative to the project folder.
+struct CommitStep {
+    enum class Kind {
+        Aside,   // an original moves to a hidden name, out of the way of what replaces it
+        Place,   // a file takes its final name (a staged file, an original renamed or moved)
+        Remove,  // a file no slot uses any more goes
+        MoveOut, // a replaced original leaves the project folder (trash)
+    };
+    Kind kind = Kind::Place;
+    std::string from; // the file the step works on
+    std::string to;   // Aside/Place: the new name; MoveOut: the original name
+};
+
+// Puts the files of a save in place so that an interruption at any point (an error, a kill, a
+// power loss) leaves the folder in its old state or lets `RecoverProjectFolder` complete it
+// into the new one. Every new content must already lie, durable, under a staged name.
+//
+// One step is done directly (a rename or a removal is atomic by itself). Several steps are
+// written to a journal in the folder first and then run in three phases: originals aside, files
+// into place (from here on the save counts as done), then removals and moves out. The journal
+// is removed at the end; the folders are synced after each phase.
+class CFolderTransaction {
+public:
+    // `folder` is the project folder (ends in "/"); `moveOut` takes replaced originals.
+    CFolderTransaction(std::string folder, MoveOutFunction moveOut);
+
+    void Add(CommitStep::Kind kind, std::string from, std::string to = {});
+    const std::vector<CommitStep>& Steps() const { return m_steps; }
+
+    enum class Result {
+        Committed,       // the new state is in place and nothing is left over
+        CommittedLeftovers, // in place, but some removals failed (`Leftovers`); the journal
+                            // stays so that the next open finishes them
+        Failed,          // nothing changed: the steps done were undone
+        Pending,         // neither undoing nor completing worked: the journal stays, and the
+                         // next open completes the save
+    };
+    Result Commit();
+    // Relative paths of files a committed save could not remove or move out.
+    const std::vector<std::string>& Leftovers() const { return m_leftovers; }
+
+private:
+    bool RunDirect(const CommitStep& step);
+    bool WriteJournal(const std::string& name) const;
+    bool RunPhase(CommitStep::Kind kind, std::vector<const CommitStep*>& done);
+    bool RollBack(const std::vector<const CommitStep*>& done);
+    void Finish();
+    bool SyncFolders(CommitStep::Kind kind) const;
+
+    std::string m_folder;
+    MoveOutFunction m_moveOut;
+    std::vector<CommitStep> m_steps;
+    std::vector<std::string> m_leftovers;
+};
+
+// Brings a project folder to a consistent state after a save that did not finish: a journal
+// is completed (or, when it was not written completely, dropped) and the files an interrupted
+// save left at the top of the folder are cleared. True when the folder is consistent (also
+// when there was nothing to do); false with `problem` set when it could not be brought there.
+// The subfolders' leftovers are found by whoever lists them (`ClearSaveLeftovers`).
+enum class Recovery {
+    Clean,     // there was nothing to do
+    Completed, // an interrupted save was completed: the folder holds the saved state
+    Undone,    // an interrupted save had changed nothing: what it left was cleared
+    Failed,    // the folder could not be brought to a consistent state (`problem` says why)
+};
+Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
+                              std::string& problem);
+
+// True for the names a save gives files while it works (staged and set-aside files).
+bool IsSaveLeftoverName(const std::string& name);
+// Removes staged files that no journal names any more, and moves out originals that were set
+// aside by a save whose journal is gone (never deleting them). Paths are relative to the
+// folder. True when none is left.
+bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string>& leftovers,
+                        const MoveOutFunction& moveOut);
+
+// The journal's text for a list of steps, and the steps read back from such a text (false for
+// a text that was not written completely).
+std::string JournalText(const std::vector<CommitStep>& steps);
+bool ParseJournal(const std::string& text, std::vector<CommitStep>& steps);
+
+} // namespace Corv

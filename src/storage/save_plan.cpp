@@ -1,0 +1,376 @@
+// Working out a save: which files stay, which are only renamed, which get new contents, which
+// arrive from elsewhere and which go — before anything on disk changes.
+#include "storage/save_plan.h"
+
+#include <chrono>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "edit/domain.h"
+#include "model/file_system.h"
+#include "storage/lum_file_document.h"
+#include "storage/memo_file.h"
+#include "storage/slot_file_name.h"
+#include "storage/svd_file.h"
+
+namespace Corv {
+
+namespace {
+
+using Kind = CommitStep::Kind;
+
+// A token that makes the hidden names of one save its own, so that nothing an earlier,
+// interrupted save left behind is ever taken for one of them.
+std::string SaveToken() {
+    static unsigned counter = 0;
+    const auto now = static_cast<unsigned long long>(
+        std::chrono::system_clock::now().time_since_epoch().count());
+    return std::to_string(now % 1000000007ULL) + "-" + std::to_string(++counter);
+}
+
+// A path in the work folder for a copy of a file: counter, blank, name part, extension.
+std::string TemporaryCopyPath(const std::string& file) {
+    CDomain& domain = CDomain::Get();
+    return domain.m_workFolder + SlotNumberText(domain.NextWorkFileNumber()) + " " + NamePart(file) +
+           Extension(file);
+}
+
+// The folder part of a relative path ("" for the top of the project folder).
+std::string FolderPart(const std::string& relative) {
+    const auto slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
+}
+
+// The work of planning one save.
+class CSavePlanner {
+public:
+    CSavePlanner(CLumFileDocument& document, SaveMode mode, std::string stageRoot, CSavePlan& plan)
+        : m_doc(document), m_data(document.Data()), m_mode(mode), m_folder(m_data.ProjectFolder()),
+          m_stageRoot(std::move(stageRoot)), m_plan(plan), m_token(SaveToken()) {}
+
+    bool PlanKind(int kind);
+    bool PlanMemo(int kind);
+    bool PlanSystemFiles(const std::string& sourceFolder);
+    void PlanReplaced(const std::vector<std::string>& replaced);
+    void Finish();
+
+private:
+    // A step, and whether it puts a file over an original that the save drops.
+    struct PlannedStep {
+        CommitStep step;
+        bool replacing = false;
+    };
+    // What planning a kind works with, slot by slot.
+    struct KindState {
+        std::vector<std::string> targets;        // relative slot file names, empty for empty slots
+        std::vector<std::vector<std::uint8_t>> areas; // packed record areas (patches and tones)
+        std::vector<char> changed;               // the packed area differs from the file's
+    };
+
+    bool ReadAreas(int kind, KindState& state);
+    void PlanInPlace(int kind, const KindState& state);
+    void PlanDropped(int kind, std::size_t j, const KindState& state,
+                     const std::unordered_set<std::string>& usedElsewhere);
+    void Stage(const std::string& target, StagedFile file, bool replacing);
+    std::string Hidden(const char* prefix, const std::string& relativeFolder);
+    void Add(Kind kind, std::string from, std::string to = {}, bool replacing = false) {
+        m_steps.push_back({{kind, std::move(from), std::move(to)}, replacing});
+    }
+    // The path relative to the project folder; empty for a path outside it.
+    std::string Rel(const std::string& absolute) const {
+        return absolute.rfind(m_folder, 0) == 0 ? absolute.substr(m_folder.size()) : std::string();
+    }
+
+    CLumFileDocument& m_doc;
+    CLumData& m_data;
+    SaveMode m_mode;
+    std::string m_folder;
+    std::string m_stageRoot;
+    CSavePlan& m_plan;
+    std::vector<PlannedStep> m_steps;
+    std::string m_token;
+    unsigned m_names = 0;
+};
+
+std::string CSavePlanner::Hidden(const char* prefix, const std::string& relativeFolder) {
+    return relativeFolder + prefix + m_token + "-" + std::to_string(++m_names);
+}
+
+// A new folder gets its files at their final names inside the folder being built; otherwise a
+// staged file waits under a hidden name beside its target until the commit places it.
+void CSavePlanner::Stage(const std::string& target, StagedFile file, bool replacing) {
+    if (m_mode == SaveMode::NewFolder) {
+        file.destination = m_stageRoot + target;
+        m_plan.staged.push_back(std::move(file));
+        return;
+    }
+    const std::string staged = Hidden(kStagedPrefix, FolderPart(target));
+    file.destination = m_folder + staged;
+    m_plan.staged.push_back(std::move(file));
+    Add(Kind::Place, staged, target, replacing);
+}
+
+bool CSavePlanner::ReadAreas(int kind, KindState& state) {
+    const CParameterArray& records = m_data.Records(kind);
+    const std::size_t n = records.Size();
+    state.targets.assign(n, {});
+    state.areas.assign(n, {});
+    state.changed.assign(n, 0);
+    m_plan.slotPaths[kind].assign(n, {});
+    for (std::size_t i = 0; i < n; ++i) {
+        const CParameter& record = records.Item(i);
+        if (record.IsEmpty())
+            continue;
+        state.targets[i] = std::string(SubfolderName(kind)) +
+                           SlotFileName(static_cast<unsigned>(i + 1), record.Name(),
+                                        Extension(record.FilePath()));
+        m_plan.slotPaths[kind][i] = m_folder + state.targets[i];
+        m_plan.needsSubfolder[kind] = true;
+        if (kind == kWaveKind)
+            continue;
+        std::vector<std::uint8_t>& area = state.areas[i];
+        if (!ReadRecordArea(kind, record.FilePath(), area))
+            return false;
+        std::vector<std::uint8_t> packed = area;
+        if (!PackRecordArea(kind, record, packed))
+            return false;
+        state.changed[i] = packed != area;
+        area = std::move(packed);
+    }
+    return true;
+}
+
+bool CSavePlanner::PlanKind(int kind) {
+    KindState state;
+    if (!ReadAreas(kind, state))
+        return false;
+    if (m_mode == SaveMode::InPlace) {
+        PlanInPlace(kind, state);
+        return true;
+    }
+    const CParameterArray& records = m_data.Records(kind);
+    const std::vector<std::string>& old = m_data.SlotPaths(kind);
+    for (std::size_t i = 0; i < records.Size(); ++i) {
+        const CParameter& record = records.Item(i);
+        if (record.IsEmpty())
+            continue;
+        Stage(state.targets[i],
+              {{}, record.FilePath(), kind, state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{}, {}},
+              false);
+        // Records of other projects that used this slot's file follow it into the new folder.
+        if (i < old.size() && record.FilePath() == old[i])
+            m_plan.follows.push_back({old[i], m_folder + state.targets[i], kind});
+    }
+    return true;
+}
+
+// In its own folder a slot's file stays, is renamed, gets a new record area, moves to the slot
+// that takes it unchanged, or goes; files from elsewhere, and second users of one file, are
+// copied in.
+void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
+    const CParameterArray& records = m_data.Records(kind);
+    const std::vector<std::string>& old = m_data.SlotPaths(kind);
+    const std::size_t n = records.Size();
+    std::unordered_map<std::string, std::size_t> oldIndex;
+    for (std::size_t j = 0; j < n && j < old.size(); ++j)
+        if (!old[j].empty() && !Rel(old[j]).empty())
+            oldIndex.emplace(old[j], j);
+
+    // The slot that takes an old file as it is: its own slot first, else the first slot that
+    // uses it unchanged. -1: the file goes (its users get copies).
+    std::vector<long> keeper(n, -1);
+    for (const auto& [path, j] : oldIndex)
+        if (!records.Item(j).IsEmpty() && records.Item(j).FilePath() == path)
+            keeper[j] = static_cast<long>(j);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto it = oldIndex.find(records.Item(i).FilePath());
+        if (!records.Item(i).IsEmpty() && it != oldIndex.end() && keeper[it->second] < 0 &&
+            !state.changed[i])
+            keeper[it->second] = static_cast<long>(i);
+    }
+
+    for (std::size_t i = 0; i < n; ++i) {
+        const CParameter& record = records.Item(i);
+        if (record.IsEmpty())
+            continue;
+        const std::string& target = state.targets[i];
+        // The slot's own file goes and has exactly the target's name: what arrives replaces it.
+        const bool replacing = i < old.size() && !old[i].empty() && keeper[i] < 0 && Rel(old[i]) == target;
+        const auto it = oldIndex.find(record.FilePath());
+        if (it == oldIndex.end() || keeper[it->second] != static_cast<long>(i)) {
+            Stage(target, {{}, record.FilePath(), kind, state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{}, {}},
+                  replacing);
+            continue;
+        }
+        const std::size_t j = it->second;
+        const std::string from = Rel(old[j]);
+        if (from != target)
+            m_plan.follows.push_back({old[j], m_folder + target, kind});
+        if (i != j) { // moved unchanged to another slot, by way of a hidden name
+            const std::string aside = Hidden(kAsidePrefix, FolderPart(from));
+            Add(Kind::Aside, from, aside);
+            Add(Kind::Place, aside, target, replacing);
+        } else if (state.changed[i]) { // a new record area: a new file takes the name
+            StagedFile file{{}, old[j], kind, state.areas[i], {}};
+            if (from == target) {
+                Stage(target, std::move(file), true);
+            } else {
+                const std::string aside = Hidden(kAsidePrefix, FolderPart(from));
+                Add(Kind::Aside, from, aside);
+                Stage(target, std::move(file), false);
+                Add(Kind::Remove, aside);
+            }
+        } else if (from != target) { // only the name changed
+            Add(Kind::Place, from, target);
+        }
+    }
+
+    const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
+    for (const auto& [path, j] : oldIndex)
+        if (keeper[j] < 0)
+            PlanDropped(kind, j, state, usedElsewhere);
+}
+
+// An old file no slot takes: kept for records elsewhere in the work folder, then removed.
+void CSavePlanner::PlanDropped(int kind, std::size_t j, const KindState& state,
+                               const std::unordered_set<std::string>& usedElsewhere) {
+    const std::string& path = m_data.SlotPaths(kind)[j];
+    const std::string from = Rel(path);
+    if (usedElsewhere.count(path) != 0) {
+        const std::string copy = TemporaryCopyPath(path);
+        m_plan.workCopies.push_back({path, copy, kind});
+        m_plan.follows.push_back({path, copy, kind});
+    }
+    const std::string& target = state.targets[j];
+    if (target.empty()) {
+        Add(Kind::Remove, from);
+    } else if (target != from) {
+        // Another name in the same slot may be the same file where letter case does not count:
+        // the old one is out of the way before the new one arrives.
+        const std::string aside = Hidden(kAsidePrefix, FolderPart(from));
+        Add(Kind::Aside, from, aside);
+        Add(Kind::Remove, aside);
+    } // else what arrives in the slot replaces it
+}
+
+bool CSavePlanner::PlanMemo(int kind) {
+    const std::string name = MemoFileName(kind);
+    std::string text = MemoFileText(m_data, kind);
+    bool replacing = false;
+    if (m_mode == SaveMode::InPlace) {
+        const std::string path = ToOsPath(m_folder + name);
+        const FileStatus status = FileSystem().Status(path);
+        if (status.type == FileType::Regular && status.size == text.size()) {
+            std::string current(text.size(), '\0');
+            auto file = FileSystem().Open(path, OpenMode::Read);
+            if (file && file->Read(current.data(), current.size()) ==
+                            static_cast<std::int64_t>(current.size()) && current == text)
+                return true; // unchanged: not written
+        }
+        if (status.type == FileType::Directory || status.failed)
+            return false; // a memo file cannot be put in place of a folder
+        replacing = status.type != FileType::Missing || status.isLink;
+    }
+    Stage(name, {{}, {}, kind, {}, std::move(text)}, replacing);
+    return true;
+}
+
+bool CSavePlanner::PlanSystemFiles(const std::string& sourceFolder) {
+    if (sourceFolder.empty())
+        return true;
+    // A system file the project does not have is simply not copied; one it has must arrive.
+    for (const char* name : kSystemFileNames) {
+        const FileStatus status = FileSystem().Status(ToOsPath(sourceFolder + name));
+        if (status.failed)
+            return false;
+        if (status.type != FileType::Missing)
+            Stage(name, {{}, sourceFolder + name, kWaveKind, {}, {}}, false);
+    }
+    return true;
+}
+
+void CSavePlanner::PlanReplaced(const std::vector<std::string>& replaced) {
+    for (const std::string& file : replaced) {
+        const std::string aside = Hidden(kAsidePrefix, FolderPart(file));
+        Add(Kind::Aside, file, aside);
+        Add(Kind::MoveOut, aside, file);
+    }
+}
+
+// One step runs on its own. Several run under a journal, and then an original that a new file
+// replaces is first set aside, so that a failure part-way can put everything back.
+void CSavePlanner::Finish() {
+    const bool single = m_steps.size() == 1;
+    for (PlannedStep& planned : m_steps) {
+        if (planned.replacing && !single) {
+            const std::string aside = Hidden(kAsidePrefix, FolderPart(planned.step.to));
+            m_plan.steps.push_back({Kind::Aside, planned.step.to, aside});
+            m_plan.steps.push_back(planned.step);
+            m_plan.steps.push_back({Kind::Remove, aside, {}});
+            continue;
+        }
+        m_plan.steps.push_back(std::move(planned.step));
+    }
+}
+
+// Calls `visit` with every record array of a kind that belongs to an open project or to a
+// saved undo step; `skip` (may be null) excludes one project and the undo step it owns (which
+// its save or its closing clears).
+template <class Visit>
+void ForEachRecordArray(CLumFileDocument& any, int kind, const CLumData* skip, Visit visit) {
+    for (CLumFileDocument* document : any.OpenProjectDocuments())
+        if (&document->Data() != skip)
+            visit(document->Data().Records(kind));
+    for (CDomain::Snapshot& slot : CDomain::Get().m_undo)
+        if (slot.owner != nullptr && slot.owner != skip && slot.saved[kind])
+            visit(kind == kPatchKind   ? static_cast<CParameterArray&>(slot.patches)
+                  : kind == kToneKind ? static_cast<CParameterArray&>(slot.tones)
+                                      : static_cast<CParameterArray&>(slot.waves));
+}
+
+} // namespace
+
+std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int kind, const CLumData* skip) {
+    std::unordered_set<std::string> used;
+    ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
+        for (std::size_t i = 0; i < records.Size(); ++i)
+            if (!records.Item(i).IsEmpty())
+                used.insert(records.Item(i).FilePath());
+    });
+    return used;
+}
+
+bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::string& to, int kind,
+                     const CLumData* skip) {
+    bool changed = false;
+    ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
+        for (std::size_t i = 0; i < records.Size(); ++i)
+            if (records.Item(i).FilePath() == from) {
+                records.Item(i).SetFilePath(to);
+                changed = true;
+            }
+    });
+    return changed;
+}
+
+std::string WorkCopyPath(const std::string& file) { return TemporaryCopyPath(file); }
+
+bool PlanSave(CLumFileDocument& document, SaveMode mode, const std::string& stageRoot,
+              const std::string& sourceFolder, const std::vector<std::string>& replaced,
+              CSavePlan& plan) {
+    plan = CSavePlan{};
+    CSavePlanner planner(document, mode, stageRoot, plan);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (!planner.PlanKind(kind))
+            return false;
+    if (mode != SaveMode::InPlace && !planner.PlanSystemFiles(sourceFolder))
+        return false;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (!planner.PlanMemo(kind))
+            return false;
+    planner.PlanReplaced(replaced);
+    planner.Finish();
+    return true;
+}
+
+} // namespace Corv

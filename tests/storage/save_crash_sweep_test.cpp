@@ -1,0 +1,127 @@
+// A save stopped after any operation, followed by a power loss (everything not synced is
+// lost), must leave a folder that the next open turns into exactly the old or exactly the new
+// state, with nothing lost: not a record, not a memo, not a byte of a file, not a rejected or
+// replaced file.
+#include "save_scenario.h"
+#include "support/faulty_file_system.h"
+
+using namespace Corv;
+using namespace CorvTest;
+
+namespace {
+
+constexpr const char* kRejected = "Patch/Extra.d00";
+
+// One run of the scenario in memory: the folders written once to disk are mirrored into a
+// fresh memory file system that the core uses while the run lives.
+class MemoryRun {
+public:
+    explicit MemoryRun(const SaveScenario& scenario) : m_faulty(m_memory), m_scope(m_faulty) {
+        m_memory.Mirror(scenario.Root());
+        m_memory.Mirror(scenario.Work());
+    }
+    FaultyFileSystem& Faulty() { return m_faulty; }
+    MemoryFileSystem& Memory() { return m_memory; }
+
+private:
+    MemoryFileSystem m_memory;
+    FaultyFileSystem m_faulty;
+    ScopedFileSystem m_scope;
+};
+
+// The state of a project folder as the next open sees it: opened with a fresh store (which
+// completes or undoes an interrupted save), then every file. Empty when the folder is missing.
+Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loaded) {
+    CProjectDocuments::Get().CloseAll();
+    CDomain::Reset();
+    InstallScriptedSink(kAnswerYes);
+    CDomain::Get().m_workFolder = scenario.Work() + "/";
+    loaded = CProjectDocuments::Get().OpenProject(folder) != nullptr;
+    Snapshot files = SnapshotThroughSeam(folder);
+    std::erase_if(files, [](const auto& file) { return file.first == kRejected; });
+    return files;
+}
+
+// Where the files that a save moves out of a folder go.
+Snapshot MovedOut(const std::string& folder) {
+    return SnapshotThroughSeam(folder.substr(0, folder.size() - 1) + " removed files/");
+}
+
+// True when a file with these bytes is in the folder or among the files moved out of it.
+bool Kept(const std::string& folder, const std::pair<std::string, Bytes>& file) {
+    const Snapshot places[2] = {SnapshotThroughSeam(folder), MovedOut(folder)};
+    return std::any_of(std::begin(places), std::end(places), [&](const Snapshot& place) {
+        return std::any_of(place.begin(), place.end(),
+                           [&](const auto& entry) { return entry.second == file.second; });
+    });
+}
+
+struct SweepResult {
+    int cases = 0, old = 0, completed = 0;
+};
+
+SweepResult Sweep(SaveTarget target) {
+    SaveScenario scenario;
+    scenario.WriteFolders(target);
+    const std::string folder = scenario.Target(target);
+    Snapshot before, after, others;
+    int operations = 0;
+    {
+        MemoryRun run(scenario);
+        scenario.OpenAndEdit();
+        before = SnapshotThroughSeam(folder);
+        std::erase_if(before, [](const auto& file) { return file.first == kRejected; });
+        others = SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A"));
+        const int start = run.Faulty().Count();
+        EXPECT_TRUE(scenario.A().SaveProject(folder));
+        operations = run.Faulty().Count() - start;
+        bool loaded = false;
+        after = Reopened(scenario, folder, loaded);
+        EXPECT_TRUE(loaded);
+    }
+    SweepResult result;
+    for (int k = 0; k <= operations; ++k) {
+        SCOPED_TRACE(std::string("save ") + TargetName(target) + " stopped after operation " +
+                     std::to_string(k));
+        MemoryRun run(scenario);
+        const Snapshot original = SnapshotThroughSeam(folder);
+        scenario.OpenAndEdit();
+        run.Faulty().StopAfter(k);
+        scenario.A().SaveProject(folder);
+        run.Memory().PowerLoss();
+        run.Faulty().Reset();
+
+        bool loaded = false;
+        const Snapshot state = Reopened(scenario, folder, loaded);
+        const bool isOld = state == before, isNew = state == after;
+        EXPECT_TRUE(isOld || isNew) << "neither state: " << SnapshotDifference(state, before)
+                                    << " / " << SnapshotDifference(state, after);
+        EXPECT_EQ(loaded, target != SaveTarget::NewFolder || isNew);
+        EXPECT_FALSE(SaveScenario::HasLeftovers(SnapshotThroughSeam(folder)));
+        // Nothing outside the target changed, and nothing that left the folder was lost.
+        EXPECT_EQ(SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A")), others);
+        // What leaves the folder is moved out, never deleted: a rejected file, and the files
+        // of a project that is replaced.
+        for (const auto& file : original)
+            if (target == SaveTarget::Replace || file.first == kRejected)
+                EXPECT_TRUE(Kept(folder, file)) << file.first << " was lost";
+        result.cases++;
+        result.old += isOld ? 1 : 0;
+        result.completed += isNew ? 1 : 0;
+        if (::testing::Test::HasFailure())
+            break;
+    }
+    return result;
+}
+
+TEST(SaveCrashSweep, EveryStopLeavesTheOldOrTheNewState) {
+    for (const SaveTarget target : {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
+        const SweepResult result = Sweep(target);
+        std::printf("save %s: %d stops, %d reopened in the old state, %d in the new one\n",
+                    TargetName(target), result.cases, result.old, result.completed);
+        EXPECT_GT(result.old, 0);
+        EXPECT_GT(result.completed, 0);
+    }
+}
+
+} // namespace
