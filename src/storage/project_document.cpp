@@ -81,7 +81,7 @@ void TellUnreadable(const std::string& path) {
         return;
     const FileStatus status = FileSystem().Status(ToOsPath(path));
     const char* what =
-        status.type == FileType::Regular
+        status.type == FileType::Regular || status.failed
             ? "This file of the project cannot be read or is not a valid file of its kind:"
         : status.type != FileType::Missing ? "This file of the project is not a regular file:"
         : status.isLink                    ? "This file of the project is a link to nothing:"
