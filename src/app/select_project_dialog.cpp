@@ -1,6 +1,7 @@
 #include "app/select_project_dialog.h"
 
 #include "app/input_text_dialog.h"
+#include "app/system_folder.h"
 #include "edit/domain.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ QString StartFolder(QString folder) {
     folder.replace(u'\\', u'/');
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return QDir::homePath();
-    return QFileInfo(folder).absoluteFilePath();
+    return SystemFolder(folder);
 }
 
 } // namespace
@@ -148,7 +149,7 @@ bool CSelectFolderDialog::CreateNewProject(const QString& name) {
     // Projects are never nested: with a project folder selected, the new one goes beside it.
     QString parent = m_current;
     if (IsAcceptableFolder(parent) && parent.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive))
-        parent = QFileInfo(parent).absolutePath();
+        parent = SystemFolder(QFileInfo(parent).path());
     const QString path = QDir(parent).filePath(ProjectFolderName(typed));
     const bool exists = QFileInfo(path).isDir();
     if (typed.isEmpty() || !(exists || QDir().mkdir(path)) || !IsAcceptableFolder(path)) {

@@ -115,11 +115,36 @@ int NumberArgument(const std::string& text, int min, int max, const std::string&
     return value;
 }
 
+namespace {
+
+// An absolute path whose folders the operating system resolves; see `AbsolutePath`.
+std::string Resolved(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || path == "/")
+        return path;
+    const std::string name = path.substr(slash + 1);
+    std::error_code error;
+    if (name == "." || name == "..") {
+        const std::filesystem::path real = std::filesystem::canonical(path, error);
+        return error ? path : real.string();
+    }
+    const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+    std::string folder = std::filesystem::canonical(parent, error).string();
+    if (error)
+        folder = Resolved(parent); // the folders that exist are still the system's
+    return (folder == "/" ? folder : folder + "/") + name;
+}
+
+} // namespace
+
 std::string AbsolutePath(const std::string& path) {
     if (path.empty())
         return path;
-    std::error_code ignored;
-    return std::filesystem::absolute(path, ignored).lexically_normal().string();
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : Resolved(absolute.string());
 }
 
 } // namespace Corv::Cli

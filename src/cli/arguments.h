@@ -34,7 +34,10 @@ int RowArgument(const std::string& text, int kind);
 // A number from `min` to `max`; `what` names the argument in the error.
 int NumberArgument(const std::string& text, int min, int max, const std::string& what);
 
-// A path as the core gets it: absolute, "." and ".." folded, separators as given otherwise.
+// A path as the core gets it: absolute, and the folder that holds its last part resolved by the
+// operating system, with links and "." and ".." parts followed as the system follows them
+// (never folded on the text). The last part stays as given, so a link named "Song.prj" keeps
+// that name; parts from a folder that does not exist on are kept as given too.
 std::string AbsolutePath(const std::string& path);
 
 } // namespace Corv::Cli

@@ -113,7 +113,7 @@ bool HasPrjName(const std::string& folder) {
 }
 
 // The files of a subfolder that the loader would read: slot file names, the first of each
-// number in byte order, numbers within the slot count.
+// number in byte order, numbers within the slot count; never what is not a regular file.
 std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
     static const std::vector<std::string> kPatterns[3] = {
         {"*.d00"}, {"*.p00"}, {"*.w*", "*.aif*", "*.vpw"}};
@@ -121,7 +121,7 @@ std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
     FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
     std::vector<std::string> names;
     for (const DirEntry& entry : entries)
-        if (entry.type != FileType::Directory)
+        if (entry.type != FileType::Directory && entry.type != FileType::Other)
             names.push_back(entry.name);
     std::vector<std::string> paths;
     for (const std::string& name : names) {
@@ -155,6 +155,34 @@ bool Readable(int kind, const std::string& path) {
     return true; // a wave only has to open
 }
 
+// Entries of the three subfolders and memo files that are not regular files (FIFOs, devices,
+// sockets, links to them), found without opening any of them.
+void CheckFileTypes(const std::string& folder, std::vector<std::string>& problems) {
+    std::vector<std::string> paths;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        std::vector<DirEntry> entries;
+        FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
+        for (const DirEntry& entry : entries)
+            if (entry.type == FileType::Other)
+                paths.push_back(folder + SubfolderName(kind) + entry.name);
+    }
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::string memo = folder + MemoFileName(kind);
+        const FileType type = FileSystem().Status(ToOsPath(memo)).type;
+        if (type == FileType::Other || type == FileType::Directory)
+            paths.push_back(memo);
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const std::string& path : paths)
+        problems.push_back("not a regular file: " + path);
+}
+
+void CheckWaveBytes(std::uint64_t total, std::vector<std::string>& problems) {
+    if (total > kWaveBytesLimit)
+        problems.push_back("wave bytes " + std::to_string(total) + " over the limit of " +
+                           std::to_string(kWaveBytesLimit));
+}
+
 } // namespace
 
 std::vector<std::string> CheckProject(const CProjectDocument& document) {
@@ -166,8 +194,10 @@ std::vector<std::string> CheckProject(const CProjectDocument& document) {
         problems.push_back("missing " + path);
     for (const std::string& path : document.RejectedFiles())
         problems.push_back("rejected " + path);
+    CheckFileTypes(data.ProjectFolder(), problems);
     CheckUsers(kToneKind, data.Tones(), ExpectedToneUsers(data), problems);
     CheckUsers(kWaveKind, data.Waves(), ExpectedWaveUsers(data), problems);
+    CheckWaveBytes(data.WaveBytesTotal(), problems);
     return problems;
 }
 
@@ -181,13 +211,18 @@ std::vector<std::string> DiagnoseFolder(const std::string& path) {
     for (const char* subfolder : {"Patch/", "Tone/"})
         if (!IsDirectory(folder + subfolder))
             problems.push_back("missing folder " + folder + subfolder);
+    std::uint64_t waveBytes = 0;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         for (const std::string& file : SlotFiles(folder, kind)) {
             if (!FileSystem().Open(ToOsPath(file), OpenMode::Read))
                 problems.push_back("missing " + file);
             else if (!Readable(kind, file))
                 problems.push_back("unreadable " + file);
+            else if (kind == kWaveKind)
+                waveBytes += FileBytes(ToOsPath(file));
         }
+    CheckFileTypes(folder, problems);
+    CheckWaveBytes(waveBytes, problems);
     return problems;
 }
 

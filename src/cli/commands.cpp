@@ -247,8 +247,9 @@ void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
     dump->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
 
     CLI::App* check = Command(app, run, "check",
-                              "Report dangling references, missing and rejected files and back "
-                              "references that disagree; exit status 1 when anything is wrong",
+                              "Report dangling references, missing and rejected files, files that "
+                              "are not regular files, back references that disagree and wave bytes "
+                              "over the limit; exit status 1 when anything is wrong",
                               Check, o);
     check->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
 }

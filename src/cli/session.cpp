@@ -5,10 +5,18 @@
 #include "edit/work_folder.h"
 #include "storage/project_document.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -16,14 +24,80 @@ namespace Corv::Cli {
 
 namespace {
 
-// A new, private folder under the system's temporary folder.
-std::string MakeTemporaryFolder() {
+// Temporary work folders are "corvane-" and six letters or digits (mkdtemp's pattern), each with
+// a lock file that its run holds locked as long as it lives.
+constexpr std::string_view kFolderPrefix = "corvane-";
+constexpr const char* kLockName = ".lock";
+
+std::string TemporaryBase() {
     std::error_code error;
     const fs::path base = fs::temp_directory_path(error);
-    std::string pattern = (error ? fs::path("/tmp") : base).string() + "/corvane-XXXXXX";
+    return error ? std::string("/tmp") : base.string();
+}
+
+bool IsTemporaryFolderName(std::string_view name) {
+    return name.size() == kFolderPrefix.size() + 6 &&
+           name.substr(0, kFolderPrefix.size()) == kFolderPrefix &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(kFolderPrefix.size()), name.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+// Takes the lock of an existing lock file without waiting; -1 when it is held (or missing).
+int TryLock(const std::string& lockFile) {
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Removes the temporary work folders that runs killed before their end left in the base: a
+// folder of this user, named like one, whose lock file exists and is free. A folder without a
+// lock file may belong to a run that is starting and is left alone.
+void RemoveStaleFolders(const std::string& base) {
+    std::vector<fs::path> candidates;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(base, error)) {
+        struct stat st {};
+        if (IsTemporaryFolderName(entry.path().filename().string()) &&
+            ::lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            candidates.push_back(entry.path());
+    }
+    for (const fs::path& folder : candidates) {
+        const int lock = TryLock(folder.string() + "/" + kLockName);
+        if (lock < 0)
+            continue;
+        std::error_code ignored;
+        fs::remove_all(folder, ignored); // the links inside are removed, never followed
+        ::close(lock);
+    }
+}
+
+// A new, private folder under the system's temporary folder, locked for this run (the lock goes
+// with the process, however it ends); -1 in `lock` and an empty text when it cannot be made.
+std::string MakeTemporaryFolder(int& lock) {
+    const std::string base = TemporaryBase();
+    RemoveStaleFolders(base);
+    std::string pattern = base + "/" + std::string(kFolderPrefix) + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
         return {};
-    return pattern;
+    // Locked under another name first and then renamed: a lock file that others can see is
+    // always held.
+    const std::string unlocked = pattern + "/" + kLockName + "-new";
+    lock = ::open(unlocked.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 &&
+        ::rename(unlocked.c_str(), (pattern + "/" + kLockName).c_str()) == 0)
+        return pattern;
+    if (lock >= 0)
+        ::close(lock);
+    lock = -1;
+    std::error_code ignored;
+    fs::remove_all(pattern, ignored);
+    return {};
 }
 
 std::string WithSlash(const std::string& folder) {
@@ -59,8 +133,11 @@ bool CSession::Start(std::string& error) {
             error = "cannot create the work folder " + folder;
             return false;
         }
+        // Should it be a temporary folder that a killed run left, its lock is held here, so
+        // that no other run removes it while this one works in it.
+        m_lock = TryLock(folder + "/" + kLockName);
     } else {
-        folder = MakeTemporaryFolder();
+        folder = MakeTemporaryFolder(m_lock);
         if (folder.empty()) {
             error = "cannot create a temporary work folder";
             return false;
@@ -89,6 +166,9 @@ void CSession::Finish() {
         std::error_code ignored;
         fs::remove_all(m_workFolder, ignored);
     }
+    if (m_lock >= 0)
+        ::close(m_lock);
+    m_lock = -1;
     m_workFolder.clear();
 }
 

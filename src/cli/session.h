@@ -16,7 +16,9 @@ inline constexpr const char* kWorkFolderVariable = "CORVANE_WORK_FOLDER";
 // One run of the tool: the process-wide store with the tool's message sink, and the work folder.
 // The work folder is a new temporary folder removed at the end, or the folder named by
 // CORVANE_WORK_FOLDER (created when missing), emptied of the work files at the end like the
-// desktop program's. The end of a session closes every open document first.
+// desktop program's. The end of a session closes every open document first. A temporary folder
+// stays locked while its run lives; a run that makes one first removes those that killed runs
+// left behind, never one that a live run uses (a folder named by CORVANE_WORK_FOLDER included).
 class CSession {
 public:
     explicit CSession(AnswerPolicy policy);
@@ -46,6 +48,7 @@ private:
     CConsoleSink* m_sink = nullptr; // owned by the store
     std::string m_workFolder;
     bool m_temporary = false;
+    int m_lock = -1; // the locked descriptor that marks the work folder as in use
 };
 
 } // namespace Corv::Cli

@@ -44,6 +44,18 @@ std::string MessageText(int code, bool asQuestion) {
     }
 }
 
+std::string NoticeText(const std::string& summary, const std::vector<std::string>& items) {
+    std::string text = summary;
+    for (const std::string& item : items)
+        text += "\n" + item;
+    return text;
+}
+
+std::string NoticeText(const std::string& one, const std::string& many,
+                       const std::vector<std::string>& items) {
+    return NoticeText(items.size() == 1 ? one : std::to_string(items.size()) + " " + many, items);
+}
+
 void CLumTextOut::WriteFormat(const char* format, ...) {
     va_list args;
     va_start(args, format);

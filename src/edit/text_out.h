@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Corv {
 
@@ -38,6 +39,13 @@ public:
     // item a line. Needs no answer.
     virtual void ShowNotice(const std::string& text) = 0;
 };
+
+// The text of a notice about several items: the summary line, then one item a line.
+std::string NoticeText(const std::string& summary, const std::vector<std::string>& items);
+// The same with a summary that counts the items: `one` for a single item, otherwise the number,
+// a blank and `many` ("2 files are ...").
+std::string NoticeText(const std::string& one, const std::string& many,
+                       const std::vector<std::string>& items);
 
 // A text sink with indentation and formatted writing.
 class CLumTextOut {

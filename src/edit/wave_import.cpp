@@ -2,6 +2,7 @@
 
 #include "edit/domain.h"
 #include "edit/text_out.h"
+#include "model/file_system.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
@@ -36,6 +37,23 @@ void KeepImportable(std::vector<std::string>& files) {
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
     std::erase_if(files, [](const std::string& path) { return !IsImportableWave(path); });
+}
+
+// Takes the files that are not regular files (FIFOs, devices, sockets, folders, links to them)
+// out of the list, without ever opening them, and names them in a notice.
+void RefuseNotRegular(std::vector<std::string>& files) {
+    std::vector<std::string> refused;
+    std::erase_if(files, [&refused](const std::string& path) {
+        const FileType type = FileSystem().Status(ToOsPath(path)).type;
+        if (type != FileType::Other && type != FileType::Directory)
+            return false;
+        refused.push_back(path);
+        return true;
+    });
+    if (!refused.empty())
+        CDomain::Get().ShowNotice(
+            NoticeText("1 file is not a regular file and was not imported:",
+                       "files are not regular files and were not imported:", refused));
 }
 
 // The project's wave total with the files added fits the limit. Summed wide, so that no
@@ -73,6 +91,7 @@ int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
         return 0;
     }
     KeepImportable(files);
+    RefuseNotRegular(files);
     if (files.empty()) {
         domain.ShowError(kMsgImportConditions);
         return 0;

@@ -17,7 +17,8 @@ std::string ImportWorkFileName(unsigned counter, std::string_view path);
 
 // Imports audio files as waves of the document's project: each accepted file (judged by its
 // extension) is copied into the work folder and fills the next empty wave slot, in ascending
-// path order. Returns the number of waves imported; the filled slots are the first that many
+// path order. A file that is not a regular file is never opened: a notice names it and the
+// others go on. Returns the number of waves imported; the filled slots are the first that many
 // of the project's empty wave slots taken before the call. Shows message 9, 6 or 8 when it
 // refuses, and message 9 when a copy fails (the waves imported before it stay and count).
 int ImportWaves(CLumFileDocument& document, std::vector<std::string> files);

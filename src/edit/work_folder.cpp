@@ -16,8 +16,9 @@ namespace {
 constexpr std::array<std::string_view, 5> kWorkFilePatterns = {"*.d00", "*.p00", "*.w*", "*.aif*",
                                                                "*.vpw"};
 
-// "/" separators, absolute and without "." or ".." parts, no trailing separator (except for
-// the root itself).
+// "/" separators, absolute (a relative base is taken from the current folder), no trailing
+// separator (except for the root itself). "." and ".." parts are left for the operating system
+// to resolve: through a link, ".." is not what folding the text would make of it.
 std::string NormalisedBase(const std::string& base) {
     std::string path = base;
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -25,7 +26,7 @@ std::string NormalisedBase(const std::string& base) {
         std::error_code error;
         const std::filesystem::path absolute = std::filesystem::absolute(path, error);
         if (!error)
-            path = absolute.lexically_normal().generic_string();
+            path = absolute.generic_string();
     }
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();

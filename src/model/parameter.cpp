@@ -26,6 +26,14 @@ void CParameter::SetName(std::string_view text, bool fromFileName) {
     m_name.assign(name.substr(0, std::min(name.size(), kNameLength)));
 }
 
+void CParameter::SetMemo(int n, std::string text) {
+    if (text.size() > kMemoLength)
+        text.resize(kMemoLength);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    m_memos[static_cast<std::size_t>(n - 1)] = std::move(text);
+}
+
 bool CParameter::HasW00Extension() const {
     const std::string ext = Extension(m_filePath);
     if (ext.size() != 4)

@@ -15,6 +15,8 @@ namespace Corv {
 enum ListKind : int { kPatchKind = 0, kToneKind = 1, kWaveKind = 2 };
 
 inline constexpr std::size_t kNameLength = 12;
+// The longest memo a memo file gives back: its lines are read into a 1024-character buffer.
+inline constexpr std::size_t kMemoLength = 1023;
 
 // Base of the patch, tone and wave records: file path, name and four memos. A record whose
 // file path is empty is an empty slot.
@@ -38,7 +40,9 @@ public:
 
     // Memo 1 to 4.
     const std::string& Memo(int n) const { return m_memos[static_cast<std::size_t>(n - 1)]; }
-    void SetMemo(int n, std::string text) { m_memos[static_cast<std::size_t>(n - 1)] = std::move(text); }
+    // Stores a memo as the memo file can give it back: at most 1023 characters, on one line
+    // (a line break becomes a blank), so that what is saved is what reloads.
+    void SetMemo(int n, std::string text);
 
     // True when the file's extension is ".w00" in any letter case: an instrument wave file.
     bool HasW00Extension() const;

@@ -50,6 +50,7 @@ bool CLumFileDocument::LoadAll(const std::string& path, std::vector<std::string>
     if (!SetProjectPath(path))
         return false;
     m_rejected.clear();
+    m_loadReport = LoadReport{};
     PlaceFiles(kPatchKind, std::move(patchFiles));
     PlaceFiles(kToneKind, std::move(toneFiles));
     PlaceFiles(kWaveKind, std::move(waveFiles));
@@ -90,9 +91,11 @@ bool CLumFileDocument::PlaceFiles(int kind, std::vector<std::string> files) {
 namespace {
 
 // Fills one record per slot from the slot paths; `read` reads a used slot's file. On a failed
-// read the array is refilled to its slot count (so it never stays short) and false returned.
+// read the array is refilled to its slot count (so it never stays short), the file's path
+// goes to `failed` and false is returned.
 template <class T, class ReadFile>
-bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read) {
+bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read,
+                 std::string& failed) {
     data.ClearRecords(kind);
     const std::vector<std::string>& paths = data.SlotPaths(kind);
     for (const std::string& path : paths) {
@@ -100,6 +103,7 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
         record->SetFilePath(path);
         record->SetName(path, true);
         if (!path.empty() && !read(path, *record)) {
+            failed = path;
             records.Clear();
             records.Resize(static_cast<std::size_t>(SlotCount(kind)));
             return false;
@@ -111,18 +115,35 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
 
 } // namespace
 
+void CLumFileDocument::ReadMemos(int kind) {
+    const MemoRead result = ReadMemoFile(m_data, kind);
+    if (result != MemoRead::NotRegular && result != MemoRead::TooLarge)
+        return;
+    // Left out rather than overwritten by the next save: it may be someone else's file.
+    const std::string path = m_data.ProjectFolder() + MemoFileName(kind);
+    m_rejected.push_back(path);
+    (result == MemoRead::NotRegular ? m_loadReport.notRegular : m_loadReport.oversizedMemos)
+        .push_back(path);
+}
+
+void CLumFileDocument::LeaveOut(const std::vector<std::string>& notRegular) {
+    m_rejected.insert(m_rejected.end(), notRegular.begin(), notRegular.end());
+    m_loadReport.notRegular.insert(m_loadReport.notRegular.end(), notRegular.begin(),
+                                   notRegular.end());
+}
+
 bool CLumFileDocument::LoadPatches() {
-    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), ReadPatchFile))
+    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), ReadPatchFile, m_loadReport.unreadable))
         return false;
-    ReadMemoFile(m_data, kPatchKind);
+    ReadMemos(kPatchKind);
     return true;
 }
 
 bool CLumFileDocument::LoadTones() {
-    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), ReadToneFile))
+    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), ReadToneFile, m_loadReport.unreadable))
         return false;
     m_data.RebuildToneUsers();
-    ReadMemoFile(m_data, kToneKind);
+    ReadMemos(kToneKind);
     return true;
 }
 
@@ -131,10 +152,10 @@ bool CLumFileDocument::LoadWaves() {
         const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
         return file != nullptr;
     };
-    if (!LoadRecords(m_data, kWaveKind, m_data.Waves(), openable))
+    if (!LoadRecords(m_data, kWaveKind, m_data.Waves(), openable, m_loadReport.unreadable))
         return false;
     m_data.RebuildWaveUsers();
-    ReadMemoFile(m_data, kWaveKind);
+    ReadMemos(kWaveKind);
     return true;
 }
 

@@ -10,6 +10,13 @@
 
 namespace Corv {
 
+// What the last load left out or stumbled on, for telling the user which files it was.
+struct LoadReport {
+    std::vector<std::string> notRegular;     // FIFOs, devices, sockets: left out, never opened
+    std::vector<std::string> oversizedMemos; // memo files too large to be memo files: left out
+    std::string unreadable;                  // the accepted file that made the load fail
+};
+
 // The part of a project document that the core works with: the project data, the files that
 // loading could not place in a slot, loading and saving the folder, and the file copy.
 class CLumFileDocument {
@@ -35,6 +42,9 @@ public:
     const std::vector<std::string>& RejectedFiles() const { return m_rejected; }
 
     // --- Loading a folder (the path is normalised: "/" separators, ends in "/").
+    // Starts the rejected files list and the load report afresh. Files that are not regular
+    // files are never slot files: the loader keeps them out of the lists and hands them to
+    // `LeaveOut` after a successful `LoadAll`.
     bool LoadAll(const std::string& path, std::vector<std::string> patchFiles,
                  std::vector<std::string> toneFiles, std::vector<std::string> waveFiles);
     // Stores the project folder; true when the folder's name ends in ".prj" (any case).
@@ -47,6 +57,10 @@ public:
     bool LoadWaves();
     // True when every used slot's file can be opened for reading.
     bool SourceFilesPresent() const;
+    // Puts files that are not regular files into the rejected files list (a save moves them
+    // out of the project) and into the load report.
+    void LeaveOut(const std::vector<std::string>& notRegular);
+    const LoadReport& LastLoadReport() const { return m_loadReport; }
 
     // --- Saving (see project_saver.cpp).
     // Copies the five system files from the current project folder into a new one; a missing
@@ -66,6 +80,9 @@ protected:
     bool SaveFolder(SaveMode mode, const std::string& sourceFolder);
 
 private:
+    // Reads the memo file of a kind; one that is refused is left out like a rejected file.
+    void ReadMemos(int kind);
+
     bool SaveInPlace(CMoveOutReport& report);
     bool SaveNewFolder(const std::string& sourceFolder);
     bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
@@ -76,6 +93,7 @@ private:
 
     CLumData m_data;
     std::vector<std::string> m_rejected;
+    LoadReport m_loadReport;
 };
 
 // Appends "/", collapses doubled backslashes and turns backslashes into "/". Trailing

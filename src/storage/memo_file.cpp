@@ -12,9 +12,6 @@ namespace Corv {
 
 namespace {
 
-// A memo read back keeps at most this many characters (the instrument's side reads lines into
-// a 1024-character buffer).
-constexpr std::size_t kMaxMemoLength = 1023;
 constexpr int kMemosPerSlot = 4;
 
 bool ValidKind(int kind) { return kind >= kPatchKind && kind <= kWaveKind; }
@@ -23,23 +20,37 @@ std::string MemoFilePath(const CLumData& data, int kind) {
     return ToOsPath(data.ProjectFolder() + MemoFileName(kind));
 }
 
-// The whole content of a file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& osPath, std::string& content) {
+// Why a memo file could not be opened: something that is not a regular file is refused, a
+// missing or unreadable one leaves the memos alone.
+MemoRead WhyNotOpened(const std::string& osPath) {
+    const FileType type = FileSystem().Status(osPath).type;
+    return type == FileType::Other || type == FileType::Directory ? MemoRead::NotRegular
+                                                                  : MemoRead::Absent;
+}
+
+// Reads at most `limit` bytes of a file into `content`; TooLarge as soon as the file proves
+// longer (by its size or, should it grow meanwhile, by what is read).
+MemoRead ReadLimited(const std::string& osPath, std::uint64_t limit, std::string& content) {
     auto file = FileSystem().Open(osPath, OpenMode::Read);
     if (!file)
-        return false;
+        return WhyNotOpened(osPath);
+    const std::int64_t size = file->Size();
+    if (size > 0 && static_cast<std::uint64_t>(size) > limit)
+        return MemoRead::TooLarge;
     content.clear();
     char buffer[1 << 16];
     for (;;) {
         const std::int64_t got = file->Read(buffer, sizeof buffer);
         if (got < 0)
-            return false;
+            return MemoRead::Absent;
         if (got == 0)
             break;
+        if (content.size() + static_cast<std::uint64_t>(got) > limit)
+            return MemoRead::TooLarge;
         content.append(buffer, static_cast<std::size_t>(got));
     }
     file->Close();
-    return true;
+    return MemoRead::Read;
 }
 
 // Stores the complete lines of the text as memos, four per slot from slot 1 on. A line may end
@@ -56,7 +67,7 @@ void StoreLines(std::string_view text, CParameterArray& records) {
             memo.remove_suffix(1);
         // An over-long line keeps its start; the rest of it is skipped, so that the lines after
         // it still reach their own slots.
-        memo = memo.substr(0, std::min(memo.size(), kMaxMemoLength));
+        memo = memo.substr(0, std::min(memo.size(), kMemoLength));
         records.Item(line / kMemosPerSlot)
             .SetMemo(static_cast<int>(line % kMemosPerSlot) + 1, std::string(memo));
         pos = end + 1;
@@ -76,13 +87,18 @@ void AppendMemoLine(std::string& out, const std::string& memo) {
 
 } // namespace
 
-void ReadMemoFile(CLumData& data, int kind) {
+std::uint64_t MaxMemoFileBytes(int kind) {
+    return static_cast<std::uint64_t>(SlotCount(kind)) * kMemosPerSlot * (kMemoLength + 2);
+}
+
+MemoRead ReadMemoFile(CLumData& data, int kind) {
     if (!ValidKind(kind))
-        return;
+        return MemoRead::Absent;
     std::string content;
-    if (!ReadWholeFile(MemoFilePath(data, kind), content))
-        return;
-    StoreLines(content, data.Records(kind));
+    const MemoRead result = ReadLimited(MemoFilePath(data, kind), MaxMemoFileBytes(kind), content);
+    if (result == MemoRead::Read)
+        StoreLines(content, data.Records(kind));
+    return result;
 }
 
 std::string MemoFileText(const CLumData& data, int kind) {

@@ -12,30 +12,40 @@ namespace Corv {
 
 namespace {
 
-// Lists the files of a subfolder that match any of the patterns, each file once even when it
-// matches several patterns, prefixed with the folder path. Files an interrupted save left go to
-// `leftovers` (relative to the folder).
-bool ScanFolder(const std::string& folder, const char* subfolder,
-                std::initializer_list<const char*> patterns, std::vector<std::string>& out,
-                std::vector<std::string>& leftovers) {
+// The files found in the three subfolders, each with the subfolder's patterns.
+struct FolderScan {
+    std::vector<std::string> files[3];
+    // Entries that match but are not regular files (FIFOs, devices, sockets, links to them).
+    std::vector<std::string> notRegular;
+    // Files an interrupted save left, relative to the folder.
+    std::vector<std::string> leftovers;
+};
+
+// Lists the entries of a subfolder that match any of the patterns, each entry once even when
+// it matches several patterns, prefixed with the folder path. Folders are skipped; something
+// else that is not a regular file is never a slot file and goes to `notRegular`, never to be
+// opened. A dangling link stays among the files: a slot name on it keeps the project from
+// loading, as a missing file does. Files an interrupted save left go to `leftovers`.
+bool ScanFolder(const std::string& folder, int kind, std::initializer_list<const char*> patterns,
+                FolderScan& scan) {
+    const std::string subfolder = folder + SubfolderName(kind);
     std::vector<DirEntry> entries;
-    if (!FileSystem().ListFolder(ToOsPath(folder + subfolder), entries))
+    if (!FileSystem().ListFolder(ToOsPath(subfolder), entries))
         return false;
-    // Everything but folders: a slot name on something that cannot be read (a dangling link,
-    // a FIFO) must keep the project from loading rather than vanish from it.
-    std::vector<std::string> names;
-    for (DirEntry& entry : entries) {
-        if (IsSaveLeftoverName(entry.name))
-            leftovers.push_back(subfolder + entry.name);
-        else if (entry.type != FileType::Directory)
-            names.push_back(std::move(entry.name));
-    }
-    std::sort(names.begin(), names.end());
+    std::erase_if(entries, [&](const DirEntry& entry) {
+        if (!IsSaveLeftoverName(entry.name))
+            return entry.type == FileType::Directory;
+        scan.leftovers.push_back(SubfolderName(kind) + entry.name);
+        return true;
+    });
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     for (const char* pattern : patterns)
-        for (std::string& name : names)
-            if (!name.empty() && MatchesPattern(name, pattern)) {
-                out.push_back(folder + subfolder + name);
-                name.clear(); // listed once
+        for (DirEntry& entry : entries)
+            if (!entry.name.empty() && MatchesPattern(entry.name, pattern)) {
+                (entry.type == FileType::Other ? scan.notRegular : scan.files[kind])
+                    .push_back(subfolder + entry.name);
+                entry.name.clear(); // listed once
             }
     return true;
 }
@@ -48,6 +58,35 @@ std::string FolderTitle(const std::string& normalised) {
     if (!trimmed.empty())
         trimmed.pop_back();
     return std::string(FileNamePart(trimmed));
+}
+
+// Tells which files a successful load left out.
+void TellLeftOut(const LoadReport& report) {
+    std::vector<std::string> odd = report.notRegular;
+    std::sort(odd.begin(), odd.end());
+    if (!odd.empty())
+        CDomain::Get().ShowNotice(
+            NoticeText("1 file in this project is not a regular file and was left out:",
+                       "files in this project are not regular files and were left out:", odd));
+    if (!report.oversizedMemos.empty())
+        CDomain::Get().ShowNotice(NoticeText(
+            "1 memo file is too large to be one and was left out; its memos are empty:",
+            "memo files are too large to be memo files and were left out; their memos are empty:",
+            report.oversizedMemos));
+}
+
+// Names the file that kept a project from loading, and says what is wrong with it.
+void TellUnreadable(const std::string& path) {
+    if (path.empty())
+        return;
+    const FileStatus status = FileSystem().Status(ToOsPath(path));
+    const char* what =
+        status.type == FileType::Regular || status.failed
+            ? "This file of the project cannot be read or is not a valid file of its kind:"
+        : status.type != FileType::Missing ? "This file of the project is not a regular file:"
+        : status.isLink                    ? "This file of the project is a link to nothing:"
+                                           : "This file of the project is missing:";
+    CDomain::Get().ShowNotice(NoticeText(what, {path}));
 }
 
 // Completes or undoes a save of the folder that was interrupted, before the folder is read, and
@@ -123,21 +162,26 @@ bool CProjectDocument::LoadProject(const std::string& path) {
     // The folder and its "Patch" and "Tone" folders must exist; "Wave" may be missing.
     bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/") &&
               RecoverInterruptedSave(folder);
-    std::vector<std::string> patches, tones, waves, leftovers;
-    ok = ok && ScanFolder(folder, "Patch/", {"*.d00"}, patches, leftovers) &&
-         ScanFolder(folder, "Tone/", {"*.p00"}, tones, leftovers);
+    FolderScan scan;
+    ok = ok && ScanFolder(folder, kPatchKind, {"*.d00"}, scan) &&
+         ScanFolder(folder, kToneKind, {"*.p00"}, scan);
     if (ok && FolderExists(folder + "Wave/"))
-        ok = ScanFolder(folder, "Wave/", {"*.w*", "*.aif*", "*.vpw"}, waves, leftovers);
+        ok = ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan);
     if (ok)
-        ClearLeftovers(folder, leftovers);
+        ClearLeftovers(folder, scan.leftovers);
     if (ok) {
         WaitCursor wait(CProjectDocuments::Get().Hooks());
-        ok = LoadAll(folder, std::move(patches), std::move(tones), std::move(waves));
+        ok = LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
+                     std::move(scan.files[kWaveKind]));
+        if (!ok)
+            TellUnreadable(LastLoadReport().unreadable);
     }
     if (!ok) {
         CDomain::Get().ShowError(kMsgLoadFailed);
         return false;
     }
+    LeaveOut(scan.notRegular);
+    TellLeftOut(LastLoadReport());
     m_pathName = path;
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);

@@ -1,5 +1,7 @@
 #include "ui/profiled_file_dialog.h"
 
+#include "app/system_folder.h"
+
 #include <QFileDialog>
 #include <QSettings>
 
@@ -16,8 +18,9 @@ QString ReadText(const CProfiledFileDialog::Entry& entry) {
 void CProfiledFileDialog::Prepare(QFileDialog& dialog) const {
     if (m_folder.IsSet()) {
         const QString folder = ReadText(m_folder);
+        // The dialog folds "." and ".." on the text; the system resolves them first.
         if (!folder.isEmpty())
-            dialog.setDirectory(folder);
+            dialog.setDirectory(SystemFolder(folder));
     }
     if (m_fileName.IsSet()) {
         const QString file = ReadText(m_fileName);
@@ -34,7 +37,7 @@ void CProfiledFileDialog::Prepare(QFileDialog& dialog) const {
 void CProfiledFileDialog::Remember(const QFileDialog& dialog, bool accepted) const {
     QSettings settings;
     if (m_folder.IsSet())
-        settings.setValue(Key(m_folder), dialog.directory().absolutePath());
+        settings.setValue(Key(m_folder), SystemFolder(dialog.directory().path()));
     if (accepted && m_fileName.IsSet() && !dialog.selectedFiles().isEmpty())
         settings.setValue(Key(m_fileName), dialog.selectedFiles().first());
     if (m_filterIndex.IsSet()) {

@@ -306,6 +306,25 @@ private slots:
         QCOMPARE(sink->Errors(), (std::vector<int>{Corv::kMsgSaveFailed, Corv::kMsgSaveFailed}));
     }
 
+    // <data>/link leads to <data>/elsewhere/inner: "link/.." is <data>/elsewhere, as the system
+    // resolves it, never <data> as folding the text would make it.
+    void ChooserResolvesDotDotAsTheSystemDoes() {
+        Corv::CDomain::Get().SetMessageSink(std::make_unique<CorvTest::ScriptedSink>(sink));
+        const QDir dir(QFileInfo(data.path()).canonicalFilePath());
+        QVERIFY(dir.mkpath("elsewhere/inner") && dir.mkpath("elsewhere/Song.prj") &&
+                dir.mkpath("Song.prj"));
+        QVERIFY(QFile::link(dir.filePath("elsewhere/inner"), dir.filePath("link")));
+        auto dialog = SaveDialog(dir.filePath("link/../Song.prj") + "\\");
+        QCOMPARE(dialog->CurrentFolder(), dir.filePath("elsewhere/Song.prj"));
+        // A new project goes beside the chosen one, where the system finds that one.
+        dialog->EnterFolder(dir.filePath("link/../Song.prj"));
+        dialog->SetNameInput([](QString& name) { return !(name = "New").isEmpty(); });
+        dialog->OnNewProject();
+        QCOMPARE(dialog->ChosenFolder(), dir.filePath("elsewhere/New.prj"));
+        QVERIFY(QFileInfo(dir.filePath("elsewhere/New.prj")).isDir());
+        QVERIFY(!QFileInfo::exists(dir.filePath("New.prj")) && sink->Calls().empty());
+    }
+
     void FolderNameFieldDropsCharacters() {
         CInputTextDialog dialog("New Project");
         dialog.show();

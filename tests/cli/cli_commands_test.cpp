@@ -30,11 +30,44 @@ TEST_F(CliTest, NamesTheFilesThatKeepAProjectFromLoading) {
     p.Patch(1, "Fine", 0).Tone(1, "Fine", {}).Wave(1, "Fine", 10);
     p.File("Tone/002 Short.p00", CorvTest::Bytes(1509, 0)); // one byte short of the prefix
     std::filesystem::create_symlink(m_temp / "nowhere.wav", p.Folder() + "Wave/003 Gone.wav");
+    CorvTest::MakeFifo(p.Folder() + "Wave/004 Pipe.wav"); // left out, not a reason to refuse
     const std::string unloadable = "error 1: This project could not be loaded.";
-    ExpectRun(RunCorvane({"check", p.Folder()}), 1,
-              {unloadable, "unreadable " + p.Folder() + "Tone/002 Short.p00",
-               "missing " + p.Folder() + "Wave/003 Gone.wav", "problems 2"});
-    ExpectRun(RunCorvane({"info", p.Folder()}), 1, {unloadable});
+    const Strings named = {
+        "note: This file of the project cannot be read or is not a valid file of its kind:",
+        "note: " + p.Folder() + "Tone/002 Short.p00", unloadable};
+    CorvTest::Deadline deadline(60);
+    Strings checked = named;
+    checked.insert(checked.end(),
+                   {"unreadable " + p.Folder() + "Tone/002 Short.p00",
+                    "missing " + p.Folder() + "Wave/003 Gone.wav",
+                    "not a regular file: " + p.Folder() + "Wave/004 Pipe.wav", "problems 3"});
+    ExpectRun(RunCorvane({"check", p.Folder()}), 1, checked);
+    ExpectRun(RunCorvane({"info", p.Folder()}), 1, named);
+}
+
+// What cannot be a project's file is left out, named, and reported by check with the wave
+// bytes over the limit; the project still loads.
+TEST_F(CliTest, CheckReportsWhatIsNotARegularFileAndWaveBytesOverTheLimit) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "Fine", 0).Wave(1, "Big", 10);
+    std::filesystem::resize_file(p.Folder() + "Wave/001 Big.w00", Corv::kWaveBytesLimit + 1);
+    const std::string pipe = p.Folder() + "Patch/002 Pipe.d00", memo = p.Folder() + "PatchMemo.txt",
+                      zero = p.Folder() + "Tone/003 Zero.p00", odd = p.Folder() + "Wave/odd";
+    CorvTest::MakeFifo(pipe);
+    CorvTest::MakeFifo(memo);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    CorvTest::MakeFifo(odd); // no wave file name: the loader never looks at it
+    CorvTest::Deadline deadline(60);
+    ExpectRun(
+        RunCorvane({"check", p.Folder()}), 1,
+        {"note: 3 files in this project are not regular files and were left out:", "note: " + pipe,
+         "note: " + memo, "note: " + zero, "rejected " + memo, "rejected " + pipe,
+         "rejected " + zero, "not a regular file: " + pipe, "not a regular file: " + memo,
+         "not a regular file: " + zero, "not a regular file: " + odd,
+         "wave bytes 67107841 over the limit of 67107840", "problems 8"});
+    // The notes come first; the JSON is the last line.
+    const Json dump = Json::parse(RunCorvane({"dump", p.Folder()}).Lines().back());
+    EXPECT_EQ(dump["rejected"], Json::array({memo, pipe, zero}));
 }
 
 TEST_F(CliTest, SoundProjectPassesAndInfoAndListShowIt) {
@@ -159,6 +192,55 @@ TEST_F(CliTest, ScriptStopsAtItsFirstUsageError) {
         EXPECT_NE(result.err.find(":3: "), std::string::npos) << bad << ": " << result.err;
     }
     EXPECT_TRUE(CorvTest::FileExists(p.Folder() + "Patch/001 Keep.d00"));
+}
+
+// <t>/link is a link to <t>/elsewhere/inner: "link/.." is <t>/elsewhere to the operating
+// system, never <t> as folding the text would make it.
+class CliPathTest : public CliTest {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(m_temp / "elsewhere/inner");
+        std::filesystem::create_directory_symlink(m_temp / "elsewhere/inner", m_temp / "link");
+        m_real = std::filesystem::canonical(m_temp.Path()).string();
+    }
+    std::string m_real; // the temporary folder as the system names it
+};
+
+TEST_F(CliPathTest, DotDotIsResolvedByTheOperatingSystem) {
+    using Corv::Cli::AbsolutePath;
+    const std::string relative =
+        (std::filesystem::relative(m_temp.Path(), std::filesystem::current_path()) / "link")
+            .string();
+    const std::pair<std::string, std::string> cases[] = {
+        {m_temp / "link/../X.prj", m_real + "/elsewhere/X.prj"},
+        {m_temp / "link/../X.prj/", m_real + "/elsewhere/X.prj"},
+        {relative + "/../X.prj", m_real + "/elsewhere/X.prj"},
+        {m_temp / "link/..", m_real + "/elsewhere"},
+        {m_temp / "link/./new/deeper.prj", m_real + "/elsewhere/inner/new/deeper.prj"},
+        {m_temp / "link", m_real + "/link"}, // the last part keeps its name
+        // a folder that is not there cannot be gone back out of
+        {m_temp / "missing/../X.prj", m_real + "/missing/../X.prj"}};
+    for (const auto& [given, resolved] : cases)
+        EXPECT_EQ(AbsolutePath(given), resolved) << given;
+}
+
+TEST_F(CliPathTest, CommandsReachTheFolderTheOperatingSystemMeans) {
+    ProjectBuilder decoy(ProjectPath("X")); // where folding "link/.." would lead
+    decoy.Patch(1, "Decoy", 0);
+    ProjectBuilder real(m_temp / "elsewhere/X.prj/");
+    real.Patch(1, "Real", 0);
+    CorvTest::WriteBytes(m_temp / "elsewhere/loop.wav", CorvTest::Bytes(64, 1));
+    const std::string project = m_temp / "link/../X.prj";
+    ExpectRun(RunCorvane({"list", project, "patch"}), 0, {"   1  Real          _/_"});
+    ExpectRun(RunCorvane({"import", project, m_temp / "link/../loop.wav"},
+                         {{"CORVANE_WORK_FOLDER", m_temp / "link/../work"}}),
+              0, {});
+    EXPECT_TRUE(CorvTest::FileExists(m_temp / "elsewhere/X.prj/Wave/001 loop.wav"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_temp / "elsewhere/work"));
+    ExpectRun(RunCorvane({"save-as", project, m_temp / "link/../Y.prj"}), 0, {});
+    EXPECT_TRUE(CorvTest::FileExists(m_temp / "elsewhere/Y.prj/Patch/001 Real.d00"));
+    EXPECT_FALSE(std::filesystem::exists(m_temp / "Y.prj") ||
+                 std::filesystem::exists(m_temp / "work"));
 }
 
 TEST(CliRows, KeepTheGivenOrderAndRefuseWhatNoSelectionHolds) {

@@ -173,6 +173,30 @@ TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlie
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
 
+// Files that are not regular files are never opened: a notice names them, the rest is imported,
+// and with nothing left the import is refused as one without accepted files.
+TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
+    const std::string a = Source("a.wav"), fifo = m_sources / "fifo.wav",
+                      zero = m_sources / "zero.aif", folder = m_sources / "folder.vpw";
+    CorvTest::MakeFifo(fifo);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    std::filesystem::create_directory(folder);
+    CorvTest::Deadline deadline(20);
+    EXPECT_EQ(Corv::ImportWaves(m_document, {zero, fifo, a, folder}), 1);
+    EXPECT_EQ(Data().Waves()[0].FilePath(), Work("000 a.wav"));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
+
+    EXPECT_EQ(Corv::ImportWaves(m_document, {fifo}), 0);
+    EXPECT_EQ(Errors(), std::vector<int>{kConditions});
+    EXPECT_EQ(
+        m_sink->Notices(),
+        (std::vector<std::string>{"3 files are not regular files and were not imported:\n" + fifo +
+                                      "\n" + folder + "\n" + zero,
+                                  "1 file is not a regular file and was not imported:\n" + fifo}));
+    EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 998);
+}
+
 TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName) {
     Corv::CProjectDocument& document = Corv::CProjectDocuments::Get().New();
     const std::string kick = Source("Kick.WAV", 300), pad = Source("Warm Pad Layer.aiff", 500);

@@ -41,11 +41,18 @@ TEST_F(WorkFolderTest, CreatesEveryLevelAndFindsThemTheNextTime) {
     EXPECT_TRUE(m_sink->Calls().empty());
 }
 
+// A relative base is taken from the current folder; its ".." parts are the system's to resolve:
+// through a link, ".." leads beside the link's target, not back to the link's own folder.
 TEST_F(WorkFolderTest, GivesAnAbsolutePathWithForwardSlashes) {
-    const fs::path relative = fs::relative(m_base.Path(), fs::current_path());
+    fs::create_directories(m_base / "elsewhere/inner");
+    fs::create_directory_symlink(m_base / "elsewhere/inner", m_base / "link");
+    const fs::path relative = fs::relative(m_base.Path(), fs::current_path()) / "link" / "..";
     ASSERT_TRUE(relative.is_relative());
 
-    EXPECT_EQ(Corv::CreateWorkFolder(relative.string(), {"Brisko"}), m_base.Path() + "/Brisko/");
+    const std::string folder = Corv::CreateWorkFolder(relative.string(), {"Brisko"});
+    EXPECT_EQ(folder, (fs::current_path() / relative).generic_string() + "/Brisko/");
+    EXPECT_TRUE(fs::is_directory(m_base / "elsewhere/Brisko"));
+    EXPECT_FALSE(fs::exists(m_base / "Brisko"));
 }
 
 TEST_F(WorkFolderTest, FailsWhenALevelCannotBeMade) {

@@ -102,6 +102,24 @@ TEST(Record, HasW00ExtensionComparesTheWholeExtensionWithoutCase) {
         EXPECT_FALSE(MakeWave("", path).HasW00Extension()) << path;
 }
 
+// A memo keeps what a memo file can give back: one line of at most 1023 characters.
+TEST(Record, SetMemoKeepsOneLineOfAtMost1023Characters) {
+    const std::string long1023(1023, 'm');
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {long1023, long1023},
+        {long1023 + "cut", long1023},
+        {"a\r\nb\nc\rd", "a  b c d"},
+        {std::string(1022, 'x') + "\n\n", std::string(1022, 'x') + " "},
+        {std::string("nul\0and \xE9", 9), std::string("nul\0and \xE9", 9)}};
+    for (const auto& [given, kept] : cases) {
+        CWave wave;
+        wave.SetMemo(3, given);
+        EXPECT_EQ(wave.Memo(3), kept) << given.size();
+        EXPECT_EQ(wave.Memo(1), "");
+    }
+}
+
 TEST(Record, ClearTextsEmptiesPathNameAndMemosOnly) {
     CTone tone = MakeTone("A", {1}), expected = MakeTone("", {1});
     tone.SetFilePath("Tone/001 A.p00");

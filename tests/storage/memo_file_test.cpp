@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,7 @@ TEST_F(MemoFileTest, LinesFillMemosFourPerSlot) {
         {"final line end", "a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
         {"CR LF", "a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},
         {"mixed", "a\r\nb\n", {"a", "b", "", "", "", "", "", ""}},
-        {"lone CR stays", "a\rb\n", {"a\rb", "", "", "", "", "", "", ""}},
+        {"lone CR becomes a blank", "a\rb\n", {"a b", "", "", "", "", "", "", ""}},
         {"empty file", "", {"", "", "", "", "", "", "", ""}},
         {"blank lines", "\n\n\n\nx\n", {"", "", "", "", "x", "", "", ""}},
     };
@@ -106,6 +108,44 @@ TEST_F(MemoFileTest, MissingOrUnreadableFileKeepsTheMemos) {
     }
 }
 
+// A memo file is refused unread when it cannot be one; the memos stay as they were.
+TEST_F(MemoFileTest, WhatCannotBeAMemoFileIsRefusedUnread) {
+    using Corv::MemoRead;
+    const int kind = Corv::kToneKind;
+    const std::string path = MemoPath(kind);
+    const std::vector<std::pair<std::function<void()>, MemoRead>> cases = {
+        {[&] {
+             WriteRaw(kind, "x\n");
+             std::filesystem::resize_file(path, Corv::MaxMemoFileBytes(kind) + 1);
+         },
+         MemoRead::TooLarge},
+        {[&] { CorvTest::MakeFifo(path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_directory(path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_symlink("/dev/zero", path); }, MemoRead::NotRegular},
+        {[&] { std::filesystem::create_symlink(m_dir / "gone.txt", path); }, MemoRead::Absent},
+        {[] {}, MemoRead::Absent}};
+    CorvTest::Deadline deadline(20);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        std::filesystem::remove_all(path);
+        cases[i].first();
+        m_data.Tones()[0].SetMemo(1, "kept");
+        CorvTest::InstalledFaultyFileSystem fs;
+        EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), cases[i].second) << "case " << i;
+        EXPECT_EQ(fs.Count(CorvTest::FsOp::Read), 0) << "case " << i;
+        EXPECT_EQ(Record(kind, 0).Memo(1), "kept") << "case " << i;
+    }
+    // The largest file the writer can make is read: 1023 characters on every line.
+    std::filesystem::remove_all(path);
+    std::string full;
+    for (int line = 0; line < 4 * Corv::SlotCount(kind); ++line)
+        full += std::string(1023, static_cast<char>('a' + line % 26)) + "\r\n";
+    ASSERT_EQ(full.size(), Corv::MaxMemoFileBytes(kind));
+    WriteRaw(kind, full);
+    EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), MemoRead::Read);
+    EXPECT_EQ(Record(kind, Corv::kToneSlots - 1).Memo(4),
+              std::string(1023, 'a' + (4 * Corv::kToneSlots - 1) % 26));
+}
+
 TEST_F(MemoFileTest, WriteGivesFourCrLfLinesPerSlotForEverySlot) {
     m_data.Patches()[0].SetMemo(1, "first");
     m_data.Patches()[0].SetMemo(4, "fourth");
@@ -133,15 +173,15 @@ TEST_F(MemoFileTest, SaveAndReloadKeepsEveryMemo) {
             for (int n = 1; n <= 4; ++n)
                 m_data.Records(kind).Item(static_cast<std::size_t>(s)).SetMemo(
                     n, std::string(static_cast<std::size_t>((s * n) % 1024), static_cast<char>('a' + n)));
-    // A line break inside a memo would shift every later slot: it is written as a blank.
+    // A line break inside a memo would shift every later slot, and a longer memo would come
+    // back cut: both are made fit as they are set, so that the reload gives the same memos.
     m_data.Tones()[0].SetMemo(1, "two\nlines");
     m_data.Tones()[0].SetMemo(2, "cr\r\nlf");
+    m_data.Tones()[0].SetMemo(3, std::string(5000, 'q'));
     for (int kind = 0; kind < 3; ++kind)
         ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
     CLumData reloaded;
     reloaded.SetProjectFolder(m_data.ProjectFolder());
-    m_data.Tones()[0].SetMemo(1, "two lines");
-    m_data.Tones()[0].SetMemo(2, "cr  lf");
     for (int kind = 0; kind < 3; ++kind) {
         Corv::ReadMemoFile(reloaded, kind);
         for (int s = 0; s < Corv::SlotCount(kind); ++s)

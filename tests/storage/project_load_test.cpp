@@ -2,6 +2,7 @@
 #include <set>
 
 #include "model/file_system.h"
+#include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage_fixture.h"
 
@@ -114,40 +115,115 @@ TEST_F(LoadTest, OddNamesCaseAndSymbolicLinks) {
     EXPECT_TRUE(doc.RejectedFiles().empty());
 }
 
-// Each of these folders is refused with message 1, leaves no document and changes nothing.
+// Entries with slot names that are not regular files never take a slot and are never opened:
+// they are rejected, the load goes on and one notice names them all.
+TEST_F(LoadTest, EntriesThatAreNotRegularFilesAreLeftOutAndNamed) {
+    ProjectBuilder b(Project("Odd"));
+    b.Patch(1, "Late", 0).Tone(1, "T", {}).Wave(1, "W", 8);
+    const std::vector<std::string> odd = {
+        b.Folder() + "Patch/001 Early.d00", b.Folder() + "Tone/002 Zero.p00",
+        b.Folder() + "Wave/003 Pipe.wav", b.Folder() + "WaveMemo.txt"};
+    MakeFifo(odd[0]); // sorts before "001 Late.d00", whose slot it would otherwise take
+    fs::create_symlink("/dev/zero", odd[1]);
+    MakeFifo(odd[2]);
+    MakeFifo(odd[3]);
+    MakeFifo(b.Folder() + "Patch/notes.fifo"); // no patch file name: not even looked at
+    Deadline deadline(20);
+    CProjectDocument& doc = Open(b.Folder());
+    const CLumData& data = doc.Data();
+    EXPECT_EQ(data.Patches()[0].Name(), "Late");
+    EXPECT_EQ(data.UsedExtent(kToneKind) + data.UsedExtent(kWaveKind), 2);
+    EXPECT_EQ(std::set<std::string>(doc.RejectedFiles().begin(), doc.RejectedFiles().end()),
+              std::set<std::string>(odd.begin(), odd.end()));
+    EXPECT_EQ(m_sink->Notices(),
+              std::vector<std::string>{NoticeText(
+                  "4 files in this project are not regular files and were left out:", odd)});
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(LoadTest, OversizedMemoFileIsLeftOutUnreadAndNamed) {
+    ProjectBuilder b(Project("Memo"));
+    b.Patch(1, "A", 0).Memos(kPatchKind, {"kept"}).Memos(kToneKind, {"big"});
+    const std::string big = b.Folder() + "ToneMemo.txt";
+    fs::resize_file(big, MaxMemoFileBytes(kToneKind) + 1);
+    CProjectDocument& doc = Open(b.Folder());
+    EXPECT_EQ(doc.Data().Patches()[0].Memo(1), "kept");
+    EXPECT_EQ(doc.Data().Tones()[0].Memo(1), "");
+    EXPECT_EQ(doc.RejectedFiles(), std::vector<std::string>{big});
+    EXPECT_EQ(
+        m_sink->Notices(),
+        std::vector<std::string>{
+            "1 memo file is too large to be one and was left out; its memos are empty:\n" + big});
+}
+
+// Each of these folders is refused with message 1, leaves no document and changes nothing; a
+// file that the load could not read is named in a notice.
 TEST_F(LoadTest, BrokenProjectsAreRefusedWithoutChangingTheDisk) {
-    using Spoil = std::function<void(ProjectBuilder&, const std::string&)>;
-    const std::vector<std::pair<std::string, Spoil>> cases = {
-        {"Patch", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Patch"); }},
-        {"Tone", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Tone"); }},
-        {"Short", [](ProjectBuilder& b, auto&) {
+    // Spoils the project; returns the file that the notice names, if any.
+    using Spoil = std::function<std::string(ProjectBuilder&, const std::string&)>;
+    const std::string invalid =
+        "This file of the project cannot be read or is not a valid file of its kind:";
+    const std::vector<std::tuple<std::string, Spoil, std::string>> cases = {
+        {"Patch",
+         [](ProjectBuilder& b, auto&) {
+             fs::remove(b.Folder() + "Patch");
+             return "";
+         },
+         ""},
+        {"Tone",
+         [](ProjectBuilder& b, auto&) {
+             fs::remove(b.Folder() + "Tone");
+             return "";
+         },
+         ""},
+        {"Short",
+         [](ProjectBuilder& b, auto&) {
              Bytes bytes = PatchFileBytes(MakePatch("", 0));
              bytes.resize(169);
              b.File("Patch/001 Short.d00", bytes);
-         }},
-        {"Swapped", [](ProjectBuilder& b, auto&) { b.File("Patch/001 S.d00", ToneFileBytes(MakeTone("", {}))); }},
-        {"Dangling", [](ProjectBuilder& b, const std::string& parent) {
+             return b.Folder() + "Patch/001 Short.d00";
+         },
+         invalid},
+        {"Swapped",
+         [](ProjectBuilder& b, auto&) {
+             b.File("Patch/001 S.d00", ToneFileBytes(MakeTone("", {})));
+             return b.Folder() + "Patch/001 S.d00";
+         },
+         invalid},
+        {"Dangling",
+         [](ProjectBuilder& b, const std::string& parent) {
              b.Patch(1, "Fine", 0);
              fs::create_symlink(parent + "gone.w00", b.Folder() + "Wave/001 Gone.w00");
-         }},
-        {"Nothing.prj", nullptr}, {"No/Where/Song.prj", nullptr}, {"Plain", nullptr}};
-    for (const auto& [name, spoil] : cases) {
+             return b.Folder() + "Wave/001 Gone.w00";
+         },
+         "This file of the project is a link to nothing:"},
+        {"Nothing.prj", nullptr, ""},
+        {"No/Where/Song.prj", nullptr, ""},
+        {"Plain", nullptr, ""}};
+    for (const auto& [name, spoil, summary] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
         const std::string parent = dir.Path() + "/";
         std::string path = parent + name;
+        std::string named;
         if (name == "Plain")
             ProjectBuilder(path + "/"); // a project folder without ".prj"
         if (spoil) {
             ProjectBuilder b(path + ".prj/");
-            spoil(b, parent);
+            named = spoil(b, parent);
             path = b.Folder();
         }
         const auto before = FolderSnapshot(dir.Path());
+        const std::size_t notices = m_sink->Notices().size();
         m_sink->Clear();
         EXPECT_EQ(Docs().OpenProject(path), nullptr);
         EXPECT_TRUE(Docs().Documents().empty());
         EXPECT_EQ(Messages(), std::vector<std::string>{"error 1"});
+        const std::vector<std::string> told(m_sink->Notices().begin() +
+                                                static_cast<std::ptrdiff_t>(notices),
+                                            m_sink->Notices().end());
+        EXPECT_EQ(told, named.empty() ? std::vector<std::string>{}
+                                      : std::vector<std::string>{summary + "\n" + named});
         EXPECT_EQ(FolderSnapshot(dir.Path()), before);
     }
 }

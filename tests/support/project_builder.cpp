@@ -6,6 +6,8 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/codec.h"
 #include "storage/slot_file_name.h"
@@ -90,6 +92,19 @@ std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& fol
                                ReadBytes(entry.path().string()));
     std::sort(files.begin(), files.end());
     return files;
+}
+
+void MakeFifo(const std::string& path) {
+    if (::mkfifo(path.c_str(), 0644) != 0)
+        throw std::runtime_error("cannot make the FIFO " + path);
+}
+
+Deadline::Deadline(unsigned seconds) {
+    ::alarm(seconds);
+}
+
+Deadline::~Deadline() {
+    ::alarm(0);
 }
 
 std::string SnapshotDifference(const std::vector<std::pair<std::string, Bytes>>& first,

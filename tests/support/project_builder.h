@@ -39,6 +39,19 @@ std::vector<std::pair<std::string, Bytes>> FolderSnapshot(const std::string& fol
 std::string SnapshotDifference(const std::vector<std::pair<std::string, Bytes>>& first,
                                const std::vector<std::pair<std::string, Bytes>>& second);
 
+// Makes a FIFO at the path: whoever opens it to read waits for a writer, and the other way round.
+void MakeFifo(const std::string& path);
+
+// Ends the test program (SIGALRM) unless destroyed within `seconds`: a test of something that
+// must never wait fails instead of hanging.
+class Deadline {
+public:
+    explicit Deadline(unsigned seconds);
+    ~Deadline();
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+};
+
 // Records without file path. A patch slot given a tone is switched on. `waves` fills the sides
 // in order (osc 0 side 0, osc 0 side 1, osc 1 side 0, ...) with wave source 1; 0 leaves source 0.
 Corv::CPatch MakePatch(const std::string& name, int tone0, int tone1 = 0);

@@ -306,6 +306,11 @@ private slots:
         auto reopened = PreparedImportDialog();
         QCOMPARE(reopened->directory().absolutePath(), folder);
         QCOMPARE(reopened->selectedNameFilter(), CProfiledFileDialog::ImportFilters()[3]);
+        // A remembered ".." through a link opens the folder the system means by it.
+        QVERIFY(QDir(folder).mkpath("elsewhere/inner"));
+        QVERIFY(QFile::link(folder + "/elsewhere/inner", folder + "/link"));
+        QSettings().setValue("WAV/InitialDirectory", folder + "/link/..");
+        QCOMPARE(PreparedImportDialog()->directory().absolutePath(), folder + "/elsewhere");
     }
 
     void cellTexts() {
