@@ -130,9 +130,13 @@ void RemoveCreated(const std::vector<std::string>& created) {
         Fs().RemoveDirectory(ToOsPath(WithoutSlash(path)));
 }
 
-// A rejected file that could not be moved out and bears a slot number whose slot gets a file:
-// where letter case does not count, putting that file in place could overwrite it.
+// A rejected file that could not be moved out and bears a slot number whose slot gets a file
+// (where letter case does not count, putting that file in place could overwrite it), or is a
+// memo file, which the save replaces.
 bool BlocksASlot(const CSavePlan& plan, const std::string& folder, const std::string& rejected) {
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (rejected == folder + MemoFileName(kind))
+            return true;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string prefix = folder + SubfolderName(kind);
         const int number = ParseSlotNumber(rejected);
@@ -194,9 +198,19 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     std::string problem;
     if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
         return false;
+    // Files the loader did not place in a slot (a refused memo file among them) leave the
+    // project first: the plan then sees the folder as the new files will find it.
+    std::vector<std::string> stayed;
+    for (const std::string& rejected : m_rejected)
+        if (!MoveOutOfProject(ToOsPath(rejected), rejected.substr(std::min(folder.size(), rejected.size())),
+                              folder, report))
+            stayed.push_back(rejected);
+    m_rejected = stayed;
     CSavePlan plan;
     std::vector<std::string> created;
     if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan) ||
+        std::any_of(stayed.begin(), stayed.end(),
+                    [&](const std::string& rejected) { return BlocksASlot(plan, folder, rejected); }) ||
         !CreateSubfolders(folder, plan.needsSubfolder, created))
         return false;
     if (!StageAll(plan)) {
@@ -204,21 +218,8 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
         RemoveCreated(created);
         return false;
     }
-    // Files the loader did not place in a slot leave the project before the new files arrive.
-    std::vector<std::string> stayed;
-    for (const std::string& rejected : m_rejected)
-        if (!MoveOutOfProject(ToOsPath(rejected), rejected.substr(std::min(folder.size(), rejected.size())),
-                              folder, report))
-            stayed.push_back(rejected);
-    const bool blocked = std::any_of(stayed.begin(), stayed.end(), [&](const std::string& rejected) {
-        return BlocksASlot(plan, folder, rejected);
-    });
-    m_rejected = stayed;
-    if (blocked || !Commit(plan, folder, report)) {
-        if (blocked)
-            RemoveStaged(plan);
+    if (!Commit(plan, folder, report))
         return false;
-    }
     ApplySavePlan(plan);
     return true;
 }

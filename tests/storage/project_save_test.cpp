@@ -295,8 +295,9 @@ TEST_F(SaveTest, FailedSaveChangesNothingAndBorrowersFollowLaterSaves) {
         InstalledFaultyFileSystem faulty;
         faulty.FailAll(FsOp::Rename, std::string(name) != "Third");
         EXPECT_EQ(Save(doc, a.Folder()), std::string(name) == "Third") << name;
-        if (std::string(name) == "Second")
+        if (std::string(name) == "Second") {
             EXPECT_EQ(FolderSnapshot(a.Folder()), before);
+        }
     }
     EXPECT_EQ(ListFolder(a.Folder() + "Patch"),
               (std::vector<std::string>{"001 Third.d00", "002 B.d00", "003 C.d00", "004 D.d00"}));
@@ -420,6 +421,25 @@ TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
     EXPECT_EQ(ReadBytes(borrower.Data().Patches()[8].FilePath()), first);
     EXPECT_EQ(ReadBytes(borrower.Data().Patches()[9].FilePath()), second);
     EXPECT_EQ(ReadBytes(a.Folder() + "Patch/001 Same.d00"), second);
+}
+
+} // namespace
+
+namespace {
+
+// A memo file the loader refused (too large to be one) leaves the project before the save
+// writes a new one, together with the other changes.
+TEST_F(SaveTest, RefusedMemoFileIsMovedOutAndReplaced) {
+    ProjectBuilder b = Sample("BigMemo");
+    b.File("ToneMemo.txt", Bytes(4u << 20, 'x'));
+    CProjectDocument& doc = Open(b.Folder());
+    Rename(doc, 0, "Renamed");
+    doc.Data().Tones()[0].SetMemo(1, "fresh");
+    ASSERT_TRUE(Save(doc, b.Folder()));
+    const Bytes memo = ReadBytes(b.Folder() + "ToneMemo.txt");
+    EXPECT_EQ(std::string(memo.begin(), memo.begin() + 7), "fresh\r\n");
+    EXPECT_EQ(ReadBytes(m_dir.Path() + "/BigMemo.prj removed files/ToneMemo.txt").size(), 4u << 20);
+    EXPECT_TRUE(FileExists(b.Folder() + "Patch/001 Renamed.d00"));
 }
 
 } // namespace

@@ -102,9 +102,11 @@ SweepResult Sweep(SaveTarget target) {
         EXPECT_EQ(SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A")), others);
         // What leaves the folder is moved out, never deleted: a rejected file, and the files
         // of a project that is replaced.
-        for (const auto& file : original)
-            if (target == SaveTarget::Replace || file.first == kRejected)
+        for (const auto& file : original) {
+            if (target == SaveTarget::Replace || file.first == kRejected) {
                 EXPECT_TRUE(Kept(folder, file)) << file.first << " was lost";
+            }
+        }
         result.cases++;
         result.old += isOld ? 1 : 0;
         result.completed += isNew ? 1 : 0;
