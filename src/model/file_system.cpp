@@ -90,6 +90,8 @@ int OpenFlags(OpenMode mode) {
         return O_RDWR;
     case OpenMode::Write:
         return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
+    case OpenMode::CreateNew:
+        return O_WRONLY | O_CREAT | O_EXCL;
     }
     return O_RDONLY;
 }
@@ -148,9 +150,11 @@ public:
     bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
 
     CreateDirResult CreateDirectory(const std::string& path) override {
-        if (::mkdir(path.c_str(), 0777) == 0)
-            return CreateDirResult::Created;
-        return errno == EEXIST ? CreateDirResult::AlreadyExists : CreateDirResult::Failed;
+        return MakeDirectory(path, 0777);
+    }
+
+    CreateDirResult CreatePrivateDirectory(const std::string& path) override {
+        return MakeDirectory(path, 0700);
     }
 
     bool RemoveDirectory(const std::string& path) override { return ::rmdir(path.c_str()) == 0; }
@@ -174,6 +178,8 @@ public:
         status.size = static_cast<std::uint64_t>(st.st_size);
         status.device = static_cast<std::uint64_t>(st.st_dev);
         status.inode = static_cast<std::uint64_t>(st.st_ino);
+        status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+        status.owner = static_cast<std::uint32_t>(st.st_uid);
         return status;
     }
 
@@ -222,7 +228,15 @@ public:
         return ::close(fd) == 0 && synced;
     }
 
+    std::uint32_t UserId() override { return static_cast<std::uint32_t>(::getuid()); }
+
 private:
+    static CreateDirResult MakeDirectory(const std::string& path, mode_t mode) {
+        if (::mkdir(path.c_str(), mode) == 0)
+            return CreateDirResult::Created;
+        return errno == EEXIST ? CreateDirResult::AlreadyExists : CreateDirResult::Failed;
+    }
+
     // The type of a listed entry; links, and file systems that do not say, are asked.
     static FileType EntryType(DIR* dir, const dirent& entry) {
         switch (entry.d_type) {

@@ -29,10 +29,12 @@ public:
 // Every mode opens regular files only (after following links): a FIFO, a device or a socket is
 // refused at once, never waited on.
 enum class OpenMode {
-    Read,   // binary reading
-    Update, // binary reading and writing of an existing file, never created or truncated
-    Write,  // binary writing, the file created or truncated; a link at the path is refused,
-            // never written through
+    Read,      // binary reading
+    Update,    // binary reading and writing of an existing file, never created or truncated
+    Write,     // binary writing, the file created or truncated; a link at the path is refused,
+               // never written through
+    CreateNew, // binary writing of a file made by this call; refused when anything, a link
+               // too, is at the path already
 };
 
 enum class CreateDirResult { Created, AlreadyExists, Failed };
@@ -48,6 +50,8 @@ struct FileStatus {
     std::uint64_t size = 0;
     std::uint64_t device = 0; // the file system that holds it
     std::uint64_t inode = 0;
+    std::uint32_t mode = 0;  // permission bits with the set-id and sticky bits (07777)
+    std::uint32_t owner = 0; // the user id of the owner
 };
 
 // One entry of a folder listing; the type follows links.
@@ -68,6 +72,10 @@ public:
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual CreateDirResult CreateDirectory(const std::string& path) = 0;
+    // Creates a folder that only its owner may list or enter (the user's trash).
+    virtual CreateDirResult CreatePrivateDirectory(const std::string& path) {
+        return CreateDirectory(path);
+    }
     virtual bool RemoveDirectory(const std::string& path) = 0;
     // True when a directory is at the path (following symbolic links).
     virtual bool IsDirectory(const std::string& path) = 0;
@@ -85,6 +93,8 @@ public:
     // True when both paths name one existing directory, however differently they are spelled
     // (links, "." and ".." parts, doubled separators). A file system that cannot tell says no.
     virtual bool SameDirectory(const std::string& /*a*/, const std::string& /*b*/) { return false; }
+    // The id of the user this program runs as, the owner of the files it creates.
+    virtual std::uint32_t UserId() { return 0; }
 
     // The names of the regular files of a folder (links followed). False when the folder
     // cannot be listed.

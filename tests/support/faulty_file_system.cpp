@@ -8,7 +8,7 @@ constexpr const char* kOpNames[kFsOpCount] = {
     "Open",     "Read",          "Write",  "Seek",       "Size",     "Sync",
     "Close",    "Rename",        "Remove", "CreateDirectory", "RemoveDirectory", "IsDirectory",
     "Status",   "ListFolder",    "CopyFile", "SyncDirectory"};
-constexpr const char* kModeNames[] = {"Read", "Update", "Write"}; // in OpenMode order
+constexpr const char* kModeNames[] = {"Read", "Update", "Write", "CreateNew"}; // OpenMode order
 
 // A file opened through the faulty file system: each call is counted and may fail instead.
 class FaultyFile final : public Corv::IFile {

@@ -70,6 +70,11 @@ public:
         return Next(FsOp::CreateDirectory, path) ? Corv::CreateDirResult::Failed
                                                  : m_inner.CreateDirectory(path);
     }
+    Corv::CreateDirResult CreatePrivateDirectory(const std::string& path) override {
+        return Next(FsOp::CreateDirectory, "private " + path)
+                   ? Corv::CreateDirResult::Failed
+                   : m_inner.CreatePrivateDirectory(path);
+    }
     bool RemoveDirectory(const std::string& path) override {
         return !Next(FsOp::RemoveDirectory, path) && m_inner.RemoveDirectory(path);
     }
@@ -96,13 +101,14 @@ public:
     bool SameDirectory(const std::string& a, const std::string& b) override {
         return !Next(FsOp::Status, a + " = " + b) && m_inner.SameDirectory(a, b);
     }
+    std::uint32_t UserId() override { return m_inner.UserId(); } // not a file operation
 
 private:
     struct State { // everything that Reset clears
         int total = 0, failures = 0, failAt = 0, failNthAt = 0, stopAfter = -1;
         std::array<int, kFsOpCount> counts{};
         std::array<bool, kFsOpCount> failAll{};
-        std::array<bool, 3> failOpenMode{};
+        std::array<bool, 4> failOpenMode{};
         std::vector<std::string> log;
     };
 

@@ -166,10 +166,10 @@ void MemoryFileSystem::PowerLoss() {
 
 std::unique_ptr<Corv::IFile> MemoryFileSystem::Open(const std::string& path, Corv::OpenMode mode) {
     NodePtr node = Find(path);
-    if (mode == Corv::OpenMode::Write) {
+    if (mode == Corv::OpenMode::Write || mode == Corv::OpenMode::CreateNew) {
         std::string name;
         const NodePtr parent = Parent(path, name);
-        if (!parent || (node && node->folder))
+        if (!parent || (node && (node->folder || mode == Corv::OpenMode::CreateNew)))
             return nullptr;
         if (!node) {
             node = std::make_shared<Node>();
