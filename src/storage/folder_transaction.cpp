@@ -176,7 +176,7 @@ bool SyncAll(const std::string& folder, const std::set<std::string>& relativeFol
 
 // Does one step again if it has not been done; true when it is done now. Only names that no
 // step creates twice are tested, so the test tells reliably whether the step ran.
-bool Replay(const std::string& folder, const CommitStep& step, const MoveOutFunction& moveOut) {
+bool Replay(const std::string& folder, const CommitStep& step) {
     switch (step.kind) {
     case Kind::Aside:
         if (Exists(folder, step.from) && !Exists(folder, step.to))
@@ -188,18 +188,42 @@ bool Replay(const std::string& folder, const CommitStep& step, const MoveOutFunc
         return true;
     case Kind::Remove:
         return !Exists(folder, step.from) || Fs().Remove(Os(folder, step.from));
-    case Kind::MoveOut:
-        return !Exists(folder, step.from) || (moveOut && moveOut(Os(folder, step.from), step.to));
+    case Kind::MoveOut: // in batches (ReplayKind)
+        return false;
     }
     return false;
+}
+
+// Moves files out of the folder in one batch; the relative paths of those that stay.
+std::vector<std::string> MoveOutAll(const std::string& folder, const std::vector<FileToRemove>& files,
+                                    const MoveOutFunction& moveOut) {
+    if (files.empty())
+        return {};
+    std::vector<bool> moved = moveOut ? moveOut(files) : std::vector<bool>();
+    moved.resize(files.size(), false);
+    std::vector<std::string> stayed;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!moved[i])
+            stayed.push_back(files[i].path.substr(folder.size()));
+    return stayed;
 }
 
 // Runs the steps of one kind again, in order; false when one could not be done.
 bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
                 const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
+    if (kind == Kind::MoveOut) {
+        std::vector<FileToRemove> files;
+        for (const CommitStep& step : steps)
+            if (step.kind == kind && Exists(folder, step.from))
+                files.push_back({folder + step.from, step.to});
+        const std::vector<std::string> stayed = MoveOutAll(folder, files, moveOut);
+        if (leftovers != nullptr)
+            leftovers->insert(leftovers->end(), stayed.begin(), stayed.end());
+        return stayed.empty();
+    }
     bool all = true;
     for (const CommitStep& step : steps)
-        if (step.kind == kind && !Replay(folder, step, moveOut)) {
+        if (step.kind == kind && !Replay(folder, step)) {
             all = false;
             if (leftovers == nullptr)
                 return false;
@@ -321,7 +345,7 @@ bool CFolderTransaction::RunDirect(const CommitStep& step) {
     case Kind::Remove:
         return Fs().Remove(Os(m_folder, step.from)) && Fs().SyncDirectory(folder);
     case Kind::MoveOut:
-        return m_moveOut && m_moveOut(Os(m_folder, step.from), step.to);
+        return MoveOutAll(m_folder, {{m_folder + step.from, step.to}}, m_moveOut).empty();
     }
     return false;
 }
@@ -414,14 +438,16 @@ bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string
                         const MoveOutFunction& moveOut) {
     bool clear = true;
     std::set<std::string> folders;
+    std::vector<FileToRemove> originals;
     for (const std::string& relative : leftovers) {
-        if (HasPrefix(relative, kStagedPrefix))
+        if (HasPrefix(relative, kStagedPrefix)) {
             clear = Fs().Remove(Os(folder, relative)) && clear;
-        else
-            clear = moveOut && moveOut(Os(folder, relative), relative) && clear;
-        folders.insert(FolderOf(relative));
+            folders.insert(FolderOf(relative));
+        } else {
+            originals.push_back({folder + relative, {}});
+        }
     }
-    return SyncAll(folder, folders) && clear;
+    return SyncAll(folder, folders) && MoveOutAll(folder, originals, moveOut).empty() && clear;
 }
 
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,

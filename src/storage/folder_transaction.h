@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/trash.h"
+
 namespace Corv {
 
 // Names the save uses inside a project folder while it works. The loader takes none of them
@@ -14,9 +16,9 @@ inline constexpr const char* kAsidePrefix = ".corvane-old-";  // originals moved
 inline constexpr const char* kJournalName = ".corvane-journal";
 inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
 
-// Moves a file out of a project folder (into the trash, or beside the project); `original` is
-// the path relative to the folder that the file had in the project. False when it stays.
-using MoveOutFunction = std::function<bool(const std::string& path, const std::string& original)>;
+// Moves files out of a project folder (into the trash, or beside the project), each filed under
+// the path it had in the project. One result per file: false when it stays where it is.
+using MoveOutFunction = std::function<std::vector<bool>(const std::vector<FileToRemove>& files)>;
 
 // One step of putting a save's files in place. Paths are relative to the project folder.
 struct CommitStep {

@@ -89,7 +89,6 @@ private:
     bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
     // After a save: records follow their files, slots name their files, the undo step goes.
     void ApplySavePlan(const CSavePlan& plan);
-    static MoveOutFunction MoveOutInto(const std::string& folder, CMoveOutReport& report);
 
     CLumData m_data;
     std::vector<std::string> m_rejected;

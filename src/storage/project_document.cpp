@@ -94,10 +94,7 @@ void TellUnreadable(const std::string& path) {
 bool RecoverInterruptedSave(const std::string& folder) {
     CMoveOutReport report;
     std::string problem;
-    const MoveOutFunction moveOut = [&](const std::string& path, const std::string& original) {
-        return MoveOutOfProject(path, original, folder, report);
-    };
-    const Recovery recovery = RecoverProjectFolder(folder, moveOut, problem);
+    const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
     if (recovery == Recovery::Failed)
         CDomain::Get().ShowNotice("An interrupted save of " + folder + " could not be completed: " +
                                   problem + ".");
@@ -114,9 +111,7 @@ void ClearLeftovers(const std::string& folder, const std::vector<std::string>& l
     if (leftovers.empty())
         return;
     CMoveOutReport report;
-    ClearSaveLeftovers(folder, leftovers, [&](const std::string& path, const std::string& original) {
-        return MoveOutOfProject(path, original, folder, report);
-    });
+    ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report));
     if (!report.Empty())
         CDomain::Get().ShowNotice(report.Text());
 }

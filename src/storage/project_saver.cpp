@@ -152,12 +152,6 @@ bool BlocksASlot(const CSavePlan& plan, const std::string& folder, const std::st
 
 // ---------------------------------------------------------------------------------------------
 
-MoveOutFunction CLumFileDocument::MoveOutInto(const std::string& folder, CMoveOutReport& report) {
-    return [folder, &report](const std::string& path, const std::string& original) {
-        return MoveOutOfProject(path, original, folder, report);
-    };
-}
-
 void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
     std::unordered_map<std::string, std::string> moves[3];
     for (const Follow& follow : plan.follows)
@@ -201,10 +195,11 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
     std::vector<std::string> stayed;
-    for (const std::string& rejected : m_rejected)
-        if (!MoveOutOfProject(ToOsPath(rejected), rejected.substr(std::min(folder.size(), rejected.size())),
-                              folder, report))
-            stayed.push_back(rejected);
+    const std::vector<RemovedFile> moved = MoveOutOfProject(m_rejected, folder);
+    for (std::size_t i = 0; i < moved.size(); ++i)
+        if (moved[i].to == RemovedTo::Stayed)
+            stayed.push_back(m_rejected[i]);
+    report.files.insert(report.files.end(), moved.begin(), moved.end());
     m_rejected = stayed;
     CSavePlan plan;
     std::vector<std::string> created;

@@ -25,8 +25,9 @@ IFileSystem& Fs() {
 constexpr unsigned kMostNumberedNames = 10000;
 constexpr std::uint32_t kStickyBit = 01000;
 
+// What cannot be looked at counts as there: it is then tried, and fails visibly.
 bool Exists(const FileStatus& status) {
-    return status.type != FileType::Missing || status.isLink;
+    return status.type != FileType::Missing || status.isLink || status.failed;
 }
 
 bool IsRealFolder(const FileStatus& status) {
@@ -39,6 +40,13 @@ std::string ParentOf(const std::string& path) {
     if (slash == std::string::npos)
         return path;
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A folder made is durable in its parent before anything is moved into it.
+bool Made(CreateDirResult result, const std::string& folder) {
+    if (result == CreateDirResult::Failed)
+        return false;
+    return result == CreateDirResult::AlreadyExists || Fs().SyncDirectory(ParentOf(folder));
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -148,7 +156,7 @@ bool MakePrivateFolders(const std::string& folder) {
     const std::string parent = ParentOf(folder);
     if (parent != folder && !MakePrivateFolders(parent))
         return false;
-    return Fs().CreatePrivateDirectory(folder) != CreateDirResult::Failed;
+    return Made(Fs().CreatePrivateDirectory(folder), folder);
 }
 
 // One trash folder: files/ and info/ inside `root`.
@@ -172,7 +180,7 @@ public:
             m_given += '/';
     }
 
-    RemovedFile Move(const std::string& path);
+    RemovedFile Move(const std::string& path, const std::string& original);
     // Makes the entries of every folder that gained or lost a file durable.
     void SyncFolders();
 
@@ -187,10 +195,10 @@ private:
     TrashFolder& Trash(const std::string& root, const std::string& topdir);
     bool Prepare(TrashFolder& trash);
     bool IntoTrash(TrashFolder& trash, const Folder& folder, const std::string& file,
-                   std::string& where);
+                   const std::string& as, std::string& where);
     bool BesideProject(const std::string& file, const std::string& relative, std::string& where);
     bool BesideFolder(const std::string& folder);
-    bool RenameInto(const std::string& file, const std::string& folder,
+    bool RenameInto(const std::string& file, const std::string& name, const std::string& folder,
                     const std::string& infoFolder, const std::string& info, std::string& where);
 
     std::string m_given;   // the project folder as the paths spell it, ending in "/"
@@ -201,16 +209,19 @@ private:
     std::map<std::string, std::string> m_topdirs;
     std::map<std::string, TrashFolder> m_trashes; // map nodes stay put: folders point at them
     std::map<std::string, bool> m_besideFolders;  // made (or there), or failed
-    std::set<std::string> m_touched;
+    std::set<std::string> m_arrived; // folders that gained a file (or an information file)
+    std::set<std::string> m_left;    // folders that lost one
     int m_homeDevice = -1; // -1 unknown, 0 none, 1 known
     std::uint64_t m_homeDeviceId = 0;
 };
 
-RemovedFile CProjectMover::Move(const std::string& path) {
+RemovedFile CProjectMover::Move(const std::string& path, const std::string& original) {
     RemovedFile result{path, RemovedTo::Stayed, {}};
-    std::string relative;
-    if (!RelativePath(path, m_given, relative))
+    std::string relative, as;
+    if (!RelativePath(path, m_given, relative) ||
+        !RelativePath(m_given + (original.empty() ? relative : original), m_given, as))
         return result; // not a file of this project: left alone
+    result.path = m_given + as;
     const std::string file = m_project + "/" + relative;
     if (!Exists(Fs().Status(file))) {
         result.to = RemovedTo::Missing;
@@ -218,11 +229,11 @@ RemovedFile CProjectMover::Move(const std::string& path) {
     }
     const Folder& folder = FolderOf(ParentOf(file));
     for (TrashFolder* trash : folder.trashes)
-        if (IntoTrash(*trash, folder, file, result.where)) {
+        if (IntoTrash(*trash, folder, file, m_project + "/" + as, result.where)) {
             result.to = RemovedTo::Trash;
             return result;
         }
-    if (BesideProject(file, relative, result.where))
+    if (BesideProject(file, as, result.where))
         result.to = RemovedTo::BesideProject;
     return result;
 }
@@ -314,7 +325,7 @@ bool CProjectMover::Prepare(TrashFolder& trash) {
     }
     for (const char* sub : {"info", "files"}) {
         const std::string folder = Join(trash.root, sub);
-        if (Fs().CreatePrivateDirectory(folder) == CreateDirResult::Failed)
+        if (!Made(Fs().CreatePrivateDirectory(folder), folder))
             return false;
         const FileStatus status = Fs().Status(folder);
         if (status.type != FileType::Directory)
@@ -325,23 +336,24 @@ bool CProjectMover::Prepare(TrashFolder& trash) {
     return true;
 }
 
+// `as` is the path the file had in the project: it is recorded, and gives the name in the trash.
 bool CProjectMover::IntoTrash(TrashFolder& trash, const Folder& folder, const std::string& file,
-                              std::string& where) {
+                              const std::string& as, std::string& where) {
     if (!Prepare(trash) || trash.device != folder.device)
         return false; // only a rename within one file system: never a copy
     const std::string recorded =
-        trash.topdir.empty() ? file
-                             : file.substr(trash.topdir == "/" ? 1 : trash.topdir.size() + 1);
+        trash.topdir.empty() ? as : as.substr(trash.topdir == "/" ? 1 : trash.topdir.size() + 1);
     const std::string info =
         "[Trash Info]\nPath=" + PercentEncoded(recorded) + "\nDeletionDate=" + m_date + "\n";
-    return RenameInto(file, Join(trash.root, "files"), Join(trash.root, "info"), info, where);
+    return RenameInto(file, FileNameOf(as), Join(trash.root, "files"), Join(trash.root, "info"), info,
+                      where);
 }
 
 bool CProjectMover::BesideProject(const std::string& file, const std::string& relative,
                                   std::string& where) {
     const std::string root = m_project + " removed files";
     const std::string folder = ParentOf(Join(root, relative));
-    return BesideFolder(folder) && RenameInto(file, folder, {}, {}, where);
+    return BesideFolder(folder) && RenameInto(file, FileNameOf(relative), folder, {}, {}, where);
 }
 
 // Makes a folder below the one beside the project (and that one) when missing, once.
@@ -351,7 +363,7 @@ bool CProjectMover::BesideFolder(const std::string& folder) {
         return known->second;
     const std::string root = m_project + " removed files";
     const bool made = (folder == root || BesideFolder(ParentOf(folder))) &&
-                      Fs().CreateDirectory(folder) != CreateDirResult::Failed;
+                      Made(Fs().CreateDirectory(folder), folder);
     m_besideFolders[folder] = made;
     return made;
 }
@@ -361,11 +373,10 @@ bool CProjectMover::BesideFolder(const std::string& folder) {
 // made first, claims the name, as every program that trashes files does. Beside the project an
 // empty file of our own claims it, for the rename to replace. When the rename fails, everything
 // made for it is removed again.
-bool CProjectMover::RenameInto(const std::string& file, const std::string& folder,
-                               const std::string& infoFolder, const std::string& info,
-                               std::string& where) {
+bool CProjectMover::RenameInto(const std::string& file, const std::string& name,
+                               const std::string& folder, const std::string& infoFolder,
+                               const std::string& info, std::string& where) {
     const bool trash = !infoFolder.empty();
-    const std::string name = FileNameOf(file);
     for (unsigned n = 1; n <= kMostNumberedNames; ++n) {
         const std::string candidate = NumberedName(name, n);
         const std::string target = Join(folder, candidate);
@@ -380,10 +391,10 @@ bool CProjectMover::RenameInto(const std::string& file, const std::string& folde
         if (claim == Claim::Failed)
             return false;
         if (Fs().Rename(file, target)) {
-            m_touched.insert(ParentOf(file));
-            m_touched.insert(folder);
+            m_left.insert(ParentOf(file));
+            m_arrived.insert(folder);
             if (trash)
-                m_touched.insert(infoFolder);
+                m_arrived.insert(infoFolder);
             where = target;
             return true;
         }
@@ -393,9 +404,14 @@ bool CProjectMover::RenameInto(const std::string& file, const std::string& folde
     return false;
 }
 
+// Where files arrived first: a power loss between the two leaves a file in both places rather
+// than in neither.
 void CProjectMover::SyncFolders() {
-    for (const std::string& folder : m_touched)
+    for (const std::string& folder : m_arrived)
         Fs().SyncDirectory(folder);
+    for (const std::string& folder : m_left)
+        if (m_arrived.count(folder) == 0)
+            Fs().SyncDirectory(folder);
 }
 
 std::string Files(std::size_t n) {
@@ -436,15 +452,24 @@ TrashUser TrashUser::Current() {
     return user;
 }
 
-std::vector<RemovedFile> MoveOutOfProject(const std::vector<std::string>& paths,
+std::vector<RemovedFile> MoveOutOfProject(const std::vector<FileToRemove>& files,
                                           const std::string& projectFolder, const TrashUser& user) {
     CProjectMover mover(projectFolder, user);
     std::vector<RemovedFile> results;
-    results.reserve(paths.size());
-    for (const std::string& path : paths)
-        results.push_back(mover.Move(path));
+    results.reserve(files.size());
+    for (const FileToRemove& file : files)
+        results.push_back(mover.Move(file.path, file.original));
     mover.SyncFolders();
     return results;
+}
+
+std::vector<RemovedFile> MoveOutOfProject(const std::vector<std::string>& paths,
+                                          const std::string& projectFolder, const TrashUser& user) {
+    std::vector<FileToRemove> files;
+    files.reserve(paths.size());
+    for (const std::string& path : paths)
+        files.push_back({path, {}});
+    return MoveOutOfProject(files, projectFolder, user);
 }
 
 std::string RemovedFilesNotice(const std::vector<RemovedFile>& files) {

@@ -29,8 +29,15 @@ enum class RemovedTo {
     Missing,       // nothing was found at the path; nothing was done
 };
 
+// A file to move out: where it is now, and the path relative to the project folder that it had
+// in the project (empty: where it is), under which the trash files it.
+struct FileToRemove {
+    std::string path;
+    std::string original;
+};
+
 struct RemovedFile {
-    std::string path; // as it was given
+    std::string path; // the project folder followed by the file's path in the project
     RemovedTo to = RemovedTo::Stayed;
     std::string where; // the file's path now, for Trash and BesideProject
 };
@@ -40,6 +47,11 @@ struct RemovedFile {
 // system, else into the folder beside the project under the same relative path. Files are only
 // renamed, never copied or deleted; one that cannot be moved stays. One result per path, in order.
 std::vector<RemovedFile> MoveOutOfProject(const std::vector<std::string>& paths,
+                                          const std::string& projectFolder,
+                                          const TrashUser& user = TrashUser::Current());
+
+// The same for files that may lie under other names than they had in the project.
+std::vector<RemovedFile> MoveOutOfProject(const std::vector<FileToRemove>& files,
                                           const std::string& projectFolder,
                                           const TrashUser& user = TrashUser::Current());
 

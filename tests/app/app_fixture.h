@@ -16,6 +16,8 @@
 #include <QMdiArea>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include "support/scoped_environment.h"
 #include <QTest>
 
 namespace AppTest {
@@ -116,6 +118,7 @@ struct World : Script {
 
     QTemporaryDir settings;
     QTemporaryDir data;
+    CorvTest::ScopedDataHome dataHome{data.path().toStdString()};
     QString instance;
     std::unique_ptr<CApp> app;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -68,6 +69,7 @@ protected:
     static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
     CorvTest::TempDir m_temp;
+    CorvTest::ScopedDataHome m_dataHome{m_temp.Path()}; // inherited by every run of the program
 };
 
 } // namespace CorvCliTest

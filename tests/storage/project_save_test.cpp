@@ -438,7 +438,7 @@ TEST_F(SaveTest, RefusedMemoFileIsMovedOutAndReplaced) {
     ASSERT_TRUE(Save(doc, b.Folder()));
     const Bytes memo = ReadBytes(b.Folder() + "ToneMemo.txt");
     EXPECT_EQ(std::string(memo.begin(), memo.begin() + 7), "fresh\r\n");
-    EXPECT_EQ(ReadBytes(m_dir.Path() + "/BigMemo.prj removed files/ToneMemo.txt").size(), 4u << 20);
+    EXPECT_EQ(ReadBytes(ScopedDataHome::TrashFiles(m_dir.Path()) + "ToneMemo.txt").size(), 4u << 20);
     EXPECT_TRUE(FileExists(b.Folder() + "Patch/001 Renamed.d00"));
 }
 

@@ -42,14 +42,11 @@ Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loade
     return files;
 }
 
-// Where the files that a save moves out of a folder go.
-Snapshot MovedOut(const std::string& folder) {
-    return SnapshotThroughSeam(folder.substr(0, folder.size() - 1) + " removed files/");
-}
-
-// True when a file with these bytes is in the folder or among the files moved out of it.
-bool Kept(const std::string& folder, const std::pair<std::string, Bytes>& file) {
-    const Snapshot places[2] = {SnapshotThroughSeam(folder), MovedOut(folder)};
+// True when a file with these bytes is in the folder or in the trash that files moved out of a
+// project go to.
+bool Kept(const SaveScenario& scenario, const std::string& folder, const std::pair<std::string, Bytes>& file) {
+    const Snapshot places[2] = {SnapshotThroughSeam(folder),
+                                SnapshotThroughSeam(ScopedDataHome::TrashFiles(scenario.Root()))};
     return std::any_of(std::begin(places), std::end(places), [&](const Snapshot& place) {
         return std::any_of(place.begin(), place.end(),
                            [&](const auto& entry) { return entry.second == file.second; });
@@ -104,7 +101,7 @@ SweepResult Sweep(SaveTarget target) {
         // of a project that is replaced.
         for (const auto& file : original) {
             if (target == SaveTarget::Replace || file.first == kRejected) {
-                EXPECT_TRUE(Kept(folder, file)) << file.first << " was lost";
+                EXPECT_TRUE(Kept(scenario, folder, file)) << file.first << " was lost";
             }
         }
         result.cases++;

@@ -8,6 +8,7 @@
 
 #include "storage_fixture.h"
 #include "support/memory_file_system.h"
+#include "support/scoped_environment.h"
 
 namespace CorvTest {
 
@@ -146,6 +147,7 @@ private:
 
     TempDir m_root;
     TempDir m_work;
+    ScopedDataHome m_dataHome{m_root.Path()};
     std::shared_ptr<SinkLog> m_sink;
     Corv::CProjectDocument* m_a = nullptr;
     Corv::CProjectDocument* m_b = nullptr;

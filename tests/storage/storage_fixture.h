@@ -9,6 +9,7 @@
 #include "edit/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
 
 namespace CorvTest {
@@ -50,6 +51,7 @@ protected:
 
     TempDir m_dir;
     TempDir m_work;
+    ScopedDataHome m_dataHome{m_dir.Path()};
     std::shared_ptr<SinkLog> m_sink;
 };
 

@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include "support/scoped_environment.h"
 #include <QTest>
 #include <memory>
 #include <string>
@@ -79,6 +81,7 @@ public:
 private:
     CorvTest::TempDir m_dir;
     CorvTest::TempDir m_work;
+    CorvTest::ScopedDataHome m_dataHome{m_dir.Path()};
     std::vector<std::unique_ptr<CFileDoc>> m_docs;
 };
 
