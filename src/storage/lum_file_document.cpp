@@ -171,17 +171,4 @@ bool CLumFileDocument::SourceFilesPresent() const {
     return true;
 }
 
-bool CLumFileDocument::CopySystemFiles(const std::string& newFolder) {
-    const std::string folder = m_data.ProjectFolder();
-    bool copied = true;
-    for (const char* name : kSystemFileNames) {
-        // A system file the project does not have is simply not copied; one it has must
-        // arrive, or the new folder would lack an instrument file without anyone knowing.
-        if (!CopyDataFile(folder + name, newFolder + name) &&
-            FileSystem().Open(ToOsPath(folder + name), OpenMode::Read) != nullptr)
-            copied = false;
-    }
-    return copied;
-}
-
 } // namespace Corv

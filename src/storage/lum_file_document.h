@@ -63,9 +63,6 @@ public:
     const LoadReport& LastLoadReport() const { return m_loadReport; }
 
     // --- Saving (see project_saver.cpp).
-    // Copies the five system files from the current project folder into a new one; a missing
-    // system file is skipped. False when one that exists could not be copied.
-    bool CopySystemFiles(const std::string& newFolder);
     // Writes the project into its project folder; `elsewhere` when the folder is not the one
     // the project was loaded from (a missing or empty folder is built new, another one has its
     // instrument and memo files replaced).

@@ -193,11 +193,4 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
 
 std::size_t RecordAreaOffset(int kind) { return LayoutOf(kind).areaOffset; }
 
-bool CheckFileForWriting(const std::string& path, const CParameter* record) {
-    if (record == nullptr)
-        return true;
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Update);
-    return file && file->Close();
-}
-
 } // namespace Corv

@@ -60,7 +60,4 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
 // Where the record area of a kind's file starts.
 std::size_t RecordAreaOffset(int kind);
 
-// True when a later write of the record could open the file (a null record always passes).
-bool CheckFileForWriting(const std::string& path, const CParameter* record);
-
 } // namespace Corv
