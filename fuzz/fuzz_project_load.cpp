@@ -4,8 +4,9 @@
 // Properties: a folder without the .prj extension or without Patch/ or Tone/ never loads; a
 // failed load shows "This project could not be loaded." once and leaves no document. A loaded
 // project has every array at its slot count, every used slot's file named with its number and
-// of a readable kind, names and memos within their limits, back references that agree with the
-// references, and opening it again finds the same document.
+// of a readable kind, every other file of a kind rejected or numbered past the slots, names and
+// memos within their limits, back references that agree with the references, and opening it
+// again finds the same document. Neither loading nor closing changes the folder.
 #include "edit/domain.h"
 #include "folder_image.h"
 #include "fuzz_check.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -52,6 +54,37 @@ void CheckSlots(const Corv::CProjectDocument& document) {
                 StartsWith(record.FilePath(), data.ProjectFolder() + Corv::SubfolderName(kind)));
             FUZZ_CHECK(Corv::ParseSlotNumber(record.FilePath()) == static_cast<int>(i) + 1);
             FUZZ_CHECK(rejected.count(record.FilePath()) == 0);
+        }
+    }
+}
+
+// Every file of a subfolder that the kind's patterns match is in a slot, in the rejected list
+// (once), or numbered above the slot count: loading loses no file without a trace.
+void CheckFilesAccounted(const Corv::CProjectDocument& document) {
+    const CLumData& data = document.Data();
+    std::map<std::string, int> rejected;
+    for (const std::string& path : document.RejectedFiles())
+        ++rejected[path];
+    for (const auto& [path, count] : rejected)
+        FUZZ_CHECK(count == 1);
+    const std::vector<std::vector<const char*>> patterns = {
+        {"*.d00"}, {"*.p00"}, {"*.w*", "*.aif*", "*.vpw"}};
+    for (int kind = Corv::kPatchKind; kind <= Corv::kWaveKind; ++kind) {
+        const std::string folder = data.ProjectFolder() + Corv::SubfolderName(kind);
+        std::vector<std::string> names;
+        Corv::FileSystem().ListFiles(folder, names);
+        const std::vector<std::string>& slots = data.SlotPaths(kind);
+        for (const std::string& name : names) {
+            const auto& kindPatterns = patterns[static_cast<std::size_t>(kind)];
+            if (std::none_of(kindPatterns.begin(), kindPatterns.end(),
+                             [&](const char* p) { return Corv::MatchesPattern(name, p); }))
+                continue;
+            const std::string path = folder + name;
+            const int number = Corv::ParseSlotNumber(path);
+            const bool placed = number >= 1 && number <= Corv::SlotCount(kind) &&
+                                slots[static_cast<std::size_t>(number - 1)] == path;
+            const bool beyond = number > Corv::SlotCount(kind);
+            FUZZ_CHECK(placed + rejected.count(path) + beyond == 1);
         }
     }
 }
@@ -106,11 +139,13 @@ void CheckLoaded(Corv::CProjectDocument& document, const std::string& openPath) 
     const CLumData& data = document.Data();
     CheckSlots(document);
     CheckFilesReadable(data);
+    CheckFilesAccounted(document);
     CheckUsers(data.Patches(), data.Tones(),
                [](const Corv::CPatch& patch) { return patch.ReferencedTones(); });
     CheckUsers(data.Tones(), data.Waves(),
                [](const Corv::CTone& tone) { return tone.ReferencedWaves(); });
     FUZZ_CHECK(documents.OpenProject(openPath) == &document);
+    FUZZ_CHECK(documents.OpenProject(data.ProjectFolder()) == &document);
     FUZZ_CHECK(documents.Documents().size() == 1);
 }
 
@@ -140,6 +175,25 @@ ErrorSink& Sink() {
     return *sink;
 }
 
+// Every file with its content and every folder below /fuzz.
+std::pair<std::vector<std::pair<std::string, CorvFuzz::Bytes>>, std::vector<std::string>>
+FolderState(CorvTest::MemoryFileSystem& memory) {
+    std::vector<std::string> folders;
+    std::vector<std::string> pending = {"/fuzz/"};
+    while (!pending.empty()) {
+        const std::string folder = pending.back();
+        pending.pop_back();
+        folders.push_back(folder);
+        std::vector<Corv::DirEntry> entries;
+        memory.ListFolder(folder, entries);
+        for (const Corv::DirEntry& entry : entries)
+            if (entry.type == Corv::FileType::Directory)
+                pending.push_back(folder + entry.name + "/");
+    }
+    std::sort(folders.begin(), folders.end());
+    return {memory.Snapshot("/fuzz/"), folders};
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -148,6 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Corv::SetFileSystem(&memory);
     const std::string openPath = CorvFuzz::Materialise(image, memory);
     const ErrorSink& sink = Sink();
+
+    const auto before = FolderState(memory);
 
     Corv::CProjectDocuments& documents = Corv::CProjectDocuments::Get();
     Corv::CProjectDocument* document = documents.OpenProject(openPath);
@@ -165,6 +221,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(sink.questions == 0);
     documents.CloseAll();
     FUZZ_CHECK(documents.Documents().empty());
+    // Neither loading nor closing changes a file or a folder.
+    FUZZ_CHECK(FolderState(memory) == before);
     Corv::SetFileSystem(nullptr);
     return 0;
 }

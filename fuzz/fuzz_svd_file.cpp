@@ -4,7 +4,7 @@
 // first 30 bytes are the template's; a failed read leaves a default record. The codec is
 // lossless for every value it reads, so writing a record that was read back into its own file
 // changes no byte; a changed reference is written only into the record area, keeps the file's
-// length and reads back as written.
+// length and reads back as written; a file that ends inside its record area is not written.
 #include "fuzz_check.h"
 #include "model/file_system.h"
 #include "model/lum_data.h"
@@ -82,6 +82,12 @@ void CheckKind(const Bytes& input, std::size_t prefixBytes, std::size_t areaOffs
     FUZZ_CHECK(SameOutside(changed, input, areaOffset, areaBytes));
     Record reread;
     FUZZ_CHECK(read(kPath, reread) && holds(reread));
+
+    // A file cut inside its record area is refused and stays as it is, never extended.
+    const Bytes cut(input.begin(), input.begin() + static_cast<long>(input[0] % prefixBytes));
+    Store(memory, cut);
+    FUZZ_CHECK(!write(kPath, &record));
+    FUZZ_CHECK(Load(memory) == cut);
     Corv::SetFileSystem(nullptr);
 }
 
