@@ -53,7 +53,7 @@ bench: configure
 	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_gui_bench
 
 format:
-	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build
