@@ -165,6 +165,13 @@ void ProjectSeeds(SeedWriter& out) {
             entry.content.pop_back();
     out.Write("project_load", "short-tone", Pack(shortTone));
 
+    // The last slot of every list, references to the last tone and wave and one past them.
+    CorvTest::ProjectBuilder edges(dir / "Edges.prj");
+    edges.Patch(Corv::kPatchSlots, "Last", Corv::kToneSlots, Corv::kToneSlots + 1);
+    edges.Tone(Corv::kToneSlots, "Last", {Corv::kWaveSlots, Corv::kWaveSlots + 1, 1});
+    edges.Wave(Corv::kWaveSlots, "Last", 8).Wave(1, "First", 8);
+    out.Write("project_load", "edges", Pack(CorvFuzz::ReadFolder(edges.Folder())));
+
     CorvTest::ProjectBuilder empty(dir / "Empty.prj", false);
     out.Write("project_load", "empty", Pack(CorvFuzz::ReadFolder(empty.Folder())));
 }
