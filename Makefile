@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PRESET ?= default
 
-.PHONY: all deps configure build test asan run bench format clean
+.PHONY: all deps configure build test asan fuzz run bench format clean
 
 all: build
 
@@ -34,6 +34,16 @@ asan: deps
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan --output-on-failure
 
+# The libFuzzer targets (patch and tone files, memo files, the script tokenizer, the project
+# loader), built with clang in their own folder, each run for FUZZ_SECONDS; the corpus grows in
+# build/fuzz/grown/ from run to run. Fails when a target found a crash.
+FUZZ_SECONDS ?= 300
+fuzz:
+	@scripts/install-deps fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
 # The benchmarks on full projects, each with its physical baseline; a summary of times and
 # ratios closes the run.
 bench: configure
@@ -43,7 +53,7 @@ bench: configure
 	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_gui_bench
 
 format:
-	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/script_tokenizer.h"
+
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -13,12 +15,6 @@ class CProjectDocument;
 namespace Corv::Cli {
 
 class CSession;
-
-// Splits a script line into arguments at blanks and tabs. A double-quoted part may hold blanks,
-// and inside it \" stands for a quote and \\ for a backslash (any other backslash is kept);
-// quoted and plain parts next to each other form one argument. False, with `error` set, for
-// an unterminated quote.
-bool Tokenize(std::string_view line, std::vector<std::string>& arguments, std::string& error);
 
 // Runs script lines over one shared store: every project opened by the script lives in this
 // process, as the windows of one running desktop program do.

@@ -2,9 +2,13 @@
 
 #include "model/codec.h"
 
+#include <array>
+
 namespace Corv {
 
-void CPatchTone::ResetToDefaults() { m_params.assign(kPatchToneParameterCount, 0); }
+void CPatchTone::ResetToDefaults() {
+    m_params.assign(kPatchToneParameterCount, 0);
+}
 
 int CPatchTone::ToneNumber() const {
     if (P(1) != kUserBank)
@@ -18,16 +22,31 @@ void CPatchTone::SetToneNumber(int n) {
     SetP(3, static_cast<std::uint8_t>((n - 1) % 128));
 }
 
-void COsc::ResetToDefaults() {
-    const CodecTable table = OscCodecTable();
-    m_params.resize(kOscParameterCount);
-    for (int n = 0; n < kOscParameterCount; ++n)
-        m_params[static_cast<std::size_t>(n)] = table[static_cast<std::size_t>(n)].resetValue;
+namespace {
+
+int FirstDigit(int side) {
+    return side == 0 ? 40 : 92;
 }
 
-namespace {
-int FirstDigit(int side) { return side == 0 ? 40 : 92; }
+// The reset values of the oscillator table in parameter order, gathered once: every default
+// tone copies them sixteen times, and loading a project makes thousands of tones.
+const std::array<std::uint8_t, kOscParameterCount>& OscResetValues() {
+    static const std::array<std::uint8_t, kOscParameterCount> values = [] {
+        std::array<std::uint8_t, kOscParameterCount> gathered{};
+        const CodecTable table = OscCodecTable();
+        for (std::size_t n = 0; n < gathered.size(); ++n)
+            gathered[n] = table[n].resetValue;
+        return gathered;
+    }();
+    return values;
+}
+
 } // namespace
+
+void COsc::ResetToDefaults() {
+    const auto& values = OscResetValues();
+    m_params.assign(values.begin(), values.end());
+}
 
 int COsc::WaveNumber(int side) const {
     if (WaveSource(side) != kUserWaveSource)
