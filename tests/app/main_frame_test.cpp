@@ -49,7 +49,8 @@ private slots:
         QMenu* file = Frame().Menus()[0];
         emit file->aboutToShow();
         const QString recent = "&1 " + QDir::toNativeSeparators(data.filePath("Menus.prj"));
-        QVERIFY(std::any_of(file->actions().begin(), file->actions().end(), [&](const QAction* a) {
+        const QList<QAction*> actions = file->actions(); // one list: begin and end of the same
+        QVERIFY(std::any_of(actions.begin(), actions.end(), [&](const QAction* a) {
             return a->isVisible() && a->text() == recent;
         }));
         QVERIFY(Frame().Menus()[4]->actions().front()->menu() == Frame().WindowListMenu());
