@@ -1,8 +1,11 @@
 #include "ui/file_view.h"
 
 #include <QApplication>
+#include <QDragMoveEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -10,12 +13,14 @@
 #include "app/text_codec.h"
 #include "edit/clean.h"
 #include "edit/domain.h"
+#include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
 #include "gp/anchor_layout.h"
 #include "storage/slot_file_name.h"
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
+#include "ui/drag_state.h"
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
 
@@ -96,6 +101,7 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
                 &CFileView::CommandStateChanged);
     }
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
+    setAcceptDrops(true);
     Registry().push_back(this);
     OnUpdate();
     LayOut();
@@ -326,4 +332,78 @@ void CFileView::ImportFiles(const QStringList& paths) {
         if (first < top || (bottom >= 0 && first > bottom))
             waves->SetTopRow(first);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+QString CFileView::Title() const { return m_document.Title(); }
+
+bool CFileView::PerformDrop(CParameterListCtrl& target) {
+    const CDragState& drag = CDragState::Get();
+    CParameterListCtrl* sourceList = drag.Source();
+    auto* sourceView = sourceList != nullptr ? qobject_cast<CFileView*>(sourceList->parentWidget()) : nullptr;
+    if (sourceList == nullptr || sourceList->Project() == nullptr || sourceView == nullptr)
+        return false;
+    Corv::DropRequest request;
+    request.source = sourceList->Project();
+    request.rows = drag.Rows();
+    request.kind = drag.Kind();
+    request.target = &m_document.Data();
+    request.at = drag.DropPosition();
+    request.insert = drag.Flags().insert;
+    request.copy = drag.Flags().copy;
+    Corv::DropResult result;
+    {
+        CWaitCursor wait;
+        result = Corv::PerformDrop(request);
+    }
+    if (!result.done)
+        return false;
+    // The source selects its rows where they are now; another project's target list keeps its
+    // selection.
+    sourceList->Refill();
+    sourceList->SelectRows(result.sourceSelection);
+    sourceView->LinkSelection(*sourceList);
+    if (sourceView != this && result.sourceChanged)
+        sourceView->AfterEdit(sourceList);
+    if (result.targetChanged)
+        AfterEdit(&target);
+    emit CommandStateChanged();
+    return true;
+}
+
+void CFileView::ClickOver(CParameterListCtrl* list) {
+    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget())
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
+            if (frame->mdiArea() != nullptr)
+                frame->mdiArea()->setActiveSubWindow(frame);
+            frame->raise();
+            break;
+        }
+    if (list != nullptr)
+        list->setFocus(Qt::MouseFocusReason);
+}
+
+void CFileView::RaiseFrame() {
+    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget())
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
+            frame->raise();
+            return;
+        }
+    raise();
+}
+
+void CFileView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!CDragState::Get().Dragging()) {
+        event->ignore();
+        return;
+    }
+    CDragState::Get().Hover(this, mapToGlobal(event->position().toPoint()));
+    event->accept(); // to follow the cursor; every position refuses the drop
+}
+
+void CFileView::dragMoveEvent(QDragMoveEvent* event) {
+    CDragState::Get().Hover(this, mapToGlobal(event->position().toPoint()));
+    event->ignore();
 }

@@ -41,6 +41,18 @@ public:
     // The other two lists select what belongs to the selection of `source`.
     void LinkSelection(const CParameterListCtrl& source);
 
+    // The document's title (the project folder's name, or "Untitled<n>").
+    QString Title() const;
+
+    // Performs the drop of the drag in progress onto one of this window's lists and refills the
+    // windows it changed; false when it was refused or had nothing to do.
+    bool PerformDrop(CParameterListCtrl& target);
+    // The click is over in this window: its frame comes to the top and is activated, and the
+    // focus goes back to the list.
+    void ClickOver(CParameterListCtrl* list);
+    // Brings this window's frame to the top of the others (a drag rests on it).
+    void RaiseFrame();
+
     // Every open project window, in opening order.
     static const std::vector<CFileView*>& Views();
     // The project window that was activated last; null when none is open.
@@ -61,6 +73,10 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A drag over the window, outside a list that takes it: it follows the cursor (to come
+    // forward when the cursor rests on it) and refuses the drop.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
 
 private:
     void Update(bool saveWidths);

@@ -82,7 +82,12 @@ CListDelegate::Colours CListDelegate::CellColours(const QStyleOptionViewItem& op
     const QPalette& palette = option.palette;
     QColor normalText = palette.color(QPalette::Text);
     Colours colours{palette.color(QPalette::Base), normalText};
-    if ((option.state & QStyle::State_Selected) != 0) {
+    // A row a dragged block would land on looks selected, in the focused list's colours.
+    const bool dropTarget = index.data(CParameterListModel::DropTargetRole).toBool();
+    if (dropTarget) {
+        colours.background = palette.color(QPalette::Active, QPalette::Highlight);
+        colours.text = palette.color(QPalette::Active, QPalette::HighlightedText);
+    } else if ((option.state & QStyle::State_Selected) != 0) {
         if (focused) {
             colours.background = palette.color(QPalette::Active, QPalette::Highlight);
             colours.text = palette.color(QPalette::Active, QPalette::HighlightedText);

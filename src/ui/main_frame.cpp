@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/file_doc.h"
 #include "ui/child_frame.h"
+#include "ui/drag_state.h"
 #include "ui/file_view.h"
 
 #include <QAbstractEventDispatcher>
@@ -43,6 +44,13 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
     CreateToolBar();
     m_ready = new QLabel(QStringLiteral("Ready"), this);
     statusBar()->addWidget(m_ready, 1);
+    // While a drag is over a list that takes it, the status bar says what a drop would do.
+    connect(&CDragState::Get(), &CDragState::PreviewChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
     ConnectActions();
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::ChildActivated);
     // Enabling follows the program's state whenever the event loop runs out of work.

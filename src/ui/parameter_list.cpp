@@ -1,7 +1,9 @@
 #include "ui/parameter_list.h"
 
+#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
@@ -13,6 +15,8 @@
 #include "model/lum_data.h"
 #include "ui/choosers.h"
 #include "ui/code_page.h"
+#include "ui/drag_state.h"
+#include "ui/file_view.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
@@ -50,6 +54,12 @@ CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     SetListFont(font(), palette().color(QPalette::Text));
+    // Rows are dragged between the lists of one kind; the drop is ours, not the view's.
+    setDragDropMode(DragDrop);
+    setDropIndicatorShown(false);
+    setAutoScroll(false);
+    m_autoScroll.setInterval(50);
+    connect(&m_autoScroll, &QTimer::timeout, this, &CParameterListCtrl::AutoScrollTick);
 }
 
 CParameterListCtrl::~CParameterListCtrl() { WriteColumnWidths(); }
@@ -385,6 +395,9 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
         return;
     }
     emit ActiveNotice(this);
+    m_pressedRow = rowAt(event->position().toPoint().y());
+    // A press on a selected row keeps the selection, so that all of it can be dragged; a release
+    // without a drag then selects the pressed row alone.
     QTableView::mousePressEvent(event);
     emit SelectionLinkRequested(this);
     emit ClickOver(this);
@@ -434,6 +447,7 @@ void CParameterListCtrl::focusOutEvent(QFocusEvent* event) {
 
 void CParameterListCtrl::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
+    PaintDropFeedback();
     const int row = FocusedRow();
     if (!hasFocus() || row < 0 || m_model->columnCount() == 0)
         return;
@@ -447,6 +461,178 @@ void CParameterListCtrl::paintEvent(QPaintEvent* event) {
     option.rect = rect.adjusted(0, 0, -1, -1);
     option.backgroundColor = palette().color(QPalette::Base);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+void CParameterListCtrl::startDrag(Qt::DropActions) {
+    CDragState& drag = CDragState::Get();
+    if (drag.Dragging() || !drag.Begin(this, m_pressedRow))
+        return; // only free slots selected: nothing to drag
+    auto* object = new QDrag(this);
+    object->setMimeData(MakeDragData(m_kind));
+    const QPixmap picture = DragPixmap(*this, drag.Rows());
+    object->setPixmap(picture);
+    object->setHotSpot(QPoint(-16, picture.height() / 2));
+    object->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    const bool done = drag.DropDone();
+    drag.End();
+    if (!done)
+        Refill(); // a cancelled or refused drop: rows and selection as they were
+}
+
+bool CParameterListCtrl::AcceptsDrag(const QMimeData* mime) const {
+    const CDragState& drag = CDragState::Get();
+    return drag.Dragging() && m_project != nullptr && drag.Kind() == m_kind &&
+           DragKind(mime) == m_kind && drag.Source() != nullptr && drag.Source()->Project() != nullptr;
+}
+
+void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    if (!AcceptsDrag(event->mimeData())) {
+        event->ignore(); // the project window behind follows the cursor; no drop here
+        return;
+    }
+    CDragState::Get().SetTarget(this);
+    TrackDrag(event->position().toPoint(), event->modifiers());
+    event->setDropAction(CDragState::Get().Flags().copy ? Qt::CopyAction : Qt::MoveAction);
+    event->accept();
+}
+
+void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    if (!AcceptsDrag(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    CDragState& drag = CDragState::Get();
+    drag.SetTarget(this);
+    TrackDrag(event->position().toPoint(), event->modifiers());
+    if (auto* view = qobject_cast<CFileView*>(parentWidget()))
+        drag.Hover(view, mapToGlobal(event->position().toPoint()));
+    event->setDropAction(drag.Flags().copy ? Qt::CopyAction : Qt::MoveAction);
+    event->accept();
+}
+
+void CParameterListCtrl::dragLeaveEvent(QDragLeaveEvent* event) {
+    StopAutoScroll();
+    if (CDragState::Get().Target() == this)
+        CDragState::Get().SetTarget(nullptr);
+    ShowDropFeedback(false);
+    event->accept();
+}
+
+void CParameterListCtrl::dropEvent(QDropEvent* event) {
+    StopAutoScroll();
+    auto* view = qobject_cast<CFileView*>(parentWidget());
+    if (!AcceptsDrag(event->mimeData()) || view == nullptr) {
+        event->ignore();
+        return;
+    }
+    CDragState& drag = CDragState::Get();
+    drag.SetTarget(this);
+    TrackDrag(event->position().toPoint(), event->modifiers());
+    ShowDropFeedback(false);
+    view->ClickOver(this);
+    drag.SetDropDone(view->PerformDrop(*this));
+    drag.SetPreview({});
+    event->setDropAction(drag.Flags().copy ? Qt::CopyAction : Qt::MoveAction);
+    event->accept();
+}
+
+void CParameterListCtrl::TrackDrag(QPoint position, Qt::KeyboardModifiers keys) {
+    CDragState& drag = CDragState::Get();
+    m_dragPosition = position;
+    m_dragKeys = keys;
+    int row = rowAt(position.y());
+    if (row < 0)
+        row = position.y() < 0 ? 0 : m_model->rowCount(); // past the last row
+    drag.SetDropPosition(row - drag.GrabOffset());
+    drag.SetFlags(FlagsForKeys(keys, drag.Source() == this));
+    m_model->SetDropRows(drag.DropPosition(), drag.Count());
+    viewport()->update();
+    drag.SetPreview(DropPreviewText());
+    // Automatic scrolling while the cursor is near the top or bottom edge.
+    const int margin = autoScrollMargin();
+    const bool inZone = position.y() < margin || position.y() >= viewport()->height() - margin;
+    if (!inZone) {
+        StopAutoScroll();
+    } else if (m_autoScrollStart < 0) {
+        m_autoScrollStart = drag.Now();
+        m_autoScroll.start();
+    }
+}
+
+void CParameterListCtrl::AutoScrollTick() {
+    const CDragState& drag = CDragState::Get();
+    if (!drag.Dragging() || drag.Target() != this || m_autoScrollStart < 0) {
+        StopAutoScroll();
+        return;
+    }
+    const int rows = AutoScrollRows(drag.Now() - m_autoScrollStart);
+    const bool up = m_dragPosition.y() < autoScrollMargin();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (up ? -rows : rows));
+    const qint64 start = m_autoScrollStart;
+    TrackDrag(m_dragPosition, m_dragKeys); // the row under the cursor changed
+    m_autoScrollStart = start;
+}
+
+void CParameterListCtrl::StopAutoScroll() {
+    m_autoScroll.stop();
+    m_autoScrollStart = -1;
+}
+
+void CParameterListCtrl::ShowDropFeedback(bool on) {
+    if (on)
+        return; // shown by TrackDrag as the cursor moves
+    m_model->SetDropRows(0, 0);
+    m_dragPosition = QPoint(-1, -1);
+    viewport()->update();
+}
+
+// The insertion line at the top edge of the drop row, or the frame around the block that would
+// be overwritten (cut at the end of the list), in grey, 2 pixels wide; drawn while the cursor is
+// more than 4 pixels inside the row under it.
+void CParameterListCtrl::PaintDropFeedback() {
+    const CDragState& drag = CDragState::Get();
+    if (drag.Target() != this || m_dragPosition.y() < 0 || m_model->columnCount() == 0)
+        return;
+    const int under = rowAt(m_dragPosition.y());
+    const QRect underRect = visualRect(m_model->index(std::max(under, 0), 0));
+    if (under < 0 || m_dragPosition.y() - underRect.top() <= 4 || underRect.bottom() - m_dragPosition.y() <= 4)
+        return;
+    const int rows = m_model->rowCount();
+    const int first = drag.DropPosition();
+    const int last = std::min(first + drag.Count(), rows) - 1;
+    if (first < 0 || first >= rows || last < first)
+        return;
+    const int lastColumn = m_model->columnCount() - 1;
+    const QRect top = visualRect(m_model->index(first, 0)).united(visualRect(m_model->index(first, lastColumn)));
+    QPainter painter(viewport());
+    painter.setPen(QPen(QColor(160, 160, 160), 2));
+    if (drag.Flags().insert) {
+        painter.drawLine(top.left(), top.top() + 1, top.right(), top.top() + 1);
+        return;
+    }
+    const QRect bottom = visualRect(m_model->index(last, 0));
+    painter.drawRect(QRect(QPoint(top.left() + 1, top.top() + 1), QPoint(top.right() - 1, bottom.bottom() - 1)));
+}
+
+QString CParameterListCtrl::DropPreviewText() const {
+    const CDragState& drag = CDragState::Get();
+    const CParameterListCtrl* source = drag.Source();
+    auto* view = qobject_cast<CFileView*>(parentWidget());
+    if (source == nullptr || source->Project() == nullptr || m_project == nullptr || view == nullptr)
+        return {};
+    const DropFlags flags = drag.Flags();
+    struct {
+        std::string text;
+    } preview{std::string(flags.copy ? "copy" : "move") + " to row " + std::to_string(drag.DropPosition() + 1) +
+              (flags.insert ? " (insert)" : " (overwrite)")}; // PREVIEW-PENDING
+    // How the keys change the drop here, so that nobody has to remember it.
+    const QString keys = source == this ? tr("Ctrl: copy, Shift or Alt: insert")
+                                        : tr("Ctrl: move, Shift or Alt: insert");
+    return QString::fromStdString(preview.text) + QStringLiteral("   (") + keys + u')';
 }
 
 CPatchListCtrl::CPatchListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kPatchKind, parent) {}

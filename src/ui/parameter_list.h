@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,14 @@ public:
 
     void selectAll() override;
 
+    // The drop feedback while a drag is over this list: the rows the block would occupy are
+    // highlighted and the insertion line or the overwrite frame is drawn; false takes it away.
+    void ShowDropFeedback(bool on);
+    // What releasing the button over this list would do, as the status bar shows it.
+    QString DropPreviewText() const;
+    // One tick of automatic scrolling during a drag (a timer calls it).
+    void AutoScrollTick();
+
 signals:
     // Left button pressed on the list (before the list acts on it).
     void ActiveNotice(CParameterListCtrl* list);
@@ -96,6 +105,11 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool HandleCharacter(QKeyEvent* event);
@@ -103,12 +117,24 @@ private:
     void ShowColumn(int column);
     void RestoreSelection(const std::vector<int>& rows);
     std::string EditInitialText(int row, int column) const;
+    // True when the drag in progress may drop here: its kind, into a project.
+    bool AcceptsDrag(const QMimeData* mime) const;
+    // Follows the cursor of a drag over the list: drop position, flags, feedback, preview and
+    // automatic scrolling.
+    void TrackDrag(QPoint position, Qt::KeyboardModifiers keys);
+    void StopAutoScroll();
+    void PaintDropFeedback();
 
     int m_kind;
     CParameterListModel* m_model = nullptr;
     Corv::CLumData* m_project = nullptr;
     int m_currentColumn = -1;
     bool m_columnsMade = false;
+    int m_pressedRow = -1;            // the row a drag starts from
+    QPoint m_dragPosition{-1, -1};    // the cursor of a drag over the list (viewport)
+    Qt::KeyboardModifiers m_dragKeys; // the keys held during that drag
+    QTimer m_autoScroll;
+    qint64 m_autoScrollStart = -1;    // when the cursor entered the scroll zone; -1: outside
 };
 
 // The patch list (kind 0).

@@ -1,5 +1,7 @@
 #include "ui/parameter_list_model.h"
 
+#include <algorithm>
+
 #include "model/parameter_array.h"
 #include "ui/code_page.h"
 #include "ui/list_columns.h"
@@ -66,6 +68,8 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
         return index.row() >= m_usedLength;
     case AlignmentRole:
         return column.column.Alignment();
+    case DropTargetRole:
+        return index.row() >= m_dropFirst && index.row() < m_dropFirst + m_dropCount;
     default:
         return {};
     }
@@ -80,5 +84,21 @@ QVariant CParameterListModel::headerData(int section, Qt::Orientation orientatio
 }
 
 Qt::ItemFlags CParameterListModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled
+                           : Qt::NoItemFlags;
+}
+
+void CParameterListModel::SetDropRows(int first, int count) {
+    if (first == m_dropFirst && count == m_dropCount)
+        return;
+    const int rows = rowCount();
+    const auto changed = [&](int from, int n) {
+        const int low = std::clamp(from, 0, rows), high = std::clamp(from + n, 0, rows);
+        if (high > low)
+            emit dataChanged(index(low, 0), index(high - 1, columnCount() - 1), {DropTargetRole});
+    };
+    changed(m_dropFirst, m_dropCount);
+    m_dropFirst = first;
+    m_dropCount = count;
+    changed(first, count);
 }

@@ -19,6 +19,7 @@ public:
         AfterUsedRole,                   // bool: the row lies at or after the used length
         AlignmentRole,                   // int: 0 left, 1 right, 2 centre
         BytesRole,                       // QByteArray: the cell's 8-bit text as stored
+        DropTargetRole,                  // bool: a dragged block would land on the row
     };
 
     explicit CParameterListModel(int kind, QObject* parent = nullptr);
@@ -33,6 +34,8 @@ public:
     void EndRefill();
     // One more than the index of the last used slot; 0 when all are free.
     int UsedLength() const { return m_usedLength; }
+    // The rows a dragged block would land on, drawn highlighted (count 0: none).
+    void SetDropRows(int first, int count);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,4 +50,6 @@ private:
     int m_kind;
     const Corv::CParameterArray* m_records = nullptr;
     int m_usedLength = 0;
+    int m_dropFirst = 0;
+    int m_dropCount = 0;
 };
