@@ -162,6 +162,8 @@ void CDragState::CheckHover() {
     if (m_hoverView == nullptr || m_hoverView == CFileView::Current() ||
         Now() - m_hoverStart <= kHoverRaiseMs)
         return;
-    m_hoverView->RaiseFrame();
+    CFileView* raised = m_hoverView;
     m_hoverView = nullptr; // raised once until the cursor moves on
+    raised->RaiseFrame();
+    emit HoverRaised(raised);
 }

@@ -89,6 +89,8 @@ public:
 signals:
     // The preview text changed (empty: nothing to show).
     void PreviewChanged(const QString& text);
+    // A project window came forward because the cursor rested on it.
+    void HoverRaised(CFileView* view);
 
 private:
     CDragState();
