@@ -3,11 +3,13 @@
 #include "app/program_icon.h"
 
 #include <QApplication>
+#include <QSaveFile>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QTimer>
 
+#include "app/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 
@@ -41,6 +43,37 @@ void PrepareScreenshot(const QString& selection) {
     view->LinkSelection(*list);
 }
 
+// For tests that drive the program with the real pointer and keyboard: a description of the
+// project windows, rewritten whole every tenth of a second. One line per window
+// ("window TITLE MODIFIED ACTIVE"), one per list ("list TITLE KIND X Y WIDTH HEIGHT ROWHEIGHT
+// TOPROW NAMEX": the list's rows on the screen, the height of a row, the first row shown and the
+// middle of the name column), and "modal 1" while a dialog waits for an answer.
+void WriteLayout(const QString& path) {
+    QByteArray text;
+    for (CFileView* view : CFileView::Views()) {
+        const QByteArray title = view->Title().toUtf8();
+        text += "window " + title + ' ' + QByteArray::number(view->Document().IsModified() ? 1 : 0) +
+                ' ' + QByteArray::number(view == CFileView::Current() ? 1 : 0) + '\n';
+        for (int kind = 0; kind < 3; ++kind) {
+            const CParameterListCtrl* list = view->List(kind);
+            const QWidget* rows = list->viewport();
+            const QPoint origin = rows->mapToGlobal(QPoint(0, 0));
+            const QRect name = list->visualRect(list->model()->index(list->TopRow(), 1));
+            const QList<int> numbers = {kind,          origin.x(),           origin.y(),
+                                        rows->width(), rows->height(),       list->rowHeight(0),
+                                        list->TopRow(), name.center().x()};
+            text += "list " + title;
+            for (const int number : numbers)
+                text += ' ' + QByteArray::number(number);
+            text += '\n';
+        }
+    }
+    text += "modal " + QByteArray::number(QApplication::activeModalWidget() != nullptr ? 1 : 0) + '\n';
+    QSaveFile file(path); // replaced whole: a reader never sees half of it
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size())
+        file.commit();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -65,6 +98,12 @@ int main(int argc, char* argv[]) {
                     QGuiApplication::primaryScreen()->grabWindow(0).save(screenshot);
                     QCoreApplication::quit();
                 });
+            }
+            const QString layout = qEnvironmentVariable("CORV_LAYOUT_FILE");
+            if (!layout.isEmpty()) {
+                auto* timer = new QTimer(&application);
+                QObject::connect(timer, &QTimer::timeout, [layout] { WriteLayout(layout); });
+                timer->start(100);
             }
             result = QApplication::exec();
         }

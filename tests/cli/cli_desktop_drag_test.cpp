@@ -1,0 +1,262 @@
+// The desktop program driven with the real pointer and keyboard on a virtual X server: rows are
+// dragged with xdotool (a block within a list, patches into another project, tones with Ctrl, a
+// Shift insert), both projects are saved with Ctrl+S and the program is left through its menu;
+// the folders it saved must be byte for byte what `corvane script` makes of the same drops.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli_fixture.h"
+
+namespace CorvCliTest {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// One list of a project window on the screen, as the program describes it (CORV_LAYOUT_FILE).
+struct ListPlace {
+    int x = 0, y = 0, width = 0, height = 0, rowHeight = 0, topRow = 0, nameX = 0;
+    // The middle of a row (0-based) on the screen.
+    std::pair<int, int> Row(int row) const {
+        return {nameX + x, y + (row - topRow) * rowHeight + rowHeight / 2};
+    }
+};
+
+struct Layout {
+    std::map<std::string, std::array<ListPlace, 3>> lists; // by window title
+    std::map<std::string, bool> modified;
+    bool modal = false;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Layout ParseLayout(const std::string& text) {
+    Layout layout;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string what, title;
+        words >> what;
+        if (what == "modal") {
+            words >> layout.modal;
+        } else if (what == "window") {
+            int modified = 0;
+            words >> title >> modified;
+            layout.modified[title] = modified != 0;
+        } else if (what == "list") {
+            int kind = 0;
+            ListPlace place;
+            words >> title >> kind >> place.x >> place.y >> place.width >> place.height >>
+                place.rowHeight >> place.topRow >> place.nameX;
+            if (kind >= 0 && kind < 3)
+                layout.lists[title][static_cast<std::size_t>(kind)] = place;
+        }
+    }
+    return layout;
+}
+
+// A virtual X server and the desktop program on it, with a home of their own.
+class Desktop {
+public:
+    explicit Desktop(const std::string& root) : m_root(root) {
+        fs::create_directories(m_root + "/home/runtime");
+        fs::permissions(m_root + "/home/runtime", fs::perms::owner_all);
+        RunShell("Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>" +
+                 ShellQuoted(m_root + "/display") + " >/dev/null 2>&1 & echo $! >" +
+                 ShellQuoted(m_root + "/xvfb.pid"));
+        for (int i = 0; i < 100 && m_display.empty(); ++i) {
+            std::this_thread::sleep_for(50ms);
+            const std::string number = ReadFile(m_root + "/display");
+            if (!number.empty() && number.back() == '\n')
+                m_display = ":" + number.substr(0, number.size() - 1);
+        }
+    }
+    ~Desktop() {
+        RunShell("kill $(cat " + ShellQuoted(m_root + "/program.pid") + ") 2>/dev/null; kill $(cat " +
+                 ShellQuoted(m_root + "/xvfb.pid") + ") 2>/dev/null");
+    }
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    bool Ready() const { return !m_display.empty(); }
+    std::string Environment() const {
+        const std::string home = m_root + "/home";
+        return "env DISPLAY=" + m_display + " HOME=" + ShellQuoted(home) +
+               " XDG_CONFIG_HOME=" + ShellQuoted(home + "/config") +
+               " XDG_DATA_HOME=" + ShellQuoted(home + "/data") +
+               " XDG_RUNTIME_DIR=" + ShellQuoted(home + "/runtime") +
+               " CORV_LAYOUT_FILE=" + ShellQuoted(m_root + "/layout") + " ";
+    }
+    // The program on the first project; a second start hands the second project to it.
+    void Start(const std::string& first, const std::string& second) {
+        RunShell(Environment() + ShellQuoted(LIBRARIAN_PATH) + " " + ShellQuoted(first) + " >" +
+                 ShellQuoted(m_root + "/program.log") + " 2>&1 & echo $! >" +
+                 ShellQuoted(m_root + "/program.pid"));
+        WaitFor([](const Layout& l) { return l.lists.size() == 1; });
+        RunShell(Environment() + ShellQuoted(LIBRARIAN_PATH) + " " + ShellQuoted(second));
+        WaitFor([](const Layout& l) { return l.lists.size() == 2; });
+    }
+    void Xdo(const std::string& arguments) const {
+        RunShell(Environment() + "xdotool " + arguments);
+    }
+    Layout Current() const { return ParseLayout(ReadFile(m_root + "/layout")); }
+    // Waits (at most 10 s) until the layout shows what `ready` looks for; true when it did.
+    template <class Ready>
+    bool WaitFor(Ready ready) const {
+        for (int i = 0; i < 200; ++i) {
+            if (ready(Current()))
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+    bool Running() const {
+        return RunShell("kill -0 $(cat " + ShellQuoted(m_root + "/program.pid") + ")").status == 0;
+    }
+    std::string Log() const { return ReadFile(m_root + "/program.log"); }
+
+    // Presses on a row, drags it (holding `keys` once the drag is under way) onto a row of
+    // another list, releases; answers a question the drop asks with its default button.
+    void Drag(const ListPlace& from, int fromRow, const ListPlace& to, int toRow,
+              const std::string& keys = "") const {
+        const auto [x0, y0] = from.Row(fromRow);
+        const auto [x1, y1] = to.Row(toRow);
+        Xdo("mousemove " + std::to_string(x0) + " " + std::to_string(y0));
+        std::this_thread::sleep_for(100ms);
+        Xdo("mousedown 1");
+        for (int step = 1; step <= 12; ++step) {
+            Xdo("mousemove " + std::to_string(x0 + (x1 - x0) * step / 12) + " " +
+                std::to_string(y0 + (y1 - y0) * step / 12 + (step < 12 ? 3 : 0)));
+            if (step == 2 && !keys.empty())
+                Xdo("keydown " + keys);
+            std::this_thread::sleep_for(40ms);
+        }
+        Xdo("mousemove " + std::to_string(x1) + " " + std::to_string(y1));
+        std::this_thread::sleep_for(250ms);
+        Xdo("mouseup 1");
+        if (!keys.empty())
+            Xdo("keyup " + keys);
+        std::this_thread::sleep_for(300ms);
+        while (Current().modal) {
+            Xdo("key Return");
+            std::this_thread::sleep_for(300ms);
+        }
+    }
+    // Clicks a row, and with Shift held the last row of a range: the list selects them alone.
+    void Select(const ListPlace& list, int first, int last) const {
+        const auto [x, y] = list.Row(first);
+        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+        if (last != first) {
+            const auto [x2, y2] = list.Row(last);
+            Xdo("keydown shift mousemove " + std::to_string(x2) + " " + std::to_string(y2) +
+                " click 1 keyup shift");
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+    // A click in a list of a window (to make it the active one), then keys.
+    void KeysIn(const ListPlace& list, const std::string& keys) const {
+        const auto [x, y] = list.Row(list.topRow);
+        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+        std::this_thread::sleep_for(200ms);
+        Xdo("key " + keys);
+    }
+
+private:
+    std::string m_root;
+    std::string m_display;
+};
+
+// The first `count` rows in a row that are all free slots of a kind, from `from` on.
+int FreeRun(const Json& dump, const char* kind, int from, int count, int below = 40) {
+    const Json& slots = dump[kind];
+    for (int row = from; row + count <= below; ++row) {
+        bool free = true;
+        for (int i = 0; i < count; ++i)
+            free = free && slots[static_cast<std::size_t>(row + i)]["empty"].get<bool>();
+        if (free)
+            return row;
+    }
+    return -1;
+}
+
+class CliDesktopDragTest : public CliTest {};
+
+TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
+    for (const char* tool : {"Xvfb", "xdotool"})
+        ASSERT_EQ(RunShell(std::string("command -v ") + tool).status, 0)
+            << tool << " is needed (scripts/install-deps)";
+    const std::string a = ProjectPath("A"), b = ProjectPath("B");
+    const std::string refA = ProjectPath("RefA"), refB = ProjectPath("RefB");
+    ASSERT_EQ(RunCorvane({"demo", a, "--seed", "1"}).status, 0);
+    ASSERT_EQ(RunCorvane({"demo", b, "--seed", "2"}).status, 0);
+    fs::copy(a, refA, fs::copy_options::recursive);
+    fs::copy(b, refB, fs::copy_options::recursive);
+    const auto initialA = CorvTest::FolderSnapshot(a), initialB = CorvTest::FolderSnapshot(b);
+
+    // Where the drops go: free rows in view, away from what the earlier drops fill.
+    const Json dumpA = DumpOf(a), dumpB = DumpOf(b);
+    const int blockAt = FreeRun(dumpA, "patches", 5, 2);      // A patches 1-2, grabbed by 2
+    const int patchAt = FreeRun(dumpB, "patches", 5, 1);      // A patch 5 into B
+    int toneAt = -1;                                           // A tone 2 into B, Ctrl: a move
+    for (int row = 39; row >= 20 && toneAt < 0; --row)
+        if (dumpB["tones"][static_cast<std::size_t>(row)]["empty"].get<bool>())
+            toneAt = row;
+    ASSERT_TRUE(blockAt > 0 && patchAt > 0 && toneAt > 0);
+    ASSERT_FALSE(dumpA["patches"][4]["empty"].get<bool>() || dumpA["tones"][1]["empty"].get<bool>());
+
+    Desktop desktop(m_temp / "desktop");
+    ASSERT_TRUE(desktop.Ready()) << "no virtual X server";
+    desktop.Start(a, b);
+    // The main window fills the screen and the two project windows stand side by side.
+    desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowsize --sync 1580 980 "
+                "windowmove 0 0 windowfocus");
+    desktop.Xdo("key alt+w v");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) {
+        return l.lists.size() == 2 && l.lists.at("A.prj")[0].x + 600 < l.lists.at("B.prj")[0].x &&
+               l.lists.at("A.prj")[0].height > 40 * l.lists.at("A.prj")[0].rowHeight;
+    })) << desktop.Log();
+    const Layout layout = desktop.Current();
+    const auto& listsA = layout.lists.at("A.prj");
+    const auto& listsB = layout.lists.at("B.prj");
+
+    desktop.Select(listsA[0], 0, 1);
+    desktop.Drag(listsA[0], 1, listsA[0], blockAt + 1); // pressed on row 2 of the selection
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("A.prj"); }));
+    desktop.Select(listsA[0], 4, 4);
+    desktop.Drag(listsA[0], 4, listsB[0], patchAt);
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("B.prj"); }));
+    desktop.Select(listsA[1], 1, 1);
+    desktop.Drag(listsA[1], 1, listsB[1], toneAt, "ctrl");
+    desktop.Select(listsB[0], 0, 0);
+    desktop.Drag(listsB[0], 0, listsB[0], 4, "shift");
+    desktop.KeysIn(listsA[2], "ctrl+s");
+    desktop.KeysIn(listsB[2], "ctrl+s");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) {
+        return !l.modified.at("A.prj") && !l.modified.at("B.prj");
+    })) << desktop.Log();
+    desktop.Xdo("key alt+f x");
+    for (int i = 0; i < 100 && desktop.Running(); ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(desktop.Running());
+
+    // The same drops, the rows numbered as the lists show them.
+    const std::string first = std::to_string(blockAt + 1);
+    RunScript({"open A " + Quoted(refA), "open B " + Quoted(refB),
+               "drop A patch 1-2 A " + first + " move", // the block keeps its shape under row 2
+               "drop A patch 5 B " + std::to_string(patchAt + 1) + " copy",
+               "drop A tone 2 B " + std::to_string(toneAt + 1) + " move",
+               "drop B patch 1 B 5 insert move", "save A", "save B"});
+    EXPECT_EQ(CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(a), CorvTest::FolderSnapshot(refA)), "");
+    EXPECT_EQ(CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(b), CorvTest::FolderSnapshot(refB)), "");
+    EXPECT_NE(CorvTest::FolderSnapshot(a), initialA) << "nothing was saved";
+    EXPECT_NE(CorvTest::FolderSnapshot(b), initialB) << "nothing was saved";
+}
+
+} // namespace
+} // namespace CorvCliTest
