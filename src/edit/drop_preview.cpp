@@ -46,13 +46,16 @@ int UsedCount(const CParameterArray& records) {
     return used;
 }
 
-// Why nothing would be dropped: a row outside the list, or no dragged row holds a record.
+// Why nothing would be dropped (a row outside the list, or no dragged row holds a record);
+// empty when something would.
 std::string NothingToDrop(const CLumData& source, int kind, const std::vector<int>& rows,
                           const std::vector<int>& valid) {
-    if (!valid.empty())
-        return AnyUsed(source, kind, valid) ? std::string()
-               : valid.size() == 1          ? "nothing to drop: the dragged row is empty"
-                                            : "nothing to drop: the dragged rows are empty";
+    if (!valid.empty()) {
+        if (AnyUsed(source, kind, valid))
+            return {};
+        return valid.size() == 1 ? "nothing to drop: the dragged row is empty"
+                                 : "nothing to drop: the dragged rows are empty";
+    }
     const int size = static_cast<int>(source.Records(kind).Size());
     const auto outside =
         std::find_if(rows.begin(), rows.end(), [&](int row) { return row < 0 || row >= size; });
