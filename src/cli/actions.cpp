@@ -1,8 +1,5 @@
 #include "cli/actions.h"
 
-#include <cstdlib>
-#include <string_view>
-
 #include "edit/cell_edit.h"
 #include "edit/clean.h"
 #include "edit/domain.h"
@@ -10,6 +7,9 @@
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
 #include "storage/project_document.h"
+
+#include <cstdlib>
+#include <string_view>
 
 namespace Corv::Cli {
 
@@ -32,10 +32,8 @@ bool DoubleByteCodePage() {
     return false;
 }
 
-} // namespace
-
-bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
-          CProjectDocument& target, int at, bool insert, std::optional<bool> copy) {
+DropRequest Request(CProjectDocument& source, int kind, const std::vector<int>& rows,
+                    CProjectDocument& target, int at, bool insert, std::optional<bool> copy) {
     DropRequest request;
     request.source = &source.Data();
     request.rows = rows;
@@ -44,12 +42,38 @@ bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
     request.at = at;
     request.insert = insert;
     request.copy = copy;
-    const DropResult result = PerformDrop(request);
+    return request;
+}
+
+} // namespace
+
+bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
+          CProjectDocument& target, int at, bool insert, std::optional<bool> copy) {
+    const DropResult result = PerformDrop(Request(source, kind, rows, target, at, insert, copy));
     if (result.targetChanged)
         MarkModified(target.Data());
     if (result.sourceChanged)
         MarkModified(source.Data());
     return result.done;
+}
+
+DropPreview PreviewDropOf(CProjectDocument& source, int kind, const std::vector<int>& rows,
+                          CProjectDocument& target, int at, bool insert, std::optional<bool> copy,
+                          const std::string& targetName) {
+    return PreviewDrop(Request(source, kind, rows, target, at, insert, copy), targetName);
+}
+
+std::string PreviewLine(const DropPreview& preview) {
+    return (preview.accepted ? "preview ok: " : "preview refused: ") + preview.text;
+}
+
+std::string FolderName(const CProjectDocument& document, const std::string& fallback) {
+    std::string folder = document.Data().ProjectFolder();
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    if (folder.empty())
+        return fallback;
+    return folder.substr(folder.rfind('/') + 1);
 }
 
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) {

@@ -6,6 +6,7 @@
 
 namespace Corv {
 class CProjectDocument;
+struct DropPreview;
 } // namespace Corv
 
 namespace Corv::Cli {
@@ -18,6 +19,16 @@ namespace Corv::Cli {
 // One complete drag and drop of `rows` (0-based) of a kind from `source` onto `at` of `target`.
 bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
           CProjectDocument& target, int at, bool insert, std::optional<bool> copy);
+// What `Drop` with the same arguments would do, worked out without asking, without changing
+// anything and without touching the undo step; `targetName` names the target in the text.
+DropPreview PreviewDropOf(CProjectDocument& source, int kind, const std::vector<int>& rows,
+                          CProjectDocument& target, int at, bool insert, std::optional<bool> copy,
+                          const std::string& targetName);
+// "preview ok: TEXT" or "preview refused: TEXT".
+std::string PreviewLine(const DropPreview& preview);
+// The name of a project's folder ("B.prj"), or `fallback` for a project without one.
+std::string FolderName(const CProjectDocument& document, const std::string& fallback);
+
 // The Delete command (asks "OK to delete?").
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows);
 // Sets the name of one row (filtered and cut to 12 characters as in the list).

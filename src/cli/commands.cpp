@@ -8,6 +8,7 @@
 #include "cli/listing.h"
 #include "cli/script.h"
 #include "cli/session.h"
+#include "edit/drop.h"
 #include "storage/project_document.h"
 
 #include <CLI/CLI.hpp>
@@ -39,6 +40,7 @@ struct Options {
     bool all = false;
     bool insert = false;
     bool yes = false;
+    bool dryRun = false;
     bool full = false;
     std::uint32_t seed = 1;
     CleanOptions clean;
@@ -127,6 +129,12 @@ int Transfer(const Options& o, bool copy) {
     return WithSession(PolicyFor(o.yes), [&](CSession& session) {
         CProjectDocument* source = session.Open(o.source);
         CProjectDocument* target = source != nullptr ? session.Open(o.target) : nullptr;
+        if (target != nullptr && o.dryRun) {
+            const DropPreview preview = PreviewDropOf(*source, kind, rows, *target, at, o.insert,
+                                                      copy, FolderName(*target, o.target));
+            Print({PreviewLine(preview)});
+            return preview.accepted;
+        }
         if (target == nullptr || !Drop(*source, kind, rows, *target, at, o.insert, copy))
             return false;
         // The target first: should its save fail, the source keeps the files on disk.
@@ -267,6 +275,10 @@ void AddTransferCommand(CLI::App& app, Runner& run, Options& o, const char* name
     command->add_option("AT", o.at, "The first target row")->required();
     command->add_flag("--insert", o.insert, "Insert in front of AT instead of overwriting");
     command->add_flag("--yes", o.yes, "Answer every question with OK/Yes");
+    command->add_flag("--dry-run", o.dryRun,
+                      "Print what the drop would do (\"preview ok: ...\") or why it would be "
+                      "refused (\"preview refused: ...\") and change nothing; exit status 1 when "
+                      "refused");
 }
 
 void AddEditCommands(CLI::App& app, Runner& run, Options& o) {

@@ -5,6 +5,7 @@
 #include "cli/json_dump.h"
 #include "cli/listing.h"
 #include "cli/session.h"
+#include "edit/drop.h"
 #include "storage/project_document.h"
 
 #include <iostream>
@@ -68,7 +69,7 @@ bool CScript::Execute(const Arguments& arguments) {
         {"delete", &CScript::Delete}, {"rename", &CScript::Rename}, {"memo", &CScript::Memo},
         {"clean", &CScript::Clean},   {"import", &CScript::Import}, {"undo", &CScript::Undo},
         {"answer", &CScript::Answer}, {"dump", &CScript::Dump},     {"list", &CScript::List},
-        {"status", &CScript::Status}, {"echo", &CScript::Echo}};
+        {"status", &CScript::Status}, {"echo", &CScript::Echo},     {"preview", &CScript::Preview}};
     const auto command = kCommands.find(arguments.front());
     if (command == kCommands.end())
         throw UsageError("unknown command \"" + arguments.front() + "\"");
@@ -119,25 +120,38 @@ bool CScript::SaveAs(const Arguments& arguments) {
     return Cli::SaveAs(Handle(arguments[1]), AbsolutePath(arguments[2]));
 }
 
-bool CScript::Drop(const Arguments& arguments) {
-    const char* usage = "drop SRC KIND ROWS DST AT [insert] [copy|move]";
+CScript::DropArguments CScript::ParseDrop(const Arguments& arguments, const char* usage) const {
     Count(arguments, 5, 7, usage);
-    CProjectDocument& source = Handle(arguments[1]);
-    const int kind = KindArgument(arguments[2]);
-    const std::vector<int> rows = RowsArgument(arguments[3], kind);
-    CProjectDocument& target = Handle(arguments[4]);
-    const int at = RowArgument(arguments[5], kind);
-    bool insert = false;
-    std::optional<bool> copy;
+    DropArguments drop;
+    drop.source = &Handle(arguments[1]);
+    drop.kind = KindArgument(arguments[2]);
+    drop.rows = RowsArgument(arguments[3], drop.kind);
+    drop.target = &Handle(arguments[4]);
+    drop.at = RowArgument(arguments[5], drop.kind);
     for (std::size_t i = 6; i < arguments.size(); ++i) {
-        if (arguments[i] == "insert" && !insert)
-            insert = true;
-        else if ((arguments[i] == "copy" || arguments[i] == "move") && !copy)
-            copy = arguments[i] == "copy";
+        if (arguments[i] == "insert" && !drop.insert)
+            drop.insert = true;
+        else if ((arguments[i] == "copy" || arguments[i] == "move") && !drop.copy)
+            drop.copy = arguments[i] == "copy";
         else
             throw UsageError(std::string("usage: ") + usage);
     }
-    return Cli::Drop(source, kind, rows, target, at, insert, copy);
+    return drop;
+}
+
+bool CScript::Drop(const Arguments& arguments) {
+    const DropArguments d = ParseDrop(arguments, "drop SRC KIND ROWS DST AT [insert] [copy|move]");
+    return Cli::Drop(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy);
+}
+
+// A query like `status`: it succeeds whether or not the drop would go ahead.
+bool CScript::Preview(const Arguments& arguments) {
+    const DropArguments d =
+        ParseDrop(arguments, "preview SRC KIND ROWS DST AT [insert] [copy|move]");
+    const std::string name = FolderName(*d.target, arguments[4]);
+    Print({PreviewLine(
+        PreviewDropOf(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy, name))});
+    return true;
 }
 
 bool CScript::Delete(const Arguments& arguments) {

@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,7 +41,20 @@ private:
     bool Close(const std::vector<std::string>& arguments);
     bool Save(const std::vector<std::string>& arguments);
     bool SaveAs(const std::vector<std::string>& arguments);
+    // The arguments of `drop` and `preview`: SRC KIND ROWS DST AT [insert] [copy|move].
+    struct DropArguments {
+        CProjectDocument* source = nullptr;
+        int kind = 0;
+        std::vector<int> rows;
+        CProjectDocument* target = nullptr;
+        int at = 0;
+        bool insert = false;
+        std::optional<bool> copy;
+    };
+    DropArguments ParseDrop(const std::vector<std::string>& arguments, const char* usage) const;
+
     bool Drop(const std::vector<std::string>& arguments);
+    bool Preview(const std::vector<std::string>& arguments);
     bool Delete(const std::vector<std::string>& arguments);
     bool Rename(const std::vector<std::string>& arguments);
     bool Memo(const std::vector<std::string>& arguments);

@@ -1,11 +1,14 @@
 #include "edit/drop.h"
 
 #include "edit/domain.h"
+#include "edit/drop_detail.h"
 #include "edit/list_edits.h"
 
 #include <algorithm>
 
 namespace Corv {
+
+using namespace DropDetail;
 
 namespace {
 
@@ -13,7 +16,29 @@ std::size_t At(int index) {
     return static_cast<std::size_t>(index);
 }
 
-// The rows in their given order without repeats; empty when a row lies outside the list.
+// The selected rows form one unbroken run.
+bool Contiguous(const std::vector<int>& rows) {
+    const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+    return *high - *low + 1 == static_cast<int>(rows.size());
+}
+
+// The overwrite or insert itself; true when it was carried out.
+bool Drop(const DropRequest& request, bool otherProject, DropResult& result) {
+    CLumData& target = *request.target;
+    if (!request.insert)
+        return Overwrite(target, request.at, request.kind, otherProject);
+    result.inserted = Insert(target, request.at, request.kind, otherProject);
+    return result.inserted > 0;
+}
+
+} // namespace
+
+namespace DropDetail {
+
+bool IsKind(int kind) {
+    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
+}
+
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
     std::vector<int> result;
     const int count = static_cast<int>(source.Records(kind).Size());
@@ -31,35 +56,16 @@ bool AnyUsed(const CLumData& source, int kind, const std::vector<int>& rows) {
                        [&](int row) { return !source.Records(kind).Item(At(row)).IsEmpty(); });
 }
 
-// The selected rows form one unbroken run.
-bool Contiguous(const std::vector<int>& rows) {
-    const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
-    return *high - *low + 1 == static_cast<int>(rows.size());
-}
-
-// A contiguous block dropped onto its own first row: nothing to do unless a copy is inserted.
-bool DroppedOntoItself(const DropRequest& request, const std::vector<int>& rows, bool copy) {
-    if (request.source != request.target || !Contiguous(rows))
+bool DroppedOntoItself(const CLumData& source, const std::vector<int>& rows, const CLumData& target,
+                       int at, bool insert, bool copy) {
+    if (&source != &target || rows.empty() || !Contiguous(rows))
         return false;
-    if (request.at != *std::min_element(rows.begin(), rows.end()))
+    if (at != *std::min_element(rows.begin(), rows.end()))
         return false;
-    return !(request.insert && copy);
+    return !(insert && copy);
 }
 
-bool IsKind(int kind) {
-    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
-}
-
-// The overwrite or insert itself; true when it was carried out.
-bool Drop(const DropRequest& request, bool otherProject, DropResult& result) {
-    CLumData& target = *request.target;
-    if (!request.insert)
-        return Overwrite(target, request.at, request.kind, otherProject);
-    result.inserted = Insert(target, request.at, request.kind, otherProject);
-    return result.inserted > 0;
-}
-
-} // namespace
+} // namespace DropDetail
 
 std::vector<int> ReselectedSourceRows(const std::vector<int>& rows, int kind, int at, bool insert,
                                       bool otherProject) {
@@ -95,7 +101,9 @@ DropResult PerformDrop(const DropRequest& request) {
     domain.m_copyFlag = copy ? 1 : 0;
     StoreSelection(*request.source, rows, request.kind);
 
-    if (!DroppedOntoItself(request, rows, copy) && Drop(request, otherProject, result)) {
+    if (!DroppedOntoItself(*request.source, rows, *request.target, request.at, request.insert,
+                           copy) &&
+        Drop(request, otherProject, result)) {
         const int n = static_cast<int>(rows.size());
         result.done = true;
         result.targetChanged = true;

@@ -3,6 +3,7 @@
 #include "model/lum_data.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace Corv {
@@ -54,6 +55,30 @@ struct DropResult {
 // emptied whatever the outcome. Nothing happens when no dragged row is used, when a row lies
 // outside the list or when a project is missing.
 DropResult PerformDrop(const DropRequest& request);
+
+// What a drop would do, worked out with the very checks of the overwrite and the insert (range,
+// free tone and wave slots in another project, the wave size limit) but without asking, without
+// changing anything and without touching the undo step. `accepted` is false when the drop would
+// be refused or would do nothing; a drop that would ask first is accepted (it goes ahead when
+// the user agrees) and says so. `text` is one line for people, e.g.
+// "copy 3 patches to B.prj rows 10-12 (overwrite), carrying 4 tones, 2 waves, 1.3 MB".
+struct DropPreview {
+    bool accepted = false;
+    std::string text;
+};
+
+// The preview for a drag in progress: the store's transfer arrays hold what `StoreSelection`
+// put there for `rows` of `source`; the insert and copy flags are given (the store's are not
+// read). `targetName` names the target in the text when it is another project. The transfer
+// arrays are read, never changed.
+DropPreview PreviewTransferDrop(const CLumData& source, const std::vector<int>& rows, int kind,
+                                CLumData& target, int at, bool insert, bool copy,
+                                const std::string& targetName);
+
+// The preview of a whole request: takes its rows into the transfer arrays as `PerformDrop`
+// does, previews, and empties the transfer arrays again (a drag in progress loses its
+// records). A request without copy or move takes the default of `PerformDrop`.
+DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName);
 
 // The rows the source list selects after a successful drop of `rows` at `at`: all of them
 // when the target is another project (a drop there moves nothing in the source); otherwise

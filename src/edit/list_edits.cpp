@@ -94,58 +94,65 @@ std::uint64_t WaveFileBytes(const CWave& wave) {
     return wave.IsEmpty() ? 0 : FileBytes(ToOsPath(wave.FilePath()));
 }
 
+// The used slots among `count` slots of a kind from `first` on.
+int CountUsedIn(const CLumData& project, int kind, int first, int count) {
+    int used = 0;
+    for (int i = first; i < first + count; ++i)
+        used += project.AnyUsedIn(kind, i, 1) ? 1 : 0;
+    return used;
+}
+
+// Free tone and wave slots for what a drop into another project carries along; the tone check
+// comes first.
+void CheckSlotSpace(const CLumData& target, int kind, DropCheck& check) {
+    const CDomain& domain = CDomain::Get();
+    if (kind == kPatchKind) {
+        check.tonesNeeded = static_cast<int>(domain.m_transferTones.Size());
+        check.freeToneSlots = target.CountEmpty(kToneKind);
+        if (check.tonesNeeded > check.freeToneSlots) {
+            check.error = kMsgToneSpace;
+            return;
+        }
+    }
+    if (kind == kPatchKind || kind == kToneKind) {
+        check.wavesNeeded = static_cast<int>(domain.m_transferWaves.Size());
+        check.freeWaveSlots = target.CountEmpty(kWaveKind);
+        if (check.wavesNeeded > check.freeWaveSlots)
+            check.error = kMsgWaveSpace;
+    }
+}
+
 // The wave size check: the target's waves (without those an overwrite of waves replaces) and,
 // when waves are added, the transfer waves. Summed wide so that no total can wrap around.
-bool WaveBytesFit(const CLumData& target, int destination, int kind, bool otherProject,
-                  bool overwrite) {
-    const CDomain& domain = CDomain::Get();
-    const CWaveArray& carried = domain.m_transferWaves;
-    const bool replacing = overwrite && kind == kWaveKind;
+void CheckWaveBytes(const CLumData& target, int destination, int kind, bool otherProject, bool copy,
+                    bool insert, DropCheck& check) {
+    const CWaveArray& carried = CDomain::Get().m_transferWaves;
+    const bool replacing = !insert && kind == kWaveKind;
     const std::size_t first = At(destination);
     const std::size_t end = first + carried.Size();
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < target.Waves().Size(); ++i)
         if (!(replacing && i >= first && i < end))
             total += WaveFileBytes(target.Waves()[i]);
-    if (otherProject || domain.m_copyFlag == 1)
-        for (std::size_t j = 0; j < carried.Size(); ++j)
-            total += WaveFileBytes(carried[j]);
-    if (total <= kWaveBytesLimit)
-        return true;
-    CDomain::Get().ShowError(kMsgWaveBytes);
-    return false;
+    for (std::size_t j = 0; j < carried.Size(); ++j)
+        check.transferWaveBytes += WaveFileBytes(carried[j]);
+    if (otherProject || copy)
+        total += check.transferWaveBytes;
+    check.waveBytesAfter = total;
+    if (total > kWaveBytesLimit)
+        check.error = kMsgWaveBytes;
 }
 
-// Free tone and wave slots for what a drop into another project carries along.
-bool SlotSpaceFits(const CLumData& target, int kind) {
-    CDomain& domain = CDomain::Get();
-    if (kind == kPatchKind && domain.m_transferTones.Size() > At(target.CountEmpty(kToneKind))) {
-        domain.ShowError(kMsgToneSpace);
-        return false;
-    }
-    if ((kind == kPatchKind || kind == kToneKind) &&
-        domain.m_transferWaves.Size() > At(target.CountEmpty(kWaveKind))) {
-        domain.ShowError(kMsgWaveSpace);
-        return false;
-    }
-    return true;
-}
-
-// The checks both drops share; `overwrite` selects the question and the size rule.
+// The checks both drops share, shown to the user; `overwrite` selects the question and the
+// size rule.
 bool CanDrop(CLumData& target, int destination, int kind, bool otherProject,
              const CParameterArray& transfer, bool overwrite) {
-    if (!IsKind(kind))
-        return false;
-    const int n = static_cast<int>(transfer.Size());
-    if (n == 0 || !target.RangeFits(kind, destination, n))
-        return false;
-    const bool occupied =
-        overwrite ? target.AnyUsedIn(kind, destination, n) : target.AnyUsedInLast(kind, n);
-    if (occupied && !Confirm(overwrite ? kMsgOverwrite : kMsgInsert))
-        return false;
-    if (otherProject && !SlotSpaceFits(target, kind))
-        return false;
-    return WaveBytesFit(target, destination, kind, otherProject, overwrite);
+    CDomain& domain = CDomain::Get();
+    const DropCheck check = CheckDrop(target, destination, kind, otherProject,
+                                      domain.m_copyFlag == 1, !overwrite, transfer, Confirm);
+    if (check.error != 0)
+        domain.ShowError(check.error);
+    return check.Passes();
 }
 
 void DeleteWave(CLumData& project, int index) {
@@ -207,6 +214,33 @@ void StoreSelection(const CLumData& source, const std::vector<int>& rows, int ki
         StoreTones(source, valid);
     else
         StoreWaves(source, valid);
+}
+
+DropCheck CheckDrop(const CLumData& target, int destination, int kind, bool otherProject, bool copy,
+                    bool insert, const CParameterArray& transfer,
+                    const std::function<bool(int code)>& confirm) {
+    DropCheck check;
+    if (!IsKind(kind))
+        return check;
+    check.count = static_cast<int>(transfer.Size());
+    if (check.count == 0 || !target.RangeFits(kind, destination, check.count))
+        return check;
+    check.fits = true;
+    const int size = static_cast<int>(target.Records(kind).Size());
+    check.displaced =
+        CountUsedIn(target, kind, insert ? size - check.count : destination, check.count);
+    if (check.displaced > 0) {
+        check.question = insert ? kMsgInsert : kMsgOverwrite;
+        if (confirm && !confirm(check.question)) {
+            check.declined = true;
+            return check;
+        }
+    }
+    if (otherProject)
+        CheckSlotSpace(target, kind, check);
+    if (check.error == 0)
+        CheckWaveBytes(target, destination, kind, otherProject, copy, insert, check);
+    return check;
 }
 
 bool CanOverwrite(CLumData& target, int destination, int kind, bool otherProject,

@@ -240,6 +240,47 @@ TEST_F(CliProjectTest, UndoAfterAMoveBetweenProjectsRestoresBoth) {
     EXPECT_EQ(dumps[5], dumps[1]);
 }
 
+// The preview of a drop, as a one-shot dry run and as a script command: its line, its exit
+// status, no question, no undo step and no change on disk.
+TEST_F(CliProjectTest, DryRunAndPreviewPrintWhatADropWouldDoAndChangeNothing) {
+    const std::string a = MakeSource();
+    const std::string b = MakeTarget();
+    const auto aBefore = CorvTest::FolderSnapshot(a);
+    const auto bBefore = CorvTest::FolderSnapshot(b);
+    const std::string carried = "carrying 2 tones, 2 waves, 800 Bytes";
+    const std::pair<Strings, std::string> runs[] = {
+        {{"copy", a, "patch", "1-2", b, "5"},
+         "ok: copy 2 patches to B.prj rows 5-6 (overwrite), " + carried},
+        {{"move", a, "patch", "1", b, "1"},
+         "ok: move 1 patch to B.prj row 1 (overwrite), " + carried +
+             "; overwrites 1 used patch (asks first)"},
+        {{"copy", a, "tone", "2", b, "1", "--insert"},
+         "ok: copy 1 tone to B.prj row 1 (insert), carrying 2 waves, 800 Bytes"},
+        {{"move", a, "patch", "1-2", a, "1"},
+         "refused: nothing to do: the block is dropped onto itself"},
+        {{"copy", a, "patch", "1-2", b, "512"},
+         "refused: rows 512-513 run past the end of the list"},
+    };
+    for (const auto& [arguments, line] : runs) {
+        Strings dryRun = arguments;
+        dryRun.push_back("--dry-run");
+        ExpectRun(RunCorvane(dryRun), line.starts_with("ok") ? 0 : 1, {"preview " + line});
+    }
+    const RunResult script =
+        RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "new N", "answer cancel",
+                   "preview A patch 1 B 1 move", "preview A patch 1-2 A 1 move",
+                   "preview A wave 2 N 3 insert", "status A", "status B"});
+    ExpectRun(script, 0,
+              {"preview ok: move 1 patch to B.prj row 1 (overwrite), " + carried +
+                   "; overwrites 1 used patch (asks first)",
+               "preview refused: nothing to do: the block is dropped onto itself",
+               "preview ok: copy 1 wave (500 Bytes) to N row 3 (insert)", "modified 0",
+               "folder " + a, "wave-bytes 800 Bytes", "undo 0", "modified 0", "folder " + b,
+               "wave-bytes 100 Bytes", "undo 0"});
+    EXPECT_EQ(CorvTest::FolderSnapshot(a), aBefore);
+    EXPECT_EQ(CorvTest::FolderSnapshot(b), bBefore);
+}
+
 // Without --yes a question is asked on a terminal (again after an unknown answer), else cancelled.
 TEST_F(CliProjectTest, DeleteAsksOnATerminalAndCancelsWithoutOne) {
     ProjectBuilder p(ProjectPath("P"));
