@@ -139,8 +139,8 @@ void CDragState::SetTarget(CParameterListCtrl* target) {
     if (m_target != nullptr)
         m_target->ShowDropFeedback(false);
     m_target = target;
-    if (target == nullptr)
-        SetPreview({});
+    SetPreview({}); // worked out anew for the new list
+
 }
 
 void CDragState::SetPreview(const QString& text) {

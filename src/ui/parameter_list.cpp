@@ -12,6 +12,7 @@
 
 #include "edit/cell_edit.h"
 #include "edit/domain.h"
+#include "edit/drop.h"
 #include "model/lum_data.h"
 #include "ui/choosers.h"
 #include "ui/code_page.h"
@@ -546,11 +547,18 @@ void CParameterListCtrl::TrackDrag(QPoint position, Qt::KeyboardModifiers keys) 
     int row = rowAt(position.y());
     if (row < 0)
         row = position.y() < 0 ? 0 : m_model->rowCount(); // past the last row
-    drag.SetDropPosition(row - drag.GrabOffset());
-    drag.SetFlags(FlagsForKeys(keys, drag.Source() == this));
+    const int dropPosition = row - drag.GrabOffset();
+    const DropFlags flags = FlagsForKeys(keys, drag.Source() == this);
+    // The preview reads the target's wave sizes: it is worked out again only when the drop
+    // would do something else.
+    const bool changed = dropPosition != drag.DropPosition() || flags.insert != drag.Flags().insert ||
+                         flags.copy != drag.Flags().copy || drag.Preview().isEmpty();
+    drag.SetDropPosition(dropPosition);
+    drag.SetFlags(flags);
     m_model->SetDropRows(drag.DropPosition(), drag.Count());
     viewport()->update();
-    drag.SetPreview(DropPreviewText());
+    if (changed)
+        drag.SetPreview(DropPreviewText());
     // Automatic scrolling while the cursor is near the top or bottom edge.
     const int margin = autoScrollMargin();
     const bool inZone = position.y() < margin || position.y() >= viewport()->height() - margin;
@@ -625,10 +633,9 @@ QString CParameterListCtrl::DropPreviewText() const {
     if (source == nullptr || source->Project() == nullptr || m_project == nullptr || view == nullptr)
         return {};
     const DropFlags flags = drag.Flags();
-    struct {
-        std::string text;
-    } preview{std::string(flags.copy ? "copy" : "move") + " to row " + std::to_string(drag.DropPosition() + 1) +
-              (flags.insert ? " (insert)" : " (overwrite)")}; // PREVIEW-PENDING
+    const Corv::DropPreview preview = Corv::PreviewTransferDrop(
+        *source->Project(), drag.Rows(), m_kind, *m_project, drag.DropPosition(), flags.insert,
+        flags.copy, view->Title().toStdString());
     // How the keys change the drop here, so that nobody has to remember it.
     const QString keys = source == this ? tr("Ctrl: copy, Shift or Alt: insert")
                                         : tr("Ctrl: move, Shift or Alt: insert");

@@ -187,12 +187,27 @@ private slots:
         QCOMPARE(Name(m_a->Data(), 1, 2) + Name(m_a->Data(), 1, 5), QStringLiteral("SawSaw"));
     }
 
+    void theStatusPreviewSaysWhatTheDropWouldDo() {
+        QVERIFY(Begin(ListA(0), {0}, 0)); // Lead plays tone 3 (Saw: waves 2 and 4)
+        Over(ListB(0), 9);
+        QCOMPARE(CDragState::Get().Preview(),
+                 QStringLiteral("copy 1 patch to B.prj row 10 (overwrite), carrying 1 tone, 2 waves, "
+                                "150 Bytes   (Ctrl: move, Shift or Alt: insert)"));
+        Over(ListA(0), 1, Qt::ShiftModifier);
+        QVERIFY(CDragState::Get().Preview().startsWith(QStringLiteral("move 1 patch to row 2 (insert)")));
+        QVERIFY(CDragState::Get().Preview().endsWith(QStringLiteral("(Ctrl: copy, Shift or Alt: insert)")));
+        // Nothing changed while the preview was worked out.
+        QVERIFY(!m_a->IsModified() && !m_b->IsModified() && !Corv::CDomain::Get().CanUndo());
+    }
+
     void aRefusedOrCancelledDragChangesNothing() {
         // Every wave slot of B taken: carrying Lead's waves into B is refused.
         for (std::size_t i = 0; i < m_b->Data().Waves().Size(); ++i)
             if (m_b->Data().Waves()[i].IsEmpty())
                 m_b->Data().Waves()[i].SetFilePath(m_b->Data().Waves()[1].FilePath());
         QVERIFY(Begin(ListA(0), {0}, 0));
+        Over(ListB(0), 20);
+        QVERIFY(CDragState::Get().Preview().startsWith(QStringLiteral("needs 2 free wave slots")));
         QVERIFY(!DropOn(ListB(0), 20));
         QVERIFY(Begin(ListA(0), {1}, 1));
         Over(ListB(0), 30);
