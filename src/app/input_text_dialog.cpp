@@ -9,7 +9,8 @@ CFolderNameEdit::CFolderNameEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 bool CFolderNameEdit::IsForbidden(QChar c) {
-    return QStringView(u"\"*/:<>?\\|").contains(c);
+    // Control characters (a pasted tab or line break) make no folder name either.
+    return c.unicode() < 0x20 || QStringView(u"\"*/:<>?\\|").contains(c);
 }
 
 QString CFolderNameEdit::Filtered(const QString& text) {

@@ -5,8 +5,8 @@
 
 class QPushButton;
 
-// An edit field for folder names: the characters " * / : < > ? \ | are silently dropped as
-// they are typed or pasted.
+// An edit field for folder names: the characters " * / : < > ? \ | and control characters are
+// silently dropped as they are typed or pasted.
 class CFolderNameEdit : public QLineEdit {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "edit/cell_edit.h"
 
 #include "edit/domain.h"
+#include "model/parameter.h"
 
 namespace Corv {
 
@@ -10,10 +11,15 @@ bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20;
+}
+
 // Characters a file name cannot carry. A NUL byte would end the name where the file system
-// reads it, so a saved record would lose its extension and not be found again.
+// reads it, so a saved record would lose its extension and not be found again; the other
+// control bytes are no letters either (a code page's substitute byte 0x1A among them).
 bool IsForbidden(char c) {
-    return c == '\0' || std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;
+    return IsControl(c) || std::string_view("\\/*?:\"<>|").find(c) != std::string_view::npos;
 }
 
 // The rows exist in the list of a valid kind.
@@ -50,12 +56,38 @@ std::string FilterName(std::string_view text, bool doubleByte) {
     return name;
 }
 
+std::string StoredName(std::string_view text, bool doubleByte) {
+    std::string name = FilterName(text, doubleByte);
+    if (name.size() > kNameLength)
+        name.resize(kNameLength);
+    return name;
+}
+
+std::string FilterMemo(std::string_view text) {
+    std::string memo;
+    memo.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\r' || c == '\n' || c == '\t')
+            memo += ' '; // words stay apart
+        else if (!IsControl(c))
+            memo += c;
+    }
+    return memo;
+}
+
+std::string StoredMemo(std::string_view text) {
+    std::string memo = FilterMemo(text);
+    if (memo.size() > kMemoLength)
+        memo.resize(kMemoLength);
+    return memo;
+}
+
 bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
               bool doubleByte) {
     if (!CanEdit(project, kind, rows))
         return false;
     RecordEdit(project, kind);
-    const std::string name = FilterName(text, doubleByte);
+    const std::string name = StoredName(text, doubleByte);
     for (const int row : rows)
         project.Records(kind).Item(static_cast<std::size_t>(row)).SetName(name);
     return true;
@@ -66,8 +98,9 @@ bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int mem
     if (memo < 1 || memo > 4 || !CanEdit(project, kind, rows))
         return false;
     RecordEdit(project, kind);
+    const std::string stored = StoredMemo(text);
     for (const int row : rows)
-        project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, text);
+        project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, stored);
     return true;
 }
 

@@ -9,10 +9,18 @@
 namespace Corv {
 
 // A typed name made fit for a file name: every double-byte character (a lead byte 0x81-0x9F
-// or 0xE0-0xFC with the byte after it), every \ / * ? : " < > | and every NUL byte is
-// removed. In a single-byte code page (`doubleByte` false) such a lead-range byte is a
+// or 0xE0-0xFC with the byte after it), every \ / * ? : " < > | and every control byte (below
+// 0x20) is removed. In a single-byte code page (`doubleByte` false) such a lead-range byte is a
 // character of its own: it is removed alone and never takes the character after it along.
 std::string FilterName(std::string_view text, bool doubleByte = true);
+// The name a typed text is stored as: filtered, then cut to its first 12 characters.
+std::string StoredName(std::string_view text, bool doubleByte = true);
+
+// A typed memo made fit for its line of the memo file: a line break or tab becomes a blank,
+// every other control byte (below 0x20) is removed.
+std::string FilterMemo(std::string_view text);
+// The memo a typed text is stored as: filtered, then cut to the longest memo a memo file keeps.
+std::string StoredMemo(std::string_view text);
 
 // Sets the same name (filtered, at most 12 characters kept) on several rows of one list. The
 // list's array is recorded for undo once, before the first row changes, so that one Undo
@@ -21,8 +29,8 @@ std::string FilterName(std::string_view text, bool doubleByte = true);
 bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
               bool doubleByte = true);
 
-// Sets memo `memo` (1 to 4) of several rows of one list to the text as it stands; undo and
-// result as for `SetNames`.
+// Sets memo `memo` (1 to 4) of several rows of one list to the text made fit by `StoredMemo`;
+// undo and result as for `SetNames`.
 bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
               const std::string& text);
 

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <algorithm>
 
 #include "app/text_codec.h"
@@ -57,7 +58,28 @@ QString CCodePage::Decode(const std::string& bytes) const {
     return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-std::string CCodePage::Encode(const QString& text) const { return CTextCodec::Encode(text); }
+std::string CCodePage::Encode(const QString& text) const {
+    QStringEncoder encoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
+    if (!encoder.isValid() || !decoder.isValid())
+        return CTextCodec::Encode(text);
+    // One character at a time: a character is kept only when its bytes read back as that
+    // character, which leaves out substitutes and best-fit replacements alike.
+    std::string bytes;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = QStringView(text).mid(i, length);
+        i += length;
+        // (The converters' error flags outlive resetState, so only the read-back can tell.)
+        encoder.resetState();
+        const QByteArray encoded = encoder.encode(character);
+        decoder.resetState();
+        if (encoded.isEmpty() || QString(decoder.decode(encoded)) != character)
+            continue;
+        bytes.append(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    }
+    return bytes;
+}
 
 std::string CCodePage::EncodeEdited(const QString& edited, const std::string& original) const {
     if (edited == Decode(original))

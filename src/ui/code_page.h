@@ -19,6 +19,8 @@ public:
     bool IsDoubleByte() const;
 
     QString Decode(const std::string& bytes) const;
+    // The code page's bytes for a text. A character the code page cannot hold is left out: no
+    // substitute byte (0x1A, '?') and no look-alike stands in for it.
     std::string Encode(const QString& text) const;
     // The bytes that stand for `edited`: the original bytes when the text shown for them was
     // left as it was, so that bytes the user did not change never pass through a conversion.

@@ -22,17 +22,6 @@
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
 
-namespace {
-
-// A memo is one line of its memo file: a line break typed or pasted into it would shift every
-// memo after it, so breaks become blanks.
-std::string OneLine(std::string text) {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return text;
-}
-
-} // namespace
-
 CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     : QTableView(parent), m_kind(kind), m_model(new CParameterListModel(kind, this)) {
     setModel(m_model);
@@ -300,7 +289,7 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     if (field == 1)
         done = Corv::SetNames(*m_project, m_kind, rows, bytes, CCodePage::Get().IsDoubleByte());
     else if (field >= 2 && field <= 5)
-        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, OneLine(bytes));
+        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, bytes);
     if (!done)
         return false;
     viewport()->update();

@@ -5,8 +5,40 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "edit/cell_edit.h"
+#include "model/parameter.h"
+#include "ui/code_page.h"
+
+CReplaceStringDlg::Stored CReplaceStringDlg::StoredText(int field, const QString& typed) {
+    const CCodePage& page = CCodePage::Get();
+    const bool name = field <= 1;
+    const std::string encoded = page.Encode(typed);
+    const std::string filtered =
+        name ? Corv::FilterName(encoded, page.IsDoubleByte()) : Corv::FilterMemo(encoded);
+    const std::string stored =
+        name ? Corv::StoredName(encoded, page.IsDoubleByte()) : Corv::StoredMemo(encoded);
+    Stored result{page.Decode(stored), {}};
+    if (page.Decode(encoded) != typed)
+        result.reasons
+            << tr("Characters that the code page %1 cannot hold are left out.").arg(page.Name());
+    if (filtered != encoded)
+        result.reasons << (name ? tr("Characters that a name cannot contain are left out: "
+                                     "\\ / : * ? \" < > |, control characters%1.")
+                                      .arg(page.IsDoubleByte() ? tr(" and double-byte characters")
+                                                               : QString())
+                                : tr("Line breaks and tabs become blanks; other control "
+                                     "characters are left out."));
+    if (stored.size() < filtered.size())
+        result.reasons
+            << (name ? tr("A name keeps only its first %1 characters.").arg(Corv::kNameLength)
+                     : tr("A memo keeps only its first %1 characters.").arg(Corv::kMemoLength));
+    if (result.reasons.isEmpty() && result.text != typed) // a change no rule above names
+        result.reasons << tr("The text is stored differently.");
+    return result;
+}
+
 CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), m_field(field) {
     const bool name = field <= 1;
     setWindowTitle(name ? tr("Edit Name") : tr("Edit Memo"));
     m_label = new QLabel(name ? QStringLiteral("Name") : QStringLiteral("Memo%1").arg(field - 1),
@@ -14,16 +46,38 @@ CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* pa
     m_edit = new QLineEdit(text, this);
     m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 30);
     m_edit->selectAll();
+    m_note = new QLabel(this);
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setWordWrap(true);
+    m_note->setMaximumWidth(m_edit->fontMetrics().averageCharWidth() * 60);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_edit, &QLineEdit::textChanged, this, &CReplaceStringDlg::UpdateNote);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_edit);
+    layout->addWidget(m_note);
     layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // the box grows and shrinks with the note
+    UpdateNote();
     m_edit->setFocus();
 }
 
 QString CReplaceStringDlg::Text() const { return m_edit->text(); }
 
 QString CReplaceStringDlg::Label() const { return m_label->text(); }
+
+QString CReplaceStringDlg::Note() const { return m_note->text(); }
+
+void CReplaceStringDlg::UpdateNote() {
+    const Stored stored = StoredText(m_field, m_edit->text());
+    if (stored.reasons.isEmpty()) {
+        m_note->clear();
+        m_note->hide();
+        return;
+    }
+    m_note->setText(tr("Will be stored as: \u201c%1\u201d").arg(stored.text) + u'\n' +
+                    stored.reasons.join(u'\n'));
+    m_note->show();
+}

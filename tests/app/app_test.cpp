@@ -332,6 +332,11 @@ private slots:
         QTest::keyClicks(dialog.Edit(), "x\"*/:<>?\\|y Live 2024 (v2).prj");
         QCOMPARE(dialog.Text(), QStringLiteral("xy Live 2024 (v2).prj"));
         QCOMPARE(dialog.Edit()->cursorPosition(), static_cast<int>(dialog.Text().size()));
+        // Pasted control characters go the same way, the cursor after the pasted text.
+        dialog.Edit()->setCursorPosition(1);
+        dialog.Edit()->insert(QStringLiteral("\tLive\r\n\x1A"));
+        QCOMPARE(dialog.Text(), QStringLiteral("xLivey Live 2024 (v2).prj"));
+        QCOMPARE(dialog.Edit()->cursorPosition(), 5);
     }
 };
 

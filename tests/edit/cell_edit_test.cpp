@@ -26,7 +26,9 @@ TEST(FilterName, DropsDoubleByteCharactersAndCharactersFilesCannotCarry) {
          "AB"},                                           // lead bytes at both ends of both ranges
         {"\xA0\xB1\xDF\x80\xFD", "\xA0\xB1\xDF\x80\xFD"}, // single-byte characters stay
         {"tail\x9F", "tail"},                             // a lead byte without its second byte
-        {std::string("ab\0cd", 5), "abcd"}, // a NUL would end the saved file's name early
+        {std::string("ab\0cd", 5), "abcd"},       // a NUL would end the saved file's name early
+        {"\x1A\x1A\x1A\x1A\x1A", ""},             // a code page's substitutes are no letters
+        {"Tab\there\r\n\x1F\x7F", "Tabhere\x7F"}, // every byte below 0x20 goes
     };
     for (const Case& c : cases)
         EXPECT_EQ(FilterName(c.typed), c.stored) << c.typed;
@@ -39,6 +41,26 @@ TEST(FilterName, SingleByteCodePageRemovesLeadRangeBytesAlone) {
     EXPECT_EQ(FilterName("Caf\xE9 X", true), "CafX");
     EXPECT_EQ(FilterName("x\x83\x5Cy", false), "xy"); // the backslash is forbidden anyway
     EXPECT_EQ(FilterName("a\x81:b", false), "ab");
+}
+
+// What a typed text is stored as: the filter first, then the cut, so that characters the filter
+// removes never take one of the 12 places.
+TEST(StoredText, NamesAreFilteredThenCutAndMemosKeepOneLine) {
+    EXPECT_EQ(StoredName("a/b/c/d/e/f/g/h/i/j/k/l/m/n"), "abcdefghijkl");
+    EXPECT_EQ(StoredName("Exactly12chr"), "Exactly12chr");
+    EXPECT_EQ(StoredName(""), "");
+    const struct {
+        std::string typed;
+        std::string stored;
+    } memos[] = {
+        {"one\r\ntwo\nthree\tfour", "one  two three four"},
+        {std::string("a\0b\x1A\x01", 5) + "c", "abc"},
+        {"kick: \"dry\" / 120 bpm", "kick: \"dry\" / 120 bpm"}, // a memo is no file name
+        {"\xE9\x81\x40", "\xE9\x81\x40"},                       // bytes of any code page stay
+    };
+    for (const auto& memo : memos)
+        EXPECT_EQ(StoredMemo(memo.typed), memo.stored) << memo.typed;
+    EXPECT_EQ(StoredMemo(std::string(1500, 'm')), std::string(kMemoLength, 'm'));
 }
 
 TEST_F(CellEdit, RenamingSeveralRowsSetsOneNameAndOneUndoTakesItAllBack) {
@@ -75,6 +97,15 @@ TEST_F(CellEdit, MemosAreStoredAsTypedForEachRow) {
     EXPECT_TRUE(Domain().m_undo[0].saved[kWaveKind]);
     Domain().Undo();
     EXPECT_EQ(a.Waves()[1].Memo(4), "");
+}
+
+TEST_F(CellEdit, TypedControlBytesNeverReachANameOrAMemo) {
+    CLumData a;
+    PutTone(a, 1, {});
+    ASSERT_TRUE(SetNames(a, kToneKind, {0}, "\x1A\x1A\x1A\x1A\x1A"));
+    EXPECT_EQ(Name(a, kToneKind, 1), "");
+    ASSERT_TRUE(SetMemos(a, kToneKind, {0}, 2, "line\r\nbreak\x1B[0m"));
+    EXPECT_EQ(a.Tones()[0].Memo(2), "line  break[0m");
 }
 
 TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {

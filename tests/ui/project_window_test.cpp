@@ -385,6 +385,8 @@ private slots:
         const std::tuple<const char*, QString, std::string> cases[] = {
             {"windows-1252", QStringLiteral("a/b:c"), "abc"},
             {"windows-1252", QString::fromUtf8("Caf\u00e9 X"), "Caf X"},
+            // What the code page cannot hold is left out, never stored as substitute bytes.
+            {"windows-1252", QString::fromUtf8("Piano\u30d4\u30a2\u30ce\u97f3\u8272"), "Piano"},
             {"Shift_JIS", QString::fromUtf8("\u3042X"), "X"}};
         CParameterListCtrl& list = MakeList(1);
         QSignalSpy edited(&list, &CParameterListCtrl::CellEdited);
@@ -405,8 +407,8 @@ private slots:
             Corv::CDomain::Get().Undo();
             QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
         }
-        QCOMPARE(edited.count(), 3);
-        QCOMPARE(m_log, QStringLiteral("1:Saw;").repeated(4)); // the first selected row's name
+        QCOMPARE(edited.count(), 4);
+        QCOMPARE(m_log, QStringLiteral("1:Saw;").repeated(5)); // the first selected row's name
     }
 
     void memosKeepOneLineAndUneditedBytes() {
