@@ -234,7 +234,7 @@ void CFileView::LinkSelection(const CParameterListCtrl& source) {
     }
     for (int kind = 0; kind < 3; ++kind)
         if (kind != source.Kind())
-            List(kind)->SelectRows(rows[static_cast<std::size_t>(kind)]);
+            List(kind)->SelectLinkedRows(rows[static_cast<std::size_t>(kind)]);
 }
 
 bool CFileView::CanDelete() const {
@@ -264,6 +264,7 @@ void CFileView::Delete() {
     if (!Corv::DeleteEntries(m_document.Data(), list->SelectedRows(), list->Kind(), true, true))
         return;
     AfterEdit(list);
+    LinkSelection(*list); // the emptied rows link to nothing any more
 }
 
 void CFileView::SelectAll() {

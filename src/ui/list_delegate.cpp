@@ -50,6 +50,14 @@ const QImage& CListDelegate::UsedMarker() {
     return marker;
 }
 
+QColor CListDelegate::LinkedBackground(const QPalette& palette) {
+    const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+    const QColor base = palette.color(QPalette::Base);
+    const auto mix = [](int h, int b) { return (h + 3 * b) / 4; };
+    return QColor(mix(highlight.red(), base.red()), mix(highlight.green(), base.green()),
+                  mix(highlight.blue(), base.blue()));
+}
+
 QColor CListDelegate::Darkened(const QColor& color) {
     return QColor(std::max(0, color.red() - 4), std::max(0, color.green() - 4),
                   std::max(0, color.blue() - 4));
@@ -88,7 +96,9 @@ CListDelegate::Colours CListDelegate::CellColours(const QStyleOptionViewItem& op
         colours.background = palette.color(QPalette::Active, QPalette::Highlight);
         colours.text = palette.color(QPalette::Active, QPalette::HighlightedText);
     } else if ((option.state & QStyle::State_Selected) != 0) {
-        if (focused) {
+        if (index.data(CParameterListModel::LinkedRole).toBool() && !focused) {
+            colours.background = LinkedBackground(palette);
+        } else if (focused) {
             colours.background = palette.color(QPalette::Active, QPalette::Highlight);
             colours.text = palette.color(QPalette::Active, QPalette::HighlightedText);
         } else {

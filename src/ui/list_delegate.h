@@ -4,8 +4,8 @@
 #include <QStyledItemDelegate>
 
 // Draws the cells of a parameter list: free slots in grey, the selection in the focused and the
-// unfocused list, the shortened text with "...", the used-marker of the tone and wave lists and
-// the darkened number cell after the used length.
+// unfocused list, linked rows, the shortened text with "...", the used-marker of the tone and
+// wave lists and the darkened number cell after the used length.
 class CListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -20,6 +20,9 @@ public:
     static QString Elide(const QString& text, const QFontMetrics& metrics, int width);
     // The used-marker: a small red arrow pointing right on a see-through ground.
     static const QImage& UsedMarker();
+    // The ground of a linked row (selected because of another list's selection): a quarter of
+    // the highlight colour over the list's background, apart from both the selection's colours.
+    static QColor LinkedBackground(const QPalette& palette);
     // A colour darkened by 4 in each of red, green and blue (never below 0).
     static QColor Darkened(const QColor& color);
 

@@ -48,6 +48,11 @@ CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     setDragDropMode(DragDrop);
     setDropIndicatorShown(false);
     setAutoScroll(false);
+    // Any other change of the selection makes it the user's own.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_linking)
+            m_model->SetLinked(false);
+    });
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &CParameterListCtrl::AutoScrollTick);
 }
@@ -89,6 +94,7 @@ void CParameterListCtrl::Refill(bool useCount, int count) {
     const int horizontal = horizontalScrollBar()->value();
     const int column = m_currentColumn;
     const std::vector<int> selected = SelectedRows();
+    const bool linked = m_model->Linked();
     setUpdatesEnabled(false);
     m_model->BeginRefill();
     m_model->EndRefill();
@@ -104,7 +110,10 @@ void CParameterListCtrl::Refill(bool useCount, int count) {
         SelectRows(rows);
         return;
     }
-    SelectRows(selected);
+    if (linked)
+        SelectLinkedRows(selected);
+    else
+        SelectRows(selected);
 }
 
 std::vector<int> CParameterListCtrl::SelectedRows() const {
@@ -146,6 +155,27 @@ void CParameterListCtrl::SelectRows(const std::vector<int>& rows) {
                                                  m_model->index(last, lastColumn)));
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void CParameterListCtrl::SelectSpan(int from, int to) {
+    const int last = m_model->columnCount() - 1;
+    if (from < 0 || to < 0 || last < 0)
+        return;
+    selectionModel()->select(QItemSelection(m_model->index(std::min(from, to), 0),
+                                            m_model->index(std::max(from, to), last)),
+                             QItemSelectionModel::ClearAndSelect);
+}
+
+void CParameterListCtrl::SelectLinkedRows(const std::vector<int>& rows) {
+    m_linking = true;
+    SelectRows(rows);
+    m_linking = false;
+    m_model->SetLinked(true);
+    viewport()->update();
+}
+
+bool CParameterListCtrl::ShowsLinkedRows() const {
+    return m_model->Linked() && selectionModel()->hasSelection();
 }
 
 void CParameterListCtrl::ClearSelection() { selectionModel()->clearSelection(); }
@@ -297,9 +327,38 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     return true;
 }
 
-void CParameterListCtrl::PassKey(QKeyEvent* event, int key) {
-    QKeyEvent moved(QEvent::KeyPress, key, event->modifiers());
-    QTableView::keyPressEvent(&moved);
+int CParameterListCtrl::NavigationTarget(int key) const {
+    const int focus = FocusedRow();
+    // A page is the rows the list shows in full, less the one that stays in view.
+    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
+    switch (key) {
+    case Qt::Key_Up:
+        return focus - 1;
+    case Qt::Key_Down:
+        return focus + 1;
+    case Qt::Key_PageUp:
+        return focus - page;
+    case Qt::Key_PageDown:
+        return focus < 0 ? page : focus + page;
+    case Qt::Key_Home:
+        return 0;
+    default:
+        return m_model->rowCount() - 1;
+    }
+}
+
+void CParameterListCtrl::Navigate(int key, bool extend) {
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return;
+    // Ctrl makes no difference: a focus that left the selection behind would let a following
+    // Delete act on rows the user can no longer see.
+    const int row = std::clamp(NavigationTarget(key), 0, rows - 1);
+    if (!extend || m_anchorRow < 0 || m_anchorRow >= rows)
+        m_anchorRow = extend && FocusedRow() >= 0 ? FocusedRow() : row;
+    SetFocusedRow(row);
+    SelectSpan(m_anchorRow, row);
+    scrollTo(m_model->index(row, 0));
     emit SelectionLinkRequested(this);
 }
 
@@ -326,11 +385,11 @@ bool CParameterListCtrl::HandleCharacter(QKeyEvent* event) {
         return true;
     case 'j':
     case 'J':
-        PassKey(event, Qt::Key_Down);
+        Navigate(Qt::Key_Down, false); // the arrow itself, even when Shift typed the capital
         return true;
     case 'k':
     case 'K':
-        PassKey(event, Qt::Key_Up);
+        Navigate(Qt::Key_Up, false);
         return true;
     default:
         return false;
@@ -363,8 +422,7 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
-        QTableView::keyPressEvent(event);
-        emit SelectionLinkRequested(this);
+        Navigate(event->key(), (event->modifiers() & Qt::ShiftModifier) != 0);
         return;
     case Qt::Key_R:
         if (control) {
@@ -389,6 +447,12 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
     // A press on a selected row keeps the selection, so that all of it can be dragged; a release
     // without a drag then selects the pressed row alone.
     QTableView::mousePressEvent(event);
+    // Shift+click selects from the anchor that the keys and the last plain click left.
+    const int rows = m_model->rowCount();
+    if ((event->modifiers() & Qt::ShiftModifier) == 0 || m_anchorRow < 0 || m_anchorRow >= rows)
+        m_anchorRow = FocusedRow();
+    else if (m_pressedRow >= 0)
+        SelectSpan(m_anchorRow, m_pressedRow);
     emit SelectionLinkRequested(this);
     emit ClickOver(this);
 }
@@ -427,6 +491,7 @@ void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) { event->acc
 
 void CParameterListCtrl::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    m_model->SetLinked(false); // what is selected here is now what the commands act on
     viewport()->update(); // the selection colours depend on the focus
 }
 
@@ -451,6 +516,26 @@ void CParameterListCtrl::paintEvent(QPaintEvent* event) {
     option.rect = rect.adjusted(0, 0, -1, -1);
     option.backgroundColor = palette().color(QPalette::Base);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    painter.end();
+    PaintCurrentCell();
+}
+
+// A solid frame, 2 pixels wide, just inside the cell: in the highlighted text colour on a
+// selected row, in the highlight colour on another, so that it stands out on either.
+void CParameterListCtrl::PaintCurrentCell() {
+    const int row = FocusedRow();
+    if (!hasFocus() || row < 0 || m_currentColumn < 0 || m_currentColumn >= m_model->columnCount())
+        return;
+    const QRect cell = visualRect(m_model->index(row, m_currentColumn));
+    if (!cell.isValid() || !cell.intersects(viewport()->rect()))
+        return;
+    const bool selected = selectionModel()->isRowSelected(row, QModelIndex());
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Active,
+                                        selected ? QPalette::HighlightedText : QPalette::Highlight),
+                        2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(cell.adjusted(2, 2, -2, -2));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -44,6 +44,14 @@ public:
     int LastSelectedRow() const;
     // Selects exactly these rows; no focus change, no scrolling.
     void SelectRows(const std::vector<int>& rows);
+    // Selects exactly the rows from `from` to `to` (in either order).
+    void SelectSpan(int from, int to);
+    // Selects exactly these rows because another list's selection links to them: they are drawn
+    // apart from a selection of the user's own until the selection changes here or the list
+    // takes the focus.
+    void SelectLinkedRows(const std::vector<int>& rows);
+    // The selected rows are linked rows.
+    bool ShowsLinkedRows() const;
     void ClearSelection();
     // Selects every row up to the last used slot.
     void SelectAllUsed();
@@ -113,7 +121,12 @@ protected:
 
 private:
     bool HandleCharacter(QKeyEvent* event);
-    void PassKey(QKeyEvent* event, int key);
+    // A navigation key (Up, Down, Page Up, Page Down, Home, End, with or without Ctrl): the
+    // focus and the selection move together, the row scrolls into view and the other lists
+    // follow; with `extend` (Shift) the selection reaches from the anchor row to the new one.
+    void Navigate(int key, bool extend);
+    // The row a navigation key moves the focus to (not yet inside the list).
+    int NavigationTarget(int key) const;
     void ShowColumn(int column);
     void RestoreSelection(const std::vector<int>& rows);
     std::string EditInitialText(int row, int column) const;
@@ -124,11 +137,15 @@ private:
     void TrackDrag(QPoint position, Qt::KeyboardModifiers keys);
     void StopAutoScroll();
     void PaintDropFeedback();
+    // The frame around the current cell (focused row, current column) in the focused list.
+    void PaintCurrentCell();
 
     int m_kind;
     CParameterListModel* m_model = nullptr;
     Corv::CLumData* m_project = nullptr;
     int m_currentColumn = -1;
+    int m_anchorRow = -1;   // where a selection extended with Shift starts
+    bool m_linking = false; // the selection is being set by a link
     bool m_columnsMade = false;
     int m_pressedRow = -1;            // the row a drag starts from
     QPoint m_dragPosition{-1, -1};    // the cursor of a drag over the list (viewport)

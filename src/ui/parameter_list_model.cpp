@@ -70,6 +70,8 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
         return column.column.Alignment();
     case DropTargetRole:
         return index.row() >= m_dropFirst && index.row() < m_dropFirst + m_dropCount;
+    case LinkedRole:
+        return m_linked;
     default:
         return {};
     }

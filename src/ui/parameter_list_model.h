@@ -20,6 +20,7 @@ public:
         AlignmentRole,                   // int: 0 left, 1 right, 2 centre
         BytesRole,                       // QByteArray: the cell's 8-bit text as stored
         DropTargetRole,                  // bool: a dragged block would land on the row
+        LinkedRole,                      // bool: the list's selection follows another list's
     };
 
     explicit CParameterListModel(int kind, QObject* parent = nullptr);
@@ -36,6 +37,10 @@ public:
     int UsedLength() const { return m_usedLength; }
     // The rows a dragged block would land on, drawn highlighted (count 0: none).
     void SetDropRows(int first, int count);
+    // Whether the selected rows are the ones another list's selection links to, rather than
+    // rows the user selected here; they are drawn apart.
+    void SetLinked(bool linked) { m_linked = linked; }
+    bool Linked() const { return m_linked; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -52,4 +57,5 @@ private:
     int m_usedLength = 0;
     int m_dropFirst = 0;
     int m_dropCount = 0;
+    bool m_linked = false;
 };
