@@ -82,6 +82,12 @@ void CConsoleSink::ShowError(int code) {
     m_out << ErrorLine(code) << std::endl;
 }
 
+void CConsoleSink::ShowErrorDetail(int code, const std::string& detail) {
+    ShowError(code);
+    if (!detail.empty())
+        ShowNotice(detail);
+}
+
 int CConsoleSink::Ask(int buttonSet, int code) {
     bool affirmative = m_policy == AnswerPolicy::Affirmative;
     if (m_policy == AnswerPolicy::Terminal)

@@ -28,6 +28,8 @@ public:
     CConsoleSink(std::ostream& out, AnswerPolicy policy) : m_out(out), m_policy(policy) {}
 
     void ShowError(int code) override;
+    // The error line as it always is, then the detail as "note: LINE".
+    void ShowErrorDetail(int code, const std::string& detail) override;
     int Ask(int buttonSet, int code) override;
     // Prints every line of the notice as "note: LINE".
     void ShowNotice(const std::string& text) override;

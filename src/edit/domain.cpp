@@ -69,6 +69,13 @@ void CDomain::ShowError(int code) {
         m_messageSink->ShowError(code);
 }
 
+void CDomain::ShowError(int code, const std::string& detail) {
+    if (m_textBuffer)
+        m_textBuffer->SetLastError(code);
+    if (m_messageSink)
+        m_messageSink->ShowErrorDetail(code, detail);
+}
+
 void CDomain::ShowNotice(const std::string& text) {
     if (m_messageSink)
         m_messageSink->ShowNotice(text);

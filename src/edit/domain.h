@@ -76,6 +76,8 @@ public:
 
     // Shows an error through the message sink (and records it in the text buffer).
     void ShowError(int code);
+    // The same with the line that says why (see `CTextOutBox::ShowErrorDetail`).
+    void ShowError(int code, const std::string& detail);
     // Asks a question; Cancel when no sink is installed.
     int Ask(int buttonSet, int code);
     // Shows a notice (summary line, then detail lines) through the message sink.

@@ -32,6 +32,14 @@ class CTextOutBox {
 public:
     virtual ~CTextOutBox() = default;
     virtual void ShowError(int code) = 0;
+    // Shows an error together with one line that says why (which file kept a project from
+    // loading, and what is wrong with it). The error's text stays as it is; a sink without a
+    // place of its own for the detail shows the error and then the detail as a notice.
+    virtual void ShowErrorDetail(int code, const std::string& detail) {
+        ShowError(code);
+        if (!detail.empty())
+            ShowNotice(detail);
+    }
     // Returns one of `Answer`; any other way of closing the question counts as Cancel.
     virtual int Ask(int buttonSet, int code) = 0;
     // Tells the user what happened besides the operation itself (files moved out of a project,

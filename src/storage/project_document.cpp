@@ -1,12 +1,14 @@
 #include "storage/project_document.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/slot_file_name.h"
+#include "storage/svd_file.h"
 
 namespace Corv {
 
@@ -75,35 +77,82 @@ void TellLeftOut(const LoadReport& report) {
             report.oversizedMemos));
 }
 
-// Names the file that kept a project from loading, and says what is wrong with it.
-void TellUnreadable(const std::string& path) {
-    if (path.empty())
-        return;
+// The path of a file of the project as the user finds it in the project folder.
+std::string InFolder(const std::string& folder, const std::string& path) {
+    return path.compare(0, folder.size(), folder) == 0 ? path.substr(folder.size()) : path;
+}
+
+// Why a folder cannot be loaded as a project before anything in it is read; empty when it can.
+// It must exist, be named *.prj and hold a "Patch" and a "Tone" folder ("Wave" may be missing).
+std::string FolderProblem(const std::string& folder) {
+    if (!FolderExists(folder)) {
+        const std::string bare = folder.substr(0, folder.size() - 1);
+        return FileSystem().Status(ToOsPath(bare)).type == FileType::Missing
+                   ? folder + " is missing"
+                   : bare + " is not a folder";
+    }
+    std::string tail = folder.substr(folder.size() < 5 ? 0 : folder.size() - 5);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (tail != ".prj/")
+        return folder + " is not a folder named *.prj";
+    for (const int kind : {kPatchKind, kToneKind}) {
+        const std::string subfolder = SubfolderName(kind);
+        if (FolderExists(folder + subfolder))
+            continue;
+        const std::string bare = folder + subfolder.substr(0, subfolder.size() - 1);
+        return FileSystem().Status(ToOsPath(bare)).type == FileType::Missing
+                   ? subfolder + " is missing"
+                   : subfolder + " is not a folder";
+    }
+    return {};
+}
+
+// What is wrong with an accepted patch, tone or wave file that the load could not read.
+std::string FileProblem(const std::string& folder, const std::string& path) {
     const FileStatus status = FileSystem().Status(ToOsPath(path));
-    const char* what =
-        status.type == FileType::Regular || status.failed
-            ? "This file of the project cannot be read or is not a valid file of its kind:"
-        : status.type != FileType::Missing ? "This file of the project is not a regular file:"
-        : status.isLink                    ? "This file of the project is a link to nothing:"
-                                           : "This file of the project is missing:";
-    CDomain::Get().ShowNotice(NoticeText(what, {path}));
+    if (status.type == FileType::Missing && !status.failed)
+        return status.isLink ? "a link to nothing" : "missing";
+    if (status.type == FileType::Directory || status.type == FileType::Other)
+        return "not a regular file";
+    const auto in = [&](int kind) {
+        const std::string subfolder = folder + SubfolderName(kind);
+        return path.compare(0, subfolder.size(), subfolder) == 0;
+    };
+    const bool patch = in(kPatchKind);
+    const bool tone = in(kToneKind);
+    const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    if (!file)
+        return "cannot be opened";
+    if (!patch && !tone)
+        return "cannot be read"; // a wave only has to open
+    const std::string what = patch ? "patch" : "tone";
+    std::vector<std::uint8_t> prefix(patch ? kPatchPrefixBytes : kTonePrefixBytes);
+    const std::int64_t read = file->Read(prefix.data(), prefix.size());
+    if (read < 0)
+        return "cannot be read";
+    const auto& header = patch ? PatchHeaderTemplate() : ToneHeaderTemplate();
+    if (read >= static_cast<std::int64_t>(kSvdComparedHeaderBytes) &&
+        !std::equal(header.begin(), header.begin() + kSvdComparedHeaderBytes, prefix.begin()))
+        return "not a " + what + " file";
+    if (read < static_cast<std::int64_t>(prefix.size()))
+        return "too short to be a " + what + " file (" + std::to_string(read) + " bytes)";
+    return "cannot be read";
 }
 
 // Completes or undoes a save of the folder that was interrupted, before the folder is read, and
-// tells the user what was done. False when the folder could not be made consistent.
-bool RecoverInterruptedSave(const std::string& folder) {
+// tells the user what was done. Why the folder could not be made consistent, or empty.
+std::string RecoverInterruptedSave(const std::string& folder) {
     CMoveOutReport report;
     std::string problem;
     const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
-    if (recovery == Recovery::Failed)
-        CDomain::Get().ShowNotice("An interrupted save of " + folder + " could not be completed: " +
-                                  problem + ".");
-    else if (recovery == Recovery::Completed)
+    if (recovery == Recovery::Completed)
         CDomain::Get().ShowNotice("The last save of " + folder +
                                   " was interrupted. It has been completed now.");
     if (!report.Empty())
         CDomain::Get().ShowNotice(report.Text());
-    return recovery != Recovery::Failed;
+    return recovery == Recovery::Failed ? "an interrupted save could not be completed: " + problem
+                                        : std::string();
 }
 
 // Clears the staged files of a save that was interrupted before it changed anything.
@@ -154,25 +203,33 @@ void CProjectDocument::SetModifiedFlag(bool modified) {
 
 bool CProjectDocument::LoadProject(const std::string& path) {
     const std::string folder = NormaliseFolderPath(path);
-    // The folder and its "Patch" and "Tone" folders must exist; "Wave" may be missing.
-    bool ok = FolderExists(folder) && FolderExists(folder + "Patch/") && FolderExists(folder + "Tone/") &&
-              RecoverInterruptedSave(folder);
+    std::string why = FolderProblem(folder);
+    if (why.empty())
+        why = RecoverInterruptedSave(folder);
     FolderScan scan;
-    ok = ok && ScanFolder(folder, kPatchKind, {"*.d00"}, scan) &&
-         ScanFolder(folder, kToneKind, {"*.p00"}, scan);
-    if (ok && FolderExists(folder + "Wave/"))
-        ok = ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan);
-    if (ok)
-        ClearLeftovers(folder, scan.leftovers);
-    if (ok) {
-        WaitCursor wait(CProjectDocuments::Get().Hooks());
-        ok = LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
-                     std::move(scan.files[kWaveKind]));
-        if (!ok)
-            TellUnreadable(LastLoadReport().unreadable);
+    if (why.empty()) {
+        const std::string wave = folder + SubfolderName(kWaveKind);
+        if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
+            why = std::string(SubfolderName(kPatchKind)) + " cannot be read";
+        else if (!ScanFolder(folder, kToneKind, {"*.p00"}, scan))
+            why = std::string(SubfolderName(kToneKind)) + " cannot be read";
+        else if (FolderExists(wave) &&
+                 !ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan))
+            why = std::string(SubfolderName(kWaveKind)) + " cannot be read";
     }
-    if (!ok) {
-        CDomain::Get().ShowError(kMsgLoadFailed);
+    if (why.empty()) {
+        ClearLeftovers(folder, scan.leftovers);
+        WaitCursor wait(CProjectDocuments::Get().Hooks());
+        if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
+                     std::move(scan.files[kWaveKind]))) {
+            const std::string& unreadable = LastLoadReport().unreadable;
+            why = unreadable.empty()
+                      ? folder + " is not a folder named *.prj"
+                      : InFolder(folder, unreadable) + ": " + FileProblem(folder, unreadable);
+        }
+    }
+    if (!why.empty()) {
+        CDomain::Get().ShowError(kMsgLoadFailed, why);
         return false;
     }
     LeaveOut(scan.notRegular);

@@ -46,6 +46,19 @@ void CMessageBoxSink::ShowError(int code) {
     delete box;
 }
 
+QMessageBox* CMessageBoxSink::CreateErrorBox(QWidget* parent, int code, const std::string& detail) {
+    QMessageBox* box = CreateBox(parent, false, Corv::kButtonsOk, code);
+    // The detail names files, and file names on this platform are UTF-8.
+    box->setInformativeText(QString::fromStdString(detail));
+    return box;
+}
+
+void CMessageBoxSink::ShowErrorDetail(int code, const std::string& detail) {
+    QMessageBox* box = CreateErrorBox(m_parent, code, detail);
+    box->exec();
+    delete box;
+}
+
 void CMessageBoxSink::ShowNotice(const std::string& text) {
     // Notices name files, and file names on this platform are UTF-8.
     const QString decoded = QString::fromStdString(text);

@@ -12,6 +12,8 @@ public:
     explicit CMessageBoxSink(QWidget* parent = nullptr) : m_parent(parent) {}
 
     void ShowError(int code) override;
+    // One box: the error's text, then the detail under it.
+    void ShowErrorDetail(int code, const std::string& detail) override;
     int Ask(int buttonSet, int code) override;
     // An information box: the first line as its text, the rest behind "Show Details...".
     void ShowNotice(const std::string& text) override;
@@ -22,6 +24,8 @@ public:
     static int AnswerFor(QMessageBox::StandardButton button);
     // The box of an error (asQuestion false) or a question, not yet shown.
     static QMessageBox* CreateBox(QWidget* parent, bool asQuestion, int buttonSet, int code);
+    // The box of an error with the line that says why, not yet shown.
+    static QMessageBox* CreateErrorBox(QWidget* parent, int code, const std::string& detail);
 
 private:
     QPointer<QWidget> m_parent;

@@ -338,6 +338,16 @@ private slots:
         QCOMPARE(dialog.Text(), QStringLiteral("xLivey Live 2024 (v2).prj"));
         QCOMPARE(dialog.Edit()->cursorPosition(), 5);
     }
+
+    // A load that fails says why in the same box, under the message that stays as it was.
+    void ErrorBoxGivesTheReasonUnderTheMessage() {
+        std::unique_ptr<QMessageBox> box(CMessageBoxSink::CreateErrorBox(
+            nullptr, Corv::kMsgLoadFailed, "Patch/012 Caf\u00e9.d00: not a patch file"));
+        QCOMPARE(std::tuple(box->text(), box->informativeText(), box->standardButtons()),
+                 std::tuple(QStringLiteral("This project could not be loaded."),
+                            QString::fromUtf8("Patch/012 Caf\u00e9.d00: not a patch file"),
+                            QMessageBox::StandardButtons(QMessageBox::Ok)));
+    }
 };
 
 QTEST_MAIN(AppTest_)

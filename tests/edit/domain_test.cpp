@@ -94,6 +94,31 @@ TEST_F(DomainTest, MessagesReachTheSinkAndTheTextBuffer) {
     EXPECT_EQ(text->Text(), "slot 7\n  x");
 }
 
+// An error with its reason: a sink that has a place for the reason gets both at once; one that
+// has none shows the error and then the reason as a notice, so the reason is never lost.
+TEST_F(DomainTest, AnErrorsReasonReachesEverySink) {
+    auto log = InstallScriptedSink();
+    Store().SetTextBuffer(std::make_unique<CLumTextOutBuffer>());
+    Store().ShowError(kMsgLoadFailed, "Tone/ is missing");
+    EXPECT_EQ(log->Describe(), "error 1: Tone/ is missing\n");
+    EXPECT_EQ(Store().TextBuffer()->LastError(), 1);
+    EXPECT_TRUE(log->Notices().empty());
+
+    struct PlainSink : CTextOutBox {
+        std::vector<std::string> told;
+        void ShowError(int code) override { told.push_back("error " + std::to_string(code)); }
+        int Ask(int, int) override { return kAnswerOk; }
+        void ShowNotice(const std::string& text) override { told.push_back("note " + text); }
+    };
+    auto sink = std::make_unique<PlainSink>();
+    PlainSink& plain = *sink;
+    Store().SetMessageSink(std::move(sink));
+    Store().ShowError(kMsgLoadFailed, "Patch/001 A.d00: not a patch file");
+    Store().ShowError(kMsgSaveFailed, "");
+    EXPECT_EQ(plain.told, (std::vector<std::string>{
+                              "error 1", "note Patch/001 A.d00: not a patch file", "error 2"}));
+}
+
 TEST_F(DomainTest, WithoutASinkQuestionsAreCancelled) {
     EXPECT_EQ(Store().Ask(kButtonsYesNo, kMsgReplaceProject), kAnswerCancel);
     Store().ShowError(kMsgLoadFailed); // and errors go nowhere without harm

@@ -1,10 +1,12 @@
-#include <filesystem>
-#include <set>
-
 #include "model/file_system.h"
+#include "storage/folder_transaction.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage_fixture.h"
+#include "support/faulty_file_system.h"
+
+#include <filesystem>
+#include <set>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -156,61 +158,65 @@ TEST_F(LoadTest, OversizedMemoFileIsLeftOutUnreadAndNamed) {
             "1 memo file is too large to be one and was left out; its memos are empty:\n" + big});
 }
 
-// Each of these folders is refused with message 1, leaves no document and changes nothing; a
-// file that the load could not read is named in a notice.
-TEST_F(LoadTest, BrokenProjectsAreRefusedWithoutChangingTheDisk) {
-    // Spoils the project; returns the file that the notice names, if any.
-    using Spoil = std::function<std::string(ProjectBuilder&, const std::string&)>;
-    const std::string invalid =
-        "This file of the project cannot be read or is not a valid file of its kind:";
+// Each of these folders is refused with message 1, which says why and names the first file or
+// folder concerned (a file by its place in the project folder); no document is left and the disk
+// is as it was.
+TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
+    // Spoils the project (null: no project folder is built).
+    using Spoil = std::function<void(ProjectBuilder&, const std::string&)>;
     const std::vector<std::tuple<std::string, Spoil, std::string>> cases = {
-        {"Patch",
-         [](ProjectBuilder& b, auto&) {
-             fs::remove(b.Folder() + "Patch");
-             return "";
-         },
-         ""},
-        {"Tone",
+        {"NoPatch", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Patch"); },
+         "Patch/ is missing"},
+        {"NoTone", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Tone"); },
+         "Tone/ is missing"},
+        {"ToneFile",
          [](ProjectBuilder& b, auto&) {
              fs::remove(b.Folder() + "Tone");
-             return "";
+             b.File("Tone", {1});
          },
-         ""},
+         "Tone/ is not a folder"},
         {"Short",
          [](ProjectBuilder& b, auto&) {
              Bytes bytes = PatchFileBytes(MakePatch("", 0));
              bytes.resize(169);
-             b.File("Patch/001 Short.d00", bytes);
-             return b.Folder() + "Patch/001 Short.d00";
+             b.Patch(1, "Fine", 0).File("Patch/012 Short.d00", bytes);
          },
-         invalid},
+         "Patch/012 Short.d00: too short to be a patch file (169 bytes)"},
+        {"Stub", [](ProjectBuilder& b, auto&) { b.File("Tone/001 Stub.p00", Bytes(12, 0)); },
+         "Tone/001 Stub.p00: too short to be a tone file (12 bytes)"},
         {"Swapped",
          [](ProjectBuilder& b, auto&) {
-             b.File("Patch/001 S.d00", ToneFileBytes(MakeTone("", {})));
-             return b.Folder() + "Patch/001 S.d00";
+             b.File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {})));
          },
-         invalid},
+         "Patch/012 Lead.d00: not a patch file"},
         {"Dangling",
          [](ProjectBuilder& b, const std::string& parent) {
              b.Patch(1, "Fine", 0);
              fs::create_symlink(parent + "gone.w00", b.Folder() + "Wave/001 Gone.w00");
-             return b.Folder() + "Wave/001 Gone.w00";
          },
-         "This file of the project is a link to nothing:"},
-        {"Nothing.prj", nullptr, ""},
-        {"No/Where/Song.prj", nullptr, ""},
-        {"Plain", nullptr, ""}};
-    for (const auto& [name, spoil, summary] : cases) {
+         "Wave/001 Gone.w00: a link to nothing"},
+        {"Journal",
+         [](ProjectBuilder& b, auto&) {
+             const std::string text = "not a journal";
+             b.File(kPlacingJournalName, Bytes(text.begin(), text.end()));
+         },
+         "an interrupted save could not be completed: its save journal is damaged"},
+        {"Nothing.prj", nullptr, "%Nothing.prj/ is missing"},
+        {"No/Where/Song.prj", nullptr, "%No/Where/Song.prj/ is missing"},
+        {"File.prj", nullptr, "%File.prj is not a folder"},
+        {"Plain", nullptr, "%Plain/ is not a folder named *.prj"}};
+    for (const auto& [name, spoil, detail] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
         const std::string parent = dir.Path() + "/";
         std::string path = parent + name;
-        std::string named;
         if (name == "Plain")
             ProjectBuilder(path + "/"); // a project folder without ".prj"
+        if (name == "File.prj")
+            WriteBytes(path, {1});
         if (spoil) {
             ProjectBuilder b(path + ".prj/");
-            named = spoil(b, parent);
+            spoil(b, parent);
             path = b.Folder();
         }
         const auto before = FolderSnapshot(dir.Path());
@@ -219,12 +225,33 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithoutChangingTheDisk) {
         EXPECT_EQ(Docs().OpenProject(path), nullptr);
         EXPECT_TRUE(Docs().Documents().empty());
         EXPECT_EQ(Messages(), std::vector<std::string>{"error 1"});
-        const std::vector<std::string> told(m_sink->Notices().begin() +
-                                                static_cast<std::ptrdiff_t>(notices),
-                                            m_sink->Notices().end());
-        EXPECT_EQ(told, named.empty() ? std::vector<std::string>{}
-                                      : std::vector<std::string>{summary + "\n" + named});
+        const std::string expected = detail[0] == '%' ? parent + detail.substr(1) : detail;
+        EXPECT_EQ(m_sink->Calls().front().detail, expected);
+        EXPECT_EQ(m_sink->Notices().size(), notices); // the reason is the error's, not a notice's
         EXPECT_EQ(FolderSnapshot(dir.Path()), before);
+    }
+}
+
+// A file or folder that the system fails to read is named as such, even when it reads well
+// when the reason is looked for.
+TEST_F(LoadTest, ReadFailuresNameTheirFileOrFolder) {
+    ProjectBuilder b(Project("Faults"));
+    b.Patch(1, "A", 2).Tone(2, "T", {});
+    const std::pair<FsOp, std::string> cases[] = {
+        {FsOp::ListFolder, "Patch/ cannot be read"},
+        {FsOp::Read, "Patch/001 A.d00: cannot be read"},
+    };
+    for (const auto& [op, detail] : cases) {
+        SCOPED_TRACE(FsOpName(op));
+        m_sink->Clear();
+        InstalledFaultyFileSystem fs;
+        if (op == FsOp::ListFolder)
+            fs.FailAll(op); // no folder can be listed
+        else
+            fs.FailNth(op, 1); // the patch file's first read
+        EXPECT_EQ(Docs().OpenProject(b.Folder()), nullptr);
+        ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
+        EXPECT_EQ(m_sink->Calls().front().detail, detail);
     }
 }
 

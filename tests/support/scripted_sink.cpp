@@ -7,7 +7,7 @@ namespace CorvTest {
 std::string SinkCall::Describe() const {
     return question ? "ask " + std::to_string(buttonSet) + " " + std::to_string(code) + " -> " +
                           std::to_string(answer)
-                    : "error " + std::to_string(code);
+                    : "error " + std::to_string(code) + (detail.empty() ? "" : ": " + detail);
 }
 
 std::vector<int> SinkLog::Codes(bool questions) const {
@@ -31,7 +31,7 @@ int SinkLog::Answer(int buttonSet, int code) {
         m_answers.pop_front();
     if (answer == kAgree)
         answer = buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
-    m_calls.push_back({true, buttonSet, code, answer});
+    m_calls.push_back({true, buttonSet, code, answer, {}});
     return answer;
 }
 

@@ -15,8 +15,9 @@ struct SinkCall {
     bool question = false; // Ask (true) or ShowError (false)
     int buttonSet = 0;     // Ask only
     int code = 0;
-    int answer = -1; // the answer given; -1 for an error
-    // "error CODE" or "ask SET CODE -> ANSWER", handy in failure messages.
+    int answer = -1;    // the answer given; -1 for an error
+    std::string detail; // what an error said about why, if anything
+    // "error CODE", "error CODE: DETAIL" or "ask SET CODE -> ANSWER".
     std::string Describe() const;
 };
 
@@ -41,7 +42,9 @@ public:
     void Clear() { m_calls.clear(); }
 
     // Called by the sink.
-    void RecordError(int code) { m_calls.push_back({false, 0, code, -1}); }
+    void RecordError(int code, const std::string& detail = {}) {
+        m_calls.push_back({false, 0, code, -1, detail});
+    }
     void RecordNotice(const std::string& text) { m_notices.push_back(text); }
     // The notices shown, in order (they are not among the calls).
     const std::vector<std::string>& Notices() const { return m_notices; }
@@ -61,6 +64,9 @@ class ScriptedSink : public Corv::CTextOutBox {
 public:
     explicit ScriptedSink(std::shared_ptr<SinkLog> log) : m_log(std::move(log)) {}
     void ShowError(int code) override { m_log->RecordError(code); }
+    void ShowErrorDetail(int code, const std::string& detail) override {
+        m_log->RecordError(code, detail);
+    }
     int Ask(int buttonSet, int code) override { return m_log->Answer(buttonSet, code); }
     void ShowNotice(const std::string& text) override { m_log->RecordNotice(text); }
 
