@@ -23,9 +23,11 @@ CReplaceStringDlg::Stored CReplaceStringDlg::StoredText(int field, const QString
             << tr("Characters that the code page %1 cannot hold are left out.").arg(page.Name());
     if (filtered != encoded)
         result.reasons << (name ? tr("Characters that a name cannot contain are left out: "
-                                     "\\ / : * ? \" < > |, control characters%1.")
-                                      .arg(page.IsDoubleByte() ? tr(" and double-byte characters")
-                                                               : QString())
+                                     "\\ / : * ? \" < > |, control characters and %1.")
+                                      .arg(page.IsDoubleByte()
+                                               ? tr("double-byte characters")
+                                               : tr("the characters coded 0x81-0x9F and "
+                                                    "0xE0-0xFC (such as \u00e9, \u00fc, \u0160)"))
                                 : tr("Line breaks and tabs become blanks; other control "
                                      "characters are left out."));
     if (stored.size() < filtered.size())
