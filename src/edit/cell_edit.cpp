@@ -98,9 +98,8 @@ bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int mem
     if (memo < 1 || memo > 4 || !CanEdit(project, kind, rows))
         return false;
     RecordEdit(project, kind);
-    const std::string stored = StoredMemo(text);
     for (const int row : rows)
-        project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, stored);
+        project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, text);
     return true;
 }
 

@@ -29,8 +29,8 @@ std::string StoredMemo(std::string_view text);
 bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
               bool doubleByte = true);
 
-// Sets memo `memo` (1 to 4) of several rows of one list to the text made fit by `StoredMemo`;
-// undo and result as for `SetNames`.
+// Sets memo `memo` (1 to 4) of several rows of one list to the text as it stands (a typed text
+// is made fit by `StoredMemo` first); undo and result as for `SetNames`.
 bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
               const std::string& text);
 

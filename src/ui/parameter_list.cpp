@@ -319,7 +319,7 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     if (field == 1)
         done = Corv::SetNames(*m_project, m_kind, rows, bytes, CCodePage::Get().IsDoubleByte());
     else if (field >= 2 && field <= 5)
-        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, bytes);
+        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, Corv::StoredMemo(bytes));
     if (!done)
         return false;
     viewport()->update();

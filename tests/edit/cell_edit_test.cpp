@@ -99,13 +99,17 @@ TEST_F(CellEdit, MemosAreStoredAsTypedForEachRow) {
     EXPECT_EQ(a.Waves()[1].Memo(4), "");
 }
 
-TEST_F(CellEdit, TypedControlBytesNeverReachANameOrAMemo) {
+// Names are filtered wherever they are set; a memo typed in the program is made fit by
+// `StoredMemo` before it is set, while the command-line tool sets its bytes as they are.
+TEST_F(CellEdit, ControlBytesNeverReachANameAndReachAMemoOnlyAsGiven) {
     CLumData a;
     PutTone(a, 1, {});
     ASSERT_TRUE(SetNames(a, kToneKind, {0}, "\x1A\x1A\x1A\x1A\x1A"));
     EXPECT_EQ(Name(a, kToneKind, 1), "");
-    ASSERT_TRUE(SetMemos(a, kToneKind, {0}, 2, "line\r\nbreak\x1B[0m"));
+    ASSERT_TRUE(SetMemos(a, kToneKind, {0}, 2, StoredMemo("line\r\nbreak\x1B[0m")));
     EXPECT_EQ(a.Tones()[0].Memo(2), "line  break[0m");
+    ASSERT_TRUE(SetMemos(a, kToneKind, {0}, 3, "\x1B[0m"));
+    EXPECT_EQ(a.Tones()[0].Memo(3), "\x1B[0m");
 }
 
 TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {

@@ -415,11 +415,11 @@ private slots:
         CParameterListCtrl& list = MakeList(2);
         list.SelectRows({1, 3});
         list.SetCurrentColumn(5); // Memo4
-        m_answer = QStringLiteral("one\r\ntwo\nthree");
+        m_answer = QStringLiteral("one\r\ntwo\nthree\tfour\x01");
         QVERIFY(list.EditCurrentColumn());
         QCOMPARE(m_log, QStringLiteral("5:;"));
-        QCOMPARE(Data().Waves()[1].Memo(4), std::string("one  two three"));
-        QCOMPARE(Data().Waves()[3].Memo(4), std::string("one  two three"));
+        QCOMPARE(Data().Waves()[1].Memo(4), std::string("one  two three four"));
+        QCOMPARE(Data().Waves()[3].Memo(4), std::string("one  two three four"));
         // A lone lead byte has no character in a double-byte code page: a memo confirmed
         // unchanged keeps it.
         QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
