@@ -46,12 +46,12 @@ CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* pa
     m_label = new QLabel(name ? QStringLiteral("Name") : QStringLiteral("Memo%1").arg(field - 1),
                          this);
     m_edit = new QLineEdit(text, this);
-    m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 30);
+    m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 45);
     m_edit->selectAll();
     m_note = new QLabel(this);
     m_note->setTextFormat(Qt::PlainText);
     m_note->setWordWrap(true);
-    m_note->setMaximumWidth(m_edit->fontMetrics().averageCharWidth() * 60);
+    m_note->setMinimumWidth(m_edit->minimumWidth());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -61,7 +61,6 @@ CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* pa
     layout->addWidget(m_edit);
     layout->addWidget(m_note);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize); // the box grows and shrinks with the note
     UpdateNote();
     m_edit->setFocus();
 }
@@ -82,4 +81,10 @@ void CReplaceStringDlg::UpdateNote() {
     m_note->setText(tr("Will be stored as: \u201c%1\u201d").arg(stored.text) + u'\n' +
                     stored.reasons.join(u'\n'));
     m_note->show();
+    // The box grows to show the whole note, keeping the width it has.
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : sizeHint().height();
+    if (needed > height())
+        resize(width(), needed);
 }
