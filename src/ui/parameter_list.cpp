@@ -192,6 +192,18 @@ void CParameterListCtrl::selectAll() {
     emit SelectionLinkRequested(this);
 }
 
+void CParameterListCtrl::keyboardSearch(const QString& search) {
+    const int before = FocusedRow();
+    QTableView::keyboardSearch(search);
+    const int row = FocusedRow();
+    if (row < 0 || row == before)
+        return;
+    m_anchorRow = row;
+    SelectRows({row});
+    scrollTo(m_model->index(row, 0));
+    emit SelectionLinkRequested(this);
+}
+
 int CParameterListCtrl::TopRow() const {
     const int row = rowAt(0);
     return row < 0 ? verticalScrollBar()->value() : row;

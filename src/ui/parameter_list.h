@@ -82,6 +82,8 @@ public:
     bool SetCellValue(const std::vector<int>& rows, int column, const std::string& bytes);
 
     void selectAll() override;
+    // Typing a slot number goes to that row like a navigation key: selected, in view, linked.
+    void keyboardSearch(const QString& search) override;
 
     // The drop feedback while a drag is over this list: the rows the block would occupy are
     // highlighted and the insertion line or the overwrite frame is drawn; false takes it away.

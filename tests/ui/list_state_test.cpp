@@ -96,7 +96,16 @@ private slots:
         QTest::keyClick(&patches, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(std::tuple(List(1).SelectedRows(), List(2).SelectedRows()),
                  std::tuple(Rows{2}, Rows{1, 3}));
+        // Typing a slot number goes to it the same way.
+        QTest::keyClicks(&patches, QStringLiteral("500"));
+        QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()), std::tuple(499, Rows{499}));
+        QVERIFY(RowInView(patches, 499));
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
+        QTest::keyClicks(&patches, QStringLiteral("2"));
+        QCOMPARE(std::tuple(List(1).SelectedRows(), List(2).SelectedRows()),
+                 std::tuple(Rows{2, 4}, Rows{1, 3})); // patch 2: tones 3 and 5
         // Shift+click reaches from where the keys left the anchor.
+        QTest::keyClick(&patches, Qt::Key_Home);
         QTest::keyClick(&patches, Qt::Key_Down);
         Click(patches, 4, Qt::ShiftModifier);
         QCOMPARE(patches.SelectedRows(), (Rows{1, 2, 3, 4}));
