@@ -98,7 +98,8 @@ private slots:
                  std::tuple(Rows{2}, Rows{1, 3}));
         // Typing a slot number goes to it the same way.
         QTest::keyClicks(&patches, QStringLiteral("500"));
-        QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()), std::tuple(499, Rows{499}));
+        QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()),
+                 std::tuple(499, Rows{499}));
         QVERIFY(RowInView(patches, 499));
         QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
         QTest::keyClicks(&patches, QStringLiteral("2"));
