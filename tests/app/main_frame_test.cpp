@@ -204,6 +204,9 @@ private slots:
         QTest::newRow("backslashes") << "%1\\Twice.prj\\" << true;
         QTest::newRow("doubled backslashes") << "%1\\\\Twice.prj" << true;
         QTest::newRow("other letter case") << "%1/TWICE.prj" << false;
+        QTest::newRow("dot and dot-dot") << "%1/./Sub/../Twice.prj" << true;
+        QTest::newRow("link to the folder") << "%1/Link.prj" << true;
+        QTest::newRow("through a linked parent") << "%1/Up/Sub/../Twice.prj/" << true;
     }
 
     void OpeningAnOpenFolderActivatesIt() {
@@ -211,7 +214,10 @@ private slots:
         QFETCH(bool, same);
         CFileDoc* first = Open("Twice.prj");
         Project("TWICE.prj"); // a folder of its own on this file system
-        app->OnFileNew();     // another window becomes active
+        QVERIFY(QDir(data.path()).mkpath("Sub"));
+        QVERIFY(QFile::link(data.filePath("Twice.prj"), data.filePath("Link.prj")));
+        QVERIFY(QFile::link(data.path(), data.filePath("Up")));
+        app->OnFileNew(); // another window becomes active
         const QString base = data.path();
         CFileDoc* again = Docs().OpenDocumentFile(
             spelling.arg(spelling.contains(u'\\') ? QString(base).replace(u'/', u'\\') : base));
@@ -351,10 +357,17 @@ private slots:
                  (QStringList{folders[5] + "/", folders[9], folders[8], folders[7], folders[6],
                               folders[4], folders[3], folders[2]}));
         QCOMPARE(QSettings().value("Recent File List/File1").toString(), folders[5] + "/");
+        // So is the folder through a link, or with "." and ".." in its path.
+        QVERIFY(QFile::link(data.path(), data.filePath("Up")));
+        const QString linked = data.filePath("Up/./Recent9.prj/../Recent7.prj");
+        Docs().RecentFile(linked.toStdString());
+        QCOMPARE(Docs().RecentFiles().Entries(),
+                 (QStringList{linked, folders[5] + "/", folders[9], folders[8], folders[6],
+                              folders[4], folders[3], folders[2]}));
         QVERIFY(!QSettings().contains("Recent File List/File9"));
         // An entry that no longer opens is dropped.
         QVERIFY(QDir(folders[9]).removeRecursively());
-        app->OnOpenRecent(1);
+        app->OnOpenRecent(2);
         QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
         QVERIFY(!Docs().RecentFiles().Entries().contains(folders[9]));
     }
