@@ -320,16 +320,22 @@ private slots:
         QVERIFY(!fresh->IsModified() && QFileInfo(target + "/Patch").isDir());
         QCOMPARE(fresh->Title(), QStringLiteral("Fresh.prj"));
         QCOMPARE(QSettings().value("OpenFolder/FolderName").toString(), target + u'\\');
-        // Save As of an opened project leaves the old folder, and later saves go to the new one.
+        // Another new project starts beside the remembered one, never on it.
+        app->OnFileNew();
+        QVERIFY(!Docs().SaveAs(*Documents().back()));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.path());
+        // Save As of an opened project starts on its own folder, leaves that folder, and later
+        // saves go to the new one.
         CFileDoc* document = Open("Origin.prj");
         chooser.m_answers << data.filePath("Copy.prj");
         QVERIFY(Docs().SaveAs(*document));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.filePath("Origin.prj"));
         QCOMPARE(document->Title(), QStringLiteral("Copy.prj"));
         QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")) &&
                 QFile::exists(data.filePath("Origin.prj/Patch/001 Lead.d00")));
         document->SetModifiedFlag(true);
         QVERIFY(Docs().Save(*document));
-        QCOMPARE(chooser.m_calls.size(), 3); // the last Save asks nothing
+        QCOMPARE(chooser.m_calls.size(), 4); // the last Save asks nothing
     }
 
     void TitlesFollowModifiedFlag() {
