@@ -1,5 +1,6 @@
 // Frames and their settings (placement, bar state, child positions, the font), the window list,
 // tiling, and the single-instance guard that hands a second start over.
+#include "gp/anchor_layout.h"
 #include "gp/font_ex.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
@@ -10,6 +11,8 @@
 #include <QFontDatabase>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -117,6 +120,93 @@ private slots:
         QCOMPARE(placed, (std::vector<QRect>{QRect(15, 25, 400, 300), QRect(25, 35, 400, 300),
                                              QRect(35, 45, 400, 300)}));
         QVERIFY(!AddChild(*frame, "C", 4200)->ApplyStoredPlacement()); // another kind
+    }
+
+    // Wherever a child would go, it ends fully inside the client area (when it fits there at
+    // its minimum size), with its own top-left corner.
+    void ChildrenStayInsideTheClientArea_data() {
+        QTest::addColumn<QRect>("placed"); // where each child comes to lie first
+        QTest::addColumn<int>("count");
+        QTest::newRow("too large") << QRect(300, 200, 2000, 1500) << 1;
+        QTest::newRow("off to the right") << QRect(5000, 5000, 400, 300) << 3;
+        QTest::newRow("many alike") << QRect(0, 0, 700, 500) << 40;
+    }
+
+    void ChildrenStayInsideTheClientArea() {
+        QFETCH(QRect, placed);
+        QFETCH(int, count);
+        auto frame = ShownFrame();
+        const QRect area = frame->MdiArea()->viewport()->rect();
+        QSet<std::pair<int, int>> corners;
+        for (int i = 0; i < count; ++i) {
+            GP::CMDIChildWndEx* child = AddChild(*frame);
+            child->setMinimumSize(200, 150);
+            child->setGeometry(placed);
+            child->FitInClientArea();
+            child->AvoidCoincidingCorners();
+            QVERIFY2(area.contains(child->geometry()), qPrintable(QString::number(i)));
+            QVERIFY(child->size() == placed.size().boundedTo(area.size()));
+            corners.insert({child->x(), child->y()});
+        }
+        QCOMPARE(corners.size(), count);
+    }
+
+    // Cascade: one diagonal while the children keep their usable size, then another one a
+    // title bar further right; all inside the client area, each with its own corner.
+    void CascadeKeepsUsableSizes_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QSize>("least");
+        QTest::newRow("few") << 3 << QSize(300, 200);
+        QTest::newRow("more than one diagonal holds") << 30 << QSize(300, 400);
+    }
+
+    void CascadeKeepsUsableSizes() {
+        QFETCH(int, count);
+        QFETCH(QSize, least);
+        auto frame = ShownFrame(1000, 800);
+        for (int i = 0; i < count; ++i)
+            AddChild(*frame, QStringLiteral("C%1").arg(i))->setMinimumSize(least);
+        frame->MdiArea()->subWindowList().front()->showMaximized();
+        QMdiSubWindow* active = frame->MdiArea()->subWindowList().back();
+        frame->MdiArea()->setActiveSubWindow(active);
+        frame->Cascade();
+        const QRect area = frame->MdiArea()->viewport()->rect();
+        QSet<std::pair<int, int>> corners;
+        for (QMdiSubWindow* child : frame->MdiArea()->subWindowList()) {
+            QVERIFY(!child->isMaximized() && area.contains(child->geometry()));
+            QVERIFY(child->width() >= least.width() && child->height() >= least.height());
+            corners.insert({child->x(), child->y()});
+        }
+        QCOMPARE(corners.size(), count);
+        QCOMPARE(frame->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), active);
+        if (count <= 3) // one diagonal fills the area to its bottom right corner
+            QCOMPARE(active->geometry().bottomRight(), area.bottomRight());
+    }
+
+    // A double click on the background of a form laid out from a template fits its window.
+    void BackgroundDoubleClickFitsTheForm() {
+        auto frame = ShownFrame(1000, 800);
+        GP::CMDIChildWndEx* child = AddChild(*frame);
+        auto* button = new QPushButton("B", child->widget());
+        const GP::CDlgTempl templ(QSize(200, 100), {{7, QRect(20, 20, 40, 10)}});
+        const GP::CDialogUnits units{4, 8}; // one dialog unit is one pixel
+        child->resize(600, 500);
+        GP::CAnchorLayout(*child->widget(), templ, units, child->widget()->size())
+            .Add(7, button, GP::kAnchorRight);
+        QCOMPARE(GP::TemplateSizeOf(*child->widget()), QSize(200, 100));
+        QTest::mouseDClick(button, Qt::LeftButton); // on a control: nothing
+        QCOMPARE(child->size(), QSize(600, 500));
+        QTest::mouseDClick(child->widget(), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(child->widget()->size(), QSize(200, 100));
+        child->showMaximized();
+        const QSize maximized = child->size();
+        QTest::mouseDClick(child->widget(), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(child->size(), maximized);
+        // A window whose content has no template is left as it is.
+        GP::CMDIChildWndEx* plain = AddChild(*frame);
+        plain->resize(300, 200);
+        QVERIFY(!plain->FitToForm());
+        QCOMPARE(plain->size(), QSize(300, 200));
     }
 
     void MaximizeHeightAndSavePosition() {
