@@ -252,12 +252,12 @@ bool CSelectFolderDialog::CreateNewProject(const QString& name) {
     const QFileInfo there(path);
     if (!typed.isEmpty() && there.isDir() && IsAcceptableFolder(path)) {
         // Taking it silently would make a "new" project replace the one of that name.
+        ShowInTree(SystemFolder(path));
         Corv::CDomain::Get().ShowNotice(
             QStringLiteral("A project named \"%1\" already exists here. It has been selected; "
                            "choose another name to make a new project.")
                 .arg(folderName)
                 .toStdString());
-        ShowInTree(SystemFolder(path));
         return false;
     }
     if (typed.isEmpty() || there.exists() || there.isSymLink() || !QDir().mkdir(path) ||
