@@ -73,11 +73,14 @@ private slots:
         QFETCH(int, count);
         Started();
         OpenProjects(count);
+        Frames().front()->showMaximized();
+        QMdiSubWindow* active = Frame().MdiArea()->activeSubWindow();
         Frame().Action(Cmd::kCascade)->trigger();
+        QCOMPARE(Frame().MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), active);
         const QRect area = Frame().MdiArea()->viewport()->rect();
         QSet<std::pair<int, int>> corners;
         for (CFileFrame* frame : Frames()) {
-            QVERIFY(area.contains(frame->geometry()));
+            QVERIFY(area.contains(frame->geometry()) && !frame->isMaximized());
             corners.insert({frame->x(), frame->y()});
             for (int kind = 0; kind < 3; ++kind) {
                 const CParameterListCtrl* list = frame->View()->List(kind);

@@ -1,6 +1,5 @@
 // Frames and their settings (placement, bar state, child positions, the font), the window list,
 // tiling, and the single-instance guard that hands a second start over.
-#include "gp/anchor_layout.h"
 #include "gp/font_ex.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
@@ -11,7 +10,6 @@
 #include <QFontDatabase>
 #include <QMdiArea>
 #include <QMenu>
-#include <QPushButton>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
@@ -149,64 +147,6 @@ private slots:
             corners.insert({child->x(), child->y()});
         }
         QCOMPARE(corners.size(), count);
-    }
-
-    // Cascade: one diagonal while the children keep their usable size, then another one a
-    // title bar further right; all inside the client area, each with its own corner.
-    void CascadeKeepsUsableSizes_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QSize>("least");
-        QTest::newRow("few") << 3 << QSize(300, 200);
-        QTest::newRow("more than one diagonal holds") << 30 << QSize(300, 400);
-    }
-
-    void CascadeKeepsUsableSizes() {
-        QFETCH(int, count);
-        QFETCH(QSize, least);
-        auto frame = ShownFrame(1000, 800);
-        for (int i = 0; i < count; ++i)
-            AddChild(*frame, QStringLiteral("C%1").arg(i))->setMinimumSize(least);
-        frame->MdiArea()->subWindowList().front()->showMaximized();
-        QMdiSubWindow* active = frame->MdiArea()->subWindowList().back();
-        frame->MdiArea()->setActiveSubWindow(active);
-        frame->Cascade();
-        const QRect area = frame->MdiArea()->viewport()->rect();
-        QSet<std::pair<int, int>> corners;
-        for (QMdiSubWindow* child : frame->MdiArea()->subWindowList()) {
-            QVERIFY(!child->isMaximized() && area.contains(child->geometry()));
-            QVERIFY(child->width() >= least.width() && child->height() >= least.height());
-            corners.insert({child->x(), child->y()});
-        }
-        QCOMPARE(corners.size(), count);
-        QCOMPARE(frame->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), active);
-        if (count <= 3) // one diagonal fills the area to its bottom right corner
-            QCOMPARE(active->geometry().bottomRight(), area.bottomRight());
-    }
-
-    // A double click on the background of a form laid out from a template fits its window.
-    void BackgroundDoubleClickFitsTheForm() {
-        auto frame = ShownFrame(1000, 800);
-        GP::CMDIChildWndEx* child = AddChild(*frame);
-        auto* button = new QPushButton("B", child->widget());
-        const GP::CDlgTempl templ(QSize(200, 100), {{7, QRect(20, 20, 40, 10)}});
-        const GP::CDialogUnits units{4, 8}; // one dialog unit is one pixel
-        child->resize(600, 500);
-        GP::CAnchorLayout(*child->widget(), templ, units, child->widget()->size())
-            .Add(7, button, GP::kAnchorRight);
-        QCOMPARE(GP::TemplateSizeOf(*child->widget()), QSize(200, 100));
-        QTest::mouseDClick(button, Qt::LeftButton); // on a control: nothing
-        QCOMPARE(child->size(), QSize(600, 500));
-        QTest::mouseDClick(child->widget(), Qt::LeftButton, {}, QPoint(2, 2));
-        QCOMPARE(child->widget()->size(), QSize(200, 100));
-        child->showMaximized();
-        const QSize maximized = child->size();
-        QTest::mouseDClick(child->widget(), Qt::LeftButton, {}, QPoint(2, 2));
-        QCOMPARE(child->size(), maximized);
-        // A window whose content has no template is left as it is.
-        GP::CMDIChildWndEx* plain = AddChild(*frame);
-        plain->resize(300, 200);
-        QVERIFY(!plain->FitToForm());
-        QCOMPARE(plain->size(), QSize(300, 200));
     }
 
     void MaximizeHeightAndSavePosition() {
