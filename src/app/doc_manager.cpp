@@ -2,6 +2,7 @@
 
 #include "app/file_doc.h"
 #include "app/select_project_dialog.h"
+#include "app/system_folder.h"
 #include "app/text_codec.h"
 #include "edit/text_out.h"
 #include "gp/profile.h"
@@ -9,6 +10,7 @@
 #include "ui/main_frame.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -60,7 +62,7 @@ CFileDoc* CDocManager::OpenDocumentFile(const QString& path) {
 
 CFileDoc* CDocManager::ChooseAndOpen() {
     QString chosen;
-    if (!ChooseFolder(true, chosen))
+    if (!ChooseFolder(true, RememberedFolder(), chosen))
         return nullptr;
     return OpenDocumentFile(chosen);
 }
@@ -80,29 +82,46 @@ QString CDocManager::RememberedFolder() {
     return GP::GetProfileString(kOpenFolder, kFolderName);
 }
 
-bool CDocManager::ChooseFolder(bool openMode, QString& chosen) {
+bool CDocManager::ChooseFolder(bool openMode, const QString& start, QString& chosen) {
     CDialogProjectChooser fallback(m_mainFrame);
     IProjectChooser& chooser = m_chooser != nullptr ? *m_chooser : fallback;
-    return chooser.Choose(openMode, RememberedFolder(), chosen);
+    return chooser.Choose(openMode, start, chosen);
+}
+
+QString CDocManager::SaveStartFolder(const CFileDoc& document) {
+    const std::string& own = document.Core().PathName();
+    if (!own.empty())
+        return CTextCodec::DecodePath(own);
+    // An untitled project starts beside the last project opened or saved, never on it: a
+    // chooser that started on another project would replace it with two presses of Enter.
+    QString last = RememberedFolder().replace(u'\\', u'/');
+    while (last.size() > 1 && last.endsWith(u'/'))
+        last.chop(1);
+    return last.isEmpty() ? QString() : QFileInfo(SystemFolder(last)).path();
+}
+
+bool CDocManager::ChooseSaveFolder(CFileDoc& document, std::string& folder) {
+    QString chosen;
+    if (!ChooseFolder(false, SaveStartFolder(document), chosen))
+        return false;
+    // The project's own folder under another spelling is its own folder: saved in place.
+    const std::string& own = document.Core().PathName();
+    const QString ownFolder = CTextCodec::DecodePath(own);
+    const bool same = !own.empty() && QFileInfo(chosen).isDir() &&
+                      SystemFolder(chosen) == SystemFolder(ownFolder);
+    folder = same ? own : CTextCodec::EncodePath(chosen);
+    return true;
 }
 
 bool CDocManager::Save(CFileDoc& document) {
-    return document.Core().DoSave(false, [this](std::string& folder) {
-        QString chosen;
-        if (!ChooseFolder(false, chosen))
-            return false;
-        folder = CTextCodec::EncodePath(chosen);
-        return true;
+    return document.Core().DoSave(false, [this, &document](std::string& folder) {
+        return ChooseSaveFolder(document, folder);
     });
 }
 
 bool CDocManager::SaveAs(CFileDoc& document) {
-    return document.Core().DoSave(true, [this](std::string& folder) {
-        QString chosen;
-        if (!ChooseFolder(false, chosen))
-            return false;
-        folder = CTextCodec::EncodePath(chosen);
-        return true;
+    return document.Core().DoSave(true, [this, &document](std::string& folder) {
+        return ChooseSaveFolder(document, folder);
     });
 }
 

@@ -61,6 +61,9 @@ public:
     CFileFrame* FrameOf(const CFileDoc& document) const;
     // The folder the choosers start in ("OpenFolder"/"FolderName").
     static QString RememberedFolder();
+    // Where Save As starts: the project's own folder; for a project without one, the folder
+    // that holds the remembered one, so that no other project is chosen to begin with.
+    static QString SaveStartFolder(const CFileDoc& document);
 
     // --- Corv::CDocumentHooks
     void RecentFile(const std::string& path) override;
@@ -83,7 +86,8 @@ private:
     CFileDoc* Attach(Corv::CProjectDocument& core);
     void Destroy(CFileDoc& document);
     void Forget(CFileDoc* document);
-    bool ChooseFolder(bool openMode, QString& chosen);
+    bool ChooseFolder(bool openMode, const QString& start, QString& chosen);
+    bool ChooseSaveFolder(CFileDoc& document, std::string& folder);
     int AskSaveChanges(const QString& name);
 
     std::vector<Entry> m_entries;

@@ -1,5 +1,6 @@
 #include "app/recent_files.h"
 
+#include "app/system_folder.h"
 #include "app/text_codec.h"
 #include "storage/lum_file_document.h"
 
@@ -13,9 +14,11 @@ QString Entry(int index) {
     return QStringLiteral("File%1").arg(index + 1);
 }
 
-// Two spellings of one folder ("\" or "/", a trailing separator) are one entry.
-QString Normalised(const QString& path) {
-    return CTextCodec::DecodePath(Corv::NormaliseFolderPath(CTextCodec::EncodePath(path)));
+// Two spellings of one folder are one entry: "\" or "/", a trailing separator, and, while the
+// folder is there, links and "." and ".." parts as the system resolves them.
+QString Identity(const QString& path) {
+    return SystemFolder(
+        CTextCodec::DecodePath(Corv::NormaliseFolderPath(CTextCodec::EncodePath(path))));
 }
 
 } // namespace
@@ -44,9 +47,9 @@ void CRecentFileList::Save() const {
 void CRecentFileList::Add(const QString& path) {
     if (path.isEmpty())
         return;
-    const QString key = Normalised(path);
+    const QString key = Identity(path);
     for (qsizetype i = m_entries.size() - 1; i >= 0; --i)
-        if (Normalised(m_entries[i]) == key)
+        if (Identity(m_entries[i]) == key)
             m_entries.removeAt(i);
     m_entries.prepend(path);
     while (m_entries.size() > kSize)

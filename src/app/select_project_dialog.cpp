@@ -4,15 +4,18 @@
 #include "app/system_folder.h"
 #include "edit/domain.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -24,8 +27,18 @@ QString StartFolder(QString folder) {
         folder.chop(1);
     folder.replace(u'\\', u'/');
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return QDir::homePath();
+        return SystemFolder(QDir::homePath());
     return SystemFolder(folder);
+}
+
+bool IsWithin(const QString& folder, const QString& top) {
+    return top == u"/" || folder == top || folder.startsWith(top + u'/');
+}
+
+// The top of the tree for a folder: the home folder, or the root for a folder outside it.
+QString RootFor(const QString& folder) {
+    const QString home = SystemFolder(QDir::homePath());
+    return IsWithin(folder, home) ? home : QStringLiteral("/");
 }
 
 } // namespace
@@ -35,15 +48,18 @@ CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder
                                          QWidget* parent)
     : QDialog(parent), m_mode(mode), m_model(new QFileSystemModel(this)),
       m_tree(new QTreeView(this)), m_field(new QLineEdit(this)),
-      m_accept(new QPushButton(tr("Accept"), this)),
+      m_up(new QPushButton(tr("&Up"), this)), m_accept(new QPushButton(tr("Accept"), this)),
       m_newProject(new QPushButton(QStringLiteral("N&ew Project"), this)) {
     setWindowTitle(title);
     if (!acceptText.isEmpty())
         m_accept->setText(acceptText);
     m_newProject->setEnabled(mode == kSaveMode);
-    m_field->setReadOnly(true);
+    m_field->setPlaceholderText(tr("Type or paste a folder and press Enter"));
+    m_field->installEventFilter(this);
+    m_up->setAutoDefault(false);
+    m_up->setToolTip(tr("Show the folder above"));
 
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QString());
     m_tree->setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column)
@@ -51,7 +67,8 @@ CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder
     m_tree->header()->hide();
     auto* bar = new QGroupBox(this);
     auto* barLayout = new QGridLayout(bar);
-    barLayout->addWidget(m_field, 0, 0, 1, 3);
+    barLayout->addWidget(m_field, 0, 0, 1, 2);
+    barLayout->addWidget(m_up, 0, 2);
     barLayout->addWidget(m_accept, 1, 0);
     barLayout->addWidget(m_newProject, 1, 1);
     auto* cancel = new QPushButton(tr("Cancel"), bar);
@@ -63,16 +80,18 @@ CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder
 
     connect(m_accept, &QPushButton::clicked, this, &CSelectFolderDialog::OnAccept);
     connect(m_newProject, &QPushButton::clicked, this, &CSelectFolderDialog::OnNewProject);
+    connect(m_up, &QPushButton::clicked, this, &CSelectFolderDialog::OnUp);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_tree, &QTreeView::doubleClicked, this, &CSelectFolderDialog::DoubleClicked);
+    // The folders load in the background: the start folder's row moves as they come in.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this,
+            &CSelectFolderDialog::ScrollToCurrent);
 
-    const QString start = StartFolder(initialFolder);
-    const QModelIndex index = m_model->index(start);
-    m_current = start;
-    if (index.isValid()) {
+    m_current = StartFolder(initialFolder);
+    SetTreeRoot(RootFor(m_current));
+    const QModelIndex index = m_model->index(m_current);
+    if (index.isValid())
         m_tree->setCurrentIndex(index);
-        m_tree->scrollTo(index);
-        m_tree->expand(index);
-    }
     // Connected only now: the start folder is tested when the dialog shows, once the derived
     // dialog's test is in place.
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -84,16 +103,64 @@ void CSelectFolderDialog::showEvent(QShowEvent* event) {
     if (!m_started) {
         m_started = true;
         EnterFolder(m_current);
+        ScrollToCurrent();
     }
+}
+
+bool CSelectFolderDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (!GoToTyped(m_field->text()))
+                QApplication::beep();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool CSelectFolderDialog::IsAcceptableFolder(const QString& path) const {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
+QString CSelectFolderDialog::TreeRoot() const {
+    return m_model->filePath(m_tree->rootIndex());
+}
+
+void CSelectFolderDialog::SetTreeRoot(const QString& folder) {
+    m_tree->setRootIndex(m_model->index(folder));
+    m_up->setEnabled(TreeRoot() != u"/");
+}
+
+void CSelectFolderDialog::ScrollToCurrent() {
+    if (!m_userMoved && m_tree->currentIndex().isValid())
+        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
 void CSelectFolderDialog::CurrentChanged(const QModelIndex& index) {
-    if (index.isValid())
-        EnterFolder(m_model->filePath(index));
+    if (!index.isValid())
+        return;
+    m_userMoved = true;
+    EnterFolder(m_model->filePath(index));
+}
+
+void CSelectFolderDialog::DoubleClicked(const QModelIndex& index) {
+    const QString path = m_model->filePath(index);
+    if (m_mode != kOpenMode || !IsAcceptableFolder(path))
+        return;
+    EnterFolder(path);
+    OnAccept();
+}
+
+void CSelectFolderDialog::ShowInTree(const QString& folder) {
+    if (!IsWithin(folder, TreeRoot()))
+        SetTreeRoot(RootFor(folder));
+    const QModelIndex index = m_model->index(folder);
+    if (index.isValid()) {
+        m_tree->setCurrentIndex(index);
+        m_tree->scrollTo(index);
+    }
+    EnterFolder(folder); // also a hidden folder, which the tree does not show
 }
 
 void CSelectFolderDialog::EnterFolder(const QString& path) {
@@ -110,7 +177,37 @@ void CSelectFolderDialog::EnterFolder(const QString& path) {
     }
 }
 
+bool CSelectFolderDialog::GoToTyped(const QString& text) {
+    QString path = text.trimmed();
+    if (path.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive))
+        path = QUrl(path).toLocalFile();
+    if (path == u"~" || path.startsWith(QStringLiteral("~/")))
+        path = QDir::homePath() + path.mid(1);
+    if (path.isEmpty())
+        return false;
+    const QString folder = SystemFolder(QDir(m_current).filePath(QDir::fromNativeSeparators(path)));
+    if (!QFileInfo(folder).isDir()) {
+        m_chosen.clear();
+        m_chosenFlag = false;
+        return false;
+    }
+    m_userMoved = true;
+    ShowInTree(folder);
+    return true;
+}
+
+void CSelectFolderDialog::OnUp() {
+    const QString top = TreeRoot();
+    if (top == u"/")
+        return;
+    SetTreeRoot(QFileInfo(top).path());
+    m_tree->scrollTo(m_tree->currentIndex());
+}
+
 void CSelectFolderDialog::OnAccept() {
+    // A path typed but not entered yet is what the user sees, so it is what Accept takes.
+    if (m_field->isModified() && m_field->text() != QDir::toNativeSeparators(m_chosen))
+        GoToTyped(m_field->text());
     if (IsAcceptableFolder(m_chosen)) {
         accept();
         return;
@@ -150,9 +247,21 @@ bool CSelectFolderDialog::CreateNewProject(const QString& name) {
     QString parent = m_current;
     if (IsAcceptableFolder(parent) && parent.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive))
         parent = SystemFolder(QFileInfo(parent).path());
-    const QString path = QDir(parent).filePath(ProjectFolderName(typed));
-    const bool exists = QFileInfo(path).isDir();
-    if (typed.isEmpty() || !(exists || QDir().mkdir(path)) || !IsAcceptableFolder(path)) {
+    const QString folderName = ProjectFolderName(typed);
+    const QString path = QDir(parent).filePath(folderName);
+    const QFileInfo there(path);
+    if (!typed.isEmpty() && there.isDir() && IsAcceptableFolder(path)) {
+        // Taking it silently would make a "new" project replace the one of that name.
+        ShowInTree(SystemFolder(path));
+        Corv::CDomain::Get().ShowNotice(
+            QStringLiteral("A project named \"%1\" already exists here. It has been selected; "
+                           "choose another name to make a new project.")
+                .arg(folderName)
+                .toStdString());
+        return false;
+    }
+    if (typed.isEmpty() || there.exists() || there.isSymLink() || !QDir().mkdir(path) ||
+        !IsAcceptableFolder(path)) {
         Corv::CDomain::Get().ShowError(Corv::kMsgSaveFailed);
         return false;
     }
@@ -172,13 +281,23 @@ bool CSelectProjectDialog::IsAcceptableFolder(const QString& path) const {
 
 } // namespace Corv
 
-bool CDialogProjectChooser::Choose(bool openMode, const QString& initialFolder, QString& chosen) {
-    Corv::CSelectProjectDialog dialog(
+std::unique_ptr<Corv::CSelectProjectDialog>
+CDialogProjectChooser::CreateDialog(bool openMode, const QString& initialFolder, QWidget* parent) {
+    return std::make_unique<Corv::CSelectProjectDialog>(
         openMode ? CSelectFolderDialog::kOpenMode : CSelectFolderDialog::kSaveMode, initialFolder,
         openMode ? QStringLiteral("Open &Project") : QStringLiteral("Save &Project"),
-        openMode ? QStringLiteral("Open Project") : QStringLiteral("Save Project"), m_parent);
-    if (dialog.exec() != QDialog::Accepted || dialog.ChosenFolder().isEmpty())
+        openMode ? QStringLiteral("Open Project") : QStringLiteral("Save Project"), parent);
+}
+
+bool CDialogProjectChooser::Result(const CSelectFolderDialog& dialog, QString& chosen) {
+    if (dialog.result() != QDialog::Accepted || dialog.ChosenFolder().isEmpty())
         return false;
     chosen = dialog.ChosenFolder();
     return true;
+}
+
+bool CDialogProjectChooser::Choose(bool openMode, const QString& initialFolder, QString& chosen) {
+    const auto dialog = CreateDialog(openMode, initialFolder, m_parent);
+    dialog->exec();
+    return Result(*dialog, chosen);
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class QFileSystemModel;
 class QLineEdit;
@@ -9,9 +10,13 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
-// Chooses a folder from a folder tree: the folder the user enters or selects is tested with
-// IsAcceptableFolder and, when it passes, shown in the read-only field and taken by the accept
-// button. In save mode "N&ew Project" creates a folder and takes it at once.
+// Chooses a folder from a folder tree: the folder the user enters, selects or types into the
+// field is tested with IsAcceptableFolder and, when it passes, shown in the field and taken by
+// the accept button. In save mode "N&ew Project" creates a folder and takes it at once.
+//
+// The tree starts at the home folder (or at the root for a folder outside it; "&Up" climbs to
+// the root), shows no hidden folders, and selects and scrolls to the start folder. In open mode
+// a double click on an acceptable folder takes it.
 class CSelectFolderDialog : public QDialog {
     Q_OBJECT
 public:
@@ -29,15 +34,26 @@ public:
     bool IsChosen() const { return m_chosenFlag; }
     // The folder being browsed (New Project creates its folder there).
     QString CurrentFolder() const { return m_current; }
+    // The folder the tree shows at its top.
+    QString TreeRoot() const;
 
     // The user entered or selected a folder.
     void EnterFolder(const QString& path);
-    // The accept button: OK with an acceptable chosen folder, otherwise Cancel.
+    // The user typed or pasted a path into the field (a folder, "~/...", a file URL, or a path
+    // relative to the current folder) and pressed Enter: the tree goes there. False when no
+    // folder is there; the text then stays for the user to mend.
+    bool GoToTyped(const QString& text);
+    // The accept button: OK with an acceptable chosen folder, otherwise Cancel. A path typed
+    // into the field and not yet entered is entered first.
     void OnAccept();
+    // The Up button: the tree shows the folder above its top.
+    void OnUp();
     // The New Project button: asks for a name (through the name input) and creates the folder.
     void OnNewProject();
-    // Creates (or finds) the project folder of a typed name in the current folder and ends the
-    // dialog with it; shows "This project could not be saved." and stays open otherwise.
+    // Creates the project folder of a typed name in the current folder and ends the dialog with
+    // it. A folder of that name that is there already is not taken silently: the user is told,
+    // it becomes the chosen folder and the dialog stays open. When no folder can be made,
+    // "This project could not be saved." is shown and the dialog stays open.
     bool CreateNewProject(const QString& name);
     // The folder name of a typed project name: ".prj" appended unless it ends so already.
     static QString ProjectFolderName(const QString& name);
@@ -48,13 +64,20 @@ public:
     QLineEdit* ChosenField() const { return m_field; }
     QPushButton* AcceptButton() const { return m_accept; }
     QPushButton* NewProjectButton() const { return m_newProject; }
+    QPushButton* UpButton() const { return m_up; }
     QTreeView* FolderTree() const { return m_tree; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Enter in the field goes to the typed folder; it never ends the dialog by itself.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CurrentChanged(const QModelIndex& index);
+    void DoubleClicked(const QModelIndex& index);
+    void ShowInTree(const QString& folder);
+    void SetTreeRoot(const QString& folder);
+    void ScrollToCurrent();
     bool AskName(QString& name);
 
     Mode m_mode;
@@ -62,10 +85,13 @@ private:
     QString m_chosen;
     bool m_chosenFlag = false;
     bool m_started = false;
+    // Until the user moves, the tree keeps scrolling to the start folder as its folders load.
+    bool m_userMoved = false;
     std::function<bool(QString&)> m_nameInput;
     QFileSystemModel* m_model;
     QTreeView* m_tree;
     QLineEdit* m_field;
+    QPushButton* m_up;
     QPushButton* m_accept;
     QPushButton* m_newProject;
 };
@@ -97,6 +123,12 @@ public:
     explicit CDialogProjectChooser(QWidget* parent = nullptr) : m_parent(parent) {}
     void SetParent(QWidget* parent) { m_parent = parent; }
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override;
+
+    // The dialog Choose shows, with its title and accept text for the mode.
+    static std::unique_ptr<Corv::CSelectProjectDialog>
+    CreateDialog(bool openMode, const QString& initialFolder, QWidget* parent);
+    // The folder a dialog that has ended took; false when it was cancelled.
+    static bool Result(const CSelectFolderDialog& dialog, QString& chosen);
 
 private:
     QWidget* m_parent;

@@ -1,11 +1,14 @@
 #include "gp/anchor_layout.h"
 
 #include <QFontMetrics>
+#include <QVariant>
 #include <QWidget>
 
 namespace GP {
 
 namespace {
+
+const char* const kTemplateSizeProperty = "gpTemplateSize";
 
 // a × b ÷ c, rounded, in 64 bits.
 int MulDiv(int a, int b, int c) {
@@ -92,7 +95,13 @@ QRect AnchorRect(const QRect& templateRect, QSize templateSize, QSize currentSiz
 CAnchorLayout::CAnchorLayout(QWidget& window, const CDlgTempl& templ, const CDialogUnits& units,
                              QSize currentSize, QPoint scrollOffset)
     : m_window(window), m_templ(templ), m_units(units), m_currentSize(currentSize),
-      m_scroll(scrollOffset) {}
+      m_scroll(scrollOffset) {
+    m_window.setProperty(kTemplateSizeProperty, m_units.ToPixels(m_templ.Size()));
+}
+
+QSize TemplateSizeOf(const QWidget& window) {
+    return window.property(kTemplateSizeProperty).toSize();
+}
 
 QRect CAnchorLayout::Rect(int id, int code) const {
     const CDlgTempl::CDlgItemTempl* item = m_templ.Item(id);

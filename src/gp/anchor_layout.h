@@ -58,7 +58,8 @@ struct CDialogUnits {
 QRect AnchorRect(const QRect& templateRect, QSize templateSize, QSize currentSize, int code);
 
 // One layout pass over a window: bind the window and its template, then add each control with
-// its anchor code; each add places the control at once.
+// its anchor code; each add places the control at once. The window keeps the template's size in
+// pixels (TemplateSizeOf), so that its frame can be fitted around it.
 class CAnchorLayout {
 public:
     CAnchorLayout(QWidget& window, const CDlgTempl& templ, const CDialogUnits& units,
@@ -75,5 +76,9 @@ private:
     QSize m_currentSize;
     QPoint m_scroll;
 };
+
+// The template size, in pixels, of the last layout pass over a window; invalid when the window
+// was never laid out from a template.
+QSize TemplateSizeOf(const QWidget& window);
 
 } // namespace GP

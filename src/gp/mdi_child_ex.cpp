@@ -1,10 +1,14 @@
 #include "gp/mdi_child_ex.h"
 
+#include "gp/anchor_layout.h"
 #include "gp/mdi_frame_ex.h"
 #include "gp/profile.h"
 
+#include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QMdiArea>
+#include <QMouseEvent>
+#include <algorithm>
 #include <climits>
 
 namespace GP {
@@ -26,19 +30,65 @@ bool CMDIChildWndEx::ApplyStoredPlacement() {
     return true;
 }
 
+bool CMDIChildWndEx::CornerTaken(const QPoint& corner) const {
+    const QList<QMdiSubWindow*> others = mdiArea()->subWindowList();
+    return std::any_of(others.begin(), others.end(), [&](const QMdiSubWindow* other) {
+        return other != this && other->pos() == corner;
+    });
+}
+
 void CMDIChildWndEx::AvoidCoincidingCorners() {
     if (mdiArea() == nullptr)
         return;
-    const QList<QMdiSubWindow*> others = mdiArea()->subWindowList();
-    for (bool moved = true; moved;) {
-        moved = false;
-        for (QMdiSubWindow* other : others)
-            if (other != this && other->pos() == pos()) {
-                move(pos() + QPoint(10, 10));
-                moved = true;
-                break;
-            }
+    const QRect area = ClientArea();
+    const int room = std::max(1, area.width() - width() + 1);
+    const bool fits = !area.isEmpty() && width() <= area.width() && height() <= area.height();
+    QPoint corner = pos();
+    // Bounded: with every corner taken the window stays where the steps ended.
+    for (int step = 0, restarts = 0; step < 1000 && CornerTaken(corner); ++step) {
+        corner += QPoint(10, 10);
+        const bool outside =
+            corner.x() + width() > area.width() || corner.y() + height() > area.height();
+        // A window that fits starts again at the top, each time a little further right; one
+        // larger than the area keeps its steps, as nothing would bring it inside.
+        if (outside && fits)
+            corner = QPoint((5 * ++restarts) % room, 0);
     }
+    move(corner);
+}
+
+void CMDIChildWndEx::FitInClientArea() {
+    const QRect area = ClientArea();
+    if (area.isEmpty() || isMaximized() || isMinimized())
+        return;
+    const QSize fitted = size().boundedTo(area.size()).expandedTo(minimumSize());
+    const int left = std::clamp(x(), 0, std::max(0, area.width() - fitted.width()));
+    const int top = std::clamp(y(), 0, std::max(0, area.height() - fitted.height()));
+    setGeometry(left, top, fitted.width(), fitted.height());
+}
+
+bool CMDIChildWndEx::FitToForm() {
+    QWidget* content = widget();
+    const QSize form = content != nullptr ? TemplateSizeOf(*content) : QSize();
+    if (!form.isValid() || isMaximized() || isMinimized())
+        return false;
+    resize(size() + form - content->size());
+    return true;
+}
+
+void CMDIChildWndEx::childEvent(QChildEvent* event) {
+    QMdiSubWindow::childEvent(event);
+    if (event->added() && event->child()->isWidgetType())
+        event->child()->installEventFilter(this);
+}
+
+bool CMDIChildWndEx::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == widget()) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (widget()->childAt(at) == nullptr && FitToForm())
+            return true;
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 QRect CMDIChildWndEx::ClientArea() const {

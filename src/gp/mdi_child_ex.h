@@ -21,8 +21,14 @@ public:
     // leaves the placement to the window system. True when a stored placement was applied.
     bool ApplyStoredPlacement();
     // Moves the window 10 pixels right and down while its top-left corner coincides with
-    // another child's.
+    // another child's; where that would leave the client area, it starts again at the top.
     void AvoidCoincidingCorners();
+    // Shrinks the window to the main window's client area (never below its minimum size) and
+    // moves it fully inside.
+    void FitInClientArea();
+    // Resizes the window so that its content shows at the size of the form template it was
+    // laid out from; false (nothing done) while maximized or without such a template.
+    bool FitToForm();
 
     // Maximize Height, Maximize Width and Save Current Position.
     void MaximizeHeight();
@@ -36,10 +42,14 @@ public:
 protected:
     // A right click on the title bar or the frame pops up the window list.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Watches the content: a double click on its background (not on a control) fits the window.
+    void childEvent(QChildEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool CornerTaken(const QPoint& corner) const;
     void RememberNormalRect();
     QRect ClientArea() const;
 

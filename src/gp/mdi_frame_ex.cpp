@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QStyle>
+#include <algorithm>
 
 namespace GP {
 
@@ -113,6 +114,40 @@ int CMDIFrameWndEx::MinimizedHeight() const {
     const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const int frame = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
     return title + 2 * frame;
+}
+
+QSize CMDIFrameWndEx::UsableSize(QMdiSubWindow* child) const {
+    return child->minimumSize();
+}
+
+void CMDIFrameWndEx::Cascade() {
+    QList<QMdiSubWindow*> children; // bottom to top, so that the active one ends on top
+    for (QMdiSubWindow* child : m_mdiArea->subWindowList(QMdiArea::StackingOrder))
+        if (!child->isMinimized())
+            children << child;
+    if (children.isEmpty())
+        return;
+    const QSize area = m_mdiArea->viewport()->size();
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, children.front()) +
+                     style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    QSize least(0, 0);
+    for (QMdiSubWindow* child : children)
+        least = least.expandedTo(UsableSize(child));
+    const int count = static_cast<int>(children.size());
+    const int fitting = std::min(area.height() - least.height(), area.width() - least.width());
+    const int perRun = std::clamp(fitting / step + 1, 1, count);
+    const int runs = (count + perRun - 1) / perRun;
+    const int height = std::max(least.height(), area.height() - (perRun - 1) * step);
+    const int width = std::max(least.width(), area.width() - (perRun + runs - 2) * step);
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* child = children[i];
+        if (child->isMaximized())
+            child->showNormal();
+        const int row = i % perRun;
+        const int x = std::min((row + i / perRun) * step, std::max(0, area.width() - width));
+        child->setGeometry(x, row * step, width, height);
+        child->raise();
+    }
 }
 
 void CMDIFrameWndEx::Tile(bool horizontally) {

@@ -42,6 +42,10 @@ public:
     // Activates a child (restoring it when minimized).
     void ActivateChild(QMdiSubWindow* child);
 
+    // Children one behind the other, each offset by a title bar from the one before and each at
+    // least its usable size (UsableSize); when the client area cannot hold them all in one
+    // diagonal, the next ones start again at the top, a title bar further right.
+    void Cascade();
     // Children side by side: one above the other (horizontally) or next to each other.
     void TileHorizontally();
     void TileVertically();
@@ -53,6 +57,9 @@ public:
 protected:
     // The title a child shows in the window list.
     virtual QString ChildTitle(QMdiSubWindow* child) const;
+    // The smallest size at which a child is still of use; Cascade never makes it smaller. The
+    // base: the child's minimum size.
+    virtual QSize UsableSize(QMdiSubWindow* child) const;
 
 private:
     void Tile(bool horizontally);

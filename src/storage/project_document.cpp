@@ -283,6 +283,14 @@ CProjectDocument* CProjectDocuments::FindOpenProject(const std::string& path) {
     for (const auto& document : m_documents)
         if (document->Data().ProjectFolder() == folder)
             return document.get();
+    // The same folder under another spelling (a link, "." and ".." parts, another letter case
+    // where the file system ignores case) is the same project: two documents on one folder
+    // would each save over the files the other one names.
+    for (const auto& document : m_documents) {
+        const std::string& open = document->Data().ProjectFolder();
+        if (!open.empty() && FileSystem().SameDirectory(ToOsPath(open), ToOsPath(folder)))
+            return document.get();
+    }
     return nullptr;
 }
 

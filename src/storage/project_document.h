@@ -72,7 +72,8 @@ public:
 
     // A new, empty project titled "Untitled<n>" with the next untitled number.
     CProjectDocument& New();
-    // The open document whose folder is the normalised path, or null.
+    // The open document whose folder is the path's: the same text once normalised, or the same
+    // folder on disk however it is spelled; null when none.
     CProjectDocument* FindOpenProject(const std::string& path);
     // Activates an open document of that folder, or loads the folder into a new document;
     // null (and no document left behind) when loading fails.

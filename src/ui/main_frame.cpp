@@ -5,6 +5,7 @@
 #include "ui/child_frame.h"
 #include "ui/drag_state.h"
 #include "ui/file_view.h"
+#include "ui/parameter_list.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -21,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -210,7 +213,7 @@ void CMainFrame::ConnectActions() {
             onChild(&GP::CMDIChildWndEx::MaximizeWidth));
     connect(Action(kSavePosition), &QAction::triggered, this,
             onChild(&GP::CMDIChildWndEx::SaveCurrentPosition));
-    connect(Action(kCascade), &QAction::triggered, MdiArea(), &QMdiArea::cascadeSubWindows);
+    connect(Action(kCascade), &QAction::triggered, this, &CMainFrame::Cascade);
     connect(Action(kTileHorizontally), &QAction::triggered, this, &CMainFrame::TileHorizontally);
     connect(Action(kTileVertically), &QAction::triggered, this, &CMainFrame::TileVertically);
     connect(Action(kArrangeIcons), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
@@ -332,8 +335,18 @@ void CMainFrame::RebuildRecentFiles() {
     placeholder->setEnabled(false);
 }
 
+QRect CMainFrame::FirstPlacement() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return QRect(0, 0, 800, 600);
+    const QRect available = screen->availableGeometry();
+    QRect placed(QPoint(0, 0), available.size() * 9 / 10);
+    placed.moveCenter(available.center());
+    return placed;
+}
+
 void CMainFrame::ShowPlaced() {
-    const bool maximized = LoadPlacement(QRect(0, 0, 800, 600));
+    const bool maximized = LoadPlacement(FirstPlacement());
     LoadBarState();
     Action(Cmd::kToolBar)->setChecked(!m_toolBar->isHidden());
     if (maximized)
@@ -352,6 +365,7 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
                       std::max(CFileFrame::kMinHeight, area.height() * 3 / 4));
     }
     frame->show();
+    frame->FitInClientArea();
     frame->AvoidCoincidingCorners();
     connect(&document, &CFileDoc::ModifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(frame->View(), &CFileView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
@@ -374,6 +388,22 @@ CFileView* CMainFrame::ActiveView() const {
 
 QString CMainFrame::ChildTitle(QMdiSubWindow* child) const {
     return child->windowTitle();
+}
+
+QSize CMainFrame::UsableSize(QMdiSubWindow* child) const {
+    QSize usable = GP::CMDIFrameWndEx::UsableSize(child);
+    const auto* frame = qobject_cast<CFileFrame*>(child);
+    if (frame == nullptr || frame->View() == nullptr)
+        return usable;
+    // The lists grow and shrink with the window: what is not rows stays the same.
+    for (int kind = 0; kind < 3; ++kind) {
+        const CParameterListCtrl* list = frame->View()->List(kind);
+        const QScrollBar* bar = list->horizontalScrollBar();
+        const int around = frame->height() - list->viewport()->height() +
+                           (bar->isVisible() ? 0 : bar->sizeHint().height());
+        usable.setHeight(std::max(usable.height(), around + kUsableRows * list->rowHeight(0)));
+    }
+    return usable;
 }
 
 void CMainFrame::ChildActivated(QMdiSubWindow* child) {

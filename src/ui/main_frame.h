@@ -53,13 +53,19 @@ enum : int {
 class CMainFrame : public GP::CMDIFrameWndEx {
     Q_OBJECT
 public:
+    // The rows a project window's lists show at least after Cascade.
+    static constexpr int kUsableRows = 12;
+
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
+
+    // Where the main window goes on a first start: most of the screen, centred.
+    static QRect FirstPlacement();
 
     // Applies the stored placement and bar state and shows the window.
     void ShowPlaced();
 
-    // A project window for a document, placed and shown.
+    // A project window for a document, placed fully inside the client area and shown.
     CFileFrame* CreateProjectFrame(CFileDoc& document);
     void ActivateFrame(CFileFrame* frame);
     CFileFrame* ActiveProjectFrame() const;
@@ -88,6 +94,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     QString ChildTitle(QMdiSubWindow* child) const override;
+    // A project window is of use while each of its lists shows at least kUsableRows rows.
+    QSize UsableSize(QMdiSubWindow* child) const override;
     // Swallows Ctrl+W in this window, which would otherwise close a child window.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -37,6 +37,9 @@ QMessageBox* CMessageBoxSink::CreateBox(QWidget* parent, bool asQuestion, int bu
     // Closing the box with Escape or its close button counts as Cancel where there is one.
     if (asQuestion && (Buttons(buttonSet) & QMessageBox::Cancel))
         box->setEscapeButton(QMessageBox::Cancel);
+    // Replacing a project folder cannot be undone: a hasty Enter keeps the folder.
+    if (asQuestion && code == Corv::kMsgReplaceProject && (Buttons(buttonSet) & QMessageBox::No))
+        box->setDefaultButton(QMessageBox::No);
     return box;
 }
 

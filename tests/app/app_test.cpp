@@ -259,7 +259,7 @@ private slots:
         auto dialog = SaveDialog(dir.filePath("Song.PRJ") + "\\");
         dialog->show();
         QCOMPARE(dialog->ChosenField()->text(), QDir::toNativeSeparators(dir.filePath("Song.PRJ")));
-        QVERIFY(dialog->ChosenField()->isReadOnly() && dialog->NewProjectButton()->isEnabled());
+        QVERIFY(dialog->NewProjectButton()->isEnabled());
         QCOMPARE(SaveDialog(data.filePath("Nowhere"))->CurrentFolder(), QDir::homePath());
         // Entering a folder that is no project empties the field; Accept then cancels.
         dialog->EnterFolder(dir.filePath("Song"));
@@ -280,9 +280,9 @@ private slots:
         Corv::CDomain::Get().SetMessageSink(std::make_unique<CorvTest::ScriptedSink>(sink));
         const QDir dir(data.path());
         dir.mkpath("Old.prj/Patch");
-        // Typed names and their folders; an existing folder is taken as it is.
-        const QStringList names{"Song",        "Song.prj", "Song.PRJ", "Song.PRJ", "My.Song",
-                                "My.Song.prj", "a:b*c",    "abc.prj",  "Old",      "Old.prj"};
+        // Typed names and their folders.
+        const QStringList names{"Song",    "Song.prj",    "Song.PRJ", "Song.PRJ",
+                                "My.Song", "My.Song.prj", "a:b*c",    "abc.prj"};
         for (qsizetype i = 0; i < names.size(); i += 2) {
             const QString& typed = names[i];
             const QString& folder = names[i + 1];
@@ -295,6 +295,20 @@ private slots:
             QCOMPARE(dialog->ChosenFolder(), dir.filePath(folder));
         }
         QVERIFY(QFileInfo(dir.filePath("Old.prj/Patch")).isDir() && sink->Calls().empty());
+        // A name that is there already is said so and chosen, and the dialog stays open: a "new"
+        // project never replaces the one of that name unasked.
+        for (const QString typed : {"Old", "Old.prj"}) {
+            auto dialog = SaveDialog(dir.path());
+            dialog->setResult(-1);
+            dialog->SetNameInput([&typed](QString& name) { return !(name = typed).isEmpty(); });
+            dialog->OnNewProject();
+            QCOMPARE(dialog->result(), -1);
+            QCOMPARE(dialog->ChosenFolder(), dir.filePath("Old.prj"));
+            QVERIFY(QString::fromStdString(sink->Notices().back())
+                        .startsWith("A project named \"Old.prj\" already exists here."));
+        }
+        QCOMPARE(sink->Notices().size(), std::size_t(2));
+        QVERIFY(QFileInfo(dir.filePath("Old.prj/Patch")).isDir());
         // A name that cannot be made, or Cancel in the name dialog, leaves the dialog open.
         QVERIFY(QFile(dir.filePath("Taken.prj")).open(QIODevice::WriteOnly));
         auto dialog = SaveDialog(dir.path());

@@ -181,9 +181,10 @@ private slots:
         Frame().Action(Cmd::kSavePosition)->trigger();
         QCOMPARE(QSettings().value("Window/Position4107").toString(),
                  QStringLiteral("0,30,%1,200").arg(width));
-        // The next project window takes that placement, moved off the first one's corner.
+        // The next project window takes that placement, moved off the first one's corner; as
+        // a step right would leave the client area, it starts again at the top.
         app->OnFileNew();
-        QCOMPARE(Frame().ActiveProjectFrame()->geometry(), QRect(10, 40, width, 200));
+        QCOMPARE(Frame().ActiveProjectFrame()->geometry(), QRect(0, 0, width, 200));
     }
 
     void NewTwiceCountsAndOpenDoesNot() {
@@ -204,6 +205,9 @@ private slots:
         QTest::newRow("backslashes") << "%1\\Twice.prj\\" << true;
         QTest::newRow("doubled backslashes") << "%1\\\\Twice.prj" << true;
         QTest::newRow("other letter case") << "%1/TWICE.prj" << false;
+        QTest::newRow("dot and dot-dot") << "%1/./Sub/../Twice.prj" << true;
+        QTest::newRow("link to the folder") << "%1/Link.prj" << true;
+        QTest::newRow("through a linked parent") << "%1/Up/Sub/../Twice.prj/" << true;
     }
 
     void OpeningAnOpenFolderActivatesIt() {
@@ -211,7 +215,10 @@ private slots:
         QFETCH(bool, same);
         CFileDoc* first = Open("Twice.prj");
         Project("TWICE.prj"); // a folder of its own on this file system
-        app->OnFileNew();     // another window becomes active
+        QVERIFY(QDir(data.path()).mkpath("Sub"));
+        QVERIFY(QFile::link(data.filePath("Twice.prj"), data.filePath("Link.prj")));
+        QVERIFY(QFile::link(data.path(), data.filePath("Up")));
+        app->OnFileNew(); // another window becomes active
         const QString base = data.path();
         CFileDoc* again = Docs().OpenDocumentFile(
             spelling.arg(spelling.contains(u'\\') ? QString(base).replace(u'/', u'\\') : base));
@@ -314,16 +321,22 @@ private slots:
         QVERIFY(!fresh->IsModified() && QFileInfo(target + "/Patch").isDir());
         QCOMPARE(fresh->Title(), QStringLiteral("Fresh.prj"));
         QCOMPARE(QSettings().value("OpenFolder/FolderName").toString(), target + u'\\');
-        // Save As of an opened project leaves the old folder, and later saves go to the new one.
+        // Another new project starts beside the remembered one, never on it.
+        app->OnFileNew();
+        QVERIFY(!Docs().SaveAs(*Documents().back()));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.path());
+        // Save As of an opened project starts on its own folder, leaves that folder, and later
+        // saves go to the new one.
         CFileDoc* document = Open("Origin.prj");
         chooser.m_answers << data.filePath("Copy.prj");
         QVERIFY(Docs().SaveAs(*document));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.filePath("Origin.prj"));
         QCOMPARE(document->Title(), QStringLiteral("Copy.prj"));
         QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")) &&
                 QFile::exists(data.filePath("Origin.prj/Patch/001 Lead.d00")));
         document->SetModifiedFlag(true);
         QVERIFY(Docs().Save(*document));
-        QCOMPARE(chooser.m_calls.size(), 3); // the last Save asks nothing
+        QCOMPARE(chooser.m_calls.size(), 4); // the last Save asks nothing
     }
 
     void TitlesFollowModifiedFlag() {
@@ -351,10 +364,17 @@ private slots:
                  (QStringList{folders[5] + "/", folders[9], folders[8], folders[7], folders[6],
                               folders[4], folders[3], folders[2]}));
         QCOMPARE(QSettings().value("Recent File List/File1").toString(), folders[5] + "/");
+        // So is the folder through a link, or with "." and ".." in its path.
+        QVERIFY(QFile::link(data.path(), data.filePath("Up")));
+        const QString linked = data.filePath("Up/./Recent9.prj/../Recent7.prj");
+        Docs().RecentFile(linked.toStdString());
+        QCOMPARE(Docs().RecentFiles().Entries(),
+                 (QStringList{linked, folders[5] + "/", folders[9], folders[8], folders[6],
+                              folders[4], folders[3], folders[2]}));
         QVERIFY(!QSettings().contains("Recent File List/File9"));
         // An entry that no longer opens is dropped.
         QVERIFY(QDir(folders[9]).removeRecursively());
-        app->OnOpenRecent(1);
+        app->OnOpenRecent(2);
         QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
         QVERIFY(!Docs().RecentFiles().Entries().contains(folders[9]));
     }

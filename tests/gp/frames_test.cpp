@@ -10,6 +10,7 @@
 #include <QFontDatabase>
 #include <QMdiArea>
 #include <QMenu>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -117,6 +118,35 @@ private slots:
         QCOMPARE(placed, (std::vector<QRect>{QRect(15, 25, 400, 300), QRect(25, 35, 400, 300),
                                              QRect(35, 45, 400, 300)}));
         QVERIFY(!AddChild(*frame, "C", 4200)->ApplyStoredPlacement()); // another kind
+    }
+
+    // Wherever a child would go, it ends fully inside the client area (when it fits there at
+    // its minimum size), with its own top-left corner.
+    void ChildrenStayInsideTheClientArea_data() {
+        QTest::addColumn<QRect>("placed"); // where each child comes to lie first
+        QTest::addColumn<int>("count");
+        QTest::newRow("too large") << QRect(300, 200, 2000, 1500) << 1;
+        QTest::newRow("off to the right") << QRect(5000, 5000, 400, 300) << 3;
+        QTest::newRow("many alike") << QRect(0, 0, 700, 500) << 40;
+    }
+
+    void ChildrenStayInsideTheClientArea() {
+        QFETCH(QRect, placed);
+        QFETCH(int, count);
+        auto frame = ShownFrame();
+        const QRect area = frame->MdiArea()->viewport()->rect();
+        QSet<std::pair<int, int>> corners;
+        for (int i = 0; i < count; ++i) {
+            GP::CMDIChildWndEx* child = AddChild(*frame);
+            child->setMinimumSize(200, 150);
+            child->setGeometry(placed);
+            child->FitInClientArea();
+            child->AvoidCoincidingCorners();
+            QVERIFY2(area.contains(child->geometry()), qPrintable(QString::number(i)));
+            QVERIFY(child->size() == placed.size().boundedTo(area.size()));
+            corners.insert({child->x(), child->y()});
+        }
+        QCOMPARE(corners.size(), count);
     }
 
     void MaximizeHeightAndSavePosition() {

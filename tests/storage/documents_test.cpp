@@ -1,5 +1,7 @@
 #include "storage_fixture.h"
 
+#include <filesystem>
+
 using namespace Corv;
 using namespace CorvTest;
 
@@ -61,6 +63,43 @@ TEST_F(DocumentsTest, ClosingHandsOverOnlyTheFilesOthersStillUse) {
     EXPECT_EQ(staying.Data().Patches()[0].FilePath(), m_work.Path() + "/000 Shared.d00");
     EXPECT_EQ(staying.Data().Waves()[4].FilePath(), m_work.Path() + "/001 W.w00");
     EXPECT_EQ(ReadBytes(m_work.Path() + "/000 Shared.d00"), ReadBytes(a.Folder() + "Patch/001 Shared.d00"));
+}
+
+// One folder under other spellings is one open project; another folder, or one that is not
+// there, is not. Each spelling is relative to the temporary folder that holds the projects.
+TEST_F(DocumentsTest, AnOpenFolderIsFoundUnderEverySpelling) {
+    ProjectBuilder b(Project("Twice"));
+    ProjectBuilder other(Project("Other"));
+    const std::string base = m_dir.Path() + "/";
+    std::filesystem::create_directory(base + "sub");
+    std::filesystem::create_directory_symlink(base + "Twice.prj", base + "Link.prj");
+    std::filesystem::create_directory_symlink(m_dir.Path(), base + "up");
+    CProjectDocument& first = Open(b.Folder());
+    const struct {
+        std::string spelling;
+        bool same;
+    } cases[] = {
+        {"Twice.prj", true},
+        {"./Twice.prj/", true},
+        {"sub/../Twice.prj", true},
+        {"sub//..//Twice.prj//", true},
+        {"Link.prj", true},
+        {"up/Twice.prj", true},
+        {"up/sub/../Link.prj/", true},
+        {"Other.prj", false},
+        {"Gone.prj", false},
+        {"sub", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.spelling);
+        EXPECT_EQ(Docs().FindOpenProject(base + c.spelling) == &first, c.same);
+    }
+    // Opening it again under another spelling brings the open document forward.
+    m_hooks.m_events.clear();
+    EXPECT_EQ(Docs().OpenProject(base + "up/sub/../Link.prj"), &first);
+    EXPECT_EQ(m_hooks.m_events, std::vector<std::string>{"activate Twice.prj"});
+    EXPECT_EQ(Docs().Documents().size(), 1u);
+    EXPECT_TRUE(Messages().empty());
 }
 
 } // namespace
