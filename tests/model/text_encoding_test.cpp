@@ -138,13 +138,6 @@ TEST(TextEncoding, EveryCharacterOfBothCodePagesComesBack) {
     EXPECT_GT(characters, 7000); // JIS X 0208 and the vendor rows
 }
 
-TEST(TextEncoding, FileNamesThatAreNotUtf8AreTakenAsTheyStand) {
-    ScopedCodePage page(kWestern);
-    EXPECT_EQ(Corv::FileNameToCodePage("Cr\xC3\xA8me"), "Cr\xE8me");
-    EXPECT_EQ(Corv::FileNameToCodePage("Cr\xE8me"), "Cr\xE8me");
-    EXPECT_EQ(Corv::FileNameToCodePage("\x83\x65\x83\x58"), "\x83\x65\x83\x58");
-}
-
 TEST(TextEncoding, CutsNeverSplitADoubleByteCharacter) {
     const std::tuple<CodePage, std::string, std::size_t, std::size_t> cases[] = {
         {kWestern, "\x83\x65\x83\x58", 3, 3},

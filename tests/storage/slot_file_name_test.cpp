@@ -1,9 +1,9 @@
-#include "model/text_encoding.h"
+#include <gtest/gtest.h>
+
+#include <string>
+
 #include "storage/slot_file_name.h"
 #include "support/scoped_code_page.h"
-
-#include <gtest/gtest.h>
-#include <string>
 
 namespace {
 
@@ -48,33 +48,6 @@ TEST(SlotFileName, ParseSlotNumberFollowsTheNamingRule) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Corv::ParseSlotNumber(c.path), c.number) << c.path;
-}
-
-// The name part of a slot file name is the name decoded with the code page and written as UTF-8;
-// ASCII names give the file names they always gave.
-TEST(SlotFileName, TheNamePartIsTheNameInUtf8) {
-    using Corv::CodePage;
-    struct Case {
-        CodePage page;
-        std::string name;
-        const char* fileName;
-    };
-    const Case cases[] = {
-        {CodePage::Windows1252, "Warm Strings", "012 Warm Strings.p00"},
-        {CodePage::ShiftJis, "Warm~Strings", "012 Warm~Strings.p00"},
-        {CodePage::Windows1252, "Cr\xE8me", "012 Cr\xC3\xA8me.p00"},
-        {CodePage::Windows1252, "\x80\x81", "012 \xE2\x82\xAC\xC2\x81.p00"},
-        {CodePage::ShiftJis, "\xC3\xBD\xC4", "012 \xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84.p00"},
-        {CodePage::ShiftJis, "\x89\xB9\x90\x46", "012 \xE9\x9F\xB3\xE8\x89\xB2.p00"},
-        {CodePage::ShiftJis, "Bad\xFD\x83", "012 Bad.p00"}, // no characters: left out
-    };
-    for (const Case& c : cases) {
-        CorvTest::ScopedCodePage page(c.page);
-        const std::string fileName = Corv::SlotFileName(12, c.name, ".p00");
-        EXPECT_EQ(fileName, c.fileName);
-        EXPECT_TRUE(Corv::IsValidUtf8(fileName)) << fileName;
-        EXPECT_EQ(Corv::ParseSlotNumber(fileName), 12) << fileName;
-    }
 }
 
 // A record's present file name keeps its name part while it reads as exactly the record's name;
