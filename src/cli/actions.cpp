@@ -6,10 +6,8 @@
 #include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
+#include "model/text_encoding.h"
 #include "storage/project_document.h"
-
-#include <cstdlib>
-#include <string_view>
 
 namespace Corv::Cli {
 
@@ -19,17 +17,6 @@ namespace {
 void MarkModified(CLumData& data) {
     if (CProjectDocument* document = CProjectDocuments::Get().DocumentOf(&data))
         document->SetModifiedFlag(true);
-}
-
-// Names are filtered as the desktop program filters them on this system: with the Japanese
-// double-byte code page under a Japanese locale, otherwise with a single-byte one.
-bool DoubleByteCodePage() {
-    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0')
-            return std::string_view(value).starts_with("ja");
-    }
-    return false;
 }
 
 DropRequest Request(CProjectDocument& source, int kind, const std::vector<int>& rows,
@@ -84,7 +71,7 @@ bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) 
 }
 
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text) {
-    if (!SetNames(document.Data(), kind, {row}, text, DoubleByteCodePage()))
+    if (!SetNames(document.Data(), kind, {row}, text, IsDoubleByteCodePage()))
         return false;
     document.SetModifiedFlag(true);
     return true;

@@ -3,6 +3,7 @@
 #include "cli/actions.h"
 #include "cli/arguments.h"
 #include "cli/check.h"
+#include "cli/code_page.h"
 #include "cli/demo_project.h"
 #include "cli/json_dump.h"
 #include "cli/listing.h"
@@ -359,6 +360,7 @@ int RunCommandLine(int argc, char** argv) {
         return code == 0 ? 0 : 2;
     }
     try {
+        ChooseCodePage();
         return run ? run() : 2;
     } catch (const UsageError& error) {
         std::cout << std::flush;

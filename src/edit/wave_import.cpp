@@ -3,6 +3,7 @@
 #include "edit/domain.h"
 #include "edit/text_out.h"
 #include "model/file_system.h"
+#include "model/text_encoding.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
@@ -56,6 +57,57 @@ void RefuseNotRegular(std::vector<std::string>& files) {
                        "files are not regular files and were not imported:", refused));
 }
 
+// The kind of file an extension promises, told by the first twelve bytes: a RIFF file of form
+// WAVE, or an IFF file of form AIFF or AIFC. A ".vpw" file has no header this program knows and
+// is taken by its extension.
+bool HeaderFitsExtension(std::string_view extension, const char (&header)[12]) {
+    const std::string_view chunk(header, 4);
+    const std::string_view form(header + 8, 4);
+    if (extension == ".wav")
+        return chunk == "RIFF" && form == "WAVE";
+    if (extension == ".aif" || extension == ".aiff")
+        return chunk == "FORM" && (form == "AIFF" || form == "AIFC");
+    return true;
+}
+
+// A file whose content is not what its extension promises. One that cannot be opened is not
+// judged here: its copy fails and says so.
+bool WrongContent(const std::string& path) {
+    const std::string extension = Lowered(Extension(path));
+    if (extension == ".vpw")
+        return false;
+    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    if (!file)
+        return false;
+    char header[12] = {};
+    return file->Read(header, sizeof header) != static_cast<std::int64_t>(sizeof header) ||
+           !HeaderFitsExtension(extension, header);
+}
+
+// Takes the files that are not WAV or AIFF files out of the list and names them in a notice.
+void RefuseWrongContent(std::vector<std::string>& files) {
+    std::vector<std::string> refused;
+    std::erase_if(files, [&refused](const std::string& path) {
+        if (!WrongContent(path))
+            return false;
+        refused.push_back(path);
+        return true;
+    });
+    if (!refused.empty())
+        CDomain::Get().ShowNotice(NoticeText(
+            "1 file is not the WAV or AIFF file its extension says and was not imported:",
+            "files are not the WAV or AIFF files their extensions say and were not imported:",
+            refused));
+}
+
+// The name an imported file gives its wave: the file's title (UTF-8, as file names are) in the
+// code page, cut to 12 characters.
+std::string ImportedName(std::string_view path) {
+    std::string name = FileNameToCodePage(Title(path));
+    name.resize(CharacterCut(name, kNameLength));
+    return name;
+}
+
 // The project's wave total with the files added fits the limit. Summed wide, so that no
 // total can wrap around below the limit.
 bool WaveBytesFit(const CLumData& data, const std::vector<std::string>& files) {
@@ -74,9 +126,7 @@ bool IsImportableWave(std::string_view path) {
 }
 
 std::string ImportWorkFileName(unsigned counter, std::string_view path) {
-    const std::string_view title = Title(path);
-    return SlotNumberText(counter) + " " + std::string(title.substr(0, kNameLength)) +
-           Extension(path);
+    return SlotFileName(counter, ImportedName(path), Extension(path));
 }
 
 int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
@@ -92,6 +142,7 @@ int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
     }
     KeepImportable(files);
     RefuseNotRegular(files);
+    RefuseWrongContent(files);
     if (files.empty()) {
         domain.ShowError(kMsgImportConditions);
         return 0;

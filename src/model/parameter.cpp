@@ -1,5 +1,7 @@
 #include "model/parameter.h"
 
+#include "model/text_encoding.h"
+
 #include <algorithm>
 #include <cctype>
 #include <list>
@@ -14,16 +16,8 @@ void CParameter::ClearTexts() {
 }
 
 void CParameter::SetName(std::string_view text, bool fromFileName) {
-    std::string_view name = text;
-    if (fromFileName) {
-        if (const auto slash = name.rfind('/'); slash != std::string_view::npos)
-            name.remove_prefix(slash + 1);
-        if (const auto blank = name.find(' '); blank != std::string_view::npos)
-            name.remove_prefix(blank + 1);
-        if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
-            name = name.substr(0, dot);
-    }
-    m_name.assign(name.substr(0, std::min(name.size(), kNameLength)));
+    m_name = fromFileName ? NameOfFile(text)
+                          : std::string(text.substr(0, CharacterCut(text, kNameLength)));
 }
 
 void CParameter::SetMemo(int n, std::string text) {
@@ -56,6 +50,12 @@ std::string NamePart(std::string_view path) {
     if (const auto dot = path.rfind('.'); dot != std::string_view::npos)
         path = path.substr(0, dot);
     return std::string(path);
+}
+
+std::string NameOfFile(std::string_view path) {
+    std::string name = FileNameToCodePage(NamePart(path));
+    name.resize(CharacterCut(name, kNameLength));
+    return name;
 }
 
 std::string Extension(std::string_view path) {

@@ -34,8 +34,8 @@ public:
     void SetFilePath(std::string path) { m_filePath = std::move(path); }
 
     const std::string& Name() const { return m_name; }
-    // Stores a name of at most 12 characters. With `fromFileName` the folder, the slot number
-    // with its blank and the extension are first removed from the text.
+    // Stores a name of at most 12 characters (a double-byte character is never cut in half).
+    // With `fromFileName` the text is the path of a file and the name is `NameOfFile`.
     void SetName(std::string_view text, bool fromFileName = false);
 
     // Memo 1 to 4.
@@ -60,6 +60,9 @@ private:
 
 // The name part of a path: after the last "/", after the first blank, before the last ".".
 std::string NamePart(std::string_view path);
+// The name a record takes from the path of its file: the name part, turned from UTF-8 (the
+// file names' encoding) into the code page when it is UTF-8, cut to 12 characters.
+std::string NameOfFile(std::string_view path);
 // The extension of a path from its last "." on; the whole path when it has no ".".
 std::string Extension(std::string_view path);
 

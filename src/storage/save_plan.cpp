@@ -121,9 +121,8 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
         const CParameter& record = records.Item(i);
         if (record.IsEmpty())
             continue;
-        state.targets[i] = std::string(SubfolderName(kind)) +
-                           SlotFileName(static_cast<unsigned>(i + 1), record.Name(),
-                                        Extension(record.FilePath()));
+        state.targets[i] =
+            std::string(SubfolderName(kind)) + SlotFileName(static_cast<unsigned>(i + 1), record);
         m_plan.slotPaths[kind][i] = m_folder + state.targets[i];
         m_plan.needsSubfolder[kind] = true;
         if (kind == kWaveKind)

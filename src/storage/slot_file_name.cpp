@@ -1,5 +1,7 @@
 #include "storage/slot_file_name.h"
 
+#include "model/text_encoding.h"
+
 #include <cstdio>
 
 namespace Corv {
@@ -34,11 +36,15 @@ std::string SlotNumberText(unsigned number) {
 }
 
 std::string SlotFileName(unsigned number, std::string_view name, std::string_view extension) {
-    std::string fileName = SlotNumberText(number);
-    fileName += ' ';
-    fileName += name;
-    fileName += extension;
-    return fileName;
+    return SlotNumberText(number) + ' ' + CodePageToUtf8(name) + std::string(extension);
+}
+
+std::string SlotFileName(unsigned number, const CParameter& record) {
+    const std::string& path = record.FilePath();
+    const std::string present = NamePart(path);
+    if (IsValidUtf8(present) && Utf8ToCodePage(present) == record.Name())
+        return SlotNumberText(number) + ' ' + present + Extension(path);
+    return SlotFileName(number, record.Name(), Extension(path));
 }
 
 std::string_view FileNamePart(std::string_view path) {
@@ -54,7 +60,9 @@ std::string_view BaseName(std::string_view path) {
 
 int ParseSlotNumber(std::string_view path) {
     const std::string_view base = BaseName(path);
-    if (base.size() < 4 || base.size() > kMaxBaseName)
+    // Converting a name never makes it longer, so only a long one needs to be converted.
+    if (base.size() < 4 ||
+        (base.size() > kMaxBaseName && FileNameToCodePage(base).size() > kMaxBaseName))
         return -1;
     if (!IsDigit(base[0]) || !IsDigit(base[1]) || !IsDigit(base[2]) || base[3] != ' ')
         return -1;

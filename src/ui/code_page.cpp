@@ -6,17 +6,22 @@
 #include <algorithm>
 
 #include "app/text_codec.h"
+#include "model/text_encoding.h"
 
 namespace {
 
 bool Known(const QString& name) { return QStringDecoder(name.toLatin1().constData()).isValid(); }
 
+// The core turns names into file names and back with the code page of the lists. It asks for it
+// when it first needs one (loading the first project), once the settings can be read.
+const bool kCoreAsks = (Corv::SetCodePageSource([] { CCodePage::Get(); }), true);
+
 } // namespace
 
 CCodePage::CCodePage() {
     const QString chosen = QSettings().value("Option/CodePage").toString();
-    if (!chosen.isEmpty())
-        Select(chosen);
+    if (chosen.isEmpty() || !Select(chosen))
+        Select(Name());
 }
 
 CCodePage& CCodePage::Get() {
@@ -28,6 +33,8 @@ bool CCodePage::Select(const QString& name) {
     if (!Known(name))
         return false;
     CTextCodec::SetCodePage(name);
+    if (const auto page = Corv::CodePageNamed(name.toStdString()))
+        Corv::SetCodePage(*page);
     return true;
 }
 

@@ -145,7 +145,7 @@ private slots:
 
     void DropsOpenAFolderOrImportFiles() {
         const QString wave = data.filePath("Kick.wav");
-        CorvTest::WriteBytes(wave.toStdString(), CorvTest::Bytes(100, 1));
+        CorvTest::WriteBytes(wave.toStdString(), CorvTest::AudioFileBytes(".wav", 100, 1));
         Frame().HandleDrop({QUrl::fromLocalFile(wave)}); // no project: ignored
         QVERIFY(Documents().empty() && sink->Calls().empty());
         Frame().HandleDrop({QUrl::fromLocalFile(Project("Dropped.prj"))});

@@ -231,7 +231,7 @@ TEST_F(CliPathTest, CommandsReachTheFolderTheOperatingSystemMeans) {
     decoy.Patch(1, "Decoy", 0);
     ProjectBuilder real(m_temp / "elsewhere/X.prj/");
     real.Patch(1, "Real", 0);
-    CorvTest::WriteBytes(m_temp / "elsewhere/loop.wav", CorvTest::Bytes(64, 1));
+    CorvTest::WriteBytes(m_temp / "elsewhere/loop.wav", CorvTest::AudioFileBytes(".wav", 64, 1));
     const std::string project = m_temp / "link/../X.prj";
     ExpectRun(RunCorvane({"list", project, "patch"}), 0, {"   1  Real          _/_"});
     ExpectRun(RunCorvane({"import", project, m_temp / "link/../loop.wav"},

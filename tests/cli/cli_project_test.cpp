@@ -22,7 +22,8 @@ protected:
     }
 
     std::string LooseFile(const std::string& name, std::size_t size) {
-        CorvTest::WriteBytes(m_temp / name, CorvTest::Bytes(size, 0x5A));
+        CorvTest::WriteBytes(m_temp / name,
+                             CorvTest::AudioFileBytes(Corv::Extension(name), size, 0x5A));
         return m_temp / name;
     }
 

@@ -48,10 +48,13 @@ Strings RunResult::Lines() const {
 RunResult RunCorvane(const Strings& arguments,
                      const std::map<std::string, std::string>& environment,
                      const std::string& input) {
-    std::string command = "env";
+    // `env` takes its removals before the first assignment.
+    std::string removals;
+    std::string assignments;
     for (const auto& [name, value] : environment)
-        command += value.empty() ? " -u " + name : " " + name + "=" + ShellQuoted(value);
-    return RunShell(command + " " + CommandLine(arguments), input);
+        (value.empty() ? removals : assignments) +=
+            value.empty() ? " -u " + name : " " + name + "=" + ShellQuoted(value);
+    return RunShell("env" + removals + assignments + " " + CommandLine(arguments), input);
 }
 
 RunResult RunCorvaneInTerminal(const Strings& arguments, const std::string& typed) {

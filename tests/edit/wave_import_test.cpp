@@ -1,7 +1,9 @@
 #include "edit/domain.h"
 #include "edit/wave_import.h"
 #include "storage/project_document.h"
+#include "storage/slot_file_name.h"
 #include "support/project_builder.h"
+#include "support/scoped_code_page.h"
 #include "support/scripted_sink.h"
 
 #include <filesystem>
@@ -38,11 +40,14 @@ protected:
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
     }
-    // A file in the sources folder, its content telling it from files of other first letters;
-    // its size is set without writing the bytes (sparse where the file system allows).
+    // A file in the sources folder with the header its extension promises, its content telling
+    // it from files of other first letters; a large size is set without writing the bytes
+    // (sparse where the file system allows).
     std::string Source(const std::string& name, std::uint64_t size = 64) {
         const std::string path = m_sources / name;
-        CorvTest::WriteBytes(path, CorvTest::Bytes(size > 4096 ? 0 : size, static_cast<std::uint8_t>(name[0])));
+        const std::size_t written = size > 4096 ? 12 : static_cast<std::size_t>(size);
+        CorvTest::WriteBytes(path, CorvTest::AudioFileBytes(Corv::Extension(name), written,
+                                                            static_cast<std::uint8_t>(name[0])));
         std::filesystem::resize_file(path, size);
         return path;
     }
@@ -145,17 +150,24 @@ INSTANTIATE_TEST_SUITE_P(
         AdmissionCase{"EmptyList", 0, 0, {}, kConditions},
         AdmissionCase{"NoAcceptedExtension", 0, 0, {{"x.txt", 1}, {"y.wave", 1}}, kConditions},
         // The slot count includes files that the extension check would drop.
-        AdmissionCase{"MoreFilesThanEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}}, kSpace},
-        AdmissionCase{"AsManyFilesAsEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}}, 0},
+        AdmissionCase{
+            "MoreFilesThanEmptySlots", 997, 0, {{"a.wav", 1}, {"b.wav", 1}, {"c.txt", 1}}, kSpace},
+        AdmissionCase{"AsManyFilesAsEmptySlots", 997, 0, {{"a.wav", 12}, {"b.wav", 12}}, 0},
         AdmissionCase{"ExactlyAtTheLimit", 0, 0, {{"f.wav", kLimit}}, 0},
         AdmissionCase{"OneByteOver", 0, 0, {{"f.wav", kLimit + 1}}, kBytes},
-        AdmissionCase{"ZeroBytesOnAFullProject", 0, kLimit, {{"f.wav", 0}}, 0},
+        AdmissionCase{"ZeroBytesOnAFullProject", 0, kLimit, {{"f.vpw", 0}}, 0},
         AdmissionCase{"WithTheProjectsWavesOneOver", 0, 1000, {{"f.wav", kLimit - 999}}, kBytes},
-        AdmissionCase{"SummedOverTheFilesOneOver", 0, 0, {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}}, kBytes},
+        AdmissionCase{"SummedOverTheFilesOneOver",
+                      0,
+                      0,
+                      {{"f.wav", kLimit / 2}, {"g.wav", kLimit / 2 + 1}},
+                      kBytes},
         // Sizes that do not fit 32 bits must not wrap around below the limit.
         AdmissionCase{"FileBeyondFourGigabytes", 0, 0, {{"f.wav", kOver4G}}, kBytes},
-        AdmissionCase{"ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 1}}, kBytes}),
-    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) { return std::string(testInfo.param.label); });
+        AdmissionCase{"ProjectBeyondFourGigabytes", 0, kOver4G, {{"f.wav", 12}}, kBytes}),
+    [](const ::testing::TestParamInfo<AdmissionCase>& testInfo) {
+        return std::string(testInfo.param.label);
+    });
 
 TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
     const std::string a = Source("a.wav"), b = Source("b.wav"), c = Source("c.wav");
@@ -195,6 +207,98 @@ TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
                                       "\n" + folder + "\n" + zero,
                                   "1 file is not a regular file and was not imported:\n" + fifo}));
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 998);
+}
+
+// A ".wav" must be a RIFF file of form WAVE, an ".aif" or ".aiff" an IFF file of form AIFF or
+// AIFC; a ".vpw" is taken by its extension. The others are named in a notice and the rest goes in.
+TEST_F(WaveImportTest, AFileWhoseHeaderIsNotWhatItsExtensionSaysIsNamedAndLeftOut) {
+    using namespace std::string_literals;
+    const auto bytes = [](const std::string& text) {
+        return CorvTest::Bytes(text.begin(), text.end());
+    };
+    const std::tuple<const char*, CorvTest::Bytes, bool> files[] = {
+        {"good.wav", CorvTest::AudioFileBytes(".wav", 44), true},
+        {"upper.WAV", CorvTest::AudioFileBytes(".wav", 12), true},
+        {"plain.aif", CorvTest::AudioFileBytes(".aif", 54), true},
+        {"compressed.aiff",
+         bytes("FORM\0\0\0\x16"
+               "AIFCCOMM"s),
+         true},
+        {"take.vpw", bytes("anything at all"), true},
+        {"empty.vpw", {}, true},
+        {"notes.wav", bytes("These are my notes, not a wave.\n"), false},
+        {"riff.aiff", CorvTest::AudioFileBytes(".wav", 44), false},
+        {"form.wav", CorvTest::AudioFileBytes(".aiff", 44), false},
+        {"video.wav", bytes("RIFF\0\0\0\0AVI LIST"s), false},
+        {"short.wav", bytes("RIFF\0\0\0\0WAV"s), false},
+        {"empty.wav", {}, false},
+        {"lower.wav", bytes("riff\0\0\0\0wave"s), false},
+    };
+    std::vector<std::string> paths;
+    std::vector<std::string> imported;
+    std::vector<std::string> refused;
+    for (const auto& [name, content, accepted] : files) {
+        const std::string path = m_sources / name;
+        CorvTest::WriteBytes(path, content);
+        paths.push_back(path);
+        (accepted ? imported : refused).push_back(path);
+    }
+    std::sort(imported.begin(), imported.end());
+    std::sort(refused.begin(), refused.end());
+    ASSERT_EQ(Corv::ImportWaves(m_document, paths), static_cast<int>(imported.size()));
+    EXPECT_TRUE(Errors().empty());
+    for (std::size_t i = 0; i < imported.size(); ++i)
+        EXPECT_EQ(ReadBytes(Data().Waves()[i].FilePath()), ReadBytes(imported[i])) << imported[i];
+    std::string notice = std::to_string(refused.size()) +
+                         " files are not the WAV or AIFF files their extensions say and were not "
+                         "imported:";
+    for (const std::string& path : refused)
+        notice += "\n" + path;
+    EXPECT_EQ(m_sink->Notices(), std::vector<std::string>{notice});
+
+    // With nothing left the import is refused as one without accepted files.
+    EXPECT_EQ(Corv::ImportWaves(m_document, {m_sources / "notes.wav"}), 0);
+    EXPECT_EQ(Errors(), std::vector<int>{kConditions});
+    EXPECT_EQ(m_sink->Notices().back(),
+              "1 file is not the WAV or AIFF file its extension says and was not imported:\n" +
+                  (m_sources / "notes.wav"));
+}
+
+// File names are UTF-8: an imported wave's name is its file's title in the code page, cut to 12
+// characters without splitting one; the work file carries that name in UTF-8.
+TEST_F(WaveImportTest, TheTitleIsTakenFromUtf8IntoTheCodePage) {
+    using Corv::CodePage;
+    struct Case {
+        CodePage page;
+        std::string title; // as the file system holds it
+        std::string name;  // code-page bytes
+        std::string work;  // the work file's name part
+    };
+    const std::string kanji = "\xE9\x9F\xB3\xE8\x89\xB2"; // two characters
+    const Case cases[] = {
+        {CodePage::Windows1252, "Caf\xC3\xA9 Pad", "Caf\xE9 Pad", "Caf\xC3\xA9 Pad"},
+        {CodePage::Windows1252, "Piano \xF0\x9F\x8E\xB9 Soft", "Piano  Soft", "Piano  Soft"},
+        {CodePage::Windows1252, "\xC3\xA9t\xC3\xA9 \xC3\xA0 Paris, 2024", "\xE9t\xE9 \xE0 Paris,",
+         "\xC3\xA9t\xC3\xA9 \xC3\xA0 Paris,"},
+        {CodePage::Windows1252, "Caf\xE9", "Caf\xE9", "Caf\xC3\xA9"}, // not UTF-8: as it stands
+        {CodePage::ShiftJis, "Caf\xC3\xA9 Pad", "Caf Pad", "Caf Pad"},
+        {CodePage::ShiftJis, "\xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84 Pad", "\xC3\xBD\xC4 Pad",
+         "\xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84 Pad"},
+        {CodePage::ShiftJis, "a" + kanji + kanji + kanji + kanji,
+         "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9", "a" + kanji + kanji + "\xE9\x9F\xB3"},
+    };
+    unsigned counter = 0;
+    for (const Case& c : cases) {
+        CorvTest::ScopedCodePage page(c.page);
+        const std::string source = Source(c.title + ".wav");
+        ASSERT_EQ(Corv::ImportWaves(m_document, {source}), 1) << c.title;
+        const Corv::CWave& wave = Data().Waves()[counter];
+        const std::string work = Corv::SlotNumberText(counter++) + " " + c.work + ".wav";
+        EXPECT_EQ(wave.Name(), c.name) << c.title;
+        EXPECT_EQ(wave.FilePath(), Work(work));
+        EXPECT_TRUE(CorvTest::FileExists(Work(work))) << work;
+    }
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(WaveImportTest, SavePutsTheImportedFileIntoTheWaveFolderUnderItsSlotName) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "storage/slot_file_name.h"
+#include "support/scoped_code_page.h"
 
 namespace {
 
@@ -47,6 +48,52 @@ TEST(SlotFileName, ParseSlotNumberFollowsTheNamingRule) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Corv::ParseSlotNumber(c.path), c.number) << c.path;
+}
+
+// A record's present file name keeps its name part while it reads as exactly the record's name;
+// otherwise the name is written anew.
+TEST(SlotFileName, ARecordKeepsANamePartThatReadsAsItsName) {
+    CorvTest::ScopedCodePage page(Corv::CodePage::Windows1252);
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"/p/Patch/004 Pad \xE2\x99\xAA.d00", "Pad ", "009 Pad \xE2\x99\xAA.d00"},
+        {"/p/Patch/004 Pad \xE2\x99\xAA.d00", "Pad", "009 Pad.d00"},
+        {"/p/Patch/004 Cr\xE8me.d00", "Cr\xE8me", "009 Cr\xC3\xA8me.d00"}, // not UTF-8
+        {"/work/000 Lead.D00", "Lead", "009 Lead.D00"},
+        {"/p/Patch/004 Lead.d00", "Bass", "009 Bass.d00"},
+        // A name part longer than a name is never kept: the file would not be found again.
+        {"/p/Patch/NoNumber Quite Long.d00", "Quite Long", "009 Quite Long.d00"},
+    };
+    for (const auto& [path, name, fileName] : cases) {
+        Corv::CPatch patch;
+        patch.SetFilePath(path);
+        patch.SetName(name);
+        EXPECT_EQ(Corv::SlotFileName(9, patch), fileName) << path;
+    }
+}
+
+TEST(SlotFileName, ABaseNameIsMeasuredInTheCodePage) {
+    using Corv::CodePage;
+    const auto repeated = [](const std::string& text, int times) {
+        std::string result;
+        for (int i = 0; i < times; ++i)
+            result += text;
+        return "001 " + result + ".d00";
+    };
+    const std::string e = "\xC3\xA9";         // an accented letter: one byte in Windows-1252
+    const std::string kana = "\xEF\xBD\xB1";  // a half-width katakana: one byte in Shift_JIS
+    const std::string kanji = "\xE9\x9F\xB3"; // two bytes in Shift_JIS
+    const std::tuple<CodePage, std::string, int> cases[] = {
+        {CodePage::Windows1252, repeated(e, 12), 1},
+        {CodePage::Windows1252, repeated(e, 13), -1},
+        {CodePage::ShiftJis, repeated(kana, 12), 1},
+        {CodePage::ShiftJis, repeated(kanji, 6), 1},
+        {CodePage::ShiftJis, repeated(kanji, 7), -1},
+        {CodePage::Windows1252, repeated("\xE9", 13), -1}, // not UTF-8: measured as it stands
+    };
+    for (const auto& [page, path, number] : cases) {
+        CorvTest::ScopedCodePage chosen(page);
+        EXPECT_EQ(Corv::ParseSlotNumber(path), number) << path;
+    }
 }
 
 TEST(SlotFileName, PatternsMatchWithoutRegardToCase) {

@@ -1,6 +1,7 @@
 #include "project_builder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -151,6 +152,19 @@ CWave MakeWave(const std::string& name, const std::string& path) {
     wave.SetName(name);
     wave.SetFilePath(path);
     return wave;
+}
+
+Bytes AudioFileBytes(const std::string& extension, std::size_t size, std::uint8_t fill) {
+    std::string lower = extension;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    using namespace std::string_literals;
+    const std::string header = lower == ".wav"                       ? "RIFF\0\0\0\0WAVE"s
+                               : lower == ".aif" || lower == ".aiff" ? "FORM\0\0\0\0AIFF"s
+                                                                     : ""s;
+    Bytes bytes(size, fill);
+    std::copy_n(header.begin(), std::min(header.size(), size), bytes.begin());
+    return bytes;
 }
 
 Bytes PatchFileBytes(const CPatch& patch, const FileOptions& options) {

@@ -70,6 +70,11 @@ struct FileOptions {
 Bytes PatchFileBytes(const Corv::CPatch& patch, const FileOptions& options = {});
 Bytes ToneFileBytes(const Corv::CTone& tone, const FileOptions& options = {});
 
+// An audio file as wave import judges it: `size` bytes beginning with the header its extension
+// promises (RIFF/WAVE for ".wav", FORM/AIFF for ".aif" and ".aiff", in any letter case; none
+// for other extensions), the rest `fill`. A size below 12 cuts the header short.
+Bytes AudioFileBytes(const std::string& extension, std::size_t size, std::uint8_t fill = 0);
+
 // Writes a project folder (created with its Patch/, Tone/ and Wave/ folders).
 class ProjectBuilder {
 public:

@@ -185,7 +185,8 @@ private slots:
         CFileView& view = ShowSong();
         QStringList files;
         for (const auto& [name, size] : {std::pair{"b.WAV", 400}, {"a.wav", 300}, {"c.txt", 5}}) {
-            CorvTest::WriteBytes(m_world->Scratch(name), CorvTest::Bytes(size, 1));
+            CorvTest::WriteBytes(m_world->Scratch(name),
+                                 CorvTest::AudioFileBytes(Corv::Extension(name), size, 1));
             files << QString::fromStdString(m_world->Scratch(name));
         }
         CUiChoosers::Get().importWave = [&](QWidget*) { return files; };

@@ -1,0 +1,39 @@
+#include "cli/code_page.h"
+
+#include "cli/arguments.h"
+#include "model/text_encoding.h"
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Corv::Cli {
+
+namespace {
+
+bool JapaneseLocale() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return std::string_view(value).starts_with("ja");
+    }
+    return false;
+}
+
+} // namespace
+
+void ChooseCodePage() {
+    const char* named = std::getenv("CORVANE_CODE_PAGE");
+    if (named == nullptr || *named == '\0') {
+        SetCodePage(JapaneseLocale() ? CodePage::ShiftJis : CodePage::Windows1252);
+        return;
+    }
+    const std::optional<CodePage> page = CodePageNamed(named);
+    if (!page)
+        throw UsageError("CORVANE_CODE_PAGE must be windows-1252 or Shift_JIS, not \"" +
+                         std::string(named) + "\"");
+    SetCodePage(*page);
+}
+
+} // namespace Corv::Cli

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace Corv::Cli {
+
+// Chooses the code page of names for this run: the one `CORVANE_CODE_PAGE` names
+// ("windows-1252" or "Shift_JIS"), or else Shift_JIS under a Japanese locale (the first of
+// LC_ALL, LC_CTYPE and LANG that is set) and Windows-1252 under any other, as the desktop
+// program chooses. Throws UsageError, choosing nothing, when the variable names another.
+void ChooseCodePage();
+
+} // namespace Corv::Cli
