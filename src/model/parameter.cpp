@@ -3,8 +3,8 @@
 #include "model/text_encoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <list>
 
 namespace Corv {
 
@@ -77,25 +77,28 @@ bool CReferencedParameter::HasUser(std::int32_t index) const {
     return std::find(m_users.begin(), m_users.end(), index) != m_users.end();
 }
 
-void CReferencedParameter::SortUsers() { std::sort(m_users.begin(), m_users.end()); }
+void CReferencedParameter::SortUsers() {
+    std::sort(m_users.begin(), m_users.end());
+}
 
 bool CReferencedParameter::UsersAndTextsEqual(const CReferencedParameter& other) const {
     return TextsEqual(other) && m_users == other.m_users;
 }
 
 namespace {
-// Sorted ascending, adjacent duplicates removed (a linked list, as the record keeps it small).
-std::vector<int> SortedUnique(std::list<int> values) {
-    values.sort();
-    values.unique();
-    return {values.begin(), values.end()};
+// Sorted ascending, duplicates removed.
+template <std::size_t N> std::vector<int> SortedUnique(std::array<int, N> values) {
+    std::sort(values.begin(), values.end());
+    return {values.begin(), std::unique(values.begin(), values.end())};
 }
 } // namespace
 
-int CPatch::ToneSwitchMask() const { return Slot(0).Switch() * 1 + Slot(1).Switch() * 2; }
+int CPatch::ToneSwitchMask() const {
+    return Slot(0).Switch() * 1 + Slot(1).Switch() * 2;
+}
 
 std::vector<int> CPatch::ReferencedTones() const {
-    return SortedUnique({Slot(0).ToneNumber(), Slot(1).ToneNumber()});
+    return SortedUnique(std::array<int, 2>{Slot(0).ToneNumber(), Slot(1).ToneNumber()});
 }
 
 void CPatch::ResetToneSlots() {
@@ -108,12 +111,12 @@ bool CPatch::operator==(const CPatch& other) const {
 }
 
 std::vector<int> CTone::ReferencedWaves() const {
-    std::list<int> waves;
-    for (const COsc& osc : m_oscs) {
-        waves.push_back(osc.WaveNumber(0));
-        waves.push_back(osc.WaveNumber(1));
+    std::array<int, 2 * kOscCount> waves{};
+    for (std::size_t n = 0; n < m_oscs.size(); ++n) {
+        waves[2 * n] = m_oscs[n].WaveNumber(0);
+        waves[2 * n + 1] = m_oscs[n].WaveNumber(1);
     }
-    return SortedUnique(std::move(waves));
+    return SortedUnique(waves);
 }
 
 bool CTone::operator==(const CTone& other) const {

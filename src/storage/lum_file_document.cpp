@@ -1,13 +1,13 @@
 #include "storage/lum_file_document.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace Corv {
 
@@ -90,25 +90,29 @@ bool CLumFileDocument::PlaceFiles(int kind, std::vector<std::string> files) {
 
 namespace {
 
-// Fills one record per slot from the slot paths; `read` reads a used slot's file. On a failed
-// read the array is refilled to its slot count (so it never stays short), the file's path
+// Fills one record per slot from the slot paths; `read` reads a used slot's file. A document
+// loads once, into the default records it was made with: a used slot's record is read in
+// place and an empty slot keeps its default record, so no record is made twice. On a failed
+// read the array is refilled with default records (so it never stays short), the file's path
 // goes to `failed` and false is returned.
 template <class T, class ReadFile>
 bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read,
                  std::string& failed) {
-    data.ClearRecords(kind);
     const std::vector<std::string>& paths = data.SlotPaths(kind);
-    for (const std::string& path : paths) {
-        auto record = std::make_unique<T>();
-        record->SetFilePath(path);
-        record->SetName(path, true);
-        if (!path.empty() && !read(path, *record)) {
+    records.Resize(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        if (path.empty())
+            continue;
+        T& record = records[i];
+        record.SetFilePath(path);
+        record.SetName(path, true);
+        if (!read(path, record)) {
             failed = path;
             records.Clear();
             records.Resize(static_cast<std::size_t>(SlotCount(kind)));
             return false;
         }
-        records.Append(std::move(record));
     }
     return true;
 }
@@ -164,7 +168,8 @@ bool CLumFileDocument::SourceFilesPresent() const {
         const CParameterArray& records = m_data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
             const CParameter& record = records.Item(i);
-            if (!record.IsEmpty() && !FileSystem().Open(ToOsPath(record.FilePath()), OpenMode::Read))
+            if (!record.IsEmpty() &&
+                !FileSystem().Open(ToOsPath(record.FilePath()), OpenMode::Read))
                 return false;
         }
     }

@@ -182,3 +182,41 @@ TEST(Codec, MalformedChainIsRefused) {
 }
 
 } // namespace
+
+// Tables a caller builds are read as they are at each call, whatever the block's length: the
+// fields near a block's end never read past it (the sanitizer build checks), and a table
+// changed in place between two calls unpacks by its new fields.
+TEST(Codec, CallerTablesAreReadAsTheyAreAtEachCall) {
+    const struct {
+        Bytes block;
+        std::vector<std::pair<unsigned, unsigned>> before, after; // first bit, width
+        Bytes expectedBefore, expectedAfter;
+    } cases[] = {
+        {{0xAB, 0xCD},
+         {{0, 4}, {4, 4}, {8, 8}},
+         {{0, 8}, {8, 4}, {12, 4}},
+         {0xA, 0xB, 0xCD},
+         {0xAB, 0xC, 0xD}},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 0x9A, 0xBC},
+         {{0, 8}, {76, 4}, {80, 8}},
+         {{72, 8}, {84, 4}, {86, 2}},
+         {0, 0xA, 0xBC},
+         {0x9A, 0xC, 0x0}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ParameterDescriptor> table;
+        for (const auto& [first, width] : c.before)
+            table.push_back(
+                {static_cast<std::uint16_t>(first), static_cast<std::uint8_t>(width), 0, 0, 0, 0});
+        Bytes params(table.size());
+        const int count = static_cast<int>(table.size());
+        ASSERT_EQ(UnpackParameters(c.block.data(), table, params.data(), count), count);
+        EXPECT_EQ(params, c.expectedBefore);
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            table[i].firstBit = static_cast<std::uint16_t>(c.after[i].first);
+            table[i].width = static_cast<std::uint8_t>(c.after[i].second);
+        }
+        ASSERT_EQ(UnpackParameters(c.block.data(), table, params.data(), count), count);
+        EXPECT_EQ(params, c.expectedAfter);
+    }
+}
