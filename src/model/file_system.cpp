@@ -228,6 +228,8 @@ public:
 
     std::uint32_t UserId() override { return static_cast<std::uint32_t>(::getuid()); }
 
+    bool AllowsParallelReads() override { return true; }
+
 private:
     static CreateDirResult MakeDirectory(const std::string& path, mode_t mode) {
         if (::mkdir(path.c_str(), mode) == 0)

@@ -3,6 +3,7 @@
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/memo_file.h"
+#include "storage/parallel_reads.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 
@@ -100,21 +101,23 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
                  std::string& failed) {
     const std::vector<std::string>& paths = data.SlotPaths(kind);
     records.Resize(paths.size());
+    std::vector<std::size_t> used;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::string& path = paths[i];
-        if (path.empty())
+        if (paths[i].empty())
             continue;
-        T& record = records[i];
-        record.SetFilePath(path);
-        record.SetName(path, true);
-        if (!read(path, record)) {
-            failed = path;
-            records.Clear();
-            records.Resize(static_cast<std::size_t>(SlotCount(kind)));
-            return false;
-        }
+        used.push_back(i);
+        records[i].SetFilePath(paths[i]);
+        records[i].SetName(paths[i], true);
     }
-    return true;
+    // Each read touches its own record only, so the reads may run side by side.
+    const std::size_t failure = ReadEach(
+        used.size(), [&](std::size_t n) { return read(paths[used[n]], records[used[n]]); });
+    if (failure == used.size())
+        return true;
+    failed = paths[used[failure]];
+    records.Clear();
+    records.Resize(static_cast<std::size_t>(SlotCount(kind)));
+    return false;
 }
 
 } // namespace

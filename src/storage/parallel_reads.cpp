@@ -1,0 +1,71 @@
+#include "storage/parallel_reads.h"
+
+#include "model/file_system.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace Corv {
+
+namespace {
+
+// Enough threads to keep a slow medium busy; a folder with few files is read on fewer.
+constexpr std::size_t kMostThreads = 8;
+constexpr std::size_t kReadsPerThread = 32;
+
+} // namespace
+
+std::size_t ReadEach(std::size_t count, const std::function<bool(std::size_t)>& read) {
+    const std::size_t threads = std::min(kMostThreads, count / kReadsPerThread);
+    if (threads < 2 || !FileSystem().AllowsParallelReads()) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (!read(i))
+                return i;
+        return count;
+    }
+    // Indexes are handed out in increasing order, so when the lowest failure is known every
+    // index below it has been handed out and finishes; indexes above it are skipped.
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> lowestFailure{count};
+    std::mutex thrownLock;
+    std::exception_ptr thrown;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            if (i > lowestFailure.load())
+                continue;
+            bool ok = false;
+            try {
+                ok = read(i);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(thrownLock);
+                if (!thrown)
+                    thrown = std::current_exception();
+            }
+            std::size_t seen = lowestFailure.load();
+            while (!ok && i < seen && !lowestFailure.compare_exchange_weak(seen, i)) {
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        pool.reserve(threads - 1);
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                pool.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // no more threads to be had: the ones running share the reads
+            }
+        }
+        work();
+    }
+    if (thrown)
+        std::rethrow_exception(thrown);
+    return lowestFailure.load();
+}
+
+} // namespace Corv

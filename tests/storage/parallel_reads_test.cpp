@@ -1,0 +1,88 @@
+#include "storage/parallel_reads.h"
+#include "storage_fixture.h"
+#include "support/faulty_file_system.h"
+
+#include <atomic>
+#include <mutex>
+#include <numeric>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+using namespace Corv;
+using namespace CorvTest;
+
+namespace {
+
+// Side by side on the real file system, or one after the other where the file system counts
+// its operations: the lowest failing read is found, and every read below it ran exactly once.
+// In order, nothing runs after the first failure.
+TEST(ReadEach, FindsTheLowestFailureAfterRunningEveryReadBelowIt) {
+    const struct {
+        std::size_t count;
+        std::set<std::size_t> failing;
+        std::size_t lowest;
+    } cases[] = {{0, {}, 0},         {5, {}, 5},         {5, {3}, 3},
+                 {1000, {}, 1000},   {1000, {0}, 0},     {1000, {700, 301, 999}, 301},
+                 {1000, {999}, 999}, {100, {64, 65}, 64}};
+    for (const bool inOrder : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.count << " reads, in order " << inOrder);
+            std::unique_ptr<InstalledFaultyFileSystem> counting;
+            if (inOrder)
+                counting = std::make_unique<InstalledFaultyFileSystem>();
+            std::vector<std::atomic<int>> runs(c.count);
+            std::mutex orderLock;
+            std::vector<std::size_t> order;
+            const std::size_t lowest = ReadEach(c.count, [&](std::size_t i) {
+                ++runs[i];
+                const std::lock_guard<std::mutex> lock(orderLock);
+                order.push_back(i);
+                return c.failing.count(i) == 0;
+            });
+            EXPECT_EQ(lowest, c.lowest);
+            for (std::size_t i = 0; i < c.lowest && i < c.count; ++i)
+                ASSERT_EQ(runs[i], 1) << "read " << i;
+            if (inOrder) {
+                std::vector<std::size_t> expected(std::min(c.count, c.lowest + 1));
+                std::iota(expected.begin(), expected.end(), std::size_t{0});
+                EXPECT_EQ(order, expected);
+            }
+        }
+    }
+}
+
+TEST(ReadEach, AnExceptionOfAReadIsThrownAgainAfterTheOthersEnded) {
+    std::atomic<int> running{0};
+    EXPECT_THROW(ReadEach(1000,
+                          [&](std::size_t i) {
+                              ++running;
+                              if (i == 500)
+                                  throw std::runtime_error("out of memory");
+                              --running;
+                              return true;
+                          }),
+                 std::runtime_error);
+    EXPECT_EQ(running, 1); // only the throwing read never came back; no read is still running
+}
+
+// A full project read side by side names the first of two spoiled tone files, as reading
+// them one after the other would.
+TEST_F(StorageTest, AFullProjectReadSideBySideNamesItsFirstSpoiledFile) {
+    const std::string folder = Project("Spoiled");
+    BuildFullProject(folder);
+    std::string first;
+    for (const std::string& name : ListFolder(folder + "Tone")) {
+        if (name.rfind("300 ", 0) == 0 || name.rfind("700 ", 0) == 0)
+            WriteBytes(folder + "Tone/" + name, Bytes(12, 0));
+        if (name.rfind("300 ", 0) == 0)
+            first = name;
+    }
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(Docs().OpenProject(folder), nullptr);
+    ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
+    EXPECT_EQ(m_sink->Calls().front().detail,
+              "Tone/" + first + ": too short to be a tone file (12 bytes)");
+}
+
+} // namespace
