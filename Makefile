@@ -44,13 +44,11 @@ fuzz:
 	@cmake --build --preset fuzz -j $(JOBS)
 	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
 
-# The benchmarks on full projects, each with its physical baseline; a summary of times and
-# ratios closes the run.
+# The benchmarks on full projects (the project window's offscreen), each with its physical
+# baseline; one summary table of times and ratios closes the run.
 bench: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_bench
-	@build/$(PRESET)/bench/corv_bench
-	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_gui_bench
-	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_gui_bench
+	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_bench
 
 format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

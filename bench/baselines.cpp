@@ -1,6 +1,7 @@
 #include "baselines.h"
 
 #include "storage/svd_file.h"
+#include "support/slow_file_system.h"
 
 #include <array>
 #include <cstring>
@@ -30,13 +31,23 @@ private:
     int m_fd;
 };
 
+using CorvTest::SlowFileSystem;
+using CorvTest::SlowOp;
+
+// Waits what the medium makes one operation wait (nothing without a medium).
+void Pay(SlowFileSystem* medium, SlowOp op) {
+    if (medium != nullptr)
+        medium->Delay(op);
+}
+
 struct Entry {
     std::string name;
     bool folder = false;
 };
 
 // The entries of a folder without "." and ".."; false when it cannot be listed.
-bool ListEntries(const std::string& folder, std::vector<Entry>& entries) {
+bool ListEntries(const std::string& folder, std::vector<Entry>& entries, SlowFileSystem* medium) {
+    Pay(medium, SlowOp::ListFolder);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return false;
@@ -56,16 +67,18 @@ bool ListEntries(const std::string& folder, std::vector<Entry>& entries) {
 }
 
 // Reads up to `bytes` from the start of a file; with 0 the file is only opened and closed.
-std::size_t ReadPrefix(const std::string& path, std::size_t bytes) {
+std::size_t ReadPrefix(const std::string& path, std::size_t bytes, SlowFileSystem* medium) {
+    Pay(medium, SlowOp::Open);
     Fd fd(::open(path.c_str(), O_RDONLY));
     if (!fd.Ok() || bytes == 0)
         return 0;
+    Pay(medium, SlowOp::Read);
     std::array<std::uint8_t, Corv::kTonePrefixBytes> buffer{};
     const ssize_t got = ::read(fd.Get(), buffer.data(), bytes);
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
+bool CopyByReadWrite(const std::string& from, const std::string& to) {
     Fd in(::open(from.c_str(), O_RDONLY));
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
     if (!in.Ok() || !out.Ok())
@@ -87,6 +100,31 @@ bool CopyFile(const std::string& from, const std::string& to) {
     }
 }
 
+bool CopyInKernel(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY));
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+    struct stat info {};
+    if (!in.Ok() || !out.Ok() || ::fstat(in.Get(), &info) != 0)
+        return false;
+    for (off_t done = 0; done < info.st_size;) {
+        const ssize_t put = ::copy_file_range(in.Get(), nullptr, out.Get(), nullptr,
+                                              static_cast<std::size_t>(info.st_size - done), 0);
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+// Copies one file; on a slow medium it pays what the medium charges for a copy of its size.
+bool CopyFile(const std::string& from, const std::string& to, FileCopy how,
+              SlowFileSystem* medium) {
+    struct stat info {};
+    if (medium != nullptr && ::stat(from.c_str(), &info) == 0)
+        medium->DelayCopy(static_cast<std::uint64_t>(info.st_size));
+    return how == FileCopy::Kernel ? CopyInKernel(from, to) : CopyByReadWrite(from, to);
+}
+
 std::vector<std::uint8_t> ReadArea(const std::string& path, std::size_t offset, std::size_t bytes) {
     std::vector<std::uint8_t> area(bytes);
     Fd fd(::open(path.c_str(), O_RDONLY));
@@ -98,7 +136,7 @@ std::vector<std::uint8_t> ReadArea(const std::string& path, std::size_t offset, 
 
 } // namespace
 
-std::size_t ReadPrefixes(const std::string& projectFolder) {
+std::size_t ReadPrefixes(const std::string& projectFolder, SlowFileSystem* medium) {
     static const struct {
         const char* folder;
         std::size_t prefix;
@@ -108,10 +146,10 @@ std::size_t ReadPrefixes(const std::string& projectFolder) {
     for (const auto& kind : kinds) {
         const std::string folder = projectFolder + kind.folder;
         std::vector<Entry> entries;
-        if (!ListEntries(folder, entries))
+        if (!ListEntries(folder, entries, medium))
             return 0;
         for (const Entry& entry : entries)
-            total += ReadPrefix(folder + "/" + entry.name, kind.prefix) + 1;
+            total += ReadPrefix(folder + "/" + entry.name, kind.prefix, medium) + 1;
     }
     return total;
 }
@@ -127,7 +165,7 @@ std::vector<RecordArea> CollectRecordAreas(const std::string& projectFolder) {
     for (const auto& kind : kinds) {
         const std::string folder = projectFolder + kind.folder;
         std::vector<Entry> entries;
-        ListEntries(folder, entries);
+        ListEntries(folder, entries, nullptr);
         for (const Entry& entry : entries) {
             const std::string path = folder + "/" + entry.name;
             areas.push_back({path, static_cast<std::int64_t>(kind.offset),
@@ -148,16 +186,23 @@ bool WriteRecordAreas(const std::vector<RecordArea>& areas) {
     return true;
 }
 
-bool CopyFolder(const std::string& from, const std::string& to) {
+bool RenameFile(const std::string& from, const std::string& to, SlowFileSystem* medium) {
+    Pay(medium, SlowOp::Rename);
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CopyFolder(const std::string& from, const std::string& to, FileCopy how,
+                SlowFileSystem* medium) {
     if (::mkdir(to.c_str(), 0777) != 0)
         return false;
     std::vector<Entry> entries;
-    if (!ListEntries(from, entries))
+    if (!ListEntries(from, entries, medium))
         return false;
     for (const Entry& entry : entries) {
         const std::string source = from + "/" + entry.name;
         const std::string target = to + "/" + entry.name;
-        if (!(entry.folder ? CopyFolder(source, target) : CopyFile(source, target)))
+        if (!(entry.folder ? CopyFolder(source, target, how, medium)
+                           : CopyFile(source, target, how, medium)))
             return false;
     }
     return true;

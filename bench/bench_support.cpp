@@ -2,10 +2,14 @@
 
 #include "edit/domain.h"
 #include "model/lum_data.h"
+#include "support/slow_file_system.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -43,25 +47,55 @@ std::vector<Pairing>& Pairings() {
     return pairings;
 }
 
-// Shows the console table as usual and keeps the real time per iteration of every run.
+using CorvTest::SlowOp;
+
+// The counters of a run on the slow medium: its waits per operation (in SlowOp order) and the
+// seconds they took.
+constexpr const char* kWaitCounters[CorvTest::kSlowOpCount] = {"opens", "reads", "writes",
+                                                               "renames", "listings"};
+constexpr const char* kWaited = "waited_s";
+
+// What one benchmark measured per iteration.
+struct Measured {
+    double seconds = -1.0; // real time; negative when it did not run
+    bool onSlowMedium = false;
+    std::array<double, CorvTest::kSlowOpCount> waits{};
+    double waited = 0.0; // seconds the waits took
+};
+
+// Shows the console table as usual and keeps what every run measured per iteration.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     explicit CollectingReporter(OutputOptions options) : ConsoleReporter(options) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                m_seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                m_measured[run.run_name.function_name] = Collect(run);
         ConsoleReporter::ReportRuns(runs);
     }
-    // Seconds per iteration of a benchmark, or a negative value when it did not run.
-    double Seconds(const std::string& name) const {
-        const auto it = m_seconds.find(name);
-        return it == m_seconds.end() ? -1.0 : it->second;
+    Measured Of(const std::string& name) const {
+        const auto it = m_measured.find(name);
+        return it == m_measured.end() ? Measured{} : it->second;
     }
+    double Seconds(const std::string& name) const { return Of(name).seconds; }
 
 private:
-    std::map<std::string, double> m_seconds;
+    static Measured Collect(const Run& run) {
+        Measured measured;
+        measured.seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+        const auto waited = run.counters.find(kWaited);
+        if (waited == run.counters.end())
+            return measured;
+        measured.onSlowMedium = true;
+        measured.waited = waited->second.value;
+        for (std::size_t op = 0; op < CorvTest::kSlowOpCount; ++op) {
+            const auto count = run.counters.find(kWaitCounters[op]);
+            measured.waits[op] = count == run.counters.end() ? 0.0 : count->second.value;
+        }
+        return measured;
+    }
+
+    std::map<std::string, Measured> m_measured;
 };
 
 std::string FormatTime(double seconds) {
@@ -88,20 +122,42 @@ std::string FormatRatio(double operation, double baseline) {
     return text;
 }
 
+// For every benchmark on the slow medium: its waits, the time they took and the rest, the work.
+void PrintWaits(const CollectingReporter& reporter) {
+    std::vector<std::string> names;
+    for (const Pairing& pair : Pairings())
+        for (const std::string& name : {pair.operation, pair.baseline})
+            if (reporter.Of(name).onSlowMedium &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+    if (names.empty())
+        return;
+    std::printf("\nOn the slow medium, per operation: the waits paid (opens, reads, writes, "
+                "renames, folder listings), the time they took, and the rest (the work):\n");
+    for (const std::string& name : names) {
+        const Measured m = reporter.Of(name);
+        const double total = std::accumulate(m.waits.begin(), m.waits.end(), 0.0);
+        std::printf("  %-36s %6.0f waits (%5.0f %5.0f %5.0f %4.0f %3.0f) %10s waited %10s work\n",
+                    name.c_str(), total, m.waits[0], m.waits[1], m.waits[2], m.waits[3], m.waits[4],
+                    FormatTime(m.waited).c_str(), FormatTime(m.seconds - m.waited).c_str());
+    }
+}
+
 void PrintSummary(const CollectingReporter& reporter) {
     std::printf("\nSummary: real time per operation and its ratio to its physical baseline, "
                 "measured in this run (%u cores).\n",
                 std::thread::hardware_concurrency());
-    std::printf("%-30s %11s  %-28s %11s %9s\n", "operation", "time", "baseline", "time", "ratio");
+    std::printf("%-36s %11s  %-36s %11s %9s\n", "operation", "time", "baseline", "time", "ratio");
     for (const Pairing& pair : Pairings()) {
         const double operation = reporter.Seconds(pair.operation);
         const double baseline = reporter.Seconds(pair.baseline);
         if (operation < 0 && baseline < 0)
             continue; // filtered out of this run
-        std::printf("%-30s %11s  %-28s %11s %9s\n", pair.operation.c_str(),
+        std::printf("%-36s %11s  %-36s %11s %9s\n", pair.operation.c_str(),
                     FormatTime(operation).c_str(), pair.baseline.c_str(),
                     FormatTime(baseline).c_str(), FormatRatio(operation, baseline).c_str());
     }
+    PrintWaits(reporter);
     std::printf("\nWhat each line measures:\n");
     for (const Pairing& pair : Pairings())
         std::printf("  %s: %s\n", pair.operation.c_str(), pair.note.c_str());
@@ -169,6 +225,15 @@ benchmark::internal::Benchmark* Measure(const std::string& name, BenchFunction f
 void PairWithBaseline(const std::string& operation, const std::string& baseline,
                       const std::string& note) {
     Pairings().push_back({operation, baseline, note});
+}
+
+void CountWaits(benchmark::State& state, const CorvTest::SlowFileSystem& medium,
+                double waitedSeconds) {
+    const auto perIteration = benchmark::Counter::kAvgIterations;
+    for (std::size_t op = 0; op < CorvTest::kSlowOpCount; ++op)
+        state.counters[kWaitCounters[op]] =
+            benchmark::Counter(medium.Delays(static_cast<SlowOp>(op)), perIteration);
+    state.counters[kWaited] = benchmark::Counter(waitedSeconds, perIteration);
 }
 
 int RunAll(int argc, char** argv) {

@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+namespace CorvTest {
+class SlowFileSystem;
+}
+
 // Shared ground of the benchmark programs: the projects they work on, a fresh store for each
 // measurement and the pairing of every measured operation with its physical baseline.
 namespace CorvBench {
@@ -69,6 +73,12 @@ benchmark::internal::Benchmark* Measure(const std::string& name, BenchFunction f
 // the operation measures (printed under the summary).
 void PairWithBaseline(const std::string& operation, const std::string& baseline,
                       const std::string& note);
+
+// Records, per iteration of a run on the slow medium, the waits it paid (in total and per
+// operation) and how long they took in seconds, printed under the summary as the split of its
+// time between latency and work.
+void CountWaits(benchmark::State& state, const CorvTest::SlowFileSystem& medium,
+                double waitedSeconds);
 
 // Runs every registered benchmark, then prints the summary of times and ratios. Returns the
 // program's exit status.

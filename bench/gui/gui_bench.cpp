@@ -3,15 +3,14 @@
 // under one frame at 60 Hz (16.7 ms). The lists are virtual, so neither should grow with the
 // number of slots beyond the rows that are visible.
 
-#include <QApplication>
-#include <memory>
-
 #include "app/file_doc.h"
 #include "bench_support.h"
 #include "edit/cell_edit.h"
 #include "storage/slot_file_name.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
+
+#include <memory>
 
 namespace CorvBench {
 
@@ -56,7 +55,8 @@ void OpenWithoutWindow(benchmark::State& state) {
 }
 
 // A rename of 100 selected tones (with its undo snapshot), then what the window does after an
-// edit: the three lists refilled keeping selection and place, the status text, one paint of the whole window.
+// edit: the three lists refilled keeping selection and place, the status text, one paint of the
+// whole window.
 void EditAndRefill(benchmark::State& state) {
     FreshStore();
     Corv::CProjectDocument* document = Open(TheWorld().Source());
@@ -75,7 +75,8 @@ void EditAndRefill(benchmark::State& state) {
     view.List(1)->SetTopRow(300);
     int round = 0;
     for (auto _ : state) {
-        Corv::SetNames(document->Data(), Corv::kToneKind, rows, "Take" + std::to_string(++round % 10));
+        Corv::SetNames(document->Data(), Corv::kToneKind, rows,
+                       "Take" + std::to_string(++round % 10));
         for (int kind = 0; kind < 3; ++kind)
             view.List(kind)->Refill();
         benchmark::DoNotOptimize(Corv::WaveBytesText(document->Data().WaveBytesTotal()));
@@ -121,10 +122,3 @@ const bool g_registered = [] {
 } // namespace
 
 } // namespace CorvBench
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return CorvBench::RunAll(argc, argv);
-}

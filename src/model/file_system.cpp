@@ -1,5 +1,8 @@
 #include "model/file_system.h"
 
+#include "model/file_copy.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -119,18 +122,14 @@ FileType TypeOf(mode_t mode) {
     return FileType::Other;
 }
 
-bool CopyContent(int in, int out) {
-    char buffer[1 << 16];
-    for (;;) {
-        std::size_t got = 0;
-        if (!ReadAll(in, buffer, sizeof buffer, got))
-            return false;
-        if (got == 0)
-            return true;
-        if (!WriteAll(out, buffer, got))
-            return false;
-    }
+// The errors with which the kernel declines to copy between two files (other file systems, an
+// old kernel, a file system without the call) rather than failing the copy itself.
+bool KernelRefused(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
 }
+
+// The most one kernel step is asked to copy (the kernel caps a single call below 2 GiB).
+constexpr std::uint64_t kKernelChunk = std::uint64_t{1} << 30;
 
 class PosixFileSystem final : public IFileSystem {
 public:
@@ -212,7 +211,7 @@ public:
             ::close(in);
             return false;
         }
-        const bool copied = CopyContent(in, out) && (!sync || ::fsync(out) == 0);
+        const bool copied = FileCopy::CopyContent(in, out) && (!sync || ::fsync(out) == 0);
         const bool inClosed = ::close(in) == 0;
         const bool outClosed = ::close(out) == 0;
         return copied && inClosed && outClosed;
@@ -260,6 +259,48 @@ private:
 IFileSystem* g_installed = nullptr;
 
 } // namespace
+
+namespace FileCopy {
+
+std::int64_t KernelCopyStep(int in, int out, std::size_t n) {
+    return ::copy_file_range(in, nullptr, out, nullptr, n, 0);
+}
+
+bool CopyContent(int in, int out, const KernelStep& step) {
+    struct stat st {};
+    if (::fstat(in, &st) != 0)
+        return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size == 0)
+        return CopyByReadWrite(in, out);
+    std::uint64_t copied = 0;
+    while (copied < size) {
+        const std::int64_t put = step(in, out, std::min(size - copied, kKernelChunk));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0 && !KernelRefused(errno))
+            return false;
+        if (put <= 0) // refused, or nothing copied before the end: both offsets stand at `copied`
+            return CopyByReadWrite(in, out);
+        copied += static_cast<std::uint64_t>(put);
+    }
+    return true;
+}
+
+bool CopyByReadWrite(int in, int out) {
+    char buffer[1 << 16];
+    for (;;) {
+        std::size_t got = 0;
+        if (!ReadAll(in, buffer, sizeof buffer, got))
+            return false;
+        if (got == 0)
+            return true;
+        if (!WriteAll(out, buffer, got))
+            return false;
+    }
+}
+
+} // namespace FileCopy
 
 bool IFileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
     std::vector<DirEntry> entries;
