@@ -80,6 +80,8 @@ public:
         return m_inner.SameDirectory(a, b);
     }
     std::uint32_t UserId() override { return m_inner.UserId(); }
+    // A slow medium is read side by side as the file system under it allows.
+    bool AllowsParallelReads() override { return m_inner.AllowsParallelReads(); }
 
 private:
     Corv::IFileSystem& m_inner;
