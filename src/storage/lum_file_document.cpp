@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace Corv {
 
@@ -167,12 +170,33 @@ bool CLumFileDocument::LoadWaves() {
 }
 
 bool CLumFileDocument::SourceFilesPresent() const {
+    // One listing per folder the files lie in rather than one open per file: a slow medium
+    // pays a few waits instead of thousands. The files of a folder that cannot be listed are
+    // opened one by one.
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> folders;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = m_data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
             const CParameter& record = records.Item(i);
-            if (!record.IsEmpty() &&
-                !FileSystem().Open(ToOsPath(record.FilePath()), OpenMode::Read))
+            if (record.IsEmpty())
+                continue;
+            const std::string& path = record.FilePath();
+            const std::size_t slash = path.rfind('/');
+            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+            const auto [known, added] = folders.try_emplace(folder);
+            if (added) {
+                std::vector<DirEntry> entries;
+                if (FileSystem().ListFolder(ToOsPath(folder), entries)) {
+                    known->second.emplace();
+                    for (DirEntry& entry : entries)
+                        if (entry.type == FileType::Regular)
+                            known->second->insert(std::move(entry.name));
+                }
+            }
+            const bool present = known->second
+                                     ? known->second->count(path.substr(slash + 1)) > 0
+                                     : FileSystem().Open(ToOsPath(path), OpenMode::Read) != nullptr;
+            if (!present)
                 return false;
         }
     }

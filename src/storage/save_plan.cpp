@@ -2,16 +2,17 @@
 // arrive from elsewhere and which go — before anything on disk changes.
 #include "storage/save_plan.h"
 
-#include <chrono>
-#include <unordered_map>
-#include <unordered_set>
-
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
+#include "storage/parallel_reads.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+
+#include <chrono>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace Corv {
 
@@ -31,8 +32,8 @@ std::string SaveToken() {
 // A path in the work folder for a copy of a file: counter, blank, name part, extension.
 std::string TemporaryCopyPath(const std::string& file) {
     CDomain& domain = CDomain::Get();
-    return domain.m_workFolder + SlotNumberText(domain.NextWorkFileNumber()) + " " + NamePart(file) +
-           Extension(file);
+    return domain.m_workFolder + SlotNumberText(domain.NextWorkFileNumber()) + " " +
+           NamePart(file) + Extension(file);
 }
 
 // The folder part of a relative path ("" for the top of the project folder).
@@ -62,9 +63,9 @@ private:
     };
     // What planning a kind works with, slot by slot.
     struct KindState {
-        std::vector<std::string> targets;        // relative slot file names, empty for empty slots
+        std::vector<std::string> targets; // relative slot file names, empty for empty slots
         std::vector<std::vector<std::uint8_t>> areas; // packed record areas (patches and tones)
-        std::vector<char> changed;               // the packed area differs from the file's
+        std::vector<char> changed;                    // the packed area differs from the file's
     };
 
     bool ReadAreas(int kind, KindState& state);
@@ -117,6 +118,7 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
     state.areas.assign(n, {});
     state.changed.assign(n, 0);
     m_plan.slotPaths[kind].assign(n, {});
+    std::vector<std::size_t> withArea;
     for (std::size_t i = 0; i < n; ++i) {
         const CParameter& record = records.Item(i);
         if (record.IsEmpty())
@@ -125,18 +127,22 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
             std::string(SubfolderName(kind)) + SlotFileName(static_cast<unsigned>(i + 1), record);
         m_plan.slotPaths[kind][i] = m_folder + state.targets[i];
         m_plan.needsSubfolder[kind] = true;
-        if (kind == kWaveKind)
-            continue;
-        std::vector<std::uint8_t>& area = state.areas[i];
-        if (!ReadRecordArea(kind, record.FilePath(), area))
-            return false;
-        std::vector<std::uint8_t> packed = area;
-        if (!PackRecordArea(kind, record, packed))
-            return false;
-        state.changed[i] = packed != area;
-        area = std::move(packed);
+        if (kind != kWaveKind)
+            withArea.push_back(i);
     }
-    return true;
+    // Each read fills its own slot's area only, so the reads may run side by side.
+    return ReadEach(withArea.size(), [&](std::size_t k) {
+               const std::size_t i = withArea[k];
+               std::vector<std::uint8_t>& area = state.areas[i];
+               if (!ReadRecordArea(kind, records.Item(i).FilePath(), area))
+                   return false;
+               std::vector<std::uint8_t> packed = area;
+               if (!PackRecordArea(kind, records.Item(i), packed))
+                   return false;
+               state.changed[i] = packed != area;
+               area = std::move(packed);
+               return true;
+           }) == withArea.size();
 }
 
 bool CSavePlanner::PlanKind(int kind) {
@@ -154,7 +160,11 @@ bool CSavePlanner::PlanKind(int kind) {
         if (record.IsEmpty())
             continue;
         Stage(state.targets[i],
-              {{}, record.FilePath(), kind, state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{}, {}},
+              {{},
+               record.FilePath(),
+               kind,
+               state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+               {}},
               false);
         // Records of other projects that used this slot's file follow it into the new folder.
         if (i < old.size() && record.FilePath() == old[i])
@@ -194,10 +204,16 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
             continue;
         const std::string& target = state.targets[i];
         // The slot's own file goes and has exactly the target's name: what arrives replaces it.
-        const bool replacing = i < old.size() && !old[i].empty() && keeper[i] < 0 && Rel(old[i]) == target;
+        const bool replacing =
+            i < old.size() && !old[i].empty() && keeper[i] < 0 && Rel(old[i]) == target;
         const auto it = oldIndex.find(record.FilePath());
         if (it == oldIndex.end() || keeper[it->second] != static_cast<long>(i)) {
-            Stage(target, {{}, record.FilePath(), kind, state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{}, {}},
+            Stage(target,
+                  {{},
+                   record.FilePath(),
+                   kind,
+                   state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+                   {}},
                   replacing);
             continue;
         }
@@ -262,8 +278,10 @@ bool CSavePlanner::PlanMemo(int kind) {
         if (status.type == FileType::Regular && status.size == text.size()) {
             std::string current(text.size(), '\0');
             auto file = FileSystem().Open(path, OpenMode::Read);
-            if (file && file->Read(current.data(), current.size()) ==
-                            static_cast<std::int64_t>(current.size()) && current == text)
+            if (file &&
+                file->Read(current.data(), current.size()) ==
+                    static_cast<std::int64_t>(current.size()) &&
+                current == text)
                 return true; // unchanged: not written
         }
         if (status.type == FileType::Directory || status.failed)
@@ -326,14 +344,15 @@ void ForEachRecordArray(CLumFileDocument& any, int kind, const CLumData* skip, V
             visit(document->Data().Records(kind));
     for (CDomain::Snapshot& slot : CDomain::Get().m_undo)
         if (slot.owner != nullptr && slot.owner != skip && slot.saved[kind])
-            visit(kind == kPatchKind   ? static_cast<CParameterArray&>(slot.patches)
+            visit(kind == kPatchKind  ? static_cast<CParameterArray&>(slot.patches)
                   : kind == kToneKind ? static_cast<CParameterArray&>(slot.tones)
                                       : static_cast<CParameterArray&>(slot.waves));
 }
 
 } // namespace
 
-std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int kind, const CLumData* skip) {
+std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int kind,
+                                                   const CLumData* skip) {
     std::unordered_set<std::string> used;
     ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
         for (std::size_t i = 0; i < records.Size(); ++i)
@@ -343,13 +362,14 @@ std::unordered_set<std::string> PathsUsedElsewhere(CLumFileDocument& any, int ki
     return used;
 }
 
-bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::string& to, int kind,
-                     const CLumData* skip) {
+bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::string& to,
+                     int kind, const CLumData* skip) {
     return RedirectRecords(any, {{from, to}}, kind, skip);
 }
 
-bool RedirectRecords(CLumFileDocument& any, const std::unordered_map<std::string, std::string>& moves,
-                     int kind, const CLumData* skip) {
+bool RedirectRecords(CLumFileDocument& any,
+                     const std::unordered_map<std::string, std::string>& moves, int kind,
+                     const CLumData* skip) {
     bool changed = false;
     ForEachRecordArray(any, kind, skip, [&](CParameterArray& records) {
         for (std::size_t i = 0; i < records.Size(); ++i)
@@ -361,7 +381,9 @@ bool RedirectRecords(CLumFileDocument& any, const std::unordered_map<std::string
     return changed;
 }
 
-std::string WorkCopyPath(const std::string& file) { return TemporaryCopyPath(file); }
+std::string WorkCopyPath(const std::string& file) {
+    return TemporaryCopyPath(file);
+}
 
 bool PlanSave(CLumFileDocument& document, SaveMode mode, const std::string& stageRoot,
               const std::string& sourceFolder, const std::vector<std::string>& replaced,

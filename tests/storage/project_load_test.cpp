@@ -20,7 +20,8 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
     ProjectBuilder b(Project("Song"));
     b.Patch(1, "A", 0).Patch(1, "B", 0).Patch(2, "ABCDEFGHIJKL", 0).Patch(513, "Far", 0);
     std::set<std::string> expected = {b.Folder() + "Patch/001 B.d00"};
-    for (const char* name : {"000 Zero.d00", "1 Short.d00", "003 ABCDEFGHIJKLM.d00", "004X.d00", "Extra.d00"}) {
+    for (const char* name :
+         {"000 Zero.d00", "1 Short.d00", "003 ABCDEFGHIJKLM.d00", "004X.d00", "Extra.d00"}) {
         b.File(std::string("Patch/") + name, PatchFileBytes(MakePatch("", 0)));
         expected.insert(b.Folder() + "Patch/" + name);
     }
@@ -31,7 +32,8 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
     EXPECT_EQ(data.Patches()[1].Name(), "ABCDEFGHIJKL");
     EXPECT_EQ(data.CountEmpty(kPatchKind), 510);
     // 513 is dropped without a trace, the .txt is never listed
-    EXPECT_EQ(std::set<std::string>(doc.RejectedFiles().begin(), doc.RejectedFiles().end()), expected);
+    EXPECT_EQ(std::set<std::string>(doc.RejectedFiles().begin(), doc.RejectedFiles().end()),
+              expected);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(Messages().empty());
 }
@@ -40,11 +42,13 @@ TEST_F(LoadTest, FullSizeProjectLoadsWithEveryReferenceAndBackReference) {
     const std::string folder = Project("Full");
     BuildFullProject(folder);
     const CLumData& data = Open(folder).Data();
-    ASSERT_EQ(data.CountEmpty(kPatchKind) + data.CountEmpty(kToneKind) + data.CountEmpty(kWaveKind), 0);
+    ASSERT_EQ(data.CountEmpty(kPatchKind) + data.CountEmpty(kToneKind) + data.CountEmpty(kWaveKind),
+              0);
     // Back references computed independently of the loader.
     std::vector<std::vector<int>> toneUsers(kToneSlots), waveUsers(kWaveSlots);
     auto add = [](std::vector<int>& users, int user) {
-        if (users.empty() || users.back() != user) users.push_back(user);
+        if (users.empty() || users.back() != user)
+            users.push_back(user);
     };
     for (int p = 0; p < kPatchSlots; ++p)
         for (int s = 0; s < 2; ++s)
@@ -52,7 +56,8 @@ TEST_F(LoadTest, FullSizeProjectLoadsWithEveryReferenceAndBackReference) {
                 add(toneUsers[t - 1], p);
     for (int t = 0; t < kToneSlots; ++t)
         for (int o = 0; o < CTone::kOscCount * 2; ++o)
-            if (const int w = data.Tones()[t].Osc(o / 2).WaveNumber(o % 2); w >= 1 && w <= kWaveSlots)
+            if (const int w = data.Tones()[t].Osc(o / 2).WaveNumber(o % 2);
+                w >= 1 && w <= kWaveSlots)
                 add(waveUsers[w - 1], t);
     int references = 0;
     for (int t = 0; t < kToneSlots; ++t) {
@@ -63,14 +68,18 @@ TEST_F(LoadTest, FullSizeProjectLoadsWithEveryReferenceAndBackReference) {
     for (int w = 0; w < kWaveSlots; ++w) {
         const auto& users = data.Waves()[w].Users();
         EXPECT_EQ(std::set<int>(users.begin(), users.end()),
-                  std::set<int>(waveUsers[w].begin(), waveUsers[w].end())) << "wave " << w + 1;
+                  std::set<int>(waveUsers[w].begin(), waveUsers[w].end()))
+            << "wave " << w + 1;
     }
     EXPECT_GT(references, kPatchSlots); // the generator really made patches use tones
 }
 
 TEST_F(LoadTest, ReferencesAndMemosComeFromTheFiles) {
     ProjectBuilder b(Project("Refs"));
-    b.Patch(3, "Lead", 7, 7).Tone(7, "Saw", {2, 0, 5}).Wave(2, "Kick", 100).Wave(5, "Snare", 10, ".WAV");
+    b.Patch(3, "Lead", 7, 7)
+        .Tone(7, "Saw", {2, 0, 5})
+        .Wave(2, "Kick", 100)
+        .Wave(5, "Snare", 10, ".WAV");
     b.Memos(kPatchKind, {"", "", "", "", "", "", "", "", "first", "second", "third", "fourth"});
     b.Memos(kWaveKind, {"kick memo"}, "\n");
     CLumData& data = Open(b.Folder()).Data();
@@ -111,8 +120,8 @@ TEST_F(LoadTest, OddNamesCaseAndSymbolicLinks) {
     for (int w = 4; w < 9; ++w)
         names.push_back(data.Waves()[w].Name());
     // a folder is not a patch file; "a.wx.aif" matches two patterns and is placed once
-    EXPECT_EQ(names, (std::vector<std::string>{"Two  Blanks", "v1.2.final", "Caf\xe9 \x81\x40", "Link", "",
-                                               "Kick", "Pad", "a.wx", "Voice", ""}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Two  Blanks", "v1.2.final", "Caf\xe9 \x81\x40",
+                                               "Link", "", "Kick", "Pad", "a.wx", "Voice", ""}));
     EXPECT_EQ(data.Waves()[4].FilePath(), b.Folder() + "Wave/005 Kick.WAV");
     EXPECT_TRUE(doc.RejectedFiles().empty());
 }
@@ -257,7 +266,8 @@ TEST_F(LoadTest, ReadFailuresNameTheirFileOrFolder) {
 
 TEST_F(LoadTest, EmptyProjectWithoutWaveFolderLoads) {
     CLumData& data = Open(ProjectBuilder(Project("Empty"), false).Folder()).Data();
-    EXPECT_EQ(data.UsedExtent(kPatchKind) + data.UsedExtent(kToneKind) + data.UsedExtent(kWaveKind), 0);
+    EXPECT_EQ(data.UsedExtent(kPatchKind) + data.UsedExtent(kToneKind) + data.UsedExtent(kWaveKind),
+              0);
 }
 
 TEST_F(LoadTest, PathSpellingsOfOneFolder) {
@@ -275,9 +285,43 @@ TEST_F(LoadTest, PathSpellingsOfOneFolder) {
     EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
 }
 
-TEST_F(LoadTest, SourceFilesPresentNoticesAMissingFile) {
-    ProjectBuilder b(Project("Present"));
-    CProjectDocument& doc = Open(b.Patch(1, "A", 1).Tone(1, "T", {1}).Wave(1, "W", 8).Folder());
+// A slot file that went, was renamed or became something other than a regular file is
+// noticed, in the project's folders and in a folder it was borrowed from; a folder that cannot
+// be listed has its files looked at one by one.
+TEST_F(LoadTest, SourceFilesPresentNoticesWhatWentFromEveryFolder) {
+    const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> cases = {
+        {"nothing changed", [](const std::string&) {}},
+        {"wave removed", [](const std::string& f) { fs::remove(f + "Wave/001 W.w00"); }},
+        {"tone renamed",
+         [](const std::string& f) { fs::rename(f + "Tone/001 T.p00", f + "Tone/001 U.p00"); }},
+        {"patch now a FIFO",
+         [](const std::string& f) {
+             fs::remove(f + "Patch/001 A.d00");
+             MakeFifo(f + "Patch/001 A.d00");
+         }},
+        {"borrowed file removed",
+         [](const std::string& f) { fs::remove(f + "../Other.prj/Wave/001 O.w00"); }},
+    };
+    for (const auto& [name, change] : cases) {
+        SCOPED_TRACE(name);
+        Docs().CloseAll();
+        TempDir dir;
+        ProjectBuilder b(dir.Path() + "/Present.prj/");
+        ProjectBuilder other(dir.Path() + "/Other.prj/");
+        other.Wave(1, "O", 8);
+        CProjectDocument& doc =
+            Open(b.Patch(1, "A", 1).Tone(1, "T", {1, 2}).Wave(1, "W", 8).Folder());
+        // The second wave is a record whose file lies in the other project's folder.
+        CWave borrowed = MakeWave("O", other.Folder() + "Wave/001 O.w00");
+        doc.Data().Waves().PlaceClone(1, borrowed);
+        EXPECT_TRUE(doc.SourceFilesPresent());
+        change(b.Folder());
+        EXPECT_EQ(doc.SourceFilesPresent(), name == "nothing changed");
+    }
+    ProjectBuilder b(Project("Unlistable"));
+    CProjectDocument& doc = Open(b.Patch(1, "A", 0).Wave(1, "W", 8).Folder());
+    InstalledFaultyFileSystem unlistable;
+    unlistable.FailAll(FsOp::ListFolder);
     EXPECT_TRUE(doc.SourceFilesPresent());
     fs::remove(b.Folder() + "Wave/001 W.w00");
     EXPECT_FALSE(doc.SourceFilesPresent());
