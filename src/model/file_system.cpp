@@ -227,7 +227,7 @@ public:
 
     std::uint32_t UserId() override { return static_cast<std::uint32_t>(::getuid()); }
 
-    bool AllowsParallelReads() override { return true; }
+    bool AllowsParallelWork() override { return true; }
 
 private:
     static CreateDirResult MakeDirectory(const std::string& path, mode_t mode) {

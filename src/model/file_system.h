@@ -95,10 +95,10 @@ public:
     virtual bool SameDirectory(const std::string& /*a*/, const std::string& /*b*/) { return false; }
     // The id of the user this program runs as, the owner of the files it creates.
     virtual std::uint32_t UserId() { return 0; }
-    // True when different files may be opened, read and closed on several threads at once.
-    // File systems that count or fail operations in order say no, so that their runs stay the
-    // same from run to run.
-    virtual bool AllowsParallelReads() { return false; }
+    // True when different files may be opened, read, written, synced and closed on several
+    // threads at once. File systems that count or fail operations in order say no, so that
+    // their runs stay the same from run to run.
+    virtual bool AllowsParallelWork() { return false; }
 
     // The names of the regular files of a folder (links followed). False when the folder
     // cannot be listed.

@@ -3,7 +3,7 @@
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/memo_file.h"
-#include "storage/parallel_reads.h"
+#include "storage/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 
@@ -113,7 +113,7 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
         records[i].SetName(paths[i], true);
     }
     // Each read touches its own record only, so the reads may run side by side.
-    const std::size_t failure = ReadEach(
+    const std::size_t failure = RunSideBySide(
         used.size(), [&](std::size_t n) { return read(paths[used[n]], records[used[n]]); });
     if (failure == used.size())
         return true;

@@ -3,23 +3,26 @@
 // place (see folder_transaction.h). Only files whose bytes change are written, a file whose
 // only change is its name is only renamed, and files that no slot holds are moved out of the
 // project rather than deleted.
-#include <algorithm>
-#include <set>
-
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/folder_transaction.h"
+#include "storage/move_out.h"
 #include "storage/project_document.h"
 #include "storage/save_plan.h"
+#include "storage/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
-#include "storage/move_out.h"
+
+#include <algorithm>
+#include <set>
 
 namespace Corv {
 
 namespace {
 
-IFileSystem& Fs() { return FileSystem(); }
+IFileSystem& Fs() {
+    return FileSystem();
+}
 
 std::string WithoutSlash(const std::string& folder) {
     return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
@@ -42,8 +45,8 @@ bool StageFile(const StagedFile& file) {
     if (!Fs().CopyFile(ToOsPath(file.source), destination, false))
         return false;
     auto out = Fs().Open(destination, OpenMode::Update);
-    return out && out->Seek(RecordAreaOffset(file.kind)) && out->Write(file.area.data(), file.area.size()) &&
-           out->Sync() && out->Close();
+    return out && out->Seek(RecordAreaOffset(file.kind)) &&
+           out->Write(file.area.data(), file.area.size()) && out->Sync() && out->Close();
 }
 
 // Writes every staged file and work copy; the folders that got staged files are synced, so
@@ -52,14 +55,17 @@ bool StageAll(const CSavePlan& plan) {
     for (const WorkCopy& copy : plan.workCopies)
         if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), false))
             return false;
+    // Every staged file is a file of its own, so they may be written side by side.
+    const std::size_t failure =
+        RunSideBySide(plan.staged.size(), [&](std::size_t i) { return StageFile(plan.staged[i]); });
+    if (failure != plan.staged.size())
+        return false;
     std::set<std::string> folders;
-    for (const StagedFile& file : plan.staged) {
-        if (!StageFile(file))
-            return false;
+    for (const StagedFile& file : plan.staged)
         folders.insert(ParentOf(file.destination));
-    }
-    return std::all_of(folders.begin(), folders.end(),
-                       [](const std::string& folder) { return Fs().SyncDirectory(ToOsPath(folder)); });
+    return std::all_of(folders.begin(), folders.end(), [](const std::string& folder) {
+        return Fs().SyncDirectory(ToOsPath(folder));
+    });
 }
 
 void RemoveStaged(const CSavePlan& plan) {
@@ -84,9 +90,13 @@ void RemoveTree(const std::string& folder) {
 // instrument or to the librarian (the patch, tone and wave files of the subfolders by their
 // patterns, the system files, the memo files), and files an interrupted save left in the
 // subfolders. False when a folder that is there cannot be listed.
-bool ListReplaced(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& leftovers) {
+bool ListReplaced(const std::string& folder, std::vector<std::string>& files,
+                  std::vector<std::string>& leftovers) {
     static const std::pair<const char*, std::vector<const char*>> kPatterns[] = {
-        {"Patch/", {"*.d00"}}, {"Tone/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
+        {"Patch/", {"*.d00"}},
+        {"Tone/", {"*.p00"}},
+        {"Wave/", {"*.w*", "*.aif*", "*.vpw"}},
+        {"", {"*.s00"}}};
     for (const auto& [subfolder, patterns] : kPatterns) {
         const FileStatus status = Fs().Status(ToOsPath(folder + subfolder));
         if (status.type == FileType::Missing && !status.failed)
@@ -94,7 +104,8 @@ bool ListReplaced(const std::string& folder, std::vector<std::string>& files, st
         std::vector<DirEntry> entries;
         if (!Fs().ListFolder(ToOsPath(folder + subfolder), entries))
             return false;
-        std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        std::sort(entries.begin(), entries.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
         for (const DirEntry& entry : entries) {
             if (*subfolder != '\0' && IsSaveLeftoverName(entry.name))
                 leftovers.push_back(subfolder + entry.name);
@@ -113,7 +124,8 @@ bool ListReplaced(const std::string& folder, std::vector<std::string>& files, st
 }
 
 // Creates the subfolders a save puts files into; `created` collects the ones it made.
-bool CreateSubfolders(const std::string& folder, const bool (&needed)[3], std::vector<std::string>& created) {
+bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
+                      std::vector<std::string>& created) {
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string path = folder + SubfolderName(kind);
         if (!needed[kind] || Fs().IsDirectory(ToOsPath(path)))
@@ -168,7 +180,8 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
         CDomain::Get().ClearUndo();
 }
 
-bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report) {
+bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
+                              CMoveOutReport& report) {
     CFolderTransaction transaction(folder, MoveOutInto(folder, report));
     for (const CommitStep& step : plan.steps)
         transaction.Add(step.kind, step.from, step.to);
@@ -204,8 +217,9 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     CSavePlan plan;
     std::vector<std::string> created;
     if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan) ||
-        std::any_of(stayed.begin(), stayed.end(),
-                    [&](const std::string& rejected) { return BlocksASlot(plan, folder, rejected); }) ||
+        std::any_of(
+            stayed.begin(), stayed.end(),
+            [&](const std::string& rejected) { return BlocksASlot(plan, folder, rejected); }) ||
         !CreateSubfolders(folder, plan.needsSubfolder, created))
         return false;
     if (!StageAll(plan)) {
@@ -229,7 +243,8 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().CreateDirectory(ToOsPath(stage + WithoutSlash(SubfolderName(kind)))) ==
              CreateDirResult::Created;
-    ok = ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) && StageAll(plan);
+    ok =
+        ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) && StageAll(plan);
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().SyncDirectory(ToOsPath(stage + SubfolderName(kind)));
     // The folder appears complete in one rename (over an empty folder of that name, if any).
@@ -302,8 +317,9 @@ bool CLumFileDocument::SaveAll(bool elsewhere) {
         return SaveFolder(SaveMode::InPlace, {});
     const FileStatus status = Fs().Status(ToOsPath(m_data.ProjectFolder()));
     std::vector<DirEntry> entries;
-    const bool empty = status.type == FileType::Missing ||
-                       (Fs().ListFolder(ToOsPath(m_data.ProjectFolder()), entries) && entries.empty());
+    const bool empty =
+        status.type == FileType::Missing ||
+        (Fs().ListFolder(ToOsPath(m_data.ProjectFolder()), entries) && entries.empty());
     return SaveFolder(empty ? SaveMode::NewFolder : SaveMode::Replace, {});
 }
 
@@ -358,7 +374,7 @@ bool TargetIsFree(const CProjectDocument& self, const std::string& folder, bool&
 // What a folder that is not the project's own holds: nothing (it is built new), a project or
 // other content (replaced), or subfolders a save must never write through.
 struct TargetState {
-    bool empty = true;   // missing, or a folder without entries
+    bool empty = true;    // missing, or a folder without entries
     bool existed = false; // a "Patch", "Tone" or "Wave" entry is there: the user is asked
     bool unsafe = false;
 };
@@ -385,7 +401,8 @@ TargetState InspectTarget(const std::string& folder) {
             state.unsafe = true;
         for (const auto& document : CProjectDocuments::Get().Documents()) {
             const std::string open = document->Data().ProjectFolder();
-            if (!open.empty() && Fs().SameDirectory(ToOsPath(open + SubfolderName(kind)), ToOsPath(sub)))
+            if (!open.empty() &&
+                Fs().SameDirectory(ToOsPath(open + SubfolderName(kind)), ToOsPath(sub)))
                 state.unsafe = true;
         }
     }
@@ -423,7 +440,8 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     CDocumentHooks& hooks = CProjectDocuments::Get().Hooks();
     hooks.BeginWait();
     const std::string remembered = Data().ProjectFolder();
-    const bool saved = SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
+    const bool saved =
+        SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
     hooks.EndWait();
     if (!saved) {
         Data().SetProjectFolder(remembered);

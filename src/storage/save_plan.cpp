@@ -6,7 +6,7 @@
 #include "model/file_system.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
-#include "storage/parallel_reads.h"
+#include "storage/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 
@@ -131,7 +131,7 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
             withArea.push_back(i);
     }
     // Each read fills its own slot's area only, so the reads may run side by side.
-    return ReadEach(withArea.size(), [&](std::size_t k) {
+    return RunSideBySide(withArea.size(), [&](std::size_t k) {
                const std::size_t i = withArea[k];
                std::vector<std::uint8_t>& area = state.areas[i];
                if (!ReadRecordArea(kind, records.Item(i).FilePath(), area))

@@ -81,7 +81,7 @@ public:
     }
     std::uint32_t UserId() override { return m_inner.UserId(); }
     // A slow medium is read side by side as the file system under it allows.
-    bool AllowsParallelReads() override { return m_inner.AllowsParallelReads(); }
+    bool AllowsParallelWork() override { return m_inner.AllowsParallelWork(); }
 
 private:
     Corv::IFileSystem& m_inner;

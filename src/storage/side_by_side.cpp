@@ -1,4 +1,4 @@
-#include "storage/parallel_reads.h"
+#include "storage/side_by_side.h"
 
 #include "model/file_system.h"
 
@@ -14,17 +14,17 @@ namespace Corv {
 
 namespace {
 
-// Enough threads to keep a slow medium busy; a folder with few files is read on fewer.
+// Enough threads to keep a slow medium busy; a few files are worked on by fewer.
 constexpr std::size_t kMostThreads = 8;
-constexpr std::size_t kReadsPerThread = 32;
+constexpr std::size_t kTasksPerThread = 32;
 
 } // namespace
 
-std::size_t ReadEach(std::size_t count, const std::function<bool(std::size_t)>& read) {
-    const std::size_t threads = std::min(kMostThreads, count / kReadsPerThread);
-    if (threads < 2 || !FileSystem().AllowsParallelReads()) {
+std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task) {
+    const std::size_t threads = std::min(kMostThreads, count / kTasksPerThread);
+    if (threads < 2 || !FileSystem().AllowsParallelWork()) {
         for (std::size_t i = 0; i < count; ++i)
-            if (!read(i))
+            if (!task(i))
                 return i;
         return count;
     }
@@ -40,7 +40,7 @@ std::size_t ReadEach(std::size_t count, const std::function<bool(std::size_t)>& 
                 continue;
             bool ok = false;
             try {
-                ok = read(i);
+                ok = task(i);
             } catch (...) {
                 const std::lock_guard<std::mutex> lock(thrownLock);
                 if (!thrown)
@@ -58,7 +58,7 @@ std::size_t ReadEach(std::size_t count, const std::function<bool(std::size_t)>& 
             try {
                 pool.emplace_back(work);
             } catch (const std::system_error&) {
-                break; // no more threads to be had: the ones running share the reads
+                break; // no more threads to be had: the threads running share the tasks
             }
         }
         work();

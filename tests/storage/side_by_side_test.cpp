@@ -1,4 +1,4 @@
-#include "storage/parallel_reads.h"
+#include "storage/side_by_side.h"
 #include "storage_fixture.h"
 #include "support/faulty_file_system.h"
 
@@ -15,9 +15,9 @@ using namespace CorvTest;
 namespace {
 
 // Side by side on the real file system, or one after the other where the file system counts
-// its operations: the lowest failing read is found, and every read below it ran exactly once.
+// its operations: the lowest failing task is found, and every task below it ran exactly once.
 // In order, nothing runs after the first failure.
-TEST(ReadEach, FindsTheLowestFailureAfterRunningEveryReadBelowIt) {
+TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
     const struct {
         std::size_t count;
         std::set<std::size_t> failing;
@@ -34,7 +34,7 @@ TEST(ReadEach, FindsTheLowestFailureAfterRunningEveryReadBelowIt) {
             std::vector<std::atomic<int>> runs(c.count);
             std::mutex orderLock;
             std::vector<std::size_t> order;
-            const std::size_t lowest = ReadEach(c.count, [&](std::size_t i) {
+            const std::size_t lowest = RunSideBySide(c.count, [&](std::size_t i) {
                 ++runs[i];
                 const std::lock_guard<std::mutex> lock(orderLock);
                 order.push_back(i);
@@ -52,18 +52,18 @@ TEST(ReadEach, FindsTheLowestFailureAfterRunningEveryReadBelowIt) {
     }
 }
 
-TEST(ReadEach, AnExceptionOfAReadIsThrownAgainAfterTheOthersEnded) {
+TEST(RunSideBySide, AnExceptionOfATaskIsThrownAgainAfterTheOthersEnded) {
     std::atomic<int> running{0};
-    EXPECT_THROW(ReadEach(1000,
-                          [&](std::size_t i) {
-                              ++running;
-                              if (i == 500)
-                                  throw std::runtime_error("out of memory");
-                              --running;
-                              return true;
-                          }),
+    EXPECT_THROW(RunSideBySide(1000,
+                               [&](std::size_t i) {
+                                   ++running;
+                                   if (i == 500)
+                                       throw std::runtime_error("out of memory");
+                                   --running;
+                                   return true;
+                               }),
                  std::runtime_error);
-    EXPECT_EQ(running, 1); // only the throwing read never came back; no read is still running
+    EXPECT_EQ(running, 1); // only the throwing task never came back; no task is still running
 }
 
 // A full project read side by side names the first of two spoiled tone files, as reading
