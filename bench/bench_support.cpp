@@ -133,13 +133,17 @@ void PrintWaits(const CollectingReporter& reporter) {
     if (names.empty())
         return;
     std::printf("\nOn the slow medium, per operation: the waits paid (opens, reads, writes, "
-                "renames, folder listings), the time they took, and the rest (the work):\n");
+                "renames, folder listings), the time they took added up, and the rest (the "
+                "work; \"overlapped\" where waits on several threads took longer added up than "
+                "the whole operation):\n");
     for (const std::string& name : names) {
         const Measured m = reporter.Of(name);
         const double total = std::accumulate(m.waits.begin(), m.waits.end(), 0.0);
         std::printf("  %-36s %6.0f waits (%5.0f %5.0f %5.0f %4.0f %3.0f) %10s waited %10s work\n",
                     name.c_str(), total, m.waits[0], m.waits[1], m.waits[2], m.waits[3], m.waits[4],
-                    FormatTime(m.waited).c_str(), FormatTime(m.seconds - m.waited).c_str());
+                    FormatTime(m.waited).c_str(),
+                    m.seconds >= m.waited ? FormatTime(m.seconds - m.waited).c_str()
+                                          : "overlapped");
     }
 }
 
