@@ -3,8 +3,8 @@
 #include "model/text_encoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <list>
 
 namespace Corv {
 
@@ -84,18 +84,19 @@ bool CReferencedParameter::UsersAndTextsEqual(const CReferencedParameter& other)
 }
 
 namespace {
-// Sorted ascending, adjacent duplicates removed (a linked list, as the record keeps it small).
-std::vector<int> SortedUnique(std::list<int> values) {
-    values.sort();
-    values.unique();
-    return {values.begin(), values.end()};
+// Sorted ascending, each value once. The lists are tiny (2 or 32 numbers) and the list edits
+// ask for them of every record, so they are sorted in place without any allocation but the
+// result's.
+template <std::size_t N> std::vector<int> SortedUnique(std::array<int, N> values) {
+    std::sort(values.begin(), values.end());
+    return {values.begin(), std::unique(values.begin(), values.end())};
 }
 } // namespace
 
 int CPatch::ToneSwitchMask() const { return Slot(0).Switch() * 1 + Slot(1).Switch() * 2; }
 
 std::vector<int> CPatch::ReferencedTones() const {
-    return SortedUnique({Slot(0).ToneNumber(), Slot(1).ToneNumber()});
+    return SortedUnique(std::array<int, 2>{Slot(0).ToneNumber(), Slot(1).ToneNumber()});
 }
 
 void CPatch::ResetToneSlots() {
@@ -108,12 +109,12 @@ bool CPatch::operator==(const CPatch& other) const {
 }
 
 std::vector<int> CTone::ReferencedWaves() const {
-    std::list<int> waves;
-    for (const COsc& osc : m_oscs) {
-        waves.push_back(osc.WaveNumber(0));
-        waves.push_back(osc.WaveNumber(1));
+    std::array<int, 2 * kOscCount> waves{};
+    for (std::size_t osc = 0; osc < m_oscs.size(); ++osc) {
+        waves[2 * osc] = m_oscs[osc].WaveNumber(0);
+        waves[2 * osc + 1] = m_oscs[osc].WaveNumber(1);
     }
-    return SortedUnique(std::move(waves));
+    return SortedUnique(waves);
 }
 
 bool CTone::operator==(const CTone& other) const {
