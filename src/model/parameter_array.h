@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <memory>
@@ -68,14 +69,34 @@ private:
 // The array of one record class; elements are accessed with their own type.
 template <class T> class CConcreteParameterArray : public CParameterArray {
 public:
+    CConcreteParameterArray() = default;
+    CConcreteParameterArray(const CConcreteParameterArray&) = default;
+    CConcreteParameterArray(CConcreteParameterArray&&) noexcept = default;
+    CConcreteParameterArray& operator=(CConcreteParameterArray&&) noexcept = default;
+    // A deep copy that overwrites the records already held instead of destroying them and
+    // allocating clones: undo snapshots and transfer arrays are copied again and again, and a
+    // tone owns seventeen blocks of memory.
+    CConcreteParameterArray& operator=(const CConcreteParameterArray& other) {
+        if (this == &other)
+            return *this;
+        const std::size_t kept = std::min(Size(), other.Size());
+        Resize(kept);
+        for (std::size_t i = 0; i < kept; ++i)
+            (*this)[i] = other[i];
+        for (std::size_t i = kept; i < other.Size(); ++i)
+            Append(Copy(other[i]));
+        return *this;
+    }
+
     std::unique_ptr<CParameter> NewElement() const override { return std::make_unique<T>(); }
 
     T& operator[](std::size_t i) { return static_cast<T&>(Item(i)); }
     const T& operator[](std::size_t i) const { return static_cast<const T&>(Item(i)); }
 
     void Place(std::size_t i, std::unique_ptr<T> record) { PlaceItem(i, std::move(record)); }
-    // Places a deep copy of a record at i.
-    void PlaceClone(std::size_t i, const T& record) { Place(i, Copy(record)); }
+    // Makes the record at i a deep copy of the given one (copied into the record already
+    // there, whose memory is reused).
+    void PlaceClone(std::size_t i, const T& record) { (*this)[i] = record; }
     void Insert(std::size_t i, std::unique_ptr<T> record) { InsertItem(i, std::move(record)); }
     void Append(std::unique_ptr<T> record) { AppendItem(std::move(record)); }
 
