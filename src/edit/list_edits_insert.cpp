@@ -46,8 +46,7 @@ void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
     DeleteEntries(target, LastSlots(kPatchKind, n), kPatchKind, false, false);
     for (std::size_t t = 0; t < target.Tones().Size(); ++t)
         ShiftUsers(target.Tones()[t], d, n);
-    for (int i = 0; i < n; ++i)
-        target.Patches().Insert(At(d + i), CPatchArray::Copy(domain.m_transferPatches[At(i)]));
+    target.Patches().InsertCopies(At(d), domain.m_transferPatches, At(n), kPatchSlots);
     std::vector<int> waveSlots;
     if (otherProject) {
         for (std::size_t j = 0; j < toneSlots.size(); ++j)
@@ -58,7 +57,6 @@ void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
     }
     for (int i = 0; i < n; ++i)
         AddPatchToItsTones(target, d + i);
-    target.Patches().Resize(kPatchSlots);
     AdoptReferrers(target, toneSlots, waveSlots);
 }
 
@@ -93,8 +91,7 @@ void InsertTones(CLumData& target, int d, int n, bool otherProject) {
     ShiftToneReferences(target, d, n);
     for (std::size_t w = 0; w < target.Waves().Size(); ++w)
         ShiftUsers(target.Waves()[w], d, n);
-    for (int i = 0; i < n; ++i)
-        target.Tones().Insert(At(d + i), CToneArray::Copy(domain.m_transferTones[At(i)]));
+    target.Tones().InsertCopies(At(d), domain.m_transferTones, At(n), kToneSlots);
     if (otherProject) {
         for (std::size_t j = 0; j < waveSlots.size(); ++j)
             target.Waves().PlaceClone(At(waveSlots[j]), domain.m_transferWaves[j]);
@@ -105,7 +102,6 @@ void InsertTones(CLumData& target, int d, int n, bool otherProject) {
     for (const int t : inserted)
         AddToneToItsWaves(target, t);
     SettleInsertedTones(target, inserted, otherProject);
-    target.Tones().Resize(kToneSlots);
     AdoptReferrers(target, {}, waveSlots);
 }
 
@@ -162,10 +158,8 @@ void ShiftWaveReferences(CLumData& target, int destination, int count, SideMarks
 
 void InsertWaves(CLumData& target, int d, int n, bool otherProject) {
     CDomain& domain = CDomain::Get();
-    for (int i = 0; i < n; ++i)
-        target.Waves().Insert(At(d + i), CWaveArray::Copy(domain.m_transferWaves[At(i)]));
-    DeleteEntries(target, Run(kWaveSlots, n), kWaveKind, false, false);
-    target.Waves().Resize(kWaveSlots);
+    // The waves pushed past the end go; ShiftWaveReferences clears what referred to them.
+    target.Waves().InsertCopies(At(d), domain.m_transferWaves, At(n), kWaveSlots);
     const std::vector<int> inserted = Run(d, n);
     SideMarks moved(target.Tones().Size());
     if (!otherProject && domain.m_copyFlag == 0) {

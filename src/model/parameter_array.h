@@ -55,6 +55,11 @@ protected:
         m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(i), std::move(record));
     }
     void AppendItem(std::unique_ptr<CParameter> record) { m_items.push_back(std::move(record)); }
+    // Moves the last `count` records in front of position i, keeping their order.
+    void MoveLastTo(std::size_t i, std::size_t count) {
+        std::rotate(m_items.begin() + static_cast<std::ptrdiff_t>(i),
+                    m_items.end() - static_cast<std::ptrdiff_t>(count), m_items.end());
+    }
 
 private:
     void AppendClonesOf(const CParameterArray& other) {
@@ -99,6 +104,22 @@ public:
     void PlaceClone(std::size_t i, const T& record) { (*this)[i] = record; }
     void Insert(std::size_t i, std::unique_ptr<T> record) { InsertItem(i, std::move(record)); }
     void Append(std::unique_ptr<T> record) { AppendItem(std::move(record)); }
+    // Inserts deep copies of the first `count` records of `from` in front of position i, then
+    // keeps the first `size` records. When the array has that size already, the records pushed
+    // past its end become the copies (their memory reused) instead of being destroyed.
+    void InsertCopies(std::size_t i, const CConcreteParameterArray& from, std::size_t count,
+                      std::size_t size) {
+        assert(&from != this && count <= from.Size());
+        if (Size() == size && i + count <= size) {
+            MoveLastTo(i, count);
+            for (std::size_t k = 0; k < count; ++k)
+                (*this)[i + k] = from[k];
+            return;
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            Insert(i + k, Copy(from[k]));
+        Resize(size);
+    }
 
     static std::unique_ptr<T> Copy(const T& record) { return std::make_unique<T>(record); }
 
