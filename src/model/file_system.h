@@ -96,6 +96,11 @@ public:
     // The id of the user this program runs as, the owner of the files it creates.
     virtual std::uint32_t UserId() { return 0; }
 
+    // The size of the regular file at the path as opening it for reading finds it; -1 when it
+    // cannot be opened for reading or sized. Goes through Open, Size and Close unless a file
+    // system has a shorter way to the same answer (a project's wave sizes are summed often).
+    virtual std::int64_t ReadableFileSize(const std::string& path);
+
     // The names of the regular files of a folder (links followed). False when the folder
     // cannot be listed.
     bool ListFiles(const std::string& folder, std::vector<std::string>& names);

@@ -91,11 +91,7 @@ bool CLumData::RangeFits(int kind, int first, int count) const {
 }
 
 std::uint32_t FileBytes(const std::string& osPath) {
-    const auto file = FileSystem().Open(osPath, OpenMode::Read);
-    if (!file)
-        return 0;
-    const std::int64_t size = file->Size();
-    file->Close();
+    const std::int64_t size = FileSystem().ReadableFileSize(osPath);
     // A size beyond 32 bits reads as the largest one, never as its low bits: a huge file must
     // not pass the wave size check as a small one.
     if (size <= 0)
