@@ -23,30 +23,33 @@ bool IsRow(const CLumData& project, int kind, int row) {
     return row >= 0 && At(row) < project.Records(kind).Size();
 }
 
-std::vector<int> SortedUnique(std::vector<int> values) {
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    return values;
+// The numbers marked true, ascending.
+std::vector<int> Marked(const std::vector<bool>& marks) {
+    std::vector<int> numbers;
+    for (std::size_t n = 0; n < marks.size(); ++n)
+        if (marks[n])
+            numbers.push_back(static_cast<int>(n));
+    return numbers;
 }
 
 // The project tones that the given patches refer to, ascending, each once.
 std::vector<int> TonesUsedBy(const CLumData& source, const std::vector<int>& patches) {
-    std::vector<int> tones;
+    std::vector<bool> used(At(kToneSlots) + 1);
     for (const int p : patches)
-        for (const int t : source.Patches()[At(p)].ReferencedTones())
+        for (const int t : source.Patches()[At(p)].ToneNumbers())
             if (IsToneNumber(t))
-                tones.push_back(t);
-    return SortedUnique(std::move(tones));
+                used[At(t)] = true;
+    return Marked(used);
 }
 
 // The project waves that the given tones (0-based) refer to, ascending, each once.
 std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& tones) {
-    std::vector<int> waves;
+    std::vector<bool> used(At(kWaveSlots) + 1);
     for (const int t : tones)
-        for (const int w : source.Tones()[At(t)].ReferencedWaves())
+        for (const int w : source.Tones()[At(t)].WaveNumbers())
             if (IsWaveNumber(w))
-                waves.push_back(w);
-    return SortedUnique(std::move(waves));
+                used[At(w)] = true;
+    return Marked(used);
 }
 
 // Fills a transfer array with clones of source records, each carrying an origin number.

@@ -49,13 +49,13 @@ void ClearToneReferencesTo(CLumData& project, int number) {
 }
 
 void AddPatchToItsTones(CLumData& project, int patch) {
-    for (const int tone : project.Patches()[At(patch)].ReferencedTones())
+    for (const int tone : project.Patches()[At(patch)].ToneNumbers())
         if (IsToneNumber(tone))
             project.Tones()[At(tone - 1)].AddUser(patch);
 }
 
 void AddToneToItsWaves(CLumData& project, int tone) {
-    for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+    for (const int wave : project.Tones()[At(tone)].WaveNumbers())
         if (IsWaveNumber(wave))
             project.Waves()[At(wave - 1)].AddUser(tone);
 }
@@ -126,7 +126,7 @@ std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<in
     for (const int tone : tones)
         RewriteWaveReferences(project.Tones()[At(tone)], renumbering);
     for (const int tone : tones)
-        for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+        for (const int wave : project.Tones()[At(tone)].WaveNumbers())
             if (IsWaveNumber(wave))
                 project.Waves()[At(wave - 1)].Users().clear();
     for (const int tone : tones)
@@ -184,12 +184,12 @@ void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
         placedWave[At(slot)] = true;
     if (!toneSlots.empty())
         for (std::size_t p = 0; p < project.Patches().Size(); ++p)
-            for (const int tone : project.Patches()[p].ReferencedTones())
+            for (const int tone : project.Patches()[p].ToneNumbers())
                 if (tone >= 1 && At(tone - 1) < placedTone.size() && placedTone[At(tone - 1)])
                     project.Tones()[At(tone - 1)].AddUser(static_cast<std::int32_t>(p));
     if (!waveSlots.empty())
         for (std::size_t t = 0; t < project.Tones().Size(); ++t)
-            for (const int wave : project.Tones()[t].ReferencedWaves())
+            for (const int wave : project.Tones()[t].WaveNumbers())
                 if (wave >= 1 && At(wave - 1) < placedWave.size() && placedWave[At(wave - 1)])
                     project.Waves()[At(wave - 1)].AddUser(static_cast<std::int32_t>(t));
 }

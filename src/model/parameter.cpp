@@ -64,7 +64,9 @@ std::string Extension(std::string_view path) {
 }
 
 void CReferencedParameter::AddUser(std::int32_t index, bool allowDuplicate) {
-    if (allowDuplicate || !HasUser(index))
+    // The last user first: a record that refers to this one from several places adds itself
+    // several times in a row.
+    if (allowDuplicate || !((!m_users.empty() && m_users.back() == index) || HasUser(index)))
         m_users.push_back(index);
 }
 
@@ -96,7 +98,7 @@ template <std::size_t N> std::vector<int> SortedUnique(std::array<int, N> values
 int CPatch::ToneSwitchMask() const { return Slot(0).Switch() * 1 + Slot(1).Switch() * 2; }
 
 std::vector<int> CPatch::ReferencedTones() const {
-    return SortedUnique(std::array<int, 2>{Slot(0).ToneNumber(), Slot(1).ToneNumber()});
+    return SortedUnique(ToneNumbers());
 }
 
 void CPatch::ResetToneSlots() {
@@ -109,12 +111,16 @@ bool CPatch::operator==(const CPatch& other) const {
 }
 
 std::vector<int> CTone::ReferencedWaves() const {
+    return SortedUnique(WaveNumbers());
+}
+
+std::array<int, 2 * CTone::kOscCount> CTone::WaveNumbers() const {
     std::array<int, 2 * kOscCount> waves{};
     for (std::size_t osc = 0; osc < m_oscs.size(); ++osc) {
         waves[2 * osc] = m_oscs[osc].WaveNumber(0);
         waves[2 * osc + 1] = m_oscs[osc].WaveNumber(1);
     }
-    return SortedUnique(waves);
+    return waves;
 }
 
 bool CTone::operator==(const CTone& other) const {
