@@ -52,16 +52,29 @@ std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& ton
     return Marked(used);
 }
 
-// Fills a transfer array with clones of source records, each carrying an origin number.
+// Fills a transfer array with copies of the records at the given indices, made in the spare
+// records of earlier transfers where there are any.
 template <class T>
-void FillTransfer(CConcreteParameterArray<T>& transfer, const CConcreteParameterArray<T>& records,
-                  const std::vector<int>& indices, int originOffset) {
-    transfer.Clear();
-    for (const int index : indices) {
-        auto clone = CConcreteParameterArray<T>::Copy(records[At(index)]);
-        clone->Users().push_back(index + originOffset);
-        transfer.Append(std::move(clone));
-    }
+void CopyIntoTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
+                      const CConcreteParameterArray<T>& records, const std::vector<int>& indices) {
+    transfer.MoveAllTo(spares);
+    for (const int index : indices)
+        transfer.AppendCopy(records[At(index)], spares);
+}
+
+// The same, each copy carrying an origin number.
+template <class T>
+void FillTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
+                  const CConcreteParameterArray<T>& records, const std::vector<int>& indices,
+                  int originOffset) {
+    CopyIntoTransfer(transfer, spares, records, indices);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        transfer[i].Users().push_back(indices[i] + originOffset);
+}
+
+// Every index of an array.
+std::vector<int> AllOf(const CParameterArray& records) {
+    return Run(0, static_cast<int>(records.Size()));
 }
 
 std::vector<int> MinusOne(std::vector<int> numbers) {
@@ -72,25 +85,27 @@ std::vector<int> MinusOne(std::vector<int> numbers) {
 
 void StorePatches(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    domain.m_transferPatches.Clear();
-    for (const int row : rows)
-        domain.m_transferPatches.Append(CPatchArray::Copy(source.Patches()[At(row)]));
+    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(), rows);
     const std::vector<int> tones = MinusOne(TonesUsedBy(source, rows));
-    FillTransfer(domain.m_transferTones, source.Tones(), tones, 1);
-    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, tones)), 1);
+    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), tones, 1);
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
+                 MinusOne(WavesUsedBy(source, tones)), 1);
 }
 
 void StoreTones(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferTones, source.Tones(), rows, 0);
-    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, rows)), 1);
-    domain.m_transferPatches = source.Patches();
+    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), rows, 0);
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
+                 MinusOne(WavesUsedBy(source, rows)), 1);
+    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(),
+                     AllOf(source.Patches()));
 }
 
 void StoreWaves(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferWaves, source.Waves(), rows, 0);
-    domain.m_transferTones = source.Tones();
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(), rows, 0);
+    CopyIntoTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(),
+                     AllOf(source.Tones()));
 }
 
 std::uint64_t WaveFileBytes(const CWave& wave) {
