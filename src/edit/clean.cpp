@@ -153,7 +153,7 @@ void RebuildPatchUsers(CLumData& data, std::size_t count) {
         tones[u].Users().clear();
     const CPatchArray& patches = data.Patches();
     for (std::size_t p = 0; p < patches.Size(); ++p)
-        for (const int tone : patches[p].ReferencedTones())
+        for (const int tone : patches[p].ToneNumbers())
             if (tone >= 1 && static_cast<std::size_t>(tone) <= count)
                 tones[static_cast<std::size_t>(tone - 1)].AddUser(static_cast<std::int32_t>(p));
 }
@@ -193,7 +193,7 @@ void RebuildToneUsersOfWaves(CLumData& data, std::size_t count) {
         waves[u].Users().clear();
     const CToneArray& tones = data.Tones();
     for (std::size_t t = 0; t < tones.Size(); ++t)
-        for (const int wave : tones[t].ReferencedWaves())
+        for (const int wave : tones[t].WaveNumbers())
             if (wave >= 1 && static_cast<std::size_t>(wave) <= count)
                 waves[static_cast<std::size_t>(wave - 1)].AddUser(static_cast<std::int32_t>(t));
 }

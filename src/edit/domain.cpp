@@ -43,9 +43,9 @@ CParameterArray& CDomain::Transfer(int kind) {
 }
 
 void CDomain::ClearTransfer() {
-    m_transferPatches.Clear();
-    m_transferTones.Clear();
-    m_transferWaves.Clear();
+    m_transferPatches.MoveAllTo(m_sparePatches);
+    m_transferTones.MoveAllTo(m_spareTones);
+    m_transferWaves.MoveAllTo(m_spareWaves);
 }
 
 void CDomain::SetMessageSink(std::unique_ptr<CTextOutBox> sink) { m_messageSink = std::move(sink); }

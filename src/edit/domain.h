@@ -42,7 +42,13 @@ public:
     CToneArray m_transferTones;
     CWaveArray m_transferWaves;
     CParameterArray& Transfer(int kind);
+    // Empties the transfer arrays; their records become spares.
     void ClearTransfer();
+    // Records of earlier transfers, kept so that filling the transfer arrays again copies into
+    // them instead of allocating every record anew.
+    CPatchArray m_sparePatches;
+    CToneArray m_spareTones;
+    CWaveArray m_spareWaves;
 
     std::uint32_t m_insertFlag = 0;
     std::uint32_t m_copyFlag = 0;

@@ -42,11 +42,13 @@ bool IsKind(int kind) {
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
     std::vector<int> result;
     const int count = static_cast<int>(source.Records(kind).Size());
+    std::vector<bool> seen(At(count));
     for (const int row : rows) {
         if (row < 0 || row >= count)
             return {};
-        if (std::find(result.begin(), result.end(), row) == result.end())
+        if (!seen[At(row)])
             result.push_back(row);
+        seen[At(row)] = true;
     }
     return result;
 }

@@ -23,42 +23,58 @@ bool IsRow(const CLumData& project, int kind, int row) {
     return row >= 0 && At(row) < project.Records(kind).Size();
 }
 
-std::vector<int> SortedUnique(std::vector<int> values) {
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    return values;
+// The numbers marked true, ascending.
+std::vector<int> Marked(const std::vector<bool>& marks) {
+    std::vector<int> numbers;
+    for (std::size_t n = 0; n < marks.size(); ++n)
+        if (marks[n])
+            numbers.push_back(static_cast<int>(n));
+    return numbers;
 }
 
 // The project tones that the given patches refer to, ascending, each once.
 std::vector<int> TonesUsedBy(const CLumData& source, const std::vector<int>& patches) {
-    std::vector<int> tones;
+    std::vector<bool> used(At(kToneSlots) + 1);
     for (const int p : patches)
-        for (const int t : source.Patches()[At(p)].ReferencedTones())
+        for (const int t : source.Patches()[At(p)].ToneNumbers())
             if (IsToneNumber(t))
-                tones.push_back(t);
-    return SortedUnique(std::move(tones));
+                used[At(t)] = true;
+    return Marked(used);
 }
 
 // The project waves that the given tones (0-based) refer to, ascending, each once.
 std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& tones) {
-    std::vector<int> waves;
+    std::vector<bool> used(At(kWaveSlots) + 1);
     for (const int t : tones)
-        for (const int w : source.Tones()[At(t)].ReferencedWaves())
+        for (const int w : source.Tones()[At(t)].WaveNumbers())
             if (IsWaveNumber(w))
-                waves.push_back(w);
-    return SortedUnique(std::move(waves));
+                used[At(w)] = true;
+    return Marked(used);
 }
 
-// Fills a transfer array with clones of source records, each carrying an origin number.
+// Fills a transfer array with copies of the records at the given indices, made in the spare
+// records of earlier transfers where there are any.
 template <class T>
-void FillTransfer(CConcreteParameterArray<T>& transfer, const CConcreteParameterArray<T>& records,
-                  const std::vector<int>& indices, int originOffset) {
-    transfer.Clear();
-    for (const int index : indices) {
-        auto clone = CConcreteParameterArray<T>::Copy(records[At(index)]);
-        clone->Users().push_back(index + originOffset);
-        transfer.Append(std::move(clone));
-    }
+void CopyIntoTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
+                      const CConcreteParameterArray<T>& records, const std::vector<int>& indices) {
+    transfer.MoveAllTo(spares);
+    for (const int index : indices)
+        transfer.AppendCopy(records[At(index)], spares);
+}
+
+// The same, each copy carrying an origin number.
+template <class T>
+void FillTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
+                  const CConcreteParameterArray<T>& records, const std::vector<int>& indices,
+                  int originOffset) {
+    CopyIntoTransfer(transfer, spares, records, indices);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        transfer[i].Users().push_back(indices[i] + originOffset);
+}
+
+// Every index of an array.
+std::vector<int> AllOf(const CParameterArray& records) {
+    return Run(0, static_cast<int>(records.Size()));
 }
 
 std::vector<int> MinusOne(std::vector<int> numbers) {
@@ -69,25 +85,27 @@ std::vector<int> MinusOne(std::vector<int> numbers) {
 
 void StorePatches(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    domain.m_transferPatches.Clear();
-    for (const int row : rows)
-        domain.m_transferPatches.Append(CPatchArray::Copy(source.Patches()[At(row)]));
+    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(), rows);
     const std::vector<int> tones = MinusOne(TonesUsedBy(source, rows));
-    FillTransfer(domain.m_transferTones, source.Tones(), tones, 1);
-    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, tones)), 1);
+    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), tones, 1);
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
+                 MinusOne(WavesUsedBy(source, tones)), 1);
 }
 
 void StoreTones(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferTones, source.Tones(), rows, 0);
-    FillTransfer(domain.m_transferWaves, source.Waves(), MinusOne(WavesUsedBy(source, rows)), 1);
-    domain.m_transferPatches = source.Patches();
+    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), rows, 0);
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
+                 MinusOne(WavesUsedBy(source, rows)), 1);
+    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(),
+                     AllOf(source.Patches()));
 }
 
 void StoreWaves(const CLumData& source, const std::vector<int>& rows) {
     CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferWaves, source.Waves(), rows, 0);
-    domain.m_transferTones = source.Tones();
+    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(), rows, 0);
+    CopyIntoTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(),
+                     AllOf(source.Tones()));
 }
 
 std::uint64_t WaveFileBytes(const CWave& wave) {

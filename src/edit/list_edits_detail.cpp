@@ -13,12 +13,6 @@ std::size_t At(int index) {
     return static_cast<std::size_t>(index);
 }
 
-// The position of `value` in `origins`, or -1.
-int FirstMatch(const std::vector<int>& origins, int value) {
-    const auto it = std::find(origins.begin(), origins.end(), value);
-    return it == origins.end() ? -1 : static_cast<int>(it - origins.begin());
-}
-
 } // namespace
 
 bool Confirmed(int answer) {
@@ -55,37 +49,48 @@ void ClearToneReferencesTo(CLumData& project, int number) {
 }
 
 void AddPatchToItsTones(CLumData& project, int patch) {
-    for (const int tone : project.Patches()[At(patch)].ReferencedTones())
+    for (const int tone : project.Patches()[At(patch)].ToneNumbers())
         if (IsToneNumber(tone))
             project.Tones()[At(tone - 1)].AddUser(patch);
 }
 
 void AddToneToItsWaves(CLumData& project, int tone) {
-    for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+    for (const int wave : project.Tones()[At(tone)].WaveNumbers())
         if (IsWaveNumber(wave))
             project.Waves()[At(wave - 1)].AddUser(tone);
 }
 
-void RewriteToneReferences(CPatch& patch, const std::vector<int>& origins,
-                           const std::vector<int>& slots) {
+Renumbering::Renumbering(const std::vector<int>& origins, const std::vector<int>& slots) {
+    const std::size_t count = std::min(origins.size(), slots.size());
+    int largest = -1;
+    for (std::size_t j = 0; j < count; ++j)
+        largest = std::max(largest, origins[j]);
+    m_newNumbers.assign(At(largest + 1), 0);
+    for (std::size_t j = 0; j < count; ++j) {
+        const int origin = origins[j];
+        if (origin >= 0 && m_newNumbers[At(origin)] == 0)
+            m_newNumbers[At(origin)] = slots[j] + 1;
+    }
+}
+
+void RewriteToneReferences(CPatch& patch, const Renumbering& renumbering) {
     for (int slot = 0; slot < 2; ++slot) {
         const int number = patch.Slot(slot).ToneNumber();
         if (!IsToneNumber(number))
             continue;
-        if (const int j = FirstMatch(origins, number); j >= 0)
-            patch.Slot(slot).SetToneNumber(slots[At(j)] + 1);
+        if (const int renumbered = renumbering.NewNumber(number); renumbered != 0)
+            patch.Slot(slot).SetToneNumber(renumbered);
     }
 }
 
-void RewriteWaveReferences(CTone& tone, const std::vector<int>& origins,
-                           const std::vector<int>& slots) {
+void RewriteWaveReferences(CTone& tone, const Renumbering& renumbering) {
     for (int osc = 0; osc < CTone::kOscCount; ++osc) {
         for (int side = 0; side < 2; ++side) {
             const int number = tone.Osc(osc).WaveNumber(side);
             if (!IsWaveNumber(number))
                 continue;
-            if (const int j = FirstMatch(origins, number); j >= 0)
-                tone.Osc(osc).SetWaveNumber(side, slots[At(j)] + 1);
+            if (const int renumbered = renumbering.NewNumber(number); renumbered != 0)
+                tone.Osc(osc).SetWaveNumber(side, renumbered);
         }
     }
 }
@@ -117,10 +122,11 @@ std::vector<int> PlaceCarriedWaves(CLumData& project) {
 std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones) {
     const std::vector<int> origins = OriginsOf(CDomain::Get().m_transferWaves);
     const std::vector<int> slots = PlaceCarriedWaves(project);
+    const Renumbering renumbering(origins, slots);
     for (const int tone : tones)
-        RewriteWaveReferences(project.Tones()[At(tone)], origins, slots);
+        RewriteWaveReferences(project.Tones()[At(tone)], renumbering);
     for (const int tone : tones)
-        for (const int wave : project.Tones()[At(tone)].ReferencedWaves())
+        for (const int wave : project.Tones()[At(tone)].WaveNumbers())
             if (IsWaveNumber(wave))
                 project.Waves()[At(wave - 1)].Users().clear();
     for (const int tone : tones)
@@ -133,6 +139,7 @@ void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture
     std::vector<int> origins;
     for (const int tone : placed)
         origins.push_back(OriginOf(project.Tones()[At(tone)]) + 1);
+    const Renumbering renumbering(origins, placed);
     CPatchArray& patches = project.Patches();
     const std::size_t count = std::min(patches.Size(), picture.Size());
     for (std::size_t p = 0; p < count; ++p) {
@@ -140,8 +147,8 @@ void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture
             const int before = picture[p].Slot(slot).ToneNumber();
             if (!IsToneNumber(before))
                 continue;
-            if (const int j = FirstMatch(origins, before); j >= 0)
-                patches[p].Slot(slot).SetToneNumber(placed[At(j)] + 1);
+            if (const int renumbered = renumbering.NewNumber(before); renumbered != 0)
+                patches[p].Slot(slot).SetToneNumber(renumbered);
         }
     }
 }
@@ -151,6 +158,7 @@ void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
     std::vector<int> origins;
     for (const int wave : placed)
         origins.push_back(OriginOf(project.Waves()[At(wave)]) + 1);
+    const Renumbering renumbering(origins, placed);
     CToneArray& tones = project.Tones();
     const std::size_t count = std::min(tones.Size(), picture.Size());
     for (std::size_t t = 0; t < count; ++t) {
@@ -159,8 +167,8 @@ void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
                 const int before = picture[t].Osc(osc).WaveNumber(side);
                 if (!IsWaveNumber(before))
                     continue;
-                if (const int j = FirstMatch(origins, before); j >= 0)
-                    tones[t].Osc(osc).SetWaveNumber(side, placed[At(j)] + 1);
+                if (const int renumbered = renumbering.NewNumber(before); renumbered != 0)
+                    tones[t].Osc(osc).SetWaveNumber(side, renumbered);
             }
         }
     }
@@ -176,12 +184,12 @@ void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
         placedWave[At(slot)] = true;
     if (!toneSlots.empty())
         for (std::size_t p = 0; p < project.Patches().Size(); ++p)
-            for (const int tone : project.Patches()[p].ReferencedTones())
+            for (const int tone : project.Patches()[p].ToneNumbers())
                 if (tone >= 1 && At(tone - 1) < placedTone.size() && placedTone[At(tone - 1)])
                     project.Tones()[At(tone - 1)].AddUser(static_cast<std::int32_t>(p));
     if (!waveSlots.empty())
         for (std::size_t t = 0; t < project.Tones().Size(); ++t)
-            for (const int wave : project.Tones()[t].ReferencedWaves())
+            for (const int wave : project.Tones()[t].WaveNumbers())
                 if (wave >= 1 && At(wave - 1) < placedWave.size() && placedWave[At(wave - 1)])
                     project.Waves()[At(wave - 1)].AddUser(static_cast<std::int32_t>(t));
 }

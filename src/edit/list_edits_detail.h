@@ -36,12 +36,27 @@ void AddPatchToItsTones(CLumData& project, int patch);
 // Enters a tone into the user lists of the waves it refers to.
 void AddToneToItsWaves(CLumData& project, int tone);
 
-// Sets every tone reference of a patch that equals origins[j] (first match) to slots[j] + 1.
-void RewriteToneReferences(CPatch& patch, const std::vector<int>& origins,
-                           const std::vector<int>& slots);
-// Sets every wave reference of a tone that equals origins[j] (first match) to slots[j] + 1.
-void RewriteWaveReferences(CTone& tone, const std::vector<int>& origins,
-                           const std::vector<int>& slots);
+// Where the records of a drop went: the old number origins[j] now names the 0-based slot
+// slots[j], the first j counting when an origin is given twice. A lookup takes one step, so
+// that rewriting every reference of a large drop stays linear.
+class Renumbering {
+public:
+    Renumbering(const std::vector<int>& origins, const std::vector<int>& slots);
+    // The new 1-based number for an old number, 0 when no placed record came from it.
+    int NewNumber(int old) const {
+        return old >= 0 && static_cast<std::size_t>(old) < m_newNumbers.size()
+                   ? m_newNumbers[static_cast<std::size_t>(old)]
+                   : 0;
+    }
+
+private:
+    std::vector<int> m_newNumbers; // indexed by the old number
+};
+
+// Points every tone reference of a patch that the renumbering knows at its new number.
+void RewriteToneReferences(CPatch& patch, const Renumbering& renumbering);
+// Points every wave reference of a tone that the renumbering knows at its new number.
+void RewriteWaveReferences(CTone& tone, const Renumbering& renumbering);
 
 // Moves the user-list entries at or after `first` on by `count`, in one shift of the original
 // entries.

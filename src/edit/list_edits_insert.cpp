@@ -37,17 +37,16 @@ void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
     std::vector<int> toneSlots = target.EmptySlots(kToneKind);
     toneSlots.resize(std::min(toneSlots.size(), domain.m_transferTones.Size()));
     if (otherProject) {
-        const std::vector<int> origins = OriginsOf(domain.m_transferTones);
+        const Renumbering renumbering(OriginsOf(domain.m_transferTones), toneSlots);
         for (std::size_t i = 0; i < domain.m_transferPatches.Size(); ++i)
-            RewriteToneReferences(domain.m_transferPatches[i], origins, toneSlots);
+            RewriteToneReferences(domain.m_transferPatches[i], renumbering);
         for (std::size_t j = 0; j < domain.m_transferTones.Size(); ++j)
             domain.m_transferTones[j].Users().clear();
     }
     DeleteEntries(target, LastSlots(kPatchKind, n), kPatchKind, false, false);
     for (std::size_t t = 0; t < target.Tones().Size(); ++t)
         ShiftUsers(target.Tones()[t], d, n);
-    for (int i = 0; i < n; ++i)
-        target.Patches().Insert(At(d + i), CPatchArray::Copy(domain.m_transferPatches[At(i)]));
+    target.Patches().InsertCopies(At(d), domain.m_transferPatches, At(n), kPatchSlots);
     std::vector<int> waveSlots;
     if (otherProject) {
         for (std::size_t j = 0; j < toneSlots.size(); ++j)
@@ -58,7 +57,6 @@ void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
     }
     for (int i = 0; i < n; ++i)
         AddPatchToItsTones(target, d + i);
-    target.Patches().Resize(kPatchSlots);
     AdoptReferrers(target, toneSlots, waveSlots);
 }
 
@@ -83,9 +81,9 @@ void InsertTones(CLumData& target, int d, int n, bool otherProject) {
     std::vector<int> waveSlots = target.EmptySlots(kWaveKind);
     waveSlots.resize(std::min(waveSlots.size(), domain.m_transferWaves.Size()));
     if (otherProject) {
-        const std::vector<int> origins = OriginsOf(domain.m_transferWaves);
+        const Renumbering renumbering(OriginsOf(domain.m_transferWaves), waveSlots);
         for (std::size_t i = 0; i < domain.m_transferTones.Size(); ++i)
-            RewriteWaveReferences(domain.m_transferTones[i], origins, waveSlots);
+            RewriteWaveReferences(domain.m_transferTones[i], renumbering);
         for (std::size_t j = 0; j < domain.m_transferWaves.Size(); ++j)
             domain.m_transferWaves[j].Users().clear();
     }
@@ -93,8 +91,7 @@ void InsertTones(CLumData& target, int d, int n, bool otherProject) {
     ShiftToneReferences(target, d, n);
     for (std::size_t w = 0; w < target.Waves().Size(); ++w)
         ShiftUsers(target.Waves()[w], d, n);
-    for (int i = 0; i < n; ++i)
-        target.Tones().Insert(At(d + i), CToneArray::Copy(domain.m_transferTones[At(i)]));
+    target.Tones().InsertCopies(At(d), domain.m_transferTones, At(n), kToneSlots);
     if (otherProject) {
         for (std::size_t j = 0; j < waveSlots.size(); ++j)
             target.Waves().PlaceClone(At(waveSlots[j]), domain.m_transferWaves[j]);
@@ -105,7 +102,6 @@ void InsertTones(CLumData& target, int d, int n, bool otherProject) {
     for (const int t : inserted)
         AddToneToItsWaves(target, t);
     SettleInsertedTones(target, inserted, otherProject);
-    target.Tones().Resize(kToneSlots);
     AdoptReferrers(target, {}, waveSlots);
 }
 
@@ -121,22 +117,26 @@ private:
     std::vector<bool> m_marks;
 };
 
-// A wave move within one project: the sides that referred to a moved wave follow it.
+// A wave move within one project: the sides that referred to a moved wave follow it (the
+// first inserted wave that came from their number).
 void RedirectToMovedWaves(CLumData& target, const std::vector<int>& inserted, SideMarks& moved) {
+    std::vector<int> origins;
+    for (const int w : inserted)
+        origins.push_back(OriginOf(target.Waves()[At(w)]) + 1);
+    const Renumbering renumbering(origins, inserted);
     CToneArray& tones = target.Tones();
-    for (const int w : inserted) {
-        const int origin = OriginOf(target.Waves()[At(w)]) + 1;
-        for (std::size_t t = 0; t < tones.Size(); ++t) {
-            if (tones[t].IsEmpty())
-                continue;
-            for (int osc = 0; osc < CTone::kOscCount; ++osc)
-                for (int side = 0; side < 2; ++side)
-                    if (!moved(t, osc, side) && tones[t].Osc(osc).WaveNumber(side) == origin &&
-                        tones[t].Osc(osc).SetWaveNumber(side, w + 1))
-                        moved(t, osc, side) = true;
-        }
-        DropOrigin(target.Waves()[At(w)]);
+    for (std::size_t t = 0; t < tones.Size(); ++t) {
+        if (tones[t].IsEmpty())
+            continue;
+        for (int osc = 0; osc < CTone::kOscCount; ++osc)
+            for (int side = 0; side < 2; ++side)
+                if (const int renumbered =
+                        renumbering.NewNumber(tones[t].Osc(osc).WaveNumber(side));
+                    renumbered != 0 && tones[t].Osc(osc).SetWaveNumber(side, renumbered))
+                    moved(t, osc, side) = true;
     }
+    for (const int w : inserted)
+        DropOrigin(target.Waves()[At(w)]);
 }
 
 // Every other wave reference behind the insert position moves on by `count`; what passes
@@ -158,10 +158,8 @@ void ShiftWaveReferences(CLumData& target, int destination, int count, SideMarks
 
 void InsertWaves(CLumData& target, int d, int n, bool otherProject) {
     CDomain& domain = CDomain::Get();
-    for (int i = 0; i < n; ++i)
-        target.Waves().Insert(At(d + i), CWaveArray::Copy(domain.m_transferWaves[At(i)]));
-    DeleteEntries(target, Run(kWaveSlots, n), kWaveKind, false, false);
-    target.Waves().Resize(kWaveSlots);
+    // The waves pushed past the end go; ShiftWaveReferences clears what referred to them.
+    target.Waves().InsertCopies(At(d), domain.m_transferWaves, At(n), kWaveSlots);
     const std::vector<int> inserted = Run(d, n);
     SideMarks moved(target.Tones().Size());
     if (!otherProject && domain.m_copyFlag == 0) {

@@ -33,8 +33,9 @@ void FinishPatches(CLumData& target, const std::vector<int>& placed, bool otherP
     if (otherProject) {
         const std::vector<int> origins = OriginsOf(CDomain::Get().m_transferTones);
         toneSlots = PlaceCarriedTones(target);
+        const Renumbering renumbering(origins, toneSlots);
         for (const int p : placed)
-            RewriteToneReferences(target.Patches()[At(p)], origins, toneSlots);
+            RewriteToneReferences(target.Patches()[At(p)], renumbering);
         for (const int t : toneSlots)
             target.Tones()[At(t)].Users().clear();
         waveSlots = CarryWavesOfPlacedTones(target, toneSlots);
@@ -50,8 +51,9 @@ void FinishTones(CLumData& target, const std::vector<int>& placed, bool otherPro
     if (otherProject) {
         const std::vector<int> origins = OriginsOf(domain.m_transferWaves);
         waveSlots = PlaceCarriedWaves(target);
+        const Renumbering renumbering(origins, waveSlots);
         for (const int t : placed)
-            RewriteWaveReferences(target.Tones()[At(t)], origins, waveSlots);
+            RewriteWaveReferences(target.Tones()[At(t)], renumbering);
         for (const int w : waveSlots)
             target.Waves()[At(w)].Users().clear();
     }

@@ -24,10 +24,6 @@ void CPatchTone::SetToneNumber(int n) {
 
 namespace {
 
-int FirstDigit(int side) {
-    return side == 0 ? 40 : 92;
-}
-
 // The reset values of the oscillator table in parameter order, gathered once: every default
 // tone copies them sixteen times, and loading a project makes thousands of tones.
 const std::array<std::uint8_t, kOscParameterCount>& OscResetValues() {
@@ -46,15 +42,6 @@ const std::array<std::uint8_t, kOscParameterCount>& OscResetValues() {
 void COsc::ResetToDefaults() {
     const auto& values = OscResetValues();
     m_params.assign(values.begin(), values.end());
-}
-
-int COsc::WaveNumber(int side) const {
-    if (WaveSource(side) != kUserWaveSource)
-        return 0;
-    int value = 0;
-    for (int d = 0; d < 4; ++d)
-        value = value * 16 + (P(FirstDigit(side) + d) & 0x0F);
-    return value;
 }
 
 bool COsc::SetWaveNumber(int side, int n) {

@@ -51,10 +51,22 @@ public:
 
     std::uint8_t WaveSource(int side) const { return P(side == 0 ? 18 : 70); }
     // 1-based project wave number of a side, or 0 when the side refers to no project wave.
-    int WaveNumber(int side) const;
+    // Inline: the list edits read every side of every tone several times.
+    int WaveNumber(int side) const {
+        if (WaveSource(side) != kUserWaveSource)
+            return 0;
+        int value = 0;
+        for (int d = 0; d < 4; ++d)
+            value = value * 16 + (P(FirstDigit(side) + d) & 0x0F);
+        return value;
+    }
     // Writes the wave number's four digits; false and nothing written unless the side's wave
     // source is 1.
     bool SetWaveNumber(int side, int n);
+
+private:
+    // The first of the four parameters that hold a side's wave number, one hex digit each.
+    static constexpr int FirstDigit(int side) { return side == 0 ? 40 : 92; }
 };
 
 } // namespace Corv

@@ -140,6 +140,18 @@ public:
         return std::make_unique<PosixFile>(fd);
     }
 
+    // The answer of Open, Size and Close in three system calls instead of four: the status that
+    // tells a regular file gives the size too.
+    std::int64_t ReadableFileSize(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        struct stat st {};
+        const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        ::close(fd);
+        return regular ? static_cast<std::int64_t>(st.st_size) : -1;
+    }
+
     bool Rename(const std::string& from, const std::string& to) override {
         return ::rename(from.c_str(), to.c_str()) == 0;
     }
@@ -301,6 +313,15 @@ bool CopyByReadWrite(int in, int out) {
 }
 
 } // namespace FileCopy
+
+std::int64_t IFileSystem::ReadableFileSize(const std::string& path) {
+    const auto file = Open(path, OpenMode::Read);
+    if (!file)
+        return -1;
+    const std::int64_t size = file->Size();
+    file->Close();
+    return size;
+}
 
 bool IFileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
     std::vector<DirEntry> entries;

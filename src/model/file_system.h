@@ -100,6 +100,11 @@ public:
     // their runs stay the same from run to run.
     virtual bool AllowsParallelWork() { return false; }
 
+    // The size of the regular file at the path as opening it for reading finds it; -1 when it
+    // cannot be opened for reading or sized. Goes through Open, Size and Close unless a file
+    // system has a shorter way to the same answer (a project's wave sizes are summed often).
+    virtual std::int64_t ReadableFileSize(const std::string& path);
+
     // The names of the regular files of a folder (links followed). False when the folder
     // cannot be listed.
     bool ListFiles(const std::string& folder, std::vector<std::string>& names);

@@ -91,11 +91,7 @@ bool CLumData::RangeFits(int kind, int first, int count) const {
 }
 
 std::uint32_t FileBytes(const std::string& osPath) {
-    const auto file = FileSystem().Open(osPath, OpenMode::Read);
-    if (!file)
-        return 0;
-    const std::int64_t size = file->Size();
-    file->Close();
+    const std::int64_t size = FileSystem().ReadableFileSize(osPath);
     // A size beyond 32 bits reads as the largest one, never as its low bits: a huge file must
     // not pass the wave size check as a small one.
     if (size <= 0)
@@ -115,7 +111,7 @@ void CLumData::RebuildToneUsers() {
     for (std::size_t t = 0; t < m_tones.Size(); ++t)
         m_tones[t].Users().clear();
     for (std::size_t p = 0; p < m_patches.Size(); ++p)
-        for (const int tone : m_patches[p].ReferencedTones())
+        for (const int tone : m_patches[p].ToneNumbers())
             if (tone >= 1 && static_cast<std::size_t>(tone) <= m_tones.Size())
                 m_tones[static_cast<std::size_t>(tone - 1)].AddUser(static_cast<std::int32_t>(p));
 }
@@ -124,7 +120,7 @@ void CLumData::RebuildWaveUsers() {
     for (std::size_t w = 0; w < m_waves.Size(); ++w)
         m_waves[w].Users().clear();
     for (std::size_t t = 0; t < m_tones.Size(); ++t)
-        for (const int wave : m_tones[t].ReferencedWaves())
+        for (const int wave : m_tones[t].WaveNumbers())
             if (wave >= 1 && static_cast<std::size_t>(wave) <= m_waves.Size())
                 m_waves[static_cast<std::size_t>(wave - 1)].AddUser(static_cast<std::int32_t>(t));
 }

@@ -64,7 +64,9 @@ std::string Extension(std::string_view path) {
 }
 
 void CReferencedParameter::AddUser(std::int32_t index, bool allowDuplicate) {
-    if (allowDuplicate || !HasUser(index))
+    // The last user first: a record that refers to this one from several places adds itself
+    // several times in a row.
+    if (allowDuplicate || !((!m_users.empty() && m_users.back() == index) || HasUser(index)))
         m_users.push_back(index);
 }
 
@@ -86,7 +88,9 @@ bool CReferencedParameter::UsersAndTextsEqual(const CReferencedParameter& other)
 }
 
 namespace {
-// Sorted ascending, duplicates removed.
+// Sorted ascending, each value once. The lists are tiny (2 or 32 numbers) and the list edits
+// ask for them of every record, so they are sorted in place without any allocation but the
+// result's.
 template <std::size_t N> std::vector<int> SortedUnique(std::array<int, N> values) {
     std::sort(values.begin(), values.end());
     return {values.begin(), std::unique(values.begin(), values.end())};
@@ -98,7 +102,7 @@ int CPatch::ToneSwitchMask() const {
 }
 
 std::vector<int> CPatch::ReferencedTones() const {
-    return SortedUnique(std::array<int, 2>{Slot(0).ToneNumber(), Slot(1).ToneNumber()});
+    return SortedUnique(ToneNumbers());
 }
 
 void CPatch::ResetToneSlots() {
@@ -111,12 +115,16 @@ bool CPatch::operator==(const CPatch& other) const {
 }
 
 std::vector<int> CTone::ReferencedWaves() const {
+    return SortedUnique(WaveNumbers());
+}
+
+std::array<int, 2 * CTone::kOscCount> CTone::WaveNumbers() const {
     std::array<int, 2 * kOscCount> waves{};
-    for (std::size_t n = 0; n < m_oscs.size(); ++n) {
-        waves[2 * n] = m_oscs[n].WaveNumber(0);
-        waves[2 * n + 1] = m_oscs[n].WaveNumber(1);
+    for (std::size_t osc = 0; osc < m_oscs.size(); ++osc) {
+        waves[2 * osc] = m_oscs[osc].WaveNumber(0);
+        waves[2 * osc + 1] = m_oscs[osc].WaveNumber(1);
     }
-    return SortedUnique(waves);
+    return waves;
 }
 
 bool CTone::operator==(const CTone& other) const {

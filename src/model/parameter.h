@@ -99,6 +99,8 @@ public:
     int ToneSwitchMask() const;
     // Tone numbers of both slots, ascending, without duplicates; may hold 0.
     std::vector<int> ReferencedTones() const;
+    // Tone numbers of slot 0 and slot 1 as they stand (a repeat and 0 kept), without allocating.
+    std::array<int, 2> ToneNumbers() const { return {Slot(0).ToneNumber(), Slot(1).ToneNumber()}; }
     void ResetToneSlot(int n) { Slot(n).ResetToDefaults(); }
     void ResetToneSlots();
 
@@ -120,6 +122,9 @@ public:
 
     // Wave numbers of all 32 oscillator sides, ascending, without duplicates; may hold 0.
     std::vector<int> ReferencedWaves() const;
+    // Wave numbers of the sides in oscillator order, side 0 before side 1 (repeats and 0 kept),
+    // without allocating.
+    std::array<int, 2 * kOscCount> WaveNumbers() const;
 
     bool operator==(const CTone& other) const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <memory>
@@ -54,6 +55,23 @@ protected:
         m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(i), std::move(record));
     }
     void AppendItem(std::unique_ptr<CParameter> record) { m_items.push_back(std::move(record)); }
+    // Takes the last record out of the array.
+    std::unique_ptr<CParameter> TakeLast() {
+        std::unique_ptr<CParameter> record = std::move(m_items.back());
+        m_items.pop_back();
+        return record;
+    }
+    // Moves every record to the end of another array, leaving this one empty.
+    void MoveAllTo(CParameterArray& other) {
+        for (auto& item : m_items)
+            other.m_items.push_back(std::move(item));
+        m_items.clear();
+    }
+    // Moves the last `count` records in front of position i, keeping their order.
+    void MoveLastTo(std::size_t i, std::size_t count) {
+        std::rotate(m_items.begin() + static_cast<std::ptrdiff_t>(i),
+                    m_items.end() - static_cast<std::ptrdiff_t>(count), m_items.end());
+    }
 
 private:
     void AppendClonesOf(const CParameterArray& other) {
@@ -68,16 +86,64 @@ private:
 // The array of one record class; elements are accessed with their own type.
 template <class T> class CConcreteParameterArray : public CParameterArray {
 public:
+    CConcreteParameterArray() = default;
+    CConcreteParameterArray(const CConcreteParameterArray&) = default;
+    CConcreteParameterArray(CConcreteParameterArray&&) noexcept = default;
+    CConcreteParameterArray& operator=(CConcreteParameterArray&&) noexcept = default;
+    // A deep copy that overwrites the records already held instead of destroying them and
+    // allocating clones: undo snapshots and transfer arrays are copied again and again, and a
+    // tone owns seventeen blocks of memory.
+    CConcreteParameterArray& operator=(const CConcreteParameterArray& other) {
+        if (this == &other)
+            return *this;
+        const std::size_t kept = std::min(Size(), other.Size());
+        Resize(kept);
+        for (std::size_t i = 0; i < kept; ++i)
+            (*this)[i] = other[i];
+        for (std::size_t i = kept; i < other.Size(); ++i)
+            Append(Copy(other[i]));
+        return *this;
+    }
+
     std::unique_ptr<CParameter> NewElement() const override { return std::make_unique<T>(); }
 
     T& operator[](std::size_t i) { return static_cast<T&>(Item(i)); }
     const T& operator[](std::size_t i) const { return static_cast<const T&>(Item(i)); }
 
     void Place(std::size_t i, std::unique_ptr<T> record) { PlaceItem(i, std::move(record)); }
-    // Places a deep copy of a record at i.
-    void PlaceClone(std::size_t i, const T& record) { Place(i, Copy(record)); }
+    // Makes the record at i a deep copy of the given one (copied into the record already
+    // there, whose memory is reused).
+    void PlaceClone(std::size_t i, const T& record) { (*this)[i] = record; }
     void Insert(std::size_t i, std::unique_ptr<T> record) { InsertItem(i, std::move(record)); }
     void Append(std::unique_ptr<T> record) { AppendItem(std::move(record)); }
+    // Appends a deep copy of a record, made in the last record of `spares` (taken from there,
+    // its memory reused) when there is one.
+    void AppendCopy(const T& record, CConcreteParameterArray& spares) {
+        if (spares.Size() == 0) {
+            Append(Copy(record));
+            return;
+        }
+        AppendItem(spares.TakeLast());
+        (*this)[Size() - 1] = record;
+    }
+    // Moves every record to the end of `spares`, leaving this array empty.
+    void MoveAllTo(CConcreteParameterArray& spares) { CParameterArray::MoveAllTo(spares); }
+    // Inserts deep copies of the first `count` records of `from` in front of position i, then
+    // keeps the first `size` records. When the array has that size already, the records pushed
+    // past its end become the copies (their memory reused) instead of being destroyed.
+    void InsertCopies(std::size_t i, const CConcreteParameterArray& from, std::size_t count,
+                      std::size_t size) {
+        assert(&from != this && count <= from.Size());
+        if (Size() == size && i + count <= size) {
+            MoveLastTo(i, count);
+            for (std::size_t k = 0; k < count; ++k)
+                (*this)[i + k] = from[k];
+            return;
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            Insert(i + k, Copy(from[k]));
+        Resize(size);
+    }
 
     static std::unique_ptr<T> Copy(const T& record) { return std::make_unique<T>(record); }
 

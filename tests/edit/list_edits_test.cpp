@@ -1,4 +1,5 @@
 #include "edit/list_edits.h"
+#include "edit/list_edits_detail.h"
 #include "list_edit_support.h"
 
 #include <filesystem>
@@ -152,6 +153,16 @@ TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, DropChecks, testing::ValuesIn(kCheckCases));
+
+// Old numbers name the slots their records went to, the first record of a number counting;
+// numbers no placed record came from (or past the slots given) stay unknown.
+TEST(Renumbering, GivesEachOldNumberTheSlotOfItsFirstRecord) {
+    const Corv::ListEdits::Renumbering renumbering({5, 3, 5, -1, 0, 7}, {10, 20, 30, 40, 50});
+    const int cases[][2] = {{5, 11}, {3, 21}, {0, 51}, {7, 0}, {-1, 0}, {4, 0}, {1000, 0}};
+    for (const auto& [old, renumbered] : cases)
+        EXPECT_EQ(renumbering.NewNumber(old), renumbered) << old;
+    EXPECT_EQ(Corv::ListEdits::Renumbering({}, {}).NewNumber(0), 0);
+}
 
 TEST_F(ListEdits, NothingToDropIsRefusedSilently) {
     CLumData a;

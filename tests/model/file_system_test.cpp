@@ -1,10 +1,12 @@
 // The file-system seam's exclusive creation, on disk and in memory alike: a file is made only
 // where nothing is, so that a name claimed this way is never someone else's file.
 #include "model/file_system.h"
+#include "support/faulty_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +45,34 @@ TEST(FileSystemSeam, CreateNewMakesAFileOnlyWhereNothingIs) {
     ASSERT_EQ(::symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
     EXPECT_FALSE(CreateNew(Corv::RealFileSystem(), dir / "link", {3}));
     EXPECT_FALSE(CorvTest::FileExists(dir / "target"));
+}
+
+// The real file system's own way to a file's size answers as Open, Size and Close do (the
+// way every other file system takes), for everything that can be at a path.
+TEST(FileSystemSeam, ReadableFileSizeAnswersAsOpenSizeAndCloseDo) {
+    CorvTest::TempDir dir;
+    CorvTest::WriteBytes(dir / "five", {1, 2, 3, 4, 5});
+    CorvTest::WriteBytes(dir / "empty", {});
+    ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0777), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0); // refused at once, never waited on
+    ASSERT_EQ(::symlink((dir / "five").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    const struct {
+        const char* name;
+        std::int64_t size;
+    } cases[] = {{"five", 5}, {"empty", 0},     {"folder", -1},  {"fifo", -1},
+                 {"link", 5}, {"dangling", -1}, {"missing", -1}, {"five/x", -1}};
+    CorvTest::FaultyFileSystem throughOpen; // passes every operation on to the real one
+    for (const auto& c : cases) {
+        EXPECT_EQ(Corv::RealFileSystem().ReadableFileSize(dir / c.name), c.size) << c.name;
+        EXPECT_EQ(throughOpen.ReadableFileSize(dir / c.name), c.size) << c.name;
+    }
+    EXPECT_EQ(throughOpen.Count(CorvTest::FsOp::Open), 8);
+    if (::geteuid() != 0) { // the owner of every file may read it
+        ASSERT_EQ(::chmod((dir / "five").c_str(), 0), 0);
+        EXPECT_EQ(Corv::RealFileSystem().ReadableFileSize(dir / "five"), -1);
+        EXPECT_EQ(throughOpen.ReadableFileSize(dir / "five"), -1);
+    }
 }
 
 } // namespace

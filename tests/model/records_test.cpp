@@ -195,4 +195,79 @@ TEST(ParameterArray, ResizeShrinksFromTheEndAndGrowsWithDefaultRecords) {
     EXPECT_TRUE(tones[1] == CTone());
 }
 
+// The names of an array's records, a default record showing as "".
+std::vector<std::string> Names(const CWaveArray& array) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < array.Size(); ++i)
+        names.push_back(array[i].Name());
+    return names;
+}
+
+TEST(ParameterArray, AssignmentLeavesNothingOfWhatTheTargetHeld) {
+    CToneArray source;
+    for (const int wave : {1, 2, 3}) {
+        source.Append(std::make_unique<CTone>(MakeTone("T" + std::to_string(wave), {wave})));
+        source[source.Size() - 1].AddUser(wave);
+    }
+    source[1].SetMemo(3, "memo");
+    for (const std::size_t held : {0, 1, 3, 5}) {
+        CToneArray target;
+        for (std::size_t i = 0; i < held; ++i) {
+            target.Append(std::make_unique<CTone>(MakeTone("old", {9, 9, 9})));
+            target[i].AddUser(77);
+            target[i].SetMemo(1, "old memo");
+        }
+        target = source;
+        EXPECT_TRUE(target == source) << held << " records held";
+        target[0].Osc(0).SetWaveNumber(0, 6);
+        target[1].AddUser(4);
+        EXPECT_EQ(source[0].Osc(0).WaveNumber(0), 1);
+        EXPECT_EQ(source[1].Users(), Users{2});
+    }
+}
+
+// Inserting copies keeps the array's records in order around the block and cuts or fills it
+// to the size asked for, whether the records pushed off the end are reused or not.
+TEST(ParameterArray, InsertCopiesIsInsertingEachCopyThenResizing) {
+    const CWaveArray from = Waves({"X", "Y", "Z"});
+    const struct {
+        std::size_t at, count, size;
+        std::vector<const char*> held;
+    } cases[] = {{0, 2, 5, {"a", "b", "c", "d", "e"}}, {3, 2, 5, {"a", "b", "c", "d", "e"}},
+                 {1, 0, 5, {"a", "b", "c", "d", "e"}}, {0, 3, 3, {"a", "b", "c"}},
+                 {1, 2, 5, {"a", "b", "c"}},           {2, 2, 5, {"a", "b", "c", "d", "e", "f"}},
+                 {4, 2, 5, {"a", "b", "c", "d", "e"}}, {1, 3, 2, {"a", "b", "c"}}};
+    for (const auto& c : cases) {
+        CWaveArray array;
+        std::vector<std::string> expected;
+        for (const char* name : c.held) {
+            array.Append(std::make_unique<CWave>(MakeWave(name, name)));
+            expected.push_back(name);
+        }
+        for (std::size_t k = 0; k < c.count; ++k)
+            expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(c.at + k),
+                            from[k].Name());
+        expected.resize(c.size);
+        array.InsertCopies(c.at, from, c.count, c.size);
+        EXPECT_EQ(Names(array), expected) << c.held.size() << " held, at " << c.at;
+        if (c.count > 0 && c.at < c.size)
+            array[c.at].SetName("changed");
+        EXPECT_TRUE(from == Waves({"X", "Y", "Z"}));
+    }
+}
+
+TEST(ParameterArray, AppendCopyUsesSparesWithoutKeepingTheirContent) {
+    CWaveArray spares = Waves({"s1", "s2"});
+    spares[1].AddUser(5);
+    spares[1].SetMemo(1, "old");
+    CWaveArray array;
+    for (const char* name : {"a", "b", "c"})
+        array.AppendCopy(MakeWave(name, name), spares);
+    EXPECT_TRUE(array == Waves({"a", "b", "c"})) << "a spare's users or memos were kept";
+    EXPECT_EQ(spares.Size(), 0u);
+    array.MoveAllTo(spares);
+    EXPECT_EQ(array.Size(), 0u);
+    EXPECT_EQ(spares.Size(), 3u);
+}
+
 } // namespace
