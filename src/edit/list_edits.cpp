@@ -108,10 +108,6 @@ void StoreWaves(const CLumData& source, const std::vector<int>& rows) {
                      AllOf(source.Tones()));
 }
 
-std::uint64_t WaveFileBytes(const CWave& wave) {
-    return wave.IsEmpty() ? 0 : FileBytes(ToOsPath(wave.FilePath()));
-}
-
 // The used slots among `count` slots of a kind from `first` on.
 int CountUsedIn(const CLumData& project, int kind, int first, int count) {
     int used = 0;
@@ -148,12 +144,16 @@ void CheckWaveBytes(const CLumData& target, int destination, int kind, bool othe
     const bool replacing = !insert && kind == kWaveKind;
     const std::size_t first = At(destination);
     const std::size_t end = first + carried.Size();
-    std::uint64_t total = 0;
+    std::vector<std::string> kept;
     for (std::size_t i = 0; i < target.Waves().Size(); ++i)
-        if (!(replacing && i >= first && i < end))
-            total += WaveFileBytes(target.Waves()[i]);
+        if (!(replacing && i >= first && i < end) && !target.Waves()[i].IsEmpty())
+            kept.push_back(ToOsPath(target.Waves()[i].FilePath()));
+    std::vector<std::string> added;
     for (std::size_t j = 0; j < carried.Size(); ++j)
-        check.transferWaveBytes += WaveFileBytes(carried[j]);
+        if (!carried[j].IsEmpty())
+            added.push_back(ToOsPath(carried[j].FilePath()));
+    std::uint64_t total = SumFileBytes(kept);
+    check.transferWaveBytes += SumFileBytes(added);
     if (otherProject || copy)
         total += check.transferWaveBytes;
     check.waveBytesAfter = total;

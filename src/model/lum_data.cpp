@@ -1,6 +1,9 @@
 #include "model/lum_data.h"
 
+#include <numeric>
+
 #include "model/file_system.h"
+#include "model/side_by_side.h"
 
 namespace Corv {
 
@@ -99,11 +102,23 @@ std::uint32_t FileBytes(const std::string& osPath) {
     return size > std::int64_t{UINT32_MAX} ? UINT32_MAX : static_cast<std::uint32_t>(size);
 }
 
+std::uint64_t SumFileBytes(const std::vector<std::string>& osPaths) {
+    // Each size is read into a place of its own, so the reads may run side by side.
+    std::vector<std::uint32_t> sizes(osPaths.size());
+    RunSideBySide(osPaths.size(), [&](std::size_t i) {
+        sizes[i] = FileBytes(osPaths[i]);
+        return true;
+    });
+    return std::accumulate(sizes.begin(), sizes.end(), std::uint64_t{0});
+}
+
 std::uint32_t CLumData::WaveBytesTotal() const {
-    std::uint64_t total = 0; // summed wide and capped, so that it cannot wrap around
+    std::vector<std::string> paths;
     for (std::size_t i = 0; i < m_waves.Size(); ++i)
         if (!m_waves[i].IsEmpty())
-            total += FileBytes(m_waves[i].FilePath());
+            paths.push_back(m_waves[i].FilePath());
+    // Summed wide and capped, so that it cannot wrap around.
+    const std::uint64_t total = SumFileBytes(paths);
     return total > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(total);
 }
 

@@ -76,5 +76,8 @@ private:
 
 // The size in bytes of a file, or 0 when it cannot be opened or sized.
 std::uint32_t FileBytes(const std::string& osPath);
+// The sum of `FileBytes` of every path, the sizes read side by side where the file system
+// allows it.
+std::uint64_t SumFileBytes(const std::vector<std::string>& osPaths);
 
 } // namespace Corv

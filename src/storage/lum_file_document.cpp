@@ -3,7 +3,7 @@
 #include "edit/domain.h"
 #include "model/file_system.h"
 #include "storage/memo_file.h"
-#include "storage/side_by_side.h"
+#include "model/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

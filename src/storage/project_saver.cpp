@@ -9,7 +9,7 @@
 #include "storage/move_out.h"
 #include "storage/project_document.h"
 #include "storage/save_plan.h"
-#include "storage/side_by_side.h"
+#include "model/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

@@ -6,7 +6,7 @@
 #include "model/file_system.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
-#include "storage/side_by_side.h"
+#include "model/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

@@ -327,4 +327,23 @@ TEST_F(LoadTest, SourceFilesPresentNoticesWhatWentFromEveryFolder) {
     EXPECT_FALSE(doc.SourceFilesPresent());
 }
 
+// A full project read side by side names the first of two spoiled tone files, as reading
+// them one after the other would.
+TEST_F(LoadTest, AFullProjectReadSideBySideNamesItsFirstSpoiledFile) {
+    const std::string folder = Project("Spoiled");
+    BuildFullProject(folder);
+    std::string first;
+    for (const std::string& name : ListFolder(folder + "Tone")) {
+        if (name.rfind("300 ", 0) == 0 || name.rfind("700 ", 0) == 0)
+            WriteBytes(folder + "Tone/" + name, Bytes(12, 0));
+        if (name.rfind("300 ", 0) == 0)
+            first = name;
+    }
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(Docs().OpenProject(folder), nullptr);
+    ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
+    EXPECT_EQ(m_sink->Calls().front().detail,
+              "Tone/" + first + ": too short to be a tone file (12 bytes)");
+}
+
 } // namespace

@@ -1,8 +1,8 @@
-#include "storage/side_by_side.h"
-#include "storage_fixture.h"
+#include "model/side_by_side.h"
 #include "support/faulty_file_system.h"
 
 #include <atomic>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <numeric>
 #include <set>
@@ -64,25 +64,6 @@ TEST(RunSideBySide, AnExceptionOfATaskIsThrownAgainAfterTheOthersEnded) {
                                }),
                  std::runtime_error);
     EXPECT_EQ(running, 1); // only the throwing task never came back; no task is still running
-}
-
-// A full project read side by side names the first of two spoiled tone files, as reading
-// them one after the other would.
-TEST_F(StorageTest, AFullProjectReadSideBySideNamesItsFirstSpoiledFile) {
-    const std::string folder = Project("Spoiled");
-    BuildFullProject(folder);
-    std::string first;
-    for (const std::string& name : ListFolder(folder + "Tone")) {
-        if (name.rfind("300 ", 0) == 0 || name.rfind("700 ", 0) == 0)
-            WriteBytes(folder + "Tone/" + name, Bytes(12, 0));
-        if (name.rfind("300 ", 0) == 0)
-            first = name;
-    }
-    ASSERT_FALSE(first.empty());
-    EXPECT_EQ(Docs().OpenProject(folder), nullptr);
-    ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
-    EXPECT_EQ(m_sink->Calls().front().detail,
-              "Tone/" + first + ": too short to be a tone file (12 bytes)");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "storage/side_by_side.h"
+#include "model/side_by_side.h"
 
 #include "model/file_system.h"
 
