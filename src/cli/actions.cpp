@@ -95,6 +95,17 @@ bool Clean(CProjectDocument& document, const CleanOptions& options) {
     return true;
 }
 
+std::vector<std::string> CleanPreviewLines(const CProjectDocument& document,
+                                           const CleanOptions& options) {
+    const CleanPlan plan =
+        PlanClean(document.Data(), {options.keepUnusedWaves, options.keepUnusedTones,
+                                    options.keepToneNumbering, options.keepPatchNumbering});
+    std::vector<std::string> lines = {CleanSummary(plan)};
+    for (const CleanChange& change : plan.changes)
+        lines.push_back(CleanChangeLine(change));
+    return lines;
+}
+
 bool Import(CProjectDocument& document, const std::vector<std::string>& files) {
     if (ImportWaves(document, files) <= 0)
         return false;

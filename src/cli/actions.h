@@ -45,6 +45,10 @@ struct CleanOptions {
 };
 // Clean Project with exactly these options on; the options stay set in the store.
 bool Clean(CProjectDocument& document, const CleanOptions& options);
+// What `Clean` with these options would do, changing nothing: the summary line, then one line
+// per entry that moves or goes ("tone 12 -> 3  Name", "wave 7 removed  Name").
+std::vector<std::string> CleanPreviewLines(const CProjectDocument& document,
+                                           const CleanOptions& options);
 // Wave import of files (absolute paths); true when at least one wave was imported.
 bool Import(CProjectDocument& document, const std::vector<std::string>& files);
 // The Undo command; does nothing when there is no step.

@@ -165,6 +165,13 @@ int MemoRow(const Options& o) {
 }
 
 int CleanCommand(const Options& o) {
+    if (o.dryRun)
+        return WithSession(PolicyFor(false), [&](CSession& session) {
+            const CProjectDocument* document = session.Open(o.project);
+            if (document != nullptr)
+                Print(CleanPreviewLines(*document, o.clean));
+            return document != nullptr;
+        });
     return EditProject(o, [&](CProjectDocument& d) { return Clean(d, o.clean); });
 }
 
@@ -318,6 +325,9 @@ void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
     clean->add_flag("--keep-unused-tones", o.clean.keepUnusedTones, "Keep unused user tones");
     clean->add_flag("--keep-tone-numbering", o.clean.keepToneNumbering, "Keep tone numbering");
     clean->add_flag("--keep-patch-numbering", o.clean.keepPatchNumbering, "Keep patch numbering");
+    clean->add_flag("--dry-run", o.dryRun,
+                    "Print what the clean would do (a summary line, then one line per entry "
+                    "that moves or goes) and change nothing");
 
     CLI::App* import =
         Command(app, run, "import",

@@ -119,6 +119,30 @@ TEST_F(CliProjectTest, RenameMemoAndCleanAreSavedToTheFolder) {
     ExpectRun(RunCorvane({"check", p}), 0, {"ok"});
 }
 
+// The dry run of a clean prints the summary and every entry that moves or goes, leaves the
+// folder as it was, and the clean that follows does what it said.
+TEST_F(CliProjectTest, CleanDryRunListsTheChangesAndChangesNothing) {
+    const std::string p = MakeRichProject("P");
+    const auto before = CorvTest::FolderSnapshot(p);
+    ExpectRun(RunCorvane({"clean", p, "--dry-run"}), 0,
+              {"removes 1 tone and 1 wave (64 Bytes); renumbers 2 patches, 2 tones and 2 waves; "
+               "clears 1 reference to empty slots",
+               "patch 3 -> 2  Glass Bell", "patch 7 -> 3  Bass", "tone 2 -> 1  Pad Saw",
+               "tone 4 -> 2  Bell FM", "tone 6 removed  Unused", "wave 3 -> 2  Bell",
+               "wave 5 -> 3  Air", "wave 8 removed  Lonely"});
+    ExpectRun(RunCorvane({"clean", p, "--dry-run", "--keep-tone-numbering",
+                          "--keep-patch-numbering", "--keep-unused-waves"}),
+              0,
+              {"removes 1 tone; renumbers 3 waves; clears 1 reference to empty slots",
+               "tone 6 removed  Unused", "wave 3 -> 2  Bell", "wave 5 -> 3  Air",
+               "wave 8 -> 4  Lonely"});
+    EXPECT_EQ(CorvTest::FolderSnapshot(p), before);
+
+    ExpectRun(RunCorvane({"clean", p}), 0, {});
+    EXPECT_EQ(CorvTest::ListFolder(p + "Tone"), (Strings{"001 Pad Saw.p00", "002 Bell FM.p00"}));
+    ExpectRun(RunCorvane({"clean", p, "--dry-run"}), 0, {"nothing to clean"});
+}
+
 TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
     const std::string a = MakeRichProject("A");
     const std::string made = ProjectPath("Made");
