@@ -35,10 +35,13 @@ bool CUiChoosers::SetUpGrid(QWidget* parent, int& gridSw) const {
     return true;
 }
 
-bool CUiChoosers::CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options) const {
+bool CUiChoosers::CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options,
+                               const Corv::CLumData* data) const {
     if (cleanProject)
         return cleanProject(parent, options);
     CCleanProjectDlg dialog(options, parent);
+    if (data != nullptr)
+        dialog.ShowPreviewOf(*data);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     options = dialog.Options();

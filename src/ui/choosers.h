@@ -7,6 +7,9 @@
 #include <functional>
 
 class QWidget;
+namespace Corv {
+class CLumData;
+}
 
 // The answers the project window and its lists get from their modal dialogs. Each entry is
 // empty by default, which shows the real dialog; tests put scripted answers in its place so
@@ -30,7 +33,9 @@ struct CUiChoosers {
 
     bool EditText(QWidget* parent, int field, QString& text) const;
     bool SetUpGrid(QWidget* parent, int& gridSw) const;
-    bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options) const;
+    // The real dialog previews the clean of `data` when given.
+    bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options,
+                      const Corv::CLumData* data = nullptr) const;
     QStringList ImportWave(QWidget* parent) const;
     void Notice(QWidget* parent, const QString& text) const;
 };

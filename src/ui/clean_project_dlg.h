@@ -1,12 +1,19 @@
 #pragma once
 
+#include "edit/clean.h"
+
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
 
-// Clean Project: the four clean options as check boxes.
+// Clean Project: the four clean options as check boxes and, given the project, a summary of what
+// the clean with the chosen options would do, with the full list a button away.
 class CCleanProjectDlg : public QDialog {
     Q_OBJECT
 public:
@@ -14,10 +21,39 @@ public:
     CCleanProjectDlg(const std::array<std::uint32_t, 4>& options, QWidget* parent = nullptr);
     std::array<std::uint32_t, 4> Options() const;
 
+    // Shows the preview of a clean of `project`, which must outlive the dialog; it follows the
+    // check boxes.
+    void ShowPreviewOf(const Corv::CLumData& project);
+    // The summary line shown, empty without a preview.
+    QString Summary() const;
+    // The plan for the options now chosen; null without a preview.
+    const Corv::CleanPlan* Plan() const;
+
     // The store's options in the dialog's order, and storing them back.
     static std::array<std::uint32_t, 4> StoreOptions();
     static void SetStoreOptions(const std::array<std::uint32_t, 4>& options);
 
 private:
+    void UpdatePreview();
+    void ShowDetails();
+
     std::array<QCheckBox*, 4> m_boxes{};
+    QLabel* m_summary = nullptr;
+    QPushButton* m_details = nullptr;
+    const Corv::CLumData* m_data = nullptr;
+    // The plans worked out so far, by option bits: each is computed once per dialog.
+    std::array<std::optional<Corv::CleanPlan>, 16> m_plans;
+};
+
+// The full list of a clean preview: kind, number, what it becomes (a new number or "removed")
+// and name, one row per entry that moves or goes.
+class CCleanDetailsDlg : public QDialog {
+    Q_OBJECT
+public:
+    CCleanDetailsDlg(const Corv::CleanPlan& plan, const QString& summary,
+                     QWidget* parent = nullptr);
+    QTreeWidget* List() const { return m_list; }
+
+private:
+    QTreeWidget* m_list = nullptr;
 };

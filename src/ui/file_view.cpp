@@ -287,7 +287,7 @@ void CFileView::SetUpGrid() {
 
 void CFileView::CleanProject() {
     std::array<std::uint32_t, 4> options = CCleanProjectDlg::StoreOptions();
-    if (!CUiChoosers::Get().CleanProject(this, options))
+    if (!CUiChoosers::Get().CleanProject(this, options, &m_document.Data()))
         return;
     CCleanProjectDlg::SetStoreOptions(options);
     {
