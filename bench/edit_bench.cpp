@@ -7,6 +7,7 @@
 #include "edit/domain.h"
 #include "edit/drop.h"
 
+#include <array>
 #include <numeric>
 #include <vector>
 
@@ -138,6 +139,23 @@ void UndoClean(benchmark::State& state) {
     FreshStore();
 }
 
+// The dry run of Clean Project on the full project, as the Clean Project dialog works it out for
+// each option set: a copy of all three arrays cleaned, nothing recorded.
+void CleanPreviewFull(benchmark::State& state) {
+    FreshStore();
+    const CProjectDocument* document = Open(TheWorld().Source());
+    bool ok = document != nullptr;
+    for (auto _ : state) {
+        if (!ok)
+            break;
+        const Corv::CleanPlan plan = Corv::PlanClean(document->Data(), {});
+        ok = plan.removed == std::array<int, 3>{};
+    }
+    if (!ok || Corv::CDomain::Get().CanUndo())
+        state.SkipWithError("the preview of the full project was not empty, or it recorded undo");
+    FreshStore();
+}
+
 const bool g_registered = [] {
     const std::string baseline = "copy records baseline";
     Measure(baseline, CopyRecords);
@@ -159,6 +177,9 @@ const bool g_registered = [] {
         {"clean", CleanFull,
          "Clean Project on a full project (all options off): undo snapshot of all three arrays "
          "and the clean"},
+        {"clean preview", CleanPreviewFull,
+         "the dry run of Clean Project on a full project (all options off): a copy of all three "
+         "arrays cleaned"},
         {"undo after clean", UndoClean,
          "undo of the clean step (arrays exchanged with the snapshot, document marked modified)"},
     };
