@@ -61,7 +61,7 @@ void CCleanProjectDlg::ShowPreviewOf(const Corv::CLumData& project) {
     const int at = static_cast<int>(m_boxes.size());
     m_summary = new QLabel(this);
     m_summary->setWordWrap(true);
-    m_summary->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+    m_summary->setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->insertSpacing(at, fontMetrics().height() / 2);
     layout->insertWidget(at + 1, m_summary);
