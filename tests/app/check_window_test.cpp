@@ -56,8 +56,13 @@ private slots:
 
     void TheWindowListsTheActiveProjectsProblems() {
         QVERIFY(Open("Sound.prj") != nullptr);
-        QVERIFY(Frame().Action(Cmd::kCheckProject)->isEnabled());
-        Frame().Action(Cmd::kCheckProject)->trigger();
+        // F7 from a list of the project window.
+        Frame().UpdateCommandUi();
+        Frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        CParameterListCtrl* list = Frame().ActiveView()->List(Corv::kToneKind);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_F7);
         CCheckWindow* window = Frame().CheckWindow();
         QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
         QCOMPARE(window->Summary(), QStringLiteral("No problems found."));
