@@ -8,9 +8,9 @@
 #include "ui/file_view.h"
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
+#include "ui/wait_cursor.h"
 
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -19,15 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The wait cursor while the check opens the project's files.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 QString ProblemCount(std::size_t count) {
     return count == 1 ? QStringLiteral("1 problem") : QStringLiteral("%1 problems").arg(count);
