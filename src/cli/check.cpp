@@ -1,7 +1,7 @@
 #include "cli/check.h"
 
-#include "cli/listing.h"
 #include "edit/domain.h"
+#include "edit/project_check.h"
 #include "model/file_system.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
@@ -9,95 +9,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 
 namespace Corv::Cli {
 
 namespace {
-
-const char* KindName(int kind) {
-    return kind == kPatchKind ? "patch" : kind == kToneKind ? "tone" : "wave";
-}
-
-// "1,4,9": 0-based indices printed as the 1-based numbers people see.
-std::string NumberList(const std::set<int>& indices) {
-    std::string text;
-    for (const int index : indices)
-        text += (text.empty() ? "" : ",") + std::to_string(index + 1);
-    return text.empty() ? "none" : text;
-}
-
-// A reference to a slot that holds nothing: empty, or a number past the end of the list.
-bool Dangling(int number, int kind, const CParameterArray& target, std::string& why) {
-    if (number > SlotCount(kind)) {
-        why = "beyond " + std::to_string(SlotCount(kind));
-        return true;
-    }
-    if (target.Item(static_cast<std::size_t>(number - 1)).IsEmpty()) {
-        why = "empty slot";
-        return true;
-    }
-    return false;
-}
-
-void CheckToneReferences(const CLumData& data, std::vector<std::string>& problems) {
-    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
-        for (int slot = 0; slot < 2; ++slot) {
-            const int tone = data.Patches()[p].Slot(slot).ToneNumber();
-            std::string why;
-            if (tone != 0 && Dangling(tone, kToneKind, data.Tones(), why))
-                problems.push_back("dangling patch " + std::to_string(p + 1) +
-                                   (slot == 0 ? " U" : " L") + " -> tone " + std::to_string(tone) +
-                                   " (" + why + ")");
-        }
-}
-
-void CheckWaveReferences(const CLumData& data, std::vector<std::string>& problems) {
-    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
-        for (int osc = 0; osc < CTone::kOscCount; ++osc)
-            for (int side = 0; side < 2; ++side) {
-                const int wave = data.Tones()[t].Osc(osc).WaveNumber(side);
-                std::string why;
-                if (wave != 0 && Dangling(wave, kWaveKind, data.Waves(), why))
-                    problems.push_back("dangling tone " + std::to_string(t + 1) + " osc " +
-                                       std::to_string(osc) + " side " + std::to_string(side) +
-                                       " -> wave " + std::to_string(wave) + " (" + why + ")");
-            }
-}
-
-// The user lists that the references call for: users[n] holds the referrers of slot n.
-std::vector<std::set<int>> ExpectedToneUsers(const CLumData& data) {
-    std::vector<std::set<int>> users(data.Tones().Size());
-    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
-        for (const int tone : data.Patches()[p].ReferencedTones())
-            if (tone > 0 && static_cast<std::size_t>(tone) <= users.size())
-                users[static_cast<std::size_t>(tone - 1)].insert(static_cast<int>(p));
-    return users;
-}
-
-std::vector<std::set<int>> ExpectedWaveUsers(const CLumData& data) {
-    std::vector<std::set<int>> users(data.Waves().Size());
-    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
-        for (const int wave : data.Tones()[t].ReferencedWaves())
-            if (wave > 0 && static_cast<std::size_t>(wave) <= users.size())
-                users[static_cast<std::size_t>(wave - 1)].insert(static_cast<int>(t));
-    return users;
-}
-
-// A stored user list agrees when it holds each expected referrer exactly once and nothing else.
-template <class Array>
-void CheckUsers(int kind, const Array& records, const std::vector<std::set<int>>& expected,
-                std::vector<std::string>& problems) {
-    for (std::size_t i = 0; i < records.Size(); ++i) {
-        const std::vector<std::int32_t>& stored = records[i].Users();
-        const std::set<int> storedSet(stored.begin(), stored.end());
-        if (storedSet == expected[i] && storedSet.size() == stored.size())
-            continue;
-        problems.push_back("users " + std::string(KindName(kind)) + " " + std::to_string(i + 1) +
-                           ": stored " + NumberList(storedSet) + ", referenced by " +
-                           NumberList(expected[i]));
-    }
-}
 
 bool IsDirectory(const std::string& path) {
     return FileSystem().IsDirectory(ToOsPath(path));
@@ -155,50 +70,10 @@ bool Readable(int kind, const std::string& path) {
     return true; // a wave only has to open
 }
 
-// Entries of the three subfolders and memo files that are not regular files (FIFOs, devices,
-// sockets, links to them), found without opening any of them.
-void CheckFileTypes(const std::string& folder, std::vector<std::string>& problems) {
-    std::vector<std::string> paths;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
-        std::vector<DirEntry> entries;
-        FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
-        for (const DirEntry& entry : entries)
-            if (entry.type == FileType::Other)
-                paths.push_back(folder + SubfolderName(kind) + entry.name);
-    }
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
-        const std::string memo = folder + MemoFileName(kind);
-        const FileType type = FileSystem().Status(ToOsPath(memo)).type;
-        if (type == FileType::Other || type == FileType::Directory)
-            paths.push_back(memo);
-    }
-    std::sort(paths.begin(), paths.end());
-    for (const std::string& path : paths)
-        problems.push_back("not a regular file: " + path);
-}
-
-void CheckWaveBytes(std::uint64_t total, std::vector<std::string>& problems) {
-    if (total > kWaveBytesLimit)
-        problems.push_back("wave bytes " + std::to_string(total) + " over the limit of " +
-                           std::to_string(kWaveBytesLimit));
-}
-
 } // namespace
 
 std::vector<std::string> CheckProject(const CProjectDocument& document) {
-    const CLumData& data = document.Data();
-    std::vector<std::string> problems;
-    CheckToneReferences(data, problems);
-    CheckWaveReferences(data, problems);
-    for (const std::string& path : MissingFiles(data))
-        problems.push_back("missing " + path);
-    for (const std::string& path : document.RejectedFiles())
-        problems.push_back("rejected " + path);
-    CheckFileTypes(data.ProjectFolder(), problems);
-    CheckUsers(kToneKind, data.Tones(), ExpectedToneUsers(data), problems);
-    CheckUsers(kWaveKind, data.Waves(), ExpectedWaveUsers(data), problems);
-    CheckWaveBytes(data.WaveBytesTotal(), problems);
-    return problems;
+    return ProblemTexts(Corv::CheckProject(document));
 }
 
 std::vector<std::string> DiagnoseFolder(const std::string& path) {
@@ -221,8 +96,10 @@ std::vector<std::string> DiagnoseFolder(const std::string& path) {
             else if (kind == kWaveKind)
                 waveBytes += FileBytes(ToOsPath(file));
         }
-    CheckFileTypes(folder, problems);
-    CheckWaveBytes(waveBytes, problems);
+    for (const std::vector<ProjectProblem>& more :
+         {NotRegularFiles(folder), WaveBytesProblems(waveBytes)})
+        for (const ProjectProblem& problem : more)
+            problems.push_back(problem.text);
     return problems;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/check.h"
 #include "cli/code_page.h"
 #include "cli/demo_project.h"
+#include "cli/diff_command.h"
 #include "cli/json_dump.h"
 #include "cli/listing.h"
 #include "cli/script.h"
@@ -43,6 +44,7 @@ struct Options {
     bool yes = false;
     bool dryRun = false;
     bool full = false;
+    bool json = false;
     std::uint32_t seed = 1;
     CleanOptions clean;
 };
@@ -268,6 +270,18 @@ void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
                               "over the limit; exit status 1 when anything is wrong",
                               Check, o);
     check->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+
+    CLI::App* diff = Command(
+        app, run, "diff",
+        "Compare two project folders slot by slot, one line per difference; exit status 0 when "
+        "equal, 1 when different, 2 when a folder cannot be loaded",
+        [](const Options& options) {
+            return DiffFolders(options.source, options.target, options.json);
+        },
+        o);
+    diff->add_option("A", o.source, "The first project folder (.prj)")->required();
+    diff->add_option("B", o.target, "The second project folder (.prj); may be A")->required();
+    diff->add_flag("--json", o.json, "Print the differences as a JSON array");
 }
 
 void AddTransferCommand(CLI::App& app, Runner& run, Options& o, const char* name, bool copy) {

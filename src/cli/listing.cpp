@@ -1,9 +1,9 @@
 #include "cli/listing.h"
 
-#include "model/list_text.h"
-
 #include "edit/domain.h"
+#include "edit/project_check.h"
 #include "model/file_system.h"
+#include "model/list_text.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 
@@ -77,7 +77,9 @@ std::string NameCell(int kind, const CParameter& record) {
     return ListNamePrefix(kind, record) + record.Name();
 }
 
-std::string ToneSwitchCell(const CPatch& patch) { return ToneSwitchText(patch); }
+std::string ToneSwitchCell(const CPatch& patch) {
+    return ToneSwitchText(patch);
+}
 
 std::vector<std::string> ListLines(const CLumData& data, int kind, bool all) {
     std::vector<std::string> lines;
@@ -89,16 +91,10 @@ std::vector<std::string> ListLines(const CLumData& data, int kind, bool all) {
 }
 
 std::vector<std::string> MissingFiles(const CLumData& data) {
-    std::vector<std::string> missing;
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
-        const CParameterArray& records = data.Records(kind);
-        for (std::size_t i = 0; i < records.Size(); ++i) {
-            const std::string& path = records.Item(i).FilePath();
-            if (!path.empty() && !FileSystem().Open(ToOsPath(path), OpenMode::Read))
-                missing.push_back(path);
-        }
-    }
-    return missing;
+    std::vector<std::string> paths;
+    for (const ProjectProblem& problem : MissingSlotFiles(data))
+        paths.push_back(problem.path);
+    return paths;
 }
 
 std::vector<std::string> InfoLines(const CProjectDocument& document) {

@@ -23,6 +23,7 @@
 #include "ui/drag_state.h"
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
+#include "ui/wait_cursor.h"
 
 namespace {
 
@@ -49,15 +50,6 @@ const GP::CDlgTempl& FormTemplate() {
                                                       {kStatusText, QRect(345, 5, 55, 9)}});
     return templ;
 }
-
-// The wait cursor for the length of a synchronous operation.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 std::vector<CFileView*>& Registry() {
     static std::vector<CFileView*> views;

@@ -2,6 +2,8 @@
 
 #include "app/app.h"
 #include "app/file_doc.h"
+#include "storage/project_document.h"
+#include "ui/check_window.h"
 #include "ui/child_frame.h"
 #include "ui/drag_state.h"
 #include "ui/file_view.h"
@@ -146,6 +148,9 @@ void CMainFrame::CreateActions() {
               QStringLiteral("About Corvane Librarian\nAbout Corvane Librarian"));
     // Ctrl+W belongs to no command: it is taken here so that it does nothing at all.
     AddAction(kCloseWindowKey, QString(), QString(), QKeySequence(QStringLiteral("Ctrl+W")));
+    AddAction(kCheckProject, QStringLiteral("&Check\tF7"),
+              QStringLiteral("List the problems of the project\nCheck project"),
+              QKeySequence(Qt::Key_F7));
     for (int i = 0; i < CRecentFileList::kSize; ++i) {
         auto* action = new QAction(this);
         action->setData(Cmd::kRecentFile + i);
@@ -219,6 +224,7 @@ void CMainFrame::ConnectActions() {
     connect(Action(kArrangeIcons), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
     connect(Action(kManual), &QAction::triggered, this, app(&CApp::OnManual));
     connect(Action(kAbout), &QAction::triggered, this, app(&CApp::OnAppAbout));
+    connect(Action(kCheckProject), &QAction::triggered, this, &CMainFrame::ShowCheckWindow);
     if (CApp* instance = CApp::Instance())
         connect(&instance->Documents(), &CDocManager::RecentFilesChanged, this,
                 &CMainFrame::RebuildRecentFiles);
@@ -245,6 +251,21 @@ QMenu* CMainFrame::CreateFileMenu(bool project) {
     menu->addAction(Action(kExit));
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFiles);
     return menu;
+}
+
+QMenu* CMainFrame::CreateProjectMenu() {
+    auto* menu = new QMenu(QStringLiteral("&Project"), this);
+    menu->addAction(Action(Cmd::kCheckProject));
+    return menu;
+}
+
+void CMainFrame::ShowCheckWindow() {
+    if (m_checkWindow == nullptr)
+        m_checkWindow = new CCheckWindow(*this);
+    m_checkWindow->Refresh();
+    m_checkWindow->show();
+    m_checkWindow->raise();
+    m_checkWindow->activateWindow();
 }
 
 QMenu* CMainFrame::CreateHelpMenu() {
@@ -282,6 +303,7 @@ void CMainFrame::CreateMenus() {
         window->addAction(Action(id));
     connect(window, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowList);
     m_projectMenus << CreateFileMenu(true) << edit << view << setup << window << CreateHelpMenu();
+    m_projectMenus.insert(3, CreateProjectMenu()); // after View
     for (QMenu* menu : m_projectMenus + m_noProjectMenus)
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
 }
@@ -370,6 +392,12 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
     connect(&document, &CFileDoc::ModifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(frame->View(), &CFileView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
     MdiArea()->setActiveSubWindow(frame);
+    // A project just read from its folder says once whether the check finds problems.
+    if (!document.Core().PathName().empty()) {
+        const QString notice = CCheckWindow::OpeningNotice(document.Core(), document.Title());
+        if (!notice.isEmpty())
+            statusBar()->showMessage(notice);
+    }
     return frame;
 }
 
@@ -438,6 +466,8 @@ void CMainFrame::UpdateCommandUi() {
     for (int id :
          {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid, kMoveToTop,
           kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
+        Action(id)->setEnabled(project);
+    for (int id : {kCheckProject})
         Action(id)->setEnabled(project);
     Action(kDelete)->setEnabled(project && frame->View() != nullptr && frame->View()->CanDelete());
     const bool partly = project && frame->CanMaximizePartly();

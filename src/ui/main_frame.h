@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QUrl>
 
+class CCheckWindow;
 class CFileDoc;
 class CFileFrame;
 class CFileView;
@@ -44,6 +45,7 @@ enum : int {
     kManual = 32858,
     kAbout = 57664,
     kCloseWindowKey = 32812, // Ctrl+W: no window handles it
+    kCheckProject = 32880,
 };
 } // namespace Cmd
 
@@ -89,6 +91,12 @@ public:
     // imported as waves into the active project; folders among several items are ignored.
     void HandleDrop(const QList<QUrl>& urls);
 
+    // Project > Check: shows the check window (made on first use) with the active project's
+    // problems, and brings it forward.
+    void ShowCheckWindow();
+    // The check window; null until first shown.
+    CCheckWindow* CheckWindow() const { return m_checkWindow; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -107,6 +115,7 @@ private:
     void CreateMenus();
     QMenu* CreateFileMenu(bool project);
     QMenu* CreateHelpMenu();
+    QMenu* CreateProjectMenu();
     void CreateToolBar();
     void ShowMenuBar(bool project);
     void RebuildRecentFiles();
@@ -119,5 +128,6 @@ private:
     QList<QMenu*> m_projectMenus;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
+    CCheckWindow* m_checkWindow = nullptr;
     bool m_projectMenusShown = false;
 };

@@ -45,7 +45,7 @@ private slots:
     void MenuBarsFollowTheProjectWindows() {
         QCOMPARE(Frame().menuBar()->actions().size(), 2); // File, Help
         Open("Menus.prj");
-        QCOMPARE(Frame().menuBar()->actions().size(), 6);
+        QCOMPARE(Frame().menuBar()->actions().size(), 7); // File, Edit, View, Project, Setup, Window, Help
         QMenu* file = Frame().Menus()[0];
         emit file->aboutToShow();
         const QString recent = "&1 " + QDir::toNativeSeparators(data.filePath("Menus.prj"));
@@ -53,7 +53,7 @@ private slots:
         QVERIFY(std::any_of(actions.begin(), actions.end(), [&](const QAction* a) {
             return a->isVisible() && a->text() == recent;
         }));
-        QVERIFY(Frame().Menus()[4]->actions().front()->menu() == Frame().WindowListMenu());
+        QVERIFY(Frame().Menus()[5]->actions().front()->menu() == Frame().WindowListMenu());
         // The prompt before "\n" goes to the status line, the part after it to the tooltip.
         const QAction* open = Frame().Action(Cmd::kOpen);
         QCOMPARE(open->statusTip() + "|" + open->toolTip(), QStringLiteral("Open project|Open"));

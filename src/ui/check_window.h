@@ -1,0 +1,51 @@
+#pragma once
+
+#include "edit/project_check.h"
+
+#include <QDialog>
+#include <QString>
+#include <vector>
+
+namespace Corv {
+class CProjectDocument;
+} // namespace Corv
+
+class CMainFrame;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+
+// Project > Check: a non-modal window that lists the problems the integrity check finds in
+// the active project ("No problems found." when there are none). Activating a line (double
+// click or Enter) selects the entry concerned in its list, scrolls it into view and activates
+// its project window; a line about a file or the whole project has no entry to select.
+class CCheckWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit CCheckWindow(CMainFrame& frame);
+
+    // Checks the active project again and lists what it finds; an empty list and a note when
+    // no project window is active.
+    void Refresh();
+    // The checked project; null when none (or it was closed).
+    const Corv::CProjectDocument* Checked() const;
+    // Selects the entry of line `row` in its project window; false when the line names no
+    // entry or the project is no longer open.
+    bool ActivateLine(int row);
+
+    QListWidget* Lines() const { return m_lines; }
+    QString Summary() const;
+
+    // The status bar text for a project that was just opened: "NAME: N problems found —
+    // Project > Check lists them"; empty when the check finds nothing.
+    static QString OpeningNotice(const Corv::CProjectDocument& document, const QString& name);
+
+private:
+    void ActiveProjectChanged();
+
+    CMainFrame& m_frame;
+    QLabel* m_summary = nullptr;
+    QListWidget* m_lines = nullptr;
+    const Corv::CProjectDocument* m_checked = nullptr;
+    std::vector<Corv::ProjectProblem> m_problems;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QGuiApplication>
+
+// The wait cursor for the length of a synchronous operation.
+class CWaitCursor {
+public:
+    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
