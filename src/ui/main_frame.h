@@ -9,6 +9,7 @@
 class CFileDoc;
 class CFileFrame;
 class CFileView;
+class CFindBar;
 class QAction;
 class QLabel;
 class QMenu;
@@ -44,6 +45,9 @@ enum : int {
     kManual = 32858,
     kAbout = 57664,
     kCloseWindowKey = 32812, // Ctrl+W: no window handles it
+    kFind = 32900,
+    kFindNext = 32901,
+    kFindPrevious = 32902,
 };
 } // namespace Cmd
 
@@ -78,6 +82,7 @@ public:
     // The menus of the bar now showing.
     QList<QMenu*> Menus() const;
     QToolBar* ToolBar() const { return m_toolBar; }
+    CFindBar* FindBar() const { return m_findBar; }
 
     // Enables and checks the commands for the current state (also run when the program idles).
     void UpdateCommandUi();
@@ -112,6 +117,7 @@ private:
     void RebuildRecentFiles();
     void ChildActivated(QMdiSubWindow* child);
     void RouteToView(void (CFileView::*command)());
+    void CreateFind();
 
     QMap<int, QAction*> m_actions;
     QList<QAction*> m_recentActions;
@@ -119,5 +125,6 @@ private:
     QList<QMenu*> m_projectMenus;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
+    CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
 };
