@@ -322,7 +322,8 @@ void CFileView::ShowImportTotal(int files, std::uint64_t total) {
     const double limit = static_cast<double>(Corv::kWaveBytesLimit);
     frame->statusBar()->showMessage(
         tr("Importing %n file(s): the waves will total %1 of %2 (%3 %)", nullptr, files)
-            .arg(QString::number(static_cast<double>(total) / 1048576.0, 'f', 1) + QStringLiteral(" MB"),
+            .arg(QString::number(static_cast<double>(total) / 1048576.0, 'f', 1) +
+                     QStringLiteral(" MB"),
                  QString::number(limit / 1048576.0, 'f', 1) + QStringLiteral(" MB"),
                  QString::number(100.0 * static_cast<double>(total) / limit, 'f', 1)));
 }
