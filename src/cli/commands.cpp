@@ -11,6 +11,7 @@
 #include "cli/script.h"
 #include "cli/session.h"
 #include "edit/drop.h"
+#include "edit/find.h"
 #include "storage/project_document.h"
 
 #include <CLI/CLI.hpp>
@@ -123,6 +124,42 @@ int Check(const Options& o) {
                   << std::endl;
         return sound;
     });
+}
+
+// The rows of the entries whose names or memos hold the text; with every kind searched, each
+// kind that has hits is introduced by a line "patches N", "tones N" or "waves N".
+std::vector<std::string> FindLines(const CLumData& data, const std::vector<FindHit>& hits,
+                                   bool headings) {
+    static const char* const kHeadings[] = {"patches ", "tones ", "waves "};
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const int kind = hits[i].kind;
+        if (headings && (i == 0 || hits[i - 1].kind != kind)) {
+            const auto count = std::count_if(
+                hits.begin(), hits.end(), [kind](const FindHit& hit) { return hit.kind == kind; });
+            lines.push_back(kHeadings[kind] + std::to_string(count));
+        }
+        lines.push_back(ListRow(data, kind, hits[i].slot));
+    }
+    return lines;
+}
+
+// Exit status 1 when nothing holds the text (like grep), so that scripts can test for a hit.
+int Find(const Options& o) {
+    const int kind = o.kind.empty() ? kFindAllKinds : KindArgument(o.kind);
+    if (o.text.empty())
+        throw UsageError("the search text is empty");
+    bool found = false;
+    const int status = WithSession(PolicyFor(false), [&](CSession& session) {
+        const CProjectDocument* document = session.Open(o.project);
+        if (document == nullptr)
+            return false;
+        const std::vector<FindHit> hits = FindHits({&document->Data()}, o.text, kind);
+        Print(FindLines(document->Data(), hits, kind == kFindAllKinds));
+        found = !hits.empty();
+        return true;
+    });
+    return status == 0 && !found ? 1 : status;
 }
 
 int Transfer(const Options& o, bool copy) {
@@ -282,6 +319,13 @@ void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
     diff->add_option("A", o.source, "The first project folder (.prj)")->required();
     diff->add_option("B", o.target, "The second project folder (.prj); may be A")->required();
     diff->add_flag("--json", o.json, "Print the differences as a JSON array");
+    CLI::App* find = Command(app, run, "find",
+                             "Show the entries whose name or memos hold TEXT (letter case "
+                             "ignored) as the list does; exit status 1 when there is none",
+                             Find, o);
+    find->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+    find->add_option("TEXT", o.text, "The text to look for")->required();
+    find->add_option("--kind", o.kind, "patch, tone or wave (default: all three)");
 }
 
 void AddTransferCommand(CLI::App& app, Runner& run, Options& o, const char* name, bool copy) {

@@ -90,6 +90,10 @@ std::vector<std::string> ListLines(const CLumData& data, int kind, bool all) {
     return lines;
 }
 
+std::string ListRow(const CLumData& data, int kind, int slot) {
+    return ListLine(kind, slot, data.Records(kind).Item(static_cast<std::size_t>(slot)));
+}
+
 std::vector<std::string> MissingFiles(const CLumData& data) {
     std::vector<std::string> paths;
     for (const ProjectProblem& problem : MissingSlotFiles(data))

@@ -22,6 +22,8 @@ std::string ToneSwitchCell(const CPatch& patch);
 // tone or wave that is used, the number, the name, the tone switches (patches) and the memos.
 // Only used slots unless `all`.
 std::vector<std::string> ListLines(const CLumData& data, int kind, bool all);
+// One row of a list as `ListLines` gives it; `slot` is 0-based.
+std::string ListRow(const CLumData& data, int kind, int slot);
 
 // The summary of a project: folder, used slots per kind, wave bytes, rejected files and files
 // of used slots that cannot be opened.

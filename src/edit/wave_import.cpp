@@ -10,6 +10,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 
 namespace Corv {
 
@@ -108,13 +109,12 @@ std::string ImportedName(std::string_view path) {
     return name;
 }
 
-// The project's wave total with the files added fits the limit. Summed wide, so that no
-// total can wrap around below the limit.
-bool WaveBytesFit(const CLumData& data, const std::vector<std::string>& files) {
-    std::uint64_t total = data.WaveBytesTotal();
-    for (const std::string& path : files)
-        total += FileBytes(ToOsPath(path));
-    return total <= kWaveBytesLimit;
+// "67,107,840": a count with thousands separators.
+std::string Grouped(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits;
 }
 
 } // namespace
@@ -127,6 +127,22 @@ bool IsImportableWave(std::string_view path) {
 
 std::string ImportWorkFileName(unsigned counter, std::string_view path) {
     return SlotFileName(counter, ImportedName(path), Extension(path));
+}
+
+std::uint64_t WaveBytesAfterImport(const CLumData& data, std::vector<std::string> files) {
+    KeepImportable(files);
+    std::uint64_t total = data.WaveBytesTotal();
+    for (const std::string& path : files)
+        total += FileBytes(ToOsPath(path));
+    return total;
+}
+
+std::string WaveBytesOverText(std::uint64_t total) {
+    char megabytes[32];
+    std::snprintf(megabytes, sizeof megabytes, "%.1f MB", static_cast<double>(total) / 1048576.0);
+    return std::string("The waves would total ") + megabytes + " (" + Grouped(total) + " bytes), " +
+           Grouped(total > kWaveBytesLimit ? total - kWaveBytesLimit : 0) +
+           " bytes over the limit of " + Grouped(kWaveBytesLimit) + " bytes.";
 }
 
 int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
@@ -147,8 +163,8 @@ int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
         domain.ShowError(kMsgImportConditions);
         return 0;
     }
-    if (!WaveBytesFit(data, files)) {
-        domain.ShowError(kMsgWaveBytes);
+    if (const std::uint64_t total = WaveBytesAfterImport(data, files); total > kWaveBytesLimit) {
+        domain.ShowError(kMsgWaveBytes, WaveBytesOverText(total));
         return 0;
     }
     domain.ClearUndo();

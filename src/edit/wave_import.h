@@ -2,6 +2,7 @@
 
 #include "storage/lum_file_document.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,13 +17,22 @@ bool IsImportableWave(std::string_view path);
 // name) and its extension as it stands.
 std::string ImportWorkFileName(unsigned counter, std::string_view path);
 
+// The project's wave bytes after importing the files: the present total plus the size of each
+// file with an accepted extension (each path once). Summed wide, so that no total wraps.
+std::uint64_t WaveBytesAfterImport(const CLumData& data, std::vector<std::string> files);
+
+// The line that says by how much an import passes the wave limit, e.g. "The waves would total
+// 65.2 MB (68,400,000 bytes), 1,292,160 bytes over the limit of 67,107,840 bytes."
+std::string WaveBytesOverText(std::uint64_t total);
+
 // Imports audio files as waves of the document's project: each accepted file (judged by its
 // extension, and a ".wav", ".aif" or ".aiff" file by its header too) is copied into the work
 // folder and fills the next empty wave slot, in ascending path order. A file that is not a
 // regular file is never opened, and one whose header does not match its extension is not
 // taken: a notice names each such file and the others go on. Returns the number of waves
 // imported; the filled slots are the first that many of the project's empty wave slots taken
-// before the call. Shows message 9, 6 or 8 when it refuses, and message 9 when a copy fails
+// before the call. Shows message 9, 6 or 8 when it refuses (8, the wave limit, with the line of
+// `WaveBytesOverText` as its detail, before any file is copied), and message 9 when a copy fails
 // (the waves imported before it stay and count).
 int ImportWaves(CLumFileDocument& document, std::vector<std::string> files);
 

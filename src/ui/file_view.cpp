@@ -4,6 +4,8 @@
 #include <QDragMoveEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
@@ -24,6 +26,7 @@
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
 #include "ui/wait_cursor.h"
+#include "ui/wave_gauge.h"
 
 namespace {
 
@@ -36,6 +39,7 @@ enum FormControl : int {
     kToneList = 4130,
     kWaveList = 4131,
     kStatusText = 4291,
+    kWaveGauge = 4292,
 };
 
 // The form in dialog units: all extra width goes to the patch list, the tone and wave lists
@@ -47,7 +51,8 @@ const GP::CDlgTempl& FormTemplate() {
                                                       {kToneList, QRect(136, 15, 130, 24)},
                                                       {kWaveCaption, QRect(270, 5, 19, 8)},
                                                       {kWaveList, QRect(269, 15, 130, 24)},
-                                                      {kStatusText, QRect(345, 5, 55, 9)}});
+                                                      {kStatusText, QRect(345, 5, 55, 9)},
+                                                      {kWaveGauge, QRect(292, 6, 50, 7)}});
     return templ;
 }
 
@@ -72,6 +77,7 @@ struct CFileView::Private {
     std::array<CParameterListCtrl*, 3> lists{};
     std::array<QLabel*, 3> captions{};
     QLabel* status = nullptr;
+    CWaveGauge* gauge = nullptr;
     bool warned = false; // the missing-files warning was shown in this activation
 };
 
@@ -83,6 +89,7 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
                   new QLabel(tr("Wave"), this)};
     p.status = new QLabel(this);
     p.status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    p.gauge = new CWaveGauge(this);
     for (CParameterListCtrl* list : p.lists) {
         connect(list, &CParameterListCtrl::SelectionLinkRequested, this,
                 [this](CParameterListCtrl* source) { LinkSelection(*source); });
@@ -140,9 +147,12 @@ void CFileView::Update(bool saveWidths) {
 }
 
 void CFileView::UpdateStatus() {
-    m_private->status->setText(
-        QString::fromStdString(Corv::WaveBytesText(m_document.Data().WaveBytesTotal())));
+    const std::uint32_t bytes = m_document.Data().WaveBytesTotal();
+    m_private->status->setText(QString::fromStdString(Corv::WaveBytesText(bytes)));
+    m_private->gauge->SetBytes(bytes);
 }
+
+CWaveGauge* CFileView::Gauge() const { return m_private->gauge; }
 
 QString CFileView::StatusText() const { return m_private->status->text(); }
 
@@ -162,6 +172,7 @@ void CFileView::LayOut() {
     layout.Add(kWaveCaption, p.captions[2], kAnchorRight | kAnchorTop);
     layout.Add(kWaveList, p.lists[2], kAnchorRight | kAnchorTopBottom);
     layout.Add(kStatusText, p.status, kAnchorRight | kAnchorTop);
+    layout.Add(kWaveGauge, p.gauge, kAnchorRight | kAnchorTop);
 }
 
 void CFileView::OnActivateView() {
@@ -296,6 +307,19 @@ void CFileView::ImportWave() {
         ImportFiles(files);
 }
 
+void CFileView::ShowImportTotal(int files, std::uint64_t total) {
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr)
+        return;
+    const double limit = static_cast<double>(Corv::kWaveBytesLimit);
+    frame->statusBar()->showMessage(
+        tr("Importing %n file(s): the waves will total %1 of %2 (%3 %)", nullptr, files)
+            .arg(QString::number(static_cast<double>(total) / 1048576.0, 'f', 1) +
+                     QStringLiteral(" MB"),
+                 QString::number(limit / 1048576.0, 'f', 1) + QStringLiteral(" MB"),
+                 QString::number(100.0 * static_cast<double>(total) / limit, 'f', 1)));
+}
+
 void CFileView::ImportFiles(const QStringList& paths) {
     std::vector<std::string> files;
     for (const QString& path : paths) {
@@ -307,6 +331,8 @@ void CFileView::ImportFiles(const QStringList& paths) {
     int imported = 0;
     {
         CWaitCursor wait;
+        ShowImportTotal(static_cast<int>(files.size()),
+                        Corv::WaveBytesAfterImport(m_document.Data(), files));
         imported = Corv::ImportWaves(m_document.Core(), files);
     }
     if (imported <= 0)

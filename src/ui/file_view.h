@@ -3,10 +3,12 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 class CFileDoc;
 class CParameterListCtrl;
+class CWaveGauge;
 
 // The project window's content: the three lists of one project side by side, with the status
 // text, and the commands that act on the project.
@@ -36,6 +38,8 @@ public:
     CParameterListCtrl* ActiveList() const;
     // The status text: the size of the project's waves.
     QString StatusText() const;
+    // The bar beside the status text: the wave bytes against the wave limit.
+    CWaveGauge* Gauge() const;
     // Delete is enabled: the active list's selection holds a used slot.
     bool CanDelete() const;
     // The other two lists select what belongs to the selection of `source`.
@@ -82,6 +86,8 @@ private:
     void Update(bool saveWidths);
     void LayOut();
     void UpdateStatus();
+    // The main window's status line says what the waves will total once the import is done.
+    void ShowImportTotal(int files, std::uint64_t total);
     void AfterEdit(CParameterListCtrl* acted);
 
     CFileDoc& m_document;

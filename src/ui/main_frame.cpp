@@ -6,6 +6,7 @@
 #include "ui/check_window.h"
 #include "ui/child_frame.h"
 #include "ui/drag_state.h"
+#include "ui/find_bar.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 
@@ -57,6 +58,7 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
             statusBar()->showMessage(text);
     });
     ConnectActions();
+    CreateFind();
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::ChildActivated);
     // Enabling follows the program's state whenever the event loop runs out of work.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -87,6 +89,14 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const QString& promp
 void CMainFrame::CreateActions() {
     using namespace Cmd;
     const QStyle* s = style();
+    AddAction(kFind, QStringLiteral("&Find...\tCtrl+F"),
+              QStringLiteral("Find a text in names and memos\nFind"), QKeySequence::Find)
+        ->setIcon(ThemeIcon("edit-find", QStyle::SP_FileDialogContentsView, s));
+    AddAction(kFindNext, QStringLiteral("Find &Next\tF3"),
+              QStringLiteral("Go to the next hit\nFind Next"), QKeySequence(Qt::Key_F3));
+    AddAction(kFindPrevious, QStringLiteral("Find Pre&vious\tShift+F3"),
+              QStringLiteral("Go to the previous hit\nFind Previous"),
+              QKeySequence(Qt::SHIFT | Qt::Key_F3));
     AddAction(kNew, QStringLiteral("&New\tCtrl+N"),
               QStringLiteral("Create a new project\nCreate a new project"),
               QKeySequence(QStringLiteral("Ctrl+N")))
@@ -166,6 +176,20 @@ void CMainFrame::CreateActions() {
 void CMainFrame::RouteToView(void (CFileView::*command)()) {
     if (CFileView* view = ActiveView())
         (view->*command)();
+}
+
+// The find bar sits below the project windows, hidden until Edit > Find; it keeps its text
+// while hidden, so that F3 and Shift+F3 go on searching.
+void CMainFrame::CreateFind() {
+    m_findBar = new CFindBar(this);
+    addToolBar(Qt::BottomToolBarArea, m_findBar);
+    m_findBar->hide();
+    connect(m_findBar, &CFindBar::StatusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(Action(Cmd::kFind), &QAction::triggered, m_findBar, &CFindBar::Open);
+    connect(Action(Cmd::kFindNext), &QAction::triggered, this, [this] { m_findBar->Step(true); });
+    connect(Action(Cmd::kFindPrevious), &QAction::triggered, this,
+            [this] { m_findBar->Step(false); });
 }
 
 void CMainFrame::ConnectActions() {
@@ -285,6 +309,10 @@ void CMainFrame::CreateMenus() {
     edit->addAction(Action(kDelete));
     edit->addSeparator();
     edit->addAction(Action(kSelectAll));
+    edit->addSeparator();
+    edit->addAction(Action(kFind));
+    edit->addAction(Action(kFindNext));
+    edit->addAction(Action(kFindPrevious));
     auto* view = new QMenu(QStringLiteral("&View"), this);
     view->addAction(Action(kToolBar));
     view->addAction(Action(kStatusBar));
@@ -465,7 +493,8 @@ void CMainFrame::UpdateCommandUi() {
     const bool project = frame != nullptr;
     for (int id :
          {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid, kMoveToTop,
-          kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons})
+          kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons, kFind,
+          kFindNext, kFindPrevious})
         Action(id)->setEnabled(project);
     for (int id : {kCheckProject})
         Action(id)->setEnabled(project);

@@ -10,6 +10,7 @@ class CCheckWindow;
 class CFileDoc;
 class CFileFrame;
 class CFileView;
+class CFindBar;
 class QAction;
 class QLabel;
 class QMenu;
@@ -46,6 +47,9 @@ enum : int {
     kAbout = 57664,
     kCloseWindowKey = 32812, // Ctrl+W: no window handles it
     kCheckProject = 32880,
+    kFind = 32900,
+    kFindNext = 32901,
+    kFindPrevious = 32902,
 };
 } // namespace Cmd
 
@@ -80,6 +84,7 @@ public:
     // The menus of the bar now showing.
     QList<QMenu*> Menus() const;
     QToolBar* ToolBar() const { return m_toolBar; }
+    CFindBar* FindBar() const { return m_findBar; }
 
     // Enables and checks the commands for the current state (also run when the program idles).
     void UpdateCommandUi();
@@ -121,6 +126,7 @@ private:
     void RebuildRecentFiles();
     void ChildActivated(QMdiSubWindow* child);
     void RouteToView(void (CFileView::*command)());
+    void CreateFind();
 
     QMap<int, QAction*> m_actions;
     QList<QAction*> m_recentActions;
@@ -129,5 +135,6 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
     CCheckWindow* m_checkWindow = nullptr;
+    CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
 };

@@ -169,6 +169,22 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(testInfo.param.label);
     });
 
+// A refusal at the limit says, before anything is copied, by how much the import passes it;
+// the total after an import is what the refusal and the desktop's confirmation line show.
+TEST_F(WaveImportTest, RefusalAtTheWaveLimitSaysByHowMuch) {
+    Data().Waves()[0].SetFilePath(Source("001 Own.w00", 1000));
+    const std::vector<std::string> files = {Source("f.wav", kLimit - 990), Source("x.txt", 5000)};
+    EXPECT_EQ(Corv::WaveBytesAfterImport(Data(), files), kLimit + 10);
+    EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
+    ASSERT_EQ(m_sink->Calls().size(), 1u);
+    EXPECT_EQ(m_sink->Calls()[0].Describe(),
+              "error 8: The waves would total 64.0 MB (67,107,850 bytes), 10 bytes over the limit "
+              "of 67,107,840 bytes.");
+    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_EQ(Corv::WaveBytesOverText(kOver4G + kLimit).substr(0, 49),
+              "The waves would total 4160.0 MB (4,362,075,137 by");
+}
+
 TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
     const std::string a = Source("a.wav"), b = Source("b.wav"), c = Source("c.wav");
     m_document.beforeCopy = [&b](const std::string& source) {
