@@ -2,8 +2,8 @@
 
 #include "app/doc_manager.h"
 #include "app/select_project_dialog.h"
-#include "edit/progress_bar.h"
-#include "edit/text_out.h"
+#include "storage/progress_bar.h"
+#include "storage/text_out.h"
 
 #include <QObject>
 #include <QStringList>

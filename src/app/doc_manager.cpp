@@ -4,8 +4,8 @@
 #include "app/select_project_dialog.h"
 #include "app/system_folder.h"
 #include "app/text_codec.h"
-#include "edit/text_out.h"
 #include "gp/profile.h"
+#include "storage/text_out.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
 

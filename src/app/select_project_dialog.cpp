@@ -2,7 +2,7 @@
 
 #include "app/input_text_dialog.h"
 #include "app/system_folder.h"
-#include "edit/domain.h"
+#include "storage/domain.h"
 
 #include <QApplication>
 #include <QDir>
