@@ -1,7 +1,5 @@
 #include "ui/file_view.h"
 
-#include "app/file_doc.h"
-#include "app/text_codec.h"
 #include "edit/clean.h"
 #include "edit/drop.h"
 #include "edit/list_edits.h"
@@ -12,8 +10,10 @@
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
 #include "ui/drag_state.h"
+#include "ui/file_doc.h"
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
+#include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
 #include "ui/wave_gauge.h"
 
