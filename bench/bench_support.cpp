@@ -1,7 +1,7 @@
 #include "bench_support.h"
 
-#include "edit/domain.h"
 #include "model/lum_data.h"
+#include "storage/domain.h"
 #include "support/slow_file_system.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 
 #include "bench_support.h"
 #include "edit/clean.h"
-#include "edit/domain.h"
 #include "edit/drop.h"
+#include "storage/domain.h"
 
 #include <array>
 #include <numeric>

@@ -7,10 +7,10 @@
 // of a readable kind, every other file of a kind rejected or numbered past the slots, names and
 // memos within their limits, back references that agree with the references, and opening it
 // again finds the same document. Neither loading nor closing changes the folder.
-#include "edit/domain.h"
 #include "folder_image.h"
 #include "fuzz_check.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/file_doc.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 

@@ -3,10 +3,10 @@
 // under one frame at 60 Hz (16.7 ms). The lists are virtual, so neither should grow with the
 // number of slots beyond the rows that are visible.
 
-#include "app/file_doc.h"
 #include "bench_support.h"
 #include "edit/cell_edit.h"
 #include "storage/slot_file_name.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 

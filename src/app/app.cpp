@@ -1,19 +1,19 @@
 #include "app/app.h"
 
-#include "app/file_doc.h"
 #include "app/settings.h"
-#include "app/text_codec.h"
-#include "edit/domain.h"
 #include "edit/work_folder.h"
 #include "gp/cmd_line.h"
 #include "gp/single_instance.h"
+#include "storage/domain.h"
 #include "ui/about_dialog.h"
 #include "ui/child_frame.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/font_setup.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
+#include "ui/text_codec.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -42,16 +42,20 @@ CApp::CApp() : CApp(Environment{}) {}
 
 CApp::CApp(Environment environment)
     : m_env(std::move(environment)), m_documents(std::make_unique<CDocManager>()) {
-    if (TheApp() == nullptr)
+    if (TheApp() == nullptr) {
         TheApp() = this;
+        IAppShell::Install(this);
+    }
 }
 
 CApp::~CApp() {
     m_documents->CloseAllDocuments();
     delete m_mainFrame;
     m_documents.reset();
-    if (TheApp() == this)
+    if (TheApp() == this) {
         TheApp() = nullptr;
+        IAppShell::Install(nullptr);
+    }
 }
 
 CApp* CApp::Instance() {
@@ -86,6 +90,10 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     // 3-5. Recent files and the core's document hooks, main frame.
     m_documents->Install();
     m_mainFrame = new CMainFrame;
+    // The frame follows the recent-file list of the running application object.
+    if (CApp* running = Instance())
+        connect(&running->Documents(), &CDocManager::RecentFilesChanged, m_mainFrame,
+                &CMainFrame::RebuildRecentFiles);
     m_documents->SetMainFrame(m_mainFrame);
     if (m_env.chooser == nullptr)
         m_dialogChooser = std::make_unique<CDialogProjectChooser>(m_mainFrame);

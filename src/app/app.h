@@ -2,8 +2,9 @@
 
 #include "app/doc_manager.h"
 #include "app/select_project_dialog.h"
-#include "edit/progress_bar.h"
-#include "edit/text_out.h"
+#include "storage/progress_bar.h"
+#include "storage/text_out.h"
+#include "ui/app_shell.h"
 
 #include <QObject>
 #include <QStringList>
@@ -18,7 +19,7 @@ class CMMF;
 // The application object: starts the program (single instance, settings, main frame, sinks,
 // work folder, a project named on the command line, language), serves the application-level
 // commands and, at exit, writes the settings back and empties the work folder.
-class CApp : public QObject {
+class CApp : public QObject, public IAppShell {
     Q_OBJECT
 public:
     // What start-up uses from its surroundings; tests replace the parts that would show a
@@ -48,7 +49,8 @@ public:
     CApp();
     explicit CApp(Environment environment);
     ~CApp() override;
-    // The running application object (the first one constructed), or null.
+    // The running application object (the first one constructed, which is also the one the
+    // windows reach as their `IAppShell`), or null.
     static CApp* Instance();
 
     // Start-up; false ends the program (then the exit-work flag tells whether another instance
@@ -64,7 +66,7 @@ public:
     QString LanguageLetter() const { return m_language; }
     QString WorkFolder() const;
     CMainFrame* MainFrame() const { return m_mainFrame; }
-    CDocManager& Documents() { return *m_documents; }
+    CDocManager& Documents() override { return *m_documents; }
 
     // Opens the project named by a command line's single plain parameter; true when there was
     // none or it opened.
@@ -75,14 +77,14 @@ public:
     QString ManualPath();
 
     // Application-level commands.
-    void OnFileNew();
-    void OnFileOpen();
-    void OnOpenRecent(int index);
-    void OnAppAbout();
-    void OnSetUpFont();
-    void OnManual();
-    void OnEditUndo();
-    bool CanUndo() const;
+    void OnFileNew() override;
+    void OnFileOpen() override;
+    void OnOpenRecent(int index) override;
+    void OnAppAbout() override;
+    void OnSetUpFont() override;
+    void OnManual() override;
+    void OnEditUndo() override;
+    bool CanUndo() const override;
     // Shows a deferred message of the store, if any (when the event loop is idle).
     void OnIdle();
 

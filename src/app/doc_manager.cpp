@@ -1,13 +1,13 @@
 #include "app/doc_manager.h"
 
-#include "app/file_doc.h"
 #include "app/select_project_dialog.h"
-#include "app/system_folder.h"
-#include "app/text_codec.h"
-#include "edit/text_out.h"
 #include "gp/profile.h"
+#include "storage/text_out.h"
 #include "ui/child_frame.h"
+#include "ui/file_doc.h"
 #include "ui/main_frame.h"
+#include "ui/system_folder.h"
+#include "ui/text_codec.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/recent_files.h"
 #include "storage/project_document.h"
+#include "ui/app_shell.h"
+#include "ui/recent_files.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,7 +19,7 @@ class IProjectChooser;
 // project frame per core document. Creates them (New, Open, the recent-file list, the command
 // line, a dropped folder), saves them, asks before a modified one closes, and follows the
 // core's document hooks (remembered folder, recent files, wait cursor, activation, titles).
-class CDocManager : public QObject, public Corv::CDocumentHooks {
+class CDocManager : public QObject, public Corv::CDocumentHooks, public IDocumentList {
     Q_OBJECT
 public:
     explicit CDocManager(QObject* parent = nullptr);
@@ -33,32 +34,32 @@ public:
     // The close question "Save changes to %1?": returns Corv::kAnswerYes, kAnswerNo or
     // kAnswerCancel.
     void SetSaveQuestion(std::function<int(const QString&)> ask) { m_ask = std::move(ask); }
-    CRecentFileList& RecentFiles() { return m_recent; }
+    CRecentFileList& RecentFiles() override { return m_recent; }
 
     // New: an empty project titled "Untitled<n>".
     CFileDoc* NewDocument();
     // Opens a project folder, or brings its window to the front when it is open already; null
     // when loading failed (the core showed its message).
-    CFileDoc* OpenDocumentFile(const QString& path);
+    CFileDoc* OpenDocumentFile(const QString& path) override;
     // File > Open: the chooser in open mode, starting in the remembered folder.
     CFileDoc* ChooseAndOpen();
     // Opens entry `index` of the recent-file list; an entry that fails to open is dropped.
     CFileDoc* OpenRecentFile(int index);
 
-    bool Save(CFileDoc& document);
-    bool SaveAs(CFileDoc& document);
+    bool Save(CFileDoc& document) override;
+    bool SaveAs(CFileDoc& document) override;
     // Asks "Save changes to %1?" for a modified document; true when closing may go on.
-    bool SaveModified(CFileDoc& document);
+    bool SaveModified(CFileDoc& document) override;
     // Close: asks, then destroys the document with its window; false when the user cancelled.
-    bool CloseDocument(CFileDoc& document);
+    bool CloseDocument(CFileDoc& document) override;
     // Exit: asks for every modified document in turn; false as soon as one is cancelled.
-    bool SaveAllModified();
+    bool SaveAllModified() override;
     // Destroys every document and window without asking.
-    void CloseAllDocuments();
+    void CloseAllDocuments() override;
 
-    std::vector<CFileDoc*> Documents() const;
+    std::vector<CFileDoc*> Documents() const override;
     CFileDoc* Find(const Corv::CProjectDocument& core) const;
-    CFileFrame* FrameOf(const CFileDoc& document) const;
+    CFileFrame* FrameOf(const CFileDoc& document) const override;
     // The folder the choosers start in ("OpenFolder"/"FolderName").
     static QString RememberedFolder();
     // Where Save As starts: the project's own folder; for a project without one, the folder

@@ -1,8 +1,8 @@
 #include "app/select_project_dialog.h"
 
 #include "app/input_text_dialog.h"
-#include "app/system_folder.h"
-#include "edit/domain.h"
+#include "storage/domain.h"
+#include "ui/system_folder.h"
 
 #include <QApplication>
 #include <QDir>

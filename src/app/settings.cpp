@@ -1,7 +1,7 @@
 #include "app/settings.h"
 
-#include "edit/domain.h"
 #include "gp/profile.h"
+#include "storage/domain.h"
 #include "ui/font_setup.h"
 
 #include <QString>

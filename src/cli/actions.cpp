@@ -2,11 +2,11 @@
 
 #include "edit/cell_edit.h"
 #include "edit/clean.h"
-#include "edit/domain.h"
 #include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
 #include "model/text_encoding.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 
 namespace Corv::Cli {

@@ -1,8 +1,8 @@
 #include "cli/check.h"
 
-#include "edit/domain.h"
 #include "edit/project_check.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"

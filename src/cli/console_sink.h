@@ -1,6 +1,6 @@
 #pragma once
 
-#include "edit/text_out.h"
+#include "storage/text_out.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,8 +1,8 @@
 #include "cli/demo_project.h"
 
-#include "edit/domain.h"
 #include "model/codec.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <string>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace Corv::Cli {

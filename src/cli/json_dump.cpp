@@ -1,6 +1,6 @@
 #include "cli/json_dump.h"
 
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "cli/listing.h"
 
-#include "edit/domain.h"
 #include "edit/project_check.h"
 #include "model/file_system.h"
 #include "model/list_text.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 

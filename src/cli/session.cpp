@@ -1,8 +1,8 @@
 #include "cli/session.h"
 
 #include "cli/arguments.h"
-#include "edit/domain.h"
 #include "edit/work_folder.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "edit/cell_edit.h"
 
-#include "edit/domain.h"
 #include "model/parameter.h"
+#include "storage/domain.h"
 
 namespace Corv {
 

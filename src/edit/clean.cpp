@@ -1,6 +1,6 @@
 #include "edit/clean.h"
 
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "edit/drop.h"
 
-#include "edit/domain.h"
 #include "edit/drop_detail.h"
 #include "edit/list_edits.h"
+#include "storage/domain.h"
 
 #include <algorithm>
 

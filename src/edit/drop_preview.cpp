@@ -1,7 +1,7 @@
-#include "edit/domain.h"
 #include "edit/drop.h"
 #include "edit/drop_detail.h"
 #include "edit/list_edits.h"
+#include "storage/domain.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "edit/list_edits.h"
 
-#include "edit/domain.h"
 #include "edit/list_edits_detail.h"
+#include "storage/domain.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "edit/list_edits_detail.h"
 
-#include "edit/domain.h"
+#include "storage/domain.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,6 +1,6 @@
-#include "edit/domain.h"
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
+#include "storage/domain.h"
 
 namespace Corv {
 

@@ -1,7 +1,7 @@
 #include "edit/project_check.h"
 
-#include "edit/domain.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/lum_file_document.h"
 #include "storage/slot_file_name.h"
 

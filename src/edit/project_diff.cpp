@@ -1,8 +1,8 @@
 #include "edit/project_diff.h"
 
-#include "edit/domain.h"
 #include "model/file_system.h"
 #include "model/lum_data.h"
+#include "storage/domain.h"
 
 #include <algorithm>
 #include <map>

@@ -1,10 +1,10 @@
 #include "edit/wave_import.h"
 
-#include "edit/domain.h"
-#include "edit/text_out.h"
 #include "model/file_system.h"
 #include "model/text_encoding.h"
+#include "storage/domain.h"
 #include "storage/slot_file_name.h"
+#include "storage/text_out.h"
 
 #include <algorithm>
 #include <array>

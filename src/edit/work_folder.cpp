@@ -1,7 +1,7 @@
 #include "edit/work_folder.h"
 
-#include "edit/domain.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>

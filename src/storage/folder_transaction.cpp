@@ -1,11 +1,11 @@
 #include "storage/folder_transaction.h"
 
+#include "model/file_system.h"
+#include "storage/domain.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <set>
-
-#include "edit/domain.h"
-#include "model/file_system.h"
 
 namespace Corv {
 

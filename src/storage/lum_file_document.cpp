@@ -1,9 +1,9 @@
 #include "storage/lum_file_document.h"
 
-#include "edit/domain.h"
 #include "model/file_system.h"
-#include "storage/memo_file.h"
 #include "model/side_by_side.h"
+#include "storage/domain.h"
+#include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

@@ -1,12 +1,12 @@
 #include "storage/memo_file.h"
 
+#include "model/file_system.h"
+#include "storage/domain.h"
+#include "storage/slot_file_name.h"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
-
-#include "edit/domain.h"
-#include "model/file_system.h"
-#include "storage/slot_file_name.h"
 
 namespace Corv {
 

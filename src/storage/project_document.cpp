@@ -1,14 +1,14 @@
 #include "storage/project_document.h"
 
-#include <algorithm>
-#include <cctype>
-
-#include "edit/domain.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace Corv {
 

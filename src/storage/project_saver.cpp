@@ -3,13 +3,13 @@
 // place (see folder_transaction.h). Only files whose bytes change are written, a file whose
 // only change is its name is only renamed, and files that no slot holds are moved out of the
 // project rather than deleted.
-#include "edit/domain.h"
 #include "model/file_system.h"
+#include "model/side_by_side.h"
+#include "storage/domain.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/project_document.h"
 #include "storage/save_plan.h"
-#include "model/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

@@ -2,11 +2,11 @@
 // arrive from elsewhere and which go — before anything on disk changes.
 #include "storage/save_plan.h"
 
-#include "edit/domain.h"
 #include "model/file_system.h"
+#include "model/side_by_side.h"
+#include "storage/domain.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
-#include "model/side_by_side.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 

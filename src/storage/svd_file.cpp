@@ -1,11 +1,11 @@
 #include "storage/svd_file.h"
 
-#include <algorithm>
-#include <vector>
-
-#include "edit/domain.h"
 #include "model/codec.h"
 #include "model/file_system.h"
+#include "storage/domain.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace Corv {
 

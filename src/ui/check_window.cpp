@@ -1,13 +1,13 @@
 #include "ui/check_window.h"
 
-#include "app/file_doc.h"
-#include "app/text_codec.h"
 #include "edit/project_check.h"
 #include "storage/project_document.h"
 #include "ui/child_frame.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
+#include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
 
 #include <QDialogButtonBox>

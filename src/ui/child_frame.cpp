@@ -1,7 +1,7 @@
 #include "ui/child_frame.h"
 
-#include "app/app.h"
-#include "app/file_doc.h"
+#include "ui/app_shell.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 
 #include <QCloseEvent>
@@ -20,7 +20,7 @@ void CFileFrame::UpdateTitle() {
 
 void CFileFrame::closeEvent(QCloseEvent* event) {
     if (!m_closeApproved) {
-        CApp* app = CApp::Instance();
+        IAppShell* app = IAppShell::Instance();
         if (app != nullptr && !app->Documents().SaveModified(m_document)) {
             event->ignore();
             return;

@@ -1,6 +1,6 @@
 #include "ui/clean_project_dlg.h"
 
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "ui/code_page.h"
 
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include <QStringEncoder>
 #include <algorithm>
 
-#include "app/text_codec.h"
 #include "model/text_encoding.h"
+#include "ui/text_codec.h"
 
 namespace {
 

@@ -1,5 +1,12 @@
 #include "ui/drag_state.h"
 
+#include "edit/list_edits.h"
+#include "model/lum_data.h"
+#include "storage/domain.h"
+#include "ui/file_view.h"
+#include "ui/parameter_list.h"
+#include "ui/parameter_list_model.h"
+
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QMdiArea>
@@ -7,13 +14,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <algorithm>
-
-#include "edit/domain.h"
-#include "edit/list_edits.h"
-#include "model/lum_data.h"
-#include "ui/file_view.h"
-#include "ui/parameter_list.h"
-#include "ui/parameter_list_model.h"
 
 namespace {
 

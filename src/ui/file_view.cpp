@@ -1,32 +1,32 @@
 #include "ui/file_view.h"
 
+#include "edit/clean.h"
+#include "edit/drop.h"
+#include "edit/list_edits.h"
+#include "edit/wave_import.h"
+#include "gp/anchor_layout.h"
+#include "storage/domain.h"
+#include "storage/slot_file_name.h"
+#include "ui/choosers.h"
+#include "ui/clean_project_dlg.h"
+#include "ui/drag_state.h"
+#include "ui/file_doc.h"
+#include "ui/font_setup.h"
+#include "ui/parameter_list.h"
+#include "ui/text_codec.h"
+#include "ui/wait_cursor.h"
+#include "ui/wave_gauge.h"
+
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
-#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
+#include <QStatusBar>
 #include <algorithm>
-
-#include "app/file_doc.h"
-#include "app/text_codec.h"
-#include "edit/clean.h"
-#include "edit/domain.h"
-#include "edit/drop.h"
-#include "edit/list_edits.h"
-#include "edit/wave_import.h"
-#include "gp/anchor_layout.h"
-#include "storage/slot_file_name.h"
-#include "ui/choosers.h"
-#include "ui/clean_project_dlg.h"
-#include "ui/drag_state.h"
-#include "ui/font_setup.h"
-#include "ui/parameter_list.h"
-#include "ui/wait_cursor.h"
-#include "ui/wave_gauge.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "ui/find_bar.h"
 
-#include "app/file_doc.h"
-#include "app/text_codec.h"
 #include "edit/find.h"
 #include "model/lum_data.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
+#include "ui/text_codec.h"
 
 #include <QAction>
 #include <QComboBox>

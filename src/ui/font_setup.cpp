@@ -1,8 +1,8 @@
 #include "ui/font_setup.h"
 
-#include "app/app.h"
-#include "app/file_doc.h"
+#include "ui/app_shell.h"
 #include "ui/child_frame.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 
 #include <QColorDialog>
@@ -71,7 +71,7 @@ void CFontSetupDialog::SetSelectedColor(const QColor& color) {
 void ApplyListFont(const QFont& font, const QColor& color) {
     CListFont::Get().Set(font, color);
     // Every open project's lists take the new font, keeping their column widths.
-    if (CApp* app = CApp::Instance())
+    if (IAppShell* app = IAppShell::Instance())
         for (CFileDoc* document : app->Documents().Documents()) {
             CFileFrame* frame = app->Documents().FrameOf(*document);
             if (frame != nullptr && frame->View() != nullptr)

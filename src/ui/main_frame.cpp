@@ -1,14 +1,15 @@
 #include "ui/main_frame.h"
 
-#include "app/app.h"
-#include "app/file_doc.h"
 #include "storage/project_document.h"
+#include "ui/app_shell.h"
 #include "ui/check_window.h"
 #include "ui/child_frame.h"
 #include "ui/drag_state.h"
-#include "ui/find_bar.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
+#include "ui/find_bar.h"
 #include "ui/parameter_list.h"
+#include "ui/recent_files.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -166,7 +167,7 @@ void CMainFrame::CreateActions() {
         action->setData(Cmd::kRecentFile + i);
         action->setStatusTip(QStringLiteral("Open this project"));
         connect(action, &QAction::triggered, this, [i] {
-            if (CApp* app = CApp::Instance())
+            if (IAppShell* app = IAppShell::Instance())
                 app->OnOpenRecent(i);
         });
         m_recentActions << action;
@@ -194,16 +195,16 @@ void CMainFrame::CreateFind() {
 
 void CMainFrame::ConnectActions() {
     using namespace Cmd;
-    const auto app = [](void (CApp::*command)()) {
+    const auto app = [](void (IAppShell::*command)()) {
         return [command] {
-            if (CApp* instance = CApp::Instance())
+            if (IAppShell* instance = IAppShell::Instance())
                 (instance->*command)();
         };
     };
-    const auto onDoc = [this](bool (CDocManager::*command)(CFileDoc&)) {
+    const auto onDoc = [this](bool (IDocumentList::*command)(CFileDoc&)) {
         return [this, command] {
             CFileFrame* frame = ActiveProjectFrame();
-            if (CApp* instance = CApp::Instance(); instance != nullptr && frame != nullptr)
+            if (IAppShell* instance = IAppShell::Instance(); instance != nullptr && frame != nullptr)
                 (instance->Documents().*command)(frame->Document());
         };
     };
@@ -213,11 +214,11 @@ void CMainFrame::ConnectActions() {
                 (frame->*command)();
         };
     };
-    connect(Action(kNew), &QAction::triggered, this, app(&CApp::OnFileNew));
-    connect(Action(kOpen), &QAction::triggered, this, app(&CApp::OnFileOpen));
-    connect(Action(kClose), &QAction::triggered, this, onDoc(&CDocManager::CloseDocument));
-    connect(Action(kSave), &QAction::triggered, this, onDoc(&CDocManager::Save));
-    connect(Action(kSaveAs), &QAction::triggered, this, onDoc(&CDocManager::SaveAs));
+    connect(Action(kNew), &QAction::triggered, this, app(&IAppShell::OnFileNew));
+    connect(Action(kOpen), &QAction::triggered, this, app(&IAppShell::OnFileOpen));
+    connect(Action(kClose), &QAction::triggered, this, onDoc(&IDocumentList::CloseDocument));
+    connect(Action(kSave), &QAction::triggered, this, onDoc(&IDocumentList::Save));
+    connect(Action(kSaveAs), &QAction::triggered, this, onDoc(&IDocumentList::SaveAs));
     connect(Action(kExit), &QAction::triggered, this, &QWidget::close);
     connect(Action(kCleanProject), &QAction::triggered, this,
             [this] { RouteToView(&CFileView::CleanProject); });
@@ -229,12 +230,12 @@ void CMainFrame::ConnectActions() {
             [this] { RouteToView(&CFileView::SelectAll); });
     connect(Action(kSetUpGrid), &QAction::triggered, this,
             [this] { RouteToView(&CFileView::SetUpGrid); });
-    connect(Action(kUndo), &QAction::triggered, this, app(&CApp::OnEditUndo));
+    connect(Action(kUndo), &QAction::triggered, this, app(&IAppShell::OnEditUndo));
     connect(Action(kToolBar), &QAction::triggered, this,
             [this](bool on) { m_toolBar->setVisible(on); });
     connect(Action(kStatusBar), &QAction::triggered, this,
             [this](bool on) { statusBar()->setVisible(on); });
-    connect(Action(kSetUpFont), &QAction::triggered, this, app(&CApp::OnSetUpFont));
+    connect(Action(kSetUpFont), &QAction::triggered, this, app(&IAppShell::OnSetUpFont));
     connect(Action(kMoveToTop), &QAction::triggered, this, &CMainFrame::MoveToTop);
     connect(Action(kMaximizeHeight), &QAction::triggered, this,
             onChild(&GP::CMDIChildWndEx::MaximizeHeight));
@@ -246,12 +247,9 @@ void CMainFrame::ConnectActions() {
     connect(Action(kTileHorizontally), &QAction::triggered, this, &CMainFrame::TileHorizontally);
     connect(Action(kTileVertically), &QAction::triggered, this, &CMainFrame::TileVertically);
     connect(Action(kArrangeIcons), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
-    connect(Action(kManual), &QAction::triggered, this, app(&CApp::OnManual));
-    connect(Action(kAbout), &QAction::triggered, this, app(&CApp::OnAppAbout));
+    connect(Action(kManual), &QAction::triggered, this, app(&IAppShell::OnManual));
+    connect(Action(kAbout), &QAction::triggered, this, app(&IAppShell::OnAppAbout));
     connect(Action(kCheckProject), &QAction::triggered, this, &CMainFrame::ShowCheckWindow);
-    if (CApp* instance = CApp::Instance())
-        connect(&instance->Documents(), &CDocManager::RecentFilesChanged, this,
-                &CMainFrame::RebuildRecentFiles);
 }
 
 QMenu* CMainFrame::CreateFileMenu(bool project) {
@@ -370,8 +368,8 @@ void CMainFrame::ShowMenuBar(bool project) {
 }
 
 void CMainFrame::RebuildRecentFiles() {
-    const QStringList entries = CApp::Instance() != nullptr
-                                    ? CApp::Instance()->Documents().RecentFiles().Entries()
+    const QStringList entries = IAppShell::Instance() != nullptr
+                                    ? IAppShell::Instance()->Documents().RecentFiles().Entries()
                                     : QStringList();
     for (int i = 0; i < m_recentActions.size(); ++i) {
         QAction* action = m_recentActions[i];
@@ -502,7 +500,7 @@ void CMainFrame::UpdateCommandUi() {
     const bool partly = project && frame->CanMaximizePartly();
     Action(kMaximizeHeight)->setEnabled(partly);
     Action(kMaximizeWidth)->setEnabled(partly);
-    Action(kUndo)->setEnabled(CApp::Instance() != nullptr && CApp::Instance()->CanUndo());
+    Action(kUndo)->setEnabled(IAppShell::Instance() != nullptr && IAppShell::Instance()->CanUndo());
     Action(kCloseWindowKey)->setEnabled(false);
     // F1 opens the manual only from a project window; the menus' item always works.
     Action(kManual)->setShortcut(project ? QKeySequence(Qt::Key_F1) : QKeySequence());
@@ -525,7 +523,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    CApp* app = CApp::Instance();
+    IAppShell* app = IAppShell::Instance();
     if (app != nullptr) {
         if (!app->Documents().SaveAllModified()) {
             event->ignore();
@@ -563,7 +561,7 @@ void CMainFrame::HandleDrop(const QList<QUrl>& urls) {
             files << QString(path).replace(u'\\', u'/');
     }
     if (urls.size() == 1 && folders.size() == 1) {
-        if (CApp* app = CApp::Instance())
+        if (IAppShell* app = IAppShell::Instance())
             app->Documents().OpenDocumentFile(folders.front());
         return;
     }

@@ -102,6 +102,10 @@ public:
     // The check window; null until first shown.
     CCheckWindow* CheckWindow() const { return m_checkWindow; }
 
+    // Refills the File menu's recent-file entries (the application calls it when its list
+    // changes).
+    void RebuildRecentFiles();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -123,7 +127,6 @@ private:
     QMenu* CreateProjectMenu();
     void CreateToolBar();
     void ShowMenuBar(bool project);
-    void RebuildRecentFiles();
     void ChildActivated(QMdiSubWindow* child);
     void RouteToView(void (CFileView::*command)());
     void CreateFind();

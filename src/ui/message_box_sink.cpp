@@ -1,6 +1,6 @@
 #include "ui/message_box_sink.h"
 
-#include "app/text_codec.h"
+#include "ui/text_codec.h"
 
 QMessageBox::StandardButtons CMessageBoxSink::Buttons(int buttonSet) {
     switch (buttonSet) {

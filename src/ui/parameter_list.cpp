@@ -1,5 +1,17 @@
 #include "ui/parameter_list.h"
 
+#include "edit/cell_edit.h"
+#include "edit/drop.h"
+#include "model/lum_data.h"
+#include "storage/domain.h"
+#include "ui/choosers.h"
+#include "ui/code_page.h"
+#include "ui/drag_state.h"
+#include "ui/file_view.h"
+#include "ui/list_columns.h"
+#include "ui/list_delegate.h"
+#include "ui/parameter_list_model.h"
+
 #include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,18 +21,6 @@
 #include <QSettings>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
-
-#include "edit/cell_edit.h"
-#include "edit/domain.h"
-#include "edit/drop.h"
-#include "model/lum_data.h"
-#include "ui/choosers.h"
-#include "ui/code_page.h"
-#include "ui/drag_state.h"
-#include "ui/file_view.h"
-#include "ui/list_columns.h"
-#include "ui/list_delegate.h"
-#include "ui/parameter_list_model.h"
 
 CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     : QTableView(parent), m_kind(kind), m_model(new CParameterListModel(kind, this)) {

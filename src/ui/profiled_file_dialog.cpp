@@ -1,6 +1,6 @@
 #include "ui/profiled_file_dialog.h"
 
-#include "app/system_folder.h"
+#include "ui/system_folder.h"
 
 #include <QFileDialog>
 #include <QSettings>

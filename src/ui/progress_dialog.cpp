@@ -1,6 +1,6 @@
 #include "ui/progress_dialog.h"
 
-#include "app/text_codec.h"
+#include "ui/text_codec.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "edit/progress_bar.h"
+#include "storage/progress_bar.h"
 
 #include <QPointer>
 

@@ -3,12 +3,13 @@
 // Test support for the desktop program: private settings, data and work folders, and every
 // dialog scripted, so that no test ever shows a modal window.
 #include "app/app.h"
-#include "app/file_doc.h"
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
 #include "ui/child_frame.h"
+#include "ui/file_doc.h"
 #include "ui/main_frame.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,6 @@
 #include <QMdiArea>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include "support/scoped_environment.h"
 #include <QTest>
 
 namespace AppTest {

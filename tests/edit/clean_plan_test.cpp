@@ -1,6 +1,6 @@
 #include "edit/clean.h"
-#include "edit/domain.h"
 #include "edit_property_model.h"
+#include "storage/domain.h"
 #include "support/faulty_file_system.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "edit/clean.h"
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>

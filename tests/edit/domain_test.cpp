@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
+
+#include <gtest/gtest.h>
 
 using namespace Corv;
 using namespace CorvTest;

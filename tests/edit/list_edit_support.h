@@ -1,7 +1,7 @@
 #pragma once
 
-#include "edit/domain.h"
 #include "model/lum_data.h"
+#include "storage/domain.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
 

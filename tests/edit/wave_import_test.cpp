@@ -1,5 +1,5 @@
-#include "edit/domain.h"
 #include "edit/wave_import.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 #include "support/project_builder.h"

@@ -1,5 +1,5 @@
-#include "edit/domain.h"
 #include "edit/work_folder.h"
+#include "storage/domain.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"

@@ -1,5 +1,5 @@
-#include "edit/domain.h"
 #include "model/lum_data.h"
+#include "storage/domain.h"
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>

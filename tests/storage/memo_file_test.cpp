@@ -1,16 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 

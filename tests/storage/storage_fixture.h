@@ -1,16 +1,15 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace CorvTest {
 

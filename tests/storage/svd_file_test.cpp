@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/svd_file.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "support/scripted_sink.h"
 
-#include "edit/domain.h"
+#include "storage/domain.h"
 
 namespace CorvTest {
 

@@ -2,7 +2,7 @@
 // drag object, where a block lands, the drops themselves (within a list, into another project,
 // onto itself, refused, cancelled) and what undo brings back. Drag events are sent to the lists'
 // viewports as the platform's drag loop would send them.
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "ui/drag_state.h"
 #include "ui/parameter_list_model.h"
 #include "ui_fixture.h"

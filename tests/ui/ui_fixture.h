@@ -1,19 +1,18 @@
 #pragma once
 
-#include "app/file_doc.h"
-#include "edit/domain.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
 #include "ui/choosers.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 
 #include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include "support/scoped_environment.h"
 #include <QTest>
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "app/file_doc.h"
+#include "ui/file_doc.h"
 
-#include "app/text_codec.h"
+#include "ui/text_codec.h"
 
 CFileDoc::CFileDoc(Corv::CProjectDocument& document, QObject* parent)
     : QObject(parent), m_document(document) {}

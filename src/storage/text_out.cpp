@@ -1,4 +1,4 @@
-#include "edit/text_out.h"
+#include "storage/text_out.h"
 
 #include <cstdarg>
 #include <cstdio>

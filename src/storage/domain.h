@@ -1,13 +1,13 @@
 #pragma once
 
+#include "model/lum_data.h"
+#include "storage/progress_bar.h"
+#include "storage/text_out.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "edit/progress_bar.h"
-#include "edit/text_out.h"
-#include "model/lum_data.h"
 
 namespace Corv {
 

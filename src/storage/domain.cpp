@@ -1,4 +1,4 @@
-#include "edit/domain.h"
+#include "storage/domain.h"
 
 #include <cassert>
 

@@ -1,8 +1,8 @@
-#include "app/recent_files.h"
+#include "ui/recent_files.h"
 
-#include "app/system_folder.h"
-#include "app/text_codec.h"
 #include "storage/lum_file_document.h"
+#include "ui/system_folder.h"
+#include "ui/text_codec.h"
 
 #include <QSettings>
 

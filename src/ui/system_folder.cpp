@@ -1,4 +1,4 @@
-#include "app/system_folder.h"
+#include "ui/system_folder.h"
 
 #include <QFileInfo>
 
