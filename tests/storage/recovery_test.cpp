@@ -33,7 +33,7 @@ TEST(Recovery, CompletesWithItsStagedFileAndPutsTheOriginalBackWithout) {
             WriteBytes(folder + staged, {'n', 'e', 'w'});
         const std::string journal = JournalText({{CommitStep::Kind::Aside, slot, aside},
                                                  {CommitStep::Kind::Place, staged, slot},
-                                                 {CommitStep::Kind::Remove, aside}});
+                                                 {CommitStep::Kind::Remove, aside, {}}});
         WriteBytes(folder + kJournalName, Bytes(journal.begin(), journal.end()));
 
         std::string problem;
