@@ -73,22 +73,16 @@ void CheckWaveReferences(const CLumData& data, std::vector<ProjectProblem>& prob
             }
 }
 
-// The user lists that the references call for: users[n] holds the referrers of slot n.
-std::vector<std::set<int>> ExpectedToneUsers(const CLumData& data) {
-    std::vector<std::set<int>> users(data.Tones().Size());
-    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
-        for (const int tone : data.Patches()[p].ReferencedTones())
-            if (tone > 0 && static_cast<std::size_t>(tone) <= users.size())
-                users[static_cast<std::size_t>(tone - 1)].insert(static_cast<int>(p));
-    return users;
-}
-
-std::vector<std::set<int>> ExpectedWaveUsers(const CLumData& data) {
-    std::vector<std::set<int>> users(data.Waves().Size());
-    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
-        for (const int wave : data.Tones()[t].ReferencedWaves())
-            if (wave > 0 && static_cast<std::size_t>(wave) <= users.size())
-                users[static_cast<std::size_t>(wave - 1)].insert(static_cast<int>(t));
+// The user lists that the references call for: users[n] holds the referrers of slot n, each
+// referrer naming its referenced numbers through `references`.
+template <class Referrers, class References>
+std::vector<std::set<int>> ExpectedUsers(std::size_t slots, const Referrers& referrers,
+                                         References references) {
+    std::vector<std::set<int>> users(slots);
+    for (std::size_t r = 0; r < referrers.Size(); ++r)
+        for (const int number : references(referrers[r]))
+            if (number > 0 && static_cast<std::size_t>(number) <= users.size())
+                users[static_cast<std::size_t>(number - 1)].insert(static_cast<int>(r));
     return users;
 }
 
@@ -171,8 +165,14 @@ std::vector<ProjectProblem> CheckProject(const CLumFileDocument& document) {
     for (const std::string& path : document.RejectedFiles())
         problems.push_back(FileProblem(ProblemKind::RejectedFile, path, "rejected " + path));
     Append(problems, NotRegularFiles(data.ProjectFolder()));
-    CheckUsers(kToneKind, data.Tones(), ExpectedToneUsers(data), problems);
-    CheckUsers(kWaveKind, data.Waves(), ExpectedWaveUsers(data), problems);
+    CheckUsers(kToneKind, data.Tones(),
+               ExpectedUsers(data.Tones().Size(), data.Patches(),
+                             [](const CPatch& patch) { return patch.ReferencedTones(); }),
+               problems);
+    CheckUsers(kWaveKind, data.Waves(),
+               ExpectedUsers(data.Waves().Size(), data.Tones(),
+                             [](const CTone& tone) { return tone.ReferencedWaves(); }),
+               problems);
     Append(problems, WaveBytesProblems(data.WaveBytesTotal()));
     return problems;
 }
