@@ -87,14 +87,4 @@ TEST_F(LumDataTest, RebuildUsersListsEachReferrerOnce) {
     EXPECT_EQ(UsersListed(m_data.Waves()), 3u);
 }
 
-TEST_F(LumDataTest, WaveBytesTotalSumsFileSizesAndCountsUnopenableFilesAsZero) {
-    TempDir dir;
-    WriteBytes(dir / "a.wav", Bytes(1000, 1));
-    WriteBytes(dir / "b.w00", Bytes(24, 2));
-    m_data.Waves()[0].SetFilePath(dir / "a.wav");
-    m_data.Waves()[998].SetFilePath(dir / "b.w00");
-    m_data.Waves()[500].SetFilePath(dir / "missing.wav");
-    EXPECT_EQ(m_data.WaveBytesTotal(), 1024u);
-}
-
 } // namespace

@@ -22,9 +22,7 @@ TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
         std::size_t count;
         std::set<std::size_t> failing;
         std::size_t lowest;
-    } cases[] = {{0, {}, 0},         {5, {}, 5},         {5, {3}, 3},
-                 {1000, {}, 1000},   {1000, {0}, 0},     {1000, {700, 301, 999}, 301},
-                 {1000, {999}, 999}, {100, {64, 65}, 64}};
+    } cases[] = {{0, {}, 0}, {1000, {}, 1000}, {1000, {0}, 0}, {1000, {700, 301, 999}, 301}};
     for (const bool inOrder : {false, true}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.count << " reads, in order " << inOrder);

@@ -38,42 +38,6 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(LoadTest, FullSizeProjectLoadsWithEveryReferenceAndBackReference) {
-    const std::string folder = Project("Full");
-    BuildFullProject(folder);
-    const CLumData& data = Open(folder).Data();
-    ASSERT_EQ(data.CountEmpty(kPatchKind) + data.CountEmpty(kToneKind) + data.CountEmpty(kWaveKind),
-              0);
-    // Back references computed independently of the loader.
-    std::vector<std::vector<int>> toneUsers(kToneSlots), waveUsers(kWaveSlots);
-    auto add = [](std::vector<int>& users, int user) {
-        if (users.empty() || users.back() != user)
-            users.push_back(user);
-    };
-    for (int p = 0; p < kPatchSlots; ++p)
-        for (int s = 0; s < 2; ++s)
-            if (const int t = data.Patches()[p].Slot(s).ToneNumber(); t >= 1 && t <= kToneSlots)
-                add(toneUsers[t - 1], p);
-    for (int t = 0; t < kToneSlots; ++t)
-        for (int o = 0; o < CTone::kOscCount * 2; ++o)
-            if (const int w = data.Tones()[t].Osc(o / 2).WaveNumber(o % 2);
-                w >= 1 && w <= kWaveSlots)
-                add(waveUsers[w - 1], t);
-    int references = 0;
-    for (int t = 0; t < kToneSlots; ++t) {
-        const auto& users = data.Tones()[t].Users();
-        EXPECT_EQ(std::vector<int>(users.begin(), users.end()), toneUsers[t]) << "tone " << t + 1;
-        references += static_cast<int>(users.size());
-    }
-    for (int w = 0; w < kWaveSlots; ++w) {
-        const auto& users = data.Waves()[w].Users();
-        EXPECT_EQ(std::set<int>(users.begin(), users.end()),
-                  std::set<int>(waveUsers[w].begin(), waveUsers[w].end()))
-            << "wave " << w + 1;
-    }
-    EXPECT_GT(references, kPatchSlots); // the generator really made patches use tones
-}
-
 TEST_F(LoadTest, ReferencesAndMemosComeFromTheFiles) {
     ProjectBuilder b(Project("Refs"));
     b.Patch(3, "Lead", 7, 7)
@@ -90,40 +54,6 @@ TEST_F(LoadTest, ReferencesAndMemosComeFromTheFiles) {
     EXPECT_EQ(data.Patches()[2].Memo(4), "fourth");
     EXPECT_EQ(data.Waves()[0].Memo(1), "kick memo");
     EXPECT_EQ(data.WaveBytesTotal(), 110u);
-}
-
-TEST_F(LoadTest, ReferencesBeyondTheArraysAreCarriedButNeverFollowed) {
-    ProjectBuilder b(Project("Beyond"));
-    CPatch patch = MakePatch("Far", 0);
-    patch.Slot(0).SetToneNumber(kToneSlots + 5);
-    CTone tone = MakeTone("FarWave", {1});
-    tone.Osc(0).SetWaveNumber(0, 4000);
-    CLumData& data = Open(b.Patch(1, patch).Tone(1, tone).Folder()).Data();
-    EXPECT_EQ(data.Patches()[0].Slot(0).ToneNumber(), kToneSlots + 5);
-    EXPECT_EQ(data.Tones()[0].Osc(0).WaveNumber(0), 4000);
-    for (int t = 0; t < kToneSlots; ++t)
-        EXPECT_TRUE(data.Tones()[t].Users().empty());
-}
-
-TEST_F(LoadTest, OddNamesCaseAndSymbolicLinks) {
-    ProjectBuilder b(m_dir.Path() + "/Loud.PRJ/");
-    b.Patch(1, "Two  Blanks", 0).Patch(2, "v1.2.final", 0).Patch(3, "Caf\xe9 \x81\x40", 0);
-    fs::create_symlink(b.Folder() + "Patch/001 Two  Blanks.d00", b.Folder() + "Patch/004 Link.d00");
-    fs::create_directory(b.Folder() + "Patch/005 Folder.d00");
-    b.Wave(5, "Kick", 3, ".WAV").Wave(6, "Pad", 4, ".aiff").Wave(7, "a.wx", 5, ".aif");
-    b.Wave(8, "Voice", 6, ".VPW").Wave(9, "Doc", 7, ".txt");
-    CProjectDocument& doc = Open(b.Folder());
-    const CLumData& data = doc.Data();
-    std::vector<std::string> names;
-    for (int p = 0; p < 5; ++p)
-        names.push_back(data.Patches()[p].Name());
-    for (int w = 4; w < 9; ++w)
-        names.push_back(data.Waves()[w].Name());
-    // a folder is not a patch file; "a.wx.aif" matches two patterns and is placed once
-    EXPECT_EQ(names, (std::vector<std::string>{"Two  Blanks", "v1.2.final", "Caf\xe9 \x81\x40",
-                                               "Link", "", "Kick", "Pad", "a.wx", "Voice", ""}));
-    EXPECT_EQ(data.Waves()[4].FilePath(), b.Folder() + "Wave/005 Kick.WAV");
-    EXPECT_TRUE(doc.RejectedFiles().empty());
 }
 
 // Entries with slot names that are not regular files never take a slot and are never opened:
@@ -152,21 +82,6 @@ TEST_F(LoadTest, EntriesThatAreNotRegularFilesAreLeftOutAndNamed) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(LoadTest, OversizedMemoFileIsLeftOutUnreadAndNamed) {
-    ProjectBuilder b(Project("Memo"));
-    b.Patch(1, "A", 0).Memos(kPatchKind, {"kept"}).Memos(kToneKind, {"big"});
-    const std::string big = b.Folder() + "ToneMemo.txt";
-    fs::resize_file(big, MaxMemoFileBytes(kToneKind) + 1);
-    CProjectDocument& doc = Open(b.Folder());
-    EXPECT_EQ(doc.Data().Patches()[0].Memo(1), "kept");
-    EXPECT_EQ(doc.Data().Tones()[0].Memo(1), "");
-    EXPECT_EQ(doc.RejectedFiles(), std::vector<std::string>{big});
-    EXPECT_EQ(
-        m_sink->Notices(),
-        std::vector<std::string>{
-            "1 memo file is too large to be one and was left out; its memos are empty:\n" + big});
-}
-
 // Each of these folders is refused with message 1, which says why and names the first file or
 // folder concerned (a file by its place in the project folder); no document is left and the disk
 // is as it was.
@@ -176,23 +91,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
     const std::vector<std::tuple<std::string, Spoil, std::string>> cases = {
         {"NoPatch", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Patch"); },
          "Patch/ is missing"},
-        {"NoTone", [](ProjectBuilder& b, auto&) { fs::remove(b.Folder() + "Tone"); },
-         "Tone/ is missing"},
-        {"ToneFile",
-         [](ProjectBuilder& b, auto&) {
-             fs::remove(b.Folder() + "Tone");
-             b.File("Tone", {1});
-         },
-         "Tone/ is not a folder"},
-        {"Short",
-         [](ProjectBuilder& b, auto&) {
-             Bytes bytes = PatchFileBytes(MakePatch("", 0));
-             bytes.resize(169);
-             b.Patch(1, "Fine", 0).File("Patch/012 Short.d00", bytes);
-         },
-         "Patch/012 Short.d00: too short to be a patch file (169 bytes)"},
-        {"Stub", [](ProjectBuilder& b, auto&) { b.File("Tone/001 Stub.p00", Bytes(12, 0)); },
-         "Tone/001 Stub.p00: too short to be a tone file (12 bytes)"},
         {"Swapped",
          [](ProjectBuilder& b, auto&) {
              b.File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {})));
@@ -211,7 +109,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
          },
          "an interrupted save could not be completed: its save journal is damaged"},
         {"Nothing.prj", nullptr, "%Nothing.prj/ is missing"},
-        {"No/Where/Song.prj", nullptr, "%No/Where/Song.prj/ is missing"},
         {"File.prj", nullptr, "%File.prj is not a folder"},
         {"Plain", nullptr, "%Plain/ is not a folder named *.prj"}};
     for (const auto& [name, spoil, detail] : cases) {
@@ -241,50 +138,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
     }
 }
 
-// A file or folder that the system fails to read is named as such, even when it reads well
-// when the reason is looked for.
-TEST_F(LoadTest, ReadFailuresNameTheirFileOrFolder) {
-    ProjectBuilder b(Project("Faults"));
-    b.Patch(1, "A", 2).Tone(2, "T", {});
-    const std::pair<FsOp, std::string> cases[] = {
-        {FsOp::ListFolder, "Patch/ cannot be read"},
-        {FsOp::Read, "Patch/001 A.d00: cannot be read"},
-    };
-    for (const auto& [op, detail] : cases) {
-        SCOPED_TRACE(FsOpName(op));
-        m_sink->Clear();
-        InstalledFaultyFileSystem fs;
-        if (op == FsOp::ListFolder)
-            fs.FailAll(op); // no folder can be listed
-        else
-            fs.FailNth(op, 1); // the patch file's first read
-        EXPECT_EQ(Docs().OpenProject(b.Folder()), nullptr);
-        ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
-        EXPECT_EQ(m_sink->Calls().front().detail, detail);
-    }
-}
-
-TEST_F(LoadTest, EmptyProjectWithoutWaveFolderLoads) {
-    CLumData& data = Open(ProjectBuilder(Project("Empty"), false).Folder()).Data();
-    EXPECT_EQ(data.UsedExtent(kPatchKind) + data.UsedExtent(kToneKind) + data.UsedExtent(kWaveKind),
-              0);
-}
-
-TEST_F(LoadTest, PathSpellingsOfOneFolder) {
-    ProjectBuilder b(Project("Song"));
-    const std::string bare = b.Patch(1, "A", 0).Folder().substr(0, b.Folder().size() - 1);
-    std::string backslashed = bare;
-    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
-    CProjectDocument& doc = Open(bare + "//"); // trailing separators as a shell completes them
-    EXPECT_EQ(doc.Data().ProjectFolder(), b.Folder());
-    for (const std::string& spelling : {bare, bare + "/", backslashed, backslashed + "\\"}) {
-        EXPECT_EQ(Docs().FindOpenProject(spelling), &doc) << spelling;
-        EXPECT_EQ(Docs().OpenProject(spelling), &doc) << spelling;
-    }
-    EXPECT_EQ(Docs().Documents().size(), 1u);
-    EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
-}
-
 // A slot file that went, was renamed or became something other than a regular file is
 // noticed, in the project's folders and in a folder it was borrowed from; a folder that cannot
 // be listed has its files looked at one by one.
@@ -292,8 +145,6 @@ TEST_F(LoadTest, SourceFilesPresentNoticesWhatWentFromEveryFolder) {
     const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> cases = {
         {"nothing changed", [](const std::string&) {}},
         {"wave removed", [](const std::string& f) { fs::remove(f + "Wave/001 W.w00"); }},
-        {"tone renamed",
-         [](const std::string& f) { fs::rename(f + "Tone/001 T.p00", f + "Tone/001 U.p00"); }},
         {"patch now a FIFO",
          [](const std::string& f) {
              fs::remove(f + "Patch/001 A.d00");

@@ -44,7 +44,8 @@ Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loade
 
 // True when a file with these bytes is in the folder or in the trash that files moved out of a
 // project go to.
-bool Kept(const SaveScenario& scenario, const std::string& folder, const std::pair<std::string, Bytes>& file) {
+bool Kept(const SaveScenario& scenario, const std::string& folder,
+          const std::pair<std::string, Bytes>& file) {
     const Snapshot places[2] = {SnapshotThroughSeam(folder),
                                 SnapshotThroughSeam(ScopedDataHome::TrashFiles(scenario.Root()))};
     return std::any_of(std::begin(places), std::end(places), [&](const Snapshot& place) {
@@ -96,7 +97,8 @@ SweepResult Sweep(SaveTarget target) {
         EXPECT_EQ(loaded, target != SaveTarget::NewFolder || isNew);
         EXPECT_FALSE(SaveScenario::HasLeftovers(SnapshotThroughSeam(folder)));
         // Nothing outside the target changed, and nothing that left the folder was lost.
-        EXPECT_EQ(SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A")), others);
+        EXPECT_EQ(SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A")),
+                  others);
         // What leaves the folder is moved out, never deleted: a rejected file, and the files
         // of a project that is replaced.
         for (const auto& file : original) {
@@ -114,7 +116,8 @@ SweepResult Sweep(SaveTarget target) {
 }
 
 TEST(SaveCrashSweep, EveryStopLeavesTheOldOrTheNewState) {
-    for (const SaveTarget target : {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
+    for (const SaveTarget target :
+         {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
         const SweepResult result = Sweep(target);
         std::printf("save %s: %d stops, %d reopened in the old state, %d in the new one\n",
                     TargetName(target), result.cases, result.old, result.completed);

@@ -30,7 +30,8 @@ int Sweep(SaveTarget target) {
         faulty.PassSyncs(false);
         SaveScenario run;
         run.WriteFolders(target);
-        const Snapshot before[3] = {FolderSnapshot(run.Folder("A")), FolderSnapshot(run.Folder("B")),
+        const Snapshot before[3] = {FolderSnapshot(run.Folder("A")),
+                                    FolderSnapshot(run.Folder("B")),
                                     FolderSnapshot(run.Folder("A2"))};
         run.OpenAndEdit();
         faulty.FailOperation(k);
@@ -66,7 +67,8 @@ int Sweep(SaveTarget target) {
 }
 
 TEST(SaveFaultSweep, EveryTarget) {
-    for (const SaveTarget target : {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
+    for (const SaveTarget target :
+         {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
         const int operations = Sweep(target);
         std::printf("save %s: %d file-system operations, %d fault cases\n", TargetName(target),
                     operations, operations);

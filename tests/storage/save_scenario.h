@@ -2,13 +2,13 @@
 
 // The reference scenario of the save sweeps: two open projects with every kind of pending change
 // for project A, saved in place, into a new folder, or over another project.
-#include <algorithm>
-#include <map>
-#include <tuple>
-
 #include "storage_fixture.h"
 #include "support/memory_file_system.h"
 #include "support/scoped_environment.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
 
 namespace CorvTest {
 
@@ -110,7 +110,8 @@ public:
     // Every record of both projects and of the undo step, with the bytes of its file.
     std::map<RecordKey, Bytes> RecordBytes() const {
         std::map<RecordKey, Bytes> bytes;
-        const auto add = [&](const std::string& where, int kind, const Corv::CParameterArray& records) {
+        const auto add = [&](const std::string& where, int kind,
+                             const Corv::CParameterArray& records) {
             for (std::size_t i = 0; i < records.Size(); ++i)
                 if (!records.Item(i).IsEmpty())
                     bytes[{where, kind, i}] = ReadThroughSeam(records.Item(i).FilePath());
@@ -137,8 +138,8 @@ public:
             if (std::get<0>(key) == "undo" && it == now.end())
                 continue;
             ASSERT_TRUE(it != now.end());
-            EXPECT_EQ(it->second, bytes) << std::get<0>(key) << " kind " << std::get<1>(key)
-                                         << " slot " << std::get<2>(key);
+            EXPECT_EQ(it->second, bytes)
+                << std::get<0>(key) << " kind " << std::get<1>(key) << " slot " << std::get<2>(key);
         }
     }
 

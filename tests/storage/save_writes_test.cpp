@@ -1,12 +1,12 @@
 // What a save does to a full project on disk, counted at the file-system seam: only files whose
 // bytes change are written, a file whose only change is its name is only renamed, and a save
 // with nothing to do writes nothing.
+#include "storage_fixture.h"
+#include "support/faulty_file_system.h"
+
 #include <algorithm>
 #include <functional>
 #include <sys/stat.h>
-
-#include "storage_fixture.h"
-#include "support/faulty_file_system.h"
 
 using namespace Corv;
 using namespace CorvTest;
@@ -20,8 +20,9 @@ struct WriteCount {
 };
 
 std::ostream& operator<<(std::ostream& out, const WriteCount& c) {
-    return out << "{opens for writing " << c.opensForWriting << ", writes " << c.writes << ", renames "
-               << c.renames << ", removes " << c.removes << ", copies " << c.copies << "}";
+    return out << "{opens for writing " << c.opensForWriting << ", writes " << c.writes
+               << ", renames " << c.renames << ", removes " << c.removes << ", copies " << c.copies
+               << "}";
 }
 
 // Modification times of every file of a folder, by relative path.
@@ -68,7 +69,8 @@ TEST_F(SaveWritesTest, ASaveWritesOnlyWhatChanged) {
         ASSERT_TRUE(doc.SaveProject(folder));
         WriteCount count;
         for (const std::string& line : counting.Log())
-            count.opensForWriting += line.rfind("Open Write", 0) == 0 || line.rfind("Open Update", 0) == 0;
+            count.opensForWriting +=
+                line.rfind("Open Write", 0) == 0 || line.rfind("Open Update", 0) == 0;
         count.writes = counting.Count(FsOp::Write);
         count.renames = counting.Count(FsOp::Rename);
         count.removes = counting.Count(FsOp::Remove);
