@@ -15,15 +15,8 @@ namespace CorvTest {
 enum class SaveTarget { InPlace, NewFolder, Replace };
 
 inline const char* TargetName(SaveTarget target) {
-    switch (target) {
-    case SaveTarget::InPlace:
-        return "in place";
-    case SaveTarget::NewFolder:
-        return "into a new folder";
-    case SaveTarget::Replace:
-        return "over another project";
-    }
-    return "";
+    const char* const names[] = {"in place", "into a new folder", "over another project"};
+    return names[static_cast<int>(target)];
 }
 
 // Records by where they are: (project or snapshot, kind, slot).
@@ -67,8 +60,8 @@ public:
     // patch and tone, two patches exchanged (one of them with a new record area), a patch copied
     // from B and one of A copied into B, a record area changed in place, a memo, an imported
     // wave, an emptied slot, a file that breaks the naming rule, and an undo step that holds
-    // A's records as they were.
-    void OpenAndEdit() {
+    // A's records as they were. With `oneRename`, only one patch is renamed: a save of one step.
+    void OpenAndEdit(bool oneRename = false) {
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
         m_sink = InstallScriptedSink(Corv::kAnswerYes);
@@ -78,6 +71,12 @@ public:
         ASSERT_TRUE(m_a != nullptr && m_b != nullptr);
 
         Corv::CLumData& da = m_a->Data();
+        if (oneRename) {
+            da.Patches()[4].SetName("Renamed");
+            m_a->SetModifiedFlag(true);
+            m_expected = RecordBytes();
+            return;
+        }
         Corv::CDomain::Get().RecordUndo(Corv::kUndoAllKinds, da);
         m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
         da.Patches()[0].SetName("Uno");
