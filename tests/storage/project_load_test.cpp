@@ -1,6 +1,7 @@
 #include "storage/folder_transaction.h"
 #include "storage_fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -149,6 +150,34 @@ TEST_F(LoadTest, SourceFilesPresentNoticesWhatWentFromEveryFolder) {
         EXPECT_FALSE(doc.SourceFilesPresent()) << file;
         fs::rename(file + ".gone", file);
     }
+}
+
+// One folder under other spellings is one open project, and opening it again brings that
+// project forward; another folder, or one that is not there, is not it.
+TEST_F(LoadTest, AnOpenFolderIsFoundUnderEverySpelling) {
+    ProjectBuilder b(Project("Twice")), other(Project("Other"));
+    const std::string base = m_dir.Path() + "/";
+    fs::create_directory(base + "sub");
+    fs::create_directory_symlink(base + "Twice.prj", base + "Link.prj");
+    CProjectDocument& first = Open(base + "Twice.prj//"); // as a shell completes it
+    EXPECT_EQ(first.Data().ProjectFolder(), b.Folder());
+    std::string backslashed = base + "Twice.prj\\";
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    const std::pair<std::string, bool> cases[] = {{base + "./Twice.prj/", true},
+                                                  {base + "sub//..//Twice.prj//", true},
+                                                  {base + "sub/../Link.prj/", true},
+                                                  {backslashed, true},
+                                                  {base + "Other.prj", false},
+                                                  {base + "Gone.prj", false},
+                                                  {base + "sub", false}};
+    for (const auto& [spelling, same] : cases) {
+        EXPECT_EQ(Docs().FindOpenProject(spelling) == &first, same) << spelling;
+        if (same) {
+            EXPECT_EQ(Docs().OpenProject(spelling), &first) << spelling;
+        }
+    }
+    EXPECT_EQ(Docs().Documents().size(), 1u);
+    EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
 }
 
 } // namespace

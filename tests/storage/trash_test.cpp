@@ -169,102 +169,81 @@ protected:
     std::optional<std::string> m_zone;
 };
 
-struct PlaceCase {
-    const char* what;
-    bool mounted;
-    std::function<void(Scene&)> prepare;
-    RemovedTo to;
-    std::string place; // the trash folder, or the folder that holds the file, below the root
-};
-
-TEST_F(TrashTest, EachFileGoesToTheTrashItsFileSystemOffersOrBesideTheProject) {
+// Where each file goes: the trash its file system offers (the home trash; on another file
+// system a shared sticky .Trash/UID, else .Trash-UID, never through a link or into another
+// user's folder), else a folder beside the project. A taken name is never replaced: the file
+// gets the first free numbered name. The user's trash folders are made private.
+TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     const std::string uid = std::to_string(RealFileSystem().UserId());
-    const auto sticky = [](const std::string& folder) {
-        fs::create_directories(folder);
-        fs::permissions(folder, fs::perms::sticky_bit, fs::perm_options::add);
-    };
-    const auto trashIsAFile = [](Scene& s) {
-        fs::create_directories(s / "home/data");
-        WriteBytes(s / "home/data/Trash", Text("not a folder"));
-    };
-    const std::vector<PlaceCase> cases = {
-        {"home trash, made with its data folder", false, [](Scene&) {}, RemovedTo::Trash,
-         "home/data/Trash"},
-        {"home trash unusable", false, trashIsAFile, RemovedTo::BesideProject,
-         "music/Song.prj removed files/Patch"},
-        {"other file system, no shared trash", true, [](Scene&) {}, RemovedTo::Trash,
-         "mnt/.Trash-" + uid},
-        {"shared sticky trash", true, [&](Scene& s) { sticky(s / "mnt/.Trash"); }, RemovedTo::Trash,
-         "mnt/.Trash/" + uid},
-        {"shared trash is a link", true,
-         [&](Scene& s) {
-             sticky(s / "mnt/shared");
-             fs::create_directory_symlink("shared", s / "mnt/.Trash");
-         },
-         RemovedTo::Trash, "mnt/.Trash-" + uid},
-        {"user's trash is someone else's", true,
-         [&](Scene& s) {
-             fs::create_directories(s / ("mnt/.Trash-" + uid));
-             s.Fs().foreign.insert(s / ("mnt/.Trash-" + uid));
-         },
-         RemovedTo::BesideProject, "mnt/music/Song.prj removed files/Patch"},
-    };
-    int run = 0;
-    for (const PlaceCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        Scene scene(m_dir / std::to_string(++run), c.mounted);
-        scene.Add({"Patch/" + kOdd});
-        c.prepare(scene);
-        const bool existed = fs::exists(scene / c.place);
-        const auto results = scene.Move({"Patch/" + kOdd});
-        ExpectNothingLost(scene, {"Patch/" + kOdd}, results, true);
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].to, c.to);
-        if (c.to == RemovedTo::Trash) {
-            EXPECT_EQ(results[0].where, scene / (c.place + "/files/" + kOdd));
-            if (!existed) { // the user's trash folders are private
-                EXPECT_EQ(fs::status(scene / c.place).permissions() & fs::perms::all,
-                          fs::perms::owner_all);
-            }
-        } else if (c.to == RemovedTo::BesideProject) {
-            EXPECT_EQ(results[0].where, scene / (c.place + "/" + kOdd));
-        }
-    }
-}
-
-// A name that is taken is never replaced: the file gets the first free numbered name.
-TEST_F(TrashTest, TakenNamesAreNumberedNeverReplaced) {
-    const std::string trash = "home/data/Trash/", beside = "music/Song.prj removed files/";
+    const std::string home = "home/data/Trash/", beside = "music/Song.prj removed files/";
+    const std::string odd = "Patch/" + kOdd, own = "mnt/.Trash-" + uid;
+    const std::string extra = "Patch/Extra.d00", notAFolder = "home/data/Trash";
     const struct {
-        std::string taken; // a file there before, below the root; beside: the trash is unusable
+        const char* what;
+        bool mounted;
+        std::vector<std::string> taken;        // files there before, below the root
         std::vector<std::string> files, where; // where: below the root, one per file
     } cases[] = {
-        {trash + "info/Extra.d00.trashinfo", {"Patch/Extra.d00"}, {trash + "files/Extra (2).d00"}},
-        {"",
-         {"Patch/Extra.d00", "Tone/Extra.d00", "Extra.d00"},
-         {trash + "files/Extra.d00", trash + "files/Extra (2).d00", trash + "files/Extra (3).d00"}},
-        {beside + "Patch/Extra.d00",
-         {"Patch/Extra.d00", "Tone/Extra.d00"},
+        {"home trash, made with its data folder", false, {}, {odd}, {home + "files/" + kOdd}},
+        {"home trash unusable", false, {notAFolder}, {odd}, {beside + odd}},
+        {"other file system", true, {}, {odd}, {own + "/files/" + kOdd}},
+        {"shared sticky trash", true, {}, {odd}, {"mnt/.Trash/" + uid + "/files/" + kOdd}},
+        {"shared trash is a link", true, {}, {odd}, {own + "/files/" + kOdd}},
+        {"user's trash is someone else's", true, {}, {odd}, {"mnt/" + beside + odd}},
+        {"information file",
+         false,
+         {home + "info/Extra.d00.trashinfo"},
+         {extra},
+         {home + "files/Extra (2).d00"}},
+        {"one name in three folders",
+         false,
+         {},
+         {extra, "Tone/Extra.d00", "Extra.d00"},
+         {home + "files/Extra.d00", home + "files/Extra (2).d00", home + "files/Extra (3).d00"}},
+        {"file beside the project",
+         false,
+         {notAFolder, beside + extra},
+         {extra, "Tone/Extra.d00"},
          {beside + "Patch/Extra (2).d00", beside + "Tone/Extra.d00"}},
     };
     int run = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.taken);
-        Scene scene(m_dir / std::to_string(++run), false);
+        SCOPED_TRACE(c.what);
+        Scene scene(m_dir / std::to_string(++run), c.mounted);
         scene.Add(c.files);
-        for (const std::string& file :
-             {c.taken, std::string(c.taken.starts_with(beside) ? "home/data/Trash" : "")})
-            if (!file.empty()) {
-                fs::create_directories(fs::path(scene / file).parent_path());
-                WriteBytes(scene / file, Text("earlier"));
-            }
-        const auto results = scene.Move(c.files);
-        ExpectNothingLost(scene, c.files, results, true, c.taken.ends_with("info") ? 1 : 0);
-        for (std::size_t i = 0; i < results.size(); ++i)
-            EXPECT_EQ(results[i].where, scene / c.where[i]);
-        if (!c.taken.empty()) {
-            EXPECT_EQ(ReadBytes(scene / c.taken), Text("earlier"));
+        for (const std::string& file : c.taken) {
+            fs::create_directories(fs::path(scene / file).parent_path());
+            WriteBytes(scene / file, Text("earlier"));
         }
+        const std::string what = c.what;
+        if (what.starts_with("shared")) { // a sticky folder, or a link to one
+            const std::string folder =
+                scene / (what.ends_with("link") ? "mnt/shared" : "mnt/.Trash");
+            fs::create_directories(folder);
+            fs::permissions(folder, fs::perms::sticky_bit, fs::perm_options::add);
+            if (what.ends_with("link"))
+                fs::create_directory_symlink("shared", scene / "mnt/.Trash");
+        }
+        if (what.ends_with("someone else's")) {
+            fs::create_directories(scene / own);
+            scene.Fs().foreign.insert(scene / own);
+        }
+        std::vector<bool> existed; // the trash folder of each file, before the move
+        for (const std::string& where : c.where)
+            existed.push_back(fs::exists(fs::path(scene / where).parent_path().parent_path()));
+        const auto results = scene.Move(c.files);
+        const auto info = std::count_if(c.taken.begin(), c.taken.end(),
+                                        [](const auto& path) { return path.ends_with("info"); });
+        ExpectNothingLost(scene, c.files, results, true, static_cast<std::size_t>(info));
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            EXPECT_EQ(results[i].where, scene / c.where[i]);
+            const auto trash = fs::path(results[i].where).parent_path().parent_path();
+            if (results[i].to == RemovedTo::Trash && !existed[i]) {
+                EXPECT_EQ(fs::status(trash).permissions() & fs::perms::all, fs::perms::owner_all);
+            }
+        }
+        for (const std::string& file : c.taken)
+            EXPECT_EQ(ReadBytes(scene / file), Text("earlier")) << file;
     }
 }
 
@@ -321,31 +300,21 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
     }
 }
 
-struct NoticeCase {
-    const char* what;
-    std::vector<RemovedFile> files;
-    std::string text;
-};
-
+// The notice: a summary, then one line per file given, in order; a missing file is not named.
 TEST(RemovedFilesNoticeTest, SummaryThenOneLinePerFile) {
     const RemovedFile trashed{"/m/S.prj/Patch/A.d00", RemovedTo::Trash, "/h/Trash/files/A.d00"};
     const RemovedFile beside{"/m/S.prj/B.txt", RemovedTo::BesideProject,
                              "/m/S.prj removed files/B.txt"};
     const RemovedFile stayed{"/m/S.prj/Tone/C.p00", RemovedTo::Stayed, ""};
     const RemovedFile missing{"/m/S.prj/Tone/D.p00", RemovedTo::Missing, ""};
-    const std::vector<NoticeCase> cases = {
-        {"everything",
-         {stayed, trashed, beside, stayed, missing},
-         "2 files were moved out of the project folder: 1 into the trash, 1 into a folder beside "
-         "the project. 2 files could not be moved and stay in the project folder.\n"
-         "/m/S.prj/Tone/C.p00 -> not moved\n"
-         "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00\n"
-         "/m/S.prj/B.txt -> /m/S.prj removed files/B.txt\n"
-         "/m/S.prj/Tone/C.p00 -> not moved"},
-        {"nothing there", {missing}, ""},
-    };
-    for (const NoticeCase& c : cases)
-        EXPECT_EQ(RemovedFilesNotice(c.files), c.text) << c.what;
+    EXPECT_EQ(RemovedFilesNotice({stayed, trashed, beside, stayed, missing}),
+              "2 files were moved out of the project folder: 1 into the trash, 1 into a folder "
+              "beside the project. 2 files could not be moved and stay in the project folder.\n"
+              "/m/S.prj/Tone/C.p00 -> not moved\n"
+              "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00\n"
+              "/m/S.prj/B.txt -> /m/S.prj removed files/B.txt\n"
+              "/m/S.prj/Tone/C.p00 -> not moved");
+    EXPECT_EQ(RemovedFilesNotice({missing}), "");
 }
 
 } // namespace
