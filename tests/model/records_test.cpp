@@ -55,15 +55,6 @@ TEST(Osc, WaveNumberIsReadAndWrittenOnlyForWaveSource1) {
         }
 }
 
-TEST(Tone, ReferencedWavesCoverAllSixteenOscillatorsAndBothSides) {
-    std::vector<int> sides(32, 0); // osc 0 side 0, osc 0 side 1, osc 1 side 0, ...
-    EXPECT_EQ(MakeTone("", sides).ReferencedWaves(), std::vector<int>{0});
-    sides[0] = sides[15] = 12;
-    sides[31] = 999;
-    sides[6] = 1;
-    EXPECT_EQ(MakeTone("", sides).ReferencedWaves(), (std::vector<int>{0, 1, 12, 999}));
-}
-
 TEST(Record, SetNameReducesFileNames) {
     using Case = std::tuple<const char*, bool, const char*>; // text, from a file name, name
     for (const auto& [text, fromFileName, expected] :

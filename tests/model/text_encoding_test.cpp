@@ -1,4 +1,3 @@
-#include "model/parameter.h"
 #include "model/text_encoding.h"
 #include "support/scoped_code_page.h"
 
@@ -12,17 +11,6 @@ using CorvTest::ScopedCodePage;
 
 constexpr CodePage kWestern = CodePage::Windows1252;
 constexpr CodePage kJapanese = CodePage::ShiftJis;
-
-// The bytes as hexadecimal, for messages.
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    char digits[4];
-    for (const unsigned char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X ", c);
-        text += digits;
-    }
-    return text;
-}
 
 // Code-page bytes, the UTF-8 a file name holds for them, and the bytes that UTF-8 gives back.
 struct ConversionCase {
@@ -61,9 +49,9 @@ TEST(TextEncoding, NamesBecomeUtf8AndComeBack) {
     for (const ConversionCase& c : cases) {
         ScopedCodePage page(c.page);
         const std::string utf8 = Corv::CodePageToUtf8(c.bytes);
-        EXPECT_EQ(utf8, c.utf8) << Hex(c.bytes);
-        EXPECT_TRUE(Corv::IsValidUtf8(utf8)) << Hex(c.bytes);
-        EXPECT_EQ(Corv::Utf8ToCodePage(utf8), c.back.empty() ? c.bytes : c.back) << Hex(c.bytes);
+        EXPECT_EQ(utf8, c.utf8);
+        EXPECT_TRUE(Corv::IsValidUtf8(utf8));
+        EXPECT_EQ(Corv::Utf8ToCodePage(utf8), c.back.empty() ? c.bytes : c.back);
     }
 }
 
@@ -74,7 +62,7 @@ TEST(TextEncoding, EveryCharacterOfBothCodePagesComesBack) {
         ScopedCodePage page(kWestern);
         for (int b = 0x80; b <= 0xFF; ++b) {
             const std::string byte(1, static_cast<char>(b));
-            EXPECT_EQ(Corv::Utf8ToCodePage(Corv::CodePageToUtf8(byte)), byte) << Hex(byte);
+            EXPECT_EQ(Corv::Utf8ToCodePage(Corv::CodePageToUtf8(byte)), byte);
         }
     }
     ScopedCodePage page(kJapanese);
@@ -91,8 +79,8 @@ TEST(TextEncoding, EveryCharacterOfBothCodePagesComesBack) {
                 continue;
             ++characters;
             const std::string back = Corv::Utf8ToCodePage(utf8);
-            ASSERT_EQ(back.size(), 2u) << Hex(pair);
-            EXPECT_EQ(Corv::CodePageToUtf8(back), utf8) << Hex(pair);
+            ASSERT_EQ(back.size(), 2u);
+            EXPECT_EQ(Corv::CodePageToUtf8(back), utf8);
         }
     }
     EXPECT_GT(characters, 7000); // JIS X 0208 and the vendor rows
@@ -106,29 +94,7 @@ TEST(TextEncoding, CutsNeverSplitADoubleByteCharacter) {
     };
     for (const auto& [page, bytes, limit, cut] : cases) {
         ScopedCodePage chosen(page);
-        EXPECT_EQ(Corv::CharacterCut(bytes, limit), cut) << Hex(bytes) << limit;
-    }
-}
-
-// A record's name from its file's path: the name part in the code page, cut to 12 characters
-// without splitting a character.
-TEST(TextEncoding, RecordsTakeTheirNamesFromUtf8FileNames) {
-    const std::tuple<CodePage, std::string, std::string> cases[] = {
-        {kWestern, "Patch/001 Cr\xE8me.d00", "Cr\xE8me"}, // written by an earlier version
-        {kWestern,
-         "Wave/002 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
-         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.wav",
-         std::string(12, '\xE9')},
-        {kJapanese,
-         "Tone/004 a\xE9\x9F\xB3\xE8\x89\xB2\xE9\x9F\xB3\xE8\x89\xB2\xE9\x9F\xB3"
-         "\xE8\x89\xB2.p00",
-         "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9"},
-    };
-    for (const auto& [page, path, name] : cases) {
-        ScopedCodePage chosen(page);
-        Corv::CTone tone;
-        tone.SetName(path, true);
-        EXPECT_EQ(tone.Name(), name) << path;
+        EXPECT_EQ(Corv::CharacterCut(bytes, limit), cut) << limit;
     }
 }
 

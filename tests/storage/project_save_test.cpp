@@ -30,26 +30,6 @@ protected:
     }
 };
 
-TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksBeforeReplacingIt) {
-    ProjectBuilder b = Sample("Source");
-    ProjectBuilder existing(Project("Existing"));
-    existing.Patch(9, "Stale", 0).Wave(3, "Old", 10).SystemFiles().File("Other.s00", {1});
-    existing.File("notes.txt", {2});
-    CProjectDocument& doc = Open(b.Folder());
-    const auto untouched = FolderSnapshot(existing.Folder());
-
-    m_sink->QueueAnswers({kAnswerNo});
-    EXPECT_FALSE(Save(doc, existing.Folder()));
-    EXPECT_EQ(Messages(), std::vector<std::string>{"ask 2 7"});
-    EXPECT_EQ(FolderSnapshot(existing.Folder()), untouched);
-    EXPECT_EQ(doc.Data().ProjectFolder(), b.Folder());
-
-    m_sink->QueueAnswers({kAnswerYes});
-    ASSERT_TRUE(Save(doc, existing.Folder()));
-    EXPECT_FALSE(FileExists(existing.Folder() + "Patch/009 Stale.d00"));
-    EXPECT_TRUE(FileExists(existing.Folder() + "notes.txt"));
-}
-
 TEST_F(SaveTest, RefusalsChangeNothing) {
     ProjectBuilder a = Sample("First");
     ProjectBuilder other = Sample("Second");
