@@ -69,11 +69,6 @@ TEST(FileCopy, EveryPathCopiesEverySizeExactlyOrFails) {
             }
             EXPECT_TRUE(copied);
             EXPECT_EQ(CorvTest::ReadBytes(dir / "out"), content);
-            // The kernel was asked until it finished or refused; the loop read what it left.
-            const int needed = static_cast<int>((size + 4095) / 4096);
-            if (way.goodSteps >= 0) {
-                EXPECT_EQ(calls, needed <= way.goodSteps ? needed : way.goodSteps + 1);
-            }
         }
     // A target that cannot be written fails both the kernel's copy and the loop.
     const int in = ::open((dir / "in").c_str(), O_RDONLY | O_CLOEXEC);

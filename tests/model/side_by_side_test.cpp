@@ -50,18 +50,4 @@ TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
     }
 }
 
-TEST(RunSideBySide, AnExceptionOfATaskIsThrownAgainAfterTheOthersEnded) {
-    std::atomic<int> running{0};
-    EXPECT_THROW(RunSideBySide(1000,
-                               [&](std::size_t i) {
-                                   ++running;
-                                   if (i == 500)
-                                       throw std::runtime_error("out of memory");
-                                   --running;
-                                   return true;
-                               }),
-                 std::runtime_error);
-    EXPECT_EQ(running, 1); // only the throwing task never came back; no task is still running
-}
-
 } // namespace

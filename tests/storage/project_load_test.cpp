@@ -35,24 +35,6 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(LoadTest, ReferencesAndMemosComeFromTheFiles) {
-    ProjectBuilder b(Project("Refs"));
-    b.Patch(3, "Lead", 7, 7)
-        .Tone(7, "Saw", {2, 0, 5})
-        .Wave(2, "Kick", 100)
-        .Wave(5, "Snare", 10, ".WAV");
-    b.Memos(kPatchKind, {"", "", "", "", "", "", "", "", "first", "second", "third", "fourth"});
-    b.Memos(kWaveKind, {"kick memo"}, "\n");
-    CLumData& data = Open(b.Folder()).Data();
-    EXPECT_EQ(data.Tones()[6].Users(), std::vector<std::int32_t>{2}); // both slots: listed once
-    EXPECT_EQ(data.Tones()[6].ReferencedWaves(), (std::vector<int>{0, 2, 5}));
-    EXPECT_EQ(data.Waves()[1].Users(), std::vector<std::int32_t>{6});
-    EXPECT_EQ(data.Waves()[4].Users(), std::vector<std::int32_t>{6});
-    EXPECT_EQ(data.Patches()[2].Memo(4), "fourth");
-    EXPECT_EQ(data.Waves()[0].Memo(1), "kick memo");
-    EXPECT_EQ(data.WaveBytesTotal(), 110u);
-}
-
 // Each of these folders is refused with message 1, which says why and names the first file or
 // folder concerned (a file by its place in the project folder); no document is left and the disk
 // is as it was.
@@ -60,8 +42,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
     // Spoils the project (null: no project folder is built).
     using Spoil = std::function<void(ProjectBuilder&)>;
     const std::vector<std::tuple<std::string, Spoil, std::string>> cases = {
-        {"NoPatch", [](ProjectBuilder& b) { fs::remove(b.Folder() + "Patch"); },
-         "Patch/ is missing"},
         {"Swapped",
          [](ProjectBuilder& b) { b.File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {}))); },
          "Patch/012 Lead.d00: not a patch file"},
@@ -72,7 +52,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
          },
          "an interrupted save could not be completed: its save journal is damaged"},
         {"Nothing.prj", nullptr, "%Nothing.prj/ is missing"},
-        {"File.prj", nullptr, "%File.prj is not a folder"},
         {"Plain", nullptr, "%Plain/ is not a folder named *.prj"}};
     for (const auto& [name, spoil, detail] : cases) {
         SCOPED_TRACE(name);
@@ -81,8 +60,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
         std::string path = parent + name;
         if (name == "Plain")
             ProjectBuilder(path + "/"); // a project folder without ".prj"
-        if (name == "File.prj")
-            WriteBytes(path, {1});
         if (spoil) {
             ProjectBuilder b(path + ".prj/");
             spoil(b);
@@ -98,23 +75,6 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
         EXPECT_EQ(m_sink->Calls().front().detail, expected);
         EXPECT_EQ(m_sink->Notices().size(), notices); // the reason is the error's, not a notice's
         EXPECT_EQ(FolderSnapshot(dir.Path()), before);
-    }
-}
-
-// A slot file that went is noticed, in the project's folders and in a folder it was borrowed
-// from.
-TEST_F(LoadTest, SourceFilesPresentNoticesWhatWentFromEveryFolder) {
-    ProjectBuilder b(Project("Present")), other(Project("Other"));
-    other.Wave(1, "O", 8);
-    CProjectDocument& doc = Open(b.Patch(1, "A", 1).Tone(1, "T", {1}).Wave(1, "W", 8).Folder());
-    // The second wave is a record whose file lies in the other project's folder.
-    doc.Data().Waves().PlaceClone(1, MakeWave("O", other.Folder() + "Wave/001 O.w00"));
-    for (const std::string& file :
-         {b.Folder() + "Wave/001 W.w00", other.Folder() + "Wave/001 O.w00"}) {
-        EXPECT_TRUE(doc.SourceFilesPresent());
-        fs::rename(file, file + ".gone");
-        EXPECT_FALSE(doc.SourceFilesPresent()) << file;
-        fs::rename(file + ".gone", file);
     }
 }
 

@@ -63,27 +63,35 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
 }
 
 // A record copied from one project into another names the first project's file until the
-// second is saved; it keeps working when the first project renames or closes.
+// second is saved; it follows the file when the first project renames or closes, and so does
+// the record the undo step holds. The step lasts until its owner is saved.
 TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     ProjectBuilder a = Sample("Giver"), other = Sample("Taker");
     CProjectDocument& giver = Open(a.Folder());
     CProjectDocument& taker = Open(other.Folder());
     const Bytes original = ReadBytes(a.Folder() + "Patch/001 A.d00");
-    taker.Data().Patches().PlaceClone(7, giver.Data().Patches()[0]);
-    taker.Data().Patches().PlaceClone(8, giver.Data().Patches()[1]);
+    CPatchArray& patches = taker.Data().Patches();
+    patches.PlaceClone(7, giver.Data().Patches()[0]);
+    patches.PlaceClone(8, giver.Data().Patches()[1]);
+    CDomain::Get().ClearUndo();
+    CDomain::Get().RecordUndo(kUndoAllKinds, taker.Data());
+    patches[7].ClearTexts(); // the step that undo takes back
 
     Rename(giver, 0, "Renamed");
     ASSERT_TRUE(Save(giver, a.Folder()));
-    EXPECT_EQ(taker.Data().Patches()[7].FilePath(), a.Folder() + "Patch/001 Renamed.d00");
+    Docs().Undo();
+    EXPECT_EQ(patches[7].FilePath(), a.Folder() + "Patch/001 Renamed.d00");
+    Docs().Undo(); // patch 8 cleared again: the undo step holds its record
 
     Docs().Close(giver);
-    EXPECT_EQ(taker.Data().Patches()[7].FilePath().rfind(m_work.Path(), 0), 0u);
-    EXPECT_EQ(taker.Data().Patches()[8].FilePath().rfind(m_work.Path(), 0), 0u);
+    Docs().Undo();
+    EXPECT_EQ(patches[7].FilePath().rfind(m_work.Path(), 0), 0u);
+    EXPECT_EQ(patches[8].FilePath().rfind(m_work.Path(), 0), 0u);
     fs::remove_all(a.Folder()); // the giver's folder may even go away now
-
     ASSERT_TRUE(Save(taker, other.Folder()));
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/008 A.d00"), original);
     EXPECT_TRUE(FileExists(other.Folder() + "Patch/009 B.d00"));
+    EXPECT_FALSE(CDomain::Get().CanUndo());
 }
 
 TEST_F(SaveTest, RejectedFileNeverTakesTheSlotFileAlong) {
@@ -96,31 +104,6 @@ TEST_F(SaveTest, RejectedFileNeverTakesTheSlotFileAlong) {
     ASSERT_TRUE(Save(doc, b.Folder()));
     EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), slotFile);
     EXPECT_TRUE(doc.SourceFilesPresent());
-}
-
-// The undo step holds records too: they follow files that a save or a close moves. The step
-// lasts until its owner is saved.
-TEST_F(SaveTest, UndoStepRecordsFollowMovedFiles) {
-    ProjectBuilder a = Sample("Moves"), other = Sample("Holds");
-    CProjectDocument& mover = Open(a.Folder());
-    CProjectDocument& holder = Open(other.Folder());
-    holder.Data().Patches().PlaceClone(5, mover.Data().Patches()[0]);
-    CDomain::Get().ClearUndo();
-    CDomain::Get().RecordUndo(kUndoAllKinds, holder.Data());
-    holder.Data().Patches()[5].ClearTexts(); // the step that undo takes back
-
-    Rename(mover, 0, "Moved");
-    ASSERT_TRUE(Save(mover, a.Folder()));
-    Docs().Undo();
-    EXPECT_EQ(holder.Data().Patches()[5].FilePath(), a.Folder() + "Patch/001 Moved.d00");
-    Docs().Undo();
-
-    Docs().Close(mover);
-    Docs().Undo();
-    EXPECT_TRUE(holder.SourceFilesPresent());
-    EXPECT_TRUE(Save(holder, other.Folder()));
-    EXPECT_TRUE(FileExists(other.Folder() + "Patch/006 A.d00"));
-    EXPECT_FALSE(CDomain::Get().CanUndo()); // saving the step's owner ends it
 }
 
 // Links are never written through: a slot file that is a link gets a file of its own when its

@@ -19,12 +19,6 @@ struct WriteCount {
     bool operator==(const WriteCount&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const WriteCount& c) {
-    return out << "{opens for writing " << c.opensForWriting << ", writes " << c.writes
-               << ", renames " << c.renames << ", removes " << c.removes << ", copies " << c.copies
-               << "}";
-}
-
 // Modification times of every file of a folder, by relative path.
 std::map<std::string, std::int64_t> ModificationTimes(const std::string& folder) {
     std::map<std::string, std::int64_t> times;

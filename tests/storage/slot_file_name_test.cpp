@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -12,23 +13,39 @@ TEST(SlotFileName, NumbersHaveAtLeastThreeDigits) {
     EXPECT_EQ(Corv::SlotNumberText(1000), "1000");
 }
 
+// A base name of at most 16 characters, measured in the code page: one byte for an accented
+// letter in Windows-1252 (a name that is not UTF-8 as it stands), two for a kanji in Shift_JIS.
 TEST(SlotFileName, ParseSlotNumberFollowsTheNamingRule) {
-    const std::pair<const char*, int> cases[] = {
-        {"Patch/001 Lead.d00", 1},
-        {"Tone/896 Pad.p00", 896},
-        {"Song.prj/Wave/042 Kick.W00", 42},
-        {"001 .d00", 1},                  // empty name
-        {"001 123456789012.d00", 1},      // base name of 16 characters
-        {"001 1234567890123.d00", -1},    // 17 characters
-        {"001 A.very.long.extension", 1}, // only the part after the last "." goes
-        {"Patch/01 Lead.d00", -1},
-        {"Patch/001_Lead.d00", -1},
-        {"Patch/0a1 Lead.d00", -1},
-        {"Folder 123.prj/abc", -1},
-        {"000 Zero.d00", 0}, // follows the rule; no slot has number 0, the caller refuses it
+    using Corv::CodePage;
+    const auto times = [](const std::string& text, int n) {
+        std::string result = "001 ";
+        for (int i = 0; i < n; ++i)
+            result += text;
+        return result + ".d00";
     };
-    for (const auto& [path, number] : cases)
+    const std::string e = "\xC3\xA9", kanji = "\xE9\x9F\xB3";
+    const std::tuple<CodePage, std::string, int> cases[] = {
+        {CodePage::Windows1252, "Patch/001 Lead.d00", 1},
+        {CodePage::Windows1252, "Tone/896 Pad.p00", 896},
+        {CodePage::Windows1252, "Song.prj/Wave/042 Kick.W00", 42},
+        {CodePage::Windows1252, "001 .d00", 1},
+        {CodePage::Windows1252, "001 123456789012.d00", 1},
+        {CodePage::Windows1252, "001 1234567890123.d00", -1},
+        {CodePage::Windows1252, "001 A.very.long.extension", 1}, // only the last "." part goes
+        {CodePage::Windows1252, "Patch/01 Lead.d00", -1},
+        {CodePage::Windows1252, "Patch/001_Lead.d00", -1},
+        {CodePage::Windows1252, "Patch/0a1 Lead.d00", -1},
+        {CodePage::Windows1252, "Folder 123.prj/abc", -1},
+        {CodePage::Windows1252, "000 Zero.d00", 0}, // no slot has number 0: the caller refuses it
+        {CodePage::Windows1252, times(e, 12), 1},
+        {CodePage::Windows1252, times(e, 13), -1},
+        {CodePage::Windows1252, times("\xE9", 13), -1},
+        {CodePage::ShiftJis, times(kanji, 6), 1},
+        {CodePage::ShiftJis, times(kanji, 7), -1}};
+    for (const auto& [page, path, number] : cases) {
+        CorvTest::ScopedCodePage chosen(page);
         EXPECT_EQ(Corv::ParseSlotNumber(path), number) << path;
+    }
 }
 
 // A record's present file name keeps its name part while it reads as exactly the record's name;
@@ -52,37 +69,9 @@ TEST(SlotFileName, ARecordKeepsANamePartThatReadsAsItsName) {
     }
 }
 
-TEST(SlotFileName, ABaseNameIsMeasuredInTheCodePage) {
-    using Corv::CodePage;
-    const auto repeated = [](const std::string& text, int times) {
-        std::string result;
-        for (int i = 0; i < times; ++i)
-            result += text;
-        return "001 " + result + ".d00";
-    };
-    const std::string e = "\xC3\xA9";         // an accented letter: one byte in Windows-1252
-    const std::string kana = "\xEF\xBD\xB1";  // a half-width katakana: one byte in Shift_JIS
-    const std::string kanji = "\xE9\x9F\xB3"; // two bytes in Shift_JIS
-    const std::tuple<CodePage, std::string, int> cases[] = {
-        {CodePage::Windows1252, repeated(e, 12), 1},
-        {CodePage::Windows1252, repeated(e, 13), -1},
-        {CodePage::ShiftJis, repeated(kanji, 6), 1},
-        {CodePage::ShiftJis, repeated(kanji, 7), -1},
-        {CodePage::Windows1252, repeated("\xE9", 13), -1}, // not UTF-8: measured as it stands
-    };
-    for (const auto& [page, path, number] : cases) {
-        CorvTest::ScopedCodePage chosen(page);
-        EXPECT_EQ(Corv::ParseSlotNumber(path), number) << path;
-    }
-}
-
+// "*" runs over dots as the storage's matcher does.
 TEST(SlotFileName, PatternsMatchWithoutRegardToCase) {
-    struct Case {
-        const char* name;
-        const char* pattern;
-        bool matches;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"005 Kick.WAV", "*.w*", true},
         {"006 Pad.aiff", "*.aif*", true},
         {"007 Vox.VPW", "*.vpw", true},
@@ -93,22 +82,17 @@ TEST(SlotFileName, PatternsMatchWithoutRegardToCase) {
         {"abc", "a?c", true},
         {"ac", "a?c", false},
         {"", "*", true},
-        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
-        {"Wave.w00.txt", "*.w*", true}, // "*" runs over dots as the storage's matcher does
+        {"Wave.w00.txt", "*.w*", true},
         {"\xC4.W00", "\xC4.w00", true},
         {"\xE4.w00", "\xC4.w00", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Corv::MatchesPattern(c.name, c.pattern), c.matches)
-            << c.name << " ~ " << c.pattern;
+    for (const auto& [name, pattern, matches] : cases)
+        EXPECT_EQ(Corv::MatchesPattern(name, pattern), matches) << name << " ~ " << pattern;
+    EXPECT_FALSE(Corv::MatchesPattern(std::string(29, 'a') + "b", "*a*a*a*a*a*a*c"));
 }
 
 TEST(SlotFileName, WaveBytesText) {
-    struct Case {
-        std::uint32_t bytes;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::pair<std::uint32_t, const char*> cases[] = {
         {0, "0 Bytes"},
         {1023, "1023 Bytes"},
         {1024, "1.0 KB"},
@@ -117,8 +101,8 @@ TEST(SlotFileName, WaveBytesText) {
         {67107840, "64.0 MB"},
         {4294967295u, "4096.0 MB"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Corv::WaveBytesText(c.bytes), c.text) << c.bytes;
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(Corv::WaveBytesText(bytes), text) << bytes;
 }
 
 } // namespace

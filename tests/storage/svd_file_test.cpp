@@ -64,22 +64,13 @@ TEST(SvdHeader, TemplatesHoldTheHeaderOfEachKind) {
     EXPECT_EQ(Bytes(tone.begin(), tone.end()), expected("PATa"));
 }
 
-// The record area is read at its offset, also from a file longer than its prefix.
+// The record area is written and read at its offset, also in a file longer than its prefix.
 TEST_F(SvdFileTest, WrittenRecordReadsBackWithItsReferences) {
     const CPatch patch = MakePatch("P", 129, 896);
     CPatch readPatch = MakePatch("X", 1);
     ASSERT_TRUE(WritePatchFile(Put("p", Image(kKinds[0], 3, 40)), &patch));
     ASSERT_TRUE(ReadPatchFile(m_dir / "p", readPatch));
     EXPECT_TRUE(readPatch.Slot(0) == patch.Slot(0) && readPatch.Slot(1) == patch.Slot(1));
-    std::vector<int> waves(32, 0);
-    waves[1] = 999, waves[2] = 5, waves[31] = 12;
-    CTone tone = MakeTone("T", waves);
-    tone.Osc(9).SetP(8, 90);
-    CTone readTone;
-    ASSERT_TRUE(WriteToneFile(Put("t", Image(kKinds[1], 4)), &tone));
-    ASSERT_TRUE(ReadToneFile(m_dir / "t", readTone));
-    for (int n = 0; n < CTone::kOscCount; ++n)
-        EXPECT_TRUE(readTone.Osc(n) == tone.Osc(n)) << "oscillator " << n;
 }
 
 // Length limits (169/170, 1509/1510), header bytes compared (0-29) and free (30-31), the type
@@ -116,10 +107,6 @@ TEST_F(SvdFileTest, FailedReadLeavesADefaultRecord) {
     image[16] = 'X';
     EXPECT_FALSE(ReadPatchFile(Put("bad.d00", image), patch));
     EXPECT_TRUE(patch == CPatch());
-    CTone tone = MakeTone("Full", {9});
-    tone.AddUser(3);
-    EXPECT_FALSE(ReadToneFile(m_dir / "missing.p00", tone));
-    EXPECT_TRUE(tone == CTone());
 }
 
 // A write changes only the record area and keeps the length; an unchanged record keeps every
@@ -143,20 +130,6 @@ TEST_F(SvdFileTest, WriteChangesOnlyTheRecordArea) {
             std::fill_n(area(after), k.areaBytes, 0);
             EXPECT_EQ(after, before);
         }
-}
-
-TEST_F(SvdFileTest, WriteNeverCreatesOrExtendsAFile) {
-    for (const Kind& k : kKinds) {
-        const std::string missing = m_dir / (std::string(k.name) + "-missing");
-        EXPECT_FALSE(Write(k, missing, false)) << k.name;
-        EXPECT_FALSE(FileExists(missing)) << k.name;
-        for (const std::size_t size : {std::size_t{0}, k.areaOffset, k.prefix - 1}) {
-            const Bytes image = Image(k, 13);
-            const Bytes cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size));
-            EXPECT_FALSE(Write(k, Put("cut", cut), false)) << k.name << " " << size;
-            EXPECT_EQ(ReadBytes(m_dir / "cut"), cut) << k.name << " " << size;
-        }
-    }
 }
 
 } // namespace

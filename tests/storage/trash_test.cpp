@@ -4,14 +4,13 @@
 #include "storage/trash.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <set>
 
 using namespace Corv;
@@ -45,16 +44,13 @@ public:
 Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
-// The recorded form of the paths these tests use: only blanks and the odd name need escapes.
-std::string Encoded(std::string path) {
+// The information file for a recorded path: only blanks and the odd name need escapes.
+Bytes Info(std::string path) {
     if (const std::size_t at = path.find(kOdd); at != std::string::npos)
         path.replace(at, kOdd.size(), kOddEncoded);
     for (std::size_t at = path.find(' '); at != std::string::npos; at = path.find(' ', at))
         path.replace(at, 1, "%20");
-    return path;
-}
-std::string Info(const std::string& recorded) {
-    return "[Trash Info]\nPath=" + recorded + "\nDeletionDate=" + kDate + "\n";
+    return Text("[Trash Info]\nPath=" + path + "\nDeletionDate=" + kDate + "\n");
 }
 
 // A folder tree with a user's data folder (home/data, not made yet) and one project, on the
@@ -72,9 +68,9 @@ public:
 
     std::string operator/(const std::string& relative) const { return m_root + "/" + relative; }
     const std::string& Project() const { return m_project; }
-    // The Path= value expected for a file of the project (relative path inside it).
-    std::string Recorded(const std::string& encodedRelative) const {
-        return m_mounted ? "music/Song.prj/" + encodedRelative : m_project + encodedRelative;
+    // The path recorded for a file of the project: relative to the mount point on its own.
+    std::string Recorded(const std::string& relative) const {
+        return m_mounted ? "music/Song.prj/" + relative : m_project + relative;
     }
     MountedFileSystem& Fs() { return m_fs; }
 
@@ -137,7 +133,7 @@ void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
         const std::string info = (where.parent_path().parent_path() / "info" /
                                   (where.filename().string() + ".trashinfo"))
                                      .string();
-        EXPECT_EQ(ReadBytes(info), Text(Info(scene.Recorded(Encoded(files[i])))));
+        EXPECT_EQ(ReadBytes(info), Info(scene.Recorded(files[i])));
     }
     if (!tidy)
         return;
@@ -151,22 +147,8 @@ void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
 
 class TrashTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* zone = std::getenv("TZ"))
-            m_zone = zone;
-        ::setenv("TZ", "XST-2", 1); // two hours east of UTC: the date must be local time
-        ::tzset();
-    }
-    void TearDown() override {
-        if (m_zone)
-            ::setenv("TZ", m_zone->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
+    ScopedEnvironment m_zone{"TZ", "XST-2"}; // two hours east of UTC: the date must be local
     TempDir m_dir;
-    std::optional<std::string> m_zone;
 };
 
 // Where each file goes: the trash its file system offers (the home trash; on another file
@@ -247,30 +229,6 @@ TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     }
 }
 
-// Paths that are not files of the project are left alone, and a file that is not there any
-// more is reported so; neither makes a folder.
-TEST_F(TrashTest, OnlyFilesOfTheProjectThatAreThereAreMoved) {
-    Scene scene(m_dir.Path(), false);
-    scene.Add({"Patch/Extra.d00"});
-    WriteBytes(scene / "music/Other.txt", Text("outside"));
-    const std::string project = scene.Project();
-    const std::vector<std::string> paths = {
-        scene / "music/Other.txt", project + "Patch/../../Other.txt", project,
-        project + "Patch//Extra.d00", project + "Patch/Gone.d00"};
-    ScopedFileSystem scope(scene.Fs());
-    const auto results = MoveOutOfProject(paths, project, {scene / "home/data", 0, kNow});
-    std::vector<RemovedTo> outcomes;
-    for (const RemovedFile& result : results)
-        outcomes.push_back(result.to);
-    EXPECT_EQ(outcomes,
-              (std::vector<RemovedTo>{RemovedTo::Stayed, RemovedTo::Stayed, RemovedTo::Stayed,
-                                      RemovedTo::Stayed, RemovedTo::Missing}));
-    EXPECT_EQ(ReadBytes(scene / "music/Other.txt"), Text("outside"));
-    EXPECT_TRUE(FileExists(project + "Patch/Extra.d00"));
-    EXPECT_FALSE(fs::exists(scene / "home"));
-    EXPECT_FALSE(fs::exists(scene / "music/Song.prj removed files"));
-}
-
 // A move that fails at any one file-system operation, or stops there as at a power loss,
 // never loses a file nor leaves it in two places; a single failure leaves nothing behind.
 TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
@@ -298,23 +256,6 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
             }
         }
     }
-}
-
-// The notice: a summary, then one line per file given, in order; a missing file is not named.
-TEST(RemovedFilesNoticeTest, SummaryThenOneLinePerFile) {
-    const RemovedFile trashed{"/m/S.prj/Patch/A.d00", RemovedTo::Trash, "/h/Trash/files/A.d00"};
-    const RemovedFile beside{"/m/S.prj/B.txt", RemovedTo::BesideProject,
-                             "/m/S.prj removed files/B.txt"};
-    const RemovedFile stayed{"/m/S.prj/Tone/C.p00", RemovedTo::Stayed, ""};
-    const RemovedFile missing{"/m/S.prj/Tone/D.p00", RemovedTo::Missing, ""};
-    EXPECT_EQ(RemovedFilesNotice({stayed, trashed, beside, stayed, missing}),
-              "2 files were moved out of the project folder: 1 into the trash, 1 into a folder "
-              "beside the project. 2 files could not be moved and stay in the project folder.\n"
-              "/m/S.prj/Tone/C.p00 -> not moved\n"
-              "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00\n"
-              "/m/S.prj/B.txt -> /m/S.prj removed files/B.txt\n"
-              "/m/S.prj/Tone/C.p00 -> not moved");
-    EXPECT_EQ(RemovedFilesNotice({missing}), "");
 }
 
 } // namespace
