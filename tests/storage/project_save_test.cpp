@@ -21,9 +21,6 @@ protected:
         b.SystemFiles().Memos(kPatchKind, {"memo of A"});
         return b;
     }
-    static bool Save(CProjectDocument& doc, const std::string& folder) {
-        return doc.SaveProject(folder);
-    }
     void Rename(CProjectDocument& doc, int slot, const std::string& name) {
         doc.Data().Patches()[static_cast<std::size_t>(slot)].SetName(name);
         doc.SetModifiedFlag(true);
@@ -44,13 +41,13 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     fs::create_directories(plain);
     WriteBytes(plain + "/Corvane System.s00", {4});
 
-    EXPECT_FALSE(Save(doc, other.Folder())) << "another open project's folder";
+    EXPECT_FALSE(doc.SaveProject(other.Folder())) << "another open project's folder";
     // An open project's folder under another spelling is that project's: never replaced.
     for (const char* link : {"/SelfLink.prj", "/OtherLink.prj/", "/./First.prj"})
-        EXPECT_FALSE(Save(doc, m_dir.Path() + link)) << link;
-    EXPECT_FALSE(Save(doc, plain)) << "not a .prj folder";
+        EXPECT_FALSE(doc.SaveProject(m_dir.Path() + link)) << link;
+    EXPECT_FALSE(doc.SaveProject(plain)) << "not a .prj folder";
     fs::remove(a.Folder() + "Tone/003 T3.p00"); // a record's file has gone
-    EXPECT_FALSE(Save(doc, a.Folder()));
+    EXPECT_FALSE(doc.SaveProject(a.Folder()));
     fs::copy_file(other.Folder() + "Tone/003 T3.p00", a.Folder() + "Tone/003 T3.p00");
 
     EXPECT_EQ(Messages(), std::vector<std::string>(6, "error 2"));
@@ -59,7 +56,7 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_EQ(ListFolder(plain), std::vector<std::string>{"Corvane System.s00"});
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.Data().ProjectFolder(), a.Folder());
-    EXPECT_TRUE(Save(doc, a.Folder())) << "and after all that a save still works";
+    EXPECT_TRUE(doc.SaveProject(a.Folder())) << "and after all that a save still works";
 }
 
 // A record copied from one project into another names the first project's file until the
@@ -78,7 +75,7 @@ TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     patches[7].ClearTexts(); // the step that undo takes back
 
     Rename(giver, 0, "Renamed");
-    ASSERT_TRUE(Save(giver, a.Folder()));
+    ASSERT_TRUE(giver.SaveProject(a.Folder()));
     Docs().Undo();
     EXPECT_EQ(patches[7].FilePath(), a.Folder() + "Patch/001 Renamed.d00");
     Docs().Undo(); // patch 8 cleared again: the undo step holds its record
@@ -88,22 +85,10 @@ TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     EXPECT_EQ(patches[7].FilePath().rfind(m_work.Path(), 0), 0u);
     EXPECT_EQ(patches[8].FilePath().rfind(m_work.Path(), 0), 0u);
     fs::remove_all(a.Folder()); // the giver's folder may even go away now
-    ASSERT_TRUE(Save(taker, other.Folder()));
+    ASSERT_TRUE(taker.SaveProject(other.Folder()));
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/008 A.d00"), original);
     EXPECT_TRUE(FileExists(other.Folder() + "Patch/009 B.d00"));
     EXPECT_FALSE(CDomain::Get().CanUndo());
-}
-
-TEST_F(SaveTest, RejectedFileNeverTakesTheSlotFileAlong) {
-    ProjectBuilder b = Sample("Clash");
-    b.File("Patch/001 B.d00", {7, 7, 7}); // a duplicate number: rejected
-    CProjectDocument& doc = Open(b.Folder());
-    const Bytes slotFile = ReadBytes(b.Folder() + "Patch/001 A.d00");
-    ASSERT_EQ(doc.RejectedFiles().size(), 1u);
-    Rename(doc, 0, "B");
-    ASSERT_TRUE(Save(doc, b.Folder()));
-    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), slotFile);
-    EXPECT_TRUE(doc.SourceFilesPresent());
 }
 
 // Links are never written through: a slot file that is a link gets a file of its own when its
@@ -117,7 +102,7 @@ TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
     CProjectDocument& doc = Open(a.Folder());
     doc.Data().Patches()[2].ResetToneSlot(1);
     doc.SetModifiedFlag(true);
-    ASSERT_TRUE(Save(doc, a.Folder()));
+    ASSERT_TRUE(doc.SaveProject(a.Folder()));
     EXPECT_FALSE(fs::is_symlink(linked));
     EXPECT_NE(ReadBytes(linked), theirs);
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/003 C.d00"), theirs);
@@ -130,7 +115,7 @@ TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
         fs::create_directory_symlink(into, target + "Patch");
         const auto source = FolderSnapshot(into);
         m_sink->Clear();
-        EXPECT_FALSE(Save(doc, target)) << into;
+        EXPECT_FALSE(doc.SaveProject(target)) << into;
         EXPECT_EQ(Messages(), std::vector<std::string>{"error 2"});
         EXPECT_EQ(FolderSnapshot(into), source);
     }
@@ -151,26 +136,31 @@ TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
     patches.PlaceClone(0, patches[1]);
     patches.Place(1, std::move(firstPatch));
     doc.SetModifiedFlag(true);
-    ASSERT_TRUE(Save(doc, a.Folder()));
+    ASSERT_TRUE(doc.SaveProject(a.Folder()));
     EXPECT_EQ(ReadBytes(borrower.Data().Patches()[8].FilePath()), first);
     EXPECT_EQ(ReadBytes(borrower.Data().Patches()[9].FilePath()), second);
     EXPECT_EQ(ReadBytes(a.Folder() + "Patch/001 Same.d00"), second);
 }
 
-// A memo file the loader refused (too large to be one) leaves the project before the save
-// writes a new one, together with the other changes.
-TEST_F(SaveTest, RefusedMemoFileIsMovedOutAndReplaced) {
-    ProjectBuilder b = Sample("BigMemo");
-    b.File("ToneMemo.txt", Bytes(4u << 20, 'x'));
+// Files the loader refused leave the project before the save writes, together with the other
+// changes: a memo file too large to be one is replaced, and a file with a slot's number never
+// takes the slot's file along when the slot is renamed to its name.
+TEST_F(SaveTest, RefusedFilesAreMovedOutAndNeverTakeASlotFileAlong) {
+    ProjectBuilder b = Sample("Refused");
+    b.File("ToneMemo.txt", Bytes(4u << 20, 'x')).File("Patch/001 B.d00", {7, 7, 7});
     CProjectDocument& doc = Open(b.Folder());
-    Rename(doc, 0, "Renamed");
+    ASSERT_EQ(doc.RejectedFiles().size(), 2u);
+    const Bytes slotFile = ReadBytes(b.Folder() + "Patch/001 A.d00");
+    Rename(doc, 0, "B");
     doc.Data().Tones()[0].SetMemo(1, "fresh");
-    ASSERT_TRUE(Save(doc, b.Folder()));
+    ASSERT_TRUE(doc.SaveProject(b.Folder()));
     const Bytes memo = ReadBytes(b.Folder() + "ToneMemo.txt");
     EXPECT_EQ(std::string(memo.begin(), memo.begin() + 7), "fresh\r\n");
-    EXPECT_EQ(ReadBytes(ScopedDataHome::TrashFiles(m_dir.Path()) + "ToneMemo.txt").size(),
-              4u << 20);
-    EXPECT_TRUE(FileExists(b.Folder() + "Patch/001 Renamed.d00"));
+    const std::string trash = ScopedDataHome::TrashFiles(m_dir.Path());
+    EXPECT_EQ(ReadBytes(trash + "ToneMemo.txt").size(), 4u << 20);
+    EXPECT_EQ(ReadBytes(trash + "001 B.d00"), (Bytes{7, 7, 7}));
+    EXPECT_EQ(ReadBytes(b.Folder() + "Patch/001 B.d00"), slotFile);
+    EXPECT_TRUE(doc.SourceFilesPresent());
 }
 
 } // namespace
