@@ -30,7 +30,6 @@ protected:
 
 TEST_F(MemoFileTest, LinesFillMemosFourPerSlot) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-        {"a\nb\nc\n", {"a", "b", "c", "", "", "", "", ""}},
         {"a\nb\nc\nd\ne", {"a", "b", "c", "d", "", "", "", ""}}, // no final line end
         {"a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
         {"a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},

@@ -55,7 +55,6 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_EQ(FolderSnapshot(other.Folder()), snapshotB);
     EXPECT_EQ(ListFolder(plain), std::vector<std::string>{"Corvane System.s00"});
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.Data().ProjectFolder(), a.Folder());
     EXPECT_TRUE(doc.SaveProject(a.Folder())) << "and after all that a save still works";
 }
 
@@ -87,7 +86,6 @@ TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     fs::remove_all(a.Folder()); // the giver's folder may even go away now
     ASSERT_TRUE(taker.SaveProject(other.Folder()));
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/008 A.d00"), original);
-    EXPECT_TRUE(FileExists(other.Folder() + "Patch/009 B.d00"));
     EXPECT_FALSE(CDomain::Get().CanUndo());
 }
 
