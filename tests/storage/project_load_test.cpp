@@ -70,7 +70,7 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
         m_sink->Clear();
         EXPECT_EQ(Docs().OpenProject(path), nullptr);
         EXPECT_TRUE(Docs().Documents().empty());
-        EXPECT_EQ(Messages(), std::vector<std::string>{"error 1"});
+        ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
         const std::string expected = detail[0] == '%' ? parent + detail.substr(1) : detail;
         EXPECT_EQ(m_sink->Calls().front().detail, expected);
         EXPECT_EQ(m_sink->Notices().size(), notices); // the reason is the error's, not a notice's
