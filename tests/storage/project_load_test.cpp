@@ -94,8 +94,8 @@ TEST_F(LoadTest, AnOpenFolderIsFoundUnderEverySpelling) {
         EXPECT_EQ(Docs().FindOpenProject(same), &first) << same;
         EXPECT_EQ(Docs().OpenProject(same), &first) << same;
     }
-    for (const std::string& other : {base + "Other.prj", base + "Gone.prj", base + "sub"})
-        EXPECT_EQ(Docs().FindOpenProject(other), nullptr) << other;
+    for (const std::string& elsewhere : {base + "Other.prj", base + "Gone.prj", base + "sub"})
+        EXPECT_EQ(Docs().FindOpenProject(elsewhere), nullptr) << elsewhere;
     EXPECT_EQ(Docs().Documents().size(), 1u);
     EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
 }
