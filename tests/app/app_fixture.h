@@ -10,7 +10,9 @@
 #include "support/scripted_sink.h"
 #include "ui/child_frame.h"
 #include "ui/file_doc.h"
+#include "ui/file_view.h"
 #include "ui/main_frame.h"
+#include "ui/parameter_list.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,6 +116,12 @@ struct World : Script {
         return folder;
     }
     CFileDoc* Open(const QString& name) { return Docs().OpenDocumentFile(Project(name)); }
+    // Brings the main window to the front so that keys reach it.
+    bool Activate() {
+        Frame().UpdateCommandUi();
+        Frame().activateWindow();
+        return QTest::qWaitForWindowActive(&Frame());
+    }
 
     QTemporaryDir settings;
     QTemporaryDir data;

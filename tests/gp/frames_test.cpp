@@ -1,38 +1,37 @@
-// Frames and their settings (placement, bar state, child positions, the font), the window list,
-// tiling, and the single-instance guard that hands a second start over.
+// The window library: frames and their settings (placement, bar state, the font), the window
+// list, tiling, the anchor layout and its scrolling form, and the texts it reads (command line,
+// numbers, version numbers).
+#include "gp/cmd_line.h"
 #include "gp/font_ex.h"
+#include "gp/form_view_ex.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
+#include "gp/number_format.h"
 #include "gp/profile.h"
-#include "gp/single_instance.h"
-#include "gp/window_list.h"
+#include "gp/version_info.h"
 
-#include <QFontDatabase>
 #include <QMdiArea>
 #include <QMenu>
-#include <QSet>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <climits>
 
 namespace {
 
-const QRect kDefault(0, 0, 800, 600);
-
-// A shown frame of this size, on the screen.
-std::unique_ptr<GP::CMDIFrameWndEx> ShownFrame(int width = 1000, int height = 800) {
+std::unique_ptr<GP::CMDIFrameWndEx> ShownFrame() {
     auto frame = std::make_unique<GP::CMDIFrameWndEx>();
-    frame->resize(width, height);
+    frame->resize(1000, 800);
     frame->show();
     static_cast<void>(QTest::qWaitForWindowExposed(frame.get()));
     return frame;
 }
 
-GP::CMDIChildWndEx* AddChild(GP::CMDIFrameWndEx& frame, const QString& title = "C",
-                             int kind = 4107) {
-    auto* child = new GP::CMDIChildWndEx(kind);
+GP::CMDIChildWndEx* AddChild(GP::CMDIFrameWndEx& frame, const QString& title = "C") {
+    auto* child = new GP::CMDIChildWndEx(4107);
     child->setWidget(new QWidget);
     child->setWindowTitle(title);
     frame.MdiArea()->addSubWindow(child);
@@ -60,6 +59,31 @@ std::pair<bool, Qt::ToolBarArea> BarState(Qt::ToolBarArea area, bool save) {
     return {loaded, frame.toolBarArea(bar)};
 }
 
+// A 200 × 100 form whose one button (control 7) is laid out by a fixed code.
+class OneButtonForm : public GP::CFormViewEx {
+public:
+    explicit OneButtonForm(QRect control)
+        : GP::CFormViewEx(GP::CDlgTempl(QSize(200, 100), {{7, control}})) {}
+    QPushButton* const m_button = new QPushButton(QStringLiteral("B"), Form());
+
+protected:
+    void Layout(int width, int height) override {
+        BeginLayout(width, height).Add(7, m_button, 2 | 8);
+    }
+};
+
+// A command line's items: "p[v1|v2]" for a plain parameter, "/x[v1|v2]" for switch x, plain
+// parameters first.
+QString Describe(const GP::CCmdLine& line) {
+    QStringList parts;
+    for (const auto* list : {&line.params, &line.switches})
+        for (const GP::CCmdLinePrm& item : *list) {
+            const QString head = item.isSwitch ? u'/' + QString(item.letter) : QStringLiteral("p");
+            parts << (item.values.isEmpty() ? head : head + u'[' + item.values.join(u'|') + u']');
+        }
+    return parts.join(u' ');
+}
+
 } // namespace
 
 class FramesTest : public QObject {
@@ -74,101 +98,37 @@ private slots:
 
     void MainWindowPlacementIsStoredAndRead() {
         // Stored as left, top, right, bottom; anything unreadable gives the default.
-        const std::vector<std::pair<QString, QRect>> cases{
-            {QString(), kDefault},     {"10,20,650,500", QRect(10, 20, 640, 480)},
-            {"10,20,650", kDefault},   {"a,b,c,d", kDefault},
-            {"50,50,10,10", kDefault}, {"1,2,300,400,5", kDefault}};
-        for (const auto& [stored, expected] : cases) {
-            QSettings().clear();
-            if (!stored.isNull())
-                GP::WriteProfileString("Window", "Position", stored);
+        const QRect fallback(0, 0, 800, 600);
+        for (const auto& [stored, expected] :
+             {std::pair{QString("10,20,650,500"), QRect(10, 20, 640, 480)},
+              {QString(), fallback},
+              {"10,20,650", fallback},
+              {"50,50,10,10", fallback},
+              {"1,2,300,400,5", fallback}}) {
+            GP::WriteProfileString("Window", "Position", stored);
             GP::CMDIFrameWndEx frame;
-            QVERIFY(!frame.LoadPlacement(kDefault));
+            QVERIFY(!frame.LoadPlacement(fallback));
             QCOMPARE(QRect(frame.pos(), frame.size()), expected);
         }
         GP::WriteProfileInt("Window", "Maximized", 1);
-        QVERIFY(GP::CMDIFrameWndEx().LoadPlacement(kDefault));
+        QVERIFY(GP::CMDIFrameWndEx().LoadPlacement(fallback));
         {
-            auto frame = ShownFrame(700, 500);
+            auto frame = ShownFrame();
+            frame->resize(700, 500);
             frame->move(30, 40);
             frame->SaveStateOnClose();
         }
         QCOMPARE(GP::GetProfileString("Window", "Position"), QStringLiteral("30,40,730,540"));
         QCOMPARE(GP::GetProfileInt("Window", "Maximized", -1), 0);
-    }
-
-    void BarStateOnlyFromTheSameFileVersion() {
+        // The bars' docking comes back only from the same program version.
         BarState(Qt::LeftToolBarArea, true);
-        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::make_pair(true, Qt::LeftToolBarArea));
+        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::pair(true, Qt::LeftToolBarArea));
         GP::WriteProfileString("Version", "FileVersion", "0.0.0-older");
-        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::make_pair(false, Qt::TopToolBarArea));
+        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::pair(false, Qt::TopToolBarArea));
     }
 
-    void ChildTakesStoredPositionAndAvoidsCoincidingCorners() {
-        auto frame = ShownFrame();
-        QVERIFY(!AddChild(*frame)->ApplyStoredPlacement()); // left to the window system
-        GP::WriteProfileString("Window", "Position4107", "15,25,400,300");
-        std::vector<QRect> placed;
-        for (int i = 0; i < 3; ++i) {
-            GP::CMDIChildWndEx* child = AddChild(*frame);
-            QVERIFY(child->ApplyStoredPlacement());
-            child->AvoidCoincidingCorners();
-            placed.push_back(child->geometry());
-        }
-        QCOMPARE(placed, (std::vector<QRect>{QRect(15, 25, 400, 300), QRect(25, 35, 400, 300),
-                                             QRect(35, 45, 400, 300)}));
-        QVERIFY(!AddChild(*frame, "C", 4200)->ApplyStoredPlacement()); // another kind
-    }
-
-    // Wherever a child would go, it ends fully inside the client area (when it fits there at
-    // its minimum size), with its own top-left corner.
-    void ChildrenStayInsideTheClientArea_data() {
-        QTest::addColumn<QRect>("placed"); // where each child comes to lie first
-        QTest::addColumn<int>("count");
-        QTest::newRow("too large") << QRect(300, 200, 2000, 1500) << 1;
-        QTest::newRow("off to the right") << QRect(5000, 5000, 400, 300) << 3;
-        QTest::newRow("many alike") << QRect(0, 0, 700, 500) << 40;
-    }
-
-    void ChildrenStayInsideTheClientArea() {
-        QFETCH(QRect, placed);
-        QFETCH(int, count);
-        auto frame = ShownFrame();
-        const QRect area = frame->MdiArea()->viewport()->rect();
-        QSet<std::pair<int, int>> corners;
-        for (int i = 0; i < count; ++i) {
-            GP::CMDIChildWndEx* child = AddChild(*frame);
-            child->setMinimumSize(200, 150);
-            child->setGeometry(placed);
-            child->FitInClientArea();
-            child->AvoidCoincidingCorners();
-            QVERIFY2(area.contains(child->geometry()), qPrintable(QString::number(i)));
-            QVERIFY(child->size() == placed.size().boundedTo(area.size()));
-            corners.insert({child->x(), child->y()});
-        }
-        QCOMPARE(corners.size(), count);
-    }
-
-    void MaximizeHeightAndSavePosition() {
-        auto frame = ShownFrame();
-        GP::CMDIChildWndEx* child = AddChild(*frame);
-        child->setGeometry(50, 60, 300, 200);
-        const int height = frame->MdiArea()->viewport()->height() - frame->MinimizedHeight();
-        child->MaximizeHeight();
-        QCOMPARE(child->geometry(), QRect(50, 0, 300, height));
-        // A maximized or minimized window stays as it is and saves its normal rectangle.
-        child->showMaximized();
-        QVERIFY(!child->CanMaximizePartly());
-        child->SaveCurrentPosition();
-        QCOMPARE(GP::GetProfileString("Window", "Position4107"),
-                 QStringLiteral("50,0,300,%1").arg(height));
-        child->showMinimized();
-        const QRect minimized = child->geometry();
-        child->MaximizeHeight();
-        QCOMPARE(child->geometry(), minimized);
-    }
-
-    void FortyWindowsListThirtySix() {
+    // At most 36 entries, numbered 0-9 and A-Z, in title order; choosing one restores it.
+    void WindowListShowsThirtySixAndActivates() {
         auto frame = ShownFrame();
         for (int i = 39; i >= 0; --i)
             AddChild(*frame, QStringLiteral("Song%1").arg(i, 2, 10, QChar(u'0')));
@@ -176,51 +136,45 @@ private slots:
         frame->RebuildWindowList();
         const QStringList texts = Texts(*frame);
         QCOMPARE(texts.size(), 36);
-        QCOMPARE(texts.mid(6, 5), (QStringList{"&6\tSong06", "&7\tSong07 [x]", "&8\tSong08",
-                                               "&9\tSong09", "&A\tSong10"}));
+        QCOMPARE(texts.mid(7, 4),
+                 (QStringList{"&7\tSong07 [x]", "&8\tSong08", "&9\tSong09", "&A\tSong10"}));
         QCOMPARE(texts.back(), QStringLiteral("&Z\tSong35"));
-        QCOMPARE(frame->WindowListMenu()->actions()[35]->data().toInt(),
-                 GP::CMDIFrameWndEx::kFirstWindowListId + 35);
+        QMdiSubWindow* song01 = frame->MdiArea()->subWindowList()[38];
+        song01->showMinimized();
+        frame->WindowListMenu()->actions().at(1)->trigger();
+        QVERIFY(!song01->isMinimized());
+        QCOMPARE(frame->MdiArea()->activeSubWindow(), song01);
     }
 
-    void WindowListPopsUpAndActivates() {
+    // A right click on a child's title bar pops the list up; one inside the content does not.
+    void TitleBarRightClickPopsTheListUp() {
         auto frame = ShownFrame();
-        frame->MoveToTop(); // without children nothing pops up
-        QVERIFY(!frame->WindowListMenu()->isVisible());
-        QMdiSubWindow* a = AddChild(*frame, "a");
-        GP::CMDIChildWndEx* b = AddChild(*frame, "B");
-        b->resize(300, 200);
-        a->showMinimized();
-        // A right click on the title bar pops the list up; one inside the content does not.
-        const QPoint inside = b->widget()->geometry().center();
-        for (const QPoint at : {inside, QPoint(b->width() / 2, b->widget()->y() / 2)}) {
-            QContextMenuEvent click(QContextMenuEvent::Mouse, at, b->mapToGlobal(at));
-            QApplication::sendEvent(b, &click);
+        GP::CMDIChildWndEx* child = AddChild(*frame);
+        child->resize(300, 200);
+        const QPoint inside = child->widget()->geometry().center();
+        for (const QPoint at : {inside, QPoint(child->width() / 2, child->widget()->y() / 2)}) {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at, child->mapToGlobal(at));
+            QApplication::sendEvent(child, &click);
             QTRY_COMPARE(frame->WindowListMenu()->isVisible(), at != inside);
         }
-        frame->WindowListMenu()->actions().at(1)->trigger(); // "a": entries are in byte order
-        frame->WindowListMenu()->hide();
-        QVERIFY(!a->isMinimized());
-        QCOMPARE(frame->MdiArea()->activeSubWindow(), a);
-        frame->RebuildWindowList();
-        QCOMPARE(Texts(*frame), (QStringList{"&0\tB", "&1\ta [x]"}));
     }
 
-    void TilesAndArranges() {
-        auto frame = ShownFrame(900, 700);
-        const std::vector<QMdiSubWindow*> children{AddChild(*frame), AddChild(*frame),
-                                                   AddChild(*frame)};
-        const int w = frame->MdiArea()->viewport()->width(),
-                  h = frame->MdiArea()->viewport()->height();
-        frame->TileHorizontally();
-        QCOMPARE(children[2]->geometry(), QRect(0, 2 * h / 3, w, h - 2 * h / 3));
-        frame->TileVertically();
-        QCOMPARE(children[1]->geometry(), QRect(w / 3, 0, 2 * w / 3 - w / 3, h));
-        children[0]->showMinimized();
-        children[2]->showMinimized();
-        frame->ArrangeIcons();
-        QCOMPARE(children[0]->geometry().bottomLeft(), QPoint(0, h - 1));
-        QCOMPARE(children[2]->pos(), QPoint(children[0]->width(), children[0]->y()));
+    // Tiled children share the client area without overlapping.
+    void TilesShareTheClientArea() {
+        auto frame = ShownFrame();
+        const QList<QMdiSubWindow*> children{AddChild(*frame), AddChild(*frame), AddChild(*frame)};
+        const QSize area = frame->MdiArea()->viewport()->size();
+        for (const bool horizontally : {true, false}) {
+            horizontally ? frame->TileHorizontally() : frame->TileVertically();
+            int covered = 0;
+            for (const QMdiSubWindow* child : children) {
+                QCOMPARE(horizontally ? child->width() : child->height(),
+                         horizontally ? area.width() : area.height());
+                QCOMPARE(horizontally ? child->y() : child->x(), covered);
+                covered += horizontally ? child->height() : child->width();
+            }
+            QCOMPARE(covered, horizontally ? area.height() : area.width());
+        }
     }
 
     void FontKeepsItselfInTheSettings() {
@@ -236,40 +190,91 @@ private slots:
                  QStringLiteral("-17,0,0,0,700,1,0,1,1,0,0,0,0"));
         GP::CFontEx loaded;
         QVERIFY(loaded.Load("Option", "Font"));
-        QCOMPARE(loaded.Font(), chosen);
-        QCOMPARE(loaded.Color(), QColor(10, 20, 30));
-        // Missing numbers count as zero; weight 0 means normal.
+        QCOMPARE(std::pair(loaded.Font(), loaded.Color()), std::pair(chosen, QColor(10, 20, 30)));
+        // Missing numbers count as zero; weight 0 means normal; no attributes, no font.
         GP::WriteProfileString("Option", "FontAttribute", "-15");
         QVERIFY(loaded.Load("Option", "Font"));
-        QCOMPARE(loaded.Font().pixelSize(), 15);
-        QVERIFY(loaded.Font().weight() == QFont::Normal && !loaded.Font().italic());
-        for (const char* entry : {"FontAttribute", "FontFaceName"}) {
-            GP::WriteProfileString("Option", entry, "");
-            QVERIFY(!loaded.Load("Option", "Font"));
-            QCOMPARE(loaded.Font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
-            QCOMPARE(loaded.Color(), QColor(Qt::black));
-            GP::WriteProfileString("Option", "FontAttribute", "-15");
-        }
+        QVERIFY(loaded.Font().pixelSize() == 15 && loaded.Font().weight() == QFont::Normal);
+        GP::WriteProfileString("Option", "FontAttribute", "");
+        QVERIFY(!loaded.Load("Option", "Font"));
+        QCOMPARE(loaded.Color(), QColor(Qt::black));
     }
 
-    void SecondStartHandsArgumentsOverAndFirstComesForward() {
-        const QString name = QStringLiteral("corv-test-%1").arg(QCoreApplication::applicationPid());
+    // The template's control at (50, 20) sized 40 × 10 in a 200 × 100 form, laid out by code.
+    void AnchorRect() {
+        const QRect control(50, 20, 40, 10);
+        const QSize larger(300, 150), doubled(400, 200);
+        const std::tuple<int, QSize, QRect> cases[] = {
+            {1 | 4, larger, control},                        // fixed
+            {2 | 8, larger, QRect(150, 70, 40, 10)},         // follows the far edges
+            {3 | 12, larger, QRect(50, 20, 140, 60)},        // stretches
+            {17 | 36, doubled, QRect(50, 20, 130, 40)},      // far edges scaled
+            {18 | 40, doubled, QRect(100, 40, 190, 90)},     // near edges scaled
+            {19 | 44, QSize(100, 50), QRect(25, 10, 20, 5)}, // all scaled, shrinking
+            {2 | 8, QSize(150, 80), QRect(0, 0, 40, 10)}};   // never left of the origin
+        for (const auto& [code, size, expected] : cases) {
+            QCOMPARE(GP::AnchorRect(control, QSize(200, 100), size, code), expected);
+            QCOMPARE(GP::AnchorRect(control, QSize(200, 100), QSize(200, 100), code), control);
+        }
+        // Each pass starts from the template, never from the last pass's result.
         QWidget window;
-        window.showMinimized();
-        auto first = std::make_unique<GP::CMMF>(name);
-        QVERIFY(first->Create({}) && first->IsFirstInstance());
-        first->SetMainWindow(&window);
-        QSignalSpy received(first.get(), &GP::CMMF::ArgumentsReceived);
-        const QStringList arguments{"/home/me/My Song.prj", "two, three"};
-        auto second = std::make_unique<GP::CMMF>(name);
-        QVERIFY(!second->Create(arguments) && !second->IsFirstInstance());
-        QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received.front().front().toStringList(), arguments);
-        QVERIFY(window.isVisible() && !window.isMinimized());
-        // Once the first has ended, the next start is the first again.
-        first.reset();
-        GP::CMMF again(name);
-        QVERIFY(again.Create({}) && again.IsFirstInstance());
+        auto* button = new QPushButton(&window);
+        const GP::CDlgTempl templ(QSize(100, 50), {{7, QRect(25, 10, 20, 10)}});
+        for (const QSize size : {QSize(333, 77), QSize(101, 51), QSize(100, 50)})
+            GP::CAnchorLayout(window, templ, GP::CDialogUnits{4, 8}, size).Add(7, button, 19 | 44);
+        QCOMPARE(button->geometry(), QRect(25, 10, 20, 10));
+        // Dialog units: x × character width ÷ 4, y × character height ÷ 8.
+        QCOMPARE((GP::CDialogUnits{6, 13}.ToPixels(QRect(4, 8, 8, 16))), QRect(6, 13, 12, 26));
+    }
+
+    // Below its template size a form scrolls and keeps the template's layout.
+    void FormScrollsInsteadOfShrinking() {
+        QMdiArea area;
+        area.resize(1200, 900);
+        auto* form = new OneButtonForm(QRect(150, 80, 40, 12));
+        QMdiSubWindow* frame = area.addSubWindow(form);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        frame->resize(form->TemplateSize() / 2);
+        const QRect atTemplate =
+            GP::CDialogUnits::ForFont(form->Form()->font()).ToPixels(QRect(150, 80, 40, 12));
+        QTRY_COMPARE(form->m_button->geometry(), atTemplate);
+        QVERIFY(form->horizontalScrollBar()->maximum() > 0 &&
+                form->verticalScrollBar()->maximum() > 0);
+    }
+
+    void Tokenizes() {
+        const std::pair<const char*, const char*> cases[] = {
+            {"  a \t  b  ", "p[a] p[b]"},
+            {"\"Song Other\"", "p[Song Other]"},
+            {"My\" Song\".prj", "p[My Song.prj]"},
+            {"My\\ Song", "p[My Song]"},
+            {"/x1,\"2,3\"", "/x[1|2,3]"},
+            {"\\/path/to", "p[/path/to]"},
+            {"a,b,,c", "p[a|b||c]"},
+            {"a\\,b", "p[a,b]"},
+            {"\"a \\\" b\"", "p[a \" b]"},
+            {"C:\\Songs\\A.prj", "p[C:\\Songs\\A.prj]"},
+            {"\"\"", "p[]"},
+            {"\"a b", "p[a b]"},
+            {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"}};
+        for (const auto& [line, items] : cases)
+            QCOMPARE(Describe(GP::ParseCommandLine(line)), QString(items));
+        // A second start hands its arguments over as one quoted text; each comes back whole.
+        const QStringList arguments{"/a b/Live, 2024.prj", "My \"Best\".prj", "Dir.prj\\"};
+        QCOMPARE(Describe(GP::ParseCommandLine(GP::QuoteArguments(arguments))),
+                 "p[/a b/Live, 2024.prj] p[My \"Best\".prj] p[Dir.prj]");
+    }
+
+    void FormatsNumbersAndReadsVersionNumbers() {
+        const std::tuple<int, int, QString> cases[] = {
+            {-1234, 0, "-1234"}, {-1, 1, "0xFFFFFFFF"},       {4096, 2, "0x1000"},
+            {-255, 2, "-0xFF"},  {INT_MIN, 2, "-0x80000000"}, {42, 9, "42"}};
+        for (const auto& [value, mode, text] : cases)
+            QCOMPARE(GP::FormatNumber(value, mode), text);
+        int n[4];
+        GP::VersionNumbers("7,8", n);
+        QCOMPARE(QList<int>({n[0], n[1], n[2], n[3]}), QList<int>({7, 8, 0, 0}));
     }
 
 private:

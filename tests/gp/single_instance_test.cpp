@@ -69,36 +69,16 @@ private slots:
         QTest::addColumn<QString>("between"); // what happens after the first has started
         QTest::addColumn<QString>("secondSays");
         QTest::addColumn<QString>("socketFolder"); // where the second's socket is, if first
-        QTest::newRow("same user and display") << "A"
-                                               << ":1"
-                                               << ""
-                                               << "handed"
-                                               << "";
-        QTest::newRow("another runtime folder") << "B"
-                                                << ":1"
-                                                << ""
-                                                << "first"
-                                                << "B";
-        QTest::newRow("another display") << "A"
-                                         << ":2"
-                                         << ""
-                                         << "first"
-                                         << "A";
-        QTest::newRow("first one gone") << "A"
-                                        << ":1"
-                                        << "kill"
-                                        << "first"
-                                        << "A";
-        QTest::newRow("folder opened to others") << "A"
-                                                 << ":1"
-                                                 << "chmod"
-                                                 << "first"
-                                                 << "tmp";
-        QTest::newRow("socket of another user") << "A"
-                                                << ":1"
-                                                << "chown"
-                                                << "first"
-                                                << "A";
+        const char* const rows[][6] = {
+            {"same user and display", "A", ":1", "", "handed", ""},
+            {"another runtime folder", "B", ":1", "", "first", "B"},
+            {"another display", "A", ":2", "", "first", "A"},
+            {"first one gone", "A", ":1", "kill", "first", "A"},
+            {"folder opened to others", "A", ":1", "chmod", "first", "tmp"},
+            {"socket of another user", "A", ":1", "chown", "first", "A"}};
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3])
+                                  << QString(row[4]) << QString(row[5]);
     }
 
     void Meeting() {
