@@ -1,19 +1,20 @@
-// The project window and its lists: cell texts, keys, editing names and memos in single- and
-// double-byte code pages, column widths, refill, row drawing, selection links, the commands (with
-// undo), the missing-files warning, the layout, and the dialogs driven without being shown.
+// The project window and its lists: cell texts, keys, editing names and memos, column widths,
+// refill, row drawing, selection links, the commands (with undo) and the wave gauge, the
+// missing-files warning, and the dialogs driven without being shown.
 #include "ui/clean_project_dlg.h"
 #include "ui/code_page.h"
 #include "ui/list_delegate.h"
 #include "ui/profiled_file_dialog.h"
-#include "ui/replace_string_dlg.h"
+#include "ui/wave_gauge.h"
 #include "ui_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QImage>
-#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 
 using CorvUiTest::Rows;
@@ -28,6 +29,14 @@ Rows UsedRows(const Corv::CParameterArray& records) {
     return rows;
 }
 
+// A file dialog with the import filters, prepared from what the settings remember.
+std::unique_ptr<QFileDialog> PreparedImportDialog() {
+    auto dialog = std::make_unique<QFileDialog>();
+    dialog->setNameFilters(CProfiledFileDialog::ImportFilters());
+    CProfiledFileDialog::ImportProfile().Prepare(*dialog);
+    return dialog;
+}
+
 } // namespace
 
 class ProjectWindowTest : public QObject {
@@ -35,43 +44,50 @@ class ProjectWindowTest : public QObject {
     std::unique_ptr<CorvUiTest::World> m_world;
     std::unique_ptr<CFileView> m_view;
     Corv::CProjectDocument* m_song = nullptr;
-    std::unique_ptr<CParameterListCtrl> m_list;
     // The scripted edit dialog: "field:text;" for each opening, and the answer on OK.
     QString m_log;
     bool m_accept = true;
     QString m_answer;
 
-    CParameterListCtrl& MakeList(int kind) {
-        m_list = std::make_unique<CParameterListCtrl>(kind);
-        m_list->Bind(&m_song->Data());
-        m_list->Refresh();
-        m_list->resize(400, 300);
-        m_list->show();
-        m_list->setFocus();
-        return *m_list;
-    }
-    QString Cell(int row, int column) const {
-        return m_list->model()->index(row, column).data().toString();
-    }
-
-    CFileView& ShowSong() {
-        m_view = m_world->Show(*m_song);
+    CFileView& View() {
+        if (!m_view)
+            m_view = m_world->Show(*m_song);
         return *m_view;
     }
+    // A list of the project window with the keyboard focus.
+    CParameterListCtrl& List(int kind) {
+        CParameterListCtrl& list = *View().List(kind);
+        list.setFocus();
+        return list;
+    }
     Corv::CLumData& Data() const { return m_song->Data(); }
-    std::tuple<Rows, Rows, Rows> Selected() const {
-        return {m_view->List(0)->SelectedRows(), m_view->List(1)->SelectedRows(),
-                m_view->List(2)->SelectedRows()};
+    std::tuple<Rows, Rows, Rows> Selected() {
+        return {View().List(0)->SelectedRows(), View().List(1)->SelectedRows(),
+                View().List(2)->SelectedRows()};
     }
-    QString Cell(int kind, int row, int column) const {
-        return m_view->List(kind)->model()->index(row, column).data().toString();
+    QString Cell(int kind, int row, int column) {
+        return View().List(kind)->model()->index(row, column).data().toString();
     }
-    // A file dialog with the import filters, prepared from what the settings remember.
-    static std::unique_ptr<QFileDialog> PreparedImportDialog() {
-        auto dialog = std::make_unique<QFileDialog>();
-        dialog->setNameFilters(CProfiledFileDialog::ImportFilters());
-        CProfiledFileDialog::ImportProfile().Prepare(*dialog);
-        return dialog;
+    // A list of the project window in the active window, with the keyboard focus.
+    CParameterListCtrl& ActiveList(int kind) {
+        QApplication::setActiveWindow(&View());
+        static_cast<void>(QTest::qWaitForWindowActive(&View()));
+        return List(kind);
+    }
+    static void Click(CParameterListCtrl& list, int row) {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          CorvUiTest::CellCentre(list, row, 1));
+    }
+    // The colour inside a cell near its left (x > 0) or right side.
+    static QColor Pixel(const CParameterListCtrl& list, int row, int column, int x) {
+        QImage image(list.viewport()->size(), QImage::Format_ARGB32);
+        list.viewport()->render(&image);
+        const QRect cell = list.visualRect(list.model()->index(row, column));
+        return image.pixelColor(x > 0 ? cell.left() + x : cell.right() + x, cell.center().y());
+    }
+    void Undo() {
+        Corv::CProjectDocuments::Get().Undo();
+        View().Document().UpdateAllViews();
     }
 
 private slots:
@@ -88,11 +104,19 @@ private slots:
             return m_accept;
         };
     }
-
     void cleanup() {
-        m_list.reset();
         m_view.reset();
         m_world.reset();
+    }
+
+    void cellTexts() {
+        // Kind, row, column and the text shown.
+        const std::tuple<int, int, int, const char*> cases[] = {
+            {1, 0, 0, "1"},       {2, 998, 0, "999"}, {2, 1, 1, "* Kick"}, {2, 5, 1, "* Hat"},
+            {2, 3, 1, "  Snare"}, {2, 0, 1, ""},      {1, 2, 1, "Saw"},    {1, 2, 2, "m1"},
+            {0, 0, 6, "m4"},      {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},    {0, 4, 2, "L/_"}};
+        for (const auto& [kind, row, column, text] : cases)
+            QCOMPARE(Cell(kind, row, column), QString::fromLatin1(text));
     }
 
     void selectionLinks() {
@@ -100,61 +124,43 @@ private slots:
         const std::tuple<int, Rows, Rows, Rows, Rows> cases[] = {
             {0, {1}, {1}, {2, 4}, {1, 3}},       // a patch on two tones
             {0, {4}, {4}, {8}, {5}},             // a patch on its second slot
-            {0, {3}, {3}, {}, {}},               // a free slot
-            {1, {2}, {0, 1}, {2}, {1, 3}},       // a shared tone
             {1, {6}, {}, {6}, {}},               // an unused tone
             {1, {4, 8}, {1, 4}, {4, 8}, {3, 5}}, // two tones
             {2, {3}, {0, 1}, {2, 4}, {3}}};      // a wave of two tones
-        CFileView& view = ShowSong();
         for (const auto& [kind, selected, patches, tones, waves] : cases) {
             for (int other = 0; other < 3; ++other)
-                view.List(other)->SelectRows({10}); // stale selections are cleared
-            view.List(kind)->SelectRows(selected);
-            view.LinkSelection(*view.List(kind));
+                View().List(other)->SelectRows({10}); // stale selections are cleared
+            View().List(kind)->SelectRows(selected);
+            View().LinkSelection(*View().List(kind));
             QCOMPARE(Selected(), std::tuple(patches, tones, waves));
         }
-    }
-
-    void clickAndSelectAllLinkTheOtherLists() {
-        CFileView& view = ShowSong();
-        CParameterListCtrl& tones = *view.List(1);
+        // A click links too; Select All takes the rows up to the last used one of the active list.
+        CParameterListCtrl& tones = *View().List(1);
         QTest::mouseClick(tones.viewport(), Qt::LeftButton, {},
                           CorvUiTest::CellCentre(tones, 8, 1));
         QCOMPARE(Selected(), std::tuple(Rows{4}, Rows{8}, Rows{5}));
-        QCOMPARE(view.ActiveList(), &tones);
-        // Select All takes the rows up to the last used one of the active list.
-        view.List(2)->setFocus();
-        view.SelectAll();
+        View().List(2)->setFocus();
+        View().SelectAll();
         QCOMPARE(Selected(), std::tuple(Rows{0, 1, 4}, Rows{2, 4, 8}, Rows{0, 1, 2, 3, 4, 5}));
     }
 
-    void deleteInToneListDeletesTonesOnly() {
-        CFileView& view = ShowSong();
-        CParameterListCtrl& tones = *view.List(1);
-        tones.setFocus();
-        tones.SelectRows({0, 1}); // free slots only: nothing to delete
-        QVERIFY(!view.CanDelete());
-        QSignalSpy state(&view, &CFileView::CommandStateChanged);
+    // Delete in the tone list asks, deletes the selected tones only and refills the list.
+    void deleteInToneList() {
+        CParameterListCtrl& tones = List(1);
         tones.SelectRows({2});
-        QVERIFY(view.CanDelete());
-        QCOMPARE(state.count(), 1);       // the frame enables Delete
-        view.List(0)->SelectRows({0, 1}); // patches selected elsewhere must survive
+        View().List(0)->SelectRows({0, 1}); // patches selected elsewhere must survive
         m_world->m_sink->QueueAnswers({Corv::kAnswerCancel});
         QTest::keyClick(&tones, Qt::Key_Delete);
-        QVERIFY(!view.Document().IsModified());
+        QVERIFY(!View().Document().IsModified());
         QTest::keyClick(&tones, Qt::Key_Delete);
         QCOMPARE(m_world->m_sink->Questions(), (std::vector<int>{9, 9}));
         QCOMPARE(std::tuple(UsedRows(Data().Patches()), UsedRows(Data().Tones())),
                  std::tuple(Rows{0, 1, 4}, Rows{4, 6, 8}));
-        QCOMPARE(Data().Patches()[0].Slot(0).ToneNumber(), 0);
-        QCOMPARE(Data().Patches()[1].Slot(1).ToneNumber(), 5);
-        QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5})); // waves lose a user but stay
-        QVERIFY(view.Document().IsModified());
         QCOMPARE(Cell(1, 2, 1), QString());
     }
 
+    // Clean is offered the stored options, stores the chosen ones, refills, and undoes.
     void cleanThroughTheCommandAndUndo() {
-        CFileView& view = ShowSong();
         Corv::CDomain::Get().m_toneOption = 1;
         std::array<std::uint32_t, 4> shown{};
         bool accept = false;
@@ -163,168 +169,84 @@ private slots:
             options = {0, 0, 0, 0};
             return accept;
         };
-        view.CleanProject(); // cancelled: nothing changes, not even the options
-        QCOMPARE(Corv::CDomain::Get().m_toneOption, 1u);
-        QVERIFY(!view.Document().IsModified());
+        View().CleanProject(); // cancelled: nothing changes, not even the options
+        QVERIFY(Corv::CDomain::Get().m_toneOption == 1 && !View().Document().IsModified());
         accept = true;
-        view.CleanProject();
+        View().CleanProject();
         QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
         QCOMPARE(Corv::CDomain::Get().m_toneOption, 0u);
-        QCOMPARE(UsedRows(Data().Patches()), (Rows{0, 1, 2}));
-        QCOMPARE(Data().Patches()[2].Slot(1).ToneNumber(), 3);
-        QVERIFY(view.Document().IsModified());
         QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
-        // Undo (the application's command) swaps the project back; the views refill.
-        Corv::CProjectDocuments::Get().Undo();
-        view.Document().UpdateAllViews();
-        QCOMPARE(Data().Patches()[4].Slot(1).ToneNumber(), 9);
+        Undo();
         QCOMPARE(Cell(1, 6, 1), QStringLiteral("Sub"));
     }
 
-    void importThroughTheCommandAndUndo() {
-        CFileView& view = ShowSong();
-        QStringList files;
-        for (const auto& [name, size] : {std::pair{"b.WAV", 400}, {"a.wav", 300}, {"c.txt", 5}}) {
-            CorvTest::WriteBytes(m_world->Scratch(name),
-                                 CorvTest::AudioFileBytes(Corv::Extension(name), size, 1));
-            files << QString::fromStdString(m_world->Scratch(name));
-        }
-        CUiChoosers::Get().importWave = [&](QWidget*) { return files; };
-        view.List(2)->SetTopRow(500);
-        view.ImportWave();
-        // In ascending path order into the first empty slots, shown and selected.
+    // Import takes files in path order into the first free slots, shows and selects them, and
+    // the status text and the gauge follow; Delete and Undo take them away again.
+    void importMovesTheGauge() {
+        const std::string big = m_world->Scratch("b.WAV");
+        CorvTest::WriteBytes(big, CorvTest::AudioFileBytes(".wav", 12, 1));
+        std::filesystem::resize_file(big, Corv::kWaveBytesLimit / 100 * 95);
+        CorvTest::WriteBytes(m_world->Scratch("a.wav"), CorvTest::AudioFileBytes(".wav", 300, 1));
+        CUiChoosers::Get().importWave = [&](QWidget*) {
+            return QStringList{QString::fromStdString(big),
+                               QString::fromStdString(m_world->Scratch("a.wav"))};
+        };
+        QCOMPARE(View().Gauge()->Bytes(), std::uint64_t{2150});
+        View().ImportWave();
         QCOMPARE(std::tuple(Cell(2, 0, 1), Cell(2, 2, 1)),
                  std::tuple(QString("  a"), QString("  b")));
-        QCOMPARE(std::tuple(view.List(2)->SelectedRows(), view.List(2)->TopRow()),
-                 std::tuple(Rows{0, 2}, 0));
-        QCOMPARE(view.StatusText(), QStringLiteral("2.8 KB")); // 2,150 + 700 bytes
-        QVERIFY(view.Document().IsModified());
+        QCOMPARE(View().List(2)->SelectedRows(), (Rows{0, 2}));
+        QCOMPARE(View().Gauge()->CurrentLevel(), CWaveGauge::kAmber);
+        QCOMPARE(View().StatusText(), QStringLiteral("60.8 MB"));
         QVERIFY(m_world->m_sink->Calls().empty());
-        Corv::CProjectDocuments::Get().Undo();
-        view.Document().UpdateAllViews();
+        Undo();
         QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5}));
-        QCOMPARE(Cell(2, 0, 1), QString());
+        QCOMPARE(View().Gauge()->Bytes(), std::uint64_t{2150});
+    }
+
+    // The gauge's bar in its level's colour: amber above 90 %, red from the limit on.
+    void gaugeColourAtTheThresholds() {
+        constexpr std::uint64_t limit = Corv::kWaveBytesLimit;
+        const std::pair<std::uint64_t, CWaveGauge::Level> cases[] = {
+            {limit / 10 * 9, CWaveGauge::kNormal},
+            {limit / 10 * 9 + 1, CWaveGauge::kAmber},
+            {limit, CWaveGauge::kFull},
+            {limit + 4096, CWaveGauge::kFull}};
+        CWaveGauge gauge;
+        gauge.resize(100, 10);
+        const QColor normal = gauge.BarColor(CWaveGauge::kNormal);
+        QVERIFY(normal != gauge.BarColor(CWaveGauge::kAmber) &&
+                normal != gauge.BarColor(CWaveGauge::kFull));
+        for (const auto& [bytes, level] : cases) {
+            gauge.SetBytes(bytes);
+            QCOMPARE(gauge.CurrentLevel(), level);
+            QCOMPARE(gauge.grab().toImage().pixelColor(3, 5).name(), gauge.BarColor(level).name());
+        }
     }
 
     void setUpGridReachesEveryWindow() {
-        CFileView& first = ShowSong();
         std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
-        second->List(1)->setColumnWidth(1, 99);
-        bool accept = true;
         CUiChoosers::Get().setUpGrid = [&](QWidget*, int& gridSw) {
             gridSw = 1 - gridSw; // the dialog is offered the stored switch
-            return accept;
+            return true;
         };
-        first.SetUpGrid();
-        QCOMPARE(Corv::CDomain::Get().m_gridSw, 1u);
-        QVERIFY(first.List(2)->showGrid() && second->List(0)->showGrid());
-        QCOMPARE(second->List(1)->columnWidth(1), 99);
-        accept = false;
-        second->SetUpGrid();
-        QVERIFY(first.List(0)->showGrid());
+        View().SetUpGrid();
+        QVERIFY(View().List(2)->showGrid() && second->List(0)->showGrid());
     }
 
+    // The missing-files notice comes once each time the window becomes the active one.
     void missingFilesWarnOncePerActivation() {
-        CFileView& view = ShowSong();
-        view.List(0)->setFocus();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 0);
+        List(0);
         std::filesystem::remove(Data().Waves()[3].FilePath());
-        view.OnActivateView();
-        view.OnActivateView();
+        View().OnActivateView();
+        View().OnActivateView();
         QCOMPARE(m_world->m_notices.size(), 1);
         QVERIFY(m_world->m_notices[0].startsWith("Some patch/tone/wave files within the project"));
-        // Switching to another project window and back warns again.
         std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
         second->List(1)->setFocus();
         second->OnActivateView();
-        view.OnActivateView();
+        View().OnActivateView();
         QCOMPARE(m_world->m_notices.size(), 2);
-        // Without an active list there is no warning.
-        view.OnDeactivateView();
-        view.List(0)->clearFocus();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 2);
-    }
-
-    void widthGoesToThePatchList() {
-        CFileView& view = ShowSong();
-        view.resize(1000, 400);
-        const QRect patch = view.List(0)->geometry();
-        const QRect tone = view.List(1)->geometry();
-        const QRect wave = view.List(2)->geometry();
-        view.resize(1300, 500);
-        QCOMPARE(view.List(0)->geometry(), patch.adjusted(0, 0, 300, 100));
-        QCOMPARE(view.List(1)->geometry(), tone.adjusted(300, 0, 300, 100));
-        QCOMPARE(view.List(2)->geometry(), wave.adjusted(300, 0, 300, 100));
-        QVERIFY(tone.left() > patch.right() && wave.left() > tone.right());
-    }
-
-    void editDialogTitles() {
-        for (const auto& [field, title, label] : {std::tuple{1, "Edit Name", "Name"},
-                                                  {2, "Edit Memo", "Memo1"},
-                                                  {5, "Edit Memo", "Memo4"}}) {
-            CReplaceStringDlg dialog(field, QStringLiteral("Old text"));
-            QCOMPARE(dialog.windowTitle(), QString::fromLatin1(title));
-            QCOMPARE(dialog.Label(), QString::fromLatin1(label));
-            QCOMPARE(dialog.Text(), QStringLiteral("Old text"));
-            // No length limit in the field: filtering happens when the text is stored.
-            dialog.findChild<QLineEdit*>()->setText(QString(40, QLatin1Char('x')));
-            QCOMPARE(dialog.Text().size(), 40);
-        }
-    }
-
-    void cleanDialogOrderAndStore() {
-        Corv::CDomain& domain = Corv::CDomain::Get();
-        domain.m_waveOption = 1;
-        domain.m_pnumOption = 1;
-        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
-        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-        QStringList shown;
-        for (const QCheckBox* box : boxes)
-            shown << (box->isChecked() ? "[x] " : "[ ] ") + box->text();
-        QCOMPARE(shown, (QStringList{"[x] Keep Unused User &Waves", "[ ] Keep Unused User &Tones",
-                                     "[ ] Keep Tone &Numbering", "[x] Keep &Patch Numbering"}));
-        boxes[1]->setChecked(true);
-        boxes[3]->setChecked(false);
-        CCleanProjectDlg::SetStoreOptions(dialog.Options());
-        QCOMPARE((std::array{domain.m_waveOption, domain.m_toneOption, domain.m_tnumOption,
-                             domain.m_pnumOption}),
-                 (std::array<std::uint32_t, 4>{1, 1, 0, 0}));
-    }
-
-    void fileDialogRemembersWhereItWasLeft() {
-        // With nothing stored the first filter is chosen.
-        QCOMPARE(PreparedImportDialog()->selectedNameFilter(),
-                 CProfiledFileDialog::ImportFilters()[0]);
-        const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
-        QDir().mkpath(folder);
-        auto dialog = PreparedImportDialog();
-        dialog->setDirectory(folder);
-        dialog->selectNameFilter(CProfiledFileDialog::ImportFilters()[3]);
-        CProfiledFileDialog::ImportProfile().Remember(*dialog, false);
-        QVERIFY(!QSettings().contains("WAV/InitialFileName")); // only an OK keeps the file
-        auto reopened = PreparedImportDialog();
-        QCOMPARE(reopened->directory().absolutePath(), folder);
-        QCOMPARE(reopened->selectedNameFilter(), CProfiledFileDialog::ImportFilters()[3]);
-        // A remembered ".." through a link opens the folder the system means by it.
-        QVERIFY(QDir(folder).mkpath("elsewhere/inner"));
-        QVERIFY(QFile::link(folder + "/elsewhere/inner", folder + "/link"));
-        QSettings().setValue("WAV/InitialDirectory", folder + "/link/..");
-        QCOMPARE(PreparedImportDialog()->directory().absolutePath(), folder + "/elsewhere");
-    }
-
-    void cellTexts() {
-        // Kind, row, column and the text shown.
-        const std::tuple<int, int, int, const char*> cases[] = {
-            {1, 0, 0, "1"},       {2, 998, 0, "999"}, {2, 1, 1, "* Kick"}, {2, 5, 1, "* Hat"},
-            {2, 3, 1, "  Snare"}, {2, 0, 1, ""},      {1, 2, 1, "Saw"},    {1, 2, 2, "m1"},
-            {0, 0, 6, "m4"},      {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},    {0, 4, 2, "L/_"},
-            {0, 2, 2, ""}};
-        for (const auto& [kind, row, column, text] : cases) {
-            MakeList(kind);
-            QCOMPARE(Cell(row, column), QString::fromLatin1(text));
-        }
     }
 
     void currentColumnKeys() {
@@ -334,7 +256,8 @@ private slots:
                                                   {2, "$hhhhhhh", Rows{5, 4, 3, 2, 1, 0, 0, 0}},
                                                   {0, "$^$_$|", Rows{6, 0, 6, 0, 6, 0}},
                                                   {1, "><<", Rows{0, 0, 0}}}) {
-            CParameterListCtrl& list = MakeList(kind);
+            CParameterListCtrl& list = List(kind);
+            list.SetCurrentColumn(-1);
             for (std::size_t i = 0; keys[i] != 0; ++i) {
                 if (keys[i] == '>' || keys[i] == '<')
                     QTest::keyClick(&list, keys[i] == '>' ? Qt::Key_Right : Qt::Key_Left);
@@ -345,33 +268,15 @@ private slots:
         }
     }
 
-    void rowKeysAndKeysThatDoNothing() {
-        CParameterListCtrl& list = MakeList(0);
-        list.SelectRows({1});
-        list.SetFocusedRow(1);
-        list.SetCurrentColumn(2);
-        QSignalSpy links(&list, &CParameterListCtrl::SelectionLinkRequested);
-        // Enter, Ctrl+R on ToneSwitch and the right button do nothing at all.
-        QTest::keyClick(&list, Qt::Key_Return);
-        QTest::keyClick(&list, Qt::Key_Enter);
-        QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
-        QTest::mouseClick(list.viewport(), Qt::RightButton, {}, CorvUiTest::CellCentre(list, 4, 1));
-        QCOMPARE(std::tuple(m_log, list.SelectedRows(), list.FocusedRow(), list.CurrentColumn()),
-                 std::tuple(QString(), Rows{1}, 1, 2));
-        // j and J move down, k up, selecting the row and linking the other lists.
-        QTest::keyClicks(&list, QStringLiteral("jJjk"));
-        QCOMPARE(std::tuple(list.FocusedRow(), list.SelectedRows(), links.count()),
-                 std::tuple(3, Rows{3}, 4));
-    }
-
-    void doubleClick() {
+    void doubleClickEditsTheCell() {
         // Kind, row, column; the dialog opened (field and text) and the current column after.
         const std::tuple<int, int, int, const char*, int> cases[] = {
             {1, 2, 1, "1:Saw;", 1}, {0, 0, 3, "2:;", 3}, {2, 1, 1, "1:Kick;", 1},
             {0, 0, 2, "", -1},      {1, 0, 1, "", -1},   {1, 2, 0, "", 0}};
         m_accept = false;
         for (const auto& [kind, row, column, opened, current] : cases) {
-            CParameterListCtrl& list = MakeList(kind);
+            CParameterListCtrl& list = List(kind);
+            list.SetCurrentColumn(-1);
             m_log.clear();
             const QPoint at = CorvUiTest::CellCentre(list, row, column);
             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
@@ -380,55 +285,39 @@ private slots:
         }
     }
 
+    // Ctrl+R names every selected tone in one undo step; what the code page cannot hold, or a
+    // file name cannot, is left out.
     void renameThreeTonesAtOnce() {
-        // In a single-byte code page a byte of the double-byte lead range is a letter and goes
-        // alone; a double-byte character goes whole.
-        const std::tuple<const char*, QString, std::string> cases[] = {
-            {"windows-1252", QStringLiteral("a/b:c"), "abc"},
-            {"windows-1252", QString::fromUtf8("Caf\u00e9 X"), "Caf X"},
-            // What the code page cannot hold is left out, never stored as substitute bytes.
-            {"windows-1252", QString::fromUtf8("Piano\u30d4\u30a2\u30ce\u97f3\u8272"), "Piano"},
-            {"Shift_JIS", QString::fromUtf8("\u3042X"), "X"}};
-        CParameterListCtrl& list = MakeList(1);
-        QSignalSpy edited(&list, &CParameterListCtrl::CellEdited);
+        CParameterListCtrl& list = List(1);
         list.SelectRows({2, 4, 6});
         list.SetCurrentColumn(1);
         m_accept = false;
         QVERIFY(!list.EditCurrentColumn());
         QVERIFY(!Corv::CDomain::Get().CanUndo());
         m_accept = true;
-        for (const auto& [codePage, typed, stored] : cases) {
-            QVERIFY(CCodePage::Get().Select(QString::fromLatin1(codePage)));
-            m_answer = typed;
-            QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
-            for (const int row : {2, 4, 6})
-                QCOMPARE(Data().Tones()[static_cast<std::size_t>(row)].Name(), stored);
-            QCOMPARE(Data().Tones()[8].Name(), std::string("Lonely"));
-            // One undo step takes all three names back.
-            Corv::CDomain::Get().Undo();
-            QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
-        }
-        QCOMPARE(edited.count(), 4);
-        QCOMPARE(m_log, QStringLiteral("1:Saw;").repeated(5)); // the first selected row's name
+        m_answer = QString::fromUtf8("a/b:c\u00e9\u30d4"); // é is a lead byte of double-byte pages
+        QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
+        for (const int row : {2, 4, 6})
+            QCOMPARE(Data().Tones()[static_cast<std::size_t>(row)].Name(), std::string("abc"));
+        QCOMPARE(Data().Tones()[8].Name(), std::string("Lonely"));
+        QCOMPARE(m_log, QStringLiteral("1:Saw;1:Saw;")); // the first selected row's name
+        QCOMPARE(Cell(1, 4, 1), QStringLiteral("abc"));
+        Corv::CDomain::Get().Undo();
+        QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
     }
 
-    void memosKeepOneLineAndUneditedBytes() {
-        CParameterListCtrl& list = MakeList(2);
-        list.SelectRows({1, 3});
-        list.SetCurrentColumn(5); // Memo4
-        m_answer = QStringLiteral("one\r\ntwo\nthree\tfour\x01");
-        QVERIFY(list.EditCurrentColumn());
-        QCOMPARE(m_log, QStringLiteral("5:;"));
-        QCOMPARE(Data().Waves()[1].Memo(4), std::string("one  two three four"));
-        QCOMPARE(Data().Waves()[3].Memo(4), std::string("one  two three four"));
-        // A lone lead byte has no character in a double-byte code page: a memo confirmed
-        // unchanged keeps it.
+    // A lone lead byte has no character in a double-byte code page: a memo confirmed unchanged
+    // keeps it.
+    void memoConfirmedUnchangedKeepsItsBytes() {
         QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
         const std::string odd("Memo \x81", 6);
         Data().Waves()[1].SetMemo(4, odd);
+        CParameterListCtrl& list = List(2);
         list.SelectRows({1});
+        list.SetCurrentColumn(5); // Memo4
         m_answer = CCodePage::Get().Decode(odd);
-        list.EditCurrentColumn();
+        QVERIFY(list.EditCurrentColumn());
+        QCOMPARE(m_log, "5:" + m_answer + ";");
         QCOMPARE(Data().Waves()[1].Memo(4), odd);
     }
 
@@ -436,16 +325,18 @@ private slots:
         QSettings().setValue(QStringLiteral("ToneListCtrl/ColumnWidth"), QStringLiteral("70,,90"));
         QSettings().setValue(QStringLiteral("PatchListCtrl/ColumnWidth"),
                              QStringLiteral("x,-5,99999,60,61,62,63,64"));
-        QCOMPARE(MakeList(1).ColumnWidths(), (Rows{70, 136, 90, 50, 50, 50}));
-        m_list->setColumnWidth(1, 150);
-        m_list.reset(); // a list writes its widths when it goes
+        QCOMPARE(View().List(1)->ColumnWidths(), (Rows{70, 136, 90, 50, 50, 50}));
+        QCOMPARE(View().List(0)->ColumnWidths(), (Rows{56, 136, 76, 60, 61, 62, 63}));
+        View().List(1)->setColumnWidth(1, 150);
+        m_view.reset(); // a list writes its widths when it goes
         QCOMPARE(QSettings().value(QStringLiteral("ToneListCtrl/ColumnWidth")).toString(),
                  QStringLiteral("70,150,90,50,50,50"));
-        QCOMPARE(MakeList(0).ColumnWidths(), (Rows{56, 136, 76, 60, 61, 62, 63}));
     }
 
+    // A refill after an edit keeps selection, focus, top row and column; a refresh drops the
+    // selection only.
     void refillAndRefreshKeepThePlace() {
-        CParameterListCtrl& list = MakeList(2);
+        CParameterListCtrl& list = List(2);
         list.SelectRows({1, 3, 500});
         list.SetFocusedRow(3);
         list.SetTopRow(100);
@@ -459,21 +350,14 @@ private slots:
         };
         list.Refill();
         QCOMPARE(place(), std::tuple(Rows{1, 3, 500}, 3, top, 2));
-        QCOMPARE(Cell(3, 1), QStringLiteral("  Changed"));
-        // With a count the selection becomes as many rows from the first one, when they fit.
-        list.Refill(true, 3);
-        QCOMPARE(list.SelectedRows(), (Rows{1, 2, 3}));
-        list.SelectRows({997});
-        list.Refill(true, 5);
-        QCOMPARE(list.SelectedRows(), Rows{997});
-        // A refresh keeps the place too, but nothing stays selected.
+        QCOMPARE(Cell(2, 3, 1), QStringLiteral("  Changed"));
         list.Refresh();
         QCOMPARE(place(), std::tuple(Rows{}, 3, top, 2));
     }
 
+    // A tone used by more than one patch is marked red.
     void rowDrawing() {
-        CParameterListCtrl& list = MakeList(1);
-        list.clearFocus();
+        CParameterListCtrl& list = *View().List(1);
         QImage image(list.viewport()->size(), QImage::Format_ARGB32);
         list.viewport()->render(&image);
         const auto marked = [&](int row) {
@@ -484,16 +368,140 @@ private slots:
                         return true;
             return false;
         };
-        // Tone 3 is used by two patches, tone 7 by none; row 0 is a free slot.
         QCOMPARE((std::array{marked(2), marked(6), marked(0)}), (std::array{true, false, false}));
-        // After the used length (tone 9) the number cell is darkened by 4.
-        const QColor base = list.palette().color(QPalette::Base);
-        const QRect after = list.visualRect(list.model()->index(9, 0));
-        QCOMPARE(image.pixelColor(after.right() - 1, after.top() + 1),
-                 CListDelegate::Darkened(base));
-        const QRect before = list.visualRect(list.model()->index(5, 0));
-        QCOMPARE(image.pixelColor(before.right() - 1, before.top() + 1), base);
-        QCOMPARE(CListDelegate::Darkened(QColor(2, 100, 4)), QColor(0, 96, 0));
+    }
+
+    void importDialogRemembersWhereItWasLeft() {
+        QCOMPARE(PreparedImportDialog()->selectedNameFilter(),
+                 CProfiledFileDialog::ImportFilters()[0]);
+        const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
+        QDir().mkpath(folder + "/elsewhere/inner");
+        auto dialog = PreparedImportDialog();
+        dialog->setDirectory(folder);
+        dialog->selectNameFilter(CProfiledFileDialog::ImportFilters()[3]);
+        CProfiledFileDialog::ImportProfile().Remember(*dialog, false);
+        auto reopened = PreparedImportDialog();
+        QCOMPARE(reopened->directory().absolutePath(), folder);
+        QCOMPARE(reopened->selectedNameFilter(), CProfiledFileDialog::ImportFilters()[3]);
+        // A remembered ".." through a link opens the folder the system means by it.
+        QVERIFY(QFile::link(folder + "/elsewhere/inner", folder + "/link"));
+        QSettings().setValue("WAV/InitialDirectory", folder + "/link/..");
+        QCOMPARE(PreparedImportDialog()->directory().absolutePath(), folder + "/elsewhere");
+    }
+
+    // The clean dialog shows the stored options and previews the plan of the options checked,
+    // leaving the project as it was.
+    void cleanDialogPreviewsItsOptions() {
+        Corv::CDomain::Get().m_pnumOption = 1;
+        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
+        Data().Patches()[4].ResetToneSlot(1); // tone 9 and its wave 6 become unused
+        Data().RebuildToneUsers();
+        Data().RebuildWaveUsers();
+        const Corv::CToneArray tones = Data().Tones();
+        dialog.ShowPreviewOf(Data());
+        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+        QCOMPARE(std::pair(boxes[1]->text(), boxes[3]->text()),
+                 std::pair(QString("Keep Unused User &Tones"), QString("Keep &Patch Numbering")));
+        QVERIFY(!boxes[1]->isChecked() && boxes[3]->isChecked());
+        QCOMPARE(dialog.Summary(), "This clean removes 2 tones and 1 wave (2.0 KB); renumbers 2 "
+                                   "tones and 2 waves.");
+        // The details list every entry that moves or goes.
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+        auto* details = dialog.findChild<CCleanDetailsDlg*>();
+        QVERIFY(details != nullptr && details->isVisible());
+        QStringList rows;
+        for (int i = 0; i < details->List()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = details->List()->topLevelItem(i);
+            rows << QStringList{item->text(0), item->text(1), item->text(2)}.join('|');
+        }
+        QCOMPARE(rows, (QStringList{"Tone|3|\u2192 1", "Tone|5|\u2192 2", "Tone|7|removed",
+                                    "Tone|9|removed", "Wave|2|\u2192 1", "Wave|4|\u2192 2",
+                                    "Wave|6|removed"}));
+        details->close();
+        boxes[1]->setChecked(true); // keep unused tones and their numbers
+        boxes[2]->setChecked(true);
+        QCOMPARE(dialog.Summary(), QStringLiteral("This clean renumbers 3 waves."));
+        QVERIFY(Data().Tones() == tones && !Corv::CDomain::Get().CanUndo()); // a preview only
+    }
+
+    // The navigation keys move the focus and the selection together, keep the row in view and
+    // link the other lists.
+    void navigationKeysMoveFocusAndSelectionTogether() {
+        CParameterListCtrl& patches = ActiveList(0);
+        Click(patches, 1); // Pad
+        const int page = patches.viewport()->height() / patches.rowHeight(0) - 1;
+        // A key with its modifiers; the focused row and the selection after it.
+        const std::tuple<int, Qt::KeyboardModifiers, int, Rows> steps[] = {
+            {Qt::Key_Down, Qt::ControlModifier, 2, {2}},
+            {Qt::Key_End, {}, 511, {511}},
+            {Qt::Key_Home, Qt::ControlModifier, 0, {0}},
+            {Qt::Key_Up, {}, 0, {0}}, // at the top the row stays selected
+            {Qt::Key_Down, Qt::ShiftModifier, 1, {0, 1}},
+            {Qt::Key_PageDown, {}, page + 1, {page + 1}},
+            {Qt::Key_J, Qt::ShiftModifier, page + 2, {page + 2}}, // J is the arrow, not Shift+arrow
+        };
+        for (const auto& [key, keys, focus, selected] : steps) {
+            QTest::keyClick(&patches, static_cast<Qt::Key>(key), keys);
+            QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()),
+                     std::tuple(focus, selected));
+            QVERIFY(patches.viewport()->rect().contains(CorvUiTest::CellCentre(patches, focus, 0)));
+        }
+        // Typing a slot number goes to it the same way; the other lists follow.
+        QTest::keyClick(&patches, Qt::Key_Home);
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
+        QTest::keyClicks(&patches, QStringLiteral("2"));
+        QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{2, 4}, Rows{1, 3}));
+    }
+
+    // Ctrl+Home used to leave the old selection behind, out of sight, for Delete to empty.
+    void deleteAfterCtrlHomeActsOnTheRowInView() {
+        CParameterListCtrl& patches = ActiveList(0);
+        Click(patches, 4); // Bass
+        QTest::keyClick(&patches, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&patches, Qt::Key_Delete);
+        QVERIFY(Data().Patches()[0].IsEmpty());
+        QCOMPARE(Data().Patches()[4].Name(), std::string("Bass"));
+    }
+
+    // The current cell is framed; linked rows are drawn apart from the user's own selection,
+    // which the list with the focus shows.
+    void currentCellAndLinkedRowsAreDrawn() {
+        CParameterListCtrl& patches = ActiveList(0);
+        CParameterListCtrl& tones = *View().List(1);
+        Click(tones, 8); // Lonely: patch 5 is linked
+        QTest::keyClick(&tones, Qt::Key_Right);
+        QTest::keyClick(&tones, Qt::Key_Right); // ToneName
+        const QPalette& palette = tones.palette();
+        const QColor focused = palette.color(QPalette::Active, QPalette::Highlight);
+        const QColor frame = palette.color(QPalette::Active, QPalette::HighlightedText);
+        const QColor linked = CListDelegate::LinkedBackground(palette);
+        QVERIFY(linked != focused && linked != palette.color(QPalette::Base));
+        // The left side of the current cell, the next cell, and a linked cell.
+        QCOMPARE(std::tuple(Pixel(tones, 8, 1, 2), Pixel(tones, 8, 2, 2), Pixel(patches, 4, 1, -2)),
+                 std::tuple(frame, focused, linked));
+        patches.setFocus(); // now the patch list's rows are its own selection, for Delete
+        QCOMPARE(std::tuple(Pixel(patches, 4, 1, -2), Pixel(tones, 8, 1, -2)),
+                 std::tuple(focused, QColor(192, 192, 192)));
+    }
+
+    void noStaleLinksAfterDeleteCleanAndUndo() {
+        CParameterListCtrl& patches = ActiveList(0);
+        Click(patches, 1); // Pad: tones 3 and 5, waves 2 and 4
+        QTest::keyClick(&patches, Qt::Key_Delete);
+        QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{}, Rows{}));
+        Click(*View().List(1), 2); // Saw: now only patch 1 uses it
+        QCOMPARE(Selected(), std::tuple(Rows{0}, Rows{2}, Rows{1, 3}));
+        CUiChoosers::Get().cleanProject = [](QWidget*, std::array<std::uint32_t, 4>&) {
+            return true;
+        };
+        View().CleanProject(); // the numbers change: nothing stays selected
+        QCOMPARE(Selected(), std::tuple(Rows{}, Rows{}, Rows{}));
+        Click(*View().List(1), 0);
+        Corv::CProjectDocuments::Get().Undo();
+        View().OnUpdateSavingWidths(); // as the Undo command does
+        QCOMPARE(Selected(), std::tuple(Rows{}, Rows{}, Rows{}));
+        QVERIFY(!patches.ShowsLinkedRows() && !View().List(2)->ShowsLinkedRows());
     }
 };
 
