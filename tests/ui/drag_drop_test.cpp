@@ -1,5 +1,5 @@
 // Dragging rows between lists: the keys' flags, the drag object, where a block lands, the drops
-// themselves (within a list, into another project, onto itself, refused, cancelled), undo, the
+// themselves (within a list, into another project, cancelled), undo, the
 // status preview, scrolling at the edges and the hover that raises a window. Drag events are sent
 // to the lists' viewports as the platform's drag loop would send them.
 #include "storage/domain.h"
@@ -103,8 +103,8 @@ private slots:
             QCOMPARE(AutoScrollRows(elapsed), rows);
         // The drag object carries one format of four zero bytes, named after the kind.
         std::unique_ptr<QMimeData> data(MakeDragData(Corv::kToneKind));
-        QCOMPARE(data->formats(), QStringList{"application/x-corvanelibrarian-tone"});
-        QCOMPARE(data->data(DragFormat(Corv::kToneKind)), QByteArray(4, '\0'));
+        QCOMPARE(std::pair(data->formats(), data->data(DragFormat(Corv::kToneKind))),
+                 std::pair(QStringList{"application/x-corvanelibrarian-tone"}, QByteArray(4, 0)));
     }
 
     void aDragNeedsAUsedSlotAndKeepsTheGrabOffset() {
@@ -141,15 +141,6 @@ private slots:
         QVERIFY(m_b->Data().Patches()[9].IsEmpty());
     }
 
-    void aBlockDroppedOntoItselfStaysUnlessInsertedAsACopy() {
-        QVERIFY(Begin(ListA(1), {2, 3, 4}, 3)); // tones 3-5, grabbed by 4
-        QVERIFY(!DropOn(ListA(1), 3));
-        QVERIFY(Unchanged());
-        QVERIFY(Begin(ListA(1), {2, 3, 4}, 3));
-        QVERIFY(DropOn(ListA(1), 3, Qt::AltModifier | Qt::ControlModifier));
-        QCOMPARE(Name(m_a, 1, 2) + Name(m_a, 1, 5), QStringLiteral("SawSaw"));
-    }
-
     // The status line says what the drop would do, and working it out changes nothing.
     void theStatusPreviewSaysWhatTheDropWouldDo() {
         QVERIFY(Begin(ListA(0), {0}, 0)); // Lead plays tone 3 (Saw: waves 2 and 4)
@@ -162,20 +153,11 @@ private slots:
         QVERIFY(Unchanged());
     }
 
-    void aRefusedOrCancelledDragChangesNothing() {
-        // Every wave slot of B taken: carrying Lead's waves into B is refused.
-        for (std::size_t i = 0; i < m_b->Data().Waves().Size(); ++i)
-            if (m_b->Data().Waves()[i].IsEmpty())
-                m_b->Data().Waves()[i].SetFilePath(m_b->Data().Waves()[1].FilePath());
-        QVERIFY(Begin(ListA(0), {0}, 0));
-        Over(ListB(0), 20);
-        QVERIFY(CDragState::Get().Preview().startsWith("needs 2 free wave slots"));
-        QVERIFY(!DropOn(ListB(0), 20));
+    void aCancelledDragChangesNothing() {
         QVERIFY(Begin(ListA(0), {1}, 1));
         Over(ListB(0), 30);
         CDragState::Get().End(); // Escape, or a release outside any list
-        QVERIFY(Unchanged() && DropRows(ListB(0)).empty());
-        QVERIFY(m_b->Data().Patches()[20].IsEmpty() && m_b->Data().Patches()[30].IsEmpty());
+        QVERIFY(Unchanged() && DropRows(ListB(0)).empty() && m_b->Data().Patches()[30].IsEmpty());
     }
 
     void theEdgesScrollFasterTheLongerTheCursorStaysThere() {
