@@ -140,7 +140,7 @@ private slots:
     }
 
     // The tree starts at the home folder and shows no hidden folders; the start is scrolled
-    // into view; Up climbs to the root and chooses nothing.
+    // into view.
     void TreeStartsAtHome() {
         QVERIFY(Home().mkpath(".cache") && Home().mkpath("Notes"));
         for (int i = 0; i < 120; ++i)
@@ -155,10 +155,6 @@ private slots:
         QTRY_COMPARE(model->filePath(tree->currentIndex()), start);
         QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
         QTRY_COMPARE(model->rowCount(tree->rootIndex()), 2); // Notes and Songs
-        while (dialog->UpButton()->isEnabled())
-            dialog->OnUp();
-        QCOMPARE(std::pair(dialog->TreeRoot(), dialog->ChosenFolder()),
-                 std::pair(QString("/"), start));
     }
 
     // A typed or pasted path takes the tree there; Enter in the field never ends the dialog,
@@ -174,9 +170,7 @@ private slots:
               {"~/Songs/Gone.prj", "-", false}}) {
             const auto dialog = Dialog(true, home.filePath("Songs"));
             dialog->show();
-            QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
             QLineEdit* field = dialog->ChosenField();
-            field->setFocus();
             field->selectAll();
             QTest::keyClicks(field, QString(typed).replace("%1", home.path()));
             QTest::keyClick(field, Qt::Key_Return);
