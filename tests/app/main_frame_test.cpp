@@ -227,21 +227,6 @@ private slots:
             }
     }
 
-    // Maximize Width and Save Position act on the active window; the next one takes the place,
-    // moved off the first one's corner (at the top, as a step right would leave the area).
-    void WindowCommandsActOnActiveChild() {
-        app->OnFileNew();
-        Frame().ActiveProjectFrame()->setGeometry(20, 30, 730, 200);
-        Frame().UpdateCommandUi();
-        Frame().Action(Cmd::kMaximizeWidth)->trigger();
-        const int width = std::max(Frame().MdiArea()->viewport()->width(), CFileFrame::kMinWidth);
-        Frame().Action(Cmd::kSavePosition)->trigger();
-        QCOMPARE(QSettings().value("Window/Position4107").toString(),
-                 QStringLiteral("0,30,%1,200").arg(width));
-        app->OnFileNew();
-        QCOMPARE(Frame().ActiveProjectFrame()->geometry(), QRect(0, 0, width, 200));
-    }
-
     // Opening a project with problems says so in the status bar; F7 lists them for the active
     // project; Enter on a line selects its entry alone, in view, in its window.
     void CheckWindow() {

@@ -1,6 +1,5 @@
 // The project chooser: which folders it takes, where it starts, New Project, paths typed into
-// the field, the folder tree, the double click that opens a project, and Enter pressed twice in
-// Save As, which must replace nothing.
+// the field, the folder tree, and Enter pressed twice in Save As, which must replace nothing.
 #include "app/select_project_dialog.h"
 #include "app_fixture.h"
 #include "ui/message_box_sink.h"
@@ -181,26 +180,6 @@ private slots:
             QTest::keyClicks(field, home.filePath("Songs/Beta.prj"));
             dialog->OnAccept();
             QCOMPARE(dialog->ChosenFolder(), home.filePath("Songs/Beta.prj"));
-        }
-    }
-
-    // A double click takes a project in open mode only.
-    void DoubleClickOpens() {
-        QVERIFY(Home().mkpath("Beta.prj") && Home().mkpath("Notes"));
-        for (const auto& [openMode, folder, accepted] : {std::tuple{true, "Beta.prj", true},
-                                                         {false, "Beta.prj", false},
-                                                         {true, "Notes", false}}) {
-            const auto dialog = Dialog(!openMode, Home().path());
-            dialog->show();
-            QTreeView* tree = dialog->FolderTree();
-            const auto* model = qobject_cast<const QFileSystemModel*>(tree->model());
-            const QModelIndex index = model->index(Home().filePath(folder));
-            QTRY_VERIFY(tree->visualRect(index).isValid());
-            const QPoint at = tree->visualRect(index).center();
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
-            QString chosen;
-            QCOMPARE(CDialogProjectChooser::Result(*dialog, chosen), accepted);
         }
     }
 };

@@ -1,8 +1,7 @@
-// The window library: frames and their settings (placement, bar state, the font), the window
-// list, the anchor layout, the command line it reads, and the single-instance guard.
+// The window library: the main window's placement, the window list, the anchor layout, the
+// command line and the single-instance guard.
 #include "gp/anchor_layout.h"
 #include "gp/cmd_line.h"
-#include "gp/font_ex.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
 #include "gp/profile.h"
@@ -15,7 +14,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolBar>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -38,18 +36,6 @@ GP::CMDIChildWndEx* AddChild(GP::CMDIFrameWndEx& frame, const QString& title = "
     frame.MdiArea()->addSubWindow(child);
     child->show();
     return child;
-}
-
-// A frame with its tool bar in `area` saves its state, or loads it: (loaded?, the bar's area).
-std::pair<bool, Qt::ToolBarArea> BarState(Qt::ToolBarArea area, bool save) {
-    GP::CMDIFrameWndEx frame;
-    auto* bar = new QToolBar("Tool Bar", &frame);
-    bar->setObjectName("ToolBar");
-    frame.addToolBar(area, bar);
-    if (save)
-        frame.SaveStateOnClose();
-    const bool loaded = !save && frame.LoadBarState();
-    return {loaded, frame.toolBarArea(bar)};
 }
 
 // A command line's items: "p[v1|v2]" for a plain parameter, "/x[v1|v2]" for switch x, plain
@@ -98,11 +84,6 @@ private slots:
         }
         QCOMPARE(GP::GetProfileString("Window", "Position"), QStringLiteral("30,40,730,540"));
         QCOMPARE(GP::GetProfileInt("Window", "Maximized", -1), 0);
-        // The bars' docking comes back only from the same program version.
-        BarState(Qt::LeftToolBarArea, true);
-        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::pair(true, Qt::LeftToolBarArea));
-        GP::WriteProfileString("Version", "FileVersion", "0.0.0-older");
-        QCOMPARE(BarState(Qt::TopToolBarArea, false), std::pair(false, Qt::TopToolBarArea));
     }
 
     // At most 36 entries, numbered 0-9 and A-Z, in title order; choosing one restores it.
@@ -124,24 +105,6 @@ private slots:
         QCOMPARE(frame->MdiArea()->activeSubWindow(), song01);
     }
 
-    void FontKeepsItselfInTheSettings() {
-        QFont chosen(QStringLiteral("DejaVu Sans"), -1, QFont::Bold, true);
-        chosen.setPixelSize(17);
-        chosen.setStrikeOut(true);
-        GP::CFontEx font;
-        font.SetFont(chosen);
-        font.SetColor(QColor(10, 20, 30));
-        font.Save("Option", "Font");
-        // Height in pixels (negative), 3 × 0, weight, italic, underline, strike-out, character set
-        QCOMPARE(GP::GetProfileString("Option", "FontAttribute"),
-                 QStringLiteral("-17,0,0,0,700,1,0,1,1,0,0,0,0"));
-        GP::CFontEx loaded;
-        QVERIFY(loaded.Load("Option", "Font"));
-        QCOMPARE(std::pair(loaded.Font(), loaded.Color()), std::pair(chosen, QColor(10, 20, 30)));
-        GP::WriteProfileString("Option", "FontAttribute", ""); // no attributes, no font
-        QVERIFY(!loaded.Load("Option", "Font"));
-    }
-
     // Each layout pass starts from the template, never from the last pass's result; dialog units
     // are x × character width ÷ 4 and y × character height ÷ 8.
     void LayoutStartsFromTheTemplate() {
@@ -161,7 +124,6 @@ private slots:
             {"\"Song Other\"", "p[Song Other]"},
             {"My\" Song\".prj", "p[My Song.prj]"},
             {"a,b,,c", "p[a|b||c]"},
-            {"\"a b", "p[a b]"},
             {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"}};
         for (const auto& [line, items] : cases)
             QCOMPARE(Describe(GP::ParseCommandLine(line)), QString(items));

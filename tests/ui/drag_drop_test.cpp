@@ -80,7 +80,7 @@ private slots:
         m_world.reset();
     }
 
-    void keysGiveTheFlagsAndTheDragObject() {
+    void keysGiveTheFlags() {
         // Keys, over the source list?; insert?, copy?
         const std::tuple<Qt::KeyboardModifiers, bool, bool, bool> cases[] = {
             {{}, true, false, false},
@@ -94,10 +94,9 @@ private slots:
             const DropFlags flags = FlagsForKeys(keys, overSource);
             QCOMPARE(std::pair(flags.insert, flags.copy), std::pair(insert, copy));
         }
-        // The drag object carries one format of four zero bytes, named after the kind.
-        std::unique_ptr<QMimeData> data(MakeDragData(Corv::kToneKind));
-        QCOMPARE(std::pair(data->formats(), data->data(DragFormat(Corv::kToneKind))),
-                 std::pair(QStringList{"application/x-corvanelibrarian-tone"}, QByteArray(4, 0)));
+        // The drag object carries one format, named after the kind.
+        QCOMPARE(std::unique_ptr<QMimeData>(MakeDragData(Corv::kToneKind))->formats(),
+                 QStringList{"application/x-corvanelibrarian-tone"});
     }
 
     void aDragNeedsAUsedSlotAndKeepsTheGrabOffset() {

@@ -304,17 +304,10 @@ private slots:
                                    "tones and 2 waves.");
         dialog.show();
         QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
-        auto* details = dialog.findChild<CCleanDetailsDlg*>();
-        QVERIFY(details != nullptr && details->isVisible());
-        QStringList rows;
-        for (int i = 0; i < details->List()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = details->List()->topLevelItem(i);
-            rows << QStringList{item->text(0), item->text(1), item->text(2)}.join('|');
-        }
-        QCOMPARE(rows, (QStringList{"Tone|3|\u2192 1", "Tone|5|\u2192 2", "Tone|7|removed",
-                                    "Tone|9|removed", "Wave|2|\u2192 1", "Wave|4|\u2192 2",
-                                    "Wave|6|removed"}));
-        details->close();
+        const QTreeWidget* details = dialog.findChild<CCleanDetailsDlg*>()->List();
+        QCOMPARE(details->topLevelItemCount(), 7); // tones 3, 5, 7, 9 and waves 2, 4, 6
+        const QTreeWidgetItem* item = details->topLevelItem(2);
+        QCOMPARE(item->text(0) + item->text(1) + item->text(2), QStringLiteral("Tone7removed"));
         boxes[1]->setChecked(true); // keep unused tones
         QCOMPARE(dialog.Summary(), QStringLiteral("This clean renumbers 4 tones and 3 waves."));
         QVERIFY(Data().Tones() == tones); // a preview only
