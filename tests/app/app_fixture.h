@@ -4,7 +4,6 @@
 // dialog scripted, so that no test ever shows a modal window.
 #include "app/app.h"
 #include "storage/domain.h"
-#include "storage/project_document.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -15,7 +14,6 @@
 #include "ui/parameter_list.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMdiArea>
 #include <QSettings>
 #include <QTemporaryDir>

@@ -74,8 +74,6 @@ private slots:
             QVERIFY(!frame.LoadPlacement(fallback));
             QCOMPARE(QRect(frame.pos(), frame.size()), expected);
         }
-        GP::WriteProfileInt("Window", "Maximized", 1);
-        QVERIFY(GP::CMDIFrameWndEx().LoadPlacement(fallback));
         {
             auto frame = ShownFrame();
             frame->resize(700, 500);
@@ -122,7 +120,6 @@ private slots:
     void Tokenizes() {
         const std::pair<const char*, const char*> cases[] = {
             {"\"Song Other\"", "p[Song Other]"},
-            {"My\" Song\".prj", "p[My Song.prj]"},
             {"a,b,,c", "p[a|b||c]"},
             {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"}};
         for (const auto& [line, items] : cases)

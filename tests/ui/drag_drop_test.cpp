@@ -160,10 +160,6 @@ private slots:
         }
         // The drop position follows the rows that scrolled under the cursor.
         QCOMPARE(CDragState::Get().DropPosition(), list.rowAt(bottom.y()));
-        Over(list, QPoint(40, list.viewport()->height() / 2)); // out of the zone: it stops
-        m_now = 9000;
-        list.AutoScrollTick();
-        QCOMPARE(list.TopRow(), top + 5);
     }
 };
 
