@@ -62,16 +62,16 @@ private slots:
         QCOMPARE(CListFont::Get().Font().family(), QStringLiteral("DejaVu Sans Mono"));
     }
 
-    // A relative path is taken from the starting folder and remembered whole; a missing project
-    // ends start-up.
+    // A relative path is taken from the starting folder and remembered whole, quotes, commas and
+    // blanks in it too; a missing project ends start-up.
     void CommandLineOpensAProject() {
         QVERIFY(!Start({data.filePath("Missing.prj")}) && !app->ExitWork());
         QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
         Reset();
-        const QString folder = Project("Here.prj");
+        const QString folder = Project("My \"Best\", Live.prj");
         const QString previous = QDir::currentPath();
         QDir::setCurrent(data.path());
-        const bool started = Start({"Here.prj"});
+        const bool started = Start({"My \"Best\", Live.prj"});
         QDir::setCurrent(previous);
         QVERIFY(started);
         QCOMPARE(Docs().RecentFiles().Entries(), QStringList{folder});

@@ -1,7 +1,6 @@
-// The window library: the main window's placement, the window list, the anchor layout, the
-// command line and the single-instance guard.
+// The window library: the main window's placement, the window list, the anchor layout and the
+// single-instance guard.
 #include "gp/anchor_layout.h"
-#include "gp/cmd_line.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
 #include "gp/profile.h"
@@ -36,18 +35,6 @@ GP::CMDIChildWndEx* AddChild(GP::CMDIFrameWndEx& frame, const QString& title = "
     frame.MdiArea()->addSubWindow(child);
     child->show();
     return child;
-}
-
-// A command line's items: "p[v1|v2]" for a plain parameter, "/x[v1|v2]" for switch x, plain
-// parameters first.
-QString Describe(const GP::CCmdLine& line) {
-    QStringList parts;
-    for (const auto* list : {&line.params, &line.switches})
-        for (const GP::CCmdLinePrm& item : *list) {
-            const QString head = item.isSwitch ? u'/' + QString(item.letter) : QStringLiteral("p");
-            parts << (item.values.isEmpty() ? head : head + u'[' + item.values.join(u'|') + u']');
-        }
-    return parts.join(u' ');
 }
 
 } // namespace
@@ -115,19 +102,6 @@ private slots:
         QCOMPARE(GP::AnchorRect(QRect(50, 20, 40, 10), QSize(200, 100), QSize(300, 150), 3 | 12),
                  QRect(50, 20, 140, 60));
         QCOMPARE((GP::CDialogUnits{6, 13}.ToPixels(QRect(4, 8, 8, 16))), QRect(6, 13, 12, 26));
-    }
-
-    void Tokenizes() {
-        const std::pair<const char*, const char*> cases[] = {
-            {"\"Song Other\"", "p[Song Other]"},
-            {"a,b,,c", "p[a|b||c]"},
-            {"one /a1 two /b \"three four\"", "p[one] p[two] p[three four] /a[1] /b"}};
-        for (const auto& [line, items] : cases)
-            QCOMPARE(Describe(GP::ParseCommandLine(line)), QString(items));
-        // A second start hands its arguments over as one quoted text; each comes back whole.
-        const QStringList arguments{"/a b/Live, 2024.prj", "My \"Best\".prj", "Dir.prj\\"};
-        QCOMPARE(Describe(GP::ParseCommandLine(GP::QuoteArguments(arguments))),
-                 "p[/a b/Live, 2024.prj] p[My \"Best\".prj] p[Dir.prj]");
     }
 
     // A second start of the same user on the same display hands its arguments to the first. It
