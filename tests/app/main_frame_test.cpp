@@ -1,6 +1,5 @@
-// The main frame with its project documents: menus, keys and bars, the commands' enabling, Undo,
-// drops from the desktop; New, opening (also under another spelling), the close question, Save
-// As, titles, recent files; the window commands and where project windows go; the check window.
+// The main frame with its documents: menus, keys, enabling, Undo, desktop drops; New, Open, the
+// close question, Save As, titles, recent files; where project windows go; the check window.
 #include "app_fixture.h"
 #include "ui/check_window.h"
 

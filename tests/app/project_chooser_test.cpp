@@ -74,12 +74,12 @@ private slots:
         const QDir dir = Home();
         for (const char* name : {"Song.prj", "Song.PRJ", "Song", "Song.prj.old"})
             dir.mkpath(name);
-        QString taken;
-        for (const char* name : {"Song.prj", "Song.PRJ", "Song", "Song.prj.old", "Nowhere.prj"})
-            taken +=
-                QString::number(Dialog(false, dir.path())->IsAcceptableFolder(dir.filePath(name)));
-        QCOMPARE(taken, QStringLiteral("11000"));
         auto dialog = Dialog(true, dir.filePath("Song.PRJ") + "\\");
+        for (const auto& [name, taken] : {std::pair{"Song.prj", true},
+                                          {"Song", false},
+                                          {"Song.prj.old", false},
+                                          {"Nowhere.prj", false}})
+            QCOMPARE(dialog->IsAcceptableFolder(dir.filePath(name)), taken);
         dialog->show();
         QCOMPARE(dialog->ChosenFolder(), dir.filePath("Song.PRJ"));
         dialog->EnterFolder(dir.filePath("Song.prj"));

@@ -1,6 +1,5 @@
-// Names in the code page: the lists decode them with Qt, the core makes file names from them, and
-// both must read every name alike, with the code page the lists use. Typed text leaves out what
-// the code page cannot hold, and the edit dialog says before OK what will be stored.
+// Names in the code page: the lists (with Qt) and the core (for file names) must read every name
+// alike; the edit dialog says before OK what of the typed text will be stored.
 #include "model/text_encoding.h"
 #include "ui/code_page.h"
 #include "ui/replace_string_dlg.h"

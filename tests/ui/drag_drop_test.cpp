@@ -1,7 +1,6 @@
-// Dragging rows between lists: the keys' flags, the drag object, where a block lands, the drops
-// themselves (within a list, into another project, cancelled), undo, the status preview and
-// scrolling at the edges. Drag events are sent to the lists' viewports as the platform's drag
-// loop would send them.
+// Dragging rows between lists: the keys' flags, where a block lands, the drops, undo, the status
+// preview and scrolling at the edges. Drag events are sent to the lists' viewports as the
+// platform's drag loop would send them.
 #include "storage/domain.h"
 #include "ui/drag_state.h"
 #include "ui/parameter_list_model.h"

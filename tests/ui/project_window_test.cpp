@@ -128,7 +128,7 @@ private slots:
             {Qt::Key_Home, {}, 0, {0}},
             {Qt::Key_Down, Qt::ShiftModifier, 1, {0, 1}},
             {Qt::Key_PageDown, {}, page + 1, {page + 1}},
-            {Qt::Key_J, Qt::ShiftModifier, page + 2, {page + 2}}, // J is the arrow, not Shift+arrow
+            {Qt::Key_J, Qt::ShiftModifier, page + 2, {page + 2}}, // the arrow, not Shift+arrow
             {Qt::Key_Home, {}, 0, {0}}};
         for (const auto& [key, keys, focus, selected] : steps) {
             QTest::keyClick(&patches, static_cast<Qt::Key>(key), keys);
@@ -303,7 +303,6 @@ private slots:
         const Corv::CToneArray tones = Data().Tones();
         dialog.ShowPreviewOf(Data());
         const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-        QVERIFY(!boxes[1]->isChecked() && boxes[3]->isChecked()); // tones, patch numbering
         QCOMPARE(dialog.Summary(), "This clean removes 2 tones and 1 wave (2.0 KB); renumbers 2 "
                                    "tones and 2 waves.");
         dialog.show();
