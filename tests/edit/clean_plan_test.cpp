@@ -28,6 +28,30 @@ std::map<std::string, std::pair<int, int>> Places(const CLumData& data) {
     return places;
 }
 
+// What each patch and tone refers to, by the names of the records it reaches ("-" for none, an
+// empty slot or one past the list).
+std::map<std::string, std::vector<std::string>> ContentOf(const CLumData& data) {
+    const auto name = [](const CParameterArray& records, int number) -> std::string {
+        const auto at = static_cast<std::size_t>(number - 1);
+        return number < 1 || at >= records.Size() || records.Item(at).IsEmpty()
+                   ? "-"
+                   : records.Item(at).Name();
+    };
+    std::map<std::string, std::vector<std::string>> content;
+    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
+        for (const int tone : data.Patches()[p].ToneNumbers())
+            if (!data.Patches()[p].IsEmpty())
+                content[data.Patches()[p].Name()].push_back(name(data.Tones(), tone));
+    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
+        for (const int wave : data.Tones()[t].WaveNumbers())
+            if (!data.Tones()[t].IsEmpty())
+                content[data.Tones()[t].Name()].push_back(name(data.Waves(), wave));
+    return content;
+}
+
+// Random projects under every option set: the dry run changes nothing and foretells where each
+// record goes; the clean keeps the user lists true and every kept patch and tone reaching what
+// it reached before.
 TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
     std::map<std::string, int> seen;
     for (std::uint32_t seed = 1; seed <= 8; ++seed) {
@@ -63,6 +87,10 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
             cleaned.Tones() = project.Tones();
             cleaned.Waves() = project.Waves();
             Clean(cleaned, OptionsOf(bits));
+            EXPECT_TRUE(UsersMatchReferences(cleaned));
+            const auto content = ContentOf(project);
+            for (const auto& [name, reached] : ContentOf(cleaned))
+                EXPECT_EQ(reached, content.at(name)) << name;
             // Where the plan says each used record ends up (0 = gone) is where it is.
             std::map<std::string, std::pair<int, int>> planned = Places(project);
             std::array<int, 3> removed{}, renumbered{};

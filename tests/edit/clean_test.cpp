@@ -3,8 +3,6 @@
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>
-#include <map>
-#include <random>
 #include <sstream>
 
 namespace {
@@ -144,74 +142,6 @@ TEST_F(CleanTest, UndoRightAfterCleanBringsBackTheExactLists) {
     EXPECT_EQ(Describe(data), before);
     Corv::CDomain::Get().Undo();
     EXPECT_EQ(Describe(data), cleaned);
-}
-
-// What each patch and tone refers to, by the names of the records it reaches ("-" for none,
-// "?" for an empty slot or one past the list).
-std::map<std::string, std::vector<std::string>> ContentOf(const CLumData& data) {
-    const auto name = [](const Corv::CParameterArray& records, int number) -> std::string {
-        const auto at = static_cast<std::size_t>(number - 1);
-        if (number == 0)
-            return "-";
-        return number < 0 || at >= records.Size() || records.Item(at).IsEmpty()
-                   ? "?"
-                   : records.Item(at).Name();
-    };
-    std::map<std::string, std::vector<std::string>> content;
-    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
-        for (const int tone : data.Patches()[p].ToneNumbers())
-            if (!data.Patches()[p].IsEmpty())
-                content[data.Patches()[p].Name()].push_back(name(data.Tones(), tone));
-    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
-        for (const int wave : data.Tones()[t].WaveNumbers())
-            if (!data.Tones()[t].IsEmpty())
-                content[data.Tones()[t].Name()].push_back(name(data.Waves(), wave));
-    return content;
-}
-
-// Random projects, every record named after its slot, references only to used slots: every
-// patch and kept tone reaches what it reached before, and a second clean finds nothing to do.
-TEST_F(CleanTest, EveryUsedReferenceKeepsItsContentUnderEveryOptionSet) {
-    std::mt19937 random(20240611);
-    for (int bits = 0; bits < 16; ++bits) {
-        SCOPED_TRACE(bits);
-        std::bernoulli_distribution used(bits == 0 ? 1.0 : 0.6);
-        CLumData data;
-        std::vector<int> tones = {0}, waves = {0};
-        const auto pick = [&random](const std::vector<int>& from) {
-            return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
-        };
-        for (int w = 1; w <= 999; ++w)
-            if (used(random)) {
-                PutWave(data, w, "w" + std::to_string(w), w % 3 == 0 ? ".wav" : ".w00");
-                waves.push_back(w);
-            }
-        for (int t = 1; t <= 896; ++t)
-            if (used(random)) {
-                std::vector<int> sides(32);
-                for (int& side : sides)
-                    side = pick(waves);
-                PutTone(data, t, "t" + std::to_string(t), sides);
-                tones.push_back(t);
-            }
-        for (int p = 1; p <= 512; ++p)
-            if (used(random))
-                PutPatch(data, p, "p" + std::to_string(p), pick(tones), pick(tones));
-        LinkUsers(data);
-        const auto before = ContentOf(data);
-        const int patches = 512 - data.CountEmpty(Corv::kPatchKind);
-        Corv::Clean(data, Options(bits));
-        ExpectSound(data);
-        EXPECT_TRUE((bits & 8) || data.UsedExtent(Corv::kPatchKind) == patches)
-            << "patches close up";
-        const auto after = ContentOf(data);
-        for (const auto& [name, reached] : after)
-            EXPECT_EQ(reached, before.at(name)) << name;
-        EXPECT_TRUE(!(bits & 2) || after.size() == before.size());
-        const std::string once = Describe(data);
-        Corv::Clean(data, Options(bits));
-        EXPECT_EQ(Describe(data), once);
-    }
 }
 
 } // namespace

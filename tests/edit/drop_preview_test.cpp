@@ -4,7 +4,6 @@
 #include "support/faulty_file_system.h"
 
 #include <algorithm>
-#include <cctype>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -72,10 +71,6 @@ void Nothing(CLumData&, CLumData&, DropPreviewTest&) {}
 void EmptyTone(CLumData& a, CLumData&, DropPreviewTest&) {
     PutPatch(a, 6, 7);
 }
-void UsedInB(CLumData&, CLumData& b, DropPreviewTest&) {
-    PutPatch(b, 10, 0);
-    PutPatch(b, 12, 0);
-}
 void UsedAtEnd(CLumData& a, CLumData&, DropPreviewTest&) {
     PutPatch(a, 511, 0);
     PutPatch(a, 512, 0);
@@ -91,7 +86,8 @@ void BigWave(CLumData&, CLumData& b, DropPreviewTest& t) {
     t.SetSize(b, 1, kWaveBytesLimit - 100'000);
 }
 
-// A drop from A onto A or B, rows and position 1-based, and the line of its preview.
+// A drop from A onto A or B without a choice of copy or move, rows and position 1-based, and
+// the line of its preview.
 struct PreviewCase {
     const char* name;
     SetUp setUp;
@@ -100,36 +96,26 @@ struct PreviewCase {
     int first, count; // the dragged rows
     int at;
     bool insert;
-    int copy;         // -1: the default, 0: move, 1: copy
     const char* line; // "ok: TEXT" or "refused: TEXT"
 };
 
 const PreviewCase kCases[] = {
-    {"a copy carries tones, waves and their bytes", Nothing, false, kPatchKind, 1, 4, 10, false, -1,
+    {"a copy carries tones, waves and their bytes", Nothing, false, kPatchKind, 1, 4, 10, false,
      "ok: copy 4 patches to B.prj rows 10-13 (overwrite), carrying 3 tones, 3 waves, 1.3 MB"},
     {"an empty tone record carried along is no tone", EmptyTone, false, kPatchKind, 6, 1, 1, false,
-     -1, "ok: copy 1 patch to B.prj row 1 (overwrite)"},
-    {"within one project nothing travels", Nothing, true, kToneKind, 1, 1, 5, true, -1,
+     "ok: copy 1 patch to B.prj row 1 (overwrite)"},
+    {"within one project nothing travels", Nothing, true, kToneKind, 1, 1, 5, true,
      "ok: move 1 tone to row 5 (insert)"},
-    {"waves show their own bytes", Nothing, true, kWaveKind, 1, 1, 9, false, 1,
-     "ok: copy 1 wave (97.7 KB) to row 9 (overwrite)"},
-    {"overwriting used entries asks first", UsedInB, false, kPatchKind, 1, 3, 10, false, -1,
-     "ok: copy 3 patches to B.prj rows 10-12 (overwrite), carrying 3 tones, 3 waves, 1.3 MB; "
-     "overwrites 2 used patches (asks first)"},
-    {"inserting pushes used entries off the end", UsedAtEnd, true, kPatchKind, 1, 2, 101, true, -1,
+    {"inserting pushes used entries off the end", UsedAtEnd, true, kPatchKind, 1, 2, 101, true,
      "ok: move 2 patches to rows 101-102 (insert); pushes 2 used patches off the end (asks "
      "first)"},
-    {"too few tone slots", FreeTones<2>, false, kPatchKind, 1, 4, 2, false, -1,
+    {"too few tone slots", FreeTones<2>, false, kPatchKind, 1, 4, 2, false,
      "refused: needs 3 free tone slots, B.prj has 2"},
-    {"a question due does not hide a refusal", FreeTones<0>, false, kPatchKind, 1, 1, 1, false, -1,
+    {"a question due does not hide a refusal", FreeTones<0>, false, kPatchKind, 1, 1, 1, false,
      "refused: needs 1 free tone slot, B.prj has 0"},
-    {"over the wave size limit", BigWave, false, kPatchKind, 1, 4, 1, false, -1,
+    {"over the wave size limit", BigWave, false, kPatchKind, 1, 4, 1, false,
      "refused: waves would exceed 64 MB by 1.2 MB"},
-    {"a block onto itself", Nothing, true, kPatchKind, 2, 2, 2, false, -1,
-     "refused: nothing to do: the block is dropped onto itself"},
-    {"rows past the end", Nothing, false, kPatchKind, 1, 3, 511, false, -1,
-     "refused: rows 511-513 run past the end of the list"},
-    {"empty rows", Nothing, false, kPatchKind, 11, 2, 1, false, -1,
+    {"empty rows", Nothing, false, kPatchKind, 11, 2, 1, false,
      "refused: nothing to drop: the dragged rows are empty"},
 };
 
@@ -152,8 +138,6 @@ TEST_P(DropPreviewCases, SaysWhatTheDropWouldDoAndChangesNothing) {
     DropRequest request{&a, {}, c.kind, c.sameProject ? &a : &b, c.at - 1, c.insert, {}};
     for (int row = c.first; row < c.first + c.count; ++row)
         request.rows.push_back(row - 1);
-    if (c.copy >= 0)
-        request.copy = c.copy == 1;
     const DropPreview preview = PreviewThenDrop(request, c.name);
     EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
     if (preview.accepted) {
@@ -161,29 +145,7 @@ TEST_P(DropPreviewCases, SaysWhatTheDropWouldDoAndChangesNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(, DropPreviewCases, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<PreviewCase>& param) {
-                             std::string name = param.param.name;
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
-
-// During a drag the preview reads the transfer records and leaves them for the drop.
-TEST_F(DropPreviewTest, ADragInProgressKeepsItsTransferRecords) {
-    CLumData a;
-    CLumData b;
-    FillSource(a);
-    RebuildUsers(a);
-    StoreSelection(a, {0, 3}, kPatchKind);
-    const CToneArray tones = Domain().m_transferTones;
-    const DropPreview preview = PreviewTransferDrop(a, {0, 3}, kPatchKind, b, 0, true, true, "");
-    EXPECT_EQ(preview.text, "copy 2 patches to the other project rows 1-2 (insert), carrying 2 "
-                            "tones, 2 waves, 0 Bytes");
-    EXPECT_TRUE(tones == Domain().m_transferTones && Domain().m_transferPatches.Size() == 2);
-    EXPECT_EQ(Domain().m_insertFlag + Domain().m_copyFlag, 0u); // the flags given are not stored
-    Domain().ClearTransfer();
-}
+INSTANTIATE_TEST_SUITE_P(, DropPreviewCases, testing::ValuesIn(kCases));
 
 // Random projects and random drops over them (as the editing property test makes them).
 TEST_F(DropPreviewTest, AcceptsExactlyTheDropsThatGoAheadAndChangesNothing) {
@@ -198,19 +160,15 @@ TEST_F(DropPreviewTest, AcceptsExactlyTheDropsThatGoAheadAndChangesNothing) {
         CLumData b;
         generator.Fill(a);
         generator.Fill(b);
-        const std::vector<CLumData*> projects = {&a, &b};
+        CLumData* const projects[] = {&a, &b};
         for (int n = 0; n < 60 && !HasFailure(); ++n) {
-            const Step step = generator.Next(projects, false);
+            const Step step = generator.Next({&a, &b}, false);
             if (step.op != Op::Drop)
                 continue;
             Log().Clear();
-            const DropRequest request{projects[static_cast<std::size_t>(step.source)],
-                                      step.rows,
-                                      step.kind,
-                                      projects[static_cast<std::size_t>(step.target)],
-                                      step.at,
-                                      step.insert,
-                                      step.copy};
+            const DropRequest request{
+                projects[step.source], step.rows, step.kind, projects[step.target], step.at,
+                step.insert,           step.copy};
             const DropPreview preview =
                 PreviewThenDrop(request, "seed " + std::to_string(seed) + ": " + step.Describe());
             ++seen[preview.accepted ? "accepted" : "refused"];

@@ -5,7 +5,6 @@
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -14,6 +13,7 @@
 // Projects built in memory slot by slot; file paths tell where each record came from.
 namespace CorvTest {
 
+// The path of a made-up record file: "/<project>.prj/<folder>/<number> <name><extension>".
 inline std::string RecordPath(const std::string& project, int kind, int number,
                               const std::string& name) {
     static const char* const kFolders[] = {"Patch/", "Tone/", "Wave/"};
@@ -61,18 +61,6 @@ inline int ToneRef(const Corv::CLumData& project, int patchNumber, int slot) {
 
 inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int side) {
     return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
-}
-
-// The sorted user list of a tone or wave slot.
-inline std::vector<int> SortedUsers(std::vector<int> users) {
-    std::sort(users.begin(), users.end());
-    return users;
-}
-inline std::vector<int> ToneUsers(const Corv::CLumData& project, int toneNumber) {
-    return SortedUsers(project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Users());
-}
-inline std::vector<int> WaveUsers(const Corv::CLumData& project, int waveNumber) {
-    return SortedUsers(project.Waves()[static_cast<std::size_t>(waveNumber - 1)].Users());
 }
 
 inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {
