@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 // What a whole drop adds to the overwrite and the insert: the defaults, the rule for a block
-// dropped onto itself, the rows selected afterwards and requests that cannot be carried out.
+// dropped onto itself and requests that cannot be carried out. The rows selected afterwards
+// are checked by the editing property test.
 namespace {
 
 using namespace Corv;
@@ -93,26 +94,6 @@ TEST_F(Drop, ABlockOnItsOwnFirstRowDoesNothingUnlessACopyIsInserted) {
             EXPECT_TRUE(before.Matches(a) && !Domain().CanUndo() && Log().Calls().empty() &&
                         result.sourceSelection.empty());
     }
-}
-
-TEST(DropReselection, FollowsTheDraggedRowsToTheirPlacesAfterTheDrop) {
-    struct Case {
-        std::vector<int> rows;
-        int kind;
-        int at;
-        bool insert;
-        bool otherProject;
-        std::vector<int> expected;
-    };
-    const Case cases[] = {
-        {{7, 2}, kPatchKind, 0, true, true, {7, 2}},       // another project: as they were
-        {{3, 4, 5}, kPatchKind, 4, false, false, {3}},     // 4 and 5 were overwritten
-        {{2, 8}, kToneKind, 5, true, false, {2, 10}},      // behind the insert position
-        {{1, 997, 998}, kWaveKind, 0, true, false, {4}},   // the last two were pushed out
-        {{509, 510}, kPatchKind, 100, true, false, {511}}, // 512 is past the end
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ReselectedSourceRows(c.rows, c.kind, c.at, c.insert, c.otherProject), c.expected);
 }
 
 TEST_F(Drop, AToneMovedWithinAProjectTakesItsPatchesAlong) {
