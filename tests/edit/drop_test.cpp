@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-// What a whole drop adds to the overwrite and the insert: the defaults, the rule for a block
-// dropped onto itself and requests that cannot be carried out. The rows selected afterwards
-// are checked by the editing property test.
+// What a whole drop adds to the overwrite and the insert: the rule for a block dropped onto
+// itself and requests that cannot be carried out. The defaults of copy and move and the rows
+// selected afterwards are checked by the editing property test.
 namespace {
 
 using namespace Corv;
@@ -38,35 +38,6 @@ void FillSmall(CLumData& project) {
 DropRequest Request(CLumData& source, std::vector<int> rows, int kind, CLumData& target, int at,
                     bool insert = false, std::optional<bool> copy = std::nullopt) {
     return DropRequest{&source, std::move(rows), kind, &target, at, insert, copy};
-}
-
-TEST_F(Drop, WithoutAChoiceAListMovesWithinItselfAndCopiesIntoAnotherProject) {
-    struct Case {
-        bool sameProject;
-        std::optional<bool> copy;
-        bool sourceKeepsTheRow;
-    };
-    for (const Case& c : {Case{true, std::nullopt, false}, Case{true, true, true},
-                          Case{false, std::nullopt, true}, Case{false, false, false}}) {
-        SCOPED_TRACE(testing::Message()
-                     << "same " << c.sameProject << " copy " << c.copy.has_value());
-        CLumData a;
-        CLumData b;
-        FillSmall(a);
-        CLumData& target = c.sameProject ? a : b;
-        const DropResult result =
-            PerformDrop(Request(a, {2}, kPatchKind, target, 100, false, c.copy));
-        ASSERT_TRUE(result.done);
-        EXPECT_EQ(Name(target, kPatchKind, 101), "P3");
-        EXPECT_EQ(ToneRef(target, 101, 0), c.sameProject ? 5 : 1); // b's first empty slot
-        EXPECT_TRUE(UsersMatchReferences(a) && UsersMatchReferences(b));
-        EXPECT_EQ(IsEmptySlot(a, kPatchKind, 3), !c.sourceKeepsTheRow);
-        EXPECT_EQ(result.sourceChanged, !c.sourceKeepsTheRow);
-        EXPECT_EQ(result.targetSelection, std::vector<int>{100});
-        // A move between two projects is one undo step over both.
-        const bool twoProjects = !c.sameProject && !c.sourceKeepsTheRow;
-        EXPECT_EQ(Domain().m_undo[1].owner, twoProjects ? &a : nullptr);
-    }
 }
 
 // A block dropped onto its own first row does nothing, unless a copy is inserted there.
