@@ -1,38 +1,23 @@
 #include "edit/clean.h"
+#include "edit_property_model.h"
 #include "storage/domain.h"
-#include "support/project_builder.h"
+#include "support/faulty_file_system.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
+// Clean Project on hand-made projects, and its dry run against the clean itself on random ones.
 namespace {
 
-using Corv::CLumData;
+using namespace Corv;
+using namespace CorvTest;
+using namespace CorvTest::Property;
 
 // The four options as bits: 1 keep waves, 2 keep tones, 4 keep tone numbers, 8 keep patch
 // numbers.
-Corv::CleanOptions Options(int bits) {
+CleanOptions OptionsOf(int bits) {
     return {(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0};
-}
-
-// Records placed straight into the arrays, with file paths so that their slots count as used.
-void PutPatch(CLumData& data, int number, const std::string& name, int tone0, int tone1 = 0) {
-    Corv::CPatch patch = CorvTest::MakePatch(name, tone0, tone1);
-    patch.SetFilePath("Patch/" + name + ".d00");
-    data.Patches().PlaceClone(static_cast<std::size_t>(number - 1), patch);
-}
-void PutTone(CLumData& data, int number, const std::string& name, const std::vector<int>& waves) {
-    Corv::CTone tone = CorvTest::MakeTone(name, waves);
-    tone.SetFilePath("Tone/" + name + ".p00");
-    data.Tones().PlaceClone(static_cast<std::size_t>(number - 1), tone);
-}
-void PutWave(CLumData& data, int number, const std::string& name, const char* extension) {
-    data.Waves().PlaceClone(static_cast<std::size_t>(number - 1),
-                            CorvTest::MakeWave(name, "Wave/" + name + extension));
-}
-void LinkUsers(CLumData& data) {
-    data.RebuildToneUsers();
-    data.RebuildWaveUsers();
 }
 
 // The used slots in one line: "P<n> <name> <tone0>/<tone1>; T<n> <name> w<waves> u<users>;
@@ -46,7 +31,7 @@ std::string Describe(const CLumData& data) {
     };
     std::ostringstream out;
     for (std::size_t p = 0; p < data.Patches().Size(); ++p)
-        if (const Corv::CPatch& patch = data.Patches()[p]; !patch.IsEmpty())
+        if (const CPatch& patch = data.Patches()[p]; !patch.IsEmpty())
             out << "P" << p + 1 << " " << patch.Name() << " " << patch.Slot(0).ToneNumber() << "/"
                 << patch.Slot(1).ToneNumber() << "; ";
     for (std::size_t t = 0; t < data.Tones().Size(); ++t) {
@@ -57,37 +42,33 @@ std::string Describe(const CLumData& data) {
                 << list(data.Tones()[t].Users()) << "; ";
     }
     for (std::size_t w = 0; w < data.Waves().Size(); ++w)
-        if (const Corv::CWave& wave = data.Waves()[w]; !wave.IsEmpty())
+        if (const CWave& wave = data.Waves()[w]; !wave.IsEmpty())
             out << "W" << w + 1 << " " << wave.Name() << " u" << list(wave.Users()) << "; ";
     return out.str();
 }
 
-// Every array at full size and every user list just what loading builds from the references.
+// Every array at full size and every user list true.
 void ExpectSound(CLumData& data) {
     EXPECT_EQ(data.Patches().Size() + data.Tones().Size() + data.Waves().Size(), 512u + 896 + 999);
-    const std::string before = Describe(data);
-    LinkUsers(data);
-    EXPECT_EQ(Describe(data), before);
+    EXPECT_TRUE(UsersMatchReferences(data));
 }
 
-struct CleanTest : ::testing::Test {
-    void SetUp() override { Corv::CDomain::Reset(); }
-};
+class CleanTest : public EditTest {};
 
 // Used and unused tones, waves used only by an unused tone, unused instrument (".w00") and
 // imported (".wav") waves, and gaps in every list.
 void BuildMixedProject(CLumData& data) {
-    PutPatch(data, 2, "PA", 4);
-    PutPatch(data, 4, "PB", 2, 4);
-    PutTone(data, 2, "TA", {3});
-    PutTone(data, 4, "TB", {3, 6});
-    PutTone(data, 5, "TU", {5, 8});
+    PutPatch(data, 2, 4, 0, "PA");
+    PutPatch(data, 4, 2, 4, "PB");
+    PutTone(data, 2, {3}, "TA");
+    PutTone(data, 4, {3, 6}, "TB");
+    PutTone(data, 5, {5, 8}, "TU");
     const std::tuple<int, const char*, const char*> waves[] = {
         {3, "WA", ".w00"}, {5, "WU", ".w00"}, {6, "WB", ".wav"},
         {8, "WI", ".wav"}, {9, "WX", ".w00"}, {10, "WY", ".WAV"}};
     for (const auto& [number, name, extension] : waves)
-        PutWave(data, number, name, extension);
-    LinkUsers(data);
+        PutWave(data, number, name, "A", std::string("/A/") + name + extension);
+    RebuildUsers(data);
 }
 
 TEST_F(CleanTest, KeepsWhatTheOptionsSay) {
@@ -106,7 +87,7 @@ TEST_F(CleanTest, KeepsWhatTheOptionsSay) {
         SCOPED_TRACE(bits);
         CLumData data;
         BuildMixedProject(data);
-        Corv::Clean(data, Options(bits));
+        Clean(data, OptionsOf(bits));
         EXPECT_EQ(Describe(data), expected);
         ExpectSound(data);
     }
@@ -118,13 +99,13 @@ TEST_F(CleanTest, ResetsDanglingReferencesEvenWithEveryOptionOn) {
     for (const int badTone : {9, 897, 16384}) {
         SCOPED_TRACE(badTone);
         CLumData data;
-        PutPatch(data, 1, "Patch", badTone, 2);
+        PutPatch(data, 1, badTone, 2, "Patch");
         data.Patches()[0].Slot(0).SetP(5, 77);
-        PutTone(data, 2, "Tone", {1, 0, 1000, 65535, 7});
-        PutWave(data, 1, "Wave", ".w00");
-        LinkUsers(data);
-        Corv::Clean(data, Options(15));
-        EXPECT_TRUE(data.Patches()[0].Slot(0) == Corv::CPatchTone());
+        PutTone(data, 2, {1, 0, 1000, 65535, 7}, "Tone");
+        PutWave(data, 1, "Wave");
+        RebuildUsers(data);
+        Clean(data, OptionsOf(15));
+        EXPECT_TRUE(data.Patches()[0].Slot(0) == CPatchTone());
         EXPECT_EQ(Describe(data), "P1 Patch 0/2; T2 Tone w1 u0; W1 Wave u1; ");
         EXPECT_EQ(data.Tones()[1].Osc(1).WaveSource(0), 1) << "only the number is dropped";
     }
@@ -133,15 +114,143 @@ TEST_F(CleanTest, ResetsDanglingReferencesEvenWithEveryOptionOn) {
 TEST_F(CleanTest, UndoRightAfterCleanBringsBackTheExactLists) {
     CLumData data;
     BuildMixedProject(data);
-    PutTone(data, 20, "Stale", {1}); // refers to an empty wave
+    PutTone(data, 20, {1}, "Stale"); // refers to an empty wave
     const std::string before = Describe(data);
-    Corv::CleanProject(data);
+    CleanProject(data);
     const std::string cleaned = Describe(data);
     ASSERT_NE(cleaned, before);
-    Corv::CDomain::Get().Undo();
+    CDomain::Get().Undo();
     EXPECT_EQ(Describe(data), before);
-    Corv::CDomain::Get().Undo();
+    CDomain::Get().Undo();
     EXPECT_EQ(Describe(data), cleaned);
+}
+
+// Every used record by its file path (the generator gives each its own): kind, 1-based number.
+std::map<std::string, std::pair<int, int>> Places(const CLumData& data) {
+    std::map<std::string, std::pair<int, int>> places;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        for (std::size_t i = 0; i < data.Records(kind).Size(); ++i)
+            if (!data.Records(kind).Item(i).IsEmpty())
+                places[data.Records(kind).Item(i).FilePath()] = {kind, static_cast<int>(i) + 1};
+    return places;
+}
+
+// What each patch and tone refers to, by the names of the records it reaches ("-" for none, an
+// empty slot or one past the list).
+std::map<std::string, std::vector<std::string>> ContentOf(const CLumData& data) {
+    const auto name = [](const CParameterArray& records, int number) -> std::string {
+        const auto at = static_cast<std::size_t>(number - 1);
+        return number < 1 || at >= records.Size() || records.Item(at).IsEmpty()
+                   ? "-"
+                   : records.Item(at).Name();
+    };
+    std::map<std::string, std::vector<std::string>> content;
+    for (std::size_t p = 0; p < data.Patches().Size(); ++p)
+        for (const int tone : data.Patches()[p].ToneNumbers())
+            if (!data.Patches()[p].IsEmpty())
+                content[data.Patches()[p].Name()].push_back(name(data.Tones(), tone));
+    for (std::size_t t = 0; t < data.Tones().Size(); ++t)
+        for (const int wave : data.Tones()[t].WaveNumbers())
+            if (!data.Tones()[t].IsEmpty())
+                content[data.Tones()[t].Name()].push_back(name(data.Waves(), wave));
+    return content;
+}
+
+// Random projects under every option set: the dry run changes nothing and foretells where each
+// record goes; the clean keeps the user lists true and every kept patch and tone reaching what
+// it reached before.
+TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
+    std::map<std::string, int> seen;
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        SizedFileSystem files;
+        ScopedFileSystem scope(files);
+        Generator generator(seed, files);
+        CDomain::Reset();
+        const std::shared_ptr<SinkLog> log = InstallScriptedSink();
+        CLumData project;
+        generator.Fill(project);
+        // Some waves become imported files (".wav"), which the keep-waves option keeps.
+        for (std::size_t w = 0; w < project.Waves().Size(); ++w) {
+            CWave& wave = project.Waves()[w];
+            if (!wave.IsEmpty() && generator.Chance(0.3)) {
+                files.SetSize(wave.FilePath() + ".wav", FileBytes(wave.FilePath()));
+                wave.SetFilePath(wave.FilePath() + ".wav");
+            }
+        }
+        CLumData other;
+        CDomain& domain = CDomain::Get();
+        domain.RecordUndo(kUndoAllKinds, other);
+        for (int bits = 0; bits < 16; ++bits) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + " options " + std::to_string(bits));
+            const ProjectState before(project);
+            const CleanPlan plan = PlanClean(project, OptionsOf(bits));
+
+            ASSERT_TRUE(before.Matches(project)) << "the dry run changed the project";
+            EXPECT_TRUE(log->Calls().empty() && log->Notices().empty()) << log->Describe();
+            EXPECT_TRUE(domain.m_undo[0].owner == &other && domain.m_undo[1].owner == nullptr);
+
+            CLumData cleaned;
+            cleaned.Patches() = project.Patches();
+            cleaned.Tones() = project.Tones();
+            cleaned.Waves() = project.Waves();
+            Clean(cleaned, OptionsOf(bits));
+            EXPECT_TRUE(UsersMatchReferences(cleaned));
+            const auto content = ContentOf(project);
+            for (const auto& [name, reached] : ContentOf(cleaned))
+                EXPECT_EQ(reached, content.at(name)) << name;
+            // Where the plan says each used record ends up (0 = gone) is where it is.
+            std::map<std::string, std::pair<int, int>> planned = Places(project);
+            std::array<int, 3> removed{}, renumbered{};
+            for (const CleanChange& change : plan.changes) {
+                const CParameter& record =
+                    project.Records(change.kind)
+                        .Item(static_cast<std::size_t>(change.oldNumber - 1));
+                EXPECT_EQ(record.Name(), change.name);
+                planned[record.FilePath()].second = change.newNumber;
+                ++(change.newNumber == 0 ? removed
+                                         : renumbered)[static_cast<std::size_t>(change.kind)];
+            }
+            std::erase_if(planned, [](const auto& place) { return place.second.second == 0; });
+            EXPECT_EQ(Places(cleaned), planned);
+            EXPECT_EQ(plan.waveBytesFreed, project.WaveBytesTotal() - cleaned.WaveBytesTotal());
+            EXPECT_EQ(plan.removed, removed);
+            EXPECT_EQ(plan.renumbered, renumbered);
+            for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+                seen["removed " + std::to_string(kind)] += removed[static_cast<std::size_t>(kind)];
+                seen["renumbered " + std::to_string(kind)] +=
+                    renumbered[static_cast<std::size_t>(kind)];
+            }
+            seen["cleared"] += plan.clearedReferences;
+        }
+    }
+    // A clean never removes a patch; it only closes the gaps between them.
+    for (const char* what :
+         {"removed 1", "removed 2", "renumbered 0", "renumbered 1", "renumbered 2", "cleared"})
+        EXPECT_GT(seen[what], 0) << "no run saw " << what;
+    CDomain::Reset();
+}
+
+CleanPlan Plan(std::array<int, 3> removed, std::array<int, 3> renumbered, int cleared,
+               std::uint64_t bytes) {
+    CleanPlan plan;
+    plan.removed = removed;
+    plan.renumbered = renumbered;
+    plan.clearedReferences = cleared;
+    plan.waveBytesFreed = bytes;
+    return plan;
+}
+
+TEST(CleanSummaryText, NamesWhatGoesAndWhatMoves) {
+    EXPECT_EQ(CleanSummary(Plan({0, 0, 0}, {0, 0, 0}, 0, 0)), "nothing to clean");
+    EXPECT_EQ(CleanSummary(Plan({0, 12, 7}, {0, 40, 0}, 0, 3565158)),
+              "removes 12 tones and 7 waves (3.4 MB); renumbers 40 tones");
+    EXPECT_EQ(CleanSummary(Plan({0, 1, 0}, {0, 0, 0}, 0, 0)), "removes 1 tone");
+    EXPECT_EQ(CleanSummary(Plan({0, 0, 1}, {0, 0, 0}, 0, 512)), "removes 1 wave (512 Bytes)");
+    EXPECT_EQ(CleanSummary(Plan({0, 0, 0}, {1, 1, 1}, 0, 0)),
+              "renumbers 1 patch, 1 tone and 1 wave");
+    EXPECT_EQ(CleanSummary(Plan({0, 2, 0}, {5, 0, 0}, 1, 0)),
+              "removes 2 tones; renumbers 5 patches; clears 1 reference to empty slots");
+    EXPECT_EQ(CleanSummary(Plan({0, 0, 0}, {0, 0, 0}, 2, 0)), "clears 2 references to empty slots");
 }
 
 } // namespace

