@@ -7,8 +7,9 @@
 #include <gtest/gtest.h>
 #include <map>
 
-// The preview of a drop: its line, that it changes nothing (projects, undo step, transfer
-// arrays, flags, no message), and that it accepts exactly the drops that go ahead.
+// A whole drop and its preview: the preview's line, that it changes nothing (projects, undo
+// step, transfer arrays, flags, no message), and that it accepts exactly the drops that go
+// ahead; the rule for a block dropped onto itself and requests that cannot be carried out.
 namespace {
 
 using namespace Corv;
@@ -86,37 +87,60 @@ void BigWave(CLumData&, CLumData& b, DropPreviewTest& t) {
     t.SetSize(b, 1, kWaveBytesLimit - 100'000);
 }
 
-// A drop from A onto A or B without a choice of copy or move, rows and position 1-based, and
-// the line of its preview.
+// A drop from A onto A or B, rows and position 1-based, and the line of its preview.
 struct PreviewCase {
     const char* name;
     SetUp setUp;
     bool sameProject;
     int kind;
-    int first, count; // the dragged rows
+    std::vector<int> rows;
     int at;
     bool insert;
+    int copy;         // -1: the default (within one project a move, else a copy), 0: move, 1: copy
     const char* line; // "ok: TEXT" or "refused: TEXT"
 };
 
 const PreviewCase kCases[] = {
-    {"a copy carries tones, waves and their bytes", Nothing, false, kPatchKind, 1, 4, 10, false,
+    {"a copy carries tones, waves and their bytes", Nothing, false, kPatchKind, Rows(1, 2, 3, 4),
+     10, false, -1,
      "ok: copy 4 patches to B.prj rows 10-13 (overwrite), carrying 3 tones, 3 waves, 1.3 MB"},
-    {"an empty tone record carried along is no tone", EmptyTone, false, kPatchKind, 6, 1, 1, false,
-     "ok: copy 1 patch to B.prj row 1 (overwrite)"},
-    {"within one project nothing travels", Nothing, true, kToneKind, 1, 1, 5, true,
+    {"an empty tone record carried along is no tone", EmptyTone, false, kPatchKind, Rows(6), 1,
+     false, -1, "ok: copy 1 patch to B.prj row 1 (overwrite)"},
+    {"within one project nothing travels", Nothing, true, kToneKind, Rows(1), 5, true, -1,
      "ok: move 1 tone to row 5 (insert)"},
-    {"inserting pushes used entries off the end", UsedAtEnd, true, kPatchKind, 1, 2, 101, true,
+    {"inserting pushes used entries off the end", UsedAtEnd, true, kPatchKind, Rows(1, 2), 101,
+     true, -1,
      "ok: move 2 patches to rows 101-102 (insert); pushes 2 used patches off the end (asks "
      "first)"},
-    {"too few tone slots", FreeTones<2>, false, kPatchKind, 1, 4, 2, false,
+    {"too few tone slots", FreeTones<2>, false, kPatchKind, Rows(1, 2, 3, 4), 2, false, -1,
      "refused: needs 3 free tone slots, B.prj has 2"},
-    {"a question due does not hide a refusal", FreeTones<0>, false, kPatchKind, 1, 1, 1, false,
-     "refused: needs 1 free tone slot, B.prj has 0"},
-    {"over the wave size limit", BigWave, false, kPatchKind, 1, 4, 1, false,
+    {"a question due does not hide a refusal", FreeTones<0>, false, kPatchKind, Rows(1), 1, false,
+     -1, "refused: needs 1 free tone slot, B.prj has 0"},
+    {"over the wave size limit", BigWave, false, kPatchKind, Rows(1, 2, 3, 4), 1, false, -1,
      "refused: waves would exceed 64 MB by 1.2 MB"},
-    {"empty rows", Nothing, false, kPatchKind, 11, 2, 1, false,
+    {"empty rows", Nothing, false, kPatchKind, Rows(11, 12), 1, false, -1,
      "refused: nothing to drop: the dragged rows are empty"},
+    // A block onto its own first row does nothing, unless a copy is inserted there.
+    {"onto itself", Nothing, true, kPatchKind, Rows(2, 3, 4), 2, false, -1,
+     "refused: nothing to do: the block is dropped onto itself"},
+    {"onto itself as a copy", Nothing, true, kPatchKind, Rows(3, 4, 2), 2, false, 1,
+     "refused: nothing to do: the block is dropped onto itself"},
+    {"inserted onto itself", Nothing, true, kPatchKind, Rows(2, 3, 4), 2, true, -1,
+     "refused: nothing to do: the block is dropped onto itself"},
+    {"a copy inserted onto itself", Nothing, true, kPatchKind, Rows(4, 2, 3), 2, true, 1,
+     "ok: copy 3 patches to rows 2-4 (insert)"},
+    {"a copy of no block onto itself", Nothing, true, kPatchKind, Rows(2, 4), 2, false, 1,
+     "ok: copy 2 patches to rows 2-3 (overwrite); overwrites 2 used patches (asks first)"},
+    {"a block one row on", Nothing, true, kPatchKind, Rows(2, 3, 4), 3, false, -1,
+     "ok: move 3 patches to rows 3-5 (overwrite); overwrites 2 used patches (asks first)"},
+    {"a block inserted one row back", Nothing, true, kPatchKind, Rows(2, 3, 4), 1, true, -1,
+     "ok: move 3 patches to rows 1-3 (insert)"},
+    {"no rows", Nothing, false, kPatchKind, Rows(), 1, false, -1,
+     "refused: nothing to drop: no rows are dragged"},
+    {"a row past the list", Nothing, false, kPatchKind, Rows(1, 513), 1, false, -1,
+     "refused: nothing to drop: row 513 lies outside the list"},
+    {"a row before the list", Nothing, false, kPatchKind, Rows(0, 1), 1, false, -1,
+     "refused: nothing to drop: row 0 lies outside the list"},
 };
 
 class DropPreviewCases : public DropPreviewTest, public testing::WithParamInterface<PreviewCase> {};
@@ -136,8 +160,10 @@ TEST_P(DropPreviewCases, SaysWhatTheDropWouldDoAndChangesNothing) {
     Log().SetDefaultAnswer(kAnswerCancel);
 
     DropRequest request{&a, {}, c.kind, c.sameProject ? &a : &b, c.at - 1, c.insert, {}};
-    for (int row = c.first; row < c.first + c.count; ++row)
+    for (const int row : c.rows)
         request.rows.push_back(row - 1);
+    if (c.copy >= 0)
+        request.copy = c.copy == 1;
     const DropPreview preview = PreviewThenDrop(request, c.name);
     EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
     if (preview.accepted) {

@@ -49,6 +49,11 @@ inline void PutWave(Corv::CLumData& project, int number, const std::string& name
         MakeWave(label, path.empty() ? RecordPath(folder, Corv::kWaveKind, number, label) : path));
 }
 
+// A list of rows or numbers, for tables whose rows must not hold nested braces.
+inline std::vector<int> Rows(auto... rows) {
+    return {rows...};
+}
+
 // The back references as loading builds them.
 inline void RebuildUsers(Corv::CLumData& project) {
     project.RebuildToneUsers();

@@ -46,9 +46,6 @@ struct CheckCase {
     int question, error; // 0: none
 };
 
-std::vector<int> Rows(auto... rows) {
-    return {rows...};
-}
 auto Nothing = [](CLumData&, CLumData&) {};
 auto UsedPatch(int number) {
     return [number](CLumData&, CLumData& b) { PutPatch(b, number, 0); };
