@@ -52,29 +52,15 @@ const CParameterArray& Records(const ProjectState& state, int kind) {
                                : static_cast<const CParameterArray&>(state.waves);
 }
 
-bool TextsEqual(const CParameter& a, const CParameter& b) {
-    return a.FilePath() == b.FilePath() && a.Name() == b.Name() && a.Memo(1) == b.Memo(1) &&
-           a.Memo(2) == b.Memo(2) && a.Memo(3) == b.Memo(3) && a.Memo(4) == b.Memo(4);
-}
-
-bool IsDigitOfUserSide(const COsc& osc, int parameter) {
-    if (parameter >= 40 && parameter <= 43)
-        return osc.WaveSource(0) == COsc::kUserWaveSource;
-    if (parameter >= 92 && parameter <= 95)
-        return osc.WaveSource(1) == COsc::kUserWaveSource;
-    return false;
-}
-
 // Texts and every parameter except the wave numbers of the sides that refer to project waves.
-bool ToneContentEqual(const CTone& before, const CTone& after) {
-    if (!TextsEqual(before, after))
-        return false;
-    for (int osc = 0; osc < CTone::kOscCount; ++osc)
-        for (int n = 0; n < kOscParameterCount; ++n)
-            if (!IsDigitOfUserSide(before.Osc(osc), n) &&
-                before.Osc(osc).P(n) != after.Osc(osc).P(n))
-                return false;
-    return true;
+bool ToneContentEqual(CTone before, CTone after) {
+    for (CTone* tone : {&before, &after}) {
+        tone->Users().clear();
+        for (int osc = 0; osc < CTone::kOscCount; ++osc)
+            for (int side = 0; side < 2; ++side)
+                tone->Osc(osc).SetWaveNumber(side, 0); // only where the side takes a user wave
+    }
+    return before == after;
 }
 
 std::string Where(int project, int kind, int slot) {

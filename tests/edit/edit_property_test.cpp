@@ -103,7 +103,7 @@ private:
         const StepMap map = DropMap(step, m_states);
         const std::vector<int> owners = other && !copy ? std::vector<int>{step.target, step.source}
                                                        : std::vector<int>{step.target};
-        Changed(owners, map, {true, true, true});
+        Changed(owners, map);
     }
 
     void Delete(const Step& step) {
@@ -112,7 +112,7 @@ private:
             return Unchanged();
         }
         Count("delete");
-        Changed({step.source}, DeleteMap(step, m_projects.size()), {true, true, true});
+        Changed({step.source}, DeleteMap(step, m_projects.size()));
     }
 
     void EditText(const Step& step) {
@@ -154,11 +154,12 @@ private:
         UndoStoreMatches();
     }
 
-    void Changed(const std::vector<int>& owners, const StepMap& map, std::array<bool, 3> kinds) {
+    // A drop or delete: user lists true, contents kept, all three kinds recorded for undo.
+    void Changed(const std::vector<int>& owners, const StepMap& map) {
         for (const int p : owners)
             EXPECT_TRUE(UsersMatchReferences(Project(p))) << "project " << p;
         EXPECT_TRUE(ContentKept(map, m_states, m_views, owners));
-        Recorded(owners, kinds);
+        Recorded(owners, {true, true, true});
     }
 
     // A step that recorded undo: the store holds the states before it; one Undo brings them

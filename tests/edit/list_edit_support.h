@@ -72,10 +72,6 @@ inline const std::string& Name(const Corv::CLumData& project, int kind, int numb
     return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).Name();
 }
 
-inline bool IsEmptySlot(const Corv::CLumData& project, int kind, int number) {
-    return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).IsEmpty();
-}
-
 // Every user list holds exactly the records that refer to its slot, each once.
 inline testing::AssertionResult UsersMatchReferences(const Corv::CLumData& project) {
     auto check = [](const char* what, const auto& records, const auto& referrers, int refs,
