@@ -4,6 +4,7 @@
 #include "storage_fixture.h"
 #include "support/faulty_file_system.h"
 
+#include <array>
 #include <functional>
 
 using namespace Corv;
@@ -11,13 +12,10 @@ using namespace CorvTest;
 
 namespace {
 
-struct WriteCount {
-    int opensForWriting = 0; // Open in Write or Update mode
-    int writes = 0, renames = 0, removes = 0, copies = 0;
-    bool operator==(const WriteCount&) const = default;
-};
+// Opens in Write or Update mode, writes, renames, removes, copies.
+using WriteCount = std::array<int, 5>;
 
-class SaveWritesTest : public StorageTest {};
+using SaveWritesTest = StorageTest;
 
 TEST_F(SaveWritesTest, ASaveWritesOnlyWhatChanged) {
     const std::string folder = Project("Full");
@@ -30,7 +28,7 @@ TEST_F(SaveWritesTest, ASaveWritesOnlyWhatChanged) {
         WriteCount expected;
     };
     const Case cases[] = {
-        {"nothing", [] {}, {}},
+        {"nothing", [] {}, {0, 0, 0, 0, 0}},
         {"a patch renamed", [&] { data.Patches()[0].SetName("Renamed"); }, {0, 0, 1, 0, 0}},
         {"a tone memo", [&] { data.Tones()[4].SetMemo(3, "new memo"); }, {1, 1, 1, 0, 0}},
         // A new record area: a copy with the area written into it takes the file's name.
@@ -46,14 +44,10 @@ TEST_F(SaveWritesTest, ASaveWritesOnlyWhatChanged) {
         InstalledFaultyFileSystem counting;
         counting.SetLogging(true);
         ASSERT_TRUE(doc.SaveProject(folder));
-        WriteCount count;
+        WriteCount count = {0, counting.Count(FsOp::Write), counting.Count(FsOp::Rename),
+                            counting.Count(FsOp::Remove), counting.Count(FsOp::CopyFile)};
         for (const std::string& line : counting.Log())
-            count.opensForWriting +=
-                line.rfind("Open Write", 0) == 0 || line.rfind("Open Update", 0) == 0;
-        count.writes = counting.Count(FsOp::Write);
-        count.renames = counting.Count(FsOp::Rename);
-        count.removes = counting.Count(FsOp::Remove);
-        count.copies = counting.Count(FsOp::CopyFile);
+            count[0] += line.rfind("Open Write", 0) == 0 || line.rfind("Open Update", 0) == 0;
         EXPECT_EQ(count, c.expected);
     }
 }
