@@ -16,12 +16,13 @@ protected:
     void Use(int kind, int index) {
         m_data.Records(kind).Item(static_cast<std::size_t>(index)).SetFilePath("used");
     }
-    // How many users all records of an array list together.
-    template <class Array> static std::size_t UsersListed(const Array& array) {
-        std::size_t listed = 0;
+    // Every listed user of an array, as (record index, user).
+    template <class Array> static std::vector<std::pair<int, int>> AllUsers(const Array& array) {
+        std::vector<std::pair<int, int>> all;
         for (std::size_t i = 0; i < array.Size(); ++i)
-            listed += array[i].Users().size();
-        return listed;
+            for (const std::int32_t user : array[i].Users())
+                all.emplace_back(static_cast<int>(i), user);
+        return all;
     }
 
     CLumData m_data;
@@ -76,12 +77,9 @@ TEST_F(LumDataTest, RebuildUsersListsEachReferrerOnce) {
     m_data.Tones()[6] = MakeTone("", {1});
     m_data.RebuildToneUsers();
     m_data.RebuildWaveUsers();
-    EXPECT_EQ(m_data.Tones()[2].Users(), (std::vector<std::int32_t>{0, 7}));
-    EXPECT_EQ(m_data.Tones()[895].Users(), std::vector<std::int32_t>{7});
-    EXPECT_EQ(UsersListed(m_data.Tones()), 3u);
-    EXPECT_EQ(m_data.Waves()[998].Users(), std::vector<std::int32_t>{1});
-    EXPECT_EQ(m_data.Waves()[0].Users(), (std::vector<std::int32_t>{5, 6}));
-    EXPECT_EQ(UsersListed(m_data.Waves()), 3u);
+    using Users = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(AllUsers(m_data.Tones()), (Users{{2, 0}, {2, 7}, {895, 7}}));
+    EXPECT_EQ(AllUsers(m_data.Waves()), (Users{{0, 5}, {0, 6}, {998, 1}}));
 }
 
 } // namespace

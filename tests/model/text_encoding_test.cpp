@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -12,16 +13,10 @@ using CorvTest::ScopedCodePage;
 constexpr CodePage kWestern = CodePage::Windows1252;
 constexpr CodePage kJapanese = CodePage::ShiftJis;
 
-// Code-page bytes, the UTF-8 a file name holds for them, and the bytes that UTF-8 gives back.
-struct ConversionCase {
-    CodePage page;
-    std::string bytes;
-    std::string utf8;
-    std::string back; // what converting `utf8` gives back; the bytes themselves when empty
-};
-
+// Code-page bytes, the UTF-8 a file name holds for them, and the bytes that UTF-8 gives back
+// (the bytes themselves when empty).
 TEST(TextEncoding, NamesBecomeUtf8AndComeBack) {
-    const ConversionCase cases[] = {
+    const std::tuple<CodePage, std::string, std::string, std::string> cases[] = {
         // ASCII passes untouched in both, "\" and "~" too.
         {kWestern, "Lead 01 \\~", "Lead 01 \\~", ""},
         {kJapanese, "Lead 01 \\~", "Lead 01 \\~", ""},
@@ -40,12 +35,11 @@ TEST(TextEncoding, NamesBecomeUtf8AndComeBack) {
         {kJapanese, "A\x85\x40Z", "AZ", "AZ"},  // an unassigned pair
         {kJapanese, "\x80\xA0\xFDX", "X", "X"}, // bytes of no character
     };
-    for (const ConversionCase& c : cases) {
-        ScopedCodePage page(c.page);
-        const std::string utf8 = Corv::CodePageToUtf8(c.bytes);
-        EXPECT_EQ(utf8, c.utf8);
+    for (const auto& [codePage, bytes, utf8, back] : cases) {
+        ScopedCodePage page(codePage);
+        EXPECT_EQ(Corv::CodePageToUtf8(bytes), utf8);
         EXPECT_TRUE(Corv::IsValidUtf8(utf8));
-        EXPECT_EQ(Corv::Utf8ToCodePage(utf8), c.back.empty() ? c.bytes : c.back);
+        EXPECT_EQ(Corv::Utf8ToCodePage(utf8), back.empty() ? bytes : back);
     }
 }
 

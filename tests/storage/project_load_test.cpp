@@ -39,43 +39,26 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
 // folder concerned (a file by its place in the project folder); no document is left and the disk
 // is as it was.
 TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
-    // Spoils the project (null: no project folder is built).
-    using Spoil = std::function<void(ProjectBuilder&)>;
-    const std::vector<std::tuple<std::string, Spoil, std::string>> cases = {
-        {"Swapped",
-         [](ProjectBuilder& b) { b.File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {}))); },
-         "Patch/012 Lead.d00: not a patch file"},
-        {"Journal",
-         [](ProjectBuilder& b) {
-             const std::string text = "not a journal";
-             b.File(kPlacingJournalName, Bytes(text.begin(), text.end()));
-         },
+    const Bytes journal = {'n', 'o', 't', ' ', 'o', 'n', 'e'};
+    ProjectBuilder(Project("Swapped")).File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {})));
+    ProjectBuilder(Project("Journal")).File(kPlacingJournalName, journal);
+    ProjectBuilder(m_dir / "Plain/"); // a project folder without ".prj"
+    const std::pair<std::string, std::string> cases[] = {
+        {Project("Swapped"), "Patch/012 Lead.d00: not a patch file"},
+        {Project("Journal"),
          "an interrupted save could not be completed: its save journal is damaged"},
-        {"Nothing.prj", nullptr, "%Nothing.prj/ is missing"},
-        {"Plain", nullptr, "%Plain/ is not a folder named *.prj"}};
-    for (const auto& [name, spoil, detail] : cases) {
-        SCOPED_TRACE(name);
-        TempDir dir;
-        const std::string parent = dir.Path() + "/";
-        std::string path = parent + name;
-        if (name == "Plain")
-            ProjectBuilder(path + "/"); // a project folder without ".prj"
-        if (spoil) {
-            ProjectBuilder b(path + ".prj/");
-            spoil(b);
-            path = b.Folder();
-        }
-        const auto before = FolderSnapshot(dir.Path());
-        const std::size_t notices = m_sink->Notices().size();
+        {m_dir / "Nothing.prj", Project("Nothing") + " is missing"},
+        {m_dir / "Plain", m_dir / "Plain/ is not a folder named *.prj"}};
+    const auto before = FolderSnapshot(m_dir.Path());
+    for (const auto& [path, detail] : cases) {
         m_sink->Clear();
-        EXPECT_EQ(Docs().OpenProject(path), nullptr);
-        EXPECT_TRUE(Docs().Documents().empty());
+        EXPECT_EQ(Docs().OpenProject(path), nullptr) << path;
         ASSERT_EQ(Messages(), std::vector<std::string>{"error 1"});
-        const std::string expected = detail[0] == '%' ? parent + detail.substr(1) : detail;
-        EXPECT_EQ(m_sink->Calls().front().detail, expected);
-        EXPECT_EQ(m_sink->Notices().size(), notices); // the reason is the error's, not a notice's
-        EXPECT_EQ(FolderSnapshot(dir.Path()), before);
+        EXPECT_EQ(m_sink->Calls().front().detail, detail);
     }
+    EXPECT_TRUE(Docs().Documents().empty());
+    EXPECT_TRUE(m_sink->Notices().empty()); // the reason is the error's, not a notice's
+    EXPECT_EQ(FolderSnapshot(m_dir.Path()), before);
 }
 
 // One folder under other spellings is one open project, and opening it again brings that

@@ -16,19 +16,14 @@ constexpr const char* kRejected = "Patch/Extra.d00";
 
 // One run of the scenario in memory: the folders written once to disk are mirrored into a
 // fresh memory file system that the core uses while the run lives.
-class MemoryRun {
-public:
-    explicit MemoryRun(const SaveScenario& scenario) : m_faulty(m_memory), m_scope(m_faulty) {
-        m_memory.Mirror(scenario.Root());
-        m_memory.Mirror(scenario.Work());
+struct MemoryRun {
+    explicit MemoryRun(const SaveScenario& scenario) {
+        memory.Mirror(scenario.Root());
+        memory.Mirror(scenario.Work());
     }
-    FaultyFileSystem& Faulty() { return m_faulty; }
-    MemoryFileSystem& Memory() { return m_memory; }
-
-private:
-    MemoryFileSystem m_memory;
-    FaultyFileSystem m_faulty;
-    ScopedFileSystem m_scope;
+    MemoryFileSystem memory;
+    FaultyFileSystem faulty{memory};
+    ScopedFileSystem scope{faulty};
 };
 
 // The state of a project folder as the next open sees it: opened with a fresh store (which
@@ -75,9 +70,9 @@ SweepResult Sweep(SaveTarget target, bool oneRename) {
         before = SnapshotThroughSeam(folder);
         std::erase_if(before, [](const auto& file) { return file.first == kRejected; });
         others = SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A"));
-        const int start = run.Faulty().Count();
+        const int start = run.faulty.Count();
         EXPECT_TRUE(scenario.A().SaveProject(folder));
-        operations = run.Faulty().Count() - start;
+        operations = run.faulty.Count() - start;
         bool loaded = false;
         after = Reopened(scenario, folder, loaded);
         EXPECT_TRUE(loaded);
@@ -89,10 +84,10 @@ SweepResult Sweep(SaveTarget target, bool oneRename) {
         MemoryRun run(scenario);
         const Snapshot original = SnapshotThroughSeam(folder);
         scenario.OpenAndEdit(oneRename);
-        run.Faulty().StopAfter(k);
+        run.faulty.StopAfter(k);
         const bool saved = scenario.A().SaveProject(folder);
-        run.Memory().PowerLoss();
-        run.Faulty().Reset();
+        run.memory.PowerLoss();
+        run.faulty.Reset();
 
         bool loaded = false;
         const Snapshot state = Reopened(scenario, folder, loaded);

@@ -25,10 +25,7 @@ using Snapshot = std::vector<std::pair<std::string, Bytes>>;
 
 class SaveScenario {
 public:
-    SaveScenario() = default;
     ~SaveScenario() { Corv::CProjectDocuments::Get().CloseAll(); }
-    SaveScenario(const SaveScenario&) = delete;
-    SaveScenario& operator=(const SaveScenario&) = delete;
 
     const std::string& Root() const { return m_root.Path(); }
     const std::string& Work() const { return m_work.Path(); }
