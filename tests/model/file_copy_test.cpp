@@ -1,5 +1,4 @@
-// Copying a file: the kernel's copy and the read/write loop it falls back to must both give the
-// file byte for byte, whatever point the kernel stops at, and report every real failure.
+// The kernel's copy and the read/write loop it falls back to give the file byte for byte.
 #include "model/file_copy.h"
 #include "model/file_system.h"
 #include "support/project_builder.h"
@@ -25,9 +24,8 @@ Bytes Pattern(std::size_t size) {
     return bytes;
 }
 
-// Every way through the copy: the kernel alone (-1), the read/write loop alone (-2), or a kernel
-// that copies at most 4096 bytes a call for `goodSteps` calls and then fails with `error` (0:
-// copies nothing). A refusal falls back to the loop; an input/output error fails the copy.
+// The kernel alone (-1), the loop alone (-2), or a kernel doing 4096 bytes a call for `goodSteps`
+// calls, then failing with `error` (0: copies nothing): a refusal falls back, EIO fails.
 TEST(FileCopy, EveryPathCopiesEverySizeExactlyOrFails) {
     const struct {
         const char* name;

@@ -6,7 +6,6 @@
 #include <mutex>
 #include <numeric>
 #include <set>
-#include <stdexcept>
 #include <vector>
 
 using namespace Corv;
@@ -14,9 +13,8 @@ using namespace CorvTest;
 
 namespace {
 
-// Side by side on the real file system, or one after the other where the file system counts
-// its operations: the lowest failing task is found, and every task below it ran exactly once.
-// In order, nothing runs after the first failure.
+// Side by side, or in order where the file system counts its operations: the lowest failure is
+// found after every task below it ran once; in order, nothing runs after it.
 TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
     const struct {
         std::size_t count;

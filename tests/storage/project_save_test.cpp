@@ -11,8 +11,7 @@ namespace {
 
 class SaveTest : public StorageTest {
 protected:
-    // A project with four patches on three tones, two waves, system files, memos and a file
-    // that breaks the naming rule.
+    // Four patches on three tones, two waves, system files and memos.
     ProjectBuilder Sample(const std::string& name) {
         ProjectBuilder b(Project(name));
         b.Patch(1, "A", 1).Patch(2, "B", 2).Patch(3, "C", 1, 3).Patch(4, "D", 0);
@@ -65,9 +64,8 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
     EXPECT_TRUE(doc.SaveProject(a.Folder())) << "and after all that a save still works";
 }
 
-// A record copied from one project into another names the first project's file until the
-// second is saved; it follows the file when the first project renames or closes, and so does
-// the record the undo step holds. The step lasts until its owner is saved.
+// A copied record names its source's file until saved, and follows that file when the source
+// renames or closes, as does the record the undo step holds.
 TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     ProjectBuilder a = Sample("Giver"), other = Sample("Taker");
     CProjectDocument& giver = Open(a.Folder());
@@ -113,8 +111,7 @@ TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/003 C.d00"), theirs);
 }
 
-// Two files that exchange their names (same name, numbers swapped): records of another project
-// follow each file to where it went, not to the file that now has the old name.
+// Records of another project follow two files that exchanged their names to where each went.
 TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
     ProjectBuilder a(Project("Twins")), other = Sample("Borrows");
     a.Patch(1, "Same", 1).Patch(2, "Same", 2).Tone(1, "T1", {}).Tone(2, "T2", {});
@@ -134,9 +131,8 @@ TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
     EXPECT_EQ(ReadBytes(a.Folder() + "Patch/001 Same.d00"), second);
 }
 
-// Files the loader refused leave the project before the save writes, together with the other
-// changes: a memo file too large to be one is replaced, and a file with a slot's number never
-// takes the slot's file along when the slot is renamed to its name.
+// Files the loader refused are moved out by the save; one with a slot's number never takes the
+// slot's file along when the slot is renamed to its name.
 TEST_F(SaveTest, RefusedFilesAreMovedOutAndNeverTakeASlotFileAlong) {
     ProjectBuilder b = Sample("Refused");
     b.File("ToneMemo.txt", Bytes(4u << 20, 'x')).File("Patch/001 B.d00", {7, 7, 7});

@@ -1,7 +1,5 @@
-// A save stopped after any operation, followed by a power loss (everything not synced is
-// lost), must leave a folder that the next open turns into exactly the old or exactly the new
-// state, with nothing lost: not a record, not a memo, not a byte of a file, not a rejected or
-// replaced file.
+// A save stopped after any operation, then a power loss, must leave a folder that the next open
+// turns into exactly the old or the new state, with no file lost.
 #include "save_scenario.h"
 #include "support/faulty_file_system.h"
 
@@ -14,8 +12,7 @@ namespace {
 
 constexpr const char* kRejected = "Patch/Extra.d00";
 
-// One run of the scenario in memory: the folders written once to disk are mirrored into a
-// fresh memory file system that the core uses while the run lives.
+// One run of the scenario in a memory file system, mirrored from the folders on disk.
 struct MemoryRun {
     explicit MemoryRun(const SaveScenario& scenario) {
         memory.Mirror(scenario.Root());
@@ -26,8 +23,7 @@ struct MemoryRun {
     ScopedFileSystem scope{faulty};
 };
 
-// The state of a project folder as the next open sees it: opened with a fresh store (which
-// completes or undoes an interrupted save), then every file. Empty when the folder is missing.
+// The files of a project folder after the next open (which completes or undoes a stopped save).
 Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loaded) {
     CProjectDocuments::Get().CloseAll();
     CDomain::Reset();
@@ -39,8 +35,7 @@ Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loade
     return files;
 }
 
-// True when a file with these bytes is in the folder or in the trash that files moved out of a
-// project go to.
+// True when a file with these bytes is in the folder or in the trash.
 bool Kept(const SaveScenario& scenario, const std::string& folder, const Bytes& bytes) {
     Snapshot places = SnapshotThroughSeam(folder);
     for (auto& file : SnapshotThroughSeam(ScopedDataHome::TrashFiles(scenario.Root())))
@@ -100,8 +95,7 @@ SweepResult Sweep(SaveTarget target, bool oneRename) {
         // Nothing outside the target changed, and nothing that left the folder was lost.
         EXPECT_EQ(SnapshotThroughSeam(scenario.Folder(target == SaveTarget::InPlace ? "B" : "A")),
                   others);
-        // What leaves the folder is moved out, never deleted: a rejected file, and the files
-        // of a project that is replaced.
+        // A rejected file and the files of a replaced project are moved out, never deleted.
         for (const auto& file : original) {
             if (target == SaveTarget::Replace || file.first == kRejected) {
                 EXPECT_TRUE(Kept(scenario, folder, file.second)) << file.first << " was lost";

@@ -1,6 +1,5 @@
-// A save that fails at any single file-system operation must leave the folders as they were,
-// every record naming a file that holds its bytes, the document modified with its message
-// shown, and a later save that yields exactly what a save without the fault yields.
+// A save failing at any one operation leaves the folders and records as they were, and a later
+// save yields exactly what a save without the fault yields.
 #include "save_scenario.h"
 #include "support/faulty_file_system.h"
 
@@ -9,8 +8,7 @@ using namespace CorvTest;
 
 namespace {
 
-// Runs the save once without faults (counting operations), then once for every operation k
-// with k failing; returns the number of operations of the fault-free save.
+// Runs the save without faults, then with each of its operations failing; returns their count.
 int Sweep(SaveTarget target) {
     Snapshot reference;
     int operations = 0;
@@ -46,8 +44,7 @@ int Sweep(SaveTarget target) {
         faulty.FailOperation(0);
         const Snapshot after = FolderSnapshot(run.Target(target));
         if (saved && (!run.A().RejectedFiles().empty() || SaveScenario::HasLeftovers(after))) {
-            // A rejected file that could not be moved out stays, as does a file of the save
-            // that could not be removed; the user is told, and the next save finishes the work.
+            // A file that could not be moved out or removed stays; the next save finishes.
             EXPECT_NE(run.Notices().back().find("could not be"), std::string::npos);
             EXPECT_TRUE(run.A().SaveProject(run.Target(target)));
         }

@@ -34,8 +34,7 @@ public:
         return Folder(target == SaveTarget::InPlace ? "A" : "A2");
     }
 
-    // The folders on disk: A, B, and for a save over another project the project A2; an
-    // imported wave in the work folder.
+    // Projects A, B (and A2 to be replaced), and an imported wave in the work folder.
     void WriteFolders(SaveTarget target) const {
         ProjectBuilder a(Folder("A"));
         a.Patch(1, "One", 1).Patch(2, "Two", 2).Patch(3, "Three", 3).Patch(4, "Four", 1, 3);
@@ -53,11 +52,8 @@ public:
         WriteBytes(ImportedWave(), Bytes(77, 0x5A));
     }
 
-    // Opens A and B through the file system the core uses now and makes A's changes: renamed
-    // patch and tone, two patches exchanged (one of them with a new record area), a patch copied
-    // from B and one of A copied into B, a record area changed in place, a memo, an imported
-    // wave, an emptied slot, a file that breaks the naming rule, and an undo step that holds
-    // A's records as they were. With `oneRename`, only one patch is renamed: a save of one step.
+    // Opens A and B and makes every kind of change to A, with an undo step holding A's records
+    // as they were; with `oneRename`, only one patch is renamed (a save of one step).
     void OpenAndEdit(bool oneRename = false) {
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
@@ -125,8 +121,7 @@ public:
         return bytes;
     }
 
-    // After a failed save every record names a file that holds its bytes (the undo step may
-    // have been cleared).
+    // Every record still names a file that holds its bytes (the undo step may have gone).
     void CheckRecordsSurvived() const {
         const auto now = RecordBytes();
         for (const auto& [key, bytes] : m_expected) {

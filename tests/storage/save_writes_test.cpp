@@ -1,6 +1,4 @@
-// What a save does to a full project on disk, counted at the file-system seam: only files whose
-// bytes change are written, a file whose only change is its name is only renamed, and a save
-// with nothing to do writes nothing.
+// A save of a full project writes only files whose bytes change; a new name is only a rename.
 #include "storage_fixture.h"
 #include "support/faulty_file_system.h"
 
@@ -33,8 +31,7 @@ TEST_F(SaveWritesTest, ASaveWritesOnlyWhatChanged) {
         {"a tone memo", [&] { data.Tones()[4].SetMemo(3, "new memo"); }, {1, 1, 1, 0, 0}},
         // A new record area: a copy with the area written into it takes the file's name.
         {"a patch's tone slot", [&] { data.Patches()[2].ResetToneSlot(1); }, {1, 1, 1, 0, 1}},
-        // The wave's file goes and its memo with it: two changes, made under a journal (written
-        // and removed) with the old memo file set aside first.
+        // File and memo change under a journal, the old memo file set aside first.
         {"a wave emptied", [&] { data.Waves()[9].ClearTexts(); }, {2, 2, 3, 3, 0}},
     };
     for (const Case& c : cases) {

@@ -59,17 +59,14 @@ protected:
     TempDir m_dir;
 };
 
+// Every written file starts with its kind's header: only the type tag differs.
 TEST(SvdHeader, TemplatesHoldTheHeaderOfEachKind) {
-    const auto expected = [](const char* tag) {
-        Bytes header = {0x00, 0x1E, 'S', 'V', 'D', '0', 0,   0,   0, 0, 0, 0,    0, 0, 0, 0,
-                        0,    0,    0,   0,   'Q', 'U', 'I', 'L', 0, 0, 0, 0x20, 0, 0, 0, 0};
-        std::copy_n(tag, 4, header.begin() + 16);
-        return header;
-    };
+    const std::string head("\0\x1ESVD0\0\0\0\0\0\0\0\0\0\0", 16),
+        tail("QUIL\0\0\0\x20\0\0\0\0", 12);
     const auto& patch = PatchHeaderTemplate();
     const auto& tone = ToneHeaderTemplate();
-    EXPECT_EQ(Bytes(patch.begin(), patch.end()), expected("PRFa"));
-    EXPECT_EQ(Bytes(tone.begin(), tone.end()), expected("PATa"));
+    EXPECT_EQ(std::string(patch.begin(), patch.end()), head + "PRFa" + tail);
+    EXPECT_EQ(std::string(tone.begin(), tone.end()), head + "PATa" + tail);
 }
 
 // Length limits (169/170, 1509/1510), header bytes compared (0-29) and free (30-31), the type

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -24,8 +23,7 @@ const std::string kDate = "2023-11-15T00:13:20";      // the same in the zone th
 const std::string kOdd = "My Favourite\xC3\xA9%.d00"; // a blank, a non-ASCII letter, a "%"
 const std::string kOddEncoded = "My%20Favourite%C3%A9%25.d00";
 
-// Reports `mount` and everything below it as another file system and the `foreign` paths as
-// another user's; counts and fails operations like its base.
+// Reports `mount` and below as another file system and `foreign` paths as another user's.
 class MountedFileSystem : public FaultyFileSystem {
 public:
     std::string mount;
@@ -92,9 +90,8 @@ struct Scene {
     MountedFileSystem seam;
 };
 
-// What every outcome must satisfy: each moved file's bytes are in exactly one file of the tree,
-// at the place its result names; a trashed file has its information file. With `tidy`, nothing
-// made on the way (information files, claimed names) is left behind either.
+// Each moved file's bytes are in exactly one file, where its result says, a trashed one with its
+// information file; with `tidy`, nothing made on the way is left behind either.
 void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
                        const std::vector<RemovedFile>& results, bool tidy) {
     ASSERT_EQ(results.size(), files.size());
@@ -139,10 +136,8 @@ protected:
     TempDir m_dir;
 };
 
-// Where each file goes: the trash its file system offers (the home trash; on another file
-// system a shared sticky .Trash/UID, else .Trash-UID, never through a link or into another
-// user's folder), else a folder beside the project. A taken name is never replaced: the file
-// gets the first free numbered name. The user's trash folders are made private.
+// Each file goes to the trash of its file system (never through a link or into another user's
+// folder), else beside the project, under the first free name; trash folders made are private.
 TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     const std::string uid = std::to_string(RealFileSystem().UserId());
     const std::string home = "home/data/Trash/", beside = "music/Song.prj removed files/";
