@@ -64,26 +64,22 @@ public:
         ASSERT_TRUE(m_a != nullptr && m_b != nullptr);
 
         Corv::CLumData& da = m_a->Data();
-        if (oneRename) {
-            da.Patches()[4].SetName("Renamed");
-            m_a->SetModifiedFlag(true);
-            m_expected = RecordBytes();
-            return;
+        if (!oneRename) {
+            Corv::CDomain::Get().RecordUndo(Corv::kUndoAllKinds, da);
+            m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
+            da.Tones()[1].SetName("Tee");
+            auto three = Corv::CPatchArray::Copy(da.Patches()[2]);
+            da.Patches().PlaceClone(2, da.Patches()[3]);
+            da.Patches().Place(3, std::move(three));
+            da.Patches()[2].ResetToneSlot(1);
+            da.Patches()[4].ResetToneSlot(1);
+            da.Patches().PlaceClone(5, m_b->Data().Patches()[0]);
+            da.Tones()[0].SetMemo(2, "tone memo");
+            da.Waves()[4].SetFilePath(ImportedWave());
+            da.Waves()[4].SetName("Imp");
+            da.Patches()[1].ClearTexts();
         }
-        Corv::CDomain::Get().RecordUndo(Corv::kUndoAllKinds, da);
-        m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
-        da.Patches()[0].SetName("Uno");
-        da.Tones()[1].SetName("Tee");
-        auto three = Corv::CPatchArray::Copy(da.Patches()[2]);
-        da.Patches().PlaceClone(2, da.Patches()[3]);
-        da.Patches().Place(3, std::move(three));
-        da.Patches()[2].ResetToneSlot(1);
-        da.Patches()[4].ResetToneSlot(1);
-        da.Patches().PlaceClone(5, m_b->Data().Patches()[0]);
-        da.Tones()[0].SetMemo(2, "tone memo");
-        da.Waves()[4].SetFilePath(ImportedWave());
-        da.Waves()[4].SetName("Imp");
-        da.Patches()[1].ClearTexts();
+        da.Patches()[0].SetName("Renamed");
         m_a->SetModifiedFlag(true);
         m_expected = RecordBytes();
     }
@@ -123,15 +119,11 @@ public:
 
     // Every record still names a file that holds its bytes (the undo step may have gone).
     void CheckRecordsSurvived() const {
-        const auto now = RecordBytes();
-        for (const auto& [key, bytes] : m_expected) {
-            const auto it = now.find(key);
-            if (std::get<0>(key) == "undo" && it == now.end())
-                continue;
-            ASSERT_TRUE(it != now.end());
-            EXPECT_EQ(it->second, bytes)
-                << std::get<0>(key) << " kind " << std::get<1>(key) << " slot " << std::get<2>(key);
-        }
+        auto expected = m_expected;
+        if (Corv::CDomain::Get().m_undo[0].owner == nullptr)
+            std::erase_if(expected,
+                          [](const auto& record) { return std::get<0>(record.first) == "undo"; });
+        EXPECT_TRUE(RecordBytes() == expected);
     }
 
 private:

@@ -18,9 +18,7 @@ struct Kind {
 const Kind kKinds[] = {{"patch", 170, 138, 32, true}, {"tone", 1510, 262, 1248, false}};
 
 Bytes Image(const Kind& k, std::uint32_t seed, std::size_t trailing = 0) {
-    FileOptions options;
-    options.seed = seed;
-    options.trailing = trailing;
+    const FileOptions options{.seed = seed, .trailing = trailing};
     return k.patch ? PatchFileBytes(MakePatch("P", 3, 700), options)
                    : ToneFileBytes(MakeTone("T", {1, 0, 999, 45}), options);
 }

@@ -10,7 +10,6 @@
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <set>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -23,17 +22,15 @@ const std::string kDate = "2023-11-15T00:13:20";      // the same in the zone th
 const std::string kOdd = "My Favourite\xC3\xA9%.d00"; // a blank, a non-ASCII letter, a "%"
 const std::string kOddEncoded = "My%20Favourite%C3%A9%25.d00";
 
-// Reports `mount` and below as another file system and `foreign` paths as another user's.
-class MountedFileSystem : public FaultyFileSystem {
-public:
-    std::string mount;
-    std::set<std::string> foreign;
+// Reports `mount` and below as another file system and the `foreign` path as another user's.
+struct MountedFileSystem : FaultyFileSystem {
+    std::string mount, foreign;
 
     FileStatus Status(const std::string& path) override {
         FileStatus status = FaultyFileSystem::Status(path);
         if (status.type != FileType::Missing && (path == mount || path.rfind(mount + "/", 0) == 0))
             status.device += 1000;
-        if (foreign.count(path) != 0)
+        if (path == foreign)
             status.owner += 1;
         return status;
     }
@@ -188,7 +185,7 @@ TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
         }
         if (what.ends_with("someone else's")) {
             fs::create_directories(scene / own);
-            scene.seam.foreign.insert(scene / own);
+            scene.seam.foreign = scene / own;
         }
         const auto results = scene.Move(c.files);
         ExpectNothingLost(scene, c.files, results, true);
