@@ -1,6 +1,7 @@
 // A save stopped after any operation, then a power loss, must leave a folder that the next open
 // turns into exactly the old or the new state, with no file lost.
 #include "save_scenario.h"
+#include "storage/folder_transaction.h"
 #include "support/faulty_file_system.h"
 
 #include <filesystem>
@@ -122,6 +123,38 @@ TEST(SaveCrashSweep, EveryStopLeavesTheOldOrTheNewState) {
                     result.completed);
         EXPECT_GT(result.old, 0);
         EXPECT_GT(result.completed, 0);
+    }
+}
+
+// A save stopped after setting an original aside, its first-phase journal in the folder: the
+// next open completes it when the staged file is there, and puts the original back when the
+// staged file is gone (going forward would leave the slot without any file).
+TEST(Recovery, CompletesWithItsStagedFileAndPutsTheOriginalBackWithout) {
+    for (const bool stagedThere : {true, false}) {
+        SCOPED_TRACE(stagedThere ? "staged file there" : "staged file gone");
+        TempDir dir;
+        const std::string folder = dir.Path() + "/Song.prj/";
+        std::filesystem::create_directories(folder + "Patch");
+        const std::string slot = "Patch/001 A.d00";
+        const std::string aside = std::string("Patch/") + kAsidePrefix + "1";
+        const std::string staged = std::string("Patch/") + kStagedPrefix + "1";
+        const Bytes original = {'o', 'l', 'd'}, fresh = {'n', 'e', 'w'};
+        WriteBytes(folder + aside, original); // already set aside
+        if (stagedThere)
+            WriteBytes(folder + staged, fresh);
+        const std::string journal = JournalText({{CommitStep::Kind::Aside, slot, aside},
+                                                 {CommitStep::Kind::Place, staged, slot},
+                                                 {CommitStep::Kind::Remove, aside, {}}});
+        WriteBytes(folder + kJournalName, Bytes(journal.begin(), journal.end()));
+
+        std::string problem;
+        const auto keep = [](const auto& files) { return std::vector<bool>(files.size(), false); };
+        EXPECT_EQ(RecoverProjectFolder(folder, keep, problem),
+                  stagedThere ? Recovery::Completed : Recovery::Undone)
+            << problem;
+        EXPECT_EQ(ReadBytes(folder + slot), stagedThere ? fresh : original);
+        EXPECT_EQ(ListFolder(folder + "Patch"), std::vector<std::string>{"001 A.d00"});
+        EXPECT_FALSE(FileExists(folder + kJournalName));
     }
 }
 
