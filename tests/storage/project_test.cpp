@@ -1,23 +1,79 @@
 // Projects loaded from and saved to their folders.
+#include "storage/domain.h"
 #include "storage/folder_transaction.h"
-#include "storage_fixture.h"
+#include "storage/project_document.h"
 #include "support/faulty_file_system.h"
+#include "support/project_builder.h"
+#include "support/scoped_environment.h"
+#include "support/scripted_sink.h"
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 #include <set>
+#include <stdexcept>
 
 using namespace Corv;
 using namespace CorvTest;
 
 namespace {
 
-using LoadTest = StorageTest;
 namespace fs = std::filesystem;
 
-TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
+// Each case starts from a fresh store and no open documents, with a recording sink installed
+// and a work folder of its own.
+class ProjectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CProjectDocuments::Get().CloseAll();
+        CDomain::Reset();
+        m_sink = InstallScriptedSink(kAnswerYes);
+        CDomain::Get().m_workFolder = m_work.Path() + "/";
+    }
+    void TearDown() override {
+        CProjectDocuments::Get().CloseAll();
+        CDomain::Reset();
+    }
+
+    CProjectDocuments& Docs() { return CProjectDocuments::Get(); }
+    std::string Project(const std::string& name) const { return m_dir / (name + ".prj/"); }
+    CProjectDocument& Open(const std::string& folder) {
+        CProjectDocument* document = Docs().OpenProject(folder);
+        if (document == nullptr)
+            throw std::runtime_error("project did not load: " + folder);
+        return *document;
+    }
+    // What the user was told, as "error N" and "ask N".
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> lines;
+        for (const SinkCall& call : m_sink->Calls())
+            lines.push_back((call.question ? "ask " : "error ") + std::to_string(call.code));
+        return lines;
+    }
+    // Four patches on three tones, two waves, system files and memos.
+    ProjectBuilder Sample(const std::string& name) {
+        ProjectBuilder b(Project(name));
+        b.Patch(1, "A", 1).Patch(2, "B", 2).Patch(3, "C", 1, 3).Patch(4, "D", 0);
+        b.Tone(1, "T1", {1}).Tone(2, "T2", {1, 2}).Tone(3, "T3", {});
+        b.Wave(1, "W1", 100).Wave(2, "W2", 50, ".wav");
+        b.SystemFiles().Memos(kPatchKind, {"memo of A"});
+        return b;
+    }
+    void Rename(CProjectDocument& doc, int slot, const std::string& name) {
+        doc.Data().Patches()[static_cast<std::size_t>(slot)].SetName(name);
+        doc.SetModifiedFlag(true);
+    }
+
+    TempDir m_dir;
+    TempDir m_work;
+    ScopedDataHome m_dataHome{m_dir.Path()};
+    std::shared_ptr<SinkLog> m_sink;
+};
+
+TEST_F(ProjectTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
     ProjectBuilder b(Project("Song"));
     b.Patch(1, "A", 0).Patch(1, "B", 0).Patch(2, "ABCDEFGHIJKL", 0).Patch(513, "Far", 0);
     std::set<std::string> expected = {b.Folder() + "Patch/001 B.d00"};
@@ -42,7 +98,7 @@ TEST_F(LoadTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
 // Each of these folders is refused with message 1, which says why and names the first file or
 // folder concerned (a file by its place in the project folder); no document is left and the disk
 // is as it was.
-TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
+TEST_F(ProjectTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
     const Bytes journal = {'n', 'o', 't', ' ', 'o', 'n', 'e'};
     ProjectBuilder(Project("Swapped")).File("Patch/012 Lead.d00", ToneFileBytes(MakeTone("", {})));
     ProjectBuilder(Project("Journal")).File(kPlacingJournalName, journal);
@@ -67,7 +123,7 @@ TEST_F(LoadTest, BrokenProjectsAreRefusedWithTheReasonWithoutChangingTheDisk) {
 
 // One folder under other spellings is one open project, and opening it again brings that
 // project forward; another folder, or one that is not there, is not it.
-TEST_F(LoadTest, AnOpenFolderIsFoundUnderEverySpelling) {
+TEST_F(ProjectTest, AnOpenFolderIsFoundUnderEverySpelling) {
     ProjectBuilder b(Project("Twice")), other(Project("Other"));
     const std::string base = m_dir.Path() + "/";
     fs::create_directory(base + "sub");
@@ -87,24 +143,7 @@ TEST_F(LoadTest, AnOpenFolderIsFoundUnderEverySpelling) {
     EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
 }
 
-class SaveTest : public StorageTest {
-protected:
-    // Four patches on three tones, two waves, system files and memos.
-    ProjectBuilder Sample(const std::string& name) {
-        ProjectBuilder b(Project(name));
-        b.Patch(1, "A", 1).Patch(2, "B", 2).Patch(3, "C", 1, 3).Patch(4, "D", 0);
-        b.Tone(1, "T1", {1}).Tone(2, "T2", {1, 2}).Tone(3, "T3", {});
-        b.Wave(1, "W1", 100).Wave(2, "W2", 50, ".wav");
-        b.SystemFiles().Memos(kPatchKind, {"memo of A"});
-        return b;
-    }
-    void Rename(CProjectDocument& doc, int slot, const std::string& name) {
-        doc.Data().Patches()[static_cast<std::size_t>(slot)].SetName(name);
-        doc.SetModifiedFlag(true);
-    }
-};
-
-TEST_F(SaveTest, RefusalsChangeNothing) {
+TEST_F(ProjectTest, RefusalsChangeNothing) {
     ProjectBuilder a = Sample("First");
     ProjectBuilder other = Sample("Second");
     CProjectDocument& doc = Open(a.Folder());
@@ -144,7 +183,7 @@ TEST_F(SaveTest, RefusalsChangeNothing) {
 
 // A copied record names its source's file until saved, and follows that file when the source
 // renames or closes, as does the record the undo step holds.
-TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
+TEST_F(ProjectTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     ProjectBuilder a = Sample("Giver"), other = Sample("Taker");
     CProjectDocument& giver = Open(a.Folder());
     CProjectDocument& taker = Open(other.Folder());
@@ -174,7 +213,7 @@ TEST_F(SaveTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
 
 // A slot file that is a link gets a file of its own when its record area changes: a link is
 // never written through.
-TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
+TEST_F(ProjectTest, LinksAreReplacedNeverWrittenThrough) {
     ProjectBuilder a = Sample("Linked"), other = Sample("Target");
     const std::string linked = a.Folder() + "Patch/003 C.d00";
     fs::remove(linked);
@@ -190,7 +229,7 @@ TEST_F(SaveTest, LinksAreReplacedNeverWrittenThrough) {
 }
 
 // Records of another project follow two files that exchanged their names to where each went.
-TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
+TEST_F(ProjectTest, BorrowersFollowFilesThatExchangedTheirNames) {
     ProjectBuilder a(Project("Twins")), other = Sample("Borrows");
     a.Patch(1, "Same", 1).Patch(2, "Same", 2).Tone(1, "T1", {}).Tone(2, "T2", {});
     CProjectDocument& doc = Open(a.Folder());
@@ -211,7 +250,7 @@ TEST_F(SaveTest, BorrowersFollowFilesThatExchangedTheirNames) {
 
 // Files the loader refused are moved out by the save; one with a slot's number never takes the
 // slot's file along when the slot is renamed to its name.
-TEST_F(SaveTest, RefusedFilesAreMovedOutAndNeverTakeASlotFileAlong) {
+TEST_F(ProjectTest, RefusedFilesAreMovedOutAndNeverTakeASlotFileAlong) {
     ProjectBuilder b = Sample("Refused");
     b.File("ToneMemo.txt", Bytes(4u << 20, 'x')).File("Patch/001 B.d00", {7, 7, 7});
     CProjectDocument& doc = Open(b.Folder());
@@ -233,7 +272,7 @@ TEST_F(SaveTest, RefusedFilesAreMovedOutAndNeverTakeASlotFileAlong) {
 using WriteCount = std::array<int, 5>;
 
 // A save of a full project writes only files whose bytes change; a new name is only a rename.
-TEST_F(SaveTest, ASaveWritesOnlyWhatChanged) {
+TEST_F(ProjectTest, ASaveWritesOnlyWhatChanged) {
     const std::string folder = Project("Full");
     BuildFullProject(folder);
     CProjectDocument& doc = Open(folder);
