@@ -51,27 +51,6 @@ TEST(FileSystemSeam, CreateNewMakesAFileOnlyWhereNothingIs) {
     EXPECT_FALSE(FileExists(dir / "target"));
 }
 
-// The real file system's own way to a file's size answers as Open, Size and Close do.
-TEST(FileSystemSeam, ReadableFileSizeAnswersAsOpenSizeAndCloseDo) {
-    TempDir dir;
-    WriteBytes(dir / "five", {1, 2, 3, 4, 5});
-    WriteBytes(dir / "empty", {});
-    ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0777), 0);
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0); // refused at once, never waited on
-    ASSERT_EQ(::symlink((dir / "five").c_str(), (dir / "link").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
-    const struct {
-        const char* name;
-        std::int64_t size;
-    } cases[] = {{"five", 5}, {"empty", 0},     {"folder", -1},  {"fifo", -1},
-                 {"link", 5}, {"dangling", -1}, {"missing", -1}, {"five/x", -1}};
-    FaultyFileSystem throughOpen; // passes every operation on to the real one
-    for (const auto& c : cases)
-        for (IFileSystem* fs : {&RealFileSystem(), static_cast<IFileSystem*>(&throughOpen)})
-            EXPECT_EQ(fs->ReadableFileSize(dir / c.name), c.size) << c.name;
-    EXPECT_EQ(throughOpen.Count(FsOp::Open), 8);
-}
-
 // Bytes that do not repeat every 256, so that a copy resumed at a wrong offset shows.
 Bytes Pattern(std::size_t size) {
     Bytes bytes(size);
@@ -124,24 +103,33 @@ TEST(FileCopy, EveryPathCopiesEverySizeExactlyOrFails) {
         }
 }
 
-TEST(FileCopy, TheRealFileSystemKeepsItsGuarantees) {
+// The real file system: its own way to a file's size answers as Open, Size and Close do, and a
+// copy replaces its target whole but never writes through a link or opens what is not a file.
+TEST(FileSystemSeam, TheRealFileSystemKeepsItsGuarantees) {
     TempDir dir;
     IFileSystem& fs = RealFileSystem();
     const Bytes content = Pattern(3 * 65536 + 7);
+    const auto size = static_cast<std::int64_t>(content.size());
     WriteBytes(dir / "in", content);
-    // A longer file at the target is replaced whole, with or without the sync.
+    WriteBytes(dir / "empty", {});
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0); // refused at once, never waited on
+    ASSERT_EQ(::symlink((dir / "in").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    const std::pair<const char*, std::int64_t> sizes[] = {
+        {"in", size},   {"empty", 0},     {"", -1} /* the folder */, {"fifo", -1},
+        {"link", size}, {"dangling", -1}, {"missing", -1},           {"in/x", -1}};
+    FaultyFileSystem throughOpen; // passes every operation on to the real one
+    for (const auto& [name, expected] : sizes)
+        for (IFileSystem* seam : {&fs, static_cast<IFileSystem*>(&throughOpen)})
+            EXPECT_EQ(seam->ReadableFileSize(dir / name), expected) << name;
+    EXPECT_EQ(throughOpen.Count(FsOp::Open), 8);
     for (const bool sync : {false, true}) {
         WriteBytes(dir / "out", Pattern(content.size() + 100));
         EXPECT_TRUE(fs.CopyFile(dir / "in", dir / "out", sync));
         EXPECT_EQ(ReadBytes(dir / "out"), content);
     }
-    // A link at the target is refused and what it points to stays as it was.
-    WriteBytes(dir / "pointed", {1, 2});
-    ASSERT_EQ(::symlink((dir / "pointed").c_str(), (dir / "link").c_str()), 0);
-    EXPECT_FALSE(fs.CopyFile(dir / "in", dir / "link", false));
-    EXPECT_EQ(ReadBytes(dir / "pointed"), (Bytes{1, 2}));
-    // Only regular files are copied, and a FIFO at either end is refused at once, not waited on.
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(fs.CopyFile(dir / "empty", dir / "link", false));
+    EXPECT_EQ(ReadBytes(dir / "in"), content);
     EXPECT_FALSE(fs.CopyFile(dir / "fifo", dir / "from fifo", false));
     EXPECT_FALSE(fs.CopyFile(dir / "in", dir / "fifo", false));
     EXPECT_FALSE(fs.CopyFile(dir.Path(), dir / "from folder", false));

@@ -1,14 +1,17 @@
-// Records, their packed parameters and the lists that hold them.
+// Records, their packed parameters, the lists that hold them and the code pages of their names.
 #include "model/codec.h"
 #include "model/data.h"
 #include "model/lum_data.h"
 #include "model/parameter_array.h"
+#include "model/text_encoding.h"
 #include "support/project_builder.h"
+#include "support/scoped_code_page.h"
 
 #include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -267,6 +270,82 @@ TEST_F(LumDataTest, RebuildUsersListsEachReferrerOnce) {
     m_data.RebuildWaveUsers();
     EXPECT_EQ(AllUsers(m_data.Tones()), (Users{{2, 0}, {2, 7}, {895, 7}}));
     EXPECT_EQ(AllUsers(m_data.Waves()), (Users{{0, 5}, {0, 6}, {998, 1}}));
+}
+
+constexpr CodePage kWestern = CodePage::Windows1252;
+constexpr CodePage kJapanese = CodePage::ShiftJis;
+
+// Code-page bytes, the UTF-8 a file name holds for them, and the bytes that UTF-8 gives back
+// (the bytes themselves when empty).
+TEST(TextEncoding, NamesBecomeUtf8AndComeBack) {
+    const std::tuple<CodePage, std::string, std::string, std::string> cases[] = {
+        // ASCII passes untouched in both, "\" and "~" too.
+        {kWestern, "Lead 01 \\~", "Lead 01 \\~", ""},
+        {kJapanese, "Lead 01 \\~", "Lead 01 \\~", ""},
+        {kWestern, "Cr\xE8me", "Cr\xC3\xA8me", ""},
+        // The euro sign, S caron and Y diaeresis; the five bytes Windows-1252 leaves free are
+        // their C1 control characters.
+        {kWestern, "\x80\x8A\x9F", "\xE2\x82\xAC\xC5\xA0\xC5\xB8", ""},
+        {kWestern, "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", ""},
+        // Half-width katakana, katakana, kanji, vendor rows.
+        {kJapanese, "\xC3\xBD\xC4", "\xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84", ""},
+        {kJapanese, "\x83\x65\x83\x58\x83\x67", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", ""},
+        {kJapanese, "\x89\xB9\x90\x46", "\xE9\x9F\xB3\xE8\x89\xB2", ""},
+        {kJapanese, "\x87\x40\xFA\x40", "\xE2\x91\xA0\xE2\x85\xB0", ""},
+        // Bytes that stand for no character are left out, the rest stays.
+        {kJapanese, "A\x83", "A", "A"},         // a lead byte at the end
+        {kJapanese, "A\x85\x40Z", "AZ", "AZ"},  // an unassigned pair
+        {kJapanese, "\x80\xA0\xFDX", "X", "X"}, // bytes of no character
+    };
+    for (const auto& [codePage, bytes, utf8, back] : cases) {
+        ScopedCodePage page(codePage);
+        EXPECT_EQ(CodePageToUtf8(bytes), utf8);
+        EXPECT_TRUE(IsValidUtf8(utf8));
+        EXPECT_EQ(Utf8ToCodePage(utf8), back.empty() ? bytes : back);
+    }
+}
+
+// Every byte of Windows-1252 and every double-byte character of Shift_JIS that has a character
+// comes back from its UTF-8 as bytes that read as the same character.
+TEST(TextEncoding, EveryCharacterOfBothCodePagesComesBack) {
+    {
+        ScopedCodePage page(kWestern);
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const std::string byte(1, static_cast<char>(b));
+            EXPECT_EQ(Utf8ToCodePage(CodePageToUtf8(byte)), byte);
+        }
+    }
+    ScopedCodePage page(kJapanese);
+    int characters = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0)
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F)
+                continue; // no second byte: the pair is two characters
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string utf8 = CodePageToUtf8(pair);
+            if (utf8.empty())
+                continue;
+            ++characters;
+            const std::string back = Utf8ToCodePage(utf8);
+            ASSERT_EQ(back.size(), 2u);
+            EXPECT_EQ(CodePageToUtf8(back), utf8);
+        }
+    }
+    EXPECT_GT(characters, 7000); // JIS X 0208 and the vendor rows
+}
+
+TEST(TextEncoding, CutsNeverSplitADoubleByteCharacter) {
+    const std::tuple<CodePage, std::string, std::size_t, std::size_t> cases[] = {
+        {kWestern, "\x83\x65\x83\x58", 3, 3},  {kJapanese, "\x83\x65\x83\x58", 3, 2},
+        {kJapanese, "\x83\x65\x83\x58", 4, 4}, {kJapanese, "a\x83\x65\x83\x58", 4, 3},
+        {kJapanese, "abc\x83", 4, 4}, // a lead byte without its second byte is one byte
+    };
+    for (const auto& [page, bytes, limit, cut] : cases) {
+        ScopedCodePage chosen(page);
+        EXPECT_EQ(CharacterCut(bytes, limit), cut) << limit;
+    }
 }
 
 } // namespace
