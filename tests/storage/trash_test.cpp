@@ -65,17 +65,15 @@ struct Scene {
         return mounted ? "music/Song.prj/" + relative : project + relative;
     }
 
-    // Project files whose content names them.
-    void Add(const std::vector<std::string>& files) {
-        for (const std::string& file : files)
-            WriteBytes(project + file, Content(file));
-    }
     static Bytes Content(const std::string& file) { return Text("content of " + file); }
 
+    // Makes these project files, each with content that names it, and moves them out.
     std::vector<RemovedFile> Move(const std::vector<std::string>& files) {
         std::vector<std::string> paths;
-        for (const std::string& file : files)
+        for (const std::string& file : files) {
             paths.push_back(project + file);
+            WriteBytes(paths.back(), Content(file));
+        }
         ScopedFileSystem scope(seam);
         return MoveOutOfProject(paths, project,
                                 {root + "/home/data", RealFileSystem().UserId(), kNow});
@@ -169,7 +167,6 @@ TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Scene scene(m_dir / std::to_string(++run), c.mounted);
-        scene.Add(c.files);
         for (const std::string& file : c.taken) {
             fs::create_directories(fs::path(scene / file).parent_path());
             WriteBytes(scene / file, Text("earlier"));
@@ -208,7 +205,6 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
     int run = 0;
     for (const bool mounted : {false, true}) {
         Scene clean(m_dir / std::to_string(++run), mounted);
-        clean.Add(files);
         clean.Move(files);
         const int operations = clean.seam.Count();
         ASSERT_GT(operations, 20);
@@ -217,7 +213,6 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
                 SCOPED_TRACE((mounted ? "mounted, " : "home, ") +
                              std::string(stop ? "stop after " : "fail ") + std::to_string(k));
                 Scene scene(m_dir / std::to_string(++run), mounted);
-                scene.Add(files);
                 if (stop)
                     scene.seam.StopAfter(k - 1);
                 else
