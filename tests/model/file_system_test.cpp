@@ -146,7 +146,7 @@ TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
         std::set<std::size_t> failing;
         std::size_t lowest;
     } cases[] = {{0, {}, 0}, {1000, {}, 1000}, {1000, {0}, 0}, {1000, {700, 301, 999}, 301}};
-    for (const bool inOrder : {false, true}) {
+    for (const bool inOrder : {false, true})
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.count << " reads, in order " << inOrder);
             std::unique_ptr<InstalledFaultyFileSystem> counting;
@@ -170,7 +170,6 @@ TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
                 EXPECT_EQ(order, expected);
             }
         }
-    }
 }
 
 } // namespace

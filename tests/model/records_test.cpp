@@ -179,7 +179,6 @@ TEST(Record, HasW00ExtensionComparesTheWholeExtensionWithoutCase) {
 TEST(Record, SetMemoKeepsOneLineOfAtMost1023Characters) {
     const std::string long1023(1023, 'm');
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
         {long1023, long1023},
         {long1023 + "cut", long1023},
         {"a\r\nb\nc\rd", "a  b c d"},
