@@ -1,8 +1,12 @@
 #include "edit_property_model.h"
 
+#include "edit/cell_edit.h"
+
 #include <algorithm>
+#include <array>
 #include <numeric>
 #include <sstream>
+#include <type_traits>
 
 namespace CorvTest::Property {
 
@@ -46,21 +50,12 @@ std::vector<int> EmptySlots(const CParameterArray& records) {
     return slots;
 }
 
-const CParameterArray& Records(const ProjectState& state, int kind) {
-    return kind == kPatchKind  ? static_cast<const CParameterArray&>(state.patches)
-           : kind == kToneKind ? static_cast<const CParameterArray&>(state.tones)
-                               : static_cast<const CParameterArray&>(state.waves);
-}
-
-// Texts and every parameter except the wave numbers of the sides that refer to project waves.
-bool ToneContentEqual(CTone before, CTone after) {
-    for (CTone* tone : {&before, &after}) {
-        tone->Users().clear();
-        for (int osc = 0; osc < CTone::kOscCount; ++osc)
-            for (int side = 0; side < 2; ++side)
-                tone->Osc(osc).SetWaveNumber(side, 0); // only where the side takes a user wave
-    }
-    return before == after;
+template <typename State> auto& Records(State& state, int kind) {
+    using Array =
+        std::conditional_t<std::is_const_v<State>, const CParameterArray, CParameterArray>;
+    return kind == kPatchKind  ? static_cast<Array&>(state.patches)
+           : kind == kToneKind ? static_cast<Array&>(state.tones)
+                               : static_cast<Array&>(state.waves);
 }
 
 std::string Where(int project, int kind, int slot) {
@@ -69,15 +64,66 @@ std::string Where(int project, int kind, int slot) {
            std::to_string(slot + 1);
 }
 
-// Content checks of one reference holder whose record came from `from` (project, slot).
+// The references of a patch (its two slots) and of a tone (its 32 oscillator sides) in order,
+// and a way to blank one, so that what is left of the record must not change.
+std::array<int, 2> References(const CPatch& patch) {
+    return patch.ToneNumbers();
+}
+std::array<int, 2 * CTone::kOscCount> References(const CTone& tone) {
+    return tone.WaveNumbers();
+}
+void Blank(CPatch& patch, int i) {
+    for (int n = 1; n <= 3; ++n) // the bank code and the number
+        patch.Slot(i).SetP(n, 0);
+}
+void Blank(CTone& tone, int i) {
+    tone.Osc(i / 2).SetWaveNumber(i % 2, 0);
+}
+
+// Content checks of the patches and tones whose records moved along the map.
 class ReferenceCheck {
 public:
     ReferenceCheck(const StepMap& map, const std::vector<Snapshot>& before,
                    const std::vector<CLumData*>& after)
         : m_map(map), m_before(before), m_after(after) {}
 
-    testing::AssertionResult Patch(int project, int slot, int fromProject, int fromSlot) const;
-    testing::AssertionResult Tone(int project, int slot, int fromProject, int fromSlot) const;
+    // The record now in (project, slot) came from (fromProject, fromSlot): it is the same but
+    // for its references, and each reference still reaches what it reached.
+    template <typename Record>
+    testing::AssertionResult Holder(int kind, int project, int slot, int fromProject,
+                                    int fromSlot) const {
+        Record now = static_cast<const Record&>(m_after[At(project)]->Records(kind).Item(At(slot)));
+        Record was = static_cast<const Record&>(
+            Records(*m_before[At(fromProject)], kind).Item(At(fromSlot)));
+        const auto before = References(was);
+        const auto after = References(now);
+        const int target = kind + 1;
+        if constexpr (std::is_same_v<Record, CTone>) {
+            was.Users().clear();
+            now.Users().clear();
+        }
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            if (before[i] == 0)
+                continue; // no reference: the record's content must keep it as it was
+            Blank(was, static_cast<int>(i));
+            Blank(now, static_cast<int>(i));
+            const std::string where =
+                Where(project, kind, slot) + " reference " + std::to_string(i);
+            if (before[i] <= SlotCount(target)) {
+                if (auto kept = Reaches(target, project, fromProject, before[i], after[i], where);
+                    !kept)
+                    return kept;
+            } else if (after[i] != before[i] && !(after[i] == 0 && target == kWaveKind &&
+                                                  m_map.waveInsertProject == project)) {
+                // References beyond the list stay, but pass the end when waves are inserted.
+                return testing::AssertionFailure()
+                       << where << " changed reference " << before[i] << " to " << after[i];
+            }
+        }
+        if (!(was == now))
+            return testing::AssertionFailure() << Where(project, kind, slot) << " changed";
+        return testing::AssertionSuccess();
+    }
 
 private:
     // The reference `before` of a record from `fromProject`, now `after` in `project`, still
@@ -101,85 +147,28 @@ private:
     const std::vector<CLumData*>& m_after;
 };
 
-testing::AssertionResult ReferenceCheck::Patch(int project, int slot, int fromProject,
-                                               int fromSlot) const {
-    const CPatch& now = m_after[At(project)]->Patches()[At(slot)];
-    const CPatch& was = m_before[At(fromProject)]->patches[At(fromSlot)];
-    for (int k = 0; k < 2; ++k) {
-        const int before = was.Slot(k).ToneNumber();
-        const int after = now.Slot(k).ToneNumber();
-        const std::string where = Where(project, kPatchKind, slot) + " slot " + std::to_string(k);
-        for (int n = 0; n < kPatchToneParameterCount; ++n)
-            if ((n < 1 || n > 3 || before == 0 || before > kToneSlots) &&
-                was.Slot(k).P(n) != now.Slot(k).P(n))
-                return testing::AssertionFailure() << where << " changed parameter " << n;
-        if (before == 0 || before > kToneSlots)
-            continue;
-        if (auto kept = Reaches(kToneKind, project, fromProject, before, after, where); !kept)
-            return kept;
-    }
-    return testing::AssertionSuccess();
-}
-
-testing::AssertionResult ReferenceCheck::Tone(int project, int slot, int fromProject,
-                                              int fromSlot) const {
-    const CTone& now = m_after[At(project)]->Tones()[At(slot)];
-    const CTone& was = m_before[At(fromProject)]->tones[At(fromSlot)];
-    if (!ToneContentEqual(was, now))
-        return testing::AssertionFailure() << Where(project, kToneKind, slot) << " changed";
-    for (int osc = 0; osc < CTone::kOscCount; ++osc) {
-        for (int side = 0; side < 2; ++side) {
-            const int before = was.Osc(osc).WaveNumber(side);
-            const int after = now.Osc(osc).WaveNumber(side);
-            const std::string where = Where(project, kToneKind, slot) + " osc " +
-                                      std::to_string(osc) + " side " + std::to_string(side);
-            if (before == 0 || before > kWaveSlots) {
-                // References beyond the list stay, but pass the end when waves are inserted.
-                if (after != before && !(after == 0 && m_map.waveInsertProject == project))
-                    return testing::AssertionFailure()
-                           << where << " changed reference " << before << " to " << after;
-            } else if (auto kept = Reaches(kWaveKind, project, fromProject, before, after, where);
-                       !kept) {
-                return kept;
-            }
-        }
-    }
-    return testing::AssertionSuccess();
-}
-
+// Records carried into another project land in order in the target's first empty slots: the
+// tones of dropped patches, then the waves of dropped or carried tones.
 void MarkCarried(StepMap& map, const Step& step, const std::vector<Snapshot>& before) {
     const ProjectState& source = *before[At(step.source)];
     const ProjectState& target = *before[At(step.target)];
-    const std::vector<int> rows = Distinct(step.rows);
-    std::vector<int> tones; // 0-based source tones whose waves come along
-    if (step.kind == kPatchKind) {
-        std::vector<int> numbers;
-        for (const int p : rows)
-            for (const int t : source.patches[At(p)].ReferencedTones())
-                if (t >= 1 && t <= kToneSlots)
-                    numbers.push_back(t);
+    const auto carry = [&](int kind, const std::vector<int>& holders) {
+        std::vector<int> numbers; // 0-based
+        for (const int h : holders)
+            for (const int n : kind == kToneKind ? source.patches[At(h)].ReferencedTones()
+                                                 : source.tones[At(h)].ReferencedWaves())
+                if (n >= 1 && n <= SlotCount(kind))
+                    numbers.push_back(n - 1);
         numbers = SortedUnique(numbers);
-        const std::vector<int> free = EmptySlots(target.tones);
-        for (std::size_t j = 0; j < numbers.size(); ++j) {
-            map.origin[At(step.target)][kToneKind][At(free[j])] =
-                StepMap::Encode(step.source, numbers[j] - 1);
-            tones.push_back(numbers[j] - 1);
-        }
-    } else if (step.kind == kToneKind) {
-        tones = rows;
-    } else {
-        return;
-    }
-    std::vector<int> waves;
-    for (const int t : tones)
-        for (const int w : source.tones[At(t)].ReferencedWaves())
-            if (w >= 1 && w <= kWaveSlots)
-                waves.push_back(w);
-    waves = SortedUnique(waves);
-    const std::vector<int> free = EmptySlots(target.waves);
-    for (std::size_t j = 0; j < waves.size(); ++j)
-        map.origin[At(step.target)][kWaveKind][At(free[j])] =
-            StepMap::Encode(step.source, waves[j] - 1);
+        const std::vector<int> free = EmptySlots(Records(target, kind));
+        for (std::size_t j = 0; j < numbers.size(); ++j)
+            map.origin[At(step.target)][At(kind)][At(free[j])] =
+                StepMap::Encode(step.source, numbers[j]);
+        return numbers;
+    };
+    const std::vector<int> rows = Distinct(step.rows);
+    if (step.kind != kWaveKind)
+        carry(kWaveKind, step.kind == kToneKind ? rows : carry(kToneKind, rows));
 }
 
 } // namespace
@@ -271,12 +260,7 @@ void Generator::FillTones(CLumData& project, const std::vector<int>& slots,
                 continue;
             }
             osc.SetP(side == 0 ? 18 : 70, COsc::kUserWaveSource);
-            int number = Uniform(1, kWaveSlots); // most likely an empty slot
-            if (pick < 25)
-                number = Uniform(kWaveSlots + 1, 65535);
-            else if (pick < 85 && !waves.empty())
-                number = waves[At(Uniform(0, static_cast<int>(waves.size()) - 1))] + 1;
-            osc.SetWaveNumber(side, number);
+            osc.SetWaveNumber(side, Reference(kWaveKind, pick, 25, 85, waves));
         }
         project.Tones().PlaceClone(At(t), tone);
     }
@@ -300,15 +284,19 @@ void Generator::FillPatches(CLumData& project, const std::vector<int>& slots,
                 slot.SetP(3, static_cast<std::uint8_t>(Uniform(0, 127)));
                 continue;
             }
-            int number = Uniform(1, kToneSlots);
-            if (pick < 28)
-                number = Uniform(kToneSlots + 1, 16384);
-            else if (pick < 90 && !tones.empty())
-                number = tones[At(Uniform(0, static_cast<int>(tones.size()) - 1))] + 1;
-            slot.SetToneNumber(number);
+            slot.SetToneNumber(Reference(kToneKind, pick, 28, 90, tones));
         }
         project.Patches().PlaceClone(At(p), patch);
     }
+}
+
+int Generator::Reference(int kind, int pick, int beyond, int used, const std::vector<int>& slots) {
+    int number = Uniform(1, SlotCount(kind)); // most likely an empty slot
+    if (pick < beyond)
+        number = Uniform(SlotCount(kind) + 1, kind == kToneKind ? 16384 : 65535);
+    else if (pick < used && !slots.empty())
+        number = Pick(slots) + 1;
+    return number;
 }
 
 void Generator::Fill(CLumData& project) {
@@ -332,9 +320,7 @@ std::vector<int> Generator::Rows(const CLumData& project, int kind) {
         if (!project.Records(kind).Item(At(i)).IsEmpty())
             used.push_back(i);
     auto anyRow = [&] {
-        return !used.empty() && Chance(0.85)
-                   ? used[At(Uniform(0, static_cast<int>(used.size()) - 1))]
-                   : Uniform(0, slots - 1);
+        return !used.empty() && Chance(0.85) ? Pick(used) : Uniform(0, slots - 1);
     };
     std::vector<int> rows;
     if (Chance(0.5)) { // one unbroken block
@@ -517,8 +503,9 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
                            << " instead of " << was.FilePath();
                 if (records.Item(s).IsEmpty() || kind == kWaveKind)
                     continue;
-                auto result = kind == kPatchKind ? check.Patch(project, slot, fromProject, fromSlot)
-                                                 : check.Tone(project, slot, fromProject, fromSlot);
+                auto result = kind == kPatchKind
+                                  ? check.Holder<CPatch>(kind, project, slot, fromProject, fromSlot)
+                                  : check.Holder<CTone>(kind, project, slot, fromProject, fromSlot);
                 if (!result)
                     return result;
             }
@@ -529,23 +516,11 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
 
 testing::AssertionResult TextEditKept(const Step& step, const ProjectState& before,
                                       const CLumData& after) {
-    // A name keeps the single-byte characters that file names can carry, at most 12.
-    std::string name;
-    for (std::size_t i = 0; i < step.text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(step.text[i]);
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
-            ++i;
-        else if (std::string("\\/*?:\"<>|").find(static_cast<char>(c)) == std::string::npos)
-            name += static_cast<char>(c);
-    }
     ProjectState expected = before;
-    CParameterArray& records =
-        step.kind == kPatchKind  ? static_cast<CParameterArray&>(expected.patches)
-        : step.kind == kToneKind ? static_cast<CParameterArray&>(expected.tones)
-                                 : static_cast<CParameterArray&>(expected.waves);
+    CParameterArray& records = Records(expected, step.kind);
     for (const int row : step.rows) {
         if (step.op == Op::Rename)
-            records.Item(At(row)).SetName(name.substr(0, 12));
+            records.Item(At(row)).SetName(StoredName(step.text)); // its own test checks the filter
         else
             records.Item(At(row)).SetMemo(step.memo, step.text);
     }

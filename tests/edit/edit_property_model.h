@@ -3,6 +3,7 @@
 #include "list_edit_support.h"
 #include "model/codec.h"
 #include "model/file_system.h"
+#include "support/memory_file_system.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -18,22 +19,10 @@ namespace CorvTest::Property {
 
 // A file system that knows only the sizes of made-up wave files, so that the wave size limit
 // can be reached without writing 64 MB.
-class SizedFileSystem : public Corv::IFileSystem {
+class SizedFileSystem : public MemoryFileSystem {
 public:
     void SetSize(const std::string& path, std::uint32_t bytes) { m_sizes[path] = bytes; }
-
     std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
-    bool Rename(const std::string&, const std::string&) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    Corv::CreateDirResult CreateDirectory(const std::string&) override {
-        return Corv::CreateDirResult::Failed;
-    }
-    bool RemoveDirectory(const std::string&) override { return false; }
-    bool IsDirectory(const std::string&) override { return false; }
-    Corv::FileStatus Status(const std::string&) override { return {}; }
-    bool ListFolder(const std::string&, std::vector<Corv::DirEntry>&) override { return false; }
-    bool CopyFile(const std::string&, const std::string&, bool) override { return false; }
-    bool SyncDirectory(const std::string&) override { return false; }
 
 private:
     std::unordered_map<std::string, std::uint32_t> m_sizes;
@@ -77,6 +66,12 @@ public:
     bool Chance(double p) { return std::bernoulli_distribution(p)(m_random); }
 
 private:
+    int Pick(const std::vector<int>& values) {
+        return values[static_cast<std::size_t>(Uniform(0, static_cast<int>(values.size()) - 1))];
+    }
+    // A reference of a kind drawn by `pick` (0-99): below `beyond` past the list, below `used`
+    // to one of the used slots, else to any slot.
+    int Reference(int kind, int pick, int beyond, int used, const std::vector<int>& slots);
     std::vector<int> PickSlots(int kind);
     void FillWaves(Corv::CLumData& project, const std::vector<int>& slots);
     void FillTones(Corv::CLumData& project, const std::vector<int>& slots,
