@@ -230,24 +230,4 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
     CDomain::Reset();
 }
 
-CleanPlan Plan(std::array<int, 3> removed, std::array<int, 3> renumbered, int cleared,
-               std::uint64_t bytes) {
-    CleanPlan plan;
-    plan.removed = removed;
-    plan.renumbered = renumbered;
-    plan.clearedReferences = cleared;
-    plan.waveBytesFreed = bytes;
-    return plan;
-}
-
-// The singular forms, "nothing to clean" and the lists of kinds are checked end to end by the
-// command-line tool's dry run.
-TEST(CleanSummaryText, NamesWhatGoesAndWhatMoves) {
-    EXPECT_EQ(CleanSummary(Plan({0, 12, 7}, {0, 40, 0}, 0, 3565158)),
-              "removes 12 tones and 7 waves (3.4 MB); renumbers 40 tones");
-    EXPECT_EQ(CleanSummary(Plan({0, 0, 1}, {0, 0, 0}, 0, 512)), "removes 1 wave (512 Bytes)");
-    EXPECT_EQ(CleanSummary(Plan({0, 0, 0}, {3, 0, 2}, 2, 0)),
-              "renumbers 3 patches and 2 waves; clears 2 references to empty slots");
-}
-
 } // namespace

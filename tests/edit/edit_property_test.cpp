@@ -81,17 +81,34 @@ private:
     void Count(const std::string& what) { ++m_coverage[what]; }
 
     void Drop(const Step& step) {
-        const DropResult result =
-            PerformDrop({&Project(step.source), step.rows, step.kind, &Project(step.target),
-                         step.at, step.insert, step.copy});
+        static const std::map<int, std::string> kReasons = {
+            {kMsgToneSpace, "free tone slot"},
+            {kMsgWaveSpace, "free wave slot"},
+            {kMsgWaveBytes, "waves would exceed 64 MB"}};
+        const DropRequest request{
+            &Project(step.source), step.rows, step.kind, &Project(step.target), step.at,
+            step.insert,           step.copy};
+        // The preview changes and says nothing; it accepts the drops that go ahead and names
+        // the reason of a drop's error.
+        const DropPreview preview = PreviewDrop(request, "B.prj");
+        Unchanged();
+        EXPECT_TRUE(m_log->Calls().empty());
+        const DropResult result = PerformDrop(request);
         const CDomain& domain = CDomain::Get();
         EXPECT_EQ(domain.m_transferPatches.Size() + domain.m_transferTones.Size() +
                       domain.m_transferWaves.Size(),
                   0u);
-        for (const int error : m_log->Errors())
+        for (const int error : m_log->Errors()) {
             Count("error " + std::to_string(error));
+            EXPECT_NE(preview.text.find(kReasons.at(error)), std::string::npos) << preview.text;
+        }
+        // A cancelled question may come before the check that refuses the drop.
+        const bool cancelled =
+            !result.done && m_log->Errors().empty() && !m_log->Questions().empty();
+        if (!cancelled)
+            EXPECT_EQ(preview.accepted, result.done) << preview.text;
         if (!result.done) {
-            Count(m_log->Questions().empty() ? "drop refused" : "drop cancelled");
+            Count(cancelled ? "drop cancelled" : "drop refused");
             return Unchanged();
         }
         const bool other = step.source != step.target;
