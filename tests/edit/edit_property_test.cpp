@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
+#include <type_traits>
 
 // Random projects, random sequences of drops, deletes, renames and undos over two or three
 // open projects, and after every step: user lists true, references kept on the same content,
@@ -19,6 +20,279 @@ namespace {
 using namespace Corv;
 using namespace CorvTest;
 using namespace CorvTest::Property;
+
+// Snapshots, and where each record of a step went, for the checks after every step.
+using Snapshot = std::shared_ptr<const ProjectState>;
+
+// Where every slot's record came from across one step, and the slots (before the step) whose
+// referrers may lose their references to them.
+struct StepMap {
+    static constexpr int kNone = -1; // an emptied slot
+    // origin[project][kind][slot]: project * 4096 + slot before the step, or kNone.
+    std::vector<std::vector<std::vector<int>>> origin;
+    std::vector<std::vector<std::vector<bool>>> clearable;
+    // A project into which waves were inserted: references beyond the wave list there become 0.
+    int waveInsertProject = -1;
+
+    explicit StepMap(std::size_t projects) : origin(projects), clearable(projects) {
+        for (std::size_t p = 0; p < projects; ++p) {
+            for (int kind = 0; kind < 3; ++kind) {
+                std::vector<int> identity(At(SlotCount(kind)));
+                for (std::size_t i = 0; i < identity.size(); ++i)
+                    identity[i] = Encode(static_cast<int>(p), static_cast<int>(i));
+                origin[p].push_back(std::move(identity));
+                clearable[p].push_back(std::vector<bool>(At(SlotCount(kind)), false));
+            }
+        }
+    }
+    static int Encode(int project, int slot) { return project * 4096 + slot; }
+};
+
+std::vector<int> EmptySlots(const CParameterArray& records) {
+    std::vector<int> slots;
+    for (std::size_t i = 0; i < records.Size(); ++i)
+        if (records.Item(i).IsEmpty())
+            slots.push_back(static_cast<int>(i));
+    return slots;
+}
+
+template <typename State> auto& Records(State& state, int kind) {
+    using Array =
+        std::conditional_t<std::is_const_v<State>, const CParameterArray, CParameterArray>;
+    return kind == kPatchKind  ? static_cast<Array&>(state.patches)
+           : kind == kToneKind ? static_cast<Array&>(state.tones)
+                               : static_cast<Array&>(state.waves);
+}
+
+std::string Where(int project, int kind, int slot) {
+    static const char* const kNames[] = {"patch", "tone", "wave"};
+    return "project " + std::to_string(project) + " " + kNames[kind] + " " +
+           std::to_string(slot + 1);
+}
+
+// The references of a patch (its two slots) and of a tone (its 32 oscillator sides) in order,
+// and a way to blank one, so that what is left of the record must not change.
+std::array<int, 2> References(const CPatch& patch) {
+    return patch.ToneNumbers();
+}
+std::array<int, 2 * CTone::kOscCount> References(const CTone& tone) {
+    return tone.WaveNumbers();
+}
+void Blank(CPatch& patch, int i) {
+    for (int n = 1; n <= 3; ++n) // the bank code and the number
+        patch.Slot(i).SetP(n, 0);
+}
+void Blank(CTone& tone, int i) {
+    tone.Osc(i / 2).SetWaveNumber(i % 2, 0);
+}
+
+// Content checks of the patches and tones whose records moved along the map.
+class ReferenceCheck {
+public:
+    ReferenceCheck(const StepMap& map, const std::vector<Snapshot>& before,
+                   const std::vector<CLumData*>& after)
+        : m_map(map), m_before(before), m_after(after) {}
+
+    // The record now in (project, slot) came from (fromProject, fromSlot): it is the same but
+    // for its references, and each reference still reaches what it reached.
+    template <typename Record>
+    testing::AssertionResult Holder(int kind, int project, int slot, int fromProject,
+                                    int fromSlot) const {
+        Record now = static_cast<const Record&>(m_after[At(project)]->Records(kind).Item(At(slot)));
+        Record was = static_cast<const Record&>(
+            Records(*m_before[At(fromProject)], kind).Item(At(fromSlot)));
+        const auto before = References(was);
+        const auto after = References(now);
+        const int target = kind + 1;
+        if constexpr (std::is_same_v<Record, CTone>) {
+            was.Users().clear();
+            now.Users().clear();
+        }
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            if (before[i] == 0)
+                continue; // no reference: the record's content must keep it as it was
+            Blank(was, static_cast<int>(i));
+            Blank(now, static_cast<int>(i));
+            const std::string where =
+                Where(project, kind, slot) + " reference " + std::to_string(i);
+            if (before[i] <= SlotCount(target)) {
+                if (auto kept = Reaches(target, project, fromProject, before[i], after[i], where);
+                    !kept)
+                    return kept;
+            } else if (after[i] != before[i] && !(after[i] == 0 && target == kWaveKind &&
+                                                  m_map.waveInsertProject == project)) {
+                // References beyond the list stay, but pass the end when waves are inserted.
+                return testing::AssertionFailure()
+                       << where << " changed reference " << before[i] << " to " << after[i];
+            }
+        }
+        if (!(was == now))
+            return testing::AssertionFailure() << Where(project, kind, slot) << " changed";
+        return testing::AssertionSuccess();
+    }
+
+private:
+    // The reference `before` of a record from `fromProject`, now `after` in `project`, still
+    // reaches the record it reached (wherever that went; its content is checked where it lies),
+    // unless it reached an empty slot or was cleared where the step may clear it.
+    testing::AssertionResult Reaches(int kind, int project, int fromProject, int before, int after,
+                                     const std::string& where) const {
+        const CParameter& was = Records(*m_before[At(fromProject)], kind).Item(At(before - 1));
+        const auto& origin = m_map.origin[At(project)][At(kind)];
+        if (was.IsEmpty() ||
+            (after == 0 && m_map.clearable[At(fromProject)][At(kind)][At(before - 1)]) ||
+            (after >= 1 && after <= SlotCount(kind) &&
+             origin[At(after - 1)] == StepMap::Encode(fromProject, before - 1)))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << where << " referred to " << was.FilePath() << " as "
+                                           << before << " and now refers to " << after;
+    }
+
+    const StepMap& m_map;
+    const std::vector<Snapshot>& m_before;
+    const std::vector<CLumData*>& m_after;
+};
+
+// Records carried into another project land in order in the target's first empty slots: the
+// tones of dropped patches, then the waves of dropped or carried tones.
+void MarkCarried(StepMap& map, const Step& step, const std::vector<Snapshot>& before) {
+    const ProjectState& source = *before[At(step.source)];
+    const ProjectState& target = *before[At(step.target)];
+    const auto carry = [&](int kind, const std::vector<int>& holders) {
+        std::vector<int> numbers; // 0-based
+        for (const int h : holders)
+            for (const int n : kind == kToneKind ? source.patches[At(h)].ReferencedTones()
+                                                 : source.tones[At(h)].ReferencedWaves())
+                if (n >= 1 && n <= SlotCount(kind))
+                    numbers.push_back(n - 1);
+        numbers = SortedUnique(numbers);
+        const std::vector<int> free = EmptySlots(Records(target, kind));
+        for (std::size_t j = 0; j < numbers.size(); ++j)
+            map.origin[At(step.target)][At(kind)][At(free[j])] =
+                StepMap::Encode(step.source, numbers[j]);
+        return numbers;
+    };
+    const std::vector<int> rows = Distinct(step.rows);
+    if (step.kind != kWaveKind)
+        carry(kWaveKind, step.kind == kToneKind ? rows : carry(kToneKind, rows));
+}
+
+// The rows the source list keeps selected after a drop, as the desktop re-selects them.
+std::vector<int> Reselected(const Step& step, const std::vector<int>& rows) {
+    if (step.source != step.target)
+        return rows;
+    const int n = static_cast<int>(rows.size());
+    std::vector<int> result;
+    for (const int r : rows) {
+        if (!step.insert && (r < step.at || r >= step.at + n))
+            result.push_back(r);
+        if (step.insert && r < step.at)
+            result.push_back(r);
+        if (step.insert && r >= step.at && r + n < SlotCount(step.kind))
+            result.push_back(r + n);
+    }
+    return result;
+}
+
+// The map of a drop that was carried out, computed from the states before it.
+StepMap DropMap(const Step& step, const std::vector<Snapshot>& before) {
+    StepMap map(before.size());
+    const std::vector<int> rows = Distinct(step.rows);
+    const int n = static_cast<int>(rows.size());
+    const int slots = SlotCount(step.kind);
+    const bool other = step.source != step.target;
+    const bool copy = step.copy.value_or(other);
+    std::vector<int>& placed = map.origin[At(step.target)][At(step.kind)];
+    for (int q = step.at; q < slots; ++q) {
+        if (q < step.at + n)
+            placed[At(q)] = StepMap::Encode(step.source, rows[At(q - step.at)]);
+        else if (step.insert)
+            placed[At(q)] = StepMap::Encode(step.target, q - n);
+    }
+    if (other)
+        MarkCarried(map, step, before);
+    if (!copy)
+        for (const int r : Reselected(step, rows))
+            map.origin[At(step.source)][At(step.kind)][At(r)] = StepMap::kNone;
+    if (step.kind != kPatchKind) {
+        const int first = step.insert ? slots - n : step.at;
+        for (int s = first; s < first + n; ++s)
+            if (other || copy || !Contains(rows, s))
+                map.clearable[At(step.target)][At(step.kind)][At(s)] = true;
+        if (other && !copy)
+            for (const int r : rows)
+                map.clearable[At(step.source)][At(step.kind)][At(r)] = true;
+    }
+    if (step.insert && step.kind == kWaveKind)
+        map.waveInsertProject = step.target;
+    return map;
+}
+
+// The map of a confirmed delete.
+StepMap DeleteMap(const Step& step, std::size_t projects) {
+    StepMap map(projects);
+    for (const int r : step.rows) {
+        map.origin[At(step.source)][At(step.kind)][At(r)] = StepMap::kNone;
+        map.clearable[At(step.source)][At(step.kind)][At(r)] = true;
+    }
+    return map;
+}
+
+// Every record sits where the map says; every patch refers to tones, every tone to waves with
+// the same content as before, unless the map lets the reference be cleared.
+testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snapshot>& before,
+                                     const std::vector<CLumData*>& after,
+                                     const std::vector<int>& changed) {
+    const ReferenceCheck check(map, before, after);
+    for (const int changedProject : changed) {
+        const std::size_t p = At(changedProject);
+        for (int kind = 0; kind < 3; ++kind) {
+            const CParameterArray& records = after[p]->Records(kind);
+            for (std::size_t s = 0; s < records.Size(); ++s) {
+                const int from = map.origin[p][At(kind)][s];
+                const int project = static_cast<int>(p);
+                const int slot = static_cast<int>(s);
+                if (from == StepMap::kNone) {
+                    if (!records.Item(s).IsEmpty())
+                        return testing::AssertionFailure()
+                               << Where(project, kind, slot) << " should have been emptied";
+                    continue;
+                }
+                const int fromProject = from / 4096;
+                const int fromSlot = from % 4096;
+                const CParameter& was = Records(*before[At(fromProject)], kind).Item(At(fromSlot));
+                if (was.FilePath() != records.Item(s).FilePath())
+                    return testing::AssertionFailure()
+                           << Where(project, kind, slot) << " holds " << records.Item(s).FilePath()
+                           << " instead of " << was.FilePath();
+                if (records.Item(s).IsEmpty() || kind == kWaveKind)
+                    continue;
+                auto result = kind == kPatchKind
+                                  ? check.Holder<CPatch>(kind, project, slot, fromProject, fromSlot)
+                                  : check.Holder<CTone>(kind, project, slot, fromProject, fromSlot);
+                if (!result)
+                    return result;
+            }
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+// A name or memo edit changed exactly those texts of those rows.
+testing::AssertionResult TextEditKept(const Step& step, const ProjectState& before,
+                                      const CLumData& after) {
+    ProjectState expected = before;
+    CParameterArray& records = Records(expected, step.kind);
+    for (const int row : step.rows) {
+        if (step.op == Op::Rename)
+            records.Item(At(row)).SetName(StoredName(step.text)); // its own test checks the filter
+        else
+            records.Item(At(row)).SetMemo(step.memo, step.text);
+    }
+    if (expected.Matches(after))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the text edit did not change exactly its texts";
+}
 
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
 constexpr int kStepsPerSeed = 125;
