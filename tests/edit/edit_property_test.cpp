@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <type_traits>
 
 // Random projects, random sequences of drops, deletes, renames and undos over two or three
@@ -28,24 +29,19 @@ using Snapshot = std::shared_ptr<const ProjectState>;
 // referrers may lose their references to them.
 struct StepMap {
     static constexpr int kNone = -1; // an emptied slot
-    // origin[project][kind][slot]: project * 4096 + slot before the step, or kNone.
-    std::vector<std::vector<std::vector<int>>> origin;
-    std::vector<std::vector<std::vector<bool>>> clearable;
+    using Slot = std::array<int, 3>; // project, kind, slot
+    // Where a record came from (project * 4096 + slot before the step, or kNone), for the
+    // slots whose record changed.
+    std::map<Slot, int> origin;
+    std::set<Slot> clearable;
     // A project into which waves were inserted: references beyond the wave list there become 0.
     int waveInsertProject = -1;
 
-    explicit StepMap(std::size_t projects) : origin(projects), clearable(projects) {
-        for (std::size_t p = 0; p < projects; ++p) {
-            for (int kind = 0; kind < 3; ++kind) {
-                std::vector<int> identity(At(SlotCount(kind)));
-                for (std::size_t i = 0; i < identity.size(); ++i)
-                    identity[i] = Encode(static_cast<int>(p), static_cast<int>(i));
-                origin[p].push_back(std::move(identity));
-                clearable[p].push_back(std::vector<bool>(At(SlotCount(kind)), false));
-            }
-        }
-    }
     static int Encode(int project, int slot) { return project * 4096 + slot; }
+    int Origin(int project, int kind, int slot) const {
+        const auto it = origin.find({project, kind, slot});
+        return it == origin.end() ? Encode(project, slot) : it->second;
+    }
 };
 
 std::vector<int> EmptySlots(const CParameterArray& records) {
@@ -138,11 +134,10 @@ private:
     testing::AssertionResult Reaches(int kind, int project, int fromProject, int before, int after,
                                      const std::string& where) const {
         const CParameter& was = Records(*m_before[At(fromProject)], kind).Item(At(before - 1));
-        const auto& origin = m_map.origin[At(project)][At(kind)];
         if (was.IsEmpty() ||
-            (after == 0 && m_map.clearable[At(fromProject)][At(kind)][At(before - 1)]) ||
+            (after == 0 && m_map.clearable.count({fromProject, kind, before - 1})) ||
             (after >= 1 && after <= SlotCount(kind) &&
-             origin[At(after - 1)] == StepMap::Encode(fromProject, before - 1)))
+             m_map.Origin(project, kind, after - 1) == StepMap::Encode(fromProject, before - 1)))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << where << " referred to " << was.FilePath() << " as "
                                            << before << " and now refers to " << after;
@@ -168,8 +163,7 @@ void MarkCarried(StepMap& map, const Step& step, const std::vector<Snapshot>& be
         numbers = SortedUnique(numbers);
         const std::vector<int> free = EmptySlots(Records(target, kind));
         for (std::size_t j = 0; j < numbers.size(); ++j)
-            map.origin[At(step.target)][At(kind)][At(free[j])] =
-                StepMap::Encode(step.source, numbers[j]);
+            map.origin[{step.target, kind, free[j]}] = StepMap::Encode(step.source, numbers[j]);
         return numbers;
     };
     const std::vector<int> rows = Distinct(step.rows);
@@ -196,32 +190,32 @@ std::vector<int> Reselected(const Step& step, const std::vector<int>& rows) {
 
 // The map of a drop that was carried out, computed from the states before it.
 StepMap DropMap(const Step& step, const std::vector<Snapshot>& before) {
-    StepMap map(before.size());
+    StepMap map;
     const std::vector<int> rows = Distinct(step.rows);
     const int n = static_cast<int>(rows.size());
     const int slots = SlotCount(step.kind);
     const bool other = step.source != step.target;
     const bool copy = step.copy.value_or(other);
-    std::vector<int>& placed = map.origin[At(step.target)][At(step.kind)];
     for (int q = step.at; q < slots; ++q) {
         if (q < step.at + n)
-            placed[At(q)] = StepMap::Encode(step.source, rows[At(q - step.at)]);
+            map.origin[{step.target, step.kind, q}] =
+                StepMap::Encode(step.source, rows[At(q - step.at)]);
         else if (step.insert)
-            placed[At(q)] = StepMap::Encode(step.target, q - n);
+            map.origin[{step.target, step.kind, q}] = StepMap::Encode(step.target, q - n);
     }
     if (other)
         MarkCarried(map, step, before);
     if (!copy)
         for (const int r : Reselected(step, rows))
-            map.origin[At(step.source)][At(step.kind)][At(r)] = StepMap::kNone;
+            map.origin[{step.source, step.kind, r}] = StepMap::kNone;
     if (step.kind != kPatchKind) {
         const int first = step.insert ? slots - n : step.at;
         for (int s = first; s < first + n; ++s)
             if (other || copy || !Contains(rows, s))
-                map.clearable[At(step.target)][At(step.kind)][At(s)] = true;
+                map.clearable.insert({step.target, step.kind, s});
         if (other && !copy)
             for (const int r : rows)
-                map.clearable[At(step.source)][At(step.kind)][At(r)] = true;
+                map.clearable.insert({step.source, step.kind, r});
     }
     if (step.insert && step.kind == kWaveKind)
         map.waveInsertProject = step.target;
@@ -229,11 +223,11 @@ StepMap DropMap(const Step& step, const std::vector<Snapshot>& before) {
 }
 
 // The map of a confirmed delete.
-StepMap DeleteMap(const Step& step, std::size_t projects) {
-    StepMap map(projects);
+StepMap DeleteMap(const Step& step) {
+    StepMap map;
     for (const int r : step.rows) {
-        map.origin[At(step.source)][At(step.kind)][At(r)] = StepMap::kNone;
-        map.clearable[At(step.source)][At(step.kind)][At(r)] = true;
+        map.origin[{step.source, step.kind, r}] = StepMap::kNone;
+        map.clearable.insert({step.source, step.kind, r});
     }
     return map;
 }
@@ -244,16 +238,14 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
                                      const std::vector<CLumData*>& after,
                                      const std::vector<int>& changed) {
     const ReferenceCheck check(map, before, after);
-    for (const int changedProject : changed) {
-        const std::size_t p = At(changedProject);
+    for (const int project : changed) {
         for (int kind = 0; kind < 3; ++kind) {
-            const CParameterArray& records = after[p]->Records(kind);
-            for (std::size_t s = 0; s < records.Size(); ++s) {
-                const int from = map.origin[p][At(kind)][s];
-                const int project = static_cast<int>(p);
-                const int slot = static_cast<int>(s);
+            const CParameterArray& records = after[At(project)]->Records(kind);
+            for (int slot = 0; slot < SlotCount(kind); ++slot) {
+                const int from = map.Origin(project, kind, slot);
+                const CParameter& now = records.Item(At(slot));
                 if (from == StepMap::kNone) {
-                    if (!records.Item(s).IsEmpty())
+                    if (!now.IsEmpty())
                         return testing::AssertionFailure()
                                << Where(project, kind, slot) << " should have been emptied";
                     continue;
@@ -261,11 +253,11 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
                 const int fromProject = from / 4096;
                 const int fromSlot = from % 4096;
                 const CParameter& was = Records(*before[At(fromProject)], kind).Item(At(fromSlot));
-                if (was.FilePath() != records.Item(s).FilePath())
+                if (was.FilePath() != now.FilePath())
                     return testing::AssertionFailure()
-                           << Where(project, kind, slot) << " holds " << records.Item(s).FilePath()
+                           << Where(project, kind, slot) << " holds " << now.FilePath()
                            << " instead of " << was.FilePath();
-                if (records.Item(s).IsEmpty() || kind == kWaveKind)
+                if (now.IsEmpty() || kind == kWaveKind)
                     continue;
                 auto result = kind == kPatchKind
                                   ? check.Holder<CPatch>(kind, project, slot, fromProject, fromSlot)
@@ -403,7 +395,7 @@ private:
             return Unchanged();
         }
         Count("delete");
-        Changed({step.source}, DeleteMap(step, m_projects.size()));
+        Changed({step.source}, DeleteMap(step));
     }
 
     void EditText(const Step& step) {

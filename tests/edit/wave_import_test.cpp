@@ -2,30 +2,17 @@
 #include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
+#include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scoped_code_page.h"
 #include "support/scripted_sink.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 using CorvTest::ReadBytes;
-
-// A document whose file copy can be watched: `beforeCopy` runs with the source of each copy.
-class TestDocument : public Corv::CLumFileDocument {
-public:
-    std::vector<Corv::CLumData*> ModifiedProjectData() override { return {}; }
-    std::vector<Corv::CLumFileDocument*> OpenProjectDocuments() override { return {this}; }
-    bool CopyDataFile(const std::string& source, const std::string& destination) override {
-        if (beforeCopy)
-            beforeCopy(source);
-        return CLumFileDocument::CopyDataFile(source, destination);
-    }
-    std::function<void(const std::string&)> beforeCopy;
-};
 
 constexpr std::uint64_t kLimit = Corv::kWaveBytesLimit;
 constexpr int kConditions = Corv::kMsgImportConditions;
@@ -59,7 +46,7 @@ protected:
     std::shared_ptr<CorvTest::SinkLog> m_sink;
     CorvTest::TempDir m_sources;
     CorvTest::TempDir m_work;
-    TestDocument m_document;
+    Corv::CProjectDocument m_document;
 };
 
 TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
@@ -164,13 +151,11 @@ TEST_F(WaveImportTest, RefusalAtTheWaveLimitSaysByHowMuch) {
 }
 
 // The waves imported before a failed copy count, so that callers refresh and mark it modified.
-TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
-    const std::string a = Source("a.wav"), b = Source("b.wav"), c = Source("c.wav");
-    m_document.beforeCopy = [&b](const std::string& source) {
-        if (source == b)
-            std::filesystem::remove(b);
-    };
-    EXPECT_EQ(Corv::ImportWaves(m_document, {c, b, a}), 1);
+TEST_F(WaveImportTest, AFailedCopyStopsTheImportKeepingEarlierWaves) {
+    const std::vector<std::string> files = {Source("c.wav"), Source("b.wav"), Source("a.wav")};
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    fileSystem.FailNth(CorvTest::FsOp::CopyFile, 2);
+    EXPECT_EQ(Corv::ImportWaves(m_document, files), 1);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
     Corv::CDomain::Get().Undo();
