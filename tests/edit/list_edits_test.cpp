@@ -1,8 +1,8 @@
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
-#include "list_edit_support.h"
+#include "edit_property_model.h"
+#include "support/faulty_file_system.h"
 
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@ namespace {
 
 using namespace Corv;
 using namespace CorvTest;
+using CorvTest::Property::SizedFileSystem;
 
 class ListEdits : public EditTest {};
 
@@ -36,7 +37,7 @@ void Fill(CLumData& project, int tonesFree, int wavesFree) {
 
 struct CheckCase {
     const char* name;
-    std::function<void(CLumData& source, CLumData& target)> setUp;
+    std::function<void(CLumData& source, CLumData& target, SizedFileSystem& files)> setUp;
     int kind;
     std::vector<int> rows;
     int at;
@@ -44,15 +45,29 @@ struct CheckCase {
     int answer;
     bool allowed;
     int question, error; // 0: none
+    int copyFlag = -1;   // -1: the store's own
 };
 
-auto Nothing = [](CLumData&, CLumData&) {};
+auto Nothing = [](CLumData&, CLumData&, SizedFileSystem&) {};
 auto UsedPatch(int number) {
-    return [number](CLumData&, CLumData& b) { PutPatch(b, number, 0); };
+    return [number](CLumData&, CLumData& b, SizedFileSystem&) { PutPatch(b, number, 0); };
 }
 auto Free(int tones, int waves) {
-    return [tones, waves](CLumData&, CLumData& b) { Fill(b, tones, waves); };
+    return [tones, waves](CLumData&, CLumData& b, SizedFileSystem&) { Fill(b, tones, waves); };
 }
+// A's wave 4 takes what B's wave 1 of 40,000,000 bytes leaves of the size limit, and `over`
+// bytes more; B's wave 2 cannot be opened and counts 0.
+auto Bytes(std::uint32_t over) {
+    return [over](CLumData& a, CLumData& b, SizedFileSystem& files) {
+        PutWave(b, 1, "", "B");
+        PutWave(b, 2, "", "B");
+        files.SetSize(b.Waves()[0].FilePath(), 40'000'000);
+        files.SetSize(a.Waves()[3].FilePath(), kWaveBytesLimit - 40'000'000 + over);
+    };
+}
+auto HalfLimit = [](CLumData& a, CLumData&, SizedFileSystem& files) {
+    files.SetSize(a.Waves()[3].FilePath(), kWaveBytesLimit / 2 + 1);
+};
 
 // name, set-up, kind, rows, at, insert, other project, answer, allowed, questions, errors
 const CheckCase kCheckCases[] = {
@@ -78,11 +93,26 @@ const CheckCase kCheckCases[] = {
      false, 0, kMsgWaveSpace},
     {"waves need no free slots", Free(kToneSlots, 0), kWaveKind, Rows(1, 3), 5, false, true,
      kAnswerOk, true, kMsgOverwrite, 0},
-    {"within one project slot space is not needed", [](CLumData& a, CLumData&) { Fill(a, 0, 0); },
-     kPatchKind, Rows(4), 300, false, false, kAnswerOk, true, 0, 0},
+    {"within one project slot space is not needed",
+     [](CLumData& a, CLumData&, SizedFileSystem&) { Fill(a, 0, 0); }, kPatchKind, Rows(4), 300,
+     false, false, kAnswerOk, true, 0, 0},
+    {"carried waves up to the size limit exactly", Bytes(0), kWaveKind, Rows(3), 5, true, true,
+     kAnswerOk, true, 0, 0},
+    {"carried waves one byte over the limit", Bytes(1), kWaveKind, Rows(3), 5, true, true,
+     kAnswerOk, false, 0, kMsgWaveBytes},
+    {"an overwrite does not count the waves it replaces", Bytes(1), kWaveKind, Rows(3), 0, false,
+     true, kAnswerOk, true, kMsgOverwrite, 0},
+    {"a copy within one project counts its carried waves", HalfLimit, kPatchKind, Rows(4), 100,
+     false, false, kAnswerOk, false, 0, kMsgWaveBytes, 1},
+    {"a move within one project does not", HalfLimit, kPatchKind, Rows(4), 100, false, false,
+     kAnswerOk, true, 0, 0, 0},
 };
 
-class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {};
+class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {
+protected:
+    SizedFileSystem m_files;
+    ScopedFileSystem m_scope{m_files};
+};
 
 TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
     const CheckCase& c = GetParam();
@@ -91,7 +121,9 @@ TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
     FillSource(a);
     CLumData other;
     CLumData& target = c.otherProject ? other : a;
-    c.setUp(a, target);
+    c.setUp(a, target, m_files);
+    if (c.copyFlag >= 0)
+        Domain().m_copyFlag = c.copyFlag;
     RebuildUsers(a);
     RebuildUsers(target);
     Log().SetDefaultAnswer(c.answer);
@@ -123,52 +155,6 @@ TEST(Renumbering, GivesEachOldNumberTheSlotOfItsFirstRecord) {
     const int cases[][2] = {{5, 11}, {3, 21}, {0, 51}, {7, 0}, {-1, 0}, {4, 0}, {1000, 0}};
     for (const auto& [old, renumbered] : cases)
         EXPECT_EQ(renumbering.NewNumber(old), renumbered) << old;
-}
-
-// Wave files of exact sizes, sparse where the file system allows.
-class WaveSizeLimit : public ListEdits {
-protected:
-    std::string File(const std::string& name, std::uintmax_t bytes) {
-        const std::string path = m_dir / name;
-        WriteBytes(path, {});
-        std::filesystem::resize_file(path, bytes);
-        return path;
-    }
-    TempDir m_dir;
-};
-
-// The target's waves and the carried ones count up to the limit exactly; a file that cannot
-// be opened counts 0, and an overwrite of waves does not count the waves it replaces.
-TEST_F(WaveSizeLimit, CountsTheTargetAndTheCarriedWavesUpToTheLimitExactly) {
-    const std::uintmax_t kept = 40'000'000;
-    for (const int extra : {0, 1}) {
-        Log().Clear();
-        CLumData a;
-        CLumData b;
-        PutWave(a, 1, "Big", "A", File("big.w00", kWaveBytesLimit - kept + extra));
-        PutWave(b, 1, "Kept", "B", File("kept.w00", kept));
-        PutWave(b, 2, "Lost", "B", m_dir / "missing.w00");
-        StoreSelection(a, {0}, kWaveKind);
-        EXPECT_EQ(Insert(b, 5, kWaveKind, true), 1 - extra);
-        EXPECT_EQ(Log().Errors(),
-                  extra == 0 ? std::vector<int>{} : std::vector<int>{kMsgWaveBytes});
-        StoreSelection(a, {0}, kWaveKind);
-        EXPECT_TRUE(Overwrite(b, 0, kWaveKind, true)) << "replaces the kept wave";
-    }
-}
-
-TEST_F(WaveSizeLimit, ACopyWithinOneProjectCountsItsCarriedWavesAMoveDoesNot) {
-    CLumData a;
-    PutWave(a, 1, "Big", "A", File("big.w00", kWaveBytesLimit / 2 + 1));
-    PutTone(a, 1, {1});
-    PutPatch(a, 1, 1);
-    RebuildUsers(a);
-    StoreSelection(a, {0}, kPatchKind);
-    Domain().m_copyFlag = 0;
-    EXPECT_TRUE(CanOverwrite(a, 5, kPatchKind, false, Domain().m_transferPatches));
-    Domain().m_copyFlag = 1;
-    EXPECT_FALSE(CanOverwrite(a, 5, kPatchKind, false, Domain().m_transferPatches));
-    EXPECT_EQ(Log().Errors(), std::vector<int>{kMsgWaveBytes});
 }
 
 // References beyond the lists are carried as they are; patch 7 of b refers to its empty tone
