@@ -315,7 +315,7 @@ public:
             m_projects.push_back(std::make_unique<CLumData>());
             m_generator.Fill(*m_projects.back());
             m_views.push_back(m_projects.back().get());
-            m_states.push_back(std::make_shared<ProjectState>(*m_projects.back()));
+            m_states.push_back(Now(p));
         }
     }
     ~World() {
@@ -343,7 +343,9 @@ public:
     }
 
 private:
-    CLumData& Project(int p) { return *m_projects[static_cast<std::size_t>(p)]; }
+    CLumData& Project(int p) { return *m_projects[At(p)]; }
+    Snapshot& State(int p) { return m_states[At(p)]; }
+    Snapshot Now(int p) { return std::make_shared<ProjectState>(Project(p)); }
     void Count(const std::string& what) { ++m_coverage[what]; }
 
     void Drop(const Step& step) {
@@ -405,11 +407,9 @@ private:
                 : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
         ASSERT_TRUE(set);
         Count(step.op == Op::Rename ? "rename" : "memo");
-        EXPECT_TRUE(TextEditKept(step, *m_states[static_cast<std::size_t>(step.source)],
-                                 Project(step.source)));
-        std::array<bool, 3> kinds{};
-        kinds[static_cast<std::size_t>(step.kind)] = true;
-        Recorded({step.source}, kinds);
+        EXPECT_TRUE(TextEditKept(step, *State(step.source), Project(step.source)));
+        Recorded({step.source},
+                 {step.kind == kPatchKind, step.kind == kToneKind, step.kind == kWaveKind});
     }
 
     void Undo() {
@@ -421,9 +421,8 @@ private:
                 continue;
             // The owner now holds what was saved; the store holds what it had.
             EXPECT_TRUE(m_undo.state[i]->Matches(Project(owner))) << "undo slot " << i;
-            m_undo.state[i] = m_states[static_cast<std::size_t>(owner)];
-            m_states[static_cast<std::size_t>(owner)] =
-                std::make_shared<ProjectState>(Project(owner));
+            m_undo.state[i] = State(owner);
+            State(owner) = Now(owner);
         }
         Unchanged();
     }
@@ -451,15 +450,14 @@ private:
         for (std::size_t i = 0; i < owners.size(); ++i) {
             m_undo.owner[i] = owners[i];
             m_undo.saved[i] = kinds;
-            m_undo.state[i] = m_states[static_cast<std::size_t>(owners[i])];
+            m_undo.state[i] = State(owners[i]);
         }
         std::vector<Snapshot> after = m_states;
         for (const int owner : owners)
-            after[static_cast<std::size_t>(owner)] = std::make_shared<ProjectState>(Project(owner));
+            after[At(owner)] = Now(owner);
         CDomain::Get().Undo();
         for (const int p : owners)
-            EXPECT_TRUE(m_states[static_cast<std::size_t>(p)]->Matches(Project(p)))
-                << "undo once, project " << p;
+            EXPECT_TRUE(State(p)->Matches(Project(p))) << "undo once, project " << p;
         CDomain::Get().Undo();
         m_states = after;
         Unchanged(); // undone twice: the step's own result, and the states before it in the store
