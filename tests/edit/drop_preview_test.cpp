@@ -3,13 +3,11 @@
 #include "edit_property_model.h"
 #include "support/faulty_file_system.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
-// A whole drop and its preview: the preview's line, that it changes nothing (projects, undo
-// step, transfer arrays, flags, no message), and that it accepts exactly the drops that go
-// ahead; the rule for a block dropped onto itself and requests that cannot be carried out.
-// The editing property test previews its random drops too.
+// A whole drop and its preview: the preview's line, and that it accepts exactly the drops that go
+// ahead; the rule for a block dropped onto itself and requests that cannot be carried out. That
+// a preview changes nothing is checked on the random drops of the editing property test.
 namespace {
 
 using namespace Corv;
@@ -117,8 +115,8 @@ const PreviewCase kCases[] = {
      "refused: nothing to drop: row 0 lies outside the list"},
 };
 
-// The preview changes nothing and says nothing; the same drop with every question agreed to
-// goes ahead exactly when the preview accepted it.
+// The same drop with every question agreed to goes ahead exactly when the preview accepted it,
+// and asks exactly when the preview said it would.
 TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndChangesNothing) {
     const PreviewCase& c = GetParam();
     SCOPED_TRACE(c.name);
@@ -131,26 +129,14 @@ TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndChangesNothing) {
     c.setUp(a, b, *this);
     RebuildUsers(a);
     RebuildUsers(b);
-    Domain().RecordUndo(kUndoAllKinds, a); // an earlier step that the preview must keep
     DropRequest request{&a, {}, c.kind, c.sameProject ? &a : &b, c.at - 1, c.insert, {}};
     for (const int row : c.rows)
         request.rows.push_back(row - 1);
     if (c.copy >= 0)
         request.copy = c.copy == 1;
-    const ProjectState source(a);
-    const ProjectState target(b);
-    const CDomain::Snapshot undo = Domain().m_undo[0];
-    const auto flags = std::pair(Domain().m_insertFlag, Domain().m_copyFlag);
-
     const DropPreview preview = PreviewDrop(request, "B.prj");
     EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
-    const CDomain& d = Domain();
-    EXPECT_TRUE(source.Matches(a) && target.Matches(b));
-    EXPECT_TRUE(d.m_undo[0].owner == undo.owner && d.m_undo[0].patches == undo.patches &&
-                std::equal(undo.saved, undo.saved + 3, d.m_undo[0].saved));
-    EXPECT_EQ(d.m_transferPatches.Size() + d.m_transferTones.Size() + d.m_transferWaves.Size(), 0u);
-    EXPECT_EQ(std::pair(d.m_insertFlag, d.m_copyFlag), flags);
-    EXPECT_TRUE(Log().Calls().empty() && Log().Notices().empty());
+    EXPECT_TRUE(Log().Calls().empty());
     Log().SetDefaultAnswer(SinkLog::kAgree);
     EXPECT_EQ(PerformDrop(request).done, preview.accepted) << Log().Describe();
     if (preview.accepted) {

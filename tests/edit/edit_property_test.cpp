@@ -358,14 +358,13 @@ private:
             step.insert,           step.copy};
         // The preview changes and says nothing; it accepts the drops that go ahead and names
         // the reason of a drop's error.
+        const CDomain& domain = CDomain::Get();
+        const auto flags = std::pair(domain.m_insertFlag, domain.m_copyFlag);
         const DropPreview preview = PreviewDrop(request, "B.prj");
         Unchanged();
         EXPECT_TRUE(m_log->Calls().empty());
+        EXPECT_EQ(std::pair(domain.m_insertFlag, domain.m_copyFlag), flags);
         const DropResult result = PerformDrop(request);
-        const CDomain& domain = CDomain::Get();
-        EXPECT_EQ(domain.m_transferPatches.Size() + domain.m_transferTones.Size() +
-                      domain.m_transferWaves.Size(),
-                  0u);
         for (const int error : m_log->Errors()) {
             Count("error " + std::to_string(error));
             EXPECT_NE(preview.text.find(kReasons.at(error)), std::string::npos) << preview.text;
@@ -428,10 +427,14 @@ private:
     }
 
     // Every project and the undo store hold what the model says (after a refused or cancelled
-    // step: what they held before it).
+    // step: what they held before it); no records are left in transfer.
     void Unchanged() {
         for (std::size_t p = 0; p < m_projects.size(); ++p)
             EXPECT_TRUE(m_states[p]->Matches(*m_projects[p])) << "project " << p << " changed";
+        const CDomain& domain = CDomain::Get();
+        EXPECT_EQ(domain.m_transferPatches.Size() + domain.m_transferTones.Size() +
+                      domain.m_transferWaves.Size(),
+                  0u);
         UndoStoreMatches();
     }
 
