@@ -93,21 +93,12 @@ struct Step {
 
     std::string Describe() const {
         static const char* const kOps[] = {"drop", "delete", "rename", "memo", "undo"};
-        static const char* const kKinds[] = {"patch", "tone", "wave"};
         std::ostringstream out;
-        out << kOps[static_cast<int>(op)];
-        if (op == Op::Undo)
-            return out.str();
-        out << " " << kKinds[kind] << " of project " << source << " rows";
-        for (const int row : rows)
-            out << " " << row;
-        if (op == Op::Drop) {
-            out << " to project " << target << " at " << at << (insert ? " insert" : " overwrite")
-                << (copy ? (*copy ? " copy" : " move") : " default");
-        }
-        if (op == Op::Memo)
-            out << " memo " << memo;
-        out << " answer " << answer;
+        out << kOps[static_cast<int>(op)] << " kind " << kind << " of project " << source
+            << " rows " << testing::PrintToString(rows) << " to project " << target << " at " << at
+            << (insert ? " insert " : " overwrite ")
+            << (copy ? (*copy ? "copy" : "move") : "default") << " memo " << memo << " answer "
+            << answer;
         return out.str();
     }
 };
@@ -303,25 +294,21 @@ private:
         const int slots = SlotCount(kind);
         const int n = static_cast<int>(Distinct(rows).size());
         const int low = *std::min_element(rows.begin(), rows.end());
-        switch (Uniform(0, 9)) {
-        case 0:
+        const int pick = Uniform(0, 9);
+        if (pick == 0)
             return 0;
-        case 1:
+        if (pick == 1)
             return slots - n; // the last place that fits
-        case 2:
+        if (pick == 2)
             return Chance(0.5) ? slots - n + 1 : slots - 1;
-        case 3:
+        if (pick == 3)
             return low; // onto itself
-        case 4:
+        if (pick == 4)
             return std::max(0, low + Uniform(-2, 2));
-        case 5:
-        case 6: {
-            const int extent = target.UsedExtent(kind);
+        const int extent = target.UsedExtent(kind);
+        if (pick <= 6)
             return extent == 0 ? 0 : Uniform(0, extent - 1);
-        }
-        default:
-            return Uniform(0, slots - 1);
-        }
+        return Uniform(0, slots - 1);
     }
 
     std::string Text(bool forName) {

@@ -82,72 +82,6 @@ void Blank(CTone& tone, int i) {
     tone.Osc(i / 2).SetWaveNumber(i % 2, 0);
 }
 
-// Content checks of the patches and tones whose records moved along the map.
-class ReferenceCheck {
-public:
-    ReferenceCheck(const StepMap& map, const std::vector<Snapshot>& before,
-                   const std::vector<CLumData*>& after)
-        : m_map(map), m_before(before), m_after(after) {}
-
-    // The record now in (project, slot) came from (fromProject, fromSlot): it is the same but
-    // for its references, and each reference still reaches what it reached.
-    template <typename Record>
-    testing::AssertionResult Holder(int kind, int project, int slot, int fromProject,
-                                    int fromSlot) const {
-        Record now = static_cast<const Record&>(m_after[At(project)]->Records(kind).Item(At(slot)));
-        Record was = static_cast<const Record&>(
-            Records(*m_before[At(fromProject)], kind).Item(At(fromSlot)));
-        const auto before = References(was);
-        const auto after = References(now);
-        const int target = kind + 1;
-        if constexpr (std::is_same_v<Record, CTone>) {
-            was.Users().clear();
-            now.Users().clear();
-        }
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            if (before[i] == 0)
-                continue; // no reference: the record's content must keep it as it was
-            Blank(was, static_cast<int>(i));
-            Blank(now, static_cast<int>(i));
-            const std::string where =
-                Where(project, kind, slot) + " reference " + std::to_string(i);
-            if (before[i] <= SlotCount(target)) {
-                if (auto kept = Reaches(target, project, fromProject, before[i], after[i], where);
-                    !kept)
-                    return kept;
-            } else if (after[i] != before[i] && !(after[i] == 0 && target == kWaveKind &&
-                                                  m_map.waveInsertProject == project)) {
-                // References beyond the list stay, but pass the end when waves are inserted.
-                return testing::AssertionFailure()
-                       << where << " changed reference " << before[i] << " to " << after[i];
-            }
-        }
-        if (!(was == now))
-            return testing::AssertionFailure() << Where(project, kind, slot) << " changed";
-        return testing::AssertionSuccess();
-    }
-
-private:
-    // The reference `before` of a record from `fromProject`, now `after` in `project`, still
-    // reaches the record it reached (wherever that went; its content is checked where it lies),
-    // unless it reached an empty slot or was cleared where the step may clear it.
-    testing::AssertionResult Reaches(int kind, int project, int fromProject, int before, int after,
-                                     const std::string& where) const {
-        const CParameter& was = Records(*m_before[At(fromProject)], kind).Item(At(before - 1));
-        if (was.IsEmpty() ||
-            (after == 0 && m_map.clearable.count({fromProject, kind, before - 1})) ||
-            (after >= 1 && after <= SlotCount(kind) &&
-             m_map.Origin(project, kind, after - 1) == StepMap::Encode(fromProject, before - 1)))
-            return testing::AssertionSuccess();
-        return testing::AssertionFailure() << where << " referred to " << was.FilePath() << " as "
-                                           << before << " and now refers to " << after;
-    }
-
-    const StepMap& m_map;
-    const std::vector<Snapshot>& m_before;
-    const std::vector<CLumData*>& m_after;
-};
-
 // Records carried into another project land in order in the target's first empty slots: the
 // tones of dropped patches, then the waves of dropped or carried tones.
 void MarkCarried(StepMap& map, const Step& step, const std::vector<Snapshot>& before) {
@@ -232,12 +166,42 @@ StepMap DeleteMap(const Step& step) {
     return map;
 }
 
-// Every record sits where the map says; every patch refers to tones, every tone to waves with
-// the same content as before, unless the map lets the reference be cleared.
+// Every record sits where the map says; every patch and tone is the same as before but for its
+// references, and each of them still reaches the record it reached (wherever that went: its
+// content is checked where it lies), unless it reached an empty slot or was cleared where the
+// step may clear it. References beyond the list stay, but pass the end when waves are inserted.
 testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snapshot>& before,
                                      const std::vector<CLumData*>& after,
                                      const std::vector<int>& changed) {
-    const ReferenceCheck check(map, before, after);
+    const auto reaches = [&](int kind, int project, int fromProject, int was, int now) {
+        return Records(*before[At(fromProject)], kind).Item(At(was - 1)).IsEmpty() ||
+               (now == 0 && map.clearable.count({fromProject, kind, was - 1})) ||
+               (now >= 1 && now <= SlotCount(kind) &&
+                map.Origin(project, kind, now - 1) == StepMap::Encode(fromProject, was - 1));
+    };
+    // An empty text when the record `now` (a patch or tone) in `project` keeps `was`.
+    const auto holderKept = [&](auto was, auto now, int kind, int project, int fromProject) {
+        if constexpr (std::is_same_v<decltype(was), CTone>) {
+            was.Users().clear();
+            now.Users().clear();
+        }
+        const auto refsWas = References(was);
+        const auto refsNow = References(now);
+        const int target = kind + 1;
+        for (std::size_t i = 0; i < refsWas.size(); ++i) {
+            if (refsWas[i] == 0)
+                continue; // no reference: the record's content must keep it as it was
+            Blank(was, static_cast<int>(i));
+            Blank(now, static_cast<int>(i));
+            if (refsWas[i] <= SlotCount(target)
+                    ? !reaches(target, project, fromProject, refsWas[i], refsNow[i])
+                    : refsNow[i] != refsWas[i] && !(refsNow[i] == 0 && target == kWaveKind &&
+                                                    map.waveInsertProject == project))
+                return "reference " + std::to_string(i) + " went from " +
+                       std::to_string(refsWas[i]) + " to " + std::to_string(refsNow[i]);
+        }
+        return std::string(was == now ? "" : "changed");
+    };
     for (const int project : changed) {
         for (int kind = 0; kind < 3; ++kind) {
             const CParameterArray& records = after[At(project)]->Records(kind);
@@ -250,20 +214,23 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
                                << Where(project, kind, slot) << " should have been emptied";
                     continue;
                 }
-                const int fromProject = from / 4096;
-                const int fromSlot = from % 4096;
-                const CParameter& was = Records(*before[At(fromProject)], kind).Item(At(fromSlot));
+                const ProjectState& state = *before[At(from / 4096)];
+                const CParameter& was = Records(state, kind).Item(At(from % 4096));
                 if (was.FilePath() != now.FilePath())
                     return testing::AssertionFailure()
                            << Where(project, kind, slot) << " holds " << now.FilePath()
                            << " instead of " << was.FilePath();
                 if (now.IsEmpty() || kind == kWaveKind)
                     continue;
-                auto result = kind == kPatchKind
-                                  ? check.Holder<CPatch>(kind, project, slot, fromProject, fromSlot)
-                                  : check.Holder<CTone>(kind, project, slot, fromProject, fromSlot);
-                if (!result)
-                    return result;
+                const std::string fault =
+                    kind == kPatchKind
+                        ? holderKept(static_cast<const CPatch&>(was),
+                                     static_cast<const CPatch&>(now), kind, project, from / 4096)
+                        : holderKept(static_cast<const CTone&>(was), static_cast<const CTone&>(now),
+                                     kind, project, from / 4096);
+                if (!fault.empty())
+                    return testing::AssertionFailure()
+                           << Where(project, kind, slot) << " " << fault;
             }
         }
     }
