@@ -1,11 +1,10 @@
 #include "edit/wave_import.h"
-#include "storage/domain.h"
+#include "list_edit_support.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scoped_code_page.h"
-#include "support/scripted_sink.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -17,16 +16,16 @@ using CorvTest::ReadBytes;
 constexpr std::uint64_t kLimit = Corv::kWaveBytesLimit;
 constexpr int kConditions = Corv::kMsgImportConditions;
 
-class WaveImportTest : public ::testing::Test {
+// An import never asks.
+class WaveImportTest : public CorvTest::EditTest {
 protected:
     void SetUp() override {
-        Corv::CDomain::Reset();
-        m_sink = CorvTest::InstallScriptedSink();
-        Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
+        EditTest::SetUp();
+        Domain().m_workFolder = m_work.Path() + "/";
     }
     void TearDown() override {
-        EXPECT_TRUE(m_sink->Questions().empty()) << m_sink->Describe();
-        Corv::CDomain::Reset();
+        EXPECT_TRUE(m_log->Questions().empty()) << m_log->Describe();
+        EditTest::TearDown();
     }
     // A file in the sources folder with the header its extension promises, its content telling
     // it from files of other first letters; a large size is set without writing the bytes.
@@ -41,9 +40,8 @@ protected:
     Corv::CLumData& Data() { return m_document.Data(); }
     std::string Work(const std::string& name) const { return m_work.Path() + "/" + name; }
     std::vector<std::string> WorkFiles() const { return CorvTest::ListFolder(m_work.Path()); }
-    std::vector<int> Errors() const { return m_sink->Errors(); }
+    std::vector<int> Errors() const { return m_log->Errors(); }
 
-    std::shared_ptr<CorvTest::SinkLog> m_sink;
     CorvTest::TempDir m_sources;
     CorvTest::TempDir m_work;
     Corv::CProjectDocument m_document;
@@ -144,7 +142,7 @@ TEST_F(WaveImportTest, RefusalAtTheWaveLimitSaysByHowMuch) {
     const std::vector<std::string> files = {Source("f.wav", kLimit - 990), Source("x.txt", 5000)};
     EXPECT_EQ(Corv::WaveBytesAfterImport(Data(), files), kLimit + 10);
     EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
-    EXPECT_EQ(m_sink->Describe(),
+    EXPECT_EQ(m_log->Describe(),
               "error 8: The waves would total 64.0 MB (67,107,850 bytes), 10 bytes over the limit "
               "of 67,107,840 bytes.\n");
     EXPECT_TRUE(WorkFiles().empty());
@@ -175,14 +173,14 @@ TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
     CorvTest::Deadline deadline(20);
     EXPECT_EQ(Corv::ImportWaves(m_document, {zero, fifo, aifc, Source("empty.vpw", 0)}), 2);
     EXPECT_TRUE(Errors().empty());
-    EXPECT_EQ(m_sink->Notices(),
+    EXPECT_EQ(m_log->Notices(),
               std::vector<std::string>{"2 files are not regular files and were not imported:\n" +
                                        fifo + "\n" + zero});
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"000 compressed.aiff", "001 empty.vpw"}));
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {fifo}), 0);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
-    EXPECT_EQ(m_sink->Notices().back(),
+    EXPECT_EQ(m_log->Notices().back(),
               "1 file is not a regular file and was not imported:\n" + fifo);
 }
 
