@@ -1,4 +1,5 @@
 #include "edit/project_check.h"
+#include "list_edit_support.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
 
@@ -32,17 +33,13 @@ struct CheckedProject {
         Corv::CPatch patch = CorvTest::MakePatch("P", tone0, tone1);
         patch.SetFilePath(Touch("Patch/P" + std::to_string(n) + ".d00"));
         data.Patches().PlaceClone(static_cast<std::size_t>(n - 1), patch);
-        Link();
+        CorvTest::RebuildUsers(data);
     }
     void Tone(int n, const std::vector<int>& waves) {
         Corv::CTone tone = CorvTest::MakeTone("T", waves);
         tone.SetFilePath(Touch("Tone/T" + std::to_string(n) + ".p00"));
         data.Tones().PlaceClone(static_cast<std::size_t>(n - 1), tone);
-        Link();
-    }
-    void Link() {
-        data.RebuildToneUsers();
-        data.RebuildWaveUsers();
+        CorvTest::RebuildUsers(data);
     }
 };
 
