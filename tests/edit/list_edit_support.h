@@ -59,14 +59,6 @@ inline void RebuildUsers(Corv::CLumData& project) {
     project.RebuildWaveUsers();
 }
 
-inline int ToneRef(const Corv::CLumData& project, int patchNumber, int slot) {
-    return project.Patches()[static_cast<std::size_t>(patchNumber - 1)].Slot(slot).ToneNumber();
-}
-
-inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int side) {
-    return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
-}
-
 inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {
     return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).Name();
 }
