@@ -44,14 +44,6 @@ struct StepMap {
     }
 };
 
-std::vector<int> EmptySlots(const CParameterArray& records) {
-    std::vector<int> slots;
-    for (std::size_t i = 0; i < records.Size(); ++i)
-        if (records.Item(i).IsEmpty())
-            slots.push_back(static_cast<int>(i));
-    return slots;
-}
-
 template <typename State> auto& Records(State& state, int kind) {
     using Array =
         std::conditional_t<std::is_const_v<State>, const CParameterArray, CParameterArray>;
@@ -95,7 +87,10 @@ void MarkCarried(StepMap& map, const Step& step, const std::vector<Snapshot>& be
                 if (n >= 1 && n <= SlotCount(kind))
                     numbers.push_back(n - 1);
         numbers = SortedUnique(numbers);
-        const std::vector<int> free = EmptySlots(Records(target, kind));
+        std::vector<int> free;
+        for (int i = 0; i < SlotCount(kind); ++i)
+            if (Records(target, kind).Item(At(i)).IsEmpty())
+                free.push_back(i);
         for (std::size_t j = 0; j < numbers.size(); ++j)
             map.origin[{step.target, kind, free[j]}] = StepMap::Encode(step.source, numbers[j]);
         return numbers;
@@ -153,16 +148,6 @@ StepMap DropMap(const Step& step, const std::vector<Snapshot>& before) {
     }
     if (step.insert && step.kind == kWaveKind)
         map.waveInsertProject = step.target;
-    return map;
-}
-
-// The map of a confirmed delete.
-StepMap DeleteMap(const Step& step) {
-    StepMap map;
-    for (const int r : step.rows) {
-        map.origin[{step.source, step.kind, r}] = StepMap::kNone;
-        map.clearable.insert({step.source, step.kind, r});
-    }
     return map;
 }
 
@@ -237,22 +222,6 @@ testing::AssertionResult ContentKept(const StepMap& map, const std::vector<Snaps
     return testing::AssertionSuccess();
 }
 
-// A name or memo edit changed exactly those texts of those rows.
-testing::AssertionResult TextEditKept(const Step& step, const ProjectState& before,
-                                      const CLumData& after) {
-    ProjectState expected = before;
-    CParameterArray& records = Records(expected, step.kind);
-    for (const int row : step.rows) {
-        if (step.op == Op::Rename)
-            records.Item(At(row)).SetName(StoredName(step.text)); // its own test checks the filter
-        else
-            records.Item(At(row)).SetMemo(step.memo, step.text);
-    }
-    if (expected.Matches(after))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "the text edit did not change exactly its texts";
-}
-
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
 constexpr int kStepsPerSeed = 125;
 constexpr int kSeedsPerGroup = 4;
@@ -296,17 +265,14 @@ public:
         description = step.Describe();
         m_log->Clear();
         m_log->SetDefaultAnswer(step.answer);
-        switch (step.op) {
-        case Op::Drop:
-            return Drop(step);
-        case Op::Delete:
-            return Delete(step);
-        case Op::Rename:
-        case Op::Memo:
-            return EditText(step);
-        case Op::Undo:
-            return Undo();
-        }
+        if (step.op == Op::Drop)
+            Drop(step);
+        else if (step.op == Op::Delete)
+            Delete(step);
+        else if (step.op == Op::Undo)
+            Undo();
+        else
+            EditText(step);
     }
 
 private:
@@ -363,7 +329,12 @@ private:
             return Unchanged();
         }
         Count("delete");
-        Changed({step.source}, DeleteMap(step));
+        StepMap map; // the rows are emptied and references to them may be cleared
+        for (const int r : step.rows) {
+            map.origin[{step.source, step.kind, r}] = StepMap::kNone;
+            map.clearable.insert({step.source, step.kind, r});
+        }
+        Changed({step.source}, map);
     }
 
     void EditText(const Step& step) {
@@ -373,7 +344,16 @@ private:
                 : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
         ASSERT_TRUE(set);
         Count(step.op == Op::Rename ? "rename" : "memo");
-        EXPECT_TRUE(TextEditKept(step, *State(step.source), Project(step.source)));
+        // Exactly those texts of those rows changed.
+        ProjectState expected = *State(step.source);
+        for (const int row : step.rows) {
+            CParameter& record = Records(expected, step.kind).Item(At(row));
+            if (step.op == Op::Rename)
+                record.SetName(StoredName(step.text)); // its own test checks the filter
+            else
+                record.SetMemo(step.memo, step.text);
+        }
+        EXPECT_TRUE(expected.Matches(Project(step.source)));
         Recorded({step.source},
                  {step.kind == kPatchKind, step.kind == kToneKind, step.kind == kWaveKind});
     }
