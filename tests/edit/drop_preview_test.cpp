@@ -117,7 +117,7 @@ const PreviewCase kCases[] = {
 
 // The same drop with every question agreed to goes ahead exactly when the preview accepted it,
 // and asks exactly when the preview said it would.
-TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndChangesNothing) {
+TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndAcceptsWhatGoesAhead) {
     const PreviewCase& c = GetParam();
     SCOPED_TRACE(c.name);
     CLumData a;
