@@ -42,20 +42,9 @@ TEST(StoredText, NamesAreFilteredThenCutAndMemosKeepOneLine) {
     EXPECT_EQ(StoredMemo(std::string(1500, 'm')), std::string(kMemoLength, 'm'));
 }
 
-TEST_F(CellEdit, RenamingSeveralRowsSetsOneFilteredNameAndOneUndoTakesItAllBack) {
-    CLumData a;
-    for (int t = 1; t <= 5; ++t)
-        PutTone(a, t, {});
-    const ProjectState before(a);
-    ASSERT_TRUE(SetNames(a, kToneKind, {1, 3, 4}, "Str/ings:Warm Layer"));
-    EXPECT_EQ(Name(a, kToneKind, 1) + "|" + Name(a, kToneKind, 2) + "|" + Name(a, kToneKind, 5),
-              "T1|StringsWarm |StringsWarm ");
-    Domain().Undo();
-    EXPECT_TRUE(before.Matches(a));
-}
-
 // A memo typed in the program is made fit by `StoredMemo` before it is set, while the
-// command-line tool sets its bytes as they are.
+// command-line tool sets its bytes as they are. Renames and memos of several rows, with their
+// undo, are checked by the editing property test.
 TEST_F(CellEdit, MemosAreStoredAsGivenForEachRow) {
     CLumData a;
     PutWave(a, 1);

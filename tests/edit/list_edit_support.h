@@ -13,40 +13,39 @@
 // Projects built in memory slot by slot; file paths tell where each record came from.
 namespace CorvTest {
 
-// The path of a made-up record file: "/<project>.prj/<folder>/<number> <name><extension>".
-inline std::string RecordPath(const std::string& project, int kind, int number,
-                              const std::string& name) {
+// Puts a record into slot `number` (1-based) of its list; unless it has a file, it gets the
+// made-up "/<folder>.prj/<Kind folder>/<number> <name><extension>".
+template <typename Record>
+void Put(Corv::CLumData& project, int kind, int number, Record record, const std::string& folder) {
     static const char* const kFolders[] = {"Patch/", "Tone/", "Wave/"};
     static const char* const kExtensions[] = {".d00", ".p00", ".w00"};
-    return "/" + project + ".prj/" + kFolders[kind] + std::to_string(number) + " " + name +
-           kExtensions[kind];
+    if (record.FilePath().empty())
+        record.SetFilePath("/" + folder + ".prj/" + kFolders[kind] + std::to_string(number) + " " +
+                           record.Name() + kExtensions[kind]);
+    static_cast<Record&>(project.Records(kind).Item(static_cast<std::size_t>(number - 1))) = record;
 }
 
-// Puts a patch into slot `number` (1-based) referring to the given project tones (0: none).
+inline std::string Label(const char* letter, int number, const std::string& name) {
+    return name.empty() ? letter + std::to_string(number) : name;
+}
+
+// A patch referring to the given project tones (0: none).
 inline void PutPatch(Corv::CLumData& project, int number, int tone0, int tone1 = 0,
                      const std::string& name = "", const std::string& folder = "A") {
-    const std::string label = name.empty() ? "P" + std::to_string(number) : name;
-    Corv::CPatch patch = MakePatch(label, tone0, tone1);
-    patch.SetFilePath(RecordPath(folder, Corv::kPatchKind, number, label));
-    project.Patches().PlaceClone(static_cast<std::size_t>(number - 1), patch);
+    Put(project, Corv::kPatchKind, number, MakePatch(Label("P", number, name), tone0, tone1),
+        folder);
 }
 
-// Puts a tone into slot `number` whose oscillator sides refer to the given waves in order.
+// A tone whose oscillator sides refer to the given waves in order.
 inline void PutTone(Corv::CLumData& project, int number, const std::vector<int>& waves,
                     const std::string& name = "", const std::string& folder = "A") {
-    const std::string label = name.empty() ? "T" + std::to_string(number) : name;
-    Corv::CTone tone = MakeTone(label, waves);
-    tone.SetFilePath(RecordPath(folder, Corv::kToneKind, number, label));
-    project.Tones().PlaceClone(static_cast<std::size_t>(number - 1), tone);
+    Put(project, Corv::kToneKind, number, MakeTone(Label("T", number, name), waves), folder);
 }
 
-// Puts a wave into slot `number`; its file is `path` when given, else a made-up one.
+// A wave; its file is `path` when given.
 inline void PutWave(Corv::CLumData& project, int number, const std::string& name = "",
                     const std::string& folder = "A", const std::string& path = "") {
-    const std::string label = name.empty() ? "W" + std::to_string(number) : name;
-    project.Waves().PlaceClone(
-        static_cast<std::size_t>(number - 1),
-        MakeWave(label, path.empty() ? RecordPath(folder, Corv::kWaveKind, number, label) : path));
+    Put(project, Corv::kWaveKind, number, MakeWave(Label("W", number, name), path), folder);
 }
 
 // A list of rows or numbers, for tables whose rows must not hold nested braces.
@@ -58,14 +57,6 @@ inline std::vector<int> Rows(auto... rows) {
 inline void RebuildUsers(Corv::CLumData& project) {
     project.RebuildToneUsers();
     project.RebuildWaveUsers();
-}
-
-inline int ToneRef(const Corv::CLumData& project, int patchNumber, int slot) {
-    return project.Patches()[static_cast<std::size_t>(patchNumber - 1)].Slot(slot).ToneNumber();
-}
-
-inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int side) {
-    return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
 }
 
 inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {

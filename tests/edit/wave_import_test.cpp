@@ -1,45 +1,31 @@
 #include "edit/wave_import.h"
-#include "storage/domain.h"
+#include "list_edit_support.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
+#include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 #include "support/scoped_code_page.h"
-#include "support/scripted_sink.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 using CorvTest::ReadBytes;
 
-// A document whose file copy can be watched: `beforeCopy` runs with the source of each copy.
-class TestDocument : public Corv::CLumFileDocument {
-public:
-    std::vector<Corv::CLumData*> ModifiedProjectData() override { return {}; }
-    std::vector<Corv::CLumFileDocument*> OpenProjectDocuments() override { return {this}; }
-    bool CopyDataFile(const std::string& source, const std::string& destination) override {
-        if (beforeCopy)
-            beforeCopy(source);
-        return CLumFileDocument::CopyDataFile(source, destination);
-    }
-    std::function<void(const std::string&)> beforeCopy;
-};
-
 constexpr std::uint64_t kLimit = Corv::kWaveBytesLimit;
 constexpr int kConditions = Corv::kMsgImportConditions;
 
-class WaveImportTest : public ::testing::Test {
+// An import never asks.
+class WaveImportTest : public CorvTest::EditTest {
 protected:
     void SetUp() override {
-        Corv::CDomain::Reset();
-        m_sink = CorvTest::InstallScriptedSink();
-        Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
+        EditTest::SetUp();
+        Domain().m_workFolder = m_work.Path() + "/";
     }
     void TearDown() override {
-        EXPECT_TRUE(m_sink->Questions().empty()) << m_sink->Describe();
-        Corv::CDomain::Reset();
+        EXPECT_TRUE(m_log->Questions().empty()) << m_log->Describe();
+        EditTest::TearDown();
     }
     // A file in the sources folder with the header its extension promises, its content telling
     // it from files of other first letters; a large size is set without writing the bytes.
@@ -54,12 +40,11 @@ protected:
     Corv::CLumData& Data() { return m_document.Data(); }
     std::string Work(const std::string& name) const { return m_work.Path() + "/" + name; }
     std::vector<std::string> WorkFiles() const { return CorvTest::ListFolder(m_work.Path()); }
-    std::vector<int> Errors() const { return m_sink->Errors(); }
+    std::vector<int> Errors() const { return m_log->Errors(); }
 
-    std::shared_ptr<CorvTest::SinkLog> m_sink;
     CorvTest::TempDir m_sources;
     CorvTest::TempDir m_work;
-    TestDocument m_document;
+    Corv::CProjectDocument m_document;
 };
 
 TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
@@ -157,91 +142,56 @@ TEST_F(WaveImportTest, RefusalAtTheWaveLimitSaysByHowMuch) {
     const std::vector<std::string> files = {Source("f.wav", kLimit - 990), Source("x.txt", 5000)};
     EXPECT_EQ(Corv::WaveBytesAfterImport(Data(), files), kLimit + 10);
     EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
-    EXPECT_EQ(m_sink->Describe(),
+    EXPECT_EQ(m_log->Describe(),
               "error 8: The waves would total 64.0 MB (67,107,850 bytes), 10 bytes over the limit "
               "of 67,107,840 bytes.\n");
     EXPECT_TRUE(WorkFiles().empty());
 }
 
 // The waves imported before a failed copy count, so that callers refresh and mark it modified.
-TEST_F(WaveImportTest, AFileThatVanishesBeforeItsCopyStopsTheImportKeepingEarlierWaves) {
-    const std::string a = Source("a.wav"), b = Source("b.wav"), c = Source("c.wav");
-    m_document.beforeCopy = [&b](const std::string& source) {
-        if (source == b)
-            std::filesystem::remove(b);
-    };
-    EXPECT_EQ(Corv::ImportWaves(m_document, {c, b, a}), 1);
+TEST_F(WaveImportTest, AFailedCopyStopsTheImportKeepingEarlierWaves) {
+    const std::vector<std::string> files = {Source("c.wav"), Source("b.wav"), Source("a.wav")};
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    fileSystem.FailNth(CorvTest::FsOp::CopyFile, 2);
+    EXPECT_EQ(Corv::ImportWaves(m_document, files), 1);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
     Corv::CDomain::Get().Undo();
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
 
-// Files that are not regular files, or whose header is not what their extension says (a ".wav"
-// must be a RIFF file of form WAVE, an ".aif" an IFF file of form AIFF or AIFC; a ".vpw" is
-// taken by its extension), are never imported: a notice names them and the rest goes in. With
+// Files that are not regular files are never imported: a notice names them and the rest goes in
+// (an ".aif" may be an IFF file of form AIFC, a ".vpw" is taken by its extension; a header that
+// is not what the extension says is checked end to end by the command-line tool's import). With
 // nothing left the import is refused as one without accepted files.
-TEST_F(WaveImportTest, FilesThatAreNotWhatTheySeemAreNamedAndLeftOut) {
-    using namespace std::string_literals;
+TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
     const std::string fifo = m_sources / "fifo.wav", zero = m_sources / "zero.aif";
+    const std::string aifc = m_sources / "compressed.aiff";
     CorvTest::MakeFifo(fifo);
     std::filesystem::create_symlink("/dev/zero", zero);
-    const auto bytes = [](const std::string& text) {
-        return CorvTest::Bytes(text.begin(), text.end());
-    };
-    const std::pair<const char*, CorvTest::Bytes> files[] = {
-        {"compressed.aiff", bytes("FORM\0\0\0\x16"
-                                  "AIFCCOMM"s)},
-        {"empty.vpw", {}},
-        {"video.wav", bytes("RIFF\0\0\0\0AVI LIST"s)},
-    };
-    std::vector<std::string> paths = {zero, fifo};
-    for (const auto& [name, content] : files) {
-        paths.push_back(m_sources / name);
-        CorvTest::WriteBytes(paths.back(), content);
-    }
+    CorvTest::WriteBytes(aifc, {'F', 'O', 'R', 'M', 0, 0, 0, 8, 'A', 'I', 'F', 'C', 'C', 'O', 'M'});
     CorvTest::Deadline deadline(20);
-    EXPECT_EQ(Corv::ImportWaves(m_document, paths), 2);
+    EXPECT_EQ(Corv::ImportWaves(m_document, {zero, fifo, aifc, Source("empty.vpw", 0)}), 2);
     EXPECT_TRUE(Errors().empty());
-    const std::string folder = m_sources.Path() + "/";
-    EXPECT_EQ(m_sink->Notices(),
-              (std::vector<std::string>{
-                  "2 files are not regular files and were not imported:\n" + fifo + "\n" + zero,
-                  "1 file is not the WAV or AIFF file its extension says and was not imported:\n" +
-                      folder + "video.wav"}));
+    EXPECT_EQ(m_log->Notices(),
+              std::vector<std::string>{"2 files are not regular files and were not imported:\n" +
+                                       fifo + "\n" + zero});
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"000 compressed.aiff", "001 empty.vpw"}));
 
     EXPECT_EQ(Corv::ImportWaves(m_document, {fifo}), 0);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
-    EXPECT_EQ(m_sink->Notices().back(),
-              "1 file is not a regular file and was not imported:\n" + fifo);
+    ASSERT_EQ(m_log->Notices().size(), 2u);
+    EXPECT_EQ(m_log->Notices()[1], "1 file is not a regular file and was not imported:\n" + fifo);
 }
 
 // File names are UTF-8: an imported wave's name is its file's title in the code page, cut to 12
-// characters without splitting one; the work file carries that name in UTF-8.
+// bytes without splitting a character; the work file carries that name in UTF-8.
 TEST_F(WaveImportTest, TheTitleIsTakenFromUtf8IntoTheCodePage) {
-    using Corv::CodePage;
-    struct Case {
-        CodePage page;
-        std::string title; // as the file system holds it
-        std::string name;  // code-page bytes
-        std::string work;  // the work file's name part
-    };
+    CorvTest::ScopedCodePage page(Corv::CodePage::ShiftJis);
     const std::string kanji = "\xE9\x9F\xB3\xE8\x89\xB2"; // two characters
-    const Case cases[] = {
-        {CodePage::Windows1252, "Strings Section 2", "Strings Sect", "Strings Sect"},
-        {CodePage::ShiftJis, "a" + kanji + kanji + kanji + kanji,
-         "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9", "a" + kanji + kanji + "\xE9\x9F\xB3"},
-    };
-    unsigned counter = 0;
-    for (const Case& c : cases) {
-        CorvTest::ScopedCodePage page(c.page);
-        ASSERT_EQ(Corv::ImportWaves(m_document, {Source(c.title + ".wav")}), 1) << c.title;
-        const std::string work = Corv::SlotNumberText(counter) + " " + c.work + ".wav";
-        EXPECT_EQ(Data().Waves()[counter].Name(), c.name) << c.title;
-        EXPECT_EQ(Data().Waves()[counter++].FilePath(), Work(work));
-        EXPECT_TRUE(CorvTest::FileExists(Work(work))) << work;
-    }
+    ASSERT_EQ(Corv::ImportWaves(m_document, {Source("a" + kanji + kanji + kanji + ".wav")}), 1);
+    EXPECT_EQ(Data().Waves()[0].Name(), "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9");
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a" + kanji + kanji + "\xE9\x9F\xB3.wav"});
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "edit/work_folder.h"
-#include "storage/domain.h"
+#include "list_edit_support.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
-#include "support/scripted_sink.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -15,16 +14,9 @@ namespace fs = std::filesystem;
 
 const std::vector<std::string> kLevels = {"Brisko", "Corvane Librarian", "CorvWork"};
 
-class WorkFolderTest : public ::testing::Test {
+class WorkFolderTest : public CorvTest::EditTest {
 protected:
-    void SetUp() override {
-        Corv::CDomain::Reset();
-        m_sink = CorvTest::InstallScriptedSink();
-    }
-    void TearDown() override { Corv::CDomain::Reset(); }
-
     CorvTest::TempDir m_base;
-    std::shared_ptr<CorvTest::SinkLog> m_sink;
 };
 
 TEST_F(WorkFolderTest, CreatesEveryLevelKeepsItTheNextTimeAndFailsWhenALevelCannotBeMade) {
@@ -40,7 +32,7 @@ TEST_F(WorkFolderTest, CreatesEveryLevelKeepsItTheNextTimeAndFailsWhenALevelCann
     fileSystem.FailNth(CorvTest::FsOp::CreateDirectory, 2);
     EXPECT_EQ(Corv::CreateWorkFolder(m_base / "other", kLevels), "");
     EXPECT_FALSE(fs::exists(m_base / "other/Corvane Librarian/CorvWork"));
-    EXPECT_TRUE(m_sink->Calls().empty());
+    EXPECT_TRUE(Log().Calls().empty());
 }
 
 // Only work files go: records and audio files by their extensions, never sub-folders; a failed
@@ -58,14 +50,14 @@ TEST_F(WorkFolderTest, EmptyingRemovesOnlyWorkFilesAndReportsAFailure) {
     EXPECT_EQ(Corv::EmptyWorkFolder(work), static_cast<int>(gone.size()));
     EXPECT_EQ(CorvTest::ListFolder(work), kept);
     EXPECT_TRUE(fs::is_directory(work + "sub.wav"));
-    EXPECT_TRUE(m_sink->Calls().empty());
+    EXPECT_TRUE(Log().Calls().empty());
 
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
         CorvTest::WriteBytes(work + name, {0});
     CorvTest::InstalledFaultyFileSystem fileSystem;
     fileSystem.FailNth(CorvTest::FsOp::Remove, 2);
     EXPECT_EQ(Corv::EmptyWorkFolder(work), 2);
-    EXPECT_EQ(m_sink->Errors(), std::vector<int>{Corv::kMsgUndefinedError});
+    EXPECT_EQ(Log().Errors(), std::vector<int>{Corv::kMsgUndefinedError});
     EXPECT_EQ(CorvTest::ListFolder(work).size(), kept.size() + 1);
 }
 
@@ -74,7 +66,7 @@ TEST_F(WorkFolderTest, NoFolderMeansNothingToEmpty) {
     EXPECT_EQ(Corv::EmptyWorkFolder(""), 0);
     EXPECT_EQ(fileSystem.Count(), 0) << "an unset work folder must never mean the root";
     EXPECT_EQ(Corv::EmptyWorkFolder(m_base / "missing"), 0);
-    EXPECT_TRUE(m_sink->Calls().empty());
+    EXPECT_TRUE(Log().Calls().empty());
 }
 
 } // namespace
