@@ -1,7 +1,7 @@
 #include "baselines.h"
 
 #include "storage/svd_file.h"
-#include "support/slow_file_system.h"
+#include "slow_file_system.h"
 
 #include <array>
 #include <cstring>

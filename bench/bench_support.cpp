@@ -2,7 +2,7 @@
 
 #include "model/lum_data.h"
 #include "storage/domain.h"
-#include "support/slow_file_system.h"
+#include "slow_file_system.h"
 
 #include <algorithm>
 #include <array>

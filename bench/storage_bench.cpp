@@ -8,7 +8,7 @@
 #include "bench_support.h"
 #include "edit/cell_edit.h"
 #include "support/faulty_file_system.h"
-#include "support/slow_file_system.h"
+#include "slow_file_system.h"
 
 #include <chrono>
 #include <thread>

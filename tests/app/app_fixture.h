@@ -4,16 +4,16 @@
 // dialog scripted, so that no test ever shows a modal window.
 #include "app/app.h"
 #include "storage/domain.h"
-#include "storage/project_document.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
 #include "ui/child_frame.h"
 #include "ui/file_doc.h"
+#include "ui/file_view.h"
 #include "ui/main_frame.h"
+#include "ui/parameter_list.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMdiArea>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -38,9 +38,6 @@ struct Script {
     ScriptedChooser chooser;
     QStringList saveQuestions;
     QList<int> saveAnswers; // taken in order; then No
-    QStringList notices;
-    QStringList opened;
-    bool openSucceeds = true;
 };
 
 // The application's surroundings; a test class derives from it and calls Reset() before each case.
@@ -77,12 +74,6 @@ struct World : Script {
             saveQuestions << text;
             return saveAnswers.isEmpty() ? int(Corv::kAnswerNo) : saveAnswers.takeFirst();
         };
-        env.notify = [this](const QString& text) { notices << text; };
-        env.manualFolder = data.filePath("Manual");
-        env.openDocument = [this](const QString& path) {
-            opened << path;
-            return openSucceeds;
-        };
         return env;
     }
     // Starts the application; false when start-up ended.
@@ -114,6 +105,12 @@ struct World : Script {
         return folder;
     }
     CFileDoc* Open(const QString& name) { return Docs().OpenDocumentFile(Project(name)); }
+    // Brings the main window to the front so that keys reach it.
+    bool Activate() {
+        Frame().UpdateCommandUi();
+        Frame().activateWindow();
+        return QTest::qWaitForWindowActive(&Frame());
+    }
 
     QTemporaryDir settings;
     QTemporaryDir data;

@@ -124,7 +124,7 @@ testing::AssertionResult TextEditKept(const Step& step, const ProjectState& befo
                                       const Corv::CLumData& after);
 
 // The rows the source list keeps selected after a drop, as the desktop re-selects them.
-std::vector<int> Reselected(const Step& step, const std::vector<int>& rows, bool copy);
+std::vector<int> Reselected(const Step& step, const std::vector<int>& rows);
 // The rows of a step in order without repeats.
 std::vector<int> Distinct(const std::vector<int>& rows);
 

@@ -36,10 +36,7 @@ struct UndoModel {
 };
 
 // What the runs saw, so that a run that never reaches a case cannot pass unnoticed.
-struct Coverage {
-    std::map<std::string, int> counts;
-    void Count(const std::string& what) { ++counts[what]; }
-};
+using Coverage = std::map<std::string, int>;
 
 class World {
 public:
@@ -81,45 +78,41 @@ public:
 
 private:
     CLumData& Project(int p) { return *m_projects[static_cast<std::size_t>(p)]; }
+    void Count(const std::string& what) { ++m_coverage[what]; }
 
     void Drop(const Step& step) {
-        DropRequest request;
-        request.source = &Project(step.source);
-        request.rows = step.rows;
-        request.kind = step.kind;
-        request.target = &Project(step.target);
-        request.at = step.at;
-        request.insert = step.insert;
-        request.copy = step.copy;
-        const DropResult result = PerformDrop(request);
+        const DropResult result =
+            PerformDrop({&Project(step.source), step.rows, step.kind, &Project(step.target),
+                         step.at, step.insert, step.copy});
         const CDomain& domain = CDomain::Get();
         EXPECT_EQ(domain.m_transferPatches.Size() + domain.m_transferTones.Size() +
                       domain.m_transferWaves.Size(),
                   0u);
         for (const int error : m_log->Errors())
-            m_coverage.Count("error " + std::to_string(error));
+            Count("error " + std::to_string(error));
         if (!result.done) {
-            m_coverage.Count(m_log->Questions().empty() ? "drop refused" : "drop cancelled");
+            Count(m_log->Questions().empty() ? "drop refused" : "drop cancelled");
             return Unchanged();
         }
         const bool other = step.source != step.target;
         const bool copy = step.copy.value_or(other);
-        m_coverage.Count(std::string("drop kind ") + std::to_string(step.kind) +
-                         (step.insert ? " insert" : " overwrite") + (copy ? " copy" : " move") +
-                         (other ? " other" : " same"));
+        EXPECT_EQ(result.sourceSelection, Reselected(step, Distinct(step.rows)));
+        Count(std::string("drop kind ") + std::to_string(step.kind) +
+              (step.insert ? " insert" : " overwrite") + (copy ? " copy" : " move") +
+              (other ? " other" : " same"));
         const StepMap map = DropMap(step, m_states);
         const std::vector<int> owners = other && !copy ? std::vector<int>{step.target, step.source}
                                                        : std::vector<int>{step.target};
-        Changed(owners, map, {true, true, true});
+        Changed(owners, map);
     }
 
     void Delete(const Step& step) {
         if (!DeleteEntries(Project(step.source), step.rows, step.kind, true, true)) {
-            m_coverage.Count("delete cancelled");
+            Count("delete cancelled");
             return Unchanged();
         }
-        m_coverage.Count("delete");
-        Changed({step.source}, DeleteMap(step, m_projects.size()), {true, true, true});
+        Count("delete");
+        Changed({step.source}, DeleteMap(step, m_projects.size()));
     }
 
     void EditText(const Step& step) {
@@ -128,7 +121,7 @@ private:
                 ? SetNames(Project(step.source), step.kind, step.rows, step.text)
                 : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
         ASSERT_TRUE(set);
-        m_coverage.Count(step.op == Op::Rename ? "rename" : "memo");
+        Count(step.op == Op::Rename ? "rename" : "memo");
         EXPECT_TRUE(TextEditKept(step, *m_states[static_cast<std::size_t>(step.source)],
                                  Project(step.source)));
         std::array<bool, 3> kinds{};
@@ -137,7 +130,7 @@ private:
     }
 
     void Undo() {
-        m_coverage.Count("undo");
+        Count("undo");
         CDomain::Get().Undo();
         for (std::size_t i = 0; i < 2; ++i) {
             const int owner = m_undo.owner[i];
@@ -161,11 +154,12 @@ private:
         UndoStoreMatches();
     }
 
-    void Changed(const std::vector<int>& owners, const StepMap& map, std::array<bool, 3> kinds) {
+    // A drop or delete: user lists true, contents kept, all three kinds recorded for undo.
+    void Changed(const std::vector<int>& owners, const StepMap& map) {
         for (const int p : owners)
             EXPECT_TRUE(UsersMatchReferences(Project(p))) << "project " << p;
         EXPECT_TRUE(ContentKept(map, m_states, m_views, owners));
-        Recorded(owners, kinds);
+        Recorded(owners, {true, true, true});
     }
 
     // A step that recorded undo: the store holds the states before it; one Undo brings them
@@ -257,15 +251,15 @@ TEST_P(EditProperty, RandomStepsKeepReferencesUndoAndRefusalsTrue) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d steps in %.2f s\n", steps, seconds);
     int combinations = 0;
-    for (const auto& [what, count] : coverage.counts) {
+    for (const auto& [what, count] : coverage) {
         std::printf("  %-36s %d\n", what.c_str(), count);
         combinations += what.rfind("drop kind", 0) == 0 ? 1 : 0;
     }
     if (kStepsPerSeed >= 100) {
         // A run that reaches too few kinds of drop, or never a refusal, proves little.
         EXPECT_GE(combinations, 20) << "of the 24 kinds of drop";
-        EXPECT_GE(coverage.counts["drop cancelled"] + coverage.counts["delete cancelled"], 1);
-        EXPECT_GE(coverage.counts["undo"], 1);
+        EXPECT_GE(coverage["drop cancelled"] + coverage["delete cancelled"], 1);
+        EXPECT_GE(coverage["undo"], 1);
     }
 }
 

@@ -5,7 +5,6 @@
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -14,6 +13,7 @@
 // Projects built in memory slot by slot; file paths tell where each record came from.
 namespace CorvTest {
 
+// The path of a made-up record file: "/<project>.prj/<folder>/<number> <name><extension>".
 inline std::string RecordPath(const std::string& project, int kind, int number,
                               const std::string& name) {
     static const char* const kFolders[] = {"Patch/", "Tone/", "Wave/"};
@@ -49,6 +49,11 @@ inline void PutWave(Corv::CLumData& project, int number, const std::string& name
         MakeWave(label, path.empty() ? RecordPath(folder, Corv::kWaveKind, number, label) : path));
 }
 
+// A list of rows or numbers, for tables whose rows must not hold nested braces.
+inline std::vector<int> Rows(auto... rows) {
+    return {rows...};
+}
+
 // The back references as loading builds them.
 inline void RebuildUsers(Corv::CLumData& project) {
     project.RebuildToneUsers();
@@ -63,24 +68,8 @@ inline int WaveRef(const Corv::CLumData& project, int toneNumber, int osc, int s
     return project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Osc(osc).WaveNumber(side);
 }
 
-// The sorted user list of a tone or wave slot.
-inline std::vector<int> SortedUsers(std::vector<int> users) {
-    std::sort(users.begin(), users.end());
-    return users;
-}
-inline std::vector<int> ToneUsers(const Corv::CLumData& project, int toneNumber) {
-    return SortedUsers(project.Tones()[static_cast<std::size_t>(toneNumber - 1)].Users());
-}
-inline std::vector<int> WaveUsers(const Corv::CLumData& project, int waveNumber) {
-    return SortedUsers(project.Waves()[static_cast<std::size_t>(waveNumber - 1)].Users());
-}
-
 inline const std::string& Name(const Corv::CLumData& project, int kind, int number) {
     return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).Name();
-}
-
-inline bool IsEmptySlot(const Corv::CLumData& project, int kind, int number) {
-    return project.Records(kind).Item(static_cast<std::size_t>(number - 1)).IsEmpty();
 }
 
 // Every user list holds exactly the records that refer to its slot, each once.

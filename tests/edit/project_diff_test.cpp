@@ -18,17 +18,15 @@ struct Side {
         patch.SetFilePath(dir / ("P" + std::to_string(n)));
         data.Patches().PlaceClone(static_cast<std::size_t>(n - 1), patch);
     }
-    Corv::CTone& Tone(int n, const std::string& name, const std::vector<int>& waves,
-                      int level = 0) {
+    void Tone(int n, const std::string& name, const std::vector<int>& waves, int level = 0) {
         Corv::CTone tone = CorvTest::MakeTone(name, waves);
         tone.Osc(3).SetP(5, static_cast<std::uint8_t>(level));
         tone.SetFilePath(dir / ("T" + std::to_string(n)));
         data.Tones().PlaceClone(static_cast<std::size_t>(n - 1), tone);
-        return data.Tones()[static_cast<std::size_t>(n - 1)];
     }
-    void Wave(int n, const std::string& name, std::uint8_t fill, std::size_t size = 100) {
+    void Wave(int n, const std::string& name, std::uint8_t fill) {
         const std::string path = dir / ("W" + std::to_string(n) + ".w00");
-        CorvTest::WriteBytes(path, CorvTest::Bytes(size, fill));
+        CorvTest::WriteBytes(path, CorvTest::Bytes(100, fill));
         data.Waves().PlaceClone(static_cast<std::size_t>(n - 1), CorvTest::MakeWave(name, path));
     }
 };
@@ -54,42 +52,15 @@ std::vector<std::string> Lines(const std::vector<Corv::ProjectDifference>& diffe
     return lines;
 }
 
+// Memos, names, entries only on one side and wave contents are checked end to end by the
+// command-line tool's diff; here the matching of records that moved.
 TEST(ProjectDiff, LinesForEachKindOfDifference) {
     const std::vector<Case> cases = {
         {"equal projects", Base, Base, {}},
-        {"entry only in one of them",
-         Base,
-         [](Side& s) { Base(s), s.Tone(7, "New", {}); },
-         {"tone 7: only in B \"New\""}},
-        {"slot emptied in B",
-         [](Side& s) { Base(s), s.Patch(4, "Solo", 2); },
-         Base,
-         {"patch 4: only in A \"Solo\""}},
-        {"name and memo",
-         Base,
-         [](Side& s) {
-             Base(s);
-             s.data.Tones()[1].SetName("Bass \"2\"");
-             s.data.Waves()[0].SetMemo(3, "loud");
-         },
-         {"tone 2: name \"Bass\" -> \"Bass \\\"2\\\"\"", "wave 1: memo 3 \"\" -> \"loud\""}},
         {"parameters of a tone and of a patch",
          Base,
          [](Side& s) { Base(s), s.Tone(2, "Bass", {3}, 9), s.Patch(1, "Lead", 1, 2, 4); },
          {"patch 1: record differs", "tone 2: record differs"}},
-        {"a patch pointing at another tone is another record",
-         Base,
-         [](Side& s) { Base(s), s.Patch(1, "Lead", 2, 1); },
-         {"patch 1: record differs"}},
-        // The tones still name wave 2: only the wave's own line tells the change.
-        {"wave file with other bytes at the same slot",
-         Base,
-         [](Side& s) { Base(s), s.Wave(2, "Sine", 7); },
-         {"wave 2: content differs"}},
-        {"wave file of another size",
-         Base,
-         [](Side& s) { Base(s), s.Wave(3, "Noise", 3, 101); },
-         {"wave 3: content differs"}},
         // The tone's reference follows the wave to its new number: the tone is unchanged.
         {"wave moved and renamed, its tone renumbered",
          Base,
@@ -115,10 +86,6 @@ TEST(ProjectDiff, LinesForEachKindOfDifference) {
              s.Patch(1, "Lead", 9, 2);
          },
          {"tone 1 -> 9: moved", "tone 1: only in B \"Fresh\""}},
-        {"of two equal tones, the one left in place is not moved",
-         [](Side& s) { Base(s), s.Tone(3, "Bass", {3}); },
-         Base,
-         {"tone 3: only in A \"Bass\""}},
         {"a reference to an empty slot matches only the same number",
          [](Side& s) { Base(s), s.Tone(5, "Odd", {300}); },
          [](Side& s) { Base(s), s.Tone(6, "Odd", {301}); },
@@ -130,35 +97,6 @@ TEST(ProjectDiff, LinesForEachKindOfDifference) {
         c.a(a), c.b(b);
         EXPECT_EQ(Lines(Corv::DiffProjects(a.data, b.data)), c.lines);
     }
-}
-
-// The comparison is symmetric: B against A gives the same differences with the sides swapped.
-TEST(ProjectDiff, SwappingTheSidesSwapsEveryDifference) {
-    Side a, b;
-    Base(a);
-    b.Wave(1, "Saw", 1), b.Wave(2, "Sine", 9), b.Wave(30, "Noise", 3);
-    b.Tone(5, "Pad", {1, 2}), b.Tone(2, "Bass", {30}), b.Tone(3, "Keys", {});
-    b.Patch(1, "Lead!", 5, 2);
-    const std::vector<Corv::ProjectDifference> forward = Corv::DiffProjects(a.data, b.data);
-    const std::vector<Corv::ProjectDifference> backward = Corv::DiffProjects(b.data, a.data);
-    ASSERT_EQ(forward.size(), backward.size());
-    ASSERT_FALSE(forward.empty());
-    auto mirrored = [](Corv::ProjectDifference d) {
-        std::swap(d.slotA, d.slotB);
-        std::swap(d.before, d.after);
-        if (d.change == Corv::DiffChange::OnlyInA || d.change == Corv::DiffChange::OnlyInB) {
-            std::swap(d.before, d.after);
-            d.change = d.change == Corv::DiffChange::OnlyInA ? Corv::DiffChange::OnlyInB
-                                                             : Corv::DiffChange::OnlyInA;
-        }
-        return Corv::DifferenceLine(d);
-    };
-    std::vector<std::string> expected, actual = Lines(backward);
-    for (const Corv::ProjectDifference& d : forward)
-        expected.push_back(mirrored(d));
-    std::sort(expected.begin(), expected.end());
-    std::sort(actual.begin(), actual.end());
-    EXPECT_EQ(actual, expected);
 }
 
 } // namespace

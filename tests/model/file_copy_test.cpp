@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,9 +17,6 @@ namespace {
 using CorvTest::Bytes;
 namespace FileCopy = Corv::FileCopy;
 
-// Nothing, one byte, an odd count, and more than one chunk of the read/write loop.
-constexpr std::size_t kSizes[] = {0, 1, 4097, 3 * 65536 + 7};
-
 // Bytes that do not repeat every 256, so that a copy resumed at a wrong offset shows.
 Bytes Pattern(std::size_t size) {
     Bytes bytes(size);
@@ -29,92 +25,49 @@ Bytes Pattern(std::size_t size) {
     return bytes;
 }
 
-// A kernel that copies at most `most` bytes a call for `goodSteps` calls and then refuses with
-// `error` (or, with 0, copies nothing).
-struct FakeKernel {
-    int goodSteps = INT_MAX;
-    int error = 0;
-    std::size_t most = 4096;
-    int calls = 0;
-
-    FileCopy::KernelStep Step() {
-        return [this](int in, int out, std::size_t n) -> std::int64_t {
-            if (calls++ >= goodSteps) {
-                errno = error;
-                return error == 0 ? 0 : -1;
-            }
-            return FileCopy::KernelCopyStep(in, out, std::min(n, most));
-        };
-    }
-};
-
-using Copier = std::function<bool(int in, int out)>;
-
-// Copies `from` onto a new file `to` (opened with `outFlags`) with the given copier.
-bool CopyWith(const std::string& from, const std::string& to, const Copier& copy,
-              int outFlags = O_WRONLY | O_CREAT | O_TRUNC) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    const int out = ::open(to.c_str(), outFlags | O_CLOEXEC, 0666);
-    const bool copied = in >= 0 && out >= 0 && copy(in, out);
-    const bool closed = ::close(in) == 0 && ::close(out) == 0;
-    return copied && closed;
-}
-
-TEST(FileCopy, EveryPathCopiesEverySizeExactly) {
-    struct Way {
+// Every way through the copy: the kernel alone (-1), the read/write loop alone (-2), or a kernel
+// that copies at most 4096 bytes a call for `goodSteps` calls and then fails with `error` (0:
+// copies nothing). A refusal falls back to the loop; an input/output error fails the copy.
+TEST(FileCopy, EveryPathCopiesEverySizeExactlyOrFails) {
+    const struct {
         const char* name;
-        int goodSteps; // of the fake kernel; -1 = the real kernel, -2 = the read/write loop alone
-        int error;
-    };
-    const Way ways[] = {
-        {"kernel", -1, 0},
-        {"read/write loop", -2, 0},
-        {"kernel in short steps", INT_MAX, 0},
-        {"kernel refuses: other file system", 0, EXDEV},
-        {"kernel refuses: no such call", 0, ENOSYS},
-        {"kernel refuses: not supported", 0, EOPNOTSUPP},
-        {"kernel refuses: invalid", 0, EINVAL},
-        {"kernel refuses after one step", 1, EXDEV},
-        {"kernel copies nothing before the end", 1, 0},
+        int goodSteps, error;
+        bool copies;
+    } ways[] = {
+        {"kernel", -1, 0, true},
+        {"read/write loop", -2, 0, true},
+        {"kernel in short steps", INT_MAX, 0, true},
+        {"kernel refuses: other file system", 0, EXDEV, true},
+        {"kernel refuses after one step", 1, EXDEV, true},
+        {"kernel fails to read", 1, EIO, false},
     };
     CorvTest::TempDir dir;
-    for (const Way& way : ways)
-        for (const std::size_t size : kSizes) {
+    for (const auto& way : ways)
+        for (const std::size_t size : {std::size_t{0}, std::size_t{4097}, std::size_t{196615}}) {
             SCOPED_TRACE(std::string(way.name) + ", " + std::to_string(size) + " bytes");
             const Bytes content = Pattern(size);
             CorvTest::WriteBytes(dir / "in", content);
-            FakeKernel kernel{way.goodSteps, way.error};
-            Copier copy = [&](int in, int out) {
-                return FileCopy::CopyContent(in, out, kernel.Step());
+            int calls = 0;
+            const auto step = [&](int in, int out, std::size_t n) -> std::int64_t {
+                if (calls++ >= way.goodSteps) {
+                    errno = way.error;
+                    return way.error == 0 ? 0 : -1;
+                }
+                return FileCopy::KernelCopyStep(in, out, std::min<std::size_t>(n, 4096));
             };
-            if (way.goodSteps == -1)
-                copy = [](int in, int out) { return FileCopy::CopyContent(in, out); };
-            if (way.goodSteps == -2)
-                copy = FileCopy::CopyByReadWrite;
-            EXPECT_TRUE(CopyWith(dir / "in", dir / "out", copy));
-            EXPECT_EQ(CorvTest::ReadBytes(dir / "out"), content);
-            // The kernel was asked until it finished or refused; the loop read what it left.
-            const int needed = static_cast<int>((size + 4095) / 4096);
-            if (way.goodSteps >= 0) {
-                EXPECT_EQ(kernel.calls, needed <= way.goodSteps ? needed : way.goodSteps + 1);
+            const int in = ::open((dir / "in").c_str(), O_RDONLY | O_CLOEXEC);
+            const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            const bool copied = way.goodSteps == -1   ? FileCopy::CopyContent(in, out)
+                                : way.goodSteps == -2 ? FileCopy::CopyByReadWrite(in, out)
+                                                      : FileCopy::CopyContent(in, out, step);
+            EXPECT_TRUE(::close(in) == 0 && ::close(out) == 0);
+            if (!way.copies) {
+                EXPECT_EQ(copied, size <= 4096); // a file done in the good step is copied
+                continue;
             }
+            EXPECT_TRUE(copied);
+            EXPECT_EQ(CorvTest::ReadBytes(dir / "out"), content);
         }
-}
-
-TEST(FileCopy, FailuresAreReportedNotPassedOver) {
-    CorvTest::TempDir dir;
-    CorvTest::WriteBytes(dir / "in", Pattern(10000));
-    // An input/output error of the kernel is a failure, not a refusal to fall back from.
-    for (const int goodSteps : {0, 1}) {
-        FakeKernel kernel{goodSteps, EIO};
-        EXPECT_FALSE(CopyWith(dir / "in", dir / "out", [&](int in, int out) {
-            return FileCopy::CopyContent(in, out, kernel.Step());
-        })) << goodSteps;
-    }
-    // A target that cannot be written fails both the kernel's copy and the loop.
-    const Copier kernel = [](int in, int out) { return FileCopy::CopyContent(in, out); };
-    for (const Copier& copy : {kernel, Copier(FileCopy::CopyByReadWrite)})
-        EXPECT_FALSE(CopyWith(dir / "in", dir / "out", copy, O_RDONLY));
 }
 
 TEST(FileCopy, TheRealFileSystemKeepsItsGuarantees) {

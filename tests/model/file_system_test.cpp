@@ -63,16 +63,11 @@ TEST(FileSystemSeam, ReadableFileSizeAnswersAsOpenSizeAndCloseDo) {
     } cases[] = {{"five", 5}, {"empty", 0},     {"folder", -1},  {"fifo", -1},
                  {"link", 5}, {"dangling", -1}, {"missing", -1}, {"five/x", -1}};
     CorvTest::FaultyFileSystem throughOpen; // passes every operation on to the real one
-    for (const auto& c : cases) {
-        EXPECT_EQ(Corv::RealFileSystem().ReadableFileSize(dir / c.name), c.size) << c.name;
-        EXPECT_EQ(throughOpen.ReadableFileSize(dir / c.name), c.size) << c.name;
-    }
+    for (const auto& c : cases)
+        for (Corv::IFileSystem* fs :
+             {&Corv::RealFileSystem(), static_cast<Corv::IFileSystem*>(&throughOpen)})
+            EXPECT_EQ(fs->ReadableFileSize(dir / c.name), c.size) << c.name;
     EXPECT_EQ(throughOpen.Count(CorvTest::FsOp::Open), 8);
-    if (::geteuid() != 0) { // the owner of every file may read it
-        ASSERT_EQ(::chmod((dir / "five").c_str(), 0), 0);
-        EXPECT_EQ(Corv::RealFileSystem().ReadableFileSize(dir / "five"), -1);
-        EXPECT_EQ(throughOpen.ReadableFileSize(dir / "five"), -1);
-    }
 }
 
 } // namespace

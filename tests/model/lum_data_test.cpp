@@ -54,9 +54,6 @@ TEST_F(LumDataTest, RangeQueriesAtTheEdges) {
                                  last(kWaveKind, 1000), last(kToneKind, 1000),
                                  last(kPatchKind, 501), last(kPatchKind, 502)}),
               (std::vector<bool>{true, false, true, false, false, false, true}));
-    const auto in = [this](int first, int n) { return m_data.AnyUsedIn(kPatchKind, first, n); };
-    EXPECT_EQ((std::vector<bool>{in(10, 0), in(10, 1), in(0, 10), in(11, 501)}),
-              (std::vector<bool>{false, true, false, false}));
     const auto fits = [this](int k, int i, int n) { return m_data.RangeFits(k, i, n); };
     EXPECT_EQ((std::vector<bool>{fits(kPatchKind, 511, 1), fits(kPatchKind, 511, 2),
                                  fits(kPatchKind, 512, 0), fits(kPatchKind, -1, 1),
@@ -85,16 +82,6 @@ TEST_F(LumDataTest, RebuildUsersListsEachReferrerOnce) {
     EXPECT_EQ(m_data.Waves()[998].Users(), std::vector<std::int32_t>{1});
     EXPECT_EQ(m_data.Waves()[0].Users(), (std::vector<std::int32_t>{5, 6}));
     EXPECT_EQ(UsersListed(m_data.Waves()), 3u);
-}
-
-TEST_F(LumDataTest, WaveBytesTotalSumsFileSizesAndCountsUnopenableFilesAsZero) {
-    TempDir dir;
-    WriteBytes(dir / "a.wav", Bytes(1000, 1));
-    WriteBytes(dir / "b.w00", Bytes(24, 2));
-    m_data.Waves()[0].SetFilePath(dir / "a.wav");
-    m_data.Waves()[998].SetFilePath(dir / "b.w00");
-    m_data.Waves()[500].SetFilePath(dir / "missing.wav");
-    EXPECT_EQ(m_data.WaveBytesTotal(), 1024u);
 }
 
 } // namespace

@@ -39,15 +39,6 @@ TEST(Patch, ReferencedTonesAreSortedWithoutDuplicatesAndMayHoldZero) {
         EXPECT_EQ(MakePatch("", tone0, tone1).ReferencedTones(), expected) << tone0 << "," << tone1;
 }
 
-TEST(Patch, SwitchMaskAndResetOfOneSlot) {
-    CPatch patch = MakePatch("", 3, 7); // both slots switched on
-    EXPECT_EQ(patch.ToneSwitchMask(), 3);
-    patch.ResetToneSlot(0);
-    EXPECT_EQ(patch.ToneSwitchMask(), 2);
-    EXPECT_EQ(patch.Slot(0).Params(), std::vector<std::uint8_t>(56, 0));
-    EXPECT_EQ(patch.ReferencedTones(), (std::vector<int>{0, 7}));
-}
-
 // Only a side with wave source 1 has a wave number; only the low four bits of each digit count.
 TEST(Osc, WaveNumberIsReadAndWrittenOnlyForWaveSource1) {
     const std::vector<int> stored = {0x10, 3, 0xE7, 9}, digitsOf999 = {0, 3, 14, 7};
@@ -62,21 +53,6 @@ TEST(Osc, WaveNumberIsReadAndWrittenOnlyForWaveSource1) {
             EXPECT_EQ(osc.SetWaveNumber(side, 999), source == 1);
             EXPECT_EQ(std::vector<int>(digits, digits + 4), source == 1 ? digitsOf999 : stored);
         }
-}
-
-TEST(Tone, ReferencedWavesCoverAllSixteenOscillatorsAndBothSides) {
-    std::vector<int> sides(32, 0); // osc 0 side 0, osc 0 side 1, osc 1 side 0, ...
-    EXPECT_EQ(MakeTone("", sides).ReferencedWaves(), std::vector<int>{0});
-    sides[0] = sides[15] = 12;
-    sides[31] = 999;
-    sides[6] = 1;
-    EXPECT_EQ(MakeTone("", sides).ReferencedWaves(), (std::vector<int>{0, 1, 12, 999}));
-    std::vector<int> all;
-    for (int w = 1; w <= 32; ++w) {
-        sides[static_cast<std::size_t>(32 - w)] = w;
-        all.push_back(w);
-    }
-    EXPECT_EQ(MakeTone("", sides).ReferencedWaves(), all); // every side set: no 0
 }
 
 TEST(Record, SetNameReducesFileNames) {
@@ -118,156 +94,6 @@ TEST(Record, SetMemoKeepsOneLineOfAtMost1023Characters) {
         EXPECT_EQ(wave.Memo(3), kept) << given.size();
         EXPECT_EQ(wave.Memo(1), "");
     }
-}
-
-TEST(Record, ClearTextsEmptiesPathNameAndMemosOnly) {
-    CTone tone = MakeTone("A", {1}), expected = MakeTone("", {1});
-    tone.SetFilePath("Tone/001 A.p00");
-    tone.SetMemo(4, "memo");
-    tone.AddUser(4);
-    expected.AddUser(4);
-    tone.ClearTexts();
-    EXPECT_TRUE(tone == expected);
-}
-
-TEST(UserList, AddRemoveHasAndSort) {
-    CWave wave;
-    for (const bool allowDuplicate : {false, false, true})
-        wave.AddUser(3, allowDuplicate);
-    EXPECT_EQ(wave.Users(), (Users{3, 3}));
-    wave.RemoveUser(3);
-    wave.RemoveUser(8);
-    EXPECT_EQ(wave.Users(), Users{3});
-    wave.AddUser(1);
-    wave.AddUser(0);
-    EXPECT_TRUE(wave.HasUser(0) && !wave.HasUser(2));
-    wave.SortUsers();
-    EXPECT_EQ(wave.Users(), (Users{0, 1, 3}));
-}
-
-TEST(Record, CloneIsADeepCopyOfTheSameClass) {
-    CTone tone = MakeTone("A", {5});
-    tone.SetMemo(2, "memo");
-    tone.AddUser(11);
-    const CTone original = tone;
-    const auto clone = tone.Clone();
-    auto* copy = dynamic_cast<CTone*>(clone.get());
-    ASSERT_TRUE(copy != nullptr && *copy == tone);
-    copy->Osc(0).SetWaveNumber(0, 6);
-    copy->AddUser(12);
-    copy->SetMemo(2, "changed");
-    EXPECT_TRUE(tone == original);
-    EXPECT_NE(dynamic_cast<CPatch*>(MakePatch("", 4).Clone().get()), nullptr);
-    EXPECT_NE(dynamic_cast<CWave*>(CWave().Clone().get()), nullptr);
-}
-
-CWaveArray Waves(std::initializer_list<const char*> names) {
-    CWaveArray array;
-    for (const char* name : names)
-        array.Append(std::make_unique<CWave>(MakeWave(name, name)));
-    return array;
-}
-
-TEST(ParameterArray, CopyAndAssignmentCloneEveryElement) {
-    const CWaveArray source = Waves({"a", "b"});
-    CWaveArray copy(source);
-    CWaveArray assigned = Waves({"1", "2", "3"});
-    assigned = source;
-    for (CWaveArray* array : {&copy, &assigned}) {
-        ASSERT_TRUE(*array == source);
-        (*array)[1].SetName("changed");
-        (*array)[1].AddUser(40);
-    }
-    EXPECT_TRUE(source == Waves({"a", "b"}));
-    CWaveArray& alias = assigned;
-    assigned = alias; // keeps it as it is
-    EXPECT_TRUE(assigned == copy);
-}
-
-TEST(ParameterArray, ResizeShrinksFromTheEndAndGrowsWithDefaultRecords) {
-    CWaveArray array = Waves({"a", "b", "c"});
-    array.Resize(1);
-    EXPECT_TRUE(array == Waves({"a"}));
-    array.Resize(3);
-    EXPECT_TRUE(array[0] == Waves({"a"})[0] && array[1] == CWave() && array[2] == CWave());
-    CToneArray tones;
-    tones.Resize(2);
-    EXPECT_TRUE(tones[1] == CTone());
-}
-
-// The names of an array's records, a default record showing as "".
-std::vector<std::string> Names(const CWaveArray& array) {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < array.Size(); ++i)
-        names.push_back(array[i].Name());
-    return names;
-}
-
-TEST(ParameterArray, AssignmentLeavesNothingOfWhatTheTargetHeld) {
-    CToneArray source;
-    for (const int wave : {1, 2, 3}) {
-        source.Append(std::make_unique<CTone>(MakeTone("T" + std::to_string(wave), {wave})));
-        source[source.Size() - 1].AddUser(wave);
-    }
-    source[1].SetMemo(3, "memo");
-    for (const std::size_t held : {0, 1, 3, 5}) {
-        CToneArray target;
-        for (std::size_t i = 0; i < held; ++i) {
-            target.Append(std::make_unique<CTone>(MakeTone("old", {9, 9, 9})));
-            target[i].AddUser(77);
-            target[i].SetMemo(1, "old memo");
-        }
-        target = source;
-        EXPECT_TRUE(target == source) << held << " records held";
-        target[0].Osc(0).SetWaveNumber(0, 6);
-        target[1].AddUser(4);
-        EXPECT_EQ(source[0].Osc(0).WaveNumber(0), 1);
-        EXPECT_EQ(source[1].Users(), Users{2});
-    }
-}
-
-// Inserting copies keeps the array's records in order around the block and cuts or fills it
-// to the size asked for, whether the records pushed off the end are reused or not.
-TEST(ParameterArray, InsertCopiesIsInsertingEachCopyThenResizing) {
-    const CWaveArray from = Waves({"X", "Y", "Z"});
-    const struct {
-        std::size_t at, count, size;
-        std::vector<const char*> held;
-    } cases[] = {{0, 2, 5, {"a", "b", "c", "d", "e"}}, {3, 2, 5, {"a", "b", "c", "d", "e"}},
-                 {1, 0, 5, {"a", "b", "c", "d", "e"}}, {0, 3, 3, {"a", "b", "c"}},
-                 {1, 2, 5, {"a", "b", "c"}},           {2, 2, 5, {"a", "b", "c", "d", "e", "f"}},
-                 {4, 2, 5, {"a", "b", "c", "d", "e"}}, {1, 3, 2, {"a", "b", "c"}}};
-    for (const auto& c : cases) {
-        CWaveArray array;
-        std::vector<std::string> expected;
-        for (const char* name : c.held) {
-            array.Append(std::make_unique<CWave>(MakeWave(name, name)));
-            expected.push_back(name);
-        }
-        for (std::size_t k = 0; k < c.count; ++k)
-            expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(c.at + k),
-                            from[k].Name());
-        expected.resize(c.size);
-        array.InsertCopies(c.at, from, c.count, c.size);
-        EXPECT_EQ(Names(array), expected) << c.held.size() << " held, at " << c.at;
-        if (c.count > 0 && c.at < c.size)
-            array[c.at].SetName("changed");
-        EXPECT_TRUE(from == Waves({"X", "Y", "Z"}));
-    }
-}
-
-TEST(ParameterArray, AppendCopyUsesSparesWithoutKeepingTheirContent) {
-    CWaveArray spares = Waves({"s1", "s2"});
-    spares[1].AddUser(5);
-    spares[1].SetMemo(1, "old");
-    CWaveArray array;
-    for (const char* name : {"a", "b", "c"})
-        array.AppendCopy(MakeWave(name, name), spares);
-    EXPECT_TRUE(array == Waves({"a", "b", "c"})) << "a spare's users or memos were kept";
-    EXPECT_EQ(spares.Size(), 0u);
-    array.MoveAllTo(spares);
-    EXPECT_EQ(array.Size(), 0u);
-    EXPECT_EQ(spares.Size(), 3u);
 }
 
 } // namespace

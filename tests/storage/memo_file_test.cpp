@@ -4,202 +4,97 @@
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace {
 
-using Corv::CLumData;
+using namespace Corv;
+using namespace CorvTest;
 
 class MemoFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Corv::CDomain::Reset();
+        CDomain::Reset();
         m_data.SetProjectFolder(m_dir.Path() + "/");
     }
-
-    std::string MemoPath(int kind) const { return m_dir / Corv::MemoFileName(kind); }
-
+    std::string MemoPath(int kind) const { return m_dir / MemoFileName(kind); }
     void WriteRaw(int kind, const std::string& text) {
-        CorvTest::WriteBytes(MemoPath(kind), CorvTest::Bytes(text.begin(), text.end()));
+        WriteBytes(MemoPath(kind), Bytes(text.begin(), text.end()));
     }
 
-    std::string ReadRaw(int kind) const {
-        const CorvTest::Bytes bytes = CorvTest::ReadBytes(MemoPath(kind));
-        return std::string(bytes.begin(), bytes.end());
-    }
-    const Corv::CParameter& Record(int kind, int index) const {
-        return m_data.Records(kind).Item(static_cast<std::size_t>(index));
-    }
-
-    // All memos of the first n slots of a kind, in file order.
-    static std::vector<std::string> Memos(const CLumData& data, int kind, int slots) {
-        std::vector<std::string> memos;
-        for (int s = 0; s < slots; ++s)
-            for (int n = 1; n <= 4; ++n)
-                memos.push_back(data.Records(kind).Item(static_cast<std::size_t>(s)).Memo(n));
-        return memos;
-    }
-
-    CorvTest::TempDir m_dir;
+    TempDir m_dir;
     CLumData m_data;
 };
 
 TEST_F(MemoFileTest, LinesFillMemosFourPerSlot) {
-    struct Case {
-        const char* what;
-        std::string text;
-        std::vector<std::string> expected; // memos of slots 1 and 2
-    };
-    const std::vector<Case> cases = {
-        {"three lines", "a\nb\nc\n", {"a", "b", "c", "", "", "", "", ""}},
-        {"no final line end", "a\nb\nc\nd\ne", {"a", "b", "c", "d", "", "", "", ""}},
-        {"final line end", "a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
-        {"CR LF", "a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},
-        {"mixed", "a\r\nb\n", {"a", "b", "", "", "", "", "", ""}},
-        {"lone CR becomes a blank", "a\rb\n", {"a b", "", "", "", "", "", "", ""}},
-        {"empty file", "", {"", "", "", "", "", "", "", ""}},
-        {"blank lines", "\n\n\n\nx\n", {"", "", "", "", "x", "", "", ""}},
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"a\nb\nc\nd\ne", {"a", "b", "c", "d", "", "", "", ""}}, // no final line end
+        {"a\nb\nc\nd\ne\n", {"a", "b", "c", "d", "e", "", "", ""}},
+        {"a\r\nb\r\n\r\nd\r\ne\r\n", {"a", "b", "", "d", "e", "", "", ""}},
+        {"a\rb\n", {"a b", "", "", "", "", "", "", ""}}, // a lone CR becomes a blank
+        {"\n\n\n\nx\n", {"", "", "", "", "x", "", "", ""}},
+        {std::string(5000, 'x') + "\nb\n", {std::string(1023, 'x'), "b", "", "", "", "", "", ""}},
     };
     for (int kind = 0; kind < 3; ++kind)
-        for (const Case& c : cases) {
+        for (const auto& [text, expected] : cases) {
             CLumData data;
             data.SetProjectFolder(m_dir.Path() + "/");
-            WriteRaw(kind, c.text);
-            Corv::ReadMemoFile(data, kind);
-            EXPECT_EQ(Memos(data, kind, 2), c.expected) << c.what << ", kind " << kind;
+            WriteRaw(kind, text);
+            ReadMemoFile(data, kind);
+            std::vector<std::string> memos; // slots 1 and 2
+            for (std::size_t s = 0; s < 2; ++s)
+                for (int n = 1; n <= 4; ++n)
+                    memos.push_back(data.Records(kind).Item(s).Memo(n));
+            EXPECT_EQ(memos, expected) << text.substr(0, 20) << ", kind " << kind;
         }
 }
 
-TEST_F(MemoFileTest, OverLongLineKeepsItsStartAndTheFollowingMemosStayInPlace) {
-    const std::string longLine(5000, 'x');
-    const std::string exact(1023, 'y');
-    std::string text = longLine + "\r\n" + exact + "\r\n" + exact + "z\n" + "after\n";
-    for (int i = 4; i < 5000; ++i) // lines past the last slot are ignored
-        text += "line " + std::to_string(i) + "\n";
-    WriteRaw(Corv::kPatchKind, text);
-    Corv::ReadMemoFile(m_data, Corv::kPatchKind);
-    EXPECT_EQ(Record(0, 0).Memo(1), std::string(1023, 'x'));
-    EXPECT_EQ(Record(0, 0).Memo(2), exact);
-    EXPECT_EQ(Record(0, 0).Memo(3), exact);
-    EXPECT_EQ(Record(0, 0).Memo(4), "after");
-    EXPECT_EQ(Record(0, 1).Memo(1), "line 4");
-    EXPECT_EQ(Record(0, 511).Memo(4), "line 2047");
-    EXPECT_EQ(Record(1, 0).Memo(1), "");
-}
-
-TEST_F(MemoFileTest, MissingOrUnreadableFileKeepsTheMemos) {
-    m_data.Waves()[3].SetMemo(2, "kept");
-    Corv::ReadMemoFile(m_data, Corv::kWaveKind);
-    EXPECT_EQ(Record(2, 3).Memo(2), "kept");
-
-    WriteRaw(Corv::kWaveKind, "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl\nm\nn\no\np\n");
-    for (const CorvTest::FsOp op : {CorvTest::FsOp::Open, CorvTest::FsOp::Read}) {
-        CorvTest::InstalledFaultyFileSystem fs;
-        fs.FailAll(op);
-        Corv::ReadMemoFile(m_data, Corv::kWaveKind);
-        EXPECT_EQ(Record(2, 3).Memo(2), "kept") << CorvTest::FsOpName(op);
-        EXPECT_EQ(Record(2, 0).Memo(1), "") << CorvTest::FsOpName(op);
-    }
-}
-
-// A memo file is refused unread when it cannot be one; the memos stay as they were.
+// A memo file is refused unread when it cannot be one; the memos stay as they were. The largest
+// file the writer can make (1023 characters on every line) is read.
 TEST_F(MemoFileTest, WhatCannotBeAMemoFileIsRefusedUnread) {
-    using Corv::MemoRead;
-    const int kind = Corv::kToneKind;
-    const std::string path = MemoPath(kind);
+    const std::string path = MemoPath(kToneKind);
     const std::vector<std::pair<std::function<void()>, MemoRead>> cases = {
         {[&] {
-             WriteRaw(kind, "x\n");
-             std::filesystem::resize_file(path, Corv::MaxMemoFileBytes(kind) + 1);
+             WriteRaw(kToneKind, "x\n");
+             std::filesystem::resize_file(path, MaxMemoFileBytes(kToneKind) + 1);
          },
          MemoRead::TooLarge},
-        {[&] { CorvTest::MakeFifo(path); }, MemoRead::NotRegular},
-        {[&] { std::filesystem::create_directory(path); }, MemoRead::NotRegular},
+        {[&] { MakeFifo(path); }, MemoRead::NotRegular},
         {[&] { std::filesystem::create_symlink("/dev/zero", path); }, MemoRead::NotRegular},
-        {[&] { std::filesystem::create_symlink(m_dir / "gone.txt", path); }, MemoRead::Absent},
         {[] {}, MemoRead::Absent}};
-    CorvTest::Deadline deadline(20);
+    Deadline deadline(20);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         std::filesystem::remove_all(path);
         cases[i].first();
         m_data.Tones()[0].SetMemo(1, "kept");
-        CorvTest::InstalledFaultyFileSystem fs;
-        EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), cases[i].second) << "case " << i;
-        EXPECT_EQ(fs.Count(CorvTest::FsOp::Read), 0) << "case " << i;
-        EXPECT_EQ(Record(kind, 0).Memo(1), "kept") << "case " << i;
+        InstalledFaultyFileSystem fs;
+        EXPECT_EQ(ReadMemoFile(m_data, kToneKind), cases[i].second) << "case " << i;
+        EXPECT_EQ(fs.Count(FsOp::Read), 0) << "case " << i;
+        EXPECT_EQ(m_data.Tones()[0].Memo(1), "kept") << "case " << i;
     }
-    // The largest file the writer can make is read: 1023 characters on every line.
     std::filesystem::remove_all(path);
     std::string full;
-    for (int line = 0; line < 4 * Corv::SlotCount(kind); ++line)
+    for (int line = 0; line < 4 * kToneSlots; ++line)
         full += std::string(1023, static_cast<char>('a' + line % 26)) + "\r\n";
-    ASSERT_EQ(full.size(), Corv::MaxMemoFileBytes(kind));
-    WriteRaw(kind, full);
-    EXPECT_EQ(Corv::ReadMemoFile(m_data, kind), MemoRead::Read);
-    EXPECT_EQ(Record(kind, Corv::kToneSlots - 1).Memo(4),
-              std::string(1023, 'a' + (4 * Corv::kToneSlots - 1) % 26));
+    ASSERT_EQ(full.size(), MaxMemoFileBytes(kToneKind));
+    WriteRaw(kToneKind, full);
+    EXPECT_EQ(ReadMemoFile(m_data, kToneKind), MemoRead::Read);
+    EXPECT_EQ(m_data.Tones()[kToneSlots - 1].Memo(4),
+              std::string(1023, 'a' + (4 * kToneSlots - 1) % 26));
 }
 
 TEST_F(MemoFileTest, WriteGivesFourCrLfLinesPerSlotForEverySlot) {
     m_data.Patches()[0].SetMemo(1, "first");
     m_data.Patches()[0].SetMemo(4, "fourth");
     m_data.Patches()[511].SetMemo(3, "\xE9t\xE9"); // 8-bit texts stay byte for byte
-    ASSERT_TRUE(Corv::WriteMemoFile(m_data, Corv::kPatchKind));
-    const std::string text = ReadRaw(Corv::kPatchKind);
+    ASSERT_TRUE(WriteMemoFile(m_data, kPatchKind));
     std::string expected = "first\r\n\r\n\r\nfourth\r\n";
     for (int s = 1; s < 511; ++s)
         expected += "\r\n\r\n\r\n\r\n";
     expected += "\r\n\r\n\xE9t\xE9\r\n\r\n";
-    EXPECT_EQ(text, expected);
-
-    for (int kind = 1; kind < 3; ++kind) {
-        ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
-        const std::string t = ReadRaw(kind);
-        EXPECT_EQ(static_cast<int>(std::count(t.begin(), t.end(), '\n')), 4 * Corv::SlotCount(kind));
-    }
-    EXPECT_FALSE(Corv::WriteMemoFile(m_data, 3));
-    EXPECT_FALSE(Corv::WriteMemoFile(m_data, -1));
-}
-
-TEST_F(MemoFileTest, SaveAndReloadKeepsEveryMemo) {
-    for (int kind = 0; kind < 3; ++kind)
-        for (int s = 0; s < Corv::SlotCount(kind); s += 7)
-            for (int n = 1; n <= 4; ++n)
-                m_data.Records(kind).Item(static_cast<std::size_t>(s)).SetMemo(
-                    n, std::string(static_cast<std::size_t>((s * n) % 1024), static_cast<char>('a' + n)));
-    // A line break inside a memo would shift every later slot, and a longer memo would come
-    // back cut: both are made fit as they are set, so that the reload gives the same memos.
-    m_data.Tones()[0].SetMemo(1, "two\nlines");
-    m_data.Tones()[0].SetMemo(2, "cr\r\nlf");
-    m_data.Tones()[0].SetMemo(3, std::string(5000, 'q'));
-    for (int kind = 0; kind < 3; ++kind)
-        ASSERT_TRUE(Corv::WriteMemoFile(m_data, kind));
-    CLumData reloaded;
-    reloaded.SetProjectFolder(m_data.ProjectFolder());
-    for (int kind = 0; kind < 3; ++kind) {
-        Corv::ReadMemoFile(reloaded, kind);
-        for (int s = 0; s < Corv::SlotCount(kind); ++s)
-            for (int n = 1; n <= 4; ++n)
-                ASSERT_EQ(reloaded.Records(kind).Item(static_cast<std::size_t>(s)).Memo(n),
-                          Record(kind, s).Memo(n))
-                    << "kind " << kind << " slot " << s << " memo " << n;
-    }
-}
-
-TEST_F(MemoFileTest, WriteFailuresAreReported) {
-    WriteRaw(Corv::kWaveKind, "old\n");
-    for (const CorvTest::FsOp op : {CorvTest::FsOp::Open, CorvTest::FsOp::Write, CorvTest::FsOp::Close}) {
-        CorvTest::InstalledFaultyFileSystem fs;
-        fs.FailAll(op);
-        EXPECT_FALSE(Corv::WriteMemoFile(m_data, Corv::kWaveKind)) << CorvTest::FsOpName(op);
-    }
-    m_data.SetProjectFolder(m_dir / "no-such-folder/");
-    EXPECT_FALSE(Corv::WriteMemoFile(m_data, Corv::kWaveKind));
+    EXPECT_EQ(ReadBytes(MemoPath(kPatchKind)), Bytes(expected.begin(), expected.end()));
 }
 
 } // namespace

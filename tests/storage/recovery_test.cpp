@@ -37,10 +37,8 @@ TEST(Recovery, CompletesWithItsStagedFileAndPutsTheOriginalBackWithout) {
         WriteBytes(folder + kJournalName, Bytes(journal.begin(), journal.end()));
 
         std::string problem;
-        const auto moveOut = [](const std::vector<FileToRemove>& files) {
-            return std::vector<bool>(files.size(), false);
-        };
-        EXPECT_EQ(RecoverProjectFolder(folder, moveOut, problem), c.result) << problem;
+        const auto keep = [](const auto& files) { return std::vector<bool>(files.size(), false); };
+        EXPECT_EQ(RecoverProjectFolder(folder, keep, problem), c.result) << problem;
         EXPECT_EQ(ReadBytes(folder + slot), c.slotFile);
         EXPECT_EQ(ListFolder(folder + "Patch"), std::vector<std::string>{"001 A.d00"});
         EXPECT_FALSE(FileExists(folder + kJournalName));

@@ -30,8 +30,15 @@ int Sweep(SaveTarget target) {
         faulty.PassSyncs(false);
         SaveScenario run;
         run.WriteFolders(target);
-        const Snapshot before[3] = {FolderSnapshot(run.Folder("A")), FolderSnapshot(run.Folder("B")),
-                                    FolderSnapshot(run.Folder("A2"))};
+        // The folders before (a rejected file may leave A even when the save fails).
+        const auto folders = [&] {
+            std::vector<Snapshot> all;
+            for (const char* name : {"A", "B", "A2"})
+                all.push_back(FolderSnapshot(run.Folder(name)));
+            std::erase_if(all[0], [](const auto& file) { return file.first == "Patch/Extra.d00"; });
+            return all;
+        };
+        const std::vector<Snapshot> before = folders();
         run.OpenAndEdit();
         faulty.FailOperation(k);
         const bool saved = run.A().SaveProject(run.Target(target));
@@ -48,13 +55,9 @@ int Sweep(SaveTarget target) {
             EXPECT_TRUE(run.A().IsModified());
             EXPECT_EQ(run.Messages().back(), "error 2");
             run.CheckRecordsSurvived();
-            // The folders are as they were (a rejected file may have left A already).
-            Snapshot a = FolderSnapshot(run.Folder("A")), oldA = before[0];
-            std::erase_if(oldA, [&](const auto& file) { return file.first == "Patch/Extra.d00"; });
-            std::erase_if(a, [&](const auto& file) { return file.first == "Patch/Extra.d00"; });
-            EXPECT_EQ(SnapshotDifference(a, oldA), "");
-            EXPECT_EQ(SnapshotDifference(FolderSnapshot(run.Folder("B")), before[1]), "");
-            EXPECT_EQ(SnapshotDifference(FolderSnapshot(run.Folder("A2")), before[2]), "");
+            const std::vector<Snapshot> now = folders(); // as they were
+            for (std::size_t i = 0; i < now.size(); ++i)
+                EXPECT_EQ(SnapshotDifference(now[i], before[i]), "");
             EXPECT_TRUE(run.A().SaveProject(run.Target(target)));
         }
         EXPECT_FALSE(run.A().IsModified());
@@ -66,7 +69,8 @@ int Sweep(SaveTarget target) {
 }
 
 TEST(SaveFaultSweep, EveryTarget) {
-    for (const SaveTarget target : {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
+    for (const SaveTarget target :
+         {SaveTarget::InPlace, SaveTarget::NewFolder, SaveTarget::Replace}) {
         const int operations = Sweep(target);
         std::printf("save %s: %d file-system operations, %d fault cases\n", TargetName(target),
                     operations, operations);

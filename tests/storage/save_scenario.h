@@ -2,28 +2,21 @@
 
 // The reference scenario of the save sweeps: two open projects with every kind of pending change
 // for project A, saved in place, into a new folder, or over another project.
-#include <algorithm>
-#include <map>
-#include <tuple>
-
 #include "storage_fixture.h"
 #include "support/memory_file_system.h"
 #include "support/scoped_environment.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
 
 namespace CorvTest {
 
 enum class SaveTarget { InPlace, NewFolder, Replace };
 
 inline const char* TargetName(SaveTarget target) {
-    switch (target) {
-    case SaveTarget::InPlace:
-        return "in place";
-    case SaveTarget::NewFolder:
-        return "into a new folder";
-    case SaveTarget::Replace:
-        return "over another project";
-    }
-    return "";
+    const char* const names[] = {"in place", "into a new folder", "over another project"};
+    return names[static_cast<int>(target)];
 }
 
 // Records by where they are: (project or snapshot, kind, slot).
@@ -67,8 +60,8 @@ public:
     // patch and tone, two patches exchanged (one of them with a new record area), a patch copied
     // from B and one of A copied into B, a record area changed in place, a memo, an imported
     // wave, an emptied slot, a file that breaks the naming rule, and an undo step that holds
-    // A's records as they were.
-    void OpenAndEdit() {
+    // A's records as they were. With `oneRename`, only one patch is renamed: a save of one step.
+    void OpenAndEdit(bool oneRename = false) {
         Corv::CProjectDocuments::Get().CloseAll();
         Corv::CDomain::Reset();
         m_sink = InstallScriptedSink(Corv::kAnswerYes);
@@ -78,6 +71,12 @@ public:
         ASSERT_TRUE(m_a != nullptr && m_b != nullptr);
 
         Corv::CLumData& da = m_a->Data();
+        if (oneRename) {
+            da.Patches()[4].SetName("Renamed");
+            m_a->SetModifiedFlag(true);
+            m_expected = RecordBytes();
+            return;
+        }
         Corv::CDomain::Get().RecordUndo(Corv::kUndoAllKinds, da);
         m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
         da.Patches()[0].SetName("Uno");
@@ -110,7 +109,8 @@ public:
     // Every record of both projects and of the undo step, with the bytes of its file.
     std::map<RecordKey, Bytes> RecordBytes() const {
         std::map<RecordKey, Bytes> bytes;
-        const auto add = [&](const std::string& where, int kind, const Corv::CParameterArray& records) {
+        const auto add = [&](const std::string& where, int kind,
+                             const Corv::CParameterArray& records) {
             for (std::size_t i = 0; i < records.Size(); ++i)
                 if (!records.Item(i).IsEmpty())
                     bytes[{where, kind, i}] = ReadThroughSeam(records.Item(i).FilePath());
@@ -137,8 +137,8 @@ public:
             if (std::get<0>(key) == "undo" && it == now.end())
                 continue;
             ASSERT_TRUE(it != now.end());
-            EXPECT_EQ(it->second, bytes) << std::get<0>(key) << " kind " << std::get<1>(key)
-                                         << " slot " << std::get<2>(key);
+            EXPECT_EQ(it->second, bytes)
+                << std::get<0>(key) << " kind " << std::get<1>(key) << " slot " << std::get<2>(key);
         }
     }
 

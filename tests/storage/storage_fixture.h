@@ -13,13 +13,11 @@
 
 namespace CorvTest {
 
-// What the user was told, as "error N" and "ask SET N".
+// What the user was told, as "error N" and "ask N".
 inline std::vector<std::string> MessageLines(const SinkLog& log) {
     std::vector<std::string> lines;
     for (const SinkCall& call : log.Calls())
-        lines.push_back(call.question
-                            ? "ask " + std::to_string(call.buttonSet) + " " + std::to_string(call.code)
-                            : "error " + std::to_string(call.code));
+        lines.push_back((call.question ? "ask " : "error ") + std::to_string(call.code));
     return lines;
 }
 
@@ -39,7 +37,9 @@ protected:
     }
 
     Corv::CProjectDocuments& Docs() { return Corv::CProjectDocuments::Get(); }
-    std::string Project(const std::string& name) const { return m_dir.Path() + "/" + name + ".prj/"; }
+    std::string Project(const std::string& name) const {
+        return m_dir.Path() + "/" + name + ".prj/";
+    }
     Corv::CProjectDocument& Open(const std::string& folder) {
         Corv::CProjectDocument* document = Docs().OpenProject(folder);
         if (document == nullptr)

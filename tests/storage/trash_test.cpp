@@ -4,16 +4,14 @@
 #include "storage/trash.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
+#include "support/scoped_environment.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <set>
-#include <tuple>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -46,16 +44,13 @@ public:
 Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
-// The recorded form of the paths these tests use: only blanks and the odd name need escapes.
-std::string Encoded(std::string path) {
+// The information file for a recorded path: only blanks and the odd name need escapes.
+Bytes Info(std::string path) {
     if (const std::size_t at = path.find(kOdd); at != std::string::npos)
         path.replace(at, kOdd.size(), kOddEncoded);
     for (std::size_t at = path.find(' '); at != std::string::npos; at = path.find(' ', at))
         path.replace(at, 1, "%20");
-    return path;
-}
-std::string Info(const std::string& recorded) {
-    return "[Trash Info]\nPath=" + recorded + "\nDeletionDate=" + kDate + "\n";
+    return Text("[Trash Info]\nPath=" + path + "\nDeletionDate=" + kDate + "\n");
 }
 
 // A folder tree with a user's data folder (home/data, not made yet) and one project, on the
@@ -73,9 +68,9 @@ public:
 
     std::string operator/(const std::string& relative) const { return m_root + "/" + relative; }
     const std::string& Project() const { return m_project; }
-    // The Path= value expected for a file of the project (relative path inside it).
-    std::string Recorded(const std::string& encodedRelative) const {
-        return m_mounted ? "music/Song.prj/" + encodedRelative : m_project + encodedRelative;
+    // The path recorded for a file of the project: relative to the mount point on its own.
+    std::string Recorded(const std::string& relative) const {
+        return m_mounted ? "music/Song.prj/" + relative : m_project + relative;
     }
     MountedFileSystem& Fs() { return m_fs; }
 
@@ -138,240 +133,99 @@ void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
         const std::string info = (where.parent_path().parent_path() / "info" /
                                   (where.filename().string() + ".trashinfo"))
                                      .string();
-        EXPECT_EQ(ReadBytes(info), Text(Info(scene.Recorded(Encoded(files[i])))));
+        EXPECT_EQ(ReadBytes(info), Info(scene.Recorded(files[i])));
     }
     if (!tidy)
         return;
-    EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                            [](const std::string& path) {
-                                return path.size() > 10 &&
-                                       path.compare(path.size() - 10, 10, ".trashinfo") == 0;
-                            }),
-              infoFiles);
-    EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                            [](const std::string& path) { return fs::file_size(path) == 0; }),
-              0);
+    std::size_t found = 0;
+    for (const std::string& path : all) {
+        found += path.ends_with(".trashinfo") ? 1 : 0;
+        EXPECT_NE(fs::file_size(path), 0u) << path; // a name claimed on the way and left
+    }
+    EXPECT_EQ(found, infoFiles);
 }
 
 class TrashTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* zone = std::getenv("TZ"))
-            m_zone = zone;
-        ::setenv("TZ", "XST-2", 1); // two hours east of UTC: the date must be local time
-        ::tzset();
-    }
-    void TearDown() override {
-        if (m_zone)
-            ::setenv("TZ", m_zone->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
+    ScopedEnvironment m_zone{"TZ", "XST-2"}; // two hours east of UTC: the date must be local
     TempDir m_dir;
-    std::optional<std::string> m_zone;
 };
 
-struct PlaceCase {
-    const char* what;
-    bool mounted;
-    std::function<void(Scene&)> prepare;
-    RemovedTo to;
-    std::string place; // the trash folder, or the folder that holds the file, below the root
-};
-
-TEST_F(TrashTest, EachFileGoesToTheTrashItsFileSystemOffersOrBesideTheProject) {
+// Where each file goes: the trash its file system offers (the home trash; on another file
+// system a shared sticky .Trash/UID, else .Trash-UID, never through a link or into another
+// user's folder), else a folder beside the project. A taken name is never replaced: the file
+// gets the first free numbered name. The user's trash folders are made private.
+TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     const std::string uid = std::to_string(RealFileSystem().UserId());
-    const auto sticky = [](const std::string& folder) {
-        fs::create_directories(folder);
-        fs::permissions(folder, fs::perms::sticky_bit, fs::perm_options::add);
-    };
-    const auto trashIsAFile = [](Scene& s) {
-        fs::create_directories(s / "home/data");
-        WriteBytes(s / "home/data/Trash", Text("not a folder"));
-    };
-    const std::vector<PlaceCase> cases = {
-        {"home trash, made with its data folder", false, [](Scene&) {}, RemovedTo::Trash,
-         "home/data/Trash"},
-        {"home trash unusable", false, trashIsAFile, RemovedTo::BesideProject,
-         "music/Song.prj removed files/Patch"},
-        {"no trash and no folder beside", false,
-         [&](Scene& s) {
-             trashIsAFile(s);
-             WriteBytes(s / "music/Song.prj removed files", Text("not a folder"));
-         },
-         RemovedTo::Stayed, ""},
-        {"other file system, no shared trash", true, [](Scene&) {}, RemovedTo::Trash,
-         "mnt/.Trash-" + uid},
-        {"shared sticky trash", true, [&](Scene& s) { sticky(s / "mnt/.Trash"); }, RemovedTo::Trash,
-         "mnt/.Trash/" + uid},
-        {"shared trash not sticky", true,
-         [](Scene& s) { fs::create_directories(s / "mnt/.Trash"); }, RemovedTo::Trash,
-         "mnt/.Trash-" + uid},
-        {"shared trash is a link", true,
-         [&](Scene& s) {
-             sticky(s / "mnt/shared");
-             fs::create_directory_symlink("shared", s / "mnt/.Trash");
-         },
-         RemovedTo::Trash, "mnt/.Trash-" + uid},
-        {"user's folder in the shared trash is someone else's", true,
-         [&](Scene& s) {
-             sticky(s / "mnt/.Trash");
-             fs::create_directories(s / ("mnt/.Trash/" + uid));
-             s.Fs().foreign.insert(s / ("mnt/.Trash/" + uid));
-         },
-         RemovedTo::Trash, "mnt/.Trash-" + uid},
-        {"user's trash is someone else's", true,
-         [&](Scene& s) {
-             fs::create_directories(s / ("mnt/.Trash-" + uid));
-             s.Fs().foreign.insert(s / ("mnt/.Trash-" + uid));
-         },
-         RemovedTo::BesideProject, "mnt/music/Song.prj removed files/Patch"},
-        {"user's trash is a link", true,
-         [&](Scene& s) {
-             fs::create_directories(s / "mnt/mine");
-             fs::create_directory_symlink("mine", s / ("mnt/.Trash-" + uid));
-         },
-         RemovedTo::BesideProject, "mnt/music/Song.prj removed files/Patch"},
-    };
-    int run = 0;
-    for (const PlaceCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        Scene scene(m_dir / std::to_string(++run), c.mounted);
-        scene.Add({"Patch/" + kOdd});
-        c.prepare(scene);
-        const bool existed = fs::exists(scene / c.place);
-        const auto results = scene.Move({"Patch/" + kOdd});
-        ExpectNothingLost(scene, {"Patch/" + kOdd}, results, true);
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].to, c.to);
-        if (c.to == RemovedTo::Trash) {
-            EXPECT_EQ(results[0].where, scene / (c.place + "/files/" + kOdd));
-            if (!existed) { // the user's trash folders are private
-                EXPECT_EQ(fs::status(scene / c.place).permissions() & fs::perms::all,
-                          fs::perms::owner_all);
-            }
-        } else if (c.to == RemovedTo::BesideProject) {
-            EXPECT_EQ(results[0].where, scene / (c.place + "/" + kOdd));
-        }
-    }
-}
-
-struct CollisionCase {
-    const char* what;
-    bool trashUsable;
-    std::size_t earlierInfoFiles;
-    std::function<void(Scene&)> prepare;
-    std::vector<std::string> files;
-    std::vector<std::string> where; // below the root, one per file
-};
-
-// A name that is taken is never replaced: the file gets the first free numbered name.
-TEST_F(TrashTest, TakenNamesAreNumberedNeverReplaced) {
-    const std::string trash = "home/data/Trash/";
-    const std::string beside = "music/Song.prj removed files/";
-    const auto put = [](Scene& s, const std::string& relative, const std::string& content) {
-        fs::create_directories(fs::path(s / relative).parent_path());
-        WriteBytes(s / relative, Text(content));
-    };
-    const std::vector<CollisionCase> cases = {
-        {"information file of that name",
-         true,
-         1,
-         [&](Scene& s) { put(s, trash + "info/Extra.d00.trashinfo", "earlier"); },
-         {"Patch/Extra.d00"},
-         {trash + "files/Extra (2).d00"}},
-        {"trashed file of that name without information",
-         true,
-         0,
-         [&](Scene& s) { put(s, trash + "files/Extra.d00", "orphan"); },
-         {"Patch/Extra.d00"},
-         {trash + "files/Extra (2).d00"}},
-        {"one name in three folders",
-         true,
-         0,
-         [](Scene&) {},
-         {"Patch/Extra.d00", "Tone/Extra.d00", "Extra.d00"},
-         {trash + "files/Extra.d00", trash + "files/Extra (2).d00", trash + "files/Extra (3).d00"}},
-        {"names without an extension",
-         true,
-         0,
-         [](Scene&) {},
-         {"Patch/README", "Tone/README", ".hidden", "Wave/.hidden"},
-         {trash + "files/README", trash + "files/README (2)", trash + "files/.hidden",
-          trash + "files/.hidden (2)"}},
-        {"file of that name beside the project",
+    const std::string home = "home/data/Trash/", beside = "music/Song.prj removed files/";
+    const std::string odd = "Patch/" + kOdd, own = "mnt/.Trash-" + uid;
+    const std::string extra = "Patch/Extra.d00", notAFolder = "home/data/Trash";
+    const struct {
+        const char* what;
+        bool mounted;
+        std::vector<std::string> taken;        // files there before, below the root
+        std::vector<std::string> files, where; // where: below the root, one per file
+    } cases[] = {
+        {"home trash, made with its data folder", false, {}, {odd}, {home + "files/" + kOdd}},
+        {"home trash unusable", false, {notAFolder}, {odd}, {beside + odd}},
+        {"other file system", true, {}, {odd}, {own + "/files/" + kOdd}},
+        {"shared sticky trash", true, {}, {odd}, {"mnt/.Trash/" + uid + "/files/" + kOdd}},
+        {"shared trash is a link", true, {}, {odd}, {own + "/files/" + kOdd}},
+        {"user's trash is someone else's", true, {}, {odd}, {"mnt/" + beside + odd}},
+        {"information file",
          false,
-         0,
-         [&](Scene& s) { put(s, beside + "Patch/Extra.d00", "earlier"); },
-         {"Patch/Extra.d00", "Tone/Extra.d00"},
+         {home + "info/Extra.d00.trashinfo"},
+         {extra},
+         {home + "files/Extra (2).d00"}},
+        {"one name in three folders",
+         false,
+         {},
+         {extra, "Tone/Extra.d00", "Extra.d00"},
+         {home + "files/Extra.d00", home + "files/Extra (2).d00", home + "files/Extra (3).d00"}},
+        {"file beside the project",
+         false,
+         {notAFolder, beside + extra},
+         {extra, "Tone/Extra.d00"},
          {beside + "Patch/Extra (2).d00", beside + "Tone/Extra.d00"}},
     };
     int run = 0;
-    for (const CollisionCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Scene scene(m_dir / std::to_string(++run), false);
+        Scene scene(m_dir / std::to_string(++run), c.mounted);
         scene.Add(c.files);
-        if (!c.trashUsable)
-            put(scene, "home/data/Trash", "not a folder");
-        c.prepare(scene);
-        const std::string root = m_dir / std::to_string(run);
-        auto before = FolderSnapshot(root);
-        before.erase(std::remove_if(before.begin(), before.end(),
-                                    [](const auto& file) {
-                                        return file.first.rfind("music/Song.prj/", 0) == 0;
-                                    }),
-                     before.end());
+        for (const std::string& file : c.taken) {
+            fs::create_directories(fs::path(scene / file).parent_path());
+            WriteBytes(scene / file, Text("earlier"));
+        }
+        const std::string what = c.what;
+        if (what.starts_with("shared")) { // a sticky folder, or a link to one
+            const std::string folder =
+                scene / (what.ends_with("link") ? "mnt/shared" : "mnt/.Trash");
+            fs::create_directories(folder);
+            fs::permissions(folder, fs::perms::sticky_bit, fs::perm_options::add);
+            if (what.ends_with("link"))
+                fs::create_directory_symlink("shared", scene / "mnt/.Trash");
+        }
+        if (what.ends_with("someone else's")) {
+            fs::create_directories(scene / own);
+            scene.Fs().foreign.insert(scene / own);
+        }
+        std::vector<bool> existed; // the trash folder of each file, before the move
+        for (const std::string& where : c.where)
+            existed.push_back(fs::exists(fs::path(scene / where).parent_path().parent_path()));
         const auto results = scene.Move(c.files);
-        ExpectNothingLost(scene, c.files, results, true, c.earlierInfoFiles);
-        std::vector<std::string> where;
-        for (const RemovedFile& result : results)
-            where.push_back(result.where);
-        std::vector<std::string> expected;
-        for (const std::string& relative : c.where)
-            expected.push_back(scene / relative);
-        EXPECT_EQ(where, expected);
-        for (const auto& [file, content] : before) // what was there is untouched
-            EXPECT_EQ(ReadBytes(root + "/" + file), content) << file;
-    }
-}
-
-// Paths that are not files of the project are left alone, and a file that is not there any
-// more is reported so; neither makes a folder.
-TEST_F(TrashTest, OnlyFilesOfTheProjectThatAreThereAreMoved) {
-    Scene scene(m_dir.Path(), false);
-    scene.Add({"Patch/Extra.d00"});
-    WriteBytes(scene / "music/Other.txt", Text("outside"));
-    const std::string project = scene.Project();
-    const std::vector<std::string> paths = {
-        scene / "music/Other.txt", project + "Patch/../../Other.txt", project,
-        project + "Patch//Extra.d00", project + "Patch/Gone.d00"};
-    ScopedFileSystem scope(scene.Fs());
-    const auto results = MoveOutOfProject(paths, project, {scene / "home/data", 0, kNow});
-    std::vector<RemovedTo> outcomes;
-    for (const RemovedFile& result : results)
-        outcomes.push_back(result.to);
-    EXPECT_EQ(outcomes,
-              (std::vector<RemovedTo>{RemovedTo::Stayed, RemovedTo::Stayed, RemovedTo::Stayed,
-                                      RemovedTo::Stayed, RemovedTo::Missing}));
-    EXPECT_EQ(ReadBytes(scene / "music/Other.txt"), Text("outside"));
-    EXPECT_TRUE(FileExists(project + "Patch/Extra.d00"));
-    EXPECT_FALSE(fs::exists(scene / "home"));
-    EXPECT_FALSE(fs::exists(scene / "music/Song.prj removed files"));
-}
-
-// A file whose rename fails stays in place, and nothing made for it stays behind.
-TEST_F(TrashTest, AFileThatCannotBeRenamedStays) {
-    for (const bool mounted : {false, true}) {
-        Scene scene(m_dir / (mounted ? "mounted" : "home"), mounted);
-        const std::vector<std::string> files = {"Patch/Extra.d00", "Notes.txt"};
-        scene.Add(files);
-        scene.Fs().FailAll(FsOp::Rename);
-        const auto results = scene.Move(files);
-        ExpectNothingLost(scene, files, results, true);
-        EXPECT_EQ(results[0].to, RemovedTo::Stayed);
-        EXPECT_EQ(results[1].to, RemovedTo::Stayed);
+        const auto info = std::count_if(c.taken.begin(), c.taken.end(),
+                                        [](const auto& path) { return path.ends_with("info"); });
+        ExpectNothingLost(scene, c.files, results, true, static_cast<std::size_t>(info));
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            EXPECT_EQ(results[i].where, scene / c.where[i]);
+            const auto trash = fs::path(results[i].where).parent_path().parent_path();
+            if (results[i].to == RemovedTo::Trash && !existed[i]) {
+                EXPECT_EQ(fs::status(trash).permissions() & fs::perms::all, fs::perms::owner_all);
+            }
+        }
+        for (const std::string& file : c.taken)
+            EXPECT_EQ(ReadBytes(scene / file), Text("earlier")) << file;
     }
 }
 
@@ -402,94 +256,6 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
             }
         }
     }
-}
-
-// Folder work (finding the mount point, making trash folders, syncing folders) is done once
-// per folder: each further file costs only a few operations of its own.
-TEST_F(TrashTest, FolderWorkIsDoneOncePerFolder) {
-    for (const bool mounted : {false, true}) {
-        std::vector<int> total, folderWork;
-        for (const int count : {2, 40}) {
-            Scene scene(m_dir / (std::to_string(mounted) + "-" + std::to_string(count)), mounted);
-            std::vector<std::string> files;
-            for (int i = 0; i < count; ++i)
-                files.push_back((i % 2 == 0 ? "Patch/Extra " : "Tone/Extra ") + std::to_string(i));
-            scene.Add(files);
-            const auto results = scene.Move(files);
-            ExpectNothingLost(scene, files, results, true);
-            total.push_back(scene.Fs().Count());
-            folderWork.push_back(scene.Fs().Count(FsOp::CreateDirectory) +
-                                 scene.Fs().Count(FsOp::SyncDirectory));
-        }
-        EXPECT_EQ(folderWork[0], folderWork[1]);
-        EXPECT_LE(total[1] - total[0], 38 * 8);
-    }
-}
-
-struct NoticeCase {
-    const char* what;
-    std::vector<RemovedFile> files;
-    std::string text;
-};
-
-TEST(RemovedFilesNoticeTest, SummaryThenOneLinePerFile) {
-    const RemovedFile trashed{"/m/S.prj/Patch/A.d00", RemovedTo::Trash, "/h/Trash/files/A.d00"};
-    const RemovedFile beside{"/m/S.prj/B.txt", RemovedTo::BesideProject,
-                             "/m/S.prj removed files/B.txt"};
-    const RemovedFile stayed{"/m/S.prj/Tone/C.p00", RemovedTo::Stayed, ""};
-    const RemovedFile missing{"/m/S.prj/Tone/D.p00", RemovedTo::Missing, ""};
-    const std::vector<NoticeCase> cases = {
-        {"trash only",
-         {trashed, trashed},
-         "2 files were moved out of the project folder into the trash.\n"
-         "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00\n"
-         "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00"},
-        {"beside only, a missing file not mentioned",
-         {missing, beside},
-         "1 file was moved out of the project folder into a folder beside the project.\n"
-         "/m/S.prj/B.txt -> /m/S.prj removed files/B.txt"},
-        {"everything",
-         {stayed, trashed, beside, stayed, missing},
-         "2 files were moved out of the project folder: 1 into the trash, 1 into a folder beside "
-         "the project. 2 files could not be moved and stay in the project folder.\n"
-         "/m/S.prj/Tone/C.p00 -> not moved\n"
-         "/m/S.prj/Patch/A.d00 -> /h/Trash/files/A.d00\n"
-         "/m/S.prj/B.txt -> /m/S.prj removed files/B.txt\n"
-         "/m/S.prj/Tone/C.p00 -> not moved"},
-        {"one stayed",
-         {stayed},
-         "1 file could not be moved and stays in the project folder.\n"
-         "/m/S.prj/Tone/C.p00 -> not moved"},
-        {"nothing there", {missing}, ""},
-        {"nothing given", {}, ""},
-    };
-    for (const NoticeCase& c : cases)
-        EXPECT_EQ(RemovedFilesNotice(c.files), c.text) << c.what;
-}
-
-// The home trash is in $XDG_DATA_HOME when that is an absolute path, else in
-// $HOME/.local/share.
-TEST(TrashUserTest, DataHomeFromTheEnvironment) {
-    const char* names[2] = {"XDG_DATA_HOME", "HOME"};
-    std::optional<std::string> saved[2];
-    for (int i = 0; i < 2; ++i)
-        if (const char* value = std::getenv(names[i]))
-            saved[i] = value;
-    const auto set = [&](int i, const char* value) {
-        value != nullptr ? ::setenv(names[i], value, 1) : ::unsetenv(names[i]);
-    };
-    const std::tuple<const char*, const char*, std::string> cases[] = {
-        {"/x/data/", "/h", "/x/data"},  {"relative/data", "/h", "/h/.local/share"},
-        {"", "/h/", "/h/.local/share"}, {nullptr, "relative", ""},
-        {nullptr, nullptr, ""},
-    };
-    for (const auto& [dataHome, home, expected] : cases) {
-        set(0, dataHome);
-        set(1, home);
-        EXPECT_EQ(TrashUser::Current().dataHome, expected) << (dataHome ? dataHome : "(unset)");
-    }
-    for (int i = 0; i < 2; ++i)
-        set(i, saved[i] ? saved[i]->c_str() : nullptr);
 }
 
 } // namespace

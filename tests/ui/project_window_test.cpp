@@ -1,77 +1,69 @@
-// The project window and its lists: cell texts, keys, editing names and memos in single- and
-// double-byte code pages, column widths, refill, row drawing, selection links, the commands (with
-// undo), the missing-files warning, the layout, and the dialogs driven without being shown.
+// The project window and its lists: cell texts, keys, selection links, editing names and memos, the
+// commands (with undo) and the wave gauge, the missing-files warning, the find bar, and the dialogs
+// driven without being shown.
+#include "edit/find.h"
 #include "ui/clean_project_dlg.h"
 #include "ui/code_page.h"
-#include "ui/list_delegate.h"
+#include "ui/find_bar.h"
 #include "ui/profiled_file_dialog.h"
-#include "ui/replace_string_dlg.h"
+#include "ui/wave_gauge.h"
 #include "ui_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QImage>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
+#include <QPushButton>
+#include <QSet>
+#include <QTreeWidget>
 #include <filesystem>
 
 using CorvUiTest::Rows;
-
-namespace {
-
-Rows UsedRows(const Corv::CParameterArray& records) {
-    Rows rows;
-    for (std::size_t i = 0; i < records.Size(); ++i)
-        if (!records.Item(i).IsEmpty())
-            rows.push_back(static_cast<int>(i));
-    return rows;
-}
-
-} // namespace
 
 class ProjectWindowTest : public QObject {
     Q_OBJECT
     std::unique_ptr<CorvUiTest::World> m_world;
     std::unique_ptr<CFileView> m_view;
     Corv::CProjectDocument* m_song = nullptr;
-    std::unique_ptr<CParameterListCtrl> m_list;
-    // The scripted edit dialog: "field:text;" for each opening, and the answer on OK.
+    // The scripted edit dialog: "field:text;" for each opening, and the answer (null: Cancel).
     QString m_log;
-    bool m_accept = true;
     QString m_answer;
 
-    CParameterListCtrl& MakeList(int kind) {
-        m_list = std::make_unique<CParameterListCtrl>(kind);
-        m_list->Bind(&m_song->Data());
-        m_list->Refresh();
-        m_list->resize(400, 300);
-        m_list->show();
-        m_list->setFocus();
-        return *m_list;
-    }
-    QString Cell(int row, int column) const {
-        return m_list->model()->index(row, column).data().toString();
-    }
-
-    CFileView& ShowSong() {
-        m_view = m_world->Show(*m_song);
+    CFileView& View() {
+        if (!m_view)
+            m_view = m_world->Show(*m_song);
         return *m_view;
     }
+    // A list of the project window, in the active window and with the keyboard focus.
+    CParameterListCtrl& List(int kind) {
+        QApplication::setActiveWindow(&View());
+        static_cast<void>(QTest::qWaitForWindowActive(&View()));
+        View().List(kind)->setFocus();
+        return *View().List(kind);
+    }
     Corv::CLumData& Data() const { return m_song->Data(); }
-    std::tuple<Rows, Rows, Rows> Selected() const {
-        return {m_view->List(0)->SelectedRows(), m_view->List(1)->SelectedRows(),
-                m_view->List(2)->SelectedRows()};
+    std::tuple<Rows, Rows, Rows> Selected() {
+        return {View().List(0)->SelectedRows(), View().List(1)->SelectedRows(),
+                View().List(2)->SelectedRows()};
     }
-    QString Cell(int kind, int row, int column) const {
-        return m_view->List(kind)->model()->index(row, column).data().toString();
+    QString Cell(int kind, int row, int column) {
+        return View().List(kind)->model()->index(row, column).data().toString();
     }
-    // A file dialog with the import filters, prepared from what the settings remember.
-    static std::unique_ptr<QFileDialog> PreparedImportDialog() {
-        auto dialog = std::make_unique<QFileDialog>();
-        dialog->setNameFilters(CProfiledFileDialog::ImportFilters());
-        CProfiledFileDialog::ImportProfile().Prepare(*dialog);
-        return dialog;
+    static void Click(CParameterListCtrl& list, int row, int column = 1) {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          CorvUiTest::CellCentre(list, row, column));
+    }
+    // Steps the find bar forward (true) or back; the messages it shows.
+    static QString Steps(CFindBar& bar, std::initializer_list<bool> forward) {
+        QStringList said;
+        for (const bool step : forward) {
+            static_cast<void>(bar.Step(step));
+            said << bar.LastMessage();
+        }
+        return said.join(", ");
+    }
+    void Undo() {
+        Corv::CProjectDocuments::Get().Undo();
+        View().Document().UpdateAllViews();
     }
 
 private slots:
@@ -80,238 +72,16 @@ private slots:
         CCodePage::Get().Select(QStringLiteral("windows-1252"));
         m_song = &m_world->OpenSong("Song");
         m_log.clear();
-        m_accept = true;
+        m_answer = QString();
         CUiChoosers::Get().editText = [this](QWidget*, int field, QString& text) {
             m_log += QStringLiteral("%1:%2;").arg(field).arg(text);
-            if (m_accept)
-                text = m_answer;
-            return m_accept;
+            text = m_answer.isNull() ? text : m_answer;
+            return !m_answer.isNull();
         };
     }
-
     void cleanup() {
-        m_list.reset();
         m_view.reset();
         m_world.reset();
-    }
-
-    void selectionLinks() {
-        // The list and its selected rows; the rows then selected in the patch, tone, wave lists.
-        const std::tuple<int, Rows, Rows, Rows, Rows> cases[] = {
-            {0, {1}, {1}, {2, 4}, {1, 3}},       // a patch on two tones
-            {0, {4}, {4}, {8}, {5}},             // a patch on its second slot
-            {0, {3}, {3}, {}, {}},               // a free slot
-            {1, {2}, {0, 1}, {2}, {1, 3}},       // a shared tone
-            {1, {6}, {}, {6}, {}},               // an unused tone
-            {1, {4, 8}, {1, 4}, {4, 8}, {3, 5}}, // two tones
-            {2, {3}, {0, 1}, {2, 4}, {3}}};      // a wave of two tones
-        CFileView& view = ShowSong();
-        for (const auto& [kind, selected, patches, tones, waves] : cases) {
-            for (int other = 0; other < 3; ++other)
-                view.List(other)->SelectRows({10}); // stale selections are cleared
-            view.List(kind)->SelectRows(selected);
-            view.LinkSelection(*view.List(kind));
-            QCOMPARE(Selected(), std::tuple(patches, tones, waves));
-        }
-    }
-
-    void clickAndSelectAllLinkTheOtherLists() {
-        CFileView& view = ShowSong();
-        CParameterListCtrl& tones = *view.List(1);
-        QTest::mouseClick(tones.viewport(), Qt::LeftButton, {},
-                          CorvUiTest::CellCentre(tones, 8, 1));
-        QCOMPARE(Selected(), std::tuple(Rows{4}, Rows{8}, Rows{5}));
-        QCOMPARE(view.ActiveList(), &tones);
-        // Select All takes the rows up to the last used one of the active list.
-        view.List(2)->setFocus();
-        view.SelectAll();
-        QCOMPARE(Selected(), std::tuple(Rows{0, 1, 4}, Rows{2, 4, 8}, Rows{0, 1, 2, 3, 4, 5}));
-    }
-
-    void deleteInToneListDeletesTonesOnly() {
-        CFileView& view = ShowSong();
-        CParameterListCtrl& tones = *view.List(1);
-        tones.setFocus();
-        tones.SelectRows({0, 1}); // free slots only: nothing to delete
-        QVERIFY(!view.CanDelete());
-        QSignalSpy state(&view, &CFileView::CommandStateChanged);
-        tones.SelectRows({2});
-        QVERIFY(view.CanDelete());
-        QCOMPARE(state.count(), 1);       // the frame enables Delete
-        view.List(0)->SelectRows({0, 1}); // patches selected elsewhere must survive
-        m_world->m_sink->QueueAnswers({Corv::kAnswerCancel});
-        QTest::keyClick(&tones, Qt::Key_Delete);
-        QVERIFY(!view.Document().IsModified());
-        QTest::keyClick(&tones, Qt::Key_Delete);
-        QCOMPARE(m_world->m_sink->Questions(), (std::vector<int>{9, 9}));
-        QCOMPARE(std::tuple(UsedRows(Data().Patches()), UsedRows(Data().Tones())),
-                 std::tuple(Rows{0, 1, 4}, Rows{4, 6, 8}));
-        QCOMPARE(Data().Patches()[0].Slot(0).ToneNumber(), 0);
-        QCOMPARE(Data().Patches()[1].Slot(1).ToneNumber(), 5);
-        QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5})); // waves lose a user but stay
-        QVERIFY(view.Document().IsModified());
-        QCOMPARE(Cell(1, 2, 1), QString());
-    }
-
-    void cleanThroughTheCommandAndUndo() {
-        CFileView& view = ShowSong();
-        Corv::CDomain::Get().m_toneOption = 1;
-        std::array<std::uint32_t, 4> shown{};
-        bool accept = false;
-        CUiChoosers::Get().cleanProject = [&](QWidget*, std::array<std::uint32_t, 4>& options) {
-            shown = options;
-            options = {0, 0, 0, 0};
-            return accept;
-        };
-        view.CleanProject(); // cancelled: nothing changes, not even the options
-        QCOMPARE(Corv::CDomain::Get().m_toneOption, 1u);
-        QVERIFY(!view.Document().IsModified());
-        accept = true;
-        view.CleanProject();
-        QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
-        QCOMPARE(Corv::CDomain::Get().m_toneOption, 0u);
-        QCOMPARE(UsedRows(Data().Patches()), (Rows{0, 1, 2}));
-        QCOMPARE(Data().Patches()[2].Slot(1).ToneNumber(), 3);
-        QVERIFY(view.Document().IsModified());
-        QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
-        // Undo (the application's command) swaps the project back; the views refill.
-        Corv::CProjectDocuments::Get().Undo();
-        view.Document().UpdateAllViews();
-        QCOMPARE(Data().Patches()[4].Slot(1).ToneNumber(), 9);
-        QCOMPARE(Cell(1, 6, 1), QStringLiteral("Sub"));
-    }
-
-    void importThroughTheCommandAndUndo() {
-        CFileView& view = ShowSong();
-        QStringList files;
-        for (const auto& [name, size] : {std::pair{"b.WAV", 400}, {"a.wav", 300}, {"c.txt", 5}}) {
-            CorvTest::WriteBytes(m_world->Scratch(name),
-                                 CorvTest::AudioFileBytes(Corv::Extension(name), size, 1));
-            files << QString::fromStdString(m_world->Scratch(name));
-        }
-        CUiChoosers::Get().importWave = [&](QWidget*) { return files; };
-        view.List(2)->SetTopRow(500);
-        view.ImportWave();
-        // In ascending path order into the first empty slots, shown and selected.
-        QCOMPARE(std::tuple(Cell(2, 0, 1), Cell(2, 2, 1)),
-                 std::tuple(QString("  a"), QString("  b")));
-        QCOMPARE(std::tuple(view.List(2)->SelectedRows(), view.List(2)->TopRow()),
-                 std::tuple(Rows{0, 2}, 0));
-        QCOMPARE(view.StatusText(), QStringLiteral("2.8 KB")); // 2,150 + 700 bytes
-        QVERIFY(view.Document().IsModified());
-        QVERIFY(m_world->m_sink->Calls().empty());
-        Corv::CProjectDocuments::Get().Undo();
-        view.Document().UpdateAllViews();
-        QCOMPARE(UsedRows(Data().Waves()), (Rows{1, 3, 5}));
-        QCOMPARE(Cell(2, 0, 1), QString());
-    }
-
-    void setUpGridReachesEveryWindow() {
-        CFileView& first = ShowSong();
-        std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
-        second->List(1)->setColumnWidth(1, 99);
-        bool accept = true;
-        CUiChoosers::Get().setUpGrid = [&](QWidget*, int& gridSw) {
-            gridSw = 1 - gridSw; // the dialog is offered the stored switch
-            return accept;
-        };
-        first.SetUpGrid();
-        QCOMPARE(Corv::CDomain::Get().m_gridSw, 1u);
-        QVERIFY(first.List(2)->showGrid() && second->List(0)->showGrid());
-        QCOMPARE(second->List(1)->columnWidth(1), 99);
-        accept = false;
-        second->SetUpGrid();
-        QVERIFY(first.List(0)->showGrid());
-    }
-
-    void missingFilesWarnOncePerActivation() {
-        CFileView& view = ShowSong();
-        view.List(0)->setFocus();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 0);
-        std::filesystem::remove(Data().Waves()[3].FilePath());
-        view.OnActivateView();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 1);
-        QVERIFY(m_world->m_notices[0].startsWith("Some patch/tone/wave files within the project"));
-        // Switching to another project window and back warns again.
-        std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
-        second->List(1)->setFocus();
-        second->OnActivateView();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 2);
-        // Without an active list there is no warning.
-        view.OnDeactivateView();
-        view.List(0)->clearFocus();
-        view.OnActivateView();
-        QCOMPARE(m_world->m_notices.size(), 2);
-    }
-
-    void widthGoesToThePatchList() {
-        CFileView& view = ShowSong();
-        view.resize(1000, 400);
-        const QRect patch = view.List(0)->geometry();
-        const QRect tone = view.List(1)->geometry();
-        const QRect wave = view.List(2)->geometry();
-        view.resize(1300, 500);
-        QCOMPARE(view.List(0)->geometry(), patch.adjusted(0, 0, 300, 100));
-        QCOMPARE(view.List(1)->geometry(), tone.adjusted(300, 0, 300, 100));
-        QCOMPARE(view.List(2)->geometry(), wave.adjusted(300, 0, 300, 100));
-        QVERIFY(tone.left() > patch.right() && wave.left() > tone.right());
-    }
-
-    void editDialogTitles() {
-        for (const auto& [field, title, label] : {std::tuple{1, "Edit Name", "Name"},
-                                                  {2, "Edit Memo", "Memo1"},
-                                                  {5, "Edit Memo", "Memo4"}}) {
-            CReplaceStringDlg dialog(field, QStringLiteral("Old text"));
-            QCOMPARE(dialog.windowTitle(), QString::fromLatin1(title));
-            QCOMPARE(dialog.Label(), QString::fromLatin1(label));
-            QCOMPARE(dialog.Text(), QStringLiteral("Old text"));
-            // No length limit in the field: filtering happens when the text is stored.
-            dialog.findChild<QLineEdit*>()->setText(QString(40, QLatin1Char('x')));
-            QCOMPARE(dialog.Text().size(), 40);
-        }
-    }
-
-    void cleanDialogOrderAndStore() {
-        Corv::CDomain& domain = Corv::CDomain::Get();
-        domain.m_waveOption = 1;
-        domain.m_pnumOption = 1;
-        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
-        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-        QStringList shown;
-        for (const QCheckBox* box : boxes)
-            shown << (box->isChecked() ? "[x] " : "[ ] ") + box->text();
-        QCOMPARE(shown, (QStringList{"[x] Keep Unused User &Waves", "[ ] Keep Unused User &Tones",
-                                     "[ ] Keep Tone &Numbering", "[x] Keep &Patch Numbering"}));
-        boxes[1]->setChecked(true);
-        boxes[3]->setChecked(false);
-        CCleanProjectDlg::SetStoreOptions(dialog.Options());
-        QCOMPARE((std::array{domain.m_waveOption, domain.m_toneOption, domain.m_tnumOption,
-                             domain.m_pnumOption}),
-                 (std::array<std::uint32_t, 4>{1, 1, 0, 0}));
-    }
-
-    void fileDialogRemembersWhereItWasLeft() {
-        // With nothing stored the first filter is chosen.
-        QCOMPARE(PreparedImportDialog()->selectedNameFilter(),
-                 CProfiledFileDialog::ImportFilters()[0]);
-        const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
-        QDir().mkpath(folder);
-        auto dialog = PreparedImportDialog();
-        dialog->setDirectory(folder);
-        dialog->selectNameFilter(CProfiledFileDialog::ImportFilters()[3]);
-        CProfiledFileDialog::ImportProfile().Remember(*dialog, false);
-        QVERIFY(!QSettings().contains("WAV/InitialFileName")); // only an OK keeps the file
-        auto reopened = PreparedImportDialog();
-        QCOMPARE(reopened->directory().absolutePath(), folder);
-        QCOMPARE(reopened->selectedNameFilter(), CProfiledFileDialog::ImportFilters()[3]);
-        // A remembered ".." through a link opens the folder the system means by it.
-        QVERIFY(QDir(folder).mkpath("elsewhere/inner"));
-        QVERIFY(QFile::link(folder + "/elsewhere/inner", folder + "/link"));
-        QSettings().setValue("WAV/InitialDirectory", folder + "/link/..");
-        QCOMPARE(PreparedImportDialog()->directory().absolutePath(), folder + "/elsewhere");
     }
 
     void cellTexts() {
@@ -319,181 +89,269 @@ private slots:
         const std::tuple<int, int, int, const char*> cases[] = {
             {1, 0, 0, "1"},       {2, 998, 0, "999"}, {2, 1, 1, "* Kick"}, {2, 5, 1, "* Hat"},
             {2, 3, 1, "  Snare"}, {2, 0, 1, ""},      {1, 2, 1, "Saw"},    {1, 2, 2, "m1"},
-            {0, 0, 6, "m4"},      {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},    {0, 4, 2, "L/_"},
-            {0, 2, 2, ""}};
-        for (const auto& [kind, row, column, text] : cases) {
-            MakeList(kind);
-            QCOMPARE(Cell(row, column), QString::fromLatin1(text));
+            {0, 0, 6, "m4"},      {0, 1, 2, "L/U"},   {0, 0, 2, "_/U"},    {0, 4, 2, "L/_"}};
+        for (const auto& [kind, row, column, text] : cases)
+            QCOMPARE(Cell(kind, row, column), QString::fromLatin1(text));
+    }
+
+    void selectionLinks() {
+        // The list and its selected rows; the rows then selected in the patch, tone, wave lists.
+        const std::tuple<int, Rows, Rows, Rows, Rows> cases[] = {
+            {0, {4}, {4}, {8}, {5}},             // a patch on its second slot
+            {1, {6}, {}, {6}, {}},               // an unused tone
+            {1, {4, 8}, {1, 4}, {4, 8}, {3, 5}}, // two tones
+            {2, {3}, {0, 1}, {2, 4}, {3}}};      // a wave of two tones
+        for (const auto& [kind, selected, patches, tones, waves] : cases) {
+            Click(List(kind), selected.front());
+            for (int other = 0; other < 3; ++other)
+                View().List(other)->SelectRows({10}); // stale selections are cleared
+            View().List(kind)->SelectRows(selected);
+            View().LinkSelection(*View().List(kind));
+            QCOMPARE(Selected(), std::tuple(patches, tones, waves));
         }
+        // Linked rows are shown apart from the active list's own selection.
+        QVERIFY(View().List(0)->ShowsLinkedRows() && !View().List(2)->ShowsLinkedRows());
+        // Select All takes the rows up to the last used one of the active list.
+        View().SelectAll();
+        QCOMPARE(Selected(), std::tuple(Rows{0, 1, 4}, Rows{2, 4, 8}, Rows{0, 1, 2, 3, 4, 5}));
     }
 
-    void currentColumnKeys() {
-        // Each key and the current column it leaves; '>' and '<' stand for the arrow keys.
-        for (const auto& [kind, keys, columns] : {std::tuple{0, "lll", Rows{0, 1, 2}},
-                                                  {1, "$ll", Rows{5, 5, 5}},
-                                                  {2, "$hhhhhhh", Rows{5, 4, 3, 2, 1, 0, 0, 0}},
-                                                  {0, "$^$_$|", Rows{6, 0, 6, 0, 6, 0}},
-                                                  {1, "><<", Rows{0, 0, 0}}}) {
-            CParameterListCtrl& list = MakeList(kind);
-            for (std::size_t i = 0; keys[i] != 0; ++i) {
-                if (keys[i] == '>' || keys[i] == '<')
-                    QTest::keyClick(&list, keys[i] == '>' ? Qt::Key_Right : Qt::Key_Left);
-                else
-                    QTest::keyClicks(&list, QString(QChar(keys[i])));
-                QCOMPARE(list.CurrentColumn(), columns[i]);
-            }
+    // The navigation keys and a typed slot number move the focus and the selection together,
+    // keep the row in view and link the other lists.
+    void navigationKeys() {
+        CParameterListCtrl& patches = List(0);
+        Click(patches, 1); // Pad
+        const int page = patches.viewport()->height() / patches.rowHeight(0) - 1;
+        // A key with its modifiers; the focused row and the selection after it.
+        const std::tuple<int, Qt::KeyboardModifiers, int, Rows> steps[] = {
+            {Qt::Key_End, Qt::ControlModifier, 511, {511}},
+            {Qt::Key_Home, {}, 0, {0}},
+            {Qt::Key_Down, Qt::ShiftModifier, 1, {0, 1}},
+            {Qt::Key_PageDown, {}, page + 1, {page + 1}},
+            {Qt::Key_J, Qt::ShiftModifier, page + 2, {page + 2}}, // the arrow, not Shift+arrow
+            {Qt::Key_Home, {}, 0, {0}}};
+        for (const auto& [key, keys, focus, selected] : steps) {
+            QTest::keyClick(&patches, static_cast<Qt::Key>(key), keys);
+            QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()),
+                     std::tuple(focus, selected));
+            QVERIFY(patches.viewport()->rect().contains(CorvUiTest::CellCentre(patches, focus, 0)));
         }
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
+        QTest::keyClicks(&patches, QStringLiteral("2"));
+        QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{2, 4}, Rows{1, 3}));
+        // Ctrl+Home used to leave the old selection behind, out of sight, for Delete to empty.
+        QTest::keyClick(&patches, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&patches, Qt::Key_Delete);
+        QVERIFY(Data().Patches()[0].IsEmpty() && !Data().Patches()[1].IsEmpty());
     }
 
-    void rowKeysAndKeysThatDoNothing() {
-        CParameterListCtrl& list = MakeList(0);
-        list.SelectRows({1});
-        list.SetFocusedRow(1);
-        list.SetCurrentColumn(2);
-        QSignalSpy links(&list, &CParameterListCtrl::SelectionLinkRequested);
-        // Enter, Ctrl+R on ToneSwitch and the right button do nothing at all.
-        QTest::keyClick(&list, Qt::Key_Return);
-        QTest::keyClick(&list, Qt::Key_Enter);
-        QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
-        QTest::mouseClick(list.viewport(), Qt::RightButton, {}, CorvUiTest::CellCentre(list, 4, 1));
-        QCOMPARE(std::tuple(m_log, list.SelectedRows(), list.FocusedRow(), list.CurrentColumn()),
-                 std::tuple(QString(), Rows{1}, 1, 2));
-        // j and J move down, k up, selecting the row and linking the other lists.
-        QTest::keyClicks(&list, QStringLiteral("jJjk"));
-        QCOMPARE(std::tuple(list.FocusedRow(), list.SelectedRows(), links.count()),
-                 std::tuple(3, Rows{3}, 4));
-    }
-
-    void doubleClick() {
+    void doubleClickEditsTheCell() {
         // Kind, row, column; the dialog opened (field and text) and the current column after.
         const std::tuple<int, int, int, const char*, int> cases[] = {
-            {1, 2, 1, "1:Saw;", 1}, {0, 0, 3, "2:;", 3}, {2, 1, 1, "1:Kick;", 1},
-            {0, 0, 2, "", -1},      {1, 0, 1, "", -1},   {1, 2, 0, "", 0}};
-        m_accept = false;
+            {1, 2, 1, "1:Saw;", 1}, {0, 0, 3, "2:;", 3}, {0, 0, 2, "", -1}};
         for (const auto& [kind, row, column, opened, current] : cases) {
-            CParameterListCtrl& list = MakeList(kind);
+            CParameterListCtrl& list = List(kind);
+            list.SetCurrentColumn(-1);
             m_log.clear();
-            const QPoint at = CorvUiTest::CellCentre(list, row, column);
-            QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+            Click(list, row, column);
+            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
+                               CorvUiTest::CellCentre(list, row, column));
             QCOMPARE(std::tuple(m_log, list.CurrentColumn()), std::tuple(QString(opened), current));
         }
     }
 
+    // Ctrl+R names every selected tone in one undo step, the selection kept; what the code page
+    // cannot hold, or a file name cannot, is left out.
     void renameThreeTonesAtOnce() {
-        // In a single-byte code page a byte of the double-byte lead range is a letter and goes
-        // alone; a double-byte character goes whole.
-        const std::tuple<const char*, QString, std::string> cases[] = {
-            {"windows-1252", QStringLiteral("a/b:c"), "abc"},
-            {"windows-1252", QString::fromUtf8("Caf\u00e9 X"), "Caf X"},
-            // What the code page cannot hold is left out, never stored as substitute bytes.
-            {"windows-1252", QString::fromUtf8("Piano\u30d4\u30a2\u30ce\u97f3\u8272"), "Piano"},
-            {"Shift_JIS", QString::fromUtf8("\u3042X"), "X"}};
-        CParameterListCtrl& list = MakeList(1);
-        QSignalSpy edited(&list, &CParameterListCtrl::CellEdited);
+        CParameterListCtrl& list = List(1);
         list.SelectRows({2, 4, 6});
         list.SetCurrentColumn(1);
-        m_accept = false;
-        QVERIFY(!list.EditCurrentColumn());
-        QVERIFY(!Corv::CDomain::Get().CanUndo());
-        m_accept = true;
-        for (const auto& [codePage, typed, stored] : cases) {
-            QVERIFY(CCodePage::Get().Select(QString::fromLatin1(codePage)));
-            m_answer = typed;
-            QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
-            for (const int row : {2, 4, 6})
-                QCOMPARE(Data().Tones()[static_cast<std::size_t>(row)].Name(), stored);
-            QCOMPARE(Data().Tones()[8].Name(), std::string("Lonely"));
-            // One undo step takes all three names back.
-            Corv::CDomain::Get().Undo();
-            QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
-        }
-        QCOMPARE(edited.count(), 4);
-        QCOMPARE(m_log, QStringLiteral("1:Saw;").repeated(5)); // the first selected row's name
+        m_answer = QString::fromUtf8("a/b:c\u00e9\u30d4"); // é is a lead byte of double-byte pages
+        QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(m_log, QStringLiteral("1:Saw;")); // the first selected row's name
+        QCOMPARE(std::tuple(Cell(1, 2, 1), Cell(1, 6, 1), Cell(1, 8, 1), list.SelectedRows()),
+                 std::tuple(QString("abc"), QString("abc"), QString("Lonely"), Rows{2, 4, 6}));
+        Corv::CDomain::Get().Undo();
+        QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
     }
 
-    void memosKeepOneLineAndUneditedBytes() {
-        CParameterListCtrl& list = MakeList(2);
-        list.SelectRows({1, 3});
-        list.SetCurrentColumn(5); // Memo4
-        m_answer = QStringLiteral("one\r\ntwo\nthree\tfour\x01");
-        QVERIFY(list.EditCurrentColumn());
-        QCOMPARE(m_log, QStringLiteral("5:;"));
-        QCOMPARE(Data().Waves()[1].Memo(4), std::string("one  two three four"));
-        QCOMPARE(Data().Waves()[3].Memo(4), std::string("one  two three four"));
-        // A lone lead byte has no character in a double-byte code page: a memo confirmed
-        // unchanged keeps it.
+    // A lone lead byte has no character in a double-byte code page: a memo confirmed unchanged
+    // keeps it.
+    void memoConfirmedUnchangedKeepsItsBytes() {
         QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
         const std::string odd("Memo \x81", 6);
         Data().Waves()[1].SetMemo(4, odd);
+        CParameterListCtrl& list = List(2);
         list.SelectRows({1});
+        list.SetCurrentColumn(5); // Memo4
         m_answer = CCodePage::Get().Decode(odd);
-        list.EditCurrentColumn();
+        QVERIFY(list.EditCurrentColumn());
         QCOMPARE(Data().Waves()[1].Memo(4), odd);
     }
 
-    void columnWidthsFromTheSettings() {
-        QSettings().setValue(QStringLiteral("ToneListCtrl/ColumnWidth"), QStringLiteral("70,,90"));
-        QSettings().setValue(QStringLiteral("PatchListCtrl/ColumnWidth"),
-                             QStringLiteral("x,-5,99999,60,61,62,63,64"));
-        QCOMPARE(MakeList(1).ColumnWidths(), (Rows{70, 136, 90, 50, 50, 50}));
-        m_list->setColumnWidth(1, 150);
-        m_list.reset(); // a list writes its widths when it goes
-        QCOMPARE(QSettings().value(QStringLiteral("ToneListCtrl/ColumnWidth")).toString(),
-                 QStringLiteral("70,150,90,50,50,50"));
-        QCOMPARE(MakeList(0).ColumnWidths(), (Rows{56, 136, 76, 60, 61, 62, 63}));
+    // Delete asks, deletes the selected tones only, and leaves no stale links behind.
+    void deleteInToneList() {
+        CParameterListCtrl& tones = List(1);
+        tones.SelectRows({2});
+        View().List(0)->SelectRows({0, 1}); // patches selected elsewhere must survive
+        QTest::keyClick(&tones, Qt::Key_Delete);
+        QCOMPARE(m_world->m_sink->Questions(), (std::vector<int>{9}));
+        QVERIFY(Data().Tones()[2].IsEmpty() && !Data().Patches()[1].IsEmpty());
+        QCOMPARE(Cell(1, 2, 1), QString());
+        Click(List(0), 1); // Pad: only tone 5 and wave 4 are left to it
+        QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{4}, Rows{3}));
     }
 
-    void refillAndRefreshKeepThePlace() {
-        CParameterListCtrl& list = MakeList(2);
-        list.SelectRows({1, 3, 500});
-        list.SetFocusedRow(3);
-        list.SetTopRow(100);
-        list.SetCurrentColumn(2);
-        const int top = list.TopRow();
-        QVERIFY(top > 0);
-        Data().Waves()[3].SetName("Changed");
-        const auto place = [&] {
-            return std::tuple(list.SelectedRows(), list.FocusedRow(), list.TopRow(),
-                              list.CurrentColumn());
+    // Clean is offered the stored options and stores the chosen ones; nothing stays selected,
+    // as the numbers change; the lists refill, and again after Undo.
+    void cleanThroughTheCommandAndUndo() {
+        Corv::CDomain::Get().m_toneOption = 1;
+        std::array<std::uint32_t, 4> shown{};
+        CUiChoosers::Get().cleanProject = [&](QWidget*, std::array<std::uint32_t, 4>& options) {
+            shown = std::exchange(options, {0, 0, 0, 0});
+            return true;
         };
-        list.Refill();
-        QCOMPARE(place(), std::tuple(Rows{1, 3, 500}, 3, top, 2));
-        QCOMPARE(Cell(3, 1), QStringLiteral("  Changed"));
-        // With a count the selection becomes as many rows from the first one, when they fit.
-        list.Refill(true, 3);
-        QCOMPARE(list.SelectedRows(), (Rows{1, 2, 3}));
-        list.SelectRows({997});
-        list.Refill(true, 5);
-        QCOMPARE(list.SelectedRows(), Rows{997});
-        // A refresh keeps the place too, but nothing stays selected.
-        list.Refresh();
-        QCOMPARE(place(), std::tuple(Rows{}, 3, top, 2));
+        Click(List(1), 2);
+        View().CleanProject();
+        QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
+        QCOMPARE(Corv::CDomain::Get().m_toneOption, 0u);
+        QCOMPARE(Selected(), std::tuple(Rows{}, Rows{}, Rows{}));
+        QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
+        Undo();
+        QCOMPARE(Cell(1, 6, 1), QStringLiteral("Sub"));
+        QVERIFY(!View().List(0)->ShowsLinkedRows());
     }
 
-    void rowDrawing() {
-        CParameterListCtrl& list = MakeList(1);
-        list.clearFocus();
-        QImage image(list.viewport()->size(), QImage::Format_ARGB32);
-        list.viewport()->render(&image);
-        const auto marked = [&](int row) {
-            const QRect cell = list.visualRect(list.model()->index(row, 0));
-            for (int y = cell.top(); y <= cell.bottom(); ++y)
-                for (int x = cell.left(); x < cell.left() + 10; ++x)
-                    if (image.pixelColor(x, y) == QColor(255, 0, 0))
-                        return true;
-            return false;
+    // Import takes files in path order into the first free slots, shows and selects them, and
+    // the status text and the gauge follow, also through Undo.
+    void importMovesTheGauge() {
+        const std::string big = m_world->Scratch("b.WAV");
+        CorvTest::WriteBytes(big, CorvTest::AudioFileBytes(".wav", 12, 1));
+        std::filesystem::resize_file(big, Corv::kWaveBytesLimit / 100 * 95);
+        CorvTest::WriteBytes(m_world->Scratch("a.wav"), CorvTest::AudioFileBytes(".wav", 300, 1));
+        CUiChoosers::Get().importWave = [&](QWidget*) {
+            return QStringList{QString::fromStdString(big),
+                               QString::fromStdString(m_world->Scratch("a.wav"))};
         };
-        // Tone 3 is used by two patches, tone 7 by none; row 0 is a free slot.
-        QCOMPARE((std::array{marked(2), marked(6), marked(0)}), (std::array{true, false, false}));
-        // After the used length (tone 9) the number cell is darkened by 4.
-        const QColor base = list.palette().color(QPalette::Base);
-        const QRect after = list.visualRect(list.model()->index(9, 0));
-        QCOMPARE(image.pixelColor(after.right() - 1, after.top() + 1),
-                 CListDelegate::Darkened(base));
-        const QRect before = list.visualRect(list.model()->index(5, 0));
-        QCOMPARE(image.pixelColor(before.right() - 1, before.top() + 1), base);
-        QCOMPARE(CListDelegate::Darkened(QColor(2, 100, 4)), QColor(0, 96, 0));
+        QCOMPARE(View().Gauge()->Bytes(), std::uint64_t{2150});
+        View().ImportWave();
+        QCOMPARE(std::tuple(Cell(2, 0, 1), Cell(2, 2, 1), View().List(2)->SelectedRows()),
+                 std::tuple(QString("  a"), QString("  b"), Rows{0, 2}));
+        QCOMPARE(View().Gauge()->CurrentLevel(), CWaveGauge::kAmber);
+        QCOMPARE(View().StatusText(), QStringLiteral("60.8 MB"));
+        Undo();
+        QCOMPARE(View().Gauge()->Bytes(), std::uint64_t{2150});
+    }
+
+    // The gauge's bar in its level's colour: amber above 90 %, red from the limit on.
+    void gaugeColourAtTheThresholds() {
+        constexpr std::uint64_t limit = Corv::kWaveBytesLimit;
+        const std::pair<std::uint64_t, CWaveGauge::Level> cases[] = {
+            {limit / 10 * 9, CWaveGauge::kNormal},
+            {limit / 10 * 9 + 1, CWaveGauge::kAmber},
+            {limit, CWaveGauge::kFull},
+            {limit + 4096, CWaveGauge::kFull}};
+        CWaveGauge gauge;
+        gauge.resize(100, 10);
+        QSet<QString> drawn;
+        for (const auto& [bytes, level] : cases) {
+            gauge.SetBytes(bytes);
+            QCOMPARE(gauge.CurrentLevel(), level);
+            const QString colour = gauge.grab().toImage().pixelColor(3, 5).name();
+            QCOMPARE(colour, gauge.BarColor(level).name());
+            drawn << colour;
+        }
+        QCOMPARE(drawn.size(), 3); // normal, amber and red stand apart
+    }
+
+    // Set Up Grid reaches every window; the missing-files notice comes when the window becomes
+    // active, not again while it stays so.
+    void gridAndMissingFilesReachEveryWindow() {
+        std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
+        CUiChoosers::Get().setUpGrid = [](QWidget*, int& gridSw) { return (gridSw = 1); };
+        View().SetUpGrid();
+        QVERIFY(second->List(0)->showGrid());
+        List(0); // the notice needs an active list
+        std::filesystem::remove(Data().Waves()[3].FilePath());
+        View().OnActivateView();
+        View().OnActivateView();
+        QCOMPARE(m_world->m_notices.size(), 1);
+        QVERIFY(m_world->m_notices[0].startsWith("Some patch/tone/wave files within the project"));
+    }
+
+    // The import dialog opens where it was left, also where a remembered ".." through a link
+    // leads as the system resolves it.
+    void importDialogRemembersWhereItWasLeft() {
+        const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
+        QVERIFY(QDir().mkpath(folder + "/elsewhere/inner"));
+        QVERIFY(QFile::link(folder + "/elsewhere/inner", folder + "/link"));
+        QSettings().setValue("WAV/InitialDirectory", folder + "/link/..");
+        QFileDialog dialog;
+        dialog.setNameFilters(CProfiledFileDialog::ImportFilters());
+        CProfiledFileDialog::ImportProfile().Prepare(dialog);
+        QCOMPARE(dialog.directory().absolutePath(), folder + "/elsewhere");
+    }
+
+    // The clean dialog shows the stored options and previews the plan of the options checked,
+    // leaving the project as it was; its details list every entry that moves or goes.
+    void cleanDialogPreviewsItsOptions() {
+        Corv::CDomain::Get().m_pnumOption = 1;
+        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
+        Data().Patches()[4].ResetToneSlot(1); // tone 9 and its wave 6 become unused
+        Data().RebuildToneUsers();
+        Data().RebuildWaveUsers();
+        const Corv::CToneArray tones = Data().Tones();
+        dialog.ShowPreviewOf(Data());
+        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+        QCOMPARE(dialog.Summary(), "This clean removes 2 tones and 1 wave (2.0 KB); renumbers 2 "
+                                   "tones and 2 waves.");
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+        const QTreeWidget* details = dialog.findChild<CCleanDetailsDlg*>()->List();
+        QCOMPARE(details->topLevelItemCount(), 7); // tones 3, 5, 7, 9 and waves 2, 4, 6
+        const QTreeWidgetItem* item = details->topLevelItem(2);
+        QCOMPARE(item->text(0) + item->text(1) + item->text(2), QStringLiteral("Tone7removed"));
+        boxes[1]->setChecked(true); // keep unused tones
+        QCOMPARE(dialog.Summary(), QStringLiteral("This clean renumbers 4 tones and 3 waves."));
+        QVERIFY(Data().Tones() == tones); // a preview only
+    }
+
+    // Next and previous walk the hits of the active project, or of every one, and wrap; each
+    // hit is selected in its list and its window made the current one.
+    void findBarWalksTheHits() {
+        View().OnActivateView();
+        CFindBar bar;
+        // "S" is in Bass (patch 5), Saw, Str, Sub (tones 3, 5, 7) and Snare (wave 4).
+        bar.SetSearch(QStringLiteral("S"), CFindBar::kActiveProject, Corv::kFindAllKinds);
+        QCOMPARE(Steps(bar, {true, true, false, false, true}),
+                 QStringLiteral("hit 1 of 5, hit 2 of 5, hit 1 of 5, hit 5 of 5, hit 1 of 5"));
+        QCOMPARE(Selected(), std::tuple(Rows{4}, Rows{2}, Rows{3}));
+        std::unique_ptr<CFileView> other = m_world->Show(m_world->OpenSong("B"));
+        bar.SetSearch(QStringLiteral("s"), CFindBar::kEveryProject, Corv::kToneKind);
+        QVERIFY(Steps(bar, {true, true, true, true}).endsWith("hit 4 of 6"));
+        QCOMPARE(std::pair(CFileView::Current(), other->List(1)->SelectedRows()),
+                 std::pair(other.get(), Rows{2}));
+        QCOMPARE(Steps(bar, {false}), QStringLiteral("hit 3 of 6"));
+        QCOMPARE(CFileView::Current(), &View());
+    }
+
+    // Memos are searched, the typed text encoded into the names' code page; no hit says so, and
+    // no text opens the bar instead.
+    void findBarSearchesMemosInTheCodePage() {
+        Data().Patches()[9].SetFilePath(Data().ProjectFolder() + "Patch/010 Cafe.d00");
+        Data().Patches()[9].SetName("Caf\xE9"); // "Café" in Windows-1252
+        View().OnActivateView();
+        CFindBar bar;
+        bar.SetSearch(QStringLiteral("CAF\u00C9"), CFindBar::kActiveProject, Corv::kPatchKind);
+        QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
+        QCOMPARE(View().List(0)->SelectedRows(), Rows{9});
+        bar.SetSearch(QStringLiteral("M1"), CFindBar::kActiveProject, Corv::kFindAllKinds);
+        QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
+        QCOMPARE(View().List(1)->SelectedRows(), Rows{2});
+        bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::kFindAllKinds);
+        QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
+        bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::kFindAllKinds);
+        QVERIFY(bar.isHidden() && !bar.Step(true) && !bar.isHidden());
     }
 };
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Test and benchmark support: a file system on a slow medium (a memory card behind a reader, a
+// Benchmark support: a file system on a slow medium (a memory card behind a reader, a
 // network share), simulated over another file system.
 namespace CorvTest {
 
