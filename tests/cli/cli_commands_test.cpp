@@ -100,7 +100,7 @@ const auto Count = [](const Json& slots, const auto& test) {
     return static_cast<int>(std::count_if(slots.begin(), slots.end(), test));
 };
 
-TEST_F(CliTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
+TEST_F(CliTest, DemoLoadsCleanlyLooksLikeARealProjectAndFollowsItsSeed) {
     const std::string demo = ProjectPath("Demo");
     ExpectRun(RunCorvane({"demo", demo}), 0, {});
     ExpectRun(RunCorvane({"check", demo}), 0, {"ok"});
@@ -132,27 +132,24 @@ TEST_F(CliTest, DemoLoadsCleanlyAndLooksLikeARealProject) {
               (Strings{"Corvane MicSetting.s00", "Corvane Palette.s00", "Corvane Setup.s00",
                        "Corvane System.s00", "Corvane Template.s00", "PatchMemo.txt",
                        "ToneMemo.txt", "WaveMemo.txt"}));
-    // A second demo into the same folder is refused and leaves it alone.
+    // A second demo into the same folder is refused and leaves it alone; a seed gives the same
+    // project every time; --full fills every slot with waves just under the limit.
     const auto before = CorvTest::FolderSnapshot(demo);
     EXPECT_EQ(RunCorvane({"demo", demo}).status, 1);
     EXPECT_EQ(CorvTest::FolderSnapshot(demo), before);
-}
-
-TEST_F(CliTest, DemoFollowsItsSeedAndFullFillsEverySlotJustUnderTheWaveLimit) {
     for (const char* name : {"A", "B", "C"})
         ExpectRun(RunCorvane({"demo", ProjectPath(name), "--seed", name[0] == 'C' ? "43" : "42"}),
                   0, {});
     const auto a = CorvTest::FolderSnapshot(ProjectPath("A"));
     EXPECT_EQ(CorvTest::FolderSnapshot(ProjectPath("B")), a);
     EXPECT_NE(CorvTest::FolderSnapshot(ProjectPath("C")), a);
-
     const std::string full = ProjectPath("Full");
     ExpectRun(RunCorvane({"demo", full, "--full"}), 0, {});
     ExpectRun(RunCorvane({"check", full}), 0, {"ok"});
-    const Json dump = DumpOf(full);
+    const Json fullDump = DumpOf(full);
     for (const char* kind : {"patches", "tones", "waves"})
-        EXPECT_EQ(Count(dump[kind], Used), static_cast<int>(dump[kind].size())) << kind;
-    const auto bytes = dump["waveBytes"].get<std::uint64_t>();
+        EXPECT_EQ(Count(fullDump[kind], Used), static_cast<int>(fullDump[kind].size())) << kind;
+    const auto bytes = fullDump["waveBytes"].get<std::uint64_t>();
     EXPECT_LE(bytes, Corv::kWaveBytesLimit);
     EXPECT_GT(bytes, Corv::kWaveBytesLimit - 65536);
 }

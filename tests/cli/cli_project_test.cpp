@@ -237,23 +237,6 @@ TEST_F(CliProjectTest, InsertAsksQuestion11AndDropsWithinAListMoveByDefault) {
     EXPECT_EQ(dumps[1]["tones"][0]["users"], Json({2, 4}));
 }
 
-TEST_F(CliProjectTest, UndoAfterAMoveBetweenProjectsRestoresBoth) {
-    const std::string a = MakeSource();
-    const std::string b = MakeTarget();
-    std::vector<Json> dumps;
-    const RunResult result =
-        RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "dump A", "dump B",
-                   "drop A tone 2 B 3 move", "dump A", "dump B", "undo", "dump A", "dump B"},
-                  &dumps);
-    ASSERT_EQ(dumps.size(), 6u) << result.out << result.err;
-    EXPECT_TRUE(dumps[2]["tones"][1]["empty"].get<bool>()); // moved out of A ...
-    EXPECT_EQ(dumps[3]["tones"][2]["name"], "Saw");         // ... into B
-    for (Json& dump : dumps)
-        dump.erase("modified");
-    EXPECT_EQ(dumps[4], dumps[0]);
-    EXPECT_EQ(dumps[5], dumps[1]);
-}
-
 // The preview of a drop, as a one-shot dry run and as a script command: its line, its exit
 // status, no question, no undo step and no change on disk.
 TEST_F(CliProjectTest, DryRunAndPreviewPrintWhatADropWouldDoAndChangeNothing) {
