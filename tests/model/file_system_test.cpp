@@ -1,73 +1,175 @@
-// The file-system seam's exclusive creation, on disk and in memory alike: a file is made only
-// where nothing is, so that a name claimed this way is never someone else's file.
+// The file-system seam and what runs on it: exclusive creation, file sizes, copies (the
+// kernel's and the read/write loop it falls back to) and tasks side by side.
+#include "model/file_copy.h"
 #include "model/file_system.h"
+#include "model/side_by_side.h"
 #include "support/faulty_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/project_builder.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <numeric>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+
+using namespace Corv;
+using namespace CorvTest;
 
 namespace {
 
-using Corv::OpenMode;
-using CorvTest::Bytes;
-
-bool CreateNew(Corv::IFileSystem& fs, const std::string& path, const Bytes& content) {
-    auto file = fs.Open(path, OpenMode::CreateNew);
+// Creates a file through the file system the core uses now.
+bool CreateNew(const std::string& path, const Bytes& content) {
+    auto file = FileSystem().Open(path, OpenMode::CreateNew);
     return file && file->Write(content.data(), content.size()) && file->Close();
 }
 
-Bytes Read(Corv::IFileSystem& fs, const std::string& path) {
-    Bytes bytes(16);
-    auto file = fs.Open(path, OpenMode::Read);
-    const std::int64_t got = file ? file->Read(bytes.data(), bytes.size()) : -1;
-    bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-    return bytes;
-}
-
 TEST(FileSystemSeam, CreateNewMakesAFileOnlyWhereNothingIs) {
-    CorvTest::TempDir dir;
-    CorvTest::MemoryFileSystem memory;
+    TempDir dir;
+    MemoryFileSystem memory;
     memory.Mirror(dir.Path());
-    for (Corv::IFileSystem* fs :
-         {&Corv::RealFileSystem(), static_cast<Corv::IFileSystem*>(&memory)}) {
+    for (IFileSystem* fs : {&RealFileSystem(), static_cast<IFileSystem*>(&memory)}) {
         SCOPED_TRACE(fs == &memory ? "memory" : "disk");
+        ScopedFileSystem scope(*fs);
         const std::string file = dir / (fs == &memory ? "m" : "d");
-        EXPECT_TRUE(CreateNew(*fs, file, {1, 2}));
-        EXPECT_FALSE(CreateNew(*fs, file, {3}));
-        EXPECT_EQ(Read(*fs, file), (Bytes{1, 2}));
-        EXPECT_FALSE(CreateNew(*fs, dir.Path(), {3}));
-        EXPECT_FALSE(CreateNew(*fs, dir / "missing/x", {3}));
+        EXPECT_TRUE(CreateNew(file, {1, 2}));
+        EXPECT_FALSE(CreateNew(file, {3}));
+        EXPECT_EQ(ReadThroughSeam(file), (Bytes{1, 2}));
+        EXPECT_FALSE(CreateNew(dir.Path(), {3}));
+        EXPECT_FALSE(CreateNew(dir / "missing/x", {3}));
     }
     // A link, even one to nothing, is something: nothing is made through it.
     ASSERT_EQ(::symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
-    EXPECT_FALSE(CreateNew(Corv::RealFileSystem(), dir / "link", {3}));
-    EXPECT_FALSE(CorvTest::FileExists(dir / "target"));
+    EXPECT_FALSE(CreateNew(dir / "link", {3}));
+    EXPECT_FALSE(FileExists(dir / "target"));
 }
 
-// The real file system's own way to a file's size answers as Open, Size and Close do (the
-// way every other file system takes), for everything that can be at a path.
-TEST(FileSystemSeam, ReadableFileSizeAnswersAsOpenSizeAndCloseDo) {
-    CorvTest::TempDir dir;
-    CorvTest::WriteBytes(dir / "five", {1, 2, 3, 4, 5});
-    CorvTest::WriteBytes(dir / "empty", {});
-    ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0777), 0);
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0); // refused at once, never waited on
-    ASSERT_EQ(::symlink((dir / "five").c_str(), (dir / "link").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+// Bytes that do not repeat every 256, so that a copy resumed at a wrong offset shows.
+Bytes Pattern(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    return bytes;
+}
+
+// The kernel alone (-1), the loop alone (-2), or a kernel doing 4096 bytes a call for `goodSteps`
+// calls, then failing with `error` (0: copies nothing): a refusal falls back, EIO fails.
+TEST(FileCopy, EveryPathCopiesEverySizeExactlyOrFails) {
     const struct {
         const char* name;
-        std::int64_t size;
-    } cases[] = {{"five", 5}, {"empty", 0},     {"folder", -1},  {"fifo", -1},
-                 {"link", 5}, {"dangling", -1}, {"missing", -1}, {"five/x", -1}};
-    CorvTest::FaultyFileSystem throughOpen; // passes every operation on to the real one
-    for (const auto& c : cases)
-        for (Corv::IFileSystem* fs :
-             {&Corv::RealFileSystem(), static_cast<Corv::IFileSystem*>(&throughOpen)})
-            EXPECT_EQ(fs->ReadableFileSize(dir / c.name), c.size) << c.name;
-    EXPECT_EQ(throughOpen.Count(CorvTest::FsOp::Open), 8);
+        int goodSteps, error;
+        bool copies;
+    } ways[] = {
+        {"kernel", -1, 0, true},
+        {"read/write loop", -2, 0, true},
+        {"kernel in short steps", INT_MAX, 0, true},
+        {"kernel refuses: other file system", 0, EXDEV, true},
+        {"kernel refuses after one step", 1, EXDEV, true},
+        {"kernel fails to read", 1, EIO, false},
+    };
+    TempDir dir;
+    for (const auto& way : ways)
+        for (const std::size_t size : {std::size_t{0}, std::size_t{4097}, std::size_t{196615}}) {
+            SCOPED_TRACE(std::string(way.name) + ", " + std::to_string(size) + " bytes");
+            const Bytes content = Pattern(size);
+            WriteBytes(dir / "in", content);
+            int calls = 0;
+            const auto step = [&](int in, int out, std::size_t n) -> std::int64_t {
+                if (calls++ >= way.goodSteps) {
+                    errno = way.error;
+                    return way.error == 0 ? 0 : -1;
+                }
+                return FileCopy::KernelCopyStep(in, out, std::min<std::size_t>(n, 4096));
+            };
+            const int in = ::open((dir / "in").c_str(), O_RDONLY | O_CLOEXEC);
+            const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            const bool copied = way.goodSteps == -1   ? FileCopy::CopyContent(in, out)
+                                : way.goodSteps == -2 ? FileCopy::CopyByReadWrite(in, out)
+                                                      : FileCopy::CopyContent(in, out, step);
+            EXPECT_TRUE(::close(in) == 0 && ::close(out) == 0);
+            if (!way.copies) {
+                EXPECT_EQ(copied, size <= 4096); // a file done in the good step is copied
+                continue;
+            }
+            EXPECT_TRUE(copied);
+            EXPECT_EQ(ReadBytes(dir / "out"), content);
+        }
+}
+
+// The real file system: its own way to a file's size answers as Open, Size and Close do, and a
+// copy replaces its target whole but never writes through a link or opens what is not a file.
+TEST(FileSystemSeam, TheRealFileSystemKeepsItsGuarantees) {
+    TempDir dir;
+    IFileSystem& fs = RealFileSystem();
+    const Bytes content = Pattern(3 * 65536 + 7);
+    const auto size = static_cast<std::int64_t>(content.size());
+    WriteBytes(dir / "in", content);
+    WriteBytes(dir / "empty", {});
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0); // refused at once, never waited on
+    ASSERT_EQ(::symlink((dir / "in").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    const std::pair<const char*, std::int64_t> sizes[] = {
+        {"in", size},   {"empty", 0},     {"", -1} /* the folder */, {"fifo", -1},
+        {"link", size}, {"dangling", -1}, {"missing", -1},           {"in/x", -1}};
+    FaultyFileSystem throughOpen; // passes every operation on to the real one
+    for (const auto& [name, expected] : sizes)
+        for (IFileSystem* seam : {&fs, static_cast<IFileSystem*>(&throughOpen)})
+            EXPECT_EQ(seam->ReadableFileSize(dir / name), expected) << name;
+    EXPECT_EQ(throughOpen.Count(FsOp::Open), 8);
+    for (const bool sync : {false, true}) {
+        WriteBytes(dir / "out", Pattern(content.size() + 100));
+        EXPECT_TRUE(fs.CopyFile(dir / "in", dir / "out", sync));
+        EXPECT_EQ(ReadBytes(dir / "out"), content);
+    }
+    EXPECT_FALSE(fs.CopyFile(dir / "empty", dir / "link", false));
+    EXPECT_EQ(ReadBytes(dir / "in"), content);
+    EXPECT_FALSE(fs.CopyFile(dir / "fifo", dir / "from fifo", false));
+    EXPECT_FALSE(fs.CopyFile(dir / "in", dir / "fifo", false));
+    EXPECT_FALSE(fs.CopyFile(dir.Path(), dir / "from folder", false));
+    EXPECT_FALSE(fs.CopyFile(dir / "missing", dir / "from missing", false));
+    for (const char* name : {"from fifo", "from folder", "from missing"})
+        EXPECT_FALSE(FileExists(dir / name)) << name;
+}
+
+// Side by side, or in order where the file system counts its operations: the lowest failure is
+// found after every task below it ran once; in order, nothing runs after it.
+TEST(RunSideBySide, FindsTheLowestFailureAfterRunningEveryTaskBelowIt) {
+    const struct {
+        std::size_t count;
+        std::set<std::size_t> failing;
+        std::size_t lowest;
+    } cases[] = {{0, {}, 0}, {1000, {}, 1000}, {1000, {0}, 0}, {1000, {700, 301, 999}, 301}};
+    for (const bool inOrder : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.count << " reads, in order " << inOrder);
+            std::unique_ptr<InstalledFaultyFileSystem> counting;
+            if (inOrder)
+                counting = std::make_unique<InstalledFaultyFileSystem>();
+            std::vector<std::atomic<int>> runs(c.count);
+            std::mutex orderLock;
+            std::vector<std::size_t> order;
+            const std::size_t lowest = RunSideBySide(c.count, [&](std::size_t i) {
+                ++runs[i];
+                const std::lock_guard<std::mutex> lock(orderLock);
+                order.push_back(i);
+                return c.failing.count(i) == 0;
+            });
+            EXPECT_EQ(lowest, c.lowest);
+            for (std::size_t i = 0; i < c.lowest && i < c.count; ++i)
+                ASSERT_EQ(runs[i], 1) << "read " << i;
+            if (inOrder) {
+                std::vector<std::size_t> expected(std::min(c.count, c.lowest + 1));
+                std::iota(expected.begin(), expected.end(), std::size_t{0});
+                EXPECT_EQ(order, expected);
+            }
+        }
 }
 
 } // namespace

@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
-#include <set>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -24,18 +22,15 @@ const std::string kDate = "2023-11-15T00:13:20";      // the same in the zone th
 const std::string kOdd = "My Favourite\xC3\xA9%.d00"; // a blank, a non-ASCII letter, a "%"
 const std::string kOddEncoded = "My%20Favourite%C3%A9%25.d00";
 
-// Reports `mount` and everything below it as another file system and the `foreign` paths as
-// another user's; counts and fails operations like its base.
-class MountedFileSystem : public FaultyFileSystem {
-public:
-    std::string mount;
-    std::set<std::string> foreign;
+// Reports `mount` and below as another file system and the `foreign` path as another user's.
+struct MountedFileSystem : FaultyFileSystem {
+    std::string mount, foreign;
 
     FileStatus Status(const std::string& path) override {
         FileStatus status = FaultyFileSystem::Status(path);
         if (status.type != FileType::Missing && (path == mount || path.rfind(mount + "/", 0) == 0))
             status.device += 1000;
-        if (foreign.count(path) != 0)
+        if (path == foreign)
             status.owner += 1;
         return status;
     }
@@ -55,66 +50,51 @@ Bytes Info(std::string path) {
 
 // A folder tree with a user's data folder (home/data, not made yet) and one project, on the
 // home file system (music/Song.prj) or on another one mounted at mnt (mnt/music/Song.prj).
-class Scene {
-public:
-    Scene(const std::string& root, bool mounted)
-        : m_root(root), m_mounted(mounted),
-          m_project(root + (mounted ? "/mnt" : "") + "/music/Song.prj/") {
-        m_fs.mount = root + "/mnt";
-        m_user = {root + "/home/data", RealFileSystem().UserId(), kNow};
+struct Scene {
+    Scene(const std::string& folder, bool onMount)
+        : root(folder), mounted(onMount),
+          project(root + (mounted ? "/mnt" : "") + "/music/Song.prj/") {
+        seam.mount = root + "/mnt";
         for (const char* sub : {"Patch", "Tone", "Wave"})
-            fs::create_directories(m_project + sub);
+            fs::create_directories(project + sub);
     }
 
-    std::string operator/(const std::string& relative) const { return m_root + "/" + relative; }
-    const std::string& Project() const { return m_project; }
+    std::string operator/(const std::string& relative) const { return root + "/" + relative; }
     // The path recorded for a file of the project: relative to the mount point on its own.
     std::string Recorded(const std::string& relative) const {
-        return m_mounted ? "music/Song.prj/" + relative : m_project + relative;
+        return mounted ? "music/Song.prj/" + relative : project + relative;
     }
-    MountedFileSystem& Fs() { return m_fs; }
 
-    // Project files whose content names them.
-    void Add(const std::vector<std::string>& files) {
-        for (const std::string& file : files)
-            WriteBytes(m_project + file, Content(file));
-    }
     static Bytes Content(const std::string& file) { return Text("content of " + file); }
 
+    // Makes these project files, each with content that names it, and moves them out.
     std::vector<RemovedFile> Move(const std::vector<std::string>& files) {
         std::vector<std::string> paths;
-        for (const std::string& file : files)
-            paths.push_back(m_project + file);
-        ScopedFileSystem scope(m_fs);
-        return MoveOutOfProject(paths, m_project, m_user);
+        for (const std::string& file : files) {
+            paths.push_back(project + file);
+            WriteBytes(paths.back(), Content(file));
+        }
+        ScopedFileSystem scope(seam);
+        return MoveOutOfProject(paths, project,
+                                {root + "/home/data", RealFileSystem().UserId(), kNow});
     }
 
-    // Every regular file below the root.
-    std::vector<std::string> AllFiles() const {
-        std::vector<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(m_root))
-            if (entry.is_regular_file() && !entry.is_symlink())
-                files.push_back(entry.path().string());
-        return files;
-    }
-
-private:
-    std::string m_root;
-    bool m_mounted;
-    std::string m_project;
-    MountedFileSystem m_fs;
-    TrashUser m_user;
+    std::string root;
+    bool mounted;
+    std::string project;
+    MountedFileSystem seam;
 };
 
-// What every outcome must satisfy: each moved file's bytes are in exactly one file of the tree,
-// at the place its result names; a trashed file has its information file. With `tidy`, nothing
-// made on the way (information files, claimed names) is left behind either.
+// Each moved file's bytes are in exactly one file, where its result says, a trashed one with its
+// information file; with `tidy`, nothing made on the way is left behind either.
 void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
-                       const std::vector<RemovedFile>& results, bool tidy,
-                       std::size_t earlierInfoFiles = 0) {
+                       const std::vector<RemovedFile>& results, bool tidy) {
     ASSERT_EQ(results.size(), files.size());
-    const std::vector<std::string> all = scene.AllFiles();
-    std::size_t infoFiles = earlierInfoFiles;
+    std::vector<std::string> all; // every regular file below the root
+    for (const auto& entry : fs::recursive_directory_iterator(scene.root))
+        if (entry.is_regular_file() && !entry.is_symlink())
+            all.push_back(entry.path().string());
+    std::size_t infoFiles = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i]);
         const Bytes content = Scene::Content(files[i]);
@@ -123,23 +103,21 @@ void ExpectNothingLost(Scene& scene, const std::vector<std::string>& files,
                           [&](const std::string& path) { return ReadBytes(path) == content; }),
             1);
         const RemovedFile& result = results[i];
-        EXPECT_EQ(result.path, scene.Project() + files[i]);
+        EXPECT_EQ(result.path, scene.project + files[i]);
         const bool moved = result.to == RemovedTo::Trash || result.to == RemovedTo::BesideProject;
         EXPECT_EQ(ReadBytes(moved ? result.where : result.path), content);
         if (result.to != RemovedTo::Trash)
             continue;
         ++infoFiles;
-        const fs::path where(result.where);
-        const std::string info = (where.parent_path().parent_path() / "info" /
-                                  (where.filename().string() + ".trashinfo"))
-                                     .string();
-        EXPECT_EQ(ReadBytes(info), Info(scene.Recorded(files[i])));
+        const fs::path where(result.where); // TRASH/files/NAME, with TRASH/info/NAME.trashinfo
+        const fs::path info = where.parent_path().parent_path() / "info" / where.filename();
+        EXPECT_EQ(ReadBytes(info.string() + ".trashinfo"), Info(scene.Recorded(files[i])));
     }
     if (!tidy)
         return;
     std::size_t found = 0;
     for (const std::string& path : all) {
-        found += path.ends_with(".trashinfo") ? 1 : 0;
+        found += path.ends_with(".trashinfo") && ReadBytes(path) != Text("earlier") ? 1 : 0;
         EXPECT_NE(fs::file_size(path), 0u) << path; // a name claimed on the way and left
     }
     EXPECT_EQ(found, infoFiles);
@@ -151,10 +129,8 @@ protected:
     TempDir m_dir;
 };
 
-// Where each file goes: the trash its file system offers (the home trash; on another file
-// system a shared sticky .Trash/UID, else .Trash-UID, never through a link or into another
-// user's folder), else a folder beside the project. A taken name is never replaced: the file
-// gets the first free numbered name. The user's trash folders are made private.
+// Each file goes to the trash of its file system (never through a link or into another user's
+// folder), else beside the project, under the first free name; trash folders made are private.
 TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
     const std::string uid = std::to_string(RealFileSystem().UserId());
     const std::string home = "home/data/Trash/", beside = "music/Song.prj removed files/";
@@ -167,32 +143,27 @@ TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
         std::vector<std::string> files, where; // where: below the root, one per file
     } cases[] = {
         {"home trash, made with its data folder", false, {}, {odd}, {home + "files/" + kOdd}},
-        {"home trash unusable", false, {notAFolder}, {odd}, {beside + odd}},
         {"other file system", true, {}, {odd}, {own + "/files/" + kOdd}},
         {"shared sticky trash", true, {}, {odd}, {"mnt/.Trash/" + uid + "/files/" + kOdd}},
         {"shared trash is a link", true, {}, {odd}, {own + "/files/" + kOdd}},
         {"user's trash is someone else's", true, {}, {odd}, {"mnt/" + beside + odd}},
-        {"information file",
-         false,
-         {home + "info/Extra.d00.trashinfo"},
-         {extra},
-         {home + "files/Extra (2).d00"}},
+        // A name is taken by an information file alone, too.
         {"one name in three folders",
          false,
-         {},
+         {home + "info/Extra.d00.trashinfo"},
          {extra, "Tone/Extra.d00", "Extra.d00"},
-         {home + "files/Extra.d00", home + "files/Extra (2).d00", home + "files/Extra (3).d00"}},
-        {"file beside the project",
+         {home + "files/Extra (2).d00", home + "files/Extra (3).d00",
+          home + "files/Extra (4).d00"}},
+        {"home trash unusable: beside the project",
          false,
          {notAFolder, beside + extra},
-         {extra, "Tone/Extra.d00"},
-         {beside + "Patch/Extra (2).d00", beside + "Tone/Extra.d00"}},
+         {odd, extra, "Tone/Extra.d00"},
+         {beside + odd, beside + "Patch/Extra (2).d00", beside + "Tone/Extra.d00"}},
     };
     int run = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Scene scene(m_dir / std::to_string(++run), c.mounted);
-        scene.Add(c.files);
         for (const std::string& file : c.taken) {
             fs::create_directories(fs::path(scene / file).parent_path());
             WriteBytes(scene / file, Text("earlier"));
@@ -208,19 +179,14 @@ TEST_F(TrashTest, EachFileGoesToItsTrashOrBesideTheProjectUnderAFreeName) {
         }
         if (what.ends_with("someone else's")) {
             fs::create_directories(scene / own);
-            scene.Fs().foreign.insert(scene / own);
+            scene.seam.foreign = scene / own;
         }
-        std::vector<bool> existed; // the trash folder of each file, before the move
-        for (const std::string& where : c.where)
-            existed.push_back(fs::exists(fs::path(scene / where).parent_path().parent_path()));
         const auto results = scene.Move(c.files);
-        const auto info = std::count_if(c.taken.begin(), c.taken.end(),
-                                        [](const auto& path) { return path.ends_with("info"); });
-        ExpectNothingLost(scene, c.files, results, true, static_cast<std::size_t>(info));
+        ExpectNothingLost(scene, c.files, results, true);
         for (std::size_t i = 0; i < results.size(); ++i) {
             EXPECT_EQ(results[i].where, scene / c.where[i]);
             const auto trash = fs::path(results[i].where).parent_path().parent_path();
-            if (results[i].to == RemovedTo::Trash && !existed[i]) {
+            if (results[i].to == RemovedTo::Trash && c.taken.empty()) { // a trash folder it made
                 EXPECT_EQ(fs::status(trash).permissions() & fs::perms::all, fs::perms::owner_all);
             }
         }
@@ -236,25 +202,22 @@ TEST_F(TrashTest, NoFailureLosesOrDoublesAFile) {
     int run = 0;
     for (const bool mounted : {false, true}) {
         Scene clean(m_dir / std::to_string(++run), mounted);
-        clean.Add(files);
         clean.Move(files);
-        const int operations = clean.Fs().Count();
+        const int operations = clean.seam.Count();
         ASSERT_GT(operations, 20);
-        for (const bool stop : {false, true}) {
+        for (const bool stop : {false, true})
             for (int k = 1; k <= operations; ++k) {
                 SCOPED_TRACE((mounted ? "mounted, " : "home, ") +
                              std::string(stop ? "stop after " : "fail ") + std::to_string(k));
                 Scene scene(m_dir / std::to_string(++run), mounted);
-                scene.Add(files);
                 if (stop)
-                    scene.Fs().StopAfter(k - 1);
+                    scene.seam.StopAfter(k - 1);
                 else
-                    scene.Fs().FailOperation(k);
+                    scene.seam.FailOperation(k);
                 const auto results = scene.Move(files);
                 ExpectNothingLost(scene, files, results, !stop);
                 fs::remove_all(m_dir / std::to_string(run));
             }
-        }
     }
 }
 
