@@ -43,13 +43,13 @@ private:
 
 const char* FsOpName(FsOp op) { return kOpNames[static_cast<std::size_t>(op)]; }
 
-bool FaultyFileSystem::Next(FsOp op, const std::string& detail, bool forceFail) {
+bool FaultyFileSystem::Next(FsOp op, const std::string& detail) {
     const auto index = static_cast<std::size_t>(op);
     State& s = m_state;
     ++s.total;
     ++s.counts[index];
     const bool stopped = s.stopAfter >= 0 && s.total > s.stopAfter;
-    const bool fail = forceFail || stopped || s.total == s.failAt || s.failAll[index] ||
+    const bool fail = stopped || s.total == s.failAt ||
                       (op == m_failNthOp && s.counts[index] == s.failNthAt);
     s.failures += fail ? 1 : 0;
     if (m_logging)
@@ -60,7 +60,7 @@ bool FaultyFileSystem::Next(FsOp op, const std::string& detail, bool forceFail) 
 
 std::unique_ptr<Corv::IFile> FaultyFileSystem::Open(const std::string& path, Corv::OpenMode mode) {
     const auto m = static_cast<std::size_t>(mode);
-    if (Next(FsOp::Open, std::string(kModeNames[m]) + " " + path, m_state.failOpenMode[m]))
+    if (Next(FsOp::Open, std::string(kModeNames[m]) + " " + path))
         return nullptr;
     auto file = m_inner.Open(path, mode);
     return file ? std::make_unique<FaultyFile>(std::move(file), *this) : nullptr;

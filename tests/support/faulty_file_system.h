@@ -29,16 +29,10 @@ public:
     // Lets k more operations through and then fails every later one, as if the machine had
     // stopped there (a kill or a power loss).
     void StopAfter(int k) { m_state.stopAfter = m_state.total + k; }
-    bool Stopped() const { return m_state.stopAfter >= 0 && m_state.total > m_state.stopAfter; }
     // Fails the n-th operation (from 1) of one kind counted after this call.
     void FailNth(FsOp op, int n) {
         m_failNthOp = op;
         m_state.failNthAt = n > 0 ? Count(op) + n : 0;
-    }
-    // Fail every operation of a kind, or every Open in one mode, until cleared.
-    void FailAll(FsOp op, bool fail = true) { m_state.failAll[static_cast<std::size_t>(op)] = fail; }
-    void FailOpens(Corv::OpenMode mode, bool fail = true) {
-        m_state.failOpenMode[static_cast<std::size_t>(mode)] = fail;
     }
     // Whether syncs reach the file system underneath (they are counted either way). Sweeps that
     // run a save hundreds of times turn them off for speed; what a power loss keeps is tested
@@ -57,7 +51,7 @@ public:
     const std::vector<std::string>& Log() const { return m_state.log; }
 
     // Counts one operation and tells whether it must fail.
-    bool Next(FsOp op, const std::string& detail = {}, bool forceFail = false);
+    bool Next(FsOp op, const std::string& detail = {});
 
     std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
     bool Rename(const std::string& from, const std::string& to) override {
@@ -107,8 +101,6 @@ private:
     struct State { // everything that Reset clears
         int total = 0, failures = 0, failAt = 0, failNthAt = 0, stopAfter = -1;
         std::array<int, kFsOpCount> counts{};
-        std::array<bool, kFsOpCount> failAll{};
-        std::array<bool, 4> failOpenMode{};
         std::vector<std::string> log;
     };
 

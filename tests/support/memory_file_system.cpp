@@ -301,10 +301,6 @@ Bytes ReadThroughSeam(const std::string& path) {
     return bytes;
 }
 
-bool ExistsThroughSeam(const std::string& path) {
-    return Corv::FileSystem().Status(path).type != Corv::FileType::Missing;
-}
-
 std::vector<std::pair<std::string, Bytes>> SnapshotThroughSeam(const std::string& folder) {
     std::vector<std::pair<std::string, Bytes>> files;
     const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";

@@ -61,7 +61,6 @@ namespace CorvTest {
 // Reading through whatever file system the core uses now (the real one, a memory one, a
 // faulty wrapper), for checks that must see what the core sees.
 std::vector<std::uint8_t> ReadThroughSeam(const std::string& path);
-bool ExistsThroughSeam(const std::string& path);
 // Every regular file below a folder (relative path -> content), sorted; empty for a missing one.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> SnapshotThroughSeam(const std::string& folder);
 
