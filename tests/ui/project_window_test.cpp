@@ -1,29 +1,118 @@
 // The project window and its lists: cell texts, keys, selection links, editing names and memos, the
-// commands (with undo) and the wave gauge, the missing-files warning, the find bar, and the dialogs
-// driven without being shown.
+// commands (with undo) and the wave gauge, the missing-files warning, the find bar, the dialogs
+// driven without being shown, and dragging rows between lists (drag events are sent to the
+// viewports as the platform's drag loop would send them).
 #include "edit/find.h"
+#include "storage/domain.h"
+#include "storage/project_document.h"
+#include "support/project_builder.h"
+#include "support/scoped_environment.h"
+#include "support/scripted_sink.h"
+#include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
 #include "ui/code_page.h"
+#include "ui/drag_state.h"
+#include "ui/file_doc.h"
+#include "ui/file_view.h"
 #include "ui/find_bar.h"
+#include "ui/parameter_list.h"
+#include "ui/parameter_list_model.h"
 #include "ui/profiled_file_dialog.h"
 #include "ui/wave_gauge.h"
-#include "ui_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <memory>
+#include <string>
 
-using CorvUiTest::Rows;
+namespace {
+
+using Rows = std::vector<int>;
+
+// Settings in a folder of their own; each case starts from a fresh store, no open documents, a
+// recording message sink and real dialogs replaced.
+class World {
+public:
+    World() {
+        static QTemporaryDir settings;
+        QCoreApplication::setOrganizationName(QStringLiteral("CorvaneTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        Corv::CProjectDocuments::Get().CloseAll();
+        Corv::CDomain::Reset();
+        m_sink = CorvTest::InstallScriptedSink();
+        Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
+        CUiChoosers::Reset();
+        // The missing-files notice is recorded instead of shown.
+        CUiChoosers::Get().notice = [this](QWidget*, const QString& text) { m_notices << text; };
+        QSettings().clear();
+    }
+    ~World() {
+        CUiChoosers::Reset();
+        Corv::CProjectDocuments::Get().CloseAll();
+        Corv::CDomain::Reset();
+    }
+
+    // Builds the song project under a name and opens it. Patches 1 Lead (tone 3; memo 4 "m4"),
+    // 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9); tones 3 Saw (waves 2, 4; memo 1 "m1"),
+    // 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6); waves 2 Kick.w00 (100 bytes),
+    // 4 Snare.wav (50), 6 Hat.W00 (2000).
+    Corv::CProjectDocument& OpenSong(const std::string& name) {
+        const std::string folder = m_dir / (name + ".prj/");
+        CorvTest::ProjectBuilder song(folder);
+        song.Patch(1, "Lead", 3).Patch(2, "Pad", 3, 5).Patch(5, "Bass", 0, 9);
+        song.Tone(3, "Saw", {2, 4}).Tone(5, "Str", {4}).Tone(7, "Sub", {}).Tone(9, "Lonely", {6});
+        song.Wave(2, "Kick", 100, ".w00").Wave(4, "Snare", 50, ".wav").Wave(6, "Hat", 2000, ".W00");
+        song.Memos(Corv::kPatchKind, {"", "", "", "m4"});
+        song.Memos(Corv::kToneKind, {"", "", "", "", "", "", "", "", "m1"});
+        Corv::CProjectDocument* document = Corv::CProjectDocuments::Get().OpenProject(folder);
+        if (document == nullptr)
+            qFatal("the test project did not load");
+        return *document;
+    }
+    // A project window over an open document, shown at a fixed size.
+    std::unique_ptr<CFileView> Show(Corv::CProjectDocument& document) {
+        m_docs.push_back(std::make_unique<CFileDoc>(document));
+        auto view = std::make_unique<CFileView>(*m_docs.back());
+        view->resize(1100, 420);
+        view->show();
+        return view;
+    }
+    std::string Scratch(const std::string& name) const { return m_dir / name; }
+
+    std::shared_ptr<CorvTest::SinkLog> m_sink;
+    QStringList m_notices;
+
+private:
+    CorvTest::TempDir m_dir;
+    CorvTest::TempDir m_work;
+    CorvTest::ScopedDataHome m_dataHome{m_dir.Path()};
+    std::vector<std::unique_ptr<CFileDoc>> m_docs;
+};
+
+// The centre of a cell in the list's viewport.
+QPoint CellCentre(const CParameterListCtrl& list, int row, int column) {
+    return list.visualRect(list.model()->index(row, column)).center();
+}
+
+} // namespace
 
 class ProjectWindowTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<CorvUiTest::World> m_world;
-    std::unique_ptr<CFileView> m_view;
+    std::unique_ptr<World> m_world;
+    std::unique_ptr<CFileView> m_view, m_secondView;
     Corv::CProjectDocument* m_song = nullptr;
+    Corv::CProjectDocument* m_second = nullptr; // "B", shown once Second() is asked for
     // The scripted edit dialog: "field:text;" for each opening, and the answer (null: Cancel).
     QString m_log;
     QString m_answer;
@@ -32,6 +121,11 @@ class ProjectWindowTest : public QObject {
         if (!m_view)
             m_view = m_world->Show(*m_song);
         return *m_view;
+    }
+    CFileView& Second() {
+        if (!m_secondView)
+            m_secondView = m_world->Show(*m_second);
+        return *m_secondView;
     }
     // A list of the project window, in the active window and with the keyboard focus.
     CParameterListCtrl& List(int kind) {
@@ -49,8 +143,7 @@ class ProjectWindowTest : public QObject {
         return View().List(kind)->model()->index(row, column).data().toString();
     }
     static void Click(CParameterListCtrl& list, int row, int column = 1) {
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                          CorvUiTest::CellCentre(list, row, column));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, CellCentre(list, row, column));
     }
     // Steps the find bar forward (true) or back; the messages it shows.
     static QString Steps(CFindBar& bar, std::initializer_list<bool> forward) {
@@ -66,11 +159,57 @@ class ProjectWindowTest : public QObject {
         View().Document().UpdateAllViews();
     }
 
+    // Dragging: the drag object and the clock of the edge scrolling.
+    std::unique_ptr<QMimeData> m_data;
+    qint64 m_now = 0;
+
+    static QString Name(const Corv::CProjectDocument* document, int kind, int row) {
+        return QString::fromStdString(
+            document->Data().Records(kind).Item(static_cast<std::size_t>(row)).Name());
+    }
+    // The rows a list marks as where the drop would land.
+    static Rows DropRows(const CParameterListCtrl& list) {
+        Rows rows;
+        for (int row = 0; row < list.model()->rowCount(); ++row)
+            if (list.model()->index(row, 0).data(CParameterListModel::DropTargetRole).toBool())
+                rows.push_back(row);
+        return rows;
+    }
+    // Starts a drag of these rows of a list, pressed on `pressed`.
+    bool Begin(CParameterListCtrl& list, const Rows& rows, int pressed) {
+        list.SelectRows(rows);
+        m_data.reset(MakeDragData(list.Kind()));
+        return CDragState::Get().Begin(&list, pressed);
+    }
+    // Enters and moves over a point of a list with keys held; the effect the list answers.
+    Qt::DropAction Over(CParameterListCtrl& list, QPoint at, Qt::KeyboardModifiers keys = {}) {
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, m_data.get(), Qt::LeftButton, keys);
+        QCoreApplication::sendEvent(list.viewport(), &enter);
+        QDragMoveEvent move(at, actions, m_data.get(), Qt::LeftButton, keys);
+        QCoreApplication::sendEvent(list.viewport(), &move);
+        return move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
+    }
+    Qt::DropAction Over(CParameterListCtrl& list, int row, Qt::KeyboardModifiers keys = {}) {
+        return Over(list, CellCentre(list, row, 1), keys);
+    }
+    // Drops on a row and ends the drag as the drag loop does; true when the drop was done.
+    bool DropOn(CParameterListCtrl& list, int row, Qt::KeyboardModifiers keys = {}) {
+        Over(list, row, keys);
+        QDropEvent drop(CellCentre(list, row, 1), Qt::CopyAction | Qt::MoveAction, m_data.get(),
+                        Qt::LeftButton, keys);
+        QCoreApplication::sendEvent(list.viewport(), &drop);
+        const bool done = CDragState::Get().DropDone();
+        CDragState::Get().End();
+        return done;
+    }
+
 private slots:
     void init() {
-        m_world = std::make_unique<CorvUiTest::World>();
+        m_world = std::make_unique<World>();
         CCodePage::Get().Select(QStringLiteral("windows-1252"));
         m_song = &m_world->OpenSong("Song");
+        m_second = &m_world->OpenSong("B");
         m_log.clear();
         m_answer = QString();
         CUiChoosers::Get().editText = [this](QWidget*, int field, QString& text) {
@@ -78,9 +217,13 @@ private slots:
             text = m_answer.isNull() ? text : m_answer;
             return !m_answer.isNull();
         };
+        m_now = 0;
+        CDragState::Get().clock = [this] { return m_now; };
     }
     void cleanup() {
+        CDragState::Get().End();
         m_view.reset();
+        m_secondView.reset();
         m_world.reset();
     }
 
@@ -134,7 +277,7 @@ private slots:
             QTest::keyClick(&patches, static_cast<Qt::Key>(key), keys);
             QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()),
                      std::tuple(focus, selected));
-            QVERIFY(patches.viewport()->rect().contains(CorvUiTest::CellCentre(patches, focus, 0)));
+            QVERIFY(patches.viewport()->rect().contains(CellCentre(patches, focus, 0)));
         }
         QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
         QTest::keyClicks(&patches, QStringLiteral("2"));
@@ -154,8 +297,7 @@ private slots:
             list.SetCurrentColumn(-1);
             m_log.clear();
             Click(list, row, column);
-            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
-                               CorvUiTest::CellCentre(list, row, column));
+            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, CellCentre(list, row, column));
             QCOMPARE(std::tuple(m_log, list.CurrentColumn()), std::tuple(QString(opened), current));
         }
     }
@@ -267,10 +409,9 @@ private slots:
     // Set Up Grid reaches every window; the missing-files notice comes when the window becomes
     // active, not again while it stays so.
     void gridAndMissingFilesReachEveryWindow() {
-        std::unique_ptr<CFileView> second = m_world->Show(m_world->OpenSong("Other"));
         CUiChoosers::Get().setUpGrid = [](QWidget*, int& gridSw) { return (gridSw = 1); };
         View().SetUpGrid();
-        QVERIFY(second->List(0)->showGrid());
+        QVERIFY(Second().List(0)->showGrid());
         List(0); // the notice needs an active list
         std::filesystem::remove(Data().Waves()[3].FilePath());
         View().OnActivateView();
@@ -326,11 +467,11 @@ private slots:
         QCOMPARE(Steps(bar, {true, true, false, false, true}),
                  QStringLiteral("hit 1 of 5, hit 2 of 5, hit 1 of 5, hit 5 of 5, hit 1 of 5"));
         QCOMPARE(Selected(), std::tuple(Rows{4}, Rows{2}, Rows{3}));
-        std::unique_ptr<CFileView> other = m_world->Show(m_world->OpenSong("B"));
+        CFileView& other = Second();
         bar.SetSearch(QStringLiteral("s"), CFindBar::kEveryProject, Corv::kToneKind);
         QVERIFY(Steps(bar, {true, true, true, true}).endsWith("hit 4 of 6"));
-        QCOMPARE(std::pair(CFileView::Current(), other->List(1)->SelectedRows()),
-                 std::pair(other.get(), Rows{2}));
+        QCOMPARE(std::pair(CFileView::Current(), other.List(1)->SelectedRows()),
+                 std::pair(&other, Rows{2}));
         QCOMPARE(Steps(bar, {false}), QStringLiteral("hit 3 of 6"));
         QCOMPARE(CFileView::Current(), &View());
     }
@@ -352,6 +493,90 @@ private slots:
         QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
         bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::kFindAllKinds);
         QVERIFY(bar.isHidden() && !bar.Step(true) && !bar.isHidden());
+    }
+
+    void keysGiveTheFlags() {
+        // Keys, over the source list?; insert?, copy?
+        const std::tuple<Qt::KeyboardModifiers, bool, bool, bool> cases[] = {
+            {{}, true, false, false},
+            {Qt::ControlModifier, true, false, true},
+            {{}, false, false, true},
+            {Qt::ControlModifier, false, false, false},
+            {Qt::AltModifier, true, true, false},
+            {Qt::ShiftModifier, false, true, true},
+            {Qt::ShiftModifier | Qt::ControlModifier, true, true, true}};
+        for (const auto& [keys, overSource, insert, copy] : cases) {
+            const DropFlags flags = FlagsForKeys(keys, overSource);
+            QCOMPARE(std::pair(flags.insert, flags.copy), std::pair(insert, copy));
+        }
+        // The drag object carries one format, named after the kind.
+        QCOMPARE(std::unique_ptr<QMimeData>(MakeDragData(Corv::kToneKind))->formats(),
+                 QStringList{"application/x-corvanelibrarian-tone"});
+    }
+
+    void aDragNeedsAUsedSlotAndKeepsTheGrabOffset() {
+        QVERIFY(!Begin(*View().List(0), {2, 3}, 2)); // patches 3 and 4 are free
+        QVERIFY(Begin(*View().List(0), {0, 1, 2}, 1));
+        // Rows 1-3 dragged by row 2 onto row 10 land on rows 9-11.
+        QCOMPARE(Over(*Second().List(0), 9), Qt::CopyAction);
+        QCOMPARE(DropRows(*Second().List(0)), (Rows{8, 9, 10}));
+        QVERIFY(DropRows(*View().List(0)).empty());
+        // Only a list of the drag's kind takes it; within the source list a plain drag moves.
+        QCOMPARE(Over(*Second().List(1), 3), Qt::IgnoreAction);
+        QCOMPARE(Over(*View().List(0), 3), Qt::MoveAction);
+        CDragState::Get().End();
+        QCOMPARE(Corv::CDomain::Get().m_transferPatches.Size(), std::size_t{0});
+    }
+
+    void aPlainDragWithinAListMoves() {
+        QVERIFY(Begin(*View().List(0), {0, 1}, 0)); // Lead, Pad onto rows 8-9
+        QVERIFY(DropOn(*View().List(0), 7));
+        QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->Data().Patches()[1].IsEmpty());
+        QCOMPARE(Name(m_song, 0, 7) + Name(m_song, 0, 8), QStringLiteral("LeadPad"));
+        QCOMPARE(View().List(0)->SelectedRows(), (Rows{0, 1})); // the rows where the block was
+        QVERIFY(m_song->IsModified() && !m_second->IsModified());
+    }
+
+    void aCtrlDragIntoAnotherProjectMovesAndOneUndoRestoresBoth() {
+        const std::string leadFile = m_song->Data().Patches()[0].FilePath();
+        QVERIFY(Begin(*View().List(0), {0}, 0));
+        QVERIFY(DropOn(*Second().List(0), 9, Qt::ControlModifier));
+        QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->IsModified() &&
+                m_second->IsModified());
+        QCOMPARE(Name(m_second, 0, 9), QStringLiteral("Lead"));
+        Corv::CProjectDocuments::Get().Undo();
+        QCOMPARE(m_song->Data().Patches()[0].FilePath(), leadFile);
+        QVERIFY(m_second->Data().Patches()[9].IsEmpty());
+    }
+
+    // The status line says what the drop would do; a cancelled drag changes nothing.
+    void theStatusPreviewSaysWhatTheDropWouldDo() {
+        QVERIFY(Begin(*View().List(0), {0}, 0)); // Lead plays tone 3 (Saw: waves 2 and 4)
+        Over(*Second().List(0), 9);
+        QCOMPARE(CDragState::Get().Preview(),
+                 "copy 1 patch to B.prj row 10 (overwrite), carrying 1 tone, 2 waves, 150 Bytes   "
+                 "(Ctrl: move, Shift or Alt: insert)");
+        Over(*View().List(0), 1, Qt::ShiftModifier);
+        QVERIFY(CDragState::Get().Preview().startsWith("move 1 patch to row 2 (insert)"));
+        CDragState::Get().End(); // Escape, or a release outside any list
+        QVERIFY(!m_song->IsModified() && !m_second->IsModified() &&
+                !Corv::CDomain::Get().CanUndo());
+        QVERIFY(DropRows(*View().List(0)).empty() && m_second->Data().Patches()[9].IsEmpty());
+    }
+
+    void theEdgesScrollFasterTheLongerTheCursorStaysThere() {
+        QVERIFY(Begin(*View().List(0), {0}, 0));
+        CParameterListCtrl& list = *Second().List(0);
+        const QPoint bottom(40, list.viewport()->height() - 3);
+        Over(list, bottom);
+        const int top = list.TopRow();
+        for (const auto& [now, scrolled] : {std::pair{500, 1}, {4200, 5}}) {
+            m_now = now;
+            list.AutoScrollTick();
+            QCOMPARE(list.TopRow(), top + scrolled);
+        }
+        // The drop position follows the rows that scrolled under the cursor.
+        QCOMPARE(CDragState::Get().DropPosition(), list.rowAt(bottom.y()));
     }
 };
 
