@@ -81,10 +81,6 @@ struct World : Script {
         app = std::make_unique<CApp>(Environment(data.path()));
         return app->InitInstance(arguments);
     }
-    void Started() {
-        if (!Start())
-            qFatal("start-up failed");
-    }
     CMainFrame& Frame() { return *app->MainFrame(); }
     CDocManager& Docs() { return app->Documents(); }
     std::vector<CFileDoc*> Documents() { return app->Documents().Documents(); }

@@ -1,15 +1,26 @@
-// The application and its own windows: work folder, sinks, settings, command line, hand-over;
-// message boxes, the progress window and Set Up Font.
+// The application and its main window: work folder, sinks, settings, command line, hand-over;
+// message boxes, the progress window and Set Up Font; menus, keys, enabling, Undo, desktop drops;
+// New, Open, the close question, Save As, titles, recent files; where project windows go; the
+// check window.
 #include "app_fixture.h"
+#include "ui/check_window.h"
 #include "ui/font_setup.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QStatusBar>
+#include <QToolBar>
+#include <filesystem>
 
 namespace {
 
@@ -25,12 +36,49 @@ std::vector<std::uint32_t> Options() {
 
 } // namespace
 
-class AppTest_ : public QObject, public AppTest::World {
+class ApplicationTest : public QObject, public AppTest::World {
     Q_OBJECT
+
+    // "1" or "0" for each command: enabled or not.
+    QString Enabled(std::initializer_list<int> ids) {
+        Frame().UpdateCommandUi();
+        QString states;
+        for (int id : ids)
+            states += Frame().Action(id)->isEnabled() ? u'1' : u'0';
+        return states;
+    }
+    QStringList Titles() {
+        QStringList titles;
+        for (CFileDoc* document : Documents())
+            titles << document->Title();
+        return titles;
+    }
+    // Opens projects in a main window of a fixed size; every project window must lie inside
+    // the client area, and `corners` of them have a corner of their own.
+    void OpenInside(int count, int corners) {
+        Frame().resize(1200, 860);
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        for (int i = 0; i < count; ++i)
+            QVERIFY(Open(QStringLiteral("P%1.prj").arg(i)) != nullptr);
+        if (corners == 0)
+            Frame().Action(Cmd::kCascade)->trigger();
+        const QRect area = Frame().MdiArea()->viewport()->rect();
+        QSet<std::pair<int, int>> seen;
+        for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList()) {
+            QVERIFY2(area.contains(child->geometry()), qPrintable(child->windowTitle()));
+            seen.insert({child->x(), child->y()});
+        }
+        QCOMPARE(seen.size(), corners == 0 ? count : corners);
+    }
+
 private slots:
-    void init() { Reset(); }
+    void init() {
+        Reset();
+        QVERIFY(Start());
+    }
 
     void StartMakesTheWorkFolderAndInstallsSinks() {
+        Reset();
         const QString base = data.filePath("fresh/user/data"); // not there yet
         app = std::make_unique<CApp>(Environment(base));
         QVERIFY(app->InitInstance({}));
@@ -50,14 +98,13 @@ private slots:
 
     void SettingsReadAtStartAndWrittenAtExit() {
         Corv::CDomain& domain = Corv::CDomain::Get();
-        Started();
         domain.m_gridSw = domain.m_waveOption = domain.m_tnumOption = 1;
         CListFont::Get().Set(QFont(QStringLiteral("DejaVu Sans Mono")), QColor(200, 0, 50));
         app->ExitInstance();
         QCOMPARE(QSettings().value("Option/FontColor").toInt(), 200 | (50 << 16));
         Corv::CDomain::Reset();
         CListFont::Get().Set(QFont(), Qt::black);
-        Started();
+        QVERIFY(Start());
         QCOMPARE(Options(), (std::vector<std::uint32_t>{1, 1, 0, 1, 0}));
         QCOMPARE(CListFont::Get().Font().family(), QStringLiteral("DejaVu Sans Mono"));
     }
@@ -65,6 +112,7 @@ private slots:
     // A relative path is taken from the starting folder and remembered whole, quotes, commas and
     // blanks in it too; a missing project ends start-up.
     void CommandLineOpensAProject() {
+        Reset();
         QVERIFY(!Start({data.filePath("Missing.prj")}) && !app->ExitWork());
         QCOMPARE(sink->Errors(), std::vector<int>{Corv::kMsgLoadFailed});
         Reset();
@@ -80,7 +128,6 @@ private slots:
     // The second start makes no work folder of its own; the first opens the project and comes
     // forward.
     void SecondStartHandsItsProjectOverAndExits() {
-        Started();
         Frame().showMinimized();
         QTemporaryDir secondData;
         {
@@ -97,7 +144,6 @@ private slots:
 
     // While a modal window is up, a hand-over only raises the window.
     void HandOverWhileBusyOnlyRaises() {
-        Started();
         const QString folder = Project("Busy.prj");
         QDialog modal(app->MainFrame());
         modal.setWindowModality(Qt::ApplicationModal);
@@ -145,7 +191,6 @@ private slots:
     }
 
     void FontChangeReachesEveryProject() {
-        Started();
         app->OnFileNew();
         app->OnFileNew();
         const QFont font(QStringLiteral("DejaVu Serif"), 21);
@@ -154,7 +199,203 @@ private slots:
             for (int kind = 0; kind < 3; ++kind)
                 QCOMPARE(Docs().FrameOf(*document)->View()->List(kind)->font(), font);
     }
+
+    void MenusKeysAndBars() {
+        QCOMPARE(Frame().menuBar()->actions().size(), 2); // File, Help
+        QVERIFY(Frame().Action(Cmd::kManual)->shortcut().isEmpty());
+        QVERIFY(Activate());
+        QTest::keyClick(&Frame(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(Frame().menuBar()->actions().size(), 7);
+        // F1 opens the manual only from a project window; Ctrl+W closes nothing; Ctrl+G pops up
+        // the window list.
+        Frame().UpdateCommandUi();
+        QCOMPARE(Frame().Action(Cmd::kManual)->shortcut(), QKeySequence(Qt::Key_F1));
+        QTest::keyClick(&Frame(), Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(Documents().size(), std::size_t(1));
+        QTest::keyClick(&Frame(), Qt::Key_G, Qt::ControlModifier);
+        QTRY_VERIFY(Frame().WindowListMenu()->isVisible());
+        Frame().WindowListMenu()->hide();
+        Frame().Action(Cmd::kToolBar)->trigger();
+        QVERIFY(Frame().ToolBar()->isHidden());
+        Docs().CloseAllDocuments();
+        QTRY_COMPARE(Frame().menuBar()->actions().size(), 2);
+    }
+
+    void ProjectCommandsNeedAProjectWindow() {
+        const std::initializer_list<int> project = {
+            Cmd::kClose,     Cmd::kSave,      Cmd::kSaveAs,       Cmd::kImportWave,
+            Cmd::kSelectAll, Cmd::kSetUpGrid, Cmd::kCleanProject, Cmd::kMaximizeWidth};
+        QCOMPARE(Enabled(project) + Enabled({Cmd::kNew, Cmd::kOpen}), "0000000011");
+        Open("Selected.prj");
+        QCOMPARE(Enabled(project) + Enabled({Cmd::kDelete}), "111111110");
+        // Delete follows the selection of the project window.
+        QVERIFY(Activate());
+        CParameterListCtrl* patches = Frame().ActiveView()->List(Corv::kPatchKind);
+        patches->setFocus();
+        patches->selectRow(0);
+        QTRY_VERIFY(Frame().Action(Cmd::kDelete)->isEnabled());
+        // Maximize Width needs a window that is neither minimized nor maximized.
+        Frame().ActiveProjectFrame()->showMaximized();
+        QCOMPARE(Enabled({Cmd::kMaximizeWidth}), QStringLiteral("0"));
+    }
+
+    // Undo swaps back every project of the step, and only those.
+    void UndoFollowsTheStore() {
+        CFileDoc* a = Open("UndoA.prj");
+        CFileDoc* b = Open("UndoB.prj");
+        QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
+        Corv::CDomain::Get().RecordUndo(Corv::kPatchKind, a->Data());
+        a->Data().Patches().Item(0).SetName("Changed");
+        QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("1"));
+        Frame().Action(Cmd::kUndo)->trigger();
+        QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
+        QVERIFY(a->IsModified() && !b->IsModified());
+        Corv::CDomain::Get().RecordUndo(Corv::kPatchKind, b->Data());
+        Docs().CloseDocument(*b); // closing the owner discards its step
+        QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
+    }
+
+    void DropsOpenAFolderOrImportFiles() {
+        const QString wave = data.filePath("Kick.wav");
+        CorvTest::WriteBytes(wave.toStdString(), CorvTest::AudioFileBytes(".wav", 100, 1));
+        Frame().HandleDrop({QUrl::fromLocalFile(wave)}); // no project: ignored
+        Frame().HandleDrop({QUrl::fromLocalFile(Project("Dropped.prj"))});
+        // A folder among files is ignored; the files are imported into the active project.
+        Frame().HandleDrop({QUrl::fromLocalFile(Project("Other.prj")), QUrl::fromLocalFile(wave)});
+        QCOMPARE(Titles(), QStringList{"Dropped.prj"});
+        QVERIFY(!Documents().front()->Data().Waves()[1].IsEmpty());
+    }
+
+    // Open remembers its folder; New counts its titles; another spelling of an open folder
+    // activates its window; the titles mark a modified project.
+    void OpenNewAndTitles() {
+        chooser.m_answers << Project("Chosen.prj");
+        app->OnFileOpen();
+        app->OnFileNew();
+        app->OnFileOpen(); // cancelled; it starts in the remembered folder
+        app->OnFileNew();
+        QCOMPARE(Titles(), (QStringList{"Chosen.prj", "Untitled1", "Untitled2"}));
+        const QString folder = data.filePath("Chosen.prj");
+        QCOMPARE(chooser.m_calls, (QStringList{"open ", "open " + folder + u'\\'}));
+        CFileDoc* document = Docs().OpenDocumentFile(data.path() + "/./Chosen.prj/");
+        QCOMPARE(&Frame().ActiveProjectFrame()->Document(), document);
+        QCOMPARE(Counts(), QStringLiteral("3 3 3"));
+        document->SetModifiedFlag(true);
+        QCOMPARE(Docs().FrameOf(*document)->windowTitle() + Frame().windowTitle(),
+                 "Chosen.prj *Corvane Librarian - " + folder + "/ *");
+    }
+
+    // The close question comes only for a modified project: Yes saves, No discards, Cancel keeps.
+    void ClosingAsksOnlyForAModifiedProject() {
+        for (const int answer : {-1, int(Corv::kAnswerCancel), int(Corv::kAnswerYes)}) {
+            saveQuestions.clear();
+            CFileDoc* document = Open(QStringLiteral("Asked%1.prj").arg(answer));
+            if (answer >= 0) {
+                document->Data().Patches().Item(0).SetName("Renamed");
+                document->SetModifiedFlag(true);
+                saveAnswers = {answer};
+            }
+            QCOMPARE(Docs().CloseDocument(*document), answer != Corv::kAnswerCancel);
+            QCOMPARE(saveQuestions.size(), answer < 0 ? 0 : 1);
+            QCOMPARE(QFile::exists(data.filePath(QStringLiteral("Asked%1.prj").arg(answer)) +
+                                   "/Patch/001 Renamed.d00"),
+                     answer == Corv::kAnswerYes);
+        }
+        QCOMPARE(Counts(), QStringLiteral("1 1 1")); // the one cancelled
+        // Closing the program asks for each modified project; Cancel stops it all.
+        saveAnswers = {Corv::kAnswerCancel};
+        QVERIFY(!Frame().close());
+        saveAnswers = {Corv::kAnswerNo};
+        QVERIFY(Frame().close());
+        QCOMPARE(Counts(), QStringLiteral("0 0 0"));
+    }
+
+    void SaveAsTakesTheChosenFolder() {
+        app->OnFileNew();
+        CFileDoc* fresh = Documents().front();
+        QVERIFY(!Docs().Save(*fresh)); // a new project asks; cancelled
+        const QString target = data.filePath("Fresh.prj");
+        chooser.m_answers << target;
+        QVERIFY(Docs().Save(*fresh));
+        QVERIFY(QFileInfo(target + "/Patch").isDir() && fresh->Title() == "Fresh.prj");
+        // Another new project starts beside the remembered one, never on it.
+        app->OnFileNew();
+        QVERIFY(!Docs().SaveAs(*Documents().back()));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.path());
+        // Save As of an opened project starts on its own folder and leaves it as it was.
+        CFileDoc* document = Open("Origin.prj");
+        chooser.m_answers << data.filePath("Copy.prj");
+        QVERIFY(Docs().SaveAs(*document));
+        QCOMPARE(chooser.m_calls.back(), "save " + data.filePath("Origin.prj"));
+        QVERIFY(QFile::exists(data.filePath("Copy.prj/Patch/001 Lead.d00")));
+    }
+
+    void RecentFilesListTheNewestFirst() {
+        QStringList folders;
+        for (int i = 0; i < 10; ++i) {
+            folders.prepend(data.filePath(QStringLiteral("Recent%1.prj").arg(i)));
+            QVERIFY(Docs().CloseDocument(*Open(QStringLiteral("Recent%1.prj").arg(i))));
+        }
+        QCOMPARE(Docs().RecentFiles().Entries(), folders.mid(0, 8)); // eight are kept
+        // An entry that no longer opens is dropped.
+        QVERIFY(QDir(folders[0]).removeRecursively());
+        app->OnOpenRecent(0);
+        QVERIFY(!Docs().RecentFiles().Entries().contains(folders[0]));
+    }
+
+    // The first start fills most of the screen; project windows open inside the client area,
+    // each with its own corner, whether the platform places them or a stored placement does
+    // (a full-size one: all in one place).
+    void ProjectWindowsOpenInside() {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(QRect(Frame().pos(), Frame().size())) &&
+                Frame().width() >= screen.width() * 8 / 10);
+        for (const QString stored : {"", "4000,3000,800,400", "200,100,3000,2000"}) {
+            Reset();
+            if (!stored.isEmpty())
+                QSettings().setValue("Window/Position4107", stored);
+            QVERIFY(Start());
+            OpenInside(6, stored.startsWith("200") ? 1 : 6);
+        }
+    }
+
+    // After Cascade every list of every project window shows at least twelve rows.
+    void CascadeKeepsTwelveRows() {
+        OpenInside(20, 0);
+        for (CFileDoc* document : Documents())
+            for (int kind = 0; kind < 3; ++kind) {
+                const CParameterListCtrl* list = Docs().FrameOf(*document)->View()->List(kind);
+                QVERIFY(list->viewport()->height() >= CMainFrame::kUsableRows * list->rowHeight(0));
+            }
+    }
+
+    // Opening a project with problems says so in the status bar; F7 lists them for the active
+    // project; Enter on a line selects its entry alone, in view, in its window.
+    void CheckWindow() {
+        CorvTest::ProjectBuilder p(data.filePath("Song.prj").toStdString());
+        p.Patch(1, "Lead", 1).Patch(200, "Far", 700).Tone(1, "Pad", {1}).Wave(1, "Sine", 64);
+        std::filesystem::remove(p.SlotPath(Corv::kWaveKind, 1, "Sine", ".w00"));
+        CFileDoc* broken = Docs().OpenDocumentFile(data.filePath("Song.prj"));
+        QCOMPARE(Frame().statusBar()->currentMessage(),
+                 QStringLiteral("Song.prj: 2 problems found \u2014 Project > Check lists them"));
+        QVERIFY(Open("Sound.prj") != nullptr && Activate());
+        QTest::keyClick(Frame().ActiveView()->List(Corv::kToneKind), Qt::Key_F7);
+        CCheckWindow* window = Frame().CheckWindow();
+        QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
+        QCOMPARE(window->Summary(), QStringLiteral("No problems found."));
+        Frame().MdiArea()->setActiveSubWindow(Docs().FrameOf(*broken));
+        QCOMPARE(window->Lines()->item(0)->text(),
+                 QStringLiteral("dangling patch 200 U -> tone 700 (empty slot)"));
+        window->Lines()->setCurrentRow(0);
+        QTest::keyClick(window->Lines(), Qt::Key_Return);
+        CParameterListCtrl* patches = Frame().ActiveView()->List(Corv::kPatchKind);
+        QCOMPARE(std::tuple(&Frame().ActiveView()->Document(), patches->SelectedRows()),
+                 std::tuple(broken, std::vector<int>{199}));
+        QVERIFY(patches->viewport()->rect().contains(patches->visualRect(patches->currentIndex())));
+        Docs().CloseAllDocuments(); // a line of a project that was closed selects nothing
+        QVERIFY(!window->ActivateLine(0));
+    }
 };
 
-QTEST_MAIN(AppTest_)
+QTEST_MAIN(ApplicationTest)
 #include "app_test.moc"

@@ -121,7 +121,7 @@ private slots:
               {"Beta.prj", "", "", true},
               {"", "Victim.prj", "ask 7 -> 3", false}}) {
             Reset();
-            Started();
+            QVERIFY(Start());
             EnterChooser keys;
             QStringList asked;
             Corv::CDomain::Get().SetMessageSink(std::make_unique<EnterSink>(asked));

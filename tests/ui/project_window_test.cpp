@@ -163,10 +163,6 @@ class ProjectWindowTest : public QObject {
     std::unique_ptr<QMimeData> m_data;
     qint64 m_now = 0;
 
-    static QString Name(const Corv::CProjectDocument* document, int kind, int row) {
-        return QString::fromStdString(
-            document->Data().Records(kind).Item(static_cast<std::size_t>(row)).Name());
-    }
     // The rows a list marks as where the drop would land.
     static Rows DropRows(const CParameterListCtrl& list) {
         Rows rows;
@@ -391,8 +387,7 @@ private slots:
         const std::pair<std::uint64_t, CWaveGauge::Level> cases[] = {
             {limit / 10 * 9, CWaveGauge::kNormal},
             {limit / 10 * 9 + 1, CWaveGauge::kAmber},
-            {limit, CWaveGauge::kFull},
-            {limit + 4096, CWaveGauge::kFull}};
+            {limit, CWaveGauge::kFull}};
         CWaveGauge gauge;
         gauge.resize(100, 10);
         QSet<QString> drawn;
@@ -458,8 +453,11 @@ private slots:
     }
 
     // Next and previous walk the hits of the active project, or of every one, and wrap; each
-    // hit is selected in its list and its window made the current one.
+    // hit is selected in its list and its window made the current one. Memos are searched, the
+    // typed text encoded into the names' code page; no hit says so, and no text opens the bar.
     void findBarWalksTheHits() {
+        Data().Patches()[9].SetFilePath(Data().ProjectFolder() + "Patch/010 Cafe.d00");
+        Data().Patches()[9].SetName("Caf\xE9"); // "Café" in Windows-1252
         View().OnActivateView();
         CFindBar bar;
         // "S" is in Bass (patch 5), Saw, Str, Sub (tones 3, 5, 7) and Snare (wave 4).
@@ -474,15 +472,6 @@ private slots:
                  std::pair(&other, Rows{2}));
         QCOMPARE(Steps(bar, {false}), QStringLiteral("hit 3 of 6"));
         QCOMPARE(CFileView::Current(), &View());
-    }
-
-    // Memos are searched, the typed text encoded into the names' code page; no hit says so, and
-    // no text opens the bar instead.
-    void findBarSearchesMemosInTheCodePage() {
-        Data().Patches()[9].SetFilePath(Data().ProjectFolder() + "Patch/010 Cafe.d00");
-        Data().Patches()[9].SetName("Caf\xE9"); // "Café" in Windows-1252
-        View().OnActivateView();
-        CFindBar bar;
         bar.SetSearch(QStringLiteral("CAF\u00C9"), CFindBar::kActiveProject, Corv::kPatchKind);
         QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
         QCOMPARE(View().List(0)->SelectedRows(), Rows{9});
@@ -532,7 +521,7 @@ private slots:
         QVERIFY(Begin(*View().List(0), {0, 1}, 0)); // Lead, Pad onto rows 8-9
         QVERIFY(DropOn(*View().List(0), 7));
         QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->Data().Patches()[1].IsEmpty());
-        QCOMPARE(Name(m_song, 0, 7) + Name(m_song, 0, 8), QStringLiteral("LeadPad"));
+        QCOMPARE(Data().Patches()[7].Name() + Data().Patches()[8].Name(), std::string("LeadPad"));
         QCOMPARE(View().List(0)->SelectedRows(), (Rows{0, 1})); // the rows where the block was
         QVERIFY(m_song->IsModified() && !m_second->IsModified());
     }
@@ -543,7 +532,7 @@ private slots:
         QVERIFY(DropOn(*Second().List(0), 9, Qt::ControlModifier));
         QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->IsModified() &&
                 m_second->IsModified());
-        QCOMPARE(Name(m_second, 0, 9), QStringLiteral("Lead"));
+        QCOMPARE(m_second->Data().Patches()[9].Name(), std::string("Lead"));
         Corv::CProjectDocuments::Get().Undo();
         QCOMPARE(m_song->Data().Patches()[0].FilePath(), leadFile);
         QVERIFY(m_second->Data().Patches()[9].IsEmpty());
