@@ -345,7 +345,7 @@ private slots:
 
     // The first start fills most of the screen; project windows open inside the client area,
     // each with its own corner, whether the platform places them or a stored placement does
-    // (a full-size one: all in one place).
+    // (a full-size one: all in one place); after Cascade every list shows at least twelve rows.
     void ProjectWindowsOpenInside() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(Frame().pos(), Frame().size())) &&
@@ -357,10 +357,6 @@ private slots:
             QVERIFY(Start());
             OpenInside(6, stored.startsWith("200") ? 1 : 6);
         }
-    }
-
-    // After Cascade every list of every project window shows at least twelve rows.
-    void CascadeKeepsTwelveRows() {
         OpenInside(20, 0);
         for (CFileDoc* document : Documents())
             for (int kind = 0; kind < 3; ++kind) {

@@ -485,15 +485,12 @@ private slots:
     }
 
     void keysGiveTheFlags() {
-        // Keys, over the source list?; insert?, copy?
+        // Keys, over the source list?; insert? (Shift or Alt), copy? (Ctrl swaps move and copy)
         const std::tuple<Qt::KeyboardModifiers, bool, bool, bool> cases[] = {
             {{}, true, false, false},
-            {Qt::ControlModifier, true, false, true},
-            {{}, false, false, true},
-            {Qt::ControlModifier, false, false, false},
-            {Qt::AltModifier, true, true, false},
+            {Qt::ControlModifier | Qt::AltModifier, true, true, true},
             {Qt::ShiftModifier, false, true, true},
-            {Qt::ShiftModifier | Qt::ControlModifier, true, true, true}};
+            {Qt::ControlModifier, false, false, false}};
         for (const auto& [keys, overSource, insert, copy] : cases) {
             const DropFlags flags = FlagsForKeys(keys, overSource);
             QCOMPARE(std::pair(flags.insert, flags.copy), std::pair(insert, copy));
@@ -517,24 +514,22 @@ private slots:
         QCOMPARE(Corv::CDomain::Get().m_transferPatches.Size(), std::size_t{0});
     }
 
-    void aPlainDragWithinAListMoves() {
+    // A plain drag within a list moves the block; a Ctrl drag into another project moves too,
+    // and one undo restores both projects.
+    void dropsMoveAndOneUndoRestoresBoth() {
         QVERIFY(Begin(*View().List(0), {0, 1}, 0)); // Lead, Pad onto rows 8-9
         QVERIFY(DropOn(*View().List(0), 7));
-        QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->Data().Patches()[1].IsEmpty());
+        QVERIFY(Data().Patches()[0].IsEmpty() && Data().Patches()[1].IsEmpty());
         QCOMPARE(Data().Patches()[7].Name() + Data().Patches()[8].Name(), std::string("LeadPad"));
         QCOMPARE(View().List(0)->SelectedRows(), (Rows{0, 1})); // the rows where the block was
         QVERIFY(m_song->IsModified() && !m_second->IsModified());
-    }
-
-    void aCtrlDragIntoAnotherProjectMovesAndOneUndoRestoresBoth() {
-        const std::string leadFile = m_song->Data().Patches()[0].FilePath();
-        QVERIFY(Begin(*View().List(0), {0}, 0));
+        const std::string leadFile = Data().Patches()[7].FilePath();
+        QVERIFY(Begin(*View().List(0), {7}, 7));
         QVERIFY(DropOn(*Second().List(0), 9, Qt::ControlModifier));
-        QVERIFY(m_song->Data().Patches()[0].IsEmpty() && m_song->IsModified() &&
-                m_second->IsModified());
+        QVERIFY(Data().Patches()[7].IsEmpty() && m_second->IsModified());
         QCOMPARE(m_second->Data().Patches()[9].Name(), std::string("Lead"));
         Corv::CProjectDocuments::Get().Undo();
-        QCOMPARE(m_song->Data().Patches()[0].FilePath(), leadFile);
+        QCOMPARE(Data().Patches()[7].FilePath(), leadFile);
         QVERIFY(m_second->Data().Patches()[9].IsEmpty());
     }
 
