@@ -1,7 +1,6 @@
 #pragma once
 
-// Test support for the desktop program: private settings, data and work folders, and every
-// dialog scripted, so that no test ever shows a modal window.
+// Desktop test support: private settings, data and work folders, and every dialog scripted.
 #include "app/app.h"
 #include "storage/domain.h"
 #include "support/project_builder.h"

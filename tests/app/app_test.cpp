@@ -1,7 +1,5 @@
-// The application and its main window: work folder, sinks, settings, command line, hand-over;
-// message boxes, the progress window and Set Up Font; menus, keys, enabling, Undo, desktop drops;
-// New, Open, the close question, Save As, titles, recent files; where project windows go; the
-// check window.
+// The application (start, settings, hand-over, its own dialogs) and its main window: commands,
+// drops, New, Open, closing, Save As, titles, recent files, window placement, the check window.
 #include "app_fixture.h"
 #include "ui/check_window.h"
 #include "ui/font_setup.h"
@@ -53,8 +51,7 @@ class ApplicationTest : public QObject, public AppTest::World {
             titles << document->Title();
         return titles;
     }
-    // Opens projects in a main window of a fixed size; every project window must lie inside
-    // the client area, and `corners` of them have a corner of their own.
+    // Opens projects in a fixed-size main window: all inside the client area, at `corners` places.
     void OpenInside(int count, int corners) {
         Frame().resize(1200, 860);
         QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
@@ -109,8 +106,7 @@ private slots:
         QCOMPARE(CListFont::Get().Font().family(), QStringLiteral("DejaVu Sans Mono"));
     }
 
-    // A relative path is taken from the starting folder and remembered whole, quotes, commas and
-    // blanks in it too; a missing project ends start-up.
+    // A relative path is read from the starting folder and stored whole; a missing one fails.
     void CommandLineOpensAProject() {
         Reset();
         QVERIFY(!Start({data.filePath("Missing.prj")}) && !app->ExitWork());
@@ -125,8 +121,7 @@ private slots:
         QCOMPARE(Docs().RecentFiles().Entries(), QStringList{folder});
     }
 
-    // The second start makes no work folder of its own; the first opens the project and comes
-    // forward.
+    // A second start makes no work folder; the first opens the project and comes forward.
     void SecondStartHandsItsProjectOverAndExits() {
         Frame().showMinimized();
         QTemporaryDir secondData;
@@ -170,8 +165,7 @@ private slots:
                  QStringLiteral("This project could not be loaded.|X.d00: bad"));
     }
 
-    // The progress window shows the outermost operation only and keeps the main window disabled
-    // until it ends; Cancel counts only in a cancellable operation.
+    // Only the outermost operation shows, the main window disabled; Cancel counts where allowed.
     void ProgressShowsTheOutermostOperationOnly() {
         QMainWindow main;
         main.show();
@@ -206,8 +200,7 @@ private slots:
         QVERIFY(Activate());
         QTest::keyClick(&Frame(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(Frame().menuBar()->actions().size(), 7);
-        // F1 opens the manual only from a project window; Ctrl+W closes nothing; Ctrl+G pops up
-        // the window list.
+        // F1 (manual) needs a project window; Ctrl+W closes nothing; Ctrl+G: the window list.
         Frame().UpdateCommandUi();
         QCOMPARE(Frame().Action(Cmd::kManual)->shortcut(), QKeySequence(Qt::Key_F1));
         QTest::keyClick(&Frame(), Qt::Key_W, Qt::ControlModifier);
@@ -266,8 +259,7 @@ private slots:
         QVERIFY(!Documents().front()->Data().Waves()[1].IsEmpty());
     }
 
-    // Open remembers its folder; New counts its titles; another spelling of an open folder
-    // activates its window; the titles mark a modified project.
+    // Open remembers its folder, New counts titles, a respelled open folder activates its window.
     void OpenNewAndTitles() {
         chooser.m_answers << Project("Chosen.prj");
         app->OnFileOpen();
@@ -343,9 +335,8 @@ private slots:
         QVERIFY(!Docs().RecentFiles().Entries().contains(folders[0]));
     }
 
-    // The first start fills most of the screen; project windows open inside the client area,
-    // each with its own corner, whether the platform places them or a stored placement does
-    // (a full-size one: all in one place); after Cascade every list shows at least twelve rows.
+    // The first start fills most of the screen; project windows open inside, each at its own place
+    // (a stored full-size one: all at one), and after Cascade every list shows twelve rows.
     void ProjectWindowsOpenInside() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(QRect(Frame().pos(), Frame().size())) &&
@@ -365,8 +356,7 @@ private slots:
             }
     }
 
-    // Opening a project with problems says so in the status bar; F7 lists them for the active
-    // project; Enter on a line selects its entry alone, in view, in its window.
+    // Problems show in the status bar; F7 lists them; Enter on a line selects its entry in view.
     void CheckWindow() {
         CorvTest::ProjectBuilder p(data.filePath("Song.prj").toStdString());
         p.Patch(1, "Lead", 1).Patch(200, "Far", 700).Tone(1, "Pad", {1}).Wave(1, "Sine", 64);

@@ -68,8 +68,7 @@ private slots:
         Corv::CDomain::Get().SetMessageSink(std::make_unique<CorvTest::ScriptedSink>(sink));
     }
 
-    // Only a folder named "*.prj" in any letter case is taken, and only while it is there; the
-    // chooser starts in the remembered folder (stored with a backslash).
+    // Only an existing "*.prj" folder, in any case, is taken; the start may end in a backslash.
     void TakesOnlyProjectFolders() {
         const QDir dir = Home();
         for (const char* name : {"Song.prj", "Song.PRJ", "Song", "Song.prj.old"})
@@ -138,8 +137,7 @@ private slots:
         }
     }
 
-    // The tree starts at the home folder and shows no hidden folders; the start is scrolled
-    // into view.
+    // The tree starts at home, shows no hidden folders and scrolls the start into view.
     void TreeStartsAtHome() {
         QVERIFY(Home().mkpath(".cache") && Home().mkpath("Notes"));
         for (int i = 0; i < 120; ++i)
@@ -156,8 +154,7 @@ private slots:
         QTRY_COMPARE(model->rowCount(tree->rootIndex()), 2); // Notes and Songs
     }
 
-    // A typed or pasted path takes the tree there; Enter in the field never ends the dialog,
-    // Accept takes what was typed.
+    // A typed path takes the tree there; Enter in the field never ends the dialog, Accept does.
     void TypedPaths() {
         const QDir home = Home();
         QVERIFY(home.mkpath("Songs/Beta.prj") && home.mkpath("Notes"));

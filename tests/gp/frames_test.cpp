@@ -1,5 +1,4 @@
-// The window library: the main window's placement, the window list, the anchor layout and the
-// single-instance guard.
+// The window library: placement, window list, anchor layout and the single-instance guard.
 #include "gp/anchor_layout.h"
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
@@ -85,8 +84,7 @@ private slots:
         QCOMPARE(frame->MdiArea()->activeSubWindow(), song01);
     }
 
-    // Each layout pass starts from the template, never from the last pass's result; dialog units
-    // are x × character width ÷ 4 and y × character height ÷ 8.
+    // Each layout pass starts from the template; a dialog unit is ¼ character wide, ⅛ high.
     void LayoutStartsFromTheTemplate() {
         QWidget window;
         auto* button = new QPushButton(&window);
@@ -99,9 +97,8 @@ private slots:
         QCOMPARE((GP::CDialogUnits{6, 13}.ToPixels(QRect(4, 8, 8, 16))), QRect(6, 13, 12, 26));
     }
 
-    // A second start runs on its own with another runtime folder or display, after the first
-    // ended without cleaning up, when others may enter the folder, or when the socket is another
-    // user's (which it then neither uses nor replaces).
+    // A second start runs alone with another runtime folder or display, after a crash, when others
+    // may enter the folder, or when the socket is another user's (then neither used nor replaced).
     void SecondStartMeetsTheFirstOnlyWhenSafe() {
         const QString name = QStringLiteral("Guard");
         // What happens after the first has started; the second's runtime folder and display;

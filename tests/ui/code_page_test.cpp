@@ -40,8 +40,7 @@ private slots:
         QCOMPARE(Corv::CurrentCodePage(), Corv::CodePage::Windows1252);
     }
 
-    // Every byte of Windows-1252 from 0x80 on, and every single- and double-byte character of
-    // Shift_JIS that the lists can show.
+    // Every high byte of Windows-1252 and every Shift_JIS character that the lists can show.
     void everyCharacterReadsAlike() {
         for (int b = 0x80; b <= 0xFF; ++b)
             ExpectAgreement(std::string(1, static_cast<char>(b)));

@@ -1,7 +1,5 @@
-// The project window and its lists: cell texts, keys, selection links, editing names and memos, the
-// commands (with undo) and the wave gauge, the missing-files warning, the find bar, the dialogs
-// driven without being shown, and dragging rows between lists (drag events are sent to the
-// viewports as the platform's drag loop would send them).
+// The project window and its lists: cells, keys, links, editing, commands, gauge, notices, find
+// bar, dialogs, and drags (events sent to the viewports as the platform's drag loop sends them).
 #include "edit/find.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
@@ -38,8 +36,7 @@ namespace {
 
 using Rows = std::vector<int>;
 
-// Settings in a folder of their own; each case starts from a fresh store, no open documents, a
-// recording message sink and real dialogs replaced.
+// One case's ground: own settings, a fresh store, a recording sink and real dialogs replaced.
 class World {
 public:
     World() {
@@ -255,8 +252,7 @@ private slots:
         QCOMPARE(Selected(), std::tuple(Rows{0, 1, 4}, Rows{2, 4, 8}, Rows{0, 1, 2, 3, 4, 5}));
     }
 
-    // The navigation keys and a typed slot number move the focus and the selection together,
-    // keep the row in view and link the other lists.
+    // Navigation keys and a typed slot number move focus and selection together, in view, linked.
     void navigationKeys() {
         CParameterListCtrl& patches = List(0);
         Click(patches, 1); // Pad
@@ -298,8 +294,7 @@ private slots:
         }
     }
 
-    // Ctrl+R names every selected tone in one undo step, the selection kept; what the code page
-    // cannot hold, or a file name cannot, is left out.
+    // Ctrl+R names every selected tone in one undo step, leaving out what a name cannot hold.
     void renameThreeTonesAtOnce() {
         CParameterListCtrl& list = List(1);
         list.SelectRows({2, 4, 6});
@@ -313,8 +308,7 @@ private slots:
         QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
     }
 
-    // A lone lead byte has no character in a double-byte code page: a memo confirmed unchanged
-    // keeps it.
+    // A memo confirmed unchanged keeps a lone lead byte, which has no character in Shift_JIS.
     void memoConfirmedUnchangedKeepsItsBytes() {
         QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
         const std::string odd("Memo \x81", 6);
@@ -340,8 +334,7 @@ private slots:
         QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{4}, Rows{3}));
     }
 
-    // Clean is offered the stored options and stores the chosen ones; nothing stays selected,
-    // as the numbers change; the lists refill, and again after Undo.
+    // Clean offers and stores the options, clears the selection, refills the lists, also on Undo.
     void cleanThroughTheCommandAndUndo() {
         Corv::CDomain::Get().m_toneOption = 1;
         std::array<std::uint32_t, 4> shown{};
@@ -360,8 +353,7 @@ private slots:
         QVERIFY(!View().List(0)->ShowsLinkedRows());
     }
 
-    // Import takes files in path order into the first free slots, shows and selects them, and
-    // the status text and the gauge follow, also through Undo.
+    // Import fills free slots in path order and selects them; status and gauge follow, Undo too.
     void importMovesTheGauge() {
         const std::string big = m_world->Scratch("b.WAV");
         CorvTest::WriteBytes(big, CorvTest::AudioFileBytes(".wav", 12, 1));
@@ -401,8 +393,7 @@ private slots:
         QCOMPARE(drawn.size(), 3); // normal, amber and red stand apart
     }
 
-    // Set Up Grid reaches every window; the missing-files notice comes when the window becomes
-    // active, not again while it stays so.
+    // Set Up Grid reaches every window; the missing-files notice comes once per activation.
     void gridAndMissingFilesReachEveryWindow() {
         CUiChoosers::Get().setUpGrid = [](QWidget*, int& gridSw) { return (gridSw = 1); };
         View().SetUpGrid();
@@ -415,8 +406,7 @@ private slots:
         QVERIFY(m_world->m_notices[0].startsWith("Some patch/tone/wave files within the project"));
     }
 
-    // The import dialog opens where it was left, also where a remembered ".." through a link
-    // leads as the system resolves it.
+    // The import dialog opens where it was left, a ".." after a link resolved as the system does.
     void importDialogRemembersWhereItWasLeft() {
         const QString folder = QString::fromStdString(m_world->Scratch("Samples"));
         QVERIFY(QDir().mkpath(folder + "/elsewhere/inner"));
@@ -428,8 +418,7 @@ private slots:
         QCOMPARE(dialog.directory().absolutePath(), folder + "/elsewhere");
     }
 
-    // The clean dialog shows the stored options and previews the plan of the options checked,
-    // leaving the project as it was; its details list every entry that moves or goes.
+    // The clean dialog previews the checked options' plan, project untouched, details complete.
     void cleanDialogPreviewsItsOptions() {
         Corv::CDomain::Get().m_pnumOption = 1;
         CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
@@ -452,9 +441,8 @@ private slots:
         QVERIFY(Data().Tones() == tones); // a preview only
     }
 
-    // Next and previous walk the hits of the active project, or of every one, and wrap; each
-    // hit is selected in its list and its window made the current one. Memos are searched, the
-    // typed text encoded into the names' code page; no hit says so, and no text opens the bar.
+    // Next and previous walk and wrap the hits of one or every project, selecting each in its
+    // window; memos are searched in the names' code page; no text opens the bar instead.
     void findBarWalksTheHits() {
         Data().Patches()[9].SetFilePath(Data().ProjectFolder() + "Patch/010 Cafe.d00");
         Data().Patches()[9].SetName("Caf\xE9"); // "Café" in Windows-1252
@@ -514,8 +502,7 @@ private slots:
         QCOMPARE(Corv::CDomain::Get().m_transferPatches.Size(), std::size_t{0});
     }
 
-    // A plain drag within a list moves the block; a Ctrl drag into another project moves too,
-    // and one undo restores both projects.
+    // Drops within a list and, with Ctrl, into another project move; one undo restores both.
     void dropsMoveAndOneUndoRestoresBoth() {
         QVERIFY(Begin(*View().List(0), {0, 1}, 0)); // Lead, Pad onto rows 8-9
         QVERIFY(DropOn(*View().List(0), 7));
