@@ -1,5 +1,6 @@
-// `check`, `info` and `list` on sound and faulty projects, `demo`, and usage errors (exit status
-// 2, a text on stderr, no change to any project).
+// The commands that read projects — `check`, `info`, `list`, `find` and `diff` — on sound and
+// faulty projects, `demo`, and usage errors (exit status 2, a text on stderr, no change to any
+// project).
 
 #include "cli/arguments.h"
 #include "cli_fixture.h"
@@ -235,6 +236,114 @@ TEST(CliRows, KeepTheGivenOrderAndRefuseWhatNoSelectionHolds) {
     EXPECT_EQ(rows, (std::vector<int>{11, 2, 4, 5, 6}));
     for (const char* bad : {"", "3,", ",3", "0", "513", "5-3", "3,3-4", "1--2", "+1", "1 ", "2-"})
         EXPECT_FALSE(Corv::Cli::ParseRows(bad, Corv::kPatchKind, rows, error)) << bad;
+}
+
+// `corvane find`: the hits printed as `list` prints rows; exit status 1 without a hit.
+class CliFindTest : public CliTest {
+protected:
+    void SetUp() override {
+        p.Patch(2, "Bass Lead", 1, 1).Patch(9, "Pad", 0);
+        p.Tone(1, "Sub bass", {3}).Tone(4, "Idle", {});
+        p.Wave(3, "BASSDRUM", 64, ".w00").Wave(5, "Loop", 10, ".wav");
+        // memo 2 of patch 9 and memo 4 of wave 5 (four lines per entry)
+        std::vector<std::string> patchMemos(36), waveMemos(20);
+        patchMemos[33] = "deep BaSs";
+        waveMemos[19] = "no match here";
+        p.Memos(Corv::kPatchKind, patchMemos).Memos(Corv::kWaveKind, waveMemos);
+    }
+    ProjectBuilder p{ProjectPath("P")};
+};
+
+TEST_F(CliFindTest, PrintsTheHitsOfEachKindAsTheListDoes) {
+    ExpectRun(RunCorvane({"find", p.Folder(), "BASS"}), 0,
+              {"patches 2", "   2  Bass Lead     L/U", "   9  Pad           _/_   | deep BaSs",
+               "tones 1", ">  1  Sub bass", "waves 1", ">  3  * BASSDRUM"});
+    ExpectRun(RunCorvane({"find", p.Folder(), "bass", "--kind", "tones"}), 0, {">  1  Sub bass"});
+    ExpectRun(RunCorvane({"find", p.Folder(), "match", "--kind", "wave"}), 0,
+              {"   5    Loop           |  |  | no match here"});
+}
+
+TEST_F(CliFindTest, NoHitExitsWith1AndBadArgumentsWith2) {
+    ExpectRun(RunCorvane({"find", p.Folder(), "bass", "--kind", "wave"}), 0, {">  3  * BASSDRUM"});
+    ExpectRun(RunCorvane({"find", p.Folder(), "Idle", "--kind", "patch"}), 1, {});
+    ExpectRun(RunCorvane({"find", p.Folder(), "nowhere"}), 1, {});
+    const auto usage = [&](const Strings& arguments) {
+        const RunResult result = RunCorvane(arguments);
+        EXPECT_EQ(result.status, 2) << result.out << result.err;
+        EXPECT_FALSE(result.err.empty());
+    };
+    usage({"find", p.Folder(), "bass", "--kind", "drum"});
+    usage({"find", p.Folder(), ""});
+    usage({"find", p.Folder()});
+}
+
+// `corvane diff`: two project folders, or one folder given twice, compared slot by slot.
+class CliDiffTest : public CliTest {
+protected:
+    std::string MakeProject(const std::string& name) {
+        ProjectBuilder p(ProjectPath(name));
+        p.Patch(1, "Warm Pad", 2, 4).Patch(3, "Glass Bell", 4).Patch(7, "Bass", 9);
+        p.Tone(2, "Pad Saw", {1, 3}).Tone(4, "Bell FM", {3, 0, 5}).Tone(9, "Sub", {});
+        p.Wave(1, "Saw", 2048).Wave(3, "Bell", 4096, ".wav").Wave(5, "Air", 512, ".aiff");
+        p.SystemFiles();
+        m_builders.emplace(name, p);
+        return p.Folder();
+    }
+    std::string Copy(const std::string& from, const std::string& name) {
+        std::filesystem::copy(from, ProjectPath(name), std::filesystem::copy_options::recursive);
+        return ProjectPath(name);
+    }
+    std::map<std::string, ProjectBuilder> m_builders;
+};
+
+TEST_F(CliDiffTest, EditsOfACopyShowAsOneLinePerDifference) {
+    const std::string a = MakeProject("A");
+    const std::string b = Copy(a, "B");
+    // Moving tone 2 to 20 renumbers patch 1's reference: the patch itself is unchanged.
+    ASSERT_EQ(RunCorvane({"move", b, "tone", "2", b, "20", "--yes"}).status, 0);
+    ASSERT_EQ(RunCorvane({"rename", b, "wave", "1", "Sawtooth"}).status, 0);
+    ASSERT_EQ(RunCorvane({"memo", b, "patch", "3", "1", "night \"set\""}).status, 0);
+    ASSERT_EQ(RunCorvane({"delete", b, "patch", "7", "--yes"}).status, 0);
+    // Other bytes in the wave file of slot 5, under the same name.
+    CorvTest::WriteBytes(
+        m_builders.at("A").SlotPath(Corv::kWaveKind, 5, "Air", ".aiff").replace(0, a.size(), b),
+        CorvTest::AudioFileBytes(".aiff", 512, 0x33));
+    const Strings lines = {
+        "patch 3: memo 1 \"\" -> \"night \\\"set\\\"\"",
+        "patch 7: only in A \"Bass\"",
+        "tone 2 -> 20: moved",
+        "wave 1: name \"Saw\" -> \"Sawtooth\"",
+        "wave 5: content differs",
+    };
+    ExpectRun(RunCorvane({"diff", a, b}), 1, lines);
+
+    const RunResult json = RunCorvane({"diff", a, b, "--json"});
+    EXPECT_EQ(json.status, 1);
+    ASSERT_EQ(json.Lines().size(), 1u) << json.out;
+    EXPECT_EQ(Json::parse(json.out), Json::parse(R"([
+        {"kind": "patch", "change": "memo", "a": 3, "b": 3, "memo": 1, "from": "", "to": "night \"set\""},
+        {"kind": "patch", "change": "only-in-a", "a": 7, "b": null, "name": "Bass"},
+        {"kind": "tone", "change": "moved", "a": 2, "b": 20},
+        {"kind": "wave", "change": "name", "a": 1, "b": 1, "from": "Saw", "to": "Sawtooth"},
+        {"kind": "wave", "change": "content", "a": 5, "b": 5}])"));
+
+    // B against A: the same differences seen from the other side.
+    const RunResult back = RunCorvane({"diff", b, a});
+    EXPECT_EQ(back.status, 1);
+    EXPECT_EQ(back.Lines()[1], "patch 7: only in B \"Bass\"");
+    EXPECT_EQ(back.Lines()[2], "tone 20 -> 2: moved");
+}
+
+// One folder given twice is equal; a folder that cannot be loaded is never "different".
+TEST_F(CliDiffTest, TheSameFolderIsEqualAndOneThatCannotBeLoadedIsStatus2) {
+    const std::string a = MakeProject("A");
+    ExpectRun(RunCorvane({"diff", a, a}), 0, {});
+    ExpectRun(RunCorvane({"diff", a, a, "--json"}), 0, {"[]"});
+    const RunResult missing = RunCorvane({"diff", a, m_temp / "None.prj"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.out.find("error"), std::string::npos) << missing.out;
+    EXPECT_EQ(RunCorvane({"diff", a}).status, 2);
+    EXPECT_EQ(RunCorvane({"diff", a, a, "--bogus"}).status, 2);
 }
 
 } // namespace

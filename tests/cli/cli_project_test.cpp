@@ -87,14 +87,6 @@ TEST_F(CliProjectTest, ImportTakesTheAcceptedFilesAndLeavesNoWorkFilesBehind) {
     EXPECT_EQ(CorvTest::ReadBytes(p.Folder() + "Wave/002 Kick One.wav"), CorvTest::ReadBytes(wav));
     EXPECT_EQ(CorvTest::ListFolder(work), Strings{"notes.txt"});
 
-    // Without a named work folder the run's own goes at exit.
-    const std::string tmp = m_temp / "tmp";
-    std::filesystem::create_directories(tmp);
-    ExpectRun(RunCorvane({"import", p.Folder(), LooseFile("a.wav", 100)},
-                         {{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}),
-              0, {});
-    EXPECT_TRUE(std::filesystem::is_empty(tmp));
-
     // Nothing accepted: message 9, its three lines joined on one.
     const RunResult none = RunCorvane({"import", p.Folder(), text});
     ASSERT_EQ(none.Lines().size(), 1u) << none.out;
