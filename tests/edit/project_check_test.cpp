@@ -1,5 +1,5 @@
 #include "edit/project_check.h"
-#include "list_edit_support.h"
+#include "storage/domain.h"
 #include "storage/project_document.h"
 #include "support/project_builder.h"
 
@@ -8,40 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A project folder on disk and a document over it (not registered with the store); records
-// are placed straight into the arrays with files that exist, so that only what a case breaks
-// is wrong. Patch 1 on tone 1 on wave 1, user lists as the references call for.
-struct CheckedProject {
-    CorvTest::TempDir dir;
-    std::string folder = dir / "Song.prj/";
-    Corv::CProjectDocument document;
-    Corv::CLumData& data = document.Data();
-
-    CheckedProject() {
-        CorvTest::ProjectBuilder builder(folder);
-        data.SetProjectFolder(folder);
-        data.Waves().PlaceClone(0, CorvTest::MakeWave("W1", Touch("Wave/W1.w00")));
-        Tone(1, {1});
-        Patch(1, 1);
-    }
-    std::string Touch(const std::string& relative) {
-        CorvTest::WriteBytes(folder + relative, {1, 2, 3});
-        return folder + relative;
-    }
-    void Patch(int n, int tone0, int tone1 = 0) {
-        Corv::CPatch patch = CorvTest::MakePatch("P", tone0, tone1);
-        patch.SetFilePath(Touch("Patch/P" + std::to_string(n) + ".d00"));
-        data.Patches().PlaceClone(static_cast<std::size_t>(n - 1), patch);
-        CorvTest::RebuildUsers(data);
-    }
-    void Tone(int n, const std::vector<int>& waves) {
-        Corv::CTone tone = CorvTest::MakeTone("T", waves);
-        tone.SetFilePath(Touch("Tone/T" + std::to_string(n) + ".p00"));
-        data.Tones().PlaceClone(static_cast<std::size_t>(n - 1), tone);
-        CorvTest::RebuildUsers(data);
-    }
-};
 
 // A problem as "kind entry-kind slot path: text".
 std::string Describe(const Corv::ProjectProblem& problem) {
@@ -54,30 +20,40 @@ std::string Describe(const Corv::ProjectProblem& problem) {
 // then user lists, then bytes. Missing, rejected and irregular files are checked end to end by
 // the command-line tool's check, which cannot show false user lists (loading rebuilds them).
 TEST(ProjectCheck, EachKindOfProblemNamesItsEntryInReportOrder) {
-    const std::vector<std::pair<std::function<void(CheckedProject&)>, std::vector<std::string>>>
-        cases = {
-            {[](CheckedProject&) {}, {}},
-            {[](CheckedProject& p) { p.Patch(3, 1, 5); },
-             {"0 0 2 : dangling patch 3 L -> tone 5 (empty slot)"}},
-            {[](CheckedProject& p) {
-                 p.Tone(2, {0, 1000});
-                 p.data.Tones()[0].Users() = {0, 0, 6};
-                 p.data.Waves()[0].Users().clear();
-                 std::filesystem::resize_file(p.folder + "Wave/W1.w00", Corv::kWaveBytesLimit + 1);
-             },
-             {"1 1 1 : dangling tone 2 osc 0 side 1 -> wave 1000 (beyond 999)",
-              "5 1 0 : users tone 1: stored 1,7, referenced by 1",
-              "6 2 0 : users wave 1: stored none, referenced by 1",
-              "7 -1 -1 : wave bytes 67107841 over the limit of 67107840"}},
-        };
-    for (const auto& [setUp, expected] : cases) {
-        CheckedProject project;
-        setUp(project);
+    using Builder = CorvTest::ProjectBuilder;
+    const std::vector<std::pair<std::function<void(Builder&)>, std::vector<std::string>>> cases = {
+        {[](Builder&) {}, {}},
+        {[](Builder& b) { b.Patch(3, "P", 1, 5); },
+         {"0 0 2 : dangling patch 3 L -> tone 5 (empty slot)"}},
+        {[](Builder& b) {
+             b.Tone(2, "T", {0, 1000});
+             std::filesystem::resize_file(b.SlotPath(Corv::kWaveKind, 1, "W1", ".w00"),
+                                          Corv::kWaveBytesLimit + 1);
+         },
+         {"1 1 1 : dangling tone 2 osc 0 side 1 -> wave 1000 (beyond 999)",
+          "5 1 0 : users tone 1: stored 1,7, referenced by 1",
+          "6 2 0 : users wave 1: stored none, referenced by 1",
+          "7 -1 -1 : wave bytes 67107841 over the limit of 67107840"}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        // Patch 1 on tone 1 on wave 1; a case adds or breaks what it reports.
+        CorvTest::TempDir dir;
+        Builder builder(dir / "Song.prj/");
+        builder.Wave(1, "W1", 100).Tone(1, "T", {1}).Patch(1, "P", 1);
+        cases[i].first(builder);
+        Corv::CDomain::Reset();
+        Corv::CProjectDocument document;
+        ASSERT_TRUE(document.LoadProject(builder.Folder()));
+        if (i == 2) { // user lists that loading would not make
+            document.Data().Tones()[0].Users() = {0, 0, 6};
+            document.Data().Waves()[0].Users().clear();
+        }
         std::vector<std::string> lines;
-        for (const Corv::ProjectProblem& problem : Corv::CheckProject(project.document))
+        for (const Corv::ProjectProblem& problem : Corv::CheckProject(document))
             lines.push_back(Describe(problem));
-        EXPECT_EQ(lines, expected);
+        EXPECT_EQ(lines, cases[i].second);
     }
+    Corv::CDomain::Reset();
 }
 
 } // namespace
