@@ -73,17 +73,13 @@ TEST(ProjectDiff, LinesForEachKindOfDifference) {
         {"two tones swapped, the patch following them",
          Base,
          [](Side& s) {
-             s.Wave(1, "Saw", 1), s.Wave(2, "Sine", 2), s.Wave(3, "Noise", 3);
-             s.Tone(2, "Pad", {1, 2}), s.Tone(1, "Bass", {3});
-             s.Patch(1, "Lead", 2, 1);
+             Base(s), s.Tone(2, "Pad", {1, 2}), s.Tone(1, "Bass", {3}), s.Patch(1, "Lead", 2, 1);
          },
          {"tone 1 -> 2: moved", "tone 2 -> 1: moved"}},
         {"a moved entry's slot taken by a new one",
          Base,
          [](Side& s) {
-             s.Wave(1, "Saw", 1), s.Wave(2, "Sine", 2), s.Wave(3, "Noise", 3);
-             s.Tone(1, "Fresh", {}, 5), s.Tone(9, "Pad", {1, 2}), s.Tone(2, "Bass", {3});
-             s.Patch(1, "Lead", 9, 2);
+             Base(s), s.Tone(1, "Fresh", {}, 5), s.Tone(9, "Pad", {1, 2}), s.Patch(1, "Lead", 9, 2);
          },
          {"tone 1 -> 9: moved", "tone 1: only in B \"Fresh\""}},
         {"a reference to an empty slot matches only the same number",
