@@ -16,9 +16,8 @@ std::string Describe(const Corv::ProjectProblem& problem) {
            problem.path + ": " + problem.text;
 }
 
-// Each kind of problem names its entry; several come in the report's order: references first,
-// then user lists, then bytes. Missing, rejected and irregular files are checked end to end by
-// the command-line tool's check, which cannot show false user lists (loading rebuilds them).
+// Each kind of problem names its entry, in the report's order: references, user lists (which
+// the command-line tool's check cannot show, as loading rebuilds them), then bytes.
 TEST(ProjectCheck, EachKindOfProblemNamesItsEntryInReportOrder) {
     using Builder = CorvTest::ProjectBuilder;
     const std::vector<std::pair<std::function<void(Builder&)>, std::vector<std::string>>> cases = {

@@ -165,9 +165,7 @@ TEST_F(WaveImportTest, AFailedCopyStopsTheImportKeepingEarlierWaves) {
 }
 
 // Files that are not regular files are never imported: a notice names them and the rest goes in
-// (an ".aif" may be an IFF file of form AIFC, a ".vpw" is taken by its extension; a header that
-// is not what the extension says is checked end to end by the command-line tool's import). With
-// nothing left the import is refused as one without accepted files.
+// (an AIFC too); with nothing left the import is refused as one without accepted files.
 TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
     const std::string fifo = m_sources / "fifo.wav", zero = m_sources / "zero.aif";
     const std::string aifc = m_sources / "compressed.aiff";
