@@ -68,7 +68,7 @@ TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {
     EXPECT_FALSE(SetMemos(a, kPatchKind, {-1}, 1, "x"));
     EXPECT_TRUE(before.Matches(a));
     Domain().Undo();
-    EXPECT_EQ(Name(a, kPatchKind, 1), "P1");
+    EXPECT_EQ(a.Patches()[0].Name(), "P1");
 }
 
 } // namespace

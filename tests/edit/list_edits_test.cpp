@@ -1,7 +1,7 @@
 #include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
-#include "edit_property_model.h"
+#include "list_edit_support.h"
 #include "support/faulty_file_system.h"
 
 #include <functional>
@@ -244,9 +244,8 @@ const PreviewCase kCases[] = {
      "refused: waves would exceed 64 MB by 1.2 MB"},
     {"empty rows", NoChange, false, kPatchKind, Rows(11, 12), 1, false, -1,
      "refused: nothing to drop: the dragged rows are empty"},
-    // A block onto its own first row does nothing, unless a copy is inserted there.
-    {"onto itself", NoChange, true, kPatchKind, Rows(2, 3, 4), 2, false, -1,
-     "refused: nothing to do: the block is dropped onto itself"},
+    // A block onto its own first row does nothing, unless a copy is inserted there (a move there
+    // is shown end to end by the command-line tool's preview).
     {"onto itself as a copy", NoChange, true, kPatchKind, Rows(3, 4, 2), 2, false, 1,
      "refused: nothing to do: the block is dropped onto itself"},
     {"inserted onto itself", NoChange, true, kPatchKind, Rows(2, 3, 4), 2, true, -1,

@@ -45,13 +45,6 @@ struct Case {
     std::vector<std::string> lines;
 };
 
-std::vector<std::string> Lines(const std::vector<Corv::ProjectDifference>& differences) {
-    std::vector<std::string> lines;
-    for (const Corv::ProjectDifference& d : differences)
-        lines.push_back(Corv::DifferenceLine(d));
-    return lines;
-}
-
 // Memos, names, entries only on one side and wave contents are checked end to end by the
 // command-line tool's diff, as are equal projects; here the matching of records that moved.
 TEST(ProjectDiff, LinesForEachKindOfDifference) {
@@ -90,7 +83,10 @@ TEST(ProjectDiff, LinesForEachKindOfDifference) {
         SCOPED_TRACE(c.name);
         Side a, b;
         c.a(a), c.b(b);
-        EXPECT_EQ(Lines(Corv::DiffProjects(a.data, b.data)), c.lines);
+        std::vector<std::string> lines;
+        for (const Corv::ProjectDifference& d : Corv::DiffProjects(a.data, b.data))
+            lines.push_back(Corv::DifferenceLine(d));
+        EXPECT_EQ(lines, c.lines);
     }
 }
 
