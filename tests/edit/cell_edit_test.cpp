@@ -42,9 +42,8 @@ TEST(StoredText, NamesAreFilteredThenCutAndMemosKeepOneLine) {
     EXPECT_EQ(StoredMemo(std::string(1500, 'm')), std::string(kMemoLength, 'm'));
 }
 
-// A memo typed in the program is made fit by `StoredMemo` before it is set, while the
-// command-line tool sets its bytes as they are. Renames and memos of several rows, with their
-// undo, are checked by the editing property test.
+// A memo is set as given (the program makes a typed one fit with `StoredMemo` first, the
+// command-line tool does not).
 TEST_F(CellEdit, MemosAreStoredAsGivenForEachRow) {
     CLumData a;
     PutWave(a, 1);
@@ -69,7 +68,7 @@ TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {
     EXPECT_FALSE(SetMemos(a, kPatchKind, {-1}, 1, "x"));
     EXPECT_TRUE(before.Matches(a));
     Domain().Undo();
-    EXPECT_EQ(Name(a, kPatchKind, 1), "P1");
+    EXPECT_EQ(a.Patches()[0].Name(), "P1");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "edit/clean.h"
-#include "edit_property_model.h"
+#include "list_edit_support.h"
 #include "storage/domain.h"
 #include "support/faulty_file_system.h"
 

@@ -1,7 +1,7 @@
 #include "edit/cell_edit.h"
 #include "edit/drop.h"
 #include "edit/list_edits.h"
-#include "edit_property_model.h"
+#include "list_edit_support.h"
 #include "support/faulty_file_system.h"
 
 #include <algorithm>

@@ -37,8 +37,7 @@ TEST(ContainsNoCase, FoldsTheLettersOfTheCodePageAndMatchesDoubleByteCharactersW
 }
 
 // Hits in project, kind and slot order, in names and memos; a record with a name but no file
-// is an empty slot and is not searched. One project's hits and the kind filter are checked end
-// to end by the command-line tool's find.
+// is an empty slot and is not searched.
 TEST(FindHits, ComeInProjectKindAndSlotOrder) {
     CLumData a, b;
     const auto put = [](CLumData& data, int kind, int number, const std::string& name,

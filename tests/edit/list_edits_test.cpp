@@ -1,20 +1,32 @@
+#include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
-#include "edit_property_model.h"
+#include "list_edit_support.h"
 #include "support/faulty_file_system.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 
-// The exact edges of drops and deletes; the editing property test covers the general case:
-// placing, renumbering and carrying records, and the references that follow them.
+// The exact edges of drops and deletes, and the preview of a drop; the editing property test
+// covers the general case: placing, renumbering and carrying records, and the references that
+// follow them, and that a preview changes nothing.
 namespace {
 
 using namespace Corv;
 using namespace CorvTest;
 using CorvTest::Property::SizedFileSystem;
 
-class ListEdits : public EditTest {};
+class ListEdits : public EditTest {
+public:
+    void SetSize(const CLumData& project, int wave, std::uint64_t bytes) {
+        m_files.SetSize(project.Waves()[static_cast<std::size_t>(wave - 1)].FilePath(),
+                        static_cast<std::uint32_t>(bytes));
+    }
+
+protected:
+    SizedFileSystem m_files;
+    ScopedFileSystem m_scope{m_files};
+};
 
 // Patches 2 and 5 share tone 3; patch 5 also uses tone 7; tone 3 uses waves 4 and 2, tone 7
 // waves 4 and 11.
@@ -109,11 +121,7 @@ const CheckCase kCheckCases[] = {
      kAnswerOk, true, 0, 0, 0},
 };
 
-class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {
-protected:
-    SizedFileSystem m_files;
-    ScopedFileSystem m_scope{m_files};
-};
+class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {};
 
 TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
     const CheckCase& c = GetParam();
@@ -167,5 +175,126 @@ TEST_F(ListEdits, DeletesIgnoreRowsOutsideTheList) {
     EXPECT_TRUE(DeleteEntries(a, {-1, 512, 100000}, kPatchKind, false, true));
     EXPECT_TRUE(before.Matches(a));
 }
+
+// A drop from A onto A or B, rows and position 1-based, and the line of its preview.
+struct PreviewCase;
+
+class DropPreviewTest : public ListEdits, public testing::WithParamInterface<PreviewCase> {};
+
+// A: patches 1-4 on tones 1, 2, 5 and (1, 5), patch 6 on tone 7; tone 1 on wave 1, tone 2 on waves
+// 2 and 3, tone 5 on wave 3; waves of 100,000, 200,000 and 1,063,149 bytes (1.3 MB together).
+void FillPreviewSource(CLumData& a) {
+    for (int w = 1; w <= 3; ++w)
+        PutWave(a, w);
+    PutTone(a, 1, {1});
+    PutTone(a, 2, {2, 3});
+    PutTone(a, 5, {3});
+    const int tones[][2] = {{1, 0}, {2, 0}, {5, 0}, {1, 5}};
+    for (int p = 1; p <= 4; ++p)
+        PutPatch(a, p, tones[p - 1][0], tones[p - 1][1]);
+    PutPatch(a, 6, 7); // on an empty tone slot
+}
+
+using SetUp = void (*)(CLumData& a, CLumData& b, DropPreviewTest& t);
+void NoChange(CLumData&, CLumData&, DropPreviewTest&) {}
+void UsedAtEnd(CLumData& a, CLumData&, DropPreviewTest&) {
+    PutPatch(a, 511, 0);
+    PutPatch(a, 512, 0);
+}
+// Every tone slot of B used but the last `free`; B's patch 1 used.
+template <int free> void FreeTones(CLumData&, CLumData& b, DropPreviewTest&) {
+    for (int n = 1; n <= kToneSlots - free; ++n)
+        PutTone(b, n, {}, "", "B");
+    PutPatch(b, 1, 0);
+}
+void BigWave(CLumData&, CLumData& b, DropPreviewTest& t) {
+    PutWave(b, 1, "", "B");
+    t.SetSize(b, 1, kWaveBytesLimit - 100'000);
+}
+
+struct PreviewCase {
+    const char* name;
+    SetUp setUp;
+    bool sameProject;
+    int kind;
+    std::vector<int> rows;
+    int at;
+    bool insert;
+    int copy;         // -1: the default (within one project a move, else a copy), 0: move, 1: copy
+    const char* line; // "ok: TEXT" or "refused: TEXT"
+};
+
+const PreviewCase kCases[] = {
+    {"a copy carries tones, waves and their bytes", NoChange, false, kPatchKind, Rows(1, 2, 3, 4),
+     10, false, -1,
+     "ok: copy 4 patches to B.prj rows 10-13 (overwrite), carrying 3 tones, 3 waves, 1.3 MB"},
+    {"an empty tone record carried along is no tone", NoChange, false, kPatchKind, Rows(6), 1,
+     false, -1, "ok: copy 1 patch to B.prj row 1 (overwrite)"},
+    {"within one project nothing travels", NoChange, true, kToneKind, Rows(1), 5, true, -1,
+     "ok: move 1 tone to row 5 (insert)"},
+    {"inserting pushes used entries off the end", UsedAtEnd, true, kPatchKind, Rows(1, 2), 101,
+     true, -1,
+     "ok: move 2 patches to rows 101-102 (insert); pushes 2 used patches off the end (asks "
+     "first)"},
+    {"too few tone slots", FreeTones<2>, false, kPatchKind, Rows(1, 2, 3, 4), 2, false, -1,
+     "refused: needs 3 free tone slots, B.prj has 2"},
+    {"a question due does not hide a refusal", FreeTones<0>, false, kPatchKind, Rows(1), 1, false,
+     -1, "refused: needs 1 free tone slot, B.prj has 0"},
+    {"over the wave size limit", BigWave, false, kPatchKind, Rows(1, 2, 3, 4), 1, false, -1,
+     "refused: waves would exceed 64 MB by 1.2 MB"},
+    {"empty rows", NoChange, false, kPatchKind, Rows(11, 12), 1, false, -1,
+     "refused: nothing to drop: the dragged rows are empty"},
+    // A block onto its own first row does nothing, unless a copy is inserted there (a move there
+    // is shown end to end by the command-line tool's preview).
+    {"onto itself as a copy", NoChange, true, kPatchKind, Rows(3, 4, 2), 2, false, 1,
+     "refused: nothing to do: the block is dropped onto itself"},
+    {"inserted onto itself", NoChange, true, kPatchKind, Rows(2, 3, 4), 2, true, -1,
+     "refused: nothing to do: the block is dropped onto itself"},
+    {"a copy inserted onto itself", NoChange, true, kPatchKind, Rows(4, 2, 3), 2, true, 1,
+     "ok: copy 3 patches to rows 2-4 (insert)"},
+    {"a copy of no block onto itself", NoChange, true, kPatchKind, Rows(2, 4), 2, false, 1,
+     "ok: copy 2 patches to rows 2-3 (overwrite); overwrites 2 used patches (asks first)"},
+    {"a block one row on", NoChange, true, kPatchKind, Rows(2, 3, 4), 3, false, -1,
+     "ok: move 3 patches to rows 3-5 (overwrite); overwrites 2 used patches (asks first)"},
+    {"a block inserted one row back", NoChange, true, kPatchKind, Rows(2, 3, 4), 1, true, -1,
+     "ok: move 3 patches to rows 1-3 (insert)"},
+    {"no rows", NoChange, false, kPatchKind, Rows(), 1, false, -1,
+     "refused: nothing to drop: no rows are dragged"},
+    {"a row past the list", NoChange, false, kPatchKind, Rows(1, 513), 1, false, -1,
+     "refused: nothing to drop: row 513 lies outside the list"},
+    {"a row before the list", NoChange, false, kPatchKind, Rows(0, 1), 1, false, -1,
+     "refused: nothing to drop: row 0 lies outside the list"},
+};
+
+// The same drop with every question agreed to goes ahead exactly when the preview accepted it,
+// and asks exactly when the preview said it would.
+TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndAcceptsWhatGoesAhead) {
+    const PreviewCase& c = GetParam();
+    SCOPED_TRACE(c.name);
+    CLumData a;
+    CLumData b;
+    FillPreviewSource(a);
+    SetSize(a, 1, 100'000);
+    SetSize(a, 2, 200'000);
+    SetSize(a, 3, 1'063'149);
+    c.setUp(a, b, *this);
+    RebuildUsers(a);
+    RebuildUsers(b);
+    DropRequest request{&a, {}, c.kind, c.sameProject ? &a : &b, c.at - 1, c.insert, {}};
+    for (const int row : c.rows)
+        request.rows.push_back(row - 1);
+    if (c.copy >= 0)
+        request.copy = c.copy == 1;
+    const DropPreview preview = PreviewDrop(request, "B.prj");
+    EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
+    EXPECT_TRUE(Log().Calls().empty());
+    Log().SetDefaultAnswer(SinkLog::kAgree);
+    EXPECT_EQ(PerformDrop(request).done, preview.accepted) << Log().Describe();
+    if (preview.accepted) {
+        EXPECT_EQ(!Log().Questions().empty(), preview.text.ends_with("(asks first)"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, DropPreviewTest, testing::ValuesIn(kCases));
 
 } // namespace

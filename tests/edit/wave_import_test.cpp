@@ -1,4 +1,5 @@
 #include "edit/wave_import.h"
+#include "edit/work_folder.h"
 #include "list_edit_support.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
@@ -9,7 +10,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+// Waves imported into the work folder, and the work folder itself.
 namespace {
+
+namespace fs = std::filesystem;
 
 using CorvTest::ReadBytes;
 
@@ -34,7 +38,7 @@ protected:
         const std::size_t written = size > 4096 ? 12 : static_cast<std::size_t>(size);
         CorvTest::WriteBytes(path, CorvTest::AudioFileBytes(Corv::Extension(name), written,
                                                             static_cast<std::uint8_t>(name[0])));
-        std::filesystem::resize_file(path, size);
+        fs::resize_file(path, size);
         return path;
     }
     Corv::CLumData& Data() { return m_document.Data(); }
@@ -161,14 +165,12 @@ TEST_F(WaveImportTest, AFailedCopyStopsTheImportKeepingEarlierWaves) {
 }
 
 // Files that are not regular files are never imported: a notice names them and the rest goes in
-// (an ".aif" may be an IFF file of form AIFC, a ".vpw" is taken by its extension; a header that
-// is not what the extension says is checked end to end by the command-line tool's import). With
-// nothing left the import is refused as one without accepted files.
+// (an AIFC too); with nothing left the import is refused as one without accepted files.
 TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
     const std::string fifo = m_sources / "fifo.wav", zero = m_sources / "zero.aif";
     const std::string aifc = m_sources / "compressed.aiff";
     CorvTest::MakeFifo(fifo);
-    std::filesystem::create_symlink("/dev/zero", zero);
+    fs::create_symlink("/dev/zero", zero);
     CorvTest::WriteBytes(aifc, {'F', 'O', 'R', 'M', 0, 0, 0, 8, 'A', 'I', 'F', 'C', 'C', 'O', 'M'});
     CorvTest::Deadline deadline(20);
     EXPECT_EQ(Corv::ImportWaves(m_document, {zero, fifo, aifc, Source("empty.vpw", 0)}), 2);
@@ -192,6 +194,60 @@ TEST_F(WaveImportTest, TheTitleIsTakenFromUtf8IntoTheCodePage) {
     ASSERT_EQ(Corv::ImportWaves(m_document, {Source("a" + kanji + kanji + kanji + ".wav")}), 1);
     EXPECT_EQ(Data().Waves()[0].Name(), "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9");
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a" + kanji + kanji + "\xE9\x9F\xB3.wav"});
+}
+
+using WorkFolderTest = WaveImportTest; // the same folders, without imports
+
+const std::vector<std::string> kLevels = {"Brisko", "Corvane Librarian", "CorvWork"};
+
+TEST_F(WorkFolderTest, CreatesEveryLevelKeepsItTheNextTimeAndFailsWhenALevelCannotBeMade) {
+    const std::string expected = m_sources.Path() + "/Brisko/Corvane Librarian/CorvWork/";
+    EXPECT_EQ(Corv::CreateWorkFolder(m_sources.Path(), kLevels), expected);
+    CorvTest::WriteBytes(expected + "000 Kick.wav", {1});
+    EXPECT_EQ(Corv::CreateWorkFolder(m_sources.Path() + "/", kLevels), expected);
+    EXPECT_TRUE(CorvTest::FileExists(expected + "000 Kick.wav"));
+
+    CorvTest::WriteBytes(m_sources / "file", {1}); // a file where a folder must go
+    EXPECT_EQ(Corv::CreateWorkFolder(m_sources / "file", kLevels), "");
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    fileSystem.FailNth(CorvTest::FsOp::CreateDirectory, 2);
+    EXPECT_EQ(Corv::CreateWorkFolder(m_sources / "other", kLevels), "");
+    EXPECT_FALSE(fs::exists(m_sources / "other/Corvane Librarian/CorvWork"));
+    EXPECT_TRUE(Log().Calls().empty());
+}
+
+// Only work files go: records and audio files by their extensions, never sub-folders; a failed
+// deletion is reported and the rest goes.
+TEST_F(WorkFolderTest, EmptyingRemovesOnlyWorkFilesAndReportsAFailure) {
+    const std::string work = m_sources.Path() + "/";
+    const std::vector<std::string> gone = {"001 A.d00", "002 T.P00", "Kick.wav", "Loop.aif",
+                                           "y.AIFF",    "000 k.w00", "x.vpw"};
+    const std::vector<std::string> kept = {"README", "a.vpwx", "notes.txt"};
+    for (const std::string& name : gone)
+        CorvTest::WriteBytes(work + name, {0});
+    for (const std::string& name : kept)
+        CorvTest::WriteBytes(work + name, {0});
+    fs::create_directory(work + "sub.wav");
+    EXPECT_EQ(Corv::EmptyWorkFolder(work), static_cast<int>(gone.size()));
+    EXPECT_EQ(CorvTest::ListFolder(work), kept);
+    EXPECT_TRUE(fs::is_directory(work + "sub.wav"));
+    EXPECT_TRUE(Log().Calls().empty());
+
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        CorvTest::WriteBytes(work + name, {0});
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    fileSystem.FailNth(CorvTest::FsOp::Remove, 2);
+    EXPECT_EQ(Corv::EmptyWorkFolder(work), 2);
+    EXPECT_EQ(Log().Errors(), std::vector<int>{Corv::kMsgUndefinedError});
+    EXPECT_EQ(CorvTest::ListFolder(work).size(), kept.size() + 1);
+}
+
+TEST_F(WorkFolderTest, NoFolderMeansNothingToEmpty) {
+    CorvTest::InstalledFaultyFileSystem fileSystem;
+    EXPECT_EQ(Corv::EmptyWorkFolder(""), 0);
+    EXPECT_EQ(fileSystem.Count(), 0) << "an unset work folder must never mean the root";
+    EXPECT_EQ(Corv::EmptyWorkFolder(m_sources / "missing"), 0);
+    EXPECT_TRUE(Log().Calls().empty());
 }
 
 } // namespace
