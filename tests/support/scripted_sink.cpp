@@ -26,9 +26,7 @@ std::string SinkLog::Describe() const {
 }
 
 int SinkLog::Answer(int buttonSet, int code) {
-    int answer = m_answers.empty() ? m_defaultAnswer : m_answers.front();
-    if (!m_answers.empty())
-        m_answers.pop_front();
+    int answer = m_defaultAnswer;
     if (answer == kAgree)
         answer = buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
     m_calls.push_back({true, buttonSet, code, answer, {}});

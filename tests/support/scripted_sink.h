@@ -2,7 +2,6 @@
 
 #include "storage/text_out.h"
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,11 +26,7 @@ public:
     // Answers a question with its set's agreeing button: OK for sets 0 and 1, Yes for 2 and 3.
     static constexpr int kAgree = -1;
 
-    // The next questions take these answers, in order; then the default applies.
-    void QueueAnswers(const std::vector<int>& answers) {
-        m_answers.insert(m_answers.end(), answers.begin(), answers.end());
-    }
-    // The answer given when the queue is empty (`kAgree` or one of `Corv::Answer`).
+    // The answer every question gets (`kAgree` or one of `Corv::Answer`).
     void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
     const std::vector<SinkCall>& Calls() const { return m_calls; }
@@ -55,7 +50,6 @@ private:
 
     std::vector<SinkCall> m_calls;
     std::vector<std::string> m_notices;
-    std::deque<int> m_answers;
     int m_defaultAnswer = kAgree;
 };
 
