@@ -1,12 +1,23 @@
-// Commands that change projects: drag and drop, delete, undo, save-as, import and the work
-// folder, cell edits, clean, new projects, and the byte-exact JSON texts.
+// Commands that change projects: drag and drop, delete, save-as, import, cell edits, clean, new
+// projects and the byte-exact JSON texts; saves killed by the system at any call; the work
+// folders of runs.
 
 #include "cli_fixture.h"
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <set>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace CorvCliTest {
 namespace {
+
+namespace fs = std::filesystem;
 
 class CliProjectTest : public CliTest {
 protected:
@@ -277,6 +288,160 @@ TEST_F(CliProjectTest, DeleteAsksOnATerminalAndCancelsWithoutOne) {
     EXPECT_EQ(deleted.status, 0);
     EXPECT_NE(deleted.out.find(prompt + question + "ok"), std::string::npos) << deleted.out;
     EXPECT_EQ(CorvTest::ListFolder(f + "Patch"), (Strings{"002 Two.d00", "003 Three.d00"}));
+}
+
+// A save killed by the operating system at a chosen system call (strace injects SIGKILL) must
+// leave a project that the next run opens as exactly the old or exactly the new state.
+using Snapshot = std::vector<std::pair<std::string, CorvTest::Bytes>>;
+
+// The project state as the next run sees it: `corvane check` opens it (completing or undoing an
+// interrupted save), then every file of the folder.
+Snapshot Reopened(const std::string& folder) {
+    RunCorvane({"check", folder});
+    return CorvTest::FolderSnapshot(folder);
+}
+
+class CliKillTest : public CliTest {};
+
+TEST_F(CliKillTest, ASaveKilledAtAnySystemCallReopensOldOrNew) {
+    ASSERT_EQ(RunShell("command -v strace").status, 0) << "strace is needed (scripts/install-deps)";
+    const std::string original = ProjectPath("Original");
+    ASSERT_EQ(RunCorvane({"demo", original, "--seed", "3"}).status, 0);
+    const std::string folder = ProjectPath("Song");
+    const std::string work = m_temp / "work";
+    const std::string steps = "open P " + Quoted(folder) +
+                              "\nrename P patch 1 NewName\nmemo P tone 2 1 hello\n"
+                              "drop P patch 2-4 P 20 move\ndelete P wave 3\nsave P\n";
+    const std::string command =
+        "env CORVANE_WORK_FOLDER=" + ShellQuoted(work) + " " + CommandLine({"script"});
+    const auto reset = [&] {
+        fs::remove_all(folder);
+        fs::copy(original, folder, fs::copy_options::recursive);
+    };
+    reset();
+    const Snapshot before = CorvTest::FolderSnapshot(folder);
+    RunShell(command, steps);
+    const Snapshot after = Reopened(folder);
+    ASSERT_NE(before, after);
+
+    // The k-th call of each kind that changes the disk, and every 23rd open, until the save no
+    // longer makes that many and ends by itself.
+    int stops = 0, old = 0, completed = 0;
+    for (const auto& [call, step] :
+         {std::pair{"rename", 1}, {"unlink", 1}, {"fsync", 1}, {"write", 1}, {"openat", 23}})
+        for (int k = 1;; k += step) {
+            SCOPED_TRACE("killed at " + std::string(call) + " " + std::to_string(k));
+            reset();
+            const RunResult killed =
+                RunShell("strace -f -o /dev/null -e inject=" + std::string(call) +
+                             ":signal=KILL:when=" + std::to_string(k) + " " + command,
+                         steps);
+            if (killed.status == 0)
+                break;
+            ++stops;
+            const Snapshot state = Reopened(folder);
+            EXPECT_TRUE(state == before || state == after)
+                << "neither state: " << CorvTest::SnapshotDifference(state, before) << " / "
+                << CorvTest::SnapshotDifference(state, after);
+            old += state == before;
+            completed += state == after;
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    ASSERT_GT(stops, 40);
+    std::printf("killed saves: %d, reopened old %d, new %d\n", stops, old, completed);
+    EXPECT_GT(old, 0);
+    EXPECT_GT(completed, 0);
+}
+
+// The temporary work folders of runs: a killed run leaves its folder behind, and the next run
+// that makes one removes it, never the folder of a run that still lives.
+// A `corvane script` run that waits for its script on a pipe: it lives until the pipe is closed
+// or it is killed.
+class WaitingRun {
+public:
+    explicit WaitingRun(const std::string& tmp) {
+        int ends[2];
+        if (::pipe(ends) != 0 || (m_pid = ::fork()) < 0)
+            throw std::runtime_error("cannot start a run");
+        if (m_pid == 0) {
+            ::dup2(ends[0], STDIN_FILENO);
+            ::close(ends[1]);
+            ::setenv("TMPDIR", tmp.c_str(), 1);
+            ::unsetenv("CORVANE_WORK_FOLDER");
+            ::execl(CORVANE_PATH, CORVANE_PATH, "script", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(ends[0]);
+        m_script = ends[1];
+    }
+    ~WaitingRun() { End(true); }
+    WaitingRun(const WaitingRun&) = delete;
+    WaitingRun& operator=(const WaitingRun&) = delete;
+
+    // Ends the script, or kills the run as a crash would; the exit status.
+    int End(bool kill = false) {
+        if (m_pid <= 0)
+            return -1;
+        if (kill)
+            ::kill(m_pid, SIGKILL);
+        ::close(m_script);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_script = -1;
+};
+
+// The entries of `tmp`, and among them those whose lock file another process holds.
+struct Folders {
+    std::set<std::string> all, locked;
+};
+Folders Look(const std::string& tmp) {
+    Folders folders;
+    for (const fs::directory_entry& entry : fs::directory_iterator(tmp)) {
+        folders.all.insert(entry.path().string());
+        const int fd = ::open((entry.path() / ".lock").c_str(), O_RDONLY);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            folders.locked.insert(entry.path().string());
+        ::close(fd);
+    }
+    return folders;
+}
+// Waits up to ten seconds for `count` held folders.
+std::set<std::string> AwaitLocked(const std::string& tmp, std::size_t count) {
+    for (int attempt = 0; attempt < 1000 && Look(tmp).locked.size() != count; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Look(tmp).locked;
+}
+
+TEST_F(CliTest, AKilledRunsWorkFolderIsRemovedByTheNextRunAndALiveRunsStays) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(1, "A", 0);
+    const std::string tmp = m_temp / "tmp";
+    fs::create_directories(tmp);
+    WaitingRun live(tmp);
+    const std::set<std::string> held = AwaitLocked(tmp, 1);
+    ASSERT_EQ(held.size(), 1u);
+    // What a killed run leaves: its folder with a lock file that nobody holds any more (the
+    // lock goes with the process). A folder without a lock file may be a run that is starting.
+    const std::string killed = tmp + "/corvane-Killed", starting = tmp + "/corvane-NoLock";
+    fs::create_directories(starting);
+    fs::create_directories(killed);
+    CorvTest::WriteBytes(killed + "/.lock", {});
+
+    ExpectRun(
+        RunCorvane({"list", p.Folder(), "patch"}, {{"TMPDIR", tmp}, {"CORVANE_WORK_FOLDER", ""}}),
+        0, {"   1  A             _/_"});
+    EXPECT_EQ(Look(tmp).all, (std::set<std::string>{starting, *held.begin()}));
+    EXPECT_EQ(live.End(), 0);
+    EXPECT_EQ(Look(tmp).all, std::set<std::string>{starting});
 }
 
 } // namespace
