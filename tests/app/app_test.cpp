@@ -184,16 +184,6 @@ private slots:
         QVERIFY(progress.IsCancelled() && progress.Window()->isVisible());
     }
 
-    void FontChangeReachesEveryProject() {
-        app->OnFileNew();
-        app->OnFileNew();
-        const QFont font(QStringLiteral("DejaVu Serif"), 21);
-        ApplyListFont(font, QColor(1, 2, 3));
-        for (CFileDoc* document : Documents())
-            for (int kind = 0; kind < 3; ++kind)
-                QCOMPARE(Docs().FrameOf(*document)->View()->List(kind)->font(), font);
-    }
-
     void MenusKeysAndBars() {
         QCOMPARE(Frame().menuBar()->actions().size(), 2); // File, Help
         QVERIFY(Frame().Action(Cmd::kManual)->shortcut().isEmpty());

@@ -5,11 +5,7 @@
 #include "ui/message_box_sink.h"
 
 #include <QApplication>
-#include <QDirIterator>
-#include <QFileSystemModel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTreeView>
 
 namespace {
 
@@ -135,23 +131,6 @@ private slots:
             QVERIFY(QFile::exists(victim + "/Patch/001 Lead.d00"));
             QCOMPARE(document->IsModified(), !saved);
         }
-    }
-
-    // The tree starts at home, shows no hidden folders and scrolls the start into view.
-    void TreeStartsAtHome() {
-        QVERIFY(Home().mkpath(".cache") && Home().mkpath("Notes"));
-        for (int i = 0; i < 120; ++i)
-            QVERIFY(Home().mkpath(QStringLiteral("Songs/%1 Song.prj").arg(i, 3, 10, QChar(u'0'))));
-        const QString start = Home().filePath("Songs/100 Song.prj");
-        const auto dialog = Dialog(false, start);
-        dialog->resize(400, 300);
-        dialog->show();
-        QTreeView* tree = dialog->FolderTree();
-        const auto* model = qobject_cast<const QFileSystemModel*>(tree->model());
-        QCOMPARE(dialog->TreeRoot(), Home().path());
-        QTRY_COMPARE(model->filePath(tree->currentIndex()), start);
-        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
-        QTRY_COMPARE(model->rowCount(tree->rootIndex()), 2); // Notes and Songs
     }
 
     // A typed path takes the tree there; Enter in the field never ends the dialog, Accept does.

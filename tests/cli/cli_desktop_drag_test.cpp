@@ -4,7 +4,6 @@
 // the folders it saved must be byte for byte what `corvane script` makes of the same drops.
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -30,11 +29,6 @@ struct Layout {
     std::map<std::string, bool> modified;
     bool modal = false;
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 Layout ParseLayout(const std::string& text) {
     Layout layout;
@@ -72,7 +66,7 @@ public:
                  ShellQuoted(m_root + "/xvfb.pid"));
         for (int i = 0; i < 100 && m_display.empty(); ++i) {
             std::this_thread::sleep_for(50ms);
-            const std::string number = ReadFile(m_root + "/display");
+            const std::string number = ReadText(m_root + "/display");
             if (!number.empty() && number.back() == '\n')
                 m_display = ":" + number.substr(0, number.size() - 1);
         }
@@ -105,7 +99,7 @@ public:
     void Xdo(const std::string& arguments) const {
         RunShell(Environment() + "xdotool " + arguments);
     }
-    Layout Current() const { return ParseLayout(ReadFile(m_root + "/layout")); }
+    Layout Current() const { return ParseLayout(ReadText(m_root + "/layout")); }
     // Waits (at most 10 s) until the layout shows what `ready` looks for; true when it did.
     template <class Ready>
     bool WaitFor(Ready ready) const {
@@ -119,7 +113,7 @@ public:
     bool Running() const {
         return RunShell("kill -0 $(cat " + ShellQuoted(m_root + "/program.pid") + ")").status == 0;
     }
-    std::string Log() const { return ReadFile(m_root + "/program.log"); }
+    std::string Log() const { return ReadText(m_root + "/program.log"); }
 
     // Presses on a row, drags it (holding `keys` once the drag is under way) onto a row of
     // another list, releases; answers a question the drop asks with its default button.

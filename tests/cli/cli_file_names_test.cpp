@@ -4,8 +4,6 @@
 #include "cli_fixture.h"
 #include "model/text_encoding.h"
 
-#include <filesystem>
-
 namespace CorvCliTest {
 namespace {
 

@@ -37,6 +37,8 @@ RunResult RunCorvane(const Strings& arguments,
                      const std::string& input = "");
 // Runs the program on a terminal into which `typed` is typed; `out` is all the terminal showed.
 RunResult RunCorvaneInTerminal(const Strings& arguments, const std::string& typed);
+// The content of a file as text (empty when it cannot be read).
+std::string ReadText(const std::string& path);
 // `text` with every occurrence of `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
 

@@ -280,13 +280,16 @@ TEST_F(CliProjectTest, DeleteAsksOnATerminalAndCancelsWithoutOne) {
     const std::string f = p.Folder();
     const std::string question = "ask 1 9: OK to delete? -> ";
     ExpectRun(RunCorvane({"delete", f, "patch", "1"}), 1, {question + "cancel"});
-    const std::string prompt = "OK to delete? [ok/cancel] ";
+    // The terminal may echo the typed answers between the pieces of a prompt.
+    const auto prompts = [](const std::string& text) {
+        return (text.size() - Replaced(text, "[ok/cancel]", "").size()) / 11;
+    };
     const RunResult kept = RunCorvaneInTerminal({"delete", f, "patch", "2"}, "maybe\ncancel\n");
-    EXPECT_EQ(kept.status, 1);
-    EXPECT_NE(kept.out.find(prompt + prompt + question + "cancel"), std::string::npos) << kept.out;
+    EXPECT_EQ(std::tuple(kept.status, prompts(kept.out)), std::tuple(1, 2u)) << kept.out;
+    EXPECT_NE(kept.out.find(question + "cancel"), std::string::npos) << kept.out;
     const RunResult deleted = RunCorvaneInTerminal({"delete", f, "patch", "1"}, "ok\n");
-    EXPECT_EQ(deleted.status, 0);
-    EXPECT_NE(deleted.out.find(prompt + question + "ok"), std::string::npos) << deleted.out;
+    EXPECT_EQ(std::tuple(deleted.status, prompts(deleted.out)), std::tuple(0, 1u)) << deleted.out;
+    EXPECT_NE(deleted.out.find(question + "ok"), std::string::npos) << deleted.out;
     EXPECT_EQ(CorvTest::ListFolder(f + "Patch"), (Strings{"002 Two.d00", "003 Three.d00"}));
 }
 

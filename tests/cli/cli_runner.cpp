@@ -10,14 +10,10 @@ std::string ShellQuoted(const std::string& text) {
     return "'" + Replaced(text, "'", "'\\''") + "'";
 }
 
-namespace {
-
 std::string ReadText(const std::string& path) {
     const CorvTest::Bytes bytes = CorvTest::ReadBytes(path);
     return {bytes.begin(), bytes.end()};
 }
-
-} // namespace
 
 RunResult RunShell(const std::string& command, const std::string& input) {
     CorvTest::TempDir streams;

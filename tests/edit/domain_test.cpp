@@ -62,10 +62,4 @@ TEST_F(DomainTest, AnErrorsReasonReachesEverySink) {
                               "error 1", "note Patch/001 A.d00: not a patch file", "error 2"}));
 }
 
-TEST_F(DomainTest, PathsReachTheFileSystemWithTheStoresSeparator) {
-    EXPECT_EQ(ToOsPath("/a/b.prj/Patch/001 A.d00"), "/a/b.prj/Patch/001 A.d00");
-    Store().m_pathSeparator = "\\";
-    EXPECT_EQ(ToOsPath("C:/a/b.prj/"), "C:\\a\\b.prj\\");
-}
-
 } // namespace

@@ -1,5 +1,4 @@
-// The window library: placement, window list, anchor layout and the single-instance guard.
-#include "gp/anchor_layout.h"
+// The window library: placement, window list and the single-instance guard.
 #include "gp/mdi_child_ex.h"
 #include "gp/mdi_frame_ex.h"
 #include "gp/profile.h"
@@ -7,7 +6,6 @@
 
 #include <QMdiArea>
 #include <QMenu>
-#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -82,19 +80,6 @@ private slots:
         frame->WindowListMenu()->actions().at(1)->trigger();
         QVERIFY(!song01->isMinimized());
         QCOMPARE(frame->MdiArea()->activeSubWindow(), song01);
-    }
-
-    // Each layout pass starts from the template; a dialog unit is ¼ character wide, ⅛ high.
-    void LayoutStartsFromTheTemplate() {
-        QWidget window;
-        auto* button = new QPushButton(&window);
-        const GP::CDlgTempl templ(QSize(100, 50), {{7, QRect(25, 10, 20, 10)}});
-        for (const QSize size : {QSize(333, 77), QSize(101, 51), QSize(100, 50)})
-            GP::CAnchorLayout(window, templ, GP::CDialogUnits{4, 8}, size).Add(7, button, 19 | 44);
-        QCOMPARE(button->geometry(), QRect(25, 10, 20, 10));
-        QCOMPARE(GP::AnchorRect(QRect(50, 20, 40, 10), QSize(200, 100), QSize(300, 150), 3 | 12),
-                 QRect(50, 20, 140, 60));
-        QCOMPARE((GP::CDialogUnits{6, 13}.ToPixels(QRect(4, 8, 8, 16))), QRect(6, 13, 12, 26));
     }
 
     // A second start runs alone with another runtime folder or display, after a crash, when others

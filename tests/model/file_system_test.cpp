@@ -16,7 +16,6 @@
 #include <mutex>
 #include <numeric>
 #include <set>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
