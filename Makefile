@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PRESET ?= default
 
-.PHONY: all deps configure build test asan fuzz run bench format clean
+.PHONY: all deps configure build test asan fuzz run bench package format clean
 
 all: build
 
@@ -49,6 +49,11 @@ fuzz:
 bench: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS) --target corv_bench
 	@QT_QPA_PLATFORM=offscreen build/$(PRESET)/bench/corv_bench
+
+# The Debian package (build/$(PRESET)/corvane-librarian_VERSION_ARCH.deb): programs, manual,
+# icons, desktop entry, AppStream metadata, man pages and bash completion, installed under /usr.
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

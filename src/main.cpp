@@ -8,6 +8,8 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
 
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
@@ -74,10 +76,33 @@ void WriteLayout(const QString& path) {
         file.commit();
 }
 
+// --version and --help are answered before anything needs a display.
+bool AnsweredFromTheCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--version") {
+            std::printf("corvane-librarian %s\n", CORV_VERSION);
+            return true;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::printf("Usage: corvane-librarian [PROJECT]\n"
+                        "Opens the project folder (.prj) in a window; a program already running\n"
+                        "on the same display is handed the project instead.\n\n"
+                        "  -h, --help   Show this text and exit\n"
+                        "  --version    Show the version and exit\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (AnsweredFromTheCommandLine(argc, argv))
+        return 0;
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brisko.CorvaneLibrarian"));
     QCoreApplication::setOrganizationName(QStringLiteral("Brisko"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane Librarian"));
     QApplication::setWindowIcon(ProgramIcon());

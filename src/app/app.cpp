@@ -231,12 +231,24 @@ void CApp::OnSetUpFont() {
     SetUpListFont(m_mainFrame);
 }
 
+QString ManualFolderFor(const QString& programFolder) {
+    const QDir program(programFolder);
+    const QString beside = program.filePath(QStringLiteral("Manual"));
+    const QString installed =
+        QDir::cleanPath(program.filePath(QStringLiteral("../share/doc/corvane-librarian")));
+    const auto holdsManual = [](const QString& folder) {
+        return QFileInfo::exists(
+            QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualE.html")));
+    };
+    return !holdsManual(beside) && holdsManual(installed) ? installed : beside;
+}
+
 QString CApp::ManualPath() {
     if (!m_manualPath.isEmpty())
         return m_manualPath;
     QString folder = m_env.manualFolder;
     if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/Manual");
+        folder = ManualFolderFor(QCoreApplication::applicationDirPath());
     const QString english = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualE.html"));
     const QString japanese = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualJ.html"));
     // Without a Japanese manual the English one is the best there is.

@@ -16,6 +16,11 @@ namespace GP {
 class CMMF;
 }
 
+// The folder of the manual for a program in `programFolder`: "Manual" beside it (the build
+// tree), or else the documentation folder of an installation around it
+// (PREFIX/bin -> PREFIX/share/doc/corvane-librarian) when the manual is there.
+QString ManualFolderFor(const QString& programFolder);
+
 // The application object: starts the program (single instance, settings, main frame, sinks,
 // work folder, a project named on the command line, language), serves the application-level
 // commands and, at exit, writes the settings back and empties the work folder.
@@ -41,7 +46,7 @@ public:
         std::function<void(const QString&)> notify;
         // Opens a document with the desktop's viewer; null: QDesktopServices.
         std::function<bool(const QString&)> openDocument;
-        // The folder that holds the manual; empty: "Manual" beside the program.
+        // The folder that holds the manual; empty: the one ManualFolderFor finds.
         QString manualFolder;
         bool showMainWindow = true;
     };

@@ -1,16 +1,15 @@
 #include "app/program_icon.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <cmath>
 
-namespace {
-
-QPixmap Draw(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage ProgramIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     painter.setPen(Qt::NoPen);
@@ -36,14 +35,13 @@ QPixmap Draw(int size) {
     painter.setBrush(QColor(120, 190, 255));
     for (int i = 0; i < 3; ++i)
         painter.drawRect(QRectF(s * (0.2 + 0.22 * i), s * 0.8, s * 0.16, s * 0.06));
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-} // namespace
 
 QIcon ProgramIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(Draw(size));
+        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
     return icon;
 }

@@ -415,6 +415,8 @@ void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
 
 int RunCommandLine(int argc, char** argv) {
     CLI::App app("corvane: the command-line face of Corvane Librarian", "corvane");
+    app.set_version_flag("--version", std::string("corvane ") + CORV_VERSION,
+                         "Print the version and exit");
     app.require_subcommand(1);
     Options options;
     Runner run;
