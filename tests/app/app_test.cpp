@@ -74,6 +74,25 @@ private slots:
         QVERIFY(Start());
     }
 
+    // The Manual command looks in "Manual" beside the program (a build tree), else in the
+    // documentation folder of an installation around it (PREFIX/bin -> PREFIX/share/doc/...).
+    void ManualIsFoundBesideTheProgramOrInstalled() {
+        const QString beside = "bin/Manual", installed = "share/doc/corvane-librarian";
+        // The folders that hold a manual, and the one found (with none: the place beside).
+        for (const auto& [holding, found] : {std::pair{QStringList{beside}, beside},
+                                             {QStringList{installed}, installed},
+                                             {QStringList{beside, installed}, beside},
+                                             {QStringList{}, beside}}) {
+            QTemporaryDir prefix;
+            const QDir root(prefix.path());
+            QVERIFY(root.mkpath(beside) && root.mkpath(installed));
+            for (const QString& folder : holding)
+                QVERIFY(QFile(root.filePath(folder + "/CorvaneLibrarianManualE.html"))
+                            .open(QIODevice::WriteOnly));
+            QCOMPARE(ManualFolderFor(root.filePath("bin")), root.filePath(found));
+        }
+    }
+
     void StartMakesTheWorkFolderAndInstallsSinks() {
         Reset();
         const QString base = data.filePath("fresh/user/data"); // not there yet
