@@ -4,6 +4,8 @@
 include(GNUInstallDirs)
 
 set(CORV_APP_ID com.brisko.CorvaneLibrarian)
+# The program names itself after its desktop entry (Wayland matches windows to entries by it).
+target_compile_definitions(corvane-librarian PRIVATE CORV_APP_ID="${CORV_APP_ID}")
 # The manual's folder; the Manual command finds it from the program's own folder (../share/doc/
 # corvane-librarian), so any prefix works, an unpacked package too.
 set(CORV_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/corvane-librarian)

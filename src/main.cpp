@@ -102,7 +102,7 @@ int main(int argc, char* argv[]) {
     if (AnsweredFromTheCommandLine(argc, argv))
         return 0;
     QApplication application(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.brisko.CorvaneLibrarian"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORV_APP_ID)); // its desktop entry
     QCoreApplication::setOrganizationName(QStringLiteral("Brisko"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane Librarian"));
     QApplication::setWindowIcon(ProgramIcon());

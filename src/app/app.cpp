@@ -30,6 +30,9 @@
 namespace {
 
 const QString kAppName = QStringLiteral("Corvane Librarian");
+// The manual's files; the English one is always there, the Japanese one may be.
+const QString kEnglishManual = QStringLiteral("CorvaneLibrarianManualE.html");
+const QString kJapaneseManual = QStringLiteral("CorvaneLibrarianManualJ.html");
 
 CApp*& TheApp() {
     static CApp* app = nullptr;
@@ -237,8 +240,7 @@ QString ManualFolderFor(const QString& programFolder) {
     const QString installed =
         QDir::cleanPath(program.filePath(QStringLiteral("../share/doc/corvane-librarian")));
     const auto holdsManual = [](const QString& folder) {
-        return QFileInfo::exists(
-            QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualE.html")));
+        return QFileInfo::exists(QDir(folder).filePath(kEnglishManual));
     };
     return !holdsManual(beside) && holdsManual(installed) ? installed : beside;
 }
@@ -249,8 +251,8 @@ QString CApp::ManualPath() {
     QString folder = m_env.manualFolder;
     if (folder.isEmpty())
         folder = ManualFolderFor(QCoreApplication::applicationDirPath());
-    const QString english = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualE.html"));
-    const QString japanese = QDir(folder).filePath(QStringLiteral("CorvaneLibrarianManualJ.html"));
+    const QString english = QDir(folder).filePath(kEnglishManual);
+    const QString japanese = QDir(folder).filePath(kJapaneseManual);
     // Without a Japanese manual the English one is the best there is.
     m_manualPath = m_language == u"J" && QFileInfo::exists(japanese) ? japanese : english;
     return m_manualPath;
