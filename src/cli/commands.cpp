@@ -80,7 +80,8 @@ int WithSession(AnswerPolicy policy, const std::function<bool(CSession&)>& body)
 // Opens a project and runs an edit on it; the edit saves when it succeeded.
 int EditProject(const Options& o, const std::function<bool(CProjectDocument&)>& edit) {
     return WithSession(PolicyFor(o.yes), [&](CSession& session) {
-        CProjectDocument* document = session.Open(o.project);
+        // Held exclusively from load to save: no other program saves it in between.
+        CProjectDocument* document = session.Open(o.project, LockMode::Exclusive);
         return document != nullptr && edit(*document) && Save(*document);
     });
 }
@@ -167,8 +168,12 @@ int Transfer(const Options& o, bool copy) {
     const std::vector<int> rows = RowsArgument(o.rows, kind);
     const int at = RowArgument(o.at, kind);
     return WithSession(PolicyFor(o.yes), [&](CSession& session) {
-        CProjectDocument* source = session.Open(o.source);
-        CProjectDocument* target = source != nullptr ? session.Open(o.target) : nullptr;
+        // What the command saves is held exclusively from load to save.
+        const auto mode = [&](bool saved) {
+            return saved && !o.dryRun ? LockMode::Exclusive : LockMode::Shared;
+        };
+        CProjectDocument* source = session.Open(o.source, mode(!copy));
+        CProjectDocument* target = source != nullptr ? session.Open(o.target, mode(true)) : nullptr;
         if (target != nullptr && o.dryRun) {
             const DropPreview preview = PreviewDropOf(*source, kind, rows, *target, at, o.insert,
                                                       copy, FolderName(*target, o.target));

@@ -146,11 +146,22 @@ bool CSession::Start(std::string& error) {
     }
     m_workFolder = WithSlash(folder);
     CDomain::Get().m_workFolder = m_workFolder;
+    if (const char* wait = std::getenv(kLockWaitVariable); wait != nullptr && *wait != '\0') {
+        char* end = nullptr;
+        const double seconds = std::strtod(wait, &end);
+        if (*end != '\0' || !(seconds >= 0 && seconds <= 3600)) {
+            error = std::string(kLockWaitVariable) + " must be a number of seconds, not \"" + wait +
+                    "\"";
+            return false;
+        }
+        CProjectDocuments::Get().SetLockWait(
+            std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
+    }
     return true;
 }
 
-CProjectDocument* CSession::Open(const std::string& folder) {
-    return CProjectDocuments::Get().OpenProject(AbsolutePath(folder));
+CProjectDocument* CSession::Open(const std::string& folder, LockMode mode) {
+    return CProjectDocuments::Get().OpenProject(AbsolutePath(folder), mode);
 }
 
 void CSession::Finish() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/console_sink.h"
+#include "model/file_system.h"
 
 #include <string>
 
@@ -12,6 +13,9 @@ namespace Corv::Cli {
 
 // The environment variable that names a work folder to use instead of a temporary one.
 inline constexpr const char* kWorkFolderVariable = "CORVANE_WORK_FOLDER";
+// The environment variable that sets how many seconds a run waits for a project that another
+// program has locked (a decimal number; 5 when it is not set).
+inline constexpr const char* kLockWaitVariable = "CORVANE_LOCK_WAIT";
 
 // One run of the tool: the process-wide store with the tool's message sink, and the work folder.
 // The work folder is a new temporary folder removed at the end, or the folder named by
@@ -34,7 +38,8 @@ public:
 
     // Opens a project folder given on the command line (made absolute first); an open folder
     // gives its open document. Null, after the core's message, when the folder cannot be loaded.
-    CProjectDocument* Open(const std::string& folder);
+    // The folder's lock is held in `mode` until the document closes.
+    CProjectDocument* Open(const std::string& folder, LockMode mode = LockMode::Shared);
 
     // Errors printed so far; a command that printed one has failed even when the core
     // operation went on.

@@ -4,14 +4,26 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace Corv {
 
 namespace {
+
+thread_local FileError t_lastError;
+
+// Records why an operation on a path failed, from errno, and passes the failure on.
+template <class T> T Failed(const std::string& path, T result) {
+    SetLastFileError(path, errno);
+    return result;
+}
 
 bool ReadAll(int fd, char* out, std::size_t n, std::size_t& done) {
     done = 0;
@@ -43,7 +55,7 @@ bool WriteAll(int fd, const char* in, std::size_t n) {
 
 class PosixFile final : public IFile {
 public:
-    explicit PosixFile(int fd) : m_fd(fd) {}
+    PosixFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     ~PosixFile() override {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -54,35 +66,38 @@ public:
     std::int64_t Read(void* buffer, std::size_t n) override {
         std::size_t done = 0;
         if (!ReadAll(m_fd, static_cast<char*>(buffer), n, done))
-            return -1;
+            return Failed(m_path, std::int64_t{-1});
         return static_cast<std::int64_t>(done);
     }
 
     bool Write(const void* buffer, std::size_t n) override {
-        return WriteAll(m_fd, static_cast<const char*>(buffer), n);
+        // A write that puts nothing without an error leaves errno as it was: say "no space".
+        errno = ENOSPC;
+        return WriteAll(m_fd, static_cast<const char*>(buffer), n) || Failed(m_path, false);
     }
 
     bool Seek(std::uint64_t offset) override {
-        return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
+        return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0 || Failed(m_path, false);
     }
 
     std::int64_t Size() override {
         struct stat st {};
         if (::fstat(m_fd, &st) != 0)
-            return -1;
+            return Failed(m_path, std::int64_t{-1});
         return st.st_size;
     }
 
-    bool Sync() override { return ::fsync(m_fd) == 0; }
+    bool Sync() override { return ::fsync(m_fd) == 0 || Failed(m_path, false); }
 
     bool Close() override {
         const int fd = m_fd;
         m_fd = -1;
-        return fd >= 0 && ::close(fd) == 0;
+        return fd >= 0 && (::close(fd) == 0 || Failed(m_path, false));
     }
 
 private:
     int m_fd;
+    std::string m_path;
 };
 
 int OpenFlags(OpenMode mode) {
@@ -105,9 +120,10 @@ int OpenFlags(OpenMode mode) {
 int OpenRegular(const std::string& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
-        return -1;
+        return Failed(path, -1);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetLastFileError({path, "not a regular file"});
         ::close(fd);
         return -1;
     }
@@ -131,13 +147,88 @@ bool KernelRefused(int error) {
 // The most one kernel step is asked to copy (the kernel caps a single call below 2 GiB).
 constexpr std::uint64_t kKernelChunk = std::uint64_t{1} << 30;
 
+// A lock through flock(2) on a descriptor of the folder: the system drops it when the process
+// ends, however it ends. File systems without flock (some network ones) say so with an error.
+class PosixFolderLock final : public IFolderLock {
+public:
+    explicit PosixFolderLock(int fd) : m_fd(fd) {}
+    ~PosixFolderLock() override { ::close(m_fd); }
+    PosixFolderLock(const PosixFolderLock&) = delete;
+    PosixFolderLock& operator=(const PosixFolderLock&) = delete;
+
+    LockResult TryLock(LockMode mode) override {
+        const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+        for (;;) {
+            if (::flock(m_fd, operation) == 0)
+                return LockResult::Locked;
+            if (errno == EINTR)
+                continue;
+            return errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Unsupported;
+        }
+    }
+    void Unlock() override { ::flock(m_fd, LOCK_UN); }
+
+private:
+    int m_fd;
+};
+
+// Locks among the objects of one process, by the identity of the folder.
+class ProcessFolderLock final : public IFolderLock {
+public:
+    using Key = std::pair<std::uint64_t, std::uint64_t>;
+    explicit ProcessFolderLock(Key key) : m_key(key) {}
+    ~ProcessFolderLock() override { Unlock(); }
+    ProcessFolderLock(const ProcessFolderLock&) = delete;
+    ProcessFolderLock& operator=(const ProcessFolderLock&) = delete;
+
+    LockResult TryLock(LockMode mode) override {
+        const std::lock_guard<std::mutex> guard(Mutex());
+        Holders& holders = Table()[m_key];
+        Release(holders);
+        if (mode == LockMode::Exclusive ? holders.shared > 0 || holders.exclusive
+                                        : holders.exclusive)
+            return LockResult::Busy;
+        (mode == LockMode::Exclusive ? holders.exclusive : holders.shared) += 1;
+        m_held = mode;
+        m_holding = true;
+        return LockResult::Locked;
+    }
+    void Unlock() override {
+        const std::lock_guard<std::mutex> guard(Mutex());
+        Release(Table()[m_key]);
+    }
+
+private:
+    struct Holders {
+        int shared = 0;
+        int exclusive = 0;
+    };
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::map<Key, Holders>& Table() {
+        static std::map<Key, Holders> table;
+        return table;
+    }
+    void Release(Holders& holders) {
+        if (m_holding)
+            (m_held == LockMode::Exclusive ? holders.exclusive : holders.shared) -= 1;
+        m_holding = false;
+    }
+
+    Key m_key;
+    LockMode m_held = LockMode::Shared;
+    bool m_holding = false;
+};
+
 class PosixFileSystem final : public IFileSystem {
 public:
     std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) override {
         const int fd = OpenRegular(path, OpenFlags(mode));
         if (fd < 0)
             return nullptr;
-        return std::make_unique<PosixFile>(fd);
+        return std::make_unique<PosixFile>(fd, path);
     }
 
     // The answer of Open, Size and Close in three system calls instead of four: the status that
@@ -153,10 +244,12 @@ public:
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0;
+        return ::rename(from.c_str(), to.c_str()) == 0 || Failed(to, false);
     }
 
-    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 || Failed(path, false);
+    }
 
     CreateDirResult CreateDirectory(const std::string& path) override {
         return MakeDirectory(path, 0777);
@@ -166,7 +259,9 @@ public:
         return MakeDirectory(path, 0700);
     }
 
-    bool RemoveDirectory(const std::string& path) override { return ::rmdir(path.c_str()) == 0; }
+    bool RemoveDirectory(const std::string& path) override {
+        return ::rmdir(path.c_str()) == 0 || Failed(path, false);
+    }
 
     bool IsDirectory(const std::string& path) override {
         struct stat st {};
@@ -178,6 +273,8 @@ public:
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) {
             status.failed = errno != ENOENT && errno != ENOTDIR;
+            if (status.failed)
+                SetLastFileError(path, errno);
             return status;
         }
         status.isLink = S_ISLNK(st.st_mode);
@@ -189,13 +286,15 @@ public:
         status.inode = static_cast<std::uint64_t>(st.st_ino);
         status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
         status.owner = static_cast<std::uint32_t>(st.st_uid);
+        status.modified =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         return status;
     }
 
     bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
         DIR* dir = ::opendir(folder.c_str());
         if (dir == nullptr)
-            return false;
+            return Failed(folder, false);
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
@@ -224,17 +323,26 @@ public:
             return false;
         }
         const bool copied = FileCopy::CopyContent(in, out) && (!sync || ::fsync(out) == 0);
+        if (!copied)
+            SetLastFileError(to, errno);
         const bool inClosed = ::close(in) == 0;
-        const bool outClosed = ::close(out) == 0;
+        const bool outClosed = ::close(out) == 0 || Failed(to, false);
         return copied && inClosed && outClosed;
     }
 
     bool SyncDirectory(const std::string& path) override {
         const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
-            return false;
-        const bool synced = ::fsync(fd) == 0;
+            return Failed(path, false);
+        const bool synced = ::fsync(fd) == 0 || Failed(path, false);
         return ::close(fd) == 0 && synced;
+    }
+
+    std::unique_ptr<IFolderLock> OpenFolderLock(const std::string& folder) override {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return Failed(folder, nullptr);
+        return std::make_unique<PosixFolderLock>(fd);
     }
 
     std::uint32_t UserId() override { return static_cast<std::uint32_t>(::getuid()); }
@@ -245,7 +353,8 @@ private:
     static CreateDirResult MakeDirectory(const std::string& path, mode_t mode) {
         if (::mkdir(path.c_str(), mode) == 0)
             return CreateDirResult::Created;
-        return errno == EEXIST ? CreateDirResult::AlreadyExists : CreateDirResult::Failed;
+        return errno == EEXIST ? CreateDirResult::AlreadyExists
+                               : Failed(path, CreateDirResult::Failed);
     }
 
     // The type of a listed entry; links, and file systems that do not say, are asked.
@@ -313,6 +422,33 @@ bool CopyByReadWrite(int in, int out) {
 }
 
 } // namespace FileCopy
+
+std::string FileError::Text() const {
+    return path.empty() ? reason : path + ": " + reason;
+}
+
+void SetLastFileError(const std::string& path, int errorNumber) {
+    t_lastError = {path, errorNumber == 0 ? "failed" : std::strerror(errorNumber)};
+}
+
+void SetLastFileError(FileError error) {
+    t_lastError = std::move(error);
+}
+
+const FileError& LastFileError() {
+    return t_lastError;
+}
+
+void ClearLastFileError() {
+    t_lastError = {};
+}
+
+std::unique_ptr<IFolderLock> IFileSystem::OpenFolderLock(const std::string& folder) {
+    const FileStatus status = Status(folder);
+    if (status.type != FileType::Directory)
+        return nullptr;
+    return std::make_unique<ProcessFolderLock>(ProcessFolderLock::Key{status.device, status.inode});
+}
 
 std::int64_t IFileSystem::ReadableFileSize(const std::string& path) {
     const auto file = Open(path, OpenMode::Read);

@@ -50,8 +50,9 @@ struct FileStatus {
     std::uint64_t size = 0;
     std::uint64_t device = 0; // the file system that holds it
     std::uint64_t inode = 0;
-    std::uint32_t mode = 0;  // permission bits with the set-id and sticky bits (07777)
-    std::uint32_t owner = 0; // the user id of the owner
+    std::uint32_t mode = 0;    // permission bits with the set-id and sticky bits (07777)
+    std::uint32_t owner = 0;   // the user id of the owner
+    std::int64_t modified = 0; // the time of the last change of the content, in nanoseconds
 };
 
 // One entry of a folder listing; the type follows links.
@@ -59,6 +60,42 @@ struct DirEntry {
     std::string name;
     FileType type = FileType::Missing;
 };
+
+// How a folder is locked: shared by the processes that have it loaded, exclusive for the one
+// that changes it.
+enum class LockMode { Shared, Exclusive };
+
+enum class LockResult {
+    Locked,      // the lock is held in the mode asked for
+    Busy,        // another holder keeps it from being taken now
+    Unsupported, // the file system takes no locks (some network file systems)
+};
+
+// An advisory lock on a folder, taken on the folder itself so that nothing is added to it. It
+// is held until `Unlock`, the object's end, or the end of the process, however it ends.
+class IFolderLock {
+public:
+    virtual ~IFolderLock() = default;
+    // Takes the lock in a mode, or changes a held lock to it, without waiting. A change that
+    // fails may leave no lock held at all (the system's locks change mode that way); the
+    // caller takes it again.
+    virtual LockResult TryLock(LockMode mode) = 0;
+    virtual void Unlock() = 0;
+};
+
+// Why the last failed operation of the calling thread failed: the path it was about and the
+// system's reason. File systems record it where an operation fails; what succeeds leaves it.
+struct FileError {
+    std::string path;
+    std::string reason; // "Permission denied", "No space left on device", ...
+    bool Empty() const { return reason.empty(); }
+    // "PATH: REASON", or the reason alone without a path.
+    std::string Text() const;
+};
+void SetLastFileError(const std::string& path, int errorNumber);
+void SetLastFileError(FileError error);
+const FileError& LastFileError();
+void ClearLastFileError();
 
 // Everything the core does with files and folders goes through this interface, so that tests
 // can fail any single operation and model what a power loss keeps. Paths are passed as the
@@ -99,6 +136,11 @@ public:
     // threads at once. File systems that count or fail operations in order say no, so that
     // their runs stay the same from run to run.
     virtual bool AllowsParallelWork() { return false; }
+
+    // A lock on the folder at the path (links followed); null when the folder cannot be
+    // opened. The default locks within this process only, by the folder's identity, which is
+    // all that a file system of one process (a test's) needs.
+    virtual std::unique_ptr<IFolderLock> OpenFolderLock(const std::string& folder);
 
     // The size of the regular file at the path as opening it for reading finds it; -1 when it
     // cannot be opened for reading or sized. Goes through Open, Size and Close unless a file

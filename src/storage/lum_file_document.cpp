@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -196,8 +197,11 @@ bool CLumFileDocument::SourceFilesPresent() const {
             const bool present = known->second
                                      ? known->second->count(path.substr(slash + 1)) > 0
                                      : FileSystem().Open(ToOsPath(path), OpenMode::Read) != nullptr;
-            if (!present)
+            if (!present) {
+                if (LastFileError().path != ToOsPath(path)) // a listing found it missing
+                    SetLastFileError(ToOsPath(path), ENOENT);
                 return false;
+            }
         }
     }
     return true;

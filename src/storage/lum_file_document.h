@@ -1,12 +1,12 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "model/lum_data.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/save_plan.h"
+
+#include <string>
+#include <vector>
 
 namespace Corv {
 
@@ -70,11 +70,15 @@ public:
     // Copies files of this project that records of other open projects still use to the work
     // folder and points those records at the copies (before the project closes).
     void HandOverSharedFiles();
+    // Why the last save failed ("PATH: REASON"), where that is known; empty otherwise.
+    const std::string& SaveProblem() const { return m_saveProblem; }
 
 protected:
     // Writes the project into its project folder in the given way; `sourceFolder` is where the
     // system files come from when saving elsewhere. Shows a notice when files were moved out.
     bool SaveFolder(SaveMode mode, const std::string& sourceFolder);
+    // Records why a save failed: the given text, or the last failed file operation.
+    bool SaveFailed(const std::string& problem = {});
 
 private:
     // Reads the memo file of a kind; one that is refused is left out like a rejected file.
@@ -90,6 +94,7 @@ private:
     CLumData m_data;
     std::vector<std::string> m_rejected;
     LoadReport m_loadReport;
+    std::string m_saveProblem;
 };
 
 // Appends "/", collapses doubled backslashes and turns backslashes into "/". Trailing

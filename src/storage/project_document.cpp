@@ -2,6 +2,7 @@
 
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/slot_file_name.h"
@@ -52,7 +53,9 @@ bool ScanFolder(const std::string& folder, int kind, std::initializer_list<const
     return true;
 }
 
-bool FolderExists(const std::string& normalised) { return FileSystem().IsDirectory(ToOsPath(normalised)); }
+bool FolderExists(const std::string& normalised) {
+    return FileSystem().IsDirectory(ToOsPath(normalised));
+}
 
 // The last folder name of a path, the title of an opened project.
 std::string FolderTitle(const std::string& normalised) {
@@ -155,6 +158,20 @@ std::string RecoverInterruptedSave(const std::string& folder) {
                                         : std::string();
 }
 
+// True when an interrupted save left its journal, or files of its own, at the top of the folder:
+// then the folder must be brought to a consistent state before it is read.
+bool NeedsRecovery(const std::string& folder) {
+    for (const char* journal : {kJournalName, kPlacingJournalName}) {
+        const FileStatus status = FileSystem().Status(ToOsPath(folder + journal));
+        if (status.type != FileType::Missing || status.isLink || status.failed)
+            return true;
+    }
+    std::vector<DirEntry> entries;
+    FileSystem().ListFolder(ToOsPath(folder), entries);
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const DirEntry& entry) { return IsSaveLeftoverName(entry.name); });
+}
+
 // Clears the staged files of a save that was interrupted before it changed anything.
 void ClearLeftovers(const std::string& folder, const std::vector<std::string>& leftovers) {
     if (leftovers.empty())
@@ -201,11 +218,18 @@ void CProjectDocument::SetModifiedFlag(bool modified) {
     CProjectDocuments::Get().Hooks().ModifiedChanged(*this);
 }
 
-bool CProjectDocument::LoadProject(const std::string& path) {
+bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     const std::string folder = NormaliseFolderPath(path);
+    m_lockMode = mode;
     std::string why = FolderProblem(folder);
     if (why.empty())
-        why = RecoverInterruptedSave(folder);
+        why = TakeLock(folder, mode);
+    // Only the holder of the exclusive lock completes a save: a save in flight holds it, so a
+    // journal found under the lock was left by a program that ended.
+    if (why.empty() && NeedsRecovery(folder) &&
+        !Exclusively([&] { why = RecoverInterruptedSave(folder); }))
+        why = folder + " holds an interrupted save, which cannot be completed while another "
+                       "program has the project open";
     FolderScan scan;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
@@ -218,7 +242,9 @@ bool CProjectDocument::LoadProject(const std::string& path) {
             why = std::string(SubfolderName(kWaveKind)) + " cannot be read";
     }
     if (why.empty()) {
-        ClearLeftovers(folder, scan.leftovers);
+        // Leftovers the loader skips anyway; they are cleared when no one else reads the folder.
+        if (!scan.leftovers.empty())
+            Exclusively([&] { ClearLeftovers(folder, scan.leftovers); });
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
@@ -229,16 +255,51 @@ bool CProjectDocument::LoadProject(const std::string& path) {
         }
     }
     if (!why.empty()) {
+        m_lock.Release();
         CDomain::Get().ShowError(kMsgLoadFailed, why);
         return false;
     }
     LeaveOut(scan.notRegular);
     TellLeftOut(LastLoadReport());
+    NoteFolderSeen();
     m_pathName = path;
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);
     SetModifiedFlag(false);
     return true;
+}
+
+std::string CProjectDocument::TakeLock(const std::string& folder, LockMode mode) {
+    CProjectDocuments& documents = CProjectDocuments::Get();
+    switch (m_lock.Take(folder, mode, documents.LockWait())) {
+    case CProjectLock::Outcome::Busy:
+        return mode == LockMode::Exclusive ? OpenForChangesText(folder) : BeingSavedText(folder);
+    case CProjectLock::Outcome::Unsupported:
+        documents.TellNoLocks(folder);
+        break;
+    case CProjectLock::Outcome::Locked:
+    case CProjectLock::Outcome::NoFolder: // not ours to read: the load says why
+        break;
+    }
+    return {};
+}
+
+bool CProjectDocument::Exclusively(const std::function<void()>& work) {
+    const std::chrono::milliseconds wait = CProjectDocuments::Get().LockWait();
+    if (m_lock.Change(LockMode::Exclusive, wait) == CProjectLock::Outcome::Busy)
+        return false;
+    work();
+    m_lock.Change(m_lockMode, wait);
+    return true;
+}
+
+void CProjectDocument::NoteFolderSeen() {
+    m_seen = FolderSignature(Data().ProjectFolder());
+}
+
+bool CProjectDocument::ChangedOnDisk() const {
+    const std::string& folder = Data().ProjectFolder();
+    return !folder.empty() && FolderSignature(folder) != m_seen;
 }
 
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {
@@ -294,13 +355,13 @@ CProjectDocument* CProjectDocuments::FindOpenProject(const std::string& path) {
     return nullptr;
 }
 
-CProjectDocument* CProjectDocuments::OpenProject(const std::string& path) {
+CProjectDocument* CProjectDocuments::OpenProject(const std::string& path, LockMode mode) {
     if (CProjectDocument* open = FindOpenProject(path)) {
         Hooks().Activate(*open);
         return open;
     }
     CProjectDocument& document = Create();
-    if (!document.LoadProject(path)) {
+    if (!document.LoadProject(path, mode)) {
         // Nothing of a failed load stays behind; no other project can refer to it yet.
         m_documents.pop_back();
         return nullptr;
@@ -329,6 +390,13 @@ CProjectDocument* CProjectDocuments::DocumentOf(const CLumData* data) {
         if (&document->Data() == data)
             return document.get();
     return nullptr;
+}
+
+void CProjectDocuments::TellNoLocks(const std::string& folder) {
+    if (m_toldNoLocks)
+        return;
+    m_toldNoLocks = true;
+    CDomain::Get().ShowNotice(NoLocksText(folder));
 }
 
 std::vector<CProjectDocument*> CProjectDocuments::Undo() {

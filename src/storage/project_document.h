@@ -1,11 +1,12 @@
 #pragma once
 
+#include "storage/lum_file_document.h"
+#include "storage/project_lock.h"
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "storage/lum_file_document.h"
 
 namespace Corv {
 
@@ -46,8 +47,9 @@ public:
     void SetTitle(std::string title) { m_title = std::move(title); }
 
     // Loads a project folder into this (new) document; shows "This project could not be
-    // loaded." on failure.
-    bool LoadProject(const std::string& path);
+    // loaded." on failure. The folder's lock is held in `mode` from then on: shared by a
+    // program that may save later, exclusive by one that loads only to change and save it.
+    bool LoadProject(const std::string& path, LockMode mode = LockMode::Shared);
     // Saves into a folder (in place when it is the project's own); shows "This project could
     // not be saved." on failure.
     bool SaveProject(const std::string& path);
@@ -55,8 +57,28 @@ public:
     // only through the chooser, which returns false when the user cancels.
     bool DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder);
 
+    // True when another program changed the project's folder since it was loaded or saved here.
+    bool ChangedOnDisk() const;
+    const CProjectLock& Lock() const { return m_lock; }
+
 private:
     friend class CProjectDocuments;
+    // Does work that changes the folder (completing an interrupted save) under the exclusive
+    // lock and goes back to the document's mode after; false when the lock could not be had.
+    bool Exclusively(const std::function<void()>& work);
+    // Takes the lock of the folder for loading; why not, or empty.
+    std::string TakeLock(const std::string& folder, LockMode mode);
+    // Saves in place or into another folder with the locks that takes; on failure
+    // `SaveProblem()` says why where it can. Declined: the user would not save over changes
+    // another program made.
+    enum class SaveOutcome { Saved, Failed, Declined };
+    SaveOutcome SaveLocked(const std::string& folder, SaveMode mode, bool elsewhere);
+    // The folder is as this document last saw it: its changes are its own.
+    void NoteFolderSeen();
+
+    CProjectLock m_lock;
+    LockMode m_lockMode = LockMode::Shared;
+    std::uint64_t m_seen = 0; // the folder's signature when it was last loaded or saved here
     bool m_modified = false;
     std::string m_pathName;
     std::string m_title;
@@ -75,9 +97,9 @@ public:
     // The open document whose folder is the path's: the same text once normalised, or the same
     // folder on disk however it is spelled; null when none.
     CProjectDocument* FindOpenProject(const std::string& path);
-    // Activates an open document of that folder, or loads the folder into a new document;
-    // null (and no document left behind) when loading fails.
-    CProjectDocument* OpenProject(const std::string& path);
+    // Activates an open document of that folder, or loads the folder into a new document
+    // holding its lock in `mode`; null (and no document left behind) when loading fails.
+    CProjectDocument* OpenProject(const std::string& path, LockMode mode = LockMode::Shared);
     // Hands shared files over and destroys the document (no question is asked here).
     void Close(CProjectDocument& document);
     void CloseAll();
@@ -88,12 +110,20 @@ public:
     // Marks every document that owned a part of the undo step modified after an undo.
     std::vector<CProjectDocument*> Undo();
 
+    // How long a process waits for a lock that another program holds.
+    std::chrono::milliseconds LockWait() const { return m_lockWait; }
+    void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    // Tells the user once per run that a folder's file system takes no locks.
+    void TellNoLocks(const std::string& folder);
+
 private:
     CProjectDocument& Create();
 
     std::vector<std::unique_ptr<CProjectDocument>> m_documents;
     CDocumentHooks* m_hooks = nullptr;
     unsigned m_untitledCounter = 0;
+    std::chrono::milliseconds m_lockWait = kDefaultLockWait;
+    bool m_toldNoLocks = false;
 };
 
 } // namespace Corv

@@ -55,11 +55,19 @@ bool StageAll(const CSavePlan& plan) {
     for (const WorkCopy& copy : plan.workCopies)
         if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), false))
             return false;
-    // Every staged file is a file of its own, so they may be written side by side.
-    const std::size_t failure =
-        RunSideBySide(plan.staged.size(), [&](std::size_t i) { return StageFile(plan.staged[i]); });
-    if (failure != plan.staged.size())
+    // Every staged file is a file of its own, so they may be written side by side; each keeps
+    // why it failed, as the threads that write them have their own last errors.
+    std::vector<FileError> errors(plan.staged.size());
+    const std::size_t failure = RunSideBySide(plan.staged.size(), [&](std::size_t i) {
+        if (StageFile(plan.staged[i]))
+            return true;
+        errors[i] = LastFileError();
         return false;
+    });
+    if (failure != plan.staged.size()) {
+        SetLastFileError(errors[failure]);
+        return false;
+    }
     std::set<std::string> folders;
     for (const StagedFile& file : plan.staged)
         folders.insert(ParentOf(file.destination));
@@ -185,6 +193,7 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
     CFolderTransaction transaction(folder, MoveOutInto(folder, report));
     for (const CommitStep& step : plan.steps)
         transaction.Add(step.kind, step.from, step.to);
+    ClearLastFileError();
     switch (transaction.Commit()) {
     case CFolderTransaction::Result::Committed:
         return true;
@@ -192,11 +201,19 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
         report.leftovers = transaction.Leftovers();
         return true;
     case CFolderTransaction::Result::Failed:
+        SaveFailed();
         RemoveStaged(plan);
         return false;
     case CFolderTransaction::Result::Pending:
-        return false; // the journal names the staged files: the next open completes the save
+        // The journal names the staged files: the next open completes the save.
+        return SaveFailed();
     }
+    return false;
+}
+
+bool CLumFileDocument::SaveFailed(const std::string& problem) {
+    if (m_saveProblem.empty())
+        m_saveProblem = problem.empty() ? LastFileError().Text() : problem;
     return false;
 }
 
@@ -204,7 +221,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
     std::string problem;
     if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
-        return false;
+        return SaveFailed(folder + ": an interrupted save could not be completed: " + problem);
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
     std::vector<std::string> stayed;
@@ -216,13 +233,15 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     m_rejected = stayed;
     CSavePlan plan;
     std::vector<std::string> created;
-    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan) ||
-        std::any_of(
-            stayed.begin(), stayed.end(),
-            [&](const std::string& rejected) { return BlocksASlot(plan, folder, rejected); }) ||
-        !CreateSubfolders(folder, plan.needsSubfolder, created))
-        return false;
+    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan))
+        return SaveFailed();
+    for (const std::string& rejected : stayed)
+        if (BlocksASlot(plan, folder, rejected))
+            return SaveFailed(rejected + ": could not be moved out of the project");
+    if (!CreateSubfolders(folder, plan.needsSubfolder, created))
+        return SaveFailed();
     if (!StageAll(plan)) {
+        SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);
         return false;
@@ -252,10 +271,12 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
          Fs().Rename(ToOsPath(WithoutSlash(stage)), ToOsPath(target));
     if (ok && !Fs().SyncDirectory(ToOsPath(parent.empty() ? "." : parent))) {
         // Not known to be durable: the target goes back to how it was.
+        SaveFailed();
         Fs().Rename(ToOsPath(target), ToOsPath(WithoutSlash(stage)));
         ok = false;
     }
     if (!ok) {
+        SaveFailed();
         RemoveTree(stage);
         return false;
     }
@@ -267,19 +288,21 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
 bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
     std::string problem;
+    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
+        return SaveFailed(folder + ": an interrupted save could not be completed: " + problem);
     std::vector<std::string> replaced, leftovers;
-    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed ||
-        !ListReplaced(folder, replaced, leftovers) ||
+    if (!ListReplaced(folder, replaced, leftovers) ||
         !ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report)))
-        return false;
+        return SaveFailed();
     CSavePlan plan;
     std::vector<std::string> created;
     if (!PlanSave(*this, SaveMode::Replace, {}, sourceFolder, replaced, plan))
-        return false;
+        return SaveFailed();
     const bool all[3] = {true, true, true};
     if (!CreateSubfolders(folder, all, created))
-        return false;
+        return SaveFailed();
     if (!StageAll(plan)) {
+        SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);
         return false;
@@ -295,6 +318,8 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
 
 bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder) {
     CMoveOutReport report;
+    m_saveProblem.clear();
+    ClearLastFileError();
     bool saved = false;
     switch (mode) {
     case SaveMode::InPlace:
@@ -414,22 +439,29 @@ TargetState InspectTarget(const std::string& folder) {
 bool CProjectDocument::SaveProject(const std::string& path) {
     CDomain& domain = CDomain::Get();
     const std::string folder = NormaliseFolderPath(path);
+    ClearLastFileError();
     if (!SourceFilesPresent()) {
+        const std::string missing = LastFileError().Text();
         Fs().RemoveDirectory(ToOsPath(folder.substr(0, folder.size() - 1)));
-        domain.ShowError(kMsgSaveFailed);
+        domain.ShowError(kMsgSaveFailed, missing);
         return false;
     }
     bool elsewhere = true;
     // A folder that is no project is refused before anything on disk changes.
-    if (!TargetIsFree(*this, folder, elsewhere) || !EndsInPrj(folder)) {
-        domain.ShowError(kMsgSaveFailed);
+    if (!TargetIsFree(*this, folder, elsewhere)) {
+        domain.ShowError(kMsgSaveFailed, folder + " is open here as another project");
+        return false;
+    }
+    if (!EndsInPrj(folder)) {
+        domain.ShowError(kMsgSaveFailed, folder + " is not a folder named *.prj");
         return false;
     }
     SaveMode mode = SaveMode::InPlace;
     if (elsewhere) {
         const TargetState target = InspectTarget(folder);
         if (target.unsafe) {
-            domain.ShowError(kMsgSaveFailed);
+            domain.ShowError(kMsgSaveFailed,
+                             folder + " holds something other than a project's folders");
             return false;
         }
         if (target.existed && domain.Ask(kButtonsYesNo, kMsgReplaceProject) != kAnswerYes)
@@ -438,14 +470,14 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     }
 
     CDocumentHooks& hooks = CProjectDocuments::Get().Hooks();
-    hooks.BeginWait();
     const std::string remembered = Data().ProjectFolder();
-    const bool saved =
-        SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
+    hooks.BeginWait();
+    const SaveOutcome outcome = SaveLocked(folder, mode, elsewhere);
     hooks.EndWait();
-    if (!saved) {
+    if (outcome != SaveOutcome::Saved) {
         Data().SetProjectFolder(remembered);
-        domain.ShowError(kMsgSaveFailed);
+        if (outcome == SaveOutcome::Failed)
+            domain.ShowError(kMsgSaveFailed, SaveProblem());
         return false;
     }
     m_pathName = path;
@@ -455,4 +487,43 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     return true;
 }
 
+CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& folder, SaveMode mode,
+                                                           bool elsewhere) {
+    const std::chrono::milliseconds wait = CProjectDocuments::Get().LockWait();
+    const std::string remembered = Data().ProjectFolder();
+    // The folder written is held exclusively for the whole save: the project's own (its
+    // shared lock changes mode), or the folder a Save As replaces. A new folder is built
+    // under a name of its own and appears complete in one rename.
+    CProjectLock replaced;
+    if (mode != SaveMode::NewFolder) {
+        const CProjectLock::Outcome outcome = mode == SaveMode::Replace
+                                                  ? replaced.Take(folder, LockMode::Exclusive, wait)
+                                                  : m_lock.Change(LockMode::Exclusive, wait);
+        if (outcome == CProjectLock::Outcome::Busy) {
+            SaveFailed(OpenForChangesText(folder));
+            return SaveOutcome::Failed;
+        }
+        if (outcome == CProjectLock::Outcome::Unsupported)
+            CProjectDocuments::Get().TellNoLocks(folder);
+    }
+    if (mode == SaveMode::InPlace && ChangedOnDisk() &&
+        CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
+        m_lock.Change(m_lockMode, wait);
+        return SaveOutcome::Declined;
+    }
+    const bool saved =
+        SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
+    if (saved && elsewhere) {
+        // The document now belongs to the folder it was saved into, and holds that one's lock.
+        if (mode == SaveMode::Replace)
+            m_lock = std::move(replaced);
+        else
+            m_lock.Take(folder, LockMode::Exclusive, wait);
+    }
+    if (saved || !elsewhere) {
+        m_lock.Change(m_lockMode, wait);
+        NoteFolderSeen(); // a failed save may have changed it too: those changes are its own
+    }
+    return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
+}
 } // namespace Corv

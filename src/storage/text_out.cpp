@@ -19,6 +19,9 @@ std::string MessageText(int code, bool asQuestion) {
             return "Do you want to delete the existing data and overwrite it?";
         case 11:
             return "Do you want to delete the last data, and then insert?";
+        case 12:
+            return "Another program changed this project's folder after it was opened here. Do "
+                   "you want to save over those changes?";
         default:
             return "";
         }

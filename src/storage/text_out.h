@@ -21,6 +21,7 @@ enum MessageCode : int {
     kMsgOverwrite = 10,
     kMsgToneSpace = 11,
     kMsgInsert = 11,
+    kMsgChangedOnDisk = 12,
 };
 
 // The text of a message code shown as an error or asked as a question; "Undefined error." for

@@ -1,13 +1,27 @@
 #include "faulty_file_system.h"
 
+#include <cerrno>
+
 namespace CorvTest {
 
 namespace {
 
-constexpr const char* kOpNames[kFsOpCount] = {
-    "Open",     "Read",          "Write",  "Seek",       "Size",     "Sync",
-    "Close",    "Rename",        "Remove", "CreateDirectory", "RemoveDirectory", "IsDirectory",
-    "Status",   "ListFolder",    "CopyFile", "SyncDirectory"};
+constexpr const char* kOpNames[kFsOpCount] = {"Open",
+                                              "Read",
+                                              "Write",
+                                              "Seek",
+                                              "Size",
+                                              "Sync",
+                                              "Close",
+                                              "Rename",
+                                              "Remove",
+                                              "CreateDirectory",
+                                              "RemoveDirectory",
+                                              "IsDirectory",
+                                              "Status",
+                                              "ListFolder",
+                                              "CopyFile",
+                                              "SyncDirectory"};
 constexpr const char* kModeNames[] = {"Read", "Update", "Write", "CreateNew"}; // OpenMode order
 
 // A file opened through the faulty file system: each call is counted and may fail instead.
@@ -41,7 +55,9 @@ private:
 
 } // namespace
 
-const char* FsOpName(FsOp op) { return kOpNames[static_cast<std::size_t>(op)]; }
+const char* FsOpName(FsOp op) {
+    return kOpNames[static_cast<std::size_t>(op)];
+}
 
 bool FaultyFileSystem::Next(FsOp op, const std::string& detail) {
     const auto index = static_cast<std::size_t>(op);
@@ -49,9 +65,11 @@ bool FaultyFileSystem::Next(FsOp op, const std::string& detail) {
     ++s.total;
     ++s.counts[index];
     const bool stopped = s.stopAfter >= 0 && s.total > s.stopAfter;
-    const bool fail = stopped || s.total == s.failAt ||
-                      (op == m_failNthOp && s.counts[index] == s.failNthAt);
+    const bool fail =
+        stopped || s.total == s.failAt || (op == m_failNthOp && s.counts[index] == s.failNthAt);
     s.failures += fail ? 1 : 0;
+    if (fail)
+        Corv::SetLastFileError(detail, EIO);
     if (m_logging)
         s.log.push_back(std::string(FsOpName(op)) + (detail.empty() ? "" : " " + detail) +
                         (fail ? " (failed)" : ""));

@@ -1,19 +1,35 @@
 #pragma once
 
+#include "model/file_system.h"
+
 #include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "model/file_system.h"
-
 // Test support: a file system that counts what the core does and fails chosen operations.
 namespace CorvTest {
 
 // The operations counted (Read to Close on the files that Open hands out).
-enum class FsOp { Open, Read, Write, Seek, Size, Sync, Close, Rename, Remove, CreateDirectory,
-                  RemoveDirectory, IsDirectory, Status, ListFolder, CopyFile, SyncDirectory };
+enum class FsOp {
+    Open,
+    Read,
+    Write,
+    Seek,
+    Size,
+    Sync,
+    Close,
+    Rename,
+    Remove,
+    CreateDirectory,
+    RemoveDirectory,
+    IsDirectory,
+    Status,
+    ListFolder,
+    CopyFile,
+    SyncDirectory
+};
 inline constexpr std::size_t kFsOpCount = 16;
 
 const char* FsOpName(FsOp op);
@@ -87,7 +103,8 @@ public:
         return !Next(FsOp::ListFolder, folder) && m_inner.ListFolder(folder, entries);
     }
     bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
-        return !Next(FsOp::CopyFile, from + " -> " + to) && m_inner.CopyFile(from, to, sync && m_passSyncs);
+        return !Next(FsOp::CopyFile, from + " -> " + to) &&
+               m_inner.CopyFile(from, to, sync && m_passSyncs);
     }
     bool SyncDirectory(const std::string& path) override {
         return !Next(FsOp::SyncDirectory, path) && (!m_passSyncs || m_inner.SyncDirectory(path));
@@ -96,6 +113,10 @@ public:
         return !Next(FsOp::Status, a + " = " + b) && m_inner.SameDirectory(a, b);
     }
     std::uint32_t UserId() override { return m_inner.UserId(); } // not a file operation
+    // Locks are passed on uncounted: they change no file.
+    std::unique_ptr<Corv::IFolderLock> OpenFolderLock(const std::string& folder) override {
+        return m_inner.OpenFolderLock(folder);
+    }
 
 private:
     struct State { // everything that Reset clears

@@ -1,0 +1,61 @@
+#include "storage/folder_signature.h"
+
+#include "model/file_system.h"
+#include "storage/domain.h"
+#include "storage/slot_file_name.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Corv {
+
+namespace {
+
+class Hasher {
+public:
+    void Add(const void* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            m_hash ^= static_cast<const unsigned char*>(data)[i];
+            m_hash *= 1099511628211ULL;
+        }
+    }
+    void Add(const std::string& text) { Add(text.data(), text.size() + 1); } // with its end
+    template <class T> void AddValue(T value) { Add(&value, sizeof value); }
+    std::uint64_t Value() const { return m_hash; }
+
+private:
+    std::uint64_t m_hash = 1469598103934665603ULL;
+};
+
+void AddFolder(Hasher& hasher, const std::string& folder) {
+    std::vector<DirEntry> entries;
+    if (!FileSystem().ListFolder(ToOsPath(folder), entries)) {
+        hasher.Add("unlisted");
+        return;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    for (const DirEntry& entry : entries) {
+        const FileStatus status = FileSystem().Status(ToOsPath(folder + entry.name));
+        hasher.Add(entry.name);
+        hasher.AddValue(static_cast<int>(status.type));
+        hasher.AddValue(status.isLink);
+        hasher.AddValue(status.size);
+        hasher.AddValue(status.modified);
+        hasher.AddValue(status.inode);
+    }
+}
+
+} // namespace
+
+std::uint64_t FolderSignature(const std::string& folder) {
+    Hasher hasher;
+    AddFolder(hasher, folder);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        hasher.Add(SubfolderName(kind));
+        AddFolder(hasher, folder + SubfolderName(kind));
+    }
+    return hasher.Value();
+}
+
+} // namespace Corv
