@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "edit/work_folder.h"
 #include "storage/domain.h"
+#include "storage/moved_entries.h"
 #include "storage/project_document.h"
 
 #include <algorithm>
@@ -29,6 +30,13 @@ namespace {
 constexpr std::string_view kFolderPrefix = "corvane-";
 constexpr const char* kLockName = ".lock";
 
+std::string WithSlash(const std::string& folder) {
+    std::string path = fs::path(folder).generic_string();
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
 std::string TemporaryBase() {
     std::error_code error;
     const fs::path base = fs::temp_directory_path(error);
@@ -42,9 +50,11 @@ bool IsTemporaryFolderName(std::string_view name) {
                        [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
-// Takes the lock of an existing lock file without waiting; -1 when it is held (or missing).
-int TryLock(const std::string& lockFile) {
-    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+// Takes the lock of an existing lock file, or of a folder itself, without waiting; -1 when it
+// is held (or missing).
+int TryLock(const std::string& lockFile, bool folder = false) {
+    const int fd = ::open(lockFile.c_str(), folder ? O_RDONLY | O_DIRECTORY | O_CLOEXEC
+                                                   : O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -52,6 +62,15 @@ int TryLock(const std::string& lockFile) {
         return -1;
     }
     return fd;
+}
+
+// Entries that a run moved between projects and that it did not save (it ended, or was killed,
+// first) go to the trash with a notice, never deleted; true when none is left in the folder.
+bool TrashUnsavedEntries(const std::string& folder) {
+    const std::string notice = TrashMovedEntries(WithSlash(folder));
+    if (!notice.empty())
+        CDomain::Get().ShowNotice(notice);
+    return MovedEntryFiles(WithSlash(folder)).empty();
 }
 
 // Removes the temporary work folders that runs killed before their end left in the base: a
@@ -72,7 +91,8 @@ void RemoveStaleFolders(const std::string& base) {
         if (lock < 0)
             continue;
         std::error_code ignored;
-        fs::remove_all(folder, ignored); // the links inside are removed, never followed
+        if (TrashUnsavedEntries(folder.string()))
+            fs::remove_all(folder, ignored); // the links inside are removed, never followed
         ::close(lock);
     }
 }
@@ -98,13 +118,6 @@ std::string MakeTemporaryFolder(int& lock) {
     std::error_code ignored;
     fs::remove_all(pattern, ignored);
     return {};
-}
-
-std::string WithSlash(const std::string& folder) {
-    std::string path = fs::path(folder).generic_string();
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
 }
 
 } // namespace
@@ -134,8 +147,12 @@ bool CSession::Start(std::string& error) {
             return false;
         }
         // Should it be a temporary folder that a killed run left, its lock is held here, so
-        // that no other run removes it while this one works in it.
+        // that no other run removes it while this one works in it. What an earlier run that
+        // ended unsaved left listed goes to the trash, unless a live run holds the folder.
         m_lock = TryLock(folder + "/" + kLockName);
+        m_folderLock = TryLock(folder, true);
+        if (m_folderLock >= 0) // no other run works in it
+            TrashUnsavedEntries(folder);
     } else {
         folder = MakeTemporaryFolder(m_lock);
         if (folder.empty()) {
@@ -172,14 +189,17 @@ void CSession::Finish() {
     CDomain::Get().ClearUndo();
     if (m_workFolder.empty())
         return;
+    const bool emptied = TrashUnsavedEntries(m_workFolder);
     EmptyWorkFolder(m_workFolder);
-    if (m_temporary) {
+    if (m_temporary && emptied) {
         std::error_code ignored;
         fs::remove_all(m_workFolder, ignored);
     }
-    if (m_lock >= 0)
-        ::close(m_lock);
-    m_lock = -1;
+    for (int* lock : {&m_lock, &m_folderLock}) {
+        if (*lock >= 0)
+            ::close(*lock);
+        *lock = -1;
+    }
     m_workFolder.clear();
 }
 

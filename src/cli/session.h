@@ -53,7 +53,8 @@ private:
     CConsoleSink* m_sink = nullptr; // owned by the store
     std::string m_workFolder;
     bool m_temporary = false;
-    int m_lock = -1; // the locked descriptor that marks the work folder as in use
+    int m_lock = -1;       // the locked descriptor that marks the work folder as in use
+    int m_folderLock = -1; // a named work folder, locked itself while this run uses it
 };
 
 } // namespace Corv::Cli

@@ -2,6 +2,7 @@
 
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/moved_entries.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
@@ -76,7 +77,11 @@ int EmptyWorkFolder(const std::string& folder) {
     std::vector<std::string> names;
     if (!FileSystem().ListFiles(ToOsPath(prefix), names))
         return 0;
-    std::erase_if(names, [](const std::string& name) { return !IsWorkFileName(name); });
+    // Files that hold the only copy of a moved entry are not the folder's to delete.
+    const std::vector<std::string> kept = MovedEntryFiles(prefix);
+    std::erase_if(names, [&](const std::string& name) {
+        return !IsWorkFileName(name) || std::find(kept.begin(), kept.end(), name) != kept.end();
+    });
     std::sort(names.begin(), names.end());
     int deleted = 0;
     for (const std::string& name : names) {

@@ -17,7 +17,8 @@ std::string CreateWorkFolder(const std::string& base, const std::vector<std::str
 // "*.w*", "*.aif*" and "*.vpw", without regard to letter case.
 bool IsWorkFileName(const std::string& name);
 
-// Deletes the work files directly in the folder (never in its sub-folders, never other files).
+// Deletes the work files directly in the folder (never in its sub-folders, never other files,
+// never a file that the folder's list of moved entries names).
 // Each failed deletion shows "Undefined error." and the cleanup goes on. Returns the number of
 // files deleted.
 int EmptyWorkFolder(const std::string& folder);

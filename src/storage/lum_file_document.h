@@ -35,6 +35,8 @@ public:
     virtual std::vector<CLumData*> ModifiedProjectData() = 0;
     // Every open project document, this one included.
     virtual std::vector<CLumFileDocument*> OpenProjectDocuments() = 0;
+    // How the user knows the project: its folder, or its title while it has none.
+    virtual std::string Label() const { return m_data.ProjectFolder(); }
 
     CLumData& Data() { return m_data; }
     const CLumData& Data() const { return m_data; }

@@ -5,6 +5,7 @@
 #include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
+#include "storage/moved_entries.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 
@@ -368,6 +369,67 @@ CProjectDocument* CProjectDocuments::OpenProject(const std::string& path, LockMo
     }
     if (!path.empty())
         Hooks().RememberFolder(path);
+    return &document;
+}
+
+namespace {
+
+// Puts one listed entry into the first free slot of its kind from its own number on; false when
+// its file cannot be read as one of its kind or no slot is free.
+bool PlaceMovedEntry(CLumData& data, const MovedEntry& entry, const std::string& path) {
+    const auto place = [&](auto& records, auto record, bool read) {
+        std::size_t slot = static_cast<std::size_t>(std::max(entry.number, 1) - 1);
+        while (slot < records.Size() && !records.Item(slot).IsEmpty())
+            ++slot;
+        if (!read || slot >= records.Size())
+            return false;
+        record->SetFilePath(path);
+        record->SetName(entry.name);
+        for (int n = 1; n <= 4; ++n)
+            record->SetMemo(n, entry.memos[static_cast<std::size_t>(n - 1)]);
+        records.Place(slot, std::move(record));
+        return true;
+    };
+    switch (entry.kind) {
+    case kPatchKind: {
+        auto patch = std::make_unique<CPatch>();
+        const bool read = ReadPatchFile(path, *patch);
+        return place(data.Patches(), std::move(patch), read);
+    }
+    case kToneKind: {
+        auto tone = std::make_unique<CTone>();
+        const bool read = ReadToneFile(path, *tone);
+        return place(data.Tones(), std::move(tone), read);
+    }
+    default:
+        return place(data.Waves(), std::make_unique<CWave>(),
+                     FileSystem().ReadableFileSize(ToOsPath(path)) >= 0);
+    }
+}
+
+} // namespace
+
+CProjectDocument* CProjectDocuments::OpenMovedEntries(const std::string& workFolder) {
+    const std::vector<MovedEntry> entries = ReadMovedEntries(workFolder);
+    CProjectDocument& document = New();
+    CLumData& data = document.Data();
+    bool any = false;
+    for (const MovedEntry& entry : entries)
+        any = PlaceMovedEntry(data, entry, workFolder + entry.file) || any;
+    if (!any) {
+        m_documents.pop_back();
+        --m_untitledCounter;
+        return nullptr;
+    }
+    data.RebuildToneUsers();
+    data.RebuildWaveUsers();
+    document.SetModifiedFlag(true);
+    // The files stay where they are: new work files must not take their numbers.
+    CDomain& domain = CDomain::Get();
+    for (const MovedEntry& entry : entries)
+        domain.m_workFileCounter =
+            std::max(domain.m_workFileCounter,
+                     static_cast<unsigned>(std::max(ParseSlotNumber(entry.file), 0)) + 1);
     return &document;
 }
 

@@ -38,6 +38,9 @@ class CProjectDocument : public CLumFileDocument {
 public:
     std::vector<CLumData*> ModifiedProjectData() override;
     std::vector<CLumFileDocument*> OpenProjectDocuments() override;
+    std::string Label() const override {
+        return Data().ProjectFolder().empty() ? m_title : Data().ProjectFolder();
+    }
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true);
@@ -100,6 +103,11 @@ public:
     // Activates an open document of that folder, or loads the folder into a new document
     // holding its lock in `mode`; null (and no document left behind) when loading fails.
     CProjectDocument* OpenProject(const std::string& path, LockMode mode = LockMode::Shared);
+    // A new, untitled project holding the entries that a work folder lists as moved but not
+    // saved, each in the slot it had in the project that held it (the next free one when two
+    // want the same), with its name and memos: the way back to them after a crash. Null when
+    // none of their files is there.
+    CProjectDocument* OpenMovedEntries(const std::string& workFolder);
     // Hands shared files over and destroys the document (no question is asked here).
     void Close(CProjectDocument& document);
     void CloseAll();

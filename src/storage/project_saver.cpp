@@ -8,6 +8,7 @@
 #include "storage/domain.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
+#include "storage/moved_entries.h"
 #include "storage/project_document.h"
 #include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
@@ -26,6 +27,12 @@ IFileSystem& Fs() {
 
 std::string WithoutSlash(const std::string& folder) {
     return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+// What cannot be told counts as there.
+bool Exists(const std::string& path) {
+    const FileStatus status = Fs().Status(ToOsPath(path));
+    return status.type != FileType::Missing || status.isLink || status.failed;
 }
 
 std::string ParentOf(const std::string& path) {
@@ -52,9 +59,12 @@ bool StageFile(const StagedFile& file) {
 // Writes every staged file and work copy; the folders that got staged files are synced, so
 // that they are durable before any original is touched.
 bool StageAll(const CSavePlan& plan) {
+    // A work copy is the only copy of an entry once the save drops its original: durable first.
     for (const WorkCopy& copy : plan.workCopies)
-        if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), false))
+        if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), true))
             return false;
+    if (!plan.workCopies.empty() && !Fs().SyncDirectory(ToOsPath(CDomain::Get().m_workFolder)))
+        return false;
     // Every staged file is a file of its own, so they may be written side by side; each keeps
     // why it failed, as the threads that write them have their own last errors.
     std::vector<FileError> errors(plan.staged.size());
@@ -168,6 +178,46 @@ bool BlocksASlot(const CSavePlan& plan, const std::string& folder, const std::st
     return false;
 }
 
+// The entries of other open projects whose only copy a work copy of this save becomes (the save
+// drops the file they were moved out with): the work folder lists them before the originals go.
+std::vector<MovedEntry> MovedEntriesOf(CLumFileDocument& document, const CSavePlan& plan) {
+    std::vector<MovedEntry> entries;
+    const std::string& work = CDomain::Get().m_workFolder;
+    const std::string& folder = document.Data().ProjectFolder();
+    for (const WorkCopy& copy : plan.workCopies)
+        for (CLumFileDocument* other : document.OpenProjectDocuments()) {
+            const CParameterArray& records = other->Data().Records(copy.kind);
+            for (std::size_t i = 0; other != &document && i < records.Size(); ++i) {
+                const CParameter& record = records.Item(i);
+                if (record.FilePath() != copy.source)
+                    continue;
+                MovedEntry entry{copy.copy.substr(work.size()),
+                                 copy.kind,
+                                 static_cast<int>(i + 1),
+                                 record.Name(),
+                                 {},
+                                 folder,
+                                 copy.source.substr(folder.size()),
+                                 other->Label()};
+                for (int n = 1; n <= 4; ++n)
+                    entry.memos[static_cast<std::size_t>(n - 1)] = record.Memo(n);
+                entries.push_back(std::move(entry));
+            }
+        }
+    return entries;
+}
+
+// The work files whose contents this save took into its project: the entries they held are
+// no longer only there.
+std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan) {
+    std::vector<std::string> files;
+    const std::string& work = CDomain::Get().m_workFolder;
+    for (const StagedFile& file : plan.staged)
+        if (!work.empty() && file.source.rfind(work, 0) == 0)
+            files.push_back(file.source.substr(work.size()));
+    return files;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -186,6 +236,8 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
     }
     if (CDomain::Get().OwnsUndo(&m_data))
         CDomain::Get().ClearUndo();
+    if (const std::vector<std::string> delivered = DeliveredWorkFiles(plan); !delivered.empty())
+        TakeOffMovedEntries(CDomain::Get().m_workFolder, delivered);
 }
 
 bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
@@ -246,8 +298,20 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
         RemoveCreated(created);
         return false;
     }
-    if (!Commit(plan, folder, report))
+    const std::vector<MovedEntry> onlyInWork = MovedEntriesOf(*this, plan);
+    if (!AddMovedEntries(CDomain::Get().m_workFolder, onlyInWork)) {
+        SaveFailed();
+        RemoveStaged(plan);
         return false;
+    }
+    if (!Commit(plan, folder, report)) {
+        std::vector<std::string> files;
+        for (const MovedEntry& entry : onlyInWork)
+            files.push_back(entry.file);
+        if (!Exists(folder + kJournalName) && !Exists(folder + kPlacingJournalName))
+            TakeOffMovedEntries(CDomain::Get().m_workFolder, files); // the originals stayed
+        return false;
+    }
     ApplySavePlan(plan);
     return true;
 }
