@@ -10,12 +10,16 @@ namespace Corv::Cli {
 // A KIND argument: "patch", "tone", "wave" or their plurals; false for anything else.
 bool ParseKind(std::string_view text, int& kind);
 
+// "patch", "tone" or "wave": the word for one entry of a kind in messages.
+const char* KindName(int kind);
+
 // A decimal number from `min` to `max`, nothing else in the text.
 bool ParseNumber(std::string_view text, int min, int max, int& value);
 
 // A row list ("3,5-7,12") of 1-based slot numbers of a kind, turned into 0-based indices in the
 // given order. Every number must name a slot of the kind, a range must ascend and no row may
-// appear twice (a selection holds each row once). On failure `error` says why.
+// appear twice (a selection holds each row once). On failure `error` says why; rows past the end
+// of the list are named with the list and its length.
 bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::string& error);
 
 // A usage error: a bad command, a bad argument or an unknown handle. Its text goes to stderr
@@ -31,6 +35,9 @@ int KindArgument(const std::string& text);
 std::vector<int> RowsArgument(const std::string& text, int kind);
 // A single 1-based row (or drop position) of a kind, returned 0-based.
 int RowArgument(const std::string& text, int kind);
+// The block that `count` dropped rows occupy from `at` (0-based) on must lie inside the list:
+// the core refuses a drop past the end without a word, so the tool says it first.
+void CheckDropBlock(int at, std::size_t count, int kind);
 // A number from `min` to `max`; `what` names the argument in the error.
 int NumberArgument(const std::string& text, int min, int max, const std::string& what);
 

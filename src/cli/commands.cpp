@@ -166,6 +166,8 @@ int Transfer(const Options& o, bool copy) {
     const int kind = KindArgument(o.kind);
     const std::vector<int> rows = RowsArgument(o.rows, kind);
     const int at = RowArgument(o.at, kind);
+    if (!o.dryRun) // the dry run says it in its preview line
+        CheckDropBlock(at, rows.size(), kind);
     return WithSession(PolicyFor(o.yes), [&](CSession& session) {
         CProjectDocument* source = session.Open(o.source);
         CProjectDocument* target = source != nullptr ? session.Open(o.target) : nullptr;

@@ -141,6 +141,7 @@ CScript::DropArguments CScript::ParseDrop(const Arguments& arguments, const char
 
 bool CScript::Drop(const Arguments& arguments) {
     const DropArguments d = ParseDrop(arguments, "drop SRC KIND ROWS DST AT [insert] [copy|move]");
+    CheckDropBlock(d.at, d.rows.size(), d.kind);
     return Cli::Drop(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy);
 }
 
