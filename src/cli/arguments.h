@@ -29,6 +29,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// An operation that the tool refuses itself because it could have no effect, where the core
+// would go ahead without a word (renaming an empty slot). Its text goes to stderr; a command
+// ends with exit status 1, a script goes on with its next line and ends with exit status 1.
+class Refusal : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Argument checks shared by the script and the one-shot commands; each throws UsageError.
 int KindArgument(const std::string& text);
 // Rows returned 0-based in the given order.

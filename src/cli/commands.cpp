@@ -413,6 +413,30 @@ void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
     script->add_option("FILE", o.script, "Script file; standard input when not given");
 }
 
+// The commands in the order of --help, for the message about an unknown one.
+std::string CommandNames(CLI::App& app) {
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    return names;
+}
+
+// The first argument that is not an option names the command. CLI11 would only say that a
+// command is required; the user is told which word was not one, and what the commands are.
+void CheckCommandName(CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.empty() || word.front() == '-')
+            continue;
+        const auto commands =
+            app.get_subcommands([&](const CLI::App* c) { return c->check_name(word); });
+        if (commands.empty())
+            throw UsageError("unknown command \"" + word +
+                             "\"; the commands are: " + CommandNames(app));
+        return;
+    }
+}
+
 } // namespace
 
 int RunCommandLine(int argc, char** argv) {
@@ -426,18 +450,23 @@ int RunCommandLine(int argc, char** argv) {
     AddEditCommands(app, run, options);
     AddProjectCommands(app, run, options);
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : 2;
-    }
-    try {
+        CheckCommandName(app, argc, argv);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& error) {
+            const int code = app.exit(error);
+            return code == 0 ? 0 : 2;
+        }
         ChooseCodePage();
         return run ? run() : 2;
     } catch (const UsageError& error) {
         std::cout << std::flush;
         std::cerr << "corvane: " << error.what() << std::endl;
         return 2;
+    } catch (const Refusal& refusal) {
+        std::cout << std::flush;
+        std::cerr << "corvane: " << refusal.what() << std::endl;
+        return 1;
     }
 }
 
