@@ -111,7 +111,7 @@ std::string WithSlash(const std::string& folder) {
 
 CSession::CSession(AnswerPolicy policy) {
     CDomain& domain = CDomain::Get();
-    auto sink = std::make_unique<CConsoleSink>(std::cout, policy);
+    auto sink = std::make_unique<CConsoleSink>(std::cout, std::cerr, policy);
     m_sink = sink.get();
     domain.SetMessageSink(std::move(sink));
     domain.SetTextBuffer(std::make_unique<CLumTextOutBuffer>());
