@@ -10,6 +10,7 @@
 #include "cli/listing.h"
 #include "cli/script.h"
 #include "cli/session.h"
+#include "cli/standard_output.h"
 #include "edit/drop.h"
 #include "edit/find.h"
 #include "storage/project_document.h"
@@ -17,6 +18,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -437,9 +440,7 @@ void CheckCommandName(CLI::App& app, int argc, char** argv) {
     }
 }
 
-} // namespace
-
-int RunCommandLine(int argc, char** argv) {
+int RunArguments(int argc, char** argv) {
     CLI::App app("corvane: the command-line face of Corvane Librarian", "corvane");
     app.set_version_flag("--version", std::string("corvane ") + CORV_VERSION,
                          "Print the version and exit");
@@ -468,6 +469,21 @@ int RunCommandLine(int argc, char** argv) {
         std::cerr << "corvane: " << refusal.what() << std::endl;
         return 1;
     }
+}
+
+} // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CStandardOutput output;
+    const int status = RunArguments(argc, argv);
+    const int error = output.Finish();
+    if (error == 0)
+        return status;
+    // A reader that went away (`corvane dump P | head -c 100`) needs no word about it.
+    if (error != EPIPE)
+        std::cerr << "corvane: cannot write to standard output: " << std::strerror(error)
+                  << std::endl;
+    return 2;
 }
 
 } // namespace Corv::Cli
