@@ -1,5 +1,6 @@
 #include "cli/actions.h"
 
+#include "cli/arguments.h"
 #include "edit/cell_edit.h"
 #include "edit/clean.h"
 #include "edit/drop.h"
@@ -71,6 +72,12 @@ bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) 
 }
 
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text) {
+    // An empty slot has no file to carry the name: the name would be lost at the save.
+    const CParameterArray& records = document.Data().Records(kind);
+    if (row >= 0 && static_cast<std::size_t>(row) < records.Size() &&
+        records.Item(static_cast<std::size_t>(row)).IsEmpty())
+        throw Refusal(std::string(KindName(kind)) + " " + std::to_string(row + 1) +
+                      " is empty: there is nothing to rename");
     if (!SetNames(document.Data(), kind, {row}, text, IsDoubleByteCodePage()))
         return false;
     document.SetModifiedFlag(true);

@@ -31,7 +31,8 @@ std::string FolderName(const CProjectDocument& document, const std::string& fall
 
 // The Delete command (asks "OK to delete?").
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows);
-// Sets the name of one row (filtered and cut to 12 characters as in the list).
+// Sets the name of one row (filtered and cut to 12 characters as in the list). Throws Refusal
+// for an empty slot.
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text);
 // Sets memo `memo` (1-4) of one row.
 bool SetMemo(CProjectDocument& document, int kind, int row, int memo, const std::string& text);

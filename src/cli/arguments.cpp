@@ -11,6 +11,15 @@ namespace Corv::Cli {
 
 namespace {
 
+// "rows 510-515 run past the end of the patch list (512)"; 1-based rows.
+std::string PastTheEnd(int first, int last, int kind) {
+    const std::string rows =
+        first == last ? "row " + std::to_string(first) + " lies"
+                      : "rows " + std::to_string(first) + "-" + std::to_string(last) + " run";
+    return rows + " past the end of the " + KindName(kind) + " list (" +
+           std::to_string(SlotCount(kind)) + ")";
+}
+
 // Splits at a separator; empty parts are kept so that "3,,5" can be refused.
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
@@ -23,20 +32,28 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     }
 }
 
+// The largest number a row may be written as; numbers past the end of a list are read, so that
+// the message can say how long the list is.
+constexpr int kLargestNumber = 999999999;
+
 // Appends the rows of one list element ("7" or "5-9").
-bool AppendElement(std::string_view element, int slots, std::vector<int>& rows,
-                   std::string& error) {
+bool AppendElement(std::string_view element, int kind, std::vector<int>& rows, std::string& error) {
+    const int slots = SlotCount(kind);
     const std::vector<std::string_view> ends = Split(element, '-');
     int first = 0;
     int last = 0;
-    if (ends.size() > 2 || !ParseNumber(ends.front(), 1, slots, first) ||
-        !ParseNumber(ends.back(), 1, slots, last)) {
+    if (ends.size() > 2 || !ParseNumber(ends.front(), 1, kLargestNumber, first) ||
+        !ParseNumber(ends.back(), 1, kLargestNumber, last)) {
         error = "bad row \"" + std::string(element) + "\" (rows are 1 to " + std::to_string(slots) +
                 ")";
         return false;
     }
     if (last < first) {
         error = "bad row range \"" + std::string(element) + "\" (a range must ascend)";
+        return false;
+    }
+    if (last > slots) {
+        error = PastTheEnd(first, last, kind);
         return false;
     }
     for (int row = first; row <= last; ++row)
@@ -69,11 +86,14 @@ bool ParseNumber(std::string_view text, int min, int max, int& value) {
     return true;
 }
 
+const char* KindName(int kind) {
+    return kind == kPatchKind ? "patch" : kind == kToneKind ? "tone" : "wave";
+}
+
 bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::string& error) {
-    const int slots = SlotCount(kind);
     std::vector<int> rows;
     for (const std::string_view element : Split(text, ','))
-        if (!AppendElement(element, slots, rows, error))
+        if (!AppendElement(element, kind, rows, error))
             return false;
     std::vector<int> sorted = rows;
     std::sort(sorted.begin(), sorted.end());
@@ -104,7 +124,16 @@ std::vector<int> RowsArgument(const std::string& text, int kind) {
 }
 
 int RowArgument(const std::string& text, int kind) {
+    int row = 0;
+    if (ParseNumber(text, SlotCount(kind) + 1, kLargestNumber, row))
+        throw UsageError(PastTheEnd(row, row, kind));
     return NumberArgument(text, 1, SlotCount(kind), "row") - 1;
+}
+
+void CheckDropBlock(int at, std::size_t count, int kind) {
+    const int last = at + static_cast<int>(count); // 1-based
+    if (count > 0 && last > SlotCount(kind))
+        throw UsageError(PastTheEnd(at + 1, last, kind));
 }
 
 int NumberArgument(const std::string& text, int min, int max, const std::string& what) {

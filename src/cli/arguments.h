@@ -10,17 +10,29 @@ namespace Corv::Cli {
 // A KIND argument: "patch", "tone", "wave" or their plurals; false for anything else.
 bool ParseKind(std::string_view text, int& kind);
 
+// "patch", "tone" or "wave": the word for one entry of a kind in messages.
+const char* KindName(int kind);
+
 // A decimal number from `min` to `max`, nothing else in the text.
 bool ParseNumber(std::string_view text, int min, int max, int& value);
 
 // A row list ("3,5-7,12") of 1-based slot numbers of a kind, turned into 0-based indices in the
 // given order. Every number must name a slot of the kind, a range must ascend and no row may
-// appear twice (a selection holds each row once). On failure `error` says why.
+// appear twice (a selection holds each row once). On failure `error` says why; rows past the end
+// of the list are named with the list and its length.
 bool ParseRows(std::string_view text, int kind, std::vector<int>& indices, std::string& error);
 
 // A usage error: a bad command, a bad argument or an unknown handle. Its text goes to stderr
 // and the run ends with exit status 2.
 class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An operation that the tool refuses itself because it could have no effect, where the core
+// would go ahead without a word (renaming an empty slot). Its text goes to stderr; a command
+// ends with exit status 1, a script goes on with its next line and ends with exit status 1.
+class Refusal : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -31,6 +43,9 @@ int KindArgument(const std::string& text);
 std::vector<int> RowsArgument(const std::string& text, int kind);
 // A single 1-based row (or drop position) of a kind, returned 0-based.
 int RowArgument(const std::string& text, int kind);
+// The block that `count` dropped rows occupy from `at` (0-based) on must lie inside the list:
+// the core refuses a drop past the end without a word, so the tool says it first.
+void CheckDropBlock(int at, std::size_t count, int kind);
 // A number from `min` to `max`; `what` names the argument in the error.
 int NumberArgument(const std::string& text, int min, int max, const std::string& what);
 

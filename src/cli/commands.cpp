@@ -10,6 +10,7 @@
 #include "cli/listing.h"
 #include "cli/script.h"
 #include "cli/session.h"
+#include "cli/standard_output.h"
 #include "edit/drop.h"
 #include "edit/find.h"
 #include "storage/project_document.h"
@@ -17,6 +18,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -167,6 +170,8 @@ int Transfer(const Options& o, bool copy) {
     const int kind = KindArgument(o.kind);
     const std::vector<int> rows = RowsArgument(o.rows, kind);
     const int at = RowArgument(o.at, kind);
+    if (!o.dryRun) // the dry run says it in its preview line
+        CheckDropBlock(at, rows.size(), kind);
     return WithSession(PolicyFor(o.yes), [&](CSession& session) {
         // What the command saves is held exclusively from load to save.
         const auto mode = [&](bool saved) {
@@ -416,9 +421,31 @@ void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
     script->add_option("FILE", o.script, "Script file; standard input when not given");
 }
 
-} // namespace
+// The commands in the order of --help, for the message about an unknown one.
+std::string CommandNames(CLI::App& app) {
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    return names;
+}
 
-int RunCommandLine(int argc, char** argv) {
+// The first argument that is not an option names the command. CLI11 would only say that a
+// command is required; the user is told which word was not one, and what the commands are.
+void CheckCommandName(CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.empty() || word.front() == '-')
+            continue;
+        const auto commands =
+            app.get_subcommands([&](const CLI::App* c) { return c->check_name(word); });
+        if (commands.empty())
+            throw UsageError("unknown command \"" + word +
+                             "\"; the commands are: " + CommandNames(app));
+        return;
+    }
+}
+
+int RunArguments(int argc, char** argv) {
     CLI::App app("corvane: the command-line face of Corvane Librarian", "corvane");
     app.set_version_flag("--version", std::string("corvane ") + CORV_VERSION,
                          "Print the version and exit");
@@ -429,19 +456,39 @@ int RunCommandLine(int argc, char** argv) {
     AddEditCommands(app, run, options);
     AddProjectCommands(app, run, options);
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : 2;
-    }
-    try {
+        CheckCommandName(app, argc, argv);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& error) {
+            const int code = app.exit(error);
+            return code == 0 ? 0 : 2;
+        }
         ChooseCodePage();
         return run ? run() : 2;
     } catch (const UsageError& error) {
         std::cout << std::flush;
         std::cerr << "corvane: " << error.what() << std::endl;
         return 2;
+    } catch (const Refusal& refusal) {
+        std::cout << std::flush;
+        std::cerr << "corvane: " << refusal.what() << std::endl;
+        return 1;
     }
+}
+
+} // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CStandardOutput output;
+    const int status = RunArguments(argc, argv);
+    const int error = output.Finish();
+    if (error == 0)
+        return status;
+    // A reader that went away (`corvane dump P | head -c 100`) needs no word about it.
+    if (error != EPIPE)
+        std::cerr << "corvane: cannot write to standard output: " << std::strerror(error)
+                  << std::endl;
+    return 2;
 }
 
 } // namespace Corv::Cli

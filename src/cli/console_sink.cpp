@@ -98,14 +98,16 @@ int CConsoleSink::Ask(int buttonSet, int code) {
 }
 
 void CConsoleSink::ShowNotice(const std::string& text) {
+    // What the output holds so far comes first where both streams reach one terminal.
+    m_out << std::flush;
     // Every line on its own, so that a script can pick out the files it names.
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        m_out << "note: " << text.substr(start, end - start) << '\n';
+        m_notes << "note: " << text.substr(start, end - start) << '\n';
         start = end + 1;
     }
-    m_out << std::flush;
+    m_notes << std::flush;
 }
 
 bool CConsoleSink::AskTerminal(int buttonSet, int code) {

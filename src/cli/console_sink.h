@@ -22,16 +22,18 @@ std::string ErrorLine(int code);
 std::string AskLine(int buttonSet, int code, int answer);
 
 // The tool's message sink: prints every error and question as one line on the output and
-// answers questions by its policy.
+// answers questions by its policy. Notices go to a stream of their own (standard error), so
+// that what a command prints on the output — a JSON dump among it — stays whole.
 class CConsoleSink : public CTextOutBox {
 public:
-    CConsoleSink(std::ostream& out, AnswerPolicy policy) : m_out(out), m_policy(policy) {}
+    CConsoleSink(std::ostream& out, std::ostream& notes, AnswerPolicy policy)
+        : m_out(out), m_notes(notes), m_policy(policy) {}
 
     void ShowError(int code) override;
-    // The error line as it always is, then the detail as "note: LINE".
+    // The error line as it always is, then the detail as "note: LINE" on the notes stream.
     void ShowErrorDetail(int code, const std::string& detail) override;
     int Ask(int buttonSet, int code) override;
-    // Prints every line of the notice as "note: LINE".
+    // Prints every line of the notice as "note: LINE" on the notes stream.
     void ShowNotice(const std::string& text) override;
 
     void SetPolicy(AnswerPolicy policy) { m_policy = policy; }
@@ -44,6 +46,7 @@ private:
     bool AskTerminal(int buttonSet, int code);
 
     std::ostream& m_out;
+    std::ostream& m_notes;
     AnswerPolicy m_policy;
     int m_errors = 0;
 };

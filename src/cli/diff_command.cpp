@@ -12,10 +12,6 @@ namespace Corv::Cli {
 
 namespace {
 
-const char* KindWord(int kind) {
-    return kind == kPatchKind ? "patch" : kind == kToneKind ? "tone" : "wave";
-}
-
 nlohmann::ordered_json SlotJson(int slot) {
     return slot >= 0 ? nlohmann::ordered_json(slot + 1) : nlohmann::ordered_json(nullptr);
 }
@@ -26,7 +22,7 @@ std::string DifferencesJson(const std::vector<ProjectDifference>& differences) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const ProjectDifference& d : differences) {
         nlohmann::ordered_json item = nlohmann::ordered_json::object();
-        item["kind"] = KindWord(d.kind);
+        item["kind"] = KindName(d.kind);
         item["change"] = ChangeName(d.change);
         item["a"] = SlotJson(d.slotA);
         item["b"] = SlotJson(d.slotB);

@@ -56,6 +56,11 @@ int CScript::Run(std::istream& in, const std::string& name) {
             std::cout << std::flush;
             std::cerr << "corvane: " << name << ":" << number << ": " << usage.what() << std::endl;
             return 2;
+        } catch (const Refusal& refusal) {
+            std::cout << std::flush;
+            std::cerr << "corvane: " << name << ":" << number << ": " << refusal.what()
+                      << std::endl;
+            allSucceeded = false;
         }
     }
     return allSucceeded ? 0 : 1;
@@ -63,17 +68,26 @@ int CScript::Run(std::istream& in, const std::string& name) {
 
 bool CScript::Execute(const Arguments& arguments) {
     using Command = bool (CScript::*)(const Arguments&);
-    static const std::map<std::string, Command> kCommands = {
-        {"open", &CScript::Open},     {"new", &CScript::New},       {"close", &CScript::Close},
-        {"save", &CScript::Save},     {"saveas", &CScript::SaveAs}, {"drop", &CScript::Drop},
-        {"delete", &CScript::Delete}, {"rename", &CScript::Rename}, {"memo", &CScript::Memo},
-        {"clean", &CScript::Clean},   {"import", &CScript::Import}, {"undo", &CScript::Undo},
-        {"answer", &CScript::Answer}, {"dump", &CScript::Dump},     {"list", &CScript::List},
-        {"status", &CScript::Status}, {"echo", &CScript::Echo},     {"preview", &CScript::Preview}};
-    const auto command = kCommands.find(arguments.front());
-    if (command == kCommands.end())
-        throw UsageError("unknown command \"" + arguments.front() + "\"");
-    return (this->*command->second)(arguments);
+    struct Entry {
+        const char* name;
+        Command command;
+    };
+    // In the order of the manual, which the message about an unknown command repeats.
+    static const Entry kCommands[] = {
+        {"open", &CScript::Open},       {"new", &CScript::New},       {"close", &CScript::Close},
+        {"save", &CScript::Save},       {"saveas", &CScript::SaveAs}, {"drop", &CScript::Drop},
+        {"preview", &CScript::Preview}, {"delete", &CScript::Delete}, {"rename", &CScript::Rename},
+        {"memo", &CScript::Memo},       {"clean", &CScript::Clean},   {"import", &CScript::Import},
+        {"undo", &CScript::Undo},       {"answer", &CScript::Answer}, {"dump", &CScript::Dump},
+        {"list", &CScript::List},       {"status", &CScript::Status}, {"echo", &CScript::Echo}};
+    for (const Entry& entry : kCommands)
+        if (arguments.front() == entry.name)
+            return (this->*entry.command)(arguments);
+    std::string names;
+    for (const Entry& entry : kCommands)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    throw UsageError("unknown command \"" + arguments.front() +
+                     "\"; the script commands are: " + names);
 }
 
 CProjectDocument& CScript::Handle(const std::string& name) const {
@@ -141,6 +155,7 @@ CScript::DropArguments CScript::ParseDrop(const Arguments& arguments, const char
 
 bool CScript::Drop(const Arguments& arguments) {
     const DropArguments d = ParseDrop(arguments, "drop SRC KIND ROWS DST AT [insert] [copy|move]");
+    CheckDropBlock(d.at, d.rows.size(), d.kind);
     return Cli::Drop(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy);
 }
 

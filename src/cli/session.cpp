@@ -124,7 +124,7 @@ std::string MakeTemporaryFolder(int& lock) {
 
 CSession::CSession(AnswerPolicy policy) {
     CDomain& domain = CDomain::Get();
-    auto sink = std::make_unique<CConsoleSink>(std::cout, policy);
+    auto sink = std::make_unique<CConsoleSink>(std::cout, std::cerr, policy);
     m_sink = sink.get();
     domain.SetMessageSink(std::move(sink));
     domain.SetTextBuffer(std::make_unique<CLumTextOutBuffer>());

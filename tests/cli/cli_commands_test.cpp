@@ -35,17 +35,18 @@ TEST_F(CliTest, NamesTheFilesThatKeepAProjectFromLoading) {
     std::filesystem::create_symlink(m_temp / "nowhere.wav", p.Folder() + "Wave/003 Gone.wav");
     CorvTest::MakeFifo(p.Folder() + "Wave/004 Pipe.wav"); // left out, not a reason to refuse
     const std::string unloadable = "error 1: This project could not be loaded.";
-    // The contract's error line, then why.
-    const Strings named = {unloadable,
-                           "note: Tone/002 Short.p00: too short to be a tone file (1509 bytes)"};
+    // The contract's error line on standard output, and why on standard error.
+    const std::string why = "note: Tone/002 Short.p00: too short to be a tone file (1509 bytes)\n";
     CorvTest::Deadline deadline(60);
-    Strings checked = named;
-    checked.insert(checked.end(),
-                   {"unreadable " + p.Folder() + "Tone/002 Short.p00",
-                    "missing " + p.Folder() + "Wave/003 Gone.wav",
-                    "not a regular file: " + p.Folder() + "Wave/004 Pipe.wav", "problems 3"});
-    ExpectRun(RunCorvane({"check", p.Folder()}), 1, checked);
-    ExpectRun(RunCorvane({"info", p.Folder()}), 1, named);
+    const RunResult checked = RunCorvane({"check", p.Folder()});
+    ExpectRun(checked, 1,
+              {unloadable, "unreadable " + p.Folder() + "Tone/002 Short.p00",
+               "missing " + p.Folder() + "Wave/003 Gone.wav",
+               "not a regular file: " + p.Folder() + "Wave/004 Pipe.wav", "problems 3"});
+    EXPECT_EQ(checked.err, why);
+    const RunResult info = RunCorvane({"info", p.Folder()});
+    ExpectRun(info, 1, {unloadable});
+    EXPECT_EQ(info.err, why);
 }
 
 // What cannot be a project's file is left out, named, and reported by check with the wave
@@ -61,16 +62,16 @@ TEST_F(CliTest, CheckReportsWhatIsNotARegularFileAndWaveBytesOverTheLimit) {
     std::filesystem::create_symlink("/dev/zero", zero);
     CorvTest::MakeFifo(odd); // no wave file name: the loader never looks at it
     CorvTest::Deadline deadline(60);
-    ExpectRun(
-        RunCorvane({"check", p.Folder()}), 1,
-        {"note: 3 files in this project are not regular files and were left out:", "note: " + pipe,
-         "note: " + memo, "note: " + zero, "rejected " + memo, "rejected " + pipe,
-         "rejected " + zero, "not a regular file: " + pipe, "not a regular file: " + memo,
-         "not a regular file: " + zero, "not a regular file: " + odd,
-         "wave bytes 67107841 over the limit of 67107840", "problems 8"});
-    // The notes come first; the JSON is the last line.
-    const Json dump = Json::parse(RunCorvane({"dump", p.Folder()}).Lines().back());
-    EXPECT_EQ(dump["rejected"], Json::array({memo, pipe, zero}));
+    const RunResult checked = RunCorvane({"check", p.Folder()});
+    ExpectRun(checked, 1,
+              {"rejected " + memo, "rejected " + pipe, "rejected " + zero,
+               "not a regular file: " + pipe, "not a regular file: " + memo,
+               "not a regular file: " + zero, "not a regular file: " + odd,
+               "wave bytes 67107841 over the limit of 67107840", "problems 8"});
+    EXPECT_EQ(checked.err,
+              "note: 3 files in this project are not regular files and were left out:\nnote: " +
+                  pipe + "\nnote: " + memo + "\nnote: " + zero + "\n");
+    EXPECT_EQ(DumpOf(p.Folder())["rejected"], Json::array({memo, pipe, zero}));
 }
 
 TEST_F(CliTest, SoundProjectPassesAndInfoAndListShowIt) {

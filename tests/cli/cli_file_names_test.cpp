@@ -112,10 +112,12 @@ TEST_F(CliFileNamesTest, ImportTakesTheTitleIntoTheCodePageAndChecksTheContent) 
     CorvTest::WriteBytes(cafe, CorvTest::AudioFileBytes(".wav", 100));
     CorvTest::WriteBytes(notes, {'h', 'e', 'l', 'l', 'o', '\n'});
     CorvTest::WriteBytes(riff, CorvTest::AudioFileBytes(".wav", 100));
-    ExpectRun(RunCorvane({"import", p.Folder(), notes, cafe, riff}, CodePage("windows-1252")), 0,
-              {"note: 2 files are not the WAV or AIFF files their extensions say and were not "
-               "imported:",
-               "note: " + notes, "note: " + riff});
+    const RunResult imported =
+        RunCorvane({"import", p.Folder(), notes, cafe, riff}, CodePage("windows-1252"));
+    ExpectRun(imported, 0, {});
+    EXPECT_EQ(imported.err, "note: 2 files are not the WAV or AIFF files their extensions say and "
+                            "were not imported:\nnote: " +
+                                notes + "\nnote: " + riff + "\n");
     const Json wave = DumpOf(p.Folder())["waves"][0];
     EXPECT_EQ(wave["name"], Latin1("Caf\xE9 Pad"));
     EXPECT_EQ(wave["file"], Latin1(p.Folder() + "Wave/001 Caf\xC3\xA9 Pad.wav"));
