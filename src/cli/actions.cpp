@@ -129,6 +129,24 @@ bool Save(CProjectDocument& document) {
         CDomain::Get().ShowError(kMsgSaveFailed);
         return false;
     }
+    // Projects that hold entries moved out of this one are saved first, as `move` does: should
+    // one of those saves fail, this project keeps the files on disk. A holder without a folder
+    // cannot be saved here; its entries are then kept in the work folder's list.
+    for (CProjectDocument* holder : CProjectDocuments::Get().UnsavedHolders(document)) {
+        if (holder->PathName().empty())
+            continue;
+        CDomain::Get().ShowNotice("Saving " + holder->Data().ProjectFolder() +
+                                  " first: it holds entries moved out of " +
+                                  document.Data().ProjectFolder());
+        if (!holder->SaveProject(holder->PathName())) {
+            CDomain::Get().ShowError(kMsgSaveFailed, document.Data().ProjectFolder() +
+                                                         " was not saved: it would drop the files "
+                                                         "of entries that " +
+                                                         holder->Data().ProjectFolder() +
+                                                         " holds and could not save");
+            return false;
+        }
+    }
     return document.SaveProject(document.PathName());
 }
 

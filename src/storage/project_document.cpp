@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 namespace Corv {
 
@@ -370,6 +371,34 @@ CProjectDocument* CProjectDocuments::OpenProject(const std::string& path, LockMo
     if (!path.empty())
         Hooks().RememberFolder(path);
     return &document;
+}
+
+std::vector<CProjectDocument*>
+CProjectDocuments::UnsavedHolders(const CProjectDocument& source) const {
+    std::vector<CProjectDocument*> holders;
+    std::unordered_set<std::string> dropped[3];
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const CParameterArray& records = source.Data().Records(kind);
+        for (const std::string& path : source.Data().SlotPaths(kind))
+            if (!path.empty())
+                dropped[kind].insert(path);
+        for (std::size_t i = 0; i < records.Size(); ++i)
+            dropped[kind].erase(records.Item(i).FilePath());
+    }
+    for (const auto& document : m_documents) {
+        if (document.get() == &source || !document->IsModified())
+            continue;
+        const auto holds = [&](int kind) {
+            const CParameterArray& records = document->Data().Records(kind);
+            for (std::size_t i = 0; i < records.Size(); ++i)
+                if (dropped[kind].count(records.Item(i).FilePath()) != 0)
+                    return true;
+            return false;
+        };
+        if (holds(kPatchKind) || holds(kToneKind) || holds(kWaveKind))
+            holders.push_back(document.get());
+    }
+    return holders;
 }
 
 namespace {

@@ -103,6 +103,10 @@ public:
     // Activates an open document of that folder, or loads the folder into a new document
     // holding its lock in `mode`; null (and no document left behind) when loading fails.
     CProjectDocument* OpenProject(const std::string& path, LockMode mode = LockMode::Shared);
+    // The other modified projects that hold entries moved out of `source` whose files its
+    // next save drops (no record of `source` names them any more). Saved before `source`, none
+    // of those entries is ever only in the work folder.
+    std::vector<CProjectDocument*> UnsavedHolders(const CProjectDocument& source) const;
     // A new, untitled project holding the entries that a work folder lists as moved but not
     // saved, each in the slot it had in the project that held it (the next free one when two
     // want the same), with its name and memos: the way back to them after a crash. Null when

@@ -211,18 +211,21 @@ private:
     std::map<std::string, bool> m_besideFolders;  // made (or there), or failed
     std::set<std::string> m_arrived; // folders that gained a file (or an information file)
     std::set<std::string> m_left;    // folders that lost one
-    int m_homeDevice = -1; // -1 unknown, 0 none, 1 known
+    int m_homeDevice = -1;           // -1 unknown, 0 none, 1 known
     std::uint64_t m_homeDeviceId = 0;
 };
 
 RemovedFile CProjectMover::Move(const std::string& path, const std::string& original) {
     RemovedFile result{path, RemovedTo::Stayed, {}};
     std::string relative, as;
-    if (!RelativePath(path, m_given, relative) ||
+    // A file outside the folder is only taken with the path it had in the project (a work
+    // file that held the project's entry); otherwise it is not the project's and stays.
+    const bool inside = RelativePath(path, m_given, relative);
+    if ((!inside && (original.empty() || path.empty() || path.front() != '/')) ||
         !RelativePath(m_given + (original.empty() ? relative : original), m_given, as))
-        return result; // not a file of this project: left alone
+        return result;
     result.path = m_given + as;
-    const std::string file = m_project + "/" + relative;
+    const std::string file = inside ? m_project + "/" + relative : path;
     if (!Exists(Fs().Status(file))) {
         result.to = RemovedTo::Missing;
         return result;
@@ -345,8 +348,8 @@ bool CProjectMover::IntoTrash(TrashFolder& trash, const Folder& folder, const st
         trash.topdir.empty() ? as : as.substr(trash.topdir == "/" ? 1 : trash.topdir.size() + 1);
     const std::string info =
         "[Trash Info]\nPath=" + PercentEncoded(recorded) + "\nDeletionDate=" + m_date + "\n";
-    return RenameInto(file, FileNameOf(as), Join(trash.root, "files"), Join(trash.root, "info"), info,
-                      where);
+    return RenameInto(file, FileNameOf(as), Join(trash.root, "files"), Join(trash.root, "info"),
+                      info, where);
 }
 
 bool CProjectMover::BesideProject(const std::string& file, const std::string& relative,

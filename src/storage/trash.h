@@ -50,7 +50,8 @@ std::vector<RemovedFile> MoveOutOfProject(const std::vector<std::string>& paths,
                                           const std::string& projectFolder,
                                           const TrashUser& user = TrashUser::Current());
 
-// The same for files that may lie under other names than they had in the project.
+// The same for files that may lie under other names than they had in the project, inside the
+// project folder or (given as an absolute path) elsewhere: a work file that held an entry.
 std::vector<RemovedFile> MoveOutOfProject(const std::vector<FileToRemove>& files,
                                           const std::string& projectFolder,
                                           const TrashUser& user = TrashUser::Current());
