@@ -7,6 +7,7 @@
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
 #include "storage/slot_file_name.h"
+#include "storage/staged_projects.h"
 #include "storage/svd_file.h"
 
 #include <algorithm>
@@ -263,6 +264,10 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     }
     LeaveOut(scan.notRegular);
     TellLeftOut(LastLoadReport());
+    const std::string bare = folder.substr(0, folder.size() - 1);
+    if (const std::string notice = ClearStagedProjects(bare.substr(0, bare.rfind('/') + 1));
+        !notice.empty())
+        CDomain::Get().ShowNotice(notice);
     NoteFolderSeen();
     m_pathName = path;
     m_title = FolderTitle(folder);

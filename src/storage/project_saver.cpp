@@ -12,6 +12,7 @@
 #include "storage/project_document.h"
 #include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
+#include "storage/staged_projects.h"
 #include "storage/svd_file.h"
 
 #include <algorithm>
@@ -96,7 +97,8 @@ void RemoveTree(const std::string& folder) {
     std::vector<DirEntry> entries;
     if (Fs().ListFolder(ToOsPath(folder), entries))
         for (const DirEntry& entry : entries) {
-            if (entry.type == FileType::Directory)
+            if (entry.type == FileType::Directory &&
+                !Fs().Status(ToOsPath(folder + entry.name)).isLink) // a link goes itself
                 RemoveTree(folder + entry.name + "/");
             else
                 Fs().Remove(ToOsPath(folder + entry.name));
@@ -319,10 +321,19 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
 bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
     const std::string target = WithoutSlash(m_data.ProjectFolder());
     const std::string parent = ParentOf(target);
-    const std::string stage = parent + "." + target.substr(parent.size()) + ".corvane-save/";
-    RemoveTree(stage); // what an interrupted save into this folder left
+    const std::string stage = StageFolderOf(target);
+    if (const std::string notice = ClearStagedProjects(parent); !notice.empty())
+        CDomain::Get().ShowNotice(notice); // what interrupted saves beside it left
+    if (Exists(stage))
+        return SaveFailed(WithoutSlash(stage) + " is in the way: another program may be saving into " +
+                          target);
     CSavePlan plan;
     bool ok = Fs().CreateDirectory(ToOsPath(WithoutSlash(stage))) == CreateDirResult::Created;
+    // Held while it is built, so that no other run takes it for one an interrupted save left;
+    // the lock stays with the folder when it is renamed into place.
+    CProjectLock building;
+    if (ok)
+        building.Take(stage, LockMode::Exclusive, std::chrono::milliseconds(0));
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().CreateDirectory(ToOsPath(stage + WithoutSlash(SubfolderName(kind)))) ==
              CreateDirResult::Created;

@@ -180,7 +180,7 @@ public:
             m_given += '/';
     }
 
-    RemovedFile Move(const std::string& path, const std::string& original);
+    RemovedFile Move(const std::string& path, const std::string& original, bool trashOnly);
     // Makes the entries of every folder that gained or lost a file durable.
     void SyncFolders();
 
@@ -215,7 +215,8 @@ private:
     std::uint64_t m_homeDeviceId = 0;
 };
 
-RemovedFile CProjectMover::Move(const std::string& path, const std::string& original) {
+RemovedFile CProjectMover::Move(const std::string& path, const std::string& original,
+                                bool trashOnly) {
     RemovedFile result{path, RemovedTo::Stayed, {}};
     std::string relative, as;
     // A file outside the folder is only taken with the path it had in the project (a work
@@ -236,7 +237,7 @@ RemovedFile CProjectMover::Move(const std::string& path, const std::string& orig
             result.to = RemovedTo::Trash;
             return result;
         }
-    if (BesideProject(file, as, result.where))
+    if (!trashOnly && BesideProject(file, as, result.where))
         result.to = RemovedTo::BesideProject;
     return result;
 }
@@ -461,7 +462,7 @@ std::vector<RemovedFile> MoveOutOfProject(const std::vector<FileToRemove>& files
     std::vector<RemovedFile> results;
     results.reserve(files.size());
     for (const FileToRemove& file : files)
-        results.push_back(mover.Move(file.path, file.original));
+        results.push_back(mover.Move(file.path, file.original, file.trashOnly));
     mover.SyncFolders();
     return results;
 }

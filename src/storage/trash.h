@@ -34,6 +34,7 @@ enum class RemovedTo {
 struct FileToRemove {
     std::string path;
     std::string original;
+    bool trashOnly = false; // where no trash takes it, it stays (no folder beside the project)
 };
 
 struct RemovedFile {
