@@ -66,12 +66,13 @@ public:
     void SetLogging(bool on) { m_logging = on; }
     const std::vector<std::string>& Log() const { return m_state.log; }
 
-    // Counts one operation and tells whether it must fail.
-    bool Next(FsOp op, const std::string& detail = {});
+    // Counts one operation and tells whether it must fail; a failure is recorded as the file
+    // system's last error about `path`. `detail` is what the log says (the path when empty).
+    bool Next(FsOp op, const std::string& path = {}, const std::string& detail = {});
 
     std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
     bool Rename(const std::string& from, const std::string& to) override {
-        return !Next(FsOp::Rename, from + " -> " + to) && m_inner.Rename(from, to);
+        return !Next(FsOp::Rename, to, from + " -> " + to) && m_inner.Rename(from, to);
     }
     bool Remove(const std::string& path) override {
         return !Next(FsOp::Remove, path) && m_inner.Remove(path);
@@ -81,7 +82,7 @@ public:
                                                  : m_inner.CreateDirectory(path);
     }
     Corv::CreateDirResult CreatePrivateDirectory(const std::string& path) override {
-        return Next(FsOp::CreateDirectory, "private " + path)
+        return Next(FsOp::CreateDirectory, path, "private " + path)
                    ? Corv::CreateDirResult::Failed
                    : m_inner.CreatePrivateDirectory(path);
     }
@@ -103,14 +104,14 @@ public:
         return !Next(FsOp::ListFolder, folder) && m_inner.ListFolder(folder, entries);
     }
     bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
-        return !Next(FsOp::CopyFile, from + " -> " + to) &&
+        return !Next(FsOp::CopyFile, to, from + " -> " + to) &&
                m_inner.CopyFile(from, to, sync && m_passSyncs);
     }
     bool SyncDirectory(const std::string& path) override {
         return !Next(FsOp::SyncDirectory, path) && (!m_passSyncs || m_inner.SyncDirectory(path));
     }
     bool SameDirectory(const std::string& a, const std::string& b) override {
-        return !Next(FsOp::Status, a + " = " + b) && m_inner.SameDirectory(a, b);
+        return !Next(FsOp::Status, a, a + " = " + b) && m_inner.SameDirectory(a, b);
     }
     std::uint32_t UserId() override { return m_inner.UserId(); } // not a file operation
     // Locks are passed on uncounted: they change no file.
