@@ -10,6 +10,7 @@
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 
+#include <algorithm>
 #include <chrono>
 #include <unordered_map>
 #include <unordered_set>
@@ -240,10 +241,15 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
         }
     }
 
+    // In slot order: the work copies take the work folder's numbers in that order.
     const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
+    std::vector<std::size_t> dropped;
     for (const auto& [path, j] : oldIndex)
         if (keeper[j] < 0)
-            PlanDropped(kind, j, state, usedElsewhere);
+            dropped.push_back(j);
+    std::sort(dropped.begin(), dropped.end());
+    for (const std::size_t j : dropped)
+        PlanDropped(kind, j, state, usedElsewhere);
 }
 
 // An old file no slot takes: kept for records elsewhere in the work folder, then removed.
