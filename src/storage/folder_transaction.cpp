@@ -18,9 +18,7 @@ constexpr const char* kJournalHeader = "corvane-journal 1";
 // steps of a few dozen bytes).
 constexpr std::int64_t kMaxJournalBytes = 64 << 20;
 
-IFileSystem& Fs() {
-    return FileSystem();
-}
+IFileSystem& Fs() { return FileSystem(); }
 
 std::string Os(const std::string& folder, const std::string& relative) {
     return ToOsPath(folder + relative);
@@ -129,10 +127,8 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 bool ParseStep(const std::string& line, CommitStep& step) {
     const std::vector<std::string> fields = SplitTabs(line);
-    const std::pair<const char*, Kind> kinds[] = {{"aside", Kind::Aside},
-                                                  {"place", Kind::Place},
-                                                  {"remove", Kind::Remove},
-                                                  {"moveout", Kind::MoveOut}};
+    const std::pair<const char*, Kind> kinds[] = {
+        {"aside", Kind::Aside}, {"place", Kind::Place}, {"remove", Kind::Remove}, {"moveout", Kind::MoveOut}};
     const auto kind = std::find_if(std::begin(kinds), std::end(kinds),
                                    [&](const auto& k) { return fields[0] == k.first; });
     if (kind == std::end(kinds) || fields.size() != (kind->second == Kind::Remove ? 2u : 3u))
@@ -199,8 +195,7 @@ bool Replay(const std::string& folder, const CommitStep& step) {
 }
 
 // Moves files out of the folder in one batch; the relative paths of those that stay.
-std::vector<std::string> MoveOutAll(const std::string& folder,
-                                    const std::vector<FileToRemove>& files,
+std::vector<std::string> MoveOutAll(const std::string& folder, const std::vector<FileToRemove>& files,
                                     const MoveOutFunction& moveOut) {
     if (files.empty())
         return {};
@@ -256,15 +251,14 @@ bool UndoFirstPhase(const std::string& folder, const std::vector<CommitStep>& st
 }
 
 // Completes a journal of which `placing` tells whether the first phase was done.
-Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps,
-                         bool placing, const MoveOutFunction& moveOut, std::string& problem) {
+Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps, bool placing,
+                         const MoveOutFunction& moveOut, std::string& problem) {
     std::string journal = placing ? kPlacingJournalName : kJournalName;
     if (!placing) {
         // Nothing is in place yet: when a staged file went missing, going forward would lose
         // its slot, so the old state is restored instead.
         const bool complete = std::all_of(steps.begin(), steps.end(), [&](const CommitStep& s) {
-            return s.kind != Kind::Place || !HasPrefix(s.from, kStagedPrefix) ||
-                   Exists(folder, s.from);
+            return s.kind != Kind::Place || !HasPrefix(s.from, kStagedPrefix) || Exists(folder, s.from);
         });
         if (!complete) {
             if (!UndoFirstPhase(folder, steps) || !RemoveJournal(folder, journal)) {
@@ -372,9 +366,7 @@ bool CFolderTransaction::RunPhase(Kind kind, std::vector<const CommitStep*>& don
     return SyncFolders(kind);
 }
 
-bool CFolderTransaction::SyncFolders(Kind kind) const {
-    return SyncAll(m_folder, TouchedFolders(m_steps, kind));
-}
+bool CFolderTransaction::SyncFolders(Kind kind) const { return SyncAll(m_folder, TouchedFolders(m_steps, kind)); }
 
 // Renames back what was done, newest first.
 bool CFolderTransaction::RollBack(const std::vector<const CommitStep*>& done) {
@@ -417,13 +409,11 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
     placed = placed && RunPhase(Kind::Place, done);
     if (!placed) {
         // Back to the old state when that works; otherwise forward, as the next open would.
-        const std::string current =
-            Exists(m_folder, kPlacingJournalName) ? kPlacingJournalName : journal;
+        const std::string current = Exists(m_folder, kPlacingJournalName) ? kPlacingJournalName : journal;
         if (RollBack(done) && RemoveJournal(m_folder, current))
             return Result::Failed;
         std::string problem;
-        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, m_moveOut,
-                                problem)) {
+        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, m_moveOut, problem)) {
         case Recovery::Completed:
             return Result::Committed;
         case Recovery::Failed:
