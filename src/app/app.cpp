@@ -103,6 +103,8 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     m_documents->SetChooser(m_env.chooser != nullptr ? m_env.chooser : m_dialogChooser.get());
     if (m_env.saveQuestion)
         m_documents->SetSaveQuestion(m_env.saveQuestion);
+    if (m_env.question)
+        m_documents->SetQuestion(m_env.question);
     m_guard->SetMainWindow(m_mainFrame);
     connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this, &CApp::OnHandedOver);
     // 6-7. Settings, then the window.

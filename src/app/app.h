@@ -42,6 +42,9 @@ public:
         IProjectChooser* chooser = nullptr;
         // The close question ("Save changes to %1?"); null: a message box.
         std::function<int(const QString&)> saveQuestion;
+        // The program's own questions with buttons of their own (reload, Save Both, moved
+        // entries): the index of the chosen button; null: a message box.
+        std::function<int(const CQuestion&)> question;
         // Notices of the program's own (a missing manual); null: a message box.
         std::function<void(const QString&)> notify;
         // Opens a document with the desktop's viewer; null: QDesktopServices.
