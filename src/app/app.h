@@ -65,8 +65,9 @@ public:
     // took over). `arguments` excludes the program name; relative paths among them are taken
     // from the current folder.
     bool InitInstance(const QStringList& arguments);
-    // Exit: unless another instance took over, writes the settings, empties the work folder and
-    // releases the store's sinks.
+    // Exit: unless another instance took over, writes the settings, closes the documents, puts
+    // the entries still listed as moved but not saved into the trash (with a notice), empties
+    // the work folder and releases the store's sinks.
     void ExitInstance();
 
     bool ExitWork() const { return m_exitWork; }
@@ -97,7 +98,13 @@ public:
     void OnIdle();
 
 private:
+    // The buttons of the question about the moved entries an earlier run left.
+    enum MovedEntriesAnswer : int { kOpenThem = 0, kPutThemInTheTrash = 1 };
+
     bool CreateWorkFolder();
+    // Entries that an earlier run moved between projects and never saved (it did not end
+    // normally) are offered: opened in a new project, or put into the trash.
+    void OfferMovedEntries();
     void InstallSinks();
     void Notify(const QString& text);
     void ScheduleIdle();

@@ -191,6 +191,11 @@ CFileDoc* CDocManager::OpenDocumentFile(const QString& path) {
     return Attach(*core);
 }
 
+CFileDoc* CDocManager::OpenMovedEntries(const std::string& workFolder) {
+    Corv::CProjectDocument* core = Corv::CProjectDocuments::Get().OpenMovedEntries(workFolder);
+    return core != nullptr ? Attach(*core) : nullptr;
+}
+
 CFileDoc* CDocManager::ChooseAndOpen() {
     QString chosen;
     if (!ChooseFolder(true, RememberedFolder(), chosen))

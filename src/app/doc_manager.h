@@ -58,6 +58,9 @@ public:
     CFileDoc* ChooseAndOpen();
     // Opens entry `index` of the recent-file list; an entry that fails to open is dropped.
     CFileDoc* OpenRecentFile(int index);
+    // A new untitled project holding the entries a work folder lists as moved but not saved;
+    // null when none of them could be placed.
+    CFileDoc* OpenMovedEntries(const std::string& workFolder);
     // Closes the document without asking and opens its folder again; false when the folder is
     // gone (then the document stays, to be saved elsewhere) or could not be loaded.
     bool Reload(CFileDoc& document);

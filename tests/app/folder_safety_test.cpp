@@ -1,6 +1,7 @@
-// The desktop program against other programs: a project folder changed on disk (the reload
-// offer, the save that asks before it saves over it), and Save Both for the source of a move
-// whose target is unsaved.
+// The desktop program against other programs and its own ends: a project folder changed on disk
+// (the reload offer, the save that asks before it saves over it), Save Both for the source of a
+// move whose target is unsaved, and entries moved but never saved, offered at the next start
+// and put into the trash at a normal exit.
 #include "app/folder_watch.h"
 #include "app_fixture.h"
 #include "edit/drop.h"
@@ -63,6 +64,35 @@ class FolderSafetyTest : public QObject, public AppTest::World {
         source.SetModifiedFlag(true);
         target.SetModifiedFlag(true);
     }
+    // A.prj's patches 1 Lead and 2 Brass moved onto rows 10-11 of a new, untitled project;
+    // A.prj saved alone, so that the work folder lists the two entries.
+    void MoveAndSaveTheSourceOnly() {
+        const QString folder = data.filePath("A.prj");
+        CorvTest::ProjectBuilder(folder.toStdString())
+            .Patch(1, "Lead", 1)
+            .Patch(2, "Brass", 1)
+            .Tone(1, "Pad", {1})
+            .Wave(1, "Sine", 64);
+        CFileDoc* a = Docs().OpenDocumentFile(folder);
+        CFileDoc* b = Docs().NewDocument();
+        Move(*a, {0, 1}, *b, 9);
+        questionAnswers = {CDocManager::kSaveOnly};
+        QVERIFY(Docs().Save(*a));
+        QCOMPARE(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).size(), std::size_t(2));
+    }
+    // The program ends without its exit (killed, or it crashed) and starts again.
+    bool CrashAndStart() {
+        app.reset();
+        Corv::CProjectDocuments::Get().CloseAll();
+        Corv::CDomain::Reset();
+        questions.clear();
+        return Start();
+    }
+    QString TrashFiles() {
+        return QString::fromStdString(
+            CorvTest::ScopedDataHome::TrashFiles(data.path().toStdString()));
+    }
+
 private slots:
     void init() {
         Reset();
@@ -231,6 +261,72 @@ private slots:
             QVERIFY2(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty() != c.listed,
                      c.name);
         }
+    }
+
+    // Entries a run moved and never saved, when it did not end normally, are offered at the
+    // next start: opened in a new project at their numbers, or put into the trash.
+    void MovedEntriesAreOfferedAtTheNextStart() {
+        for (const int answer : {0, 1}) { // Open Them, Put Them in the Trash
+            Reset();
+            QVERIFY(Start());
+            MoveAndSaveTheSourceOnly();
+            questionAnswers = {answer};
+            QVERIFY(CrashAndStart());
+            QCOMPARE(questions.size(), 1);
+            QCOMPARE(questions.front().text,
+                     QStringLiteral("Entries moved from A.prj into Untitled1 were not saved into "
+                                    "Untitled1:\npatch 10 \"Lead\"\npatch 11 \"Brass\""));
+            QCOMPARE(questions.front().ButtonTexts(),
+                     (QStringList{"Open Them", "Put Them in the Trash"}));
+            QCOMPARE(questions.front().defaultButton, 0);
+            const QStringList trashed = QDir(TrashFiles()).entryList(QDir::Files);
+            if (answer == 0) {
+                QCOMPARE(Counts(), QStringLiteral("1 1 1"));
+                CFileDoc* opened = Documents().front();
+                QVERIFY(opened->Title() == "Untitled1" && opened->IsModified());
+                const auto& patches = opened->Data().Patches();
+                QCOMPARE(patches.Item(9).Name() + patches.Item(10).Name(),
+                         std::string("LeadBrass"));
+                QVERIFY(trashed.isEmpty() && sink->Notices().empty());
+            } else {
+                QCOMPARE(Counts(), QStringLiteral("0 0 0"));
+                QCOMPARE(trashed, (QStringList{"001 Lead.d00", "002 Brass.d00"}));
+                QCOMPARE(sink->Notices().size(), std::size_t(1));
+                QVERIFY(sink->Notices().front().starts_with(
+                    "Entries moved from A.prj into Untitled1 were not saved into Untitled1. "
+                    "Their files are in the trash:"));
+                QVERIFY(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty());
+            }
+        }
+    }
+
+    // Opened again and saved, the entries leave the list; nothing goes to the trash at exit.
+    void OpenedMovedEntriesSavedStayOffTheTrash() {
+        MoveAndSaveTheSourceOnly();
+        questionAnswers = {0};
+        QVERIFY(CrashAndStart());
+        chooser.m_answers << data.filePath("Rescued.prj");
+        QVERIFY(Docs().Save(*Documents().front()));
+        QVERIFY(fs::exists(Path(data.filePath("Rescued.prj"), "Patch/010 Lead.d00")));
+        QVERIFY(Frame().close());
+        app->ExitInstance();
+        QVERIFY(sink->Notices().empty() && QDir(TrashFiles()).isEmpty());
+    }
+
+    // At a normal exit the entries whose project the user declined to save go to the trash,
+    // with a notice; the work folder keeps nothing.
+    void DeclinedMovedEntriesGoToTheTrashAtExit() {
+        MoveAndSaveTheSourceOnly();
+        const std::string work = Corv::CDomain::Get().m_workFolder;
+        saveAnswers = {Corv::kAnswerNo}; // "Save changes to Untitled1?"
+        QVERIFY(Frame().close());
+        QCOMPARE(saveQuestions, QStringList{"Save changes to Untitled1?"});
+        QVERIFY(sink->Notices().empty());
+        app->ExitInstance();
+        QCOMPARE(sink->Notices().size(), std::size_t(1));
+        QCOMPARE(QDir(TrashFiles()).entryList(QDir::Files),
+                 (QStringList{"001 Lead.d00", "002 Brass.d00"}));
+        QVERIFY(QDir(QString::fromStdString(work)).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
     // The boxes: the program's questions keep their buttons' order, default and escape; the
