@@ -54,6 +54,9 @@ public:
         bool showMainWindow = true;
     };
 
+    // The buttons of the question about the moved entries an earlier run left.
+    enum MovedEntriesAnswer : int { kOpenThem = 0, kPutThemInTheTrash = 1 };
+
     CApp();
     explicit CApp(Environment environment);
     ~CApp() override;
@@ -98,9 +101,6 @@ public:
     void OnIdle();
 
 private:
-    // The buttons of the question about the moved entries an earlier run left.
-    enum MovedEntriesAnswer : int { kOpenThem = 0, kPutThemInTheTrash = 1 };
-
     bool CreateWorkFolder();
     // Entries that an earlier run moved between projects and never saved (it did not end
     // normally) are offered: opened in a new project, or put into the trash.

@@ -7,7 +7,6 @@
 #include "edit/drop.h"
 #include "storage/moved_entries.h"
 #include "ui/message_box_sink.h"
-#include "ui/question_box.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,17 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Snapshot = std::vector<std::pair<std::string, CorvTest::Bytes>>;
-
 std::string Path(const QString& folder, const char* relative) {
     return (folder + u'/' + QLatin1String(relative)).toStdString();
-}
-
-// Writes a file in place, as an editor that keeps the file's identity does.
-void Rewrite(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QVERIFY(file.write(text.data(), qint64(text.size())) == qint64(text.size()));
 }
 
 // Long enough for the watch to have signalled whatever it was going to.
@@ -35,62 +25,43 @@ void WaitPastQuiet() {
     QTest::qWait(CFolderWatch::kQuietMs * 4);
 }
 
+bool Listed() {
+    return !Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty();
+}
+
 } // namespace
 
 class FolderSafetyTest : public QObject, public AppTest::World {
     Q_OBJECT
 
-    // A project with a patch memo, so that a memo file can be rewritten in place.
-    CFileDoc* OpenWithMemo(const QString& name) {
-        const QString folder = data.filePath(name);
-        CorvTest::ProjectBuilder(folder.toStdString())
-            .Patch(1, "Lead", 1)
-            .Tone(1, "Pad", {1})
-            .Wave(1, "Sine", 64)
-            .Memos(Corv::kPatchKind, {"first memo"});
-        return Docs().OpenDocumentFile(folder);
-    }
-    // Moves patch rows of one project onto another as a drag with Ctrl does.
-    static void Move(CFileDoc& source, std::vector<int> rows, CFileDoc& target, int at) {
-        Corv::DropRequest request;
-        request.source = &source.Data();
-        request.target = &target.Data();
-        request.kind = Corv::kPatchKind;
-        request.rows = std::move(rows);
-        request.at = at;
-        request.copy = false;
-        const Corv::DropResult result = Corv::PerformDrop(request);
-        QVERIFY(result.done && result.sourceChanged && result.targetChanged);
-        source.SetModifiedFlag(true);
-        target.SetModifiedFlag(true);
-    }
-    // A.prj's patches 1 Lead and 2 Brass moved onto rows 10-11 of a new, untitled project;
-    // A.prj saved alone, so that the work folder lists the two entries.
-    void MoveAndSaveTheSourceOnly() {
-        const QString folder = data.filePath("A.prj");
-        CorvTest::ProjectBuilder(folder.toStdString())
+    // Opens a project of patches 1 Lead and 2 Brass with a patch memo file.
+    CFileDoc* OpenTwo(const QString& name) {
+        CorvTest::ProjectBuilder(data.filePath(name).toStdString())
             .Patch(1, "Lead", 1)
             .Patch(2, "Brass", 1)
             .Tone(1, "Pad", {1})
-            .Wave(1, "Sine", 64);
-        CFileDoc* a = Docs().OpenDocumentFile(folder);
-        CFileDoc* b = Docs().NewDocument();
-        Move(*a, {0, 1}, *b, 9);
+            .Memos(Corv::kPatchKind, {"memo"});
+        return Docs().OpenDocumentFile(data.filePath(name));
+    }
+    // Moves patch rows onto row 10 of another project, as a drag with Ctrl does.
+    static void Move(CFileDoc& source, std::vector<int> rows, CFileDoc& target) {
+        Corv::DropRequest request{
+            &source.Data(), std::move(rows), Corv::kPatchKind, &target.Data(), 9, false, false};
+        QVERIFY(Corv::PerformDrop(request).done);
+        source.SetModifiedFlag(true);
+        target.SetModifiedFlag(true);
+    }
+    // A.prj's patches moved onto Untitled1 and A.prj saved alone: the work folder lists them.
+    void MoveAndSaveTheSourceOnly() {
+        CFileDoc* a = OpenTwo("A.prj");
+        Move(*a, {0, 1}, *Docs().NewDocument());
         questionAnswers = {CDocManager::kSaveOnly};
-        QVERIFY(Docs().Save(*a));
-        QCOMPARE(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).size(), std::size_t(2));
+        QVERIFY(Docs().Save(*a) && Listed());
     }
-    // The program ends without its exit (killed, or it crashed) and starts again.
-    bool CrashAndStart() {
-        app.reset();
-        Corv::CProjectDocuments::Get().CloseAll();
-        Corv::CDomain::Reset();
-        questions.clear();
-        return Start();
-    }
-    QString TrashFiles() {
-        return QString::fromStdString(
-            CorvTest::ScopedDataHome::TrashFiles(data.path().toStdString()));
+    QStringList Trash() {
+        return QDir(QString::fromStdString(
+                        CorvTest::ScopedDataHome::TrashFiles(data.path().toStdString())))
+            .entryList(QDir::Files);
     }
 
 private slots:
@@ -102,8 +73,7 @@ private slots:
     // A change another program makes is offered once; kept, the save asks before it saves over
     // it: No leaves the folder as the other program left it, Yes saves.
     void ChangedFolderIsOfferedOnceAndSavedOverOnlyWhenConfirmed() {
-        CFileDoc* live = OpenWithMemo("Live.prj");
-        QVERIFY(live != nullptr);
+        CFileDoc* live = OpenTwo("Live.prj");
         const QString folder = data.filePath("Live.prj");
         live->Data().Patches().Item(0).SetName("Mine");
         live->SetModifiedFlag(true);
@@ -116,235 +86,162 @@ private slots:
         };
         allowOthers("Patch/001 Lead.d00");
         QVERIFY(questions.isEmpty());
-        fs::copy_file(Path(folder, "Patch/001 Lead.d00"), Path(folder, "Patch/002 Other.d00"));
+        fs::copy_file(Path(folder, "Patch/001 Lead.d00"), Path(folder, "Patch/003 Other.d00"));
         QTRY_COMPARE(questions.size(), 1);
-        const CQuestion& offer = questions.front();
-        QCOMPARE(offer.text,
-                 QStringLiteral("The folder of Live.prj was changed by another program."));
-        QVERIFY(offer.informative.contains("the changes not saved in this window are lost"));
-        QCOMPARE(offer.ButtonTexts(), (QStringList{"Reload", "Keep This Version"}));
-        QCOMPARE(offer.defaultButton, int(CDocManager::kKeepThisVersion)); // it was answered so
-        // A further event of the same change is not offered again.
-        allowOthers("Patch/002 Other.d00");
+        QCOMPARE(questions[0].text, "The folder of Live.prj was changed by another program.");
+        QVERIFY(questions[0].informative.contains("the changes not saved in this window are lost"));
+        QCOMPARE(questions[0].ButtonTexts(), (QStringList{"Reload", "Keep This Version"}));
+        allowOthers("Patch/003 Other.d00"); // a further event of the same change
         QCOMPARE(questions.size(), 1);
-        // The folder changing again is: a memo file rewritten in place.
-        Rewrite(Path(folder, "PatchMemo.txt"), "other program\r\n");
+        // The folder changing again is offered: a memo file rewritten in place.
+        CorvTest::WriteBytes(Path(folder, "PatchMemo.txt"), {'x', '\r', '\n'});
         QTRY_COMPARE(questions.size(), 2);
-        const Snapshot theirs = CorvTest::FolderSnapshot(folder.toStdString());
+        const auto theirs = CorvTest::FolderSnapshot(folder.toStdString());
         sink->SetDefaultAnswer(Corv::kAnswerNo);
-        QVERIFY(!Docs().Save(*live));
-        QCOMPARE(sink->Describe(), std::string("ask 2 12 -> 3\n"));
+        QVERIFY(!Docs().Save(*live) && live->IsModified());
         QCOMPARE(
             CorvTest::SnapshotDifference(theirs, CorvTest::FolderSnapshot(folder.toStdString())),
             std::string());
-        QVERIFY(live->IsModified());
         sink->SetDefaultAnswer(Corv::kAnswerYes);
-        QVERIFY(Docs().Save(*live));
-        QVERIFY(fs::exists(Path(folder, "Patch/001 Mine.d00")) && !live->IsModified());
-        // The save's own changes are not another program's.
-        WaitPastQuiet();
+        QVERIFY(Docs().Save(*live) && fs::exists(Path(folder, "Patch/001 Mine.d00")));
+        QCOMPARE(sink->Describe(), std::string("ask 2 12 -> 3\nask 2 12 -> 2\n"));
+        WaitPastQuiet(); // the save's own changes are not another program's
         QCOMPARE(questions.size(), 2);
-        QCOMPARE(sink->Questions(), (std::vector<int>{12, 12}));
     }
 
-    // Reload closes the window without asking and shows the folder as the other program left
-    // it; a folder that is gone is not reloaded, so the project can still be saved elsewhere.
+    // Reload shows the folder as the other program left it; a folder that is gone is not
+    // reloaded, so that the project can still be saved elsewhere.
     void ReloadShowsTheOtherProgramsState() {
-        struct Case {
-            const char* name;
-            bool modified;
-            bool removeFolder;
-        };
-        for (const Case& c : {Case{"Clean.prj", false, false}, Case{"Edited.prj", true, false},
-                              Case{"Gone.prj", true, true}}) {
-            questions.clear();
-            CFileDoc* document = Open(c.name);
-            const QString folder = data.filePath(c.name);
-            if (c.modified) {
-                document->Data().Patches().Item(0).SetName("Mine");
-                document->SetModifiedFlag(true);
-            }
+        for (const auto& [modified, gone] :
+             {std::pair{false, false}, {true, false}, {true, true}}) {
+            Reset();
+            QVERIFY(Start());
+            const QString folder = data.filePath("Live.prj");
+            CFileDoc* document = OpenTwo("Live.prj");
+            document->Data().Patches().Item(0).SetName("Mine");
+            document->SetModifiedFlag(modified);
             questionAnswers = {CDocManager::kReload};
-            if (c.removeFolder)
+            if (gone)
                 fs::remove_all(folder.toStdString());
             else
-                fs::rename(Path(folder, "Patch/001 Lead.d00"), Path(folder, "Patch/002 Lead.d00"));
+                fs::rename(Path(folder, "Patch/001 Lead.d00"), Path(folder, "Patch/003 Lead.d00"));
             QTRY_COMPARE(questions.size(), 1);
-            // Enter reloads only what holds no unsaved changes.
-            QCOMPARE(questions.front().defaultButton,
-                     int(c.modified ? CDocManager::kKeepThisVersion : CDocManager::kReload));
+            // Enter reloads only a window without unsaved changes.
+            QCOMPARE(questions[0].defaultButton,
+                     int(modified ? CDocManager::kKeepThisVersion : CDocManager::kReload));
             QCOMPARE(Counts(), QStringLiteral("1 1 1"));
-            CFileDoc* shown = Documents().front();
-            QCOMPARE(shown->IsModified(), c.removeFolder);
-            const auto& patches = shown->Data().Patches();
-            QCOMPARE(QString::fromStdString(patches.Item(0).Name() + "|" + patches.Item(1).Name()),
-                     c.removeFolder ? QStringLiteral("Mine|") : QStringLiteral("|Lead"));
-            QCOMPARE(sink->Notices().empty(), !c.removeFolder);
-            Docs().CloseAllDocuments();
+            const auto& patches = Documents().front()->Data().Patches();
+            QCOMPARE(patches.Item(0).Name() + "|" + patches.Item(2).Name(),
+                     std::string(gone ? "Mine|" : "|Lead"));
+            QCOMPARE(sink->Notices().size(), std::size_t(gone));
         }
     }
 
-    // The watch follows the project: a new project's first save and Save As watch the folder
-    // saved to, and a save's own changes are never offered.
+    // A new project's first save and Save As watch the folder saved to, no longer the old one.
     void TheWatchFollowsTheProjectsFolder() {
-        CFileDoc* fresh = Docs().NewDocument();
-        chooser.m_answers << data.filePath("First.prj");
-        QVERIFY(Docs().Save(*fresh));
-        CFileDoc* moved = Open("Moved.prj");
-        chooser.m_answers << data.filePath("Copy.prj");
-        QVERIFY(Docs().SaveAs(*moved));
+        chooser.m_answers << data.filePath("First.prj") << data.filePath("Copy.prj");
+        QVERIFY(Docs().Save(*Docs().NewDocument()) && Docs().SaveAs(*Open("Old.prj")));
+        for (const char* project : {"Old.prj", "First.prj", "Copy.prj"})
+            CorvTest::WriteBytes(Path(data.filePath(project), "ToneMemo.txt"), {'x'});
+        QTRY_COMPARE(questions.size(), 2);
         WaitPastQuiet();
-        QVERIFY(questions.isEmpty());
-        for (const char* project : {"First.prj", "Copy.prj"}) {
-            CorvTest::WriteBytes(Path(data.filePath(project), "ToneMemo.txt"), {'x', '\r', '\n'});
-            QTRY_COMPARE(questions.size(), 1);
-            QCOMPARE(
-                questions.takeFirst().text,
-                QStringLiteral("The folder of %1 was changed by another program.").arg(project));
-        }
-        // The folder Save As left behind is no longer this program's concern.
-        CorvTest::WriteBytes(Path(data.filePath("Moved.prj"), "ToneMemo.txt"), {'x'});
-        WaitPastQuiet();
-        QVERIFY(questions.isEmpty());
+        QStringList offered = {questions[0].text.section(' ', 3, 3),
+                               questions[1].text.section(' ', 3, 3)};
+        offered.sort();
+        QCOMPARE(offered, (QStringList{"Copy.prj", "First.prj"}));
     }
 
     // Saving the source of a move whose target is unsaved asks; each answer saves the right
-    // folders, the save offered when closing included. A holder that is not saved keeps the
-    // source from saving.
+    // folders, the save offered when closing too. A holder not saved keeps the source unsaved.
     void SaveBothSavesTheHoldersFirst() {
         struct Case {
-            const char* name;
             bool untitledHolder;
             int answer;
-            const char* chosen; // the holder's Save As folder; empty: cancelled
             bool viaClose;
             bool saved; // the source's save (or close) went through
-            const char* holderFile;
-            bool listed; // the work folder lists the moved entry
+            bool holderSaved;
         };
-        const char* kHeld = "Patch/010 Lead.d00";
-        for (const Case& c :
-             {Case{"both", false, CDocManager::kSaveBoth, "", false, true, "B.prj", false},
-              Case{"only", false, CDocManager::kSaveOnly, "", false, true, "", true},
-              Case{"cancel", false, CDocManager::kCancelSave, "", false, false, "", false},
-              Case{"close", false, CDocManager::kSaveBoth, "", true, true, "B.prj", false},
-              Case{"close cancel", false, CDocManager::kCancelSave, "", true, false, "", false},
-              Case{"new holder", true, CDocManager::kSaveBoth, "New.prj", false, true, "New.prj",
-                   false},
-              Case{"new holder cancelled", true, CDocManager::kSaveBoth, "", false, false, "",
-                   false}}) {
+        for (const Case& c : {Case{false, CDocManager::kSaveBoth, false, true, true},
+                              Case{false, CDocManager::kSaveOnly, false, true, false},
+                              Case{false, CDocManager::kCancelSave, false, false, false},
+                              Case{false, CDocManager::kSaveBoth, true, true, true},
+                              Case{true, CDocManager::kSaveBoth, false, false, false}}) {
             Reset();
             QVERIFY(Start());
-            CFileDoc* a = Open("A.prj");
-            CFileDoc* b = c.untitledHolder ? Docs().NewDocument() : Open("B.prj");
-            Move(*a, {0}, *b, 9);
-            questionAnswers = {c.answer};
-            if (*c.chosen != '\0')
-                chooser.m_answers << data.filePath(c.chosen);
+            CFileDoc* a = OpenTwo("A.prj");
+            CFileDoc* b = c.untitledHolder ? Docs().NewDocument() : OpenTwo("B.prj");
+            Move(*a, {0}, *b);
+            questionAnswers = {c.answer}; // the untitled holder's Save As is cancelled
             saveAnswers = {Corv::kAnswerYes};
-            const bool done = c.viaClose ? Docs().CloseDocument(*a) : Docs().Save(*a);
-            QVERIFY2(done == c.saved, c.name);
+            QCOMPARE(c.viaClose ? Docs().CloseDocument(*a) : Docs().Save(*a), c.saved);
             QCOMPARE(questions.size(), 1);
-            const QString holder = c.untitledHolder ? "Untitled1" : "B.prj";
-            QCOMPARE(questions.front().text,
-                     holder + " holds entries moved out of A.prj that are not saved yet.");
-            QCOMPARE(questions.front().ButtonTexts(),
+            QCOMPARE(questions[0].text, b->Title() + " holds entries moved out of A.prj that are "
+                                                     "not saved yet.");
+            QCOMPARE(questions[0].ButtonTexts(),
                      (QStringList{"Save Both", "Save A.prj Only", "Cancel"}));
-            QCOMPARE(questions.front().defaultButton, int(CDocManager::kSaveBoth));
-            QVERIFY2(fs::exists(Path(data.filePath("A.prj"), "Patch/001 Lead.d00")) != c.saved,
-                     c.name);
-            for (const char* project : {"B.prj", "New.prj"})
-                QVERIFY2(fs::exists(Path(data.filePath(project), kHeld)) ==
-                             (std::string(c.holderFile) == project),
-                         c.name);
-            QVERIFY2(b->IsModified() == (*c.holderFile == '\0'), c.name);
-            QVERIFY2(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty() != c.listed,
-                     c.name);
+            QCOMPARE(questions[0].defaultButton, int(CDocManager::kSaveBoth));
+            QCOMPARE(fs::exists(Path(data.filePath("A.prj"), "Patch/001 Lead.d00")), !c.saved);
+            QCOMPARE(fs::exists(Path(data.filePath("B.prj"), "Patch/010 Lead.d00")), c.holderSaved);
+            QCOMPARE(b->IsModified(), !c.holderSaved);
+            QCOMPARE(Listed(), c.answer == CDocManager::kSaveOnly);
         }
     }
 
-    // Entries a run moved and never saved, when it did not end normally, are offered at the
-    // next start: opened in a new project at their numbers, or put into the trash.
+    // Entries moved and never saved by a run that did not end normally are offered at the next
+    // start: opened in a new project at their numbers, or put into the trash.
     void MovedEntriesAreOfferedAtTheNextStart() {
-        for (const int answer : {0, 1}) { // Open Them, Put Them in the Trash
+        for (const int answer : {int(CApp::kOpenThem), int(CApp::kPutThemInTheTrash)}) {
             Reset();
             QVERIFY(Start());
             MoveAndSaveTheSourceOnly();
+            app.reset(); // no exit
+            Corv::CProjectDocuments::Get().CloseAll();
+            Corv::CDomain::Reset();
+            questions.clear();
             questionAnswers = {answer};
-            QVERIFY(CrashAndStart());
+            QVERIFY(Start());
             QCOMPARE(questions.size(), 1);
-            QCOMPARE(questions.front().text,
-                     QStringLiteral("Entries moved from A.prj into Untitled1 were not saved into "
-                                    "Untitled1:\npatch 10 \"Lead\"\npatch 11 \"Brass\""));
-            QCOMPARE(questions.front().ButtonTexts(),
+            QCOMPARE(questions[0].text,
+                     "Entries moved from A.prj into Untitled1 were not saved into "
+                     "Untitled1:\npatch 10 \"Lead\"\npatch 11 \"Brass\"");
+            QCOMPARE(questions[0].ButtonTexts(),
                      (QStringList{"Open Them", "Put Them in the Trash"}));
-            QCOMPARE(questions.front().defaultButton, 0);
-            const QStringList trashed = QDir(TrashFiles()).entryList(QDir::Files);
-            if (answer == 0) {
+            QCOMPARE(questions[0].defaultButton, int(CApp::kOpenThem));
+            if (answer == CApp::kOpenThem) {
                 QCOMPARE(Counts(), QStringLiteral("1 1 1"));
                 CFileDoc* opened = Documents().front();
                 QVERIFY(opened->Title() == "Untitled1" && opened->IsModified());
                 const auto& patches = opened->Data().Patches();
                 QCOMPARE(patches.Item(9).Name() + patches.Item(10).Name(),
                          std::string("LeadBrass"));
-                QVERIFY(trashed.isEmpty() && sink->Notices().empty());
+                QVERIFY(Trash().isEmpty() && sink->Notices().empty());
             } else {
-                QCOMPARE(Counts(), QStringLiteral("0 0 0"));
-                QCOMPARE(trashed, (QStringList{"001 Lead.d00", "002 Brass.d00"}));
-                QCOMPARE(sink->Notices().size(), std::size_t(1));
-                QVERIFY(sink->Notices().front().starts_with(
+                QVERIFY(Documents().empty() && !Listed());
+                QCOMPARE(Trash(), (QStringList{"001 Lead.d00", "002 Brass.d00"}));
+                QVERIFY(sink->Notices().at(0).starts_with(
                     "Entries moved from A.prj into Untitled1 were not saved into Untitled1. "
                     "Their files are in the trash:"));
-                QVERIFY(Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty());
             }
         }
-    }
-
-    // Opened again and saved, the entries leave the list; nothing goes to the trash at exit.
-    void OpenedMovedEntriesSavedStayOffTheTrash() {
-        MoveAndSaveTheSourceOnly();
-        questionAnswers = {0};
-        QVERIFY(CrashAndStart());
-        chooser.m_answers << data.filePath("Rescued.prj");
-        QVERIFY(Docs().Save(*Documents().front()));
-        QVERIFY(fs::exists(Path(data.filePath("Rescued.prj"), "Patch/010 Lead.d00")));
-        QVERIFY(Frame().close());
-        app->ExitInstance();
-        QVERIFY(sink->Notices().empty() && QDir(TrashFiles()).isEmpty());
     }
 
     // At a normal exit the entries whose project the user declined to save go to the trash,
     // with a notice; the work folder keeps nothing.
     void DeclinedMovedEntriesGoToTheTrashAtExit() {
         MoveAndSaveTheSourceOnly();
-        const std::string work = Corv::CDomain::Get().m_workFolder;
-        saveAnswers = {Corv::kAnswerNo}; // "Save changes to Untitled1?"
-        QVERIFY(Frame().close());
-        QCOMPARE(saveQuestions, QStringList{"Save changes to Untitled1?"});
+        const QDir work(QString::fromStdString(Corv::CDomain::Get().m_workFolder));
+        QVERIFY(Frame().close()); // "Save changes to Untitled1?" No
         QVERIFY(sink->Notices().empty());
         app->ExitInstance();
         QCOMPARE(sink->Notices().size(), std::size_t(1));
-        QCOMPARE(QDir(TrashFiles()).entryList(QDir::Files),
-                 (QStringList{"001 Lead.d00", "002 Brass.d00"}));
-        QVERIFY(QDir(QString::fromStdString(work)).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QCOMPARE(Trash(), (QStringList{"001 Lead.d00", "002 Brass.d00"}));
+        QVERIFY(work.entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
-    // The boxes: the program's questions keep their buttons' order, default and escape; the
-    // question before saving over another program's changes defaults to not saving.
-    void QuestionBoxes() {
-        CQuestion question;
-        question.text = "Text";
-        question.buttons = {{"Save Both", QMessageBox::AcceptRole},
-                            {"Save A.prj Only", QMessageBox::ActionRole},
-                            {"Cancel", QMessageBox::RejectRole}};
-        question.escapeButton = 2;
-        std::unique_ptr<QMessageBox> box(CQuestionBox::Create(nullptr, question));
-        QCOMPARE(box->buttons().size(), 3);
-        QCOMPARE(box->defaultButton()->text() + "|" + box->escapeButton()->text(),
-                 QStringLiteral("Save Both|Cancel"));
-        box.reset(CMessageBoxSink::CreateBox(nullptr, true, Corv::kButtonsYesNo,
-                                             Corv::kMsgChangedOnDisk));
-        QVERIFY(box->text().startsWith("Another program changed this project's folder"));
+    // The question before saving over another program's changes defaults to not saving.
+    void SavingOverChangesIsNoDefault() {
+        std::unique_ptr<QMessageBox> box(CMessageBoxSink::CreateBox(
+            nullptr, true, Corv::kButtonsYesNo, Corv::kMsgChangedOnDisk));
         QVERIFY(box->defaultButton() != nullptr && box->button(QMessageBox::Yes) != nullptr);
         QCOMPARE(box->button(QMessageBox::Yes)->text() + "|" + box->defaultButton()->text(),
                  QStringLiteral("Save Over Them|Don't Save"));
