@@ -5,6 +5,7 @@
 #include "gp/cmd_line.h"
 #include "gp/single_instance.h"
 #include "storage/domain.h"
+#include "storage/moved_entries.h"
 #include "ui/about_dialog.h"
 #include "ui/child_frame.h"
 #include "ui/file_doc.h"
@@ -26,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -103,6 +105,8 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     m_documents->SetChooser(m_env.chooser != nullptr ? m_env.chooser : m_dialogChooser.get());
     if (m_env.saveQuestion)
         m_documents->SetSaveQuestion(m_env.saveQuestion);
+    if (m_env.question)
+        m_documents->SetQuestion(m_env.question);
     m_guard->SetMainWindow(m_mainFrame);
     connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this, &CApp::OnHandedOver);
     // 6-7. Settings, then the window.
@@ -116,6 +120,7 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     if (!CreateWorkFolder())
         return false;
     m_started = true;
+    OfferMovedEntries();
     // Idle work: when the event loop runs dry, and at least every 100 ms.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &CApp::ScheduleIdle);
@@ -154,6 +159,37 @@ bool CApp::CreateWorkFolder() {
     return true;
 }
 
+void CApp::OfferMovedEntries() {
+    const std::string& work = Corv::CDomain::Get().m_workFolder;
+    std::vector<Corv::MovedEntry> entries = Corv::ReadMovedEntries(work);
+    std::erase_if(entries, [&](const Corv::MovedEntry& entry) {
+        return !QFileInfo(CTextCodec::DecodePath(work + entry.file)).isFile();
+    });
+    if (entries.empty())
+        return;
+    // Listed in the order they were saved away; read more easily as the lists show them.
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.kind, a.number) < std::pair(b.kind, b.number);
+    });
+    CQuestion question;
+    // The text names projects and files, whose names on this platform are UTF-8.
+    question.text = QString::fromStdString(Corv::MovedEntriesText(entries));
+    question.informative =
+        QStringLiteral("The program ended before they were saved. Open Them shows them in a new "
+                       "project, to be saved where you want them; Put Them in the Trash moves "
+                       "their files to the trash.");
+    question.buttons = {{QStringLiteral("Open Them"), QMessageBox::AcceptRole},
+                        {QStringLiteral("Put Them in the Trash"), QMessageBox::DestructiveRole}};
+    question.defaultButton = kOpenThem;
+    question.escapeButton = kOpenThem; // closing the box loses nothing
+    if (m_documents->Ask(question) == kOpenThem && m_documents->OpenMovedEntries(work) != nullptr)
+        return;
+    // Put into the trash, or none of them could be opened: the notice says where they went.
+    const std::string notice = Corv::TrashMovedEntries(work);
+    if (!notice.empty())
+        Corv::CDomain::Get().ShowNotice(notice);
+}
+
 QString CApp::WorkFolder() const {
     return CTextCodec::DecodePath(Corv::CDomain::Get().m_workFolder);
 }
@@ -180,8 +216,15 @@ void CApp::ExitInstance() {
     m_started = false;
     SaveSettings();
     Corv::CDomain& domain = Corv::CDomain::Get();
-    if (!domain.m_workFolder.empty())
+    // Entries whose only copy is a work file were declined with the project holding them:
+    // never deleted, they go to the trash, and the user is told where.
+    m_documents->CloseAllDocuments();
+    if (!domain.m_workFolder.empty()) {
+        const std::string notice = Corv::TrashMovedEntries(domain.m_workFolder);
+        if (!notice.empty())
+            domain.ShowNotice(notice);
         Corv::EmptyWorkFolder(domain.m_workFolder);
+    }
     domain.SetMessageSink(nullptr);
     domain.SetTextBuffer(nullptr);
     domain.SetProgressSink(nullptr);

@@ -42,6 +42,9 @@ public:
         IProjectChooser* chooser = nullptr;
         // The close question ("Save changes to %1?"); null: a message box.
         std::function<int(const QString&)> saveQuestion;
+        // The program's own questions with buttons of their own (reload, Save Both, moved
+        // entries): the index of the chosen button; null: a message box.
+        std::function<int(const CQuestion&)> question;
         // Notices of the program's own (a missing manual); null: a message box.
         std::function<void(const QString&)> notify;
         // Opens a document with the desktop's viewer; null: QDesktopServices.
@@ -50,6 +53,9 @@ public:
         QString manualFolder;
         bool showMainWindow = true;
     };
+
+    // The buttons of the question about the moved entries an earlier run left.
+    enum MovedEntriesAnswer : int { kOpenThem = 0, kPutThemInTheTrash = 1 };
 
     CApp();
     explicit CApp(Environment environment);
@@ -62,8 +68,9 @@ public:
     // took over). `arguments` excludes the program name; relative paths among them are taken
     // from the current folder.
     bool InitInstance(const QStringList& arguments);
-    // Exit: unless another instance took over, writes the settings, empties the work folder and
-    // releases the store's sinks.
+    // Exit: unless another instance took over, writes the settings, closes the documents, puts
+    // the entries still listed as moved but not saved into the trash (with a notice), empties
+    // the work folder and releases the store's sinks.
     void ExitInstance();
 
     bool ExitWork() const { return m_exitWork; }
@@ -95,6 +102,9 @@ public:
 
 private:
     bool CreateWorkFolder();
+    // Entries that an earlier run moved between projects and never saved (it did not end
+    // normally) are offered: opened in a new project, or put into the trash.
+    void OfferMovedEntries();
     void InstallSinks();
     void Notify(const QString& text);
     void ScheduleIdle();

@@ -2,8 +2,11 @@
 
 #include "app/select_project_dialog.h"
 #include "gp/profile.h"
+#include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/text_out.h"
 #include "ui/child_frame.h"
+#include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/main_frame.h"
 #include "ui/system_folder.h"
@@ -18,6 +21,59 @@ namespace {
 
 const QString kOpenFolder = QStringLiteral("OpenFolder");
 const QString kFolderName = QStringLiteral("FolderName");
+
+// "B.prj", "B.prj and C.prj", "B.prj, C.prj and D.prj".
+QString NameList(const QStringList& names) {
+    if (names.size() <= 1)
+        return names.value(0);
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+           names.back();
+}
+
+CQuestion ReloadQuestion(const CFileDoc& document) {
+    const bool modified = document.IsModified();
+    CQuestion question;
+    question.text =
+        QStringLiteral("The folder of %1 was changed by another program.").arg(document.Title());
+    question.informative =
+        QStringLiteral("Reload opens the folder as it is now%1. Keep This Version keeps this "
+                       "window as it is; a save then asks before it saves over the other "
+                       "program's changes.")
+            .arg(modified ? QStringLiteral(": the changes not saved in this window are lost")
+                          : QString());
+    question.buttons = {{QStringLiteral("Reload"), QMessageBox::AcceptRole},
+                        {QStringLiteral("Keep This Version"), QMessageBox::RejectRole}};
+    // A hasty Enter never loses unsaved changes.
+    question.defaultButton = modified ? CDocManager::kKeepThisVersion : CDocManager::kReload;
+    question.escapeButton = CDocManager::kKeepThisVersion;
+    return question;
+}
+
+CQuestion SaveBothQuestion(const CFileDoc& document, const std::vector<CFileDoc*>& holders) {
+    QStringList names;
+    for (const CFileDoc* holder : holders)
+        names << holder->Title();
+    const QString held = NameList(names);
+    const QString name = document.Title();
+    const bool one = holders.size() == 1;
+    CQuestion question;
+    question.text = QStringLiteral("%1 %2 entries moved out of %3 that are not saved yet.")
+                        .arg(held, one ? QStringLiteral("holds") : QStringLiteral("hold"), name);
+    question.informative =
+        QStringLiteral("%1 saves %2 first, then %3. Saved alone, %3 no longer keeps the files of "
+                       "those entries: the librarian keeps them until %2 %4 saved, and puts them "
+                       "in the trash if %5 not.")
+            .arg(one ? QStringLiteral("Save Both") : QStringLiteral("Save All"), held, name,
+                 one ? QStringLiteral("is") : QStringLiteral("are"),
+                 one ? QStringLiteral("it is") : QStringLiteral("they are"));
+    question.buttons = {
+        {one ? QStringLiteral("Save Both") : QStringLiteral("Save All"), QMessageBox::AcceptRole},
+        {QStringLiteral("Save %1 Only").arg(name), QMessageBox::ActionRole},
+        {QStringLiteral("Cancel"), QMessageBox::RejectRole}};
+    question.defaultButton = CDocManager::kSaveBoth;
+    question.escapeButton = CDocManager::kCancelSave;
+    return question;
+}
 
 } // namespace
 
@@ -35,15 +91,90 @@ CDocManager::~CDocManager() {
 }
 
 CFileDoc* CDocManager::Attach(Corv::CProjectDocument& core) {
-    m_entries.push_back({std::make_unique<CFileDoc>(core), nullptr});
+    m_entries.push_back({std::make_unique<CFileDoc>(core), nullptr, nullptr, 0});
     CFileDoc* document = m_entries.back().document.get();
     if (m_mainFrame != nullptr) {
         CFileFrame* frame = m_mainFrame->CreateProjectFrame(*document);
         m_entries.back().frame = frame;
         connect(frame, &QObject::destroyed, this, [this, document] { Forget(document); });
     }
+    Watch(*document);
     emit DocumentsChanged();
     return document;
+}
+
+CDocManager::Entry* CDocManager::EntryOf(const CFileDoc* document) {
+    for (Entry& entry : m_entries)
+        if (entry.document.get() == document)
+            return &entry;
+    return nullptr;
+}
+
+void CDocManager::Watch(CFileDoc& document) {
+    Entry* entry = EntryOf(&document);
+    if (entry == nullptr)
+        return;
+    if (!entry->watch) {
+        entry->watch = new CFolderWatch(this);
+        connect(entry->watch, &CFolderWatch::Changed, this,
+                [this, pointer = &document] { OnFolderChanged(pointer); });
+    }
+    entry->watch->SetFolder(CTextCodec::DecodePath(document.Data().ProjectFolder()));
+}
+
+bool CDocManager::Busy() const {
+    return m_saving > 0 || m_asking || QApplication::activeModalWidget() != nullptr ||
+           (m_mainFrame != nullptr && !m_mainFrame->isEnabled()) || CDragState::Get().Dragging();
+}
+
+void CDocManager::OnFolderChanged(CFileDoc* document) {
+    Entry* entry = EntryOf(document);
+    if (entry == nullptr || !entry->watch)
+        return;
+    if (Busy()) {
+        entry->watch->Postpone();
+        return;
+    }
+    const Corv::CProjectDocument& core = document->Core();
+    // This program's own saves leave nothing unseen; only another program's changes count.
+    if (!core.ChangedOnDisk())
+        return;
+    const std::string folder = core.Data().ProjectFolder();
+    if (Corv::FolderSignature(folder) == entry->kept)
+        return; // the change the user chose to keep this version over
+    m_asking = true;
+    const int answer = Ask(ReloadQuestion(*document));
+    m_asking = false;
+    // The document may have gone while the question waited.
+    if (EntryOf(document) == nullptr || (answer == kReload && Reload(*document)))
+        return;
+    // Kept, or not reloaded (then a reload closed it, or its folder is gone).
+    entry = EntryOf(document);
+    if (entry == nullptr)
+        return;
+    // Whatever happened while the question waited belongs to the change answered.
+    entry->kept = Corv::FolderSignature(folder);
+}
+
+bool CDocManager::Reload(CFileDoc& document) {
+    const QString path = CTextCodec::DecodePath(document.Core().PathName());
+    if (path.isEmpty())
+        return false;
+    if (!QFileInfo(path).isDir()) {
+        // Closing now would lose the project: it is nowhere else.
+        Corv::CDomain::Get().ShowNotice(
+            QStringLiteral("%1 was not reloaded: its folder is no longer there. Save As saves "
+                           "the project elsewhere.")
+                .arg(document.Title())
+                .toStdString());
+        return false;
+    }
+    Destroy(document);
+    return OpenDocumentFile(path) != nullptr;
+}
+
+int CDocManager::Ask(const CQuestion& question) {
+    return m_question ? m_question(question) : CQuestionBox::Ask(m_mainFrame, question);
 }
 
 CFileDoc* CDocManager::NewDocument() {
@@ -58,6 +189,11 @@ CFileDoc* CDocManager::OpenDocumentFile(const QString& path) {
     if (CFileDoc* open = Find(*core))
         return open; // already open: the hook brought it to the front
     return Attach(*core);
+}
+
+CFileDoc* CDocManager::OpenMovedEntries(const std::string& workFolder) {
+    Corv::CProjectDocument* core = Corv::CProjectDocuments::Get().OpenMovedEntries(workFolder);
+    return core != nullptr ? Attach(*core) : nullptr;
 }
 
 CFileDoc* CDocManager::ChooseAndOpen() {
@@ -113,16 +249,47 @@ bool CDocManager::ChooseSaveFolder(CFileDoc& document, std::string& folder) {
     return true;
 }
 
+std::vector<CFileDoc*> CDocManager::UnsavedHolders(const CFileDoc& document) const {
+    std::vector<CFileDoc*> holders;
+    for (Corv::CProjectDocument* core :
+         Corv::CProjectDocuments::Get().UnsavedHolders(document.Core()))
+        if (CFileDoc* holder = Find(*core))
+            holders.push_back(holder);
+    return holders;
+}
+
 bool CDocManager::Save(CFileDoc& document) {
-    return document.Core().DoSave(false, [this, &document](std::string& folder) {
-        return ChooseSaveFolder(document, folder);
-    });
+    const std::vector<CFileDoc*> holders = UnsavedHolders(document);
+    if (!holders.empty()) {
+        switch (Ask(SaveBothQuestion(document, holders))) {
+        case kSaveBoth:
+            // A holder that is not saved keeps this project from saving: the entries' files stay
+            // in its folder.
+            for (CFileDoc* holder : holders)
+                if (!SaveFolder(*holder, false))
+                    return false;
+            break;
+        case kSaveOnly:
+            break; // the core keeps the dropped files in the work folder's list
+        default:
+            return false;
+        }
+    }
+    return SaveFolder(document, false);
 }
 
 bool CDocManager::SaveAs(CFileDoc& document) {
-    return document.Core().DoSave(true, [this, &document](std::string& folder) {
+    return SaveFolder(document, true);
+}
+
+bool CDocManager::SaveFolder(CFileDoc& document, bool saveAs) {
+    ++m_saving; // the events of this save are not another program's
+    const bool saved = document.Core().DoSave(saveAs, [this, &document](std::string& folder) {
         return ChooseSaveFolder(document, folder);
     });
+    --m_saving;
+    Watch(document);
+    return saved;
 }
 
 int CDocManager::AskSaveChanges(const QString& name) {
@@ -190,6 +357,12 @@ void CDocManager::Forget(CFileDoc* document) {
         return;
     Corv::CProjectDocument& core = document->Core();
     std::unique_ptr<CFileDoc> owned = std::move(it->document);
+    if (CFolderWatch* watch = it->watch) {
+        // Later: this may run inside the watch's own signal (a reload).
+        watch->disconnect(this);
+        watch->SetFolder(QString());
+        watch->deleteLater();
+    }
     m_entries.erase(it);
     owned.reset();
     // The core hands files that other projects still use over to the work folder.

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/folder_watch.h"
 #include "storage/project_document.h"
 #include "ui/app_shell.h"
+#include "ui/question_box.h"
 #include "ui/recent_files.h"
 
 #include <QObject>
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -19,6 +22,8 @@ class IProjectChooser;
 // project frame per core document. Creates them (New, Open, the recent-file list, the command
 // line, a dropped folder), saves them, asks before a modified one closes, and follows the
 // core's document hooks (remembered folder, recent files, wait cursor, activation, titles).
+// It watches the folder of every open project and offers to reload one that another program
+// changed.
 class CDocManager : public QObject, public Corv::CDocumentHooks, public IDocumentList {
     Q_OBJECT
 public:
@@ -34,7 +39,15 @@ public:
     // The close question "Save changes to %1?": returns Corv::kAnswerYes, kAnswerNo or
     // kAnswerCancel.
     void SetSaveQuestion(std::function<int(const QString&)> ask) { m_ask = std::move(ask); }
+    // The program's own questions (reload, Save Both, moved entries): returns the index of the
+    // chosen button.
+    void SetQuestion(std::function<int(const CQuestion&)> ask) { m_question = std::move(ask); }
+    int Ask(const CQuestion& question);
     CRecentFileList& RecentFiles() override { return m_recent; }
+
+    // The buttons of the reload offer and of the Save Both question, as `Ask` returns them.
+    enum ReloadAnswer : int { kReload = 0, kKeepThisVersion = 1 };
+    enum SaveBothAnswer : int { kSaveBoth = 0, kSaveOnly = 1, kCancelSave = 2 };
 
     // New: an empty project titled "Untitled<n>".
     CFileDoc* NewDocument();
@@ -45,7 +58,15 @@ public:
     CFileDoc* ChooseAndOpen();
     // Opens entry `index` of the recent-file list; an entry that fails to open is dropped.
     CFileDoc* OpenRecentFile(int index);
+    // A new untitled project holding the entries a work folder lists as moved but not saved;
+    // null when none of them could be placed.
+    CFileDoc* OpenMovedEntries(const std::string& workFolder);
+    // Closes the document without asking and opens its folder again; false when the folder is
+    // gone (then the document stays, to be saved elsewhere) or could not be loaded.
+    bool Reload(CFileDoc& document);
 
+    // Save; a project whose moved-out entries other unsaved projects hold asks first whether to
+    // save those projects too (Save Both, the default), before it.
     bool Save(CFileDoc& document) override;
     bool SaveAs(CFileDoc& document) override;
     // Asks "Save changes to %1?" for a modified document; true when closing may go on.
@@ -82,9 +103,24 @@ private:
     struct Entry {
         std::unique_ptr<CFileDoc> document;
         QPointer<CFileFrame> frame;
+        QPointer<CFolderWatch> watch; // a child of the manager
+        // The folder's signature when the user last chose to keep this version: the same change
+        // is not offered again.
+        std::uint64_t kept = 0;
     };
 
     CFileDoc* Attach(Corv::CProjectDocument& core);
+    Entry* EntryOf(const CFileDoc* document);
+    // Points the document's watch at its folder as it is now (none for a new project).
+    void Watch(CFileDoc& document);
+    // The watch of a document saw its folder change and come to rest.
+    void OnFolderChanged(CFileDoc* document);
+    // True while the program cannot ask: a save runs, a question or another modal window is
+    // open, the main window is disabled by a long operation, or a drag is under way.
+    bool Busy() const;
+    // Saves one project (Save, or Save As) and watches its folder as it is after.
+    bool SaveFolder(CFileDoc& document, bool saveAs);
+    std::vector<CFileDoc*> UnsavedHolders(const CFileDoc& document) const;
     void Destroy(CFileDoc& document);
     void Forget(CFileDoc* document);
     bool ChooseFolder(bool openMode, const QString& start, QString& chosen);
@@ -95,5 +131,8 @@ private:
     CMainFrame* m_mainFrame = nullptr;
     IProjectChooser* m_chooser = nullptr;
     std::function<int(const QString&)> m_ask;
+    std::function<int(const CQuestion&)> m_question;
     CRecentFileList m_recent;
+    int m_saving = 0;
+    bool m_asking = false;
 };

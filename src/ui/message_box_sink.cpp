@@ -2,6 +2,8 @@
 
 #include "ui/text_codec.h"
 
+#include <QPushButton>
+
 QMessageBox::StandardButtons CMessageBoxSink::Buttons(int buttonSet) {
     switch (buttonSet) {
     case Corv::kButtonsOkCancel:
@@ -40,6 +42,13 @@ QMessageBox* CMessageBoxSink::CreateBox(QWidget* parent, bool asQuestion, int bu
     // Replacing a project folder cannot be undone: a hasty Enter keeps the folder.
     if (asQuestion && code == Corv::kMsgReplaceProject && (Buttons(buttonSet) & QMessageBox::No))
         box->setDefaultButton(QMessageBox::No);
+    // Saving over another program's changes loses them: only a deliberate click does it.
+    if (asQuestion && code == Corv::kMsgChangedOnDisk && buttonSet == Corv::kButtonsYesNo) {
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("Save Over Them"));
+        box->button(QMessageBox::No)->setText(QStringLiteral("Don't Save"));
+        box->setDefaultButton(QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
+    }
     return box;
 }
 

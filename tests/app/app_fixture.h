@@ -37,6 +37,8 @@ struct Script {
     ScriptedChooser chooser;
     QStringList saveQuestions;
     QList<int> saveAnswers; // taken in order; then No
+    QList<CQuestion> questions;
+    QList<int> questionAnswers; // taken in order; then the question's escape button
 };
 
 // The application's surroundings; a test class derives from it and calls Reset() before each case.
@@ -72,6 +74,10 @@ struct World : Script {
         env.saveQuestion = [this](const QString& text) {
             saveQuestions << text;
             return saveAnswers.isEmpty() ? int(Corv::kAnswerNo) : saveAnswers.takeFirst();
+        };
+        env.question = [this](const CQuestion& question) {
+            questions << question;
+            return questionAnswers.isEmpty() ? question.escapeButton : questionAnswers.takeFirst();
         };
         return env;
     }

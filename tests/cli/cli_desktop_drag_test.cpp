@@ -153,12 +153,18 @@ public:
         }
         std::this_thread::sleep_for(200ms);
     }
-    // A click in a list of a window (to make it the active one), then keys.
+    // A click in a list of a window (to make it the active one), then keys; answers a question
+    // they ask (Save Both, when the project is the source of a move) with its default button.
     void KeysIn(const ListPlace& list, const std::string& keys) const {
         const auto [x, y] = list.Row(list.topRow);
         Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
         std::this_thread::sleep_for(200ms);
         Xdo("key " + keys);
+        std::this_thread::sleep_for(300ms);
+        while (Current().modal) {
+            Xdo("key Return");
+            std::this_thread::sleep_for(300ms);
+        }
     }
 
 private:
