@@ -2,6 +2,7 @@
 
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/save_paths.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +15,10 @@ namespace {
 using Kind = CommitStep::Kind;
 
 constexpr const char* kJournalHeader = "corvane-journal 1";
+// What the user is told about a project whose subfolders are not its own, after naming them.
+constexpr const char* kUnsafeConsequence =
+    "Nothing is written through it: the project can be looked at and copied with Save As, but it "
+    "is not saved in place, and a save of it that was interrupted is not completed.";
 // A journal larger than this was not written by a save (a full project has a few thousand
 // steps of a few dozen bytes).
 constexpr std::int64_t kMaxJournalBytes = 64 << 20;
@@ -208,19 +213,57 @@ std::vector<std::string> MoveOutAll(const std::string& folder, const std::vector
     return stayed;
 }
 
-// Runs the steps of one kind again, in order; false when one could not be done.
-bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
-                const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
-    if (kind == Kind::MoveOut) {
-        std::vector<FileToRemove> files;
-        for (const CommitStep& step : steps)
-            if (step.kind == kind && Exists(folder, step.from))
-                files.push_back({folder + step.from, step.to});
-        const std::vector<std::string> stayed = MoveOutAll(folder, files, moveOut);
-        if (leftovers != nullptr)
-            leftovers->insert(leftovers->end(), stayed.begin(), stayed.end());
-        return stayed.empty();
+bool HasPrefix(const std::string& relative, const char* prefix) {
+    return relative.compare(FolderOf(relative).size(), std::string::traits_type::length(prefix),
+                            prefix) == 0;
+}
+
+// The name a file removed by a step had in the project: the name of the original that an
+// earlier step set aside under its path, else its own.
+std::string OriginalName(const std::vector<CommitStep>& steps, const std::string& relative) {
+    const auto aside = std::find_if(steps.begin(), steps.end(), [&](const CommitStep& step) {
+        return step.kind == Kind::Aside && step.to == relative;
+    });
+    return aside == steps.end() ? std::string() : aside->from;
+}
+
+// Moves out, in one batch, what the steps of a kind take out of the folder: the originals a
+// save replaced, and during recovery also what the journal names for removal but the save's
+// own staged files (a journal is only known to be ours by its names, so what it would delete
+// goes where the user can get it back). False when one stayed.
+bool MoveOutKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
+                 const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
+    bool all = true;
+    std::vector<FileToRemove> files;
+    for (const CommitStep& step : steps) {
+        if (step.kind != kind || !Exists(folder, step.from))
+            continue;
+        if (kind == Kind::Remove && HasPrefix(step.from, kStagedPrefix)) {
+            if (!Replay(folder, step)) {
+                all = false;
+                if (leftovers != nullptr)
+                    leftovers->push_back(step.from);
+            }
+            continue;
+        }
+        files.push_back(
+            {folder + step.from, kind == Kind::MoveOut ? step.to : OriginalName(steps, step.from)});
     }
+    const std::vector<std::string> stayed = MoveOutAll(folder, files, moveOut);
+    if (leftovers != nullptr)
+        leftovers->insert(leftovers->end(), stayed.begin(), stayed.end());
+    // The mover syncs the folders it took files from; staged files were deleted here.
+    const bool synced = kind != Kind::Remove || SyncAll(folder, TouchedFolders(steps, kind));
+    return synced && stayed.empty() && all;
+}
+
+// Runs the steps of one kind again, in order; false when one could not be done. A recovery
+// (`recovering`) deletes nothing but staged files.
+bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
+                const MoveOutFunction& moveOut, std::vector<std::string>* leftovers,
+                bool recovering = false) {
+    if (kind == Kind::MoveOut || (kind == Kind::Remove && recovering))
+        return MoveOutKind(folder, steps, kind, moveOut, leftovers);
     bool all = true;
     for (const CommitStep& step : steps)
         if (step.kind == kind && !Replay(folder, step)) {
@@ -230,11 +273,6 @@ bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps,
             leftovers->push_back(step.from);
         }
     return SyncAll(folder, TouchedFolders(steps, kind)) && all;
-}
-
-bool HasPrefix(const std::string& relative, const char* prefix) {
-    return relative.compare(FolderOf(relative).size(), std::string::traits_type::length(prefix),
-                            prefix) == 0;
 }
 
 bool RemoveJournal(const std::string& folder, const std::string& name) {
@@ -250,9 +288,11 @@ bool UndoFirstPhase(const std::string& folder, const std::vector<CommitStep>& st
     return SyncAll(folder, TouchedFolders(steps, Kind::Aside));
 }
 
-// Completes a journal of which `placing` tells whether the first phase was done.
-Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps, bool placing,
-                         const MoveOutFunction& moveOut, std::string& problem) {
+// Completes a journal of which `placing` tells whether the first phase was done; `recovering`
+// when the journal was found in the folder rather than written by this process.
+Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps,
+                         bool placing, bool recovering, const MoveOutFunction& moveOut,
+                         std::string& problem) {
     std::string journal = placing ? kPlacingJournalName : kJournalName;
     if (!placing) {
         // Nothing is in place yet: when a staged file went missing, going forward would lose
@@ -280,13 +320,83 @@ Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep
         return Recovery::Failed;
     }
     std::vector<std::string> leftovers;
-    ReplayKind(folder, steps, Kind::Remove, moveOut, &leftovers);
+    ReplayKind(folder, steps, Kind::Remove, moveOut, &leftovers, recovering);
     ReplayKind(folder, steps, Kind::MoveOut, moveOut, &leftovers);
     if (!leftovers.empty() || !RemoveJournal(folder, journal)) {
         problem = "files the save replaced could not be removed";
         return Recovery::Failed;
     }
     return Recovery::Completed;
+}
+
+// The journal a folder holds: the placing one first (its first phase was done).
+struct FoundJournal {
+    std::string name; // empty when there is none
+    bool placing = false;
+    bool complete = false; // written to its end: `steps` holds its steps
+    std::vector<CommitStep> steps;
+};
+
+// Reads the journal of a folder; false with `problem` set when one is there but cannot be read,
+// or is damaged.
+bool FindJournal(const std::string& folder, FoundJournal& journal, std::string& problem) {
+    for (const bool placing : {true, false}) {
+        const std::string name = placing ? kPlacingJournalName : kJournalName;
+        if (!Exists(folder, name))
+            continue;
+        journal.name = name;
+        journal.placing = placing;
+        std::string text;
+        if (!ReadSmallFile(Os(folder, name), text)) {
+            problem = "its save journal could not be read";
+            return false;
+        }
+        journal.complete = ParseJournal(text, journal.steps);
+        if (placing && !journal.complete) { // renamed only after it was complete: damaged since
+            problem = "its save journal is damaged";
+            return false;
+        }
+        return true;
+    }
+    return true;
+}
+
+// A step as a notice shows it: as the journal holds it, with the tab between paths an arrow.
+std::string StepText(const CommitStep& step) {
+    std::string text = std::string(KindWord(step.kind)) + " " + Escape(step.from);
+    if (step.kind != Kind::Remove)
+        text += " -> " + Escape(step.to);
+    return text;
+}
+
+// Why a journal's step must not be replayed; empty when it may. Every path must be one a save
+// of the project writes, reached through real folders of the project.
+std::string RefusalOf(const std::string& folder, const CommitStep& step) {
+    std::vector<const std::string*> paths = {&step.from};
+    if (step.kind != Kind::Remove)
+        paths.push_back(&step.to);
+    for (const std::string* path : paths) {
+        if (!IsSavePath(*path))
+            return "names \"" + Escape(*path) +
+                   "\", which is no file a save of this project writes";
+        if (const std::string link = LinkOnTheWay(folder, *path); !link.empty())
+            return "reaches \"" + Escape(*path) +
+                   "\" through a folder that is not the project's own (" + link + ")";
+    }
+    return {};
+}
+
+// Leaves a journal that names what no save writes unreplayed, and moves it out of the folder so
+// that no later open acts on it either.
+Recovery RefuseJournal(const std::string& folder, const std::string& name, const CommitStep& step,
+                       const std::string& why, const MoveOutFunction& moveOut,
+                       std::string& problem) {
+    const bool moved = MoveOutAll(folder, {{folder + name, {}}}, moveOut).empty();
+    problem = "The save journal " + folder + name + " was not acted on: its step \"" +
+              StepText(step) + "\" " + why + ". Nothing it names was changed, and the journal " +
+              (moved ? "was moved out of the project folder."
+                     : "could not be moved out of the project folder.");
+    return Recovery::Refused;
 }
 
 } // namespace
@@ -412,7 +522,8 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
         if (RollBack(done) && RemoveJournal(m_folder, current))
             return Result::Failed;
         std::string problem;
-        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, m_moveOut, problem)) {
+        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, false, m_moveOut,
+                                problem)) {
         case Recovery::Completed:
             return Result::Committed;
         case Recovery::Failed:
@@ -453,32 +564,29 @@ bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
                               std::string& problem) {
     problem.clear();
+    FoundJournal journal;
+    if (!FindJournal(folder, journal, problem))
+        return Recovery::Failed;
+    if (journal.complete)
+        for (const CommitStep& step : journal.steps)
+            if (const std::string why = RefusalOf(folder, step); !why.empty())
+                return RefuseJournal(folder, journal.name, step, why, moveOut, problem);
+    if (const std::string why = UnsafeSubfolder(folder); !why.empty()) {
+        problem = folder + ": " + why + ". " + kUnsafeConsequence;
+        return Recovery::Unsafe;
+    }
     Recovery result = Recovery::Clean;
-    for (const bool placing : {true, false}) {
-        const std::string name = placing ? kPlacingJournalName : kJournalName;
-        if (!Exists(folder, name))
-            continue;
-        std::string text;
-        std::vector<CommitStep> steps;
-        if (!ReadSmallFile(Os(folder, name), text)) {
-            problem = "its save journal could not be read";
+    if (journal.complete) {
+        result = CompleteJournal(folder, journal.steps, journal.placing, true, moveOut, problem);
+        if (result == Recovery::Failed)
+            return result;
+    } else if (!journal.name
+                    .empty()) { // a journal that was not written to its end was never acted on
+        if (!RemoveJournal(folder, journal.name)) {
+            problem = "its save journal could not be removed";
             return Recovery::Failed;
         }
-        if (ParseJournal(text, steps)) {
-            result = CompleteJournal(folder, steps, placing, moveOut, problem);
-            if (result == Recovery::Failed)
-                return result;
-        } else if (placing) { // renamed only after it was complete: it was damaged since
-            problem = "its save journal is damaged";
-            return Recovery::Failed;
-        } else { // a journal that was not written to its end was never acted on
-            if (!RemoveJournal(folder, name)) {
-                problem = "its save journal could not be removed";
-                return Recovery::Failed;
-            }
-            result = Recovery::Undone;
-        }
-        break;
+        result = Recovery::Undone;
     }
     std::vector<DirEntry> entries;
     Fs().ListFolder(ToOsPath(folder), entries);

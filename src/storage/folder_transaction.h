@@ -77,7 +77,9 @@ private:
 
 // Brings a project folder to a consistent state after a save that did not finish: a journal
 // is completed (or, when it was not written completely, dropped) and the files an interrupted
-// save left at the top of the folder are cleared. True when the folder is consistent (also
+// save left at the top of the folder are cleared. A journal is only replayed when every path
+// it names is one a save writes inside the folder, and what it removes (but staged files)
+// goes out through `moveOut`, never deleted. True when the folder is consistent (also
 // when there was nothing to do); false with `problem` set when it could not be brought there.
 // The subfolders' leftovers are found by whoever lists them (`ClearSaveLeftovers`).
 enum class Recovery {
@@ -85,6 +87,10 @@ enum class Recovery {
     Completed, // an interrupted save was completed: the folder holds the saved state
     Undone,    // an interrupted save had changed nothing: what it left was cleared
     Failed,    // the folder could not be brought to a consistent state (`problem` says why)
+    Refused,   // the journal names a file no save writes, or reaches one through a link: nothing
+               // was done but moving the journal out of the folder (`problem` is the notice)
+    Unsafe,    // Patch/, Tone/ or Wave/ is a link or no folder: nothing was done, and nothing may
+               // be written there (`problem` is the notice; see `UnsafeSubfolder`)
 };
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
                               std::string& problem);

@@ -141,14 +141,19 @@ std::string FileProblem(const std::string& folder, const std::string& path) {
 }
 
 // Completes or undoes a save of the folder that was interrupted, before the folder is read, and
-// tells the user what was done. Why the folder could not be made consistent, or empty.
-std::string RecoverInterruptedSave(const std::string& folder) {
+// tells the user what was done. Why the folder could not be made consistent, or empty;
+// `untouched` when the folder must be left as it is (a refused journal, subfolders that are
+// not the project's own).
+std::string RecoverInterruptedSave(const std::string& folder, bool& untouched) {
     CMoveOutReport report;
     std::string problem;
     const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
+    untouched = recovery == Recovery::Refused || recovery == Recovery::Unsafe;
     if (recovery == Recovery::Completed)
         CDomain::Get().ShowNotice("The last save of " + folder +
                                   " was interrupted. It has been completed now.");
+    if (untouched)
+        CDomain::Get().ShowNotice(problem);
     if (!report.Empty())
         CDomain::Get().ShowNotice(report.Text());
     return recovery == Recovery::Failed ? "an interrupted save could not be completed: " + problem
@@ -204,8 +209,9 @@ void CProjectDocument::SetModifiedFlag(bool modified) {
 bool CProjectDocument::LoadProject(const std::string& path) {
     const std::string folder = NormaliseFolderPath(path);
     std::string why = FolderProblem(folder);
+    bool untouched = false;
     if (why.empty())
-        why = RecoverInterruptedSave(folder);
+        why = RecoverInterruptedSave(folder, untouched);
     FolderScan scan;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
@@ -218,7 +224,8 @@ bool CProjectDocument::LoadProject(const std::string& path) {
             why = std::string(SubfolderName(kWaveKind)) + " cannot be read";
     }
     if (why.empty()) {
-        ClearLeftovers(folder, scan.leftovers);
+        if (!untouched)
+            ClearLeftovers(folder, scan.leftovers);
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {

@@ -9,6 +9,7 @@
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/project_document.h"
+#include "storage/save_paths.h"
 #include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
@@ -137,6 +138,24 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
     return created.empty() || Fs().SyncDirectory(ToOsPath(folder));
 }
 
+// Brings the folder a save writes to a consistent state first; false when it cannot be, or must
+// not be written to. A journal that was refused is only told of: the save goes on without it.
+bool Recovered(const std::string& folder, CMoveOutReport& report) {
+    if (!UnsafeSubfolder(folder).empty())
+        return false; // everything the save wrote, renamed or moved out would land elsewhere
+    std::string problem;
+    switch (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem)) {
+    case Recovery::Failed:
+    case Recovery::Unsafe:
+        return false;
+    case Recovery::Refused:
+        CDomain::Get().ShowNotice(problem);
+        return true;
+    default:
+        return true;
+    }
+}
+
 void RemoveCreated(const std::vector<std::string>& created) {
     for (const std::string& path : created)
         Fs().RemoveDirectory(ToOsPath(WithoutSlash(path)));
@@ -202,8 +221,7 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
 
 bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    std::string problem;
-    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
+    if (!Recovered(folder, report))
         return false;
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
@@ -266,10 +284,8 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
 
 bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    std::string problem;
     std::vector<std::string> replaced, leftovers;
-    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed ||
-        !ListReplaced(folder, replaced, leftovers) ||
+    if (!Recovered(folder, report) || !ListReplaced(folder, replaced, leftovers) ||
         !ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report)))
         return false;
     CSavePlan plan;
@@ -426,6 +442,14 @@ bool CProjectDocument::SaveProject(const std::string& path) {
         return false;
     }
     SaveMode mode = SaveMode::InPlace;
+    // A link among the subfolders would take every file of the save elsewhere: refused before
+    // anything (a rejected file moved out, a leftover cleared) changes.
+    const std::string unsafe = elsewhere ? std::string() : UnsafeSubfolder(folder);
+    if (!unsafe.empty()) {
+        domain.ShowError(kMsgSaveFailed,
+                         unsafe + "; the project can only be saved elsewhere (Save As)");
+        return false;
+    }
     if (elsewhere) {
         const TargetState target = InspectTarget(folder);
         if (target.unsafe) {
