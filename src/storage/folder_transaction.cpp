@@ -387,16 +387,15 @@ std::string RefusalOf(const std::string& folder, const CommitStep& step) {
 }
 
 // Leaves a journal that names what no save writes unreplayed, and moves it out of the folder so
-// that no later open acts on it either.
-Recovery RefuseJournal(const std::string& folder, const std::string& name, const CommitStep& step,
-                       const std::string& why, const MoveOutFunction& moveOut,
-                       std::string& problem) {
+// that no later open acts on it either; what the user is told.
+std::string RefuseJournal(const std::string& folder, const std::string& name,
+                          const CommitStep& step, const std::string& why,
+                          const MoveOutFunction& moveOut) {
     const bool moved = MoveOutAll(folder, {{folder + name, {}}}, moveOut).empty();
-    problem = "The save journal " + folder + name + " was not acted on: its step \"" +
-              StepText(step) + "\" " + why + ". Nothing it names was changed, and the journal " +
-              (moved ? "was moved out of the project folder."
-                     : "could not be moved out of the project folder.");
-    return Recovery::Refused;
+    return "The save journal " + folder + name + " was not acted on: its step \"" + StepText(step) +
+           "\" " + why + ". Nothing it names was changed, and the journal " +
+           (moved ? "was moved out of the project folder."
+                  : "could not be moved out of the project folder.");
 }
 
 } // namespace
@@ -567,12 +566,18 @@ Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& 
     FoundJournal journal;
     if (!FindJournal(folder, journal, problem))
         return Recovery::Failed;
+    const std::string unsafe = UnsafeSubfolder(folder);
+    const std::string unsafeNotice =
+        unsafe.empty() ? std::string() : folder + ": " + unsafe + ". " + kUnsafeConsequence;
     if (journal.complete)
         for (const CommitStep& step : journal.steps)
-            if (const std::string why = RefusalOf(folder, step); !why.empty())
-                return RefuseJournal(folder, journal.name, step, why, moveOut, problem);
-    if (const std::string why = UnsafeSubfolder(folder); !why.empty()) {
-        problem = folder + ": " + why + ". " + kUnsafeConsequence;
+            if (const std::string why = RefusalOf(folder, step); !why.empty()) {
+                problem = RefuseJournal(folder, journal.name, step, why, moveOut);
+                problem += unsafe.empty() ? "" : "\n" + unsafeNotice;
+                return Recovery::Refused;
+            }
+    if (!unsafe.empty()) {
+        problem = unsafeNotice;
         return Recovery::Unsafe;
     }
     Recovery result = Recovery::Clean;
