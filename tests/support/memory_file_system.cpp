@@ -379,20 +379,25 @@ bool MemoryFileSystem::SymbolicLink(const std::string& target, const std::string
 }
 
 std::vector<std::pair<std::string, std::string>>
-MemoryFileSystem::Links(const std::string& folder) const {
-    std::vector<std::pair<std::string, std::string>> links;
+MemoryFileSystem::Tree(const std::string& folder) const {
+    std::vector<std::pair<std::string, std::string>> tree;
     const std::function<void(const NodePtr&, const std::string&)> walk =
         [&](const NodePtr& node, const std::string& prefix) {
             for (const auto& [name, child] : node->entries) {
-                if (child->folder)
+                if (child->folder) {
+                    tree.emplace_back(prefix + name + "/", "folder");
                     walk(child, prefix + name + "/");
-                else if (child->link)
-                    links.emplace_back(prefix + name, child->target);
+                } else if (child->link) {
+                    tree.emplace_back(prefix + name, "link to " + child->target);
+                } else {
+                    tree.emplace_back(prefix + name,
+                                      std::string(child->data.begin(), child->data.end()));
+                }
             }
         };
     if (const NodePtr node = Find(folder); node && node->folder)
         walk(node, "");
-    return links;
+    return tree; // map order is sorted order
 }
 
 } // namespace CorvTest

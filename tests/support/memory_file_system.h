@@ -37,8 +37,9 @@ public:
     // Makes a durable symbolic link at `path` that holds `target`; false when something is there
     // or the folder that would hold it is missing.
     bool SymbolicLink(const std::string& target, const std::string& path);
-    // Every link below a folder (relative path -> target), sorted; links are not followed.
-    std::vector<std::pair<std::string, std::string>> Links(const std::string& folder) const;
+    // Every entry below a folder, sorted, links not followed: a folder's path (ending in "/") ->
+    // "folder", a link's -> "link to TARGET", a file's -> its content.
+    std::vector<std::pair<std::string, std::string>> Tree(const std::string& folder) const;
 
     std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override;
     bool Rename(const std::string& from, const std::string& to) override;
