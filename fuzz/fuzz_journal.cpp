@@ -57,20 +57,6 @@ void LayOutOutside(MemoryFileSystem& memory) {
         Write(memory, kOutside + std::string(name), std::string("outside ") + name);
 }
 
-// The checksum the journal's last line carries: FNV-1a over everything before that line.
-std::string Checksum(const std::string& body) {
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (const char c : body) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    static const char* const kHex = "0123456789abcdef";
-    std::string text(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4)
-        text[static_cast<std::size_t>(i)] = kHex[hash & 15];
-    return text;
-}
-
 // A journal's text with the header it needs and its last line made right for its steps.
 std::string Sealed(const std::string& text) {
     const std::string empty = Corv::JournalText({});
@@ -84,7 +70,7 @@ std::string Sealed(const std::string& text) {
     std::size_t lines = 0;
     for (const char c : body)
         lines += c == '\n';
-    return body + "end\t" + std::to_string(lines - 1) + "\t" + Checksum(body) + "\n";
+    return body + "end\t" + std::to_string(lines - 1) + "\t" + Corv::JournalChecksum(body) + "\n";
 }
 
 void SealJournals(MemoryFileSystem& memory, const std::string& folder) {

@@ -14,7 +14,6 @@ namespace {
 
 using Kind = CommitStep::Kind;
 
-constexpr const char* kJournalHeader = "corvane-journal 1";
 // What the user is told about a project whose subfolders are not its own, after naming them.
 constexpr const char* kUnsafeConsequence =
     "Nothing is written through it: the project can be looked at and copied with Save As, but it "
@@ -40,108 +39,6 @@ bool Exists(const std::string& folder, const std::string& relative) {
 std::string FolderOf(const std::string& relative) {
     const auto slash = relative.rfind('/');
     return slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
-}
-
-const char* KindWord(Kind kind) {
-    switch (kind) {
-    case Kind::Aside:
-        return "aside";
-    case Kind::Place:
-        return "place";
-    case Kind::Remove:
-        return "remove";
-    case Kind::MoveOut:
-        return "moveout";
-    }
-    return "";
-}
-
-// Paths may hold any byte but "/" and NUL inside a name; the three that would break a line
-// apart, and the escape itself, are written as %XX.
-std::string Escape(const std::string& text) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool Unescape(const std::string& text, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return false;
-        const int high = HexValue(text[i + 1]);
-        const int low = HexValue(text[i + 2]);
-        if (high < 0 || low < 0)
-            return false;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return true;
-}
-
-std::uint64_t Fnv1a(const std::string& text) {
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-
-std::string HashText(std::uint64_t hash) {
-    static const char* const kHex = "0123456789abcdef";
-    std::string text(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4)
-        text[static_cast<std::size_t>(i)] = kHex[hash & 15];
-    return text;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-        if (tab == std::string::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
-
-bool ParseStep(const std::string& line, CommitStep& step) {
-    const std::vector<std::string> fields = SplitTabs(line);
-    const std::pair<const char*, Kind> kinds[] = {
-        {"aside", Kind::Aside}, {"place", Kind::Place}, {"remove", Kind::Remove}, {"moveout", Kind::MoveOut}};
-    const auto kind = std::find_if(std::begin(kinds), std::end(kinds),
-                                   [&](const auto& k) { return fields[0] == k.first; });
-    if (kind == std::end(kinds) || fields.size() != (kind->second == Kind::Remove ? 2u : 3u))
-        return false;
-    step.kind = kind->second;
-    if (!Unescape(fields[1], step.from) || step.from.empty())
-        return false;
-    return fields.size() == 2 || Unescape(fields[2], step.to);
 }
 
 bool ReadSmallFile(const std::string& osPath, std::string& text) {
@@ -361,31 +258,6 @@ bool FindJournal(const std::string& folder, FoundJournal& journal, std::string& 
     return true;
 }
 
-// A step as a notice shows it: as the journal holds it, with the tab between paths an arrow.
-std::string StepText(const CommitStep& step) {
-    std::string text = std::string(KindWord(step.kind)) + " " + Escape(step.from);
-    if (step.kind != Kind::Remove)
-        text += " -> " + Escape(step.to);
-    return text;
-}
-
-// Why a journal's step must not be replayed; empty when it may. Every path must be one a save
-// of the project writes, reached through real folders of the project.
-std::string RefusalOf(const std::string& folder, const CommitStep& step) {
-    std::vector<const std::string*> paths = {&step.from};
-    if (step.kind != Kind::Remove)
-        paths.push_back(&step.to);
-    for (const std::string* path : paths) {
-        if (!IsSavePath(*path))
-            return "names \"" + Escape(*path) +
-                   "\", which is no file a save of this project writes";
-        if (const std::string link = LinkOnTheWay(folder, *path); !link.empty())
-            return "reaches \"" + Escape(*path) +
-                   "\" through a folder that is not the project's own (" + link + ")";
-    }
-    return {};
-}
-
 // Leaves a journal that names what no save writes unreplayed, and moves it out of the folder so
 // that no later open acts on it either; what the user is told.
 std::string RefuseJournal(const std::string& folder, const std::string& name,
@@ -398,42 +270,22 @@ std::string RefuseJournal(const std::string& folder, const std::string& name,
                   : "could not be moved out of the project folder.");
 }
 
+// Completes a journal that was written to its end, and drops one that was not: that one was
+// never acted on.
+Recovery ActOnJournal(const std::string& folder, const FoundJournal& journal,
+                      const MoveOutFunction& moveOut, std::string& problem) {
+    if (journal.complete)
+        return CompleteJournal(folder, journal.steps, journal.placing, true, moveOut, problem);
+    if (journal.name.empty())
+        return Recovery::Clean;
+    if (!RemoveJournal(folder, journal.name)) {
+        problem = "its save journal could not be removed";
+        return Recovery::Failed;
+    }
+    return Recovery::Undone;
+}
+
 } // namespace
-
-std::string JournalText(const std::vector<CommitStep>& steps) {
-    std::string text = std::string(kJournalHeader) + "\n";
-    for (const CommitStep& step : steps) {
-        text += KindWord(step.kind);
-        text += '\t' + Escape(step.from);
-        if (step.kind != Kind::Remove)
-            text += '\t' + Escape(step.to);
-        text += '\n';
-    }
-    text += "end\t" + std::to_string(steps.size()) + '\t' + HashText(Fnv1a(text)) + '\n';
-    return text;
-}
-
-bool ParseJournal(const std::string& text, std::vector<CommitStep>& steps) {
-    steps.clear();
-    const auto endAt = text.rfind("end\t");
-    if (endAt == std::string::npos || text.empty() || text.back() != '\n')
-        return false;
-    const std::string body = text.substr(0, endAt);
-    const std::vector<std::string> end = SplitTabs(text.substr(endAt, text.size() - endAt - 1));
-    if (end.size() != 3 || end[2] != HashText(Fnv1a(body)) ||
-        body.rfind(std::string(kJournalHeader) + "\n", 0) != 0)
-        return false;
-    std::size_t start = body.find('\n') + 1;
-    while (start < body.size()) {
-        const auto lineEnd = body.find('\n', start);
-        CommitStep step;
-        if (!ParseStep(body.substr(start, lineEnd - start), step))
-            return false;
-        steps.push_back(std::move(step));
-        start = lineEnd + 1;
-    }
-    return end[1] == std::to_string(steps.size());
-}
 
 CFolderTransaction::CFolderTransaction(std::string folder, MoveOutFunction moveOut)
     : m_folder(std::move(folder)), m_moveOut(std::move(moveOut)) {}
@@ -571,7 +423,7 @@ Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& 
         unsafe.empty() ? std::string() : folder + ": " + unsafe + ". " + kUnsafeConsequence;
     if (journal.complete)
         for (const CommitStep& step : journal.steps)
-            if (const std::string why = RefusalOf(folder, step); !why.empty()) {
+            if (const std::string why = RefusedStep(folder, step); !why.empty()) {
                 problem = RefuseJournal(folder, journal.name, step, why, moveOut);
                 problem += unsafe.empty() ? "" : "\n" + unsafeNotice;
                 return Recovery::Refused;
@@ -580,19 +432,9 @@ Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& 
         problem = unsafeNotice;
         return Recovery::Unsafe;
     }
-    Recovery result = Recovery::Clean;
-    if (journal.complete) {
-        result = CompleteJournal(folder, journal.steps, journal.placing, true, moveOut, problem);
-        if (result == Recovery::Failed)
-            return result;
-    } else if (!journal.name
-                    .empty()) { // a journal that was not written to its end was never acted on
-        if (!RemoveJournal(folder, journal.name)) {
-            problem = "its save journal could not be removed";
-            return Recovery::Failed;
-        }
-        result = Recovery::Undone;
-    }
+    const Recovery result = ActOnJournal(folder, journal, moveOut, problem);
+    if (result == Recovery::Failed)
+        return result;
     std::vector<DirEntry> entries;
     Fs().ListFolder(ToOsPath(folder), entries);
     std::vector<std::string> leftovers;

@@ -12,19 +12,6 @@ namespace Corv {
 
 namespace {
 
-// The parts of a relative path between its separators, empty ones included.
-std::vector<std::string> PathParts(const std::string& relative) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto slash = relative.find('/', start);
-        parts.push_back(relative.substr(start, slash == std::string::npos ? slash : slash - start));
-        if (slash == std::string::npos)
-            return parts;
-        start = slash + 1;
-    }
-}
-
 bool IsTopFileName(const std::string& name) {
     if (name == kJournalName || name == kPlacingJournalName || IsSaveLeftoverName(name) ||
         MatchesPattern(name, "*.s00"))
@@ -54,7 +41,7 @@ bool IsSubfolderFileName(const std::string& subfolder, const std::string& name) 
 bool IsSavePath(const std::string& relative) {
     if (relative.find('\0') != std::string::npos)
         return false;
-    const std::vector<std::string> parts = PathParts(relative);
+    const std::vector<std::string> parts = SplitAt(relative, '/');
     if (std::any_of(parts.begin(), parts.end(), [](const std::string& part) {
             return part.empty() || part == "." || part == "..";
         }))
@@ -65,7 +52,7 @@ bool IsSavePath(const std::string& relative) {
 }
 
 std::string LinkOnTheWay(const std::string& folder, const std::string& relative) {
-    const std::vector<std::string> parts = PathParts(relative);
+    const std::vector<std::string> parts = SplitAt(relative, '/');
     std::string way;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         way += parts[i] + "/";
@@ -91,6 +78,21 @@ std::string UnsafeSubfolder(const std::string& folder) {
         const std::string why = LinkOnTheWay(folder, SubfolderName(kind) + std::string("x"));
         if (!why.empty())
             return why;
+    }
+    return {};
+}
+
+std::string RefusedStep(const std::string& folder, const CommitStep& step) {
+    std::vector<const std::string*> paths = {&step.from};
+    if (step.kind != CommitStep::Kind::Remove)
+        paths.push_back(&step.to);
+    for (const std::string* path : paths) {
+        if (!IsSavePath(*path))
+            return "names \"" + JournalEscaped(*path) +
+                   "\", which is no file a save of this project writes";
+        if (const std::string link = LinkOnTheWay(folder, *path); !link.empty())
+            return "reaches \"" + JournalEscaped(*path) +
+                   "\" through a folder that is not the project's own (" + link + ")";
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/journal_text.h"
+
 #include <string>
 
 namespace Corv {
@@ -27,5 +29,10 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& relative)
 // or missing. Nothing may be written, renamed or removed in such a project folder: it would
 // happen in the folder the link leads to.
 std::string UnsafeSubfolder(const std::string& folder);
+
+// Why a journal's step must not be replayed, as a notice says it ("names "PATH", which is ..."):
+// a path it names is no path a save writes, or is reached through a link. Empty when the step
+// may be replayed.
+std::string RefusedStep(const std::string& folder, const CommitStep& step);
 
 } // namespace Corv
