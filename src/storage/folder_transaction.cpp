@@ -16,8 +16,8 @@ using Kind = CommitStep::Kind;
 
 // What the user is told about a project whose subfolders are not its own, after naming them.
 constexpr const char* kUnsafeConsequence =
-    "Nothing is written through it: the project can be looked at and copied with Save As, but it "
-    "is not saved in place.";
+    "The project can be looked at and copied with Save As, but it is not saved in place, and "
+    "nothing is written there.";
 // A journal larger than this was not written by a save (a full project has a few thousand
 // steps of a few dozen bytes).
 constexpr std::int64_t kMaxJournalBytes = 64 << 20;

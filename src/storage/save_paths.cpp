@@ -75,6 +75,7 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& relative)
 
 std::string UnsafeSubfolder(const std::string& folder) {
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        // The way to any file of the subfolder passes the subfolder itself and nothing else.
         const std::string why = LinkOnTheWay(folder, SubfolderName(kind) + std::string("x"));
         if (!why.empty())
             return why;
