@@ -133,6 +133,8 @@ TEST_F(HostileFolderTest, AJournalNeverReachesOutOfItsProject) {
         {"an empty part", {{Kind::Remove, "Patch//001 A.d00", {}}}, 0},
         {"a '.' part", {{Kind::Place, ".corvane-new-1", "./PatchMemo.txt"}}, 0},
         {"a name no save writes", {{Kind::Remove, "Tone/readme.txt", {}}}, 0},
+        // The system reads a path up to its first NUL: this one would name the Wave folder.
+        {"a NUL byte", {{Kind::Aside, std::string("Wave/\0.wav", 10), ".corvane-old-1"}}, 0},
         {"an outside name for a file moved out",
          {{Kind::Aside, "PatchMemo.txt", ".corvane-old-1"},
           {Kind::MoveOut, ".corvane-old-1", "../../victim/x"}},
