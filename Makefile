@@ -35,7 +35,7 @@ asan: deps
 	@ctest --preset asan --output-on-failure
 
 # The libFuzzer targets (patch and tone files, memo files, the script tokenizer, the project
-# loader), built with clang in their own folder, each run for FUZZ_SECONDS; the corpus grows in
+# loader, the replay of a save journal), built with clang in their own folder, each run for FUZZ_SECONDS; the corpus grows in
 # build/fuzz/grown/ from run to run. Fails when a target found a crash.
 FUZZ_SECONDS ?= 300
 fuzz:

@@ -1,11 +1,18 @@
 // Writes the seed corpus of every fuzz target into <folder>/<target>/: valid inputs made by the
 // project builder and slightly broken ones next to them.
 #include "folder_image.h"
+#include "journal_input.h"
 #include "model/lum_data.h"
+#include "storage/domain.h"
+#include "storage/folder_transaction.h"
+#include "storage/project_document.h"
+#include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,10 +127,9 @@ Bytes Pack(const CorvFuzz::FolderImage& image,
 }
 
 // Three patches, four tones and four waves with references between them (two beyond the
-// arrays), system files and memos.
-CorvFuzz::FolderImage SmallProject() {
-    CorvTest::TempDir dir;
-    CorvTest::ProjectBuilder builder(dir / "Song.prj");
+// arrays), system files and memos, written into a folder; returns the folder ("/" at its end).
+std::string WriteSmallProject(const std::string& path) {
+    CorvTest::ProjectBuilder builder(path);
     builder.Patch(1, "Lead", 1, 2).Patch(2, "Bass", 2).Patch(5, "Pad", 4, 900);
     builder.Tone(1, "Saw", {1, 2}).Tone(2, "Sub", {3}).Tone(4, "Air", {0, 2, 1200});
     builder.Wave(1, "Kick", 16).Wave(2, "Snare", 24).Wave(3, "Hat", 8).Wave(4, "Loop", 12, ".aiff");
@@ -131,7 +137,12 @@ CorvFuzz::FolderImage SmallProject() {
     builder.Memos(Corv::kPatchKind, {"intro", "", "", "", "verse"});
     builder.Memos(Corv::kToneKind, {"bright", "dark", "", ""}, "\n");
     builder.Memos(Corv::kWaveKind, {"808"});
-    return CorvFuzz::ReadFolder(builder.Folder());
+    return builder.Folder();
+}
+
+CorvFuzz::FolderImage SmallProject() {
+    CorvTest::TempDir dir;
+    return CorvFuzz::ReadFolder(WriteSmallProject(dir / "Song.prj"));
 }
 
 void ProjectSeeds(SeedWriter& out) {
@@ -176,6 +187,128 @@ void ProjectSeeds(SeedWriter& out) {
     out.Write("project_load", "empty", Pack(CorvFuzz::ReadFolder(empty.Folder())));
 }
 
+// Agrees to every question (a seed's save over another project) and shows nothing.
+class AgreeingSink : public Corv::CTextOutBox {
+public:
+    void ShowError(int /*code*/) override {}
+    int Ask(int /*buttonSet*/, int /*code*/) override { return Corv::kAnswerYes; }
+    void ShowNotice(const std::string& /*text*/) override {}
+};
+
+// The machine stops at a rename after the journal was written: that rename and every later
+// operation fail, as after a kill, and the journal stays for the next open.
+class StopAtRename : public CorvTest::FaultyFileSystem {
+public:
+    explicit StopAtRename(int renames) : m_renames(renames) {}
+    std::unique_ptr<Corv::IFile> Open(const std::string& path, Corv::OpenMode mode) override {
+        m_journal = m_journal || path.find(Corv::kJournalName) != std::string::npos;
+        return FaultyFileSystem::Open(path, mode);
+    }
+    bool Rename(const std::string& from, const std::string& to) override {
+        if (m_journal && m_renames-- == 0)
+            StopAfter(0);
+        return FaultyFileSystem::Rename(from, to);
+    }
+
+private:
+    int m_renames;
+    bool m_journal = false;
+};
+
+// The small project with every kind of change (a rename, two patches exchanged, a memo, a wave
+// emptied), saved in place or over another project and stopped after `renames` renames of its
+// commit: the target folder as a real save leaves it, journal and staged files included.
+CorvFuzz::FolderImage InterruptedSave(int renames, bool replacing) {
+    CorvTest::TempDir dir;
+    ::setenv("XDG_DATA_HOME", (dir / "data-home").c_str(), 1); // never the user's own trash
+    const std::string song = WriteSmallProject(dir / "Song.prj");
+    Corv::CDomain::Reset();
+    Corv::CDomain::Get().SetMessageSink(std::make_unique<AgreeingSink>());
+    Corv::CDomain::Get().m_workFolder = dir.Path() + "/";
+    Corv::CProjectDocuments& documents = Corv::CProjectDocuments::Get();
+    Corv::CProjectDocument* document = documents.OpenProject(song);
+    if (document == nullptr)
+        return {};
+    Corv::CLumData& data = document->Data();
+    data.Patches()[0].SetName("Renamed");
+    auto bass = Corv::CPatchArray::Copy(data.Patches()[1]);
+    data.Patches().PlaceClone(1, data.Patches()[4]);
+    data.Patches().Place(4, std::move(bass));
+    data.Tones()[0].SetMemo(2, "seed");
+    data.Waves()[3].ClearTexts();
+    document->SetModifiedFlag(true);
+    std::string target = song;
+    if (replacing) {
+        CorvTest::ProjectBuilder old(dir / "Old.prj");
+        old.Patch(7, "Old", 1).Tone(1, "Old", {}).Wave(3, "Old", 12).SystemFiles();
+        target = old.Folder();
+    }
+    {
+        StopAtRename stop(renames);
+        CorvTest::ScopedFileSystem scope(stop);
+        document->SaveProject(target);
+    }
+    documents.CloseAll();
+    return CorvFuzz::ReadFolder(target);
+}
+
+// The small project with a journal of these steps and a staged file of the sender's.
+CorvFuzz::FolderImage WithJournal(const std::vector<Corv::CommitStep>& steps) {
+    CorvFuzz::FolderImage image = SmallProject();
+    const std::string journal = Corv::JournalText(steps);
+    image.entries.push_back({CorvFuzz::Place::TopFile, Corv::kJournalName, ToBytes(journal)});
+    image.entries.push_back({CorvFuzz::Place::TopFile, ".corvane-new-1", ToBytes("sender")});
+    return image;
+}
+
+Bytes JournalInput(std::uint8_t links, const CorvFuzz::FolderImage& image) {
+    Bytes bytes = CorvFuzz::Encode(image);
+    bytes.insert(bytes.begin(), links);
+    return bytes;
+}
+
+void JournalSeeds(SeedWriter& out) {
+    using namespace CorvFuzz;
+    for (const int renames : {0, 1, 3, 6, 9})
+        out.Write("journal", "save-stopped-at-rename-" + std::to_string(renames),
+                  JournalInput(0, InterruptedSave(renames, false)));
+    out.Write("journal", "save-stopped-then-saved",
+              JournalInput(kSaveAfter, InterruptedSave(2, false)));
+    out.Write("journal", "save-stopped-linked-patch",
+              JournalInput(kLinkPatch | kSaveAfter, InterruptedSave(2, false)));
+    for (const int renames : {1, 14})
+        out.Write("journal", "replace-stopped-at-rename-" + std::to_string(renames),
+                  JournalInput(0, InterruptedSave(renames, true)));
+
+    using Kind = Corv::CommitStep::Kind;
+    const struct {
+        const char* name;
+        std::uint8_t links;
+        std::vector<Corv::CommitStep> steps;
+    } hostile[] = {
+        {"remove-outside", 0, {{Kind::Remove, "../outside/x", {}}}},
+        {"pull-in", 0, {{Kind::Place, "../outside/x", "Wave/900 Stolen.wav"}}},
+        {"overwrite",
+         0,
+         {{Kind::Aside, "../outside/x", ".corvane-old-1"},
+          {Kind::Place, ".corvane-new-1", "../outside/x"}}},
+        {"through-linked-patch", kLinkPatch, {{Kind::Remove, "Patch/001 Lead.d00", {}}}},
+        {"through-linked-wave",
+         kLinkWave | kSaveAfter,
+         {{Kind::Aside, "Wave/002 V.wav", ".corvane-old-2"}}},
+        {"through-up", kLinkUp, {{Kind::Remove, "up/outside/x", {}}}},
+        {"absolute", 0, {{Kind::Remove, "/fuzz/outside/x", {}}}},
+        {"dot-dot-below-patch", 0, {{Kind::Remove, "Patch/../../outside/x", {}}}},
+        {"file-links",
+         kLinkFiles | kSaveAfter,
+         {{Kind::Place, ".corvane-new-7", "Patch/010 In.d00"},
+          {Kind::Remove, "PatchMemo.txt", {}}}},
+    };
+    for (const auto& seed : hostile)
+        out.Write("journal", std::string("hostile-") + seed.name,
+                  JournalInput(seed.links, WithJournal(seed.steps)));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -188,6 +321,7 @@ int main(int argc, char** argv) {
     MemoSeeds(out);
     TokenizerSeeds(out);
     ProjectSeeds(out);
+    JournalSeeds(out);
     std::cout << "fuzz seeds: " << out.Count() << " files in " << argv[1] << '\n';
     return 0;
 }

@@ -305,6 +305,15 @@ public:
         return true;
     }
 
+    std::string LinkTarget(const std::string& path) override {
+        std::string target(4096, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+            return {};
+        target.resize(static_cast<std::size_t>(length));
+        return target;
+    }
+
     bool SameDirectory(const std::string& a, const std::string& b) override {
         struct stat first {};
         struct stat second {};

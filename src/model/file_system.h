@@ -127,6 +127,9 @@ public:
     virtual bool CopyFile(const std::string& from, const std::string& to, bool sync) = 0;
     // Makes the entries of a folder (files created, renamed or removed in it) durable.
     virtual bool SyncDirectory(const std::string& path) = 0;
+    // What the symbolic link at the path holds (the link itself, not followed); empty when the
+    // path is no link or the link cannot be read.
+    virtual std::string LinkTarget(const std::string& /*path*/) { return {}; }
     // True when both paths name one existing directory, however differently they are spelled
     // (links, "." and ".." parts, doubled separators). A file system that cannot tell says no.
     virtual bool SameDirectory(const std::string& /*a*/, const std::string& /*b*/) { return false; }

@@ -2,6 +2,7 @@
 
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/save_paths.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,7 +14,10 @@ namespace {
 
 using Kind = CommitStep::Kind;
 
-constexpr const char* kJournalHeader = "corvane-journal 1";
+// What the user is told about a project whose subfolders are not its own, after naming them.
+constexpr const char* kUnsafeConsequence =
+    "The project can be looked at and copied with Save As, but it is not saved in place, and "
+    "nothing is written there.";
 // A journal larger than this was not written by a save (a full project has a few thousand
 // steps of a few dozen bytes).
 constexpr std::int64_t kMaxJournalBytes = 64 << 20;
@@ -35,108 +39,6 @@ bool Exists(const std::string& folder, const std::string& relative) {
 std::string FolderOf(const std::string& relative) {
     const auto slash = relative.rfind('/');
     return slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
-}
-
-const char* KindWord(Kind kind) {
-    switch (kind) {
-    case Kind::Aside:
-        return "aside";
-    case Kind::Place:
-        return "place";
-    case Kind::Remove:
-        return "remove";
-    case Kind::MoveOut:
-        return "moveout";
-    }
-    return "";
-}
-
-// Paths may hold any byte but "/" and NUL inside a name; the three that would break a line
-// apart, and the escape itself, are written as %XX.
-std::string Escape(const std::string& text) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool Unescape(const std::string& text, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return false;
-        const int high = HexValue(text[i + 1]);
-        const int low = HexValue(text[i + 2]);
-        if (high < 0 || low < 0)
-            return false;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return true;
-}
-
-std::uint64_t Fnv1a(const std::string& text) {
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-
-std::string HashText(std::uint64_t hash) {
-    static const char* const kHex = "0123456789abcdef";
-    std::string text(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4)
-        text[static_cast<std::size_t>(i)] = kHex[hash & 15];
-    return text;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-        if (tab == std::string::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
-
-bool ParseStep(const std::string& line, CommitStep& step) {
-    const std::vector<std::string> fields = SplitTabs(line);
-    const std::pair<const char*, Kind> kinds[] = {
-        {"aside", Kind::Aside}, {"place", Kind::Place}, {"remove", Kind::Remove}, {"moveout", Kind::MoveOut}};
-    const auto kind = std::find_if(std::begin(kinds), std::end(kinds),
-                                   [&](const auto& k) { return fields[0] == k.first; });
-    if (kind == std::end(kinds) || fields.size() != (kind->second == Kind::Remove ? 2u : 3u))
-        return false;
-    step.kind = kind->second;
-    if (!Unescape(fields[1], step.from) || step.from.empty())
-        return false;
-    return fields.size() == 2 || Unescape(fields[2], step.to);
 }
 
 bool ReadSmallFile(const std::string& osPath, std::string& text) {
@@ -208,19 +110,57 @@ std::vector<std::string> MoveOutAll(const std::string& folder, const std::vector
     return stayed;
 }
 
-// Runs the steps of one kind again, in order; false when one could not be done.
-bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
-                const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
-    if (kind == Kind::MoveOut) {
-        std::vector<FileToRemove> files;
-        for (const CommitStep& step : steps)
-            if (step.kind == kind && Exists(folder, step.from))
-                files.push_back({folder + step.from, step.to});
-        const std::vector<std::string> stayed = MoveOutAll(folder, files, moveOut);
-        if (leftovers != nullptr)
-            leftovers->insert(leftovers->end(), stayed.begin(), stayed.end());
-        return stayed.empty();
+bool HasPrefix(const std::string& relative, const char* prefix) {
+    return relative.compare(FolderOf(relative).size(), std::string::traits_type::length(prefix),
+                            prefix) == 0;
+}
+
+// The name a file removed by a step had in the project: the name of the original that an
+// earlier step set aside under its path, else its own.
+std::string OriginalName(const std::vector<CommitStep>& steps, const std::string& relative) {
+    const auto aside = std::find_if(steps.begin(), steps.end(), [&](const CommitStep& step) {
+        return step.kind == Kind::Aside && step.to == relative;
+    });
+    return aside == steps.end() ? std::string() : aside->from;
+}
+
+// Moves out, in one batch, what the steps of a kind take out of the folder: the originals a
+// save replaced, and during recovery also what the journal names for removal but the save's
+// own staged files (a journal is only known to be ours by its names, so what it would delete
+// goes where the user can get it back). False when one stayed.
+bool MoveOutKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
+                 const MoveOutFunction& moveOut, std::vector<std::string>* leftovers) {
+    bool all = true;
+    std::vector<FileToRemove> files;
+    for (const CommitStep& step : steps) {
+        if (step.kind != kind || !Exists(folder, step.from))
+            continue;
+        if (kind == Kind::Remove && HasPrefix(step.from, kStagedPrefix)) {
+            if (!Replay(folder, step)) {
+                all = false;
+                if (leftovers != nullptr)
+                    leftovers->push_back(step.from);
+            }
+            continue;
+        }
+        files.push_back(
+            {folder + step.from, kind == Kind::MoveOut ? step.to : OriginalName(steps, step.from)});
     }
+    const std::vector<std::string> stayed = MoveOutAll(folder, files, moveOut);
+    if (leftovers != nullptr)
+        leftovers->insert(leftovers->end(), stayed.begin(), stayed.end());
+    // The mover syncs the folders it took files from; staged files were deleted here.
+    const bool synced = kind != Kind::Remove || SyncAll(folder, TouchedFolders(steps, kind));
+    return synced && stayed.empty() && all;
+}
+
+// Runs the steps of one kind again, in order; false when one could not be done. A recovery
+// (`recovering`) deletes nothing but staged files.
+bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps, Kind kind,
+                const MoveOutFunction& moveOut, std::vector<std::string>* leftovers,
+                bool recovering = false) {
+    if (kind == Kind::MoveOut || (kind == Kind::Remove && recovering))
+        return MoveOutKind(folder, steps, kind, moveOut, leftovers);
     bool all = true;
     for (const CommitStep& step : steps)
         if (step.kind == kind && !Replay(folder, step)) {
@@ -230,11 +170,6 @@ bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps,
             leftovers->push_back(step.from);
         }
     return SyncAll(folder, TouchedFolders(steps, kind)) && all;
-}
-
-bool HasPrefix(const std::string& relative, const char* prefix) {
-    return relative.compare(FolderOf(relative).size(), std::string::traits_type::length(prefix),
-                            prefix) == 0;
 }
 
 bool RemoveJournal(const std::string& folder, const std::string& name) {
@@ -250,9 +185,11 @@ bool UndoFirstPhase(const std::string& folder, const std::vector<CommitStep>& st
     return SyncAll(folder, TouchedFolders(steps, Kind::Aside));
 }
 
-// Completes a journal of which `placing` tells whether the first phase was done.
-Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps, bool placing,
-                         const MoveOutFunction& moveOut, std::string& problem) {
+// Completes a journal of which `placing` tells whether the first phase was done; `recovering`
+// when the journal was found in the folder rather than written by this process.
+Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep>& steps,
+                         bool placing, bool recovering, const MoveOutFunction& moveOut,
+                         std::string& problem) {
     std::string journal = placing ? kPlacingJournalName : kJournalName;
     if (!placing) {
         // Nothing is in place yet: when a staged file went missing, going forward would lose
@@ -280,7 +217,7 @@ Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep
         return Recovery::Failed;
     }
     std::vector<std::string> leftovers;
-    ReplayKind(folder, steps, Kind::Remove, moveOut, &leftovers);
+    ReplayKind(folder, steps, Kind::Remove, moveOut, &leftovers, recovering);
     ReplayKind(folder, steps, Kind::MoveOut, moveOut, &leftovers);
     if (!leftovers.empty() || !RemoveJournal(folder, journal)) {
         problem = "files the save replaced could not be removed";
@@ -289,42 +226,66 @@ Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep
     return Recovery::Completed;
 }
 
-} // namespace
+// The journal a folder holds: the placing one first (its first phase was done).
+struct FoundJournal {
+    std::string name; // empty when there is none
+    bool placing = false;
+    bool complete = false; // written to its end: `steps` holds its steps
+    std::vector<CommitStep> steps;
+};
 
-std::string JournalText(const std::vector<CommitStep>& steps) {
-    std::string text = std::string(kJournalHeader) + "\n";
-    for (const CommitStep& step : steps) {
-        text += KindWord(step.kind);
-        text += '\t' + Escape(step.from);
-        if (step.kind != Kind::Remove)
-            text += '\t' + Escape(step.to);
-        text += '\n';
-    }
-    text += "end\t" + std::to_string(steps.size()) + '\t' + HashText(Fnv1a(text)) + '\n';
-    return text;
-}
-
-bool ParseJournal(const std::string& text, std::vector<CommitStep>& steps) {
-    steps.clear();
-    const auto endAt = text.rfind("end\t");
-    if (endAt == std::string::npos || text.empty() || text.back() != '\n')
-        return false;
-    const std::string body = text.substr(0, endAt);
-    const std::vector<std::string> end = SplitTabs(text.substr(endAt, text.size() - endAt - 1));
-    if (end.size() != 3 || end[2] != HashText(Fnv1a(body)) ||
-        body.rfind(std::string(kJournalHeader) + "\n", 0) != 0)
-        return false;
-    std::size_t start = body.find('\n') + 1;
-    while (start < body.size()) {
-        const auto lineEnd = body.find('\n', start);
-        CommitStep step;
-        if (!ParseStep(body.substr(start, lineEnd - start), step))
+// Reads the journal of a folder; false with `problem` set when one is there but cannot be read,
+// or is damaged.
+bool FindJournal(const std::string& folder, FoundJournal& journal, std::string& problem) {
+    for (const bool placing : {true, false}) {
+        const std::string name = placing ? kPlacingJournalName : kJournalName;
+        if (!Exists(folder, name))
+            continue;
+        journal.name = name;
+        journal.placing = placing;
+        std::string text;
+        if (!ReadSmallFile(Os(folder, name), text)) {
+            problem = "its save journal could not be read";
             return false;
-        steps.push_back(std::move(step));
-        start = lineEnd + 1;
+        }
+        journal.complete = ParseJournal(text, journal.steps);
+        if (placing && !journal.complete) { // renamed only after it was complete: damaged since
+            problem = "its save journal is damaged";
+            return false;
+        }
+        return true;
     }
-    return end[1] == std::to_string(steps.size());
+    return true;
 }
+
+// Leaves a journal that names what no save writes unreplayed, and moves it out of the folder so
+// that no later open acts on it either; what the user is told.
+std::string RefuseJournal(const std::string& folder, const std::string& name,
+                          const CommitStep& step, const std::string& why,
+                          const MoveOutFunction& moveOut) {
+    const bool moved = MoveOutAll(folder, {{folder + name, {}}}, moveOut).empty();
+    return "The save journal " + folder + name + " was not acted on: its step \"" + StepText(step) +
+           "\" " + why + ". Nothing it names was changed, and the journal " +
+           (moved ? "was moved out of the project folder."
+                  : "could not be moved out of the project folder.");
+}
+
+// Completes a journal that was written to its end, and drops one that was not: that one was
+// never acted on.
+Recovery ActOnJournal(const std::string& folder, const FoundJournal& journal,
+                      const MoveOutFunction& moveOut, std::string& problem) {
+    if (journal.complete)
+        return CompleteJournal(folder, journal.steps, journal.placing, true, moveOut, problem);
+    if (journal.name.empty())
+        return Recovery::Clean;
+    if (!RemoveJournal(folder, journal.name)) {
+        problem = "its save journal could not be removed";
+        return Recovery::Failed;
+    }
+    return Recovery::Undone;
+}
+
+} // namespace
 
 CFolderTransaction::CFolderTransaction(std::string folder, MoveOutFunction moveOut)
     : m_folder(std::move(folder)), m_moveOut(std::move(moveOut)) {}
@@ -413,7 +374,8 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
         if (RollBack(done) && RemoveJournal(m_folder, current))
             return Result::Failed;
         std::string problem;
-        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, m_moveOut, problem)) {
+        switch (CompleteJournal(m_folder, m_steps, current == kPlacingJournalName, false, m_moveOut,
+                                problem)) {
         case Recovery::Completed:
             return Result::Committed;
         case Recovery::Failed:
@@ -454,33 +416,26 @@ bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
                               std::string& problem) {
     problem.clear();
-    Recovery result = Recovery::Clean;
-    for (const bool placing : {true, false}) {
-        const std::string name = placing ? kPlacingJournalName : kJournalName;
-        if (!Exists(folder, name))
-            continue;
-        std::string text;
-        std::vector<CommitStep> steps;
-        if (!ReadSmallFile(Os(folder, name), text)) {
-            problem = "its save journal could not be read";
-            return Recovery::Failed;
-        }
-        if (ParseJournal(text, steps)) {
-            result = CompleteJournal(folder, steps, placing, moveOut, problem);
-            if (result == Recovery::Failed)
-                return result;
-        } else if (placing) { // renamed only after it was complete: it was damaged since
-            problem = "its save journal is damaged";
-            return Recovery::Failed;
-        } else { // a journal that was not written to its end was never acted on
-            if (!RemoveJournal(folder, name)) {
-                problem = "its save journal could not be removed";
-                return Recovery::Failed;
+    FoundJournal journal;
+    if (!FindJournal(folder, journal, problem))
+        return Recovery::Failed;
+    const std::string unsafe = UnsafeSubfolder(folder);
+    const std::string unsafeNotice =
+        unsafe.empty() ? std::string() : folder + ": " + unsafe + ". " + kUnsafeConsequence;
+    if (journal.complete)
+        for (const CommitStep& step : journal.steps)
+            if (const std::string why = RefusedStep(folder, step); !why.empty()) {
+                problem = RefuseJournal(folder, journal.name, step, why, moveOut);
+                problem += unsafe.empty() ? "" : "\n" + unsafeNotice;
+                return Recovery::Refused;
             }
-            result = Recovery::Undone;
-        }
-        break;
+    if (!unsafe.empty()) {
+        problem = unsafeNotice;
+        return Recovery::Unsafe;
     }
+    const Recovery result = ActOnJournal(folder, journal, moveOut, problem);
+    if (result == Recovery::Failed)
+        return result;
     std::vector<DirEntry> entries;
     Fs().ListFolder(ToOsPath(folder), entries);
     std::vector<std::string> leftovers;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "storage/journal_text.h"
+#include "storage/trash.h"
+
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "storage/trash.h"
 
 namespace Corv {
 
@@ -19,19 +20,6 @@ inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
 // Moves files out of a project folder (into the trash, or beside the project), each filed under
 // the path it had in the project. One result per file: false when it stays where it is.
 using MoveOutFunction = std::function<std::vector<bool>(const std::vector<FileToRemove>& files)>;
-
-// One step of putting a save's files in place. Paths are relative to the project folder.
-struct CommitStep {
-    enum class Kind {
-        Aside,   // an original moves to a hidden name, out of the way of what replaces it
-        Place,   // a file takes its final name (a staged file, an original renamed or moved)
-        Remove,  // a file no slot uses any more goes
-        MoveOut, // a replaced original leaves the project folder (trash)
-    };
-    Kind kind = Kind::Place;
-    std::string from; // the file the step works on
-    std::string to;   // Aside/Place: the new name; MoveOut: the original name
-};
 
 // Puts the files of a save in place so that an interruption at any point (an error, a kill, a
 // power loss) leaves the folder in its old state or lets `RecoverProjectFolder` complete it
@@ -77,7 +65,9 @@ private:
 
 // Brings a project folder to a consistent state after a save that did not finish: a journal
 // is completed (or, when it was not written completely, dropped) and the files an interrupted
-// save left at the top of the folder are cleared. True when the folder is consistent (also
+// save left at the top of the folder are cleared. A journal is only replayed when every path
+// it names is one a save writes inside the folder, and what it removes (but staged files)
+// goes out through `moveOut`, never deleted. True when the folder is consistent (also
 // when there was nothing to do); false with `problem` set when it could not be brought there.
 // The subfolders' leftovers are found by whoever lists them (`ClearSaveLeftovers`).
 enum class Recovery {
@@ -85,6 +75,10 @@ enum class Recovery {
     Completed, // an interrupted save was completed: the folder holds the saved state
     Undone,    // an interrupted save had changed nothing: what it left was cleared
     Failed,    // the folder could not be brought to a consistent state (`problem` says why)
+    Refused,   // the journal names a file no save writes, or reaches one through a link: nothing
+               // was done but moving the journal out of the folder (`problem` is the notice)
+    Unsafe,    // Patch/, Tone/ or Wave/ is a link or no folder: nothing was done, and nothing may
+               // be written there (`problem` is the notice; see `UnsafeSubfolder`)
 };
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
                               std::string& problem);
@@ -96,10 +90,5 @@ bool IsSaveLeftoverName(const std::string& name);
 // folder. True when none is left.
 bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string>& leftovers,
                         const MoveOutFunction& moveOut);
-
-// The journal's text for a list of steps, and the steps read back from such a text (false for
-// a text that was not written completely).
-std::string JournalText(const std::vector<CommitStep>& steps);
-bool ParseJournal(const std::string& text, std::vector<CommitStep>& steps);
 
 } // namespace Corv

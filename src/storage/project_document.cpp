@@ -6,6 +6,7 @@
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
+#include "storage/save_paths.h"
 #include "storage/slot_file_name.h"
 #include "storage/staged_projects.h"
 #include "storage/svd_file.h"
@@ -147,14 +148,19 @@ std::string FileProblem(const std::string& folder, const std::string& path) {
 }
 
 // Completes or undoes a save of the folder that was interrupted, before the folder is read, and
-// tells the user what was done. Why the folder could not be made consistent, or empty.
-std::string RecoverInterruptedSave(const std::string& folder) {
+// tells the user what was done. Why the folder could not be made consistent, or empty;
+// `untouched` when the folder must be left as it is (a refused journal, subfolders that are
+// not the project's own).
+std::string RecoverInterruptedSave(const std::string& folder, bool& untouched) {
     CMoveOutReport report;
     std::string problem;
     const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
+    untouched = recovery == Recovery::Refused || recovery == Recovery::Unsafe;
     if (recovery == Recovery::Completed)
         CDomain::Get().ShowNotice("The last save of " + folder +
                                   " was interrupted. It has been completed now.");
+    if (untouched)
+        CDomain::Get().ShowNotice(problem);
     if (!report.Empty())
         CDomain::Get().ShowNotice(report.Text());
     return recovery == Recovery::Failed ? "an interrupted save could not be completed: " + problem
@@ -225,14 +231,19 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     const std::string folder = NormaliseFolderPath(path);
     m_lockMode = mode;
     std::string why = FolderProblem(folder);
+    bool untouched = false;
     if (why.empty())
         why = TakeLock(folder, mode);
     // Only the holder of the exclusive lock completes a save: a save in flight holds it, so a
-    // journal found under the lock was left by a program that ended.
-    if (why.empty() && NeedsRecovery(folder) &&
-        !Exclusively([&] { why = RecoverInterruptedSave(folder); }))
-        why = folder + " holds an interrupted save, which cannot be completed while another "
-                       "program has the project open";
+    // journal found under the lock was left by a program that ended. A folder whose subfolders
+    // are not its own is never changed; recovery only says why.
+    if (why.empty() && NeedsRecovery(folder)) {
+        if (!Exclusively([&] { why = RecoverInterruptedSave(folder, untouched); }))
+            why = folder + " holds an interrupted save, which cannot be completed while another "
+                           "program has the project open";
+    } else if (why.empty() && !UnsafeSubfolder(folder).empty()) {
+        why = RecoverInterruptedSave(folder, untouched);
+    }
     FolderScan scan;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
@@ -246,7 +257,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     }
     if (why.empty()) {
         // Leftovers the loader skips anyway; they are cleared when no one else reads the folder.
-        if (!scan.leftovers.empty())
+        if (!untouched && !scan.leftovers.empty())
             Exclusively([&] { ClearLeftovers(folder, scan.leftovers); });
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),

@@ -10,6 +10,7 @@
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
 #include "storage/project_document.h"
+#include "storage/save_paths.h"
 #include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
 #include "storage/staged_projects.h"
@@ -157,6 +158,27 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
     return created.empty() || Fs().SyncDirectory(ToOsPath(folder));
 }
 
+// Brings the folder a save writes to a consistent state first; why it cannot be, or must not
+// be written to, or empty. A journal that was refused is only told of: the save goes on
+// without it.
+std::string Recover(const std::string& folder, CMoveOutReport& report) {
+    // Everything the save wrote, renamed or moved out would land elsewhere.
+    if (const std::string unsafe = UnsafeSubfolder(folder); !unsafe.empty())
+        return folder + ": " + unsafe;
+    std::string problem;
+    switch (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem)) {
+    case Recovery::Failed:
+        return folder + ": an interrupted save could not be completed: " + problem;
+    case Recovery::Unsafe:
+        return problem;
+    case Recovery::Refused:
+        CDomain::Get().ShowNotice(problem);
+        return {};
+    default:
+        return {};
+    }
+}
+
 void RemoveCreated(const std::vector<std::string>& created) {
     for (const std::string& path : created)
         Fs().RemoveDirectory(ToOsPath(WithoutSlash(path)));
@@ -273,9 +295,8 @@ bool CLumFileDocument::SaveFailed(const std::string& problem) {
 
 bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    std::string problem;
-    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
-        return SaveFailed(folder + ": an interrupted save could not be completed: " + problem);
+    if (const std::string why = Recover(folder, report); !why.empty())
+        return SaveFailed(why);
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
     std::vector<std::string> stayed;
@@ -362,9 +383,8 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
 
 bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    std::string problem;
-    if (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem) == Recovery::Failed)
-        return SaveFailed(folder + ": an interrupted save could not be completed: " + problem);
+    if (const std::string why = Recover(folder, report); !why.empty())
+        return SaveFailed(why);
     std::vector<std::string> replaced, leftovers;
     if (!ListReplaced(folder, replaced, leftovers) ||
         !ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report)))
@@ -532,6 +552,14 @@ bool CProjectDocument::SaveProject(const std::string& path) {
         return false;
     }
     SaveMode mode = SaveMode::InPlace;
+    // A link among the subfolders would take every file of the save elsewhere: refused before
+    // anything (a rejected file moved out, a leftover cleared) changes.
+    const std::string unsafe = elsewhere ? std::string() : UnsafeSubfolder(folder);
+    if (!unsafe.empty()) {
+        domain.ShowError(kMsgSaveFailed,
+                         unsafe + "; the project can only be saved elsewhere (Save As)");
+        return false;
+    }
     if (elsewhere) {
         const TargetState target = InspectTarget(folder);
         if (target.unsafe) {

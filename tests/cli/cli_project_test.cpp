@@ -203,8 +203,13 @@ TEST_F(CliProjectTest, MoveSavesBothProjectsOrNeither) {
     ProjectBuilder broken(ProjectPath("Broken"), false);
     broken.File("Wave", {0}); // a file where the wave folder belongs
     const auto sourceBefore = CorvTest::FolderSnapshot(a);
-    ExpectRun(RunCorvane({"move", a, "patch", "1", broken.Folder(), "1"}), 1,
-              {"error 2: This project could not be saved."});
+    const RunResult refused = RunCorvane({"move", a, "patch", "1", broken.Folder(), "1"});
+    ExpectRun(refused, 1, {"error 2: This project could not be saved."});
+    EXPECT_EQ(refused.err,
+              "note: " + broken.Folder() +
+                  ": Wave/ is not a folder. The project can be looked at and copied with Save "
+                  "As, but it is not saved in place, and nothing is written there.\n"
+                  "note: Wave/ is not a folder; the project can only be saved elsewhere (Save As)\n");
     EXPECT_EQ(CorvTest::FolderSnapshot(a), sourceBefore);
 
     const std::string b = MakeTarget();

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <numeric>
@@ -48,6 +49,61 @@ TEST(FileSystemSeam, CreateNewMakesAFileOnlyWhereNothingIs) {
     ASSERT_EQ(::symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
     EXPECT_FALSE(CreateNew(dir / "link", {3}));
     EXPECT_FALSE(FileExists(dir / "target"));
+}
+
+// The memory file system walks links and ".." as the disk does (the fuzz targets plant links in
+// it that lead out of a project): the same tree on disk and mirrored in memory answers alike.
+TEST(FileSystemSeam, MemoryLinksAreWalkedAsOnDisk) {
+    TempDir dir;
+    const std::string base = dir.Path() + "/";
+    std::filesystem::create_directories(base + "a/sub");
+    std::filesystem::create_directories(base + "p");
+    WriteBytes(base + "a/file", {1, 2, 3});
+    const std::pair<std::string, std::string> links[] = {
+        {"p/rel", "../a"},      {"p/abs", base + "a"}, {"p/file", "../a/file"},
+        {"p/dangling", "gone"}, {"p/loop", "loop"},    {"a/sub/up", ".."}};
+    for (const auto& [link, target] : links)
+        std::filesystem::create_symlink(target, base + link);
+    MemoryFileSystem memory;
+    memory.Mirror(dir.Path());
+    const char* const paths[] = {"p/rel/file",
+                                 "p/rel/../a/file",
+                                 "p/abs/sub/../file",
+                                 "p/rel/sub/up/file",
+                                 "p/file",
+                                 "p/dangling",
+                                 "p/loop/x",
+                                 "p/rel/sub/..",
+                                 "p/abs",
+                                 "a/sub/up/../p/file",
+                                 "p/rel/../p/rel/missing"};
+    const auto answers = [&](IFileSystem& fs) {
+        ScopedFileSystem scope(fs);
+        std::vector<std::string> seen;
+        for (const char* path : paths) {
+            const FileStatus status = fs.Status(base + path);
+            const Bytes bytes = ReadThroughSeam(base + path);
+            seen.push_back(std::string(path) + ": type " +
+                           std::to_string(static_cast<int>(status.type)) +
+                           (status.isLink ? " link to " + fs.LinkTarget(base + path) : "") +
+                           " dir " + std::to_string(fs.IsDirectory(base + path)) + " bytes " +
+                           std::to_string(bytes.size()));
+        }
+        // Writing refuses a link; removing and renaming act on the link, not on its target.
+        seen.push_back("write " +
+                       std::to_string(fs.Open(base + "p/file", OpenMode::Write) != nullptr));
+        seen.push_back("rename " + std::to_string(fs.Rename(base + "p/rel", base + "p/moved")));
+        seen.push_back("remove " + std::to_string(fs.Remove(base + "p/file")));
+        seen.push_back("into itself " +
+                       std::to_string(fs.Rename(base + "a", base + "p/abs/sub/a")));
+        seen.push_back("after: " + std::to_string(ReadThroughSeam(base + "a/file").size()) +
+                       std::to_string(fs.IsDirectory(base + "p/moved/sub")) +
+                       std::to_string(fs.Status(base + "p/file").type == FileType::Missing));
+        return seen;
+    };
+    const std::vector<std::string> inMemory = answers(memory);
+    EXPECT_EQ(inMemory, answers(RealFileSystem()));
+    EXPECT_EQ(inMemory.back(), "after: 311");
 }
 
 // Bytes that do not repeat every 256, so that a copy resumed at a wrong offset shows.

@@ -4,6 +4,7 @@
 // state, with no file lost.
 #include "storage/domain.h"
 #include "storage/folder_transaction.h"
+#include "storage/move_out.h"
 #include "storage/project_document.h"
 #include "support/faulty_file_system.h"
 #include "support/memory_file_system.h"
@@ -610,31 +611,59 @@ TEST(SaveCrashSweep, EveryStopLeavesTheOldOrTheNewState) {
 
 // A save stopped after setting an original aside: the next open completes it when the staged
 // file is there, and puts the original back when it is gone (else the slot would have no file).
-TEST(Recovery, CompletesWithItsStagedFileAndPutsTheOriginalBackWithout) {
-    for (const bool stagedThere : {true, false}) {
-        SCOPED_TRACE(stagedThere ? "staged file there" : "staged file gone");
+// What a completed journal removes goes to the trash under the name it had in the project.
+TEST(Recovery, CompletesWithItsStagedFileAndMovesOutWhatItRemoves) {
+    using Kind = CommitStep::Kind;
+    const std::string slot = "Patch/001 A.d00", other = "Patch/002 B.d00";
+    const std::string aside = std::string("Patch/") + kAsidePrefix + "1";
+    const std::string staged = std::string("Patch/") + kStagedPrefix + "1";
+    const Bytes original = {'o', 'l', 'd'}, fresh = {'n', 'e', 'w'};
+    struct Case {
+        const char* what;
+        std::vector<CommitStep> steps;
+        std::vector<std::pair<std::string, Bytes>> files; // in the folder before
+        Recovery expected;
+        Snapshot patches, trash; // after
+    };
+    const std::vector<CommitStep> replace = {
+        {Kind::Aside, slot, aside}, {Kind::Place, staged, slot}, {Kind::Remove, aside, {}}};
+    const Case cases[] = {
+        {"staged file there",
+         replace,
+         {{aside, original}, {staged, fresh}},
+         Recovery::Completed,
+         {{"001 A.d00", fresh}},
+         {{"001 A.d00", original}}},
+        {"staged file gone",
+         replace,
+         {{aside, original}},
+         Recovery::Undone,
+         {{"001 A.d00", original}},
+         {}},
+        {"a slot file removed",
+         {{Kind::Place, staged, other}, {Kind::Remove, slot, {}}},
+         {{slot, original}, {staged, fresh}},
+         Recovery::Completed,
+         {{"002 B.d00", fresh}},
+         {{"001 A.d00", original}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         TempDir dir;
+        ScopedDataHome dataHome(dir.Path());
         const std::string folder = dir.Path() + "/Song.prj/";
         std::filesystem::create_directories(folder + "Patch");
-        const std::string slot = "Patch/001 A.d00";
-        const std::string aside = std::string("Patch/") + kAsidePrefix + "1";
-        const std::string staged = std::string("Patch/") + kStagedPrefix + "1";
-        const Bytes original = {'o', 'l', 'd'}, fresh = {'n', 'e', 'w'};
-        WriteBytes(folder + aside, original); // already set aside
-        if (stagedThere)
-            WriteBytes(folder + staged, fresh);
-        const std::string journal = JournalText({{CommitStep::Kind::Aside, slot, aside},
-                                                 {CommitStep::Kind::Place, staged, slot},
-                                                 {CommitStep::Kind::Remove, aside, {}}});
+        for (const auto& [path, bytes] : c.files)
+            WriteBytes(folder + path, bytes);
+        const std::string journal = JournalText(c.steps);
         WriteBytes(folder + kJournalName, Bytes(journal.begin(), journal.end()));
 
         std::string problem;
-        const auto keep = [](const auto& files) { return std::vector<bool>(files.size(), false); };
-        EXPECT_EQ(RecoverProjectFolder(folder, keep, problem),
-                  stagedThere ? Recovery::Completed : Recovery::Undone)
+        CMoveOutReport report;
+        EXPECT_EQ(RecoverProjectFolder(folder, MoveOutInto(folder, report), problem), c.expected)
             << problem;
-        EXPECT_EQ(ReadBytes(folder + slot), stagedThere ? fresh : original);
-        EXPECT_EQ(ListFolder(folder + "Patch"), std::vector<std::string>{"001 A.d00"});
+        EXPECT_EQ(FolderSnapshot(folder + "Patch"), c.patches);
+        EXPECT_EQ(FolderSnapshot(ScopedDataHome::TrashFiles(dir.Path())), c.trash);
         EXPECT_FALSE(FileExists(folder + kJournalName));
     }
 }

@@ -110,6 +110,9 @@ public:
     bool SyncDirectory(const std::string& path) override {
         return !Next(FsOp::SyncDirectory, path) && (!m_passSyncs || m_inner.SyncDirectory(path));
     }
+    std::string LinkTarget(const std::string& path) override {
+        return Next(FsOp::Status, "link " + path) ? std::string() : m_inner.LinkTarget(path);
+    }
     bool SameDirectory(const std::string& a, const std::string& b) override {
         return !Next(FsOp::Status, a, a + " = " + b) && m_inner.SameDirectory(a, b);
     }
