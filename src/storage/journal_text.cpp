@@ -36,7 +36,9 @@ int HexValue(char c) {
     return -1;
 }
 
-bool Unescape(const std::string& text, std::string& out) {
+} // namespace
+
+bool JournalUnescaped(const std::string& text, std::string& out) {
     out.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
@@ -55,6 +57,8 @@ bool Unescape(const std::string& text, std::string& out) {
     return true;
 }
 
+namespace {
+
 bool ParseStep(const std::string& line, CommitStep& step) {
     const std::vector<std::string> fields = SplitAt(line, '\t');
     const std::pair<const char*, Kind> kinds[] = {{"aside", Kind::Aside},
@@ -66,9 +70,9 @@ bool ParseStep(const std::string& line, CommitStep& step) {
     if (kind == std::end(kinds) || fields.size() != (kind->second == Kind::Remove ? 2u : 3u))
         return false;
     step.kind = kind->second;
-    if (!Unescape(fields[1], step.from) || step.from.empty())
+    if (!JournalUnescaped(fields[1], step.from) || step.from.empty())
         return false;
-    return fields.size() == 2 || Unescape(fields[2], step.to);
+    return fields.size() == 2 || JournalUnescaped(fields[2], step.to);
 }
 
 } // namespace

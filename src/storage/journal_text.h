@@ -28,6 +28,8 @@ std::string JournalChecksum(const std::string& text);
 // A path as the journal writes it, and as a notice quotes it: any byte but the escape itself
 // and the three that would break a line apart (tab, CR, LF), which are written as %XX.
 std::string JournalEscaped(const std::string& path);
+// The text back from its escaped form; false for a text that no escaping made.
+bool JournalUnescaped(const std::string& text, std::string& out);
 // A step as the user is shown it: its kind and its paths as the journal holds them, the second
 // after an arrow ("place .corvane-new-1 -> PatchMemo.txt").
 std::string StepText(const CommitStep& step);

@@ -3,6 +3,7 @@
 #include "model/file_system.h"
 #include "model/parameter.h"
 #include "storage/domain.h"
+#include "storage/journal_text.h"
 #include "storage/trash.h"
 
 #include <algorithm>
@@ -20,62 +21,21 @@ constexpr std::int64_t kMaxListBytes = 16 << 20;
 
 const char* const kKindWords[] = {"patch", "tone", "wave"};
 
-// Fields may hold any byte; the ones that would split a field or a line, and the escape
-// itself, are written as %XX.
-std::string Escaped(const std::string& text) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
-            const auto byte = static_cast<unsigned char>(c);
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string Unescaped(const std::string& text) {
-    const auto value = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && value(text[i + 1]) >= 0 &&
-            value(text[i + 2]) >= 0) {
-            out += static_cast<char>(value(text[i + 1]) * 16 + value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(
-            Unescaped(line.substr(start, tab == std::string::npos ? tab : tab - start)));
-        if (tab == std::string::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
-
 // A work file's name is one part of the work folder: nothing that leads elsewhere.
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
            name.find('\0') == std::string::npos;
 }
 
+// Fields may hold any byte; a tab, a line end and the escape itself are written as %XX, as
+// journal paths are.
 bool ParseEntry(const std::string& line, MovedEntry& entry) {
-    const std::vector<std::string> f = Fields(line);
+    std::vector<std::string> f = SplitAt(line, '\t');
+    for (std::string& field : f)
+        if (std::string plain; JournalUnescaped(field, plain))
+            field = std::move(plain);
+        else
+            return false;
     if (f.size() != kFields || !IsPlainName(f[0]))
         return false;
     const auto kind = std::find(std::begin(kKindWords), std::end(kKindWords), f[1]);
@@ -95,12 +55,12 @@ bool ParseEntry(const std::string& line, MovedEntry& entry) {
 }
 
 std::string EntryLine(const MovedEntry& e) {
-    std::string line = Escaped(e.file) + '\t' + kKindWords[e.kind] + '\t' +
-                       std::to_string(e.number) + '\t' + Escaped(e.name);
+    std::string line = JournalEscaped(e.file) + '\t' + kKindWords[e.kind] + '\t' +
+                       std::to_string(e.number) + '\t' + JournalEscaped(e.name);
     for (const std::string& memo : e.memos)
-        line += '\t' + Escaped(memo);
-    return line + '\t' + Escaped(e.from) + '\t' + Escaped(e.original) + '\t' + Escaped(e.into) +
-           '\n';
+        line += '\t' + JournalEscaped(memo);
+    return line + '\t' + JournalEscaped(e.from) + '\t' + JournalEscaped(e.original) + '\t' +
+           JournalEscaped(e.into) + '\n';
 }
 
 // The last folder name of a project path, for telling the user ("/x/Live.prj/" -> "Live.prj").
