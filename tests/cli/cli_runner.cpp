@@ -18,8 +18,10 @@ std::string ReadText(const std::string& path) {
 RunResult RunShell(const std::string& command, const std::string& input) {
     CorvTest::TempDir streams;
     CorvTest::WriteBytes(streams / "in", CorvTest::Bytes(input.begin(), input.end()));
+    // The streams belong to the whole command, not to its last part: `a & echo $! >pid` keeps
+    // its own redirection.
     const int status =
-        std::system((command + " <" + ShellQuoted(streams / "in") + " >" +
+        std::system(("{ " + command + "\n} <" + ShellQuoted(streams / "in") + " >" +
                      ShellQuoted(streams / "out") + " 2>" + ShellQuoted(streams / "err"))
                         .c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(streams / "out"),
