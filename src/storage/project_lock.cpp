@@ -13,21 +13,39 @@ constexpr std::chrono::milliseconds kRetryInterval{20};
 
 } // namespace
 
+// A program that wants the exclusive lock first closes a gate that readers pass on their way
+// in: an exclusive lock on the project's Patch/ folder, which a reader holds shared only while
+// it takes its own lock. New readers then wait, the ones inside finish, and a stream of readers
+// cannot keep a save out for ever. Nothing is added to the folder for the gate either.
 CProjectLock::Outcome CProjectLock::TryFor(LockMode mode, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::unique_ptr<IFolderLock> gate = FileSystem().OpenFolderLock(ToOsPath(m_folder + "Patch/"));
+    bool through = false; // the gate is held in `mode`
     for (;;) {
-        switch (m_lock->TryLock(mode)) {
-        case LockResult::Locked:
-            m_held = true;
-            m_mode = mode;
-            return Outcome::Locked;
-        case LockResult::Unsupported:
-            m_held = false;
-            m_unsupported = true;
-            return Outcome::Unsupported;
-        case LockResult::Busy:
-            m_held = false;
-            break;
+        if (gate && !through) {
+            const LockResult result = gate->TryLock(mode);
+            through = result == LockResult::Locked;
+            if (result == LockResult::Unsupported)
+                gate.reset();
+        }
+        if (!gate || through) {
+            switch (m_lock->TryLock(mode)) {
+            case LockResult::Locked:
+                m_held = true;
+                m_mode = mode;
+                return Outcome::Locked; // the gate opens as it goes
+            case LockResult::Unsupported:
+                m_held = false;
+                m_unsupported = true;
+                return Outcome::Unsupported;
+            case LockResult::Busy:
+                m_held = false;
+                break;
+            }
+            if (through && mode == LockMode::Shared) { // a waiting reader keeps no writer out
+                gate->Unlock();
+                through = false;
+            }
         }
         if (std::chrono::steady_clock::now() >= deadline)
             return Outcome::Busy;

@@ -122,10 +122,10 @@ TEST_F(CliConcurrencyTest, ReadersNeverSeeASaveInFlight) {
         const std::string loop = m_temp / "loop";
         fs::remove_all(loop);
         fs::create_directories(loop);
-        // Dumps one after another until the move has ended, then one more.
+        // Three loops of dumps, each one after another, until the move has ended.
         const RunResult ran =
-            RunShell("(i=0; while [ ! -e " + loop + "/done ]; do i=$((i+1)); " +
-                     CommandLine({"dump", target}) + " >" + loop + "/$i 2>&1; done) & " +
+            RunShell("for l in a b c; do (i=0; while [ ! -e " + loop + "/done ]; do i=$((i+1)); " +
+                     CommandLine({"dump", target}) + " >" + loop + "/$l$i 2>&1; done) & done; " +
                      CommandLine(move) + " >" + loop + "/move 2>&1; echo $? >" + loop +
                      "/status; touch " + loop + "/done; wait");
         ASSERT_EQ(ran.status, 0);
