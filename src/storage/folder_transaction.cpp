@@ -393,10 +393,6 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
     return Result::CommittedLeftovers;
 }
 
-bool IsSaveLeftoverName(const std::string& name) {
-    return name.rfind(kStagedPrefix, 0) == 0 || name.rfind(kAsidePrefix, 0) == 0;
-}
-
 bool ClearSaveLeftovers(const std::string& folder, const std::vector<std::string>& leftovers,
                         const MoveOutFunction& moveOut) {
     bool clear = true;

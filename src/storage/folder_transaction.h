@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/journal_text.h"
+#include "storage/save_paths.h"
 #include "storage/trash.h"
 
 #include <functional>
@@ -8,14 +9,6 @@
 #include <vector>
 
 namespace Corv {
-
-// Names the save uses inside a project folder while it works. The loader takes none of them
-// for a slot file (none matches the patch, tone or wave patterns), and a completed save leaves
-// none behind.
-inline constexpr const char* kStagedPrefix = ".corvane-new-"; // new contents, not yet in place
-inline constexpr const char* kAsidePrefix = ".corvane-old-";  // originals moved out of the way
-inline constexpr const char* kJournalName = ".corvane-journal";
-inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
 
 // Moves files out of a project folder (into the trash, or beside the project), each filed under
 // the path it had in the project. One result per file: false when it stays where it is.
@@ -83,8 +76,6 @@ enum class Recovery {
 Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& moveOut,
                               std::string& problem);
 
-// True for the names a save gives files while it works (staged and set-aside files).
-bool IsSaveLeftoverName(const std::string& name);
 // Removes staged files that no journal names any more, and moves out originals that were set
 // aside by a save whose journal is gone (never deleting them). Paths are relative to the
 // folder. True when none is left.

@@ -2,7 +2,6 @@
 
 #include "model/file_system.h"
 #include "storage/domain.h"
-#include "storage/folder_transaction.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
@@ -96,6 +95,10 @@ std::string RefusedStep(const std::string& folder, const CommitStep& step) {
                    "\" through a folder that is not the project's own (" + link + ")";
     }
     return {};
+}
+
+bool IsSaveLeftoverName(const std::string& name) {
+    return name.rfind(kStagedPrefix, 0) == 0 || name.rfind(kAsidePrefix, 0) == 0;
 }
 
 } // namespace Corv

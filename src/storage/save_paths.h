@@ -6,6 +6,17 @@
 
 namespace Corv {
 
+// Names the save uses inside a project folder while it works. The loader takes none of them
+// for a slot file (none matches the patch, tone or wave patterns), and a completed save leaves
+// none behind.
+inline constexpr const char* kStagedPrefix = ".corvane-new-"; // new contents, not yet in place
+inline constexpr const char* kAsidePrefix = ".corvane-old-";  // originals moved out of the way
+inline constexpr const char* kJournalName = ".corvane-journal";
+inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
+
+// True for the names a save gives files while it works (staged and set-aside files).
+bool IsSaveLeftoverName(const std::string& name);
+
 // The files a save may put in place, set aside or take out of a project folder, and the
 // folders it may reach them through. A journal found in a folder was written by someone, not
 // necessarily by a save of ours: before any of its steps is replayed, every path it names must
