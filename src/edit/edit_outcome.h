@@ -28,15 +28,15 @@ struct EditOutcome {
     static EditOutcome Cancellation();
 };
 
-// Shows a refusal's message (with its reason when it has one) through the store's message sink;
-// nothing for an edit that was done or cancelled, or for a refusal without a message.
+// Shows a refusal's message (with its reason when it has one) through the message sink of the
+// services; nothing for an edit that was done or cancelled, or for a refusal without a message.
 void ShowRefusal(CDomain& services, const EditOutcome& outcome);
 
 // True for an answer that lets an operation go ahead (OK, or Yes from a sink that says so).
 bool Confirmed(int answer);
 
-// The question callback of the programs: an OK/Cancel question through the store's message
-// sink.
+// The question callback of the programs: an OK/Cancel question through the message sink of the
+// services.
 ConfirmFn AskOkCancel(CDomain& services);
 
 } // namespace Corv

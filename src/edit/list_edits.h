@@ -57,10 +57,10 @@ DropCheck CheckDrop(const CLumData& target, int destination, const CTransfer& tr
                     bool otherProject, DropOptions options, const ConfirmFn& confirm = {});
 
 // Drops the transfer's records over the slots from `destination` on, carrying the tones and
-// waves they need into another project and rewriting every reference; `copy` keeps the dragged
-// records where they are in the project. Replaces the undo step by a snapshot of the target
-// once the checks have passed. Refused (with the message of the check that failed) or
-// cancelled changes nothing.
+// waves they need into another project and rewriting every reference. Within one project a move
+// (not `copy`) points what referred to the dragged tones and waves at their new places. Replaces
+// the undo step by a snapshot of the target once the checks have passed. Refused (with the
+// message of the check that failed) or cancelled changes nothing.
 EditOutcome Overwrite(CLumData& target, int destination, const CTransfer& transfer,
                       bool otherProject, bool copy, CUndoStep& undo, const ConfirmFn& confirm = {});
 
