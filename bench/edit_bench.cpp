@@ -6,6 +6,7 @@
 #include "edit/clean.h"
 #include "edit/drop.h"
 #include "storage/domain.h"
+#include "storage/undo_step.h"
 
 #include <array>
 #include <numeric>
@@ -76,7 +77,10 @@ void MeasureDrop(benchmark::State& state, const DropCase& drop) {
             break;
         request.source = &source->Data();
         request.target = &target->Data();
-        const Corv::DropResult result = Corv::PerformDrop(request);
+        Corv::CDomain& services = Corv::CDomain::Get();
+        const Corv::DropResult result = Corv::PerformDrop(
+            request, CProjectDocuments::Get().UndoStep(), Corv::AskOkCancel(services));
+        Corv::ShowRefusal(services, result.outcome);
         state.PauseTiming();
         ok = AsExpected(drop, result) && (!drop.done || EverySlotUsed(target->Data()));
         if (drop.done) {
@@ -113,7 +117,7 @@ void CleanFull(benchmark::State& state) {
     for (auto _ : state) {
         if (!ok)
             break;
-        Corv::CleanProject(document->Data());
+        Corv::CleanProject(document->Data(), {}, document->UndoStep());
     }
     // A full project has nothing to remove: every slot must still be used.
     if (!ok || !EverySlotUsed(document->Data()))
@@ -128,7 +132,7 @@ void UndoClean(benchmark::State& state) {
     CProjectDocument* document = Open(TheWorld().Source());
     bool ok = document != nullptr;
     if (ok)
-        Corv::CleanProject(document->Data());
+        Corv::CleanProject(document->Data(), {}, document->UndoStep());
     for (auto _ : state) {
         if (!ok)
             break;
@@ -151,7 +155,7 @@ void CleanPreviewFull(benchmark::State& state) {
         const Corv::CleanPlan plan = Corv::PlanClean(document->Data(), {});
         ok = plan.removed == std::array<int, 3>{};
     }
-    if (!ok || Corv::CDomain::Get().CanUndo())
+    if (!ok || CProjectDocuments::Get().UndoStep().CanUndo())
         state.SkipWithError("the preview of the full project was not empty, or it recorded undo");
     FreshStore();
 }

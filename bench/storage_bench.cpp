@@ -7,8 +7,8 @@
 #include "baselines.h"
 #include "bench_support.h"
 #include "edit/cell_edit.h"
-#include "support/faulty_file_system.h"
 #include "slow_file_system.h"
+#include "support/faulty_file_system.h"
 
 #include <chrono>
 #include <thread>
@@ -187,7 +187,7 @@ void SaveAfterRename(benchmark::State& state, Medium* medium) {
         if (!ok)
             break;
         ok = Corv::SetNames(document->Data(), Corv::kPatchKind, {0},
-                            "Renamed " + std::to_string(++round % 2));
+                            "Renamed " + std::to_string(++round % 2), document->UndoStep());
         const ScopedFileSystem scope(On(medium));
         ok = ok && document->SaveProject(folder);
     }

@@ -76,7 +76,7 @@ void EditAndRefill(benchmark::State& state) {
     int round = 0;
     for (auto _ : state) {
         Corv::SetNames(document->Data(), Corv::kToneKind, rows,
-                       "Take" + std::to_string(++round % 10));
+                       "Take" + std::to_string(++round % 10), document->UndoStep());
         for (int kind = 0; kind < 3; ++kind)
             view.List(kind)->Refill();
         benchmark::DoNotOptimize(Corv::WaveBytesText(document->Data().WaveBytesTotal()));

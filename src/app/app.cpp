@@ -46,7 +46,8 @@ CApp*& TheApp() {
 CApp::CApp() : CApp(Environment{}) {}
 
 CApp::CApp(Environment environment)
-    : m_env(std::move(environment)), m_documents(std::make_unique<CDocManager>()) {
+    : m_env(std::move(environment)), m_services(Corv::CDomain::Get()),
+      m_documents(std::make_unique<CDocManager>()) {
     if (TheApp() == nullptr) {
         TheApp() = this;
         IAppShell::Install(this);
@@ -113,9 +114,8 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     LoadSettings();
     if (m_env.showMainWindow)
         m_mainFrame->ShowPlaced();
-    // 8-9. Sinks and the path separator.
+    // 8-9. Sinks (the path separator is "/" on this platform).
     InstallSinks();
-    Corv::CDomain::Get().m_pathSeparator.assign(1, '/');
     // 10. The work folder.
     if (!CreateWorkFolder())
         return false;
@@ -137,7 +137,7 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
 }
 
 void CApp::InstallSinks() {
-    Corv::CDomain& domain = Corv::CDomain::Get();
+    Corv::CDomain& domain = m_services;
     domain.SetTextBuffer(std::make_unique<Corv::CLumTextOutBuffer>());
     domain.SetMessageSink(m_env.messageSink ? m_env.messageSink()
                                             : std::make_unique<CMessageBoxSink>(m_mainFrame));
@@ -155,12 +155,12 @@ bool CApp::CreateWorkFolder() {
                                                       {"Brisko", "Corvane Librarian", "CorvWork"});
     if (folder.empty())
         return false;
-    Corv::CDomain::Get().m_workFolder = folder;
+    m_services.m_workFolder = folder;
     return true;
 }
 
 void CApp::OfferMovedEntries() {
-    const std::string& work = Corv::CDomain::Get().m_workFolder;
+    const std::string& work = m_services.m_workFolder;
     std::vector<Corv::MovedEntry> entries = Corv::ReadMovedEntries(work);
     std::erase_if(entries, [&](const Corv::MovedEntry& entry) {
         return !QFileInfo(CTextCodec::DecodePath(work + entry.file)).isFile();
@@ -187,11 +187,11 @@ void CApp::OfferMovedEntries() {
     // Put into the trash, or none of them could be opened: the notice says where they went.
     const std::string notice = Corv::TrashMovedEntries(work);
     if (!notice.empty())
-        Corv::CDomain::Get().ShowNotice(notice);
+        m_services.ShowNotice(notice);
 }
 
 QString CApp::WorkFolder() const {
-    return CTextCodec::DecodePath(Corv::CDomain::Get().m_workFolder);
+    return CTextCodec::DecodePath(m_services.m_workFolder);
 }
 
 bool CApp::OpenFromArguments(const QStringList& arguments) {
@@ -215,7 +215,7 @@ void CApp::ExitInstance() {
         return;
     m_started = false;
     SaveSettings();
-    Corv::CDomain& domain = Corv::CDomain::Get();
+    Corv::CDomain& domain = m_services;
     // Entries whose only copy is a work file were declined with the project holding them:
     // never deleted, they go to the trash, and the user is told where.
     m_documents->CloseAllDocuments();
@@ -231,7 +231,7 @@ void CApp::ExitInstance() {
 }
 
 void CApp::ScheduleIdle() {
-    const Corv::CLumTextOutBuffer* buffer = Corv::CDomain::Get().TextBuffer();
+    const Corv::CLumTextOutBuffer* buffer = m_services.TextBuffer();
     if (m_idlePending || buffer == nullptr || buffer->DeferredMessage() == 0)
         return;
     m_idlePending = true;
@@ -240,7 +240,7 @@ void CApp::ScheduleIdle() {
 
 void CApp::OnIdle() {
     m_idlePending = false;
-    Corv::CDomain& domain = Corv::CDomain::Get();
+    Corv::CDomain& domain = m_services;
     Corv::CLumTextOutBuffer* buffer = domain.TextBuffer();
     if (buffer == nullptr || buffer->DeferredMessage() == 0)
         return;
@@ -317,12 +317,12 @@ void CApp::OnManual() {
 }
 
 bool CApp::CanUndo() const {
-    return Corv::CDomain::Get().CanUndo();
+    return Corv::CProjectDocuments::Get().UndoStep().CanUndo();
 }
 
 void CApp::OnEditUndo() {
-    Corv::CDomain& domain = Corv::CDomain::Get();
-    if (!domain.CanUndo())
+    const Corv::CUndoStep& undo = Corv::CProjectDocuments::Get().UndoStep();
+    if (!undo.CanUndo())
         return;
     // Each window whose project owns a part of the step keeps its lists' top rows.
     struct Kept {
@@ -331,7 +331,7 @@ void CApp::OnEditUndo() {
     };
     std::vector<Kept> kept;
     for (CFileDoc* document : m_documents->Documents())
-        if (domain.OwnsUndo(&document->Data())) {
+        if (undo.Owns(&document->Data())) {
             CFileFrame* frame = m_documents->FrameOf(*document);
             kept.push_back({document, frame != nullptr && frame->View() != nullptr
                                           ? frame->View()->TopRows()

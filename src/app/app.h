@@ -24,6 +24,10 @@ QString ManualFolderFor(const QString& programFolder);
 // The application object: starts the program (single instance, settings, main frame, sinks,
 // work folder, a project named on the command line, language), serves the application-level
 // commands and, at exit, writes the settings back and empties the work folder.
+namespace Corv {
+class CDomain;
+} // namespace Corv
+
 class CApp : public QObject, public IAppShell {
     Q_OBJECT
 public:
@@ -110,6 +114,8 @@ private:
     void ScheduleIdle();
 
     Environment m_env;
+    // The services of the core (sinks, work folder) that the program installs and uses.
+    Corv::CDomain& m_services;
     std::unique_ptr<GP::CMMF> m_guard;
     std::unique_ptr<CDocManager> m_documents;
     std::unique_ptr<CDialogProjectChooser> m_dialogChooser;

@@ -1,8 +1,8 @@
 #include "app/settings.h"
 
 #include "gp/profile.h"
-#include "storage/domain.h"
 #include "ui/font_setup.h"
+#include "ui/project_options.h"
 
 #include <QString>
 #include <cstdint>
@@ -22,12 +22,12 @@ void Serialize(bool save, const char* entry, std::uint32_t& value) {
 } // namespace
 
 void SerializeSettings(bool save) {
-    Corv::CDomain& domain = Corv::CDomain::Get();
-    Serialize(save, "GridSw", domain.m_gridSw);
-    Serialize(save, "WaveOption", domain.m_waveOption);
-    Serialize(save, "ToneOption", domain.m_toneOption);
-    Serialize(save, "TnumOption", domain.m_tnumOption);
-    Serialize(save, "PnumOption", domain.m_pnumOption);
+    CProjectOptions& options = CProjectOptions::Get();
+    Serialize(save, "GridSw", options.m_gridSw);
+    Serialize(save, "WaveOption", options.m_cleanOptions[0]);
+    Serialize(save, "ToneOption", options.m_cleanOptions[1]);
+    Serialize(save, "TnumOption", options.m_cleanOptions[2]);
+    Serialize(save, "PnumOption", options.m_cleanOptions[3]);
     if (save)
         CListFont::Get().Save();
     else

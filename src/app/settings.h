@@ -1,8 +1,9 @@
 #pragma once
 
-// The settings read at start-up and written at exit: the store's grid switch and four Clean
-// Project options (section "Option": "GridSw", "WaveOption", "ToneOption", "TnumOption",
-// "PnumOption"; absent values read as 0) and the list font ("Option", prefix "Font").
+// The settings read at start-up and written at exit: the project options (`CProjectOptions`:
+// the grid switch and four Clean Project options, section "Option": "GridSw", "WaveOption",
+// "ToneOption", "TnumOption", "PnumOption"; absent values read as 0) and the list font
+// ("Option", prefix "Font").
 void SerializeSettings(bool save);
 inline void LoadSettings() {
     SerializeSettings(false);

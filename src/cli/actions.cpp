@@ -9,6 +9,7 @@
 #include "model/text_encoding.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
+#include "storage/undo_step.h"
 
 namespace Corv::Cli {
 
@@ -18,6 +19,16 @@ namespace {
 void MarkModified(CLumData& data) {
     if (CProjectDocument* document = CProjectDocuments::Get().DocumentOf(&data))
         document->SetModifiedFlag(true);
+}
+
+// The undo step every edit of the tool records into.
+CUndoStep& UndoStep() {
+    return CProjectDocuments::Get().UndoStep();
+}
+
+Corv::CleanOptions CoreOptions(const CleanOptions& options) {
+    return {options.keepUnusedWaves, options.keepUnusedTones, options.keepToneNumbering,
+            options.keepPatchNumbering};
 }
 
 DropRequest Request(CProjectDocument& source, int kind, const std::vector<int>& rows,
@@ -37,7 +48,10 @@ DropRequest Request(CProjectDocument& source, int kind, const std::vector<int>& 
 
 bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
           CProjectDocument& target, int at, bool insert, std::optional<bool> copy) {
-    const DropResult result = PerformDrop(Request(source, kind, rows, target, at, insert, copy));
+    CDomain& services = target.Services();
+    const DropResult result = PerformDrop(Request(source, kind, rows, target, at, insert, copy),
+                                          UndoStep(), AskOkCancel(services));
+    ShowRefusal(services, result.outcome);
     if (result.targetChanged)
         MarkModified(target.Data());
     if (result.sourceChanged)
@@ -65,7 +79,10 @@ std::string FolderName(const CProjectDocument& document, const std::string& fall
 }
 
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) {
-    if (!DeleteEntries(document.Data(), rows, kind, true, true))
+    const EditOutcome outcome =
+        DeleteEntries(document.Data(), rows, kind, UndoStep(), AskOkCancel(document.Services()));
+    ShowRefusal(document.Services(), outcome);
+    if (!outcome.Done())
         return false;
     document.SetModifiedFlag(true);
     return true;
@@ -78,35 +95,31 @@ bool Rename(CProjectDocument& document, int kind, int row, const std::string& te
         records.Item(static_cast<std::size_t>(row)).IsEmpty())
         throw Refusal(std::string(KindName(kind)) + " " + std::to_string(row + 1) +
                       " is empty: there is nothing to rename");
-    if (!SetNames(document.Data(), kind, {row}, text, IsDoubleByteCodePage()))
+    if (!SetNames(document.Data(), kind, {row}, text, UndoStep(), IsDoubleByteCodePage()))
         return false;
     document.SetModifiedFlag(true);
     return true;
 }
 
 bool SetMemo(CProjectDocument& document, int kind, int row, int memo, const std::string& text) {
-    if (!SetMemos(document.Data(), kind, {row}, memo, text))
+    if (!SetMemos(document.Data(), kind, {row}, memo, text, UndoStep()))
         return false;
     document.SetModifiedFlag(true);
     return true;
 }
 
 bool Clean(CProjectDocument& document, const CleanOptions& options) {
-    CDomain& domain = CDomain::Get();
-    domain.m_waveOption = options.keepUnusedWaves ? 1 : 0;
-    domain.m_toneOption = options.keepUnusedTones ? 1 : 0;
-    domain.m_tnumOption = options.keepToneNumbering ? 1 : 0;
-    domain.m_pnumOption = options.keepPatchNumbering ? 1 : 0;
-    CleanProject(document.Data());
+    const EditOutcome outcome = CleanProject(document.Data(), CoreOptions(options), UndoStep());
+    ShowRefusal(document.Services(), outcome);
+    if (!outcome.Done())
+        return false;
     document.SetModifiedFlag(true);
     return true;
 }
 
 std::vector<std::string> CleanPreviewLines(const CProjectDocument& document,
                                            const CleanOptions& options) {
-    const CleanPlan plan =
-        PlanClean(document.Data(), {options.keepUnusedWaves, options.keepUnusedTones,
-                                    options.keepToneNumbering, options.keepPatchNumbering});
+    const CleanPlan plan = PlanClean(document.Data(), CoreOptions(options));
     std::vector<std::string> lines = {CleanSummary(plan)};
     for (const CleanChange& change : plan.changes)
         lines.push_back(CleanChangeLine(change));
@@ -114,7 +127,9 @@ std::vector<std::string> CleanPreviewLines(const CProjectDocument& document,
 }
 
 bool Import(CProjectDocument& document, const std::vector<std::string>& files) {
-    if (ImportWaves(document, files) <= 0)
+    const ImportResult result = ImportWaves(document, files, UndoStep());
+    ShowRefusal(document.Services(), result.outcome);
+    if (result.imported <= 0)
         return false;
     document.SetModifiedFlag(true);
     return true;
@@ -125,8 +140,9 @@ void Undo() {
 }
 
 bool Save(CProjectDocument& document) {
+    CDomain& services = document.Services();
     if (document.PathName().empty()) {
-        CDomain::Get().ShowError(kMsgSaveFailed);
+        services.ShowError(kMsgSaveFailed);
         return false;
     }
     // Projects that hold entries moved out of this one are saved first, as `move` does: should
@@ -135,15 +151,15 @@ bool Save(CProjectDocument& document) {
     for (CProjectDocument* holder : CProjectDocuments::Get().UnsavedHolders(document)) {
         if (holder->PathName().empty())
             continue;
-        CDomain::Get().ShowNotice("Saving " + holder->Data().ProjectFolder() +
-                                  " first: it holds entries moved out of " +
-                                  document.Data().ProjectFolder());
+        services.ShowNotice("Saving " + holder->Data().ProjectFolder() +
+                            " first: it holds entries moved out of " +
+                            document.Data().ProjectFolder());
         if (!holder->SaveProject(holder->PathName())) {
-            CDomain::Get().ShowError(kMsgSaveFailed, document.Data().ProjectFolder() +
-                                                         " was not saved: it would drop the files "
-                                                         "of entries that " +
-                                                         holder->Data().ProjectFolder() +
-                                                         " holds and could not save");
+            services.ShowError(kMsgSaveFailed, document.Data().ProjectFolder() +
+                                                   " was not saved: it would drop the files of "
+                                                   "entries that " +
+                                                   holder->Data().ProjectFolder() +
+                                                   " holds and could not save");
             return false;
         }
     }

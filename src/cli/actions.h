@@ -44,7 +44,7 @@ struct CleanOptions {
     bool keepToneNumbering = false;
     bool keepPatchNumbering = false;
 };
-// Clean Project with exactly these options on; the options stay set in the store.
+// Clean Project with exactly these options on.
 bool Clean(CProjectDocument& document, const CleanOptions& options);
 // What `Clean` with these options would do, changing nothing: the summary line, then one line
 // per entry that moves or goes ("tone 12 -> 3  Name", "wave 7 removed  Name").

@@ -118,7 +118,7 @@ std::vector<std::string> StatusLines(const CProjectDocument& document) {
     const CLumData& data = document.Data();
     return {std::string("modified ") + (document.IsModified() ? "1" : "0"),
             "folder " + data.ProjectFolder(), "wave-bytes " + WaveBytesText(data.WaveBytesTotal()),
-            std::string("undo ") + (CDomain::Get().CanUndo() ? "1" : "0")};
+            std::string("undo ") + (CProjectDocuments::Get().UndoStep().CanUndo() ? "1" : "0")};
 }
 
 } // namespace Corv::Cli

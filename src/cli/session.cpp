@@ -66,17 +66,17 @@ int TryLock(const std::string& lockFile, bool folder = false) {
 
 // Entries that a run moved between projects and that it did not save (it ended, or was killed,
 // first) go to the trash with a notice, never deleted; true when none is left in the folder.
-bool TrashUnsavedEntries(const std::string& folder) {
+bool TrashUnsavedEntries(const std::string& folder, CDomain& services) {
     const std::string notice = TrashMovedEntries(WithSlash(folder));
     if (!notice.empty())
-        CDomain::Get().ShowNotice(notice);
+        services.ShowNotice(notice);
     return MovedEntryFiles(WithSlash(folder)).empty();
 }
 
 // Removes the temporary work folders that runs killed before their end left in the base: a
 // folder of this user, named like one, whose lock file exists and is free. A folder without a
 // lock file may belong to a run that is starting and is left alone.
-void RemoveStaleFolders(const std::string& base) {
+void RemoveStaleFolders(const std::string& base, CDomain& services) {
     std::vector<fs::path> candidates;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(base, error)) {
@@ -91,7 +91,7 @@ void RemoveStaleFolders(const std::string& base) {
         if (lock < 0)
             continue;
         std::error_code ignored;
-        if (TrashUnsavedEntries(folder.string()))
+        if (TrashUnsavedEntries(folder.string(), services))
             fs::remove_all(folder, ignored); // the links inside are removed, never followed
         ::close(lock);
     }
@@ -99,9 +99,9 @@ void RemoveStaleFolders(const std::string& base) {
 
 // A new, private folder under the system's temporary folder, locked for this run (the lock goes
 // with the process, however it ends); -1 in `lock` and an empty text when it cannot be made.
-std::string MakeTemporaryFolder(int& lock) {
+std::string MakeTemporaryFolder(int& lock, CDomain& services) {
     const std::string base = TemporaryBase();
-    RemoveStaleFolders(base);
+    RemoveStaleFolders(base, services);
     std::string pattern = base + "/" + std::string(kFolderPrefix) + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
         return {};
@@ -122,13 +122,11 @@ std::string MakeTemporaryFolder(int& lock) {
 
 } // namespace
 
-CSession::CSession(AnswerPolicy policy) {
-    CDomain& domain = CDomain::Get();
+CSession::CSession(AnswerPolicy policy) : m_services(CDomain::Get()) {
     auto sink = std::make_unique<CConsoleSink>(std::cout, std::cerr, policy);
     m_sink = sink.get();
-    domain.SetMessageSink(std::move(sink));
-    domain.SetTextBuffer(std::make_unique<CLumTextOutBuffer>());
-    domain.m_pathSeparator = "/";
+    m_services.SetMessageSink(std::move(sink));
+    m_services.SetTextBuffer(std::make_unique<CLumTextOutBuffer>());
 }
 
 CSession::~CSession() {
@@ -152,9 +150,9 @@ bool CSession::Start(std::string& error) {
         m_lock = TryLock(folder + "/" + kLockName);
         m_folderLock = TryLock(folder, true);
         if (m_folderLock >= 0) // no other run works in it
-            TrashUnsavedEntries(folder);
+            TrashUnsavedEntries(folder, m_services);
     } else {
-        folder = MakeTemporaryFolder(m_lock);
+        folder = MakeTemporaryFolder(m_lock, m_services);
         if (folder.empty()) {
             error = "cannot create a temporary work folder";
             return false;
@@ -162,7 +160,7 @@ bool CSession::Start(std::string& error) {
         m_temporary = true;
     }
     m_workFolder = WithSlash(folder);
-    CDomain::Get().m_workFolder = m_workFolder;
+    m_services.m_workFolder = m_workFolder;
     if (const char* wait = std::getenv(kLockWaitVariable); wait != nullptr && *wait != '\0') {
         char* end = nullptr;
         const double seconds = std::strtod(wait, &end);
@@ -185,11 +183,10 @@ void CSession::Finish() {
     // Closing hands files that other open projects still use over to the work folder; nothing
     // of that outlives the run, so the documents go before the work folder is emptied.
     CProjectDocuments::Get().CloseAll();
-    CDomain::Get().ClearTransfer();
-    CDomain::Get().ClearUndo();
+    CProjectDocuments::Get().UndoStep().Clear();
     if (m_workFolder.empty())
         return;
-    const bool emptied = TrashUnsavedEntries(m_workFolder);
+    const bool emptied = TrashUnsavedEntries(m_workFolder, m_services);
     EmptyWorkFolder(m_workFolder);
     if (m_temporary && emptied) {
         std::error_code ignored;

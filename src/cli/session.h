@@ -6,6 +6,7 @@
 #include <string>
 
 namespace Corv {
+class CDomain;
 class CProjectDocument;
 } // namespace Corv
 
@@ -17,7 +18,8 @@ inline constexpr const char* kWorkFolderVariable = "CORVANE_WORK_FOLDER";
 // program has locked (a decimal number; 5 when it is not set).
 inline constexpr const char* kLockWaitVariable = "CORVANE_LOCK_WAIT";
 
-// One run of the tool: the process-wide store with the tool's message sink, and the work folder.
+// One run of the tool: the services of the open projects with the tool's message sink, and the
+// work folder.
 // The work folder is a new temporary folder removed at the end, or the folder named by
 // CORVANE_WORK_FOLDER (created when missing), emptied of the work files at the end like the
 // desktop program's. The end of a session closes every open document first. A temporary folder
@@ -50,6 +52,7 @@ public:
     void Finish();
 
 private:
+    CDomain& m_services;
     CConsoleSink* m_sink = nullptr; // owned by the store
     std::string m_workFolder;
     bool m_temporary = false;

@@ -1,7 +1,7 @@
 #include "edit/cell_edit.h"
 
 #include "model/parameter.h"
-#include "storage/domain.h"
+#include "storage/undo_step.h"
 
 namespace Corv {
 
@@ -35,9 +35,9 @@ bool CanEdit(const CLumData& project, int kind, const std::vector<int>& rows) {
     return true;
 }
 
-void RecordEdit(CLumData& project, int kind) {
-    CDomain::Get().ClearUndo();
-    CDomain::Get().RecordUndo(kind, project);
+void RecordEdit(CLumData& project, int kind, CUndoStep& undo) {
+    undo.Clear();
+    undo.Record(kind, project);
 }
 
 } // namespace
@@ -83,10 +83,10 @@ std::string StoredMemo(std::string_view text) {
 }
 
 bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
-              bool doubleByte) {
+              CUndoStep& undo, bool doubleByte) {
     if (!CanEdit(project, kind, rows))
         return false;
-    RecordEdit(project, kind);
+    RecordEdit(project, kind, undo);
     const std::string name = StoredName(text, doubleByte);
     for (const int row : rows)
         project.Records(kind).Item(static_cast<std::size_t>(row)).SetName(name);
@@ -94,10 +94,10 @@ bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::st
 }
 
 bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
-              const std::string& text) {
+              const std::string& text, CUndoStep& undo) {
     if (memo < 1 || memo > 4 || !CanEdit(project, kind, rows))
         return false;
-    RecordEdit(project, kind);
+    RecordEdit(project, kind, undo);
     for (const int row : rows)
         project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, text);
     return true;

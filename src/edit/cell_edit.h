@@ -8,6 +8,8 @@
 
 namespace Corv {
 
+class CUndoStep;
+
 // A typed name made fit for a file name: every double-byte character (a lead byte 0x81-0x9F
 // or 0xE0-0xFC with the byte after it), every \ / * ? : " < > | and every control byte (below
 // 0x20) is removed. In a single-byte code page (`doubleByte` false) such a lead-range byte is a
@@ -23,15 +25,15 @@ std::string FilterMemo(std::string_view text);
 std::string StoredMemo(std::string_view text);
 
 // Sets the same name (filtered, at most 12 characters kept) on several rows of one list. The
-// list's array is recorded for undo once, before the first row changes, so that one Undo
+// list's array replaces the undo step once, before the first row changes, so that one Undo
 // takes the whole edit back. False, with nothing recorded, when a row lies outside the list
 // or no row is given; true when the names were set and the document is to be marked modified.
 bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::string_view text,
-              bool doubleByte = true);
+              CUndoStep& undo, bool doubleByte = true);
 
 // Sets memo `memo` (1 to 4) of several rows of one list to the text as it stands (a typed text
 // is made fit by `StoredMemo` first); undo and result as for `SetNames`.
 bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
-              const std::string& text);
+              const std::string& text, CUndoStep& undo);
 
 } // namespace Corv

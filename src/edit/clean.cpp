@@ -1,7 +1,7 @@
 #include "edit/clean.h"
 
-#include "storage/domain.h"
 #include "storage/slot_file_name.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -288,25 +288,15 @@ bool AnyCount(const std::array<int, 3>& counts) {
 
 } // namespace
 
-CleanOptions StoreCleanOptions() {
-    const CDomain& domain = CDomain::Get();
-    return {domain.m_waveOption != 0, domain.m_toneOption != 0, domain.m_tnumOption != 0,
-            domain.m_pnumOption != 0};
-}
-
-void Clean(CLumData& data) {
-    Clean(data, StoreCleanOptions());
-}
-
 void Clean(CLumData& data, const CleanOptions& options) {
     CleanWith(data, options);
 }
 
-void CleanProject(CLumData& data) {
-    CDomain& domain = CDomain::Get();
-    domain.ClearUndo();
-    domain.RecordUndo(kUndoAllKinds, data);
-    Clean(data);
+EditOutcome CleanProject(CLumData& data, const CleanOptions& options, CUndoStep& undo) {
+    undo.Clear();
+    undo.Record(kUndoAllKinds, data);
+    Clean(data, options);
+    return {};
 }
 
 CleanPlan PlanClean(const CLumData& data, const CleanOptions& options) {

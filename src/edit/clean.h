@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/edit_outcome.h"
 #include "model/lum_data.h"
 
 #include <array>
@@ -9,6 +10,8 @@
 
 namespace Corv {
 
+class CUndoStep;
+
 // The four options of Clean Project.
 struct CleanOptions {
     bool keepWaves = false;        // keep unused user waves
@@ -16,9 +19,6 @@ struct CleanOptions {
     bool keepToneNumbers = false;  // keep tone numbering
     bool keepPatchNumbers = false; // keep patch numbering
 };
-
-// The clean options of the process-wide store.
-CleanOptions StoreCleanOptions();
 
 // What a clean does to one used entry: it moves to another number, or it goes (newNumber 0).
 struct CleanChange {
@@ -44,20 +44,19 @@ struct CleanPlan {
 };
 
 // Tidies a project in memory: drops references to empty slots, removes tones no patch uses and
-// waves no tone uses, and closes the gaps in the numbering, as the four clean options of the
-// store allow. Every reference is renumbered so that it still points at the same content.
-// The caller records undo first.
-void Clean(CLumData& data);
-// The same with the given options instead of the store's.
+// waves no tone uses, and closes the gaps in the numbering, as the four clean options allow.
+// Every reference is renumbered so that it still points at the same content. The caller
+// records undo first.
 void Clean(CLumData& data, const CleanOptions& options);
 
 // The Clean Project command of the core: replaces the undo step by a snapshot of all three
-// arrays of the project, then cleans it. The caller marks the document modified.
-void CleanProject(CLumData& data);
+// arrays of the project, then cleans it with the options (always done). The caller marks the
+// document modified.
+EditOutcome CleanProject(CLumData& data, const CleanOptions& options, CUndoStep& undo);
 
 // A dry run of `Clean` with these options: cleans a copy of the three arrays and reports what
-// moved and what went. Leaves the project, the store and its sinks alone; reads the sizes of
-// the wave files that would go.
+// moved and what went. Leaves the project, the undo step and the sinks alone; reads the sizes
+// of the wave files that would go.
 CleanPlan PlanClean(const CLumData& data, const CleanOptions& options);
 
 // One line: "removes 12 tones and 7 waves (3.4 MB); renumbers 40 tones", or "nothing to clean".

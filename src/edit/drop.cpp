@@ -2,7 +2,7 @@
 
 #include "edit/drop_detail.h"
 #include "edit/list_edits.h"
-#include "storage/domain.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 
@@ -22,13 +22,13 @@ bool Contiguous(const std::vector<int>& rows) {
     return *high - *low + 1 == static_cast<int>(rows.size());
 }
 
-// The overwrite or insert itself; true when it was carried out.
-bool Drop(const DropRequest& request, bool otherProject, DropResult& result) {
+// The overwrite or insert itself.
+EditOutcome Drop(const DropRequest& request, const CTransfer& transfer, bool otherProject,
+                 bool copy, CUndoStep& undo, const ConfirmFn& confirm) {
     CLumData& target = *request.target;
-    if (!request.insert)
-        return Overwrite(target, request.at, request.kind, otherProject);
-    result.inserted = Insert(target, request.at, request.kind, otherProject);
-    return result.inserted > 0;
+    return request.insert
+               ? Insert(target, request.at, transfer, otherProject, copy, undo, confirm)
+               : Overwrite(target, request.at, transfer, otherProject, copy, undo, confirm);
 }
 
 } // namespace
@@ -88,9 +88,8 @@ std::vector<int> ReselectedSourceRows(const std::vector<int>& rows, int kind, in
     return selection;
 }
 
-DropResult PerformDrop(const DropRequest& request) {
+DropResult PerformDrop(const DropRequest& request, CUndoStep& undo, const ConfirmFn& confirm) {
     DropResult result;
-    CDomain& domain = CDomain::Get();
     if (request.source == nullptr || request.target == nullptr || !IsKind(request.kind))
         return result;
     const std::vector<int> rows = ValidRows(*request.source, request.kind, request.rows);
@@ -99,28 +98,26 @@ DropResult PerformDrop(const DropRequest& request) {
 
     const bool otherProject = request.source != request.target;
     const bool copy = request.copy.value_or(otherProject);
-    domain.m_insertFlag = request.insert ? 1 : 0;
-    domain.m_copyFlag = copy ? 1 : 0;
-    StoreSelection(*request.source, rows, request.kind);
-
-    if (!DroppedOntoItself(*request.source, rows, *request.target, request.at, request.insert,
-                           copy) &&
-        Drop(request, otherProject, result)) {
-        const int n = static_cast<int>(rows.size());
-        result.done = true;
-        result.targetChanged = true;
-        for (int row = request.at; row < request.at + n && row < SlotCount(request.kind); ++row)
-            result.targetSelection.push_back(row);
-        result.sourceSelection =
-            ReselectedSourceRows(rows, request.kind, request.at, request.insert, otherProject);
-        if (!copy) {
-            if (otherProject)
-                domain.RecordUndo(kUndoAllKinds, *request.source);
-            DeleteEntries(*request.source, result.sourceSelection, request.kind, false, true);
-            result.sourceChanged = true;
-        }
+    if (DroppedOntoItself(*request.source, rows, *request.target, request.at, request.insert, copy))
+        return result;
+    const CTransfer transfer = StoreSelection(*request.source, rows, request.kind);
+    result.outcome = Drop(request, transfer, otherProject, copy, undo, confirm);
+    if (!result.outcome.Done())
+        return result;
+    const int n = static_cast<int>(rows.size());
+    result.done = true;
+    result.inserted = request.insert ? n : 0;
+    result.targetChanged = true;
+    for (int row = request.at; row < request.at + n && row < SlotCount(request.kind); ++row)
+        result.targetSelection.push_back(row);
+    result.sourceSelection =
+        ReselectedSourceRows(rows, request.kind, request.at, request.insert, otherProject);
+    if (!copy) {
+        if (otherProject)
+            undo.Record(kUndoAllKinds, *request.source);
+        EmptyEntries(*request.source, result.sourceSelection, request.kind, true);
+        result.sourceChanged = true;
     }
-    domain.ClearTransfer();
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edit/edit_outcome.h"
+#include "edit/list_edits.h"
 #include "model/lum_data.h"
 
 #include <optional>
@@ -7,6 +9,8 @@
 #include <vector>
 
 namespace Corv {
+
+class CUndoStep;
 
 // One drag and drop of list entries, as the desktop program's lists and the command-line
 // tool's `drop` command perform it.
@@ -31,6 +35,8 @@ struct DropRequest {
 struct DropResult {
     // The overwrite or insert was carried out.
     bool done = false;
+    // Why not: refused (with the message to show, if any) or cancelled at its question.
+    EditOutcome outcome = EditOutcome::Refusal();
     // The rows the source list selects afterwards: the dragged rows at their places after the
     // drop, without those the drop overwrote or pushed out. When the target is another
     // project the source's rows did not move, so these are the dragged rows themselves. After
@@ -48,13 +54,13 @@ struct DropResult {
     bool targetChanged = false;
 };
 
-// Performs a whole drop: takes the rows into the transfer arrays, sets the insert and copy
-// flags, applies the rule that a block dropped onto itself does nothing (unless it is inserted
-// as a copy), overwrites or inserts, and after a move empties the dragged rows in the source
-// (recording the source for undo too when it is another project). The transfer arrays are
-// emptied whatever the outcome. Nothing happens when no dragged row is used, when a row lies
-// outside the list or when a project is missing.
-DropResult PerformDrop(const DropRequest& request);
+// Performs a whole drop: takes the rows into a transfer, applies the rule that a block dropped
+// onto itself does nothing (unless it is inserted as a copy), overwrites or inserts (asking
+// through `confirm`), and after a move empties the dragged rows in the source (recording the
+// source for undo too when it is another project). Nothing happens, refused without a message,
+// when no dragged row is used, when a row lies outside the list or when a project is missing.
+// The caller shows a refusal's message.
+DropResult PerformDrop(const DropRequest& request, CUndoStep& undo, const ConfirmFn& confirm = {});
 
 // What a drop would do, worked out with the very checks of the overwrite and the insert (range,
 // free tone and wave slots in another project, the wave size limit) but without asking, without
@@ -67,17 +73,14 @@ struct DropPreview {
     std::string text;
 };
 
-// The preview for a drag in progress: the store's transfer arrays hold what `StoreSelection`
-// put there for `rows` of `source`; the insert and copy flags are given (the store's are not
-// read). `targetName` names the target in the text when it is another project. The transfer
-// arrays are read, never changed.
-DropPreview PreviewTransferDrop(const CLumData& source, const std::vector<int>& rows, int kind,
-                                CLumData& target, int at, bool insert, bool copy,
-                                const std::string& targetName);
+// The preview for a drag in progress: `transfer` is what `StoreSelection` took for `rows` of
+// `source`. `targetName` names the target in the text when it is another project.
+DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& source,
+                                const std::vector<int>& rows, CLumData& target, int at,
+                                DropOptions options, const std::string& targetName);
 
-// The preview of a whole request: takes its rows into the transfer arrays as `PerformDrop`
-// does, previews, and empties the transfer arrays again (a drag in progress loses its
-// records). A request without copy or move takes the default of `PerformDrop`.
+// The preview of a whole request: takes its rows into a transfer as `PerformDrop` does and
+// previews. A request without copy or move takes the default of `PerformDrop`.
 DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName);
 
 // The rows the source list selects after a successful drop of `rows` at `at`: all of them

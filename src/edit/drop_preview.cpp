@@ -1,8 +1,8 @@
 #include "edit/drop.h"
 #include "edit/drop_detail.h"
 #include "edit/list_edits.h"
-#include "storage/domain.h"
 #include "storage/slot_file_name.h"
+#include "storage/text_out.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -83,10 +83,10 @@ std::string RefusalText(const DropCheck& check, int at, const std::string& targe
 
 // ", carrying 4 tones, 2 waves, 1.3 MB": the used tones and waves a drop into another project
 // places there, and the bytes of those waves; empty when nothing comes along.
-std::string CarriedText(int kind, const DropCheck& check) {
-    const CDomain& domain = CDomain::Get();
-    const int tones = kind == kPatchKind ? UsedCount(domain.m_transferTones) : 0;
-    const int waves = kind != kWaveKind ? UsedCount(domain.m_transferWaves) : 0;
+std::string CarriedText(const CTransfer& transfer, const DropCheck& check) {
+    const int kind = transfer.kind;
+    const int tones = kind == kPatchKind ? UsedCount(transfer.tones) : 0;
+    const int waves = kind != kWaveKind ? UsedCount(transfer.waves) : 0;
     if (tones == 0 && waves == 0)
         return {};
     std::string text = ", carrying ";
@@ -97,15 +97,16 @@ std::string CarriedText(int kind, const DropCheck& check) {
     return text;
 }
 
-std::string AcceptedText(const DropCheck& check, int kind, int at, bool insert, bool copy,
-                         bool otherProject, const std::string& target) {
-    std::string text = (copy ? "copy " : "move ") + Counted(check.count, kind);
+std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int at,
+                         DropOptions options, bool otherProject, const std::string& target) {
+    const int kind = transfer.kind;
+    std::string text = (options.copy ? "copy " : "move ") + Counted(check.count, kind);
     if (kind == kWaveKind)
         text += " (" + BytesText(check.transferWaveBytes) + ")";
     text += " to " + (otherProject ? target + " " : std::string()) + RowsText(at, check.count) +
-            (insert ? " (insert)" : " (overwrite)");
+            (options.insert ? " (insert)" : " (overwrite)");
     if (otherProject)
-        text += CarriedText(kind, check);
+        text += CarriedText(transfer, check);
     if (check.question == kMsgOverwrite)
         text += "; overwrites " + Counted(check.displaced, kind, "used") + " (asks first)";
     else if (check.question == kMsgInsert)
@@ -115,37 +116,35 @@ std::string AcceptedText(const DropCheck& check, int kind, int at, bool insert, 
 
 } // namespace
 
-DropPreview PreviewTransferDrop(const CLumData& source, const std::vector<int>& rows, int kind,
-                                CLumData& target, int at, bool insert, bool copy,
-                                const std::string& targetName) {
+DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& source,
+                                const std::vector<int>& rows, CLumData& target, int at,
+                                DropOptions options, const std::string& targetName) {
+    const int kind = transfer.kind;
     if (!IsKind(kind))
         return Refused("nothing to drop");
     const std::vector<int> valid = ValidRows(source, kind, rows);
     if (std::string nothing = NothingToDrop(source, kind, rows, valid); !nothing.empty())
         return Refused(std::move(nothing));
-    if (DroppedOntoItself(source, valid, target, at, insert, copy))
+    if (DroppedOntoItself(source, valid, target, at, options.insert, options.copy))
         return Refused("nothing to do: the block is dropped onto itself");
 
     const bool otherProject = &source != &target;
     const std::string name = targetName.empty() ? "the other project" : targetName;
-    const DropCheck check =
-        CheckDrop(target, at, kind, otherProject, copy, insert, CDomain::Get().Transfer(kind));
+    const DropCheck check = CheckDrop(target, at, transfer, otherProject, options);
     if (!check.Passes())
         return Refused(RefusalText(check, at, name));
-    return DropPreview{true, AcceptedText(check, kind, at, insert, copy, otherProject, name)};
+    return DropPreview{true, AcceptedText(check, transfer, at, options, otherProject, name)};
 }
 
 DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName) {
     if (request.source == nullptr || request.target == nullptr || !IsKind(request.kind))
         return Refused("nothing to drop");
     const bool otherProject = request.source != request.target;
-    StoreSelection(*request.source, ValidRows(*request.source, request.kind, request.rows),
-                   request.kind);
-    DropPreview preview = PreviewTransferDrop(*request.source, request.rows, request.kind,
-                                              *request.target, request.at, request.insert,
-                                              request.copy.value_or(otherProject), targetName);
-    CDomain::Get().ClearTransfer();
-    return preview;
+    const CTransfer transfer = StoreSelection(
+        *request.source, ValidRows(*request.source, request.kind, request.rows), request.kind);
+    const DropOptions options{request.copy.value_or(otherProject), request.insert};
+    return PreviewTransferDrop(transfer, *request.source, request.rows, *request.target, request.at,
+                               options, targetName);
 }
 
 } // namespace Corv

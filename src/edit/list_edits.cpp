@@ -2,6 +2,7 @@
 
 #include "edit/list_edits_detail.h"
 #include "storage/domain.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 
@@ -23,91 +24,6 @@ bool IsRow(const CLumData& project, int kind, int row) {
     return row >= 0 && At(row) < project.Records(kind).Size();
 }
 
-// The numbers marked true, ascending.
-std::vector<int> Marked(const std::vector<bool>& marks) {
-    std::vector<int> numbers;
-    for (std::size_t n = 0; n < marks.size(); ++n)
-        if (marks[n])
-            numbers.push_back(static_cast<int>(n));
-    return numbers;
-}
-
-// The project tones that the given patches refer to, ascending, each once.
-std::vector<int> TonesUsedBy(const CLumData& source, const std::vector<int>& patches) {
-    std::vector<bool> used(At(kToneSlots) + 1);
-    for (const int p : patches)
-        for (const int t : source.Patches()[At(p)].ToneNumbers())
-            if (IsToneNumber(t))
-                used[At(t)] = true;
-    return Marked(used);
-}
-
-// The project waves that the given tones (0-based) refer to, ascending, each once.
-std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& tones) {
-    std::vector<bool> used(At(kWaveSlots) + 1);
-    for (const int t : tones)
-        for (const int w : source.Tones()[At(t)].WaveNumbers())
-            if (IsWaveNumber(w))
-                used[At(w)] = true;
-    return Marked(used);
-}
-
-// Fills a transfer array with copies of the records at the given indices, made in the spare
-// records of earlier transfers where there are any.
-template <class T>
-void CopyIntoTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
-                      const CConcreteParameterArray<T>& records, const std::vector<int>& indices) {
-    transfer.MoveAllTo(spares);
-    for (const int index : indices)
-        transfer.AppendCopy(records[At(index)], spares);
-}
-
-// The same, each copy carrying an origin number.
-template <class T>
-void FillTransfer(CConcreteParameterArray<T>& transfer, CConcreteParameterArray<T>& spares,
-                  const CConcreteParameterArray<T>& records, const std::vector<int>& indices,
-                  int originOffset) {
-    CopyIntoTransfer(transfer, spares, records, indices);
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        transfer[i].Users().push_back(indices[i] + originOffset);
-}
-
-// Every index of an array.
-std::vector<int> AllOf(const CParameterArray& records) {
-    return Run(0, static_cast<int>(records.Size()));
-}
-
-std::vector<int> MinusOne(std::vector<int> numbers) {
-    for (int& n : numbers)
-        --n;
-    return numbers;
-}
-
-void StorePatches(const CLumData& source, const std::vector<int>& rows) {
-    CDomain& domain = CDomain::Get();
-    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(), rows);
-    const std::vector<int> tones = MinusOne(TonesUsedBy(source, rows));
-    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), tones, 1);
-    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
-                 MinusOne(WavesUsedBy(source, tones)), 1);
-}
-
-void StoreTones(const CLumData& source, const std::vector<int>& rows) {
-    CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(), rows, 0);
-    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(),
-                 MinusOne(WavesUsedBy(source, rows)), 1);
-    CopyIntoTransfer(domain.m_transferPatches, domain.m_sparePatches, source.Patches(),
-                     AllOf(source.Patches()));
-}
-
-void StoreWaves(const CLumData& source, const std::vector<int>& rows) {
-    CDomain& domain = CDomain::Get();
-    FillTransfer(domain.m_transferWaves, domain.m_spareWaves, source.Waves(), rows, 0);
-    CopyIntoTransfer(domain.m_transferTones, domain.m_spareTones, source.Tones(),
-                     AllOf(source.Tones()));
-}
-
 // The used slots among `count` slots of a kind from `first` on.
 int CountUsedIn(const CLumData& project, int kind, int first, int count) {
     int used = 0;
@@ -118,10 +34,10 @@ int CountUsedIn(const CLumData& project, int kind, int first, int count) {
 
 // Free tone and wave slots for what a drop into another project carries along; the tone check
 // comes first.
-void CheckSlotSpace(const CLumData& target, int kind, DropCheck& check) {
-    const CDomain& domain = CDomain::Get();
+void CheckSlotSpace(const CLumData& target, const CTransfer& transfer, DropCheck& check) {
+    const int kind = transfer.kind;
     if (kind == kPatchKind) {
-        check.tonesNeeded = static_cast<int>(domain.m_transferTones.Size());
+        check.tonesNeeded = static_cast<int>(transfer.tones.Size());
         check.freeToneSlots = target.CountEmpty(kToneKind);
         if (check.tonesNeeded > check.freeToneSlots) {
             check.error = kMsgToneSpace;
@@ -129,7 +45,7 @@ void CheckSlotSpace(const CLumData& target, int kind, DropCheck& check) {
         }
     }
     if (kind == kPatchKind || kind == kToneKind) {
-        check.wavesNeeded = static_cast<int>(domain.m_transferWaves.Size());
+        check.wavesNeeded = static_cast<int>(transfer.waves.Size());
         check.freeWaveSlots = target.CountEmpty(kWaveKind);
         if (check.wavesNeeded > check.freeWaveSlots)
             check.error = kMsgWaveSpace;
@@ -138,10 +54,10 @@ void CheckSlotSpace(const CLumData& target, int kind, DropCheck& check) {
 
 // The wave size check: the target's waves (without those an overwrite of waves replaces) and,
 // when waves are added, the transfer waves. Summed wide so that no total can wrap around.
-void CheckWaveBytes(const CLumData& target, int destination, int kind, bool otherProject, bool copy,
-                    bool insert, DropCheck& check) {
-    const CWaveArray& carried = CDomain::Get().m_transferWaves;
-    const bool replacing = !insert && kind == kWaveKind;
+void CheckWaveBytes(const CLumData& target, int destination, const CTransfer& transfer,
+                    bool otherProject, DropOptions options, DropCheck& check) {
+    const CWaveArray& carried = transfer.waves;
+    const bool replacing = !options.insert && transfer.kind == kWaveKind;
     const std::size_t first = At(destination);
     const std::size_t end = first + carried.Size();
     std::vector<std::string> kept;
@@ -154,23 +70,11 @@ void CheckWaveBytes(const CLumData& target, int destination, int kind, bool othe
             added.push_back(ToOsPath(carried[j].FilePath()));
     std::uint64_t total = SumFileBytes(kept);
     check.transferWaveBytes += SumFileBytes(added);
-    if (otherProject || copy)
+    if (otherProject || options.copy)
         total += check.transferWaveBytes;
     check.waveBytesAfter = total;
     if (total > kWaveBytesLimit)
         check.error = kMsgWaveBytes;
-}
-
-// The checks both drops share, shown to the user; `overwrite` selects the question and the
-// size rule.
-bool CanDrop(CLumData& target, int destination, int kind, bool otherProject,
-             const CParameterArray& transfer, bool overwrite) {
-    CDomain& domain = CDomain::Get();
-    const DropCheck check = CheckDrop(target, destination, kind, otherProject,
-                                      domain.m_copyFlag == 1, !overwrite, transfer, Confirm);
-    if (check.error != 0)
-        domain.ShowError(check.error);
-    return check.Passes();
 }
 
 void DeleteWave(CLumData& project, int index) {
@@ -219,68 +123,70 @@ void DeletePatch(CLumData& project, int index) {
 
 } // namespace
 
-void StoreSelection(const CLumData& source, const std::vector<int>& rows, int kind) {
-    if (!IsKind(kind))
-        return;
-    std::vector<int> valid;
-    for (const int row : rows)
-        if (IsRow(source, kind, row))
-            valid.push_back(row);
-    if (kind == kPatchKind)
-        StorePatches(source, valid);
-    else if (kind == kToneKind)
-        StoreTones(source, valid);
-    else
-        StoreWaves(source, valid);
+EditOutcome DropCheck::Outcome() const {
+    if (declined)
+        return EditOutcome::Cancellation();
+    return Passes() ? EditOutcome{} : EditOutcome::Refusal(error);
 }
 
-DropCheck CheckDrop(const CLumData& target, int destination, int kind, bool otherProject, bool copy,
-                    bool insert, const CParameterArray& transfer,
-                    const std::function<bool(int code)>& confirm) {
+DropCheck CheckDrop(const CLumData& target, int destination, const CTransfer& transfer,
+                    bool otherProject, DropOptions options, const ConfirmFn& confirm) {
     DropCheck check;
+    const int kind = transfer.kind;
     if (!IsKind(kind))
         return check;
-    check.count = static_cast<int>(transfer.Size());
+    check.count = transfer.Count();
     if (check.count == 0 || !target.RangeFits(kind, destination, check.count))
         return check;
     check.fits = true;
     const int size = static_cast<int>(target.Records(kind).Size());
     check.displaced =
-        CountUsedIn(target, kind, insert ? size - check.count : destination, check.count);
+        CountUsedIn(target, kind, options.insert ? size - check.count : destination, check.count);
     if (check.displaced > 0) {
-        check.question = insert ? kMsgInsert : kMsgOverwrite;
+        check.question = options.insert ? kMsgInsert : kMsgOverwrite;
         if (confirm && !confirm(check.question)) {
             check.declined = true;
             return check;
         }
     }
     if (otherProject)
-        CheckSlotSpace(target, kind, check);
+        CheckSlotSpace(target, transfer, check);
     if (check.error == 0)
-        CheckWaveBytes(target, destination, kind, otherProject, copy, insert, check);
+        CheckWaveBytes(target, destination, transfer, otherProject, options, check);
     return check;
 }
 
-bool CanOverwrite(CLumData& target, int destination, int kind, bool otherProject,
-                  const CParameterArray& transfer) {
-    return CanDrop(target, destination, kind, otherProject, transfer, true);
+namespace ListEdits {
+
+EditOutcome StartDrop(CLumData& target, int destination, const CTransfer& transfer,
+                      bool otherProject, DropOptions options, CUndoStep& undo,
+                      const ConfirmFn& confirm) {
+    const DropCheck check =
+        CheckDrop(target, destination, transfer, otherProject, options, confirm);
+    if (!check.Passes())
+        return check.Outcome();
+    undo.Clear();
+    undo.Record(kUndoAllKinds, target);
+    return {};
 }
 
-bool CanInsert(CLumData& target, int destination, int kind, bool otherProject,
-               const CParameterArray& transfer) {
-    return CanDrop(target, destination, kind, otherProject, transfer, false);
+} // namespace ListEdits
+
+EditOutcome DeleteEntries(CLumData& project, const std::vector<int>& rows, int kind,
+                          CUndoStep& undo, const ConfirmFn& confirm) {
+    if (!IsKind(kind))
+        return EditOutcome::Refusal();
+    if (confirm && !confirm(kMsgDelete))
+        return EditOutcome::Cancellation();
+    undo.Clear();
+    undo.Record(kUndoAllKinds, project);
+    EmptyEntries(project, rows, kind, true);
+    return {};
 }
 
-bool DeleteEntries(CLumData& project, const std::vector<int>& rows, int kind, bool ask,
-                   bool clearReferrers) {
+bool EmptyEntries(CLumData& project, const std::vector<int>& rows, int kind, bool clearReferrers) {
     if (!IsKind(kind))
         return false;
-    if (ask) {
-        if (!Confirm(kMsgDelete))
-            return false;
-        CDomain::Get().ClearUndo();
-        CDomain::Get().RecordUndo(kUndoAllKinds, project);
-    }
     for (const int row : rows) {
         if (!IsRow(project, kind, row))
             continue;

@@ -1,25 +1,27 @@
 #pragma once
 
+#include "edit/edit_outcome.h"
+#include "edit/transfer.h"
 #include "model/lum_data.h"
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace Corv {
 
-// Takes the selected records of a kind (0-based rows, in selection order) into the store's
-// transfer arrays when a drag starts: each selected tone or wave carries its row as origin
-// number; selected patches bring the tones they use and those tones the waves they use (each
-// carrying its 1-based number); selected tones bring their waves and a picture of all patches;
-// selected waves bring a picture of all tones. Rows outside the list are left out.
-void StoreSelection(const CLumData& source, const std::vector<int>& rows, int kind);
+class CUndoStep;
+
+// The user's choice for a drop: copy or move, insert or overwrite.
+struct DropOptions {
+    bool copy = false;
+    bool insert = false;
+};
 
 // What the checks of a drop find, in the order the drop runs them: the range, the question
 // before used slots are overwritten or pushed off the end, free tone and wave slots in another
 // project, the wave size limit. The drop and its preview share them.
 struct DropCheck {
-    // The transfer records of the kind: the entries dropped.
+    // The dragged records of the transfer: the entries dropped.
     int count = 0;
     // Something to drop, and the block lies inside the list (else refused without a message).
     bool fits = false;
@@ -43,37 +45,41 @@ struct DropCheck {
     std::uint64_t waveBytesAfter = 0;
 
     bool Passes() const { return fits && !declined && error == 0; }
+    // What a drop that ran these checks comes to when they do not pass.
+    EditOutcome Outcome() const;
 };
 
-// Runs the checks of an overwrite (or, with `insert`, an insert) drop of `transfer` at
-// `destination` without changing anything. A due question goes to `confirm` (true: go on);
-// without one it counts as answered OK. Nothing is shown: the caller shows `error`.
-DropCheck CheckDrop(const CLumData& target, int destination, int kind, bool otherProject, bool copy,
-                    bool insert, const CParameterArray& transfer,
-                    const std::function<bool(int code)>& confirm = {});
+// Runs the checks of an overwrite (or, with `options.insert`, an insert) drop of the
+// transfer's records at `destination` without changing anything. A due question goes to
+// `confirm` (true: go on); without one it counts as answered OK. Nothing is shown: the caller
+// shows `error`.
+DropCheck CheckDrop(const CLumData& target, int destination, const CTransfer& transfer,
+                    bool otherProject, DropOptions options, const ConfirmFn& confirm = {});
 
-// The checks of an overwrite drop of `transfer` at `destination`: the range, the question
-// before occupied slots are overwritten, free tone and wave slots in another project and the
-// wave size limit. True when the drop may go ahead; nothing is changed either way.
-bool CanOverwrite(CLumData& target, int destination, int kind, bool otherProject,
-                  const CParameterArray& transfer);
-// Drops the transfer records of a kind over the slots from `destination` on, carrying the
-// tones and waves they need into another project and rewriting every reference. Records the
-// undo step once the checks have passed. False when refused.
-bool Overwrite(CLumData& target, int destination, int kind, bool otherProject);
+// Drops the transfer's records over the slots from `destination` on, carrying the tones and
+// waves they need into another project and rewriting every reference. Within one project a move
+// (not `copy`) points what referred to the dragged tones and waves at their new places. Replaces
+// the undo step by a snapshot of the target once the checks have passed. Refused (with the
+// message of the check that failed) or cancelled changes nothing.
+EditOutcome Overwrite(CLumData& target, int destination, const CTransfer& transfer,
+                      bool otherProject, bool copy, CUndoStep& undo, const ConfirmFn& confirm = {});
 
-// The checks of an insert drop: as `CanOverwrite`, with the question before occupied slots are
-// pushed off the end.
-bool CanInsert(CLumData& target, int destination, int kind, bool otherProject,
-               const CParameterArray& transfer);
-// Inserts the transfer records of a kind in front of `destination`; the last slots drop off.
-// Returns the number inserted, 0 when refused.
-int Insert(CLumData& target, int destination, int kind, bool otherProject);
+// Inserts the transfer's records in front of `destination`; the last slots drop off. Checks,
+// undo and outcome as for `Overwrite`, with the question before occupied slots are pushed off
+// the end.
+EditOutcome Insert(CLumData& target, int destination, const CTransfer& transfer, bool otherProject,
+                   bool copy, CUndoStep& undo, const ConfirmFn& confirm = {});
 
-// Empties the slots of a kind at the given 0-based indices. With `ask` the user confirms first
-// and the step is recorded for undo; `clearReferrers` makes patches lose their references to
-// deleted tones. False only when the user cancelled.
-bool DeleteEntries(CLumData& project, const std::vector<int>& rows, int kind, bool ask,
-                   bool clearReferrers);
+// The Delete command: asks `kMsgDelete` through `confirm`, replaces the undo step by a snapshot
+// of the project and empties the slots of a kind at the given 0-based indices (rows outside the
+// list are left alone); patches lose their references to deleted tones. Cancelled when the
+// user declined; refused without a message for a kind that is no list.
+EditOutcome DeleteEntries(CLumData& project, const std::vector<int>& rows, int kind,
+                          CUndoStep& undo, const ConfirmFn& confirm);
+
+// Empties the slots of a kind at the given 0-based indices without asking or recording undo
+// (the part of a drop that clears slots); `clearReferrers` makes patches lose their references
+// to deleted tones. False, with nothing changed, for a kind that is no list.
+bool EmptyEntries(CLumData& project, const std::vector<int>& rows, int kind, bool clearReferrers);
 
 } // namespace Corv

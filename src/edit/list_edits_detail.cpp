@@ -1,7 +1,5 @@
 #include "edit/list_edits_detail.h"
 
-#include "storage/domain.h"
-
 #include <algorithm>
 #include <numeric>
 
@@ -14,31 +12,6 @@ std::size_t At(int index) {
 }
 
 } // namespace
-
-bool Confirmed(int answer) {
-    return answer == kAnswerOk || answer == kAnswerYes;
-}
-
-bool Confirm(int code) {
-    return Confirmed(CDomain::Get().Ask(kButtonsOkCancel, code));
-}
-
-int OriginOf(const CReferencedParameter& record) {
-    return record.Users().empty() ? -1 : record.Users().back();
-}
-
-void DropOrigin(CReferencedParameter& record) {
-    if (!record.Users().empty())
-        record.Users().pop_back();
-}
-
-std::vector<int> OriginsOf(const CParameterArray& transfer) {
-    std::vector<int> origins;
-    origins.reserve(transfer.Size());
-    for (std::size_t i = 0; i < transfer.Size(); ++i)
-        origins.push_back(OriginOf(static_cast<const CReferencedParameter&>(transfer.Item(i))));
-    return origins;
-}
 
 void ClearToneReferencesTo(CLumData& project, int number) {
     CPatchArray& patches = project.Patches();
@@ -101,8 +74,8 @@ void ShiftUsers(CReferencedParameter& record, int first, int count) {
             user += count;
 }
 
-std::vector<int> PlaceCarriedTones(CLumData& project) {
-    const CToneArray& carried = CDomain::Get().m_transferTones;
+std::vector<int> PlaceCarriedTones(CLumData& project, const CTransfer& transfer) {
+    const CToneArray& carried = transfer.tones;
     std::vector<int> slots = project.EmptySlots(kToneKind);
     slots.resize(std::min(slots.size(), carried.Size()));
     for (std::size_t j = 0; j < slots.size(); ++j)
@@ -110,8 +83,8 @@ std::vector<int> PlaceCarriedTones(CLumData& project) {
     return slots;
 }
 
-std::vector<int> PlaceCarriedWaves(CLumData& project) {
-    const CWaveArray& carried = CDomain::Get().m_transferWaves;
+std::vector<int> PlaceCarriedWaves(CLumData& project, const CTransfer& transfer) {
+    const CWaveArray& carried = transfer.waves;
     std::vector<int> slots = project.EmptySlots(kWaveKind);
     slots.resize(std::min(slots.size(), carried.Size()));
     for (std::size_t j = 0; j < slots.size(); ++j)
@@ -119,10 +92,10 @@ std::vector<int> PlaceCarriedWaves(CLumData& project) {
     return slots;
 }
 
-std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones) {
-    const std::vector<int> origins = OriginsOf(CDomain::Get().m_transferWaves);
-    const std::vector<int> slots = PlaceCarriedWaves(project);
-    const Renumbering renumbering(origins, slots);
+std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones,
+                                         const CTransfer& transfer) {
+    const std::vector<int> slots = PlaceCarriedWaves(project, transfer);
+    const Renumbering renumbering(transfer.waveOrigins, slots);
     for (const int tone : tones)
         RewriteWaveReferences(project.Tones()[At(tone)], renumbering);
     for (const int tone : tones)
@@ -135,10 +108,8 @@ std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<in
 }
 
 void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture,
-                                   const std::vector<int>& placed) {
-    std::vector<int> origins;
-    for (const int tone : placed)
-        origins.push_back(OriginOf(project.Tones()[At(tone)]) + 1);
+                                   const std::vector<int>& placed,
+                                   const std::vector<int>& origins) {
     const Renumbering renumbering(origins, placed);
     CPatchArray& patches = project.Patches();
     const std::size_t count = std::min(patches.Size(), picture.Size());
@@ -154,10 +125,7 @@ void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture
 }
 
 void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
-                                 const std::vector<int>& placed) {
-    std::vector<int> origins;
-    for (const int wave : placed)
-        origins.push_back(OriginOf(project.Waves()[At(wave)]) + 1);
+                                 const std::vector<int>& placed, const std::vector<int>& origins) {
     const Renumbering renumbering(origins, placed);
     CToneArray& tones = project.Tones();
     const std::size_t count = std::min(tones.Size(), picture.Size());

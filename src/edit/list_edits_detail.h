@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edit/list_edits.h"
+#include "edit/transfer.h"
 #include "model/lum_data.h"
 
 #include <cstdint>
@@ -15,19 +17,6 @@ inline bool IsToneNumber(int number) {
 inline bool IsWaveNumber(int number) {
     return number >= 1 && number <= kWaveSlots;
 }
-
-// True for an answer that lets an operation go ahead (OK, or Yes from a sink that says so).
-bool Confirmed(int answer);
-// Asks an OK/Cancel question; true when the user agreed.
-bool Confirm(int code);
-
-// The origin number a record carries while it sits in the transfer arrays: the last element
-// of its user list, -1 when it has none.
-int OriginOf(const CReferencedParameter& record);
-// Removes the origin number (the last element) from a user list.
-void DropOrigin(CReferencedParameter& record);
-// The origin numbers of every record of a transfer array, in order.
-std::vector<int> OriginsOf(const CParameterArray& transfer);
 
 // Points every patch tone slot that refers to `number` nowhere (bank code cleared).
 void ClearToneReferencesTo(CLumData& project, int number);
@@ -62,29 +51,37 @@ void RewriteWaveReferences(CTone& tone, const Renumbering& renumbering);
 // entries.
 void ShiftUsers(CReferencedParameter& record, int first, int count);
 
-// Places clones of the transfer tones into the project's first empty tone slots and returns
+// Places clones of the transfer's tones into the project's first empty tone slots and returns
 // those slots, in transfer order.
-std::vector<int> PlaceCarriedTones(CLumData& project);
-// Places clones of the transfer waves into the project's first empty wave slots and returns
+std::vector<int> PlaceCarriedTones(CLumData& project, const CTransfer& transfer);
+// Places clones of the transfer's waves into the project's first empty wave slots and returns
 // those slots, in transfer order.
-std::vector<int> PlaceCarriedWaves(CLumData& project);
-// Carries the waves that newly placed tones need: places the transfer waves, points the
+std::vector<int> PlaceCarriedWaves(CLumData& project, const CTransfer& transfer);
+// Carries the waves that newly placed tones need: places the transfer's waves, points the
 // tones at them and makes the tones the users of those waves.
-std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones);
+std::vector<int> CarryWavesOfPlacedTones(CLumData& project, const std::vector<int>& tones,
+                                         const CTransfer& transfer);
 
 // A move within one project: every patch whose tone slot referred, in the picture taken when
 // the drag started, to the origin of a placed tone now refers to that tone (the first placed
-// one in index order). `placed` lists the placed tone indices in ascending order.
+// one in index order). `placed` lists the placed tone indices in ascending order, `origins`
+// the 1-based numbers they came from, in the same order.
 void RedirectPatchesThroughPicture(CLumData& project, const CPatchArray& picture,
-                                   const std::vector<int>& placed);
+                                   const std::vector<int>& placed, const std::vector<int>& origins);
 // The same for tones whose oscillator sides referred to the origin of a placed wave.
 void RedirectTonesThroughPicture(CLumData& project, const CToneArray& picture,
-                                 const std::vector<int>& placed);
+                                 const std::vector<int>& placed, const std::vector<int>& origins);
 
 // Makes the user lists of slots that received carried records list every record that already
 // referred to those slots (a reference to an empty slot now reaches the placed record).
 void AdoptReferrers(CLumData& project, const std::vector<int>& toneSlots,
                     const std::vector<int>& waveSlots);
+
+// The start of an overwrite or insert: runs the checks of the drop and, when they pass,
+// replaces the undo step by a snapshot of the target. Done when the drop may go on.
+EditOutcome StartDrop(CLumData& target, int destination, const CTransfer& transfer,
+                      bool otherProject, DropOptions options, CUndoStep& undo,
+                      const ConfirmFn& confirm);
 
 // The ascending run first, first + 1, ..., first + count - 1.
 std::vector<int> Run(int first, int count);

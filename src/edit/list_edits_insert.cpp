@@ -1,6 +1,5 @@
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
-#include "storage/domain.h"
 
 #include <vector>
 
@@ -32,26 +31,25 @@ void ShiftToneReferences(CLumData& target, int destination, int count) {
     }
 }
 
-void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
-    CDomain& domain = CDomain::Get();
+void InsertPatches(CLumData& target, int d, const CTransfer& transfer, bool otherProject) {
+    const int n = transfer.Count();
     std::vector<int> toneSlots = target.EmptySlots(kToneKind);
-    toneSlots.resize(std::min(toneSlots.size(), domain.m_transferTones.Size()));
-    if (otherProject) {
-        const Renumbering renumbering(OriginsOf(domain.m_transferTones), toneSlots);
-        for (std::size_t i = 0; i < domain.m_transferPatches.Size(); ++i)
-            RewriteToneReferences(domain.m_transferPatches[i], renumbering);
-        for (std::size_t j = 0; j < domain.m_transferTones.Size(); ++j)
-            domain.m_transferTones[j].Users().clear();
-    }
-    DeleteEntries(target, LastSlots(kPatchKind, n), kPatchKind, false, false);
+    toneSlots.resize(std::min(toneSlots.size(), transfer.tones.Size()));
+    EmptyEntries(target, LastSlots(kPatchKind, n), kPatchKind, false);
     for (std::size_t t = 0; t < target.Tones().Size(); ++t)
         ShiftUsers(target.Tones()[t], d, n);
-    target.Patches().InsertCopies(At(d), domain.m_transferPatches, At(n), kPatchSlots);
+    target.Patches().InsertCopies(At(d), transfer.patches, At(n), kPatchSlots);
     std::vector<int> waveSlots;
     if (otherProject) {
-        for (std::size_t j = 0; j < toneSlots.size(); ++j)
-            target.Tones().PlaceClone(At(toneSlots[j]), domain.m_transferTones[j]);
-        waveSlots = CarryWavesOfPlacedTones(target, toneSlots);
+        // The inserted patches name the carried tones by the slots they go to.
+        const Renumbering renumbering(transfer.toneOrigins, toneSlots);
+        for (int i = 0; i < n; ++i)
+            RewriteToneReferences(target.Patches()[At(d + i)], renumbering);
+        for (std::size_t j = 0; j < toneSlots.size(); ++j) {
+            target.Tones().PlaceClone(At(toneSlots[j]), transfer.tones[j]);
+            target.Tones()[At(toneSlots[j])].Users().clear();
+        }
+        waveSlots = CarryWavesOfPlacedTones(target, toneSlots, transfer);
     } else {
         toneSlots.clear();
     }
@@ -61,12 +59,11 @@ void InsertPatches(CLumData& target, int d, int n, bool otherProject) {
 }
 
 // What becomes of the inserted tones' user lists and of the patches that referred to them.
-void SettleInsertedTones(CLumData& target, const std::vector<int>& inserted, bool otherProject) {
-    CDomain& domain = CDomain::Get();
-    if (!otherProject && domain.m_copyFlag == 0) {
-        RedirectPatchesThroughPicture(target, domain.m_transferPatches, inserted);
-        for (const int t : inserted)
-            DropOrigin(target.Tones()[At(t)]);
+void SettleInsertedTones(CLumData& target, const std::vector<int>& inserted,
+                         const CTransfer& transfer, bool otherProject, bool copy) {
+    if (!otherProject && !copy) {
+        RedirectPatchesThroughPicture(target, transfer.patchPicture, inserted,
+                                      transfer.toneOrigins);
         return;
     }
     for (const int t : inserted) {
@@ -76,32 +73,31 @@ void SettleInsertedTones(CLumData& target, const std::vector<int>& inserted, boo
     }
 }
 
-void InsertTones(CLumData& target, int d, int n, bool otherProject) {
-    CDomain& domain = CDomain::Get();
+void InsertTones(CLumData& target, int d, const CTransfer& transfer, bool otherProject, bool copy) {
+    const int n = transfer.Count();
     std::vector<int> waveSlots = target.EmptySlots(kWaveKind);
-    waveSlots.resize(std::min(waveSlots.size(), domain.m_transferWaves.Size()));
-    if (otherProject) {
-        const Renumbering renumbering(OriginsOf(domain.m_transferWaves), waveSlots);
-        for (std::size_t i = 0; i < domain.m_transferTones.Size(); ++i)
-            RewriteWaveReferences(domain.m_transferTones[i], renumbering);
-        for (std::size_t j = 0; j < domain.m_transferWaves.Size(); ++j)
-            domain.m_transferWaves[j].Users().clear();
-    }
-    DeleteEntries(target, LastSlots(kToneKind, n), kToneKind, false, true);
+    waveSlots.resize(std::min(waveSlots.size(), transfer.waves.Size()));
+    EmptyEntries(target, LastSlots(kToneKind, n), kToneKind, true);
     ShiftToneReferences(target, d, n);
     for (std::size_t w = 0; w < target.Waves().Size(); ++w)
         ShiftUsers(target.Waves()[w], d, n);
-    target.Tones().InsertCopies(At(d), domain.m_transferTones, At(n), kToneSlots);
+    target.Tones().InsertCopies(At(d), transfer.tones, At(n), kToneSlots);
+    const std::vector<int> inserted = Run(d, n);
     if (otherProject) {
-        for (std::size_t j = 0; j < waveSlots.size(); ++j)
-            target.Waves().PlaceClone(At(waveSlots[j]), domain.m_transferWaves[j]);
+        // The inserted tones name the carried waves by the slots they go to.
+        const Renumbering renumbering(transfer.waveOrigins, waveSlots);
+        for (const int t : inserted)
+            RewriteWaveReferences(target.Tones()[At(t)], renumbering);
+        for (std::size_t j = 0; j < waveSlots.size(); ++j) {
+            target.Waves().PlaceClone(At(waveSlots[j]), transfer.waves[j]);
+            target.Waves()[At(waveSlots[j])].Users().clear();
+        }
     } else {
         waveSlots.clear();
     }
-    const std::vector<int> inserted = Run(d, n);
     for (const int t : inserted)
         AddToneToItsWaves(target, t);
-    SettleInsertedTones(target, inserted, otherProject);
+    SettleInsertedTones(target, inserted, transfer, otherProject, copy);
     AdoptReferrers(target, {}, waveSlots);
 }
 
@@ -119,10 +115,8 @@ private:
 
 // A wave move within one project: the sides that referred to a moved wave follow it (the
 // first inserted wave that came from their number).
-void RedirectToMovedWaves(CLumData& target, const std::vector<int>& inserted, SideMarks& moved) {
-    std::vector<int> origins;
-    for (const int w : inserted)
-        origins.push_back(OriginOf(target.Waves()[At(w)]) + 1);
+void RedirectToMovedWaves(CLumData& target, const std::vector<int>& inserted,
+                          const std::vector<int>& origins, SideMarks& moved) {
     const Renumbering renumbering(origins, inserted);
     CToneArray& tones = target.Tones();
     for (std::size_t t = 0; t < tones.Size(); ++t) {
@@ -135,8 +129,6 @@ void RedirectToMovedWaves(CLumData& target, const std::vector<int>& inserted, Si
                     renumbered != 0 && tones[t].Osc(osc).SetWaveNumber(side, renumbered))
                     moved(t, osc, side) = true;
     }
-    for (const int w : inserted)
-        DropOrigin(target.Waves()[At(w)]);
 }
 
 // Every other wave reference behind the insert position moves on by `count`; what passes
@@ -156,14 +148,14 @@ void ShiftWaveReferences(CLumData& target, int destination, int count, SideMarks
     }
 }
 
-void InsertWaves(CLumData& target, int d, int n, bool otherProject) {
-    CDomain& domain = CDomain::Get();
+void InsertWaves(CLumData& target, int d, const CTransfer& transfer, bool otherProject, bool copy) {
+    const int n = transfer.Count();
     // The waves pushed past the end go; ShiftWaveReferences clears what referred to them.
-    target.Waves().InsertCopies(At(d), domain.m_transferWaves, At(n), kWaveSlots);
+    target.Waves().InsertCopies(At(d), transfer.waves, At(n), kWaveSlots);
     const std::vector<int> inserted = Run(d, n);
     SideMarks moved(target.Tones().Size());
-    if (!otherProject && domain.m_copyFlag == 0) {
-        RedirectToMovedWaves(target, inserted, moved);
+    if (!otherProject && !copy) {
+        RedirectToMovedWaves(target, inserted, transfer.waveOrigins, moved);
     } else {
         for (const int w : inserted)
             target.Waves()[At(w)].Users().clear();
@@ -173,20 +165,19 @@ void InsertWaves(CLumData& target, int d, int n, bool otherProject) {
 
 } // namespace
 
-int Insert(CLumData& target, int destination, int kind, bool otherProject) {
-    CDomain& domain = CDomain::Get();
-    if (!CanInsert(target, destination, kind, otherProject, domain.Transfer(kind)))
-        return 0;
-    domain.ClearUndo();
-    domain.RecordUndo(kUndoAllKinds, target);
-    const int n = static_cast<int>(domain.Transfer(kind).Size());
-    if (kind == kPatchKind)
-        InsertPatches(target, destination, n, otherProject);
-    else if (kind == kToneKind)
-        InsertTones(target, destination, n, otherProject);
+EditOutcome Insert(CLumData& target, int destination, const CTransfer& transfer, bool otherProject,
+                   bool copy, CUndoStep& undo, const ConfirmFn& confirm) {
+    if (EditOutcome outcome =
+            StartDrop(target, destination, transfer, otherProject, {copy, true}, undo, confirm);
+        !outcome.Done())
+        return outcome;
+    if (transfer.kind == kPatchKind)
+        InsertPatches(target, destination, transfer, otherProject);
+    else if (transfer.kind == kToneKind)
+        InsertTones(target, destination, transfer, otherProject, copy);
     else
-        InsertWaves(target, destination, n, otherProject);
-    return n;
+        InsertWaves(target, destination, transfer, otherProject, copy);
+    return {};
 }
 
 } // namespace Corv

@@ -1,6 +1,5 @@
 #include "edit/list_edits.h"
 #include "edit/list_edits_detail.h"
-#include "storage/domain.h"
 
 namespace Corv {
 
@@ -12,46 +11,43 @@ std::size_t At(int index) {
     return static_cast<std::size_t>(index);
 }
 
-// Puts clones of the transfer records of a kind into the slots from `first` on.
-void PlaceTransfer(CLumData& target, int kind, int first) {
-    CDomain& domain = CDomain::Get();
-    const CParameterArray& transfer = domain.Transfer(kind);
-    for (std::size_t i = 0; i < transfer.Size(); ++i) {
+// Puts clones of the transfer's dragged records into the slots from `first` on.
+void PlaceTransfer(CLumData& target, const CTransfer& transfer, int first) {
+    for (std::size_t i = 0; i < transfer.Dragged().Size(); ++i) {
         const std::size_t slot = At(first) + i;
-        if (kind == kPatchKind)
-            target.Patches().PlaceClone(slot, domain.m_transferPatches[i]);
-        else if (kind == kToneKind)
-            target.Tones().PlaceClone(slot, domain.m_transferTones[i]);
+        if (transfer.kind == kPatchKind)
+            target.Patches().PlaceClone(slot, transfer.patches[i]);
+        else if (transfer.kind == kToneKind)
+            target.Tones().PlaceClone(slot, transfer.tones[i]);
         else
-            target.Waves().PlaceClone(slot, domain.m_transferWaves[i]);
+            target.Waves().PlaceClone(slot, transfer.waves[i]);
     }
 }
 
-void FinishPatches(CLumData& target, const std::vector<int>& placed, bool otherProject) {
+void FinishPatches(CLumData& target, const std::vector<int>& placed, const CTransfer& transfer,
+                   bool otherProject) {
     std::vector<int> toneSlots;
     std::vector<int> waveSlots;
     if (otherProject) {
-        const std::vector<int> origins = OriginsOf(CDomain::Get().m_transferTones);
-        toneSlots = PlaceCarriedTones(target);
-        const Renumbering renumbering(origins, toneSlots);
+        toneSlots = PlaceCarriedTones(target, transfer);
+        const Renumbering renumbering(transfer.toneOrigins, toneSlots);
         for (const int p : placed)
             RewriteToneReferences(target.Patches()[At(p)], renumbering);
         for (const int t : toneSlots)
             target.Tones()[At(t)].Users().clear();
-        waveSlots = CarryWavesOfPlacedTones(target, toneSlots);
+        waveSlots = CarryWavesOfPlacedTones(target, toneSlots, transfer);
     }
     for (const int p : placed)
         AddPatchToItsTones(target, p);
     AdoptReferrers(target, toneSlots, waveSlots);
 }
 
-void FinishTones(CLumData& target, const std::vector<int>& placed, bool otherProject) {
-    CDomain& domain = CDomain::Get();
+void FinishTones(CLumData& target, const std::vector<int>& placed, const CTransfer& transfer,
+                 bool otherProject, bool copy) {
     std::vector<int> waveSlots;
     if (otherProject) {
-        const std::vector<int> origins = OriginsOf(domain.m_transferWaves);
-        waveSlots = PlaceCarriedWaves(target);
-        const Renumbering renumbering(origins, waveSlots);
+        waveSlots = PlaceCarriedWaves(target, transfer);
+        const Renumbering renumbering(transfer.waveOrigins, waveSlots);
         for (const int t : placed)
             RewriteWaveReferences(target.Tones()[At(t)], renumbering);
         for (const int w : waveSlots)
@@ -62,13 +58,12 @@ void FinishTones(CLumData& target, const std::vector<int>& placed, bool otherPro
     if (!otherProject) {
         for (const int t : placed)
             ClearToneReferencesTo(target, t + 1);
-        if (domain.m_copyFlag == 1) {
+        if (copy) {
             for (const int t : placed)
                 target.Tones()[At(t)].Users().clear();
         } else {
-            RedirectPatchesThroughPicture(target, domain.m_transferPatches, placed);
-            for (const int t : placed)
-                DropOrigin(target.Tones()[At(t)]);
+            RedirectPatchesThroughPicture(target, transfer.patchPicture, placed,
+                                          transfer.toneOrigins);
         }
     } else {
         for (const int t : placed) {
@@ -79,12 +74,10 @@ void FinishTones(CLumData& target, const std::vector<int>& placed, bool otherPro
     AdoptReferrers(target, {}, waveSlots);
 }
 
-void FinishWaves(CLumData& target, const std::vector<int>& placed, bool otherProject) {
-    CDomain& domain = CDomain::Get();
-    if (!otherProject && domain.m_copyFlag == 0) {
-        RedirectTonesThroughPicture(target, domain.m_transferTones, placed);
-        for (const int w : placed)
-            DropOrigin(target.Waves()[At(w)]);
+void FinishWaves(CLumData& target, const std::vector<int>& placed, const CTransfer& transfer,
+                 bool otherProject, bool copy) {
+    if (!otherProject && !copy) {
+        RedirectTonesThroughPicture(target, transfer.tonePicture, placed, transfer.waveOrigins);
         return;
     }
     for (const int w : placed)
@@ -93,23 +86,22 @@ void FinishWaves(CLumData& target, const std::vector<int>& placed, bool otherPro
 
 } // namespace
 
-bool Overwrite(CLumData& target, int destination, int kind, bool otherProject) {
-    CDomain& domain = CDomain::Get();
-    if (!CanOverwrite(target, destination, kind, otherProject, domain.Transfer(kind)))
-        return false;
-    domain.ClearUndo();
-    domain.RecordUndo(kUndoAllKinds, target);
-    const std::vector<int> placed =
-        Run(destination, static_cast<int>(domain.Transfer(kind).Size()));
-    DeleteEntries(target, placed, kind, false, false);
-    PlaceTransfer(target, kind, destination);
-    if (kind == kPatchKind)
-        FinishPatches(target, placed, otherProject);
-    else if (kind == kToneKind)
-        FinishTones(target, placed, otherProject);
+EditOutcome Overwrite(CLumData& target, int destination, const CTransfer& transfer,
+                      bool otherProject, bool copy, CUndoStep& undo, const ConfirmFn& confirm) {
+    if (EditOutcome outcome =
+            StartDrop(target, destination, transfer, otherProject, {copy, false}, undo, confirm);
+        !outcome.Done())
+        return outcome;
+    const std::vector<int> placed = Run(destination, transfer.Count());
+    EmptyEntries(target, placed, transfer.kind, false);
+    PlaceTransfer(target, transfer, destination);
+    if (transfer.kind == kPatchKind)
+        FinishPatches(target, placed, transfer, otherProject);
+    else if (transfer.kind == kToneKind)
+        FinishTones(target, placed, transfer, otherProject, copy);
     else
-        FinishWaves(target, placed, otherProject);
-    return true;
+        FinishWaves(target, placed, transfer, otherProject, copy);
+    return {};
 }
 
 } // namespace Corv

@@ -5,6 +5,7 @@
 #include "storage/domain.h"
 #include "storage/slot_file_name.h"
 #include "storage/text_out.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 #include <array>
@@ -43,7 +44,7 @@ void KeepImportable(std::vector<std::string>& files) {
 
 // Takes the files that are not regular files (FIFOs, devices, sockets, folders, links to them)
 // out of the list, without ever opening them, and names them in a notice.
-void RefuseNotRegular(std::vector<std::string>& files) {
+void RefuseNotRegular(std::vector<std::string>& files, CDomain& services) {
     std::vector<std::string> refused;
     std::erase_if(files, [&refused](const std::string& path) {
         const FileType type = FileSystem().Status(ToOsPath(path)).type;
@@ -53,7 +54,7 @@ void RefuseNotRegular(std::vector<std::string>& files) {
         return true;
     });
     if (!refused.empty())
-        CDomain::Get().ShowNotice(
+        services.ShowNotice(
             NoticeText("1 file is not a regular file and was not imported:",
                        "files are not regular files and were not imported:", refused));
 }
@@ -86,7 +87,7 @@ bool WrongContent(const std::string& path) {
 }
 
 // Takes the files that are not WAV or AIFF files out of the list and names them in a notice.
-void RefuseWrongContent(std::vector<std::string>& files) {
+void RefuseWrongContent(std::vector<std::string>& files, CDomain& services) {
     std::vector<std::string> refused;
     std::erase_if(files, [&refused](const std::string& path) {
         if (!WrongContent(path))
@@ -95,7 +96,7 @@ void RefuseWrongContent(std::vector<std::string>& files) {
         return true;
     });
     if (!refused.empty())
-        CDomain::Get().ShowNotice(NoticeText(
+        services.ShowNotice(NoticeText(
             "1 file is not the WAV or AIFF file its extension says and was not imported:",
             "files are not the WAV or AIFF files their extensions say and were not imported:",
             refused));
@@ -145,43 +146,34 @@ std::string WaveBytesOverText(std::uint64_t total) {
            " bytes over the limit of " + Grouped(kWaveBytesLimit) + " bytes.";
 }
 
-int ImportWaves(CLumFileDocument& document, std::vector<std::string> files) {
-    CDomain& domain = CDomain::Get();
+ImportResult ImportWaves(CLumFileDocument& document, std::vector<std::string> files,
+                         CUndoStep& undo) {
+    CDomain& services = document.Services();
     CLumData& data = document.Data();
-    if (files.empty()) {
-        domain.ShowError(kMsgImportConditions);
-        return 0;
-    }
-    if (files.size() > static_cast<std::size_t>(data.CountEmpty(kWaveKind))) {
-        domain.ShowError(kMsgWaveSpace);
-        return 0;
-    }
+    if (files.empty())
+        return {0, EditOutcome::Refusal(kMsgImportConditions)};
+    if (files.size() > static_cast<std::size_t>(data.CountEmpty(kWaveKind)))
+        return {0, EditOutcome::Refusal(kMsgWaveSpace)};
     KeepImportable(files);
-    RefuseNotRegular(files);
-    RefuseWrongContent(files);
-    if (files.empty()) {
-        domain.ShowError(kMsgImportConditions);
-        return 0;
-    }
-    if (const std::uint64_t total = WaveBytesAfterImport(data, files); total > kWaveBytesLimit) {
-        domain.ShowError(kMsgWaveBytes, WaveBytesOverText(total));
-        return 0;
-    }
-    domain.ClearUndo();
-    domain.RecordUndo(kUndoAllKinds, data);
+    RefuseNotRegular(files, services);
+    RefuseWrongContent(files, services);
+    if (files.empty())
+        return {0, EditOutcome::Refusal(kMsgImportConditions)};
+    if (const std::uint64_t total = WaveBytesAfterImport(data, files); total > kWaveBytesLimit)
+        return {0, EditOutcome::Refusal(kMsgWaveBytes, WaveBytesOverText(total))};
+    undo.Clear();
+    undo.Record(kUndoAllKinds, data);
     const std::vector<int> emptySlots = data.EmptySlots(kWaveKind);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string fileName = ImportWorkFileName(domain.NextWorkFileNumber(), files[i]);
-        const std::string destination = domain.m_workFolder + fileName;
-        if (!document.CopyDataFile(files[i], destination)) {
-            domain.ShowError(kMsgImportConditions);
-            return static_cast<int>(i);
-        }
+        const std::string fileName = ImportWorkFileName(services.NextWorkFileNumber(), files[i]);
+        const std::string destination = services.m_workFolder + fileName;
+        if (!document.CopyDataFile(files[i], destination))
+            return {static_cast<int>(i), EditOutcome::Refusal(kMsgImportConditions)};
         CWave& wave = data.Waves()[static_cast<std::size_t>(emptySlots[i])];
         wave.SetFilePath(destination);
         wave.SetName(fileName, true);
     }
-    return static_cast<int>(files.size());
+    return {static_cast<int>(files.size()), {}};
 }
 
 } // namespace Corv

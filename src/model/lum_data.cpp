@@ -1,15 +1,11 @@
 #include "model/lum_data.h"
 
-#include <numeric>
-
 #include "model/file_system.h"
 #include "model/side_by_side.h"
 
-namespace Corv {
+#include <numeric>
 
-namespace {
-CLumData::DestroyHook g_destroyHook = nullptr;
-} // namespace
+namespace Corv {
 
 int SlotCount(int kind) {
     switch (kind) {
@@ -30,15 +26,10 @@ CLumData::CLumData() {
         m_slotPaths[kind].assign(static_cast<std::size_t>(SlotCount(kind)), std::string());
 }
 
-CLumData::~CLumData() {
-    if (g_destroyHook != nullptr)
-        g_destroyHook(this);
-}
-
-void CLumData::SetDestroyHook(DestroyHook hook) { g_destroyHook = hook; }
+CLumData::~CLumData() = default;
 
 CParameterArray& CLumData::Records(int kind) {
-    return kind == kPatchKind ? static_cast<CParameterArray&>(m_patches)
+    return kind == kPatchKind  ? static_cast<CParameterArray&>(m_patches)
            : kind == kToneKind ? static_cast<CParameterArray&>(m_tones)
                                : static_cast<CParameterArray&>(m_waves);
 }

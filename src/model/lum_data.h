@@ -1,10 +1,10 @@
 #pragma once
 
+#include "model/parameter_array.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "model/parameter_array.h"
 
 namespace Corv {
 
@@ -60,11 +60,6 @@ public:
     // Rebuilds every wave's tone-user list from the tones' references, tones in index order;
     // references beyond the wave array are not followed.
     void RebuildWaveUsers();
-
-    // Called with every project data object that is about to be destroyed (the process-wide
-    // store installs it to drop undo steps that refer to the object).
-    using DestroyHook = void (*)(const CLumData*);
-    static void SetDestroyHook(DestroyHook hook);
 
 private:
     CPatchArray m_patches;

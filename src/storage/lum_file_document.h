@@ -10,6 +10,9 @@
 
 namespace Corv {
 
+class CDomain;
+class CUndoStep;
+
 // What the last load left out or stumbled on, for telling the user which files it was.
 struct LoadReport {
     std::vector<std::string> notRegular;     // FIFOs, devices, sockets: left out, never opened
@@ -35,6 +38,11 @@ public:
     virtual std::vector<CLumData*> ModifiedProjectData() = 0;
     // Every open project document, this one included.
     virtual std::vector<CLumFileDocument*> OpenProjectDocuments() = 0;
+    // The undo step of the open projects: saving redirects the records it holds too, and a
+    // save drops the step of its own project.
+    virtual CUndoStep& UndoStep() = 0;
+    // The services the open projects share (sinks, work folder).
+    virtual CDomain& Services() = 0;
     // How the user knows the project: its folder, or its title while it has none.
     virtual std::string Label() const { return m_data.ProjectFolder(); }
 

@@ -70,15 +70,15 @@ std::string FolderTitle(const std::string& normalised) {
 }
 
 // Tells which files a successful load left out.
-void TellLeftOut(const LoadReport& report) {
+void TellLeftOut(const LoadReport& report, CDomain& services) {
     std::vector<std::string> odd = report.notRegular;
     std::sort(odd.begin(), odd.end());
     if (!odd.empty())
-        CDomain::Get().ShowNotice(
+        services.ShowNotice(
             NoticeText("1 file in this project is not a regular file and was left out:",
                        "files in this project are not regular files and were left out:", odd));
     if (!report.oversizedMemos.empty())
-        CDomain::Get().ShowNotice(NoticeText(
+        services.ShowNotice(NoticeText(
             "1 memo file is too large to be one and was left out; its memos are empty:",
             "memo files are too large to be memo files and were left out; their memos are empty:",
             report.oversizedMemos));
@@ -151,18 +151,18 @@ std::string FileProblem(const std::string& folder, const std::string& path) {
 // tells the user what was done. Why the folder could not be made consistent, or empty;
 // `untouched` when the folder must be left as it is (a refused journal, subfolders that are
 // not the project's own).
-std::string RecoverInterruptedSave(const std::string& folder, bool& untouched) {
+std::string RecoverInterruptedSave(const std::string& folder, bool& untouched, CDomain& services) {
     CMoveOutReport report;
     std::string problem;
     const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
     untouched = recovery == Recovery::Refused || recovery == Recovery::Unsafe;
     if (recovery == Recovery::Completed)
-        CDomain::Get().ShowNotice("The last save of " + folder +
-                                  " was interrupted. It has been completed now.");
+        services.ShowNotice("The last save of " + folder +
+                            " was interrupted. It has been completed now.");
     if (untouched)
-        CDomain::Get().ShowNotice(problem);
+        services.ShowNotice(problem);
     if (!report.Empty())
-        CDomain::Get().ShowNotice(report.Text());
+        services.ShowNotice(report.Text());
     return recovery == Recovery::Failed ? "an interrupted save could not be completed: " + problem
                                         : std::string();
 }
@@ -182,13 +182,14 @@ bool NeedsRecovery(const std::string& folder) {
 }
 
 // Clears the staged files of a save that was interrupted before it changed anything.
-void ClearLeftovers(const std::string& folder, const std::vector<std::string>& leftovers) {
+void ClearLeftovers(const std::string& folder, const std::vector<std::string>& leftovers,
+                    CDomain& services) {
     if (leftovers.empty())
         return;
     CMoveOutReport report;
     ClearSaveLeftovers(folder, leftovers, MoveOutInto(folder, report));
     if (!report.Empty())
-        CDomain::Get().ShowNotice(report.Text());
+        services.ShowNotice(report.Text());
 }
 
 class WaitCursor {
@@ -222,6 +223,14 @@ std::vector<CLumFileDocument*> CProjectDocument::OpenProjectDocuments() {
     return result;
 }
 
+CUndoStep& CProjectDocument::UndoStep() {
+    return CProjectDocuments::Get().UndoStep();
+}
+
+CDomain& CProjectDocument::Services() {
+    return CProjectDocuments::Get().Services();
+}
+
 void CProjectDocument::SetModifiedFlag(bool modified) {
     m_modified = modified;
     CProjectDocuments::Get().Hooks().ModifiedChanged(*this);
@@ -238,11 +247,11 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     // journal found under the lock was left by a program that ended. A folder whose subfolders
     // are not its own is never changed; recovery only says why.
     if (why.empty() && NeedsRecovery(folder)) {
-        if (!Exclusively([&] { why = RecoverInterruptedSave(folder, untouched); }))
+        if (!Exclusively([&] { why = RecoverInterruptedSave(folder, untouched, Services()); }))
             why = folder + " holds an interrupted save, which cannot be completed while another "
                            "program has the project open";
     } else if (why.empty() && !UnsafeSubfolder(folder).empty()) {
-        why = RecoverInterruptedSave(folder, untouched);
+        why = RecoverInterruptedSave(folder, untouched, Services());
     }
     FolderScan scan;
     if (why.empty()) {
@@ -258,7 +267,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     if (why.empty()) {
         // Leftovers the loader skips anyway; they are cleared when no one else reads the folder.
         if (!untouched && !scan.leftovers.empty())
-            Exclusively([&] { ClearLeftovers(folder, scan.leftovers); });
+            Exclusively([&] { ClearLeftovers(folder, scan.leftovers, Services()); });
         WaitCursor wait(CProjectDocuments::Get().Hooks());
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
@@ -270,15 +279,15 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     }
     if (!why.empty()) {
         m_lock.Release();
-        CDomain::Get().ShowError(kMsgLoadFailed, why);
+        Services().ShowError(kMsgLoadFailed, why);
         return false;
     }
     LeaveOut(scan.notRegular);
-    TellLeftOut(LastLoadReport());
+    TellLeftOut(LastLoadReport(), Services());
     const std::string bare = folder.substr(0, folder.size() - 1);
     if (const std::string notice = ClearStagedProjects(bare.substr(0, bare.rfind('/') + 1));
         !notice.empty())
-        CDomain::Get().ShowNotice(notice);
+        Services().ShowNotice(notice);
     NoteFolderSeen();
     m_pathName = path;
     m_title = FolderTitle(folder);
@@ -336,7 +345,7 @@ bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&
 // CProjectDocuments
 
 CProjectDocuments& CProjectDocuments::Get() {
-    static CProjectDocuments documents;
+    static CProjectDocuments documents(CDomain::Get());
     return documents;
 }
 
@@ -470,10 +479,9 @@ CProjectDocument* CProjectDocuments::OpenMovedEntries(const std::string& workFol
     data.RebuildWaveUsers();
     document.SetModifiedFlag(true);
     // The files stay where they are: new work files must not take their numbers.
-    CDomain& domain = CDomain::Get();
     for (const MovedEntry& entry : entries)
-        domain.m_workFileCounter =
-            std::max(domain.m_workFileCounter,
+        m_services.m_workFileCounter =
+            std::max(m_services.m_workFileCounter,
                      static_cast<unsigned>(std::max(ParseSlotNumber(entry.file), 0)) + 1);
     return &document;
 }
@@ -482,8 +490,10 @@ void CProjectDocuments::Close(CProjectDocument& document) {
     document.HandOverSharedFiles();
     const auto it = std::find_if(m_documents.begin(), m_documents.end(),
                                  [&](const auto& d) { return d.get() == &document; });
+    if (m_undo.Owns(&document.Data()))
+        m_undo.Clear(); // it would name a project that is gone
     if (it != m_documents.end())
-        m_documents.erase(it); // the project data's destruction discards its undo step
+        m_documents.erase(it);
 }
 
 void CProjectDocuments::CloseAll() {
@@ -503,12 +513,12 @@ void CProjectDocuments::TellNoLocks(const std::string& folder) {
     if (m_toldNoLocks)
         return;
     m_toldNoLocks = true;
-    CDomain::Get().ShowNotice(NoLocksText(folder));
+    m_services.ShowNotice(NoLocksText(folder));
 }
 
 std::vector<CProjectDocument*> CProjectDocuments::Undo() {
     std::vector<CProjectDocument*> touched;
-    for (CLumData* owner : CDomain::Get().Undo())
+    for (CLumData* owner : m_undo.Undo())
         if (CProjectDocument* document = DocumentOf(owner))
             touched.push_back(document);
     for (CProjectDocument* document : touched)

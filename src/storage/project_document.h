@@ -2,6 +2,7 @@
 
 #include "storage/lum_file_document.h"
 #include "storage/project_lock.h"
+#include "storage/undo_step.h"
 
 #include <functional>
 #include <memory>
@@ -38,6 +39,8 @@ class CProjectDocument : public CLumFileDocument {
 public:
     std::vector<CLumData*> ModifiedProjectData() override;
     std::vector<CLumFileDocument*> OpenProjectDocuments() override;
+    CUndoStep& UndoStep() override;
+    CDomain& Services() override;
     std::string Label() const override {
         return Data().ProjectFolder().empty() ? m_title : Data().ProjectFolder();
     }
@@ -87,10 +90,20 @@ private:
     std::string m_title;
 };
 
-// The open project documents of the process, in opening order. Owns them.
+// The open project documents of the process, in opening order, with the undo step of the
+// last edit of one of them and the services they share. Owns the documents and the step.
 class CProjectDocuments {
 public:
+    // The documents of the process, sharing the process-wide services.
     static CProjectDocuments& Get();
+
+    explicit CProjectDocuments(CDomain& services) : m_services(services) {}
+    CProjectDocuments(const CProjectDocuments&) = delete;
+    CProjectDocuments& operator=(const CProjectDocuments&) = delete;
+
+    CDomain& Services() { return m_services; }
+    // The one undo step of the program, over whichever open projects the last edit changed.
+    CUndoStep& UndoStep() { return m_undo; }
 
     void SetHooks(CDocumentHooks* hooks) { m_hooks = hooks; }
     CDocumentHooks& Hooks();
@@ -112,7 +125,8 @@ public:
     // want the same), with its name and memos: the way back to them after a crash. Null when
     // none of their files is there.
     CProjectDocument* OpenMovedEntries(const std::string& workFolder);
-    // Hands shared files over and destroys the document (no question is asked here).
+    // Hands shared files over and destroys the document (no question is asked here); an undo
+    // step that holds its project goes with it.
     void Close(CProjectDocument& document);
     void CloseAll();
 
@@ -131,6 +145,8 @@ public:
 private:
     CProjectDocument& Create();
 
+    CDomain& m_services;
+    CUndoStep m_undo;
     std::vector<std::unique_ptr<CProjectDocument>> m_documents;
     CDocumentHooks* m_hooks = nullptr;
     unsigned m_untitledCounter = 0;

@@ -92,7 +92,7 @@ TargetState InspectTarget(const std::string& folder) {
 } // namespace
 
 bool CProjectDocument::SaveProject(const std::string& path) {
-    CDomain& domain = CDomain::Get();
+    CDomain& domain = Services();
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();
     if (!SourceFilesPresent()) {
@@ -170,7 +170,7 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
             CProjectDocuments::Get().TellNoLocks(folder);
     }
     if (mode == SaveMode::InPlace && ChangedOnDisk() &&
-        CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
+        Services().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);
         return SaveOutcome::Declined;
     }

@@ -15,6 +15,7 @@
 #include "storage/slot_file_name.h"
 #include "storage/staged_projects.h"
 #include "storage/svd_file.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 #include <set>
@@ -60,12 +61,12 @@ bool StageFile(const StagedFile& file) {
 
 // Writes every staged file and work copy; the folders that got staged files are synced, so
 // that they are durable before any original is touched.
-bool StageAll(const CSavePlan& plan) {
+bool StageAll(const CSavePlan& plan, const std::string& workFolder) {
     // A work copy is the only copy of an entry once the save drops its original: durable first.
     for (const WorkCopy& copy : plan.workCopies)
         if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), true))
             return false;
-    if (!plan.workCopies.empty() && !Fs().SyncDirectory(ToOsPath(CDomain::Get().m_workFolder)))
+    if (!plan.workCopies.empty() && !Fs().SyncDirectory(ToOsPath(workFolder)))
         return false;
     // Every staged file is a file of its own, so they may be written side by side; each keeps
     // why it failed, as the threads that write them have their own last errors.
@@ -161,7 +162,7 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
 // Brings the folder a save writes to a consistent state first; why it cannot be, or must not
 // be written to, or empty. A journal that was refused is only told of: the save goes on
 // without it.
-std::string Recover(const std::string& folder, CMoveOutReport& report) {
+std::string Recover(const std::string& folder, CMoveOutReport& report, CDomain& services) {
     // Everything the save wrote, renamed or moved out would land elsewhere.
     if (const std::string unsafe = UnsafeSubfolder(folder); !unsafe.empty())
         return folder + ": " + unsafe;
@@ -172,7 +173,7 @@ std::string Recover(const std::string& folder, CMoveOutReport& report) {
     case Recovery::Unsafe:
         return problem;
     case Recovery::Refused:
-        CDomain::Get().ShowNotice(problem);
+        services.ShowNotice(problem);
         return {};
     default:
         return {};
@@ -206,7 +207,7 @@ bool BlocksASlot(const CSavePlan& plan, const std::string& folder, const std::st
 // drops the file they were moved out with): the work folder lists them before the originals go.
 std::vector<MovedEntry> MovedEntriesOf(CLumFileDocument& document, const CSavePlan& plan) {
     std::vector<MovedEntry> entries;
-    const std::string& work = CDomain::Get().m_workFolder;
+    const std::string& work = document.Services().m_workFolder;
     const std::string& folder = document.Data().ProjectFolder();
     for (const WorkCopy& copy : plan.workCopies)
         for (CLumFileDocument* other : document.OpenProjectDocuments()) {
@@ -233,9 +234,8 @@ std::vector<MovedEntry> MovedEntriesOf(CLumFileDocument& document, const CSavePl
 
 // The work files whose contents this save took into its project: the entries they held are
 // no longer only there.
-std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan) {
+std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan, const std::string& work) {
     std::vector<std::string> files;
-    const std::string& work = CDomain::Get().m_workFolder;
     for (const StagedFile& file : plan.staged)
         if (!work.empty() && file.source.rfind(work, 0) == 0)
             files.push_back(file.source.substr(work.size()));
@@ -258,10 +258,12 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
             records.Item(i).SetFilePath(plan.slotPaths[kind][i]);
         m_data.SlotPaths(kind) = plan.slotPaths[kind];
     }
-    if (CDomain::Get().OwnsUndo(&m_data))
-        CDomain::Get().ClearUndo();
-    if (const std::vector<std::string> delivered = DeliveredWorkFiles(plan); !delivered.empty())
-        TakeOffMovedEntries(CDomain::Get().m_workFolder, delivered);
+    if (UndoStep().Owns(&m_data))
+        UndoStep().Clear();
+    const std::string& work = Services().m_workFolder;
+    if (const std::vector<std::string> delivered = DeliveredWorkFiles(plan, work);
+        !delivered.empty())
+        TakeOffMovedEntries(work, delivered);
 }
 
 bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
@@ -295,7 +297,8 @@ bool CLumFileDocument::SaveFailed(const std::string& problem) {
 
 bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    if (const std::string why = Recover(folder, report); !why.empty())
+    const std::string& work = Services().m_workFolder;
+    if (const std::string why = Recover(folder, report, Services()); !why.empty())
         return SaveFailed(why);
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
@@ -315,14 +318,14 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
             return SaveFailed(rejected + ": could not be moved out of the project");
     if (!CreateSubfolders(folder, plan.needsSubfolder, created))
         return SaveFailed();
-    if (!StageAll(plan)) {
+    if (!StageAll(plan, work)) {
         SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);
         return false;
     }
     const std::vector<MovedEntry> onlyInWork = MovedEntriesOf(*this, plan);
-    if (!AddMovedEntries(CDomain::Get().m_workFolder, onlyInWork)) {
+    if (!AddMovedEntries(work, onlyInWork)) {
         SaveFailed();
         RemoveStaged(plan);
         return false;
@@ -332,7 +335,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
         for (const MovedEntry& entry : onlyInWork)
             files.push_back(entry.file);
         if (!Exists(folder + kJournalName) && !Exists(folder + kPlacingJournalName))
-            TakeOffMovedEntries(CDomain::Get().m_workFolder, files); // the originals stayed
+            TakeOffMovedEntries(work, files); // the originals stayed
         return false;
     }
     ApplySavePlan(plan);
@@ -344,7 +347,7 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
     const std::string parent = ParentOf(target);
     const std::string stage = StageFolderOf(target);
     if (const std::string notice = ClearStagedProjects(parent); !notice.empty())
-        CDomain::Get().ShowNotice(notice); // what interrupted saves beside it left
+        Services().ShowNotice(notice); // what interrupted saves beside it left
     if (Exists(stage))
         return SaveFailed(WithoutSlash(stage) +
                           " is in the way: another program may be saving into " + target);
@@ -358,8 +361,8 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().CreateDirectory(ToOsPath(stage + WithoutSlash(SubfolderName(kind)))) ==
              CreateDirResult::Created;
-    ok =
-        ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) && StageAll(plan);
+    ok = ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) &&
+         StageAll(plan, Services().m_workFolder);
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().SyncDirectory(ToOsPath(stage + SubfolderName(kind)));
     // The folder appears complete in one rename (over an empty folder of that name, if any).
@@ -383,7 +386,7 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
 
 bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report) {
     const std::string folder = m_data.ProjectFolder();
-    if (const std::string why = Recover(folder, report); !why.empty())
+    if (const std::string why = Recover(folder, report, Services()); !why.empty())
         return SaveFailed(why);
     std::vector<std::string> replaced, leftovers;
     if (!ListReplaced(folder, replaced, leftovers) ||
@@ -396,7 +399,7 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
     const bool all[3] = {true, true, true};
     if (!CreateSubfolders(folder, all, created))
         return SaveFailed();
-    if (!StageAll(plan)) {
+    if (!StageAll(plan, Services().m_workFolder)) {
         SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);
@@ -428,7 +431,7 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
         break;
     }
     if (!report.Empty())
-        CDomain::Get().ShowNotice(report.Text());
+        Services().ShowNotice(report.Text());
     return saved;
 }
 

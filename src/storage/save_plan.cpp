@@ -9,6 +9,7 @@
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
+#include "storage/undo_step.h"
 
 #include <algorithm>
 #include <chrono>
@@ -348,7 +349,7 @@ void ForEachRecordArray(CLumFileDocument& any, int kind, const CLumData* skip, V
     for (CLumFileDocument* document : any.OpenProjectDocuments())
         if (&document->Data() != skip)
             visit(document->Data().Records(kind));
-    for (CDomain::Snapshot& slot : CDomain::Get().m_undo)
+    for (CUndoStep::Snapshot& slot : any.UndoStep().Slots())
         if (slot.owner != nullptr && slot.owner != skip && slot.saved[kind])
             visit(kind == kPatchKind  ? static_cast<CParameterArray&>(slot.patches)
                   : kind == kToneKind ? static_cast<CParameterArray&>(slot.tones)

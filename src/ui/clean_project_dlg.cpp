@@ -1,7 +1,7 @@
 #include "ui/clean_project_dlg.h"
 
-#include "storage/domain.h"
 #include "ui/code_page.h"
+#include "ui/project_options.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -20,10 +20,6 @@ std::size_t OptionBits(const std::array<std::uint32_t, 4>& options) {
     for (std::size_t i = 0; i < options.size(); ++i)
         bits |= options[i] != 0 ? std::size_t{1} << i : 0;
     return bits;
-}
-
-Corv::CleanOptions CoreOptions(const std::array<std::uint32_t, 4>& options) {
-    return {options[0] != 0, options[1] != 0, options[2] != 0, options[3] != 0};
 }
 
 } // namespace
@@ -88,7 +84,7 @@ void CCleanProjectDlg::UpdatePreview() {
     if (!plan) {
         // The dry run copies and cleans the whole project and sizes the waves that would go.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        plan = Corv::PlanClean(*m_data, CoreOptions(options));
+        plan = Corv::PlanClean(*m_data, CleanOptionsOf(options));
         QGuiApplication::restoreOverrideCursor();
     }
     const QString summary = QString::fromStdString(Corv::CleanSummary(*plan));
@@ -106,17 +102,13 @@ void CCleanProjectDlg::ShowDetails() {
     details->open();
 }
 
-std::array<std::uint32_t, 4> CCleanProjectDlg::StoreOptions() {
-    const Corv::CDomain& domain = Corv::CDomain::Get();
-    return {domain.m_waveOption, domain.m_toneOption, domain.m_tnumOption, domain.m_pnumOption};
+std::array<std::uint32_t, 4> CCleanProjectDlg::SavedOptions() {
+    return CProjectOptions::Get().m_cleanOptions;
 }
 
-void CCleanProjectDlg::SetStoreOptions(const std::array<std::uint32_t, 4>& options) {
-    Corv::CDomain& domain = Corv::CDomain::Get();
-    domain.m_waveOption = options[0] != 0 ? 1 : 0;
-    domain.m_toneOption = options[1] != 0 ? 1 : 0;
-    domain.m_tnumOption = options[2] != 0 ? 1 : 0;
-    domain.m_pnumOption = options[3] != 0 ? 1 : 0;
+void CCleanProjectDlg::SetSavedOptions(const std::array<std::uint32_t, 4>& options) {
+    for (std::size_t i = 0; i < options.size(); ++i)
+        CProjectOptions::Get().m_cleanOptions[i] = options[i] != 0 ? 1 : 0;
 }
 
 CCleanDetailsDlg::CCleanDetailsDlg(const Corv::CleanPlan& plan, const QString& summary,

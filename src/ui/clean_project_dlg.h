@@ -29,9 +29,9 @@ public:
     // The plan for the options now chosen; null without a preview.
     const Corv::CleanPlan* Plan() const;
 
-    // The store's options in the dialog's order, and storing them back.
-    static std::array<std::uint32_t, 4> StoreOptions();
-    static void SetStoreOptions(const std::array<std::uint32_t, 4>& options);
+    // The options of the program's settings in the dialog's order, and storing them back.
+    static std::array<std::uint32_t, 4> SavedOptions();
+    static void SetSavedOptions(const std::array<std::uint32_t, 4>& options);
 
 private:
     void UpdatePreview();

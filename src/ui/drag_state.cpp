@@ -1,8 +1,7 @@
 #include "ui/drag_state.h"
 
-#include "edit/list_edits.h"
+#include "edit/transfer.h"
 #include "model/lum_data.h"
-#include "storage/domain.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
 #include "ui/parameter_list_model.h"
@@ -116,7 +115,7 @@ bool CDragState::Begin(CParameterListCtrl* source, int dragRow) {
     m_target = nullptr;
     m_dropDone = false;
     m_flags = {};
-    Corv::StoreSelection(*source->Project(), rows, m_kind);
+    m_transfer = Corv::StoreSelection(*source->Project(), rows, m_kind);
     m_hoverTimer.start();
     return true;
 }
@@ -129,7 +128,7 @@ void CDragState::End() {
     m_rows.clear();
     m_hoverView = nullptr;
     m_hoverTimer.stop();
-    Corv::CDomain::Get().ClearTransfer();
+    m_transfer = {};
     SetPreview({});
 }
 
@@ -140,7 +139,6 @@ void CDragState::SetTarget(CParameterListCtrl* target) {
         m_target->ShowDropFeedback(false);
     m_target = target;
     SetPreview({}); // worked out anew for the new list
-
 }
 
 void CDragState::SetPreview(const QString& text) {

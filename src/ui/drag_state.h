@@ -1,5 +1,9 @@
 #pragma once
 
+#include "edit/transfer.h"
+#include "ui/file_view.h"
+#include "ui/parameter_list.h"
+
 #include <QObject>
 #include <QPixmap>
 #include <QPoint>
@@ -9,15 +13,12 @@
 #include <functional>
 #include <vector>
 
-#include "ui/file_view.h"
-#include "ui/parameter_list.h"
-
 class QMimeData;
 
 // The drag formats: one per list kind ("application/x-corvanelibrarian-patch", "-tone", "-wave").
 QString DragFormat(int kind);
 // The drag object of a list kind: its format with four zero bytes. The records themselves stay
-// in the process (the store's transfer arrays).
+// in the process (the drag state's transfer).
 QMimeData* MakeDragData(int kind);
 // The list kind whose format the data carries; -1 for none of ours.
 int DragKind(const QMimeData* data);
@@ -48,9 +49,9 @@ public:
     static CDragState& Get();
 
     // Starts a drag of the selected rows of a list pressed at `dragRow`: false (and nothing
-    // changes) unless a selected slot is used. Fills the store's transfer arrays.
+    // changes) unless a selected slot is used. Takes the rows into the transfer.
     bool Begin(CParameterListCtrl* source, int dragRow);
-    // Ends the drag: the transfer arrays are emptied, highlights and the preview go.
+    // Ends the drag: the transfer is emptied, highlights and the preview go.
     void End();
 
     bool Dragging() const { return m_source != nullptr; }
@@ -62,6 +63,8 @@ public:
     bool Contiguous() const { return m_contiguous; }
     // The number of records of the drag's kind the drop places (the dragged rows).
     int Count() const { return static_cast<int>(m_rows.size()); }
+    // What the drag carries, taken when it began.
+    const Corv::CTransfer& Transfer() const { return m_transfer; }
 
     // The list the cursor is over and accepts, and where the block would land there.
     CParameterListCtrl* Target() const { return m_target; }
@@ -99,6 +102,7 @@ private:
     QPointer<CParameterListCtrl> m_target;
     int m_kind = 0;
     std::vector<int> m_rows;
+    Corv::CTransfer m_transfer;
     int m_dragRow = 0;
     int m_grabOffset = 0;
     bool m_contiguous = false;

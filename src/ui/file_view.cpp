@@ -7,12 +7,14 @@
 #include "gp/anchor_layout.h"
 #include "storage/domain.h"
 #include "storage/slot_file_name.h"
+#include "storage/undo_step.h"
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
+#include "ui/project_options.h"
 #include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
 #include "ui/wave_gauge.h"
@@ -114,9 +116,13 @@ CFileView::~CFileView() {
     delete m_private;
 }
 
-const std::vector<CFileView*>& CFileView::Views() { return Registry(); }
+const std::vector<CFileView*>& CFileView::Views() {
+    return Registry();
+}
 
-CFileView* CFileView::Current() { return CurrentView(); }
+CFileView* CFileView::Current() {
+    return CurrentView();
+}
 
 CParameterListCtrl* CFileView::List(int kind) const {
     return kind >= 0 && kind < 3 ? m_private->lists[static_cast<std::size_t>(kind)] : nullptr;
@@ -130,9 +136,13 @@ CParameterListCtrl* CFileView::ActiveList() const {
     return nullptr;
 }
 
-void CFileView::OnUpdate() { Update(false); }
+void CFileView::OnUpdate() {
+    Update(false);
+}
 
-void CFileView::OnUpdateSavingWidths() { Update(true); }
+void CFileView::OnUpdateSavingWidths() {
+    Update(true);
+}
 
 void CFileView::Update(bool saveWidths) {
     const CListFont& listFont = CListFont::Get();
@@ -152,9 +162,13 @@ void CFileView::UpdateStatus() {
     m_private->gauge->SetBytes(bytes);
 }
 
-CWaveGauge* CFileView::Gauge() const { return m_private->gauge; }
+CWaveGauge* CFileView::Gauge() const {
+    return m_private->gauge;
+}
 
-QString CFileView::StatusText() const { return m_private->status->text(); }
+QString CFileView::StatusText() const {
+    return m_private->status->text();
+}
 
 void CFileView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -187,7 +201,9 @@ void CFileView::OnActivateView() {
                                        "found because they have been deleted, moved, or renamed."));
 }
 
-void CFileView::OnDeactivateView() { m_private->warned = false; }
+void CFileView::OnDeactivateView() {
+    m_private->warned = false;
+}
 
 std::array<int, 3> CFileView::TopRows() const {
     return {List(0)->TopRow(), List(1)->TopRow(), List(2)->TopRow()};
@@ -200,9 +216,12 @@ void CFileView::SetTopRows(const std::array<int, 3>& rows) {
 
 void CFileView::LinkSelection(const CParameterListCtrl& source) {
     const Corv::CLumData& project = m_document.Data();
-    const int patchCount = static_cast<int>(std::min<std::size_t>(project.Patches().Size(), Corv::kPatchSlots));
-    const int toneCount = static_cast<int>(std::min<std::size_t>(project.Tones().Size(), Corv::kToneSlots));
-    const int waveCount = static_cast<int>(std::min<std::size_t>(project.Waves().Size(), Corv::kWaveSlots));
+    const int patchCount =
+        static_cast<int>(std::min<std::size_t>(project.Patches().Size(), Corv::kPatchSlots));
+    const int toneCount =
+        static_cast<int>(std::min<std::size_t>(project.Tones().Size(), Corv::kToneSlots));
+    const int waveCount =
+        static_cast<int>(std::min<std::size_t>(project.Waves().Size(), Corv::kWaveSlots));
     std::array<std::vector<int>, 3> rows;
     const auto addWavesOf = [&](int tone) {
         for (const int wave : project.Tones()[static_cast<std::size_t>(tone)].ReferencedWaves())
@@ -218,7 +237,8 @@ void CFileView::LinkSelection(const CParameterListCtrl& source) {
     for (const int row : source.SelectedRows()) {
         if (source.Kind() == Corv::kPatchKind && row < patchCount) {
             for (int slot = 0; slot < 2; ++slot) {
-                const int tone = project.Patches()[static_cast<std::size_t>(row)].Slot(slot).ToneNumber();
+                const int tone =
+                    project.Patches()[static_cast<std::size_t>(row)].Slot(slot).ToneNumber();
                 if (tone >= 1 && tone <= toneCount) {
                     AddUnique(rows[1], tone - 1);
                     addWavesOf(tone - 1);
@@ -264,7 +284,12 @@ void CFileView::Delete() {
     if (!CanDelete())
         return;
     CParameterListCtrl* list = ActiveList();
-    if (!Corv::DeleteEntries(m_document.Data(), list->SelectedRows(), list->Kind(), true, true))
+    Corv::CDomain& services = m_document.Core().Services();
+    const Corv::EditOutcome outcome =
+        Corv::DeleteEntries(m_document.Data(), list->SelectedRows(), list->Kind(),
+                            m_document.Core().UndoStep(), Corv::AskOkCancel(services));
+    Corv::ShowRefusal(services, outcome);
+    if (!outcome.Done())
         return;
     AfterEdit(list);
     LinkSelection(*list); // the emptied rows link to nothing any more
@@ -276,11 +301,11 @@ void CFileView::SelectAll() {
 }
 
 void CFileView::SetUpGrid() {
-    Corv::CDomain& domain = Corv::CDomain::Get();
-    int gridSw = static_cast<int>(domain.m_gridSw);
+    CProjectOptions& options = CProjectOptions::Get();
+    int gridSw = static_cast<int>(options.m_gridSw);
     if (!CUiChoosers::Get().SetUpGrid(this, gridSw))
         return;
-    domain.m_gridSw = gridSw != 0 ? 1 : 0;
+    options.m_gridSw = gridSw != 0 ? 1 : 0;
     for (CFileView* view : Registry())
         for (CParameterListCtrl* list : view->m_private->lists) {
             list->WriteColumnWidths();
@@ -289,14 +314,19 @@ void CFileView::SetUpGrid() {
 }
 
 void CFileView::CleanProject() {
-    std::array<std::uint32_t, 4> options = CCleanProjectDlg::StoreOptions();
+    std::array<std::uint32_t, 4> options = CCleanProjectDlg::SavedOptions();
     if (!CUiChoosers::Get().CleanProject(this, options, &m_document.Data()))
         return;
-    CCleanProjectDlg::SetStoreOptions(options);
+    CCleanProjectDlg::SetSavedOptions(options);
+    Corv::EditOutcome outcome;
     {
         CWaitCursor wait;
-        Corv::CleanProject(m_document.Data());
+        outcome = Corv::CleanProject(m_document.Data(), CProjectOptions::Get().CleanOptions(),
+                                     m_document.Core().UndoStep());
+        Corv::ShowRefusal(m_document.Core().Services(), outcome);
     }
+    if (!outcome.Done())
+        return;
     AfterEdit(nullptr);
     m_document.UpdateAllViews();
 }
@@ -328,13 +358,15 @@ void CFileView::ImportFiles(const QStringList& paths) {
         files.push_back(file);
     }
     const std::vector<int> empty = m_document.Data().EmptySlots(Corv::kWaveKind);
-    int imported = 0;
+    Corv::ImportResult result;
     {
         CWaitCursor wait;
         ShowImportTotal(static_cast<int>(files.size()),
                         Corv::WaveBytesAfterImport(m_document.Data(), files));
-        imported = Corv::ImportWaves(m_document.Core(), files);
+        result = Corv::ImportWaves(m_document.Core(), files, m_document.Core().UndoStep());
+        Corv::ShowRefusal(m_document.Core().Services(), result.outcome);
     }
+    const int imported = result.imported;
     if (imported <= 0)
         return;
     CParameterListCtrl* waves = List(Corv::kWaveKind);
@@ -342,7 +374,9 @@ void CFileView::ImportFiles(const QStringList& paths) {
     UpdateStatus();
     m_document.SetModifiedFlag(true);
     waves->Refill();
-    const std::vector<int> added(empty.begin(), empty.begin() + std::min<std::ptrdiff_t>(imported, static_cast<std::ptrdiff_t>(empty.size())));
+    const std::vector<int> added(
+        empty.begin(), empty.begin() + std::min<std::ptrdiff_t>(
+                                           imported, static_cast<std::ptrdiff_t>(empty.size())));
     waves->SelectRows(added);
     if (!added.empty()) {
         const int first = added.front();
@@ -356,12 +390,15 @@ void CFileView::ImportFiles(const QStringList& paths) {
 // ---------------------------------------------------------------------------------------------
 // Drag and drop
 
-QString CFileView::Title() const { return m_document.Title(); }
+QString CFileView::Title() const {
+    return m_document.Title();
+}
 
 bool CFileView::PerformDrop(CParameterListCtrl& target) {
     const CDragState& drag = CDragState::Get();
     CParameterListCtrl* sourceList = drag.Source();
-    auto* sourceView = sourceList != nullptr ? qobject_cast<CFileView*>(sourceList->parentWidget()) : nullptr;
+    auto* sourceView =
+        sourceList != nullptr ? qobject_cast<CFileView*>(sourceList->parentWidget()) : nullptr;
     if (sourceList == nullptr || sourceList->Project() == nullptr || sourceView == nullptr)
         return false;
     Corv::DropRequest request;
@@ -372,10 +409,13 @@ bool CFileView::PerformDrop(CParameterListCtrl& target) {
     request.at = drag.DropPosition();
     request.insert = drag.Flags().insert;
     request.copy = drag.Flags().copy;
+    Corv::CDomain& services = m_document.Core().Services();
     Corv::DropResult result;
     {
         CWaitCursor wait;
-        result = Corv::PerformDrop(request);
+        result =
+            Corv::PerformDrop(request, m_document.Core().UndoStep(), Corv::AskOkCancel(services));
+        Corv::ShowRefusal(services, result.outcome);
     }
     if (!result.done)
         return false;

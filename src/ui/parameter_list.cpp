@@ -3,7 +3,7 @@
 #include "edit/cell_edit.h"
 #include "edit/drop.h"
 #include "model/lum_data.h"
-#include "storage/domain.h"
+#include "storage/project_document.h"
 #include "ui/choosers.h"
 #include "ui/code_page.h"
 #include "ui/drag_state.h"
@@ -11,6 +11,7 @@
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
+#include "ui/project_options.h"
 
 #include <QDrag>
 #include <QHeaderView>
@@ -21,6 +22,15 @@
 #include <QSettings>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+
+namespace {
+
+// The undo step that edits in the lists record into: the open projects' own.
+Corv::CUndoStep& UndoStep() {
+    return Corv::CProjectDocuments::Get().UndoStep();
+}
+
+} // namespace
 
 CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     : QTableView(parent), m_kind(kind), m_model(new CParameterListModel(kind, this)) {
@@ -57,16 +67,22 @@ CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     connect(&m_autoScroll, &QTimer::timeout, this, &CParameterListCtrl::AutoScrollTick);
 }
 
-CParameterListCtrl::~CParameterListCtrl() { WriteColumnWidths(); }
+CParameterListCtrl::~CParameterListCtrl() {
+    WriteColumnWidths();
+}
 
 void CParameterListCtrl::Bind(Corv::CLumData* project) {
     m_project = project;
     m_model->Bind(project != nullptr ? &project->Records(m_kind) : nullptr);
 }
 
-const Corv::CParameterArray* CParameterListCtrl::Records() const { return m_model->Records(); }
+const Corv::CParameterArray* CParameterListCtrl::Records() const {
+    return m_model->Records();
+}
 
-int CParameterListCtrl::UsedLength() const { return m_model->UsedLength(); }
+int CParameterListCtrl::UsedLength() const {
+    return m_model->UsedLength();
+}
 
 const SELVColumn& CParameterListCtrl::Column(int column) const {
     return ColumnTable(m_kind)[static_cast<std::size_t>(column)].column;
@@ -79,7 +95,7 @@ void CParameterListCtrl::Refresh() {
     WriteColumnWidths(); // the user's widths survive the new columns
     m_model->BeginRefill();
     m_model->EndRefill();
-    SetGrid(Corv::CDomain::Get().m_gridSw != 0);
+    SetGrid(CProjectOptions::Get().m_gridSw != 0);
     ReadColumnWidths();
     m_columnsMade = true;
     SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
@@ -103,7 +119,8 @@ void CParameterListCtrl::Refill(bool useCount, int count) {
     horizontalScrollBar()->setValue(horizontal);
     m_currentColumn = column;
     setUpdatesEnabled(true);
-    if (useCount && count > 0 && !selected.empty() && selected.front() + count <= m_model->rowCount()) {
+    if (useCount && count > 0 && !selected.empty() &&
+        selected.front() + count <= m_model->rowCount()) {
         std::vector<int> rows(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
             rows[static_cast<std::size_t>(i)] = selected.front() + i;
@@ -151,8 +168,8 @@ void CParameterListCtrl::SelectRows(const std::vector<int>& rows) {
         while (++i < sorted.size() && sorted[i] <= last + 1)
             last = sorted[i];
         if (first >= 0 && last < count && lastColumn >= 0)
-            selection.append(QItemSelectionRange(m_model->index(first, 0),
-                                                 m_model->index(last, lastColumn)));
+            selection.append(
+                QItemSelectionRange(m_model->index(first, 0), m_model->index(last, lastColumn)));
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
@@ -178,7 +195,9 @@ bool CParameterListCtrl::ShowsLinkedRows() const {
     return m_model->Linked() && selectionModel()->hasSelection();
 }
 
-void CParameterListCtrl::ClearSelection() { selectionModel()->clearSelection(); }
+void CParameterListCtrl::ClearSelection() {
+    selectionModel()->clearSelection();
+}
 
 void CParameterListCtrl::SelectAllUsed() {
     std::vector<int> rows(static_cast<std::size_t>(UsedLength()));
@@ -214,7 +233,9 @@ void CParameterListCtrl::SetTopRow(int row) {
     verticalScrollBar()->setValue(std::max(row, 0));
 }
 
-int CParameterListCtrl::FocusedRow() const { return currentIndex().row(); }
+int CParameterListCtrl::FocusedRow() const {
+    return currentIndex().row();
+}
 
 void CParameterListCtrl::SetFocusedRow(int row) {
     if (row < 0 || row >= m_model->rowCount())
@@ -239,7 +260,8 @@ void CParameterListCtrl::SetCurrentColumn(int column) {
 
 void CParameterListCtrl::MoveCurrentColumn(int direction) {
     const int count = m_model->columnCount();
-    for (int column = m_currentColumn + direction; column >= 0 && column < count; column += direction)
+    for (int column = m_currentColumn + direction; column >= 0 && column < count;
+         column += direction)
         if (Column(column).IsEditable()) {
             SetCurrentColumn(column);
             return;
@@ -259,7 +281,9 @@ void CParameterListCtrl::ShowColumn(int column) {
         bar->setValue(bar->value() + std::min(left, right - width));
 }
 
-void CParameterListCtrl::SetGrid(bool on) { setShowGrid(on); }
+void CParameterListCtrl::SetGrid(bool on) {
+    setShowGrid(on);
+}
 
 void CParameterListCtrl::SetListFont(const QFont& listFont, const QColor& textColor) {
     setFont(listFont);
@@ -284,7 +308,8 @@ void CParameterListCtrl::WriteColumnWidths() const {
 }
 
 void CParameterListCtrl::ReadColumnWidths() {
-    const QVariant value = QSettings().value(ColumnWidthSection(m_kind) + QStringLiteral("/ColumnWidth"));
+    const QVariant value =
+        QSettings().value(ColumnWidthSection(m_kind) + QStringLiteral("/ColumnWidth"));
     // An unquoted comma list in the settings file reads back as a list of texts.
     const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(',')
                                                                   : value.toString();
@@ -329,9 +354,11 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     const int field = EditFieldNumber(m_kind, column);
     bool done = false;
     if (field == 1)
-        done = Corv::SetNames(*m_project, m_kind, rows, bytes, CCodePage::Get().IsDoubleByte());
+        done = Corv::SetNames(*m_project, m_kind, rows, bytes, UndoStep(),
+                              CCodePage::Get().IsDoubleByte());
     else if (field >= 2 && field <= 5)
-        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, Corv::StoredMemo(bytes));
+        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, Corv::StoredMemo(bytes),
+                              UndoStep());
     if (!done)
         return false;
     viewport()->update();
@@ -499,12 +526,14 @@ void CParameterListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
         EditCurrentColumn();
 }
 
-void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}
 
 void CParameterListCtrl::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
     m_model->SetLinked(false); // what is selected here is now what the commands act on
-    viewport()->update(); // the selection colours depend on the focus
+    viewport()->update();      // the selection colours depend on the focus
 }
 
 void CParameterListCtrl::focusOutEvent(QFocusEvent* event) {
@@ -572,7 +601,8 @@ void CParameterListCtrl::startDrag(Qt::DropActions) {
 bool CParameterListCtrl::AcceptsDrag(const QMimeData* mime) const {
     const CDragState& drag = CDragState::Get();
     return drag.Dragging() && m_project != nullptr && drag.Kind() == m_kind &&
-           DragKind(mime) == m_kind && drag.Source() != nullptr && drag.Source()->Project() != nullptr;
+           DragKind(mime) == m_kind && drag.Source() != nullptr &&
+           drag.Source()->Project() != nullptr;
 }
 
 void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
@@ -637,8 +667,9 @@ void CParameterListCtrl::TrackDrag(QPoint position, Qt::KeyboardModifiers keys) 
     const DropFlags flags = FlagsForKeys(keys, drag.Source() == this);
     // The preview reads the target's wave sizes: it is worked out again only when the drop
     // would do something else.
-    const bool changed = dropPosition != drag.DropPosition() || flags.insert != drag.Flags().insert ||
-                         flags.copy != drag.Flags().copy || drag.Preview().isEmpty();
+    const bool changed = dropPosition != drag.DropPosition() ||
+                         flags.insert != drag.Flags().insert || flags.copy != drag.Flags().copy ||
+                         drag.Preview().isEmpty();
     drag.SetDropPosition(dropPosition);
     drag.SetFlags(flags);
     m_model->SetDropRows(drag.DropPosition(), drag.Count());
@@ -693,7 +724,8 @@ void CParameterListCtrl::PaintDropFeedback() {
         return;
     const int under = rowAt(m_dragPosition.y());
     const QRect underRect = visualRect(m_model->index(std::max(under, 0), 0));
-    if (under < 0 || m_dragPosition.y() - underRect.top() <= 4 || underRect.bottom() - m_dragPosition.y() <= 4)
+    if (under < 0 || m_dragPosition.y() - underRect.top() <= 4 ||
+        underRect.bottom() - m_dragPosition.y() <= 4)
         return;
     const int rows = m_model->rowCount();
     const int first = drag.DropPosition();
@@ -701,7 +733,8 @@ void CParameterListCtrl::PaintDropFeedback() {
     if (first < 0 || first >= rows || last < first)
         return;
     const int lastColumn = m_model->columnCount() - 1;
-    const QRect top = visualRect(m_model->index(first, 0)).united(visualRect(m_model->index(first, lastColumn)));
+    const QRect top =
+        visualRect(m_model->index(first, 0)).united(visualRect(m_model->index(first, lastColumn)));
     QPainter painter(viewport());
     painter.setPen(QPen(QColor(160, 160, 160), 2));
     if (drag.Flags().insert) {
@@ -709,19 +742,21 @@ void CParameterListCtrl::PaintDropFeedback() {
         return;
     }
     const QRect bottom = visualRect(m_model->index(last, 0));
-    painter.drawRect(QRect(QPoint(top.left() + 1, top.top() + 1), QPoint(top.right() - 1, bottom.bottom() - 1)));
+    painter.drawRect(
+        QRect(QPoint(top.left() + 1, top.top() + 1), QPoint(top.right() - 1, bottom.bottom() - 1)));
 }
 
 QString CParameterListCtrl::DropPreviewText() const {
     const CDragState& drag = CDragState::Get();
     const CParameterListCtrl* source = drag.Source();
     auto* view = qobject_cast<CFileView*>(parentWidget());
-    if (source == nullptr || source->Project() == nullptr || m_project == nullptr || view == nullptr)
+    if (source == nullptr || source->Project() == nullptr || m_project == nullptr ||
+        view == nullptr)
         return {};
     const DropFlags flags = drag.Flags();
     const Corv::DropPreview preview = Corv::PreviewTransferDrop(
-        *source->Project(), drag.Rows(), m_kind, *m_project, drag.DropPosition(), flags.insert,
-        flags.copy, view->Title().toStdString());
+        drag.Transfer(), *source->Project(), drag.Rows(), *m_project, drag.DropPosition(),
+        {flags.copy, flags.insert}, view->Title().toStdString());
     // How the keys change the drop here, so that nobody has to remember it.
     const QString keys = source == this ? tr("Ctrl: copy, Shift or Alt: insert")
                                         : tr("Ctrl: move, Shift or Alt: insert");

@@ -3,6 +3,7 @@
 // Desktop test support: private settings, data and work folders, and every dialog scripted.
 #include "app/app.h"
 #include "storage/domain.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -11,6 +12,7 @@
 #include "ui/file_view.h"
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
+#include "ui/project_options.h"
 
 #include <QCoreApplication>
 #include <QMdiArea>
@@ -60,8 +62,8 @@ struct World : Script {
         QSettings().clear();
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
-        Corv::CProjectDocuments::Get().CloseAll();
-        Corv::CDomain::Reset();
+        store.Renew();
+        CProjectOptions::Get() = {};
     }
     // The environment of an application whose every dialog is scripted.
     CApp::Environment Environment(const QString& dataFolder) {
@@ -117,6 +119,7 @@ struct World : Script {
     QTemporaryDir data;
     CorvTest::ScopedDataHome dataHome{data.path().toStdString()};
     QString instance;
+    CorvTest::FreshStore store;
     std::unique_ptr<CApp> app;
 };
 

@@ -28,8 +28,9 @@ void Touch(const QString& path) {
 }
 
 std::vector<std::uint32_t> Options() {
-    const Corv::CDomain& d = Corv::CDomain::Get();
-    return {d.m_gridSw, d.m_waveOption, d.m_toneOption, d.m_tnumOption, d.m_pnumOption};
+    const CProjectOptions& o = CProjectOptions::Get();
+    return {o.m_gridSw, o.m_cleanOptions[0], o.m_cleanOptions[1], o.m_cleanOptions[2],
+            o.m_cleanOptions[3]};
 }
 
 } // namespace
@@ -113,12 +114,12 @@ private slots:
     }
 
     void SettingsReadAtStartAndWrittenAtExit() {
-        Corv::CDomain& domain = Corv::CDomain::Get();
-        domain.m_gridSw = domain.m_waveOption = domain.m_tnumOption = 1;
+        CProjectOptions& options = CProjectOptions::Get();
+        options.m_gridSw = options.m_cleanOptions[0] = options.m_cleanOptions[2] = 1;
         CListFont::Get().Set(QFont(QStringLiteral("DejaVu Sans Mono")), QColor(200, 0, 50));
         app->ExitInstance();
         QCOMPARE(QSettings().value("Option/FontColor").toInt(), 200 | (50 << 16));
-        Corv::CDomain::Reset();
+        CProjectOptions::Get() = {};
         CListFont::Get().Set(QFont(), Qt::black);
         QVERIFY(Start());
         QCOMPARE(Options(), (std::vector<std::uint32_t>{1, 1, 0, 1, 0}));
@@ -246,13 +247,13 @@ private slots:
         CFileDoc* a = Open("UndoA.prj");
         CFileDoc* b = Open("UndoB.prj");
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
-        Corv::CDomain::Get().RecordUndo(Corv::kPatchKind, a->Data());
+        CorvTest::FreshStore::UndoStep().Record(Corv::kPatchKind, a->Data());
         a->Data().Patches().Item(0).SetName("Changed");
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("1"));
         Frame().Action(Cmd::kUndo)->trigger();
         QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
         QVERIFY(a->IsModified() && !b->IsModified());
-        Corv::CDomain::Get().RecordUndo(Corv::kPatchKind, b->Data());
+        CorvTest::FreshStore::UndoStep().Record(Corv::kPatchKind, b->Data());
         Docs().CloseDocument(*b); // closing the owner discards its step
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
     }

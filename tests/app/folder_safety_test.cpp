@@ -26,7 +26,7 @@ void WaitPastQuiet() {
 }
 
 bool Listed() {
-    return !Corv::ReadMovedEntries(Corv::CDomain::Get().m_workFolder).empty();
+    return !Corv::ReadMovedEntries(CorvTest::FreshStore::Services().m_workFolder).empty();
 }
 
 } // namespace
@@ -47,7 +47,9 @@ class FolderSafetyTest : public QObject, public AppTest::World {
     static void Move(CFileDoc& source, std::vector<int> rows, CFileDoc& target) {
         Corv::DropRequest request{
             &source.Data(), std::move(rows), Corv::kPatchKind, &target.Data(), 9, false, false};
-        QVERIFY(Corv::PerformDrop(request).done);
+        QVERIFY(Corv::PerformDrop(request, CorvTest::FreshStore::UndoStep(),
+                                  Corv::AskOkCancel(CorvTest::FreshStore::Services()))
+                    .done);
         source.SetModifiedFlag(true);
         target.SetModifiedFlag(true);
     }
@@ -195,8 +197,7 @@ private slots:
             QVERIFY(Start());
             MoveAndSaveTheSourceOnly();
             app.reset(); // no exit
-            Corv::CProjectDocuments::Get().CloseAll();
-            Corv::CDomain::Reset();
+            store.Renew();
             questions.clear();
             questionAnswers = {answer};
             QVERIFY(Start());
@@ -229,7 +230,7 @@ private slots:
     // with a notice; the work folder keeps nothing.
     void DeclinedMovedEntriesGoToTheTrashAtExit() {
         MoveAndSaveTheSourceOnly();
-        const QDir work(QString::fromStdString(Corv::CDomain::Get().m_workFolder));
+        const QDir work(QString::fromStdString(CorvTest::FreshStore::Services().m_workFolder));
         QVERIFY(Frame().close()); // "Save changes to Untitled1?" No
         QVERIFY(sink->Notices().empty());
         app->ExitInstance();

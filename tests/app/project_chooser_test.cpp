@@ -61,7 +61,8 @@ private slots:
         qputenv("HOME", m_home.path().toUtf8());
         QDir(m_home.path()).removeRecursively();
         QDir().mkpath(m_home.path());
-        Corv::CDomain::Get().SetMessageSink(std::make_unique<CorvTest::ScriptedSink>(sink));
+        CorvTest::FreshStore::Services().SetMessageSink(
+            std::make_unique<CorvTest::ScriptedSink>(sink));
     }
 
     // Only an existing "*.prj" folder, in any case, is taken; the start may end in a backslash.
@@ -119,7 +120,7 @@ private slots:
             QVERIFY(Start());
             EnterChooser keys;
             QStringList asked;
-            Corv::CDomain::Get().SetMessageSink(std::make_unique<EnterSink>(asked));
+            CorvTest::FreshStore::Services().SetMessageSink(std::make_unique<EnterSink>(asked));
             Docs().SetChooser(&keys);
             const QString victim = Project("Victim.prj");
             QVERIFY(Docs().CloseDocument(*Docs().OpenDocumentFile(victim)));

@@ -114,12 +114,12 @@ TEST_F(CleanTest, UndoRightAfterCleanBringsBackTheExactLists) {
     BuildMixedProject(data);
     PutTone(data, 20, {1}, "Stale"); // refers to an empty wave
     const ProjectState before(data);
-    CleanProject(data);
+    CleanProject(data, {}, Undo());
     const ProjectState cleaned(data);
     ASSERT_FALSE(before.Matches(data));
-    CDomain::Get().Undo();
+    Undo().Undo();
     EXPECT_TRUE(before.Matches(data));
-    CDomain::Get().Undo();
+    Undo().Undo();
     EXPECT_TRUE(cleaned.Matches(data));
 }
 
@@ -163,8 +163,8 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
         SizedFileSystem files;
         ScopedFileSystem scope(files);
         Generator generator(seed, files);
-        CDomain::Reset();
-        const std::shared_ptr<SinkLog> log = InstallScriptedSink();
+        FreshStore store;
+        const std::shared_ptr<SinkLog> log = store.InstallSink();
         CLumData project;
         generator.Fill(project);
         // Some waves become imported files (".wav"), which the keep-waves option keeps.
@@ -176,8 +176,8 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
             }
         }
         CLumData other;
-        CDomain& domain = CDomain::Get();
-        domain.RecordUndo(kUndoAllKinds, other);
+        CUndoStep& undo = FreshStore::UndoStep();
+        undo.Record(kUndoAllKinds, other);
         for (int bits = 0; bits < 16; ++bits) {
             SCOPED_TRACE("seed " + std::to_string(seed) + " options " + std::to_string(bits));
             const ProjectState before(project);
@@ -185,7 +185,7 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
 
             ASSERT_TRUE(before.Matches(project)) << "the dry run changed the project";
             EXPECT_TRUE(log->Calls().empty() && log->Notices().empty()) << log->Describe();
-            EXPECT_TRUE(domain.m_undo[0].owner == &other && domain.m_undo[1].owner == nullptr);
+            EXPECT_TRUE(undo.Slots()[0].owner == &other && undo.Slots()[1].owner == nullptr);
 
             CLumData cleaned;
             cleaned.Patches() = project.Patches();
@@ -225,7 +225,6 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
     for (const char* what :
          {"removed 1", "removed 2", "renumbered 0", "renumbered 1", "renumbered 2", "cleared"})
         EXPECT_GT(seen[what], 0) << "no run saw " << what;
-    CDomain::Reset();
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #include "storage/domain.h"
+#include "storage/project_document.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
 
 #include <gtest/gtest.h>
 
-// The store's undo step and messages; undo after every kind of edit is checked by the editing
-// property test.
+// The open projects' undo step and the store's messages; undo after every kind of edit is
+// checked by the editing property test.
 namespace {
 
 using namespace Corv;
@@ -13,35 +15,38 @@ using namespace CorvTest;
 
 class DomainTest : public ::testing::Test {
 protected:
-    void SetUp() override { CDomain::Reset(); }
-    void TearDown() override { CDomain::Reset(); }
-    CDomain& Store() { return CDomain::Get(); }
+    CDomain& Store() { return FreshStore::Services(); }
+    CUndoStep& Undo() { return FreshStore::UndoStep(); }
+
+    FreshStore m_store;
 };
 
 TEST_F(DomainTest, ATwoProjectStepUndoesBothAndEndsWithEitherProject) {
-    auto target = std::make_unique<CLumData>();
-    auto source = std::make_unique<CLumData>();
+    CProjectDocuments& documents = CProjectDocuments::Get();
+    CLumData* target = &documents.New().Data();
+    CProjectDocument& sourceDocument = documents.New();
+    CLumData* source = &sourceDocument.Data();
     source->Waves().PlaceClone(0, MakeWave("Moved", "/x/001 Moved.w00"));
-    Store().RecordUndo(kUndoAllKinds, *target);
-    Store().RecordUndo(kWaveKind, *source);
+    Undo().Record(kUndoAllKinds, *target);
+    Undo().Record(kWaveKind, *source);
     target->Waves().PlaceClone(0, source->Waves()[0]);
     source->Waves()[0].ClearTexts();
 
-    EXPECT_EQ(Store().Undo()[1], source.get());
+    EXPECT_EQ(Undo().Undo()[1], source);
     EXPECT_TRUE(target->Waves()[0].IsEmpty());
     EXPECT_EQ(source->Waves()[0].Name(), "Moved");
-    { CLumData other; } // a project without the step leaves it alone
-    EXPECT_TRUE(Store().OwnsUndo(target.get()) && Store().OwnsUndo(source.get()));
-    source.reset();
-    EXPECT_FALSE(Store().CanUndo() || Store().OwnsUndo(target.get()));
-    EXPECT_EQ(Store().Undo()[0], nullptr);
+    documents.Close(documents.New()); // a project without the step leaves it alone
+    EXPECT_TRUE(Undo().Owns(target) && Undo().Owns(source));
+    documents.Close(sourceDocument);
+    EXPECT_FALSE(Undo().CanUndo() || Undo().Owns(target));
+    EXPECT_EQ(Undo().Undo()[0], nullptr);
 }
 
 // An error with its reason: a sink that has a place for the reason gets both at once; one that
 // has none shows the error and then the reason as a notice, so the reason is never lost.
 TEST_F(DomainTest, AnErrorsReasonReachesEverySink) {
     EXPECT_EQ(Store().Ask(kButtonsYesNo, kMsgReplaceProject), kAnswerCancel); // no sink yet
-    auto log = InstallScriptedSink();
+    auto log = m_store.InstallSink();
     Store().SetTextBuffer(std::make_unique<CLumTextOutBuffer>());
     Store().ShowError(kMsgLoadFailed, "Tone/ is missing");
     EXPECT_EQ(log->Describe(), "error 1: Tone/ is missing\n");

@@ -244,8 +244,7 @@ class World {
 public:
     World(std::uint32_t seed, Coverage& coverage)
         : m_scope(m_files), m_generator(seed, m_files), m_coverage(coverage) {
-        CDomain::Reset();
-        m_log = InstallScriptedSink();
+        m_log = m_store.InstallSink();
         const int count = m_generator.Uniform(2, 3);
         for (int p = 0; p < count; ++p) {
             m_projects.push_back(std::make_unique<CLumData>());
@@ -254,14 +253,11 @@ public:
             m_states.push_back(Now(p));
         }
     }
-    ~World() {
-        m_projects.clear();
-        CDomain::Reset();
-    }
+    ~World() { m_projects.clear(); }
 
     // Runs one random step and checks it; the description goes to the failure message.
     void RunStep(std::string& description) {
-        const Step step = m_generator.Next(m_views, CDomain::Get().CanUndo());
+        const Step step = m_generator.Next(m_views, UndoStep().CanUndo());
         description = step.Describe();
         m_log->Clear();
         m_log->SetDefaultAnswer(step.answer);
@@ -277,6 +273,8 @@ public:
 
 private:
     CLumData& Project(int p) { return *m_projects[At(p)]; }
+    CUndoStep& UndoStep() { return FreshStore::UndoStep(); }
+    ConfirmFn Confirm() { return AskOkCancel(FreshStore::Services()); }
     Snapshot& State(int p) { return m_states[At(p)]; }
     Snapshot Now(int p) { return std::make_shared<ProjectState>(Project(p)); }
     void Count(const std::string& what) { ++m_coverage[what]; }
@@ -291,13 +289,11 @@ private:
             step.insert,           step.copy};
         // The preview changes and says nothing; it accepts the drops that go ahead and names
         // the reason of a drop's error.
-        const CDomain& domain = CDomain::Get();
-        const auto flags = std::pair(domain.m_insertFlag, domain.m_copyFlag);
         const DropPreview preview = PreviewDrop(request, "B.prj");
         Unchanged();
         EXPECT_TRUE(m_log->Calls().empty());
-        EXPECT_EQ(std::pair(domain.m_insertFlag, domain.m_copyFlag), flags);
-        const DropResult result = PerformDrop(request);
+        const DropResult result = PerformDrop(request, UndoStep(), Confirm());
+        ShowRefusal(FreshStore::Services(), result.outcome); // as the programs show it
         for (const int error : m_log->Errors()) {
             Count("error " + std::to_string(error));
             EXPECT_NE(preview.text.find(kReasons.at(error)), std::string::npos) << preview.text;
@@ -323,7 +319,8 @@ private:
     }
 
     void Delete(const Step& step) {
-        if (!DeleteEntries(Project(step.source), step.rows, step.kind, true, true)) {
+        if (!DeleteEntries(Project(step.source), step.rows, step.kind, UndoStep(), Confirm())
+                 .Done()) {
             Count("delete cancelled");
             return Unchanged();
         }
@@ -339,8 +336,9 @@ private:
     void EditText(const Step& step) {
         const bool set =
             step.op == Op::Rename
-                ? SetNames(Project(step.source), step.kind, step.rows, step.text)
-                : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text);
+                ? SetNames(Project(step.source), step.kind, step.rows, step.text, UndoStep())
+                : SetMemos(Project(step.source), step.kind, step.rows, step.memo, step.text,
+                           UndoStep());
         ASSERT_TRUE(set);
         Count(step.op == Op::Rename ? "rename" : "memo");
         // Exactly those texts of those rows changed.
@@ -359,7 +357,7 @@ private:
 
     void Undo() {
         Count("undo");
-        CDomain::Get().Undo();
+        UndoStep().Undo();
         for (std::size_t i = 0; i < 2; ++i) {
             const int owner = m_undo.owner[i];
             if (owner < 0)
@@ -373,14 +371,10 @@ private:
     }
 
     // Every project and the undo store hold what the model says (after a refused or cancelled
-    // step: what they held before it); no records are left in transfer.
+    // step: what they held before it).
     void Unchanged() {
         for (std::size_t p = 0; p < m_projects.size(); ++p)
             EXPECT_TRUE(m_states[p]->Matches(*m_projects[p])) << "project " << p << " changed";
-        const CDomain& domain = CDomain::Get();
-        EXPECT_EQ(domain.m_transferPatches.Size() + domain.m_transferTones.Size() +
-                      domain.m_transferWaves.Size(),
-                  0u);
         UndoStoreMatches();
     }
 
@@ -404,18 +398,17 @@ private:
         std::vector<Snapshot> after = m_states;
         for (const int owner : owners)
             after[At(owner)] = Now(owner);
-        CDomain::Get().Undo();
+        UndoStep().Undo();
         for (const int p : owners)
             EXPECT_TRUE(State(p)->Matches(Project(p))) << "undo once, project " << p;
-        CDomain::Get().Undo();
+        UndoStep().Undo();
         m_states = after;
         Unchanged(); // undone twice: the step's own result, and the states before it in the store
     }
 
     void UndoStoreMatches() {
-        const CDomain& domain = CDomain::Get();
         for (std::size_t i = 0; i < 2; ++i) {
-            const CDomain::Snapshot& slot = domain.m_undo[i];
+            const CUndoStep::Snapshot& slot = UndoStep().Slots()[i];
             const int owner = m_undo.owner[i];
             ASSERT_EQ(slot.owner, owner < 0 ? nullptr : &Project(owner)) << "undo slot " << i;
             if (owner < 0)
@@ -431,6 +424,7 @@ private:
 
     SizedFileSystem m_files;
     ScopedFileSystem m_scope;
+    FreshStore m_store;
     Generator m_generator;
     Coverage& m_coverage;
     std::shared_ptr<SinkLog> m_log;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "edit/edit_outcome.h"
 #include "model/codec.h"
 #include "model/file_system.h"
 #include "model/lum_data.h"
 #include "storage/domain.h"
+#include "storage/undo_step.h"
+#include "support/fresh_store.h"
 #include "support/memory_file_system.h"
 #include "support/project_builder.h"
 #include "support/scripted_sink.h"
@@ -70,6 +73,18 @@ inline void RebuildUsers(Corv::CLumData& project) {
     project.RebuildWaveUsers();
 }
 
+// Patches 2 and 5 share tone 3; patch 5 also uses tone 7; tone 3 uses waves 4 and 2, tone 7
+// waves 4 and 11.
+inline void FillSource(Corv::CLumData& a) {
+    for (const int w : {2, 4, 11})
+        PutWave(a, w);
+    PutTone(a, 3, {4, 2});
+    PutTone(a, 7, {0, 4, 11});
+    PutPatch(a, 2, 3);
+    PutPatch(a, 5, 7, 3);
+    RebuildUsers(a);
+}
+
 // Every user list holds exactly the records that refer to its slot, each once.
 inline testing::AssertionResult UsersMatchReferences(const Corv::CLumData& project) {
     auto check = [](const char* what, const auto& records, const auto& referrers, int refs,
@@ -114,15 +129,15 @@ struct ProjectState {
 // Each test starts from a fresh store with a scripted sink that agrees to every question.
 class EditTest : public testing::Test {
 protected:
-    void SetUp() override {
-        Corv::CDomain::Reset();
-        m_log = InstallScriptedSink();
-    }
-    void TearDown() override { Corv::CDomain::Reset(); }
+    void SetUp() override { m_log = m_store.InstallSink(); }
 
-    Corv::CDomain& Domain() { return Corv::CDomain::Get(); }
+    Corv::CDomain& Domain() { return FreshStore::Services(); }
+    Corv::CUndoStep& Undo() { return FreshStore::UndoStep(); }
+    // The programs' question callback: through the scripted sink.
+    Corv::ConfirmFn Confirm() { return Corv::AskOkCancel(Domain()); }
     SinkLog& Log() { return *m_log; }
 
+    FreshStore m_store;
     std::shared_ptr<SinkLog> m_log;
 };
 

@@ -28,18 +28,6 @@ protected:
     ScopedFileSystem m_scope{m_files};
 };
 
-// Patches 2 and 5 share tone 3; patch 5 also uses tone 7; tone 3 uses waves 4 and 2, tone 7
-// waves 4 and 11.
-void FillSource(CLumData& a) {
-    for (const int w : {2, 4, 11})
-        PutWave(a, w);
-    PutTone(a, 3, {4, 2});
-    PutTone(a, 7, {0, 4, 11});
-    PutPatch(a, 2, 3);
-    PutPatch(a, 5, 7, 3);
-    RebuildUsers(a);
-}
-
 // Fills a project's tone and wave lists up to their last `tonesFree` and `wavesFree` slots.
 void Fill(CLumData& project, int tonesFree, int wavesFree) {
     for (int t = 1; t <= kToneSlots - tonesFree; ++t)
@@ -58,7 +46,7 @@ struct CheckCase {
     int answer;
     bool allowed;
     int question, error; // 0: none
-    int copyFlag = -1;   // -1: the store's own
+    int copyFlag = -1;   // -1: a move (the default of a drop that says nothing)
 };
 
 auto Nothing = [](CLumData&, CLumData&, SizedFileSystem&) {};
@@ -131,26 +119,28 @@ TEST_P(DropChecks, RefuseOrProceedWithTheirMessages) {
     CLumData other;
     CLumData& target = c.otherProject ? other : a;
     c.setUp(a, target, m_files);
-    if (c.copyFlag >= 0)
-        Domain().m_copyFlag = c.copyFlag;
+    const bool copy = c.copyFlag == 1;
     RebuildUsers(a);
     RebuildUsers(target);
     Log().SetDefaultAnswer(c.answer);
-    Domain().RecordUndo(kPatchKind, a); // an earlier undo step must survive a refusal
+    Undo().Record(kPatchKind, a); // an earlier undo step must survive a refusal
     const ProjectState before(target);
 
-    StoreSelection(a, c.rows, c.kind);
-    const bool done = c.insert ? Insert(target, c.at, c.kind, c.otherProject) > 0
-                               : Overwrite(target, c.at, c.kind, c.otherProject);
+    const CTransfer transfer = StoreSelection(a, c.rows, c.kind);
+    const EditOutcome outcome =
+        c.insert ? Insert(target, c.at, transfer, c.otherProject, copy, Undo(), Confirm())
+                 : Overwrite(target, c.at, transfer, c.otherProject, copy, Undo(), Confirm());
+    ShowRefusal(Domain(), outcome); // as the programs show it
+    const bool done = outcome.Done();
 
     EXPECT_EQ(done, c.allowed);
     EXPECT_EQ(Log().Questions(), c.question ? std::vector<int>{c.question} : std::vector<int>{});
     EXPECT_EQ(Log().Errors(), c.error ? std::vector<int>{c.error} : std::vector<int>{});
     if (!c.allowed) {
         EXPECT_TRUE(before.Matches(target));
-        EXPECT_TRUE(Domain().m_undo[0].owner == &a && !Domain().m_undo[0].saved[kToneKind]);
+        EXPECT_TRUE(Undo().Slots()[0].owner == &a && !Undo().Slots()[0].saved[kToneKind]);
     } else {
-        EXPECT_EQ(Domain().m_undo[0].owner, &target);
+        EXPECT_EQ(Undo().Slots()[0].owner, &target);
         EXPECT_TRUE(UsersMatchReferences(target));
     }
 }
@@ -172,7 +162,7 @@ TEST_F(ListEdits, DeletesIgnoreRowsOutsideTheList) {
     CLumData a;
     FillSource(a);
     const ProjectState before(a);
-    EXPECT_TRUE(DeleteEntries(a, {-1, 512, 100000}, kPatchKind, false, true));
+    EXPECT_TRUE(EmptyEntries(a, {-1, 512, 100000}, kPatchKind, true));
     EXPECT_TRUE(before.Matches(a));
 }
 
@@ -289,7 +279,7 @@ TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndAcceptsWhatGoesAhead) {
     EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
     EXPECT_TRUE(Log().Calls().empty());
     Log().SetDefaultAnswer(SinkLog::kAgree);
-    EXPECT_EQ(PerformDrop(request).done, preview.accepted) << Log().Describe();
+    EXPECT_EQ(PerformDrop(request, Undo(), Confirm()).done, preview.accepted) << Log().Describe();
     if (preview.accepted) {
         EXPECT_EQ(!Log().Questions().empty(), preview.text.ends_with("(asks first)"));
     }

@@ -6,6 +6,7 @@
 #include "storage/domain.h"
 #include "storage/moved_entries.h"
 #include "storage/project_document.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -23,15 +24,9 @@ namespace fs = std::filesystem;
 class MovedEntriesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
-        m_sink = InstallScriptedSink();
+        m_sink = m_store.InstallSink();
         m_workFolder = m_work.Path() + "/";
-        CDomain::Get().m_workFolder = m_workFolder;
-    }
-    void TearDown() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
+        m_store.SetWorkFolder(m_workFolder);
     }
 
     // A holds two patches on one tone; they are moved to rows 5-6 of an untitled project, and
@@ -43,7 +38,8 @@ protected:
         CProjectDocument& source = *CProjectDocuments::Get().OpenProject(a.Folder());
         CProjectDocument& target = CProjectDocuments::Get().New();
         DropRequest request{&source.Data(), {0, 1}, kPatchKind, &target.Data(), 4, false, false};
-        EXPECT_TRUE(PerformDrop(request).done);
+        EXPECT_TRUE(
+            PerformDrop(request, FreshStore::UndoStep(), AskOkCancel(FreshStore::Services())).done);
         source.SetModifiedFlag(true);
         target.SetModifiedFlag(true);
         EXPECT_EQ(CProjectDocuments::Get().UnsavedHolders(source),
@@ -58,6 +54,7 @@ protected:
     ScopedDataHome m_dataHome{m_dir.Path()};
     std::string m_workFolder;
     std::shared_ptr<SinkLog> m_sink;
+    FreshStore m_store; // closes the documents before the folders go
 };
 
 TEST_F(MovedEntriesTest, TheOnlyCopyIsListedUntilASaveTakesItIn) {
@@ -101,7 +98,8 @@ TEST_F(MovedEntriesTest, WhatNoSaveTookGoesToTheTrashOrBackIntoAProject) {
     EXPECT_EQ(patches[4].FilePath(), m_workFolder + "000 Lead.d00");
     EXPECT_EQ(patches[5].Name(), "Pad");
     EXPECT_EQ(reopened->Data().CountEmpty(kPatchKind), 510);
-    EXPECT_GT(CDomain::Get().m_workFileCounter, 1u); // new work files never take their names
+    EXPECT_GT(FreshStore::Services().m_workFileCounter,
+              1u); // new work files never take their names
     CProjectDocuments::Get().CloseAll();
 
     // Put them in the trash: filed under the place they had in A.

@@ -1,6 +1,7 @@
 #include "edit/project_check.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 
 #include <filesystem>
@@ -17,7 +18,7 @@ TEST(ProjectCheck, EachKindOfProblemNamesItsEntryInReportOrder) {
     builder.Wave(1, "W1", 100).Tone(1, "T", {1}).Tone(2, "T", {0, 1000}).Patch(1, "P", 1);
     std::filesystem::resize_file(builder.SlotPath(Corv::kWaveKind, 1, "W1", ".w00"),
                                  Corv::kWaveBytesLimit + 1);
-    Corv::CDomain::Reset();
+    CorvTest::FreshStore store;
     Corv::CProjectDocument document;
     ASSERT_TRUE(document.LoadProject(builder.Folder()));
     document.Data().Tones()[0].Users() = {0, 0, 6}; // user lists that loading would not make
@@ -32,7 +33,6 @@ TEST(ProjectCheck, EachKindOfProblemNamesItsEntryInReportOrder) {
                          "5 1 0 : users tone 1: stored 1,7, referenced by 1",
                          "6 2 0 : users wave 1: stored none, referenced by 1",
                          "7 -1 -1 : wave bytes 67107841 over the limit of 67107840"}));
-    Corv::CDomain::Reset();
 }
 
 } // namespace

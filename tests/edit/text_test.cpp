@@ -53,26 +53,26 @@ TEST_F(CellEdit, MemosAreStoredAsGivenForEachRow) {
     CLumData a;
     PutWave(a, 1);
     PutWave(a, 2);
-    ASSERT_TRUE(SetMemos(a, kWaveKind, {0, 1}, 4, "\x1B[0m long memo"));
+    ASSERT_TRUE(SetMemos(a, kWaveKind, {0, 1}, 4, "\x1B[0m long memo", Undo()));
     EXPECT_EQ(a.Waves()[0].Memo(4) + a.Waves()[1].Memo(4), "\x1B[0m long memo\x1B[0m long memo");
     EXPECT_EQ(a.Waves()[1].Memo(3), "");
-    Domain().Undo();
+    Undo().Undo();
     EXPECT_EQ(a.Waves()[1].Memo(4), "");
 }
 
 TEST_F(CellEdit, AnEditThatCannotApplyChangesNothingAndKeepsTheUndoStep) {
     CLumData a;
     PutPatch(a, 1, 0);
-    ASSERT_TRUE(SetNames(a, kPatchKind, {0}, "First"));
+    ASSERT_TRUE(SetNames(a, kPatchKind, {0}, "First", Undo()));
     const ProjectState before(a);
-    EXPECT_FALSE(SetNames(a, kPatchKind, {}, "x"));
-    EXPECT_FALSE(SetNames(a, kPatchKind, {0, 512}, "x"));
-    EXPECT_FALSE(SetNames(a, 3, {0}, "x"));
-    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 0, "x"));
-    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 5, "x"));
-    EXPECT_FALSE(SetMemos(a, kPatchKind, {-1}, 1, "x"));
+    EXPECT_FALSE(SetNames(a, kPatchKind, {}, "x", Undo()));
+    EXPECT_FALSE(SetNames(a, kPatchKind, {0, 512}, "x", Undo()));
+    EXPECT_FALSE(SetNames(a, 3, {0}, "x", Undo()));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 0, "x", Undo()));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {0}, 5, "x", Undo()));
+    EXPECT_FALSE(SetMemos(a, kPatchKind, {-1}, 1, "x", Undo()));
     EXPECT_TRUE(before.Matches(a));
-    Domain().Undo();
+    Undo().Undo();
     EXPECT_EQ(a.Patches()[0].Name(), "P1");
 }
 

@@ -25,7 +25,7 @@ class WaveImportTest : public CorvTest::EditTest {
 protected:
     void SetUp() override {
         EditTest::SetUp();
-        Domain().m_workFolder = m_work.Path() + "/";
+        m_store.SetWorkFolder(m_work.Path() + "/");
     }
     void TearDown() override {
         EXPECT_TRUE(m_log->Questions().empty()) << m_log->Describe();
@@ -42,6 +42,12 @@ protected:
         return path;
     }
     Corv::CLumData& Data() { return m_document.Data(); }
+    // Imports as the programs do: a refusal's message is shown; the waves imported.
+    int Import(const std::vector<std::string>& files) {
+        const Corv::ImportResult result = Corv::ImportWaves(m_document, files, Undo());
+        Corv::ShowRefusal(Domain(), result.outcome);
+        return result.imported;
+    }
     std::string Work(const std::string& name) const { return m_work.Path() + "/" + name; }
     std::vector<std::string> WorkFiles() const { return CorvTest::ListFolder(m_work.Path()); }
     std::vector<int> Errors() const { return m_log->Errors(); }
@@ -63,17 +69,17 @@ TEST(WaveImportNames, AcceptsExactlyTheFourExtensionsInAnyCase) {
 // Each wave once, other files dropped silently; ascending paths (byte-wise: upper case first)
 // go into ascending empty slots, work files numbered by the shared counter.
 TEST_F(WaveImportTest, PlacesAscendingPathsIntoTheEmptySlotsAndNumbersTheWorkFiles) {
-    Corv::CDomain::Get().m_workFileCounter = 41; // other work files were made before
+    Domain().m_workFileCounter = 41; // other work files were made before
     for (const std::size_t used : {0u, 2u})
         Data().Waves()[used].SetFilePath("/elsewhere/" + std::to_string(used) + ".w00");
     const std::string b = Source("b.wav", 100);
-    ASSERT_EQ(Corv::ImportWaves(m_document, {b, Source("a.txt"), Source("C.wav"), b}), 2);
+    ASSERT_EQ(Import({b, Source("a.txt"), Source("C.wav"), b}), 2);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Data().Waves()[1].FilePath(), Work("041 C.wav"));
     EXPECT_EQ(Data().Waves()[3].FilePath(), Work("042 b.wav"));
     EXPECT_EQ(ReadBytes(Work("042 b.wav")), ReadBytes(b));
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"041 C.wav", "042 b.wav"}));
-    EXPECT_EQ(Corv::CDomain::Get().NextWorkFileNumber(), 43u);
+    EXPECT_EQ(Domain().NextWorkFileNumber(), 43u);
 }
 
 // The checks of slot space, extensions and wave bytes, all made before anything changes.
@@ -101,7 +107,7 @@ TEST_P(WaveImportAdmissionTest, ChecksBeforeChangingAnything) {
         bytes += size;
     }
     const Corv::CWaveArray before = Data().Waves();
-    const int imported = Corv::ImportWaves(m_document, files);
+    const int imported = Import(files);
     if (c.error == 0) {
         EXPECT_EQ(imported, static_cast<int>(files.size()));
         EXPECT_TRUE(Errors().empty());
@@ -111,7 +117,7 @@ TEST_P(WaveImportAdmissionTest, ChecksBeforeChangingAnything) {
     EXPECT_EQ(imported, 0);
     EXPECT_EQ(Errors(), std::vector<int>{c.error});
     EXPECT_TRUE(Data().Waves() == before);
-    EXPECT_FALSE(Corv::CDomain::Get().CanUndo());
+    EXPECT_FALSE(Undo().CanUndo());
     EXPECT_TRUE(WorkFiles().empty());
 }
 
@@ -145,7 +151,7 @@ TEST_F(WaveImportTest, RefusalAtTheWaveLimitSaysByHowMuch) {
     Data().Waves()[0].SetFilePath(Source("001 Own.w00", 1000));
     const std::vector<std::string> files = {Source("f.wav", kLimit - 990), Source("x.txt", 5000)};
     EXPECT_EQ(Corv::WaveBytesAfterImport(Data(), files), kLimit + 10);
-    EXPECT_EQ(Corv::ImportWaves(m_document, files), 0);
+    EXPECT_EQ(Import(files), 0);
     EXPECT_EQ(m_log->Describe(),
               "error 8: The waves would total 64.0 MB (67,107,850 bytes), 10 bytes over the limit "
               "of 67,107,840 bytes.\n");
@@ -157,10 +163,10 @@ TEST_F(WaveImportTest, AFailedCopyStopsTheImportKeepingEarlierWaves) {
     const std::vector<std::string> files = {Source("c.wav"), Source("b.wav"), Source("a.wav")};
     CorvTest::InstalledFaultyFileSystem fileSystem;
     fileSystem.FailNth(CorvTest::FsOp::CopyFile, 2);
-    EXPECT_EQ(Corv::ImportWaves(m_document, files), 1);
+    EXPECT_EQ(Import(files), 1);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a.wav"});
-    Corv::CDomain::Get().Undo();
+    Undo().Undo();
     EXPECT_EQ(Data().CountEmpty(Corv::kWaveKind), 999);
 }
 
@@ -173,14 +179,14 @@ TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
     fs::create_symlink("/dev/zero", zero);
     CorvTest::WriteBytes(aifc, {'F', 'O', 'R', 'M', 0, 0, 0, 8, 'A', 'I', 'F', 'C', 'C', 'O', 'M'});
     CorvTest::Deadline deadline(20);
-    EXPECT_EQ(Corv::ImportWaves(m_document, {zero, fifo, aifc, Source("empty.vpw", 0)}), 2);
+    EXPECT_EQ(Import({zero, fifo, aifc, Source("empty.vpw", 0)}), 2);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(m_log->Notices(),
               std::vector<std::string>{"2 files are not regular files and were not imported:\n" +
                                        fifo + "\n" + zero});
     EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"000 compressed.aiff", "001 empty.vpw"}));
 
-    EXPECT_EQ(Corv::ImportWaves(m_document, {fifo}), 0);
+    EXPECT_EQ(Import({fifo}), 0);
     EXPECT_EQ(Errors(), std::vector<int>{kConditions});
     ASSERT_EQ(m_log->Notices().size(), 2u);
     EXPECT_EQ(m_log->Notices()[1], "1 file is not a regular file and was not imported:\n" + fifo);
@@ -191,7 +197,7 @@ TEST_F(WaveImportTest, FilesThatAreNotRegularFilesAreNamedAndLeftOut) {
 TEST_F(WaveImportTest, TheTitleIsTakenFromUtf8IntoTheCodePage) {
     CorvTest::ScopedCodePage page(Corv::CodePage::ShiftJis);
     const std::string kanji = "\xE9\x9F\xB3\xE8\x89\xB2"; // two characters
-    ASSERT_EQ(Corv::ImportWaves(m_document, {Source("a" + kanji + kanji + kanji + ".wav")}), 1);
+    ASSERT_EQ(Import({Source("a" + kanji + kanji + kanji + ".wav")}), 1);
     EXPECT_EQ(Data().Waves()[0].Name(), "a\x89\xB9\x90\x46\x89\xB9\x90\x46\x89\xB9");
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"000 a" + kanji + kanji + "\xE9\x9F\xB3.wav"});
 }

@@ -5,6 +5,7 @@
 #include "storage/project_lock.h"
 #include "storage/staged_projects.h"
 #include "support/faulty_file_system.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -24,16 +25,9 @@ using Outcome = CProjectLock::Outcome;
 class FolderLockTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
-        m_sink = InstallScriptedSink(kAnswerNo);
-        CDomain::Get().m_workFolder = m_work.Path() + "/";
-        CProjectDocuments::Get().SetLockWait(std::chrono::milliseconds(50));
-    }
-    void TearDown() override {
-        CProjectDocuments::Get().CloseAll();
-        CProjectDocuments::Get().SetLockWait(kDefaultLockWait);
-        CDomain::Reset();
+        m_sink = m_store.InstallSink(kAnswerNo);
+        m_store.SetWorkFolder(m_work.Path() + "/");
+        m_store.SetLockWait(std::chrono::milliseconds(50));
     }
     std::string Sample(const std::string& name) {
         ProjectBuilder b(m_dir / (name + ".prj/"));
@@ -55,6 +49,7 @@ protected:
     TempDir m_work;
     ScopedDataHome m_dataHome{m_dir.Path()};
     std::shared_ptr<SinkLog> m_sink;
+    FreshStore m_store; // closes the documents before the folders go
 };
 
 // Two holders of one folder's lock (two descriptors, as two programs have): shared ones go

@@ -5,6 +5,7 @@
 #include "storage/folder_transaction.h"
 #include "storage/project_document.h"
 #include "storage/slot_file_name.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -66,14 +67,8 @@ void WriteJournal(const std::string& path, const std::vector<CommitStep>& steps)
 class HostileFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
-        m_sink = InstallScriptedSink(kAnswerYes);
-        CDomain::Get().m_workFolder = m_work.Path() + "/";
-    }
-    void TearDown() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
+        m_sink = m_store.InstallSink(kAnswerYes);
+        m_store.SetWorkFolder(m_work.Path() + "/");
     }
     // The notices shown that hold every one of the texts.
     std::vector<std::string> NoticesWith(const std::vector<std::string>& texts) const {
@@ -95,6 +90,7 @@ protected:
 
     TempDir m_work;
     std::shared_ptr<SinkLog> m_sink;
+    FreshStore m_store; // closes the documents before the folders go
 };
 
 // Each journal is well formed but names a file outside the project, reaches one through a link,
@@ -174,7 +170,7 @@ TEST_F(HostileFolderTest, AJournalNeverReachesOutOfItsProject) {
         Backdate(victim);
         const auto outside = TreeState(victim);
         const Bytes slot = ReadBytes(folder + "Patch/001 A.d00");
-        m_sink = InstallScriptedSink(kAnswerYes);
+        m_sink = m_store.InstallSink(kAnswerYes);
 
         EXPECT_NE(CProjectDocuments::Get().OpenProject(folder), nullptr);
         CProjectDocuments::Get().CloseAll();
@@ -225,7 +221,7 @@ TEST_F(HostileFolderTest, NothingIsWrittenThroughALinkedSubfolder) {
         Backdate(linked);
         const auto before = TreeState(linked);
         const Bytes memo = ReadBytes(folder + "PatchMemo.txt");
-        m_sink = InstallScriptedSink(kAnswerYes);
+        m_sink = m_store.InstallSink(kAnswerYes);
 
         CProjectDocument* document = CProjectDocuments::Get().OpenProject(folder);
         ASSERT_NE(document, nullptr);

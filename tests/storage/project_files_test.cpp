@@ -4,6 +4,7 @@
 #include "storage/slot_file_name.h"
 #include "storage/svd_file.h"
 #include "support/faulty_file_system.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_code_page.h"
 
@@ -103,10 +104,7 @@ TEST(SlotFileName, WaveBytesText) {
 // A fresh store, and a folder of its own that `m_data` is the project of.
 class ProjectFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CDomain::Reset();
-        m_data.SetProjectFolder(m_dir.Path() + "/");
-    }
+    void SetUp() override { m_data.SetProjectFolder(m_dir.Path() + "/"); }
     std::string Put(const std::string& name, const Bytes& bytes) {
         WriteBytes(m_dir / name, bytes);
         return m_dir / name;
@@ -115,6 +113,7 @@ protected:
         Put(MemoFileName(kind), Bytes(text.begin(), text.end()));
     }
 
+    FreshStore m_store;
     TempDir m_dir;
     CLumData m_data;
 };

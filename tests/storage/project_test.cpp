@@ -6,7 +6,9 @@
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/project_document.h"
+#include "storage/undo_step.h"
 #include "support/faulty_file_system.h"
+#include "support/fresh_store.h"
 #include "support/memory_file_system.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
@@ -31,24 +33,19 @@ namespace {
 namespace fs = std::filesystem;
 using Snapshot = std::vector<std::pair<std::string, Bytes>>;
 
-// A fresh store with no open documents, a sink that agrees to every question, and this work
-// folder.
-std::shared_ptr<SinkLog> FreshStore(const std::string& workFolder) {
-    CProjectDocuments::Get().CloseAll();
-    CDomain::Reset();
-    auto sink = InstallScriptedSink(kAnswerYes);
-    CDomain::Get().m_workFolder = workFolder + "/";
+// Starts the store afresh: no open documents, a sink that agrees to every question, and this
+// work folder.
+std::shared_ptr<SinkLog> Restart(FreshStore& store, const std::string& workFolder) {
+    store.Renew();
+    auto sink = store.InstallSink(kAnswerYes);
+    store.SetWorkFolder(workFolder + "/");
     return sink;
 }
 
 // Each case starts from a fresh store with a work folder of its own.
 class ProjectTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_sink = FreshStore(m_work.Path()); }
-    void TearDown() override {
-        CProjectDocuments::Get().CloseAll();
-        CDomain::Reset();
-    }
+    void SetUp() override { m_sink = Restart(m_store, m_work.Path()); }
 
     CProjectDocuments& Docs() { return CProjectDocuments::Get(); }
     std::string Project(const std::string& name) const { return m_dir / (name + ".prj/"); }
@@ -83,6 +80,7 @@ protected:
     TempDir m_work;
     ScopedDataHome m_dataHome{m_dir.Path()};
     std::shared_ptr<SinkLog> m_sink;
+    FreshStore m_store; // closes the documents before the folders go
 };
 
 TEST_F(ProjectTest, PlacesFilesBySlotNumberAndRejectsWhatBreaksTheNamingRule) {
@@ -200,8 +198,8 @@ TEST_F(ProjectTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     CPatchArray& patches = taker.Data().Patches();
     patches.PlaceClone(7, giver.Data().Patches()[0]);
     patches.PlaceClone(8, giver.Data().Patches()[1]);
-    CDomain::Get().ClearUndo();
-    CDomain::Get().RecordUndo(kUndoAllKinds, taker.Data());
+    FreshStore::UndoStep().Clear();
+    FreshStore::UndoStep().Record(kUndoAllKinds, taker.Data());
     patches[7].ClearTexts(); // the step that undo takes back
 
     Rename(giver, 0, "Renamed");
@@ -217,7 +215,7 @@ TEST_F(ProjectTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     fs::remove_all(a.Folder()); // the giver's folder may even go away now
     ASSERT_TRUE(taker.SaveProject(other.Folder()));
     EXPECT_EQ(ReadBytes(other.Folder() + "Patch/008 A.d00"), original);
-    EXPECT_FALSE(CDomain::Get().CanUndo());
+    EXPECT_FALSE(FreshStore::UndoStep().CanUndo());
 }
 
 // A slot file that is a link gets a file of its own when its record area changes: a link is
@@ -360,14 +358,14 @@ public:
     // Opens A and B and makes every kind of change to A, with an undo step holding A's records
     // as they were; with `oneRename`, only one patch is renamed (a save of one step).
     void OpenAndEdit(bool oneRename = false) {
-        m_sink = FreshStore(m_work.Path());
+        m_sink = ::Restart(m_store, m_work.Path());
         m_a = CProjectDocuments::Get().OpenProject(Folder("A"));
         m_b = CProjectDocuments::Get().OpenProject(Folder("B"));
         ASSERT_TRUE(m_a != nullptr && m_b != nullptr);
 
         CLumData& da = m_a->Data();
         if (!oneRename) {
-            CDomain::Get().RecordUndo(kUndoAllKinds, da);
+            FreshStore::UndoStep().Record(kUndoAllKinds, da);
             m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
             da.Tones()[1].SetName("Tee");
             auto three = CPatchArray::Copy(da.Patches()[2]);
@@ -387,6 +385,8 @@ public:
     }
 
     CProjectDocument& A() { return *m_a; }
+    // The store afresh, as a new run of the program finds it.
+    void Restart() { ::Restart(m_store, m_work.Path()); }
     const SinkLog& Sink() const { return *m_sink; }
 
     // A file of the save's own (hidden names, journal) is in the folder.
@@ -408,7 +408,7 @@ public:
             add("A", kind, m_a->Data().Records(kind));
             add("B", kind, m_b->Data().Records(kind));
         }
-        const CDomain::Snapshot& undo = CDomain::Get().m_undo[0];
+        const CUndoStep::Snapshot& undo = FreshStore::UndoStep().Slots()[0];
         if (undo.owner != nullptr) {
             add("undo", kPatchKind, undo.patches);
             add("undo", kToneKind, undo.tones);
@@ -420,7 +420,7 @@ public:
     // Every record still names a file that holds its bytes (the undo step may have gone).
     void CheckRecordsSurvived() const {
         auto expected = m_expected;
-        if (CDomain::Get().m_undo[0].owner == nullptr)
+        if (FreshStore::UndoStep().Slots()[0].owner == nullptr)
             std::erase_if(expected,
                           [](const auto& record) { return std::get<0>(record.first) == "undo"; });
         EXPECT_TRUE(RecordBytes() == expected);
@@ -436,6 +436,7 @@ private:
     CProjectDocument* m_a = nullptr;
     CProjectDocument* m_b = nullptr;
     std::map<RecordKey, Bytes> m_expected;
+    FreshStore m_store; // closes the documents before the folders go
 };
 
 // Runs the save without faults, then with each of its operations failing; returns their count.
@@ -513,7 +514,7 @@ struct MemoryRun {
 
 // The files of a project folder after the next open (which completes or undoes a stopped save).
 Snapshot Reopened(SaveScenario& scenario, const std::string& folder, bool& loaded) {
-    FreshStore(scenario.Work());
+    scenario.Restart();
     loaded = CProjectDocuments::Get().OpenProject(folder) != nullptr;
     Snapshot files = SnapshotThroughSeam(folder);
     std::erase_if(files, [](const auto& file) { return file.first == kRejected; });

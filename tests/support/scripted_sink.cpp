@@ -1,6 +1,6 @@
 #include "support/scripted_sink.h"
 
-#include "storage/domain.h"
+#include "storage/text_out.h"
 
 namespace CorvTest {
 
@@ -31,13 +31,6 @@ int SinkLog::Answer(int buttonSet, int code) {
         answer = buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
     m_calls.push_back({true, buttonSet, code, answer, {}});
     return answer;
-}
-
-std::shared_ptr<SinkLog> InstallScriptedSink(int defaultAnswer) {
-    auto log = std::make_shared<SinkLog>();
-    log->SetDefaultAnswer(defaultAnswer);
-    Corv::CDomain::Get().SetMessageSink(std::make_unique<ScriptedSink>(log));
-    return log;
 }
 
 } // namespace CorvTest

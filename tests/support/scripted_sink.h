@@ -20,7 +20,7 @@ struct SinkCall {
     std::string Describe() const;
 };
 
-// What the sink saw and how it answers; the test keeps it after the sink went into the store.
+// What the sink saw and how it answers; the test keeps it after the sink was installed.
 class SinkLog {
 public:
     // Answers a question with its set's agreeing button: OK for sets 0 and 1, Yes for 2 and 3.
@@ -67,8 +67,5 @@ public:
 private:
     std::shared_ptr<SinkLog> m_log;
 };
-
-// Installs a new scripted sink into the process-wide store and returns its log.
-std::shared_ptr<SinkLog> InstallScriptedSink(int defaultAnswer = SinkLog::kAgree);
 
 } // namespace CorvTest

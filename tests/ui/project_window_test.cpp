@@ -3,6 +3,8 @@
 #include "edit/find.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
+#include "storage/undo_step.h"
+#include "support/fresh_store.h"
 #include "support/project_builder.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
@@ -16,6 +18,7 @@
 #include "ui/parameter_list.h"
 #include "ui/parameter_list_model.h"
 #include "ui/profiled_file_dialog.h"
+#include "ui/project_options.h"
 #include "ui/wave_gauge.h"
 
 #include <QApplication>
@@ -45,20 +48,15 @@ public:
         QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-        Corv::CProjectDocuments::Get().CloseAll();
-        Corv::CDomain::Reset();
-        m_sink = CorvTest::InstallScriptedSink();
-        Corv::CDomain::Get().m_workFolder = m_work.Path() + "/";
+        m_sink = m_store.InstallSink();
+        m_store.SetWorkFolder(m_work.Path() + "/");
+        CProjectOptions::Get() = {};
         CUiChoosers::Reset();
         // The missing-files notice is recorded instead of shown.
         CUiChoosers::Get().notice = [this](QWidget*, const QString& text) { m_notices << text; };
         QSettings().clear();
     }
-    ~World() {
-        CUiChoosers::Reset();
-        Corv::CProjectDocuments::Get().CloseAll();
-        Corv::CDomain::Reset();
-    }
+    ~World() { CUiChoosers::Reset(); }
 
     // Builds the song project under a name and opens it. Patches 1 Lead (tone 3; memo 4 "m4"),
     // 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9); tones 3 Saw (waves 2, 4; memo 1 "m1"),
@@ -95,6 +93,7 @@ private:
     CorvTest::TempDir m_work;
     CorvTest::ScopedDataHome m_dataHome{m_dir.Path()};
     std::vector<std::unique_ptr<CFileDoc>> m_docs;
+    CorvTest::FreshStore m_store; // closes the documents before the folders go
 };
 
 // The centre of a cell in the list's viewport.
@@ -304,7 +303,7 @@ private slots:
         QCOMPARE(m_log, QStringLiteral("1:Saw;")); // the first selected row's name
         QCOMPARE(std::tuple(Cell(1, 2, 1), Cell(1, 6, 1), Cell(1, 8, 1), list.SelectedRows()),
                  std::tuple(QString("abc"), QString("abc"), QString("Lonely"), Rows{2, 4, 6}));
-        Corv::CDomain::Get().Undo();
+        CorvTest::FreshStore::UndoStep().Undo();
         QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
     }
 
@@ -336,7 +335,7 @@ private slots:
 
     // Clean offers and stores the options, clears the selection, refills the lists, also on Undo.
     void cleanThroughTheCommandAndUndo() {
-        Corv::CDomain::Get().m_toneOption = 1;
+        CProjectOptions::Get().m_cleanOptions[1] = 1;
         std::array<std::uint32_t, 4> shown{};
         CUiChoosers::Get().cleanProject = [&](QWidget*, std::array<std::uint32_t, 4>& options) {
             shown = std::exchange(options, {0, 0, 0, 0});
@@ -345,7 +344,7 @@ private slots:
         Click(List(1), 2);
         View().CleanProject();
         QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
-        QCOMPARE(Corv::CDomain::Get().m_toneOption, 0u);
+        QCOMPARE(CProjectOptions::Get().m_cleanOptions[1], 0u);
         QCOMPARE(Selected(), std::tuple(Rows{}, Rows{}, Rows{}));
         QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
         Undo();
@@ -420,8 +419,8 @@ private slots:
 
     // The clean dialog previews the checked options' plan, project untouched, details complete.
     void cleanDialogPreviewsItsOptions() {
-        Corv::CDomain::Get().m_pnumOption = 1;
-        CCleanProjectDlg dialog(CCleanProjectDlg::StoreOptions());
+        CProjectOptions::Get().m_cleanOptions[3] = 1;
+        CCleanProjectDlg dialog(CCleanProjectDlg::SavedOptions());
         Data().Patches()[4].ResetToneSlot(1); // tone 9 and its wave 6 become unused
         Data().RebuildToneUsers();
         Data().RebuildWaveUsers();
@@ -499,7 +498,7 @@ private slots:
         QCOMPARE(Over(*Second().List(1), 3), Qt::IgnoreAction);
         QCOMPARE(Over(*View().List(0), 3), Qt::MoveAction);
         CDragState::Get().End();
-        QCOMPARE(Corv::CDomain::Get().m_transferPatches.Size(), std::size_t{0});
+        QCOMPARE(CDragState::Get().Transfer().patches.Size(), std::size_t{0});
     }
 
     // Drops within a list and, with Ctrl, into another project move; one undo restores both.
@@ -531,7 +530,7 @@ private slots:
         QVERIFY(CDragState::Get().Preview().startsWith("move 1 patch to row 2 (insert)"));
         CDragState::Get().End(); // Escape, or a release outside any list
         QVERIFY(!m_song->IsModified() && !m_second->IsModified() &&
-                !Corv::CDomain::Get().CanUndo());
+                !CorvTest::FreshStore::UndoStep().CanUndo());
         QVERIFY(DropRows(*View().List(0)).empty() && m_second->Data().Patches()[9].IsEmpty());
     }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "model/lum_data.h"
+
+#include <vector>
+
+namespace Corv {
+
+// What a drag or copy of list entries carries: copies of the dragged records, of the tones and
+// waves they need, and of the records whose references a move within one project redirects.
+// Each dragged or carried tone and wave knows the number it had in its project. The records of
+// a transfer that goes are kept for the next one to copy into (a tone owns seventeen blocks of
+// memory): a drop of a whole list then allocates nothing.
+struct CTransfer {
+    CTransfer() = default;
+    CTransfer(const CTransfer&) = default;
+    CTransfer(CTransfer&&) noexcept = default;
+    CTransfer& operator=(const CTransfer&) = default;
+    CTransfer& operator=(CTransfer&& other) noexcept;
+    ~CTransfer();
+
+    // The list kind of the dragged records (`ListKind`).
+    int kind = kPatchKind;
+    // Dragged patches (patch drags).
+    CPatchArray patches;
+    // Dragged tones (tone drags), or the tones the dragged patches use (patch drags).
+    CToneArray tones;
+    // Dragged waves (wave drags), or the waves the dragged or carried tones use.
+    CWaveArray waves;
+    // The 1-based number each record of `tones` and `waves` had in the source, in the same
+    // order.
+    std::vector<int> toneOrigins;
+    std::vector<int> waveOrigins;
+    // Tone drags: every patch of the source as it was when the drag started.
+    CPatchArray patchPicture;
+    // Wave drags: every tone of the source as it was when the drag started.
+    CToneArray tonePicture;
+
+    // The dragged records: the array of `kind`.
+    const CParameterArray& Dragged() const;
+    // The number of dragged records.
+    int Count() const { return static_cast<int>(Dragged().Size()); }
+
+private:
+    // Hands the records over for the next transfer to copy into.
+    void Recycle() noexcept;
+};
+
+// Takes the selected records of a kind (0-based rows, in selection order) when a drag starts:
+// each selected tone or wave carries its number as origin; selected patches bring the tones
+// they use and those tones the waves they use (each with its number); selected tones bring
+// their waves and a picture of all patches; selected waves bring a picture of all tones. Rows
+// outside the list are left out; a kind that is no list gives an empty transfer.
+CTransfer StoreSelection(const CLumData& source, const std::vector<int>& rows, int kind);
+
+} // namespace Corv

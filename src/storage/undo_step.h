@@ -1,0 +1,48 @@
+#pragma once
+
+#include "model/lum_data.h"
+
+#include <array>
+
+namespace Corv {
+
+// Undo snapshot kinds: one array (a `ListKind`) or all three.
+inline constexpr int kUndoAllKinds = 4;
+
+// The one step that Undo takes back: deep copies of the arrays of at most two projects (a move
+// between projects changes both), taken before an edit changed them. Undo exchanges them with
+// the projects' arrays, so a second Undo redoes the edit.
+class CUndoStep {
+public:
+    // The saved arrays of one project.
+    struct Snapshot {
+        CLumData* owner = nullptr;
+        CPatchArray patches;
+        CToneArray tones;
+        CWaveArray waves;
+        bool saved[3] = {false, false, false};
+    };
+
+    // Forgets the step (the snapshot arrays keep their records for reuse).
+    void Clear();
+    // Saves a deep copy of one array (kind 0-2) or of all three (kind 4) of a project into the
+    // first free snapshot slot; every step starts with `Clear`.
+    void Record(int kind, CLumData& project);
+    // Exchanges every saved array with its owner's current one.
+    void Swap();
+    bool CanUndo() const { return m_slots[0].owner != nullptr; }
+    // True when a snapshot slot belongs to the project.
+    bool Owns(const CLumData* project) const;
+    // Swaps the step and returns the projects it touched (null entries for unused slots).
+    std::array<CLumData*, 2> Undo();
+
+    // The two snapshot slots: saving redirects the records they hold as it redirects the
+    // records of the open projects.
+    std::array<Snapshot, 2>& Slots() { return m_slots; }
+    const std::array<Snapshot, 2>& Slots() const { return m_slots; }
+
+private:
+    std::array<Snapshot, 2> m_slots;
+};
+
+} // namespace Corv
