@@ -12,10 +12,6 @@ using namespace DropDetail;
 
 namespace {
 
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
 // The selected rows form one unbroken run.
 bool Contiguous(const std::vector<int>& rows) {
     const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
@@ -35,9 +31,6 @@ EditOutcome Drop(const DropRequest& request, const CTransfer& transfer, bool oth
 
 namespace DropDetail {
 
-bool IsKind(int kind) {
-    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
-}
 
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
     std::vector<int> result;

@@ -8,8 +8,6 @@
 // share them.
 namespace Corv::DropDetail {
 
-bool IsKind(int kind);
-
 // The rows in their given order without repeats; empty when a row lies outside the list.
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows);
 

@@ -12,14 +12,6 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
-bool IsKind(int kind) {
-    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
-}
-
 bool IsRow(const CLumData& project, int kind, int row) {
     return row >= 0 && At(row) < project.Records(kind).Size();
 }

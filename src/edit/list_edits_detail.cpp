@@ -5,14 +5,6 @@
 
 namespace Corv::ListEdits {
 
-namespace {
-
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
-} // namespace
-
 void ClearToneReferencesTo(CLumData& project, int number) {
     CPatchArray& patches = project.Patches();
     for (std::size_t p = 0; p < patches.Size(); ++p)

@@ -9,10 +9,6 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
 // The slots of the last `count` entries of a kind.
 std::vector<int> LastSlots(int kind, int count) {
     return Run(SlotCount(kind) - count, count);

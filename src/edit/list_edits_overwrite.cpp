@@ -7,10 +7,6 @@ using namespace ListEdits;
 
 namespace {
 
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
 // Puts clones of the transfer's dragged records into the slots from `first` on.
 void PlaceTransfer(CLumData& target, const CTransfer& transfer, int first) {
     for (std::size_t i = 0; i < transfer.Dragged().Size(); ++i) {

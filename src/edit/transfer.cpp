@@ -11,14 +11,6 @@ using ListEdits::IsWaveNumber;
 
 namespace {
 
-std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
-bool IsKind(int kind) {
-    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
-}
-
 // Records of transfers that have gone, for the next transfer to copy into instead of allocating
 // every record anew. Never destroyed: a transfer may go at the end of the program, after the
 // other objects of the process.

@@ -14,6 +14,16 @@ namespace Corv {
 // The record kinds, also used to select arrays, subfolders, lists and undo snapshots.
 enum ListKind : int { kPatchKind = 0, kToneKind = 1, kWaveKind = 2 };
 
+// True for the three list kinds (an `int` kind from outside may be anything).
+inline bool IsKind(int kind) {
+    return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
+}
+
+// A 0-based slot index as the record arrays take it.
+inline std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
+
 inline constexpr std::size_t kNameLength = 12;
 // The longest memo a memo file gives back: its lines are read into a 1024-character buffer.
 inline constexpr std::size_t kMemoLength = 1023;

@@ -148,10 +148,6 @@ namespace CorvTest::Property {
 
 using namespace Corv;
 
-inline std::size_t At(int index) {
-    return static_cast<std::size_t>(index);
-}
-
 inline bool Contains(const std::vector<int>& values, int value) {
     return std::find(values.begin(), values.end(), value) != values.end();
 }

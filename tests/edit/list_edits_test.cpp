@@ -39,14 +39,16 @@ void Fill(CLumData& project, int tonesFree, int wavesFree) {
 struct CheckCase {
     const char* name;
     std::function<void(CLumData& source, CLumData& target, SizedFileSystem& files)> setUp;
-    int kind;
+    int kind = kPatchKind;
     std::vector<int> rows;
-    int at;
-    bool insert, otherProject;
-    int answer;
-    bool allowed;
-    int question, error; // 0: none
-    int copyFlag = -1;   // -1: a move (the default of a drop that says nothing)
+    int at = 0;
+    bool insert = false;
+    bool otherProject = true;
+    int answer = kAnswerOk; // to the question, if one is asked
+    bool allowed = true;
+    int question = 0; // 0: none
+    int error = 0;    // 0: none
+    int copyFlag = -1; // -1: a move (the default of a drop that says nothing)
 };
 
 auto Nothing = [](CLumData&, CLumData&, SizedFileSystem&) {};
@@ -70,43 +72,43 @@ auto HalfLimit = [](CLumData& a, CLumData&, SizedFileSystem& files) {
     files.SetSize(a.Waves()[3].FilePath(), kWaveBytesLimit / 2 + 1);
 };
 
-// name, set-up, kind, rows, at, insert, other project, answer, allowed, questions, errors
 const CheckCase kCheckCases[] = {
-    {"three patches at 510 do not fit", UsedPatch(511), kPatchKind, Rows(1, 4, 8), 510, false,
-     false, kAnswerOk, false, 0, 0},
-    {"three patches inserted at 510 do not fit", Nothing, kPatchKind, Rows(1, 4, 8), 510, true,
-     true, kAnswerOk, false, 0, 0},
-    {"overwriting empty slots asks nothing", Nothing, kPatchKind, Rows(1, 4), 100, false, true,
-     kAnswerCancel, true, 0, 0},
-    {"cancelling the overwrite question refuses", UsedPatch(101), kPatchKind, Rows(1), 100, false,
-     true, kAnswerCancel, false, kMsgOverwrite, 0},
-    {"inserting with empty last slots asks nothing", UsedPatch(510), kPatchKind, Rows(1, 4), 0,
-     true, true, kAnswerCancel, true, 0, 0},
-    {"inserting pushes a used last slot out", UsedPatch(511), kPatchKind, Rows(1, 4), 0, true, true,
-     kAnswerCancel, false, kMsgInsert, 0},
-    {"too few tone slots, checked before waves", Free(1, 0), kPatchKind, Rows(4), 0, false, true,
-     kAnswerOk, false, 0, kMsgToneSpace},
-    {"exactly the free tone and wave slots the drop carries into", Free(2, 3), kPatchKind, Rows(4),
-     0, false, true, kAnswerOk, true, 0, 0},
-    {"too few wave slots for carried waves", Free(kToneSlots, 2), kPatchKind, Rows(4), 0, false,
-     true, kAnswerOk, false, 0, kMsgWaveSpace},
-    {"tones need wave slots too", Free(kToneSlots, 1), kToneKind, Rows(6), 0, true, true, kAnswerOk,
-     false, 0, kMsgWaveSpace},
-    {"waves need no free slots", Free(kToneSlots, 0), kWaveKind, Rows(1, 3), 5, false, true,
-     kAnswerOk, true, kMsgOverwrite, 0},
-    {"within one project slot space is not needed",
-     [](CLumData& a, CLumData&, SizedFileSystem&) { Fill(a, 0, 0); }, kPatchKind, Rows(4), 300,
-     false, false, kAnswerOk, true, 0, 0},
-    {"carried waves up to the size limit exactly", Bytes(0), kWaveKind, Rows(3), 5, true, true,
-     kAnswerOk, true, 0, 0},
-    {"carried waves one byte over the limit", Bytes(1), kWaveKind, Rows(3), 5, true, true,
-     kAnswerOk, false, 0, kMsgWaveBytes},
-    {"an overwrite does not count the waves it replaces", Bytes(1), kWaveKind, Rows(3), 0, false,
-     true, kAnswerOk, true, kMsgOverwrite, 0},
-    {"a copy within one project counts its carried waves", HalfLimit, kPatchKind, Rows(4), 100,
-     false, false, kAnswerOk, false, 0, kMsgWaveBytes, 1},
-    {"a move within one project does not", HalfLimit, kPatchKind, Rows(4), 100, false, false,
-     kAnswerOk, true, 0, 0, 0},
+    {.name = "three patches at 510 do not fit", .setUp = UsedPatch(511), .rows = Rows(1, 4, 8),
+     .at = 510, .otherProject = false, .allowed = false},
+    {.name = "three patches inserted at 510 do not fit", .setUp = Nothing, .rows = Rows(1, 4, 8),
+     .at = 510, .insert = true, .allowed = false},
+    {.name = "overwriting empty slots asks nothing", .setUp = Nothing, .rows = Rows(1, 4),
+     .at = 100, .answer = kAnswerCancel},
+    {.name = "cancelling the overwrite question refuses", .setUp = UsedPatch(101), .rows = Rows(1),
+     .at = 100, .answer = kAnswerCancel, .allowed = false, .question = kMsgOverwrite},
+    {.name = "inserting with empty last slots asks nothing", .setUp = UsedPatch(510),
+     .rows = Rows(1, 4), .at = 0, .insert = true, .answer = kAnswerCancel},
+    {.name = "inserting pushes a used last slot out", .setUp = UsedPatch(511), .rows = Rows(1, 4),
+     .at = 0, .insert = true, .answer = kAnswerCancel, .allowed = false, .question = kMsgInsert},
+    {.name = "too few tone slots, checked before waves", .setUp = Free(1, 0), .rows = Rows(4),
+     .allowed = false, .error = kMsgToneSpace},
+    {.name = "exactly the free tone and wave slots the drop carries into", .setUp = Free(2, 3),
+     .rows = Rows(4)},
+    {.name = "too few wave slots for carried waves", .setUp = Free(kToneSlots, 2), .rows = Rows(4),
+     .allowed = false, .error = kMsgWaveSpace},
+    {.name = "tones need wave slots too", .setUp = Free(kToneSlots, 1), .kind = kToneKind,
+     .rows = Rows(6), .insert = true, .allowed = false, .error = kMsgWaveSpace},
+    {.name = "waves need no free slots", .setUp = Free(kToneSlots, 0), .kind = kWaveKind,
+     .rows = Rows(1, 3), .at = 5, .question = kMsgOverwrite},
+    {.name = "within one project slot space is not needed",
+     .setUp = [](CLumData& a, CLumData&, SizedFileSystem&) { Fill(a, 0, 0); }, .rows = Rows(4),
+     .at = 300, .otherProject = false},
+    {.name = "carried waves up to the size limit exactly", .setUp = Bytes(0), .kind = kWaveKind,
+     .rows = Rows(3), .at = 5, .insert = true},
+    {.name = "carried waves one byte over the limit", .setUp = Bytes(1), .kind = kWaveKind,
+     .rows = Rows(3), .at = 5, .insert = true, .allowed = false, .error = kMsgWaveBytes},
+    {.name = "an overwrite does not count the waves it replaces", .setUp = Bytes(1),
+     .kind = kWaveKind, .rows = Rows(3), .at = 0, .question = kMsgOverwrite},
+    {.name = "a copy within one project counts its carried waves", .setUp = HalfLimit,
+     .rows = Rows(4), .at = 100, .otherProject = false, .allowed = false, .error = kMsgWaveBytes,
+     .copyFlag = 1},
+    {.name = "a move within one project does not", .setUp = HalfLimit, .rows = Rows(4), .at = 100,
+     .otherProject = false, .copyFlag = 0},
 };
 
 class DropChecks : public ListEdits, public testing::WithParamInterface<CheckCase> {};
