@@ -56,6 +56,7 @@ bool CLumFileDocument::LoadAll(const std::string& path, std::vector<std::string>
         return false;
     m_rejected.clear();
     m_loadReport = LoadReport{};
+    m_known.ForgetAll();
     PlaceFiles(kPatchKind, std::move(patchFiles));
     PlaceFiles(kToneKind, std::move(toneFiles));
     PlaceFiles(kWaveKind, std::move(waveFiles));
@@ -95,11 +96,11 @@ bool CLumFileDocument::PlaceFiles(int kind, std::vector<std::string> files) {
 
 namespace {
 
-// Fills one record per slot from the slot paths; `read` reads a used slot's file. A document
-// loads once, into the default records it was made with: a used slot's record is read in
-// place and an empty slot keeps its default record, so no record is made twice. On a failed
-// read the array is refilled with default records (so it never stays short), the file's path
-// goes to `failed` and false is returned.
+// Fills one record per slot from the slot paths; `read` reads a used slot's file (given its path,
+// record and slot index). A document loads once, into the default records it was made with: a
+// used slot's record is read in place and an empty slot keeps its default record, so no record
+// is made twice. On a failed read the array is refilled with default records (so it never stays
+// short), the file's path goes to `failed` and false is returned.
 template <class T, class ReadFile>
 bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read,
                  std::string& failed) {
@@ -114,8 +115,9 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
         records[i].SetName(paths[i], true);
     }
     // Each read touches its own record only, so the reads may run side by side.
-    const std::size_t failure = RunSideBySide(
-        used.size(), [&](std::size_t n) { return read(paths[used[n]], records[used[n]]); });
+    const std::size_t failure = RunSideBySide(used.size(), [&](std::size_t n) {
+        return read(paths[used[n]], records[used[n]], used[n]);
+    });
     if (failure == used.size())
         return true;
     failed = paths[used[failure]];
@@ -127,7 +129,10 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
 } // namespace
 
 void CLumFileDocument::ReadMemos(int kind) {
-    const MemoRead result = ReadMemoFile(m_data, kind);
+    std::string text;
+    const MemoRead result = ReadMemoFile(m_data, kind, &text);
+    m_known.RememberMemo(kind,
+                         result == MemoRead::Read ? std::optional(std::move(text)) : std::nullopt);
     if (result != MemoRead::NotRegular && result != MemoRead::TooLarge)
         return;
     // Left out rather than overwritten by the next save: it may be someone else's file.
@@ -143,23 +148,37 @@ void CLumFileDocument::LeaveOut(const std::vector<std::string>& notRegular) {
                                    notRegular.end());
 }
 
+// The record areas and memo texts are kept as the files gave them: until the folder changes, a
+// save compares the project with them instead of reading every file again.
 bool CLumFileDocument::LoadPatches() {
-    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), ReadPatchFile, m_loadReport.unreadable))
+    m_known.ForgetAreas(kPatchKind);
+    std::vector<std::vector<std::uint8_t>> areas(m_data.SlotPaths(kPatchKind).size());
+    const auto read = [&](const std::string& path, CPatch& patch, std::size_t slot) {
+        return ReadPatchFile(path, patch, &areas[slot]);
+    };
+    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), read, m_loadReport.unreadable))
         return false;
+    RememberAreas(kPatchKind, areas);
     ReadMemos(kPatchKind);
     return true;
 }
 
 bool CLumFileDocument::LoadTones() {
-    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), ReadToneFile, m_loadReport.unreadable))
+    m_known.ForgetAreas(kToneKind);
+    std::vector<std::vector<std::uint8_t>> areas(m_data.SlotPaths(kToneKind).size());
+    const auto read = [&](const std::string& path, CTone& tone, std::size_t slot) {
+        return ReadToneFile(path, tone, &areas[slot]);
+    };
+    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), read, m_loadReport.unreadable))
         return false;
+    RememberAreas(kToneKind, areas);
     m_data.RebuildToneUsers();
     ReadMemos(kToneKind);
     return true;
 }
 
 bool CLumFileDocument::LoadWaves() {
-    const auto openable = [](const std::string& path, CWave&) {
+    const auto openable = [](const std::string& path, CWave&, std::size_t) {
         const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
         return file != nullptr;
     };
@@ -168,6 +187,13 @@ bool CLumFileDocument::LoadWaves() {
     m_data.RebuildWaveUsers();
     ReadMemos(kWaveKind);
     return true;
+}
+
+void CLumFileDocument::RememberAreas(int kind, std::vector<std::vector<std::uint8_t>>& areas) {
+    const std::vector<std::string>& paths = m_data.SlotPaths(kind);
+    for (std::size_t i = 0; i < paths.size() && i < areas.size(); ++i)
+        if (!paths[i].empty())
+            m_known.RememberArea(kind, paths[i], std::move(areas[i]));
 }
 
 bool CLumFileDocument::SourceFilesPresent() const {

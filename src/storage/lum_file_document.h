@@ -2,6 +2,7 @@
 
 #include "model/lum_data.h"
 #include "storage/folder_transaction.h"
+#include "storage/known_files.h"
 #include "storage/move_out.h"
 #include "storage/save_plan.h"
 
@@ -63,6 +64,9 @@ public:
     // out of the project) and into the load report.
     void LeaveOut(const std::vector<std::string>& notRegular);
     const LoadReport& LastLoadReport() const { return m_loadReport; }
+    // What the project's own patch, tone and memo files hold as the last load or save found or
+    // wrote them (a save that failed forgets it all).
+    const CKnownFiles& KnownFiles() const { return m_known; }
 
     // --- Saving (see project_saver.cpp).
     // Writes the project into its project folder; `elsewhere` when the folder is not the one
@@ -78,15 +82,21 @@ public:
 protected:
     // Writes the project into its project folder in the given way; `sourceFolder` is where the
     // system files come from when saving elsewhere. Shows a notice when files were moved out.
-    bool SaveFolder(SaveMode mode, const std::string& sourceFolder);
+    // `folderUnchanged`: the folder is as the last load or save left it, so that a save in place
+    // may compare the project with what it knows of the files instead of reading them.
+    bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false);
     // Records why a save failed: the given text, or the last failed file operation.
     bool SaveFailed(const std::string& problem = {});
 
 private:
-    // Reads the memo file of a kind; one that is refused is left out like a rejected file.
+    // Reads the memo file of a kind and keeps its text; one that is refused is left out like a
+    // rejected file.
     void ReadMemos(int kind);
 
-    bool SaveInPlace(CMoveOutReport& report);
+    // Keeps the record areas the load read, by slot, under the slot files' paths.
+    void RememberAreas(int kind, std::vector<std::vector<std::uint8_t>>& areas);
+
+    bool SaveInPlace(CMoveOutReport& report, bool folderUnchanged);
     bool SaveNewFolder(const std::string& sourceFolder);
     bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
     bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
@@ -96,6 +106,7 @@ private:
     CLumData m_data;
     std::vector<std::string> m_rejected;
     LoadReport m_loadReport;
+    CKnownFiles m_known;
     std::string m_saveProblem;
 };
 

@@ -245,6 +245,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         why = RecoverInterruptedSave(folder, untouched);
     }
     FolderScan scan;
+    std::uint64_t seen = 0;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
         if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
@@ -260,6 +261,10 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         if (!untouched && !scan.leftovers.empty())
             Exclusively([&] { ClearLeftovers(folder, scan.leftovers); });
         WaitCursor wait(CProjectDocuments::Get().Hooks());
+        // Taken before the files are read: a change made while they are read counts as one
+        // made after the load, so that what the load learned of the files (the records, and
+        // what the next save compares them with) is never taken for a later state of them.
+        seen = FolderSignature(folder);
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
             const std::string& unreadable = LastLoadReport().unreadable;
@@ -279,7 +284,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     if (const std::string notice = ClearStagedProjects(bare.substr(0, bare.rfind('/') + 1));
         !notice.empty())
         CDomain::Get().ShowNotice(notice);
-    NoteFolderSeen();
+    m_seen = seen;
     m_pathName = path;
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);

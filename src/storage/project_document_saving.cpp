@@ -169,13 +169,16 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
         if (outcome == CProjectLock::Outcome::Unsupported)
             CProjectDocuments::Get().TellNoLocks(folder);
     }
-    if (mode == SaveMode::InPlace && ChangedOnDisk() &&
-        CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
+    const bool changedOnDisk = mode == SaveMode::InPlace && ChangedOnDisk();
+    if (changedOnDisk && CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);
         return SaveOutcome::Declined;
     }
-    const bool saved =
-        SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
+    // Unchanged since it was last loaded or saved here, and held exclusively until the save
+    // ends, the folder's files still hold what this document knows of them.
+    const bool folderUnchanged = mode == SaveMode::InPlace && !changedOnDisk;
+    const bool saved = SetProjectPath(folder) &&
+                       SaveFolder(mode, elsewhere ? remembered : std::string(), folderUnchanged);
     if (saved && elsewhere) {
         // The document now belongs to the folder it was saved into, and holds that one's lock.
         if (mode == SaveMode::Replace)
@@ -184,8 +187,9 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
             m_lock.Take(folder, LockMode::Exclusive, wait);
     }
     if (saved || !elsewhere) {
-        m_lock.Change(m_lockMode, wait);
+        // Seen while the lock is still exclusive: no other program's change can slip in between.
         NoteFolderSeen(); // a failed save may have changed it too: those changes are its own
+        m_lock.Change(m_lockMode, wait);
     }
     return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
 }

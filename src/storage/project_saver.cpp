@@ -160,13 +160,17 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
 
 // Brings the folder a save writes to a consistent state first; why it cannot be, or must not
 // be written to, or empty. A journal that was refused is only told of: the save goes on
-// without it.
-std::string Recover(const std::string& folder, CMoveOutReport& report) {
+// without it. `clean` (may be null) tells whether there was nothing to recover, so that the
+// folder is still as it was before.
+std::string Recover(const std::string& folder, CMoveOutReport& report, bool* clean = nullptr) {
     // Everything the save wrote, renamed or moved out would land elsewhere.
     if (const std::string unsafe = UnsafeSubfolder(folder); !unsafe.empty())
         return folder + ": " + unsafe;
     std::string problem;
-    switch (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem)) {
+    const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
+    if (clean != nullptr)
+        *clean = recovery == Recovery::Clean;
+    switch (recovery) {
     case Recovery::Failed:
         return folder + ": an interrupted save could not be completed: " + problem;
     case Recovery::Unsafe:
@@ -258,6 +262,14 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
             records.Item(i).SetFilePath(plan.slotPaths[kind][i]);
         m_data.SlotPaths(kind) = plan.slotPaths[kind];
     }
+    // What the save wrote, or found unchanged, is what the project's files hold now.
+    m_known.ForgetAll();
+    for (int kind = kPatchKind; kind <= kToneKind; ++kind)
+        for (std::size_t i = 0; i < plan.slotPaths[kind].size(); ++i)
+            if (!plan.slotPaths[kind][i].empty() && i < plan.slotAreas[kind].size())
+                m_known.RememberArea(kind, plan.slotPaths[kind][i], plan.slotAreas[kind][i]);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        m_known.RememberMemo(kind, plan.memoTexts[kind]);
     if (CDomain::Get().OwnsUndo(&m_data))
         CDomain::Get().ClearUndo();
     if (const std::vector<std::string> delivered = DeliveredWorkFiles(plan); !delivered.empty())
@@ -293,10 +305,13 @@ bool CLumFileDocument::SaveFailed(const std::string& problem) {
     return false;
 }
 
-bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
+bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged) {
     const std::string folder = m_data.ProjectFolder();
-    if (const std::string why = Recover(folder, report); !why.empty())
+    bool clean = false;
+    if (const std::string why = Recover(folder, report, &clean); !why.empty())
         return SaveFailed(why);
+    // A recovery may have put other files in the slots' places: then every file is read.
+    const CKnownFiles* known = folderUnchanged && clean ? &m_known : nullptr;
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
     std::vector<std::string> stayed;
@@ -308,7 +323,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     m_rejected = stayed;
     CSavePlan plan;
     std::vector<std::string> created;
-    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan))
+    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan, known))
         return SaveFailed();
     for (const std::string& rejected : stayed)
         if (BlocksASlot(plan, folder, rejected))
@@ -411,14 +426,15 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
     return true;
 }
 
-bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder) {
+bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder,
+                                  bool folderUnchanged) {
     CMoveOutReport report;
     m_saveProblem.clear();
     ClearLastFileError();
     bool saved = false;
     switch (mode) {
     case SaveMode::InPlace:
-        saved = SaveInPlace(report);
+        saved = SaveInPlace(report, folderUnchanged);
         break;
     case SaveMode::NewFolder:
         saved = SaveNewFolder(sourceFolder);
@@ -427,6 +443,9 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
         saved = SaveReplacing(sourceFolder, report);
         break;
     }
+    // A failed save may have left some files changed and others not: the next save reads them.
+    if (!saved)
+        m_known.ForgetAll();
     if (!report.Empty())
         CDomain::Get().ShowNotice(report.Text());
     return saved;

@@ -5,6 +5,7 @@
 #include "model/file_system.h"
 #include "model/side_by_side.h"
 #include "storage/domain.h"
+#include "storage/known_files.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
@@ -46,9 +47,10 @@ std::string FolderPart(const std::string& relative) {
 // The work of planning one save.
 class CSavePlanner {
 public:
-    CSavePlanner(CLumFileDocument& document, SaveMode mode, std::string stageRoot, CSavePlan& plan)
+    CSavePlanner(CLumFileDocument& document, SaveMode mode, std::string stageRoot, CSavePlan& plan,
+                 const CKnownFiles* known)
         : m_doc(document), m_data(document.Data()), m_mode(mode), m_folder(m_data.ProjectFolder()),
-          m_stageRoot(std::move(stageRoot)), m_plan(plan), m_token(SaveToken()) {}
+          m_stageRoot(std::move(stageRoot)), m_plan(plan), m_known(known), m_token(SaveToken()) {}
 
     bool PlanKind(int kind);
     bool PlanMemo(int kind);
@@ -70,6 +72,7 @@ private:
     };
 
     bool ReadAreas(int kind, KindState& state);
+    void KeepAreas(int kind, KindState& state);
     void PlanInPlace(int kind, const KindState& state);
     void PlanDropped(int kind, std::size_t j, const KindState& state,
                      const std::unordered_set<std::string>& usedElsewhere);
@@ -89,6 +92,7 @@ private:
     std::string m_folder;
     std::string m_stageRoot;
     CSavePlan& m_plan;
+    const CKnownFiles* m_known; // null: every file compared with is read
     std::vector<PlannedStep> m_steps;
     std::string m_token;
     unsigned m_names = 0;
@@ -131,17 +135,24 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
         if (kind != kWaveKind)
             withArea.push_back(i);
     }
-    // Each read fills its own slot's area only, so the reads may run side by side.
+    // Each read fills its own slot's area only, so the reads may run side by side. A file whose
+    // area is known is not read: the record is packed into a copy of what it holds.
     return RunSideBySide(withArea.size(), [&](std::size_t k) {
                const std::size_t i = withArea[k];
-               std::vector<std::uint8_t>& area = state.areas[i];
-               if (!ReadRecordArea(kind, records.Item(i).FilePath(), area))
-                   return false;
-               std::vector<std::uint8_t> packed = area;
+               const std::string& path = records.Item(i).FilePath();
+               std::vector<std::uint8_t> read;
+               const std::vector<std::uint8_t>* area =
+                   m_known != nullptr ? m_known->Area(kind, path) : nullptr;
+               if (area == nullptr) {
+                   if (!ReadRecordArea(kind, path, read))
+                       return false;
+                   area = &read;
+               }
+               std::vector<std::uint8_t> packed = *area;
                if (!PackRecordArea(kind, records.Item(i), packed))
                    return false;
-               state.changed[i] = packed != area;
-               area = std::move(packed);
+               state.changed[i] = packed != *area;
+               state.areas[i] = std::move(packed);
                return true;
            }) == withArea.size();
 }
@@ -152,6 +163,7 @@ bool CSavePlanner::PlanKind(int kind) {
         return false;
     if (m_mode == SaveMode::InPlace) {
         PlanInPlace(kind, state);
+        KeepAreas(kind, state);
         return true;
     }
     const CParameterArray& records = m_data.Records(kind);
@@ -171,7 +183,15 @@ bool CSavePlanner::PlanKind(int kind) {
         if (i < old.size() && record.FilePath() == old[i])
             m_plan.follows.push_back({old[i], m_folder + state.targets[i], kind});
     }
+    KeepAreas(kind, state);
     return true;
+}
+
+// Every slot's file ends up holding the packed area: it was written where it differed from the
+// file's, and is the file's own where it did not.
+void CSavePlanner::KeepAreas(int kind, KindState& state) {
+    if (kind != kWaveKind)
+        m_plan.slotAreas[kind] = std::move(state.areas);
 }
 
 // In its own folder a slot's file stays, is renamed, gets a new record area, moves to the slot
@@ -279,6 +299,12 @@ bool CSavePlanner::PlanMemo(int kind) {
     std::string text = MemoFileText(m_data, kind);
     bool replacing = false;
     if (m_mode == SaveMode::InPlace) {
+        // A memo file known to hold the text already is neither read nor written.
+        const std::string* known = m_known != nullptr ? m_known->Memo(kind) : nullptr;
+        if (known != nullptr && *known == text) {
+            m_plan.memoTexts[kind] = std::move(text);
+            return true;
+        }
         const std::string path = ToOsPath(m_folder + name);
         const FileStatus status = FileSystem().Status(path);
         if (status.type == FileType::Regular && status.size == text.size()) {
@@ -287,8 +313,10 @@ bool CSavePlanner::PlanMemo(int kind) {
             if (file &&
                 file->Read(current.data(), current.size()) ==
                     static_cast<std::int64_t>(current.size()) &&
-                current == text)
+                current == text) {
+                m_plan.memoTexts[kind] = std::move(text);
                 return true; // unchanged: not written
+            }
         }
         if (status.type == FileType::Directory || status.failed)
             return false; // a memo file cannot be put in place of a folder
@@ -298,6 +326,7 @@ bool CSavePlanner::PlanMemo(int kind) {
             return true;
         replacing = status.type != FileType::Missing || status.isLink;
     }
+    m_plan.memoTexts[kind] = text;
     Stage(name, {{}, {}, kind, {}, std::move(text)}, replacing);
     return true;
 }
@@ -393,9 +422,9 @@ std::string WorkCopyPath(const std::string& file) {
 
 bool PlanSave(CLumFileDocument& document, SaveMode mode, const std::string& stageRoot,
               const std::string& sourceFolder, const std::vector<std::string>& replaced,
-              CSavePlan& plan) {
+              CSavePlan& plan, const CKnownFiles* known) {
     plan = CSavePlan{};
-    CSavePlanner planner(document, mode, stageRoot, plan);
+    CSavePlanner planner(document, mode, stageRoot, plan, known);
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         if (!planner.PlanKind(kind))
             return false;

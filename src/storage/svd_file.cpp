@@ -87,11 +87,16 @@ bool ReadPrefix(const std::string& path, const SvdLayout& layout, std::vector<st
 }
 
 template <class Record, class Manager>
-bool ReadSvdFile(const std::string& path, Record& record, const SvdLayout& layout) {
+bool ReadSvdFile(const std::string& path, Record& record, const SvdLayout& layout,
+                 std::vector<std::uint8_t>* area) {
     std::vector<std::uint8_t> prefix;
     if (ReadPrefix(path, layout, prefix) &&
-        Manager().ReadRecord(prefix.data() + layout.areaOffset, record))
+        Manager().ReadRecord(prefix.data() + layout.areaOffset, record)) {
+        const auto start = prefix.begin() + static_cast<std::ptrdiff_t>(layout.areaOffset);
+        if (area != nullptr)
+            area->assign(start, start + static_cast<std::ptrdiff_t>(layout.areaBytes));
         return true;
+    }
     // No partial record survives a failed read.
     record = Record();
     return false;
@@ -151,12 +156,12 @@ bool CToneSvdManager::WriteRecord(const CTone& tone, std::uint8_t* area) const {
                       area);
 }
 
-bool ReadPatchFile(const std::string& path, CPatch& patch) {
-    return ReadSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout);
+bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* area) {
+    return ReadSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout, area);
 }
 
-bool ReadToneFile(const std::string& path, CTone& tone) {
-    return ReadSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout);
+bool ReadToneFile(const std::string& path, CTone& tone, std::vector<std::uint8_t>* area) {
+    return ReadSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout, area);
 }
 
 bool WritePatchFile(const std::string& path, const CPatch* patch) {

@@ -41,9 +41,11 @@ public:
 };
 
 // Reads the record area of a patch or tone file into the record; false when the file cannot
-// be opened, is shorter than its prefix or its header differs from the template.
-bool ReadPatchFile(const std::string& path, CPatch& patch);
-bool ReadToneFile(const std::string& path, CTone& tone);
+// be opened, is shorter than its prefix or its header differs from the template. `area` (may be
+// null) receives the record area's bytes as the file holds them.
+bool ReadPatchFile(const std::string& path, CPatch& patch,
+                   std::vector<std::uint8_t>* area = nullptr);
+bool ReadToneFile(const std::string& path, CTone& tone, std::vector<std::uint8_t>* area = nullptr);
 
 // Rewrites the record area of an existing file from the record (a null record succeeds and
 // writes nothing). The file is never created or truncated and keeps every byte outside the
