@@ -2,12 +2,12 @@
 
 namespace Corv {
 
-void CKnownFiles::RememberArea(int kind, const std::string& path, std::vector<std::uint8_t> area) {
+void CKnownFiles::RememberArea(int kind, const std::string& path, KnownArea area) {
     if (HasArea(kind))
         m_areas[kind].insert_or_assign(path, std::move(area));
 }
 
-const std::vector<std::uint8_t>* CKnownFiles::Area(int kind, const std::string& path) const {
+const KnownArea* CKnownFiles::Area(int kind, const std::string& path) const {
     if (!HasArea(kind))
         return nullptr;
     const auto it = m_areas[kind].find(path);

@@ -10,6 +10,14 @@
 
 namespace Corv {
 
+// The record area of a patch or tone file as the file holds it.
+struct KnownArea {
+    std::vector<std::uint8_t> bytes;
+    // Parameters that, packed into the area, leave it as it is (see `PackedParameters`): a
+    // record that has them is unchanged without being packed. Empty when not known.
+    std::vector<std::uint8_t> parameters;
+};
+
 // What a project's own files hold, as this program last read or wrote them: the record area of
 // each patch and tone file (by path) and the text of each memo file. A save in place compares
 // the project with its files; while no one else has changed the folder since the last load or
@@ -18,10 +26,10 @@ namespace Corv {
 class CKnownFiles {
 public:
     // Remembers the record area of a patch or tone file under its path.
-    void RememberArea(int kind, const std::string& path, std::vector<std::uint8_t> area);
+    void RememberArea(int kind, const std::string& path, KnownArea area);
     // The remembered area of a file, or null when there is none (a wave, a file of another
     // project or of the work folder, anything not learned since the last load or save).
-    const std::vector<std::uint8_t>* Area(int kind, const std::string& path) const;
+    const KnownArea* Area(int kind, const std::string& path) const;
     // Forgets the areas of a kind.
     void ForgetAreas(int kind);
     // How many areas of a kind are remembered.
@@ -39,7 +47,7 @@ private:
     static bool HasArea(int kind) { return kind == kPatchKind || kind == kToneKind; }
     static bool HasMemo(int kind) { return kind >= kPatchKind && kind <= kWaveKind; }
 
-    std::unordered_map<std::string, std::vector<std::uint8_t>> m_areas[2];
+    std::unordered_map<std::string, KnownArea> m_areas[2];
     std::optional<std::string> m_memos[3];
 };
 

@@ -8,6 +8,7 @@
 #include "storage/svd_file.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <cerrno>
 #include <optional>
@@ -126,6 +127,24 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
     return false;
 }
 
+// A `read` for LoadRecords that reads a patch or tone file and keeps its record area in `areas`
+// with the record's parameters: a record just read from an area packs back into it bit for bit
+// (the codec's tables carry every field there and back), so while the record keeps those
+// parameters it is known unchanged.
+template <class Record>
+auto KeepingAreas(int kind,
+                  bool (*readFile)(const std::string&, Record&, std::vector<std::uint8_t>*),
+                  std::vector<KnownArea>& areas) {
+    return [kind, readFile, &areas](const std::string& path, Record& record, std::size_t slot) {
+        KnownArea& area = areas[slot];
+        if (!readFile(path, record, &area.bytes))
+            return false;
+        area.parameters = PackedParameters(kind, record);
+        assert(ParametersKeeping(kind, record, area.bytes) == area.parameters);
+        return true;
+    };
+}
+
 } // namespace
 
 void CLumFileDocument::ReadMemos(int kind) {
@@ -152,11 +171,10 @@ void CLumFileDocument::LeaveOut(const std::vector<std::string>& notRegular) {
 // save compares the project with them instead of reading every file again.
 bool CLumFileDocument::LoadPatches() {
     m_known.ForgetAreas(kPatchKind);
-    std::vector<std::vector<std::uint8_t>> areas(m_data.SlotPaths(kPatchKind).size());
-    const auto read = [&](const std::string& path, CPatch& patch, std::size_t slot) {
-        return ReadPatchFile(path, patch, &areas[slot]);
-    };
-    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), read, m_loadReport.unreadable))
+    std::vector<KnownArea> areas(m_data.SlotPaths(kPatchKind).size());
+    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(),
+                     KeepingAreas<CPatch>(kPatchKind, ReadPatchFile, areas),
+                     m_loadReport.unreadable))
         return false;
     RememberAreas(kPatchKind, areas);
     ReadMemos(kPatchKind);
@@ -165,11 +183,9 @@ bool CLumFileDocument::LoadPatches() {
 
 bool CLumFileDocument::LoadTones() {
     m_known.ForgetAreas(kToneKind);
-    std::vector<std::vector<std::uint8_t>> areas(m_data.SlotPaths(kToneKind).size());
-    const auto read = [&](const std::string& path, CTone& tone, std::size_t slot) {
-        return ReadToneFile(path, tone, &areas[slot]);
-    };
-    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), read, m_loadReport.unreadable))
+    std::vector<KnownArea> areas(m_data.SlotPaths(kToneKind).size());
+    if (!LoadRecords(m_data, kToneKind, m_data.Tones(),
+                     KeepingAreas<CTone>(kToneKind, ReadToneFile, areas), m_loadReport.unreadable))
         return false;
     RememberAreas(kToneKind, areas);
     m_data.RebuildToneUsers();
@@ -189,7 +205,7 @@ bool CLumFileDocument::LoadWaves() {
     return true;
 }
 
-void CLumFileDocument::RememberAreas(int kind, std::vector<std::vector<std::uint8_t>>& areas) {
+void CLumFileDocument::RememberAreas(int kind, std::vector<KnownArea>& areas) {
     const std::vector<std::string>& paths = m_data.SlotPaths(kind);
     for (std::size_t i = 0; i < paths.size() && i < areas.size(); ++i)
         if (!paths[i].empty())

@@ -94,14 +94,15 @@ private:
     void ReadMemos(int kind);
 
     // Keeps the record areas the load read, by slot, under the slot files' paths.
-    void RememberAreas(int kind, std::vector<std::vector<std::uint8_t>>& areas);
+    void RememberAreas(int kind, std::vector<KnownArea>& areas);
 
     bool SaveInPlace(CMoveOutReport& report, bool folderUnchanged);
     bool SaveNewFolder(const std::string& sourceFolder);
     bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
     bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
-    // After a save: records follow their files, slots name their files, the undo step goes.
-    void ApplySavePlan(const CSavePlan& plan);
+    // After a save: records follow their files, slots name their files, the undo step goes,
+    // and what the save wrote is known (taken out of the plan).
+    void ApplySavePlan(CSavePlan& plan);
 
     CLumData m_data;
     std::vector<std::string> m_rejected;

@@ -250,7 +250,7 @@ std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan) {
 
 // ---------------------------------------------------------------------------------------------
 
-void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
+void CLumFileDocument::ApplySavePlan(CSavePlan& plan) {
     std::unordered_map<std::string, std::string> moves[3];
     for (const Follow& follow : plan.follows)
         moves[follow.kind].emplace(follow.from, follow.to);
@@ -267,9 +267,10 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
     for (int kind = kPatchKind; kind <= kToneKind; ++kind)
         for (std::size_t i = 0; i < plan.slotPaths[kind].size(); ++i)
             if (!plan.slotPaths[kind][i].empty() && i < plan.slotAreas[kind].size())
-                m_known.RememberArea(kind, plan.slotPaths[kind][i], plan.slotAreas[kind][i]);
+                m_known.RememberArea(kind, plan.slotPaths[kind][i],
+                                     std::move(plan.slotAreas[kind][i]));
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        m_known.RememberMemo(kind, plan.memoTexts[kind]);
+        m_known.RememberMemo(kind, std::move(plan.memoTexts[kind]));
     if (CDomain::Get().OwnsUndo(&m_data))
         CDomain::Get().ClearUndo();
     if (const std::vector<std::string> delivered = DeliveredWorkFiles(plan); !delivered.empty())

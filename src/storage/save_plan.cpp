@@ -5,7 +5,6 @@
 #include "model/file_system.h"
 #include "model/side_by_side.h"
 #include "storage/domain.h"
-#include "storage/known_files.h"
 #include "storage/lum_file_document.h"
 #include "storage/memo_file.h"
 #include "storage/slot_file_name.h"
@@ -67,11 +66,12 @@ private:
     // What planning a kind works with, slot by slot.
     struct KindState {
         std::vector<std::string> targets; // relative slot file names, empty for empty slots
-        std::vector<std::vector<std::uint8_t>> areas; // packed record areas (patches and tones)
+        std::vector<KnownArea> areas;     // packed record areas (patches and tones)
         std::vector<char> changed;                    // the packed area differs from the file's
     };
 
     bool ReadAreas(int kind, KindState& state);
+    bool PackArea(int kind, const CParameter& record, char& changed, KnownArea& area) const;
     void KeepAreas(int kind, KindState& state);
     void PlanInPlace(int kind, const KindState& state);
     void PlanDropped(int kind, std::size_t j, const KindState& state,
@@ -135,26 +135,33 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
         if (kind != kWaveKind)
             withArea.push_back(i);
     }
-    // Each read fills its own slot's area only, so the reads may run side by side. A file whose
-    // area is known is not read: the record is packed into a copy of what it holds.
+    // Each read fills its own slot's area only, so the reads may run side by side.
     return RunSideBySide(withArea.size(), [&](std::size_t k) {
-               const std::size_t i = withArea[k];
-               const std::string& path = records.Item(i).FilePath();
-               std::vector<std::uint8_t> read;
-               const std::vector<std::uint8_t>* area =
-                   m_known != nullptr ? m_known->Area(kind, path) : nullptr;
-               if (area == nullptr) {
-                   if (!ReadRecordArea(kind, path, read))
-                       return false;
-                   area = &read;
-               }
-               std::vector<std::uint8_t> packed = *area;
-               if (!PackRecordArea(kind, records.Item(i), packed))
-                   return false;
-               state.changed[i] = packed != *area;
-               state.areas[i] = std::move(packed);
-               return true;
+               return PackArea(kind, records.Item(withArea[k]), state.changed[withArea[k]],
+                               state.areas[withArea[k]]);
            }) == withArea.size();
+}
+
+// A file whose area is known is not read: the record is packed into a copy of what it holds,
+// or not at all when it has the parameters the area is known to keep.
+bool CSavePlanner::PackArea(int kind, const CParameter& record, char& changed,
+                            KnownArea& area) const {
+    const KnownArea* known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+    if (known != nullptr && HasPackedParameters(kind, record, known->parameters)) {
+        area = *known;
+        changed = 0;
+        return true;
+    }
+    std::vector<std::uint8_t> read;
+    if (known == nullptr && !ReadRecordArea(kind, record.FilePath(), read))
+        return false;
+    const std::vector<std::uint8_t>& before = known != nullptr ? known->bytes : read;
+    area.bytes = before;
+    if (!PackRecordArea(kind, record, area.bytes))
+        return false;
+    changed = area.bytes != before;
+    area.parameters = PackedParameters(kind, record);
+    return true;
 }
 
 bool CSavePlanner::PlanKind(int kind) {
@@ -176,7 +183,7 @@ bool CSavePlanner::PlanKind(int kind) {
               {{},
                record.FilePath(),
                kind,
-               state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+               state.changed[i] ? state.areas[i].bytes : std::vector<std::uint8_t>{},
                {}},
               false);
         // Records of other projects that used this slot's file follow it into the new folder.
@@ -233,7 +240,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
                   {{},
                    record.FilePath(),
                    kind,
-                   state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+                   state.changed[i] ? state.areas[i].bytes : std::vector<std::uint8_t>{},
                    {}},
                   replacing);
             continue;
@@ -247,7 +254,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
             Add(Kind::Aside, from, aside);
             Add(Kind::Place, aside, target, replacing);
         } else if (state.changed[i]) { // a new record area: a new file takes the name
-            StagedFile file{{}, old[j], kind, state.areas[i], {}};
+            StagedFile file{{}, old[j], kind, state.areas[i].bytes, {}};
             if (from == target) {
                 Stage(target, std::move(file), true);
             } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/folder_transaction.h"
+#include "storage/known_files.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +14,6 @@ namespace Corv {
 
 class CLumData;
 class CLumFileDocument;
-class CKnownFiles;
 
 // How a save writes its folder.
 enum class SaveMode {
@@ -58,7 +58,7 @@ struct CSavePlan {
     std::vector<std::string> slotPaths[3];
     // The record areas those files hold after the save, per slot (patches and tones; empty for
     // an empty slot).
-    std::vector<std::vector<std::uint8_t>> slotAreas[2];
+    std::vector<KnownArea> slotAreas[2];
     // The memo files' texts after the save (none where the save leaves no file).
     std::optional<std::string> memoTexts[3];
     // Slot files of a kind that must be created before staging ("Wave/" may be missing).

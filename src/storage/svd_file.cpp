@@ -198,4 +198,59 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
 
 std::size_t RecordAreaOffset(int kind) { return LayoutOf(kind).areaOffset; }
 
+namespace {
+
+// The parameter blocks of a record that packing writes, with the count of each.
+template <class Visit> bool ForEachBlock(int kind, const CParameter& record, Visit visit) {
+    if (kind == kPatchKind) {
+        const auto& patch = static_cast<const CPatch&>(record);
+        return visit(patch.Slot(0).Params(), kPatchToneParameterCount) &&
+               visit(patch.Slot(1).Params(), kPatchToneParameterCount);
+    }
+    const auto& tone = static_cast<const CTone&>(record);
+    for (int n = 0; n < CTone::kOscCount; ++n)
+        if (!visit(tone.Osc(n).Params(), kOscParameterCount))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> PackedParameters(int kind, const CParameter& record) {
+    std::vector<std::uint8_t> parameters;
+    const bool exact =
+        ForEachBlock(kind, record, [&](const std::vector<std::uint8_t>& params, int count) {
+            if (params.size() != static_cast<std::size_t>(count))
+                return false;
+            parameters.insert(parameters.end(), params.begin(), params.end());
+            return true;
+        });
+    return exact ? parameters : std::vector<std::uint8_t>{};
+}
+
+bool HasPackedParameters(int kind, const CParameter& record,
+                         const std::vector<std::uint8_t>& parameters) {
+    std::size_t at = 0;
+    return !parameters.empty() &&
+           ForEachBlock(kind, record,
+                        [&](const std::vector<std::uint8_t>& params, int count) {
+                            const auto n = static_cast<std::size_t>(count);
+                            if (params.size() != n || at + n > parameters.size() ||
+                                !std::equal(params.begin(), params.end(),
+                                            parameters.begin() + static_cast<std::ptrdiff_t>(at)))
+                                return false;
+                            at += n;
+                            return true;
+                        }) &&
+           at == parameters.size();
+}
+
+std::vector<std::uint8_t> ParametersKeeping(int kind, const CParameter& record,
+                                            const std::vector<std::uint8_t>& area) {
+    std::vector<std::uint8_t> packed = area;
+    if (!PackRecordArea(kind, record, packed) || packed != area)
+        return {};
+    return PackedParameters(kind, record);
+}
+
 } // namespace Corv

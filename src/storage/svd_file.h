@@ -62,4 +62,16 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
 // Where the record area of a kind's file starts.
 std::size_t RecordAreaOffset(int kind);
 
+// The parameters that packing a patch or tone record writes, block after block; empty when a
+// block does not hold exactly its parameters. Packing the same parameters into an area twice
+// leaves it as the first packing did, so a record whose parameters are those an area was packed
+// from (or left unchanged by) is unchanged without being packed again.
+std::vector<std::uint8_t> PackedParameters(int kind, const CParameter& record);
+// True when the record has exactly these parameters (from `PackedParameters`, not empty).
+bool HasPackedParameters(int kind, const CParameter& record,
+                         const std::vector<std::uint8_t>& parameters);
+// The record's parameters when packing it into the area leaves the area as it is; else empty.
+std::vector<std::uint8_t> ParametersKeeping(int kind, const CParameter& record,
+                                            const std::vector<std::uint8_t>& area);
+
 } // namespace Corv
