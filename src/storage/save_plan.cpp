@@ -123,7 +123,7 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
     state.areas.assign(n, {});
     state.changed.assign(n, 0);
     m_plan.slotPaths[kind].assign(n, {});
-    std::vector<std::size_t> withArea;
+    std::vector<std::size_t> toPack;
     for (std::size_t i = 0; i < n; ++i) {
         const CParameter& record = records.Item(i);
         if (record.IsEmpty())
@@ -132,26 +132,27 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
             std::string(SubfolderName(kind)) + SlotFileName(static_cast<unsigned>(i + 1), record);
         m_plan.slotPaths[kind][i] = m_folder + state.targets[i];
         m_plan.needsSubfolder[kind] = true;
-        if (kind != kWaveKind)
-            withArea.push_back(i);
+        if (kind == kWaveKind)
+            continue;
+        // A record with the parameters its file's known area keeps is unchanged as it is.
+        const KnownArea* known =
+            m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+        if (known != nullptr && HasPackedParameters(kind, record, known->parameters))
+            state.areas[i] = *known;
+        else
+            toPack.push_back(i);
     }
     // Each read fills its own slot's area only, so the reads may run side by side.
-    return RunSideBySide(withArea.size(), [&](std::size_t k) {
-               return PackArea(kind, records.Item(withArea[k]), state.changed[withArea[k]],
-                               state.areas[withArea[k]]);
-           }) == withArea.size();
+    return RunSideBySide(toPack.size(), [&](std::size_t k) {
+               return PackArea(kind, records.Item(toPack[k]), state.changed[toPack[k]],
+                               state.areas[toPack[k]]);
+           }) == toPack.size();
 }
 
-// A file whose area is known is not read: the record is packed into a copy of what it holds,
-// or not at all when it has the parameters the area is known to keep.
+// A file whose area is known is not read: the record is packed into a copy of what it holds.
 bool CSavePlanner::PackArea(int kind, const CParameter& record, char& changed,
                             KnownArea& area) const {
     const KnownArea* known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
-    if (known != nullptr && HasPackedParameters(kind, record, known->parameters)) {
-        area = *known;
-        changed = 0;
-        return true;
-    }
     std::vector<std::uint8_t> read;
     if (known == nullptr && !ReadRecordArea(kind, record.FilePath(), read))
         return false;
