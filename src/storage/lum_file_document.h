@@ -87,6 +87,9 @@ protected:
     bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false);
     // Records why a save failed: the given text, or the last failed file operation.
     bool SaveFailed(const std::string& problem = {});
+    // The parts of the folder's signature (CFolderSignature) the last save in place may have
+    // changed; every part after any other save.
+    unsigned PartsTouchedBySave() const { return m_touched; }
 
 private:
     // Reads the memo file of a kind and keeps its text; one that is refused is left out like a
@@ -108,6 +111,7 @@ private:
     std::vector<std::string> m_rejected;
     LoadReport m_loadReport;
     CKnownFiles m_known;
+    unsigned m_touched = 0;
     std::string m_saveProblem;
 };
 

@@ -245,7 +245,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         why = RecoverInterruptedSave(folder, untouched);
     }
     FolderScan scan;
-    std::uint64_t seen = 0;
+    CFolderSignature seen;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
         if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
@@ -264,7 +264,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         // Taken before the files are read: a change made while they are read counts as one
         // made after the load, so that what the load learned of the files (the records, and
         // what the next save compares them with) is never taken for a later state of them.
-        seen = FolderSignature(folder);
+        seen.Read(folder);
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
             const std::string& unreadable = LastLoadReport().unreadable;
@@ -317,12 +317,12 @@ bool CProjectDocument::Exclusively(const std::function<void()>& work) {
 }
 
 void CProjectDocument::NoteFolderSeen() {
-    m_seen = FolderSignature(Data().ProjectFolder());
+    m_seen.Read(Data().ProjectFolder());
 }
 
 bool CProjectDocument::ChangedOnDisk() const {
     const std::string& folder = Data().ProjectFolder();
-    return !folder.empty() && FolderSignature(folder) != m_seen;
+    return !folder.empty() && FolderSignature(folder) != m_seen.Value();
 }
 
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/folder_signature.h"
 #include "storage/lum_file_document.h"
 #include "storage/project_lock.h"
 
@@ -81,7 +82,7 @@ private:
 
     CProjectLock m_lock;
     LockMode m_lockMode = LockMode::Shared;
-    std::uint64_t m_seen = 0; // the folder's signature when it was last loaded or saved here
+    CFolderSignature m_seen; // the folder's signature when it was last loaded or saved here
     bool m_modified = false;
     std::string m_pathName;
     std::string m_title;

@@ -2,6 +2,7 @@
 // first, and the locks held while it is written (the writing itself is project_saver.cpp).
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/project_document.h"
 #include "storage/save_paths.h"
 #include "storage/slot_file_name.h"
@@ -169,7 +170,11 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
         if (outcome == CProjectLock::Outcome::Unsupported)
             CProjectDocuments::Get().TellNoLocks(folder);
     }
-    const bool changedOnDisk = mode == SaveMode::InPlace && ChangedOnDisk();
+    // The folder as the save finds it; read again after the save only where the save wrote.
+    CFolderSignature found;
+    if (mode == SaveMode::InPlace)
+        found.Read(folder);
+    const bool changedOnDisk = mode == SaveMode::InPlace && found.Value() != m_seen.Value();
     if (changedOnDisk && CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);
         return SaveOutcome::Declined;
@@ -188,7 +193,15 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
     }
     if (saved || !elsewhere) {
         // Seen while the lock is still exclusive: no other program's change can slip in between.
-        NoteFolderSeen(); // a failed save may have changed it too: those changes are its own
+        // A save in place changed only the parts it wrote; a change another program made to
+        // the others meanwhile (on a file system without locks) still shows at the next save.
+        // A failed save may have changed anything: those changes are its own.
+        if (saved && mode == SaveMode::InPlace) {
+            found.Read(folder, PartsTouchedBySave());
+            m_seen = found;
+        } else {
+            NoteFolderSeen();
+        }
         m_lock.Change(m_lockMode, wait);
     }
     return saved ? SaveOutcome::Saved : SaveOutcome::Failed;

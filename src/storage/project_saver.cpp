@@ -6,6 +6,7 @@
 #include "model/file_system.h"
 #include "model/side_by_side.h"
 #include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
@@ -235,6 +236,30 @@ std::vector<MovedEntry> MovedEntriesOf(CLumFileDocument& document, const CSavePl
     return entries;
 }
 
+// The parts of a project folder's signature that a save in place changed: where its steps, its
+// staged files, the files it moved out and the subfolders it made lie, and the folder's own
+// entries whenever anything changed (a subfolder's time changes with what is in it; a journal
+// lies there).
+unsigned TouchedParts(const std::string& folder, const CSavePlan& plan,
+                      const std::vector<std::string>& movedOut,
+                      const std::vector<std::string>& created) {
+    unsigned parts = 0;
+    for (const CommitStep& step : plan.steps)
+        for (const std::string* path : {&step.from, &step.to})
+            if (!path->empty())
+                parts |= CFolderSignature::PartOf(*path);
+    std::vector<std::string> absolute = movedOut;
+    absolute.insert(absolute.end(), created.begin(), created.end());
+    for (const StagedFile& file : plan.staged)
+        absolute.push_back(file.destination);
+    for (const std::string& path : absolute) {
+        if (path.rfind(folder, 0) != 0)
+            return CFolderSignature::kAllParts;
+        parts |= CFolderSignature::PartOf(path.substr(folder.size()));
+    }
+    return parts == 0 ? 0 : parts | CFolderSignature::kOwnEntries;
+}
+
 // The work files whose contents this save took into its project: the entries they held are
 // no longer only there.
 std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan) {
@@ -315,6 +340,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged)
     const CKnownFiles* known = folderUnchanged && clean ? &m_known : nullptr;
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
+    const std::vector<std::string> movedOut = m_rejected;
     std::vector<std::string> stayed;
     const std::vector<RemovedFile> moved = MoveOutOfProject(m_rejected, folder);
     for (std::size_t i = 0; i < moved.size(); ++i)
@@ -352,6 +378,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged)
         return false;
     }
     ApplySavePlan(plan);
+    m_touched = clean ? TouchedParts(folder, plan, movedOut, created) : CFolderSignature::kAllParts;
     return true;
 }
 
@@ -432,6 +459,7 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
     CMoveOutReport report;
     m_saveProblem.clear();
     ClearLastFileError();
+    m_touched = CFolderSignature::kAllParts;
     bool saved = false;
     switch (mode) {
     case SaveMode::InPlace:
