@@ -2,16 +2,16 @@
 
 namespace Corv {
 
-void CKnownFiles::RememberArea(int kind, const std::string& path, KnownArea area) {
-    if (HasArea(kind))
+void CKnownFiles::RememberArea(int kind, const std::string& path, KnownAreaPtr area) {
+    if (HasArea(kind) && area)
         m_areas[kind].insert_or_assign(path, std::move(area));
 }
 
-const KnownArea* CKnownFiles::Area(int kind, const std::string& path) const {
+KnownAreaPtr CKnownFiles::Area(int kind, const std::string& path) const {
     if (!HasArea(kind))
         return nullptr;
     const auto it = m_areas[kind].find(path);
-    return it == m_areas[kind].end() ? nullptr : &it->second;
+    return it == m_areas[kind].end() ? nullptr : it->second;
 }
 
 void CKnownFiles::ForgetAreas(int kind) {

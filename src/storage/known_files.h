@@ -3,6 +3,7 @@
 #include "model/parameter.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -18,6 +19,10 @@ struct KnownArea {
     std::vector<std::uint8_t> parameters;
 };
 
+// Known areas are shared, never changed: a save hands the ones it found unchanged on to what it
+// knows afterwards without copying them.
+using KnownAreaPtr = std::shared_ptr<const KnownArea>;
+
 // What a project's own files hold, as this program last read or wrote them: the record area of
 // each patch and tone file (by path) and the text of each memo file. A save in place compares
 // the project with its files; while no one else has changed the folder since the last load or
@@ -26,10 +31,10 @@ struct KnownArea {
 class CKnownFiles {
 public:
     // Remembers the record area of a patch or tone file under its path.
-    void RememberArea(int kind, const std::string& path, KnownArea area);
+    void RememberArea(int kind, const std::string& path, KnownAreaPtr area);
     // The remembered area of a file, or null when there is none (a wave, a file of another
     // project or of the work folder, anything not learned since the last load or save).
-    const KnownArea* Area(int kind, const std::string& path) const;
+    KnownAreaPtr Area(int kind, const std::string& path) const;
     // Forgets the areas of a kind.
     void ForgetAreas(int kind);
     // How many areas of a kind are remembered.
@@ -47,7 +52,7 @@ private:
     static bool HasArea(int kind) { return kind == kPatchKind || kind == kToneKind; }
     static bool HasMemo(int kind) { return kind >= kPatchKind && kind <= kWaveKind; }
 
-    std::unordered_map<std::string, KnownArea> m_areas[2];
+    std::unordered_map<std::string, KnownAreaPtr> m_areas[2];
     std::optional<std::string> m_memos[3];
 };
 

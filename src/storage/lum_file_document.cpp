@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -134,13 +135,14 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
 template <class Record>
 auto KeepingAreas(int kind,
                   bool (*readFile)(const std::string&, Record&, std::vector<std::uint8_t>*),
-                  std::vector<KnownArea>& areas) {
+                  std::vector<KnownAreaPtr>& areas) {
     return [kind, readFile, &areas](const std::string& path, Record& record, std::size_t slot) {
-        KnownArea& area = areas[slot];
+        KnownArea area;
         if (!readFile(path, record, &area.bytes))
             return false;
         area.parameters = PackedParameters(kind, record);
         assert(ParametersKeeping(kind, record, area.bytes) == area.parameters);
+        areas[slot] = std::make_shared<const KnownArea>(std::move(area));
         return true;
     };
 }
@@ -171,7 +173,7 @@ void CLumFileDocument::LeaveOut(const std::vector<std::string>& notRegular) {
 // save compares the project with them instead of reading every file again.
 bool CLumFileDocument::LoadPatches() {
     m_known.ForgetAreas(kPatchKind);
-    std::vector<KnownArea> areas(m_data.SlotPaths(kPatchKind).size());
+    std::vector<KnownAreaPtr> areas(m_data.SlotPaths(kPatchKind).size());
     if (!LoadRecords(m_data, kPatchKind, m_data.Patches(),
                      KeepingAreas<CPatch>(kPatchKind, ReadPatchFile, areas),
                      m_loadReport.unreadable))
@@ -183,7 +185,7 @@ bool CLumFileDocument::LoadPatches() {
 
 bool CLumFileDocument::LoadTones() {
     m_known.ForgetAreas(kToneKind);
-    std::vector<KnownArea> areas(m_data.SlotPaths(kToneKind).size());
+    std::vector<KnownAreaPtr> areas(m_data.SlotPaths(kToneKind).size());
     if (!LoadRecords(m_data, kToneKind, m_data.Tones(),
                      KeepingAreas<CTone>(kToneKind, ReadToneFile, areas), m_loadReport.unreadable))
         return false;
@@ -205,18 +207,32 @@ bool CLumFileDocument::LoadWaves() {
     return true;
 }
 
-void CLumFileDocument::RememberAreas(int kind, std::vector<KnownArea>& areas) {
+void CLumFileDocument::RememberAreas(int kind, std::vector<KnownAreaPtr>& areas) {
     const std::vector<std::string>& paths = m_data.SlotPaths(kind);
     for (std::size_t i = 0; i < paths.size() && i < areas.size(); ++i)
         if (!paths[i].empty())
             m_known.RememberArea(kind, paths[i], std::move(areas[i]));
 }
 
+namespace {
+
+// Looks strings up by a view of them, without making a string of each view.
+struct ViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+using NameSet = std::unordered_set<std::string, ViewHash, std::equal_to<>>;
+
+} // namespace
+
 bool CLumFileDocument::SourceFilesPresent() const {
     // One listing per folder the files lie in rather than one open per file: a slow medium
     // pays a few waits instead of thousands. The files of a folder that cannot be listed are
     // opened one by one.
-    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> folders;
+    std::unordered_map<std::string, std::optional<NameSet>, ViewHash, std::equal_to<>> folders;
+    auto known = folders.end(); // the folder of the record before: most records share it
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = m_data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
@@ -225,19 +241,23 @@ bool CLumFileDocument::SourceFilesPresent() const {
                 continue;
             const std::string& path = record.FilePath();
             const std::size_t slash = path.rfind('/');
-            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-            const auto [known, added] = folders.try_emplace(folder);
-            if (added) {
+            const std::string_view folder =
+                slash == std::string::npos ? "." : std::string_view(path).substr(0, slash + 1);
+            if (known == folders.end() || known->first != folder)
+                known = folders.find(folder);
+            if (known == folders.end()) {
+                known = folders.emplace(std::string(folder), std::nullopt).first;
                 std::vector<DirEntry> entries;
-                if (FileSystem().ListFolder(ToOsPath(folder), entries)) {
+                if (FileSystem().ListFolder(ToOsPath(known->first), entries)) {
                     known->second.emplace();
                     for (DirEntry& entry : entries)
                         if (entry.type == FileType::Regular)
                             known->second->insert(std::move(entry.name));
                 }
             }
+            const std::string_view name = std::string_view(path).substr(slash + 1);
             const bool present = known->second
-                                     ? known->second->count(path.substr(slash + 1)) > 0
+                                     ? known->second->find(name) != known->second->end()
                                      : FileSystem().Open(ToOsPath(path), OpenMode::Read) != nullptr;
             if (!present) {
                 if (LastFileError().path != ToOsPath(path)) // a listing found it missing

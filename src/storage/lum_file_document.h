@@ -97,7 +97,7 @@ private:
     void ReadMemos(int kind);
 
     // Keeps the record areas the load read, by slot, under the slot files' paths.
-    void RememberAreas(int kind, std::vector<KnownArea>& areas);
+    void RememberAreas(int kind, std::vector<KnownAreaPtr>& areas);
 
     bool SaveInPlace(CMoveOutReport& report, bool folderUnchanged);
     bool SaveNewFolder(const std::string& sourceFolder);

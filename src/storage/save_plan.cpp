@@ -66,12 +66,12 @@ private:
     // What planning a kind works with, slot by slot.
     struct KindState {
         std::vector<std::string> targets; // relative slot file names, empty for empty slots
-        std::vector<KnownArea> areas;     // packed record areas (patches and tones)
+        std::vector<KnownAreaPtr> areas;  // packed record areas (patches and tones)
         std::vector<char> changed;                    // the packed area differs from the file's
     };
 
     bool ReadAreas(int kind, KindState& state);
-    bool PackArea(int kind, const CParameter& record, char& changed, KnownArea& area) const;
+    bool PackArea(int kind, const CParameter& record, char& changed, KnownAreaPtr& area) const;
     void KeepAreas(int kind, KindState& state);
     void PlanInPlace(int kind, const KindState& state);
     void PlanDropped(int kind, std::size_t j, const KindState& state,
@@ -135,10 +135,9 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
         if (kind == kWaveKind)
             continue;
         // A record with the parameters its file's known area keeps is unchanged as it is.
-        const KnownArea* known =
-            m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+        KnownAreaPtr known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
         if (known != nullptr && HasPackedParameters(kind, record, known->parameters))
-            state.areas[i] = *known;
+            state.areas[i] = std::move(known);
         else
             toPack.push_back(i);
     }
@@ -151,17 +150,18 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
 
 // A file whose area is known is not read: the record is packed into a copy of what it holds.
 bool CSavePlanner::PackArea(int kind, const CParameter& record, char& changed,
-                            KnownArea& area) const {
-    const KnownArea* known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+                            KnownAreaPtr& packedArea) const {
+    const KnownAreaPtr known =
+        m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
     std::vector<std::uint8_t> read;
     if (known == nullptr && !ReadRecordArea(kind, record.FilePath(), read))
         return false;
     const std::vector<std::uint8_t>& before = known != nullptr ? known->bytes : read;
-    area.bytes = before;
+    KnownArea area{before, PackedParameters(kind, record)};
     if (!PackRecordArea(kind, record, area.bytes))
         return false;
     changed = area.bytes != before;
-    area.parameters = PackedParameters(kind, record);
+    packedArea = std::make_shared<const KnownArea>(std::move(area));
     return true;
 }
 
@@ -184,7 +184,7 @@ bool CSavePlanner::PlanKind(int kind) {
               {{},
                record.FilePath(),
                kind,
-               state.changed[i] ? state.areas[i].bytes : std::vector<std::uint8_t>{},
+               state.changed[i] ? state.areas[i]->bytes : std::vector<std::uint8_t>{},
                {}},
               false);
         // Records of other projects that used this slot's file follow it into the new folder.
@@ -241,7 +241,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
                   {{},
                    record.FilePath(),
                    kind,
-                   state.changed[i] ? state.areas[i].bytes : std::vector<std::uint8_t>{},
+                   state.changed[i] ? state.areas[i]->bytes : std::vector<std::uint8_t>{},
                    {}},
                   replacing);
             continue;
@@ -255,7 +255,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
             Add(Kind::Aside, from, aside);
             Add(Kind::Place, aside, target, replacing);
         } else if (state.changed[i]) { // a new record area: a new file takes the name
-            StagedFile file{{}, old[j], kind, state.areas[i].bytes, {}};
+            StagedFile file{{}, old[j], kind, state.areas[i]->bytes, {}};
             if (from == target) {
                 Stage(target, std::move(file), true);
             } else {
@@ -270,11 +270,13 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
     }
 
     // In slot order: the work copies take the work folder's numbers in that order.
-    const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
     std::vector<std::size_t> dropped;
     for (const auto& [path, j] : oldIndex)
         if (keeper[j] < 0)
             dropped.push_back(j);
+    if (dropped.empty())
+        return; // no one else's records to look through
+    const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
     std::sort(dropped.begin(), dropped.end());
     for (const std::size_t j : dropped)
         PlanDropped(kind, j, state, usedElsewhere);

@@ -58,7 +58,7 @@ struct CSavePlan {
     std::vector<std::string> slotPaths[3];
     // The record areas those files hold after the save, per slot (patches and tones; empty for
     // an empty slot).
-    std::vector<KnownArea> slotAreas[2];
+    std::vector<KnownAreaPtr> slotAreas[2];
     // The memo files' texts after the save (none where the save leaves no file).
     std::optional<std::string> memoTexts[3];
     // Slot files of a kind that must be created before staging ("Wave/" may be missing).
