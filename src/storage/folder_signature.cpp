@@ -27,11 +27,17 @@ private:
     std::uint64_t m_hash = 1469598103934665603ULL;
 };
 
-void AddFolder(Hasher& hasher, const std::string& folder) {
+void AddFolder(Hasher& hasher, const std::string& folder, FolderListings* listed) {
     std::vector<DirEntry> entries;
     if (!FileSystem().ListFolder(ToOsPath(folder), entries)) {
         hasher.Add("unlisted");
         return;
+    }
+    if (listed != nullptr) {
+        std::vector<std::string>& names = (*listed)[folder];
+        for (const DirEntry& entry : entries)
+            if (entry.type == FileType::Regular)
+                names.push_back(entry.name);
     }
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
@@ -55,17 +61,17 @@ unsigned CFolderSignature::PartOf(const std::string& relativePath) {
     return kOwnEntries;
 }
 
-void CFolderSignature::Read(const std::string& folder, unsigned parts) {
+void CFolderSignature::Read(const std::string& folder, unsigned parts, FolderListings* listed) {
     if ((parts & kOwnEntries) != 0) {
         Hasher hasher;
-        AddFolder(hasher, folder);
+        AddFolder(hasher, folder, listed);
         m_parts[0] = hasher.Value();
     }
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         if ((parts & SubfolderPart(kind)) != 0) {
             Hasher hasher;
             hasher.Add(SubfolderName(kind));
-            AddFolder(hasher, folder + SubfolderName(kind));
+            AddFolder(hasher, folder + SubfolderName(kind), listed);
             m_parts[static_cast<std::size_t>(kind) + 1] = hasher.Value();
         }
 }

@@ -3,8 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace Corv {
+
+// The names of the regular files of folders, by folder path ("/" separators, ending in "/").
+using FolderListings = std::unordered_map<std::string, std::vector<std::string>>;
 
 // What a project folder looks like on disk, in a form that tells whether another program
 // changed it: every entry of the folder and of its Patch/, Tone/ and Wave/ subfolders with its
@@ -25,7 +30,9 @@ public:
     static unsigned PartOf(const std::string& relativePath);
 
     // Reads the parts named by the bits of `parts` from the folder; the others stay as they are.
-    void Read(const std::string& folder, unsigned parts = kAllParts);
+    // `listed` (may be null) receives the regular files of every folder listed for them.
+    void Read(const std::string& folder, unsigned parts = kAllParts,
+              FolderListings* listed = nullptr);
     // The signature of the whole folder (as FolderSignature gives it).
     std::uint64_t Value() const;
 

@@ -227,10 +227,23 @@ using NameSet = std::unordered_set<std::string, ViewHash, std::equal_to<>>;
 
 } // namespace
 
-bool CLumFileDocument::SourceFilesPresent() const {
+bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
     // One listing per folder the files lie in rather than one open per file: a slow medium
     // pays a few waits instead of thousands. The files of a folder that cannot be listed are
     // opened one by one.
+    const auto namesIn = [listed](const std::string& folder) -> std::optional<NameSet> {
+        if (listed != nullptr)
+            if (const auto given = listed->find(folder); given != listed->end())
+                return NameSet(given->second.begin(), given->second.end());
+        std::vector<DirEntry> entries;
+        if (!FileSystem().ListFolder(ToOsPath(folder), entries))
+            return std::nullopt;
+        NameSet names;
+        for (DirEntry& entry : entries)
+            if (entry.type == FileType::Regular)
+                names.insert(std::move(entry.name));
+        return names;
+    };
     std::unordered_map<std::string, std::optional<NameSet>, ViewHash, std::equal_to<>> folders;
     auto known = folders.end(); // the folder of the record before: most records share it
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
@@ -246,14 +259,9 @@ bool CLumFileDocument::SourceFilesPresent() const {
             if (known == folders.end() || known->first != folder)
                 known = folders.find(folder);
             if (known == folders.end()) {
-                known = folders.emplace(std::string(folder), std::nullopt).first;
-                std::vector<DirEntry> entries;
-                if (FileSystem().ListFolder(ToOsPath(known->first), entries)) {
-                    known->second.emplace();
-                    for (DirEntry& entry : entries)
-                        if (entry.type == FileType::Regular)
-                            known->second->insert(std::move(entry.name));
-                }
+                std::string key(folder);
+                std::optional<NameSet> names = namesIn(key);
+                known = folders.emplace(std::move(key), std::move(names)).first;
             }
             const std::string_view name = std::string_view(path).substr(slash + 1);
             const bool present = known->second

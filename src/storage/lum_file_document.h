@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/lum_data.h"
+#include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
 #include "storage/known_files.h"
 #include "storage/move_out.h"
@@ -58,8 +59,9 @@ public:
     bool LoadPatches();
     bool LoadTones();
     bool LoadWaves();
-    // True when every used slot's file can be opened for reading.
-    bool SourceFilesPresent() const;
+    // True when every used slot's file can be opened for reading. The folders in `listed` (may
+    // be null) were listed just now and are not listed again.
+    bool SourceFilesPresent(const FolderListings* listed = nullptr) const;
     // Puts files that are not regular files into the rejected files list (a save moves them
     // out of the project) and into the load report.
     void LeaveOut(const std::vector<std::string>& notRegular);
@@ -87,6 +89,8 @@ protected:
     bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false);
     // Records why a save failed: the given text, or the last failed file operation.
     bool SaveFailed(const std::string& problem = {});
+    // A save starts without a reason for failing.
+    void ClearSaveProblem() { m_saveProblem.clear(); }
     // The parts of the folder's signature (CFolderSignature) the last save in place may have
     // changed; every part after any other save.
     unsigned PartsTouchedBySave() const { return m_touched; }

@@ -96,7 +96,10 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     CDomain& domain = CDomain::Get();
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();
-    if (!SourceFilesPresent()) {
+    // Every record's file must be there before anything changes. A save in place checks under
+    // the folder's lock, with the listings it makes of the folder then.
+    const bool ownFolder = folder == Data().ProjectFolder();
+    if (!ownFolder && !SourceFilesPresent()) {
         const std::string missing = LastFileError().Text();
         Fs().RemoveDirectory(ToOsPath(folder.substr(0, folder.size() - 1)));
         domain.ShowError(kMsgSaveFailed, missing);
@@ -155,6 +158,7 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
                                                            bool elsewhere) {
     const std::chrono::milliseconds wait = CProjectDocuments::Get().LockWait();
     const std::string remembered = Data().ProjectFolder();
+    ClearSaveProblem();
     // The folder written is held exclusively for the whole save: the project's own (its
     // shared lock changes mode), or the folder a Save As replaces. A new folder is built
     // under a name of its own and appears complete in one rename.
@@ -172,8 +176,15 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
     }
     // The folder as the save finds it; read again after the save only where the save wrote.
     CFolderSignature found;
-    if (mode == SaveMode::InPlace)
-        found.Read(folder);
+    FolderListings listed;
+    if (mode == SaveMode::InPlace) {
+        found.Read(folder, CFolderSignature::kAllParts, &listed);
+        if (!SourceFilesPresent(&listed)) {
+            SaveFailed(LastFileError().Text());
+            m_lock.Change(m_lockMode, wait);
+            return SaveOutcome::Failed;
+        }
+    }
     const bool changedOnDisk = mode == SaveMode::InPlace && found.Value() != m_seen.Value();
     if (changedOnDisk && CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);

@@ -117,6 +117,41 @@ TEST_F(FolderLockTest, ALoadedProjectKeepsWritersOutAndIsKeptOutByThem) {
     EXPECT_EQ(m_sink->Describe(), "error 1: " + BeingSavedText(other) + "\n");
 }
 
+// A file a record names that another program removed stops a save in place before it asks or
+// changes anything, whatever kind it is (a wave's file is never read by a save).
+TEST_F(FolderLockTest, ASaveInPlaceNamesAFileThatWentMissing) {
+    for (const char* gone : {"Wave/001 W1.w00", "Tone/001 T1.p00"}) {
+        SCOPED_TRACE(gone);
+        const std::string folder = Sample(std::string("Song") + gone[0]);
+        CProjectDocument& document = Open(folder);
+        Rename(document, "Renamed");
+        fs::remove(folder + gone);
+        const auto before = FolderSnapshot(folder);
+        m_sink->Clear();
+        EXPECT_FALSE(document.SaveProject(folder));
+        EXPECT_EQ(m_sink->Describe(),
+                  "error 2: " + folder + gone + ": No such file or directory\n");
+        EXPECT_EQ(FolderSnapshot(folder), before);
+    }
+}
+
+// Each failed save says its own reason, never the one a save before it failed with.
+TEST_F(FolderLockTest, EachFailedSaveSaysItsOwnReason) {
+    const std::string folder = Sample("Song");
+    CProjectDocument& document = Open(folder);
+    Rename(document, "Renamed");
+    {
+        InstalledFaultyFileSystem faulty;
+        faulty.FailNth(FsOp::Rename, 1);
+        EXPECT_FALSE(document.SaveProject(folder));
+    }
+    CProjectLock reader;
+    ASSERT_EQ(reader.Take(folder, LockMode::Shared, kNoWait), Outcome::Locked);
+    m_sink->Clear();
+    EXPECT_FALSE(document.SaveProject(folder));
+    EXPECT_EQ(m_sink->Describe(), "error 2: " + OpenForChangesText(folder) + "\n");
+}
+
 // What another program changed in the folder is never saved over unseen: the save asks, and
 // No leaves the folder as the other program left it. The project's own saves ask nothing.
 TEST_F(FolderLockTest, ASaveOverChangesMadeBehindItsBackAsksFirst) {
