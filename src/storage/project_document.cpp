@@ -322,7 +322,15 @@ void CProjectDocument::NoteFolderSeen() {
 
 bool CProjectDocument::ChangedOnDisk() const {
     const std::string& folder = Data().ProjectFolder();
-    return !folder.empty() && FolderSignature(folder) != m_seen.Value();
+    if (folder.empty())
+        return false;
+    CFolderSignature now;
+    now.Read(folder);
+    return ChangedSinceSeen(now);
+}
+
+bool CProjectDocument::ChangedSinceSeen(const CFolderSignature& now) const {
+    return now.Value() != m_seen.Value();
 }
 
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {

@@ -79,6 +79,8 @@ private:
     SaveOutcome SaveLocked(const std::string& folder, SaveMode mode, bool elsewhere);
     // The folder is as this document last saw it: its changes are its own.
     void NoteFolderSeen();
+    // True when the folder's signature read now differs from the one last seen here.
+    bool ChangedSinceSeen(const CFolderSignature& now) const;
 
     CProjectLock m_lock;
     LockMode m_lockMode = LockMode::Shared;

@@ -185,7 +185,7 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
             return SaveOutcome::Failed;
         }
     }
-    const bool changedOnDisk = mode == SaveMode::InPlace && found.Value() != m_seen.Value();
+    const bool changedOnDisk = mode == SaveMode::InPlace && ChangedSinceSeen(found);
     if (changedOnDisk && CDomain::Get().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);
         return SaveOutcome::Declined;

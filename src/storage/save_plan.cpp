@@ -67,7 +67,7 @@ private:
     struct KindState {
         std::vector<std::string> targets; // relative slot file names, empty for empty slots
         std::vector<KnownAreaPtr> areas;  // packed record areas (patches and tones)
-        std::vector<char> changed;                    // the packed area differs from the file's
+        std::vector<char> changed;        // the packed area differs from the file's
     };
 
     bool ReadAreas(int kind, KindState& state);
