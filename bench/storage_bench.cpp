@@ -179,6 +179,7 @@ void SaveAfterRename(benchmark::State& state, Medium* medium) {
     const std::string folder = TheWorld().Scratch("Renamed.prj");
     RemoveTree(folder);
     CopyFolder(TheWorld().Source(), folder);
+    SettleDisk(); // the first save's folder syncs must not pay for writing the copy back
     FreshStore();
     CProjectDocument* document = Open(folder);
     bool ok = document != nullptr;

@@ -27,11 +27,17 @@ private:
     std::uint64_t m_hash = 1469598103934665603ULL;
 };
 
-void AddFolder(Hasher& hasher, const std::string& folder) {
+void AddFolder(Hasher& hasher, const std::string& folder, FolderListings* listed) {
     std::vector<DirEntry> entries;
     if (!FileSystem().ListFolder(ToOsPath(folder), entries)) {
         hasher.Add("unlisted");
         return;
+    }
+    if (listed != nullptr) {
+        std::vector<std::string>& names = (*listed)[folder];
+        for (const DirEntry& entry : entries)
+            if (entry.type == FileType::Regular)
+                names.push_back(entry.name);
     }
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
@@ -48,14 +54,39 @@ void AddFolder(Hasher& hasher, const std::string& folder) {
 
 } // namespace
 
-std::uint64_t FolderSignature(const std::string& folder) {
-    Hasher hasher;
-    AddFolder(hasher, folder);
-    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
-        hasher.Add(SubfolderName(kind));
-        AddFolder(hasher, folder + SubfolderName(kind));
+unsigned CFolderSignature::PartOf(const std::string& relativePath) {
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (relativePath.rfind(SubfolderName(kind), 0) == 0)
+            return SubfolderPart(kind);
+    return kOwnEntries;
+}
+
+void CFolderSignature::Read(const std::string& folder, unsigned parts, FolderListings* listed) {
+    if ((parts & kOwnEntries) != 0) {
+        Hasher hasher;
+        AddFolder(hasher, folder, listed);
+        m_parts[0] = hasher.Value();
     }
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if ((parts & SubfolderPart(kind)) != 0) {
+            Hasher hasher;
+            hasher.Add(SubfolderName(kind));
+            AddFolder(hasher, folder + SubfolderName(kind), listed);
+            m_parts[static_cast<std::size_t>(kind) + 1] = hasher.Value();
+        }
+}
+
+std::uint64_t CFolderSignature::Value() const {
+    Hasher hasher;
+    for (const std::uint64_t part : m_parts)
+        hasher.AddValue(part);
     return hasher.Value();
+}
+
+std::uint64_t FolderSignature(const std::string& folder) {
+    CFolderSignature signature;
+    signature.Read(folder);
+    return signature.Value();
 }
 
 } // namespace Corv

@@ -1,14 +1,43 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace Corv {
+
+// The names of the regular files of folders, by folder path ("/" separators, ending in "/").
+using FolderListings = std::unordered_map<std::string, std::vector<std::string>>;
 
 // What a project folder looks like on disk, in a form that tells whether another program
 // changed it: every entry of the folder and of its Patch/, Tone/ and Wave/ subfolders with its
 // name, type, size, modification time and identity, hashed. The same folder gives the same
 // value until something in it is added, removed, renamed or written.
 std::uint64_t FolderSignature(const std::string& folder);
+
+// The same signature in its four parts, which can be read again one by one: the folder's own
+// entries, then the entries of each kind's subfolder. A subfolder's modification time is among
+// the folder's own entries, so a change below changes the first part too.
+class CFolderSignature {
+public:
+    // Bits of `Read`: the folder's own entries, and each kind's subfolder (bit 1 + kind).
+    static constexpr unsigned kOwnEntries = 1;
+    static constexpr unsigned kAllParts = 0xF;
+    static constexpr unsigned SubfolderPart(int kind) { return 2u << kind; }
+    // The part that holds a path relative to the folder ("Patch/001 A.d00", "PatchMemo.txt").
+    static unsigned PartOf(const std::string& relativePath);
+
+    // Reads the parts named by the bits of `parts` from the folder; the others stay as they are.
+    // `listed` (may be null) receives the regular files of every folder listed for them.
+    void Read(const std::string& folder, unsigned parts = kAllParts,
+              FolderListings* listed = nullptr);
+    // The signature of the whole folder (as FolderSignature gives it).
+    std::uint64_t Value() const;
+
+private:
+    std::array<std::uint64_t, 4> m_parts{};
+};
 
 } // namespace Corv

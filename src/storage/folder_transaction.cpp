@@ -359,7 +359,10 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
     // one that claims to be complete.
     const std::string journal = kJournalName;
     if (!WriteJournal(journal)) {
+        // Clearing away what the write left must not hide why the write failed.
+        const FileError why = LastFileError();
         Fs().Remove(Os(m_folder, journal));
+        SetLastFileError(why);
         return Result::Failed;
     }
     std::vector<const CommitStep*> done;

@@ -8,9 +8,11 @@
 #include "storage/svd_file.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <cerrno>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -56,6 +58,7 @@ bool CLumFileDocument::LoadAll(const std::string& path, std::vector<std::string>
         return false;
     m_rejected.clear();
     m_loadReport = LoadReport{};
+    m_known.ForgetAll();
     PlaceFiles(kPatchKind, std::move(patchFiles));
     PlaceFiles(kToneKind, std::move(toneFiles));
     PlaceFiles(kWaveKind, std::move(waveFiles));
@@ -95,11 +98,11 @@ bool CLumFileDocument::PlaceFiles(int kind, std::vector<std::string> files) {
 
 namespace {
 
-// Fills one record per slot from the slot paths; `read` reads a used slot's file. A document
-// loads once, into the default records it was made with: a used slot's record is read in
-// place and an empty slot keeps its default record, so no record is made twice. On a failed
-// read the array is refilled with default records (so it never stays short), the file's path
-// goes to `failed` and false is returned.
+// Fills one record per slot from the slot paths; `read` reads a used slot's file (given its path,
+// record and slot index). A document loads once, into the default records it was made with: a
+// used slot's record is read in place and an empty slot keeps its default record, so no record
+// is made twice. On a failed read the array is refilled with default records (so it never stays
+// short), the file's path goes to `failed` and false is returned.
 template <class T, class ReadFile>
 bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, ReadFile read,
                  std::string& failed) {
@@ -114,8 +117,9 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
         records[i].SetName(paths[i], true);
     }
     // Each read touches its own record only, so the reads may run side by side.
-    const std::size_t failure = RunSideBySide(
-        used.size(), [&](std::size_t n) { return read(paths[used[n]], records[used[n]]); });
+    const std::size_t failure = RunSideBySide(used.size(), [&](std::size_t n) {
+        return read(paths[used[n]], records[used[n]], used[n]);
+    });
     if (failure == used.size())
         return true;
     failed = paths[used[failure]];
@@ -124,10 +128,32 @@ bool LoadRecords(CLumData& data, int kind, CConcreteParameterArray<T>& records, 
     return false;
 }
 
+// A `read` for LoadRecords that reads a patch or tone file and keeps its record area in `areas`
+// with the record's parameters: a record just read from an area packs back into it bit for bit
+// (the codec's tables carry every field there and back), so while the record keeps those
+// parameters it is known unchanged.
+template <class Record>
+auto KeepingAreas(int kind,
+                  bool (*readFile)(const std::string&, Record&, std::vector<std::uint8_t>*),
+                  std::vector<KnownAreaPtr>& areas) {
+    return [kind, readFile, &areas](const std::string& path, Record& record, std::size_t slot) {
+        KnownArea area;
+        if (!readFile(path, record, &area.bytes))
+            return false;
+        area.parameters = PackedParameters(kind, record);
+        assert(ParametersKeeping(kind, record, area.bytes) == area.parameters);
+        areas[slot] = std::make_shared<const KnownArea>(std::move(area));
+        return true;
+    };
+}
+
 } // namespace
 
 void CLumFileDocument::ReadMemos(int kind) {
-    const MemoRead result = ReadMemoFile(m_data, kind);
+    std::string text;
+    const MemoRead result = ReadMemoFile(m_data, kind, &text);
+    m_known.RememberMemo(kind,
+                         result == MemoRead::Read ? std::optional(std::move(text)) : std::nullopt);
     if (result != MemoRead::NotRegular && result != MemoRead::TooLarge)
         return;
     // Left out rather than overwritten by the next save: it may be someone else's file.
@@ -143,23 +169,34 @@ void CLumFileDocument::LeaveOut(const std::vector<std::string>& notRegular) {
                                    notRegular.end());
 }
 
+// The record areas and memo texts are kept as the files gave them: until the folder changes, a
+// save compares the project with them instead of reading every file again.
 bool CLumFileDocument::LoadPatches() {
-    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(), ReadPatchFile, m_loadReport.unreadable))
+    m_known.ForgetAreas(kPatchKind);
+    std::vector<KnownAreaPtr> areas(m_data.SlotPaths(kPatchKind).size());
+    if (!LoadRecords(m_data, kPatchKind, m_data.Patches(),
+                     KeepingAreas<CPatch>(kPatchKind, ReadPatchFile, areas),
+                     m_loadReport.unreadable))
         return false;
+    RememberAreas(kPatchKind, areas);
     ReadMemos(kPatchKind);
     return true;
 }
 
 bool CLumFileDocument::LoadTones() {
-    if (!LoadRecords(m_data, kToneKind, m_data.Tones(), ReadToneFile, m_loadReport.unreadable))
+    m_known.ForgetAreas(kToneKind);
+    std::vector<KnownAreaPtr> areas(m_data.SlotPaths(kToneKind).size());
+    if (!LoadRecords(m_data, kToneKind, m_data.Tones(),
+                     KeepingAreas<CTone>(kToneKind, ReadToneFile, areas), m_loadReport.unreadable))
         return false;
+    RememberAreas(kToneKind, areas);
     m_data.RebuildToneUsers();
     ReadMemos(kToneKind);
     return true;
 }
 
 bool CLumFileDocument::LoadWaves() {
-    const auto openable = [](const std::string& path, CWave&) {
+    const auto openable = [](const std::string& path, CWave&, std::size_t) {
         const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
         return file != nullptr;
     };
@@ -170,11 +207,45 @@ bool CLumFileDocument::LoadWaves() {
     return true;
 }
 
-bool CLumFileDocument::SourceFilesPresent() const {
+void CLumFileDocument::RememberAreas(int kind, std::vector<KnownAreaPtr>& areas) {
+    const std::vector<std::string>& paths = m_data.SlotPaths(kind);
+    for (std::size_t i = 0; i < paths.size() && i < areas.size(); ++i)
+        if (!paths[i].empty())
+            m_known.RememberArea(kind, paths[i], std::move(areas[i]));
+}
+
+namespace {
+
+// Looks strings up by a view of them, without making a string of each view.
+struct ViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+using NameSet = std::unordered_set<std::string, ViewHash, std::equal_to<>>;
+
+} // namespace
+
+bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
     // One listing per folder the files lie in rather than one open per file: a slow medium
     // pays a few waits instead of thousands. The files of a folder that cannot be listed are
     // opened one by one.
-    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> folders;
+    const auto namesIn = [listed](const std::string& folder) -> std::optional<NameSet> {
+        if (listed != nullptr)
+            if (const auto given = listed->find(folder); given != listed->end())
+                return NameSet(given->second.begin(), given->second.end());
+        std::vector<DirEntry> entries;
+        if (!FileSystem().ListFolder(ToOsPath(folder), entries))
+            return std::nullopt;
+        NameSet names;
+        for (DirEntry& entry : entries)
+            if (entry.type == FileType::Regular)
+                names.insert(std::move(entry.name));
+        return names;
+    };
+    std::unordered_map<std::string, std::optional<NameSet>, ViewHash, std::equal_to<>> folders;
+    auto known = folders.end(); // the folder of the record before: most records share it
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = m_data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
@@ -183,19 +254,18 @@ bool CLumFileDocument::SourceFilesPresent() const {
                 continue;
             const std::string& path = record.FilePath();
             const std::size_t slash = path.rfind('/');
-            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-            const auto [known, added] = folders.try_emplace(folder);
-            if (added) {
-                std::vector<DirEntry> entries;
-                if (FileSystem().ListFolder(ToOsPath(folder), entries)) {
-                    known->second.emplace();
-                    for (DirEntry& entry : entries)
-                        if (entry.type == FileType::Regular)
-                            known->second->insert(std::move(entry.name));
-                }
+            const std::string_view folder =
+                slash == std::string::npos ? "." : std::string_view(path).substr(0, slash + 1);
+            if (known == folders.end() || known->first != folder)
+                known = folders.find(folder);
+            if (known == folders.end()) {
+                std::string key(folder);
+                std::optional<NameSet> names = namesIn(key);
+                known = folders.emplace(std::move(key), std::move(names)).first;
             }
+            const std::string_view name = std::string_view(path).substr(slash + 1);
             const bool present = known->second
-                                     ? known->second->count(path.substr(slash + 1)) > 0
+                                     ? known->second->find(name) != known->second->end()
                                      : FileSystem().Open(ToOsPath(path), OpenMode::Read) != nullptr;
             if (!present) {
                 if (LastFileError().path != ToOsPath(path)) // a listing found it missing

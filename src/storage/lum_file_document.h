@@ -1,7 +1,9 @@
 #pragma once
 
 #include "model/lum_data.h"
+#include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
+#include "storage/known_files.h"
 #include "storage/move_out.h"
 #include "storage/save_plan.h"
 
@@ -65,12 +67,16 @@ public:
     bool LoadPatches();
     bool LoadTones();
     bool LoadWaves();
-    // True when every used slot's file can be opened for reading.
-    bool SourceFilesPresent() const;
+    // True when every used slot's file can be opened for reading. The folders in `listed` (may
+    // be null) were listed just now and are not listed again.
+    bool SourceFilesPresent(const FolderListings* listed = nullptr) const;
     // Puts files that are not regular files into the rejected files list (a save moves them
     // out of the project) and into the load report.
     void LeaveOut(const std::vector<std::string>& notRegular);
     const LoadReport& LastLoadReport() const { return m_loadReport; }
+    // What the project's own patch, tone and memo files hold as the last load or save found or
+    // wrote them (a save that failed forgets it all).
+    const CKnownFiles& KnownFiles() const { return m_known; }
 
     // --- Saving (see project_saver.cpp).
     // Writes the project into its project folder; `elsewhere` when the folder is not the one
@@ -86,24 +92,38 @@ public:
 protected:
     // Writes the project into its project folder in the given way; `sourceFolder` is where the
     // system files come from when saving elsewhere. Shows a notice when files were moved out.
-    bool SaveFolder(SaveMode mode, const std::string& sourceFolder);
+    // `folderUnchanged`: the folder is as the last load or save left it, so that a save in place
+    // may compare the project with what it knows of the files instead of reading them.
+    bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false);
     // Records why a save failed: the given text, or the last failed file operation.
     bool SaveFailed(const std::string& problem = {});
+    // A save starts without a reason for failing.
+    void ClearSaveProblem() { m_saveProblem.clear(); }
+    // The parts of the folder's signature (CFolderSignature) the last save in place may have
+    // changed; every part after any other save.
+    unsigned PartsTouchedBySave() const { return m_touched; }
 
 private:
-    // Reads the memo file of a kind; one that is refused is left out like a rejected file.
+    // Reads the memo file of a kind and keeps its text; one that is refused is left out like a
+    // rejected file.
     void ReadMemos(int kind);
 
-    bool SaveInPlace(CMoveOutReport& report);
+    // Keeps the record areas the load read, by slot, under the slot files' paths.
+    void RememberAreas(int kind, std::vector<KnownAreaPtr>& areas);
+
+    bool SaveInPlace(CMoveOutReport& report, bool folderUnchanged);
     bool SaveNewFolder(const std::string& sourceFolder);
     bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
     bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
-    // After a save: records follow their files, slots name their files, the undo step goes.
-    void ApplySavePlan(const CSavePlan& plan);
+    // After a save: records follow their files, slots name their files, the undo step goes,
+    // and what the save wrote is known (taken out of the plan).
+    void ApplySavePlan(CSavePlan& plan);
 
     CLumData m_data;
     std::vector<std::string> m_rejected;
     LoadReport m_loadReport;
+    CKnownFiles m_known;
+    unsigned m_touched = 0;
     std::string m_saveProblem;
 };
 

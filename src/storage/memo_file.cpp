@@ -91,13 +91,16 @@ std::uint64_t MaxMemoFileBytes(int kind) {
     return static_cast<std::uint64_t>(SlotCount(kind)) * kMemosPerSlot * (kMemoLength + 2);
 }
 
-MemoRead ReadMemoFile(CLumData& data, int kind) {
+MemoRead ReadMemoFile(CLumData& data, int kind, std::string* text) {
     if (!ValidKind(kind))
         return MemoRead::Absent;
     std::string content;
     const MemoRead result = ReadLimited(MemoFilePath(data, kind), MaxMemoFileBytes(kind), content);
-    if (result == MemoRead::Read)
-        StoreLines(content, data.Records(kind));
+    if (result != MemoRead::Read)
+        return result;
+    StoreLines(content, data.Records(kind));
+    if (text != nullptr)
+        *text = std::move(content);
     return result;
 }
 

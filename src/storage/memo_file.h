@@ -22,8 +22,9 @@ std::uint64_t MaxMemoFileBytes(int kind);
 // missing file leaves the memos as they are. Lines end in CR LF or LF; a line longer than 1023
 // characters keeps its first 1023 and the rest of that line is skipped; a last line without a
 // line end is not stored; lines after the last slot are ignored. A file that is not a regular
-// file, or is larger than `MaxMemoFileBytes`, is never read.
-MemoRead ReadMemoFile(CLumData& data, int kind);
+// file, or is larger than `MaxMemoFileBytes`, is never read. `text` (may be null) receives the
+// file's content when it was read.
+MemoRead ReadMemoFile(CLumData& data, int kind, std::string* text = nullptr);
 
 // The content of the memo file of a kind (0, 1 or 2) as the project's memos make it: four lines
 // per slot, every slot, CR LF line ends; empty for another kind.

@@ -254,6 +254,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         why = RecoverInterruptedSave(folder, untouched, Services());
     }
     FolderScan scan;
+    CFolderSignature seen;
     if (why.empty()) {
         const std::string wave = folder + SubfolderName(kWaveKind);
         if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
@@ -269,6 +270,10 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         if (!untouched && !scan.leftovers.empty())
             Exclusively([&] { ClearLeftovers(folder, scan.leftovers, Services()); });
         WaitCursor wait(CProjectDocuments::Get().Hooks());
+        // Taken before the files are read: a change made while they are read counts as one
+        // made after the load, so that what the load learned of the files (the records, and
+        // what the next save compares them with) is never taken for a later state of them.
+        seen.Read(folder);
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
             const std::string& unreadable = LastLoadReport().unreadable;
@@ -288,7 +293,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     if (const std::string notice = ClearStagedProjects(bare.substr(0, bare.rfind('/') + 1));
         !notice.empty())
         Services().ShowNotice(notice);
-    NoteFolderSeen();
+    m_seen = seen;
     m_pathName = path;
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);
@@ -321,12 +326,20 @@ bool CProjectDocument::Exclusively(const std::function<void()>& work) {
 }
 
 void CProjectDocument::NoteFolderSeen() {
-    m_seen = FolderSignature(Data().ProjectFolder());
+    m_seen.Read(Data().ProjectFolder());
 }
 
 bool CProjectDocument::ChangedOnDisk() const {
     const std::string& folder = Data().ProjectFolder();
-    return !folder.empty() && FolderSignature(folder) != m_seen;
+    if (folder.empty())
+        return false;
+    CFolderSignature now;
+    now.Read(folder);
+    return ChangedSinceSeen(now);
+}
+
+bool CProjectDocument::ChangedSinceSeen(const CFolderSignature& now) const {
+    return now.Value() != m_seen.Value();
 }
 
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {

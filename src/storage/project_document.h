@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/folder_signature.h"
 #include "storage/lum_file_document.h"
 #include "storage/project_lock.h"
 #include "storage/undo_step.h"
@@ -81,10 +82,12 @@ private:
     SaveOutcome SaveLocked(const std::string& folder, SaveMode mode, bool elsewhere);
     // The folder is as this document last saw it: its changes are its own.
     void NoteFolderSeen();
+    // True when the folder's signature read now differs from the one last seen here.
+    bool ChangedSinceSeen(const CFolderSignature& now) const;
 
     CProjectLock m_lock;
     LockMode m_lockMode = LockMode::Shared;
-    std::uint64_t m_seen = 0; // the folder's signature when it was last loaded or saved here
+    CFolderSignature m_seen; // the folder's signature when it was last loaded or saved here
     bool m_modified = false;
     std::string m_pathName;
     std::string m_title;

@@ -2,6 +2,7 @@
 // first, and the locks held while it is written (the writing itself is project_saver.cpp).
 #include "model/file_system.h"
 #include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/project_document.h"
 #include "storage/save_paths.h"
 #include "storage/slot_file_name.h"
@@ -95,7 +96,10 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     CDomain& domain = Services();
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();
-    if (!SourceFilesPresent()) {
+    // Every record's file must be there before anything changes. A save in place checks under
+    // the folder's lock, with the listings it makes of the folder then.
+    const bool ownFolder = folder == Data().ProjectFolder();
+    if (!ownFolder && !SourceFilesPresent()) {
         const std::string missing = LastFileError().Text();
         Fs().RemoveDirectory(ToOsPath(folder.substr(0, folder.size() - 1)));
         domain.ShowError(kMsgSaveFailed, missing);
@@ -154,6 +158,7 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
                                                            bool elsewhere) {
     const std::chrono::milliseconds wait = CProjectDocuments::Get().LockWait();
     const std::string remembered = Data().ProjectFolder();
+    ClearSaveProblem();
     // The folder written is held exclusively for the whole save: the project's own (its
     // shared lock changes mode), or the folder a Save As replaces. A new folder is built
     // under a name of its own and appears complete in one rename.
@@ -169,13 +174,27 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
         if (outcome == CProjectLock::Outcome::Unsupported)
             CProjectDocuments::Get().TellNoLocks(folder);
     }
-    if (mode == SaveMode::InPlace && ChangedOnDisk() &&
-        Services().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
+    // The folder as the save finds it; read again after the save only where the save wrote.
+    CFolderSignature found;
+    FolderListings listed;
+    if (mode == SaveMode::InPlace) {
+        found.Read(folder, CFolderSignature::kAllParts, &listed);
+        if (!SourceFilesPresent(&listed)) {
+            SaveFailed(LastFileError().Text());
+            m_lock.Change(m_lockMode, wait);
+            return SaveOutcome::Failed;
+        }
+    }
+    const bool changedOnDisk = mode == SaveMode::InPlace && ChangedSinceSeen(found);
+    if (changedOnDisk && Services().Ask(kButtonsYesNo, kMsgChangedOnDisk) != kAnswerYes) {
         m_lock.Change(m_lockMode, wait);
         return SaveOutcome::Declined;
     }
-    const bool saved =
-        SetProjectPath(folder) && SaveFolder(mode, elsewhere ? remembered : std::string());
+    // Unchanged since it was last loaded or saved here, and held exclusively until the save
+    // ends, the folder's files still hold what this document knows of them.
+    const bool folderUnchanged = mode == SaveMode::InPlace && !changedOnDisk;
+    const bool saved = SetProjectPath(folder) &&
+                       SaveFolder(mode, elsewhere ? remembered : std::string(), folderUnchanged);
     if (saved && elsewhere) {
         // The document now belongs to the folder it was saved into, and holds that one's lock.
         if (mode == SaveMode::Replace)
@@ -184,8 +203,17 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
             m_lock.Take(folder, LockMode::Exclusive, wait);
     }
     if (saved || !elsewhere) {
+        // Seen while the lock is still exclusive: no other program's change can slip in between.
+        // A save in place changed only the parts it wrote; a change another program made to
+        // the others meanwhile (on a file system without locks) still shows at the next save.
+        // A failed save may have changed anything: those changes are its own.
+        if (saved && mode == SaveMode::InPlace) {
+            found.Read(folder, PartsTouchedBySave());
+            m_seen = found;
+        } else {
+            NoteFolderSeen();
+        }
         m_lock.Change(m_lockMode, wait);
-        NoteFolderSeen(); // a failed save may have changed it too: those changes are its own
     }
     return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
 }

@@ -6,6 +6,7 @@
 #include "model/file_system.h"
 #include "model/side_by_side.h"
 #include "storage/domain.h"
+#include "storage/folder_signature.h"
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
@@ -161,13 +162,18 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
 
 // Brings the folder a save writes to a consistent state first; why it cannot be, or must not
 // be written to, or empty. A journal that was refused is only told of: the save goes on
-// without it.
-std::string Recover(const std::string& folder, CMoveOutReport& report, CDomain& services) {
+// without it. `clean` (may be null) tells whether there was nothing to recover, so that the
+// folder is still as it was before.
+std::string Recover(const std::string& folder, CMoveOutReport& report, CDomain& services,
+                    bool* clean = nullptr) {
     // Everything the save wrote, renamed or moved out would land elsewhere.
     if (const std::string unsafe = UnsafeSubfolder(folder); !unsafe.empty())
         return folder + ": " + unsafe;
     std::string problem;
-    switch (RecoverProjectFolder(folder, MoveOutInto(folder, report), problem)) {
+    const Recovery recovery = RecoverProjectFolder(folder, MoveOutInto(folder, report), problem);
+    if (clean != nullptr)
+        *clean = recovery == Recovery::Clean;
+    switch (recovery) {
     case Recovery::Failed:
         return folder + ": an interrupted save could not be completed: " + problem;
     case Recovery::Unsafe:
@@ -232,6 +238,30 @@ std::vector<MovedEntry> MovedEntriesOf(CLumFileDocument& document, const CSavePl
     return entries;
 }
 
+// The parts of a project folder's signature that a save in place changed: where its steps, its
+// staged files, the files it moved out and the subfolders it made lie, and the folder's own
+// entries whenever anything changed (a subfolder's time changes with what is in it; a journal
+// lies there).
+unsigned TouchedParts(const std::string& folder, const CSavePlan& plan,
+                      const std::vector<std::string>& movedOut,
+                      const std::vector<std::string>& created) {
+    unsigned parts = 0;
+    for (const CommitStep& step : plan.steps)
+        for (const std::string* path : {&step.from, &step.to})
+            if (!path->empty())
+                parts |= CFolderSignature::PartOf(*path);
+    std::vector<std::string> absolute = movedOut;
+    absolute.insert(absolute.end(), created.begin(), created.end());
+    for (const StagedFile& file : plan.staged)
+        absolute.push_back(file.destination);
+    for (const std::string& path : absolute) {
+        if (path.rfind(folder, 0) != 0)
+            return CFolderSignature::kAllParts;
+        parts |= CFolderSignature::PartOf(path.substr(folder.size()));
+    }
+    return parts == 0 ? 0 : parts | CFolderSignature::kOwnEntries;
+}
+
 // The work files whose contents this save took into its project: the entries they held are
 // no longer only there.
 std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan, const std::string& work) {
@@ -246,7 +276,7 @@ std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan, const std::st
 
 // ---------------------------------------------------------------------------------------------
 
-void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
+void CLumFileDocument::ApplySavePlan(CSavePlan& plan) {
     std::unordered_map<std::string, std::string> moves[3];
     for (const Follow& follow : plan.follows)
         moves[follow.kind].emplace(follow.from, follow.to);
@@ -258,6 +288,15 @@ void CLumFileDocument::ApplySavePlan(const CSavePlan& plan) {
             records.Item(i).SetFilePath(plan.slotPaths[kind][i]);
         m_data.SlotPaths(kind) = plan.slotPaths[kind];
     }
+    // What the save wrote, or found unchanged, is what the project's files hold now.
+    m_known.ForgetAll();
+    for (int kind = kPatchKind; kind <= kToneKind; ++kind)
+        for (std::size_t i = 0; i < plan.slotPaths[kind].size(); ++i)
+            if (!plan.slotPaths[kind][i].empty() && i < plan.slotAreas[kind].size())
+                m_known.RememberArea(kind, plan.slotPaths[kind][i],
+                                     std::move(plan.slotAreas[kind][i]));
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        m_known.RememberMemo(kind, std::move(plan.memoTexts[kind]));
     if (UndoStep().Owns(&m_data))
         UndoStep().Clear();
     const std::string& work = Services().m_workFolder;
@@ -295,13 +334,17 @@ bool CLumFileDocument::SaveFailed(const std::string& problem) {
     return false;
 }
 
-bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
+bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged) {
     const std::string folder = m_data.ProjectFolder();
     const std::string& work = Services().m_workFolder;
-    if (const std::string why = Recover(folder, report, Services()); !why.empty())
+    bool clean = false;
+    if (const std::string why = Recover(folder, report, Services(), &clean); !why.empty())
         return SaveFailed(why);
+    // A recovery may have put other files in the slots' places: then every file is read.
+    const CKnownFiles* known = folderUnchanged && clean ? &m_known : nullptr;
     // Files the loader did not place in a slot (a refused memo file among them) leave the
     // project first: the plan then sees the folder as the new files will find it.
+    const std::vector<std::string> movedOut = m_rejected;
     std::vector<std::string> stayed;
     const std::vector<RemovedFile> moved = MoveOutOfProject(m_rejected, folder);
     for (std::size_t i = 0; i < moved.size(); ++i)
@@ -311,7 +354,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
     m_rejected = stayed;
     CSavePlan plan;
     std::vector<std::string> created;
-    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan))
+    if (!PlanSave(*this, SaveMode::InPlace, {}, {}, {}, plan, known))
         return SaveFailed();
     for (const std::string& rejected : stayed)
         if (BlocksASlot(plan, folder, rejected))
@@ -339,6 +382,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report) {
         return false;
     }
     ApplySavePlan(plan);
+    m_touched = clean ? TouchedParts(folder, plan, movedOut, created) : CFolderSignature::kAllParts;
     return true;
 }
 
@@ -414,14 +458,16 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
     return true;
 }
 
-bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder) {
+bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder,
+                                  bool folderUnchanged) {
     CMoveOutReport report;
     m_saveProblem.clear();
     ClearLastFileError();
+    m_touched = CFolderSignature::kAllParts;
     bool saved = false;
     switch (mode) {
     case SaveMode::InPlace:
-        saved = SaveInPlace(report);
+        saved = SaveInPlace(report, folderUnchanged);
         break;
     case SaveMode::NewFolder:
         saved = SaveNewFolder(sourceFolder);
@@ -430,6 +476,9 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
         saved = SaveReplacing(sourceFolder, report);
         break;
     }
+    // A failed save may have left some files changed and others not: the next save reads them.
+    if (!saved)
+        m_known.ForgetAll();
     if (!report.Empty())
         Services().ShowNotice(report.Text());
     return saved;

@@ -47,9 +47,10 @@ std::string FolderPart(const std::string& relative) {
 // The work of planning one save.
 class CSavePlanner {
 public:
-    CSavePlanner(CLumFileDocument& document, SaveMode mode, std::string stageRoot, CSavePlan& plan)
+    CSavePlanner(CLumFileDocument& document, SaveMode mode, std::string stageRoot, CSavePlan& plan,
+                 const CKnownFiles* known)
         : m_doc(document), m_data(document.Data()), m_mode(mode), m_folder(m_data.ProjectFolder()),
-          m_stageRoot(std::move(stageRoot)), m_plan(plan), m_token(SaveToken()) {}
+          m_stageRoot(std::move(stageRoot)), m_plan(plan), m_known(known), m_token(SaveToken()) {}
 
     bool PlanKind(int kind);
     bool PlanMemo(int kind);
@@ -66,11 +67,13 @@ private:
     // What planning a kind works with, slot by slot.
     struct KindState {
         std::vector<std::string> targets; // relative slot file names, empty for empty slots
-        std::vector<std::vector<std::uint8_t>> areas; // packed record areas (patches and tones)
-        std::vector<char> changed;                    // the packed area differs from the file's
+        std::vector<KnownAreaPtr> areas;  // packed record areas (patches and tones)
+        std::vector<char> changed;        // the packed area differs from the file's
     };
 
     bool ReadAreas(int kind, KindState& state);
+    bool PackArea(int kind, const CParameter& record, char& changed, KnownAreaPtr& area) const;
+    void KeepAreas(int kind, KindState& state);
     void PlanInPlace(int kind, const KindState& state);
     void PlanDropped(int kind, std::size_t j, const KindState& state,
                      const std::unordered_set<std::string>& usedElsewhere);
@@ -90,6 +93,7 @@ private:
     std::string m_folder;
     std::string m_stageRoot;
     CSavePlan& m_plan;
+    const CKnownFiles* m_known; // null: every file compared with is read
     std::vector<PlannedStep> m_steps;
     std::string m_token;
     unsigned m_names = 0;
@@ -120,7 +124,7 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
     state.areas.assign(n, {});
     state.changed.assign(n, 0);
     m_plan.slotPaths[kind].assign(n, {});
-    std::vector<std::size_t> withArea;
+    std::vector<std::size_t> toPack;
     for (std::size_t i = 0; i < n; ++i) {
         const CParameter& record = records.Item(i);
         if (record.IsEmpty())
@@ -129,22 +133,37 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
             std::string(SubfolderName(kind)) + SlotFileName(static_cast<unsigned>(i + 1), record);
         m_plan.slotPaths[kind][i] = m_folder + state.targets[i];
         m_plan.needsSubfolder[kind] = true;
-        if (kind != kWaveKind)
-            withArea.push_back(i);
+        if (kind == kWaveKind)
+            continue;
+        // A record with the parameters its file's known area keeps is unchanged as it is.
+        KnownAreaPtr known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+        if (known != nullptr && HasPackedParameters(kind, record, known->parameters))
+            state.areas[i] = std::move(known);
+        else
+            toPack.push_back(i);
     }
     // Each read fills its own slot's area only, so the reads may run side by side.
-    return RunSideBySide(withArea.size(), [&](std::size_t k) {
-               const std::size_t i = withArea[k];
-               std::vector<std::uint8_t>& area = state.areas[i];
-               if (!ReadRecordArea(kind, records.Item(i).FilePath(), area))
-                   return false;
-               std::vector<std::uint8_t> packed = area;
-               if (!PackRecordArea(kind, records.Item(i), packed))
-                   return false;
-               state.changed[i] = packed != area;
-               area = std::move(packed);
-               return true;
-           }) == withArea.size();
+    return RunSideBySide(toPack.size(), [&](std::size_t k) {
+               return PackArea(kind, records.Item(toPack[k]), state.changed[toPack[k]],
+                               state.areas[toPack[k]]);
+           }) == toPack.size();
+}
+
+// A file whose area is known is not read: the record is packed into a copy of what it holds.
+bool CSavePlanner::PackArea(int kind, const CParameter& record, char& changed,
+                            KnownAreaPtr& packedArea) const {
+    const KnownAreaPtr known =
+        m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+    std::vector<std::uint8_t> read;
+    if (known == nullptr && !ReadRecordArea(kind, record.FilePath(), read))
+        return false;
+    const std::vector<std::uint8_t>& before = known != nullptr ? known->bytes : read;
+    KnownArea area{before, PackedParameters(kind, record)};
+    if (!PackRecordArea(kind, record, area.bytes))
+        return false;
+    changed = area.bytes != before;
+    packedArea = std::make_shared<const KnownArea>(std::move(area));
+    return true;
 }
 
 bool CSavePlanner::PlanKind(int kind) {
@@ -153,6 +172,7 @@ bool CSavePlanner::PlanKind(int kind) {
         return false;
     if (m_mode == SaveMode::InPlace) {
         PlanInPlace(kind, state);
+        KeepAreas(kind, state);
         return true;
     }
     const CParameterArray& records = m_data.Records(kind);
@@ -165,14 +185,22 @@ bool CSavePlanner::PlanKind(int kind) {
               {{},
                record.FilePath(),
                kind,
-               state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+               state.changed[i] ? state.areas[i]->bytes : std::vector<std::uint8_t>{},
                {}},
               false);
         // Records of other projects that used this slot's file follow it into the new folder.
         if (i < old.size() && record.FilePath() == old[i])
             m_plan.follows.push_back({old[i], m_folder + state.targets[i], kind});
     }
+    KeepAreas(kind, state);
     return true;
+}
+
+// Every slot's file ends up holding the packed area: it was written where it differed from the
+// file's, and is the file's own where it did not.
+void CSavePlanner::KeepAreas(int kind, KindState& state) {
+    if (kind != kWaveKind)
+        m_plan.slotAreas[kind] = std::move(state.areas);
 }
 
 // In its own folder a slot's file stays, is renamed, gets a new record area, moves to the slot
@@ -214,7 +242,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
                   {{},
                    record.FilePath(),
                    kind,
-                   state.changed[i] ? state.areas[i] : std::vector<std::uint8_t>{},
+                   state.changed[i] ? state.areas[i]->bytes : std::vector<std::uint8_t>{},
                    {}},
                   replacing);
             continue;
@@ -228,7 +256,7 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
             Add(Kind::Aside, from, aside);
             Add(Kind::Place, aside, target, replacing);
         } else if (state.changed[i]) { // a new record area: a new file takes the name
-            StagedFile file{{}, old[j], kind, state.areas[i], {}};
+            StagedFile file{{}, old[j], kind, state.areas[i]->bytes, {}};
             if (from == target) {
                 Stage(target, std::move(file), true);
             } else {
@@ -243,11 +271,13 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
     }
 
     // In slot order: the work copies take the work folder's numbers in that order.
-    const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
     std::vector<std::size_t> dropped;
     for (const auto& [path, j] : oldIndex)
         if (keeper[j] < 0)
             dropped.push_back(j);
+    if (dropped.empty())
+        return; // no one else's records to look through
+    const std::unordered_set<std::string> usedElsewhere = PathsUsedElsewhere(m_doc, kind, &m_data);
     std::sort(dropped.begin(), dropped.end());
     for (const std::size_t j : dropped)
         PlanDropped(kind, j, state, usedElsewhere);
@@ -280,6 +310,12 @@ bool CSavePlanner::PlanMemo(int kind) {
     std::string text = MemoFileText(m_data, kind);
     bool replacing = false;
     if (m_mode == SaveMode::InPlace) {
+        // A memo file known to hold the text already is neither read nor written.
+        const std::string* known = m_known != nullptr ? m_known->Memo(kind) : nullptr;
+        if (known != nullptr && *known == text) {
+            m_plan.memoTexts[kind] = std::move(text);
+            return true;
+        }
         const std::string path = ToOsPath(m_folder + name);
         const FileStatus status = FileSystem().Status(path);
         if (status.type == FileType::Regular && status.size == text.size()) {
@@ -288,8 +324,10 @@ bool CSavePlanner::PlanMemo(int kind) {
             if (file &&
                 file->Read(current.data(), current.size()) ==
                     static_cast<std::int64_t>(current.size()) &&
-                current == text)
+                current == text) {
+                m_plan.memoTexts[kind] = std::move(text);
                 return true; // unchanged: not written
+            }
         }
         if (status.type == FileType::Directory || status.failed)
             return false; // a memo file cannot be put in place of a folder
@@ -299,6 +337,7 @@ bool CSavePlanner::PlanMemo(int kind) {
             return true;
         replacing = status.type != FileType::Missing || status.isLink;
     }
+    m_plan.memoTexts[kind] = text;
     Stage(name, {{}, {}, kind, {}, std::move(text)}, replacing);
     return true;
 }
@@ -394,9 +433,9 @@ std::string WorkCopyPath(const std::string& file) {
 
 bool PlanSave(CLumFileDocument& document, SaveMode mode, const std::string& stageRoot,
               const std::string& sourceFolder, const std::vector<std::string>& replaced,
-              CSavePlan& plan) {
+              CSavePlan& plan, const CKnownFiles* known) {
     plan = CSavePlan{};
-    CSavePlanner planner(document, mode, stageRoot, plan);
+    CSavePlanner planner(document, mode, stageRoot, plan, known);
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         if (!planner.PlanKind(kind))
             return false;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "storage/folder_transaction.h"
+#include "storage/known_files.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
-
-#include "storage/folder_transaction.h"
 
 namespace Corv {
 
@@ -54,6 +56,11 @@ struct CSavePlan {
     std::vector<Follow> follows;
     // The slot files after the save, per kind (absolute; empty for an empty slot).
     std::vector<std::string> slotPaths[3];
+    // The record areas those files hold after the save, per slot (patches and tones; empty for
+    // an empty slot).
+    std::vector<KnownAreaPtr> slotAreas[2];
+    // The memo files' texts after the save (none where the save leaves no file).
+    std::optional<std::string> memoTexts[3];
     // Slot files of a kind that must be created before staging ("Wave/" may be missing).
     bool needsSubfolder[3] = {false, false, false};
 };
@@ -61,11 +68,13 @@ struct CSavePlan {
 // Works out the save of a document's project into its project folder (`ProjectFolder()`).
 // `stageRoot` is where a new folder is built (NewFolder mode); `replaced` lists the files of the
 // target folder (relative) that a Replace save moves out; `sourceFolder` is the folder the
-// system files come from when saving elsewhere (empty: none). False when a file the save needs
-// cannot be read.
+// system files come from when saving elsewhere (empty: none). `known` (may be null) is known to
+// be what the files hold (a save in place): a record whose file has a known record area is
+// compared with it, every other record with the area read from its file, and a memo file known
+// to hold its text already is not read. False when a file the save needs cannot be read.
 bool PlanSave(CLumFileDocument& document, SaveMode mode, const std::string& stageRoot,
               const std::string& sourceFolder, const std::vector<std::string>& replaced,
-              CSavePlan& plan);
+              CSavePlan& plan, const CKnownFiles* known = nullptr);
 
 // The file paths of a kind that records of the open projects and of the undo step name; `skip`
 // (may be null) leaves out one project's records and the undo step it owns.

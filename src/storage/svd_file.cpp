@@ -87,11 +87,16 @@ bool ReadPrefix(const std::string& path, const SvdLayout& layout, std::vector<st
 }
 
 template <class Record, class Manager>
-bool ReadSvdFile(const std::string& path, Record& record, const SvdLayout& layout) {
+bool ReadSvdFile(const std::string& path, Record& record, const SvdLayout& layout,
+                 std::vector<std::uint8_t>* area) {
     std::vector<std::uint8_t> prefix;
     if (ReadPrefix(path, layout, prefix) &&
-        Manager().ReadRecord(prefix.data() + layout.areaOffset, record))
+        Manager().ReadRecord(prefix.data() + layout.areaOffset, record)) {
+        const auto start = prefix.begin() + static_cast<std::ptrdiff_t>(layout.areaOffset);
+        if (area != nullptr)
+            area->assign(start, start + static_cast<std::ptrdiff_t>(layout.areaBytes));
         return true;
+    }
     // No partial record survives a failed read.
     record = Record();
     return false;
@@ -151,12 +156,12 @@ bool CToneSvdManager::WriteRecord(const CTone& tone, std::uint8_t* area) const {
                       area);
 }
 
-bool ReadPatchFile(const std::string& path, CPatch& patch) {
-    return ReadSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout);
+bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* area) {
+    return ReadSvdFile<CPatch, CPatchSvdManager>(path, patch, kPatchLayout, area);
 }
 
-bool ReadToneFile(const std::string& path, CTone& tone) {
-    return ReadSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout);
+bool ReadToneFile(const std::string& path, CTone& tone, std::vector<std::uint8_t>* area) {
+    return ReadSvdFile<CTone, CToneSvdManager>(path, tone, kToneLayout, area);
 }
 
 bool WritePatchFile(const std::string& path, const CPatch* patch) {
@@ -192,5 +197,60 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
 }
 
 std::size_t RecordAreaOffset(int kind) { return LayoutOf(kind).areaOffset; }
+
+namespace {
+
+// The parameter blocks of a record that packing writes, with the count of each.
+template <class Visit> bool ForEachBlock(int kind, const CParameter& record, Visit visit) {
+    if (kind == kPatchKind) {
+        const auto& patch = static_cast<const CPatch&>(record);
+        return visit(patch.Slot(0).Params(), kPatchToneParameterCount) &&
+               visit(patch.Slot(1).Params(), kPatchToneParameterCount);
+    }
+    const auto& tone = static_cast<const CTone&>(record);
+    for (int n = 0; n < CTone::kOscCount; ++n)
+        if (!visit(tone.Osc(n).Params(), kOscParameterCount))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> PackedParameters(int kind, const CParameter& record) {
+    std::vector<std::uint8_t> parameters;
+    const bool exact =
+        ForEachBlock(kind, record, [&](const std::vector<std::uint8_t>& params, int count) {
+            if (params.size() != static_cast<std::size_t>(count))
+                return false;
+            parameters.insert(parameters.end(), params.begin(), params.end());
+            return true;
+        });
+    return exact ? parameters : std::vector<std::uint8_t>{};
+}
+
+bool HasPackedParameters(int kind, const CParameter& record,
+                         const std::vector<std::uint8_t>& parameters) {
+    std::size_t at = 0;
+    return !parameters.empty() &&
+           ForEachBlock(kind, record,
+                        [&](const std::vector<std::uint8_t>& params, int count) {
+                            const auto n = static_cast<std::size_t>(count);
+                            if (params.size() != n || at + n > parameters.size() ||
+                                !std::equal(params.begin(), params.end(),
+                                            parameters.begin() + static_cast<std::ptrdiff_t>(at)))
+                                return false;
+                            at += n;
+                            return true;
+                        }) &&
+           at == parameters.size();
+}
+
+std::vector<std::uint8_t> ParametersKeeping(int kind, const CParameter& record,
+                                            const std::vector<std::uint8_t>& area) {
+    std::vector<std::uint8_t> packed = area;
+    if (!PackRecordArea(kind, record, packed) || packed != area)
+        return {};
+    return PackedParameters(kind, record);
+}
 
 } // namespace Corv

@@ -41,9 +41,11 @@ public:
 };
 
 // Reads the record area of a patch or tone file into the record; false when the file cannot
-// be opened, is shorter than its prefix or its header differs from the template.
-bool ReadPatchFile(const std::string& path, CPatch& patch);
-bool ReadToneFile(const std::string& path, CTone& tone);
+// be opened, is shorter than its prefix or its header differs from the template. `area` (may be
+// null) receives the record area's bytes as the file holds them.
+bool ReadPatchFile(const std::string& path, CPatch& patch,
+                   std::vector<std::uint8_t>* area = nullptr);
+bool ReadToneFile(const std::string& path, CTone& tone, std::vector<std::uint8_t>* area = nullptr);
 
 // Rewrites the record area of an existing file from the record (a null record succeeds and
 // writes nothing). The file is never created or truncated and keeps every byte outside the
@@ -59,5 +61,17 @@ bool ReadRecordArea(int kind, const std::string& path, std::vector<std::uint8_t>
 bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t>& area);
 // Where the record area of a kind's file starts.
 std::size_t RecordAreaOffset(int kind);
+
+// The parameters that packing a patch or tone record writes, block after block; empty when a
+// block does not hold exactly its parameters. Packing the same parameters into an area twice
+// leaves it as the first packing did, so a record whose parameters are those an area was packed
+// from (or left unchanged by) is unchanged without being packed again.
+std::vector<std::uint8_t> PackedParameters(int kind, const CParameter& record);
+// True when the record has exactly these parameters (from `PackedParameters`, not empty).
+bool HasPackedParameters(int kind, const CParameter& record,
+                         const std::vector<std::uint8_t>& parameters);
+// The record's parameters when packing it into the area leaves the area as it is; else empty.
+std::vector<std::uint8_t> ParametersKeeping(int kind, const CParameter& record,
+                                            const std::vector<std::uint8_t>& area);
 
 } // namespace Corv

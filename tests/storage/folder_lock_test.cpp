@@ -11,7 +11,9 @@
 #include "support/scripted_sink.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -110,6 +112,41 @@ TEST_F(FolderLockTest, ALoadedProjectKeepsWritersOutAndIsKeptOutByThem) {
     EXPECT_EQ(m_sink->Describe(), "error 1: " + BeingSavedText(other) + "\n");
 }
 
+// A file a record names that another program removed stops a save in place before it asks or
+// changes anything, whatever kind it is (a wave's file is never read by a save).
+TEST_F(FolderLockTest, ASaveInPlaceNamesAFileThatWentMissing) {
+    for (const char* gone : {"Wave/001 W1.w00", "Tone/001 T1.p00"}) {
+        SCOPED_TRACE(gone);
+        const std::string folder = Sample(std::string("Song") + gone[0]);
+        CProjectDocument& document = Open(folder);
+        Rename(document, "Renamed");
+        fs::remove(folder + gone);
+        const auto before = FolderSnapshot(folder);
+        m_sink->Clear();
+        EXPECT_FALSE(document.SaveProject(folder));
+        EXPECT_EQ(m_sink->Describe(),
+                  "error 2: " + folder + gone + ": No such file or directory\n");
+        EXPECT_EQ(FolderSnapshot(folder), before);
+    }
+}
+
+// Each failed save says its own reason, never the one a save before it failed with.
+TEST_F(FolderLockTest, EachFailedSaveSaysItsOwnReason) {
+    const std::string folder = Sample("Song");
+    CProjectDocument& document = Open(folder);
+    Rename(document, "Renamed");
+    {
+        InstalledFaultyFileSystem faulty;
+        faulty.FailNth(FsOp::Rename, 1);
+        EXPECT_FALSE(document.SaveProject(folder));
+    }
+    CProjectLock reader;
+    ASSERT_EQ(reader.Take(folder, LockMode::Shared, kNoWait), Outcome::Locked);
+    m_sink->Clear();
+    EXPECT_FALSE(document.SaveProject(folder));
+    EXPECT_EQ(m_sink->Describe(), "error 2: " + OpenForChangesText(folder) + "\n");
+}
+
 // What another program changed in the folder is never saved over unseen: the save asks, and
 // No leaves the folder as the other program left it. The project's own saves ask nothing.
 TEST_F(FolderLockTest, ASaveOverChangesMadeBehindItsBackAsksFirst) {
@@ -144,6 +181,47 @@ TEST_F(FolderLockTest, ASaveOverChangesMadeBehindItsBackAsksFirst) {
         EXPECT_TRUE(FileExists(folder + "Patch/001 Mine.d00"));
         EXPECT_FALSE(document.ChangedOnDisk());
         m_sink->Clear();
+    }
+}
+
+// Another program that takes no locks (or a file system that has none) changes a subfolder while
+// a save runs: where the save did not write, the folder is still compared with how the save
+// found it, so the change is seen and the next save asks first.
+TEST_F(FolderLockTest, AChangeMadeWhileASaveRunsIsStillSeen) {
+    // Changes the folder once, right after the save's first rename.
+    class Intruder : public FaultyFileSystem {
+    public:
+        explicit Intruder(std::function<void()> change) : m_change(std::move(change)) {}
+        bool Rename(const std::string& from, const std::string& to) override {
+            const bool renamed = FaultyFileSystem::Rename(from, to);
+            if (m_change)
+                std::exchange(m_change, nullptr)();
+            return renamed;
+        }
+
+    private:
+        std::function<void()> m_change;
+    };
+    const std::function<void(const std::string&)> changes[] = {
+        [](const std::string& folder) { WriteBytes(folder + "Wave/002 New.w00", Bytes(10, 1)); },
+        [](const std::string& folder) {
+            WriteBytes(folder + "Tone/001 T1.p00", ToneFileBytes(MakeTone("T1", {2})));
+        }};
+    int n = 0;
+    for (const auto& change : changes) {
+        const std::string folder = Sample("Song" + std::to_string(++n));
+        CProjectDocument& document = Open(folder);
+        Rename(document, "First"); // the save renames one file in Patch/
+        {
+            Intruder intruder([&] { change(folder); });
+            const ScopedFileSystem scope(intruder);
+            ASSERT_TRUE(document.SaveProject(folder)) << m_sink->Describe();
+        }
+        EXPECT_TRUE(document.ChangedOnDisk()) << "change " << n;
+        Rename(document, "Second");
+        m_sink->Clear();
+        EXPECT_FALSE(document.SaveProject(folder));
+        EXPECT_EQ(m_sink->Describe(), "ask 2 12 -> 3\n");
     }
 }
 

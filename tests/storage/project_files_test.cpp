@@ -277,4 +277,39 @@ TEST_F(ProjectFileTest, WriteChangesOnlyTheRecordArea) {
         }
 }
 
+// A record is known unchanged by its parameters only while every parameter of every block is
+// the same; the area a read keeps is the file's own, and the record packs back into it.
+TEST_F(ProjectFileTest, PackedParametersTellEveryChangeOfARecord) {
+    for (const Kind& k : kKinds) {
+        SCOPED_TRACE(k.name);
+        CPatch patch;
+        CTone tone;
+        const Bytes image = Image(k, 9);
+        Bytes area;
+        ASSERT_TRUE(k.patch ? ReadPatchFile(Put("p", image), patch, &area)
+                            : ReadToneFile(Put("p", image), tone, &area));
+        EXPECT_EQ(area, Bytes(image.begin() + std::ptrdiff_t(k.areaOffset),
+                              image.begin() + std::ptrdiff_t(k.areaOffset + k.areaBytes)));
+        const int kind = k.patch ? kPatchKind : kToneKind;
+        const CParameter& record = k.patch ? static_cast<const CParameter&>(patch) : tone;
+        const Bytes parameters = PackedParameters(kind, record);
+        EXPECT_EQ(ParametersKeeping(kind, record, area), parameters);
+        EXPECT_TRUE(HasPackedParameters(kind, record, parameters));
+        EXPECT_FALSE(HasPackedParameters(kind, record, {}));
+        std::vector<std::uint8_t>& first = k.patch ? patch.Slot(0).Params() : tone.Osc(0).Params();
+        std::vector<std::uint8_t>& last = k.patch ? patch.Slot(1).Params() : tone.Osc(15).Params();
+        const std::function<void()> changes[] = {
+            [&] { first.front() ^= 1; }, [&] { last.back() ^= 1; }, [&] { last.push_back(0); }};
+        for (const auto& change : changes) {
+            const CPatch keptPatch = patch;
+            const CTone keptTone = tone;
+            change();
+            EXPECT_FALSE(HasPackedParameters(kind, record, parameters));
+            EXPECT_TRUE(ParametersKeeping(kind, record, area).empty());
+            patch = keptPatch;
+            tone = keptTone;
+        }
+    }
+}
+
 } // namespace
