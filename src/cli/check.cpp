@@ -18,15 +18,6 @@ bool IsDirectory(const std::string& path) {
     return FileSystem().IsDirectory(ToOsPath(path));
 }
 
-bool HasPrjName(const std::string& folder) {
-    if (folder.size() < 5)
-        return false;
-    std::string tail = folder.substr(folder.size() - 5);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".prj/";
-}
-
 // The files of a subfolder that the loader would read: slot file names, the first of each
 // number in byte order, numbers within the slot count; never what is not a regular file.
 std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
@@ -81,7 +72,7 @@ std::vector<std::string> DiagnoseFolder(const std::string& path) {
     if (!IsDirectory(folder))
         return {"missing folder " + folder};
     std::vector<std::string> problems;
-    if (!HasPrjName(folder))
+    if (!IsProjectFolderName(folder))
         problems.push_back("not a project folder name (no .prj): " + folder);
     for (const char* subfolder : {"Patch/", "Tone/"})
         if (!IsDirectory(folder + subfolder))

@@ -238,19 +238,8 @@ int SaveProjectAs(const Options& o) {
     });
 }
 
-bool HasPrjExtension(std::string folder) {
-    while (!folder.empty() && folder.back() == '/')
-        folder.pop_back();
-    if (folder.size() < 4)
-        return false;
-    std::string tail = folder.substr(folder.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".prj";
-}
-
 int Demo(const Options& o) {
-    if (!HasPrjExtension(o.folder))
+    if (!IsProjectFolderName(o.folder))
         throw UsageError("the demo folder's name must end in .prj");
     DemoOptions demo;
     demo.seed = o.seed;

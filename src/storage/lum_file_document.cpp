@@ -40,6 +40,16 @@ std::string NormaliseFolderPath(const std::string& path) {
     return collapsed;
 }
 
+bool IsProjectFolderName(const std::string& path) {
+    const std::string folder = NormaliseFolderPath(path);
+    constexpr std::string_view kTail = ".prj/";
+    if (folder.size() < kTail.size())
+        return false;
+    return std::equal(kTail.begin(), kTail.end(), folder.end() - kTail.size(), [](char a, char b) {
+        return a == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
 bool CLumFileDocument::SetProjectPath(const std::string& path) {
     m_data.SetProjectFolder(path);
     const auto dot = path.rfind('.');

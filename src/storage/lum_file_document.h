@@ -131,4 +131,8 @@ private:
 // separators of the given path are dropped first, so "Song.prj/" and "Song.prj" are one folder.
 std::string NormaliseFolderPath(const std::string& path);
 
+// Whether the folder's name ends in ".prj", in any letter case (trailing separators ignored):
+// the name every project folder has.
+bool IsProjectFolderName(const std::string& path);
+
 } // namespace Corv

@@ -98,10 +98,7 @@ std::string FolderProblem(const std::string& folder) {
                    ? folder + " is missing"
                    : bare + " is not a folder";
     }
-    std::string tail = folder.substr(folder.size() < 5 ? 0 : folder.size() - 5);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (tail != ".prj/")
+    if (!IsProjectFolderName(folder))
         return folder + " is not a folder named *.prj";
     for (const int kind : {kPatchKind, kToneKind}) {
         const std::string subfolder = SubfolderName(kind);

@@ -22,15 +22,6 @@ std::string WithoutSlash(const std::string& folder) {
     return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
-bool EndsInPrj(const std::string& normalised) {
-    if (normalised.size() < 5)
-        return false;
-    std::string tail = normalised.substr(normalised.size() - 5);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".prj/";
-}
-
 // False when the folder is another open project's; `elsewhere` is cleared when it is the
 // document's own. The same folder under another spelling (a link, for one) counts as taken:
 // it would pass as a folder to replace, and replacing it would take the very files that this
@@ -111,7 +102,7 @@ bool CProjectDocument::SaveProject(const std::string& path) {
         domain.ShowError(kMsgSaveFailed, folder + " is open here as another project");
         return false;
     }
-    if (!EndsInPrj(folder)) {
+    if (!IsProjectFolderName(folder)) {
         domain.ShowError(kMsgSaveFailed, folder + " is not a folder named *.prj");
         return false;
     }

@@ -153,6 +153,13 @@ TEST_F(ProjectTest, AnOpenFolderIsFoundUnderEverySpelling) {
     EXPECT_EQ(NormaliseFolderPath("C:\\\\Work\\\\Song.PRJ"), "C:/Work/Song.PRJ/");
 }
 
+TEST(ProjectFolderName, EndsInPrjInAnyCaseWithOrWithoutSeparators) {
+    for (const char* name : {"Song.prj", "Song.PRJ/", "a/b/Live.Prj//", "C:\\Song.prj\\", ".prj"})
+        EXPECT_TRUE(IsProjectFolderName(name)) << name;
+    for (const char* name : {"", "prj", "/", "Song.prj.bak", "Song.prjx/", "Song_prj", "Song.pr"})
+        EXPECT_FALSE(IsProjectFolderName(name)) << name;
+}
+
 TEST_F(ProjectTest, RefusalsChangeNothing) {
     ProjectBuilder a = Sample("First");
     ProjectBuilder other = Sample("Second");
