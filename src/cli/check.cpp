@@ -15,7 +15,7 @@ namespace Corv::Cli {
 namespace {
 
 bool IsDirectory(const std::string& path) {
-    return FileSystem().IsDirectory(ToOsPath(path));
+    return FileSystem().IsDirectory(path);
 }
 
 // The files of a subfolder that the loader would read: slot file names, the first of each
@@ -24,7 +24,7 @@ std::vector<std::string> SlotFiles(const std::string& folder, int kind) {
     static const std::vector<std::string> kPatterns[3] = {
         {"*.d00"}, {"*.p00"}, {"*.w*", "*.aif*", "*.vpw"}};
     std::vector<DirEntry> entries;
-    FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
+    FileSystem().ListFolder(folder + SubfolderName(kind), entries);
     std::vector<std::string> names;
     for (const DirEntry& entry : entries)
         if (entry.type != FileType::Directory && entry.type != FileType::Other)
@@ -80,12 +80,12 @@ std::vector<std::string> DiagnoseFolder(const std::string& path) {
     std::uint64_t waveBytes = 0;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         for (const std::string& file : SlotFiles(folder, kind)) {
-            if (!FileSystem().Open(ToOsPath(file), OpenMode::Read))
+            if (!FileSystem().Open(file, OpenMode::Read))
                 problems.push_back("missing " + file);
             else if (!Readable(kind, file))
                 problems.push_back("unreadable " + file);
             else if (kind == kWaveKind)
-                waveBytes += FileBytes(ToOsPath(file));
+                waveBytes += FileBytes(file);
         }
     for (const std::vector<ProjectProblem>& more :
          {NotRegularFiles(folder), WaveBytesProblems(waveBytes)})

@@ -239,7 +239,7 @@ void MakePatches(Random& random, CLumData& data, const std::vector<int>& slots, 
 }
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Write);
+    auto file = FileSystem().Open(path, OpenMode::Write);
     return file && file->Write(bytes.data(), bytes.size()) && file->Close();
 }
 
@@ -365,7 +365,7 @@ bool CreateNewFolder(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
          slash = folder.find('/', slash + 1)) {
         const std::string level = folder.substr(0, slash);
-        const CreateDirResult result = FileSystem().CreateDirectory(ToOsPath(level));
+        const CreateDirResult result = FileSystem().CreateDirectory(level);
         if (slash + 1 == folder.size())
             return result == CreateDirResult::Created;
         if (result == CreateDirResult::Failed)
@@ -402,7 +402,7 @@ bool WriteDemoProject(const std::string& path, const DemoOptions& options, std::
     BuildRecords(random, data, options.full);
     bool written = true;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-        written = written && FileSystem().CreateDirectory(ToOsPath(folder + SubfolderName(kind))) ==
+        written = written && FileSystem().CreateDirectory(folder + SubfolderName(kind)) ==
                                  CreateDirResult::Created;
     written = written && WriteSvdFiles(random, data) &&
               WriteWaveFiles(random, data, options.full) && WriteSystemFiles(random, folder);

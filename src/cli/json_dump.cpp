@@ -68,7 +68,7 @@ Json ToneJson(int index, const CTone& tone) {
 
 Json WaveJson(int index, const CWave& wave) {
     Json json = SlotJson(index, wave);
-    json["bytes"] = wave.IsEmpty() ? 0u : FileBytes(ToOsPath(wave.FilePath()));
+    json["bytes"] = wave.IsEmpty() ? 0u : FileBytes(wave.FilePath());
     json["users"] = Users(wave);
     return json;
 }

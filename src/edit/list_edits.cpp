@@ -55,11 +55,11 @@ void CheckWaveBytes(const CLumData& target, int destination, const CTransfer& tr
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < target.Waves().Size(); ++i)
         if (!(replacing && i >= first && i < end) && !target.Waves()[i].IsEmpty())
-            kept.push_back(ToOsPath(target.Waves()[i].FilePath()));
+            kept.push_back(target.Waves()[i].FilePath());
     std::vector<std::string> added;
     for (std::size_t j = 0; j < carried.Size(); ++j)
         if (!carried[j].IsEmpty())
-            added.push_back(ToOsPath(carried[j].FilePath()));
+            added.push_back(carried[j].FilePath());
     std::uint64_t total = SumFileBytes(kept);
     check.transferWaveBytes += SumFileBytes(added);
     if (otherProject || options.copy)

@@ -114,7 +114,7 @@ std::vector<ProjectProblem> MissingSlotFiles(const CLumData& data) {
         const CParameterArray& records = data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
             const std::string& path = records.Item(i).FilePath();
-            if (!path.empty() && !FileSystem().Open(ToOsPath(path), OpenMode::Read)) {
+            if (!path.empty() && !FileSystem().Open(path, OpenMode::Read)) {
                 ProjectProblem problem =
                     EntryProblem(ProblemKind::MissingFile, kind, i, "missing " + path);
                 problem.path = path;
@@ -129,14 +129,14 @@ std::vector<ProjectProblem> NotRegularFiles(const std::string& folder) {
     std::vector<std::string> paths;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         std::vector<DirEntry> entries;
-        FileSystem().ListFolder(ToOsPath(folder + SubfolderName(kind)), entries);
+        FileSystem().ListFolder(folder + SubfolderName(kind), entries);
         for (const DirEntry& entry : entries)
             if (entry.type == FileType::Other)
                 paths.push_back(folder + SubfolderName(kind) + entry.name);
     }
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string memo = folder + MemoFileName(kind);
-        const FileType type = FileSystem().Status(ToOsPath(memo)).type;
+        const FileType type = FileSystem().Status(memo).type;
         if (type == FileType::Other || type == FileType::Directory)
             paths.push_back(memo);
     }

@@ -36,7 +36,7 @@ struct Pairing {
 // independent 64-bit hashes; nothing when the file cannot be read. Whole wave files are not
 // kept in memory: a project may hold 64 MB of them.
 std::optional<std::string> FileDigest(const std::string& path) {
-    std::unique_ptr<IFile> file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    std::unique_ptr<IFile> file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return std::nullopt;
     std::uint64_t fnv = 14695981039346656037ull, mix = 0x9E3779B97F4A7C15ull, size = 0;

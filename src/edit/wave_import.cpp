@@ -47,7 +47,7 @@ void KeepImportable(std::vector<std::string>& files) {
 void RefuseNotRegular(std::vector<std::string>& files, CDomain& services) {
     std::vector<std::string> refused;
     std::erase_if(files, [&refused](const std::string& path) {
-        const FileType type = FileSystem().Status(ToOsPath(path)).type;
+        const FileType type = FileSystem().Status(path).type;
         if (type != FileType::Other && type != FileType::Directory)
             return false;
         refused.push_back(path);
@@ -78,7 +78,7 @@ bool WrongContent(const std::string& path) {
     const std::string extension = Lowered(Extension(path));
     if (extension == ".vpw")
         return false;
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    auto file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return false;
     char header[12] = {};
@@ -134,7 +134,7 @@ std::uint64_t WaveBytesAfterImport(const CLumData& data, std::vector<std::string
     KeepImportable(files);
     std::uint64_t total = data.WaveBytesTotal();
     for (const std::string& path : files)
-        total += FileBytes(ToOsPath(path));
+        total += FileBytes(path);
     return total;
 }
 

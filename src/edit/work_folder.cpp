@@ -36,11 +36,11 @@ std::string NormalisedBase(const std::string& base) {
 
 // The level exists as a folder afterwards. Something else of that name (a file) does not do.
 bool MakeLevel(const std::string& path) {
-    switch (FileSystem().CreateDirectory(ToOsPath(path))) {
+    switch (FileSystem().CreateDirectory(path)) {
     case CreateDirResult::Created:
         return true;
     case CreateDirResult::AlreadyExists:
-        return FileSystem().IsDirectory(ToOsPath(path));
+        return FileSystem().IsDirectory(path);
     case CreateDirResult::Failed:
         break;
     }
@@ -75,7 +75,7 @@ int EmptyWorkFolder(const std::string& folder) {
         return 0;
     const std::string prefix = folder.back() == '/' ? folder : folder + "/";
     std::vector<std::string> names;
-    if (!FileSystem().ListFiles(ToOsPath(prefix), names))
+    if (!FileSystem().ListFiles(prefix, names))
         return 0;
     // Files that hold the only copy of a moved entry are not the folder's to delete.
     const std::vector<std::string> kept = MovedEntryFiles(prefix);
@@ -85,7 +85,7 @@ int EmptyWorkFolder(const std::string& folder) {
     std::sort(names.begin(), names.end());
     int deleted = 0;
     for (const std::string& name : names) {
-        if (FileSystem().Remove(ToOsPath(prefix + name)))
+        if (FileSystem().Remove(prefix + name))
             ++deleted;
         else
             CDomain::Get().ShowError(kMsgUndefinedError);

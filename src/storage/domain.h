@@ -54,10 +54,4 @@ private:
     std::unique_ptr<CLumProgressBar> m_progress;
 };
 
-// Turns a stored path into the operating system's form; both use "/" separators, so the path
-// stays as it is.
-inline std::string ToOsPath(const std::string& path) {
-    return path;
-}
-
 } // namespace Corv

@@ -29,7 +29,7 @@ private:
 
 void AddFolder(Hasher& hasher, const std::string& folder, FolderListings* listed) {
     std::vector<DirEntry> entries;
-    if (!FileSystem().ListFolder(ToOsPath(folder), entries)) {
+    if (!FileSystem().ListFolder(folder, entries)) {
         hasher.Add("unlisted");
         return;
     }
@@ -42,7 +42,7 @@ void AddFolder(Hasher& hasher, const std::string& folder, FolderListings* listed
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     for (const DirEntry& entry : entries) {
-        const FileStatus status = FileSystem().Status(ToOsPath(folder + entry.name));
+        const FileStatus status = FileSystem().Status(folder + entry.name);
         hasher.Add(entry.name);
         hasher.AddValue(static_cast<int>(status.type));
         hasher.AddValue(status.isLink);

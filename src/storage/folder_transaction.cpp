@@ -22,10 +22,12 @@ constexpr const char* kUnsafeConsequence =
 // steps of a few dozen bytes).
 constexpr std::int64_t kMaxJournalBytes = 64 << 20;
 
-IFileSystem& Fs() { return FileSystem(); }
+IFileSystem& Fs() {
+    return FileSystem();
+}
 
 std::string Os(const std::string& folder, const std::string& relative) {
-    return ToOsPath(folder + relative);
+    return folder + relative;
 }
 
 // What cannot be told counts as there: a step is then tried and fails visibly, rather than
@@ -97,7 +99,8 @@ bool Replay(const std::string& folder, const CommitStep& step) {
 }
 
 // Moves files out of the folder in one batch; the relative paths of those that stay.
-std::vector<std::string> MoveOutAll(const std::string& folder, const std::vector<FileToRemove>& files,
+std::vector<std::string> MoveOutAll(const std::string& folder,
+                                    const std::vector<FileToRemove>& files,
                                     const MoveOutFunction& moveOut) {
     if (files.empty())
         return {};
@@ -173,7 +176,7 @@ bool ReplayKind(const std::string& folder, const std::vector<CommitStep>& steps,
 }
 
 bool RemoveJournal(const std::string& folder, const std::string& name) {
-    return Fs().Remove(Os(folder, name)) && Fs().SyncDirectory(ToOsPath(folder));
+    return Fs().Remove(Os(folder, name)) && Fs().SyncDirectory(folder);
 }
 
 // Puts every original that the first phase set aside back under its name.
@@ -195,7 +198,8 @@ Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep
         // Nothing is in place yet: when a staged file went missing, going forward would lose
         // its slot, so the old state is restored instead.
         const bool complete = std::all_of(steps.begin(), steps.end(), [&](const CommitStep& s) {
-            return s.kind != Kind::Place || !HasPrefix(s.from, kStagedPrefix) || Exists(folder, s.from);
+            return s.kind != Kind::Place || !HasPrefix(s.from, kStagedPrefix) ||
+                   Exists(folder, s.from);
         });
         if (!complete) {
             if (!UndoFirstPhase(folder, steps) || !RemoveJournal(folder, journal)) {
@@ -206,7 +210,7 @@ Recovery CompleteJournal(const std::string& folder, const std::vector<CommitStep
         }
         if (!ReplayKind(folder, steps, Kind::Aside, moveOut, nullptr) ||
             !Fs().Rename(Os(folder, journal), Os(folder, kPlacingJournalName)) ||
-            !Fs().SyncDirectory(ToOsPath(folder))) {
+            !Fs().SyncDirectory(folder)) {
             problem = "the files could not be set aside";
             return Recovery::Failed;
         }
@@ -312,8 +316,7 @@ bool CFolderTransaction::RunDirect(const CommitStep& step) {
 }
 
 bool CFolderTransaction::WriteJournal(const std::string& name) const {
-    return WriteDurably(Os(m_folder, name), JournalText(m_steps)) &&
-           Fs().SyncDirectory(ToOsPath(m_folder));
+    return WriteDurably(Os(m_folder, name), JournalText(m_steps)) && Fs().SyncDirectory(m_folder);
 }
 
 bool CFolderTransaction::RunPhase(Kind kind, std::vector<const CommitStep*>& done) {
@@ -327,7 +330,9 @@ bool CFolderTransaction::RunPhase(Kind kind, std::vector<const CommitStep*>& don
     return SyncFolders(kind);
 }
 
-bool CFolderTransaction::SyncFolders(Kind kind) const { return SyncAll(m_folder, TouchedFolders(m_steps, kind)); }
+bool CFolderTransaction::SyncFolders(Kind kind) const {
+    return SyncAll(m_folder, TouchedFolders(m_steps, kind));
+}
 
 // Renames back what was done, newest first.
 bool CFolderTransaction::RollBack(const std::vector<const CommitStep*>& done) {
@@ -369,11 +374,12 @@ CFolderTransaction::Result CFolderTransaction::Commit() {
     bool placed = RunPhase(Kind::Aside, done);
     if (placed)
         placed = Fs().Rename(Os(m_folder, journal), Os(m_folder, kPlacingJournalName)) &&
-                 Fs().SyncDirectory(ToOsPath(m_folder));
+                 Fs().SyncDirectory(m_folder);
     placed = placed && RunPhase(Kind::Place, done);
     if (!placed) {
         // Back to the old state when that works; otherwise forward, as the next open would.
-        const std::string current = Exists(m_folder, kPlacingJournalName) ? kPlacingJournalName : journal;
+        const std::string current =
+            Exists(m_folder, kPlacingJournalName) ? kPlacingJournalName : journal;
         if (RollBack(done) && RemoveJournal(m_folder, current))
             return Result::Failed;
         std::string problem;
@@ -436,7 +442,7 @@ Recovery RecoverProjectFolder(const std::string& folder, const MoveOutFunction& 
     if (result == Recovery::Failed)
         return result;
     std::vector<DirEntry> entries;
-    Fs().ListFolder(ToOsPath(folder), entries);
+    Fs().ListFolder(folder, entries);
     std::vector<std::string> leftovers;
     for (const DirEntry& entry : entries)
         if (IsSaveLeftoverName(entry.name))

@@ -21,8 +21,8 @@ namespace Corv {
 bool CLumFileDocument::CopyDataFile(const std::string& source, const std::string& destination) {
     // Copying a file onto itself would truncate it first: there is nothing to do.
     if (source == destination)
-        return FileSystem().Open(ToOsPath(source), OpenMode::Read) != nullptr;
-    return FileSystem().CopyFile(ToOsPath(source), ToOsPath(destination), false);
+        return FileSystem().Open(source, OpenMode::Read) != nullptr;
+    return FileSystem().CopyFile(source, destination, false);
 }
 
 std::string NormaliseFolderPath(const std::string& path) {
@@ -207,7 +207,7 @@ bool CLumFileDocument::LoadTones() {
 
 bool CLumFileDocument::LoadWaves() {
     const auto openable = [](const std::string& path, CWave&, std::size_t) {
-        const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+        const auto file = FileSystem().Open(path, OpenMode::Read);
         return file != nullptr;
     };
     if (!LoadRecords(m_data, kWaveKind, m_data.Waves(), openable, m_loadReport.unreadable))
@@ -246,7 +246,7 @@ bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
             if (const auto given = listed->find(folder); given != listed->end())
                 return NameSet(given->second.begin(), given->second.end());
         std::vector<DirEntry> entries;
-        if (!FileSystem().ListFolder(ToOsPath(folder), entries))
+        if (!FileSystem().ListFolder(folder, entries))
             return std::nullopt;
         NameSet names;
         for (DirEntry& entry : entries)
@@ -274,12 +274,11 @@ bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
                 known = folders.emplace(std::move(key), std::move(names)).first;
             }
             const std::string_view name = std::string_view(path).substr(slash + 1);
-            const bool present = known->second
-                                     ? known->second->find(name) != known->second->end()
-                                     : FileSystem().Open(ToOsPath(path), OpenMode::Read) != nullptr;
+            const bool present = known->second ? known->second->find(name) != known->second->end()
+                                               : FileSystem().Open(path, OpenMode::Read) != nullptr;
             if (!present) {
-                if (LastFileError().path != ToOsPath(path)) // a listing found it missing
-                    SetLastFileError(ToOsPath(path), ENOENT);
+                if (LastFileError().path != path) // a listing found it missing
+                    SetLastFileError(path, ENOENT);
                 return false;
             }
         }

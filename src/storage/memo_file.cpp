@@ -14,10 +14,12 @@ namespace {
 
 constexpr int kMemosPerSlot = 4;
 
-bool ValidKind(int kind) { return kind >= kPatchKind && kind <= kWaveKind; }
+bool ValidKind(int kind) {
+    return kind >= kPatchKind && kind <= kWaveKind;
+}
 
 std::string MemoFilePath(const CLumData& data, int kind) {
-    return ToOsPath(data.ProjectFolder() + MemoFileName(kind));
+    return data.ProjectFolder() + MemoFileName(kind);
 }
 
 // Why a memo file could not be opened: something that is not a regular file is refused, a

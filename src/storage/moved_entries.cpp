@@ -81,7 +81,7 @@ std::string EntryText(const MovedEntry& entry) {
 
 std::vector<MovedEntry> ReadMovedEntries(const std::string& workFolder) {
     std::vector<MovedEntry> entries;
-    auto file = FileSystem().Open(ToOsPath(workFolder + kMovedEntriesName), OpenMode::Read);
+    auto file = FileSystem().Open(workFolder + kMovedEntriesName, OpenMode::Read);
     const std::int64_t size = file ? file->Size() : -1;
     if (size <= 0 || size > kMaxListBytes)
         return entries;
@@ -103,7 +103,7 @@ std::vector<MovedEntry> ReadMovedEntries(const std::string& workFolder) {
 }
 
 bool WriteMovedEntries(const std::string& workFolder, const std::vector<MovedEntry>& entries) {
-    const std::string path = ToOsPath(workFolder + kMovedEntriesName);
+    const std::string path = workFolder + kMovedEntriesName;
     if (entries.empty()) {
         const FileStatus status = FileSystem().Status(path);
         return (status.type == FileType::Missing && !status.isLink) || FileSystem().Remove(path);
@@ -116,8 +116,7 @@ bool WriteMovedEntries(const std::string& workFolder, const std::vector<MovedEnt
     auto file = FileSystem().Open(fresh, OpenMode::Write);
     const bool written =
         file && file->Write(text.data(), text.size()) && file->Sync() && file->Close();
-    return written && FileSystem().Rename(fresh, path) &&
-           FileSystem().SyncDirectory(ToOsPath(workFolder));
+    return written && FileSystem().Rename(fresh, path) && FileSystem().SyncDirectory(workFolder);
 }
 
 bool AddMovedEntries(const std::string& workFolder, const std::vector<MovedEntry>& added) {

@@ -37,7 +37,7 @@ bool ScanFolder(const std::string& folder, int kind, std::initializer_list<const
                 FolderScan& scan) {
     const std::string subfolder = folder + SubfolderName(kind);
     std::vector<DirEntry> entries;
-    if (!FileSystem().ListFolder(ToOsPath(subfolder), entries))
+    if (!FileSystem().ListFolder(subfolder, entries))
         return false;
     std::erase_if(entries, [&](const DirEntry& entry) {
         if (!IsSaveLeftoverName(entry.name))
@@ -58,7 +58,7 @@ bool ScanFolder(const std::string& folder, int kind, std::initializer_list<const
 }
 
 bool FolderExists(const std::string& normalised) {
-    return FileSystem().IsDirectory(ToOsPath(normalised));
+    return FileSystem().IsDirectory(normalised);
 }
 
 // The last folder name of a path, the title of an opened project.
@@ -94,9 +94,8 @@ std::string InFolder(const std::string& folder, const std::string& path) {
 std::string FolderProblem(const std::string& folder) {
     if (!FolderExists(folder)) {
         const std::string bare = folder.substr(0, folder.size() - 1);
-        return FileSystem().Status(ToOsPath(bare)).type == FileType::Missing
-                   ? folder + " is missing"
-                   : bare + " is not a folder";
+        return FileSystem().Status(bare).type == FileType::Missing ? folder + " is missing"
+                                                                   : bare + " is not a folder";
     }
     if (!IsProjectFolderName(folder))
         return folder + " is not a folder named *.prj";
@@ -105,16 +104,15 @@ std::string FolderProblem(const std::string& folder) {
         if (FolderExists(folder + subfolder))
             continue;
         const std::string bare = folder + subfolder.substr(0, subfolder.size() - 1);
-        return FileSystem().Status(ToOsPath(bare)).type == FileType::Missing
-                   ? subfolder + " is missing"
-                   : subfolder + " is not a folder";
+        return FileSystem().Status(bare).type == FileType::Missing ? subfolder + " is missing"
+                                                                   : subfolder + " is not a folder";
     }
     return {};
 }
 
 // What is wrong with an accepted patch, tone or wave file that the load could not read.
 std::string FileProblem(const std::string& folder, const std::string& path) {
-    const FileStatus status = FileSystem().Status(ToOsPath(path));
+    const FileStatus status = FileSystem().Status(path);
     if (status.type == FileType::Missing && !status.failed)
         return status.isLink ? "a link to nothing" : "missing";
     if (status.type == FileType::Directory || status.type == FileType::Other)
@@ -125,7 +123,7 @@ std::string FileProblem(const std::string& folder, const std::string& path) {
     };
     const bool patch = in(kPatchKind);
     const bool tone = in(kToneKind);
-    const auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    const auto file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return "cannot be opened";
     if (!patch && !tone)
@@ -168,12 +166,12 @@ std::string RecoverInterruptedSave(const std::string& folder, bool& untouched, C
 // then the folder must be brought to a consistent state before it is read.
 bool NeedsRecovery(const std::string& folder) {
     for (const char* journal : {kJournalName, kPlacingJournalName}) {
-        const FileStatus status = FileSystem().Status(ToOsPath(folder + journal));
+        const FileStatus status = FileSystem().Status(folder + journal);
         if (status.type != FileType::Missing || status.isLink || status.failed)
             return true;
     }
     std::vector<DirEntry> entries;
-    FileSystem().ListFolder(ToOsPath(folder), entries);
+    FileSystem().ListFolder(folder, entries);
     return std::any_of(entries.begin(), entries.end(),
                        [](const DirEntry& entry) { return IsSaveLeftoverName(entry.name); });
 }
@@ -386,7 +384,7 @@ CProjectDocument* CProjectDocuments::FindOpenProject(const std::string& path) {
     // would each save over the files the other one names.
     for (const auto& document : m_documents) {
         const std::string& open = document->Data().ProjectFolder();
-        if (!open.empty() && FileSystem().SameDirectory(ToOsPath(open), ToOsPath(folder)))
+        if (!open.empty() && FileSystem().SameDirectory(open, folder))
             return document.get();
     }
     return nullptr;
@@ -467,7 +465,7 @@ bool PlaceMovedEntry(CLumData& data, const MovedEntry& entry, const std::string&
     }
     default:
         return place(data.Waves(), std::make_unique<CWave>(),
-                     FileSystem().ReadableFileSize(ToOsPath(path)) >= 0);
+                     FileSystem().ReadableFileSize(path) >= 0);
     }
 }
 

@@ -39,7 +39,7 @@ bool TargetIsFree(const CProjectDocument& self, const std::string& folder, bool&
         return true;
     return std::none_of(documents.begin(), documents.end(), [&folder](const auto& document) {
         const std::string open = document->Data().ProjectFolder();
-        return !open.empty() && Fs().SameDirectory(ToOsPath(open), ToOsPath(folder));
+        return !open.empty() && Fs().SameDirectory(open, folder);
     });
 }
 
@@ -53,18 +53,18 @@ struct TargetState {
 
 TargetState InspectTarget(const std::string& folder) {
     TargetState state;
-    const FileStatus status = Fs().Status(ToOsPath(folder));
+    const FileStatus status = Fs().Status(folder);
     if (status.type == FileType::Missing && !status.isLink && !status.failed)
         return state;
     std::vector<DirEntry> entries;
-    if (status.type != FileType::Directory || !Fs().ListFolder(ToOsPath(folder), entries)) {
+    if (status.type != FileType::Directory || !Fs().ListFolder(folder, entries)) {
         state.unsafe = true;
         return state;
     }
     state.empty = entries.empty();
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string sub = folder + SubfolderName(kind);
-        const FileStatus subStatus = Fs().Status(ToOsPath(WithoutSlash(sub))); // the link itself
+        const FileStatus subStatus = Fs().Status(WithoutSlash(sub)); // the link itself
         if (subStatus.type == FileType::Missing && !subStatus.isLink && !subStatus.failed)
             continue;
         state.existed = true;
@@ -73,8 +73,7 @@ TargetState InspectTarget(const std::string& folder) {
             state.unsafe = true;
         for (const auto& document : CProjectDocuments::Get().Documents()) {
             const std::string open = document->Data().ProjectFolder();
-            if (!open.empty() &&
-                Fs().SameDirectory(ToOsPath(open + SubfolderName(kind)), ToOsPath(sub)))
+            if (!open.empty() && Fs().SameDirectory(open + SubfolderName(kind), sub))
                 state.unsafe = true;
         }
     }
@@ -92,7 +91,7 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     const bool ownFolder = folder == Data().ProjectFolder();
     if (!ownFolder && !SourceFilesPresent()) {
         const std::string missing = LastFileError().Text();
-        Fs().RemoveDirectory(ToOsPath(folder.substr(0, folder.size() - 1)));
+        Fs().RemoveDirectory(folder.substr(0, folder.size() - 1));
         domain.ShowError(kMsgSaveFailed, missing);
         return false;
     }

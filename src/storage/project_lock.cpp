@@ -19,7 +19,7 @@ constexpr std::chrono::milliseconds kRetryInterval{20};
 // cannot keep a save out for ever. Nothing is added to the folder for the gate either.
 CProjectLock::Outcome CProjectLock::TryFor(LockMode mode, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::unique_ptr<IFolderLock> gate = FileSystem().OpenFolderLock(ToOsPath(m_folder + "Patch/"));
+    std::unique_ptr<IFolderLock> gate = FileSystem().OpenFolderLock(m_folder + "Patch/");
     bool through = false; // the gate is held in `mode`
     for (;;) {
         if (gate && !through) {
@@ -57,7 +57,7 @@ CProjectLock::Outcome CProjectLock::Take(const std::string& folder, LockMode mod
                                          std::chrono::milliseconds wait) {
     Release();
     m_folder = folder;
-    m_lock = FileSystem().OpenFolderLock(ToOsPath(folder));
+    m_lock = FileSystem().OpenFolderLock(folder);
     if (!m_lock) {
         m_unsupported = true; // nothing to hold: the work goes on, as without locks
         return Outcome::NoFolder;

@@ -35,7 +35,7 @@ std::string WithoutSlash(const std::string& folder) {
 
 // What cannot be told counts as there.
 bool Exists(const std::string& path) {
-    const FileStatus status = Fs().Status(ToOsPath(path));
+    const FileStatus status = Fs().Status(path);
     return status.type != FileType::Missing || status.isLink || status.failed;
 }
 
@@ -46,14 +46,14 @@ std::string ParentOf(const std::string& path) {
 
 // Writes one staged file durably: a copy (with its new record area) or a text.
 bool StageFile(const StagedFile& file) {
-    const std::string destination = ToOsPath(file.destination);
+    const std::string destination = file.destination;
     if (file.source.empty()) {
         auto out = Fs().Open(destination, OpenMode::Write);
         return out && out->Write(file.text.data(), file.text.size()) && out->Sync() && out->Close();
     }
     if (file.area.empty())
-        return Fs().CopyFile(ToOsPath(file.source), destination, true);
-    if (!Fs().CopyFile(ToOsPath(file.source), destination, false))
+        return Fs().CopyFile(file.source, destination, true);
+    if (!Fs().CopyFile(file.source, destination, false))
         return false;
     auto out = Fs().Open(destination, OpenMode::Update);
     return out && out->Seek(RecordAreaOffset(file.kind)) &&
@@ -65,9 +65,9 @@ bool StageFile(const StagedFile& file) {
 bool StageAll(const CSavePlan& plan, const std::string& workFolder) {
     // A work copy is the only copy of an entry once the save drops its original: durable first.
     for (const WorkCopy& copy : plan.workCopies)
-        if (!Fs().CopyFile(ToOsPath(copy.source), ToOsPath(copy.copy), true))
+        if (!Fs().CopyFile(copy.source, copy.copy, true))
             return false;
-    if (!plan.workCopies.empty() && !Fs().SyncDirectory(ToOsPath(workFolder)))
+    if (!plan.workCopies.empty() && !Fs().SyncDirectory(workFolder))
         return false;
     // Every staged file is a file of its own, so they may be written side by side; each keeps
     // why it failed, as the threads that write them have their own last errors.
@@ -85,28 +85,27 @@ bool StageAll(const CSavePlan& plan, const std::string& workFolder) {
     std::set<std::string> folders;
     for (const StagedFile& file : plan.staged)
         folders.insert(ParentOf(file.destination));
-    return std::all_of(folders.begin(), folders.end(), [](const std::string& folder) {
-        return Fs().SyncDirectory(ToOsPath(folder));
-    });
+    return std::all_of(folders.begin(), folders.end(),
+                       [](const std::string& folder) { return Fs().SyncDirectory(folder); });
 }
 
 void RemoveStaged(const CSavePlan& plan) {
     for (const StagedFile& file : plan.staged)
-        Fs().Remove(ToOsPath(file.destination));
+        Fs().Remove(file.destination);
 }
 
 // Removes a folder this save built, with everything in it.
 void RemoveTree(const std::string& folder) {
     std::vector<DirEntry> entries;
-    if (Fs().ListFolder(ToOsPath(folder), entries))
+    if (Fs().ListFolder(folder, entries))
         for (const DirEntry& entry : entries) {
             if (entry.type == FileType::Directory &&
-                !Fs().Status(ToOsPath(folder + entry.name)).isLink) // a link goes itself
+                !Fs().Status(folder + entry.name).isLink) // a link goes itself
                 RemoveTree(folder + entry.name + "/");
             else
-                Fs().Remove(ToOsPath(folder + entry.name));
+                Fs().Remove(folder + entry.name);
         }
-    Fs().RemoveDirectory(ToOsPath(WithoutSlash(folder)));
+    Fs().RemoveDirectory(WithoutSlash(folder));
 }
 
 // Lists what replacing a folder's project takes out of it: every file that belongs to the
@@ -121,11 +120,11 @@ bool ListReplaced(const std::string& folder, std::vector<std::string>& files,
         {"Wave/", {"*.w*", "*.aif*", "*.vpw"}},
         {"", {"*.s00"}}};
     for (const auto& [subfolder, patterns] : kPatterns) {
-        const FileStatus status = Fs().Status(ToOsPath(folder + subfolder));
+        const FileStatus status = Fs().Status(folder + subfolder);
         if (status.type == FileType::Missing && !status.failed)
             continue;
         std::vector<DirEntry> entries;
-        if (!Fs().ListFolder(ToOsPath(folder + subfolder), entries))
+        if (!Fs().ListFolder(folder + subfolder, entries))
             return false;
         std::sort(entries.begin(), entries.end(),
                   [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
@@ -139,7 +138,7 @@ bool ListReplaced(const std::string& folder, std::vector<std::string>& files,
         }
     }
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
-        const FileStatus status = Fs().Status(ToOsPath(folder + MemoFileName(kind)));
+        const FileStatus status = Fs().Status(folder + MemoFileName(kind));
         if (status.type != FileType::Missing || status.isLink || status.failed)
             files.push_back(MemoFileName(kind));
     }
@@ -151,13 +150,13 @@ bool CreateSubfolders(const std::string& folder, const bool (&needed)[3],
                       std::vector<std::string>& created) {
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::string path = folder + SubfolderName(kind);
-        if (!needed[kind] || Fs().IsDirectory(ToOsPath(path)))
+        if (!needed[kind] || Fs().IsDirectory(path))
             continue;
-        if (Fs().CreateDirectory(ToOsPath(WithoutSlash(path))) != CreateDirResult::Created)
+        if (Fs().CreateDirectory(WithoutSlash(path)) != CreateDirResult::Created)
             return false;
         created.push_back(path);
     }
-    return created.empty() || Fs().SyncDirectory(ToOsPath(folder));
+    return created.empty() || Fs().SyncDirectory(folder);
 }
 
 // Brings the folder a save writes to a consistent state first; why it cannot be, or must not
@@ -188,7 +187,7 @@ std::string Recover(const std::string& folder, CMoveOutReport& report, CDomain& 
 
 void RemoveCreated(const std::vector<std::string>& created) {
     for (const std::string& path : created)
-        Fs().RemoveDirectory(ToOsPath(WithoutSlash(path)));
+        Fs().RemoveDirectory(WithoutSlash(path));
 }
 
 // A rejected file that could not be moved out and bears a slot number whose slot gets a file
@@ -396,26 +395,25 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
         return SaveFailed(WithoutSlash(stage) +
                           " is in the way: another program may be saving into " + target);
     CSavePlan plan;
-    bool ok = Fs().CreateDirectory(ToOsPath(WithoutSlash(stage))) == CreateDirResult::Created;
+    bool ok = Fs().CreateDirectory(WithoutSlash(stage)) == CreateDirResult::Created;
     // Held while it is built, so that no other run takes it for one an interrupted save left;
     // the lock stays with the folder when it is renamed into place.
     CProjectLock building;
     if (ok)
         building.Take(stage, LockMode::Exclusive, std::chrono::milliseconds(0));
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
-        ok = Fs().CreateDirectory(ToOsPath(stage + WithoutSlash(SubfolderName(kind)))) ==
+        ok = Fs().CreateDirectory(stage + WithoutSlash(SubfolderName(kind))) ==
              CreateDirResult::Created;
     ok = ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) &&
          StageAll(plan, Services().m_workFolder);
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
-        ok = Fs().SyncDirectory(ToOsPath(stage + SubfolderName(kind)));
+        ok = Fs().SyncDirectory(stage + SubfolderName(kind));
     // The folder appears complete in one rename (over an empty folder of that name, if any).
-    ok = ok && Fs().SyncDirectory(ToOsPath(stage)) &&
-         Fs().Rename(ToOsPath(WithoutSlash(stage)), ToOsPath(target));
-    if (ok && !Fs().SyncDirectory(ToOsPath(parent.empty() ? "." : parent))) {
+    ok = ok && Fs().SyncDirectory(stage) && Fs().Rename(WithoutSlash(stage), target);
+    if (ok && !Fs().SyncDirectory(parent.empty() ? "." : parent)) {
         // Not known to be durable: the target goes back to how it was.
         SaveFailed();
-        Fs().Rename(ToOsPath(target), ToOsPath(WithoutSlash(stage)));
+        Fs().Rename(target, WithoutSlash(stage));
         ok = false;
     }
     if (!ok) {
@@ -487,11 +485,10 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
 bool CLumFileDocument::SaveAll(bool elsewhere) {
     if (!elsewhere)
         return SaveFolder(SaveMode::InPlace, {});
-    const FileStatus status = Fs().Status(ToOsPath(m_data.ProjectFolder()));
+    const FileStatus status = Fs().Status(m_data.ProjectFolder());
     std::vector<DirEntry> entries;
-    const bool empty =
-        status.type == FileType::Missing ||
-        (Fs().ListFolder(ToOsPath(m_data.ProjectFolder()), entries) && entries.empty());
+    const bool empty = status.type == FileType::Missing ||
+                       (Fs().ListFolder(m_data.ProjectFolder(), entries) && entries.empty());
     return SaveFolder(empty ? SaveMode::NewFolder : SaveMode::Replace, {});
 }
 

@@ -55,7 +55,7 @@ std::string LinkOnTheWay(const std::string& folder, const std::string& relative)
     std::string way;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         way += parts[i] + "/";
-        const std::string path = ToOsPath(folder + way.substr(0, way.size() - 1));
+        const std::string path = folder + way.substr(0, way.size() - 1);
         const FileStatus status = FileSystem().Status(path);
         if (status.isLink) {
             const std::string target = FileSystem().LinkTarget(path);

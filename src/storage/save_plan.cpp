@@ -316,7 +316,7 @@ bool CSavePlanner::PlanMemo(int kind) {
             m_plan.memoTexts[kind] = std::move(text);
             return true;
         }
-        const std::string path = ToOsPath(m_folder + name);
+        const std::string path = m_folder + name;
         const FileStatus status = FileSystem().Status(path);
         if (status.type == FileType::Regular && status.size == text.size()) {
             std::string current(text.size(), '\0');
@@ -347,7 +347,7 @@ bool CSavePlanner::PlanSystemFiles(const std::string& sourceFolder) {
         return true;
     // A system file the project does not have is simply not copied; one it has must arrive.
     for (const char* name : kSystemFileNames) {
-        const FileStatus status = FileSystem().Status(ToOsPath(sourceFolder + name));
+        const FileStatus status = FileSystem().Status(sourceFolder + name);
         if (status.failed)
             return false;
         if (status.type != FileType::Missing)

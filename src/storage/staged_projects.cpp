@@ -21,24 +21,24 @@ bool EndsWith(std::string_view text, std::string_view end) {
 // itself); false when something stays.
 bool DeleteTree(const std::string& folder) {
     std::vector<DirEntry> entries;
-    FileSystem().ListFolder(ToOsPath(folder), entries);
+    FileSystem().ListFolder(folder, entries);
     bool all = true;
     for (const DirEntry& entry : entries) {
         const std::string path = folder + "/" + entry.name;
-        const FileStatus status = FileSystem().Status(ToOsPath(path));
-        all = (status.type == FileType::Directory && !status.isLink
-                   ? DeleteTree(path)
-                   : FileSystem().Remove(ToOsPath(path))) &&
+        const FileStatus status = FileSystem().Status(path);
+        all = (status.type == FileType::Directory && !status.isLink ? DeleteTree(path)
+                                                                    : FileSystem().Remove(path)) &&
               all;
     }
-    return FileSystem().RemoveDirectory(ToOsPath(folder)) && all;
+    return FileSystem().RemoveDirectory(folder) && all;
 }
 
 } // namespace
 
 std::string StageFolderOf(const std::string& target) {
     const auto slash = target.rfind('/');
-    const std::string parent = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string parent =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     return parent + "." + target.substr(parent.size()) + std::string(kStageSuffix) + "/";
 }
 
@@ -49,14 +49,14 @@ bool IsStageFolderName(const std::string& name) {
 
 std::string ClearStagedProjects(const std::string& parent) {
     std::vector<DirEntry> entries;
-    if (!FileSystem().ListFolder(ToOsPath(parent.empty() ? "./" : parent), entries))
+    if (!FileSystem().ListFolder(parent.empty() ? "./" : parent, entries))
         return {};
     std::string lines;
     for (const DirEntry& entry : entries) {
         if (entry.type != FileType::Directory || !IsStageFolderName(entry.name))
             continue;
         const std::string folder = parent + entry.name;
-        const FileStatus status = FileSystem().Status(ToOsPath(folder));
+        const FileStatus status = FileSystem().Status(folder);
         if (status.isLink || status.type != FileType::Directory ||
             status.owner != FileSystem().UserId())
             continue;

@@ -40,7 +40,8 @@ struct SvdLayout {
     std::size_t areaBytes;
 };
 
-constexpr SvdLayout kPatchLayout{kPatchHeader, kPatchPrefixBytes, kPatchAreaOffset, kPatchAreaBytes};
+constexpr SvdLayout kPatchLayout{kPatchHeader, kPatchPrefixBytes, kPatchAreaOffset,
+                                 kPatchAreaBytes};
 constexpr SvdLayout kToneLayout{kToneHeader, kTonePrefixBytes, kToneAreaOffset, kToneAreaBytes};
 
 // Unpacks `count` consecutive blocks of one table into the parameter arrays of `blocks`.
@@ -72,16 +73,17 @@ bool PackBlocks(const Block* const* blocks, std::size_t blockCount, std::size_t 
 
 // Reads the prefix of a file and checks its header; false on any failure, a failed close
 // included.
-bool ReadPrefix(const std::string& path, const SvdLayout& layout, std::vector<std::uint8_t>& prefix) {
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+bool ReadPrefix(const std::string& path, const SvdLayout& layout,
+                std::vector<std::uint8_t>& prefix) {
+    auto file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return false;
     prefix.assign(layout.prefixBytes, 0);
     const bool read =
         file->Read(prefix.data(), prefix.size()) == static_cast<std::int64_t>(prefix.size());
-    const bool headerOk = read && std::equal(layout.header.begin(),
-                                             layout.header.begin() + kSvdComparedHeaderBytes,
-                                             prefix.begin());
+    const bool headerOk =
+        read && std::equal(layout.header.begin(), layout.header.begin() + kSvdComparedHeaderBytes,
+                           prefix.begin());
     const bool closed = file->Close();
     return headerOk && closed;
 }
@@ -109,7 +111,7 @@ template <class Record, class Manager>
 bool WriteSvdFile(const std::string& path, const Record* record, const SvdLayout& layout) {
     if (record == nullptr)
         return true;
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Update);
+    auto file = FileSystem().Open(path, OpenMode::Update);
     if (!file)
         return false;
     std::vector<std::uint8_t> area(layout.areaBytes, 0);
@@ -125,13 +127,17 @@ bool WriteSvdFile(const std::string& path, const Record* record, const SvdLayout
 
 } // namespace
 
-const std::array<std::uint8_t, kSvdHeaderBytes>& PatchHeaderTemplate() { return kPatchHeader; }
-const std::array<std::uint8_t, kSvdHeaderBytes>& ToneHeaderTemplate() { return kToneHeader; }
+const std::array<std::uint8_t, kSvdHeaderBytes>& PatchHeaderTemplate() {
+    return kPatchHeader;
+}
+const std::array<std::uint8_t, kSvdHeaderBytes>& ToneHeaderTemplate() {
+    return kToneHeader;
+}
 
 bool CPatchSvdManager::ReadRecord(const std::uint8_t* area, CPatch& patch) const {
     CPatchTone* slots[2] = {&patch.Slot(0), &patch.Slot(1)};
-    return UnpackBlocks(area, kPatchToneBlockBytes, PatchToneCodecTable(),
-                        kPatchToneParameterCount, slots, 2);
+    return UnpackBlocks(area, kPatchToneBlockBytes, PatchToneCodecTable(), kPatchToneParameterCount,
+                        slots, 2);
 }
 
 bool CPatchSvdManager::WriteRecord(const CPatch& patch, std::uint8_t* area) const {
@@ -174,13 +180,15 @@ bool WriteToneFile(const std::string& path, const CTone* tone) {
 
 namespace {
 
-const SvdLayout& LayoutOf(int kind) { return kind == kPatchKind ? kPatchLayout : kToneLayout; }
+const SvdLayout& LayoutOf(int kind) {
+    return kind == kPatchKind ? kPatchLayout : kToneLayout;
+}
 
 } // namespace
 
 bool ReadRecordArea(int kind, const std::string& path, std::vector<std::uint8_t>& area) {
     const SvdLayout& layout = LayoutOf(kind);
-    auto file = FileSystem().Open(ToOsPath(path), OpenMode::Read);
+    auto file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return false;
     area.assign(layout.areaBytes, 0);
@@ -196,7 +204,9 @@ bool PackRecordArea(int kind, const CParameter& record, std::vector<std::uint8_t
     return CToneSvdManager().WriteRecord(static_cast<const CTone&>(record), area.data());
 }
 
-std::size_t RecordAreaOffset(int kind) { return LayoutOf(kind).areaOffset; }
+std::size_t RecordAreaOffset(int kind) {
+    return LayoutOf(kind).areaOffset;
+}
 
 namespace {
 
