@@ -150,7 +150,7 @@ std::vector<std::string> FindLines(const CLumData& data, const std::vector<FindH
 
 // Exit status 1 when nothing holds the text (like grep), so that scripts can test for a hit.
 int Find(const Options& o) {
-    const int kind = o.kind.empty() ? kFindAllKinds : KindArgument(o.kind);
+    const KindSet kinds = o.kind.empty() ? KindSet::All() : KindSet::Of(KindArgument(o.kind));
     if (o.text.empty())
         throw UsageError("the search text is empty");
     bool found = false;
@@ -158,8 +158,8 @@ int Find(const Options& o) {
         const CProjectDocument* document = session.Open(o.project);
         if (document == nullptr)
             return false;
-        const std::vector<FindHit> hits = FindHits({&document->Data()}, o.text, kind);
-        Print(FindLines(document->Data(), hits, kind == kFindAllKinds));
+        const std::vector<FindHit> hits = FindHits({&document->Data()}, o.text, kinds);
+        Print(FindLines(document->Data(), hits, kinds.IsAll()));
         found = !hits.empty();
         return true;
     });

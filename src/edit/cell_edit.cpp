@@ -37,7 +37,7 @@ bool CanEdit(const CLumData& project, int kind, const std::vector<int>& rows) {
 
 void RecordEdit(CLumData& project, int kind, CUndoStep& undo) {
     undo.Clear();
-    undo.Record(kind, project);
+    undo.Record(KindSet::Of(kind), project);
 }
 
 } // namespace

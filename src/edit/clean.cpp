@@ -294,7 +294,7 @@ void Clean(CLumData& data, const CleanOptions& options) {
 
 EditOutcome CleanProject(CLumData& data, const CleanOptions& options, CUndoStep& undo) {
     undo.Clear();
-    undo.Record(kUndoAllKinds, data);
+    undo.Record(KindSet::All(), data);
     Clean(data, options);
     return {};
 }

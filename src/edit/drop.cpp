@@ -31,7 +31,6 @@ EditOutcome Drop(const DropRequest& request, const CTransfer& transfer, bool oth
 
 namespace DropDetail {
 
-
 std::vector<int> ValidRows(const CLumData& source, int kind, const std::vector<int>& rows) {
     std::vector<int> result;
     const int count = static_cast<int>(source.Records(kind).Size());
@@ -107,7 +106,7 @@ DropResult PerformDrop(const DropRequest& request, CUndoStep& undo, const Confir
         ReselectedSourceRows(rows, request.kind, request.at, request.insert, otherProject);
     if (!copy) {
         if (otherProject)
-            undo.Record(kUndoAllKinds, *request.source);
+            undo.Record(KindSet::All(), *request.source);
         EmptyEntries(*request.source, result.sourceSelection, request.kind, true);
         result.sourceChanged = true;
     }

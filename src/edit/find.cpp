@@ -89,14 +89,14 @@ bool RecordMatches(const CParameter& record, std::string_view text) {
 }
 
 std::vector<FindHit> FindHits(const std::vector<const CLumData*>& projects, std::string_view text,
-                              int kind) {
+                              KindSet kinds) {
     std::vector<FindHit> hits;
     const std::vector<std::uint16_t> needle = FoldedCharacters(text);
     if (needle.empty())
         return hits;
     for (std::size_t p = 0; p < projects.size(); ++p) {
         for (int k = kPatchKind; k <= kWaveKind; ++k) {
-            if (kind != kFindAllKinds && kind != k)
+            if (!kinds.Has(k))
                 continue;
             const CParameterArray& records = projects[p]->Records(k);
             for (std::size_t i = 0; i < records.Size(); ++i)

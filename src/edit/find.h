@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/parameter.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,9 +11,6 @@ namespace Corv {
 
 class CLumData;
 class CParameter;
-
-// The kind a search covers: one of kPatchKind, kToneKind, kWaveKind, or every kind.
-inline constexpr int kFindAllKinds = -1;
 
 // One entry whose name or memo holds the search text: the project's position in the searched
 // list, the kind and the 0-based slot.
@@ -33,10 +32,10 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 // True when the record is used and its name or one of its four memos holds the text.
 bool RecordMatches(const CParameter& record, std::string_view text);
 
-// Every used entry of the projects, of `kind` (or every kind), whose name or memos hold the
-// text (code-page bytes), in project order, then patches, tones, waves, then slot order.
+// Every used entry of the projects, of the given kinds, whose name or memos hold the text
+// (code-page bytes), in project order, then patches, tones, waves, then slot order.
 std::vector<FindHit> FindHits(const std::vector<const CLumData*>& projects, std::string_view text,
-                              int kind);
+                              KindSet kinds);
 
 // The index of the hit to go to from `from` (the current entry, which need not be a hit
 // itself): forward, the first hit after it; backward, the last before it; past either end the

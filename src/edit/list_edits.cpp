@@ -158,7 +158,7 @@ EditOutcome StartDrop(CLumData& target, int destination, const CTransfer& transf
     if (!check.Passes())
         return check.Outcome();
     undo.Clear();
-    undo.Record(kUndoAllKinds, target);
+    undo.Record(KindSet::All(), target);
     return {};
 }
 
@@ -171,7 +171,7 @@ EditOutcome DeleteEntries(CLumData& project, const std::vector<int>& rows, int k
     if (confirm && !confirm(kMsgDelete))
         return EditOutcome::Cancellation();
     undo.Clear();
-    undo.Record(kUndoAllKinds, project);
+    undo.Record(KindSet::All(), project);
     EmptyEntries(project, rows, kind, true);
     return {};
 }

@@ -162,7 +162,7 @@ ImportResult ImportWaves(CLumFileDocument& document, std::vector<std::string> fi
     if (const std::uint64_t total = WaveBytesAfterImport(data, files); total > kWaveBytesLimit)
         return {0, EditOutcome::Refusal(kMsgWaveBytes, WaveBytesOverText(total))};
     undo.Clear();
-    undo.Record(kUndoAllKinds, data);
+    undo.Record(KindSet::All(), data);
     const std::vector<int> emptySlots = data.EmptySlots(kWaveKind);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string fileName = ImportWorkFileName(services.NextWorkFileNumber(), files[i]);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/data.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -7,17 +9,32 @@
 #include <string_view>
 #include <vector>
 
-#include "model/data.h"
-
 namespace Corv {
 
 // The record kinds, also used to select arrays, subfolders, lists and undo snapshots.
 enum ListKind : int { kPatchKind = 0, kToneKind = 1, kWaveKind = 2 };
 
 // True for the three list kinds (an `int` kind from outside may be anything).
-inline bool IsKind(int kind) {
+constexpr bool IsKind(int kind) {
     return kind == kPatchKind || kind == kToneKind || kind == kWaveKind;
 }
+
+// A set of list kinds: one of them, or all three (an undo step that saves every array, a search
+// that looks in every list).
+class KindSet {
+public:
+    static constexpr KindSet All() { return KindSet(0b111u); }
+    // The set of one kind; empty for a value that is no kind.
+    static constexpr KindSet Of(int kind) { return KindSet(IsKind(kind) ? 1u << kind : 0u); }
+
+    constexpr bool Has(int kind) const { return IsKind(kind) && ((m_bits >> kind) & 1u) != 0; }
+    constexpr bool IsAll() const { return m_bits == 0b111u; }
+    constexpr bool operator==(const KindSet&) const = default;
+
+private:
+    constexpr explicit KindSet(unsigned bits) : m_bits(bits) {}
+    unsigned m_bits;
+};
 
 // A 0-based slot index as the record arrays take it.
 inline std::size_t At(int index) {

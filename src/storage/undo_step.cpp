@@ -11,18 +11,18 @@ void CUndoStep::Clear() {
     }
 }
 
-void CUndoStep::Record(int kind, CLumData& project) {
+void CUndoStep::Record(KindSet kinds, CLumData& project) {
     Snapshot& slot = m_slots[0].owner == nullptr ? m_slots[0] : m_slots[1];
     assert(slot.owner == nullptr && "every two-project step starts with Clear");
-    if (kind == kPatchKind || kind == kUndoAllKinds) {
+    if (kinds.Has(kPatchKind)) {
         slot.patches = project.Patches();
         slot.saved[kPatchKind] = true;
     }
-    if (kind == kToneKind || kind == kUndoAllKinds) {
+    if (kinds.Has(kToneKind)) {
         slot.tones = project.Tones();
         slot.saved[kToneKind] = true;
     }
-    if (kind == kWaveKind || kind == kUndoAllKinds) {
+    if (kinds.Has(kWaveKind)) {
         slot.waves = project.Waves();
         slot.saved[kWaveKind] = true;
     }

@@ -6,9 +6,6 @@
 
 namespace Corv {
 
-// Undo snapshot kinds: one array (a `ListKind`) or all three.
-inline constexpr int kUndoAllKinds = 4;
-
 // The one step that Undo takes back: deep copies of the arrays of at most two projects (a move
 // between projects changes both), taken before an edit changed them. Undo exchanges them with
 // the projects' arrays, so a second Undo redoes the edit.
@@ -25,9 +22,9 @@ public:
 
     // Forgets the step (the snapshot arrays keep their records for reuse).
     void Clear();
-    // Saves a deep copy of one array (kind 0-2) or of all three (kind 4) of a project into the
-    // first free snapshot slot; every step starts with `Clear`.
-    void Record(int kind, CLumData& project);
+    // Saves a deep copy of the project's arrays of the given kinds into the first free snapshot
+    // slot; every step starts with `Clear`.
+    void Record(KindSet kinds, CLumData& project);
     // Exchanges every saved array with its owner's current one.
     void Swap();
     bool CanUndo() const { return m_slots[0].owner != nullptr; }

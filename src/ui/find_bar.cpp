@@ -80,10 +80,14 @@ void CFindBar::Open() {
     m_text->selectAll();
 }
 
-void CFindBar::SetSearch(const QString& text, Scope scope, int kind) {
+void CFindBar::SetSearch(const QString& text, Scope scope, Corv::KindSet kinds) {
     m_text->setText(text);
     m_scope->setCurrentIndex(scope);
-    m_kind->setCurrentIndex(kind == Corv::kFindAllKinds ? 0 : kind + 1);
+    int index = 0; // every kind
+    for (int kind = Corv::kPatchKind; kind <= Corv::kWaveKind; ++kind)
+        if (kinds == Corv::KindSet::Of(kind))
+            index = kind + 1;
+    m_kind->setCurrentIndex(index);
 }
 
 QString CFindBar::Text() const {
@@ -108,9 +112,11 @@ bool CFindBar::Step(bool forward) {
     std::vector<const Corv::CLumData*> projects;
     for (const CFileView* view : views)
         projects.push_back(&view->Document().Data());
-    const int kind = m_kind->currentIndex() == 0 ? Corv::kFindAllKinds : m_kind->currentIndex() - 1;
+    const Corv::KindSet kinds = m_kind->currentIndex() == 0
+                                    ? Corv::KindSet::All()
+                                    : Corv::KindSet::Of(m_kind->currentIndex() - 1);
     const std::vector<Corv::FindHit> hits =
-        Corv::FindHits(projects, CTextCodec::Encode(m_text->text()), kind);
+        Corv::FindHits(projects, CTextCodec::Encode(m_text->text()), kinds);
     const std::optional<std::size_t> index = Corv::StepHit(hits, FocusedEntry(views), forward);
     if (!index) {
         Say(tr("No hit for \"%1\"").arg(m_text->text()));

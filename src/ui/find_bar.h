@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/parameter.h"
+
 #include <QToolBar>
 
 class CFileView;
@@ -21,7 +23,7 @@ public:
     // Shows the bar with the text field focused and its text selected.
     void Open();
     // Sets what to look for (the tests; the user types it).
-    void SetSearch(const QString& text, Scope scope, int kind);
+    void SetSearch(const QString& text, Scope scope, Corv::KindSet kinds);
     QString Text() const;
 
     // Goes to the next (or previous) hit from the entry focused in the active list; opens the

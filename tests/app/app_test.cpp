@@ -247,13 +247,13 @@ private slots:
         CFileDoc* a = Open("UndoA.prj");
         CFileDoc* b = Open("UndoB.prj");
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
-        CorvTest::FreshStore::UndoStep().Record(Corv::kPatchKind, a->Data());
+        CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), a->Data());
         a->Data().Patches().Item(0).SetName("Changed");
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("1"));
         Frame().Action(Cmd::kUndo)->trigger();
         QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
         QVERIFY(a->IsModified() && !b->IsModified());
-        CorvTest::FreshStore::UndoStep().Record(Corv::kPatchKind, b->Data());
+        CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), b->Data());
         Docs().CloseDocument(*b); // closing the owner discards its step
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
     }

@@ -177,7 +177,7 @@ TEST(CleanPlanProperty, DryRunForetellsTheCleanAndChangesNothing) {
         }
         CLumData other;
         CUndoStep& undo = FreshStore::UndoStep();
-        undo.Record(kUndoAllKinds, other);
+        undo.Record(KindSet::All(), other);
         for (int bits = 0; bits < 16; ++bits) {
             SCOPED_TRACE("seed " + std::to_string(seed) + " options " + std::to_string(bits));
             const ProjectState before(project);

@@ -27,8 +27,8 @@ TEST_F(DomainTest, ATwoProjectStepUndoesBothAndEndsWithEitherProject) {
     CProjectDocument& sourceDocument = documents.New();
     CLumData* source = &sourceDocument.Data();
     source->Waves().PlaceClone(0, MakeWave("Moved", "/x/001 Moved.w00"));
-    Undo().Record(kUndoAllKinds, *target);
-    Undo().Record(kWaveKind, *source);
+    Undo().Record(KindSet::All(), *target);
+    Undo().Record(KindSet::Of(kWaveKind), *source);
     target->Waves().PlaceClone(0, source->Waves()[0]);
     source->Waves()[0].ClearTexts();
 

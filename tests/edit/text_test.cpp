@@ -118,10 +118,10 @@ TEST(FindHits, ComeInProjectKindAndSlotOrder) {
     put(a, Corv::kWaveKind, 1, "kick", "");
     put(b, Corv::kPatchKind, 1, "Deep", "old bass");
     put(b, Corv::kWaveKind, 10, "bass ghost", "", "");
-    EXPECT_EQ(Corv::FindHits({&a, &b}, "bass", Corv::kFindAllKinds),
+    EXPECT_EQ(Corv::FindHits({&a, &b}, "bass", Corv::KindSet::All()),
               (std::vector<FindHit>{
                   {0, Corv::kPatchKind, 1}, {0, Corv::kToneKind, 6}, {1, Corv::kPatchKind, 0}}));
-    EXPECT_TRUE(Corv::FindHits({&a, &b}, "", Corv::kFindAllKinds).empty());
+    EXPECT_TRUE(Corv::FindHits({&a, &b}, "", Corv::KindSet::All()).empty());
 }
 
 TEST(StepHit, GoesToTheNeighbourAndWraps) {

@@ -206,7 +206,7 @@ TEST_F(ProjectTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     patches.PlaceClone(7, giver.Data().Patches()[0]);
     patches.PlaceClone(8, giver.Data().Patches()[1]);
     FreshStore::UndoStep().Clear();
-    FreshStore::UndoStep().Record(kUndoAllKinds, taker.Data());
+    FreshStore::UndoStep().Record(KindSet::All(), taker.Data());
     patches[7].ClearTexts(); // the step that undo takes back
 
     Rename(giver, 0, "Renamed");
@@ -372,7 +372,7 @@ public:
 
         CLumData& da = m_a->Data();
         if (!oneRename) {
-            FreshStore::UndoStep().Record(kUndoAllKinds, da);
+            FreshStore::UndoStep().Record(KindSet::All(), da);
             m_b->Data().Patches().PlaceClone(1, da.Patches()[0]);
             da.Tones()[1].SetName("Tee");
             auto three = CPatchArray::Copy(da.Patches()[2]);

@@ -448,26 +448,28 @@ private slots:
         View().OnActivateView();
         CFindBar bar;
         // "S" is in Bass (patch 5), Saw, Str, Sub (tones 3, 5, 7) and Snare (wave 4).
-        bar.SetSearch(QStringLiteral("S"), CFindBar::kActiveProject, Corv::kFindAllKinds);
+        bar.SetSearch(QStringLiteral("S"), CFindBar::kActiveProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true, true, false, false, true}),
                  QStringLiteral("hit 1 of 5, hit 2 of 5, hit 1 of 5, hit 5 of 5, hit 1 of 5"));
         QCOMPARE(Selected(), std::tuple(Rows{4}, Rows{2}, Rows{3}));
         CFileView& other = Second();
-        bar.SetSearch(QStringLiteral("s"), CFindBar::kEveryProject, Corv::kToneKind);
+        bar.SetSearch(QStringLiteral("s"), CFindBar::kEveryProject,
+                      Corv::KindSet::Of(Corv::kToneKind));
         QVERIFY(Steps(bar, {true, true, true, true}).endsWith("hit 4 of 6"));
         QCOMPARE(std::pair(CFileView::Current(), other.List(1)->SelectedRows()),
                  std::pair(&other, Rows{2}));
         QCOMPARE(Steps(bar, {false}), QStringLiteral("hit 3 of 6"));
         QCOMPARE(CFileView::Current(), &View());
-        bar.SetSearch(QStringLiteral("CAF\u00C9"), CFindBar::kActiveProject, Corv::kPatchKind);
+        bar.SetSearch(QStringLiteral("CAF\u00C9"), CFindBar::kActiveProject,
+                      Corv::KindSet::Of(Corv::kPatchKind));
         QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
         QCOMPARE(View().List(0)->SelectedRows(), Rows{9});
-        bar.SetSearch(QStringLiteral("M1"), CFindBar::kActiveProject, Corv::kFindAllKinds);
+        bar.SetSearch(QStringLiteral("M1"), CFindBar::kActiveProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
         QCOMPARE(View().List(1)->SelectedRows(), Rows{2});
-        bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::kFindAllKinds);
+        bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
-        bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::kFindAllKinds);
+        bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::KindSet::All());
         QVERIFY(bar.isHidden() && !bar.Step(true) && !bar.isHidden());
     }
 
