@@ -1,22 +1,23 @@
 #pragma once
 
-#include "edit/list_edits.h"
+#include "edit/edit_outcome.h"
 #include "edit/transfer.h"
 #include "model/lum_data.h"
 
 #include <cstdint>
 #include <vector>
 
+namespace Corv {
+class CUndoStep;
+struct DropOptions;
+} // namespace Corv
+
 // Building blocks shared by the list edits. Tone numbers beyond 896 and wave numbers beyond
 // 999 can stand in files; none of these helpers ever follows them.
 namespace Corv::ListEdits {
 
-inline bool IsToneNumber(int number) {
-    return number >= 1 && number <= kToneSlots;
-}
-inline bool IsWaveNumber(int number) {
-    return number >= 1 && number <= kWaveSlots;
-}
+using Corv::IsToneNumber;
+using Corv::IsWaveNumber;
 
 // Points every patch tone slot that refers to `number` nowhere (bank code cleared).
 void ClearToneReferencesTo(CLumData& project, int number);

@@ -1,13 +1,9 @@
 #include "edit/transfer.h"
 
-#include "edit/list_edits_detail.h"
-
 #include <mutex>
+#include <numeric>
 
 namespace Corv {
-
-using ListEdits::IsToneNumber;
-using ListEdits::IsWaveNumber;
 
 namespace {
 
@@ -69,7 +65,9 @@ CConcreteParameterArray<T> CopiesOf(const CConcreteParameterArray<T>& records,
 
 // Every index of an array.
 std::vector<int> AllOf(const CParameterArray& records) {
-    return ListEdits::Run(0, static_cast<int>(records.Size()));
+    std::vector<int> indices(records.Size());
+    std::iota(indices.begin(), indices.end(), 0);
+    return indices;
 }
 
 // The 1-based numbers of 0-based indices.

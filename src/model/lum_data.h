@@ -17,6 +17,15 @@ inline constexpr std::uint64_t kWaveBytesLimit = 67107840;
 // Slot count of a kind.
 int SlotCount(int kind);
 
+// Whether a number stored in a reference names a tone or wave slot. Files can hold numbers
+// beyond the last slot; nothing ever follows them.
+constexpr bool IsToneNumber(int number) {
+    return number >= 1 && number <= kToneSlots;
+}
+constexpr bool IsWaveNumber(int number) {
+    return number >= 1 && number <= kWaveSlots;
+}
+
 // The in-memory root of one open project: 512 patch, 896 tone and 999 wave slots, the file
 // that represents each slot on disk, and the project folder.
 class CLumData {

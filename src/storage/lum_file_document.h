@@ -5,7 +5,6 @@
 #include "storage/folder_transaction.h"
 #include "storage/known_files.h"
 #include "storage/move_out.h"
-#include "storage/save_plan.h"
 
 #include <string>
 #include <vector>
@@ -14,6 +13,8 @@ namespace Corv {
 
 class CDomain;
 class CUndoStep;
+struct CSavePlan;
+enum class SaveMode;
 
 // What the last load left out or stumbled on, for telling the user which files it was.
 struct LoadReport {

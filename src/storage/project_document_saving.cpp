@@ -5,6 +5,7 @@
 #include "storage/folder_signature.h"
 #include "storage/project_document.h"
 #include "storage/save_paths.h"
+#include "storage/save_plan.h"
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
