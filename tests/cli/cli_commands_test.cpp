@@ -6,6 +6,7 @@
 #include "cli_fixture.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -94,6 +95,101 @@ TEST_F(CliTest, SoundProjectPassesAndInfoAndListShowIt) {
     list("tones", {">  1  Used", "   2  Idle"});
     list("wave", {">  3  * Inst", "   4    Loop"});
     EXPECT_EQ(RunCorvane({"list", p.Folder(), "patches", "--all"}).Lines().at(511), " 512");
+}
+
+// A kind is named in the singular or the plural, and the list of it is the same from the command
+// line and from a script: its used rows, or with --all every slot of the kind.
+TEST_F(CliTest, EveryKindNameListsItsKindOnTheCommandLineAndInAScript) {
+    ProjectBuilder p(ProjectPath("P"));
+    p.Patch(2, "Lead", 1).Tone(1, "Saw", {3}).Tone(4, "Idle", {}).Wave(3, "Saw", 100);
+    const struct {
+        const char* kind;
+        Strings used;
+        std::size_t slots;
+    } cases[] = {
+        {"patch", {"   2  Lead          _/U"}, 512},
+        {"patches", {"   2  Lead          _/U"}, 512},
+        {"tone", {">  1  Saw", "   4  Idle"}, 896},
+        {"tones", {">  1  Saw", "   4  Idle"}, 896},
+        {"wave", {">  3  * Saw"}, 999},
+        {"waves", {">  3  * Saw"}, 999},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ExpectRun(RunCorvane({"list", p.Folder(), c.kind}), 0, c.used);
+        const RunResult all = RunCorvane({"list", p.Folder(), c.kind, "--all"});
+        EXPECT_EQ(all.status, 0) << all.err;
+        EXPECT_EQ(all.Lines().size(), c.slots);
+        const RunResult script =
+            RunScript({"open P " + Quoted(p.Folder()), "list P " + std::string(c.kind),
+                       "list P " + std::string(c.kind) + " --all"});
+        const Strings every = all.Lines();
+        Strings both = c.used;
+        both.insert(both.end(), every.begin(), every.end());
+        ExpectRun(script, 0, both);
+    }
+    for (const char* bad : {"Patch", "wav", "tonez", "patchs", "waveses"}) {
+        const RunResult result = RunCorvane({"list", p.Folder(), bad});
+        EXPECT_TRUE(result.status == 2 && result.out.empty() &&
+                    result.err == "corvane: bad kind \"" + std::string(bad) +
+                                      "\" (patch, tone or wave)\n")
+            << bad << ": " << result.status << " " << result.out << result.err;
+    }
+}
+
+// A folder that does not load is looked at file by file: check names every problem it can see
+// there, and never calls such a folder sound, even when it finds nothing else wrong.
+TEST_F(CliTest, CheckOfAFolderThatDoesNotLoadNamesWhatItFinds) {
+    const std::string unloadable = "error 1: This project could not be loaded.";
+    const std::uint64_t half = Corv::kWaveBytesLimit / 2 + 1;
+    const auto shortTone = [](ProjectBuilder& p) {
+        CorvTest::Bytes bytes = CorvTest::ToneFileBytes(CorvTest::MakeTone("", {}));
+        bytes.resize(1509);
+        p.File("Tone/002 Short.p00", bytes);
+    };
+    const struct {
+        const char* name;
+        std::function<void(ProjectBuilder&)> spoil;
+        Strings problems; // {F} stands for the folder
+    } cases[] = {
+        {"NoTones",
+         [](ProjectBuilder& p) { std::filesystem::remove_all(p.Folder() + "Tone"); },
+         {"missing folder {F}Tone/"}},
+        {"NoPatches",
+         [](ProjectBuilder& p) { std::filesystem::remove_all(p.Folder() + "Patch"); },
+         {"missing folder {F}Patch/"}},
+        // Two waves that are each under the limit and together over it.
+        {"Heavy",
+         [&](ProjectBuilder& p) {
+             shortTone(p);
+             p.Wave(1, "Half", 10).Wave(2, "Other Half", 10);
+             std::filesystem::resize_file(p.Folder() + "Wave/001 Half.w00", half);
+             std::filesystem::resize_file(p.Folder() + "Wave/002 Other Half.w00", half);
+         },
+         {"unreadable {F}Tone/002 Short.p00",
+          "wave bytes " + std::to_string(2 * half) + " over the limit of 67107840"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProjectBuilder p(ProjectPath(c.name));
+        p.Patch(1, "Fine", 1).Tone(1, "Fine", {});
+        c.spoil(p);
+        Strings lines = {unloadable};
+        for (const std::string& problem : c.problems)
+            lines.push_back(Replaced(problem, "{F}", p.Folder()));
+        lines.push_back("problems " + std::to_string(c.problems.size()));
+        ExpectRun(RunCorvane({"check", p.Folder()}), 1, lines);
+    }
+    // Held by another program that saves it: nothing wrong on disk, and still not "ok".
+    ProjectBuilder held(ProjectPath("Held"));
+    held.Patch(1, "Fine", 0);
+    const RunResult waited =
+        RunShell("(flock -x " + ShellQuoted(held.Folder()) +
+                 " sleep 2 & sleep 0.2; env CORVANE_LOCK_WAIT=0.3 " +
+                 CommandLine({"check", held.Folder()}) + "; status=$?; wait; exit $status)");
+    ExpectRun(waited, 1, {unloadable, "problems 0"});
+    EXPECT_NE(waited.err.find(" is being saved by another program"), std::string::npos)
+        << waited.err;
 }
 
 const auto Used = [](const Json& slot) { return !slot["empty"].get<bool>(); };

@@ -147,6 +147,39 @@ TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
     ExpectRun(RunCorvane({"check", made}), 0, {"ok"});
 }
 
+// The dump tells whether the project holds changes that are not saved yet.
+TEST_F(CliProjectTest, DumpSaysWhetherChangesAreUnsaved) {
+    const std::string p = MakeRichProject("P");
+    std::vector<Json> dumps;
+    const RunResult result = RunScript({"open P " + Quoted(p), "dump P", "memo P tone 2 1 changed",
+                                        "dump P", "save P", "dump P"},
+                                       &dumps);
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    ASSERT_EQ(dumps.size(), 3u) << result.out;
+    EXPECT_EQ(Json({dumps[0]["modified"], dumps[1]["modified"], dumps[2]["modified"]}),
+              Json({false, true, false}));
+    EXPECT_EQ(dumps[1]["tones"][1]["memos"][0], "changed");
+    EXPECT_EQ(DumpOf(p)["tones"][1]["memos"][0], "changed");
+}
+
+// A save in place saves first the project that holds entries moved out of this one, and says
+// so: the moved entry's file is then in the target before the source lets go of it.
+TEST_F(CliProjectTest, SavingTheSourceOfAMoveSavesTheTargetFirst) {
+    const std::string a = MakeSource();
+    const std::string b = MakeTarget();
+    const RunResult result = RunScript(
+        {"open A " + Quoted(a), "open B " + Quoted(b), "drop A tone 5 B 7 move", "save A",
+         "echo saved", "status B"});
+    ExpectRun(result, 0,
+              {"saved", "modified 0", "folder " + b, "wave-bytes 100 Bytes", "undo 0"});
+    EXPECT_EQ(result.err, "note: Saving " + b + " first: it holds entries moved out of " + a + "\n");
+    EXPECT_FALSE(CorvTest::FileExists(a + "Tone/005 Spare.p00"));
+    EXPECT_TRUE(CorvTest::FileExists(b + "Tone/007 Spare.p00"));
+    EXPECT_EQ(DumpOf(b)["tones"][6]["name"], "Spare");
+    ExpectRun(RunCorvane({"check", a}), 0, {"ok"});
+    ExpectRun(RunCorvane({"check", b}), 0, {"ok"});
+}
+
 // Bytes outside 0x20-0x7E in names and memos are written as "\u00XX", before and after a save.
 TEST_F(CliProjectTest, JsonEscapesEveryByteOutsidePrintableAscii) {
     ProjectBuilder p(ProjectPath("P"));
