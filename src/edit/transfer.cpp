@@ -1,26 +1,10 @@
 #include "edit/transfer.h"
 
-#include <mutex>
 #include <numeric>
 
 namespace Corv {
 
 namespace {
-
-// Records of transfers that have gone, for the next transfer to copy into instead of allocating
-// every record anew. Never destroyed: a transfer may go at the end of the program, after the
-// other objects of the process.
-struct Spares {
-    std::mutex mutex;
-    CPatchArray patches;
-    CToneArray tones;
-    CWaveArray waves;
-};
-
-Spares& SpareRecords() {
-    static Spares* const spares = new Spares;
-    return *spares;
-}
 
 // The numbers marked true, ascending.
 std::vector<int> Marked(const std::vector<bool>& marks) {
@@ -51,15 +35,13 @@ std::vector<int> WavesUsedBy(const CLumData& source, const std::vector<int>& ton
     return Marked(used);
 }
 
-// Copies of the records at the given 0-based indices, made in spare records where there are
-// any.
+// Copies of the records at the given 0-based indices.
 template <class T>
 CConcreteParameterArray<T> CopiesOf(const CConcreteParameterArray<T>& records,
-                                    const std::vector<int>& indices,
-                                    CConcreteParameterArray<T>& spares) {
+                                    const std::vector<int>& indices) {
     CConcreteParameterArray<T> copies;
     for (const int index : indices)
-        copies.AppendCopy(records[At(index)], spares);
+        copies.AppendCopy(records[At(index)]);
     return copies;
 }
 
@@ -78,67 +60,34 @@ std::vector<int> NumbersOf(std::vector<int> indices) {
 }
 
 // The waves the given tones use come along.
-void CarryWaves(const CLumData& source, const std::vector<int>& tones, CTransfer& transfer,
-                Spares& spares) {
+void CarryWaves(const CLumData& source, const std::vector<int>& tones, CTransfer& transfer) {
     const std::vector<int> waves = WavesUsedBy(source, tones);
-    transfer.waves = CopiesOf(source.Waves(), waves, spares.waves);
+    transfer.waves = CopiesOf(source.Waves(), waves);
     transfer.waveOrigins = NumbersOf(waves);
 }
 
-void StorePatches(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer,
-                  Spares& spares) {
-    transfer.patches = CopiesOf(source.Patches(), rows, spares.patches);
+void StorePatches(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer) {
+    transfer.patches = CopiesOf(source.Patches(), rows);
     const std::vector<int> tones = TonesUsedBy(source, rows);
-    transfer.tones = CopiesOf(source.Tones(), tones, spares.tones);
+    transfer.tones = CopiesOf(source.Tones(), tones);
     transfer.toneOrigins = NumbersOf(tones);
-    CarryWaves(source, tones, transfer, spares);
+    CarryWaves(source, tones, transfer);
 }
 
-void StoreTones(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer,
-                Spares& spares) {
-    transfer.tones = CopiesOf(source.Tones(), rows, spares.tones);
+void StoreTones(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer) {
+    transfer.tones = CopiesOf(source.Tones(), rows);
     transfer.toneOrigins = NumbersOf(rows);
-    CarryWaves(source, rows, transfer, spares);
-    transfer.patchPicture = CopiesOf(source.Patches(), AllOf(source.Patches()), spares.patches);
+    CarryWaves(source, rows, transfer);
+    transfer.patchPicture = CopiesOf(source.Patches(), AllOf(source.Patches()));
 }
 
-void StoreWaves(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer,
-                Spares& spares) {
-    transfer.waves = CopiesOf(source.Waves(), rows, spares.waves);
+void StoreWaves(const CLumData& source, const std::vector<int>& rows, CTransfer& transfer) {
+    transfer.waves = CopiesOf(source.Waves(), rows);
     transfer.waveOrigins = NumbersOf(rows);
-    transfer.tonePicture = CopiesOf(source.Tones(), AllOf(source.Tones()), spares.tones);
+    transfer.tonePicture = CopiesOf(source.Tones(), AllOf(source.Tones()));
 }
 
 } // namespace
-
-CTransfer& CTransfer::operator=(CTransfer&& other) noexcept {
-    if (this == &other)
-        return *this;
-    Recycle();
-    kind = other.kind;
-    patches = std::move(other.patches);
-    tones = std::move(other.tones);
-    waves = std::move(other.waves);
-    toneOrigins = std::move(other.toneOrigins);
-    waveOrigins = std::move(other.waveOrigins);
-    patchPicture = std::move(other.patchPicture);
-    tonePicture = std::move(other.tonePicture);
-    return *this;
-}
-
-CTransfer::~CTransfer() {
-    Recycle();
-}
-
-void CTransfer::Recycle() noexcept {
-    Spares& spares = SpareRecords();
-    const std::lock_guard lock(spares.mutex);
-    patches.MoveAllTo(spares.patches);
-    patchPicture.MoveAllTo(spares.patches);
-    tones.MoveAllTo(spares.tones);
-    tonePicture.MoveAllTo(spares.tones);
-    waves.MoveAllTo(spares.waves);
-}
 
 const CParameterArray& CTransfer::Dragged() const {
     return kind == kPatchKind  ? static_cast<const CParameterArray&>(patches)
@@ -156,14 +105,12 @@ CTransfer StoreSelection(const CLumData& source, const std::vector<int>& rows, i
     for (const int row : rows)
         if (row >= 0 && row < size)
             valid.push_back(row);
-    Spares& spares = SpareRecords();
-    const std::lock_guard lock(spares.mutex);
     if (kind == kPatchKind)
-        StorePatches(source, valid, transfer, spares);
+        StorePatches(source, valid, transfer);
     else if (kind == kToneKind)
-        StoreTones(source, valid, transfer, spares);
+        StoreTones(source, valid, transfer);
     else
-        StoreWaves(source, valid, transfer, spares);
+        StoreWaves(source, valid, transfer);
     return transfer;
 }
 

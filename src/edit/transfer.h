@@ -8,17 +8,8 @@ namespace Corv {
 
 // What a drag or copy of list entries carries: copies of the dragged records, of the tones and
 // waves they need, and of the records whose references a move within one project redirects.
-// Each dragged or carried tone and wave knows the number it had in its project. The records of
-// a transfer that goes are kept for the next one to copy into (a tone owns seventeen blocks of
-// memory): a drop of a whole list then allocates nothing.
+// Each dragged or carried tone and wave knows the number it had in its project.
 struct CTransfer {
-    CTransfer() = default;
-    CTransfer(const CTransfer&) = default;
-    CTransfer(CTransfer&&) noexcept = default;
-    CTransfer& operator=(const CTransfer&) = default;
-    CTransfer& operator=(CTransfer&& other) noexcept;
-    ~CTransfer();
-
     // The list kind of the dragged records (`ListKind`).
     int kind = kPatchKind;
     // Dragged patches (patch drags).
@@ -40,10 +31,6 @@ struct CTransfer {
     const CParameterArray& Dragged() const;
     // The number of dragged records.
     int Count() const { return static_cast<int>(Dragged().Size()); }
-
-private:
-    // Hands the records over for the next transfer to copy into.
-    void Recycle() noexcept;
 };
 
 // Takes the selected records of a kind (0-based rows, in selection order) when a drag starts:

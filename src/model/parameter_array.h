@@ -1,13 +1,13 @@
 #pragma once
 
+#include "model/parameter.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
-
-#include "model/parameter.h"
 
 namespace Corv {
 
@@ -50,23 +50,13 @@ public:
 
 protected:
     // Destroys the record at i and puts the given one there.
-    void PlaceItem(std::size_t i, std::unique_ptr<CParameter> record) { m_items[i] = std::move(record); }
+    void PlaceItem(std::size_t i, std::unique_ptr<CParameter> record) {
+        m_items[i] = std::move(record);
+    }
     void InsertItem(std::size_t i, std::unique_ptr<CParameter> record) {
         m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(i), std::move(record));
     }
     void AppendItem(std::unique_ptr<CParameter> record) { m_items.push_back(std::move(record)); }
-    // Takes the last record out of the array.
-    std::unique_ptr<CParameter> TakeLast() {
-        std::unique_ptr<CParameter> record = std::move(m_items.back());
-        m_items.pop_back();
-        return record;
-    }
-    // Moves every record to the end of another array, leaving this one empty.
-    void MoveAllTo(CParameterArray& other) {
-        for (auto& item : m_items)
-            other.m_items.push_back(std::move(item));
-        m_items.clear();
-    }
     // Moves the last `count` records in front of position i, keeping their order.
     void MoveLastTo(std::size_t i, std::size_t count) {
         std::rotate(m_items.begin() + static_cast<std::ptrdiff_t>(i),
@@ -116,18 +106,8 @@ public:
     void PlaceClone(std::size_t i, const T& record) { (*this)[i] = record; }
     void Insert(std::size_t i, std::unique_ptr<T> record) { InsertItem(i, std::move(record)); }
     void Append(std::unique_ptr<T> record) { AppendItem(std::move(record)); }
-    // Appends a deep copy of a record, made in the last record of `spares` (taken from there,
-    // its memory reused) when there is one.
-    void AppendCopy(const T& record, CConcreteParameterArray& spares) {
-        if (spares.Size() == 0) {
-            Append(Copy(record));
-            return;
-        }
-        AppendItem(spares.TakeLast());
-        (*this)[Size() - 1] = record;
-    }
-    // Moves every record to the end of `spares`, leaving this array empty.
-    void MoveAllTo(CConcreteParameterArray& spares) { CParameterArray::MoveAllTo(spares); }
+    // Appends a deep copy of a record.
+    void AppendCopy(const T& record) { Append(Copy(record)); }
     // Inserts deep copies of the first `count` records of `from` in front of position i, then
     // keeps the first `size` records. When the array has that size already, the records pushed
     // past its end become the copies (their memory reused) instead of being destroyed.

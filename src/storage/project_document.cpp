@@ -358,8 +358,7 @@ CProjectDocuments& CProjectDocuments::Get() {
 }
 
 CDocumentHooks& CProjectDocuments::Hooks() {
-    static CDocumentHooks none;
-    return m_hooks != nullptr ? *m_hooks : none;
+    return m_hooks != nullptr ? *m_hooks : m_noHooks;
 }
 
 CProjectDocument& CProjectDocuments::Create() {

@@ -152,6 +152,7 @@ private:
     CUndoStep m_undo;
     std::vector<std::unique_ptr<CProjectDocument>> m_documents;
     CDocumentHooks* m_hooks = nullptr;
+    CDocumentHooks m_noHooks; // what happens when no program asked to be told: nothing
     unsigned m_untitledCounter = 0;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     bool m_toldNoLocks = false;

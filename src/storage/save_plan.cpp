@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -25,10 +26,10 @@ using Kind = CommitStep::Kind;
 // A token that makes the hidden names of one save its own, so that nothing an earlier,
 // interrupted save left behind is ever taken for one of them.
 std::string SaveToken() {
-    static unsigned counter = 0;
     const auto now = static_cast<unsigned long long>(
         std::chrono::system_clock::now().time_since_epoch().count());
-    return std::to_string(now % 1000000007ULL) + "-" + std::to_string(++counter);
+    std::random_device random;
+    return std::to_string(now % 1000000007ULL) + "-" + std::to_string(random());
 }
 
 // A path in the work folder for a copy of a file: counter, blank, name part, extension.
