@@ -63,7 +63,7 @@ void CheckKind(const Bytes& input, std::size_t prefixBytes, std::size_t areaOffs
     Corv::SetFileSystem(&memory);
     Store(memory, input);
     Record record;
-    const bool readOk = read(kPath, record);
+    const bool readOk = read(kPath, record, nullptr);
     FUZZ_CHECK(readOk == ExpectedToRead(input, prefixBytes, header));
     if (!readOk) {
         FUZZ_CHECK(record == Record());
@@ -74,14 +74,14 @@ void CheckKind(const Bytes& input, std::size_t prefixBytes, std::size_t areaOffs
     FUZZ_CHECK(Load(memory) == input);
 
     Record again;
-    FUZZ_CHECK(read(kPath, again) && again == record);
+    FUZZ_CHECK(read(kPath, again, nullptr) && again == record);
 
     const auto holds = change(record, input);
     FUZZ_CHECK(write(kPath, &record));
     const Bytes changed = Load(memory);
     FUZZ_CHECK(SameOutside(changed, input, areaOffset, areaBytes));
     Record reread;
-    FUZZ_CHECK(read(kPath, reread) && holds(reread));
+    FUZZ_CHECK(read(kPath, reread, nullptr) && holds(reread));
 
     // A file cut inside its record area is refused and stays as it is, never extended.
     const Bytes cut(input.begin(), input.begin() + static_cast<long>(input[0] % prefixBytes));

@@ -37,7 +37,6 @@ public:
     void ShowNotice(const std::string& text) override;
 
     void SetPolicy(AnswerPolicy policy) { m_policy = policy; }
-    AnswerPolicy Policy() const { return m_policy; }
     // The number of errors printed so far.
     int ErrorCount() const { return m_errors; }
 

@@ -84,10 +84,6 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
     return ContainsFolded(haystack, FoldedCharacters(needle));
 }
 
-bool RecordMatches(const CParameter& record, std::string_view text) {
-    return MatchesFolded(record, FoldedCharacters(text));
-}
-
 std::vector<FindHit> FindHits(const std::vector<const CLumData*>& projects, std::string_view text,
                               KindSet kinds) {
     std::vector<FindHit> hits;

@@ -29,9 +29,6 @@ struct FindHit {
 // from its trail byte. An empty needle occurs nowhere.
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 
-// True when the record is used and its name or one of its four memos holds the text.
-bool RecordMatches(const CParameter& record, std::string_view text);
-
 // Every used entry of the projects, of the given kinds, whose name or memos hold the text
 // (code-page bytes), in project order, then patches, tones, waves, then slot order.
 std::vector<FindHit> FindHits(const std::vector<const CLumData*>& projects, std::string_view text,

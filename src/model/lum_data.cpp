@@ -64,13 +64,6 @@ bool CLumData::AnyUsedIn(int kind, int first, int count) const {
     return false;
 }
 
-bool CLumData::AnyUsedInLast(int kind, int n) const {
-    const int size = static_cast<int>(Records(kind).Size());
-    if (n <= 0 || n > size)
-        return false;
-    return AnyUsedIn(kind, size - n, n);
-}
-
 int CLumData::UsedExtent(int kind) const {
     const CParameterArray& records = Records(kind);
     for (std::size_t i = records.Size(); i-- > 0;)

@@ -50,13 +50,9 @@ public:
     std::string ProjectFolder() const { return m_projectFolder; }
     void SetProjectFolder(std::string folder) { m_projectFolder = std::move(folder); }
 
-    // Destroys every record of the kind, leaving the array without elements.
-    void ClearRecords(int kind) { Records(kind).Clear(); }
     int CountEmpty(int kind) const;
     std::vector<int> EmptySlots(int kind) const;
     bool AnyUsedIn(int kind, int first, int count) const;
-    // True when one of the last n slots is used; false for n = 0 or n above the slot count.
-    bool AnyUsedInLast(int kind, int n) const;
     // 1 + index of the last used slot, 0 when all are empty.
     int UsedExtent(int kind) const;
     bool RangeFits(int kind, int first, int count) const;

@@ -79,10 +79,6 @@ bool CReferencedParameter::HasUser(std::int32_t index) const {
     return std::find(m_users.begin(), m_users.end(), index) != m_users.end();
 }
 
-void CReferencedParameter::SortUsers() {
-    std::sort(m_users.begin(), m_users.end());
-}
-
 bool CReferencedParameter::UsersAndTextsEqual(const CReferencedParameter& other) const {
     return TextsEqual(other) && m_users == other.m_users;
 }

@@ -102,7 +102,6 @@ public:
     // Removes the first occurrence of the index; nothing when absent.
     void RemoveUser(std::int32_t index);
     bool HasUser(std::int32_t index) const;
-    void SortUsers();
 
     std::vector<std::int32_t>& Users() { return m_users; }
     const std::vector<std::int32_t>& Users() const { return m_users; }

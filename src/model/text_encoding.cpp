@@ -150,10 +150,6 @@ std::optional<CodePage> CodePageNamed(std::string_view name) {
     return std::nullopt;
 }
 
-const char* CodePageName(CodePage page) {
-    return page == CodePage::ShiftJis ? "Shift_JIS" : "windows-1252";
-}
-
 void SetCodePageSource(void (*source)()) {
     g_source.store(source);
 }

@@ -18,8 +18,6 @@ void SetCodePage(CodePage page);
 // The code page a name stands for ("windows-1252", "cp1252", "Shift_JIS", "sjis", "cp932" and
 // their spellings in any letter case); none for other names.
 std::optional<CodePage> CodePageNamed(std::string_view name);
-// "windows-1252" or "Shift_JIS".
-const char* CodePageName(CodePage page);
 // A function the core calls once, the first time it needs the code page while none has been
 // chosen: for a program whose choice can be read only after it has started.
 void SetCodePageSource(void (*source)());

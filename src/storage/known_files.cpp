@@ -19,10 +19,6 @@ void CKnownFiles::ForgetAreas(int kind) {
         m_areas[kind].clear();
 }
 
-std::size_t CKnownFiles::AreaCount(int kind) const {
-    return HasArea(kind) ? m_areas[kind].size() : 0;
-}
-
 void CKnownFiles::RememberMemo(int kind, std::optional<std::string> text) {
     if (HasMemo(kind))
         m_memos[kind] = std::move(text);

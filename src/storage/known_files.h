@@ -37,8 +37,6 @@ public:
     KnownAreaPtr Area(int kind, const std::string& path) const;
     // Forgets the areas of a kind.
     void ForgetAreas(int kind);
-    // How many areas of a kind are remembered.
-    std::size_t AreaCount(int kind) const;
 
     // Remembers the text of a kind's memo file; none: nothing is known of it.
     void RememberMemo(int kind, std::optional<std::string> text);

@@ -77,13 +77,8 @@ public:
     const LoadReport& LastLoadReport() const { return m_loadReport; }
     // What the project's own patch, tone and memo files hold as the last load or save found or
     // wrote them (a save that failed forgets it all).
-    const CKnownFiles& KnownFiles() const { return m_known; }
 
     // --- Saving (see project_saver.cpp).
-    // Writes the project into its project folder; `elsewhere` when the folder is not the one
-    // the project was loaded from (a missing or empty folder is built new, another one has its
-    // instrument and memo files replaced).
-    bool SaveAll(bool elsewhere);
     // Copies files of this project that records of other open projects still use to the work
     // folder and points those records at the copies (before the project closes).
     void HandOverSharedFiles();

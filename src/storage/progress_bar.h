@@ -11,9 +11,8 @@ class CLumProgressBar {
 public:
     virtual ~CLumProgressBar() = default;
 
-    virtual void Begin(int maximum, const std::string& title, bool cancellable) {
+    virtual void Begin(int /*maximum*/, const std::string& title, bool cancellable) {
         if (m_nesting++ == 0) {
-            m_maximum = maximum;
             m_title = title;
             m_cancellable = cancellable;
             m_position = 0;
@@ -30,7 +29,6 @@ public:
     }
 
     int Nesting() const { return m_nesting; }
-    int Maximum() const { return m_maximum; }
     int Position() const { return m_position; }
     const std::string& Title() const { return m_title; }
     const std::string& Text() const { return m_text; }
@@ -40,7 +38,6 @@ protected:
 
 private:
     int m_nesting = 0;
-    int m_maximum = 0;
     int m_position = 0;
     bool m_cancellable = false;
     bool m_cancelled = false;

@@ -482,16 +482,6 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
     return saved;
 }
 
-bool CLumFileDocument::SaveAll(bool elsewhere) {
-    if (!elsewhere)
-        return SaveFolder(SaveMode::InPlace, {});
-    const FileStatus status = Fs().Status(m_data.ProjectFolder());
-    std::vector<DirEntry> entries;
-    const bool empty = status.type == FileType::Missing ||
-                       (Fs().ListFolder(m_data.ProjectFolder(), entries) && entries.empty());
-    return SaveFolder(empty ? SaveMode::NewFolder : SaveMode::Replace, {});
-}
-
 void CLumFileDocument::HandOverSharedFiles() {
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const std::unordered_set<std::string> used = PathsUsedElsewhere(*this, kind, &m_data);

@@ -59,21 +59,4 @@ std::string NoticeText(const std::string& one, const std::string& many,
     return NoticeText(items.size() == 1 ? one : std::to_string(items.size()) + " " + many, items);
 }
 
-void CLumTextOut::WriteFormat(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<std::size_t>(m_indent) * 2, ' ');
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.append(buffer.data(), static_cast<std::size_t>(length));
-    }
-    va_end(args);
-    Write(text);
-}
-
 } // namespace Corv

@@ -6,7 +6,12 @@
 namespace Corv {
 
 // Button sets of a question and the answers they give.
-enum ButtonSet : int { kButtonsOk = 0, kButtonsOkCancel = 1, kButtonsYesNo = 2, kButtonsYesNoCancel = 3 };
+enum ButtonSet : int {
+    kButtonsOk = 0,
+    kButtonsOkCancel = 1,
+    kButtonsYesNo = 2,
+    kButtonsYesNoCancel = 3
+};
 enum Answer : int { kAnswerOk = 0, kAnswerCancel = 1, kAnswerYes = 2, kAnswerNo = 3 };
 
 // The message codes shared by every layer.
@@ -56,26 +61,11 @@ std::string NoticeText(const std::string& summary, const std::vector<std::string
 std::string NoticeText(const std::string& one, const std::string& many,
                        const std::vector<std::string>& items);
 
-// A text sink with indentation and formatted writing.
+// A text sink.
 class CLumTextOut {
 public:
     virtual ~CLumTextOut() = default;
     virtual void Write(const std::string& text) = 0;
-    // printf-style formatted write, indented by the current level.
-    void WriteFormat(const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
-    void Indent() { ++m_indent; }
-    void Unindent() {
-        if (m_indent > 0)
-            --m_indent;
-    }
-    int Indentation() const { return m_indent; }
-
-private:
-    int m_indent = 0;
 };
 
 // Collects text, remembers the last error code reported to it and holds a deferred message
@@ -84,7 +74,6 @@ class CLumTextOutBuffer : public CLumTextOut {
 public:
     void Write(const std::string& text) override { m_text += text; }
     const std::string& Text() const { return m_text; }
-    void ClearText() { m_text.clear(); }
 
     void SetLastError(int code) { m_lastError = code; }
     int LastError() const { return m_lastError; }

@@ -231,11 +231,6 @@ TEST_F(LumDataTest, RangeQueriesAtTheEdges) {
     Use(kWaveKind, 998);
     Use(kPatchKind, 10);
     EXPECT_EQ(m_data.UsedExtent(kWaveKind), 999);
-    const auto last = [this](int kind, int n) { return m_data.AnyUsedInLast(kind, n); };
-    EXPECT_EQ((std::vector<bool>{last(kWaveKind, 1), last(kWaveKind, 0), last(kWaveKind, 999),
-                                 last(kWaveKind, 1000), last(kToneKind, 1000),
-                                 last(kPatchKind, 501), last(kPatchKind, 502)}),
-              (std::vector<bool>{true, false, true, false, false, false, true}));
     const auto fits = [this](int k, int i, int n) { return m_data.RangeFits(k, i, n); };
     EXPECT_EQ((std::vector<bool>{fits(kPatchKind, 511, 1), fits(kPatchKind, 511, 2),
                                  fits(kPatchKind, 512, 0), fits(kPatchKind, -1, 1),
