@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
         const int size = std::atoi(argv[i]);
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(root).arg(size);
         const QString file = QStringLiteral("%1/%2.png").arg(folder, name);
-        if (size <= 0 || !QDir().mkpath(folder) || !ProgramIconImage(size).save(file, "PNG")) {
+        if (size <= 0 || !QDir().mkpath(folder) ||
+            !CorvDesktop::ProgramIconImage(size).save(file, "PNG")) {
             std::fprintf(stderr, "corv_icon_writer: cannot write %s\n", qPrintable(file));
             return 1;
         }

@@ -1,19 +1,20 @@
 // The desktop program: starts the application object and runs the event loop.
 #include "app/app.h"
 #include "app/program_icon.h"
+#include "ui/file_doc.h"
+#include "ui/file_view.h"
+#include "ui/parameter_list.h"
 
 #include <QApplication>
-#include <QSaveFile>
 #include <QMainWindow>
 #include <QMdiSubWindow>
+#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <string_view>
 
-#include "ui/file_doc.h"
-#include "ui/file_view.h"
-#include "ui/parameter_list.h"
+using namespace CorvDesktop;
 
 namespace {
 
@@ -54,15 +55,16 @@ void WriteLayout(const QString& path) {
     QByteArray text;
     for (CFileView* view : CFileView::Views()) {
         const QByteArray title = view->Title().toUtf8();
-        text += "window " + title + ' ' + QByteArray::number(view->Document().IsModified() ? 1 : 0) +
-                ' ' + QByteArray::number(view == CFileView::Current() ? 1 : 0) + '\n';
+        text += "window " + title + ' ' +
+                QByteArray::number(view->Document().IsModified() ? 1 : 0) + ' ' +
+                QByteArray::number(view == CFileView::Current() ? 1 : 0) + '\n';
         for (int kind = 0; kind < 3; ++kind) {
             const CParameterListCtrl* list = view->List(kind);
             const QWidget* rows = list->viewport();
             const QPoint origin = rows->mapToGlobal(QPoint(0, 0));
             const QRect name = list->visualRect(list->model()->index(list->TopRow(), 1));
-            const QList<int> numbers = {kind,          origin.x(),           origin.y(),
-                                        rows->width(), rows->height(),       list->rowHeight(0),
+            const QList<int> numbers = {kind,           origin.x(),       origin.y(),
+                                        rows->width(),  rows->height(),   list->rowHeight(0),
                                         list->TopRow(), name.center().x()};
             text += "list " + title;
             for (const int number : numbers)
@@ -70,7 +72,8 @@ void WriteLayout(const QString& path) {
             text += '\n';
         }
     }
-    text += "modal " + QByteArray::number(QApplication::activeModalWidget() != nullptr ? 1 : 0) + '\n';
+    text +=
+        "modal " + QByteArray::number(QApplication::activeModalWidget() != nullptr ? 1 : 0) + '\n';
     QSaveFile file(path); // replaced whole: a reader never sees half of it
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size())
         file.commit();
@@ -118,7 +121,8 @@ int main(int argc, char* argv[]) {
             const QString screenshot = qEnvironmentVariable("CORV_SCREENSHOT");
             if (!screenshot.isEmpty()) {
                 const QString selection = qEnvironmentVariable("CORV_SCREENSHOT_SELECT");
-                QTimer::singleShot(1000, &application, [selection] { PrepareScreenshot(selection); });
+                QTimer::singleShot(1000, &application,
+                                   [selection] { PrepareScreenshot(selection); });
                 QTimer::singleShot(2000, &application, [screenshot] {
                     QGuiApplication::primaryScreen()->grabWindow(0).save(screenshot);
                     QCoreApplication::quit();

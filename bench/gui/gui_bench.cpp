@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace CorvDesktop;
+
 namespace CorvBench {
 
 namespace {

@@ -8,6 +8,7 @@
 #include "storage/moved_entries.h"
 #include "ui/about_dialog.h"
 #include "ui/child_frame.h"
+#include "ui/desktop.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/font_setup.h"
@@ -29,17 +30,14 @@
 #include <QUrl>
 #include <algorithm>
 
+namespace CorvDesktop {
+
 namespace {
 
 const QString kAppName = QStringLiteral("Corvane Librarian");
 // The manual's files; the English one is always there, the Japanese one may be.
 const QString kEnglishManual = QStringLiteral("CorvaneLibrarianManualE.html");
 const QString kJapaneseManual = QStringLiteral("CorvaneLibrarianManualJ.html");
-
-CApp*& TheApp() {
-    static CApp* app = nullptr;
-    return app;
-}
 
 } // namespace
 
@@ -48,24 +46,20 @@ CApp::CApp() : CApp(Environment{}) {}
 CApp::CApp(Environment environment)
     : m_env(std::move(environment)), m_services(Corv::CDomain::Get()),
       m_documents(std::make_unique<CDocManager>()) {
-    if (TheApp() == nullptr) {
-        TheApp() = this;
+    if (IAppShell::Instance() == nullptr)
         IAppShell::Install(this);
-    }
 }
 
 CApp::~CApp() {
     m_documents->CloseAllDocuments();
     delete m_mainFrame;
     m_documents.reset();
-    if (TheApp() == this) {
-        TheApp() = nullptr;
+    if (IAppShell::Instance() == this)
         IAppShell::Install(nullptr);
-    }
 }
 
 CApp* CApp::Instance() {
-    return TheApp();
+    return dynamic_cast<CApp*>(IAppShell::Instance());
 }
 
 namespace {
@@ -86,14 +80,14 @@ QStringList AbsoluteArguments(const QStringList& arguments) {
 
 bool CApp::InitInstance(const QStringList& givenArguments) {
     const QStringList arguments = AbsoluteArguments(givenArguments);
-    // 1. One instance: a later start hands its command line over and ends.
+    // One instance: a later start hands its command line over and ends.
     m_guard = std::make_unique<GP::CMMF>(
         m_env.instanceName.isEmpty() ? GP::CMMF::DefaultName(kAppName) : m_env.instanceName);
     if (!m_guard->Create(arguments)) {
         m_exitWork = true;
         return false;
     }
-    // 3-5. Recent files and the core's document hooks, main frame.
+    // Recent files and the core's document hooks, then the main frame.
     m_documents->Install();
     m_mainFrame = new CMainFrame;
     // The frame follows the recent-file list of the running application object.
@@ -110,13 +104,13 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
         m_documents->SetQuestion(m_env.question);
     m_guard->SetMainWindow(m_mainFrame);
     connect(m_guard.get(), &GP::CMMF::ArgumentsReceived, this, &CApp::OnHandedOver);
-    // 6-7. Settings, then the window.
+    // Settings, then the window.
     LoadSettings();
     if (m_env.showMainWindow)
         m_mainFrame->ShowPlaced();
-    // 8-9. Sinks (the path separator is "/" on this platform).
+    // Where the core's messages, questions and progress go.
     InstallSinks();
-    // 10. The work folder.
+    // The work folder.
     if (!CreateWorkFolder())
         return false;
     m_started = true;
@@ -127,10 +121,10 @@ bool CApp::InitInstance(const QStringList& givenArguments) {
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CApp::ScheduleIdle);
     idle->start(100);
-    // 11. A project named on the command line.
+    // A project named on the command line.
     if (!OpenFromArguments(arguments))
         return false;
-    // 12. Language.
+    // Language.
     m_language = QLocale::system().language() == QLocale::Japanese ? QStringLiteral("J")
                                                                    : QStringLiteral("E");
     return true;
@@ -274,7 +268,7 @@ void CApp::OnAppAbout() {
 }
 
 void CApp::OnSetUpFont() {
-    SetUpListFont(m_mainFrame);
+    SetUpListFont(m_mainFrame, CDesktop::Get().ListFont());
 }
 
 QString ManualFolderFor(const QString& programFolder) {
@@ -348,3 +342,5 @@ void CApp::OnEditUndo() {
         frame->View()->SetTopRows(entry.rows);
     }
 }
+
+} // namespace CorvDesktop

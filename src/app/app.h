@@ -11,10 +11,17 @@
 #include <functional>
 #include <memory>
 
-class CMainFrame;
 namespace GP {
 class CMMF;
 }
+
+namespace Corv {
+class CDomain;
+} // namespace Corv
+
+namespace CorvDesktop {
+
+class CMainFrame;
 
 // The folder of the manual for a program in `programFolder`: "Manual" beside it (the build
 // tree), or else the documentation folder of an installation around it
@@ -24,10 +31,6 @@ QString ManualFolderFor(const QString& programFolder);
 // The application object: starts the program (single instance, settings, main frame, sinks,
 // work folder, a project named on the command line, language), serves the application-level
 // commands and, at exit, writes the settings back and empties the work folder.
-namespace Corv {
-class CDomain;
-} // namespace Corv
-
 class CApp : public QObject, public IAppShell {
     Q_OBJECT
 public:
@@ -126,3 +129,5 @@ private:
     QString m_language = QStringLiteral("E");
     QString m_manualPath;
 };
+
+} // namespace CorvDesktop

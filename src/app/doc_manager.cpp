@@ -6,6 +6,7 @@
 #include "storage/folder_signature.h"
 #include "storage/text_out.h"
 #include "ui/child_frame.h"
+#include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/main_frame.h"
@@ -16,6 +17,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <algorithm>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -124,7 +127,8 @@ void CDocManager::Watch(CFileDoc& document) {
 
 bool CDocManager::Busy() const {
     return m_saving > 0 || m_asking || QApplication::activeModalWidget() != nullptr ||
-           (m_mainFrame != nullptr && !m_mainFrame->isEnabled()) || CDragState::Get().Dragging();
+           (m_mainFrame != nullptr && !m_mainFrame->isEnabled()) ||
+           CDesktop::Get().Drag().Dragging();
 }
 
 void CDocManager::OnFolderChanged(CFileDoc* document) {
@@ -422,3 +426,5 @@ void CDocManager::BeginWait() {
 void CDocManager::EndWait() {
     QApplication::restoreOverrideCursor();
 }
+
+} // namespace CorvDesktop

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+namespace CorvDesktop {
+
 class CFileDoc;
 class CFileFrame;
 class CMainFrame;
@@ -136,3 +138,5 @@ private:
     int m_saving = 0;
     bool m_asking = false;
 };
+
+} // namespace CorvDesktop

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace CorvDesktop {
+
 CFolderWatch::CFolderWatch(QObject* parent) : QObject(parent) {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(kQuietMs);
@@ -57,3 +59,5 @@ void CFolderWatch::Rewatch() {
     if (!paths.isEmpty())
         m_watcher.addPaths(paths);
 }
+
+} // namespace CorvDesktop

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+namespace CorvDesktop {
+
 // Watches a project folder for changes other programs make: the folder itself, its Patch/,
 // Tone/ and Wave/ subfolders (files added, removed or renamed) and the files at its top (the
 // memo and system files, which editors may rewrite in place). A burst of events, such as a
@@ -40,3 +42,5 @@ private:
     QTimer m_quiet;
     QString m_folder;
 };
+
+} // namespace CorvDesktop

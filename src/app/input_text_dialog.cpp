@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace CorvDesktop {
+
 CFolderNameEdit::CFolderNameEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textEdited, this, &CFolderNameEdit::DropForbidden);
 }
@@ -62,3 +64,5 @@ void CInputTextDialog::SetOkCaption(const QString& caption) {
     if (!caption.isEmpty())
         m_ok->setText(caption);
 }
+
+} // namespace CorvDesktop

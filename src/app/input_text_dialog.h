@@ -5,6 +5,8 @@
 
 class QPushButton;
 
+namespace CorvDesktop {
+
 // An edit field for folder names: the characters " * / : < > ? \ | and control characters are
 // silently dropped as they are typed or pasted.
 class CFolderNameEdit : public QLineEdit {
@@ -38,3 +40,5 @@ private:
     CFolderNameEdit* m_edit;
     QPushButton* m_ok;
 };
+
+} // namespace CorvDesktop

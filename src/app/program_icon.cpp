@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <cmath>
 
+namespace CorvDesktop {
+
 QImage ProgramIconImage(int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -45,3 +47,5 @@ QIcon ProgramIcon() {
         icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
     return icon;
 }
+
+} // namespace CorvDesktop

@@ -18,6 +18,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+namespace CorvDesktop {
+
 namespace {
 
 // The start folder: a stored "...\" (or "/") ending is dropped; a folder that is gone gives the
@@ -272,18 +274,14 @@ bool CSelectFolderDialog::CreateNewProject(const QString& name) {
     return true;
 }
 
-namespace Corv {
-
 bool CSelectProjectDialog::IsAcceptableFolder(const QString& path) const {
     return path.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive) &&
            CSelectFolderDialog::IsAcceptableFolder(path);
 }
 
-} // namespace Corv
-
-std::unique_ptr<Corv::CSelectProjectDialog>
+std::unique_ptr<CSelectProjectDialog>
 CDialogProjectChooser::CreateDialog(bool openMode, const QString& initialFolder, QWidget* parent) {
-    return std::make_unique<Corv::CSelectProjectDialog>(
+    return std::make_unique<CSelectProjectDialog>(
         openMode ? CSelectFolderDialog::kOpenMode : CSelectFolderDialog::kSaveMode, initialFolder,
         openMode ? QStringLiteral("Open &Project") : QStringLiteral("Save &Project"),
         openMode ? QStringLiteral("Open Project") : QStringLiteral("Save Project"), parent);
@@ -301,3 +299,5 @@ bool CDialogProjectChooser::Choose(bool openMode, const QString& initialFolder, 
     dialog->exec();
     return Result(*dialog, chosen);
 }
+
+} // namespace CorvDesktop

@@ -10,6 +10,8 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
+namespace CorvDesktop {
+
 // Chooses a folder from a folder tree: the folder the user enters, selects or types into the
 // field is tested with IsAcceptableFolder and, when it passes, shown in the field and taken by
 // the accept button. In save mode "N&ew Project" creates a folder and takes it at once.
@@ -96,8 +98,6 @@ private:
     QPushButton* m_newProject;
 };
 
-namespace Corv {
-
 // The project chooser: only folders whose name ends in ".prj" (any letter case) are taken.
 class CSelectProjectDialog : public CSelectFolderDialog {
     Q_OBJECT
@@ -105,8 +105,6 @@ public:
     using CSelectFolderDialog::CSelectFolderDialog;
     bool IsAcceptableFolder(const QString& path) const override;
 };
-
-} // namespace Corv
 
 // How the program asks the user for a project folder; tests install a scripted one.
 class IProjectChooser {
@@ -125,7 +123,7 @@ public:
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override;
 
     // The dialog Choose shows, with its title and accept text for the mode.
-    static std::unique_ptr<Corv::CSelectProjectDialog>
+    static std::unique_ptr<CSelectProjectDialog>
     CreateDialog(bool openMode, const QString& initialFolder, QWidget* parent);
     // The folder a dialog that has ended took; false when it was cancelled.
     static bool Result(const CSelectFolderDialog& dialog, QString& chosen);
@@ -133,3 +131,5 @@ public:
 private:
     QWidget* m_parent;
 };
+
+} // namespace CorvDesktop

@@ -1,11 +1,14 @@
 #include "app/settings.h"
 
 #include "gp/profile.h"
+#include "ui/desktop.h"
 #include "ui/font_setup.h"
 #include "ui/project_options.h"
 
 #include <QString>
 #include <cstdint>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -22,14 +25,16 @@ void Serialize(bool save, const char* entry, std::uint32_t& value) {
 } // namespace
 
 void SerializeSettings(bool save) {
-    CProjectOptions& options = CProjectOptions::Get();
+    CProjectOptions& options = CDesktop::Get().Options();
     Serialize(save, "GridSw", options.m_gridSw);
     Serialize(save, "WaveOption", options.m_cleanOptions[0]);
     Serialize(save, "ToneOption", options.m_cleanOptions[1]);
     Serialize(save, "TnumOption", options.m_cleanOptions[2]);
     Serialize(save, "PnumOption", options.m_cleanOptions[3]);
     if (save)
-        CListFont::Get().Save();
+        CDesktop::Get().ListFont().Save();
     else
-        CListFont::Get().Load();
+        CDesktop::Get().ListFont().Load();
 }
+
+} // namespace CorvDesktop

@@ -363,6 +363,7 @@ CDocumentHooks& CProjectDocuments::Hooks() {
 
 CProjectDocument& CProjectDocuments::Create() {
     m_documents.push_back(std::make_unique<CProjectDocument>());
+    m_documents.back()->m_id = ++m_lastId;
     return *m_documents.back();
 }
 

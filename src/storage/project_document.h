@@ -5,6 +5,7 @@
 #include "storage/project_lock.h"
 #include "storage/undo_step.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +47,9 @@ public:
         return Data().ProjectFolder().empty() ? m_title : Data().ProjectFolder();
     }
 
+    // The number the set of open projects gave the document when it was opened, never given to
+    // another in this process: a drag names its source project by it.
+    std::uint64_t Id() const { return m_id; }
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true);
     // The folder as the user gave it when it was last loaded or saved; empty for a new project.
@@ -66,7 +70,6 @@ public:
 
     // True when another program changed the project's folder since it was loaded or saved here.
     bool ChangedOnDisk() const;
-    const CProjectLock& Lock() const { return m_lock; }
 
 private:
     friend class CProjectDocuments;
@@ -88,6 +91,7 @@ private:
     CProjectLock m_lock;
     LockMode m_lockMode = LockMode::Shared;
     CFolderSignature m_seen; // the folder's signature when it was last loaded or saved here
+    std::uint64_t m_id = 0;
     bool m_modified = false;
     std::string m_pathName;
     std::string m_title;
@@ -154,6 +158,7 @@ private:
     CDocumentHooks* m_hooks = nullptr;
     CDocumentHooks m_noHooks; // what happens when no program asked to be told: nothing
     unsigned m_untitledCounter = 0;
+    std::uint64_t m_lastId = 0;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     bool m_toldNoLocks = false;
 };

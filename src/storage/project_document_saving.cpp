@@ -19,10 +19,6 @@ IFileSystem& Fs() {
     return FileSystem();
 }
 
-std::string WithoutSlash(const std::string& folder) {
-    return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
-}
-
 // False when the folder is another open project's; `elsewhere` is cleared when it is the
 // document's own. The same folder under another spelling (a link, for one) counts as taken:
 // it would pass as a folder to replace, and replacing it would take the very files that this

@@ -29,10 +29,6 @@ IFileSystem& Fs() {
     return FileSystem();
 }
 
-std::string WithoutSlash(const std::string& folder) {
-    return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
-}
-
 // What cannot be told counts as there.
 bool Exists(const std::string& path) {
     const FileStatus status = Fs().Status(path);

@@ -17,6 +17,11 @@ inline constexpr const char* kPlacingJournalName = ".corvane-journal-placing";
 // True for the names a save gives files while it works (staged and set-aside files).
 bool IsSaveLeftoverName(const std::string& name);
 
+// The folder without the "/" it may end in.
+inline std::string WithoutSlash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
 // The files a save may put in place, set aside or take out of a project folder, and the
 // folders it may reach them through. A journal found in a folder was written by someone, not
 // necessarily by a save of ours: before any of its steps is replayed, every path it names must

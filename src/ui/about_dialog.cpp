@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QStyle>
 
+namespace CorvDesktop {
+
 CAboutDlg::CAboutDlg(QWidget* parent, bool withProductVersion)
     : QDialog(parent), m_description(new QLabel(this)), m_version(new QLabel(this)),
       m_legal(new QLabel(this)) {
@@ -52,3 +54,5 @@ void ShowAboutBox(QWidget* parent) {
     CAboutDlg dialog(parent, ctrl);
     dialog.exec();
 }
+
+} // namespace CorvDesktop

@@ -4,6 +4,8 @@
 
 class QLabel;
 
+namespace CorvDesktop {
+
 // The About box: the program's description, version (with the product version's four numbers
 // when Ctrl is held as it opens) and legal notice, all from the version information.
 class CAboutDlg : public QDialog {
@@ -27,3 +29,5 @@ private:
 
 // Shows the About box (the Ctrl key held at that moment adds the product version).
 void ShowAboutBox(QWidget* parent);
+
+} // namespace CorvDesktop

@@ -5,7 +5,6 @@
 #include "ui/child_frame.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
-#include "ui/main_frame.h"
 #include "ui/parameter_list.h"
 #include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
@@ -17,6 +16,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -34,7 +35,8 @@ CFileView* ViewOf(const Corv::CProjectDocument* document) {
 
 } // namespace
 
-CCheckWindow::CCheckWindow(CMainFrame& frame) : QDialog(&frame), m_frame(frame) {
+CCheckWindow::CCheckWindow(QWidget& parent, QMdiArea* area, std::function<CFileView*()> activeView)
+    : QDialog(&parent), m_activeView(std::move(activeView)) {
     setObjectName(QStringLiteral("CheckWindow"));
     setModal(false);
     setWindowTitle(QStringLiteral("Check"));
@@ -57,8 +59,7 @@ CCheckWindow::CCheckWindow(CMainFrame& frame) : QDialog(&frame), m_frame(frame) 
     connect(again, &QPushButton::clicked, this, &CCheckWindow::Refresh);
     connect(m_lines, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { ActivateLine(m_lines->row(item)); });
-    connect(m_frame.MdiArea(), &QMdiArea::subWindowActivated, this,
-            &CCheckWindow::ActiveProjectChanged);
+    connect(area, &QMdiArea::subWindowActivated, this, &CCheckWindow::ActiveProjectChanged);
 }
 
 const Corv::CProjectDocument* CCheckWindow::Checked() const {
@@ -72,7 +73,7 @@ QString CCheckWindow::Summary() const {
 void CCheckWindow::Refresh() {
     m_lines->clear();
     m_problems.clear();
-    CFileView* view = m_frame.ActiveView();
+    CFileView* view = m_activeView();
     m_checked = view != nullptr ? &view->Document().Core() : nullptr;
     if (m_checked == nullptr) {
         setWindowTitle(QStringLiteral("Check"));
@@ -118,7 +119,7 @@ void CCheckWindow::ActiveProjectChanged() {
     // checked project's own window (as a line's activation does) keeps the list as it is.
     if (!isVisible())
         return;
-    CFileView* view = m_frame.ActiveView();
+    CFileView* view = m_activeView();
     if (view != nullptr && &view->Document().Core() != m_checked)
         Refresh();
 }
@@ -134,3 +135,5 @@ QString CCheckWindow::OpeningNotice(const Corv::CProjectDocument& document, cons
     return QStringLiteral("%1: %2 found \u2014 Project > Check lists them")
         .arg(name, ProblemCount(count));
 }
+
+} // namespace CorvDesktop

@@ -4,16 +4,21 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace Corv {
 class CProjectDocument;
 } // namespace Corv
 
-class CMainFrame;
+class QMdiArea;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+
+namespace CorvDesktop {
+
+class CFileView;
 
 // Project > Check: a non-modal window that lists the problems the integrity check finds in
 // the active project ("No problems found." when there are none). Activating a line (double
@@ -22,7 +27,9 @@ class QListWidgetItem;
 class CCheckWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit CCheckWindow(CMainFrame& frame);
+    // A window over `parent`, which follows the project windows of `area`; `activeView` tells
+    // which project window is the active one (null: none).
+    CCheckWindow(QWidget& parent, QMdiArea* area, std::function<CFileView*()> activeView);
 
     // Checks the active project again and lists what it finds; an empty list and a note when
     // no project window is active.
@@ -43,9 +50,11 @@ public:
 private:
     void ActiveProjectChanged();
 
-    CMainFrame& m_frame;
+    std::function<CFileView*()> m_activeView;
     QLabel* m_summary = nullptr;
     QListWidget* m_lines = nullptr;
     const Corv::CProjectDocument* m_checked = nullptr;
     std::vector<Corv::ProjectProblem> m_problems;
 };
+
+} // namespace CorvDesktop

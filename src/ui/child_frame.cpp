@@ -6,6 +6,8 @@
 
 #include <QCloseEvent>
 
+namespace CorvDesktop {
+
 CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
     : CChildFrame(kProjectKind, parent), m_document(document), m_view(new CFileView(document)) {
     setWidget(m_view);
@@ -29,3 +31,5 @@ void CFileFrame::closeEvent(QCloseEvent* event) {
     }
     CChildFrame::closeEvent(event);
 }
+
+} // namespace CorvDesktop

@@ -2,6 +2,8 @@
 
 #include "gp/mdi_child_ex.h"
 
+namespace CorvDesktop {
+
 class CFileDoc;
 class CFileView;
 
@@ -39,3 +41,5 @@ private:
     CFileView* m_view;
     bool m_closeApproved = false;
 };
+
+} // namespace CorvDesktop

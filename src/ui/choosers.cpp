@@ -1,24 +1,19 @@
 #include "ui/choosers.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
 #include "ui/clean_project_dlg.h"
 #include "ui/profiled_file_dialog.h"
 #include "ui/replace_string_dlg.h"
 #include "ui/set_grid_dlg.h"
 
-CUiChoosers& CUiChoosers::Get() {
-    static CUiChoosers choosers;
-    return choosers;
-}
+#include <QApplication>
+#include <QMessageBox>
 
-void CUiChoosers::Reset() { Get() = CUiChoosers(); }
+namespace CorvDesktop {
 
-bool CUiChoosers::EditText(QWidget* parent, int field, QString& text) const {
+bool CUiChoosers::EditText(QWidget* parent, int field, QString& text, const CCodePage& page) const {
     if (editText)
         return editText(parent, field, text);
-    CReplaceStringDlg dialog(field, text, parent);
+    CReplaceStringDlg dialog(field, text, page, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     text = dialog.Text();
@@ -36,10 +31,10 @@ bool CUiChoosers::SetUpGrid(QWidget* parent, int& gridSw) const {
 }
 
 bool CUiChoosers::CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options,
-                               const Corv::CLumData* data) const {
+                               const CCodePage& page, const Corv::CLumData* data) const {
     if (cleanProject)
         return cleanProject(parent, options);
-    CCleanProjectDlg dialog(options, parent);
+    CCleanProjectDlg dialog(options, page, parent);
     if (data != nullptr)
         dialog.ShowPreviewOf(*data);
     if (dialog.exec() != QDialog::Accepted)
@@ -61,3 +56,5 @@ void CUiChoosers::Notice(QWidget* parent, const QString& text) const {
     }
     QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
 }
+
+} // namespace CorvDesktop

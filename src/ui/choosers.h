@@ -11,6 +11,10 @@ namespace Corv {
 class CLumData;
 }
 
+namespace CorvDesktop {
+
+class CCodePage;
+
 // The answers the project window and its lists get from their modal dialogs. Each entry is
 // empty by default, which shows the real dialog; tests put scripted answers in its place so
 // that no modal dialog ever opens.
@@ -27,15 +31,14 @@ struct CUiChoosers {
     // A notice with an OK button (the missing-files warning).
     std::function<void(QWidget* parent, const QString& text)> notice;
 
-    static CUiChoosers& Get();
-    // Back to the real dialogs.
-    static void Reset();
-
-    bool EditText(QWidget* parent, int field, QString& text) const;
+    // The real dialogs show texts in `page`.
+    bool EditText(QWidget* parent, int field, QString& text, const CCodePage& page) const;
     bool SetUpGrid(QWidget* parent, int& gridSw) const;
     // The real dialog previews the clean of `data` when given.
-    bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options,
+    bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options, const CCodePage& page,
                       const Corv::CLumData* data = nullptr) const;
     QStringList ImportWave(QWidget* parent) const;
     void Notice(QWidget* parent, const QString& text) const;
 };
+
+} // namespace CorvDesktop

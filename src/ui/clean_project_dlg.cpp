@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace CorvDesktop {
+
 namespace {
 
 // The option bits of a dialog's choice: 1 waves, 2 tones, 4 tone numbering, 8 patch numbering.
@@ -24,8 +26,9 @@ std::size_t OptionBits(const std::array<std::uint32_t, 4>& options) {
 
 } // namespace
 
-CCleanProjectDlg::CCleanProjectDlg(const std::array<std::uint32_t, 4>& options, QWidget* parent)
-    : QDialog(parent) {
+CCleanProjectDlg::CCleanProjectDlg(const std::array<std::uint32_t, 4>& options,
+                                   const CCodePage& page, QWidget* parent)
+    : QDialog(parent), m_page(page) {
     setWindowTitle(tr("Clean Project"));
     const std::array<QString, 4> texts = {tr("Keep Unused User &Waves"),
                                           tr("Keep Unused User &Tones"), tr("Keep Tone &Numbering"),
@@ -97,22 +100,13 @@ void CCleanProjectDlg::ShowDetails() {
     const Corv::CleanPlan* plan = Plan();
     if (plan == nullptr)
         return;
-    auto* details = new CCleanDetailsDlg(*plan, m_summary->text(), this);
+    auto* details = new CCleanDetailsDlg(*plan, m_summary->text(), m_page, this);
     details->setAttribute(Qt::WA_DeleteOnClose);
     details->open();
 }
 
-std::array<std::uint32_t, 4> CCleanProjectDlg::SavedOptions() {
-    return CProjectOptions::Get().m_cleanOptions;
-}
-
-void CCleanProjectDlg::SetSavedOptions(const std::array<std::uint32_t, 4>& options) {
-    for (std::size_t i = 0; i < options.size(); ++i)
-        CProjectOptions::Get().m_cleanOptions[i] = options[i] != 0 ? 1 : 0;
-}
-
 CCleanDetailsDlg::CCleanDetailsDlg(const Corv::CleanPlan& plan, const QString& summary,
-                                   QWidget* parent)
+                                   const CCodePage& page, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(tr("Clean Project: Details"));
     auto* layout = new QVBoxLayout(this);
@@ -132,7 +126,7 @@ CCleanDetailsDlg::CCleanDetailsDlg(const Corv::CleanPlan& plan, const QString& s
                                     : QStringLiteral("\u2192 %1").arg(change.newNumber);
         rows.append(new QTreeWidgetItem(QStringList{kinds[static_cast<std::size_t>(change.kind)],
                                                     QString::number(change.oldNumber), becomes,
-                                                    CCodePage::Get().Decode(change.name)}));
+                                                    page.Decode(change.name)}));
     }
     m_list->addTopLevelItems(rows);
     for (int column = 0; column < 3; ++column)
@@ -143,3 +137,5 @@ CCleanDetailsDlg::CCleanDetailsDlg(const Corv::CleanPlan& plan, const QString& s
     layout->addWidget(buttons);
     resize(fontMetrics().averageCharWidth() * 64, fontMetrics().height() * 28);
 }
+
+} // namespace CorvDesktop

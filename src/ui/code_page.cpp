@@ -1,20 +1,20 @@
 #include "ui/code_page.h"
 
+#include "model/text_encoding.h"
+#include "ui/text_codec.h"
+
 #include <QSettings>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
 
-#include "model/text_encoding.h"
-#include "ui/text_codec.h"
+namespace CorvDesktop {
 
 namespace {
 
-bool Known(const QString& name) { return QStringDecoder(name.toLatin1().constData()).isValid(); }
-
-// The core turns names into file names and back with the code page of the lists. It asks for it
-// when it first needs one (loading the first project), once the settings can be read.
-const bool kCoreAsks = (Corv::SetCodePageSource([] { CCodePage::Get(); }), true);
+bool Known(const QString& name) {
+    return QStringDecoder(name.toLatin1().constData()).isValid();
+}
 
 } // namespace
 
@@ -24,21 +24,18 @@ CCodePage::CCodePage() {
         Select(Name());
 }
 
-CCodePage& CCodePage::Get() {
-    static CCodePage page;
-    return page;
-}
-
 bool CCodePage::Select(const QString& name) {
     if (!Known(name))
         return false;
-    CTextCodec::SetCodePage(name);
+    m_name = name;
     if (const auto page = Corv::CodePageNamed(name.toStdString()))
         Corv::SetCodePage(*page);
     return true;
 }
 
-QString CCodePage::Name() const { return CTextCodec::CodePage(); }
+QString CCodePage::Name() const {
+    return m_name.isEmpty() ? CTextCodec::SystemCodePage() : m_name;
+}
 
 bool CCodePage::IsDoubleByte() const {
     const QString lower = Name().toLower();
@@ -53,23 +50,21 @@ QString CCodePage::Decode(const std::string& bytes) const {
     if (asciiPage && std::all_of(bytes.begin(), bytes.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    static QString decoderName;
-    static QStringDecoder decoder;
-    if (decoderName != name) {
-        decoder = QStringDecoder(name.toLatin1().constData());
-        decoderName = name;
+    if (m_decoderName != name) {
+        m_decoder = QStringDecoder(name.toLatin1().constData());
+        m_decoderName = name;
     }
-    if (!decoder.isValid())
-        return CTextCodec::Decode(bytes);
-    decoder.resetState();
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!m_decoder.isValid())
+        return CTextCodec::Decode(bytes, name);
+    m_decoder.resetState();
+    return m_decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 std::string CCodePage::Encode(const QString& text) const {
     QStringEncoder encoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
     QStringDecoder decoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
     if (!encoder.isValid() || !decoder.isValid())
-        return CTextCodec::Encode(text);
+        return CTextCodec::Encode(text, Name());
     // One character at a time: a character is kept only when its bytes read back as that
     // character, which leaves out substitutes and best-fit replacements alike.
     std::string bytes;
@@ -93,3 +88,5 @@ std::string CCodePage::EncodeEdited(const QString& edited, const std::string& or
         return original;
     return Encode(edited);
 }
+
+} // namespace CorvDesktop

@@ -2,16 +2,19 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <string>
+
+namespace CorvDesktop {
 
 // The lists' side of the legacy code page of names and memos (the application's CTextCodec
 // chooses it): the core keeps the texts as bytes, the lists decode them only for display and
 // encode only what the user typed.
 class CCodePage {
 public:
-    // The application's code page; the settings entry "Option"/"CodePage" overrides it when it
-    // names a code page this system knows.
-    static CCodePage& Get();
+    // The system's code page; the settings entry "Option"/"CodePage" overrides it when it names
+    // a code page this system knows.
+    CCodePage();
     // Chooses the code page by name (an unknown name keeps the current one); false when unknown.
     bool Select(const QString& name);
     QString Name() const;
@@ -27,5 +30,11 @@ public:
     std::string EncodeEdited(const QString& edited, const std::string& original) const;
 
 private:
-    CCodePage();
+    QString m_name; // empty: the system's choice
+    // The converter of the last code page decoded with (the lists decode every visible cell at
+    // every paint).
+    mutable QString m_decoderName;
+    mutable QStringDecoder m_decoder;
 };
+
+} // namespace CorvDesktop

@@ -1,27 +1,42 @@
 #pragma once
 
-#include "edit/transfer.h"
-#include "ui/file_view.h"
-#include "ui/parameter_list.h"
-
 #include <QObject>
-#include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QMimeData;
 
+namespace CorvDesktop {
+
+class CParameterListCtrl;
+
+// What a drag of list rows carries in its data: the program it was started in, the open project
+// it comes from (by the id the set of open projects gave it), the list kind, the dragged rows
+// (0-based, ascending), which of them the pointer grabbed, and the number of the drag. The records
+// themselves stay in their project until the drop takes them.
+struct DragPayload {
+    qint64 process = 0;
+    std::uint64_t project = 0;
+    int kind = 0;
+    std::vector<int> rows;
+    int grabOffset = 0;
+    std::uint64_t drag = 0;
+    bool operator==(const DragPayload&) const = default;
+};
+
 // The drag formats: one per list kind ("application/x-corvanelibrarian-patch", "-tone", "-wave").
 QString DragFormat(int kind);
-// The drag object of a list kind: its format with four zero bytes. The records themselves stay
-// in the process (the drag state's transfer).
-QMimeData* MakeDragData(int kind);
-// The list kind whose format the data carries; -1 for none of ours.
-int DragKind(const QMimeData* data);
+// The drag object for a payload: the format of its kind holding the payload's fields.
+QMimeData* MakeDragData(const DragPayload& payload);
+// The payload of drag data made by this program; none for data of another kind, another
+// program (another process of this one included), or data cut short.
+std::optional<DragPayload> ReadDragData(const QMimeData* data);
 
 // The insert and copy flags for the keys held over a list: Alt or Shift inserts (many window
 // managers keep Alt + drag for themselves); over the source list Ctrl copies and a plain drag
@@ -32,43 +47,43 @@ struct DropFlags {
 };
 DropFlags FlagsForKeys(Qt::KeyboardModifiers keys, bool overSourceList);
 
+// A drop that a list asks its project window to preview or perform: what the drag carries, the
+// list under the cursor, the first row the block would take there, and what the keys chose.
+struct ListDrop {
+    DragPayload payload;
+    CParameterListCtrl* target = nullptr;
+    int at = 0;
+    DropFlags flags;
+};
+
 // Rows scrolled per tick of automatic scrolling that started `elapsedMs` ago: 1 during the first
 // 3 seconds, then as many as whole seconds have passed.
 int AutoScrollRows(qint64 elapsedMs);
 // A background project window under a resting cursor comes forward after this long.
 inline constexpr qint64 kHoverRaiseMs = 1000;
 
-// A picture of the dragged rows for the cursor: each row's number and name, at most a screenful.
-QPixmap DragPixmap(const CParameterListCtrl& list, const std::vector<int>& rows);
-
-// The one drag of the program (there is only ever one): where it came from, what it carries, where
-// it would land, and the background window that the cursor rests on.
+// The pointer's side of the one drag in progress (there is only ever one): how many rows it
+// carries and which of them was grabbed, the list the cursor is over with the row the block would
+// land on and the keys held, the preview of that drop, and the background window the cursor
+// rests on. What the drag carries travels in its data (`DragPayload`).
 class CDragState : public QObject {
     Q_OBJECT
 public:
-    static CDragState& Get();
+    CDragState();
 
-    // Starts a drag of the selected rows of a list pressed at `dragRow`: false (and nothing
-    // changes) unless a selected slot is used. Takes the rows into the transfer.
-    bool Begin(CParameterListCtrl* source, int dragRow);
-    // Ends the drag: the transfer is emptied, highlights and the preview go.
+    // A drag of `count` rows grabbed by the `grabOffset`-th of them starts; returns its number.
+    std::uint64_t Begin(int count, int grabOffset);
+    // Ends the drag: highlights and the preview go.
     void End();
 
-    bool Dragging() const { return m_source != nullptr; }
-    CParameterListCtrl* Source() const { return m_source; }
-    int Kind() const { return m_kind; }
-    const std::vector<int>& Rows() const { return m_rows; }
-    int DragRow() const { return m_dragRow; }
+    bool Dragging() const { return m_dragging; }
     int GrabOffset() const { return m_grabOffset; }
-    bool Contiguous() const { return m_contiguous; }
     // The number of records of the drag's kind the drop places (the dragged rows).
-    int Count() const { return static_cast<int>(m_rows.size()); }
-    // What the drag carries, taken when it began.
-    const Corv::CTransfer& Transfer() const { return m_transfer; }
+    int Count() const { return m_count; }
 
     // The list the cursor is over and accepts, and where the block would land there.
-    CParameterListCtrl* Target() const { return m_target; }
-    void SetTarget(CParameterListCtrl* target);
+    QObject* Target() const { return m_target; }
+    void SetTarget(QObject* list);
     int DropPosition() const { return m_dropPosition; }
     void SetDropPosition(int row) { m_dropPosition = row; }
     DropFlags Flags() const { return m_flags; }
@@ -76,12 +91,10 @@ public:
     // The last preview of the drop: what releasing the button would do.
     const QString& Preview() const { return m_preview; }
     void SetPreview(const QString& text);
-    bool DropDone() const { return m_dropDone; }
-    void SetDropDone(bool done) { m_dropDone = done; }
 
     // The cursor is over a project window at a global position: when it rests there for more
-    // than a second and the window is not the current one, its frame comes forward.
-    void Hover(CFileView* view, QPoint globalPosition);
+    // than a second and the window's frame is not the active one, the frame comes forward.
+    void Hover(QWidget* window, QPoint globalPosition);
     // Brings the hovered window forward when the cursor has rested long enough (a timer calls
     // it during a drag; tests call it with their own clock).
     void CheckHover();
@@ -93,25 +106,23 @@ signals:
     // The preview text changed (empty: nothing to show).
     void PreviewChanged(const QString& text);
     // A project window came forward because the cursor rested on it.
-    void HoverRaised(CFileView* view);
+    void HoverRaised(QWidget* window);
+    // The cursor left a list, or the drag ended over it: its drop feedback goes.
+    void TargetLeft(QObject* list);
 
 private:
-    CDragState();
-
-    QPointer<CParameterListCtrl> m_source;
-    QPointer<CParameterListCtrl> m_target;
-    int m_kind = 0;
-    std::vector<int> m_rows;
-    Corv::CTransfer m_transfer;
-    int m_dragRow = 0;
+    bool m_dragging = false;
+    std::uint64_t m_serial = 0;
+    int m_count = 0;
     int m_grabOffset = 0;
-    bool m_contiguous = false;
+    QPointer<QObject> m_target;
     int m_dropPosition = 0;
     DropFlags m_flags;
-    bool m_dropDone = false;
     QString m_preview;
-    QPointer<CFileView> m_hoverView;
+    QPointer<QWidget> m_hoverWindow;
     QPoint m_hoverPosition;
     qint64 m_hoverStart = 0;
     QTimer m_hoverTimer;
 };
+
+} // namespace CorvDesktop

@@ -2,6 +2,8 @@
 
 #include "ui/text_codec.h"
 
+namespace CorvDesktop {
+
 CFileDoc::CFileDoc(Corv::CProjectDocument& document, QObject* parent)
     : QObject(parent), m_document(document) {}
 
@@ -26,3 +28,5 @@ void CFileDoc::SetModifiedFlag(bool modified) {
 void CFileDoc::UpdateAllViews() {
     emit ViewsUpdateRequested();
 }
+
+} // namespace CorvDesktop

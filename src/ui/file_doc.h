@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+namespace CorvDesktop {
+
 // The desktop program's view of one open project document of the core: its title, its
 // modified flag and the signals the windows follow. The core document (and its project data)
 // is owned by Corv::CProjectDocuments; this object lives exactly as long as the window that
@@ -39,3 +41,5 @@ signals:
 private:
     Corv::CProjectDocument& m_document;
 };
+
+} // namespace CorvDesktop

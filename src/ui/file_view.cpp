@@ -3,6 +3,7 @@
 #include "edit/clean.h"
 #include "edit/drop.h"
 #include "edit/list_edits.h"
+#include "edit/transfer.h"
 #include "edit/wave_import.h"
 #include "gp/anchor_layout.h"
 #include "storage/domain.h"
@@ -10,6 +11,7 @@
 #include "storage/undo_step.h"
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
+#include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/font_setup.h"
@@ -29,6 +31,8 @@
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <algorithm>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -58,16 +62,6 @@ const GP::CDlgTempl& FormTemplate() {
     return templ;
 }
 
-std::vector<CFileView*>& Registry() {
-    static std::vector<CFileView*> views;
-    return views;
-}
-
-CFileView*& CurrentView() {
-    static CFileView* current = nullptr;
-    return current;
-}
-
 void AddUnique(std::vector<int>& rows, int row) {
     if (std::find(rows.begin(), rows.end(), row) == rows.end())
         rows.push_back(row);
@@ -81,6 +75,9 @@ struct CFileView::Private {
     QLabel* status = nullptr;
     CWaveGauge* gauge = nullptr;
     bool warned = false; // the missing-files warning was shown in this activation
+    // What the drag being previewed over this window carries, and the drag's number (0: none).
+    Corv::CTransfer previewTransfer;
+    std::uint64_t previewDrag = 0;
 };
 
 CFileView::CFileView(CFileDoc& document, QWidget* parent)
@@ -98,30 +95,40 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
         connect(list, &CParameterListCtrl::CellEdited, this,
                 [this] { m_document.SetModifiedFlag(true); });
         connect(list, &CParameterListCtrl::DeleteRequested, this, &CFileView::Delete);
+        connect(list, &CParameterListCtrl::DropRequested, this,
+                [this](const ListDrop& drop, bool* done) {
+                    ClickOver(drop.target); // the window comes forward, the list has the focus
+                    *done = PerformDrop(drop);
+                });
+        connect(list, &CParameterListCtrl::DropPreviewRequested, this,
+                [this](const ListDrop& drop, QString* text) { *text = DropPreview(drop); });
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &CFileView::CommandStateChanged);
     }
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
+    // A new list font: the lists take it, keeping their column widths.
+    connect(&CDesktop::Get().ListFont(), &CListFont::Changed, this,
+            &CFileView::OnUpdateSavingWidths);
     setAcceptDrops(true);
-    Registry().push_back(this);
+    CDesktop::Get().Views().push_back(this);
     OnUpdate();
     LayOut();
 }
 
 CFileView::~CFileView() {
-    auto& views = Registry();
+    auto& views = CDesktop::Get().Views();
     views.erase(std::remove(views.begin(), views.end(), this), views.end());
-    if (CurrentView() == this)
-        CurrentView() = nullptr;
+    if (CFileView*& current = CDesktop::Get().CurrentView(); current == this)
+        current = nullptr;
     delete m_private;
 }
 
 const std::vector<CFileView*>& CFileView::Views() {
-    return Registry();
+    return CDesktop::Get().Views();
 }
 
 CFileView* CFileView::Current() {
-    return CurrentView();
+    return CDesktop::Get().CurrentView();
 }
 
 CParameterListCtrl* CFileView::List(int kind) const {
@@ -145,12 +152,12 @@ void CFileView::OnUpdateSavingWidths() {
 }
 
 void CFileView::Update(bool saveWidths) {
-    const CListFont& listFont = CListFont::Get();
+    const CListFont& listFont = CDesktop::Get().ListFont();
     for (CParameterListCtrl* list : m_private->lists) {
         list->SetListFont(listFont.Font(), listFont.Color());
         if (saveWidths)
             list->WriteColumnWidths();
-        list->Bind(&m_document.Data());
+        list->Bind(&m_document.Data(), m_document.Core().Id());
         list->Refresh();
     }
     UpdateStatus();
@@ -191,14 +198,16 @@ void CFileView::LayOut() {
 
 void CFileView::OnActivateView() {
     // Activating one project window deactivates the one before it.
-    if (CurrentView() != nullptr && CurrentView() != this)
-        CurrentView()->OnDeactivateView();
-    CurrentView() = this;
+    CFileView*& current = CDesktop::Get().CurrentView();
+    if (current != nullptr && current != this)
+        current->OnDeactivateView();
+    current = this;
     if (ActiveList() == nullptr || m_private->warned || m_document.Core().SourceFilesPresent())
         return;
     m_private->warned = true;
-    CUiChoosers::Get().Notice(this, tr("Some patch/tone/wave files within the project cannot be "
-                                       "found because they have been deleted, moved, or renamed."));
+    CDesktop::Get().Choosers().Notice(
+        this, tr("Some patch/tone/wave files within the project cannot be "
+                 "found because they have been deleted, moved, or renamed."));
 }
 
 void CFileView::OnDeactivateView() {
@@ -301,12 +310,12 @@ void CFileView::SelectAll() {
 }
 
 void CFileView::SetUpGrid() {
-    CProjectOptions& options = CProjectOptions::Get();
+    CProjectOptions& options = CDesktop::Get().Options();
     int gridSw = static_cast<int>(options.m_gridSw);
-    if (!CUiChoosers::Get().SetUpGrid(this, gridSw))
+    if (!CDesktop::Get().Choosers().SetUpGrid(this, gridSw))
         return;
     options.m_gridSw = gridSw != 0 ? 1 : 0;
-    for (CFileView* view : Registry())
+    for (CFileView* view : CDesktop::Get().Views())
         for (CParameterListCtrl* list : view->m_private->lists) {
             list->WriteColumnWidths();
             list->Refresh();
@@ -314,14 +323,15 @@ void CFileView::SetUpGrid() {
 }
 
 void CFileView::CleanProject() {
-    std::array<std::uint32_t, 4> options = CCleanProjectDlg::SavedOptions();
-    if (!CUiChoosers::Get().CleanProject(this, options, &m_document.Data()))
+    CDesktop& desktop = CDesktop::Get();
+    std::array<std::uint32_t, 4> options = desktop.Options().m_cleanOptions;
+    if (!desktop.Choosers().CleanProject(this, options, desktop.CodePage(), &m_document.Data()))
         return;
-    CCleanProjectDlg::SetSavedOptions(options);
+    desktop.Options().SetCleanOptions(options);
     Corv::EditOutcome outcome;
     {
         CWaitCursor wait;
-        outcome = Corv::CleanProject(m_document.Data(), CProjectOptions::Get().CleanOptions(),
+        outcome = Corv::CleanProject(m_document.Data(), CDesktop::Get().Options().CleanOptions(),
                                      m_document.Core().UndoStep());
         Corv::ShowRefusal(m_document.Core().Services(), outcome);
     }
@@ -332,7 +342,7 @@ void CFileView::CleanProject() {
 }
 
 void CFileView::ImportWave() {
-    const QStringList files = CUiChoosers::Get().ImportWave(this);
+    const QStringList files = CDesktop::Get().Choosers().ImportWave(this);
     if (!files.isEmpty())
         ImportFiles(files);
 }
@@ -394,21 +404,46 @@ QString CFileView::Title() const {
     return m_document.Title();
 }
 
-bool CFileView::PerformDrop(CParameterListCtrl& target) {
-    const CDragState& drag = CDragState::Get();
-    CParameterListCtrl* sourceList = drag.Source();
-    auto* sourceView =
-        sourceList != nullptr ? qobject_cast<CFileView*>(sourceList->parentWidget()) : nullptr;
-    if (sourceList == nullptr || sourceList->Project() == nullptr || sourceView == nullptr)
+CFileView* CFileView::ViewOfProject(std::uint64_t id) {
+    for (CFileView* view : Views())
+        if (view->Document().Core().Id() == id)
+            return view;
+    return nullptr;
+}
+
+QString CFileView::DropPreview(const ListDrop& drop) {
+    CFileView* sourceView = ViewOfProject(drop.payload.project);
+    const CParameterListCtrl* source =
+        sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
+    if (source == nullptr || source->Project() == nullptr)
+        return {};
+    // What the drag carries is taken once per drag, when its first preview is asked for.
+    Private& p = *m_private;
+    if (p.previewDrag != drop.payload.drag) {
+        p.previewTransfer =
+            Corv::StoreSelection(*source->Project(), drop.payload.rows, drop.payload.kind);
+        p.previewDrag = drop.payload.drag;
+    }
+    const Corv::DropPreview preview = Corv::PreviewTransferDrop(
+        p.previewTransfer, *source->Project(), drop.payload.rows, m_document.Data(), drop.at,
+        {drop.flags.copy, drop.flags.insert}, Title().toStdString());
+    // How the keys change the drop here, so that nobody has to remember it.
+    const QString keys = drop.target == source ? tr("Ctrl: copy, Shift or Alt: insert")
+                                               : tr("Ctrl: move, Shift or Alt: insert");
+    return QString::fromStdString(preview.text) + QStringLiteral("   (") + keys + u')';
+}
+
+bool CFileView::PerformDrop(const ListDrop& drop) {
+    CFileView* sourceView = ViewOfProject(drop.payload.project);
+    CParameterListCtrl* sourceList =
+        sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
+    if (sourceList == nullptr || sourceList->Project() == nullptr || drop.target == nullptr)
         return false;
-    Corv::DropRequest request;
-    request.source = sourceList->Project();
-    request.rows = drag.Rows();
-    request.kind = drag.Kind();
-    request.target = &m_document.Data();
-    request.at = drag.DropPosition();
-    request.insert = drag.Flags().insert;
-    request.copy = drag.Flags().copy;
+    m_private->previewDrag = 0; // the transfer taken for the preview is done with
+    m_private->previewTransfer = {};
+    const Corv::DropRequest request{sourceList->Project(), drop.payload.rows, drop.payload.kind,
+                                    &m_document.Data(),    drop.at,           drop.flags.insert,
+                                    drop.flags.copy};
     Corv::CDomain& services = m_document.Core().Services();
     Corv::DropResult result;
     {
@@ -427,7 +462,7 @@ bool CFileView::PerformDrop(CParameterListCtrl& target) {
     if (sourceView != this && result.sourceChanged)
         sourceView->AfterEdit(sourceList);
     if (result.targetChanged)
-        AfterEdit(&target);
+        AfterEdit(drop.target);
     emit CommandStateChanged();
     return true;
 }
@@ -444,25 +479,18 @@ void CFileView::ClickOver(CParameterListCtrl* list) {
         list->setFocus(Qt::MouseFocusReason);
 }
 
-void CFileView::RaiseFrame() {
-    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget())
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
-            frame->raise();
-            return;
-        }
-    raise();
-}
-
 void CFileView::dragEnterEvent(QDragEnterEvent* event) {
-    if (!CDragState::Get().Dragging()) {
+    if (!CDesktop::Get().Drag().Dragging()) {
         event->ignore();
         return;
     }
-    CDragState::Get().Hover(this, mapToGlobal(event->position().toPoint()));
+    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()));
     event->accept(); // to follow the cursor; every position refuses the drop
 }
 
 void CFileView::dragMoveEvent(QDragMoveEvent* event) {
-    CDragState::Get().Hover(this, mapToGlobal(event->position().toPoint()));
+    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()));
     event->ignore();
 }
+
+} // namespace CorvDesktop

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+namespace CorvDesktop {
+
 class CFileDoc;
 class CParameterListCtrl;
 class CWaveGauge;
+struct ListDrop;
 
 // The project window's content: the three lists of one project side by side, with the status
 // text, and the commands that act on the project.
@@ -48,14 +51,17 @@ public:
     // The document's title (the project folder's name, or "Untitled<n>").
     QString Title() const;
 
-    // Performs the drop of the drag in progress onto one of this window's lists and refills the
-    // windows it changed; false when it was refused or had nothing to do.
-    bool PerformDrop(CParameterListCtrl& target);
+    // Performs a drop onto one of this window's lists and refills the windows it changed; false
+    // when it was refused, had nothing to do or its source project is no longer open.
+    bool PerformDrop(const ListDrop& drop);
+    // What the drop would do, as the status bar shows it (with the keys that change it); empty
+    // when its source project is no longer open.
+    QString DropPreview(const ListDrop& drop);
+    // The project window of the open project with that id; null when none shows it.
+    static CFileView* ViewOfProject(std::uint64_t id);
     // The click is over in this window: its frame comes to the top and is activated, and the
     // focus goes back to the list.
     void ClickOver(CParameterListCtrl* list);
-    // Brings this window's frame to the top of the others (a drag rests on it).
-    void RaiseFrame();
 
     // Every open project window, in opening order.
     static const std::vector<CFileView*>& Views();
@@ -94,3 +100,5 @@ private:
     struct Private;
     Private* m_private = nullptr;
 };
+
+} // namespace CorvDesktop

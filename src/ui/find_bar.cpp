@@ -2,6 +2,8 @@
 
 #include "edit/find.h"
 #include "model/lum_data.h"
+#include "ui/code_page.h"
+#include "ui/desktop.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
@@ -14,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -115,8 +119,8 @@ bool CFindBar::Step(bool forward) {
     const Corv::KindSet kinds = m_kind->currentIndex() == 0
                                     ? Corv::KindSet::All()
                                     : Corv::KindSet::Of(m_kind->currentIndex() - 1);
-    const std::vector<Corv::FindHit> hits =
-        Corv::FindHits(projects, CTextCodec::Encode(m_text->text()), kinds);
+    const std::vector<Corv::FindHit> hits = Corv::FindHits(
+        projects, CTextCodec::Encode(m_text->text(), CDesktop::Get().CodePage().Name()), kinds);
     const std::optional<std::size_t> index = Corv::StepHit(hits, FocusedEntry(views), forward);
     if (!index) {
         Say(tr("No hit for \"%1\"").arg(m_text->text()));
@@ -146,3 +150,5 @@ void CFindBar::keyPressEvent(QKeyEvent* event) {
     }
     QToolBar::keyPressEvent(event);
 }
+
+} // namespace CorvDesktop

@@ -4,9 +4,12 @@
 
 #include <QToolBar>
 
-class CFileView;
 class QComboBox;
 class QLineEdit;
+
+namespace CorvDesktop {
+
+class CFileView;
 
 // Edit > Find: a bar below the project windows that looks for a text in the names and memos
 // of the active project or of every open project, in one list or all three. Next and Previous
@@ -47,3 +50,5 @@ private:
     QComboBox* m_kind = nullptr;
     QString m_lastMessage;
 };
+
+} // namespace CorvDesktop

@@ -1,15 +1,12 @@
 #include "ui/font_setup.h"
 
-#include "ui/app_shell.h"
-#include "ui/child_frame.h"
-#include "ui/file_doc.h"
-#include "ui/file_view.h"
-
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -17,11 +14,6 @@ const QString kOption = QStringLiteral("Option");
 const QString kFont = QStringLiteral("Font");
 
 } // namespace
-
-CListFont& CListFont::Get() {
-    static CListFont font;
-    return font;
-}
 
 void CListFont::Set(const QFont& font, const QColor& color) {
     m_font.SetFont(font);
@@ -68,23 +60,12 @@ void CFontSetupDialog::SetSelectedColor(const QColor& color) {
     m_colorButton->setText(QStringLiteral("&Colour: %1").arg(color.name()));
 }
 
-void ApplyListFont(const QFont& font, const QColor& color) {
-    CListFont::Get().Set(font, color);
-    // Every open project's lists take the new font, keeping their column widths.
-    if (IAppShell* app = IAppShell::Instance())
-        for (CFileDoc* document : app->Documents().Documents()) {
-            CFileFrame* frame = app->Documents().FrameOf(*document);
-            if (frame != nullptr && frame->View() != nullptr)
-                frame->View()->OnUpdateSavingWidths();
-            else
-                document->UpdateAllViews();
-        }
-}
-
-bool SetUpListFont(QWidget* parent) {
-    CFontSetupDialog dialog(CListFont::Get().Font(), CListFont::Get().Color(), parent);
+bool SetUpListFont(QWidget* parent, CListFont& font) {
+    CFontSetupDialog dialog(font.Font(), font.Color(), parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    ApplyListFont(dialog.SelectedFont(), dialog.SelectedColor());
+    font.Set(dialog.SelectedFont(), dialog.SelectedColor());
     return true;
 }
+
+} // namespace CorvDesktop

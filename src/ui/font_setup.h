@@ -8,13 +8,13 @@
 class QFontDialog;
 class QPushButton;
 
+namespace CorvDesktop {
+
 // The font and text colour of every list, kept in the settings (section "Option", prefix
-// "Font"). Lists read Font()/Color() when they refill and may follow Changed().
+// "Font"). Lists read Font()/Color() when they refill; project windows follow Changed().
 class CListFont : public QObject {
     Q_OBJECT
 public:
-    static CListFont& Get();
-
     const QFont& Font() const { return m_font.Font(); }
     const QColor& Color() const { return m_font.Color(); }
     // Makes a font and colour current and tells the lists.
@@ -46,8 +46,8 @@ private:
     QColor m_color;
 };
 
-// Set Up Font: on OK the chosen font and colour become current and every open project's
-// views are updated (keeping their column widths). False when cancelled.
-bool SetUpListFont(QWidget* parent);
-// Makes a font and colour current and updates every open project's views.
-void ApplyListFont(const QFont& font, const QColor& color);
+// Set Up Font: on OK the chosen font and colour become the lists' (every project window follows,
+// keeping its column widths). False when cancelled.
+bool SetUpListFont(QWidget* parent, CListFont& font);
+
+} // namespace CorvDesktop

@@ -1,29 +1,37 @@
 #include "ui/list_columns.h"
 
+#include "model/list_text.h"
+#include "model/parameter.h"
+
 #include <QStringList>
 #include <array>
 
-#include "model/list_text.h"
-#include "model/parameter.h"
+namespace CorvDesktop {
 
 namespace {
 
 constexpr SELVColumn kNumberColumn{0x11141, 0.0, 127.0, {0, 0, 2, 0}};
 constexpr SELVColumn kTextColumn{0x10010, -1.0, -1.0, {-1, -1, -1, 0}};
 
-const std::vector<ParameterColumn> kPatchColumns = {
-    {"Number", kColNumber, kNumberColumn},   {"PatchName", kColName, kTextColumn},
-    {"ToneSwitch", kColToneSwitch, kTextColumn}, {"Memo1", 2, kTextColumn},
-    {"Memo2", 3, kTextColumn},               {"Memo3", 4, kTextColumn},
-    {"Memo4", 5, kTextColumn}};
-const std::vector<ParameterColumn> kToneColumns = {
-    {"Number", kColNumber, kNumberColumn}, {"ToneName", kColName, kTextColumn},
-    {"Memo1", 2, kTextColumn},             {"Memo2", 3, kTextColumn},
-    {"Memo3", 4, kTextColumn},             {"Memo4", 5, kTextColumn}};
-const std::vector<ParameterColumn> kWaveColumns = {
-    {"Number", kColNumber, kNumberColumn}, {"WaveName", kColName, kTextColumn},
-    {"Memo1", 2, kTextColumn},             {"Memo2", 3, kTextColumn},
-    {"Memo3", 4, kTextColumn},             {"Memo4", 5, kTextColumn}};
+const std::vector<ParameterColumn> kPatchColumns = {{"Number", kColNumber, kNumberColumn},
+                                                    {"PatchName", kColName, kTextColumn},
+                                                    {"ToneSwitch", kColToneSwitch, kTextColumn},
+                                                    {"Memo1", 2, kTextColumn},
+                                                    {"Memo2", 3, kTextColumn},
+                                                    {"Memo3", 4, kTextColumn},
+                                                    {"Memo4", 5, kTextColumn}};
+const std::vector<ParameterColumn> kToneColumns = {{"Number", kColNumber, kNumberColumn},
+                                                   {"ToneName", kColName, kTextColumn},
+                                                   {"Memo1", 2, kTextColumn},
+                                                   {"Memo2", 3, kTextColumn},
+                                                   {"Memo3", 4, kTextColumn},
+                                                   {"Memo4", 5, kTextColumn}};
+const std::vector<ParameterColumn> kWaveColumns = {{"Number", kColNumber, kNumberColumn},
+                                                   {"WaveName", kColName, kTextColumn},
+                                                   {"Memo1", 2, kTextColumn},
+                                                   {"Memo2", 3, kTextColumn},
+                                                   {"Memo3", 4, kTextColumn},
+                                                   {"Memo4", 5, kTextColumn}};
 
 std::string ToneSwitchCell(const Corv::CParameter& record) {
     const auto* patch = dynamic_cast<const Corv::CPatch*>(&record);
@@ -46,7 +54,8 @@ const std::vector<ParameterColumn>& ColumnTable(int kind) {
 QString ColumnWidthSection(int kind) {
     static const std::array<const char*, 3> sections = {"PatchListCtrl", "ToneListCtrl",
                                                         "WaveListCtrl"};
-    return QString::fromLatin1(sections[static_cast<std::size_t>(kind == 0 || kind == 1 ? kind : 2)]);
+    return QString::fromLatin1(
+        sections[static_cast<std::size_t>(kind == 0 || kind == 1 ? kind : 2)]);
 }
 
 int DefaultColumnWidth(int kind, int column) {
@@ -121,3 +130,5 @@ bool ValidateCellValue(const SELVColumn& column, const QString& text) {
     }
     return false;
 }
+
+} // namespace CorvDesktop

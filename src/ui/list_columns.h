@@ -9,11 +9,13 @@ namespace Corv {
 class CParameter;
 }
 
+namespace CorvDesktop {
+
 // One column of a list: alignment, value kind, whether it can become the current column, and
 // the bounds of a number column.
 struct SELVColumn {
-    static constexpr std::uint32_t kAlignMask = 0x3;   // 0 left, 1 right, 2 centre
-    static constexpr std::uint32_t kKindMask = 0x70;   // value kind
+    static constexpr std::uint32_t kAlignMask = 0x3; // 0 left, 1 right, 2 centre
+    static constexpr std::uint32_t kKindMask = 0x70; // value kind
     static constexpr std::uint32_t kKindText = 0x10;
     static constexpr std::uint32_t kKindText2 = 0x20;
     static constexpr std::uint32_t kKindNumber = 0x40;
@@ -73,3 +75,5 @@ std::string NamePrefix(int kind, const Corv::CParameter& record);
 int EditFieldNumber(int kind, int column);
 // True when a text is a valid value for a column: text kinds always, a number within bounds.
 bool ValidateCellValue(const SELVColumn& column, const QString& text);
+
+} // namespace CorvDesktop

@@ -1,10 +1,12 @@
 #include "ui/list_delegate.h"
 
+#include "ui/parameter_list_model.h"
+
 #include <QAbstractItemView>
 #include <QImage>
 #include <QPainter>
 
-#include "ui/parameter_list_model.h"
+namespace CorvDesktop {
 
 namespace {
 
@@ -132,12 +134,14 @@ void CListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
             painter->drawImage(QPoint(option.rect.left() + 1, top), marker);
         }
     }
-    const QString text = Elide(index.data(Qt::DisplayRole).toString(), metrics,
-                               option.rect.width());
+    const QString text =
+        Elide(index.data(Qt::DisplayRole).toString(), metrics, option.rect.width());
     const int alignment = index.data(CParameterListModel::AlignmentRole).toInt();
     painter->setFont(option.font);
     painter->setPen(colours.text);
-    painter->drawText(textRect, HorizontalAlignment(alignment) | Qt::AlignVCenter | Qt::TextSingleLine,
-                      text);
+    painter->drawText(textRect,
+                      HorizontalAlignment(alignment) | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();
 }
+
+} // namespace CorvDesktop

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
+namespace CorvDesktop {
+
 // Draws the cells of a parameter list: free slots in grey, the selection in the focused and the
 // unfocused list, linked rows, the shortened text with "...", the used-marker of the tone and
 // wave lists and the darkened number cell after the used length.
@@ -35,3 +37,5 @@ private:
 
     bool m_markers;
 };
+
+} // namespace CorvDesktop

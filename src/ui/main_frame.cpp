@@ -4,6 +4,7 @@
 #include "ui/app_shell.h"
 #include "ui/check_window.h"
 #include "ui/child_frame.h"
+#include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
@@ -32,6 +33,8 @@
 #include <QStyle>
 #include <QToolBar>
 
+namespace CorvDesktop {
+
 namespace {
 
 const QString kAppName = QStringLiteral("Corvane Librarian");
@@ -52,12 +55,13 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
     m_ready = new QLabel(QStringLiteral("Ready"), this);
     statusBar()->addWidget(m_ready, 1);
     // While a drag is over a list that takes it, the status bar says what a drop would do.
-    connect(&CDragState::Get(), &CDragState::PreviewChanged, this, [this](const QString& text) {
-        if (text.isEmpty())
-            statusBar()->clearMessage();
-        else
-            statusBar()->showMessage(text);
-    });
+    connect(&CDesktop::Get().Drag(), &CDragState::PreviewChanged, this,
+            [this](const QString& text) {
+                if (text.isEmpty())
+                    statusBar()->clearMessage();
+                else
+                    statusBar()->showMessage(text);
+            });
     ConnectActions();
     CreateFind();
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::ChildActivated);
@@ -164,7 +168,6 @@ void CMainFrame::CreateActions() {
               QKeySequence(Qt::Key_F7));
     for (int i = 0; i < CRecentFileList::kSize; ++i) {
         auto* action = new QAction(this);
-        action->setData(Cmd::kRecentFile + i);
         action->setStatusTip(QStringLiteral("Open this project"));
         connect(action, &QAction::triggered, this, [i] {
             if (IAppShell* app = IAppShell::Instance())
@@ -204,7 +207,8 @@ void CMainFrame::ConnectActions() {
     const auto onDoc = [this](bool (IDocumentList::*command)(CFileDoc&)) {
         return [this, command] {
             CFileFrame* frame = ActiveProjectFrame();
-            if (IAppShell* instance = IAppShell::Instance(); instance != nullptr && frame != nullptr)
+            if (IAppShell* instance = IAppShell::Instance();
+                instance != nullptr && frame != nullptr)
                 (instance->Documents().*command)(frame->Document());
         };
     };
@@ -283,7 +287,7 @@ QMenu* CMainFrame::CreateProjectMenu() {
 
 void CMainFrame::ShowCheckWindow() {
     if (m_checkWindow == nullptr)
-        m_checkWindow = new CCheckWindow(*this);
+        m_checkWindow = new CCheckWindow(*this, MdiArea(), [this] { return ActiveView(); });
     m_checkWindow->Refresh();
     m_checkWindow->show();
     m_checkWindow->raise();
@@ -489,10 +493,9 @@ void CMainFrame::UpdateCommandUi() {
     using namespace Cmd;
     CFileFrame* frame = ActiveProjectFrame();
     const bool project = frame != nullptr;
-    for (int id :
-         {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid, kMoveToTop,
-          kSavePosition, kCascade, kTileHorizontally, kTileVertically, kArrangeIcons, kFind,
-          kFindNext, kFindPrevious})
+    for (int id : {kClose, kSave, kSaveAs, kCleanProject, kImportWave, kSelectAll, kSetUpGrid,
+                   kMoveToTop, kSavePosition, kCascade, kTileHorizontally, kTileVertically,
+                   kArrangeIcons, kFind, kFindNext, kFindPrevious})
         Action(id)->setEnabled(project);
     for (int id : {kCheckProject})
         Action(id)->setEnabled(project);
@@ -570,3 +573,5 @@ void CMainFrame::HandleDrop(const QList<QUrl>& urls) {
     if (CFileView* view = ActiveView())
         view->ImportFiles(files);
 }
+
+} // namespace CorvDesktop

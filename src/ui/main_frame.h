@@ -6,50 +6,53 @@
 #include <QMap>
 #include <QUrl>
 
-class CCheckWindow;
-class CFileDoc;
-class CFileFrame;
-class CFileView;
-class CFindBar;
 class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
 
+namespace CorvDesktop {
+
+class CCheckWindow;
+class CFileDoc;
+class CFileFrame;
+class CFileView;
+class CFindBar;
+
 // Command ids shared by menus, accelerators and toolbar buttons.
 namespace Cmd {
 enum : int {
-    kNew = 57600,
-    kOpen = 57601,
-    kClose = 57602,
-    kSave = 57603,
-    kSaveAs = 57604,
-    kRecentFile = 57616,
-    kExit = 57665,
-    kCleanProject = 32864,
-    kImportWave = 32865,
-    kUndo = 57643,
-    kDelete = 57088,
-    kSelectAll = 57642,
-    kToolBar = 59392,
-    kStatusBar = 59393,
-    kSetUpFont = 32854,
-    kSetUpGrid = 32863,
-    kMoveToTop = 57112,
-    kMaximizeHeight = 57150,
-    kMaximizeWidth = 57151,
-    kSavePosition = 57152,
-    kCascade = 57650,
-    kTileHorizontally = 57651,
-    kTileVertically = 57652,
-    kArrangeIcons = 57649,
-    kManual = 32858,
-    kAbout = 57664,
-    kCloseWindowKey = 32812, // Ctrl+W: no window handles it
-    kCheckProject = 32880,
-    kFind = 32900,
-    kFindNext = 32901,
-    kFindPrevious = 32902,
+    kNew = 1,
+    kOpen,
+    kClose,
+    kSave,
+    kSaveAs,
+    kRecentFile,
+    kExit,
+    kCleanProject,
+    kImportWave,
+    kUndo,
+    kDelete,
+    kSelectAll,
+    kToolBar,
+    kStatusBar,
+    kSetUpFont,
+    kSetUpGrid,
+    kMoveToTop,
+    kMaximizeHeight,
+    kMaximizeWidth,
+    kSavePosition,
+    kCascade,
+    kTileHorizontally,
+    kTileVertically,
+    kArrangeIcons,
+    kManual,
+    kAbout,
+    kCloseWindowKey, // Ctrl+W: no window handles it
+    kCheckProject,
+    kFind,
+    kFindNext,
+    kFindPrevious,
 };
 } // namespace Cmd
 
@@ -141,3 +144,5 @@ private:
     CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
 };
+
+} // namespace CorvDesktop

@@ -1,8 +1,11 @@
 #include "ui/message_box_sink.h"
 
-#include "ui/text_codec.h"
+#include "ui/code_page.h"
+#include "ui/desktop.h"
 
 #include <QPushButton>
+
+namespace CorvDesktop {
 
 QMessageBox::StandardButtons CMessageBoxSink::Buttons(int buttonSet) {
     switch (buttonSet) {
@@ -33,7 +36,7 @@ int CMessageBoxSink::AnswerFor(QMessageBox::StandardButton button) {
 QMessageBox* CMessageBoxSink::CreateBox(QWidget* parent, bool asQuestion, int buttonSet, int code) {
     auto* box = new QMessageBox(parent);
     box->setWindowTitle(QStringLiteral("Corvane Librarian"));
-    box->setText(CTextCodec::Decode(Corv::MessageText(code, asQuestion)));
+    box->setText(CDesktop::Get().CodePage().Decode(Corv::MessageText(code, asQuestion)));
     box->setIcon(asQuestion ? QMessageBox::Question : QMessageBox::Warning);
     box->setStandardButtons(asQuestion ? Buttons(buttonSet) : QMessageBox::Ok);
     // Closing the box with Escape or its close button counts as Cancel where there is one.
@@ -95,3 +98,5 @@ int CMessageBoxSink::Ask(int buttonSet, int code) {
                          ? clicked
                          : static_cast<QMessageBox::StandardButton>(result));
 }
+
+} // namespace CorvDesktop

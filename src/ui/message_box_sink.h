@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+namespace CorvDesktop {
+
 // The message sink while the program runs: every error and question of the core becomes a
 // message box captioned with the application name, with the code's text and button set.
 class CMessageBoxSink : public Corv::CTextOutBox {
@@ -30,3 +32,5 @@ public:
 private:
     QPointer<QWidget> m_parent;
 };
+
+} // namespace CorvDesktop

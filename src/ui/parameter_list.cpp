@@ -1,27 +1,26 @@
 #include "ui/parameter_list.h"
 
 #include "edit/cell_edit.h"
-#include "edit/drop.h"
 #include "model/lum_data.h"
 #include "storage/project_document.h"
 #include "ui/choosers.h"
 #include "ui/code_page.h"
+#include "ui/desktop.h"
 #include "ui/drag_state.h"
-#include "ui/file_view.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
 #include "ui/project_options.h"
 
-#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+
+namespace CorvDesktop {
 
 namespace {
 
@@ -65,14 +64,19 @@ CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     });
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &CParameterListCtrl::AutoScrollTick);
+    connect(&CDesktop::Get().Drag(), &CDragState::TargetLeft, this, [this](QObject* list) {
+        if (list == this)
+            ShowDropFeedback(false);
+    });
 }
 
 CParameterListCtrl::~CParameterListCtrl() {
     WriteColumnWidths();
 }
 
-void CParameterListCtrl::Bind(Corv::CLumData* project) {
+void CParameterListCtrl::Bind(Corv::CLumData* project, std::uint64_t projectId) {
     m_project = project;
+    m_projectId = projectId;
     m_model->Bind(project != nullptr ? &project->Records(m_kind) : nullptr);
 }
 
@@ -95,7 +99,7 @@ void CParameterListCtrl::Refresh() {
     WriteColumnWidths(); // the user's widths survive the new columns
     m_model->BeginRefill();
     m_model->EndRefill();
-    SetGrid(CProjectOptions::Get().m_gridSw != 0);
+    SetGrid(CDesktop::Get().Options().m_gridSw != 0);
     ReadColumnWidths();
     m_columnsMade = true;
     SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
@@ -338,13 +342,14 @@ bool CParameterListCtrl::EditCurrentColumn() {
     if (!column.IsEditable() || !column.IsText() || field == 0 || rows.empty())
         return false;
     const std::string original = EditInitialText(rows.front(), m_currentColumn);
-    QString text = CCodePage::Get().Decode(original);
-    if (!CUiChoosers::Get().EditText(this, field, text))
+    CDesktop& desktop = CDesktop::Get();
+    QString text = desktop.CodePage().Decode(original);
+    if (!desktop.Choosers().EditText(this, field, text, desktop.CodePage()))
         return false;
     // The same text goes to every selected row, so one check stands for all of them.
     if (!ValidateCellValue(column, text))
         return false;
-    return SetCellValue(rows, m_currentColumn, CCodePage::Get().EncodeEdited(text, original));
+    return SetCellValue(rows, m_currentColumn, desktop.CodePage().EncodeEdited(text, original));
 }
 
 bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
@@ -355,7 +360,7 @@ bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
     bool done = false;
     if (field == 1)
         done = Corv::SetNames(*m_project, m_kind, rows, bytes, UndoStep(),
-                              CCodePage::Get().IsDoubleByte());
+                              CDesktop::Get().CodePage().IsDoubleByte());
     else if (field >= 2 && field <= 5)
         done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, Corv::StoredMemo(bytes),
                               UndoStep());
@@ -579,192 +584,10 @@ void CParameterListCtrl::PaintCurrentCell() {
     painter.drawRect(cell.adjusted(2, 2, -2, -2));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drag and drop
-
-void CParameterListCtrl::startDrag(Qt::DropActions) {
-    CDragState& drag = CDragState::Get();
-    if (drag.Dragging() || !drag.Begin(this, m_pressedRow))
-        return; // only free slots selected: nothing to drag
-    auto* object = new QDrag(this);
-    object->setMimeData(MakeDragData(m_kind));
-    const QPixmap picture = DragPixmap(*this, drag.Rows());
-    object->setPixmap(picture);
-    object->setHotSpot(QPoint(-16, picture.height() / 2));
-    object->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
-    const bool done = drag.DropDone();
-    drag.End();
-    if (!done)
-        Refill(); // a cancelled or refused drop: rows and selection as they were
-}
-
-bool CParameterListCtrl::AcceptsDrag(const QMimeData* mime) const {
-    const CDragState& drag = CDragState::Get();
-    return drag.Dragging() && m_project != nullptr && drag.Kind() == m_kind &&
-           DragKind(mime) == m_kind && drag.Source() != nullptr &&
-           drag.Source()->Project() != nullptr;
-}
-
-void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
-    if (!AcceptsDrag(event->mimeData())) {
-        event->ignore(); // the project window behind follows the cursor; no drop here
-        return;
-    }
-    CDragState::Get().SetTarget(this);
-    TrackDrag(event->position().toPoint(), event->modifiers());
-    event->setDropAction(CDragState::Get().Flags().copy ? Qt::CopyAction : Qt::MoveAction);
-    event->accept();
-}
-
-void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
-    if (!AcceptsDrag(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    CDragState& drag = CDragState::Get();
-    drag.SetTarget(this);
-    TrackDrag(event->position().toPoint(), event->modifiers());
-    if (auto* view = qobject_cast<CFileView*>(parentWidget()))
-        drag.Hover(view, mapToGlobal(event->position().toPoint()));
-    event->setDropAction(drag.Flags().copy ? Qt::CopyAction : Qt::MoveAction);
-    event->accept();
-}
-
-void CParameterListCtrl::dragLeaveEvent(QDragLeaveEvent* event) {
-    StopAutoScroll();
-    if (CDragState::Get().Target() == this)
-        CDragState::Get().SetTarget(nullptr);
-    ShowDropFeedback(false);
-    event->accept();
-}
-
-void CParameterListCtrl::dropEvent(QDropEvent* event) {
-    StopAutoScroll();
-    auto* view = qobject_cast<CFileView*>(parentWidget());
-    if (!AcceptsDrag(event->mimeData()) || view == nullptr) {
-        event->ignore();
-        return;
-    }
-    CDragState& drag = CDragState::Get();
-    drag.SetTarget(this);
-    TrackDrag(event->position().toPoint(), event->modifiers());
-    ShowDropFeedback(false);
-    view->ClickOver(this);
-    drag.SetDropDone(view->PerformDrop(*this));
-    drag.SetPreview({});
-    event->setDropAction(drag.Flags().copy ? Qt::CopyAction : Qt::MoveAction);
-    event->accept();
-}
-
-void CParameterListCtrl::TrackDrag(QPoint position, Qt::KeyboardModifiers keys) {
-    CDragState& drag = CDragState::Get();
-    m_dragPosition = position;
-    m_dragKeys = keys;
-    int row = rowAt(position.y());
-    if (row < 0)
-        row = position.y() < 0 ? 0 : m_model->rowCount(); // past the last row
-    const int dropPosition = row - drag.GrabOffset();
-    const DropFlags flags = FlagsForKeys(keys, drag.Source() == this);
-    // The preview reads the target's wave sizes: it is worked out again only when the drop
-    // would do something else.
-    const bool changed = dropPosition != drag.DropPosition() ||
-                         flags.insert != drag.Flags().insert || flags.copy != drag.Flags().copy ||
-                         drag.Preview().isEmpty();
-    drag.SetDropPosition(dropPosition);
-    drag.SetFlags(flags);
-    m_model->SetDropRows(drag.DropPosition(), drag.Count());
-    viewport()->update();
-    if (changed)
-        drag.SetPreview(DropPreviewText());
-    // Automatic scrolling while the cursor is near the top or bottom edge.
-    const int margin = autoScrollMargin();
-    const bool inZone = position.y() < margin || position.y() >= viewport()->height() - margin;
-    if (!inZone) {
-        StopAutoScroll();
-    } else if (m_autoScrollStart < 0) {
-        m_autoScrollStart = drag.Now();
-        m_autoScroll.start();
-    }
-}
-
-void CParameterListCtrl::AutoScrollTick() {
-    const CDragState& drag = CDragState::Get();
-    if (!drag.Dragging() || drag.Target() != this || m_autoScrollStart < 0) {
-        StopAutoScroll();
-        return;
-    }
-    const int rows = AutoScrollRows(drag.Now() - m_autoScrollStart);
-    const bool up = m_dragPosition.y() < autoScrollMargin();
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->value() + (up ? -rows : rows));
-    const qint64 start = m_autoScrollStart;
-    TrackDrag(m_dragPosition, m_dragKeys); // the row under the cursor changed
-    m_autoScrollStart = start;
-}
-
-void CParameterListCtrl::StopAutoScroll() {
-    m_autoScroll.stop();
-    m_autoScrollStart = -1;
-}
-
-void CParameterListCtrl::ShowDropFeedback(bool on) {
-    if (on)
-        return; // shown by TrackDrag as the cursor moves
-    m_model->SetDropRows(0, 0);
-    m_dragPosition = QPoint(-1, -1);
-    viewport()->update();
-}
-
-// The insertion line at the top edge of the drop row, or the frame around the block that would
-// be overwritten (cut at the end of the list), in grey, 2 pixels wide; drawn while the cursor is
-// more than 4 pixels inside the row under it.
-void CParameterListCtrl::PaintDropFeedback() {
-    const CDragState& drag = CDragState::Get();
-    if (drag.Target() != this || m_dragPosition.y() < 0 || m_model->columnCount() == 0)
-        return;
-    const int under = rowAt(m_dragPosition.y());
-    const QRect underRect = visualRect(m_model->index(std::max(under, 0), 0));
-    if (under < 0 || m_dragPosition.y() - underRect.top() <= 4 ||
-        underRect.bottom() - m_dragPosition.y() <= 4)
-        return;
-    const int rows = m_model->rowCount();
-    const int first = drag.DropPosition();
-    const int last = std::min(first + drag.Count(), rows) - 1;
-    if (first < 0 || first >= rows || last < first)
-        return;
-    const int lastColumn = m_model->columnCount() - 1;
-    const QRect top =
-        visualRect(m_model->index(first, 0)).united(visualRect(m_model->index(first, lastColumn)));
-    QPainter painter(viewport());
-    painter.setPen(QPen(QColor(160, 160, 160), 2));
-    if (drag.Flags().insert) {
-        painter.drawLine(top.left(), top.top() + 1, top.right(), top.top() + 1);
-        return;
-    }
-    const QRect bottom = visualRect(m_model->index(last, 0));
-    painter.drawRect(
-        QRect(QPoint(top.left() + 1, top.top() + 1), QPoint(top.right() - 1, bottom.bottom() - 1)));
-}
-
-QString CParameterListCtrl::DropPreviewText() const {
-    const CDragState& drag = CDragState::Get();
-    const CParameterListCtrl* source = drag.Source();
-    auto* view = qobject_cast<CFileView*>(parentWidget());
-    if (source == nullptr || source->Project() == nullptr || m_project == nullptr ||
-        view == nullptr)
-        return {};
-    const DropFlags flags = drag.Flags();
-    const Corv::DropPreview preview = Corv::PreviewTransferDrop(
-        drag.Transfer(), *source->Project(), drag.Rows(), *m_project, drag.DropPosition(),
-        {flags.copy, flags.insert}, view->Title().toStdString());
-    // How the keys change the drop here, so that nobody has to remember it.
-    const QString keys = source == this ? tr("Ctrl: copy, Shift or Alt: insert")
-                                        : tr("Ctrl: move, Shift or Alt: insert");
-    return QString::fromStdString(preview.text) + QStringLiteral("   (") + keys + u')';
-}
-
 CPatchListCtrl::CPatchListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kPatchKind, parent) {}
 
 CToneListCtrl::CToneListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kToneKind, parent) {}
 
 CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kWaveKind, parent) {}
+
+} // namespace CorvDesktop

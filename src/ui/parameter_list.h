@@ -1,7 +1,13 @@
 #pragma once
 
+#include "ui/drag_state.h"
+
+#include <QPixmap>
 #include <QTableView>
 #include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +15,8 @@ namespace Corv {
 class CLumData;
 class CParameterArray;
 } // namespace Corv
+
+namespace CorvDesktop {
 
 class CParameterListModel;
 struct SELVColumn;
@@ -24,9 +32,11 @@ public:
 
     int Kind() const { return m_kind; }
     CParameterListModel* Model() const { return m_model; }
-    // Binds the list to the project whose records of the list's kind it shows (null: none).
-    void Bind(Corv::CLumData* project);
+    // Binds the list to the project whose records of the list's kind it shows (null: none), the
+    // open project with that id.
+    void Bind(Corv::CLumData* project, std::uint64_t projectId = 0);
     Corv::CLumData* Project() const { return m_project; }
+    std::uint64_t ProjectId() const { return m_projectId; }
     const Corv::CParameterArray* Records() const;
     int UsedLength() const;
 
@@ -88,10 +98,11 @@ public:
     // The drop feedback while a drag is over this list: the rows the block would occupy are
     // highlighted and the insertion line or the overwrite frame is drawn; false takes it away.
     void ShowDropFeedback(bool on);
-    // What releasing the button over this list would do, as the status bar shows it.
-    QString DropPreviewText() const;
     // One tick of automatic scrolling during a drag (a timer calls it).
     void AutoScrollTick();
+    // Starts the drag of the selected rows pressed at `pressedRow` and returns its data; null
+    // (and no drag) when a drag is in progress or no selected slot is used.
+    std::unique_ptr<QMimeData> BeginDrag(int pressedRow);
 
 signals:
     // Left button pressed on the list (before the list acts on it).
@@ -104,6 +115,11 @@ signals:
     void CellEdited(CParameterListCtrl* list);
     // Del pressed in the list.
     void DeleteRequested(CParameterListCtrl* list);
+    // A drag was dropped here: the project window performs it and sets `done` when it did.
+    void DropRequested(const ListDrop& drop, bool* done);
+    // The cursor of a drag moved to another drop: the project window says what it would do
+    // (empty: nothing to say).
+    void DropPreviewRequested(const ListDrop& drop, QString* text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -132,11 +148,11 @@ private:
     void ShowColumn(int column);
     void RestoreSelection(const std::vector<int>& rows);
     std::string EditInitialText(int row, int column) const;
-    // True when the drag in progress may drop here: its kind, into a project.
-    bool AcceptsDrag(const QMimeData* mime) const;
+    // What the drag in progress carries when it may drop here (its kind, into a project).
+    std::optional<DragPayload> AcceptedDrag(const QMimeData* mime) const;
     // Follows the cursor of a drag over the list: drop position, flags, feedback, preview and
     // automatic scrolling.
-    void TrackDrag(QPoint position, Qt::KeyboardModifiers keys);
+    void TrackDrag(const DragPayload& payload, QPoint position, Qt::KeyboardModifiers keys);
     void StopAutoScroll();
     void PaintDropFeedback();
     // The frame around the current cell (focused row, current column) in the focused list.
@@ -145,16 +161,21 @@ private:
     int m_kind;
     CParameterListModel* m_model = nullptr;
     Corv::CLumData* m_project = nullptr;
+    std::uint64_t m_projectId = 0;
     int m_currentColumn = -1;
     int m_anchorRow = -1;   // where a selection extended with Shift starts
     bool m_linking = false; // the selection is being set by a link
     bool m_columnsMade = false;
     int m_pressedRow = -1;            // the row a drag starts from
+    DragPayload m_dragPayload;        // what the drag over the list carries
     QPoint m_dragPosition{-1, -1};    // the cursor of a drag over the list (viewport)
     Qt::KeyboardModifiers m_dragKeys; // the keys held during that drag
     QTimer m_autoScroll;
-    qint64 m_autoScrollStart = -1;    // when the cursor entered the scroll zone; -1: outside
+    qint64 m_autoScrollStart = -1; // when the cursor entered the scroll zone; -1: outside
 };
+
+// A picture of the dragged rows for the cursor: each row's number and name, at most a screenful.
+QPixmap DragPixmap(const CParameterListCtrl& list, const std::vector<int>& rows);
 
 // The patch list (kind 0).
 class CPatchListCtrl : public CParameterListCtrl {
@@ -176,3 +197,5 @@ class CWaveListCtrl : public CParameterListCtrl {
 public:
     explicit CWaveListCtrl(QWidget* parent = nullptr);
 };
+
+} // namespace CorvDesktop

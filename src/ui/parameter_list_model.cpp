@@ -1,10 +1,13 @@
 #include "ui/parameter_list_model.h"
 
-#include <algorithm>
-
 #include "model/parameter_array.h"
 #include "ui/code_page.h"
+#include "ui/desktop.h"
 #include "ui/list_columns.h"
+
+#include <algorithm>
+
+namespace CorvDesktop {
 
 CParameterListModel::CParameterListModel(int kind, QObject* parent)
     : QAbstractTableModel(parent), m_kind(kind) {}
@@ -53,7 +56,8 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
     const ParameterColumn& column = ColumnTable(m_kind)[static_cast<std::size_t>(index.column())];
     switch (role) {
     case Qt::DisplayRole:
-        return CCodePage::Get().Decode(CellText(m_kind, *record, index.row(), column.columnId));
+        return CDesktop::Get().CodePage().Decode(
+            CellText(m_kind, *record, index.row(), column.columnId));
     case BytesRole: {
         const std::string text = CellText(m_kind, *record, index.row(), column.columnId);
         return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -77,8 +81,7 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant CParameterListModel::headerData(int section, Qt::Orientation orientation,
-                                         int role) const {
+QVariant CParameterListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= columnCount())
         return {};
@@ -104,3 +107,5 @@ void CParameterListModel::SetDropRows(int first, int count) {
     m_dropCount = count;
     changed(first, count);
 }
+
+} // namespace CorvDesktop

@@ -7,6 +7,8 @@ class CParameterArray;
 class CParameter;
 } // namespace Corv
 
+namespace CorvDesktop {
+
 // The rows of one list: one per record slot of the bound array, cell texts made on demand.
 // Nothing is stored per row, so filling a list costs the same for 10 or 999 slots.
 class CParameterListModel : public QAbstractTableModel {
@@ -59,3 +61,5 @@ private:
     int m_dropCount = 0;
     bool m_linked = false;
 };
+
+} // namespace CorvDesktop

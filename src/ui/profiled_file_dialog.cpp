@@ -5,9 +5,13 @@
 #include <QFileDialog>
 #include <QSettings>
 
+namespace CorvDesktop {
+
 namespace {
 
-QString Key(const CProfiledFileDialog::Entry& entry) { return entry.section + '/' + entry.entry; }
+QString Key(const CProfiledFileDialog::Entry& entry) {
+    return entry.section + '/' + entry.entry;
+}
 
 QString ReadText(const CProfiledFileDialog::Entry& entry) {
     return QSettings().value(Key(entry), entry.defaultValue).toString();
@@ -74,3 +78,5 @@ QStringList CProfiledFileDialog::ChooseImportFiles(QWidget* parent) {
     profile.Remember(dialog, accepted);
     return accepted ? dialog.selectedFiles() : QStringList();
 }
+
+} // namespace CorvDesktop

@@ -6,6 +6,8 @@
 class QFileDialog;
 class QWidget;
 
+namespace CorvDesktop {
+
 // A file dialog that remembers in the settings the folder it showed last, the file chosen last
 // and the filter chosen last, each under its own (section, entry) pair.
 class CProfiledFileDialog {
@@ -34,3 +36,5 @@ public:
     static CProfiledFileDialog ImportProfile();
     static QStringList ImportFilters();
 };
+
+} // namespace CorvDesktop

@@ -1,6 +1,7 @@
 #include "ui/progress_dialog.h"
 
-#include "ui/text_codec.h"
+#include "ui/code_page.h"
+#include "ui/desktop.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -8,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace CorvDesktop {
 
 CProgressBar::CProgressBar(QWidget* mainWindow) : m_mainWindow(mainWindow) {}
 
@@ -32,7 +35,7 @@ void CProgressBar::CreateWindow(int maximum, const std::string& title, bool canc
     // disable it too.
     m_window = new QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     m_window->setWindowTitle(QStringLiteral("Corvane Librarian"));
-    m_label = new QLabel(CTextCodec::Decode(title), m_window);
+    m_label = new QLabel(CDesktop::Get().CodePage().Decode(title), m_window);
     m_bar = new QProgressBar(m_window);
     m_bar->setRange(0, std::max(0, maximum));
     m_bar->setValue(0);
@@ -73,7 +76,7 @@ void CProgressBar::SetText(const std::string& text) {
         return;
     Corv::CLumProgressBar::SetText(text);
     if (m_label != nullptr && m_window) {
-        m_label->setText(CTextCodec::Decode(text));
+        m_label->setText(CDesktop::Get().CodePage().Decode(text));
         m_label->repaint();
     }
 }
@@ -96,3 +99,5 @@ void CProgressBar::End() {
     if (m_mainWindow)
         m_mainWindow->setEnabled(true);
 }
+
+} // namespace CorvDesktop

@@ -10,6 +10,8 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 
+namespace CorvDesktop {
+
 // The progress sink while the program runs: a small window with the operation's text, a bar
 // and Cancel. Begin and End nest: only the outermost Begin shows the window (and disables the
 // main window until the matching End); nested operations cannot move the outer bar.
@@ -41,3 +43,5 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_cancellable = false;
 };
+
+} // namespace CorvDesktop

@@ -1,8 +1,10 @@
 #include "ui/project_options.h"
 
-CProjectOptions& CProjectOptions::Get() {
-    static CProjectOptions options;
-    return options;
+namespace CorvDesktop {
+
+void CProjectOptions::SetCleanOptions(const std::array<std::uint32_t, 4>& options) {
+    for (std::size_t i = 0; i < options.size(); ++i)
+        m_cleanOptions[i] = options[i] != 0 ? 1 : 0;
 }
 
 Corv::CleanOptions CProjectOptions::CleanOptions() const {
@@ -12,3 +14,5 @@ Corv::CleanOptions CProjectOptions::CleanOptions() const {
 Corv::CleanOptions CleanOptionsOf(const std::array<std::uint32_t, 4>& options) {
     return {options[0] != 0, options[1] != 0, options[2] != 0, options[3] != 0};
 }
+
+} // namespace CorvDesktop

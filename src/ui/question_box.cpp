@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <memory>
 
+namespace CorvDesktop {
+
 namespace {
 
 // Each button knows its place in the question: the box keeps its buttons in the platform's
@@ -43,3 +45,5 @@ int CQuestionBox::Ask(QWidget* parent, const CQuestion& question) {
     const QAbstractButton* clicked = box->clickedButton();
     return clicked != nullptr ? clicked->property(kIndex).toInt() : question.escapeButton;
 }
+
+} // namespace CorvDesktop

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace CorvDesktop {
+
 // A question of the desktop program's own whose buttons say what they do ("Reload", "Save
 // Both"), unlike the core's questions, which come with standard button sets.
 struct CQuestion {
@@ -34,3 +36,5 @@ public:
     // closing the box.
     static int Ask(QWidget* parent, const CQuestion& question);
 };
+
+} // namespace CorvDesktop

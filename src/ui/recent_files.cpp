@@ -6,6 +6,8 @@
 
 #include <QSettings>
 
+namespace CorvDesktop {
+
 namespace {
 
 const QString kSection = QStringLiteral("Recent File List");
@@ -63,3 +65,5 @@ void CRecentFileList::Remove(int index) {
     m_entries.removeAt(index);
     Save();
 }
+
+} // namespace CorvDesktop

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace CorvDesktop {
+
 // The recent-file list: the most recently opened or saved project folders, newest first, at
 // most eight, kept in section "Recent File List" as "File1" to "File8".
 class CRecentFileList {
@@ -23,3 +25,5 @@ public:
 private:
     QStringList m_entries;
 };
+
+} // namespace CorvDesktop

@@ -1,16 +1,18 @@
 #include "ui/replace_string_dlg.h"
 
+#include "edit/cell_edit.h"
+#include "model/parameter.h"
+#include "ui/code_page.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "edit/cell_edit.h"
-#include "model/parameter.h"
-#include "ui/code_page.h"
+namespace CorvDesktop {
 
-CReplaceStringDlg::Stored CReplaceStringDlg::StoredText(int field, const QString& typed) {
-    const CCodePage& page = CCodePage::Get();
+CReplaceStringDlg::Stored CReplaceStringDlg::StoredText(int field, const QString& typed,
+                                                        const CCodePage& page) {
     const bool name = field <= 1;
     const std::string encoded = page.Encode(typed);
     const std::string filtered =
@@ -39,12 +41,13 @@ CReplaceStringDlg::Stored CReplaceStringDlg::StoredText(int field, const QString
     return result;
 }
 
-CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* parent)
-    : QDialog(parent), m_field(field) {
+CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, const CCodePage& page,
+                                     QWidget* parent)
+    : QDialog(parent), m_field(field), m_page(page) {
     const bool name = field <= 1;
     setWindowTitle(name ? tr("Edit Name") : tr("Edit Memo"));
-    m_label = new QLabel(name ? QStringLiteral("Name") : QStringLiteral("Memo%1").arg(field - 1),
-                         this);
+    m_label =
+        new QLabel(name ? QStringLiteral("Name") : QStringLiteral("Memo%1").arg(field - 1), this);
     m_edit = new QLineEdit(text, this);
     m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 45);
     m_edit->selectAll();
@@ -65,14 +68,20 @@ CReplaceStringDlg::CReplaceStringDlg(int field, const QString& text, QWidget* pa
     m_edit->setFocus();
 }
 
-QString CReplaceStringDlg::Text() const { return m_edit->text(); }
+QString CReplaceStringDlg::Text() const {
+    return m_edit->text();
+}
 
-QString CReplaceStringDlg::Label() const { return m_label->text(); }
+QString CReplaceStringDlg::Label() const {
+    return m_label->text();
+}
 
-QString CReplaceStringDlg::Note() const { return m_note->text(); }
+QString CReplaceStringDlg::Note() const {
+    return m_note->text();
+}
 
 void CReplaceStringDlg::UpdateNote() {
-    const Stored stored = StoredText(m_field, m_edit->text());
+    const Stored stored = StoredText(m_field, m_edit->text(), m_page);
     if (stored.reasons.isEmpty()) {
         m_note->clear();
         m_note->hide();
@@ -88,3 +97,5 @@ void CReplaceStringDlg::UpdateNote() {
     if (needed > height())
         resize(width(), needed);
 }
+
+} // namespace CorvDesktop

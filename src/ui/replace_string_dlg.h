@@ -6,6 +6,10 @@
 class QLabel;
 class QLineEdit;
 
+namespace CorvDesktop {
+
+class CCodePage;
+
 // Edit Name / Edit Memo: one line of text for a name (field 1) or a memo (fields 2 to 5).
 // Below the field it says, while the user types, what will be stored when that differs from
 // the text typed, and why.
@@ -18,9 +22,10 @@ public:
         // One sentence for each way it differs from the typed text; empty when it does not.
         QStringList reasons;
     };
-    static Stored StoredText(int field, const QString& typed);
+    static Stored StoredText(int field, const QString& typed, const CCodePage& page);
 
-    CReplaceStringDlg(int field, const QString& text, QWidget* parent = nullptr);
+    CReplaceStringDlg(int field, const QString& text, const CCodePage& page,
+                      QWidget* parent = nullptr);
 
     QString Text() const;
     QString Label() const;
@@ -31,7 +36,10 @@ private:
     void UpdateNote();
 
     int m_field;
+    const CCodePage& m_page;
     QLabel* m_label = nullptr;
     QLineEdit* m_edit = nullptr;
     QLabel* m_note = nullptr;
 };
+
+} // namespace CorvDesktop

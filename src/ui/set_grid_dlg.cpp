@@ -5,6 +5,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace CorvDesktop {
+
 CSetGridDlg::CSetGridDlg(int gridSw, QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Set Up Grid"));
     auto* group = new QGroupBox(this);
@@ -22,4 +24,8 @@ CSetGridDlg::CSetGridDlg(int gridSw, QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-int CSetGridDlg::Value() const { return m_on->isChecked() ? 1 : 0; }
+int CSetGridDlg::Value() const {
+    return m_on->isChecked() ? 1 : 0;
+}
+
+} // namespace CorvDesktop

@@ -4,6 +4,8 @@
 
 class QRadioButton;
 
+namespace CorvDesktop {
+
 // Set Up Grid: grid lines off (0) or on (1) in every list.
 class CSetGridDlg : public QDialog {
     Q_OBJECT
@@ -15,3 +17,5 @@ private:
     QRadioButton* m_off = nullptr;
     QRadioButton* m_on = nullptr;
 };
+
+} // namespace CorvDesktop

@@ -2,7 +2,11 @@
 
 #include <QFileInfo>
 
+namespace CorvDesktop {
+
 QString SystemFolder(const QString& folder) {
     const QString real = QFileInfo(folder).canonicalFilePath();
     return real.isEmpty() ? folder : real;
 }
+
+} // namespace CorvDesktop

@@ -5,36 +5,23 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace {
+namespace CorvDesktop {
 
-QString& Override() {
-    static QString name;
-    return name;
-}
-
-} // namespace
-
-QString CTextCodec::CodePage() {
-    if (!Override().isEmpty())
-        return Override();
+QString CTextCodec::SystemCodePage() {
     return QLocale::system().language() == QLocale::Japanese ? QStringLiteral("Shift_JIS")
                                                              : QStringLiteral("Windows-1252");
 }
 
-void CTextCodec::SetCodePage(const QString& name) {
-    Override() = name;
-}
-
-QString CTextCodec::Decode(const std::string& bytes) {
-    QStringDecoder decoder(CodePage().toLatin1().constData());
+QString CTextCodec::Decode(const std::string& bytes, const QString& codePage) {
+    QStringDecoder decoder(codePage.toLatin1().constData());
     const QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
     if (!decoder.isValid())
         return QString::fromLatin1(data);
     return decoder.decode(data);
 }
 
-std::string CTextCodec::Encode(const QString& text) {
-    QStringEncoder encoder(CodePage().toLatin1().constData());
+std::string CTextCodec::Encode(const QString& text, const QString& codePage) {
+    QStringEncoder encoder(codePage.toLatin1().constData());
     const QByteArray data = encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
@@ -47,3 +34,5 @@ std::string CTextCodec::EncodePath(const QString& path) {
     const QByteArray data = QFile::encodeName(path);
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
+
+} // namespace CorvDesktop

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+namespace CorvDesktop {
+
 // The wait cursor for the length of a synchronous operation.
 class CWaitCursor {
 public:
@@ -10,3 +12,5 @@ public:
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
+
+} // namespace CorvDesktop

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace CorvDesktop {
+
 CWaveGauge::CWaveGauge(QWidget* parent) : QWidget(parent) {
     setAccessibleName(tr("Wave memory"));
     SetBytes(0);
@@ -58,3 +60,5 @@ void CWaveGauge::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(frame);
 }
+
+} // namespace CorvDesktop

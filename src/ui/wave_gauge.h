@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <cstdint>
 
+namespace CorvDesktop {
+
 // The project's wave bytes as a bar against the instrument's wave limit: the usual highlight
 // colour up to 90 %, amber above it, red when the limit is reached.
 class CWaveGauge : public QWidget {
@@ -30,3 +32,5 @@ protected:
 private:
     std::uint64_t m_bytes = 0;
 };
+
+} // namespace CorvDesktop

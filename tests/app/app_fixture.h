@@ -8,6 +8,7 @@
 #include "support/scoped_environment.h"
 #include "support/scripted_sink.h"
 #include "ui/child_frame.h"
+#include "ui/desktop.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/main_frame.h"
@@ -19,6 +20,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace CorvDesktop;
 
 namespace AppTest {
 
@@ -63,7 +66,7 @@ struct World : Script {
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
         store.Renew();
-        CProjectOptions::Get() = {};
+        CDesktop::Get().Options() = {};
     }
     // The environment of an application whose every dialog is scripted.
     CApp::Environment Environment(const QString& dataFolder) {

@@ -2,6 +2,7 @@
 // drops, New, Open, closing, Save As, titles, recent files, window placement, the check window.
 #include "app_fixture.h"
 #include "ui/check_window.h"
+#include "ui/desktop.h"
 #include "ui/font_setup.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
@@ -20,6 +21,8 @@
 #include <QToolBar>
 #include <filesystem>
 
+using namespace CorvDesktop;
+
 namespace {
 
 void Touch(const QString& path) {
@@ -28,7 +31,7 @@ void Touch(const QString& path) {
 }
 
 std::vector<std::uint32_t> Options() {
-    const CProjectOptions& o = CProjectOptions::Get();
+    const CProjectOptions& o = CDesktop::Get().Options();
     return {o.m_gridSw, o.m_cleanOptions[0], o.m_cleanOptions[1], o.m_cleanOptions[2],
             o.m_cleanOptions[3]};
 }
@@ -114,16 +117,17 @@ private slots:
     }
 
     void SettingsReadAtStartAndWrittenAtExit() {
-        CProjectOptions& options = CProjectOptions::Get();
+        CProjectOptions& options = CDesktop::Get().Options();
         options.m_gridSw = options.m_cleanOptions[0] = options.m_cleanOptions[2] = 1;
-        CListFont::Get().Set(QFont(QStringLiteral("DejaVu Sans Mono")), QColor(200, 0, 50));
+        CDesktop::Get().ListFont().Set(QFont(QStringLiteral("DejaVu Sans Mono")),
+                                       QColor(200, 0, 50));
         app->ExitInstance();
         QCOMPARE(QSettings().value("Option/FontColor").toInt(), 200 | (50 << 16));
-        CProjectOptions::Get() = {};
-        CListFont::Get().Set(QFont(), Qt::black);
+        CDesktop::Get().Options() = {};
+        CDesktop::Get().ListFont().Set(QFont(), Qt::black);
         QVERIFY(Start());
         QCOMPARE(Options(), (std::vector<std::uint32_t>{1, 1, 0, 1, 0}));
-        QCOMPARE(CListFont::Get().Font().family(), QStringLiteral("DejaVu Sans Mono"));
+        QCOMPARE(CDesktop::Get().ListFont().Font().family(), QStringLiteral("DejaVu Sans Mono"));
     }
 
     // A relative path is read from the starting folder and stored whole; a missing one fails.

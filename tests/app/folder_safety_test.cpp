@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <filesystem>
 
+using namespace CorvDesktop;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QLineEdit>
 
+using namespace CorvDesktop;
+
 namespace {
 
 // Presses Enter where the keyboard focus is in a window that has just been shown.

@@ -2,6 +2,7 @@
 // alike; the edit dialog says before OK what of the typed text will be stored.
 #include "model/text_encoding.h"
 #include "ui/code_page.h"
+#include "ui/desktop.h"
 #include "ui/replace_string_dlg.h"
 
 #include <QCoreApplication>
@@ -10,17 +11,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace CorvDesktop;
+
 class CodePageTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_settings;
 
     // The core reads `bytes` as the lists show them, and turns the shown text back into them.
     static void ExpectAgreement(const std::string& bytes) {
-        const QString shown = CCodePage::Get().Decode(bytes);
+        const QString shown = CDesktop::Get().CodePage().Decode(bytes);
         const std::string fileName = Corv::CodePageToUtf8(bytes);
         const QByteArray hex = QByteArray::fromStdString(bytes).toHex(' ');
         QVERIFY2(QByteArray::fromStdString(fileName) == shown.toUtf8(), hex.constData());
-        QVERIFY2(Corv::Utf8ToCodePage(fileName) == CCodePage::Get().Encode(shown), hex.constData());
+        QVERIFY2(Corv::Utf8ToCodePage(fileName) == CDesktop::Get().CodePage().Encode(shown),
+                 hex.constData());
     }
 
 private slots:
@@ -29,14 +33,14 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("CodePageTests"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
     }
-    void cleanup() { CCodePage::Get().Select(QStringLiteral("windows-1252")); }
+    void cleanup() { CDesktop::Get().CodePage().Select(QStringLiteral("windows-1252")); }
 
     // First of all: nothing has asked for the lists' code page yet. The core, needing one,
     // gets the one the settings choose; choosing one later chooses the core's too.
     void theCoreUsesTheListsCodePage() {
         QSettings().setValue("Option/CodePage", QStringLiteral("Shift_JIS"));
         QCOMPARE(Corv::CurrentCodePage(), Corv::CodePage::ShiftJis);
-        QVERIFY(CCodePage::Get().Select(QStringLiteral("windows-1252")));
+        QVERIFY(CDesktop::Get().CodePage().Select(QStringLiteral("windows-1252")));
         QCOMPARE(Corv::CurrentCodePage(), Corv::CodePage::Windows1252);
     }
 
@@ -44,14 +48,14 @@ private slots:
     void everyCharacterReadsAlike() {
         for (int b = 0x80; b <= 0xFF; ++b)
             ExpectAgreement(std::string(1, static_cast<char>(b)));
-        QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
+        QVERIFY(CDesktop::Get().CodePage().Select(QStringLiteral("Shift_JIS")));
         int characters = 0;
         for (int lead = 0xA1; lead <= 0xDF; ++lead)
             ExpectAgreement(std::string(1, static_cast<char>(lead)));
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
             for (int trail = 0x40; trail <= 0xFC && (lead <= 0x9F || lead >= 0xE0); ++trail) {
                 const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
-                const QString shown = CCodePage::Get().Decode(pair);
+                const QString shown = CDesktop::Get().CodePage().Decode(pair);
                 if (trail == 0x7F || shown.size() != 1 || shown[0] == QChar::ReplacementCharacter)
                     continue; // not one character the lists can show
                 ++characters;
@@ -74,8 +78,9 @@ private slots:
             {true, 1, "ﾋﾟｱﾉ Café", "ﾋﾟｱﾉ Caf", {"code page"}},
             {true, 1, "ピアノ Lead", " Lead", {"double-byte"}}};
         for (const auto& [japanese, field, typed, stored, reasons] : cases) {
-            QVERIFY(CCodePage::Get().Select(japanese ? "Shift_JIS" : "windows-1252"));
-            const CReplaceStringDlg::Stored result = CReplaceStringDlg::StoredText(field, typed);
+            QVERIFY(CDesktop::Get().CodePage().Select(japanese ? "Shift_JIS" : "windows-1252"));
+            const CReplaceStringDlg::Stored result =
+                CReplaceStringDlg::StoredText(field, typed, CDesktop::Get().CodePage());
             QCOMPARE(result.text, stored);
             QCOMPARE(result.reasons.size(), reasons.size());
             for (int i = 0; i < reasons.size(); ++i)
@@ -84,7 +89,7 @@ private slots:
     }
 
     void noteFollowsTheTyping() {
-        CReplaceStringDlg dialog(1, QStringLiteral("Crème"));
+        CReplaceStringDlg dialog(1, QStringLiteral("Crème"), CDesktop::Get().CodePage());
         QVERIFY(dialog.Note().contains(QStringLiteral("\u201cCrme\u201d"))); // è is a lead byte
         auto* edit = dialog.findChild<QLineEdit*>();
         edit->selectAll();

@@ -11,6 +11,7 @@
 #include "ui/choosers.h"
 #include "ui/clean_project_dlg.h"
 #include "ui/code_page.h"
+#include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
@@ -35,6 +36,8 @@
 #include <memory>
 #include <string>
 
+using namespace CorvDesktop;
+
 namespace {
 
 using Rows = std::vector<int>;
@@ -50,13 +53,15 @@ public:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
         m_sink = m_store.InstallSink();
         m_store.SetWorkFolder(m_work.Path() + "/");
-        CProjectOptions::Get() = {};
-        CUiChoosers::Reset();
+        CDesktop::Get().Options() = {};
+        CDesktop::Get().Choosers() = CUiChoosers();
         // The missing-files notice is recorded instead of shown.
-        CUiChoosers::Get().notice = [this](QWidget*, const QString& text) { m_notices << text; };
+        CDesktop::Get().Choosers().notice = [this](QWidget*, const QString& text) {
+            m_notices << text;
+        };
         QSettings().clear();
     }
-    ~World() { CUiChoosers::Reset(); }
+    ~World() { CDesktop::Get().Choosers() = CUiChoosers(); }
 
     // Builds the song project under a name and opens it. Patches 1 Lead (tone 3; memo 4 "m4"),
     // 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9); tones 3 Saw (waves 2, 4; memo 1 "m1"),
@@ -170,8 +175,8 @@ class ProjectWindowTest : public QObject {
     // Starts a drag of these rows of a list, pressed on `pressed`.
     bool Begin(CParameterListCtrl& list, const Rows& rows, int pressed) {
         list.SelectRows(rows);
-        m_data.reset(MakeDragData(list.Kind()));
-        return CDragState::Get().Begin(&list, pressed);
+        m_data = list.BeginDrag(pressed);
+        return m_data != nullptr;
     }
     // Enters and moves over a point of a list with keys held; the effect the list answers.
     Qt::DropAction Over(CParameterListCtrl& list, QPoint at, Qt::KeyboardModifiers keys = {}) {
@@ -191,29 +196,29 @@ class ProjectWindowTest : public QObject {
         QDropEvent drop(CellCentre(list, row, 1), Qt::CopyAction | Qt::MoveAction, m_data.get(),
                         Qt::LeftButton, keys);
         QCoreApplication::sendEvent(list.viewport(), &drop);
-        const bool done = CDragState::Get().DropDone();
-        CDragState::Get().End();
+        const bool done = drop.isAccepted();
+        CDesktop::Get().Drag().End();
         return done;
     }
 
 private slots:
     void init() {
         m_world = std::make_unique<World>();
-        CCodePage::Get().Select(QStringLiteral("windows-1252"));
+        CDesktop::Get().CodePage().Select(QStringLiteral("windows-1252"));
         m_song = &m_world->OpenSong("Song");
         m_second = &m_world->OpenSong("B");
         m_log.clear();
         m_answer = QString();
-        CUiChoosers::Get().editText = [this](QWidget*, int field, QString& text) {
+        CDesktop::Get().Choosers().editText = [this](QWidget*, int field, QString& text) {
             m_log += QStringLiteral("%1:%2;").arg(field).arg(text);
             text = m_answer.isNull() ? text : m_answer;
             return !m_answer.isNull();
         };
         m_now = 0;
-        CDragState::Get().clock = [this] { return m_now; };
+        CDesktop::Get().Drag().clock = [this] { return m_now; };
     }
     void cleanup() {
-        CDragState::Get().End();
+        CDesktop::Get().Drag().End();
         m_view.reset();
         m_secondView.reset();
         m_world.reset();
@@ -309,13 +314,13 @@ private slots:
 
     // A memo confirmed unchanged keeps a lone lead byte, which has no character in Shift_JIS.
     void memoConfirmedUnchangedKeepsItsBytes() {
-        QVERIFY(CCodePage::Get().Select(QStringLiteral("Shift_JIS")));
+        QVERIFY(CDesktop::Get().CodePage().Select(QStringLiteral("Shift_JIS")));
         const std::string odd("Memo \x81", 6);
         Data().Waves()[1].SetMemo(4, odd);
         CParameterListCtrl& list = List(2);
         list.SelectRows({1});
         list.SetCurrentColumn(5); // Memo4
-        m_answer = CCodePage::Get().Decode(odd);
+        m_answer = CDesktop::Get().CodePage().Decode(odd);
         QVERIFY(list.EditCurrentColumn());
         QCOMPARE(Data().Waves()[1].Memo(4), odd);
     }
@@ -335,16 +340,17 @@ private slots:
 
     // Clean offers and stores the options, clears the selection, refills the lists, also on Undo.
     void cleanThroughTheCommandAndUndo() {
-        CProjectOptions::Get().m_cleanOptions[1] = 1;
+        CDesktop::Get().Options().m_cleanOptions[1] = 1;
         std::array<std::uint32_t, 4> shown{};
-        CUiChoosers::Get().cleanProject = [&](QWidget*, std::array<std::uint32_t, 4>& options) {
+        CDesktop::Get().Choosers().cleanProject = [&](QWidget*,
+                                                      std::array<std::uint32_t, 4>& options) {
             shown = std::exchange(options, {0, 0, 0, 0});
             return true;
         };
         Click(List(1), 2);
         View().CleanProject();
         QCOMPARE(shown, (std::array<std::uint32_t, 4>{0, 1, 0, 0}));
-        QCOMPARE(CProjectOptions::Get().m_cleanOptions[1], 0u);
+        QCOMPARE(CDesktop::Get().Options().m_cleanOptions[1], 0u);
         QCOMPARE(Selected(), std::tuple(Rows{}, Rows{}, Rows{}));
         QCOMPARE(Cell(1, 2, 1), QStringLiteral("Lonely"));
         Undo();
@@ -358,7 +364,7 @@ private slots:
         CorvTest::WriteBytes(big, CorvTest::AudioFileBytes(".wav", 12, 1));
         std::filesystem::resize_file(big, Corv::kWaveBytesLimit / 100 * 95);
         CorvTest::WriteBytes(m_world->Scratch("a.wav"), CorvTest::AudioFileBytes(".wav", 300, 1));
-        CUiChoosers::Get().importWave = [&](QWidget*) {
+        CDesktop::Get().Choosers().importWave = [&](QWidget*) {
             return QStringList{QString::fromStdString(big),
                                QString::fromStdString(m_world->Scratch("a.wav"))};
         };
@@ -394,7 +400,7 @@ private slots:
 
     // Set Up Grid reaches every window; the missing-files notice comes once per activation.
     void gridAndMissingFilesReachEveryWindow() {
-        CUiChoosers::Get().setUpGrid = [](QWidget*, int& gridSw) { return (gridSw = 1); };
+        CDesktop::Get().Choosers().setUpGrid = [](QWidget*, int& gridSw) { return (gridSw = 1); };
         View().SetUpGrid();
         QVERIFY(Second().List(0)->showGrid());
         List(0); // the notice needs an active list
@@ -419,8 +425,9 @@ private slots:
 
     // The clean dialog previews the checked options' plan, project untouched, details complete.
     void cleanDialogPreviewsItsOptions() {
-        CProjectOptions::Get().m_cleanOptions[3] = 1;
-        CCleanProjectDlg dialog(CCleanProjectDlg::SavedOptions());
+        CDesktop::Get().Options().m_cleanOptions[3] = 1;
+        CCleanProjectDlg dialog(CDesktop::Get().Options().m_cleanOptions,
+                                CDesktop::Get().CodePage());
         Data().Patches()[4].ResetToneSlot(1); // tone 9 and its wave 6 become unused
         Data().RebuildToneUsers();
         Data().RebuildWaveUsers();
@@ -484,9 +491,22 @@ private slots:
             const DropFlags flags = FlagsForKeys(keys, overSource);
             QCOMPARE(std::pair(flags.insert, flags.copy), std::pair(insert, copy));
         }
-        // The drag object carries one format, named after the kind.
-        QCOMPARE(std::unique_ptr<QMimeData>(MakeDragData(Corv::kToneKind))->formats(),
-                 QStringList{"application/x-corvanelibrarian-tone"});
+        // The drag object carries one format, named after the kind, and what it names reads
+        // back only in the program that made it and only when whole.
+        const DragPayload payload{
+            QCoreApplication::applicationPid(), 7, Corv::kToneKind, {2, 5, 6}, 1, 3};
+        const std::unique_ptr<QMimeData> data(MakeDragData(payload));
+        QCOMPARE(data->formats(), QStringList{"application/x-corvanelibrarian-tone"});
+        QVERIFY(ReadDragData(data.get()) == payload);
+        DragPayload elsewhere = payload;
+        elsewhere.process += 1;
+        QVERIFY(!ReadDragData(std::unique_ptr<QMimeData>(MakeDragData(elsewhere)).get()));
+        const QByteArray bytes = data->data(DragFormat(Corv::kToneKind));
+        for (const qsizetype cut : {qsizetype{0}, qsizetype{10}, bytes.size() - 1}) {
+            QMimeData shortData;
+            shortData.setData(DragFormat(Corv::kToneKind), bytes.left(cut));
+            QVERIFY(!ReadDragData(&shortData));
+        }
     }
 
     void aDragNeedsAUsedSlotAndKeepsTheGrabOffset() {
@@ -499,8 +519,8 @@ private slots:
         // Only a list of the drag's kind takes it; within the source list a plain drag moves.
         QCOMPARE(Over(*Second().List(1), 3), Qt::IgnoreAction);
         QCOMPARE(Over(*View().List(0), 3), Qt::MoveAction);
-        CDragState::Get().End();
-        QCOMPARE(CDragState::Get().Transfer().patches.Size(), std::size_t{0});
+        CDesktop::Get().Drag().End();
+        QVERIFY(!CDesktop::Get().Drag().Dragging());
     }
 
     // Drops within a list and, with Ctrl, into another project move; one undo restores both.
@@ -525,12 +545,12 @@ private slots:
     void theStatusPreviewSaysWhatTheDropWouldDo() {
         QVERIFY(Begin(*View().List(0), {0}, 0)); // Lead plays tone 3 (Saw: waves 2 and 4)
         Over(*Second().List(0), 9);
-        QCOMPARE(CDragState::Get().Preview(),
+        QCOMPARE(CDesktop::Get().Drag().Preview(),
                  "copy 1 patch to B.prj row 10 (overwrite), carrying 1 tone, 2 waves, 150 Bytes   "
                  "(Ctrl: move, Shift or Alt: insert)");
         Over(*View().List(0), 1, Qt::ShiftModifier);
-        QVERIFY(CDragState::Get().Preview().startsWith("move 1 patch to row 2 (insert)"));
-        CDragState::Get().End(); // Escape, or a release outside any list
+        QVERIFY(CDesktop::Get().Drag().Preview().startsWith("move 1 patch to row 2 (insert)"));
+        CDesktop::Get().Drag().End(); // Escape, or a release outside any list
         QVERIFY(!m_song->IsModified() && !m_second->IsModified() &&
                 !CorvTest::FreshStore::UndoStep().CanUndo());
         QVERIFY(DropRows(*View().List(0)).empty() && m_second->Data().Patches()[9].IsEmpty());
@@ -548,7 +568,7 @@ private slots:
             QCOMPARE(list.TopRow(), top + scrolled);
         }
         // The drop position follows the rows that scrolled under the cursor.
-        QCOMPARE(CDragState::Get().DropPosition(), list.rowAt(bottom.y()));
+        QCOMPARE(CDesktop::Get().Drag().DropPosition(), list.rowAt(bottom.y()));
     }
 };
 
