@@ -81,8 +81,6 @@ public:
     void ExitInstance();
 
     bool ExitWork() const { return m_exitWork; }
-    // "J" on a Japanese system, otherwise "E".
-    QString LanguageLetter() const { return m_language; }
     QString WorkFolder() const;
     CMainFrame* MainFrame() const { return m_mainFrame; }
     CDocManager& Documents() override { return *m_documents; }

@@ -60,9 +60,4 @@ QString CInputTextDialog::Text() const {
     return m_edit->text();
 }
 
-void CInputTextDialog::SetOkCaption(const QString& caption) {
-    if (!caption.isEmpty())
-        m_ok->setText(caption);
-}
-
 } // namespace CorvDesktop

@@ -32,9 +32,7 @@ public:
 
     void SetText(const QString& text);
     QString Text() const;
-    void SetOkCaption(const QString& caption);
     CFolderNameEdit* Edit() const { return m_edit; }
-    QPushButton* OkButton() const { return m_ok; }
 
 private:
     CFolderNameEdit* m_edit;

@@ -169,12 +169,10 @@ void CSelectFolderDialog::EnterFolder(const QString& path) {
     m_current = path;
     if (IsAcceptableFolder(path)) {
         m_chosen = path;
-        m_chosenFlag = true;
         m_field->setText(QDir::toNativeSeparators(path));
         m_accept->setFocus();
     } else {
         m_chosen.clear();
-        m_chosenFlag = false;
         m_field->clear();
     }
 }
@@ -190,7 +188,6 @@ bool CSelectFolderDialog::GoToTyped(const QString& text) {
     const QString folder = SystemFolder(QDir(m_current).filePath(QDir::fromNativeSeparators(path)));
     if (!QFileInfo(folder).isDir()) {
         m_chosen.clear();
-        m_chosenFlag = false;
         return false;
     }
     m_userMoved = true;
@@ -215,7 +212,6 @@ void CSelectFolderDialog::OnAccept() {
         return;
     }
     m_chosen.clear();
-    m_chosenFlag = false;
     reject();
 }
 
@@ -268,7 +264,6 @@ bool CSelectFolderDialog::CreateNewProject(const QString& name) {
         return false;
     }
     m_chosen = path;
-    m_chosenFlag = true;
     m_field->setText(QDir::toNativeSeparators(path));
     accept();
     return true;

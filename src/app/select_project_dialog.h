@@ -30,10 +30,8 @@ public:
     // The base test: the path is an existing folder.
     virtual bool IsAcceptableFolder(const QString& path) const;
 
-    Mode DialogMode() const { return m_mode; }
     // The folder that Accept takes; empty when the current folder is not acceptable.
     QString ChosenFolder() const { return m_chosen; }
-    bool IsChosen() const { return m_chosenFlag; }
     // The folder being browsed (New Project creates its folder there).
     QString CurrentFolder() const { return m_current; }
     // The folder the tree shows at its top.
@@ -64,10 +62,7 @@ public:
     void SetNameInput(std::function<bool(QString&)> input) { m_nameInput = std::move(input); }
 
     QLineEdit* ChosenField() const { return m_field; }
-    QPushButton* AcceptButton() const { return m_accept; }
-    QPushButton* NewProjectButton() const { return m_newProject; }
     QPushButton* UpButton() const { return m_up; }
-    QTreeView* FolderTree() const { return m_tree; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -85,7 +80,6 @@ private:
     Mode m_mode;
     QString m_current;
     QString m_chosen;
-    bool m_chosenFlag = false;
     bool m_started = false;
     // Until the user moves, the tree keeps scrolling to the start folder as its folders load.
     bool m_userMoved = false;
@@ -119,7 +113,6 @@ public:
 class CDialogProjectChooser : public IProjectChooser {
 public:
     explicit CDialogProjectChooser(QWidget* parent = nullptr) : m_parent(parent) {}
-    void SetParent(QWidget* parent) { m_parent = parent; }
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override;
 
     // The dialog Choose shows, with its title and accept text for the mode.

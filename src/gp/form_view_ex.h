@@ -14,8 +14,6 @@ class CFormViewEx : public QScrollArea {
 public:
     explicit CFormViewEx(const CDlgTempl& templ, QWidget* parent = nullptr);
 
-    // The widget the form's controls are children of.
-    QWidget* Form() const { return m_form; }
     const CDlgTempl& Template() const { return m_templ; }
     // The template size in pixels of the form's font.
     QSize TemplateSize() const;

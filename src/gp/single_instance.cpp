@@ -108,7 +108,6 @@ bool CMMF::IsListening() const {
 }
 
 bool CMMF::Create(const QStringList& arguments) {
-    m_first = true;
     if (m_path.isEmpty() || !IsPrivateFolder(FolderOf(m_path)))
         return true; // nowhere safe to meet: this start runs on its own
     if (Exists(m_path)) {
@@ -116,7 +115,6 @@ bool CMMF::Create(const QStringList& arguments) {
             return true;
         switch (HandOver(arguments)) {
         case HandOverResult::Done:
-            m_first = false;
             return false;
         case HandOverResult::Failed:
             return true; // a program is there but did not take it: never take its name
@@ -127,11 +125,7 @@ bool CMMF::Create(const QStringList& arguments) {
         }
     }
     // Another start may have taken the name in the meantime: then that one is the first.
-    if (!Listen() && IsOwnSocket(m_path) && HandOver(arguments) == HandOverResult::Done) {
-        m_first = false;
-        return false;
-    }
-    return true;
+    return Listen() || !IsOwnSocket(m_path) || HandOver(arguments) != HandOverResult::Done;
 }
 
 bool CMMF::Listen() {

@@ -41,7 +41,6 @@ public:
 
     // Becomes the first instance, or hands the arguments to the running one; false then.
     bool Create(const QStringList& arguments);
-    bool IsFirstInstance() const { return m_first; }
     // True while this instance listens for later starts.
     bool IsListening() const;
     // The window to bring forward when another start hands its arguments over.
@@ -63,7 +62,6 @@ private:
     QString m_path;
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
-    bool m_first = false;
 };
 
 } // namespace GP

@@ -19,7 +19,6 @@ public:
 
     QLabel* Description() const { return m_description; }
     QLabel* Version() const { return m_version; }
-    QLabel* Legal() const { return m_legal; }
 
 private:
     QLabel* m_description;

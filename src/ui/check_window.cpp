@@ -62,10 +62,6 @@ CCheckWindow::CCheckWindow(QWidget& parent, QMdiArea* area, std::function<CFileV
     connect(area, &QMdiArea::subWindowActivated, this, &CCheckWindow::ActiveProjectChanged);
 }
 
-const Corv::CProjectDocument* CCheckWindow::Checked() const {
-    return ViewOf(m_checked) != nullptr ? m_checked : nullptr;
-}
-
 QString CCheckWindow::Summary() const {
     return m_summary->text();
 }

@@ -34,8 +34,6 @@ public:
     // Checks the active project again and lists what it finds; an empty list and a note when
     // no project window is active.
     void Refresh();
-    // The checked project; null when none (or it was closed).
-    const Corv::CProjectDocument* Checked() const;
     // Selects the entry of line `row` in its project window; false when the line names no
     // entry or the project is no longer open.
     bool ActivateLine(int row);

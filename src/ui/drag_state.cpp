@@ -86,10 +86,9 @@ CDragState::CDragState() : clock([] { return QDateTime::currentMSecsSinceEpoch()
     connect(&m_hoverTimer, &QTimer::timeout, this, &CDragState::CheckHover);
 }
 
-std::uint64_t CDragState::Begin(int count, int grabOffset) {
+std::uint64_t CDragState::Begin(int count) {
     m_dragging = true;
     m_count = count;
-    m_grabOffset = grabOffset;
     m_dropPosition = 0;
     m_target = nullptr;
     m_flags = {};

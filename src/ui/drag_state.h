@@ -63,21 +63,20 @@ int AutoScrollRows(qint64 elapsedMs);
 inline constexpr qint64 kHoverRaiseMs = 1000;
 
 // The pointer's side of the one drag in progress (there is only ever one): how many rows it
-// carries and which of them was grabbed, the list the cursor is over with the row the block would
-// land on and the keys held, the preview of that drop, and the background window the cursor
-// rests on. What the drag carries travels in its data (`DragPayload`).
+// carries, the list the cursor is over with the row the block would land on and the keys held,
+// the preview of that drop, and the background window the cursor rests on. What the drag carries
+// travels in its data (`DragPayload`).
 class CDragState : public QObject {
     Q_OBJECT
 public:
     CDragState();
 
-    // A drag of `count` rows grabbed by the `grabOffset`-th of them starts; returns its number.
-    std::uint64_t Begin(int count, int grabOffset);
+    // A drag of `count` rows starts; returns its number.
+    std::uint64_t Begin(int count);
     // Ends the drag: highlights and the preview go.
     void End();
 
     bool Dragging() const { return m_dragging; }
-    int GrabOffset() const { return m_grabOffset; }
     // The number of records of the drag's kind the drop places (the dragged rows).
     int Count() const { return m_count; }
 
@@ -114,7 +113,6 @@ private:
     bool m_dragging = false;
     std::uint64_t m_serial = 0;
     int m_count = 0;
-    int m_grabOffset = 0;
     QPointer<QObject> m_target;
     int m_dropPosition = 0;
     DropFlags m_flags;

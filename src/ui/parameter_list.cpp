@@ -150,16 +150,6 @@ std::vector<int> CParameterListCtrl::SelectedRows() const {
     return rows;
 }
 
-int CParameterListCtrl::FirstSelectedRow() const {
-    const std::vector<int> rows = SelectedRows();
-    return rows.empty() ? -1 : rows.front();
-}
-
-int CParameterListCtrl::LastSelectedRow() const {
-    const std::vector<int> rows = SelectedRows();
-    return rows.empty() ? -1 : rows.back();
-}
-
 void CParameterListCtrl::SelectRows(const std::vector<int>& rows) {
     std::vector<int> sorted = rows;
     std::sort(sorted.begin(), sorted.end());
@@ -486,7 +476,6 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
         event->accept(); // the right button neither selects nor opens a menu
         return;
     }
-    emit ActiveNotice(this);
     m_pressedRow = rowAt(event->position().toPoint().y());
     // A press on a selected row keeps the selection, so that all of it can be dragged; a release
     // without a drag then selects the pressed row alone.
@@ -498,7 +487,6 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
     else if (m_pressedRow >= 0)
         SelectSpan(m_anchorRow, m_pressedRow);
     emit SelectionLinkRequested(this);
-    emit ClickOver(this);
 }
 
 void CParameterListCtrl::mouseReleaseEvent(QMouseEvent* event) {

@@ -36,7 +36,6 @@ public:
     // open project with that id.
     void Bind(Corv::CLumData* project, std::uint64_t projectId = 0);
     Corv::CLumData* Project() const { return m_project; }
-    std::uint64_t ProjectId() const { return m_projectId; }
     const Corv::CParameterArray* Records() const;
     int UsedLength() const;
 
@@ -50,8 +49,6 @@ public:
 
     // Selected rows, ascending.
     std::vector<int> SelectedRows() const;
-    int FirstSelectedRow() const;
-    int LastSelectedRow() const;
     // Selects exactly these rows; no focus change, no scrolling.
     void SelectRows(const std::vector<int>& rows);
     // Selects exactly the rows from `from` to `to` (in either order).
@@ -105,12 +102,8 @@ public:
     std::unique_ptr<QMimeData> BeginDrag(int pressedRow);
 
 signals:
-    // Left button pressed on the list (before the list acts on it).
-    void ActiveNotice(CParameterListCtrl* list);
     // The selection changed through a click or a key: the other lists follow.
     void SelectionLinkRequested(CParameterListCtrl* list);
-    // The click is over (after the list acted on it).
-    void ClickOver(CParameterListCtrl* list);
     // A name or memo was set: the document is modified.
     void CellEdited(CParameterListCtrl* list);
     // Del pressed in the list.
@@ -146,7 +139,6 @@ private:
     // The row a navigation key moves the focus to (not yet inside the list).
     int NavigationTarget(int key) const;
     void ShowColumn(int column);
-    void RestoreSelection(const std::vector<int>& rows);
     std::string EditInitialText(int row, int column) const;
     // What the drag in progress carries when it may drop here (its kind, into a project).
     std::optional<DragPayload> AcceptedDrag(const QMimeData* mime) const;

@@ -75,7 +75,7 @@ std::unique_ptr<QMimeData> CParameterListCtrl::BeginDrag(int pressedRow) {
     payload.kind = m_kind;
     const auto at = std::find(payload.rows.begin(), payload.rows.end(), pressedRow);
     payload.grabOffset = at == payload.rows.end() ? 0 : static_cast<int>(at - payload.rows.begin());
-    payload.drag = drag.Begin(static_cast<int>(payload.rows.size()), payload.grabOffset);
+    payload.drag = drag.Begin(static_cast<int>(payload.rows.size()));
     drag.SetDropPosition(pressedRow);
     return std::unique_ptr<QMimeData>(MakeDragData(payload));
 }
