@@ -468,6 +468,9 @@ private slots:
         bar.SetSearch(QStringLiteral("M1"), CFindBar::kActiveProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
         QCOMPARE(View().List(1)->SelectedRows(), Rows{2});
+        // Shift+Down extends the selection from the hit.
+        QTest::keyClick(View().List(1), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(View().List(1)->SelectedRows(), (Rows{2, 3}));
         bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
         bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::KindSet::All());
