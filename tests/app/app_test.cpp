@@ -285,14 +285,20 @@ private slots:
         CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), a->Data());
         a->Data().Patches().Item(0).SetName("Changed");
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("1"));
-        // The lists show the names undone where the user had scrolled them to.
-        CParameterListCtrl* patches = Docs().FrameOf(*a)->View()->List(Corv::kPatchKind);
-        patches->SetTopRow(100);
         Frame().Action(Cmd::kUndo)->trigger();
         QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
-        QCOMPARE(std::pair(patches->TopRow(), patches->model()->index(0, 1).data().toString()),
-                 std::pair(100, QStringLiteral("Lead")));
         QVERIFY(a->IsModified() && !b->IsModified());
+        // A wave deleted and undone: the wave total comes back, the lists stay where they were.
+        CFileView* view = Docs().FrameOf(*a)->View();
+        QVERIFY(Activate());
+        view->List(Corv::kWaveKind)->setFocus();
+        view->List(Corv::kWaveKind)->SelectRows({0});
+        view->List(Corv::kPatchKind)->SetTopRow(100);
+        Frame().Action(Cmd::kDelete)->trigger();
+        QCOMPARE(view->StatusText(), QStringLiteral("0 Bytes"));
+        Frame().Action(Cmd::kUndo)->trigger();
+        QCOMPARE(std::pair(view->StatusText(), view->List(Corv::kPatchKind)->TopRow()),
+                 std::pair(QStringLiteral("64 Bytes"), 100));
         CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), b->Data());
         Docs().CloseDocument(*b); // closing the owner discards its step
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
@@ -447,6 +453,10 @@ private slots:
             QVERIFY(Start());
             OpenInside(6, stored.startsWith("200") ? 1 : 6);
         }
+        // A large list font needs taller windows for the same rows.
+        QFont large(QStringLiteral("DejaVu Sans"));
+        large.setPixelSize(24);
+        ApplyListFont(large, Qt::black);
         OpenInside(20, 0);
         for (CFileDoc* document : Documents())
             for (int kind = 0; kind < 3; ++kind) {
@@ -469,6 +479,8 @@ private slots:
         QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
         QCOMPARE(window->Summary(), QStringLiteral("No problems found."));
         Frame().MdiArea()->setActiveSubWindow(Docs().FrameOf(*broken));
+        QCOMPARE(window->Summary(),
+                 "Song.prj: 2 problems found; activate a line to select its entry.");
         QCOMPARE(window->Lines()->item(0)->text(),
                  QStringLiteral("dangling patch 200 U -> tone 700 (empty slot)"));
         window->Lines()->setCurrentRow(0);
