@@ -4,7 +4,6 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QIODevice>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <algorithm>
@@ -123,7 +122,8 @@ void CDragState::SetPreview(const QString& text) {
     emit PreviewChanged(text);
 }
 
-void CDragState::Hover(QWidget* window, QPoint globalPosition) {
+void CDragState::Hover(QWidget* window, QPoint globalPosition, bool current) {
+    m_hoverCurrent = current;
     if (window == m_hoverWindow && globalPosition == m_hoverPosition)
         return;
     m_hoverWindow = window;
@@ -132,18 +132,18 @@ void CDragState::Hover(QWidget* window, QPoint globalPosition) {
 }
 
 void CDragState::CheckHover() {
-    if (m_hoverWindow == nullptr || Now() - m_hoverStart <= kHoverRaiseMs)
+    if (m_hoverWindow == nullptr || m_hoverCurrent || Now() - m_hoverStart <= kHoverRaiseMs)
         return;
     QWidget* raised = m_hoverWindow;
     m_hoverWindow = nullptr; // raised once until the cursor moves on
+    QWidget* front = raised;
     for (QWidget* widget = raised; widget != nullptr; widget = widget->parentWidget())
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
-            if (frame->mdiArea() != nullptr && frame->mdiArea()->activeSubWindow() == frame)
-                return; // the active window is in front already
-            frame->raise();
-            emit HoverRaised(raised);
-            return;
+        if (qobject_cast<QMdiSubWindow*>(widget) != nullptr) {
+            front = widget; // the window's frame
+            break;
         }
+    front->raise();
+    emit HoverRaised(raised);
 }
 
 } // namespace CorvDesktop

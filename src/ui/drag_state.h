@@ -92,8 +92,8 @@ public:
     void SetPreview(const QString& text);
 
     // The cursor is over a project window at a global position: when it rests there for more
-    // than a second and the window's frame is not the active one, the frame comes forward.
-    void Hover(QWidget* window, QPoint globalPosition);
+    // than a second and the window is not the current one, its frame comes forward.
+    void Hover(QWidget* window, QPoint globalPosition, bool current);
     // Brings the hovered window forward when the cursor has rested long enough (a timer calls
     // it during a drag; tests call it with their own clock).
     void CheckHover();
@@ -118,6 +118,7 @@ private:
     DropFlags m_flags;
     QString m_preview;
     QPointer<QWidget> m_hoverWindow;
+    bool m_hoverCurrent = false;
     QPoint m_hoverPosition;
     qint64 m_hoverStart = 0;
     QTimer m_hoverTimer;

@@ -484,12 +484,12 @@ void CFileView::dragEnterEvent(QDragEnterEvent* event) {
         event->ignore();
         return;
     }
-    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()));
+    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()), this == Current());
     event->accept(); // to follow the cursor; every position refuses the drop
 }
 
 void CFileView::dragMoveEvent(QDragMoveEvent* event) {
-    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()));
+    CDesktop::Get().Drag().Hover(this, mapToGlobal(event->position().toPoint()), this == Current());
     event->ignore();
 }
 

@@ -1,6 +1,7 @@
 #include "model/lum_data.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
+#include "ui/file_view.h"
 #include "ui/parameter_list.h"
 #include "ui/parameter_list_model.h"
 
@@ -118,8 +119,9 @@ void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
     CDragState& drag = CDesktop::Get().Drag();
     drag.SetTarget(this);
     TrackDrag(*payload, event->position().toPoint(), event->modifiers());
-    if (event->type() == QEvent::DragMove)
-        drag.Hover(parentWidget(), mapToGlobal(event->position().toPoint()));
+    if (auto* view = qobject_cast<CFileView*>(parentWidget());
+        view != nullptr && event->type() == QEvent::DragMove)
+        drag.Hover(view, mapToGlobal(event->position().toPoint()), view == CFileView::Current());
     event->setDropAction(drag.Flags().copy ? Qt::CopyAction : Qt::MoveAction);
     event->accept();
 }

@@ -3,9 +3,12 @@
 #include "app_fixture.h"
 #include "ui/check_window.h"
 #include "ui/desktop.h"
+#include "ui/drag_state.h"
+#include "ui/find_bar.h"
 #include "ui/font_setup.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
+#include "ui/question_box.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -13,11 +16,13 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 
@@ -34,6 +39,20 @@ std::vector<std::uint32_t> Options() {
     const CProjectOptions& o = CDesktop::Get().Options();
     return {o.m_gridSw, o.m_cleanOptions[0], o.m_cleanOptions[1], o.m_cleanOptions[2],
             o.m_cleanOptions[3]};
+}
+
+// Presses a key in the next modal window that comes up (a question asked with exec()).
+void PressInNextModal(Qt::Key key) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, key] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->deleteLater();
+            timer->stop();
+            QTest::keyClick(modal, key);
+        }
+    });
+    timer->start();
 }
 
 } // namespace
@@ -189,6 +208,22 @@ private slots:
                  QStringLiteral("This project could not be loaded.|X.d00: bad"));
     }
 
+    // Enter answers a question of the program's own with its default button, Escape with its
+    // escape button, whatever order the platform shows the buttons in.
+    void QuestionsTakeEnterAndEscape() {
+        CQuestion question;
+        question.text = QStringLiteral("Which one?");
+        question.buttons = {{QStringLiteral("First"), QMessageBox::AcceptRole},
+                            {QStringLiteral("Second"), QMessageBox::RejectRole},
+                            {QStringLiteral("Third"), QMessageBox::ActionRole}};
+        question.defaultButton = 2;
+        question.escapeButton = 1;
+        for (const auto& [key, answer] : {std::pair{Qt::Key_Return, 2}, {Qt::Key_Escape, 1}}) {
+            PressInNextModal(key);
+            QCOMPARE(CQuestionBox::Ask(&Frame(), question), answer);
+        }
+    }
+
     // Only the outermost operation shows, the main window disabled; Cancel counts where allowed.
     void ProgressShowsTheOutermostOperationOnly() {
         QMainWindow main;
@@ -257,9 +292,64 @@ private slots:
         Frame().Action(Cmd::kUndo)->trigger();
         QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
         QVERIFY(a->IsModified() && !b->IsModified());
+        // A wave deleted and undone: the wave total comes back, the lists stay where they were.
+        CFileView* view = Docs().FrameOf(*a)->View();
+        QVERIFY(Activate());
+        view->List(Corv::kWaveKind)->setFocus();
+        view->List(Corv::kWaveKind)->SelectRows({0});
+        view->List(Corv::kPatchKind)->SetTopRow(100);
+        Frame().Action(Cmd::kDelete)->trigger();
+        QCOMPARE(view->StatusText(), QStringLiteral("0 Bytes"));
+        Frame().Action(Cmd::kUndo)->trigger();
+        QCOMPARE(std::pair(view->StatusText(), view->List(Corv::kPatchKind)->TopRow()),
+                 std::pair(QStringLiteral("64 Bytes"), 100));
         CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), b->Data());
         Docs().CloseDocument(*b); // closing the owner discards its step
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
+    }
+
+    // While a drag is over a list that takes it, the status bar says what a drop would do; the
+    // text goes when the drag ends.
+    void StatusBarShowsTheDropPreview() {
+        CFileDoc* a = Open("DragA.prj");
+        CFileDoc* b = Open("DragB.prj");
+        CParameterListCtrl* source = Docs().FrameOf(*a)->View()->List(Corv::kPatchKind);
+        CParameterListCtrl* target = Docs().FrameOf(*b)->View()->List(Corv::kPatchKind);
+        source->SelectRows({0});
+        const std::unique_ptr<QMimeData> mime = source->BeginDrag(0);
+        QVERIFY(mime != nullptr);
+        const QPoint at = target->visualRect(target->model()->index(4, 1)).center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, mime.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target->viewport(), &enter);
+        QDragMoveEvent move(at, actions, mime.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target->viewport(), &move);
+        const QString shown = Frame().statusBar()->currentMessage();
+        CDesktop::Get().Drag().End();
+        QVERIFY2(shown.startsWith("copy 1 patch to DragB.prj row 5 (overwrite)"), qPrintable(shown));
+        QCOMPARE(Frame().statusBar()->currentMessage(), QString());
+    }
+
+    // Edit > Find Next and Find Previous (F3, Shift+F3) step through the hits, saying where.
+    void FindNextAndPrevious() {
+        const QString folder = data.filePath("Find.prj");
+        CorvTest::ProjectBuilder(folder.toStdString())
+            .Patch(1, "Bass", 1)
+            .Patch(2, "Brass", 1)
+            .Patch(3, "Bell", 1)
+            .Tone(1, "Pad", {1})
+            .Wave(1, "Sine", 64);
+        QVERIFY(Docs().OpenDocumentFile(folder) != nullptr);
+        Frame().UpdateCommandUi();
+        Frame().FindBar()->SetSearch(QStringLiteral("b"), CFindBar::kActiveProject,
+                                     Corv::KindSet::All());
+        QStringList said;
+        for (const int id : {Cmd::kFindNext, Cmd::kFindNext, Cmd::kFindPrevious}) {
+            Frame().Action(id)->trigger();
+            said << Frame().statusBar()->currentMessage();
+        }
+        QCOMPARE(said.join(", "), QStringLiteral("hit 1 of 3, hit 2 of 3, hit 1 of 3"));
+        QCOMPARE(Frame().ActiveView()->List(Corv::kPatchKind)->SelectedRows(), std::vector<int>{0});
     }
 
     void DropsOpenAFolderOrImportFiles() {
@@ -343,10 +433,15 @@ private slots:
             QVERIFY(Docs().CloseDocument(*Open(QStringLiteral("Recent%1.prj").arg(i))));
         }
         QCOMPARE(Docs().RecentFiles().Entries(), folders.mid(0, 8)); // eight are kept
-        // An entry that no longer opens is dropped.
+        // An entry that no longer opens is dropped, also from the list of the next start.
         QVERIFY(QDir(folders[0]).removeRecursively());
         app->OnOpenRecent(0);
-        QVERIFY(!Docs().RecentFiles().Entries().contains(folders[0]));
+        QCOMPARE(Docs().RecentFiles().Entries(), folders.mid(1, 7));
+        app->ExitInstance();
+        app.reset();
+        store.Renew();
+        QVERIFY(Start());
+        QCOMPARE(Docs().RecentFiles().Entries(), folders.mid(1, 7));
     }
 
     // The first start fills most of the screen; project windows open inside, each at its own place
@@ -362,6 +457,10 @@ private slots:
             QVERIFY(Start());
             OpenInside(6, stored.startsWith("200") ? 1 : 6);
         }
+        // A large list font needs taller windows for the same rows.
+        QFont large(QStringLiteral("DejaVu Sans"));
+        large.setPixelSize(24);
+        ApplyListFont(large, Qt::black);
         OpenInside(20, 0);
         for (CFileDoc* document : Documents())
             for (int kind = 0; kind < 3; ++kind) {
@@ -384,6 +483,8 @@ private slots:
         QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
         QCOMPARE(window->Summary(), QStringLiteral("No problems found."));
         Frame().MdiArea()->setActiveSubWindow(Docs().FrameOf(*broken));
+        QCOMPARE(window->Summary(),
+                 "Song.prj: 2 problems found; activate a line to select its entry.");
         QCOMPARE(window->Lines()->item(0)->text(),
                  QStringLiteral("dangling patch 200 U -> tone 700 (empty slot)"));
         window->Lines()->setCurrentRow(0);

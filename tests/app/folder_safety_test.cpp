@@ -6,6 +6,7 @@
 #include "app_fixture.h"
 #include "edit/drop.h"
 #include "storage/moved_entries.h"
+#include "ui/drag_state.h"
 #include "ui/message_box_sink.h"
 
 #include <QPushButton>
@@ -141,6 +142,20 @@ private slots:
         }
     }
 
+    // A change made during a drag is offered once the drag has ended, not in the middle of it.
+    void AChangeDuringADragWaitsForItsEnd() {
+        CFileDoc* live = OpenTwo("Live.prj");
+        CParameterListCtrl* patches = Docs().FrameOf(*live)->View()->List(Corv::kPatchKind);
+        patches->SelectRows({0});
+        QVERIFY(patches->BeginDrag(0) != nullptr);
+        CorvTest::WriteBytes(Path(data.filePath("Live.prj"), "PatchMemo.txt"), {'x', '\r', '\n'});
+        WaitPastQuiet();
+        const qsizetype askedDuringTheDrag = questions.size();
+        CDesktop::Get().Drag().End();
+        QCOMPARE(askedDuringTheDrag, 0);
+        QTRY_COMPARE(questions.size(), 1);
+    }
+
     // A new project's first save and Save As watch the folder saved to, no longer the old one.
     void TheWatchFollowsTheProjectsFolder() {
         chooser.m_answers << data.filePath("First.prj") << data.filePath("Copy.prj");
@@ -169,13 +184,15 @@ private slots:
                               Case{false, CDocManager::kSaveOnly, false, true, false},
                               Case{false, CDocManager::kCancelSave, false, false, false},
                               Case{false, CDocManager::kSaveBoth, true, true, true},
+                              Case{false, -1, false, false, false}, // the question closed
                               Case{true, CDocManager::kSaveBoth, false, false, false}}) {
             Reset();
             QVERIFY(Start());
             CFileDoc* a = OpenTwo("A.prj");
             CFileDoc* b = c.untitledHolder ? Docs().NewDocument() : OpenTwo("B.prj");
             Move(*a, {0}, *b);
-            questionAnswers = {c.answer}; // the untitled holder's Save As is cancelled
+            if (c.answer >= 0)
+                questionAnswers = {c.answer}; // the untitled holder's Save As is cancelled
             saveAnswers = {Corv::kAnswerYes};
             QCOMPARE(c.viaClose ? Docs().CloseDocument(*a) : Docs().Save(*a), c.saved);
             QCOMPARE(questions.size(), 1);
@@ -194,14 +211,16 @@ private slots:
     // Entries moved and never saved by a run that did not end normally are offered at the next
     // start: opened in a new project at their numbers, or put into the trash.
     void MovedEntriesAreOfferedAtTheNextStart() {
-        for (const int answer : {int(CApp::kOpenThem), int(CApp::kPutThemInTheTrash)}) {
+        // The answer; -1: the question closed, which loses nothing.
+        for (const int answer : {int(CApp::kOpenThem), int(CApp::kPutThemInTheTrash), -1}) {
             Reset();
             QVERIFY(Start());
             MoveAndSaveTheSourceOnly();
             app.reset(); // no exit
             store.Renew();
             questions.clear();
-            questionAnswers = {answer};
+            if (answer >= 0)
+                questionAnswers = {answer};
             QVERIFY(Start());
             QCOMPARE(questions.size(), 1);
             QCOMPARE(questions[0].text,
@@ -210,7 +229,7 @@ private slots:
             QCOMPARE(questions[0].ButtonTexts(),
                      (QStringList{"Open Them", "Put Them in the Trash"}));
             QCOMPARE(questions[0].defaultButton, int(CApp::kOpenThem));
-            if (answer == CApp::kOpenThem) {
+            if (answer != CApp::kPutThemInTheTrash) {
                 QCOMPARE(Counts(), QStringLiteral("1 1 1"));
                 CFileDoc* opened = Documents().front();
                 QVERIFY(opened->Title() == "Untitled1" && opened->IsModified());

@@ -81,7 +81,9 @@ public:
     bool Ready() const { return !m_display.empty(); }
     std::string Environment() const {
         const std::string home = m_root + "/home";
-        return "env DISPLAY=" + m_display + " HOME=" + ShellQuoted(home) +
+        // The program draws on the virtual display, whatever platform the test itself was
+        // started with (the planted-fault runs start every test program offscreen).
+        return "env QT_QPA_PLATFORM=xcb DISPLAY=" + m_display + " HOME=" + ShellQuoted(home) +
                " XDG_CONFIG_HOME=" + ShellQuoted(home + "/config") +
                " XDG_DATA_HOME=" + ShellQuoted(home + "/data") +
                " XDG_RUNTIME_DIR=" + ShellQuoted(home + "/runtime") +

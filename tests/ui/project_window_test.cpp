@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSet>
+#include <QSignalSpy>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -474,6 +475,9 @@ private slots:
         bar.SetSearch(QStringLiteral("M1"), CFindBar::kActiveProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("hit 1 of 1"));
         QCOMPARE(View().List(1)->SelectedRows(), Rows{2});
+        // Shift+Down extends the selection from the hit.
+        QTest::keyClick(View().List(1), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(View().List(1)->SelectedRows(), (Rows{2, 3}));
         bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
         bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::KindSet::All());
@@ -562,13 +566,75 @@ private slots:
         const QPoint bottom(40, list.viewport()->height() - 3);
         Over(list, bottom);
         const int top = list.TopRow();
-        for (const auto& [now, scrolled] : {std::pair{500, 1}, {4200, 5}}) {
+        // A row a tick for the first three seconds, then as many rows as seconds have passed.
+        for (const auto& [now, scrolled] : {std::pair{500, 1}, {2500, 2}, {4200, 6}}) {
             m_now = now;
             list.AutoScrollTick();
             QCOMPARE(list.TopRow(), top + scrolled);
         }
         // The drop position follows the rows that scrolled under the cursor.
         QCOMPARE(CDesktop::Get().Drag().DropPosition(), list.rowAt(bottom.y()));
+    }
+
+    // A background project window comes forward once the cursor has rested on it for more than
+    // a second, and only once; moving on starts the wait again; the current window never does.
+    void aRestingCursorBringsABackgroundWindowForward() {
+        Second();
+        View().OnActivateView(); // the song's window is the current one
+        QVERIFY(Begin(*View().List(0), {0}, 0));
+        QSignalSpy raised(&CDesktop::Get().Drag(), &CDragState::HoverRaised);
+        // The time, the list the cursor then moves over (null: it rests) and its row, and how
+        // many times the second window has come forward since the drag began.
+        CParameterListCtrl* const other = Second().List(0);
+        CParameterListCtrl* const own = View().List(0);
+        const std::tuple<qint64, CParameterListCtrl*, int, int> steps[] = {
+            {0, other, 3, 0},      {900, nullptr, 0, 0}, {900, other, 4, 0},
+            {1500, nullptr, 0, 0}, {2000, nullptr, 0, 1}, {3500, nullptr, 0, 1},
+            {3500, own, 5, 1},     {6000, nullptr, 0, 1}};
+        for (const auto& [now, list, row, times] : steps) {
+            m_now = now;
+            if (list != nullptr)
+                Over(*list, row);
+            CDesktop::Get().Drag().CheckHover();
+            QCOMPARE(raised.count(), times);
+        }
+        QCOMPARE(qvariant_cast<QWidget*>(raised.at(0).at(0)), static_cast<QWidget*>(&Second()));
+    }
+
+    // What a drop leaves behind: the preview follows the keys as they change over one row; an
+    // inserted copy selects the dragged row where it went; a move out of another project marks
+    // that project changed too.
+    void dropsSelectAndMarkWhatTheyChanged() {
+        QVERIFY(Begin(*View().List(0), {4}, 4)); // Bass
+        Over(*View().List(0), 0);
+        QVERIFY(CDesktop::Get().Drag().Preview().startsWith("move 1 patch to row 1 (overwrite)"));
+        Over(*View().List(0), 0, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(CDesktop::Get().Drag().Preview().startsWith("copy 1 patch to row 1 (insert)"));
+        QVERIFY(DropOn(*View().List(0), 0, Qt::ControlModifier | Qt::ShiftModifier));
+        QCOMPARE(std::tuple(Cell(0, 0, 1), Cell(0, 5, 1), View().List(0)->SelectedRows()),
+                 std::tuple(QString("Bass"), QString("Bass"), Rows{5}));
+        QVERIFY(!m_second->IsModified());
+        QVERIFY(Begin(*Second().List(0), {1}, 1)); // B's Pad, moved with Ctrl
+        QVERIFY(DropOn(*View().List(0), 9, Qt::ControlModifier));
+        QCOMPARE(std::tuple(Cell(0, 9, 1), m_song->IsModified(), m_second->IsModified()),
+                 std::tuple(QString("Pad"), true, true));
+    }
+
+    // Delete is offered while a used slot is selected only; deleting a wave updates the wave
+    // total in the status text and the gauge.
+    void deleteNeedsAUsedSlotAndUpdatesTheWaveTotal() {
+        CParameterListCtrl& waves = List(2);
+        // The rows selected, and whether Delete is offered.
+        for (const auto& [rows, offered] :
+             {std::pair{Rows{0}, false}, {Rows{0, 2}, false}, {Rows{0, 1}, true}}) {
+            waves.SelectRows(rows);
+            QCOMPARE(View().CanDelete(), offered);
+        }
+        QCOMPARE(View().StatusText(), QStringLiteral("2.1 KB"));
+        waves.SelectRows({5}); // Hat, 2000 bytes
+        QTest::keyClick(&waves, Qt::Key_Delete);
+        QCOMPARE(std::tuple(Cell(2, 5, 1), View().StatusText(), View().Gauge()->Bytes()),
+                 std::tuple(QString(), QString("150 Bytes"), std::uint64_t{150}));
     }
 };
 
