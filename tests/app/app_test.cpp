@@ -326,7 +326,8 @@ private slots:
         QCoreApplication::sendEvent(target->viewport(), &move);
         const QString shown = Frame().statusBar()->currentMessage();
         CDesktop::Get().Drag().End();
-        QVERIFY2(shown.startsWith("copy 1 patch to DragB.prj row 5 (overwrite)"), qPrintable(shown));
+        QVERIFY2(shown.startsWith("copy 1 patch to DragB.prj row 5 (overwrite)"),
+                 qPrintable(shown));
         QCOMPARE(Frame().statusBar()->currentMessage(), QString());
     }
 
@@ -460,7 +461,7 @@ private slots:
         // A large list font needs taller windows for the same rows.
         QFont large(QStringLiteral("DejaVu Sans"));
         large.setPixelSize(24);
-        ApplyListFont(large, Qt::black);
+        CDesktop::Get().ListFont().Set(large, Qt::black);
         OpenInside(20, 0);
         for (CFileDoc* document : Documents())
             for (int kind = 0; kind < 3; ++kind) {

@@ -9,6 +9,7 @@
 #include "ui/drag_state.h"
 #include "ui/message_box_sink.h"
 
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <filesystem>
