@@ -74,6 +74,11 @@ public:
         Delay(SlowOp::ListFolder);
         return m_inner.ListFolder(folder, entries);
     }
+    bool ListFolderStatus(const std::string& folder,
+                          std::vector<Corv::EntryStatus>& entries) override {
+        Delay(SlowOp::ListFolder);
+        return m_inner.ListFolderStatus(folder, entries);
+    }
     bool CopyFile(const std::string& from, const std::string& to, bool sync) override;
     bool SyncDirectory(const std::string& path) override { return m_inner.SyncDirectory(path); }
     bool SameDirectory(const std::string& a, const std::string& b) override {

@@ -269,26 +269,21 @@ public:
     }
 
     FileStatus Status(const std::string& path) override {
-        FileStatus status;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            status.failed = errno != ENOENT && errno != ENOTDIR;
-            if (status.failed)
-                SetLastFileError(path, errno);
-            return status;
+        return StatusAt(AT_FDCWD, path.c_str(), path);
+    }
+
+    bool ListFolderStatus(const std::string& folder, std::vector<EntryStatus>& entries) override {
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr)
+            return Failed(folder, false);
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            entries.push_back({name, StatusAt(::dirfd(dir), entry->d_name, folder + name)});
         }
-        status.isLink = S_ISLNK(st.st_mode);
-        if (status.isLink && ::stat(path.c_str(), &st) != 0)
-            return status; // a dangling link
-        status.type = TypeOf(st.st_mode);
-        status.size = static_cast<std::uint64_t>(st.st_size);
-        status.device = static_cast<std::uint64_t>(st.st_dev);
-        status.inode = static_cast<std::uint64_t>(st.st_ino);
-        status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
-        status.owner = static_cast<std::uint32_t>(st.st_uid);
-        status.modified =
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        return status;
+        ::closedir(dir);
+        return true;
     }
 
     bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
@@ -299,7 +294,8 @@ public:
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            entries.push_back({name, EntryType(dir, *entry)});
+            entries.push_back(
+                {name, EntryType(dir, *entry), static_cast<std::uint64_t>(entry->d_ino)});
         }
         ::closedir(dir);
         return true;
@@ -364,6 +360,31 @@ private:
             return CreateDirResult::Created;
         return errno == EEXIST ? CreateDirResult::AlreadyExists
                                : Failed(path, CreateDirResult::Failed);
+    }
+
+    // The status of `name` in the folder open as `folder` (AT_FDCWD: the working folder);
+    // `path` names it in errors.
+    static FileStatus StatusAt(int folder, const char* name, const std::string& path) {
+        FileStatus status;
+        struct stat st {};
+        if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            status.failed = errno != ENOENT && errno != ENOTDIR;
+            if (status.failed)
+                SetLastFileError(path, errno);
+            return status;
+        }
+        status.isLink = S_ISLNK(st.st_mode);
+        if (status.isLink && ::fstatat(folder, name, &st, 0) != 0)
+            return status; // a dangling link
+        status.type = TypeOf(st.st_mode);
+        status.size = static_cast<std::uint64_t>(st.st_size);
+        status.device = static_cast<std::uint64_t>(st.st_dev);
+        status.inode = static_cast<std::uint64_t>(st.st_ino);
+        status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+        status.owner = static_cast<std::uint32_t>(st.st_uid);
+        status.modified =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return status;
     }
 
     // The type of a listed entry; links, and file systems that do not say, are asked.
@@ -466,6 +487,17 @@ std::int64_t IFileSystem::ReadableFileSize(const std::string& path) {
     const std::int64_t size = file->Size();
     file->Close();
     return size;
+}
+
+bool IFileSystem::ListFolderStatus(const std::string& folder, std::vector<EntryStatus>& entries) {
+    std::vector<DirEntry> listed;
+    if (!ListFolder(folder, listed))
+        return false;
+    for (DirEntry& entry : listed) {
+        FileStatus status = Status(folder + entry.name);
+        entries.push_back({std::move(entry.name), status});
+    }
+    return true;
 }
 
 bool IFileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {

@@ -59,6 +59,15 @@ struct FileStatus {
 struct DirEntry {
     std::string name;
     FileType type = FileType::Missing;
+    // The identity of the entry itself as the listing gives it (links not followed); 0 where the
+    // file system does not say. What `Status` says may differ on some file systems.
+    std::uint64_t inode = 0;
+};
+
+// One entry of a folder listing with what `Status` says of its path.
+struct EntryStatus {
+    std::string name;
+    FileStatus status;
 };
 
 // How a folder is locked: shared by the processes that have it loaded, exclusive for the one
@@ -121,6 +130,10 @@ public:
     // Every entry of a folder but "." and "..", in no particular order. False when the folder
     // cannot be listed.
     virtual bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) = 0;
+    // Every entry of a folder but "." and ".." with its status, as `ListFolder` and then
+    // `Status` of each entry's path give them; a file system may have a shorter way (asking
+    // by the open folder rather than by path). False when the folder cannot be listed.
+    virtual bool ListFolderStatus(const std::string& folder, std::vector<EntryStatus>& entries);
     // Copies a whole regular file; the destination is created or truncated with the user's
     // default permissions (a link there is refused). With `sync` the copy is durable when the
     // call returns. False when any step fails.

@@ -16,12 +16,13 @@ namespace {
 
 // Enough threads to keep a slow medium busy; a few files are worked on by fewer.
 constexpr std::size_t kMostThreads = 8;
-constexpr std::size_t kTasksPerThread = 32;
 
 } // namespace
 
-std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task) {
-    const std::size_t threads = std::min(kMostThreads, count / kTasksPerThread);
+std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task,
+                          std::size_t tasksPerThread) {
+    const std::size_t threads =
+        std::min(kMostThreads, count / std::max<std::size_t>(1, tasksPerThread));
     if (threads < 2 || !FileSystem().AllowsParallelWork()) {
         for (std::size_t i = 0; i < count; ++i)
             if (!task(i))

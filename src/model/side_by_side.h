@@ -12,7 +12,9 @@ namespace Corv {
 // overlap, and so do the syncs of a disk. Every task below the returned index has run, as it
 // would one after the other; tasks above a failure may run or not. Otherwise the tasks run in
 // order and stop at the first failure. An exception thrown by a task is thrown again here,
-// after every thread ended.
-std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task);
+// after every thread ended. A thread is started for every `tasksPerThread` tasks (fewer for
+// tasks that each do much, such as listing a whole folder).
+std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task,
+                          std::size_t tasksPerThread = 32);
 
 } // namespace Corv

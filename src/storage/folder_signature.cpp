@@ -1,6 +1,7 @@
 #include "storage/folder_signature.h"
 
 #include "model/file_system.h"
+#include "model/side_by_side.h"
 #include "storage/domain.h"
 #include "storage/slot_file_name.h"
 
@@ -27,22 +28,41 @@ private:
     std::uint64_t m_hash = 1469598103934665603ULL;
 };
 
-void AddFolder(Hasher& hasher, const std::string& folder, FolderListings* listed) {
-    std::vector<DirEntry> entries;
-    if (!FileSystem().ListFolder(folder, entries)) {
-        hasher.Add("unlisted");
-        return;
+bool ByName(const EntryStatus& a, const EntryStatus& b) {
+    return a.name < b.name;
+}
+
+// Lists a folder with the status of every entry, sorted by name. With `before` (the entries of
+// the last listing, sorted), a regular file listed with the same name and identity keeps the
+// status it had then instead of being asked again.
+bool ListSorted(const std::string& folder, const std::vector<EntryStatus>* before,
+                std::vector<EntryStatus>& entries) {
+    if (before == nullptr) {
+        if (!FileSystem().ListFolderStatus(folder, entries))
+            return false;
+    } else {
+        std::vector<DirEntry> listed;
+        if (!FileSystem().ListFolder(folder, listed))
+            return false;
+        entries.reserve(listed.size());
+        for (DirEntry& entry : listed) {
+            const auto was = std::lower_bound(before->begin(), before->end(),
+                                              EntryStatus{entry.name, {}}, ByName);
+            const bool same = was != before->end() && was->name == entry.name && entry.inode != 0 &&
+                              was->status.inode == entry.inode &&
+                              was->status.type == FileType::Regular && !was->status.isLink &&
+                              entry.type == FileType::Regular;
+            FileStatus status = same ? was->status : FileSystem().Status(folder + entry.name);
+            entries.push_back({std::move(entry.name), status});
+        }
     }
-    if (listed != nullptr) {
-        std::vector<std::string>& names = (*listed)[folder];
-        for (const DirEntry& entry : entries)
-            if (entry.type == FileType::Regular)
-                names.push_back(entry.name);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-    for (const DirEntry& entry : entries) {
-        const FileStatus status = FileSystem().Status(folder + entry.name);
+    std::sort(entries.begin(), entries.end(), ByName);
+    return true;
+}
+
+void AddEntries(Hasher& hasher, const std::vector<EntryStatus>& entries) {
+    for (const EntryStatus& entry : entries) {
+        const FileStatus& status = entry.status;
         hasher.Add(entry.name);
         hasher.AddValue(static_cast<int>(status.type));
         hasher.AddValue(status.isLink);
@@ -62,17 +82,60 @@ unsigned CFolderSignature::PartOf(const std::string& relativePath) {
 }
 
 void CFolderSignature::Read(const std::string& folder, unsigned parts, FolderListings* listed) {
+    ReadParts(folder, parts, listed, false);
+}
+
+void CFolderSignature::ReadAfterOwnChanges(const std::string& folder, unsigned parts) {
+    ReadParts(folder, parts, nullptr, true);
+}
+
+void CFolderSignature::ReadParts(const std::string& folder, unsigned parts, FolderListings* listed,
+                                 bool reuse) {
+    // Part 0 is the folder's own entries, part 1 + kind a kind's subfolder. Each part lists and
+    // hashes a folder of its own, so the parts may be read side by side.
+    std::array<std::string, 4> folders;
+    std::array<bool, 4> isListed{};
+    std::vector<std::size_t> wanted;
     if ((parts & kOwnEntries) != 0) {
-        Hasher hasher;
-        AddFolder(hasher, folder, listed);
-        m_parts[0] = hasher.Value();
+        folders[0] = folder;
+        wanted.push_back(0);
     }
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         if ((parts & SubfolderPart(kind)) != 0) {
+            const auto part = static_cast<std::size_t>(kind) + 1;
+            folders[part] = folder + SubfolderName(kind);
+            wanted.push_back(part);
+        }
+    RunSideBySide(
+        wanted.size(),
+        [&](std::size_t n) {
+            const std::size_t part = wanted[n];
             Hasher hasher;
-            hasher.Add(SubfolderName(kind));
-            AddFolder(hasher, folder + SubfolderName(kind), listed);
-            m_parts[static_cast<std::size_t>(kind) + 1] = hasher.Value();
+            if (part != 0)
+                hasher.Add(SubfolderName(static_cast<int>(part) - 1));
+            std::vector<EntryStatus> entries;
+            // A subfolder's own status changes with what is in it: the folder's own entries
+            // are always asked again.
+            const std::vector<EntryStatus>* before =
+                reuse && part != 0 ? &m_entries[part] : nullptr;
+            isListed[part] = ListSorted(folders[part], before, entries);
+            if (isListed[part])
+                AddEntries(hasher, entries);
+            else
+                hasher.Add("unlisted");
+            m_parts[part] = hasher.Value();
+            m_entries[part] = std::move(entries);
+            return true;
+        },
+        1);
+    if (listed != nullptr)
+        for (const std::size_t part : wanted) {
+            if (!isListed[part])
+                continue;
+            std::vector<std::string>& names = (*listed)[folders[part]];
+            for (const EntryStatus& entry : m_entries[part])
+                if (entry.status.type == FileType::Regular)
+                    names.push_back(entry.name);
         }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/file_system.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -33,11 +35,20 @@ public:
     // `listed` (may be null) receives the regular files of every folder listed for them.
     void Read(const std::string& folder, unsigned parts = kAllParts,
               FolderListings* listed = nullptr);
+    // Reads the parts again after this program changed the folder by renaming files, removing
+    // them and putting new files in place (a save): an entry of a subfolder that has the name
+    // and identity it had at the last read of its part is taken to be as it was, and only the
+    // others are asked for their status. The folder's own entries are read in full.
+    void ReadAfterOwnChanges(const std::string& folder, unsigned parts);
     // The signature of the whole folder (as FolderSignature gives it).
     std::uint64_t Value() const;
 
 private:
+    void ReadParts(const std::string& folder, unsigned parts, FolderListings* listed, bool reuse);
+
     std::array<std::uint64_t, 4> m_parts{};
+    // The entries each part was last read with, by name.
+    std::array<std::vector<EntryStatus>, 4> m_entries;
 };
 
 } // namespace Corv

@@ -195,8 +195,8 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
         // the others meanwhile (on a file system without locks) still shows at the next save.
         // A failed save may have changed anything: those changes are its own.
         if (saved && mode == SaveMode::InPlace) {
-            found.Read(folder, PartsTouchedBySave());
-            m_seen = found;
+            found.ReadAfterOwnChanges(folder, PartsTouchedBySave());
+            m_seen = std::move(found);
         } else {
             NoteFolderSeen();
         }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -211,9 +212,11 @@ void CSavePlanner::PlanInPlace(int kind, const KindState& state) {
     const CParameterArray& records = m_data.Records(kind);
     const std::vector<std::string>& old = m_data.SlotPaths(kind);
     const std::size_t n = records.Size();
-    std::unordered_map<std::string, std::size_t> oldIndex;
+    // Keyed by views of `old`, which outlives the map: a full project has thousands of files.
+    std::unordered_map<std::string_view, std::size_t> oldIndex;
+    oldIndex.reserve(n);
     for (std::size_t j = 0; j < n && j < old.size(); ++j)
-        if (!old[j].empty() && !Rel(old[j]).empty())
+        if (old[j].size() > m_folder.size() && old[j].compare(0, m_folder.size(), m_folder) == 0)
             oldIndex.emplace(old[j], j);
 
     // The slot that takes an old file as it is: its own slot first, else the first slot that

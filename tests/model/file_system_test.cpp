@@ -17,6 +17,7 @@
 #include <mutex>
 #include <numeric>
 #include <set>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -104,6 +105,42 @@ TEST(FileSystemSeam, MemoryLinksAreWalkedAsOnDisk) {
     const std::vector<std::string> inMemory = answers(memory);
     EXPECT_EQ(inMemory, answers(RealFileSystem()));
     EXPECT_EQ(inMemory.back(), "after: 311");
+}
+
+// A listing with statuses says of every entry what `Status` says of its path, links and dangling
+// links included, on disk (which asks by the open folder) as in memory; the real listing gives
+// a regular file the identity its status has.
+TEST(FileSystemSeam, AListingWithStatusesAgreesWithStatus) {
+    TempDir dir;
+    const std::string base = dir.Path() + "/";
+    std::filesystem::create_directories(base + "f/sub");
+    WriteBytes(base + "f/file", {1, 2, 3});
+    std::filesystem::create_symlink("file", base + "f/link");
+    std::filesystem::create_symlink("gone", base + "f/dangling");
+    MemoryFileSystem memory;
+    memory.Mirror(dir.Path());
+    for (IFileSystem* fs : {static_cast<IFileSystem*>(&memory), &RealFileSystem()}) {
+        std::vector<EntryStatus> listed;
+        ASSERT_TRUE(fs->ListFolderStatus(base + "f/", listed));
+        std::set<std::string> names;
+        for (const EntryStatus& entry : listed) {
+            names.insert(entry.name);
+            const FileStatus status = fs->Status(base + "f/" + entry.name);
+            EXPECT_EQ(
+                std::tie(entry.status.type, entry.status.isLink, entry.status.size,
+                         entry.status.inode, entry.status.modified),
+                std::tie(status.type, status.isLink, status.size, status.inode, status.modified))
+                << entry.name;
+        }
+        EXPECT_EQ(names, (std::set<std::string>{"dangling", "file", "link", "sub"}));
+        EXPECT_FALSE(fs->ListFolderStatus(base + "missing/", listed));
+    }
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(RealFileSystem().ListFolder(base + "f/", entries));
+    const auto file = std::find_if(entries.begin(), entries.end(),
+                                   [](const DirEntry& e) { return e.name == "file"; });
+    ASSERT_NE(file, entries.end());
+    EXPECT_EQ(file->inode, RealFileSystem().Status(base + "f/file").inode);
 }
 
 // Bytes that do not repeat every 256, so that a copy resumed at a wrong offset shows.

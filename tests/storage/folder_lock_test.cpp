@@ -185,8 +185,9 @@ TEST_F(FolderLockTest, ASaveOverChangesMadeBehindItsBackAsksFirst) {
 }
 
 // Another program that takes no locks (or a file system that has none) changes a subfolder while
-// a save runs: where the save did not write, the folder is still compared with how the save
-// found it, so the change is seen and the next save asks first.
+// a save runs: what the save did not write is still compared with how the save found it — in
+// another subfolder, or a file rewritten in place beside the one the save renamed — so the
+// change is seen and the next save asks first.
 TEST_F(FolderLockTest, AChangeMadeWhileASaveRunsIsStillSeen) {
     // Changes the folder once, right after the save's first rename.
     class Intruder : public FaultyFileSystem {
@@ -206,7 +207,8 @@ TEST_F(FolderLockTest, AChangeMadeWhileASaveRunsIsStillSeen) {
         [](const std::string& folder) { WriteBytes(folder + "Wave/002 New.w00", Bytes(10, 1)); },
         [](const std::string& folder) {
             WriteBytes(folder + "Tone/001 T1.p00", ToneFileBytes(MakeTone("T1", {2})));
-        }};
+        },
+        [](const std::string& folder) { WriteBytes(folder + "Patch/002 B.d00", Bytes(10, 2)); }};
     int n = 0;
     for (const auto& change : changes) {
         const std::string folder = Sample("Song" + std::to_string(++n));
