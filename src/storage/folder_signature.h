@@ -10,7 +10,8 @@
 
 namespace Corv {
 
-// The names of the regular files of folders, by folder path ("/" separators, ending in "/").
+// The names of the regular files of folders, sorted, by folder path ("/" separators, ending in
+// "/").
 using FolderListings = std::unordered_map<std::string, std::vector<std::string>>;
 
 // What a project folder looks like on disk, in a form that tells whether another program

@@ -2,21 +2,30 @@
 
 namespace Corv {
 
-void CKnownFiles::RememberArea(int kind, const std::string& path, KnownAreaPtr area) {
-    if (HasArea(kind) && area)
-        m_areas[kind].insert_or_assign(path, std::move(area));
+void CKnownFiles::RememberAreas(int kind, std::vector<std::string> paths,
+                                std::vector<KnownAreaPtr> areas) {
+    if (!HasArea(kind))
+        return;
+    areas.resize(paths.size());
+    m_areas[kind] = {std::move(paths), std::move(areas)};
 }
 
-KnownAreaPtr CKnownFiles::Area(int kind, const std::string& path) const {
-    if (!HasArea(kind))
+KnownAreaPtr CKnownFiles::Area(int kind, const std::string& path, std::size_t slot) const {
+    if (!HasArea(kind) || path.empty())
         return nullptr;
-    const auto it = m_areas[kind].find(path);
-    return it == m_areas[kind].end() ? nullptr : it->second;
+    const Areas& known = m_areas[kind];
+    if (slot < known.paths.size() && known.paths[slot] == path)
+        return known.areas[slot];
+    // A record moved to another slot since: its file is looked for among all of them.
+    for (std::size_t i = 0; i < known.paths.size(); ++i)
+        if (known.paths[i] == path)
+            return known.areas[i];
+    return nullptr;
 }
 
 void CKnownFiles::ForgetAreas(int kind) {
     if (HasArea(kind))
-        m_areas[kind].clear();
+        m_areas[kind] = {};
 }
 
 void CKnownFiles::RememberMemo(int kind, std::optional<std::string> text) {
@@ -29,8 +38,8 @@ const std::string* CKnownFiles::Memo(int kind) const {
 }
 
 void CKnownFiles::ForgetAll() {
-    for (auto& areas : m_areas)
-        areas.clear();
+    for (Areas& areas : m_areas)
+        areas = {};
     for (auto& memo : m_memos)
         memo.reset();
 }

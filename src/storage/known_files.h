@@ -30,11 +30,13 @@ using KnownAreaPtr = std::shared_ptr<const KnownArea>;
 // the files it does not know.
 class CKnownFiles {
 public:
-    // Remembers the record area of a patch or tone file under its path.
-    void RememberArea(int kind, const std::string& path, KnownAreaPtr area);
+    // Remembers the record areas of a kind's files slot by slot, in place of what was known of
+    // the kind: `paths[i]` holds `areas[i]` (an empty path or a null area: nothing is known).
+    void RememberAreas(int kind, std::vector<std::string> paths, std::vector<KnownAreaPtr> areas);
     // The remembered area of a file, or null when there is none (a wave, a file of another
     // project or of the work folder, anything not learned since the last load or save).
-    KnownAreaPtr Area(int kind, const std::string& path) const;
+    // `slot` is where the file is looked for first: a record's file is mostly its slot's own.
+    KnownAreaPtr Area(int kind, const std::string& path, std::size_t slot) const;
     // Forgets the areas of a kind.
     void ForgetAreas(int kind);
 
@@ -50,7 +52,11 @@ private:
     static bool HasArea(int kind) { return kind == kPatchKind || kind == kToneKind; }
     static bool HasMemo(int kind) { return kind >= kPatchKind && kind <= kWaveKind; }
 
-    std::unordered_map<std::string, KnownAreaPtr> m_areas[2];
+    struct Areas {
+        std::vector<std::string> paths;
+        std::vector<KnownAreaPtr> areas;
+    };
+    Areas m_areas[2];
     std::optional<std::string> m_memos[3];
 };
 

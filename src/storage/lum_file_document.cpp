@@ -14,7 +14,6 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace Corv {
 
@@ -218,10 +217,7 @@ bool CLumFileDocument::LoadWaves() {
 }
 
 void CLumFileDocument::RememberAreas(int kind, std::vector<KnownAreaPtr>& areas) {
-    const std::vector<std::string>& paths = m_data.SlotPaths(kind);
-    for (std::size_t i = 0; i < paths.size() && i < areas.size(); ++i)
-        if (!paths[i].empty())
-            m_known.RememberArea(kind, paths[i], std::move(areas[i]));
+    m_known.RememberAreas(kind, m_data.SlotPaths(kind), std::move(areas));
 }
 
 namespace {
@@ -233,7 +229,6 @@ struct ViewHash {
         return std::hash<std::string_view>{}(text);
     }
 };
-using NameSet = std::unordered_set<std::string, ViewHash, std::equal_to<>>;
 
 } // namespace
 
@@ -241,20 +236,27 @@ bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
     // One listing per folder the files lie in rather than one open per file: a slow medium
     // pays a few waits instead of thousands. The files of a folder that cannot be listed are
     // opened one by one.
-    const auto namesIn = [listed](const std::string& folder) -> std::optional<NameSet> {
+    struct Names {
+        const std::vector<std::string>* sorted = nullptr; // null: the folder cannot be listed
+        std::vector<std::string> own;                     // what `sorted` points to if listed here
+    };
+    const auto namesIn = [listed](const std::string& folder, Names& names) {
         if (listed != nullptr)
-            if (const auto given = listed->find(folder); given != listed->end())
-                return NameSet(given->second.begin(), given->second.end());
+            if (const auto given = listed->find(folder); given != listed->end()) {
+                names.sorted = &given->second;
+                return;
+            }
         std::vector<DirEntry> entries;
         if (!FileSystem().ListFolder(folder, entries))
-            return std::nullopt;
-        NameSet names;
+            return;
         for (DirEntry& entry : entries)
             if (entry.type == FileType::Regular)
-                names.insert(std::move(entry.name));
-        return names;
+                names.own.push_back(std::move(entry.name));
+        std::sort(names.own.begin(), names.own.end());
+        names.sorted = &names.own;
     };
-    std::unordered_map<std::string, std::optional<NameSet>, ViewHash, std::equal_to<>> folders;
+    // Node-based: the names listed here stay where they are while more folders are added.
+    std::unordered_map<std::string, Names, ViewHash, std::equal_to<>> folders;
     auto known = folders.end(); // the folder of the record before: most records share it
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = m_data.Records(kind);
@@ -269,13 +271,15 @@ bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
             if (known == folders.end() || known->first != folder)
                 known = folders.find(folder);
             if (known == folders.end()) {
-                std::string key(folder);
-                std::optional<NameSet> names = namesIn(key);
-                known = folders.emplace(std::move(key), std::move(names)).first;
+                known = folders.emplace(std::string(folder), Names{}).first;
+                namesIn(known->first, known->second);
             }
             const std::string_view name = std::string_view(path).substr(slash + 1);
-            const bool present = known->second ? known->second->find(name) != known->second->end()
-                                               : FileSystem().Open(path, OpenMode::Read) != nullptr;
+            const std::vector<std::string>* names = known->second.sorted;
+            const bool present =
+                names != nullptr
+                    ? std::binary_search(names->begin(), names->end(), name, std::less<>())
+                    : FileSystem().Open(path, OpenMode::Read) != nullptr;
             if (!present) {
                 if (LastFileError().path != path) // a listing found it missing
                     SetLastFileError(path, ENOENT);

@@ -286,10 +286,8 @@ void CLumFileDocument::ApplySavePlan(CSavePlan& plan) {
     // What the save wrote, or found unchanged, is what the project's files hold now.
     m_known.ForgetAll();
     for (int kind = kPatchKind; kind <= kToneKind; ++kind)
-        for (std::size_t i = 0; i < plan.slotPaths[kind].size(); ++i)
-            if (!plan.slotPaths[kind][i].empty() && i < plan.slotAreas[kind].size())
-                m_known.RememberArea(kind, plan.slotPaths[kind][i],
-                                     std::move(plan.slotAreas[kind][i]));
+        m_known.RememberAreas(kind, std::move(plan.slotPaths[kind]),
+                              std::move(plan.slotAreas[kind]));
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         m_known.RememberMemo(kind, std::move(plan.memoTexts[kind]));
     if (UndoStep().Owns(&m_data))

@@ -138,33 +138,33 @@ bool CSavePlanner::ReadAreas(int kind, KindState& state) {
         if (kind == kWaveKind)
             continue;
         // A record with the parameters its file's known area keeps is unchanged as it is.
-        KnownAreaPtr known = m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
-        if (known != nullptr && HasPackedParameters(kind, record, known->parameters))
-            state.areas[i] = std::move(known);
-        else
+        KnownAreaPtr known =
+            m_known != nullptr ? m_known->Area(kind, record.FilePath(), i) : nullptr;
+        if (known == nullptr || !HasPackedParameters(kind, record, known->parameters))
             toPack.push_back(i);
+        state.areas[i] = std::move(known); // what the file holds, until packed
     }
     // Each read fills its own slot's area only, so the reads may run side by side.
     return RunSideBySide(toPack.size(), [&](std::size_t k) {
-               return PackArea(kind, records.Item(toPack[k]), state.changed[toPack[k]],
-                               state.areas[toPack[k]]);
+               const std::size_t i = toPack[k];
+               return PackArea(kind, records.Item(i), state.changed[i], state.areas[i]);
            }) == toPack.size();
 }
 
-// A file whose area is known is not read: the record is packed into a copy of what it holds.
+// A file whose area is known (`area` on entry, else null) is not read: the record is packed into
+// a copy of what it holds. `area` leaves with the packed area.
 bool CSavePlanner::PackArea(int kind, const CParameter& record, char& changed,
-                            KnownAreaPtr& packedArea) const {
-    const KnownAreaPtr known =
-        m_known != nullptr ? m_known->Area(kind, record.FilePath()) : nullptr;
+                            KnownAreaPtr& area) const {
+    const KnownAreaPtr known = std::move(area);
     std::vector<std::uint8_t> read;
     if (known == nullptr && !ReadRecordArea(kind, record.FilePath(), read))
         return false;
     const std::vector<std::uint8_t>& before = known != nullptr ? known->bytes : read;
-    KnownArea area{before, PackedParameters(kind, record)};
-    if (!PackRecordArea(kind, record, area.bytes))
+    KnownArea packed{before, PackedParameters(kind, record)};
+    if (!PackRecordArea(kind, record, packed.bytes))
         return false;
-    changed = area.bytes != before;
-    packedArea = std::make_shared<const KnownArea>(std::move(area));
+    changed = packed.bytes != before;
+    area = std::make_shared<const KnownArea>(std::move(packed));
     return true;
 }
 
