@@ -114,10 +114,9 @@ void CFolderSignature::ReadParts(const std::string& folder, unsigned parts, Fold
             if (part != 0)
                 hasher.Add(SubfolderName(static_cast<int>(part) - 1));
             std::vector<EntryStatus> entries;
-            // A subfolder's own status changes with what is in it: the folder's own entries
-            // are always asked again.
-            const std::vector<EntryStatus>* before =
-                reuse && part != 0 ? &m_entries[part] : nullptr;
+            // Folders are always asked again: a subfolder's own status changes with what is in
+            // it.
+            const std::vector<EntryStatus>* before = reuse ? &m_entries[part] : nullptr;
             isListed[part] = ListSorted(folders[part], before, entries);
             if (isListed[part])
                 AddEntries(hasher, entries);

@@ -37,9 +37,9 @@ public:
     void Read(const std::string& folder, unsigned parts = kAllParts,
               FolderListings* listed = nullptr);
     // Reads the parts again after this program changed the folder by renaming files, removing
-    // them and putting new files in place (a save): an entry of a subfolder that has the name
-    // and identity it had at the last read of its part is taken to be as it was, and only the
-    // others are asked for their status. The folder's own entries are read in full.
+    // them and putting new files in place (a save): a regular file that has the name and
+    // identity it had at the last read of its part is taken to be as it was, and only the other
+    // entries are asked for their status.
     void ReadAfterOwnChanges(const std::string& folder, unsigned parts);
     // The signature of the whole folder (as FolderSignature gives it).
     std::uint64_t Value() const;
