@@ -273,32 +273,17 @@ public:
     }
 
     bool ListFolderStatus(const std::string& folder, std::vector<EntryStatus>& entries) override {
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr)
-            return Failed(folder, false);
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            entries.push_back({name, StatusAt(::dirfd(dir), entry->d_name, folder + name)});
-        }
-        ::closedir(dir);
-        return true;
+        return EachEntry(folder, [&](DIR* dir, const dirent& entry, std::string name) {
+            const FileStatus status = StatusAt(::dirfd(dir), entry.d_name, folder + name);
+            entries.push_back({std::move(name), status});
+        });
     }
 
     bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr)
-            return Failed(folder, false);
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
+        return EachEntry(folder, [&](DIR* dir, const dirent& entry, std::string name) {
             entries.push_back(
-                {name, EntryType(dir, *entry), static_cast<std::uint64_t>(entry->d_ino)});
-        }
-        ::closedir(dir);
-        return true;
+                {std::move(name), EntryType(dir, entry), static_cast<std::uint64_t>(entry.d_ino)});
+        });
     }
 
     std::string LinkTarget(const std::string& path) override {
@@ -385,6 +370,20 @@ private:
         status.modified =
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         return status;
+    }
+
+    // Calls `visit(dir, entry, name)` for every entry of a folder but "." and "..".
+    template <class Visit> static bool EachEntry(const std::string& folder, Visit visit) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr)
+            return Failed(folder, false);
+        while (const dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                visit(dir, *entry, std::move(name));
+        }
+        ::closedir(dir);
+        return true;
     }
 
     // The type of a listed entry; links, and file systems that do not say, are asked.
