@@ -59,4 +59,8 @@ int CDomain::Ask(int buttonSet, int code) {
     return m_messageSink ? m_messageSink->Ask(buttonSet, code) : kAnswerCancel;
 }
 
+int CDomain::Ask(int buttonSet, int code, const std::string& detail) {
+    return m_messageSink ? m_messageSink->AskDetail(buttonSet, code, detail) : kAnswerCancel;
+}
+
 } // namespace Corv

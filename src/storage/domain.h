@@ -45,6 +45,8 @@ public:
     void ShowError(int code, const std::string& detail);
     // Asks a question; Cancel when no sink is installed.
     int Ask(int buttonSet, int code);
+    // The same with a line of detail under the question (see `CTextOutBox::AskDetail`).
+    int Ask(int buttonSet, int code, const std::string& detail);
     // Shows a notice (summary line, then detail lines) through the message sink.
     void ShowNotice(const std::string& text);
 

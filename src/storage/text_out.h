@@ -48,6 +48,13 @@ public:
     }
     // Returns one of `Answer`; any other way of closing the question counts as Cancel.
     virtual int Ask(int buttonSet, int code) = 0;
+    // Asks with one more line under the question that says what it is about (which entries a
+    // delete takes). A sink without a place of its own for it shows it as a notice first.
+    virtual int AskDetail(int buttonSet, int code, const std::string& detail) {
+        if (!detail.empty())
+            ShowNotice(detail);
+        return Ask(buttonSet, code);
+    }
     // Tells the user what happened besides the operation itself (files moved out of a project,
     // files left out of a load). The first line sums it up; later lines give the details, one
     // item a line. Needs no answer.

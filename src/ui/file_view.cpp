@@ -13,6 +13,7 @@
 #include "ui/clean_project_dlg.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
+#include "ui/feedback_text.h"
 #include "ui/file_doc.h"
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
@@ -294,9 +295,16 @@ void CFileView::Delete() {
         return;
     CParameterListCtrl* list = ActiveList();
     Corv::CDomain& services = m_document.Core().Services();
-    const Corv::EditOutcome outcome =
-        Corv::DeleteEntries(m_document.Data(), list->SelectedRows(), list->Kind(),
-                            m_document.Core().UndoStep(), Corv::AskOkCancel(services));
+    const std::vector<int> rows = list->SelectedRows();
+    // The question says what goes: a selection stretched by a key too far shows before OK.
+    const std::string detail = DeletionDetail(m_document.Data(), list->Kind(), rows,
+                                              m_document.Title(), CDesktop::Get().CodePage())
+                                   .toStdString();
+    const Corv::ConfirmFn confirm = [&](int code) {
+        return Corv::Confirmed(services.Ask(Corv::kButtonsOkCancel, code, detail));
+    };
+    const Corv::EditOutcome outcome = Corv::DeleteEntries(m_document.Data(), rows, list->Kind(),
+                                                          m_document.Core().UndoStep(), confirm);
     Corv::ShowRefusal(services, outcome);
     if (!outcome.Done())
         return;

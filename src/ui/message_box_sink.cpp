@@ -89,7 +89,14 @@ void CMessageBoxSink::ShowNotice(const std::string& text) {
 }
 
 int CMessageBoxSink::Ask(int buttonSet, int code) {
+    return AskDetail(buttonSet, code, {});
+}
+
+int CMessageBoxSink::AskDetail(int buttonSet, int code, const std::string& detail) {
     QMessageBox* box = CreateBox(m_parent, true, buttonSet, code);
+    // The detail is made by this program's windows, in UTF-8.
+    if (!detail.empty())
+        box->setInformativeText(QString::fromStdString(detail));
     const int result = box->exec();
     const auto clicked = box->clickedButton() != nullptr ? box->standardButton(box->clickedButton())
                                                          : QMessageBox::NoButton;

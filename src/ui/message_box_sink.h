@@ -17,6 +17,8 @@ public:
     // One box: the error's text, then the detail under it.
     void ShowErrorDetail(int code, const std::string& detail) override;
     int Ask(int buttonSet, int code) override;
+    // The question with the detail under it.
+    int AskDetail(int buttonSet, int code, const std::string& detail) override;
     // An information box: the first line as its text, the rest behind "Show Details...".
     void ShowNotice(const std::string& text) override;
 

@@ -12,6 +12,7 @@
 #include "ui/parameter_list_model.h"
 #include "ui/project_options.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -207,10 +208,21 @@ void CParameterListCtrl::selectAll() {
 
 void CParameterListCtrl::keyboardSearch(const QString& search) {
     const int before = FocusedRow();
-    QTableView::keyboardSearch(search);
-    const int row = FocusedRow();
-    if (row < 0 || row == before)
+    // Digits typed in quick succession name a slot, whatever the current column ("256").
+    const bool digits = !search.isEmpty() && std::all_of(search.begin(), search.end(),
+                                                         [](QChar c) { return c.isDigit(); });
+    if (!digits || !m_typedAt.isValid() ||
+        m_typedAt.elapsed() > QApplication::keyboardInputInterval())
+        m_slotTyped.clear();
+    m_typedAt.start();
+    if (digits)
+        m_slotTyped += search;
+    else
+        QTableView::keyboardSearch(search);
+    const int row = digits ? m_slotTyped.toInt() - 1 : FocusedRow();
+    if (row < 0 || row >= m_model->rowCount() || row == before)
         return;
+    SetFocusedRow(row);
     m_anchorRow = row;
     SelectRows({row});
     scrollTo(m_model->index(row, 0));

@@ -2,6 +2,7 @@
 
 #include "ui/drag_state.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QTableView>
 #include <QTimer>
@@ -155,7 +156,9 @@ private:
     Corv::CLumData* m_project = nullptr;
     std::uint64_t m_projectId = 0;
     int m_currentColumn = -1;
-    int m_anchorRow = -1;   // where a selection extended with Shift starts
+    int m_anchorRow = -1; // where a selection extended with Shift starts
+    QString m_slotTyped;  // the digits of a slot number being typed
+    QElapsedTimer m_typedAt;
     bool m_linking = false; // the selection is being set by a link
     bool m_columnsMade = false;
     int m_pressedRow = -1;            // the row a drag starts from

@@ -5,9 +5,10 @@
 namespace CorvTest {
 
 std::string SinkCall::Describe() const {
-    return question ? "ask " + std::to_string(buttonSet) + " " + std::to_string(code) + " -> " +
-                          std::to_string(answer)
-                    : "error " + std::to_string(code) + (detail.empty() ? "" : ": " + detail);
+    return (question ? "ask " + std::to_string(buttonSet) + " " + std::to_string(code) + " -> " +
+                           std::to_string(answer)
+                     : "error " + std::to_string(code)) +
+           (detail.empty() ? "" : ": " + detail);
 }
 
 std::vector<int> SinkLog::Codes(bool questions) const {
@@ -25,11 +26,11 @@ std::string SinkLog::Describe() const {
     return text;
 }
 
-int SinkLog::Answer(int buttonSet, int code) {
+int SinkLog::Answer(int buttonSet, int code, const std::string& detail) {
     int answer = m_defaultAnswer;
     if (answer == kAgree)
         answer = buttonSet >= Corv::kButtonsYesNo ? Corv::kAnswerYes : Corv::kAnswerOk;
-    m_calls.push_back({true, buttonSet, code, answer, {}});
+    m_calls.push_back({true, buttonSet, code, answer, detail});
     return answer;
 }
 

@@ -15,8 +15,9 @@ struct SinkCall {
     int buttonSet = 0;     // Ask only
     int code = 0;
     int answer = -1;    // the answer given; -1 for an error
-    std::string detail; // what an error said about why, if anything
-    // "error CODE", "error CODE: DETAIL" or "ask SET CODE -> ANSWER".
+    std::string detail; // what an error said about why, or a question about what, if anything
+    // "error CODE", "error CODE: DETAIL", "ask SET CODE -> ANSWER" or
+    // "ask SET CODE -> ANSWER: DETAIL".
     std::string Describe() const;
 };
 
@@ -43,7 +44,7 @@ public:
     void RecordNotice(const std::string& text) { m_notices.push_back(text); }
     // The notices shown, in order (they are not among the calls).
     const std::vector<std::string>& Notices() const { return m_notices; }
-    int Answer(int buttonSet, int code);
+    int Answer(int buttonSet, int code, const std::string& detail = {});
 
 private:
     std::vector<int> Codes(bool questions) const;
@@ -62,6 +63,9 @@ public:
         m_log->RecordError(code, detail);
     }
     int Ask(int buttonSet, int code) override { return m_log->Answer(buttonSet, code); }
+    int AskDetail(int buttonSet, int code, const std::string& detail) override {
+        return m_log->Answer(buttonSet, code, detail);
+    }
     void ShowNotice(const std::string& text) override { m_log->RecordNotice(text); }
 
 private:

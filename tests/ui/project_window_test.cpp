@@ -28,8 +28,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSet>
-#include <QSignalSpy>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -279,6 +279,27 @@ private slots:
         QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new number begins
         QTest::keyClicks(&patches, QStringLiteral("2"));
         QCOMPARE(Selected(), std::tuple(Rows{1}, Rows{2, 4}, Rows{1, 3}));
+        // A slot number typed in any column goes to that slot.
+        for (const int column : {1, 3}) {
+            Click(patches, 0, column);
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);
+            QTest::keyClicks(&patches, QStringLiteral("256"));
+            QCOMPARE(std::tuple(patches.FocusedRow(), patches.SelectedRows()),
+                     std::tuple(255, Rows{255}));
+        }
+        // The delete question says what a selection stretched too far would take.
+        m_world->m_sink->SetDefaultAnswer(Corv::kAnswerCancel);
+        const std::pair<Qt::Key, const char*> stretches[] = {
+            {Qt::Key_End, ""}, // only empty slots: nothing to ask about
+            {Qt::Key_Home, "ask 1 9 -> 1: 3 patches of Song.prj: 1 Lead, 2 Pad, 5 Bass\n"}};
+        for (const auto& [key, said] : stretches) {
+            m_world->m_sink->Clear();
+            QTest::keyClick(&patches, key, Qt::ControlModifier | Qt::ShiftModifier);
+            QTest::keyClick(&patches, Qt::Key_Delete);
+            QCOMPARE(QString::fromStdString(m_world->m_sink->Describe()), QString::fromUtf8(said));
+        }
+        m_world->m_sink->SetDefaultAnswer(CorvTest::SinkLog::kAgree);
+        Click(patches, 1);
         // Ctrl+Home used to leave the old selection behind, out of sight, for Delete to empty.
         QTest::keyClick(&patches, Qt::Key_Home, Qt::ControlModifier);
         QTest::keyClick(&patches, Qt::Key_Delete);
@@ -588,7 +609,7 @@ private slots:
         CParameterListCtrl* const other = Second().List(0);
         CParameterListCtrl* const own = View().List(0);
         const std::tuple<qint64, CParameterListCtrl*, int, int> steps[] = {
-            {0, other, 3, 0},      {900, nullptr, 0, 0}, {900, other, 4, 0},
+            {0, other, 3, 0},      {900, nullptr, 0, 0},  {900, other, 4, 0},
             {1500, nullptr, 0, 0}, {2000, nullptr, 0, 1}, {3500, nullptr, 0, 1},
             {3500, own, 5, 1},     {6000, nullptr, 0, 1}};
         for (const auto& [now, list, row, times] : steps) {
