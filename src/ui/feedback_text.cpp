@@ -4,7 +4,6 @@
 #include "ui/code_page.h"
 
 #include <QStringList>
-
 #include <algorithm>
 
 namespace CorvDesktop {
@@ -20,14 +19,14 @@ QString CountText(int count, int kind) {
     static const char* const kOne[] = {"patch", "tone", "wave"};
     static const char* const kMany[] = {"patches", "tones", "waves"};
     const auto k = static_cast<std::size_t>(std::clamp(kind, 0, 2));
-    return QStringLiteral("%1 %2").arg(count).arg(
-        QLatin1String(count == 1 ? kOne[k] : kMany[k]));
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? kOne[k] : kMany[k]));
 }
 
 QString EntryText(const Corv::CLumData& project, int kind, int row, const CCodePage& codePage) {
-    const QString name = codePage.Decode(project.Records(kind).Item(static_cast<std::size_t>(row)).Name());
+    const QString name =
+        codePage.Decode(project.Records(kind).Item(static_cast<std::size_t>(row)).Name());
     return QStringLiteral("%1 %2").arg(row + 1).arg(name.isEmpty() ? QStringLiteral("(no name)")
-                                                                  : name);
+                                                                   : name);
 }
 
 QString DeletionDetail(const Corv::CLumData& project, int kind, const std::vector<int>& rows,
@@ -47,6 +46,16 @@ QString DeletionDetail(const Corv::CLumData& project, int kind, const std::vecto
         names << QStringLiteral("…");
     return QStringLiteral("%1 of %2: %3")
         .arg(CountText(static_cast<int>(used.size()), kind), projectTitle, names.join(u", "));
+}
+
+QString EmptyNameRefusal(const QString& typed, const QString& codePage) {
+    if (typed.trimmed().isEmpty())
+        return QStringLiteral("The name was not changed: an entry needs a name, or its slot "
+                              "could not be told from an empty one.");
+    return QStringLiteral("The name \u201c%1\u201d was not used: none of its characters can be "
+                          "stored in a name in the code page %2, so it would be stored as no "
+                          "name at all.")
+        .arg(typed, codePage);
 }
 
 } // namespace CorvDesktop

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <vector>
 
 namespace Corv {
@@ -24,5 +23,9 @@ QString EntryText(const Corv::CLumData& project, int kind, int row, const CCodeP
 // among the rows are not counted.
 QString DeletionDetail(const Corv::CLumData& project, int kind, const std::vector<int>& rows,
                        const QString& projectTitle, const CCodePage& codePage);
+
+// Why a typed name is refused when it would be stored as no name at all: it is empty, or none of
+// its characters can be stored in the project's code page (named `codePage`).
+QString EmptyNameRefusal(const QString& typed, const QString& codePage);
 
 } // namespace CorvDesktop

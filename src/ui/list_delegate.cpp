@@ -134,11 +134,17 @@ void CListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
             painter->drawImage(QPoint(option.rect.left() + 1, top), marker);
         }
     }
+    // A used slot whose name is empty must not look like an empty slot.
+    const bool unnamed = index.data(CParameterListModel::UnnamedRole).toBool();
     const QString text =
-        Elide(index.data(Qt::DisplayRole).toString(), metrics, option.rect.width());
+        Elide(unnamed ? QStringLiteral("(no name)") : index.data(Qt::DisplayRole).toString(),
+              metrics, option.rect.width());
     const int alignment = index.data(CParameterListModel::AlignmentRole).toInt();
-    painter->setFont(option.font);
-    painter->setPen(colours.text);
+    QFont font = option.font;
+    font.setItalic(unnamed);
+    painter->setFont(font);
+    painter->setPen(unnamed && (option.state & QStyle::State_Selected) == 0 ? kGreyText
+                                                                            : colours.text);
     painter->drawText(textRect,
                       HorizontalAlignment(alignment) | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();

@@ -7,6 +7,7 @@
 #include "ui/code_page.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
+#include "ui/feedback_text.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
@@ -351,7 +352,13 @@ bool CParameterListCtrl::EditCurrentColumn() {
     // The same text goes to every selected row, so one check stands for all of them.
     if (!ValidateCellValue(column, text))
         return false;
-    return SetCellValue(rows, m_currentColumn, desktop.CodePage().EncodeEdited(text, original));
+    const std::string bytes = desktop.CodePage().EncodeEdited(text, original);
+    // A name stored as nothing would make a used slot look empty, and its file "004 .p00".
+    if (field == 1 && Corv::StoredName(bytes, desktop.CodePage().IsDoubleByte()).empty()) {
+        desktop.Choosers().Notice(this, EmptyNameRefusal(text, desktop.CodePage().Name()));
+        return false;
+    }
+    return SetCellValue(rows, m_currentColumn, bytes);
 }
 
 bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,

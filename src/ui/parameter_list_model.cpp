@@ -76,6 +76,8 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
         return index.row() >= m_dropFirst && index.row() < m_dropFirst + m_dropCount;
     case LinkedRole:
         return m_linked;
+    case UnnamedRole:
+        return column.columnId == kColName && !record->IsEmpty() && record->Name().empty();
     default:
         return {};
     }

@@ -23,6 +23,7 @@ public:
         BytesRole,                       // QByteArray: the cell's 8-bit text as stored
         DropTargetRole,                  // bool: a dragged block would land on the row
         LinkedRole,                      // bool: the list's selection follows another list's
+        UnnamedRole,                     // bool: a used slot's name cell, and the name is empty
     };
 
     explicit CParameterListModel(int kind, QObject* parent = nullptr);

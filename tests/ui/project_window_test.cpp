@@ -334,6 +334,35 @@ private slots:
         QCOMPARE(Data().Tones()[6].Name(), std::string("Sub"));
     }
 
+    // A typed name that would be stored as nothing is refused with the reason; a used slot whose
+    // name is empty is drawn as "(no name)", never like an empty slot.
+    void namesStoredAsNothingAreRefused() {
+        QVERIFY(CDesktop::Get().CodePage().Select(QStringLiteral("windows-1252")));
+        CParameterListCtrl& list = List(1);
+        list.SelectRows({2});
+        list.SetCurrentColumn(1);
+        const std::pair<QString, const char*> typed[] = {
+            {QString::fromUtf8("\u30d4\u30a2\u30ce\u97f3\u8272"), "none of its characters"},
+            {QStringLiteral(""), "an entry needs a name"},
+            {QStringLiteral("Lead 2"), nullptr}};
+        for (const auto& [answer, reason] : typed) {
+            m_world->m_notices.clear();
+            m_answer = answer;
+            QCOMPARE(list.EditCurrentColumn(), reason == nullptr);
+            QCOMPARE(m_world->m_notices.size(), reason == nullptr ? 0 : 1);
+            if (reason != nullptr)
+                QVERIFY2(m_world->m_notices.front().contains(QString::fromUtf8(reason)),
+                         qPrintable(m_world->m_notices.front()));
+            QCOMPARE(Data().Tones()[2].Name(), std::string(reason == nullptr ? "Lead 2" : "Saw"));
+        }
+        Data().Tones()[4].SetName("");
+        const auto unnamed = [&](int row, int column) {
+            return list.model()->index(row, column).data(CParameterListModel::UnnamedRole).toBool();
+        };
+        QCOMPARE(std::tuple(unnamed(4, 1), unnamed(4, 0), unnamed(2, 1), unnamed(0, 1)),
+                 std::tuple(true, false, false, false));
+    }
+
     // A memo confirmed unchanged keeps a lone lead byte, which has no character in Shift_JIS.
     void memoConfirmedUnchangedKeepsItsBytes() {
         QVERIFY(CDesktop::Get().CodePage().Select(QStringLiteral("Shift_JIS")));
