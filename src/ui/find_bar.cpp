@@ -36,18 +36,6 @@ std::optional<Corv::FindHit> FocusedEntry(const std::vector<CFileView*>& views) 
     return std::nullopt;
 }
 
-// Selects the hit's row alone, scrolls it into view and brings its window and list forward.
-void GoTo(CFileView& view, int kind, int slot) {
-    CParameterListCtrl* list = view.List(kind);
-    list->SelectRows({slot});
-    list->SetFocusedRow(slot);
-    static_cast<QTableView*>(list)->scrollTo(list->model()->index(slot, 0));
-    view.ClickOver(list);
-    // Outside a main window nothing activates the view on the way; the next step starts here.
-    if (CFileView::Current() != &view)
-        view.OnActivateView();
-}
-
 } // namespace
 
 CFindBar::CFindBar(QWidget* parent) : QToolBar(tr("Find"), parent) {
@@ -121,7 +109,7 @@ bool CFindBar::Step(bool forward) {
                                     : Corv::KindSet::Of(m_kind->currentIndex() - 1);
     const std::vector<Corv::FindHit> hits = Corv::FindHits(
         projects, CTextCodec::Encode(m_text->text(), CDesktop::Get().CodePage().Name()), kinds);
-    const std::optional<std::size_t> index = Corv::StepHit(hits, FocusedEntry(views), forward);
+    const std::optional<std::size_t> index = Corv::StepHit(hits, StartOf(views), forward);
     if (!index) {
         Say(tr("No hit for \"%1\"").arg(m_text->text()));
         return false;
@@ -133,6 +121,35 @@ bool CFindBar::Step(bool forward) {
         m_text->setFocus(Qt::OtherFocusReason);
     Say(tr("hit %1 of %2").arg(*index + 1).arg(hits.size()));
     return true;
+}
+
+std::optional<Corv::FindHit> CFindBar::StartOf(const std::vector<CFileView*>& views) const {
+    // The last hit while its row is still focused: the focus may have gone back to the list
+    // that had it before the bar opened (Escape), and the next step must not start there.
+    const auto found = std::find(views.begin(), views.end(), m_lastHit.view.data());
+    if (m_lastHit.view != nullptr && found != views.end() &&
+        m_lastHit.view->List(m_lastHit.kind)->FocusedRow() == m_lastHit.slot)
+        return Corv::FindHit{static_cast<int>(found - views.begin()), m_lastHit.kind,
+                             m_lastHit.slot};
+    return FocusedEntry(views);
+}
+
+void CFindBar::GoTo(CFileView& view, int kind, int slot) {
+    // The rows earlier steps selected go: a selection left out of sight is one Delete away.
+    for (int other = Corv::kPatchKind; other <= Corv::kWaveKind; ++other)
+        if (other != kind)
+            view.List(other)->SelectRows({});
+    if (m_lastHit.view != nullptr && m_lastHit.view != &view)
+        m_lastHit.view->List(m_lastHit.kind)->SelectRows({});
+    m_lastHit = {&view, kind, slot};
+    CParameterListCtrl* list = view.List(kind);
+    list->SelectRows({slot});
+    list->SetFocusedRow(slot);
+    static_cast<QTableView*>(list)->scrollTo(list->model()->index(slot, 0));
+    view.ClickOver(list);
+    // Outside a main window nothing activates the view on the way; the next step starts here.
+    if (CFileView::Current() != &view)
+        view.OnActivateView();
 }
 
 void CFindBar::Say(const QString& text) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "edit/find.h"
 #include "model/parameter.h"
 
+#include <QPointer>
 #include <QToolBar>
+#include <optional>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -42,13 +46,25 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Where the last step went: the next one goes on from there while that row is still
+    // focused in its list.
+    struct LastHit {
+        QPointer<CFileView> view;
+        int kind = 0;
+        int slot = 0;
+    };
+
     std::vector<CFileView*> SearchedViews() const;
+    std::optional<Corv::FindHit> StartOf(const std::vector<CFileView*>& views) const;
+    // Selects the hit alone, where the step before it leaves no selection behind.
+    void GoTo(CFileView& view, int kind, int slot);
     void Say(const QString& text);
 
     QLineEdit* m_text = nullptr;
     QComboBox* m_scope = nullptr;
     QComboBox* m_kind = nullptr;
     QString m_lastMessage;
+    LastHit m_lastHit;
 };
 
 } // namespace CorvDesktop

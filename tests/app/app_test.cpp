@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
@@ -351,6 +352,44 @@ private slots:
         }
         QCOMPARE(said.join(", "), QStringLiteral("hit 1 of 3, hit 2 of 3, hit 1 of 3"));
         QCOMPARE(Frame().ActiveView()->List(Corv::kPatchKind)->SelectedRows(), std::vector<int>{0});
+    }
+
+    // F3 after Escape goes on from the last hit, not from the list focused before the bar
+    // opened, and a hit leaves no selection behind in the list it came from.
+    void FindGoesOnFromTheLastHitAfterEscape() {
+        const QString folder = data.filePath("Hits.prj");
+        CorvTest::ProjectBuilder(folder.toStdString())
+            .Patch(1, "Bass", 1)
+            .Patch(2, "Brass", 1)
+            .Patch(3, "Bell", 1)
+            .Tone(1, "Bob", {1})
+            .Wave(1, "Bird", 64)
+            .Wave(2, "Sine", 64);
+        QVERIFY(Docs().OpenDocumentFile(folder) != nullptr);
+        CFileView* view = Frame().ActiveView();
+        QVERIFY(view != nullptr);
+        view->List(Corv::kWaveKind)->SelectRows({1});
+        view->List(Corv::kWaveKind)->SetFocusedRow(1);
+        view->List(Corv::kWaveKind)->setFocus();
+        CFindBar* bar = Frame().FindBar();
+        bar->Open();
+        auto* text = bar->findChild<QLineEdit*>();
+        QTest::keyClicks(text, QStringLiteral("b"));
+        QStringList said;
+        for (int n = 0; n < 3; ++n) {
+            QTest::keyClick(text, Qt::Key_Return);
+            said << bar->LastMessage();
+        }
+        QTest::keyClick(text, Qt::Key_Escape);
+        // As a window system may do, the focus goes back where it was before the bar opened.
+        view->List(Corv::kWaveKind)->setFocus();
+        Frame().Action(Cmd::kFindNext)->trigger();
+        said << bar->LastMessage();
+        QCOMPARE(said.join(", "), QStringLiteral("hit 1 of 5, hit 2 of 5, hit 3 of 5, hit 4 of 5"));
+        QCOMPARE(std::tuple(view->List(Corv::kPatchKind)->SelectedRows(),
+                            view->List(Corv::kToneKind)->SelectedRows(),
+                            view->List(Corv::kWaveKind)->SelectedRows()),
+                 std::tuple(std::vector<int>{}, std::vector<int>{0}, std::vector<int>{}));
     }
 
     void DropsOpenAFolderOrImportFiles() {
