@@ -1,6 +1,7 @@
 #include "edit/list_edits.h"
 
 #include "edit/list_edits_detail.h"
+#include "edit/wave_import.h"
 #include "storage/domain.h"
 #include "storage/undo_step.h"
 
@@ -26,6 +27,13 @@ int CountUsedIn(const CLumData& project, int kind, int first, int count) {
 
 // Free tone and wave slots for what a drop into another project carries along; the tone check
 // comes first.
+// "The drop needs 12 free tone slots; 3 are free."
+std::string SlotShortText(int needed, int free, const char* kind) {
+    return "The drop needs " + std::to_string(needed) + " free " + kind + " slot" +
+           (needed == 1 ? "" : "s") + "; " + std::to_string(free) + (free == 1 ? " is" : " are") +
+           " free.";
+}
+
 void CheckSlotSpace(const CLumData& target, const CTransfer& transfer, DropCheck& check) {
     const int kind = transfer.kind;
     if (kind == kPatchKind) {
@@ -118,7 +126,19 @@ void DeletePatch(CLumData& project, int index) {
 EditOutcome DropCheck::Outcome() const {
     if (declined)
         return EditOutcome::Cancellation();
-    return Passes() ? EditOutcome{} : EditOutcome::Refusal(error);
+    if (Passes())
+        return {};
+    // The reason says by how much the drop does not fit.
+    switch (error) {
+    case kMsgWaveBytes:
+        return EditOutcome::Refusal(error, WaveBytesOverText(waveBytesAfter));
+    case kMsgToneSpace:
+        return EditOutcome::Refusal(error, SlotShortText(tonesNeeded, freeToneSlots, "tone"));
+    case kMsgWaveSpace:
+        return EditOutcome::Refusal(error, SlotShortText(wavesNeeded, freeWaveSlots, "wave"));
+    default:
+        return EditOutcome::Refusal(error);
+    }
 }
 
 DropCheck CheckDrop(const CLumData& target, int destination, const CTransfer& transfer,
@@ -134,17 +154,17 @@ DropCheck CheckDrop(const CLumData& target, int destination, const CTransfer& tr
     const int size = static_cast<int>(target.Records(kind).Size());
     check.displaced =
         CountUsedIn(target, kind, options.insert ? size - check.count : destination, check.count);
-    if (check.displaced > 0) {
-        check.question = options.insert ? kMsgInsert : kMsgOverwrite;
-        if (confirm && !confirm(check.question)) {
-            check.declined = true;
-            return check;
-        }
-    }
+    // Every refusal is found before the question: a drop that cannot be done never asks first
+    // whether existing data may go.
     if (otherProject)
         CheckSlotSpace(target, transfer, check);
     if (check.error == 0)
         CheckWaveBytes(target, destination, transfer, otherProject, options, check);
+    if (check.error != 0 || check.displaced == 0)
+        return check;
+    check.question = options.insert ? kMsgInsert : kMsgOverwrite;
+    if (confirm && !confirm(check.question))
+        check.declined = true;
     return check;
 }
 

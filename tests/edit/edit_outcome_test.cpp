@@ -84,13 +84,14 @@ const OutcomeCase kOutcomeCases[] = {
      State::Cancelled,
      0,
      {kMsgOverwrite}},
+    // Refused before it asks whether the patch it would overwrite may go.
     {"a drop into a project without free tone slots",
      kAnswerOk,
      AllTones,
      DropPatch,
      State::Refused,
      kMsgToneSpace,
-     {kMsgOverwrite}},
+     {}},
     {"a drop onto empty slots", kAnswerCancel, NoPatch, DropPatch, State::Done, 0, {}},
     {"a clean", kAnswerCancel, AsIs, CleanA, State::Done, 0, {}},
 };
@@ -114,6 +115,9 @@ TEST_P(EditOutcomes, AreReturnedAndNeverShownByTheCore) {
     EXPECT_EQ(outcome.state, c.state);
     EXPECT_EQ(outcome.code, c.code);
     EXPECT_EQ(Log().Questions(), c.questions);
+    if (c.code == kMsgToneSpace) { // a refusal says by how much
+        EXPECT_EQ(outcome.reason, "The drop needs 1 free tone slot; 0 are free.");
+    }
     EXPECT_TRUE(Log().Errors().empty()) << Log().Describe();
     // Only an edit that was done recorded a step for undo.
     EXPECT_EQ(Undo().CanUndo(), outcome.Done());
