@@ -61,8 +61,9 @@ bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
 
 DropPreview PreviewDropOf(CProjectDocument& source, int kind, const std::vector<int>& rows,
                           CProjectDocument& target, int at, bool insert, std::optional<bool> copy,
-                          const std::string& targetName) {
-    return PreviewDrop(Request(source, kind, rows, target, at, insert, copy), targetName);
+                          const std::string& targetName, const std::string& sourceName) {
+    return PreviewDrop(Request(source, kind, rows, target, at, insert, copy), targetName,
+                       sourceName);
 }
 
 std::string PreviewLine(const DropPreview& preview) {

@@ -23,7 +23,7 @@ bool Drop(CProjectDocument& source, int kind, const std::vector<int>& rows,
 // anything and without touching the undo step; `targetName` names the target in the text.
 DropPreview PreviewDropOf(CProjectDocument& source, int kind, const std::vector<int>& rows,
                           CProjectDocument& target, int at, bool insert, std::optional<bool> copy,
-                          const std::string& targetName);
+                          const std::string& targetName, const std::string& sourceName);
 // "preview ok: TEXT" or "preview refused: TEXT".
 std::string PreviewLine(const DropPreview& preview);
 // The name of a project's folder ("B.prj"), or `fallback` for a project without one.

@@ -180,8 +180,9 @@ int Transfer(const Options& o, bool copy) {
         CProjectDocument* source = session.Open(o.source, mode(!copy));
         CProjectDocument* target = source != nullptr ? session.Open(o.target, mode(true)) : nullptr;
         if (target != nullptr && o.dryRun) {
-            const DropPreview preview = PreviewDropOf(*source, kind, rows, *target, at, o.insert,
-                                                      copy, FolderName(*target, o.target));
+            const DropPreview preview =
+                PreviewDropOf(*source, kind, rows, *target, at, o.insert, copy,
+                              FolderName(*target, o.target), FolderName(*source, o.source));
             Print({PreviewLine(preview)});
             return preview.accepted;
         }

@@ -164,8 +164,8 @@ bool CScript::Preview(const Arguments& arguments) {
     const DropArguments d =
         ParseDrop(arguments, "preview SRC KIND ROWS DST AT [insert] [copy|move]");
     const std::string name = FolderName(*d.target, arguments[4]);
-    Print({PreviewLine(
-        PreviewDropOf(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy, name))});
+    Print({PreviewLine(PreviewDropOf(*d.source, d.kind, d.rows, *d.target, d.at, d.insert, d.copy,
+                                     name, FolderName(*d.source, arguments[0])))});
     return true;
 }
 

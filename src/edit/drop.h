@@ -74,14 +74,19 @@ struct DropPreview {
 };
 
 // The preview for a drag in progress: `transfer` is what `StoreSelection` took for `rows` of
-// `source`. `targetName` names the target in the text when it is another project.
+// `source`. `targetName` names the target in the text when it is another project, and
+// `sourceName` the source where a move into another project takes more from it than the
+// dragged entries (" - clears tone references in 4 patches of A.prj (8, 14, 46, 47)"). An
+// insert says what it moves down (" - moves patches 23-25 down to 25-27").
 DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& source,
                                 const std::vector<int>& rows, CLumData& target, int at,
-                                DropOptions options, const std::string& targetName);
+                                DropOptions options, const std::string& targetName,
+                                const std::string& sourceName = {});
 
 // The preview of a whole request: takes its rows into a transfer as `PerformDrop` does and
 // previews. A request without copy or move takes the default of `PerformDrop`.
-DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName);
+DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName,
+                        const std::string& sourceName = {});
 
 // The rows the source list selects after a successful drop of `rows` at `at`: all of them
 // when the target is another project (a drop there moves nothing in the source); otherwise

@@ -13,14 +13,19 @@ using namespace DropDetail;
 
 namespace {
 
-// "1 patch", "3 patches"; `adjective` goes between the count and the noun.
-std::string Counted(int count, int kind, const char* adjective = "") {
+// "patch" or "patches".
+const char* Noun(int kind, bool one) {
     static const char* const kNouns[3][2] = {
         {"patch", "patches"}, {"tone", "tones"}, {"wave", "waves"}};
+    return kNouns[kind][one ? 0 : 1];
+}
+
+// "1 patch", "3 patches"; `adjective` goes between the count and the noun.
+std::string Counted(int count, int kind, const char* adjective = "") {
     std::string text = std::to_string(count) + " " + adjective;
     if (*adjective != '\0')
         text += " ";
-    return text + kNouns[kind][count == 1 ? 0 : 1];
+    return text + Noun(kind, count == 1);
 }
 
 // "row 5" or "rows 10-12" (1-based) for `count` rows from the 0-based `first` on.
@@ -98,7 +103,8 @@ std::string CarriedText(const CTransfer& transfer, const DropCheck& check) {
 }
 
 std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int at,
-                         DropOptions options, bool otherProject, const std::string& target) {
+                         DropOptions options, bool otherProject, const std::string& target,
+                         const std::string& changes) {
     const int kind = transfer.kind;
     std::string text = (options.copy ? "copy " : "move ") + Counted(check.count, kind);
     if (kind == kWaveKind)
@@ -107,6 +113,7 @@ std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int 
             (options.insert ? " (insert)" : " (overwrite)");
     if (otherProject)
         text += CarriedText(transfer, check);
+    text += changes;
     if (check.question == kMsgOverwrite)
         text += "; overwrites " + Counted(check.displaced, kind, "used") + " (asks first)";
     else if (check.question == kMsgInsert)
@@ -114,11 +121,76 @@ std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int 
     return text;
 }
 
+// "8, 14, 46, 47" of 0-based rows, 1-based, the first ten and "…" for the rest.
+std::string NumbersText(const std::vector<int>& rows) {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size() && i < 10; ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(rows[i] + 1);
+    return rows.size() > 10 ? text + ", …" : text;
+}
+
+// What a move into another project takes from the source besides the dragged entries: the
+// references of the source's patches to moved tones, or of its tones to moved waves, which the
+// move clears. Empty when it takes nothing more.
+std::string SourceLossText(const CLumData& source, int kind, const std::vector<int>& rows,
+                           const std::string& sourceName) {
+    if (kind == kPatchKind)
+        return {};
+    std::vector<int> moved; // 1-based numbers of the used rows that go
+    for (const int row : rows)
+        if (!source.Records(kind).Item(At(row)).IsEmpty())
+            moved.push_back(row + 1);
+    const auto refersToMoved = [&](const auto& numbers) {
+        return std::any_of(numbers.begin(), numbers.end(), [&](int number) {
+            return number > 0 && std::find(moved.begin(), moved.end(), number) != moved.end();
+        });
+    };
+    std::vector<int> losers;
+    const int losingKind = kind == kToneKind ? kPatchKind : kToneKind;
+    const CParameterArray& referrers = source.Records(losingKind);
+    for (std::size_t i = 0; i < referrers.Size(); ++i) {
+        if (referrers.Item(i).IsEmpty())
+            continue;
+        const bool loses = kind == kToneKind ? refersToMoved(source.Patches()[i].ToneNumbers())
+                                             : refersToMoved(source.Tones()[i].WaveNumbers());
+        if (loses)
+            losers.push_back(static_cast<int>(i));
+    }
+    if (losers.empty())
+        return {};
+    return " - clears " + std::string(kind == kToneKind ? "tone" : "wave") + " references in " +
+           Counted(static_cast<int>(losers.size()), losingKind) + " of " + sourceName + " (" +
+           NumbersText(losers) + ")";
+}
+
+// What an insert moves down in the target: its used entries from the drop on, which end up
+// `count` rows further ("moves patches 23-25 down to 25-27"). Empty when nothing moves.
+std::string RenumberText(const CLumData& target, int kind, int at, int count) {
+    const CParameterArray& records = target.Records(kind);
+    const int end = static_cast<int>(records.Size()) - count; // the rows that stay in the list
+    int first = -1;
+    int last = -1;
+    for (int row = std::max(at, 0); row < end; ++row)
+        if (!records.Item(At(row)).IsEmpty()) {
+            first = first < 0 ? row : first;
+            last = row;
+        }
+    if (first < 0)
+        return {};
+    const auto span = [](int from, int to) {
+        return from == to ? std::to_string(from + 1)
+                          : std::to_string(from + 1) + "-" + std::to_string(to + 1);
+    };
+    return " - moves " + std::string(Noun(kind, first == last)) + " " + span(first, last) +
+           " down to " + span(first + count, last + count);
+}
+
 } // namespace
 
 DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& source,
                                 const std::vector<int>& rows, CLumData& target, int at,
-                                DropOptions options, const std::string& targetName) {
+                                DropOptions options, const std::string& targetName,
+                                const std::string& sourceName) {
     const int kind = transfer.kind;
     if (!IsKind(kind))
         return Refused("nothing to drop");
@@ -133,10 +205,20 @@ DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& sourc
     const DropCheck check = CheckDrop(target, at, transfer, otherProject, options);
     if (!check.Passes())
         return Refused(RefusalText(check, at, name));
-    return DropPreview{true, AcceptedText(check, transfer, at, options, otherProject, name)};
+    // What else changes: an insert moves entries of the target down; a move into another
+    // project clears what referred to the moved entries in the source.
+    std::string changes;
+    if (options.insert && (otherProject || options.copy))
+        changes += RenumberText(target, kind, at, check.count);
+    if (otherProject && !options.copy)
+        changes += SourceLossText(source, kind, valid,
+                                  sourceName.empty() ? "the source project" : sourceName);
+    return DropPreview{true,
+                       AcceptedText(check, transfer, at, options, otherProject, name, changes)};
 }
 
-DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName) {
+DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName,
+                        const std::string& sourceName) {
     if (request.source == nullptr || request.target == nullptr || !IsKind(request.kind))
         return Refused("nothing to drop");
     const bool otherProject = request.source != request.target;
@@ -144,7 +226,7 @@ DropPreview PreviewDrop(const DropRequest& request, const std::string& targetNam
         *request.source, ValidRows(*request.source, request.kind, request.rows), request.kind);
     const DropOptions options{request.copy.value_or(otherProject), request.insert};
     return PreviewTransferDrop(transfer, *request.source, request.rows, *request.target, request.at,
-                               options, targetName);
+                               options, targetName, sourceName);
 }
 
 } // namespace Corv

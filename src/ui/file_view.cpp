@@ -432,9 +432,10 @@ QString CFileView::DropPreview(const ListDrop& drop) {
             Corv::StoreSelection(*source->Project(), drop.payload.rows, drop.payload.kind);
         p.previewDrag = drop.payload.drag;
     }
-    const Corv::DropPreview preview = Corv::PreviewTransferDrop(
-        p.previewTransfer, *source->Project(), drop.payload.rows, m_document.Data(), drop.at,
-        {drop.flags.copy, drop.flags.insert}, Title().toStdString());
+    const Corv::DropPreview preview =
+        Corv::PreviewTransferDrop(p.previewTransfer, *source->Project(), drop.payload.rows,
+                                  m_document.Data(), drop.at, {drop.flags.copy, drop.flags.insert},
+                                  Title().toStdString(), sourceView->Title().toStdString());
     // How the keys change the drop here, so that nobody has to remember it.
     const QString keys = drop.target == source ? tr("Ctrl: copy, Shift or Alt: insert")
                                                : tr("Ctrl: move, Shift or Alt: insert");

@@ -151,9 +151,9 @@ TEST_F(CliProjectTest, NewProjectIsSavedOnlyIntoAFolder) {
 TEST_F(CliProjectTest, DumpSaysWhetherChangesAreUnsaved) {
     const std::string p = MakeRichProject("P");
     std::vector<Json> dumps;
-    const RunResult result = RunScript({"open P " + Quoted(p), "dump P", "memo P tone 2 1 changed",
-                                        "dump P", "save P", "dump P"},
-                                       &dumps);
+    const RunResult result = RunScript(
+        {"open P " + Quoted(p), "dump P", "memo P tone 2 1 changed", "dump P", "save P", "dump P"},
+        &dumps);
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     ASSERT_EQ(dumps.size(), 3u) << result.out;
     EXPECT_EQ(Json({dumps[0]["modified"], dumps[1]["modified"], dumps[2]["modified"]}),
@@ -167,12 +167,12 @@ TEST_F(CliProjectTest, DumpSaysWhetherChangesAreUnsaved) {
 TEST_F(CliProjectTest, SavingTheSourceOfAMoveSavesTheTargetFirst) {
     const std::string a = MakeSource();
     const std::string b = MakeTarget();
-    const RunResult result = RunScript(
-        {"open A " + Quoted(a), "open B " + Quoted(b), "drop A tone 5 B 7 move", "save A",
-         "echo saved", "status B"});
-    ExpectRun(result, 0,
-              {"saved", "modified 0", "folder " + b, "wave-bytes 100 Bytes", "undo 0"});
-    EXPECT_EQ(result.err, "note: Saving " + b + " first: it holds entries moved out of " + a + "\n");
+    const RunResult result =
+        RunScript({"open A " + Quoted(a), "open B " + Quoted(b), "drop A tone 5 B 7 move", "save A",
+                   "echo saved", "status B"});
+    ExpectRun(result, 0, {"saved", "modified 0", "folder " + b, "wave-bytes 100 Bytes", "undo 0"});
+    EXPECT_EQ(result.err,
+              "note: Saving " + b + " first: it holds entries moved out of " + a + "\n");
     EXPECT_FALSE(CorvTest::FileExists(a + "Tone/005 Spare.p00"));
     EXPECT_TRUE(CorvTest::FileExists(b + "Tone/007 Spare.p00"));
     EXPECT_EQ(DumpOf(b)["tones"][6]["name"], "Spare");
@@ -238,11 +238,12 @@ TEST_F(CliProjectTest, MoveSavesBothProjectsOrNeither) {
     const auto sourceBefore = CorvTest::FolderSnapshot(a);
     const RunResult refused = RunCorvane({"move", a, "patch", "1", broken.Folder(), "1"});
     ExpectRun(refused, 1, {"error 2: This project could not be saved."});
-    EXPECT_EQ(refused.err,
-              "note: " + broken.Folder() +
-                  ": Wave/ is not a folder. The project can be looked at and copied with Save "
-                  "As, but it is not saved in place, and nothing is written there.\n"
-                  "note: Wave/ is not a folder; the project can only be saved elsewhere (Save As)\n");
+    EXPECT_EQ(
+        refused.err,
+        "note: " + broken.Folder() +
+            ": Wave/ is not a folder. The project can be looked at and copied with Save "
+            "As, but it is not saved in place, and nothing is written there.\n"
+            "note: Wave/ is not a folder; the project can only be saved elsewhere (Save As)\n");
     EXPECT_EQ(CorvTest::FolderSnapshot(a), sourceBefore);
 
     const std::string b = MakeTarget();
@@ -290,7 +291,8 @@ TEST_F(CliProjectTest, DryRunAndPreviewPrintWhatADropWouldDoAndChangeNothing) {
          "ok: move 1 patch to B.prj row 1 (overwrite), " + carried +
              "; overwrites 1 used patch (asks first)"},
         {{"copy", a, "tone", "2", b, "1", "--insert"},
-         "ok: copy 1 tone to B.prj row 1 (insert), carrying 2 waves, 800 Bytes"},
+         "ok: copy 1 tone to B.prj row 1 (insert), carrying 2 waves, 800 Bytes - moves tones 1-2 "
+         "down to 2-3"},
         {{"copy", a, "patch", "1-2", b, "512"},
          "refused: rows 512-513 run past the end of the list"},
     };

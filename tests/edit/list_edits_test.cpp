@@ -310,7 +310,15 @@ const PreviewCase kCases[] = {
     {"inserted onto itself", NoChange, true, kPatchKind, Rows(2, 3, 4), 2, true, -1,
      "refused: nothing to do: the block is dropped onto itself"},
     {"a copy inserted onto itself", NoChange, true, kPatchKind, Rows(4, 2, 3), 2, true, 1,
-     "ok: copy 3 patches to rows 2-4 (insert)"},
+     "ok: copy 3 patches to rows 2-4 (insert) - moves patches 2-6 down to 5-9"},
+    {"a move of tones clears what referred to them in the source", NoChange, false, kToneKind,
+     Rows(1, 5), 1, false, 0,
+     "ok: move 2 tones to B.prj rows 1-2 (overwrite), carrying 2 waves, 1.1 MB - clears tone "
+     "references in 3 patches of A.prj (1, 3, 4)"},
+    {"an insert says what it moves down and what it pushes off", UsedAtEnd, true, kPatchKind,
+     Rows(1), 4, true, 1,
+     "ok: copy 1 patch to row 4 (insert) - moves patches 4-511 down to 5-512; pushes 1 used patch "
+     "off the end (asks first)"},
     {"a copy of no block onto itself", NoChange, true, kPatchKind, Rows(2, 4), 2, false, 1,
      "ok: copy 2 patches to rows 2-3 (overwrite); overwrites 2 used patches (asks first)"},
     {"a block one row on", NoChange, true, kPatchKind, Rows(2, 3, 4), 3, false, -1,
@@ -344,7 +352,7 @@ TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndAcceptsWhatGoesAhead) {
         request.rows.push_back(row - 1);
     if (c.copy >= 0)
         request.copy = c.copy == 1;
-    const DropPreview preview = PreviewDrop(request, "B.prj");
+    const DropPreview preview = PreviewDrop(request, "B.prj", "A.prj");
     EXPECT_EQ((preview.accepted ? "ok: " : "refused: ") + preview.text, c.line);
     EXPECT_TRUE(Log().Calls().empty());
     Log().SetDefaultAnswer(SinkLog::kAgree);
