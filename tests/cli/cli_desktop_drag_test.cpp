@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 #include "cli_fixture.h"
 
@@ -64,6 +65,14 @@ public:
         RunShell("Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>" +
                  ShellQuoted(m_root + "/display") + " >/dev/null 2>&1 & echo $! >" +
                  ShellQuoted(m_root + "/xvfb.pid"));
+        // Whatever ends this test (a failed check, a crash, a time-out's kill), a watchdog ends
+        // the server and the program once the test's process is gone.
+        const std::string pids =
+            "$(cat " + ShellQuoted(m_root + "/xvfb.pid") + " " +
+            ShellQuoted(m_root + "/program.pid") + " 2>/dev/null)";
+        RunShell("(while kill -0 " + std::to_string(::getpid()) +
+                 " 2>/dev/null; do sleep 1; done; kill " + pids +
+                 " 2>/dev/null) >/dev/null 2>&1 </dev/null &");
         for (int i = 0; i < 100 && m_display.empty(); ++i) {
             std::this_thread::sleep_for(50ms);
             const std::string number = ReadText(m_root + "/display");
@@ -72,8 +81,14 @@ public:
         }
     }
     ~Desktop() {
-        RunShell("kill $(cat " + ShellQuoted(m_root + "/program.pid") + ") 2>/dev/null; kill $(cat " +
-                 ShellQuoted(m_root + "/xvfb.pid") + ") 2>/dev/null");
+        // The program first, then its server; each is waited for (killed outright after 2 s),
+        // so that nothing this test started outlives it.
+        for (const char* pid : {"/program.pid", "/xvfb.pid"}) {
+            const std::string file = ShellQuoted(m_root + pid);
+            RunShell("p=$(cat " + file + " 2>/dev/null); [ -n \"$p\" ] || exit 0; kill $p 2>/dev/null; "
+                     "for i in $(seq 20); do kill -0 $p 2>/dev/null || exit 0; sleep 0.1; done; "
+                     "kill -9 $p 2>/dev/null");
+        }
     }
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
