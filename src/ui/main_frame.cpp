@@ -113,14 +113,16 @@ void CMainFrame::CreateActions() {
     AddAction(kSave, QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save project\nSave"),
               QKeySequence(QStringLiteral("Ctrl+S")))
         ->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton, s));
-    AddAction(kSaveAs, QStringLiteral("Save &As..."), QStringLiteral("Save project as\nSave As"));
+    AddAction(kSaveAs, QStringLiteral("Save &As..."), QStringLiteral("Save project as\nSave As"),
+              QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     AddAction(kCleanProject, QStringLiteral("Clean &Project..."),
               QStringLiteral("Clean project\nClean project"));
     AddAction(kImportWave, QStringLiteral("&Import Wave..."),
               QStringLiteral("Import wave\nImport wave"));
     AddAction(kRecentFile, QStringLiteral("Open Most Recently Used File"),
               QStringLiteral("Open this project\nOpen this project"));
-    AddAction(kExit, QStringLiteral("E&xit"), QStringLiteral("Exit\nExit"));
+    AddAction(kExit, QStringLiteral("E&xit"), QStringLiteral("Exit\nExit"),
+              QKeySequence(QStringLiteral("Ctrl+Q")));
     AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"),
               QKeySequence(QStringLiteral("Ctrl+Z")))
         ->setIcon(ThemeIcon("edit-undo", QStyle::SP_ArrowBack, s));
