@@ -288,7 +288,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     if (const std::string notice = ClearStagedProjects(bare.substr(0, bare.rfind('/') + 1));
         !notice.empty())
         Services().ShowNotice(notice);
-    m_seen = seen;
+    m_seen = std::move(seen);
     m_pathName = path;
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);

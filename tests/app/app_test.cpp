@@ -92,6 +92,19 @@ class ApplicationTest : public QObject, public AppTest::World {
         QCOMPARE(seen.size(), corners == 0 ? count : corners);
     }
 
+    // Opens a project where "b" is found in three patches, a tone and a wave (wave 2 is not).
+    bool OpenFindProject(const char* name) {
+        const QString folder = data.filePath(QString::fromUtf8(name));
+        CorvTest::ProjectBuilder(folder.toStdString())
+            .Patch(1, "Bass", 1)
+            .Patch(2, "Brass", 1)
+            .Patch(3, "Bell", 1)
+            .Tone(1, "Bob", {1})
+            .Wave(1, "Bird", 64)
+            .Wave(2, "Sine", 64);
+        return Docs().OpenDocumentFile(folder) != nullptr;
+    }
+
 private slots:
     void init() {
         Reset();
@@ -334,14 +347,7 @@ private slots:
 
     // Edit > Find Next and Find Previous (F3, Shift+F3) step through the hits, saying where.
     void FindNextAndPrevious() {
-        const QString folder = data.filePath("Find.prj");
-        CorvTest::ProjectBuilder(folder.toStdString())
-            .Patch(1, "Bass", 1)
-            .Patch(2, "Brass", 1)
-            .Patch(3, "Bell", 1)
-            .Tone(1, "Pad", {1})
-            .Wave(1, "Sine", 64);
-        QVERIFY(Docs().OpenDocumentFile(folder) != nullptr);
+        QVERIFY(OpenFindProject("Find.prj"));
         Frame().UpdateCommandUi();
         Frame().FindBar()->SetSearch(QStringLiteral("b"), CFindBar::kActiveProject,
                                      Corv::KindSet::All());
@@ -350,22 +356,14 @@ private slots:
             Frame().Action(id)->trigger();
             said << Frame().statusBar()->currentMessage();
         }
-        QCOMPARE(said.join(", "), QStringLiteral("hit 1 of 3, hit 2 of 3, hit 1 of 3"));
+        QCOMPARE(said.join(", "), QStringLiteral("hit 1 of 5, hit 2 of 5, hit 1 of 5"));
         QCOMPARE(Frame().ActiveView()->List(Corv::kPatchKind)->SelectedRows(), std::vector<int>{0});
     }
 
     // F3 after Escape goes on from the last hit, not from the list focused before the bar
     // opened, and a hit leaves no selection behind in the list it came from.
     void FindGoesOnFromTheLastHitAfterEscape() {
-        const QString folder = data.filePath("Hits.prj");
-        CorvTest::ProjectBuilder(folder.toStdString())
-            .Patch(1, "Bass", 1)
-            .Patch(2, "Brass", 1)
-            .Patch(3, "Bell", 1)
-            .Tone(1, "Bob", {1})
-            .Wave(1, "Bird", 64)
-            .Wave(2, "Sine", 64);
-        QVERIFY(Docs().OpenDocumentFile(folder) != nullptr);
+        QVERIFY(OpenFindProject("Hits.prj"));
         CFileView* view = Frame().ActiveView();
         QVERIFY(view != nullptr);
         view->List(Corv::kWaveKind)->SelectRows({1});
