@@ -1,5 +1,7 @@
 #include "storage/known_files.h"
 
+#include "storage/slot_file_name.h"
+
 namespace Corv {
 
 void CKnownFiles::RememberAreas(int kind, std::vector<std::string> paths,
@@ -16,7 +18,12 @@ KnownAreaPtr CKnownFiles::Area(int kind, const std::string& path, std::size_t sl
     const Areas& known = m_areas[kind];
     if (slot < known.paths.size() && known.paths[slot] == path)
         return known.areas[slot];
-    // A record moved to another slot since: its file is looked for among all of them.
+    // A record moved to another slot since: its file is mostly the one of the slot its number
+    // names, and else looked for among all of them.
+    if (const int number = ParseSlotNumber(path);
+        number >= 1 && static_cast<std::size_t>(number) <= known.paths.size() &&
+        known.paths[static_cast<std::size_t>(number - 1)] == path)
+        return known.areas[static_cast<std::size_t>(number - 1)];
     for (std::size_t i = 0; i < known.paths.size(); ++i)
         if (known.paths[i] == path)
             return known.areas[i];
