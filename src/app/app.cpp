@@ -314,6 +314,10 @@ bool CApp::CanUndo() const {
     return Corv::CProjectDocuments::Get().UndoStep().CanUndo();
 }
 
+bool CApp::CanRedo() const {
+    return Corv::CProjectDocuments::Get().UndoStep().CanRedo();
+}
+
 void CApp::OnEditUndo() {
     const Corv::CUndoStep& undo = Corv::CProjectDocuments::Get().UndoStep();
     if (!undo.CanUndo())

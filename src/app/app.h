@@ -102,6 +102,7 @@ public:
     void OnManual() override;
     void OnEditUndo() override;
     bool CanUndo() const override;
+    bool CanRedo() const override;
     // Shows a deferred message of the store, if any (when the event loop is idle).
     void OnIdle();
 

@@ -5,6 +5,7 @@
 namespace Corv {
 
 void CUndoStep::Clear() {
+    m_undone = false;
     for (Snapshot& slot : m_slots) {
         slot.owner = nullptr;
         slot.saved[0] = slot.saved[1] = slot.saved[2] = false;
@@ -50,6 +51,7 @@ std::array<CLumData*, 2> CUndoStep::Undo() {
     if (!CanUndo())
         return {nullptr, nullptr};
     Swap();
+    m_undone = !m_undone;
     return {m_slots[0].owner, m_slots[1].owner};
 }
 

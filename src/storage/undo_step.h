@@ -28,6 +28,8 @@ public:
     // Exchanges every saved array with its owner's current one.
     void Swap();
     bool CanUndo() const { return m_slots[0].owner != nullptr; }
+    // True right after an Undo: undoing the step again (the step toggles) is then a Redo.
+    bool CanRedo() const { return CanUndo() && m_undone; }
     // True when a snapshot slot belongs to the project.
     bool Owns(const CLumData* project) const;
     // Swaps the step and returns the projects it touched (null entries for unused slots).
@@ -40,6 +42,7 @@ public:
 
 private:
     std::array<Snapshot, 2> m_slots;
+    bool m_undone = false; // the last thing done to the step was an Undo
 };
 
 } // namespace Corv

@@ -57,6 +57,8 @@ public:
     virtual void OnManual() = 0;
     virtual void OnEditUndo() = 0;
     virtual bool CanUndo() const = 0;
+    // Right after an Undo, when the same step undone again takes it back.
+    virtual bool CanRedo() const { return false; }
     virtual IDocumentList& Documents() = 0;
 };
 

@@ -126,6 +126,11 @@ void CMainFrame::CreateActions() {
     AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"),
               QKeySequence(QStringLiteral("Ctrl+Z")))
         ->setIcon(ThemeIcon("edit-undo", QStyle::SP_ArrowBack, s));
+    // The step toggles: Redo is the same step undone again.
+    AddAction(kRedo, QStringLiteral("&Redo\tCtrl+Y"), QStringLiteral("Redo\nRedo"),
+              QKeySequence(QStringLiteral("Ctrl+Y")))
+        ->setShortcuts(
+            {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
     AddAction(kDelete, QStringLiteral("&Delete\tDEL"),
               QStringLiteral("Delete the selection\nDelete"), QKeySequence(Qt::Key_Delete))
         ->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, s));
@@ -237,6 +242,7 @@ void CMainFrame::ConnectActions() {
     connect(Action(kSetUpGrid), &QAction::triggered, this,
             [this] { RouteToView(&CFileView::SetUpGrid); });
     connect(Action(kUndo), &QAction::triggered, this, app(&IAppShell::OnEditUndo));
+    connect(Action(kRedo), &QAction::triggered, this, app(&IAppShell::OnEditUndo));
     connect(Action(kToolBar), &QAction::triggered, this,
             [this](bool on) { m_toolBar->setVisible(on); });
     connect(Action(kStatusBar), &QAction::triggered, this,
@@ -309,6 +315,7 @@ void CMainFrame::CreateMenus() {
 
     auto* edit = new QMenu(QStringLiteral("&Edit"), this);
     edit->addAction(Action(kUndo));
+    edit->addAction(Action(kRedo));
     edit->addSeparator();
     edit->addAction(Action(kDelete));
     edit->addSeparator();
@@ -506,6 +513,7 @@ void CMainFrame::UpdateCommandUi() {
     Action(kMaximizeHeight)->setEnabled(partly);
     Action(kMaximizeWidth)->setEnabled(partly);
     Action(kUndo)->setEnabled(IAppShell::Instance() != nullptr && IAppShell::Instance()->CanUndo());
+    Action(kRedo)->setEnabled(IAppShell::Instance() != nullptr && IAppShell::Instance()->CanRedo());
     Action(kCloseWindowKey)->setEnabled(false);
     // F1 opens the manual only from a project window; the menus' item always works.
     Action(kManual)->setShortcut(project ? QKeySequence(Qt::Key_F1) : QKeySequence());

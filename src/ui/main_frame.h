@@ -53,6 +53,7 @@ enum : int {
     kFind,
     kFindNext,
     kFindPrevious,
+    kRedo, // the undo step undone again, right after an Undo
 };
 } // namespace Cmd
 

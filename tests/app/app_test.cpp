@@ -302,10 +302,16 @@ private slots:
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
         CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), a->Data());
         a->Data().Patches().Item(0).SetName("Changed");
-        QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("1"));
+        QCOMPARE(Enabled({Cmd::kUndo, Cmd::kRedo}), QStringLiteral("10"));
         Frame().Action(Cmd::kUndo)->trigger();
         QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Lead"));
         QVERIFY(a->IsModified() && !b->IsModified());
+        // Redo (Ctrl+Y, Ctrl+Shift+Z) is the same step undone again, offered right after Undo.
+        QCOMPARE(Enabled({Cmd::kUndo, Cmd::kRedo}), QStringLiteral("11"));
+        Frame().Action(Cmd::kRedo)->trigger();
+        QCOMPARE(a->Data().Patches().Item(0).Name(), std::string("Changed"));
+        QCOMPARE(Enabled({Cmd::kUndo, Cmd::kRedo}), QStringLiteral("10"));
+        Frame().Action(Cmd::kUndo)->trigger();
         // A wave deleted and undone: the wave total comes back, the lists stay where they were.
         CFileView* view = Docs().FrameOf(*a)->View();
         QVERIFY(Activate());
