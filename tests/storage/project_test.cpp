@@ -208,12 +208,15 @@ TEST_F(ProjectTest, CopiedRecordsFollowTheirFileWhenTheSourceIsSavedOrClosed) {
     FreshStore::UndoStep().Clear();
     FreshStore::UndoStep().Record(KindSet::All(), taker.Data());
     patches[7].ClearTexts(); // the step that undo takes back
+    EXPECT_FALSE(FreshStore::UndoStep().CanRedo());
 
     Rename(giver, 0, "Renamed");
     ASSERT_TRUE(giver.SaveProject(a.Folder()));
     Docs().Undo();
     EXPECT_EQ(patches[7].FilePath(), a.Folder() + "Patch/001 Renamed.d00");
+    EXPECT_TRUE(FreshStore::UndoStep().CanRedo()); // right after an Undo, the step redoes
     Docs().Undo(); // patch 8 cleared again: the undo step holds its record
+    EXPECT_FALSE(FreshStore::UndoStep().CanRedo());
 
     Docs().Close(giver);
     Docs().Undo();
