@@ -15,6 +15,7 @@
 #include "ui/main_frame.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
+#include "ui/status_line.h"
 #include "ui/text_codec.h"
 
 #include <QAbstractEventDispatcher>
@@ -335,6 +336,9 @@ void CApp::OnEditUndo() {
                                           ? frame->View()->TopRows()
                                           : std::array<int, 3>{}});
         }
+    // Undoing the step right after an Undo takes it again: that is Redo.
+    const bool redo = undo.CanRedo();
+    const QString what = QString::fromStdString(undo.Description());
     Corv::CProjectDocuments::Get().Undo(); // swaps and marks the owners modified
     for (const Kept& entry : kept) {
         CFileFrame* frame = m_documents->FrameOf(*entry.document);
@@ -345,6 +349,8 @@ void CApp::OnEditUndo() {
         frame->View()->OnUpdateSavingWidths();
         frame->View()->SetTopRows(entry.rows);
     }
+    const QString done = redo ? QStringLiteral("Redone") : QStringLiteral("Undone");
+    CDesktop::Get().Status().Say(what.isEmpty() ? done : done + QStringLiteral(": ") + what);
 }
 
 } // namespace CorvDesktop

@@ -8,12 +8,15 @@
 #include "ui/child_frame.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
+#include "ui/feedback_text.h"
 #include "ui/file_doc.h"
 #include "ui/main_frame.h"
+#include "ui/status_line.h"
 #include "ui/system_folder.h"
 #include "ui/text_codec.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <algorithm>
@@ -288,11 +291,31 @@ bool CDocManager::SaveAs(CFileDoc& document) {
 
 bool CDocManager::SaveFolder(CFileDoc& document, bool saveAs) {
     ++m_saving; // the events of this save are not another program's
-    const bool saved = document.Core().DoSave(saveAs, [this, &document](std::string& folder) {
-        return ChooseSaveFolder(document, folder);
-    });
+    bool chosen = !saveAs && !document.Core().PathName().empty();
+    QElapsedTimer clock;
+    clock.start();
+    const bool saved =
+        document.Core().DoSave(saveAs, [this, &document, &chosen, &clock](std::string& folder) {
+            chosen = ChooseSaveFolder(document, folder);
+            if (chosen)
+                clock.restart(); // the time in the chooser is not the save's
+            return chosen;
+        });
     --m_saving;
     Watch(document);
+    // The status bar says what the save did, or why it did not.
+    const Corv::CProjectDocument& core = document.Core();
+    if (saved) {
+        const auto& counts = core.LastSaveCounts();
+        CDesktop::Get().Status().Say(SaveStatus(document.Title(), counts.written, counts.renamed,
+                                                counts.removed,
+                                                static_cast<double>(clock.elapsed()) / 1000.0));
+    } else if (!core.SaveProblem().empty()) {
+        CDesktop::Get().Status().Say(SaveFailedStatus(
+            document.Title(), QString::fromStdString(core.SaveProblem()), core.SaveLeftPending()));
+    } else if (chosen) {
+        CDesktop::Get().Status().Say(QStringLiteral("%1 was not saved").arg(document.Title()));
+    }
     return saved;
 }
 

@@ -3,6 +3,8 @@
 #include "model/parameter.h"
 #include "storage/undo_step.h"
 
+#include <algorithm>
+
 namespace Corv {
 
 namespace {
@@ -100,6 +102,20 @@ bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int mem
     RecordEdit(project, kind, undo);
     for (const int row : rows)
         project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, text);
+    return true;
+}
+
+bool SetMemoFields(CLumData& project, int kind, const std::vector<int>& rows,
+                   const std::array<std::optional<std::string>, 4>& memos, CUndoStep& undo) {
+    const bool any =
+        std::any_of(memos.begin(), memos.end(), [](const auto& m) { return m.has_value(); });
+    if (!any || !CanEdit(project, kind, rows))
+        return false;
+    RecordEdit(project, kind, undo);
+    for (const int row : rows)
+        for (int memo = 1; memo <= 4; ++memo)
+            if (const auto& text = memos[static_cast<std::size_t>(memo - 1)])
+                project.Records(kind).Item(static_cast<std::size_t>(row)).SetMemo(memo, *text);
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "model/lum_data.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,5 +37,11 @@ bool SetNames(CLumData& project, int kind, const std::vector<int>& rows, std::st
 // is made fit by `StoredMemo` first); undo and result as for `SetNames`.
 bool SetMemos(CLumData& project, int kind, const std::vector<int>& rows, int memo,
               const std::string& text, CUndoStep& undo);
+
+// Sets the memos that have a value (memo 1 to 4, texts as they stand) on several rows of one
+// list, as one undo step; memos without a value stay as they are. Result as for `SetNames`;
+// false also when no memo has a value.
+bool SetMemoFields(CLumData& project, int kind, const std::vector<int>& rows,
+                   const std::array<std::optional<std::string>, 4>& memos, CUndoStep& undo);
 
 } // namespace Corv

@@ -68,9 +68,14 @@ DropResult PerformDrop(const DropRequest& request, CUndoStep& undo, const Confir
 // be refused or would do nothing; a drop that would ask first is accepted (it goes ahead when
 // the user agrees) and says so. `text` is one line for people, e.g.
 // "copy 3 patches to B.prj rows 10-12 (overwrite), carrying 4 tones, 2 waves, 1.3 MB".
+// For an accepted drop, `done` is what the status line says once it is done ("Copied 3 patches
+// to B.prj rows 10-12 with 4 tones, 2 waves") and `what` names the undo step ("copy of 3
+// patches").
 struct DropPreview {
     bool accepted = false;
     std::string text;
+    std::string done;
+    std::string what;
 };
 
 // The preview for a drag in progress: `transfer` is what `StoreSelection` took for `rows` of

@@ -41,7 +41,7 @@ std::string BytesText(std::uint64_t bytes) {
 }
 
 DropPreview Refused(std::string text) {
-    return DropPreview{false, std::move(text)};
+    return DropPreview{false, std::move(text), {}, {}};
 }
 
 int UsedCount(const CParameterArray& records) {
@@ -87,19 +87,33 @@ std::string RefusalText(const DropCheck& check, int at, const std::string& targe
 }
 
 // ", carrying 4 tones, 2 waves, 1.3 MB": the used tones and waves a drop into another project
-// places there, and the bytes of those waves; empty when nothing comes along.
-std::string CarriedText(const CTransfer& transfer, const DropCheck& check) {
+// places there, and the bytes of those waves (when `withBytes`); empty when nothing comes along.
+std::string CarriedText(const CTransfer& transfer, const DropCheck& check, const char* lead,
+                        bool withBytes) {
     const int kind = transfer.kind;
     const int tones = kind == kPatchKind ? UsedCount(transfer.tones) : 0;
     const int waves = kind != kWaveKind ? UsedCount(transfer.waves) : 0;
     if (tones == 0 && waves == 0)
         return {};
-    std::string text = ", carrying ";
+    std::string text = lead;
     if (tones > 0)
         text += Counted(tones, kToneKind) + (waves > 0 ? ", " : "");
     if (waves > 0)
-        text += Counted(waves, kWaveKind) + ", " + BytesText(check.transferWaveBytes);
+        text += Counted(waves, kWaveKind) +
+                (withBytes ? ", " + BytesText(check.transferWaveBytes) : std::string());
     return text;
+}
+
+// The past-tense line of a drop that was carried out, and the name of its undo step.
+void DoneText(DropPreview& preview, const DropCheck& check, const CTransfer& transfer, int at,
+              DropOptions options, bool otherProject, const std::string& target) {
+    const std::string counted = Counted(check.count, transfer.kind);
+    preview.what = (options.copy ? "copy of " : "move of ") + counted;
+    preview.done = (options.copy ? "Copied " : "Moved ") + counted + " to " +
+                   (otherProject ? target + " " : std::string()) + RowsText(at, check.count) +
+                   (options.insert ? " (inserted)" : "");
+    if (otherProject)
+        preview.done += CarriedText(transfer, check, " with ", false);
 }
 
 std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int at,
@@ -112,7 +126,7 @@ std::string AcceptedText(const DropCheck& check, const CTransfer& transfer, int 
     text += " to " + (otherProject ? target + " " : std::string()) + RowsText(at, check.count) +
             (options.insert ? " (insert)" : " (overwrite)");
     if (otherProject)
-        text += CarriedText(transfer, check);
+        text += CarriedText(transfer, check, ", carrying ", true);
     text += changes;
     if (check.question == kMsgOverwrite)
         text += "; overwrites " + Counted(check.displaced, kind, "used") + " (asks first)";
@@ -213,8 +227,10 @@ DropPreview PreviewTransferDrop(const CTransfer& transfer, const CLumData& sourc
     if (otherProject && !options.copy)
         changes += SourceLossText(source, kind, valid,
                                   sourceName.empty() ? "the source project" : sourceName);
-    return DropPreview{true,
-                       AcceptedText(check, transfer, at, options, otherProject, name, changes)};
+    DropPreview preview{
+        true, AcceptedText(check, transfer, at, options, otherProject, name, changes), {}, {}};
+    DoneText(preview, check, transfer, at, options, otherProject, name);
+    return preview;
 }
 
 DropPreview PreviewDrop(const DropRequest& request, const std::string& targetName,

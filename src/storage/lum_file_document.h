@@ -84,6 +84,17 @@ public:
     void HandOverSharedFiles();
     // Why the last save failed ("PATH: REASON"), where that is known; empty otherwise.
     const std::string& SaveProblem() const { return m_saveProblem; }
+    // What the last successful save did to the folder: files written (new or changed content),
+    // files that only took another name, and files removed or moved out.
+    struct SaveCounts {
+        int written = 0;
+        int renamed = 0;
+        int removed = 0;
+    };
+    const SaveCounts& LastSaveCounts() const { return m_saveCounts; }
+    // True when the last failed save stopped with its journal in the folder: the next open
+    // completes it, so the folder is neither as it was nor fully saved until then.
+    bool SaveLeftPending() const { return m_savePending; }
 
 protected:
     // Writes the project into its project folder in the given way; `sourceFolder` is where the
@@ -121,6 +132,8 @@ private:
     CKnownFiles m_known;
     unsigned m_touched = 0;
     std::string m_saveProblem;
+    SaveCounts m_saveCounts;
+    bool m_savePending = false;
 };
 
 // Appends "/", collapses doubled backslashes and turns backslashes into "/". Trailing

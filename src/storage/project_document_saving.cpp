@@ -83,6 +83,7 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     CDomain& domain = Services();
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();
+    ClearSaveProblem(); // a reason left from an earlier save is not this one's
     // Every record's file must be there before anything changes. A save in place checks under
     // the folder's lock, with the listings it makes of the folder then.
     const bool ownFolder = folder == Data().ProjectFolder();

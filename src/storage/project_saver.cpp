@@ -272,6 +272,22 @@ std::vector<std::string> DeliveredWorkFiles(const CSavePlan& plan, const std::st
 // ---------------------------------------------------------------------------------------------
 
 void CLumFileDocument::ApplySavePlan(CSavePlan& plan) {
+    // What the save did, for people: staged files are written, the other placed files only took
+    // another name, and a slot that had a file and has none lost it.
+    m_saveCounts = {};
+    m_saveCounts.written = static_cast<int>(plan.staged.size());
+    int places = 0;
+    for (const CommitStep& step : plan.steps) {
+        places += step.kind == CommitStep::Kind::Place ? 1 : 0;
+        m_saveCounts.removed += step.kind == CommitStep::Kind::MoveOut ? 1 : 0;
+    }
+    m_saveCounts.renamed = std::max(0, places - m_saveCounts.written);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const std::vector<std::string>& before = m_data.SlotPaths(kind);
+        const std::vector<std::string>& after = plan.slotPaths[kind];
+        for (std::size_t i = 0; i < before.size(); ++i)
+            m_saveCounts.removed += !before[i].empty() && (i >= after.size() || after[i].empty());
+    }
     std::unordered_map<std::string, std::string> moves[3];
     for (const Follow& follow : plan.follows)
         moves[follow.kind].emplace(follow.from, follow.to);
@@ -316,6 +332,7 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
         return false;
     case CFolderTransaction::Result::Pending:
         // The journal names the staged files: the next open completes the save.
+        m_savePending = true;
         return SaveFailed();
     }
     return false;
@@ -454,6 +471,7 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
                                   bool folderUnchanged) {
     CMoveOutReport report;
     m_saveProblem.clear();
+    m_savePending = false;
     ClearLastFileError();
     m_touched = CFolderSignature::kAllParts;
     bool saved = false;

@@ -6,6 +6,7 @@ namespace Corv {
 
 void CUndoStep::Clear() {
     m_undone = false;
+    m_what.clear();
     for (Snapshot& slot : m_slots) {
         slot.owner = nullptr;
         slot.saved[0] = slot.saved[1] = slot.saved[2] = false;

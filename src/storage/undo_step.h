@@ -3,6 +3,7 @@
 #include "model/lum_data.h"
 
 #include <array>
+#include <string>
 
 namespace Corv {
 
@@ -30,6 +31,10 @@ public:
     bool CanUndo() const { return m_slots[0].owner != nullptr; }
     // True right after an Undo: undoing the step again (the step toggles) is then a Redo.
     bool CanRedo() const { return CanUndo() && m_undone; }
+    // What the step does, for people ("move of 3 patches"): set by whoever made the step, after
+    // `Clear` and `Record`; `Clear` forgets it.
+    void SetDescription(std::string what) { m_what = std::move(what); }
+    const std::string& Description() const { return m_what; }
     // True when a snapshot slot belongs to the project.
     bool Owns(const CLumData* project) const;
     // Swaps the step and returns the projects it touched (null entries for unused slots).
@@ -43,6 +48,7 @@ public:
 private:
     std::array<Snapshot, 2> m_slots;
     bool m_undone = false; // the last thing done to the step was an Undo
+    std::string m_what;
 };
 
 } // namespace Corv

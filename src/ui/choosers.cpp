@@ -6,6 +6,11 @@
 #include "ui/set_grid_dlg.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace CorvDesktop {
@@ -55,6 +60,32 @@ void CUiChoosers::Notice(QWidget* parent, const QString& text) const {
         return;
     }
     QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+}
+
+bool CUiChoosers::EditMemos(QWidget* parent, const QString& title, std::array<QString, 4>& memos,
+                            int length) const {
+    if (editMemos)
+        return editMemos(parent, memos);
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Edit Memos"));
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(new QLabel(title, &dialog));
+    std::array<QLineEdit*, 4> edits{};
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        edits[i] = new QLineEdit(memos[i], &dialog);
+        edits[i]->setMaxLength(length);
+        edits[i]->setMinimumWidth(edits[i]->fontMetrics().averageCharWidth() * 48);
+        form->addRow(QStringLiteral("Memo &%1:").arg(i + 1), edits[i]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    for (std::size_t i = 0; i < edits.size(); ++i)
+        memos[i] = edits[i]->text();
+    return true;
 }
 
 } // namespace CorvDesktop

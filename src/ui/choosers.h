@@ -28,6 +28,8 @@ struct CUiChoosers {
     std::function<bool(QWidget* parent, std::array<std::uint32_t, 4>& options)> cleanProject;
     // Import Wave: the chosen files, empty when cancelled.
     std::function<QStringList(QWidget* parent)> importWave;
+    // Edit Memos: the four memos of an entry; true with the texts on OK.
+    std::function<bool(QWidget* parent, std::array<QString, 4>& memos)> editMemos;
     // A notice with an OK button (the missing-files warning).
     std::function<void(QWidget* parent, const QString& text)> notice;
 
@@ -39,6 +41,9 @@ struct CUiChoosers {
                       const Corv::CLumData* data = nullptr) const;
     QStringList ImportWave(QWidget* parent) const;
     void Notice(QWidget* parent, const QString& text) const;
+    // `title` names the entry ("Patch 5 Brass Stab"); `length` is the longest memo in bytes.
+    bool EditMemos(QWidget* parent, const QString& title, std::array<QString, 4>& memos,
+                   int length) const;
 };
 
 } // namespace CorvDesktop

@@ -5,7 +5,9 @@
 #include "ui/code_page.h"
 #include "ui/drag_state.h"
 #include "ui/font_setup.h"
+#include "ui/list_clipboard.h"
 #include "ui/project_options.h"
+#include "ui/status_line.h"
 
 namespace CorvDesktop {
 
@@ -45,6 +47,12 @@ CUiChoosers& CDesktop::Choosers() {
 }
 CDragState& CDesktop::Drag() {
     return Made(m_drag);
+}
+CStatusLine& CDesktop::Status() {
+    return Made(m_status);
+}
+CListClipboard& CDesktop::Clipboard() {
+    return Made(m_clipboard);
 }
 
 } // namespace CorvDesktop

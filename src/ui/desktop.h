@@ -10,6 +10,8 @@ class CDragState;
 class CFileView;
 class CListFont;
 class CProjectOptions;
+class CStatusLine;
+class CListClipboard;
 struct CUiChoosers;
 
 // The desktop program's services below the application object, one set per program: the lists'
@@ -26,6 +28,8 @@ public:
     CProjectOptions& Options();
     CUiChoosers& Choosers();
     CDragState& Drag();
+    CStatusLine& Status();
+    CListClipboard& Clipboard();
 
     // Every open project window, in opening order, and the one activated last (null: none).
     std::vector<CFileView*>& Views() { return m_views; }
@@ -39,6 +43,8 @@ private:
     std::unique_ptr<CProjectOptions> m_options;
     std::unique_ptr<CUiChoosers> m_choosers;
     std::unique_ptr<CDragState> m_drag;
+    std::unique_ptr<CStatusLine> m_status;
+    std::unique_ptr<CListClipboard> m_clipboard;
     std::vector<CFileView*> m_views;
     CFileView* m_currentView = nullptr;
 };

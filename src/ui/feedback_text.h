@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace Corv {
@@ -27,5 +28,37 @@ QString DeletionDetail(const Corv::CLumData& project, int kind, const std::vecto
 // Why a typed name is refused when it would be stored as no name at all: it is empty, or none of
 // its characters can be stored in the project's code page (named `codePage`).
 QString EmptyNameRefusal(const QString& typed, const QString& codePage);
+
+// What an edit did, in the status line's words (`done`), and the name of its undo step (`what`,
+// after "Undone: ").
+struct EditReport {
+    QString done;
+    QString what;
+};
+
+// A name (field 1, `name` as stored) or memo (fields 2-5; 2 also stands for several memos at
+// once) set on `rows`: "Renamed patch 5 to “Brass”", "Memo 2 of 3 patches set".
+EditReport CellEditReport(int kind, const std::vector<int>& rows, int field, const QString& name);
+
+// "Deleted 3 patches of Live.prj", "delete of 3 patches".
+EditReport DeleteReport(int kind, int count, const QString& projectTitle);
+
+// What a clean took out, from the used counts (patches, tones, waves) before and after:
+// "Clean removed 2 tones, 5 waves from Live.prj" or "Clean found nothing to remove in Live.prj".
+EditReport CleanReport(const std::array<int, 3>& before, const std::array<int, 3>& after,
+                       const QString& projectTitle);
+
+// "Imported 3 waves into Live.prj rows 5-7" (rows 0-based, in slot order).
+EditReport ImportReport(const std::vector<int>& rows, const QString& projectTitle);
+
+// "Saved Live.prj: 3 files written, 2 renamed (0.4 s)"; "…: nothing to write (0.1 s)".
+QString SaveStatus(const QString& projectTitle, int written, int renamed, int removed,
+                   double seconds);
+// A save that did not happen: why, and what became of the folder (`pending`: the save stopped
+// with its journal in the folder, which the next open completes).
+QString SaveFailedStatus(const QString& projectTitle, const QString& problem, bool pending);
+
+// "2 of 512 patches selected".
+QString SelectionStatus(int selected, int total, int kind);
 
 } // namespace CorvDesktop

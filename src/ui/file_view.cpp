@@ -18,6 +18,7 @@
 #include "ui/font_setup.h"
 #include "ui/parameter_list.h"
 #include "ui/project_options.h"
+#include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
 #include "ui/wave_gauge.h"
@@ -63,6 +64,26 @@ const GP::CDlgTempl& FormTemplate() {
     return templ;
 }
 
+// The used entries among `rows` of a list.
+int UsedCount(const CParameterListCtrl& list, const std::vector<int>& rows) {
+    const Corv::CParameterArray* records = list.Records();
+    return records == nullptr
+               ? 0
+               : static_cast<int>(std::count_if(rows.begin(), rows.end(), [records](int row) {
+                     return !records->Item(static_cast<std::size_t>(row)).IsEmpty();
+                 }));
+}
+
+// The used entries of each list of a project.
+std::array<int, 3> UsedCounts(const Corv::CLumData& project) {
+    std::array<int, 3> counts{};
+    for (int kind = 0; kind < 3; ++kind)
+        for (std::size_t i = 0; i < project.Records(kind).Size(); ++i)
+            counts[static_cast<std::size_t>(kind)] +=
+                project.Records(kind).Item(i).IsEmpty() ? 0 : 1;
+    return counts;
+}
+
 void AddUnique(std::vector<int>& rows, int row) {
     if (std::find(rows.begin(), rows.end(), row) == rows.end())
         rows.push_back(row);
@@ -105,6 +126,15 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
                 [this](const ListDrop& drop, QString* text) { *text = DropPreview(drop); });
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &CFileView::CommandStateChanged);
+        // The list the user works in says how much of it is selected.
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [list] {
+            if (list->hasFocus() && list->Records() != nullptr)
+                CDesktop::Get().Status().Say(
+                    SelectionStatus(static_cast<int>(list->SelectedRows().size()),
+                                    list->model()->rowCount(), list->Kind()));
+        });
+        connect(list, &CParameterListCtrl::ContextMenuRequested, this,
+                [this](CParameterListCtrl*, QPoint at) { emit ContextMenuRequested(at); });
     }
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
     // A new list font: the lists take it, keeping their column widths.
@@ -300,6 +330,7 @@ void CFileView::Delete() {
     const std::string detail = DeletionDetail(m_document.Data(), list->Kind(), rows,
                                               m_document.Title(), CDesktop::Get().CodePage())
                                    .toStdString();
+    const int used = UsedCount(*list, rows);
     const Corv::ConfirmFn confirm = [&](int code) {
         return Corv::Confirmed(services.Ask(Corv::kButtonsOkCancel, code, detail));
     };
@@ -308,8 +339,11 @@ void CFileView::Delete() {
     Corv::ShowRefusal(services, outcome);
     if (!outcome.Done())
         return;
+    const EditReport report = DeleteReport(list->Kind(), used, Title());
+    m_document.Core().UndoStep().SetDescription(report.what.toStdString());
     AfterEdit(list);
     LinkSelection(*list); // the emptied rows link to nothing any more
+    CDesktop::Get().Status().Say(report.done);
 }
 
 void CFileView::SelectAll() {
@@ -336,6 +370,7 @@ void CFileView::CleanProject() {
     if (!desktop.Choosers().CleanProject(this, options, desktop.CodePage(), &m_document.Data()))
         return;
     desktop.Options().SetCleanOptions(options);
+    const std::array<int, 3> before = UsedCounts(m_document.Data());
     Corv::EditOutcome outcome;
     {
         CWaitCursor wait;
@@ -345,8 +380,11 @@ void CFileView::CleanProject() {
     }
     if (!outcome.Done())
         return;
+    const EditReport report = CleanReport(before, UsedCounts(m_document.Data()), Title());
+    m_document.Core().UndoStep().SetDescription(report.what.toStdString());
     AfterEdit(nullptr);
     m_document.UpdateAllViews();
+    CDesktop::Get().Status().Say(report.done);
 }
 
 void CFileView::ImportWave() {
@@ -396,6 +434,9 @@ void CFileView::ImportFiles(const QStringList& paths) {
         empty.begin(), empty.begin() + std::min<std::ptrdiff_t>(
                                            imported, static_cast<std::ptrdiff_t>(empty.size())));
     waves->SelectRows(added);
+    const EditReport report = ImportReport(added, Title());
+    m_document.Core().UndoStep().SetDescription(report.what.toStdString());
+    CDesktop::Get().Status().Say(report.done);
     if (!added.empty()) {
         const int first = added.front();
         const int top = waves->TopRow();
@@ -454,6 +495,10 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
                                     &m_document.Data(),    drop.at,           drop.flags.insert,
                                     drop.flags.copy};
     Corv::CDomain& services = m_document.Core().Services();
+    // The words for the status line and the undo step, worked out before the drop changes
+    // what they describe.
+    const Corv::DropPreview words =
+        Corv::PreviewDrop(request, Title().toStdString(), sourceView->Title().toStdString());
     Corv::DropResult result;
     {
         CWaitCursor wait;
@@ -463,8 +508,8 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
     }
     if (!result.done)
         return false;
-    // The source selects its rows where they are now; another project's target list keeps its
-    // selection.
+    // The source selects its rows where they are now; in another project the dropped entries
+    // are selected where they landed.
     sourceList->Refill();
     sourceList->SelectRows(result.sourceSelection);
     sourceView->LinkSelection(*sourceList);
@@ -472,6 +517,13 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
         sourceView->AfterEdit(sourceList);
     if (result.targetChanged)
         AfterEdit(drop.target);
+    if (sourceView != this && !result.targetSelection.empty()) {
+        drop.target->SelectRows(result.targetSelection);
+        drop.target->SetFocusedRow(result.targetSelection.front());
+        LinkSelection(*drop.target);
+    }
+    m_document.Core().UndoStep().SetDescription(words.what);
+    CDesktop::Get().Status().Say(QString::fromStdString(words.done));
     emit CommandStateChanged();
     return true;
 }

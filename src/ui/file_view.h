@@ -63,6 +63,21 @@ public:
     // focus goes back to the list.
     void ClickOver(CParameterListCtrl* list);
 
+    // Copy (Ctrl+C) and Cut (Ctrl+X) take the active list's selected rows for a later paste;
+    // Paste (Ctrl+V) overwrites from the active list's focused row and Paste Inserting
+    // (Ctrl+Shift+V) inserts there, exactly as a drop of those rows there would (a cut moves,
+    // a copy copies). False when nothing was taken or pasted.
+    bool Copy(bool cut);
+    bool Paste(bool insert);
+    // Paste is possible: something was taken from a list of the active list's kind.
+    bool CanPaste() const;
+    // Show Users: the patches that use the selected tones, or the tones that use the selected
+    // waves, become the selection of their list (which gets the focus); false when none.
+    bool ShowUsers();
+    // What a paste at the active list's focused row would do (the drop preview's words); empty
+    // when nothing can be pasted there.
+    QString PastePreview(bool insert) const;
+
     // Every open project window, in opening order.
     static const std::vector<CFileView*>& Views();
     // The project window that was activated last; null when none is open.
@@ -71,6 +86,8 @@ public:
 signals:
     // The selection or the active list changed: Delete may have become enabled or disabled.
     void CommandStateChanged();
+    // The context menu of a list is asked for at a point on the screen.
+    void ContextMenuRequested(QPoint at);
 
 public slots:
     void Delete();
@@ -80,6 +97,13 @@ public slots:
     void ImportWave();
     // Imports files dropped on the main window into this project.
     void ImportFiles(const QStringList& paths);
+    void Cut() { Copy(true); }
+    void CopySelection() { Copy(false); }
+    void PasteOver() { Paste(false); }
+    void PasteInserting() { Paste(true); }
+    void Rename();
+    void EditMemos();
+    void ShowUsersOfSelection() { ShowUsers(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

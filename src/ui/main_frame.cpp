@@ -11,6 +11,7 @@
 #include "ui/find_bar.h"
 #include "ui/parameter_list.h"
 #include "ui/recent_files.h"
+#include "ui/status_line.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -39,11 +40,6 @@ namespace {
 
 const QString kAppName = QStringLiteral("Corvane Librarian");
 
-// An icon from the desktop's theme, or a built-in one.
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback, const QStyle* style) {
-    return QIcon::fromTheme(QString::fromLatin1(name), style->standardIcon(fallback));
-}
-
 } // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
@@ -64,6 +60,9 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
             });
     ConnectActions();
     CreateFind();
+    // What each action did stays in the status bar until the next one.
+    connect(&CDesktop::Get().Status(), &CStatusLine::Said, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::ChildActivated);
     // Enabling follows the program's state whenever the event loop runs out of work.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -74,115 +73,6 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
 }
 
 CMainFrame::~CMainFrame() = default;
-
-QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt,
-                               const QKeySequence& key) {
-    auto* action = new QAction(text, this);
-    action->setData(id);
-    const qsizetype split = prompt.indexOf(u'\n');
-    action->setStatusTip(split < 0 ? prompt : prompt.left(split));
-    action->setToolTip(split < 0 ? prompt : prompt.mid(split + 1));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action); // accelerators work with or without the menu showing
-    }
-    m_actions.insert(id, action);
-    return action;
-}
-
-void CMainFrame::CreateActions() {
-    using namespace Cmd;
-    const QStyle* s = style();
-    AddAction(kFind, QStringLiteral("&Find...\tCtrl+F"),
-              QStringLiteral("Find a text in names and memos\nFind"), QKeySequence::Find)
-        ->setIcon(ThemeIcon("edit-find", QStyle::SP_FileDialogContentsView, s));
-    AddAction(kFindNext, QStringLiteral("Find &Next\tF3"),
-              QStringLiteral("Go to the next hit\nFind Next"), QKeySequence(Qt::Key_F3));
-    AddAction(kFindPrevious, QStringLiteral("Find Pre&vious\tShift+F3"),
-              QStringLiteral("Go to the previous hit\nFind Previous"),
-              QKeySequence(Qt::SHIFT | Qt::Key_F3));
-    AddAction(kNew, QStringLiteral("&New\tCtrl+N"),
-              QStringLiteral("Create a new project\nCreate a new project"),
-              QKeySequence(QStringLiteral("Ctrl+N")))
-        ->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon, s));
-    AddAction(kOpen, QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("Open project\nOpen"),
-              QKeySequence(QStringLiteral("Ctrl+O")))
-        ->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton, s));
-    AddAction(kClose, QStringLiteral("&Close"), QStringLiteral("Close project\nClose"));
-    AddAction(kSave, QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save project\nSave"),
-              QKeySequence(QStringLiteral("Ctrl+S")))
-        ->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton, s));
-    AddAction(kSaveAs, QStringLiteral("Save &As..."), QStringLiteral("Save project as\nSave As"),
-              QKeySequence(QStringLiteral("Ctrl+Shift+S")));
-    AddAction(kCleanProject, QStringLiteral("Clean &Project..."),
-              QStringLiteral("Clean project\nClean project"));
-    AddAction(kImportWave, QStringLiteral("&Import Wave..."),
-              QStringLiteral("Import wave\nImport wave"));
-    AddAction(kRecentFile, QStringLiteral("Open Most Recently Used File"),
-              QStringLiteral("Open this project\nOpen this project"));
-    AddAction(kExit, QStringLiteral("E&xit"), QStringLiteral("Exit\nExit"),
-              QKeySequence(QStringLiteral("Ctrl+Q")));
-    AddAction(kUndo, QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("Undo\nUndo"),
-              QKeySequence(QStringLiteral("Ctrl+Z")))
-        ->setIcon(ThemeIcon("edit-undo", QStyle::SP_ArrowBack, s));
-    // The step toggles: Redo is the same step undone again.
-    AddAction(kRedo, QStringLiteral("&Redo\tCtrl+Y"), QStringLiteral("Redo\nRedo"),
-              QKeySequence(QStringLiteral("Ctrl+Y")))
-        ->setShortcuts(
-            {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
-    AddAction(kDelete, QStringLiteral("&Delete\tDEL"),
-              QStringLiteral("Delete the selection\nDelete"), QKeySequence(Qt::Key_Delete))
-        ->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, s));
-    AddAction(kSelectAll, QStringLiteral("Select &All\tCtrl+A"),
-              QStringLiteral("Select all\nSelect all"), QKeySequence(QStringLiteral("Ctrl+A")));
-    AddAction(kToolBar, QStringLiteral("&Tool Bar"),
-              QStringLiteral("Show or hide tool bar\nTool Bar"))
-        ->setCheckable(true);
-    AddAction(kStatusBar, QStringLiteral("&Status Bar"),
-              QStringLiteral("Show or hide status bar\nStatus Bar"))
-        ->setCheckable(true);
-    AddAction(kSetUpFont, QStringLiteral("Set Up &Font..."),
-              QStringLiteral("Set up font\nSet up font"));
-    AddAction(kSetUpGrid, QStringLiteral("Set Up &Grid..."),
-              QStringLiteral("Set up grid\nSet up grid"));
-    AddAction(kMoveToTop, QStringLiteral("Move to &Top\tCtrl+G"),
-              QStringLiteral("Move to top\nMove to top"), QKeySequence(QStringLiteral("Ctrl+G")));
-    AddAction(kMaximizeHeight, QStringLiteral("Maximize &Height"),
-              QStringLiteral("Maximize height\nMaximize height"));
-    AddAction(kMaximizeWidth, QStringLiteral("Maximize &Width"),
-              QStringLiteral("Maximize width\nMaximize width"));
-    AddAction(kSavePosition, QStringLiteral("&Save Current Position"),
-              QStringLiteral("Save current position\nSave current position"));
-    AddAction(kCascade, QStringLiteral("&Cascade Windows"),
-              QStringLiteral("Cascade windows\nCascade windows"));
-    AddAction(kTileHorizontally, QStringLiteral("Tile Windows H&orizontally"),
-              QStringLiteral("Tile windows horizontally\nTile windows horizontally"));
-    AddAction(kTileVertically, QStringLiteral("Tile Windows &Vertically"),
-              QStringLiteral("Tile windows vertically\nTile windows vertically"));
-    AddAction(kArrangeIcons, QStringLiteral("&Arrange Icons"),
-              QStringLiteral("Arrange icons\nArrange icons"));
-    AddAction(kManual, QStringLiteral("Corvane Librarian &Manual"),
-              QStringLiteral("Corvane Librarian Manual\nCorvane Librarian Manual"),
-              QKeySequence(Qt::Key_F1))
-        ->setIcon(ThemeIcon("help-contents", QStyle::SP_MessageBoxQuestion, s));
-    AddAction(kAbout, QStringLiteral("&About Corvane Librarian..."),
-              QStringLiteral("About Corvane Librarian\nAbout Corvane Librarian"));
-    // Ctrl+W belongs to no command: it is taken here so that it does nothing at all.
-    AddAction(kCloseWindowKey, QString(), QString(), QKeySequence(QStringLiteral("Ctrl+W")));
-    AddAction(kCheckProject, QStringLiteral("&Check\tF7"),
-              QStringLiteral("List the problems of the project\nCheck project"),
-              QKeySequence(Qt::Key_F7));
-    for (int i = 0; i < CRecentFileList::kSize; ++i) {
-        auto* action = new QAction(this);
-        action->setStatusTip(QStringLiteral("Open this project"));
-        connect(action, &QAction::triggered, this, [i] {
-            if (IAppShell* app = IAppShell::Instance())
-                app->OnOpenRecent(i);
-        });
-        m_recentActions << action;
-    }
-}
 
 void CMainFrame::RouteToView(void (CFileView::*command)()) {
     if (CFileView* view = ActiveView())
@@ -203,67 +93,6 @@ void CMainFrame::CreateFind() {
             [this] { m_findBar->Step(false); });
 }
 
-void CMainFrame::ConnectActions() {
-    using namespace Cmd;
-    const auto app = [](void (IAppShell::*command)()) {
-        return [command] {
-            if (IAppShell* instance = IAppShell::Instance())
-                (instance->*command)();
-        };
-    };
-    const auto onDoc = [this](bool (IDocumentList::*command)(CFileDoc&)) {
-        return [this, command] {
-            CFileFrame* frame = ActiveProjectFrame();
-            if (IAppShell* instance = IAppShell::Instance();
-                instance != nullptr && frame != nullptr)
-                (instance->Documents().*command)(frame->Document());
-        };
-    };
-    const auto onChild = [this](void (GP::CMDIChildWndEx::*command)()) {
-        return [this, command] {
-            if (CFileFrame* frame = ActiveProjectFrame())
-                (frame->*command)();
-        };
-    };
-    connect(Action(kNew), &QAction::triggered, this, app(&IAppShell::OnFileNew));
-    connect(Action(kOpen), &QAction::triggered, this, app(&IAppShell::OnFileOpen));
-    connect(Action(kClose), &QAction::triggered, this, onDoc(&IDocumentList::CloseDocument));
-    connect(Action(kSave), &QAction::triggered, this, onDoc(&IDocumentList::Save));
-    connect(Action(kSaveAs), &QAction::triggered, this, onDoc(&IDocumentList::SaveAs));
-    connect(Action(kExit), &QAction::triggered, this, &QWidget::close);
-    connect(Action(kCleanProject), &QAction::triggered, this,
-            [this] { RouteToView(&CFileView::CleanProject); });
-    connect(Action(kImportWave), &QAction::triggered, this,
-            [this] { RouteToView(&CFileView::ImportWave); });
-    connect(Action(kDelete), &QAction::triggered, this,
-            [this] { RouteToView(&CFileView::Delete); });
-    connect(Action(kSelectAll), &QAction::triggered, this,
-            [this] { RouteToView(&CFileView::SelectAll); });
-    connect(Action(kSetUpGrid), &QAction::triggered, this,
-            [this] { RouteToView(&CFileView::SetUpGrid); });
-    connect(Action(kUndo), &QAction::triggered, this, app(&IAppShell::OnEditUndo));
-    connect(Action(kRedo), &QAction::triggered, this, app(&IAppShell::OnEditUndo));
-    connect(Action(kToolBar), &QAction::triggered, this,
-            [this](bool on) { m_toolBar->setVisible(on); });
-    connect(Action(kStatusBar), &QAction::triggered, this,
-            [this](bool on) { statusBar()->setVisible(on); });
-    connect(Action(kSetUpFont), &QAction::triggered, this, app(&IAppShell::OnSetUpFont));
-    connect(Action(kMoveToTop), &QAction::triggered, this, &CMainFrame::MoveToTop);
-    connect(Action(kMaximizeHeight), &QAction::triggered, this,
-            onChild(&GP::CMDIChildWndEx::MaximizeHeight));
-    connect(Action(kMaximizeWidth), &QAction::triggered, this,
-            onChild(&GP::CMDIChildWndEx::MaximizeWidth));
-    connect(Action(kSavePosition), &QAction::triggered, this,
-            onChild(&GP::CMDIChildWndEx::SaveCurrentPosition));
-    connect(Action(kCascade), &QAction::triggered, this, &CMainFrame::Cascade);
-    connect(Action(kTileHorizontally), &QAction::triggered, this, &CMainFrame::TileHorizontally);
-    connect(Action(kTileVertically), &QAction::triggered, this, &CMainFrame::TileVertically);
-    connect(Action(kArrangeIcons), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
-    connect(Action(kManual), &QAction::triggered, this, app(&IAppShell::OnManual));
-    connect(Action(kAbout), &QAction::triggered, this, app(&IAppShell::OnAppAbout));
-    connect(Action(kCheckProject), &QAction::triggered, this, &CMainFrame::ShowCheckWindow);
-}
-
 QMenu* CMainFrame::CreateFileMenu(bool project) {
     using namespace Cmd;
     auto* menu = new QMenu(QStringLiteral("&File"), this);
@@ -277,6 +106,9 @@ QMenu* CMainFrame::CreateFileMenu(bool project) {
         menu->addSeparator();
         menu->addAction(Action(kCleanProject));
         menu->addAction(Action(kImportWave));
+        menu->addSeparator();
+        menu->addAction(Action(kExportList));
+        menu->addAction(Action(kPrint));
         menu->addSeparator();
     }
     menu->addAction(Action(kRecentFile));
@@ -317,7 +149,11 @@ void CMainFrame::CreateMenus() {
     edit->addAction(Action(kUndo));
     edit->addAction(Action(kRedo));
     edit->addSeparator();
-    edit->addAction(Action(kDelete));
+    for (int id : {kCut, kCopy, kPaste, kPasteInsert, kDelete})
+        edit->addAction(Action(id));
+    edit->addSeparator();
+    for (int id : {kRename, kEditMemos, kShowUsers})
+        edit->addAction(Action(id));
     edit->addSeparator();
     edit->addAction(Action(kSelectAll));
     edit->addSeparator();
@@ -430,6 +266,7 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
     frame->AvoidCoincidingCorners();
     connect(&document, &CFileDoc::ModifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(frame->View(), &CFileView::CommandStateChanged, this, &CMainFrame::UpdateCommandUi);
+    connect(frame->View(), &CFileView::ContextMenuRequested, this, &CMainFrame::ShowListMenu);
     MdiArea()->setActiveSubWindow(frame);
     // A project just read from its folder says once whether the check finds problems.
     if (!document.Core().PathName().empty()) {
@@ -514,7 +351,17 @@ void CMainFrame::UpdateCommandUi() {
     Action(kMaximizeWidth)->setEnabled(partly);
     Action(kUndo)->setEnabled(IAppShell::Instance() != nullptr && IAppShell::Instance()->CanUndo());
     Action(kRedo)->setEnabled(IAppShell::Instance() != nullptr && IAppShell::Instance()->CanRedo());
-    Action(kCloseWindowKey)->setEnabled(false);
+    Action(kCloseWindowKey)->setEnabled(project);
+    const CFileView* view = project ? frame->View() : nullptr;
+    const CParameterListCtrl* list = view != nullptr ? view->ActiveList() : nullptr;
+    const bool selection = list != nullptr && list->HasUsedSelection();
+    for (int id : {kCut, kCopy, kRename, kEditMemos})
+        Action(id)->setEnabled(selection);
+    Action(kShowUsers)->setEnabled(selection && list->Kind() != 0);
+    Action(kPaste)->setEnabled(view != nullptr && view->CanPaste());
+    Action(kPasteInsert)->setEnabled(view != nullptr && view->CanPaste());
+    Action(kExportList)->setEnabled(project);
+    Action(kPrint)->setEnabled(project);
     // F1 opens the manual only from a project window; the menus' item always works.
     Action(kManual)->setShortcut(project ? QKeySequence(Qt::Key_F1) : QKeySequence());
     Action(kToolBar)->setChecked(!m_toolBar->isHidden());
@@ -529,6 +376,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_W && key->modifiers() == Qt::ControlModifier &&
             widget != nullptr && widget->window() == this) {
             event->accept();
+            if (event->type() == QEvent::KeyPress && Action(Cmd::kCloseWindowKey)->isEnabled())
+                Action(Cmd::kCloseWindowKey)->trigger();
             return true;
         }
     }

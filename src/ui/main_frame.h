@@ -48,12 +48,21 @@ enum : int {
     kArrangeIcons,
     kManual,
     kAbout,
-    kCloseWindowKey, // Ctrl+W: no window handles it
+    kCloseWindowKey, // Ctrl+W: closes the active project window
     kCheckProject,
     kFind,
     kFindNext,
     kFindPrevious,
     kRedo, // the undo step undone again, right after an Undo
+    kCut,
+    kCopy,
+    kPaste,
+    kPasteInsert,
+    kRename,
+    kEditMemos,
+    kShowUsers,
+    kExportList,
+    kPrint,
 };
 } // namespace Cmd
 
@@ -106,6 +115,12 @@ public:
     // The check window; null until first shown.
     CCheckWindow* CheckWindow() const { return m_checkWindow; }
 
+    // The lists' context menu (right click, the Menu key) at a point on the screen: Rename, Edit
+    // Memos, Delete, Cut, Copy, Paste, Paste Inserting, Find, Show Users, Check Project.
+    void ShowListMenu(QPoint at);
+    // The context menu while it is open; null otherwise.
+    QMenu* OpenListMenu() const { return m_listMenu; }
+
     // Refills the File menu's recent-file entries (the application calls it when its list
     // changes).
     void RebuildRecentFiles();
@@ -117,7 +132,7 @@ protected:
     QString ChildTitle(QMdiSubWindow* child) const override;
     // A project window is of use while each of its lists shows at least kUsableRows rows.
     QSize UsableSize(QMdiSubWindow* child) const override;
-    // Swallows Ctrl+W in this window, which would otherwise close a child window.
+    // Ctrl+W closes the active project window (asking to save as its close button does).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -144,6 +159,7 @@ private:
     CCheckWindow* m_checkWindow = nullptr;
     CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
+    QMenu* m_listMenu = nullptr;
 };
 
 } // namespace CorvDesktop

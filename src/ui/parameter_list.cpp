@@ -1,17 +1,15 @@
 #include "ui/parameter_list.h"
 
-#include "edit/cell_edit.h"
 #include "model/lum_data.h"
-#include "storage/project_document.h"
-#include "ui/choosers.h"
 #include "ui/code_page.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
-#include "ui/feedback_text.h"
+#include "ui/list_clipboard.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
 #include "ui/project_options.h"
+#include "ui/status_line.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -23,15 +21,6 @@
 #include <algorithm>
 
 namespace CorvDesktop {
-
-namespace {
-
-// The undo step that edits in the lists record into: the open projects' own.
-Corv::CUndoStep& UndoStep() {
-    return Corv::CProjectDocuments::Get().UndoStep();
-}
-
-} // namespace
 
 CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     : QTableView(parent), m_kind(kind), m_model(new CParameterListModel(kind, this)) {
@@ -325,61 +314,6 @@ void CParameterListCtrl::ReadColumnWidths() {
         setColumnWidth(static_cast<int>(column), widths[column]);
 }
 
-std::string CParameterListCtrl::EditInitialText(int row, int column) const {
-    const Corv::CParameter* record = m_model->Record(row);
-    if (record == nullptr)
-        return {};
-    const int id = ColumnTable(m_kind)[static_cast<std::size_t>(column)].columnId;
-    std::string text = CellText(m_kind, *record, row, id);
-    if (m_kind == Corv::kWaveKind && id == kColName)
-        text.erase(0, std::min(text.size(), NamePrefix(m_kind, *record).size()));
-    return text;
-}
-
-bool CParameterListCtrl::EditCurrentColumn() {
-    if (m_project == nullptr || m_currentColumn < 0 || m_currentColumn >= m_model->columnCount())
-        return false;
-    const SELVColumn& column = Column(m_currentColumn);
-    const int field = EditFieldNumber(m_kind, m_currentColumn);
-    const std::vector<int> rows = SelectedRows();
-    if (!column.IsEditable() || !column.IsText() || field == 0 || rows.empty())
-        return false;
-    const std::string original = EditInitialText(rows.front(), m_currentColumn);
-    CDesktop& desktop = CDesktop::Get();
-    QString text = desktop.CodePage().Decode(original);
-    if (!desktop.Choosers().EditText(this, field, text, desktop.CodePage()))
-        return false;
-    // The same text goes to every selected row, so one check stands for all of them.
-    if (!ValidateCellValue(column, text))
-        return false;
-    const std::string bytes = desktop.CodePage().EncodeEdited(text, original);
-    // A name stored as nothing would make a used slot look empty, and its file "004 .p00".
-    if (field == 1 && Corv::StoredName(bytes, desktop.CodePage().IsDoubleByte()).empty()) {
-        desktop.Choosers().Notice(this, EmptyNameRefusal(text, desktop.CodePage().Name()));
-        return false;
-    }
-    return SetCellValue(rows, m_currentColumn, bytes);
-}
-
-bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
-                                      const std::string& bytes) {
-    if (m_project == nullptr)
-        return false;
-    const int field = EditFieldNumber(m_kind, column);
-    bool done = false;
-    if (field == 1)
-        done = Corv::SetNames(*m_project, m_kind, rows, bytes, UndoStep(),
-                              CDesktop::Get().CodePage().IsDoubleByte());
-    else if (field >= 2 && field <= 5)
-        done = Corv::SetMemos(*m_project, m_kind, rows, field - 1, Corv::StoredMemo(bytes),
-                              UndoStep());
-    if (!done)
-        return false;
-    viewport()->update();
-    emit CellEdited(this);
-    return true;
-}
-
 int CParameterListCtrl::NavigationTarget(int key) const {
     const int focus = FocusedRow();
     // A page is the rows the list shows in full, less the one that stays in view.
@@ -469,6 +403,13 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Delete:
         emit DeleteRequested(this);
         return;
+    case Qt::Key_Escape:
+        // Escape forgets entries cut for a paste (a copy stays until replaced).
+        if (CDesktop::Get().Clipboard().ClearCut()) {
+            CDesktop::Get().Status().Say(tr("Cut cancelled: nothing will move"));
+            return;
+        }
+        break;
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
@@ -491,8 +432,12 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
 }
 
 void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        RightPress(event->position().toPoint());
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
-        event->accept(); // the right button neither selects nor opens a menu
+        event->accept();
         return;
     }
     m_pressedRow = rowAt(event->position().toPoint().y());
@@ -536,10 +481,6 @@ void CParameterListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (descriptor.IsEditable() && descriptor.IsText() &&
         selectionModel()->isRowSelected(index.row(), QModelIndex()))
         EditCurrentColumn();
-}
-
-void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) {
-    event->accept();
 }
 
 void CParameterListCtrl::focusInEvent(QFocusEvent* event) {

@@ -88,6 +88,13 @@ public:
     // Sets the 8-bit text the user confirmed into a column of the given rows: a name (filtered,
     // at most 12 characters kept) or a memo; one undo step. False when nothing was changed.
     bool SetCellValue(const std::vector<int>& rows, int column, const std::string& bytes);
+    // Rename (F2): the Name column's edit over the selection; false when no used row is selected.
+    bool Rename();
+    // Edit Memos: the four memos of the focused entry in one dialog; the memos changed there go
+    // to every selected row as one undo step.
+    bool EditMemos();
+    // True when a selected row holds an entry.
+    bool HasUsedSelection() const;
 
     void selectAll() override;
     // Typing a slot number goes to that row like a navigation key: selected, in view, linked.
@@ -114,6 +121,8 @@ signals:
     // The cursor of a drag moved to another drop: the project window says what it would do
     // (empty: nothing to say).
     void DropPreviewRequested(const ListDrop& drop, QString* text);
+    // The context menu is asked for (right click or the Menu key) at a point on the screen.
+    void ContextMenuRequested(CParameterListCtrl* list, QPoint at);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -133,6 +142,9 @@ protected:
 
 private:
     bool HandleCharacter(QKeyEvent* event);
+    // A right click: the row under it is selected unless it already is, the column under it
+    // becomes current, so that the context menu acts on what the pointer points at.
+    void RightPress(QPoint position);
     // A navigation key (Up, Down, Page Up, Page Down, Home, End, with or without Ctrl): the
     // focus and the selection move together, the row scrolls into view and the other lists
     // follow; with `extend` (Shift) the selection reaches from the anchor row to the new one.
