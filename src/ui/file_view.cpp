@@ -508,16 +508,18 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
     }
     if (!result.done)
         return false;
-    // The source selects its rows where they are now; in another project the dropped entries
-    // are selected where they landed.
+    // The dropped entries are selected where they landed; another project's source keeps the
+    // dragged rows selected (a copy left them there, a move emptied them).
     sourceList->Refill();
-    sourceList->SelectRows(result.sourceSelection);
-    sourceView->LinkSelection(*sourceList);
-    if (sourceView != this && result.sourceChanged)
-        sourceView->AfterEdit(sourceList);
+    if (sourceView != this) {
+        sourceList->SelectRows(result.sourceSelection);
+        sourceView->LinkSelection(*sourceList);
+        if (result.sourceChanged)
+            sourceView->AfterEdit(sourceList);
+    }
     if (result.targetChanged)
         AfterEdit(drop.target);
-    if (sourceView != this && !result.targetSelection.empty()) {
+    if (!result.targetSelection.empty()) {
         drop.target->SelectRows(result.targetSelection);
         drop.target->SetFocusedRow(result.targetSelection.front());
         LinkSelection(*drop.target);

@@ -1,6 +1,7 @@
 // The project window and its lists: cells, keys, links, editing, commands, gauge, notices, find
 // bar, dialogs, and drags (events sent to the viewports as the platform's drag loop sends them).
 #include "edit/find.h"
+#include "project_world.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
 #include "storage/undo_step.h"
@@ -38,78 +39,9 @@
 #include <string>
 
 using namespace CorvDesktop;
+using namespace CorvUiTest;
 
-namespace {
-
-using Rows = std::vector<int>;
-
-// One case's ground: own settings, a fresh store, a recording sink and real dialogs replaced.
-class World {
-public:
-    World() {
-        static QTemporaryDir settings;
-        QCoreApplication::setOrganizationName(QStringLiteral("CorvaneTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("UiTests"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-        m_sink = m_store.InstallSink();
-        m_store.SetWorkFolder(m_work.Path() + "/");
-        CDesktop::Get().Options() = {};
-        CDesktop::Get().Choosers() = CUiChoosers();
-        // The missing-files notice is recorded instead of shown.
-        CDesktop::Get().Choosers().notice = [this](QWidget*, const QString& text) {
-            m_notices << text;
-        };
-        QSettings().clear();
-    }
-    ~World() { CDesktop::Get().Choosers() = CUiChoosers(); }
-
-    // Builds the song project under a name and opens it. Patches 1 Lead (tone 3; memo 4 "m4"),
-    // 2 Pad (tones 3, 5), 5 Bass (second slot: tone 9); tones 3 Saw (waves 2, 4; memo 1 "m1"),
-    // 5 Str (wave 4), 7 Sub (unused), 9 Lonely (wave 6); waves 2 Kick.w00 (100 bytes),
-    // 4 Snare.wav (50), 6 Hat.W00 (2000).
-    Corv::CProjectDocument& OpenSong(const std::string& name) {
-        const std::string folder = m_dir / (name + ".prj/");
-        CorvTest::ProjectBuilder song(folder);
-        song.Patch(1, "Lead", 3).Patch(2, "Pad", 3, 5).Patch(5, "Bass", 0, 9);
-        song.Tone(3, "Saw", {2, 4}).Tone(5, "Str", {4}).Tone(7, "Sub", {}).Tone(9, "Lonely", {6});
-        song.Wave(2, "Kick", 100, ".w00").Wave(4, "Snare", 50, ".wav").Wave(6, "Hat", 2000, ".W00");
-        song.Memos(Corv::kPatchKind, {"", "", "", "m4"});
-        song.Memos(Corv::kToneKind, {"", "", "", "", "", "", "", "", "m1"});
-        Corv::CProjectDocument* document = Corv::CProjectDocuments::Get().OpenProject(folder);
-        if (document == nullptr)
-            qFatal("the test project did not load");
-        return *document;
-    }
-    // A project window over an open document, shown at a fixed size.
-    std::unique_ptr<CFileView> Show(Corv::CProjectDocument& document) {
-        m_docs.push_back(std::make_unique<CFileDoc>(document));
-        auto view = std::make_unique<CFileView>(*m_docs.back());
-        view->resize(1100, 420);
-        view->show();
-        return view;
-    }
-    std::string Scratch(const std::string& name) const { return m_dir / name; }
-
-    std::shared_ptr<CorvTest::SinkLog> m_sink;
-    QStringList m_notices;
-
-private:
-    CorvTest::TempDir m_dir;
-    CorvTest::TempDir m_work;
-    CorvTest::ScopedDataHome m_dataHome{m_dir.Path()};
-    std::vector<std::unique_ptr<CFileDoc>> m_docs;
-    CorvTest::FreshStore m_store; // closes the documents before the folders go
-};
-
-// The centre of a cell in the list's viewport.
-QPoint CellCentre(const CParameterListCtrl& list, int row, int column) {
-    return list.visualRect(list.model()->index(row, column)).center();
-}
-
-} // namespace
-
-class ProjectWindowTest : public QObject {
+class ProjectWindowTest : public QObject, private DragDriver {
     Q_OBJECT
     std::unique_ptr<World> m_world;
     std::unique_ptr<CFileView> m_view, m_secondView;
@@ -161,8 +93,7 @@ class ProjectWindowTest : public QObject {
         View().Document().UpdateAllViews();
     }
 
-    // Dragging: the drag object and the clock of the edge scrolling.
-    std::unique_ptr<QMimeData> m_data;
+    // Dragging: the clock of the edge scrolling.
     qint64 m_now = 0;
 
     // The rows a list marks as where the drop would land.
@@ -173,35 +104,6 @@ class ProjectWindowTest : public QObject {
                 rows.push_back(row);
         return rows;
     }
-    // Starts a drag of these rows of a list, pressed on `pressed`.
-    bool Begin(CParameterListCtrl& list, const Rows& rows, int pressed) {
-        list.SelectRows(rows);
-        m_data = list.BeginDrag(pressed);
-        return m_data != nullptr;
-    }
-    // Enters and moves over a point of a list with keys held; the effect the list answers.
-    Qt::DropAction Over(CParameterListCtrl& list, QPoint at, Qt::KeyboardModifiers keys = {}) {
-        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, actions, m_data.get(), Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(list.viewport(), &enter);
-        QDragMoveEvent move(at, actions, m_data.get(), Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(list.viewport(), &move);
-        return move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
-    }
-    Qt::DropAction Over(CParameterListCtrl& list, int row, Qt::KeyboardModifiers keys = {}) {
-        return Over(list, CellCentre(list, row, 1), keys);
-    }
-    // Drops on a row and ends the drag as the drag loop does; true when the drop was done.
-    bool DropOn(CParameterListCtrl& list, int row, Qt::KeyboardModifiers keys = {}) {
-        Over(list, row, keys);
-        QDropEvent drop(CellCentre(list, row, 1), Qt::CopyAction | Qt::MoveAction, m_data.get(),
-                        Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(list.viewport(), &drop);
-        const bool done = drop.isAccepted();
-        CDesktop::Get().Drag().End();
-        return done;
-    }
-
 private slots:
     void init() {
         m_world = std::make_unique<World>();
@@ -583,7 +485,7 @@ private slots:
         QVERIFY(DropOn(*View().List(0), 7));
         QVERIFY(Data().Patches()[0].IsEmpty() && Data().Patches()[1].IsEmpty());
         QCOMPARE(Data().Patches()[7].Name() + Data().Patches()[8].Name(), std::string("LeadPad"));
-        QCOMPARE(View().List(0)->SelectedRows(), (Rows{0, 1})); // the rows where the block was
+        QCOMPARE(View().List(0)->SelectedRows(), (Rows{7, 8})); // where the block landed
         QVERIFY(m_song->IsModified() && !m_second->IsModified());
         const std::string leadFile = Data().Patches()[7].FilePath();
         QVERIFY(Begin(*View().List(0), {7}, 7));
@@ -662,7 +564,7 @@ private slots:
         QVERIFY(CDesktop::Get().Drag().Preview().startsWith("copy 1 patch to row 1 (insert)"));
         QVERIFY(DropOn(*View().List(0), 0, Qt::ControlModifier | Qt::ShiftModifier));
         QCOMPARE(std::tuple(Cell(0, 0, 1), Cell(0, 5, 1), View().List(0)->SelectedRows()),
-                 std::tuple(QString("Bass"), QString("Bass"), Rows{5}));
+                 std::tuple(QString("Bass"), QString("Bass"), Rows{0}));
         QVERIFY(!m_second->IsModified());
         QVERIFY(Begin(*Second().List(0), {1}, 1)); // B's Pad, moved with Ctrl
         QVERIFY(DropOn(*View().List(0), 9, Qt::ControlModifier));
