@@ -1,15 +1,18 @@
-// Spreadsheet lists of a project: the CSV of one list or all three, writing it all or nothing,
-// and the Export List command's questions.
+// Paper and spreadsheet lists of a project: the CSV of one list or all three, writing it all or
+// nothing, the Export List command's questions, and the printout's pages (printed to PDF).
 #include "model/lum_data.h"
 #include "support/project_builder.h"
 #include "ui/choosers.h"
 #include "ui/code_page.h"
 #include "ui/desktop.h"
 #include "ui/list_export.h"
+#include "ui/list_print.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +52,19 @@ void FillSmallProject(Corv::CLumData& data) {
     data.RebuildWaveUsers();
 }
 
+// Every slot of every list used, some with memos far wider than a printed column.
+void FillFullProject(Corv::CLumData& data) {
+    for (int p = 1; p <= Corv::kPatchSlots; ++p)
+        Place(data.Patches(), p, CorvTest::MakePatch("P" + std::to_string(p), p, p + 1),
+              std::string(p % 7 == 0 ? 1023 : 10, 'm'));
+    for (int t = 1; t <= Corv::kToneSlots; ++t)
+        Place(data.Tones(), t, CorvTest::MakeTone("T" + std::to_string(t), {t}));
+    for (int w = 1; w <= Corv::kWaveSlots; ++w)
+        Place(data.Waves(), w, CorvTest::MakeWave("W" + std::to_string(w), "Wave/w.wav"));
+    data.RebuildToneUsers();
+    data.RebuildWaveUsers();
+}
+
 QByteArray Lines(const QStringList& lines) {
     return QByteArrayLiteral("\xEF\xBB\xBF") + (lines.join("\r\n") + "\r\n").toUtf8();
 }
@@ -56,6 +72,19 @@ QByteArray Lines(const QStringList& lines) {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Pages of a PDF file: its page objects, not the page tree ("/Type /Pages").
+int PdfPageCount(const QByteArray& pdf) {
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    int count = 0;
+    for (auto it = page.globalMatch(QString::fromLatin1(pdf)); it.hasNext(); it.next())
+        ++count;
+    return count;
+}
+
+CPrintedPage Page(int kind, int first, int count) {
+    return {kind, first, count};
 }
 
 } // namespace
@@ -239,6 +268,100 @@ private slots:
                 QCOMPARE(ReadAll(path), ListCsv(data, Page1252(), c.answer.value_or(kAllLists)));
             if (c.notices > 0)
                 QVERIFY(m_notices[0].contains(QDir::toNativeSeparators(path)));
+        }
+    }
+
+    // Each list with entries starts a page and fills 64 rows a page; empty lists get none.
+    void pagesOfTheLists() {
+        const std::tuple<int, int, int, std::vector<CPrintedPage>> cases[] = {
+            {0, 0, 0, {}},
+            {1, 0, 0, {Page(kPatchKind, 0, 1)}},
+            {64, 0, 0, {Page(kPatchKind, 0, 64)}},
+            {65, 0, 1, {Page(kPatchKind, 0, 64), Page(kPatchKind, 64, 1), Page(kWaveKind, 0, 1)}},
+            {0,
+             129,
+             0,
+             {Page(kToneKind, 0, 64), Page(kToneKind, 64, 64), Page(kToneKind, 128, 1)}}};
+        for (const auto& [patches, tones, waves, pages] : cases) {
+            Corv::CLumData data;
+            // Every second slot, so that rows and slot numbers differ.
+            for (int p = 0; p < patches; ++p)
+                Place(data.Patches(), 2 * p + 1, CorvTest::MakePatch("p", 0));
+            for (int t = 0; t < tones; ++t)
+                Place(data.Tones(), 2 * t + 1, CorvTest::MakeTone("t", {}));
+            for (int w = 0; w < waves; ++w)
+                Place(data.Waves(), 2 * w + 1, CorvTest::MakeWave("w", "Wave/w.wav"));
+            QVERIFY(PrintedPages(data) == pages);
+        }
+    }
+
+    // A full project on A4 and on Letter: 8 + 14 + 16 pages, whatever the paper.
+    void fullProjectPrintsToPdf() {
+        Corv::CLumData data;
+        FillFullProject(data);
+        const int expected = (512 + 63) / 64 + (896 + 63) / 64 + (999 + 63) / 64;
+        QCOMPARE(static_cast<int>(PrintedPages(data).size()), expected);
+        QTemporaryDir folder;
+        for (const QPageSize::PageSizeId size : {QPageSize::A4, QPageSize::Letter}) {
+            const QString path = folder.filePath(QString::number(size) + ".pdf");
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPageSize(QPageSize(size));
+            QString reason;
+            QVERIFY2(PrintLists(printer, data, Page1252(), "Full Set", reason), qPrintable(reason));
+            const QByteArray pdf = ReadAll(path);
+            QVERIFY(pdf.startsWith("%PDF"));
+            QCOMPARE(PdfPageCount(pdf), expected);
+        }
+    }
+
+    // The pages asked for only, counted as in the whole printout; an empty project still prints
+    // a page that says so.
+    void pageRangesAndEmptyProjects() {
+        Corv::CLumData full;
+        FillFullProject(full);
+        const Corv::CLumData empty;
+        const std::tuple<const Corv::CLumData*, int, int, bool, int> cases[] = {
+            {&full, 3, 5, true, 3},   {&full, 37, 0, true, 2}, {&full, 38, 99, true, 1},
+            {&full, 39, 0, false, 0}, {&empty, 1, 0, true, 1}, {&empty, 2, 2, false, 0}};
+        QTemporaryDir folder;
+        int n = 0;
+        for (const auto& [data, first, last, printed, pages] : cases) {
+            const QString path = folder.filePath(QString::number(++n) + ".pdf");
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            QString reason;
+            QCOMPARE(PrintLists(printer, *data, Page1252(), "Set", reason, first, last), printed);
+            QCOMPARE(reason.isEmpty(), printed);
+            QCOMPARE(PdfPageCount(ReadAll(path)), pages);
+        }
+    }
+
+    // The Print command prints what the print dialog set up, and says when it cannot.
+    void printCommand() {
+        Corv::CLumData data;
+        FillSmallProject(data);
+        QTemporaryDir folder;
+        const std::tuple<QString, bool, bool> cases[] = {{"lists.pdf", true, true},
+                                                         {"cancelled.pdf", false, false},
+                                                         {"missing/x.pdf", true, false}};
+        for (const auto& [name, accept, printed] : cases) {
+            m_notices.clear();
+            const QString path = folder.filePath(name);
+            int offeredPages = 0;
+            CListPrintChoosers choosers;
+            choosers.printer = [&](QWidget*, QPrinter& printer, int pageCount) {
+                offeredPages = pageCount;
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(path);
+                return accept;
+            };
+            QCOMPARE(PrintInteractively(nullptr, data, "Set", choosers), printed);
+            QCOMPARE(offeredPages, 3);
+            QCOMPARE(PdfPageCount(ReadAll(path)), printed ? 3 : 0);
+            QCOMPARE(m_notices.size(), accept && !printed ? 1 : 0);
         }
     }
 };
