@@ -6,7 +6,10 @@
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/list_clipboard.h"
+#include "ui/list_export.h"
+#include "ui/list_print.h"
 #include "ui/main_frame.h"
+#include "ui/parameter_list.h"
 #include "ui/recent_files.h"
 #include "ui/status_line.h"
 
@@ -211,6 +214,21 @@ void CMainFrame::ConnectActions() {
             [this] { RouteToView(&CFileView::EditMemos); });
     connect(Action(kShowUsers), &QAction::triggered, this,
             [this] { RouteToView(&CFileView::ShowUsersOfSelection); });
+    connect(Action(kExportList), &QAction::triggered, this, [this] {
+        if (CFileView* view = ActiveView()) {
+            const CParameterListCtrl* list = view->ActiveList();
+            if (ExportListInteractively(this, view->Document().Data(),
+                                        list != nullptr ? list->Kind() : -1, view->Title()))
+                CDesktop::Get().Status().Say(
+                    QStringLiteral("Exported the lists of %1").arg(view->Title()));
+        }
+    });
+    connect(Action(kPrint), &QAction::triggered, this, [this] {
+        if (CFileView* view = ActiveView())
+            if (PrintInteractively(this, view->Document().Data(), view->Title()))
+                CDesktop::Get().Status().Say(
+                    QStringLiteral("Printed the lists of %1").arg(view->Title()));
+    });
     connect(Action(kCloseWindowKey), &QAction::triggered, this, [this] {
         if (QMdiSubWindow* child = MdiArea()->activeSubWindow())
             child->close();
