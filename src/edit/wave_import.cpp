@@ -3,6 +3,7 @@
 #include "model/file_system.h"
 #include "model/text_encoding.h"
 #include "storage/domain.h"
+#include "storage/progress_bar.h"
 #include "storage/slot_file_name.h"
 #include "storage/text_out.h"
 #include "storage/undo_step.h"
@@ -102,6 +103,13 @@ void RefuseWrongContent(std::vector<std::string>& files, CDomain& services) {
             refused));
 }
 
+// What the progress window says while files are imported.
+std::string ImportTitle(std::size_t count) {
+    char title[64];
+    std::snprintf(title, sizeof title, "Importing %zu %s", count, count == 1 ? "wave" : "waves");
+    return title;
+}
+
 // The name an imported file gives its wave: the file's title (UTF-8, as file names are) in the
 // code page, cut to 12 characters.
 std::string ImportedName(std::string_view path) {
@@ -164,7 +172,10 @@ ImportResult ImportWaves(CLumFileDocument& document, std::vector<std::string> fi
     undo.Clear();
     undo.Record(KindSet::All(), data);
     const std::vector<int> emptySlots = data.EmptySlots(kWaveKind);
+    const CProgressScope scope(services.Progress(), static_cast<int>(files.size()),
+                               ImportTitle(files.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
+        services.Progress().SetPosition(static_cast<int>(i));
         const std::string fileName = ImportWorkFileName(services.NextWorkFileNumber(), files[i]);
         const std::string destination = services.m_workFolder + fileName;
         if (!document.CopyDataFile(files[i], destination))

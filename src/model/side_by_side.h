@@ -13,8 +13,11 @@ namespace Corv {
 // would one after the other; tasks above a failure may run or not. Otherwise the tasks run in
 // order and stop at the first failure. An exception thrown by a task is thrown again here,
 // after every thread ended. A thread is started for every `tasksPerThread` tasks (fewer for
-// tasks that each do much, such as listing a whole folder).
+// tasks that each do much, such as listing a whole folder). `progress`, when given, is told
+// the number of tasks finished so far, on the calling thread only (so that it may show it),
+// after each task that thread ran.
 std::size_t RunSideBySide(std::size_t count, const std::function<bool(std::size_t)>& task,
-                          std::size_t tasksPerThread = 32);
+                          std::size_t tasksPerThread = 32,
+                          const std::function<void(std::size_t)>& progress = {});
 
 } // namespace Corv

@@ -45,4 +45,21 @@ private:
     std::string m_text;
 };
 
+// Begins an operation on a progress sink and ends it when it goes out of scope, however the
+// operation ends.
+class CProgressScope {
+public:
+    CProgressScope(CLumProgressBar& bar, int maximum, const std::string& title,
+                   bool cancellable = false)
+        : m_bar(bar) {
+        m_bar.Begin(maximum, title, cancellable);
+    }
+    ~CProgressScope() { m_bar.End(); }
+    CProgressScope(const CProgressScope&) = delete;
+    CProgressScope& operator=(const CProgressScope&) = delete;
+
+private:
+    CLumProgressBar& m_bar;
+};
+
 } // namespace Corv

@@ -10,6 +10,7 @@
 #include "storage/folder_transaction.h"
 #include "storage/move_out.h"
 #include "storage/moved_entries.h"
+#include "storage/progress_bar.h"
 #include "storage/project_document.h"
 #include "storage/save_paths.h"
 #include "storage/save_plan.h"
@@ -58,7 +59,18 @@ bool StageFile(const StagedFile& file) {
 
 // Writes every staged file and work copy; the folders that got staged files are synced, so
 // that they are durable before any original is touched.
-bool StageAll(const CSavePlan& plan, const std::string& workFolder) {
+// "Live.prj" of a project in "/x/Live.prj/".
+std::string FolderName(const CLumData& data) {
+    return std::string(FileNamePart(WithoutSlash(data.ProjectFolder())));
+}
+
+bool StageAll(const CSavePlan& plan, const std::string& workFolder, CLumProgressBar& progress,
+              const std::string& name) {
+    // The files are counted as they are written: a save that takes long shows how far it is.
+    const int count = static_cast<int>(plan.staged.size());
+    const CProgressScope scope(progress, count,
+                               "Saving " + name + ": writing " + std::to_string(count) +
+                                   (count == 1 ? " file" : " files"));
     // A work copy is the only copy of an entry once the save drops its original: durable first.
     for (const WorkCopy& copy : plan.workCopies)
         if (!Fs().CopyFile(copy.source, copy.copy, true))
@@ -68,12 +80,15 @@ bool StageAll(const CSavePlan& plan, const std::string& workFolder) {
     // Every staged file is a file of its own, so they may be written side by side; each keeps
     // why it failed, as the threads that write them have their own last errors.
     std::vector<FileError> errors(plan.staged.size());
-    const std::size_t failure = RunSideBySide(plan.staged.size(), [&](std::size_t i) {
-        if (StageFile(plan.staged[i]))
-            return true;
-        errors[i] = LastFileError();
-        return false;
-    });
+    const std::size_t failure = RunSideBySide(
+        plan.staged.size(),
+        [&](std::size_t i) {
+            if (StageFile(plan.staged[i]))
+                return true;
+            errors[i] = LastFileError();
+            return false;
+        },
+        32, [&](std::size_t done) { progress.SetPosition(static_cast<int>(done)); });
     if (failure != plan.staged.size()) {
         SetLastFileError(errors[failure]);
         return false;
@@ -371,7 +386,7 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged)
             return SaveFailed(rejected + ": could not be moved out of the project");
     if (!CreateSubfolders(folder, plan.needsSubfolder, created))
         return SaveFailed();
-    if (!StageAll(plan, work)) {
+    if (!StageAll(plan, work, Services().Progress(), FolderName(m_data))) {
         SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);
@@ -416,7 +431,7 @@ bool CLumFileDocument::SaveNewFolder(const std::string& sourceFolder) {
         ok = Fs().CreateDirectory(stage + WithoutSlash(SubfolderName(kind))) ==
              CreateDirResult::Created;
     ok = ok && PlanSave(*this, SaveMode::NewFolder, stage, sourceFolder, {}, plan) &&
-         StageAll(plan, Services().m_workFolder);
+         StageAll(plan, Services().m_workFolder, Services().Progress(), FolderName(m_data));
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = Fs().SyncDirectory(stage + SubfolderName(kind));
     // The folder appears complete in one rename (over an empty folder of that name, if any).
@@ -452,7 +467,7 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
     const bool all[3] = {true, true, true};
     if (!CreateSubfolders(folder, all, created))
         return SaveFailed();
-    if (!StageAll(plan, Services().m_workFolder)) {
+    if (!StageAll(plan, Services().m_workFolder, Services().Progress(), FolderName(m_data))) {
         SaveFailed();
         RemoveStaged(plan);
         RemoveCreated(created);

@@ -11,6 +11,7 @@
 #include "ui/question_box.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -243,6 +244,7 @@ private slots:
         QMainWindow main;
         main.show();
         CProgressBar progress(&main);
+        progress.SetShowDelay(0);
         progress.Begin(100, "Outer", false);
         progress.SetPosition(40);
         progress.Begin(10, "Inner", true);
@@ -255,6 +257,19 @@ private slots:
         progress.Begin(10, "Operation", true);
         progress.CancelButton()->click();
         QVERIFY(progress.IsCancelled() && progress.Window()->isVisible());
+        progress.End();
+        // Short work shows no window; long work shows one, with the count done.
+        progress.SetShowDelay(200);
+        progress.Begin(240, "Saving Live.prj: writing 240 files", false);
+        progress.SetPosition(1);
+        QVERIFY(progress.Window() == nullptr && !main.isEnabled());
+        QTest::qWait(250);
+        progress.SetPosition(12);
+        QVERIFY(progress.Window() != nullptr && progress.Window()->isVisible());
+        QCOMPARE(progress.CountLabel()->text(), QStringLiteral("12 of 240"));
+        QCOMPARE(progress.Bar()->value(), 12);
+        progress.End();
+        QVERIFY(progress.Window() == nullptr && main.isEnabled());
     }
 
     void MenusKeysAndBars() {
