@@ -90,12 +90,20 @@ bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows) 
 }
 
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text) {
+    return Rename(document, kind, row, text, text);
+}
+
+bool Rename(CProjectDocument& document, int kind, int row, const std::string& text,
+            const std::string& typed) {
     // An empty slot has no file to carry the name: the name would be lost at the save.
     const CParameterArray& records = document.Data().Records(kind);
     if (row >= 0 && static_cast<std::size_t>(row) < records.Size() &&
         records.Item(static_cast<std::size_t>(row)).IsEmpty())
         throw Refusal(std::string(KindName(kind)) + " " + std::to_string(row + 1) +
                       " is empty: there is nothing to rename");
+    // A name stored as nothing would make a used slot look empty, and its file "004 .p00".
+    if (StoredName(text, IsDoubleByteCodePage()).empty())
+        throw Refusal(EmptyNameRefusal(typed, CodePageName(CurrentCodePage())));
     if (!SetNames(document.Data(), kind, {row}, text, UndoStep(), IsDoubleByteCodePage()))
         return false;
     document.SetModifiedFlag(true);

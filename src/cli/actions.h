@@ -32,7 +32,11 @@ std::string FolderName(const CProjectDocument& document, const std::string& fall
 // The Delete command (asks "OK to delete?").
 bool Delete(CProjectDocument& document, int kind, const std::vector<int>& rows);
 // Sets the name of one row (filtered and cut to 12 characters as in the list). Throws Refusal
-// for an empty slot.
+// for an empty slot and for a name that would be stored as nothing (`typed`, the text as the
+// user typed it, is quoted in the reason).
+bool Rename(CProjectDocument& document, int kind, int row, const std::string& text,
+            const std::string& typed);
+// The same for a text typed as the code page's bytes.
 bool Rename(CProjectDocument& document, int kind, int row, const std::string& text);
 // Sets memo `memo` (1-4) of one row.
 bool SetMemo(CProjectDocument& document, int kind, int row, int memo, const std::string& text);

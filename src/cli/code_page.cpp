@@ -23,6 +23,19 @@ bool JapaneseLocale() {
 
 } // namespace
 
+bool Utf8Locale() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0')
+            continue;
+        std::string lower;
+        for (const char c : std::string_view(value))
+            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
+    }
+    return false;
+}
+
 void ChooseCodePage() {
     const char* named = std::getenv("CORVANE_CODE_PAGE");
     if (named == nullptr || *named == '\0') {

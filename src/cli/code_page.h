@@ -8,4 +8,8 @@ namespace Corv::Cli {
 // program chooses. Throws UsageError, choosing nothing, when the variable names another.
 void ChooseCodePage();
 
+// True when the locale's character type (the first of LC_ALL, LC_CTYPE and LANG that is set)
+// is UTF-8, as in "C.UTF-8" or "de_DE.utf8": the terminal then shows and types UTF-8 text.
+bool Utf8Locale();
+
 } // namespace Corv::Cli

@@ -11,8 +11,11 @@
 #include "cli/script.h"
 #include "cli/session.h"
 #include "cli/standard_output.h"
+#include "cli/terminal_text.h"
+#include "edit/cell_edit.h"
 #include "edit/drop.h"
 #include "edit/find.h"
+#include "model/text_encoding.h"
 #include "storage/project_document.h"
 
 #include <CLI/CLI.hpp>
@@ -93,7 +96,7 @@ int Info(const Options& o) {
     return WithSession(PolicyFor(false), [&](CSession& session) {
         const CProjectDocument* document = session.Open(o.project);
         if (document != nullptr)
-            Print(InfoLines(*document));
+            Print(ShownLines(InfoLines(*document), true));
         return document != nullptr;
     });
 }
@@ -103,7 +106,7 @@ int List(const Options& o) {
     return WithSession(PolicyFor(false), [&](CSession& session) {
         const CProjectDocument* document = session.Open(o.project);
         if (document != nullptr)
-            Print(ListLines(document->Data(), kind, o.all));
+            Print(ShownLines(ListLines(document->Data(), kind, o.all), false));
         return document != nullptr;
     });
 }
@@ -122,7 +125,7 @@ int Check(const Options& o) {
         const CProjectDocument* document = session.Open(o.project);
         const std::vector<std::string> problems =
             document != nullptr ? CheckProject(*document) : DiagnoseFolder(AbsolutePath(o.project));
-        Print(problems);
+        Print(ShownLines(problems, true));
         const bool sound = document != nullptr && problems.empty();
         std::cout << (sound ? std::string("ok") : "problems " + std::to_string(problems.size()))
                   << std::endl;
@@ -153,13 +156,22 @@ int Find(const Options& o) {
     const KindSet kinds = o.kind.empty() ? KindSet::All() : KindSet::Of(KindArgument(o.kind));
     if (o.text.empty())
         throw UsageError("the search text is empty");
+    const std::string text = TypedText(o.text, "search text");
+    // A character the code page cannot hold is in no name or memo; left out, it would let the
+    // rest of the text find what was not asked for.
+    const bool holdable = !Utf8Locale() || CodePageHolds(o.text);
+    if (!holdable)
+        std::cerr << "note: the code page " << CodePageName(CurrentCodePage())
+                  << " cannot hold every character of \"" << o.text
+                  << "\", so no name or memo holds it" << std::endl;
     bool found = false;
     const int status = WithSession(PolicyFor(false), [&](CSession& session) {
         const CProjectDocument* document = session.Open(o.project);
         if (document == nullptr)
             return false;
-        const std::vector<FindHit> hits = FindHits({&document->Data()}, o.text, kinds);
-        Print(FindLines(document->Data(), hits, kinds.IsAll()));
+        const std::vector<FindHit> hits =
+            holdable ? FindHits({&document->Data()}, text, kinds) : std::vector<FindHit>{};
+        Print(ShownLines(FindLines(document->Data(), hits, kinds.IsAll()), false));
         found = !hits.empty();
         return true;
     });
@@ -204,14 +216,17 @@ int DeleteRows(const Options& o) {
 int RenameRow(const Options& o) {
     const int kind = KindArgument(o.kind);
     const int row = RowArgument(o.row, kind);
-    return EditProject(o, [&](CProjectDocument& d) { return Rename(d, kind, row, o.text); });
+    const std::string name = TypedText(o.text, "name");
+    return EditProject(o, [&](CProjectDocument& d) { return Rename(d, kind, row, name, o.text); });
 }
 
 int MemoRow(const Options& o) {
     const int kind = KindArgument(o.kind);
     const int row = RowArgument(o.row, kind);
     const int memo = NumberArgument(o.memo, 1, 4, "memo number");
-    return EditProject(o, [&](CProjectDocument& d) { return SetMemo(d, kind, row, memo, o.text); });
+    // A memo typed in a UTF-8 locale is made fit for its line as the desktop program makes it.
+    const std::string text = Utf8Locale() ? StoredMemo(TypedText(o.text, "memo text")) : o.text;
+    return EditProject(o, [&](CProjectDocument& d) { return SetMemo(d, kind, row, memo, text); });
 }
 
 int CleanCommand(const Options& o) {
@@ -276,6 +291,9 @@ int RunScript(const Options& o) {
 
 using Runner = std::function<int()>;
 
+// How a text argument is read, for the help of each command that takes one.
+constexpr const char* kTypedText = "; UTF-8 in a UTF-8 locale, else the code page's bytes";
+
 CLI::App* Command(CLI::App& app, Runner& run, const char* name, const char* about,
                   std::function<int(const Options&)> body, const Options& o) {
     CLI::App* command = app.add_subcommand(name, about);
@@ -324,7 +342,7 @@ void AddReadCommands(CLI::App& app, Runner& run, Options& o) {
                              "ignored) as the list does; exit status 1 when there is none",
                              Find, o);
     find->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
-    find->add_option("TEXT", o.text, "The text to look for")->required();
+    find->add_option("TEXT", o.text, std::string("The text to look for") + kTypedText)->required();
     find->add_option("--kind", o.kind, "patch, tone or wave (default: all three)");
 }
 
@@ -362,7 +380,10 @@ void AddEditCommands(CLI::App& app, Runner& run, Options& o) {
     rename->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
     rename->add_option("KIND", o.kind, "patch, tone or wave")->required();
     rename->add_option("ROW", o.row, "The row")->required();
-    rename->add_option("NAME", o.text, "The new name (filtered, at most 12 characters kept)")
+    rename
+        ->add_option("NAME", o.text,
+                     std::string("The new name (filtered, at most 12 characters kept)") +
+                         kTypedText)
         ->required();
 
     CLI::App* memo =
@@ -371,7 +392,7 @@ void AddEditCommands(CLI::App& app, Runner& run, Options& o) {
     memo->add_option("KIND", o.kind, "patch, tone or wave")->required();
     memo->add_option("ROW", o.row, "The row")->required();
     memo->add_option("N", o.memo, "Memo number, 1 to 4")->required();
-    memo->add_option("TEXT", o.text, "The memo text")->required();
+    memo->add_option("TEXT", o.text, std::string("The memo text") + kTypedText)->required();
 }
 
 void AddProjectCommands(CLI::App& app, Runner& run, Options& o) {
@@ -440,6 +461,10 @@ int RunArguments(int argc, char** argv) {
     app.set_version_flag("--version", std::string("corvane ") + CORV_VERSION,
                          "Print the version and exit");
     app.require_subcommand(1);
+    app.footer("Texts: in a UTF-8 locale (the first of LC_ALL, LC_CTYPE and LANG that is set) "
+               "list, find, info, check and diff print names and memos as UTF-8, and rename, "
+               "memo and find take UTF-8 text; elsewhere texts pass as the code page's bytes. "
+               "dump, --json and scripts always pass the bytes as they are.");
     Options options;
     Runner run;
     AddReadCommands(app, run, options);

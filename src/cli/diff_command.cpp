@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/json_dump.h"
 #include "cli/session.h"
+#include "cli/terminal_text.h"
 #include "edit/project_diff.h"
 #include "storage/project_document.h"
 
@@ -14,6 +15,13 @@ namespace {
 
 nlohmann::ordered_json SlotJson(int slot) {
     return slot >= 0 ? nlohmann::ordered_json(slot + 1) : nlohmann::ordered_json(nullptr);
+}
+
+// A difference with its names and memos as the terminal shows them.
+ProjectDifference Shown(ProjectDifference difference) {
+    difference.before = ShownText(difference.before);
+    difference.after = ShownText(difference.after);
+    return difference;
 }
 
 } // namespace
@@ -58,7 +66,7 @@ int DiffFolders(const std::string& a, const std::string& b, bool json) {
         std::cout << DifferencesJson(differences) << '\n';
     } else {
         for (const ProjectDifference& difference : differences)
-            std::cout << DifferenceLine(difference) << '\n';
+            std::cout << DifferenceLine(Shown(difference)) << '\n';
     }
     std::cout << std::flush;
     session.Finish();

@@ -65,6 +65,17 @@ std::string StoredName(std::string_view text, bool doubleByte) {
     return name;
 }
 
+std::string EmptyNameRefusal(std::string_view typed, std::string_view codePage) {
+    const bool blank = typed.find_first_not_of(" \t\n\v\f\r") == std::string_view::npos;
+    if (blank)
+        return "The name was not changed: an entry needs a name, or its slot could not be told "
+               "from an empty one.";
+    return "The name \u201c" + std::string(typed) +
+           "\u201d was not used: none of its characters can be stored in a name in the code "
+           "page " +
+           std::string(codePage) + ", so it would be stored as no name at all.";
+}
+
 std::string FilterMemo(std::string_view text) {
     std::string memo;
     memo.reserve(text.size());

@@ -20,6 +20,11 @@ std::string FilterName(std::string_view text, bool doubleByte = true);
 // The name a typed text is stored as: filtered, then cut to its first 12 characters.
 std::string StoredName(std::string_view text, bool doubleByte = true);
 
+// Why a typed name whose stored name (`StoredName`) is empty is refused: an entry without a name
+// looks like an empty slot, and its file would be named by its number alone. `typed` is the
+// text as the user typed it, `codePage` the name of the code page of names.
+std::string EmptyNameRefusal(std::string_view typed, std::string_view codePage);
+
 // A typed memo made fit for its line of the memo file: a line break or tab becomes a blank,
 // every other control byte (below 0x20) is removed.
 std::string FilterMemo(std::string_view text);

@@ -150,6 +150,10 @@ std::optional<CodePage> CodePageNamed(std::string_view name) {
     return std::nullopt;
 }
 
+const char* CodePageName(CodePage page) {
+    return page == CodePage::ShiftJis ? "Shift_JIS" : "Windows-1252";
+}
+
 void SetCodePageSource(void (*source)()) {
     g_source.store(source);
 }
@@ -211,6 +215,10 @@ std::string Utf8ToCodePage(std::string_view text) {
         i += length;
     }
     return bytes;
+}
+
+bool CodePageHolds(std::string_view text) {
+    return CodePageToUtf8(Utf8ToCodePage(text)) == text;
 }
 
 std::string FileNameToCodePage(std::string_view text) {

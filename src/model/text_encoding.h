@@ -18,6 +18,8 @@ void SetCodePage(CodePage page);
 // The code page a name stands for ("windows-1252", "cp1252", "Shift_JIS", "sjis", "cp932" and
 // their spellings in any letter case); none for other names.
 std::optional<CodePage> CodePageNamed(std::string_view name);
+// The name a code page is shown by in messages: "Windows-1252" or "Shift_JIS".
+const char* CodePageName(CodePage page);
 // A function the core calls once, the first time it needs the code page while none has been
 // chosen: for a program whose choice can be read only after it has started.
 void SetCodePageSource(void (*source)());
@@ -33,6 +35,9 @@ std::string CodePageToUtf8(std::string_view bytes);
 // UTF-8 text in the code page. Characters the code page cannot hold (and bytes that are not
 // UTF-8) are left out, never replaced by a substitute; ASCII stays as it is.
 std::string Utf8ToCodePage(std::string_view text);
+// True when the code page holds every character of the UTF-8 text: `Utf8ToCodePage` leaves
+// nothing out and its bytes read back as the same text.
+bool CodePageHolds(std::string_view text);
 // A name read from a file name: converted from UTF-8 into the code page when it is UTF-8, taken
 // as it stands when it is not (file names written by earlier versions hold code-page bytes).
 std::string FileNameToCodePage(std::string_view text);

@@ -61,6 +61,11 @@ QString CCodePage::Decode(const std::string& bytes) const {
 }
 
 std::string CCodePage::Encode(const QString& text) const {
+    // A code page the core knows is encoded by the core, so that a name typed here and a name
+    // typed to the command-line tool come out as the same bytes.
+    if (const auto page = Corv::CodePageNamed(Name().toStdString());
+        page && *page == Corv::CurrentCodePage())
+        return Corv::Utf8ToCodePage(text.toStdString());
     QStringEncoder encoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
     QStringDecoder decoder(Name().toLatin1().constData(), QStringConverter::Flag::Stateless);
     if (!encoder.isValid() || !decoder.isValid())

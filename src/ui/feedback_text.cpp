@@ -1,5 +1,6 @@
 #include "ui/feedback_text.h"
 
+#include "edit/cell_edit.h"
 #include "model/lum_data.h"
 #include "ui/code_page.h"
 
@@ -49,13 +50,10 @@ QString DeletionDetail(const Corv::CLumData& project, int kind, const std::vecto
 }
 
 QString EmptyNameRefusal(const QString& typed, const QString& codePage) {
-    if (typed.trimmed().isEmpty())
-        return QStringLiteral("The name was not changed: an entry needs a name, or its slot "
-                              "could not be told from an empty one.");
-    return QStringLiteral("The name \u201c%1\u201d was not used: none of its characters can be "
-                          "stored in a name in the code page %2, so it would be stored as no "
-                          "name at all.")
-        .arg(typed, codePage);
+    // White space of any script counts as nothing typed at all.
+    const QString shown = typed.trimmed().isEmpty() ? QString() : typed;
+    return QString::fromStdString(
+        Corv::EmptyNameRefusal(shown.toStdString(), codePage.toStdString()));
 }
 
 EditReport CellEditReport(int kind, const std::vector<int>& rows, int field, const QString& name) {

@@ -6,6 +6,20 @@
 
 namespace CorvCliTest {
 
+namespace {
+
+// Every run of the program starts in the C locale, whatever the locale of the test run: texts
+// then pass as the code page's bytes and the code page is Windows-1252. A test that wants a
+// UTF-8 terminal or another code page says so in the environment of its run.
+[[maybe_unused]] const bool g_cLocale = [] {
+    ::unsetenv("CORVANE_CODE_PAGE");
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_CTYPE");
+    return ::setenv("LANG", "C", 1) == 0;
+}();
+
+} // namespace
+
 std::string ShellQuoted(const std::string& text) {
     return "'" + Replaced(text, "'", "'\\''") + "'";
 }

@@ -319,6 +319,27 @@ TEST(TextEncoding, EveryCharacterOfBothCodePagesComesBack) {
     EXPECT_GT(characters, 7000); // JIS X 0208 and the vendor rows
 }
 
+// Whether a code page holds a whole text decides whether a search for it can find anything.
+TEST(TextEncoding, TellsWhetherTheCodePageHoldsATextWhole) {
+    const std::tuple<CodePage, std::string, bool> cases[] = {
+        {kWestern,
+         "Cr\xC3\xA8me \xE2\x82\xAC"
+         "5",
+         true},                                        // è, €
+        {kWestern, "\xC2\x81", true},                  // an unassigned byte
+        {kWestern, "Lead \xE2\x99\xAA", false},        // ♪
+        {kWestern, "Caf\xE9", false},                  // not UTF-8
+        {kJapanese, "\xE3\x83\x94\xEF\xBE\x8B", true}, // ピ, half-width ﾋ
+        {kJapanese, "\xC2\xA5", false},                // ¥ would become a backslash
+        {kJapanese, "\xC3\xA8", false},                // è
+        {kWestern, "", true},
+    };
+    for (const auto& [page, text, held] : cases) {
+        ScopedCodePage chosen(page);
+        EXPECT_EQ(CodePageHolds(text), held) << text;
+    }
+}
+
 TEST(TextEncoding, CutsNeverSplitADoubleByteCharacter) {
     const std::tuple<CodePage, std::string, std::size_t, std::size_t> cases[] = {
         {kWestern, "\x83\x65\x83\x58", 3, 3},  {kJapanese, "\x83\x65\x83\x58", 3, 2},
