@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
@@ -51,7 +52,8 @@ CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder
     : QDialog(parent), m_mode(mode), m_model(new QFileSystemModel(this)),
       m_tree(new QTreeView(this)), m_field(new QLineEdit(this)),
       m_up(new QPushButton(tr("&Up"), this)), m_accept(new QPushButton(tr("Accept"), this)),
-      m_newProject(new QPushButton(QStringLiteral("N&ew Project"), this)) {
+      m_newProject(new QPushButton(QStringLiteral("N&ew Project"), this)), m_path(new QLabel(this)),
+      m_hint(new QLabel(this)) {
     setWindowTitle(title);
     if (!acceptText.isEmpty())
         m_accept->setText(acceptText);
@@ -75,8 +77,15 @@ CSelectFolderDialog::CSelectFolderDialog(Mode mode, const QString& initialFolder
     barLayout->addWidget(m_newProject, 1, 1);
     auto* cancel = new QPushButton(tr("Cancel"), bar);
     barLayout->addWidget(cancel, 1, 2);
+    // Where the tree is, and why Accept did not take it.
+    m_path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_path->setWordWrap(true);
+    m_hint->setWordWrap(true);
+    m_hint->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree, 1);
+    layout->addWidget(m_path);
+    layout->addWidget(m_hint);
     layout->addWidget(bar);
     resize(520, 460);
 
@@ -167,6 +176,8 @@ void CSelectFolderDialog::ShowInTree(const QString& folder) {
 
 void CSelectFolderDialog::EnterFolder(const QString& path) {
     m_current = path;
+    m_path->setText(tr("Folder: %1").arg(QDir::toNativeSeparators(path)));
+    m_hint->hide();
     if (IsAcceptableFolder(path)) {
         m_chosen = path;
         m_field->setText(QDir::toNativeSeparators(path));
@@ -211,8 +222,15 @@ void CSelectFolderDialog::OnAccept() {
         accept();
         return;
     }
+    // Nothing to take: the dialog stays and says what it needs.
     m_chosen.clear();
-    reject();
+    m_hint->setText(m_mode == kSaveMode
+                        ? tr("Choose a project folder (a folder whose name ends in .prj) to save "
+                             "into, or make one with New Project.")
+                        : tr("Choose a project folder (a folder whose name ends in .prj) to "
+                             "open."));
+    m_hint->show();
+    QApplication::beep();
 }
 
 QString CSelectFolderDialog::ProjectFolderName(const QString& name) {

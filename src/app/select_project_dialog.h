@@ -5,6 +5,7 @@
 #include <memory>
 
 class QFileSystemModel;
+class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
@@ -43,8 +44,9 @@ public:
     // relative to the current folder) and pressed Enter: the tree goes there. False when no
     // folder is there; the text then stays for the user to mend.
     bool GoToTyped(const QString& text);
-    // The accept button: OK with an acceptable chosen folder, otherwise Cancel. A path typed
-    // into the field and not yet entered is entered first.
+    // The accept button: OK with an acceptable chosen folder; otherwise the dialog stays open
+    // and says what is missing. A path typed into the field and not yet entered is entered
+    // first.
     void OnAccept();
     // The Up button: the tree shows the folder above its top.
     void OnUp();
@@ -63,6 +65,10 @@ public:
 
     QLineEdit* ChosenField() const { return m_field; }
     QPushButton* UpButton() const { return m_up; }
+    // The line that shows the folder being browsed, and the one that says why Accept did not
+    // take it (hidden until then).
+    QLabel* PathLine() const { return m_path; }
+    QLabel* HintLine() const { return m_hint; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -90,6 +96,8 @@ private:
     QPushButton* m_up;
     QPushButton* m_accept;
     QPushButton* m_newProject;
+    QLabel* m_path;
+    QLabel* m_hint;
 };
 
 // The project chooser: only folders whose name ends in ".prj" (any letter case) are taken.

@@ -31,12 +31,12 @@ public:
     const std::vector<CommitStep>& Steps() const { return m_steps; }
 
     enum class Result {
-        Committed,       // the new state is in place and nothing is left over
+        Committed,          // the new state is in place and nothing is left over
         CommittedLeftovers, // in place, but some removals failed (`Leftovers`); the journal
                             // stays so that the next open finishes them
-        Failed,          // nothing changed: the steps done were undone
-        Pending,         // neither undoing nor completing worked: the journal stays, and the
-                         // next open completes the save
+        Failed,             // nothing changed: the steps done were undone
+        Pending,            // neither undoing nor completing worked: the journal stays, and the
+                            // next open completes the save
     };
     Result Commit();
     // Relative paths of files a committed save could not remove or move out.

@@ -232,7 +232,8 @@ struct ViewHash {
 
 } // namespace
 
-bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
+bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed,
+                                          std::vector<std::string>* missing) const {
     // One listing per folder the files lie in rather than one open per file: a slow medium
     // pays a few waits instead of thousands. The files of a folder that cannot be listed are
     // opened one by one.
@@ -283,11 +284,13 @@ bool CLumFileDocument::SourceFilesPresent(const FolderListings* listed) const {
             if (!present) {
                 if (LastFileError().path != path) // a listing found it missing
                     SetLastFileError(path, ENOENT);
-                return false;
+                if (missing == nullptr)
+                    return false;
+                missing->push_back(path);
             }
         }
     }
-    return true;
+    return missing == nullptr || missing->empty();
 }
 
 } // namespace Corv

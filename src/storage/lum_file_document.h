@@ -70,7 +70,9 @@ public:
     bool LoadWaves();
     // True when every used slot's file can be opened for reading. The folders in `listed` (may
     // be null) were listed just now and are not listed again.
-    bool SourceFilesPresent(const FolderListings* listed = nullptr) const;
+    // With `missing`, every missing file's path is put there (not only the first).
+    bool SourceFilesPresent(const FolderListings* listed = nullptr,
+                            std::vector<std::string>* missing = nullptr) const;
     // Puts files that are not regular files into the rejected files list (a save moves them
     // out of the project) and into the load report.
     void LeaveOut(const std::vector<std::string>& notRegular);

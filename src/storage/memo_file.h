@@ -1,9 +1,9 @@
 #pragma once
 
+#include "model/lum_data.h"
+
 #include <cstdint>
 #include <string>
-
-#include "model/lum_data.h"
 
 namespace Corv {
 

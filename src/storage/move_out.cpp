@@ -5,9 +5,9 @@
 namespace Corv {
 
 bool CMoveOutReport::Empty() const {
-    return leftovers.empty() && std::all_of(files.begin(), files.end(), [](const RemovedFile& file) {
-               return file.to == RemovedTo::Missing;
-           });
+    return leftovers.empty() &&
+           std::all_of(files.begin(), files.end(),
+                       [](const RemovedFile& file) { return file.to == RemovedTo::Missing; });
 }
 
 std::string CMoveOutReport::Text() const {

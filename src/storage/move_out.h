@@ -1,10 +1,10 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "storage/folder_transaction.h"
 #include "storage/trash.h"
+
+#include <string>
+#include <vector>
 
 namespace Corv {
 

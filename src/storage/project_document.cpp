@@ -340,13 +340,18 @@ bool CProjectDocument::ChangedSinceSeen(const CFolderSignature& now) const {
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {
     if (!saveAs && !m_pathName.empty())
         return SaveProject(m_pathName);
+    // No to "Project already exists..." is a wish for another folder: the chooser comes back.
     std::string folder;
-    if (!chooseFolder || !chooseFolder(folder))
-        return false;
-    if (!SaveProject(folder))
-        return false;
-    CProjectDocuments::Get().Hooks().RememberFolder(folder);
-    return true;
+    do {
+        folder.clear();
+        if (!chooseFolder || !chooseFolder(folder))
+            return false;
+        if (SaveProject(folder)) {
+            CProjectDocuments::Get().Hooks().RememberFolder(folder);
+            return true;
+        }
+    } while (m_replaceDeclined);
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------

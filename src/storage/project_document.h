@@ -65,7 +65,8 @@ public:
     // not be saved." on failure.
     bool SaveProject(const std::string& path);
     // Save (with the current folder) or Save As (without): a document without a folder saves
-    // only through the chooser, which returns false when the user cancels.
+    // only through the chooser, which returns false when the user cancels. No to replacing an
+    // existing project shows the chooser again.
     bool DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder);
 
     // True when another program changed the project's folder since it was loaded or saved here.
@@ -93,6 +94,7 @@ private:
     CFolderSignature m_seen; // the folder's signature when it was last loaded or saved here
     std::uint64_t m_id = 0;
     bool m_modified = false;
+    bool m_replaceDeclined = false; // the last SaveProject ended at No to replacing a project
     std::string m_pathName;
     std::string m_title;
 };

@@ -84,6 +84,7 @@ bool CProjectDocument::SaveProject(const std::string& path) {
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();
     ClearSaveProblem(); // a reason left from an earlier save is not this one's
+    m_replaceDeclined = false;
     // Every record's file must be there before anything changes. A save in place checks under
     // the folder's lock, with the listings it makes of the folder then.
     const bool ownFolder = folder == Data().ProjectFolder();
@@ -119,8 +120,13 @@ bool CProjectDocument::SaveProject(const std::string& path) {
                              folder + " holds something other than a project's folders");
             return false;
         }
-        if (target.existed && domain.Ask(kButtonsYesNo, kMsgReplaceProject) != kAnswerYes)
-            return false;
+        if (target.existed) {
+            const int answer = domain.Ask(kButtonsYesNo, kMsgReplaceProject);
+            if (answer != kAnswerYes) {
+                m_replaceDeclined = answer == kAnswerNo; // Cancel ends the Save As
+                return false;
+            }
+        }
         mode = target.empty ? SaveMode::NewFolder : SaveMode::Replace;
     }
 

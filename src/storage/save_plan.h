@@ -86,8 +86,9 @@ bool RedirectRecords(CLumFileDocument& any, const std::string& from, const std::
                      int kind, const CLumData* skip = nullptr);
 // The same for many files at once: each record moves at most once, so that files that
 // exchanged their names are followed to where each went.
-bool RedirectRecords(CLumFileDocument& any, const std::unordered_map<std::string, std::string>& moves,
-                     int kind, const CLumData* skip = nullptr);
+bool RedirectRecords(CLumFileDocument& any,
+                     const std::unordered_map<std::string, std::string>& moves, int kind,
+                     const CLumData* skip = nullptr);
 // A new path in the work folder for a copy of a file (counter, blank, name part, extension).
 std::string WorkCopyPath(const std::string& file);
 

@@ -14,19 +14,29 @@ constexpr const char* kMemoFiles[3] = {"PatchMemo.txt", "ToneMemo.txt", "WaveMem
 // The longest base name a slot file may have: three digits, a blank and twelve characters.
 constexpr std::size_t kMaxBaseName = 16;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Letter case folding of plain ASCII only: names are 8-bit texts in the user's code page, and
 // bytes above 127 must compare as they are.
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool SameLetter(char a, char b) { return FoldCase(a) == FoldCase(b); }
+bool SameLetter(char a, char b) {
+    return FoldCase(a) == FoldCase(b);
+}
 
 } // namespace
 
-const char* SubfolderName(int kind) { return kind >= 0 && kind < 3 ? kSubfolders[kind] : ""; }
+const char* SubfolderName(int kind) {
+    return kind >= 0 && kind < 3 ? kSubfolders[kind] : "";
+}
 
-const char* MemoFileName(int kind) { return kind >= 0 && kind < 3 ? kMemoFiles[kind] : ""; }
+const char* MemoFileName(int kind) {
+    return kind >= 0 && kind < 3 ? kMemoFiles[kind] : "";
+}
 
 std::string SlotNumberText(unsigned number) {
     std::string digits = std::to_string(number);

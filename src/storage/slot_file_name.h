@@ -41,9 +41,9 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 std::string WaveBytesText(std::uint32_t bytes);
 
 // The five system files of the instrument, in copy order.
-inline constexpr const char* kSystemFileNames[5] = {
-    "Corvane System.s00", "Corvane Template.s00", "Corvane Palette.s00", "Corvane Setup.s00",
-    "Corvane MicSetting.s00"};
+inline constexpr const char* kSystemFileNames[5] = {"Corvane System.s00", "Corvane Template.s00",
+                                                    "Corvane Palette.s00", "Corvane Setup.s00",
+                                                    "Corvane MicSetting.s00"};
 
 // The memo file of a kind: "PatchMemo.txt", "ToneMemo.txt", "WaveMemo.txt".
 const char* MemoFileName(int kind);

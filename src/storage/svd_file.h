@@ -1,12 +1,12 @@
 #pragma once
 
+#include "model/parameter.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "model/parameter.h"
 
 namespace Corv {
 

@@ -3,6 +3,7 @@
 #include "edit/cell_edit.h"
 #include "model/lum_data.h"
 #include "ui/code_page.h"
+#include "ui/text_codec.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -128,6 +129,22 @@ QString SaveFailedStatus(const QString& projectTitle, const QString& problem, bo
     return QStringLiteral("Save of %1 failed%2. The save was rolled back; the project is as it "
                           "was before.")
         .arg(projectTitle, why);
+}
+
+QString MissingFilesDetail(const std::vector<std::string>& paths, const std::string& projectFolder,
+                           const QString& projectTitle) {
+    QStringList names;
+    for (std::size_t i = 0; i < paths.size() && i < 10; ++i) {
+        const std::string& path = paths[i];
+        const bool inside = !projectFolder.empty() && path.rfind(projectFolder, 0) == 0;
+        names << CTextCodec::DecodePath(inside ? path.substr(projectFolder.size()) : path);
+    }
+    if (paths.size() > 10)
+        names << QStringLiteral("…");
+    return QStringLiteral("Missing from %1 (%2): %3")
+        .arg(projectTitle)
+        .arg(paths.size())
+        .arg(names.join(QStringLiteral(", ")));
 }
 
 QString SelectionStatus(int selected, int total, int kind) {

@@ -58,6 +58,11 @@ QString SaveStatus(const QString& projectTitle, int written, int renamed, int re
 // with its journal in the folder, which the next open completes).
 QString SaveFailedStatus(const QString& projectTitle, const QString& problem, bool pending);
 
+// The files a project misses, named relative to its folder where they lie in it: "Missing from
+// Live.prj (3): Patch/001 Lead.d00, Tone/003 Saw.p00, Wave/Kick.w00" (the first ten, then "…").
+QString MissingFilesDetail(const std::vector<std::string>& paths, const std::string& projectFolder,
+                           const QString& projectTitle);
+
 // "2 of 512 patches selected".
 QString SelectionStatus(int selected, int total, int kind);
 

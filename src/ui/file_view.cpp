@@ -233,12 +233,16 @@ void CFileView::OnActivateView() {
     if (current != nullptr && current != this)
         current->OnDeactivateView();
     current = this;
-    if (ActiveList() == nullptr || m_private->warned || m_document.Core().SourceFilesPresent())
+    std::vector<std::string> missing;
+    if (ActiveList() == nullptr || m_private->warned ||
+        m_document.Core().SourceFilesPresent(nullptr, &missing))
         return;
     m_private->warned = true;
     CDesktop::Get().Choosers().Notice(
         this, tr("Some patch/tone/wave files within the project cannot be "
-                 "found because they have been deleted, moved, or renamed."));
+                 "found because they have been deleted, moved, or renamed.") +
+                  QStringLiteral("\n\n") +
+                  MissingFilesDetail(missing, m_document.Data().ProjectFolder(), Title()));
 }
 
 void CFileView::OnDeactivateView() {

@@ -52,8 +52,12 @@ void CProfiledFileDialog::Remember(const QFileDialog& dialog, bool accepted) con
 
 QStringList CProfiledFileDialog::ImportFilters() {
     // Both letter cases: files brought from other systems often carry upper-case extensions.
-    return {QStringLiteral("Wav Files (*.wav *.WAV)"), QStringLiteral("Aif Files (*.aif *.AIF)"),
-            QStringLiteral("Aiff Files (*.aiff *.AIFF)"), QStringLiteral("VPW Files (*.vpw *.VPW)"),
+    // Every kind at once comes first: a folder of samples rarely holds one kind only.
+    return {QStringLiteral("All audio files (*.wav *.aif *.aiff *.vpw *.WAV *.AIF *.AIFF *.VPW)"),
+            QStringLiteral("Wav Files (*.wav *.WAV)"),
+            QStringLiteral("Aif Files (*.aif *.AIF)"),
+            QStringLiteral("Aiff Files (*.aiff *.AIFF)"),
+            QStringLiteral("VPW Files (*.vpw *.VPW)"),
             QStringLiteral("All Files (*)")};
 }
 

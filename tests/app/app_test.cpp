@@ -11,8 +11,8 @@
 #include "ui/question_box.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>

@@ -5,6 +5,7 @@
 #include "ui/message_box_sink.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 
 using namespace CorvDesktop;
@@ -22,12 +23,14 @@ struct EnterChooser : IProjectChooser {
     bool Choose(bool openMode, const QString& initialFolder, QString& chosen) override {
         const auto dialog = CDialogProjectChooser::CreateDialog(openMode, initialFolder, nullptr);
         dialog->show();
+        ++shown;
         if (!pick.isEmpty())
-            dialog->GoToTyped(pick);
+            dialog->GoToTyped(std::exchange(pick, QString())); // picked once, then nothing
         PressEnter(dialog.get());
         return CDialogProjectChooser::Result(*dialog, chosen);
     }
     QString pick;
+    int shown = 0;
 };
 
 // The program's message boxes, each shown and answered with Enter.
@@ -83,7 +86,9 @@ private slots:
         dialog->EnterFolder(dir.filePath("Song.prj"));
         QDir(dir.filePath("Song.prj")).removeRecursively(); // gone before Accept
         dialog->OnAccept();
-        QVERIFY(dialog->result() == QDialog::Rejected && dialog->ChosenFolder().isEmpty());
+        QVERIFY(dialog->isVisible() && dialog->result() == 0 && dialog->ChosenFolder().isEmpty());
+        QVERIFY(dialog->HintLine()->isVisible() && dialog->HintLine()->text().contains(".prj"));
+        QCOMPARE(dialog->PathLine()->text(), "Folder: " + dir.filePath("Song.prj"));
     }
 
     // A new project is made beside the chosen one, where the system finds it ("link/.." is the
@@ -113,11 +118,12 @@ private slots:
     // Victim.prj was opened and closed; another project is active; Save As, Enter, Enter.
     void EnterTwiceInSaveAsReplacesNothing() {
         // The active project ("": a new one), the project the user goes to, the questions and
-        // errors answered with Enter, and whether it saved.
-        for (const auto& [active, pick, answers, saved] :
-             {std::tuple{"", "", "", false},
-              {"Beta.prj", "", "", true},
-              {"", "Victim.prj", "ask 7 -> 3", false}}) {
+        // errors answered with Enter, whether it saved, and how often the chooser showed (No to
+        // replacing a project brings it back; Accept with nothing chosen keeps it open).
+        for (const auto& [active, pick, answers, saved, shown] :
+             {std::tuple{"", "", "", false, 1},
+              {"Beta.prj", "", "", true, 1},
+              {"", "Victim.prj", "ask 7 -> 3", false, 2}}) {
             Reset();
             QVERIFY(Start());
             EnterChooser keys;
@@ -133,6 +139,7 @@ private slots:
             QCOMPARE(asked.join(", "), QString(answers));
             QVERIFY(QFile::exists(victim + "/Patch/001 Lead.d00"));
             QCOMPARE(document->IsModified(), !saved);
+            QCOMPARE(keys.shown, shown);
         }
     }
 
