@@ -159,19 +159,33 @@ void CMDIFrameWndEx::Tile(bool horizontally) {
         return;
     const QRect area = m_mdiArea->viewport()->rect();
     const int count = static_cast<int>(children.size());
+    // As many side by side as keep each at its usable size across the tiling; the rest are
+    // stacked in the other direction (a grid) rather than squeezed below use.
+    int usable = 1;
+    for (QMdiSubWindow* child : children) {
+        const QSize size = UsableSize(child);
+        usable = std::max(usable, horizontally ? size.height() : size.width());
+    }
+    const int across = horizontally ? area.height() : area.width();
+    const int lines = std::clamp(across / usable, 1, count); // side by side
+    const int perLine = (count + lines - 1) / lines;         // stacked in each
+    const int used = (count + perLine - 1) / perLine;        // lines that get a window
     for (int i = 0; i < count; ++i) {
         QMdiSubWindow* child = children[i];
         if (child->isMaximized())
             child->showNormal();
-        if (horizontally) {
-            const int top = area.height() * i / count;
-            const int bottom = area.height() * (i + 1) / count;
-            child->setGeometry(0, top, area.width(), bottom - top);
-        } else {
-            const int left = area.width() * i / count;
-            const int right = area.width() * (i + 1) / count;
-            child->setGeometry(left, 0, right - left, area.height());
-        }
+        const int line = i / perLine;
+        const int inLine = std::min(perLine, count - line * perLine);
+        const int place = i % perLine;
+        const int from = across * line / used;
+        const int to = across * (line + 1) / used;
+        const int along = horizontally ? area.width() : area.height();
+        const int start = along * place / inLine;
+        const int end = along * (place + 1) / inLine;
+        if (horizontally)
+            child->setGeometry(start, from, end - start, to - from);
+        else
+            child->setGeometry(from, start, to - from, end - start);
     }
 }
 

@@ -46,7 +46,9 @@ public:
     // least its usable size (UsableSize); when the client area cannot hold them all in one
     // diagonal, the next ones start again at the top, a title bar further right.
     void Cascade();
-    // Children side by side: one above the other (horizontally) or next to each other.
+    // Children side by side: one above the other (horizontally) or next to each other; when
+    // that would make them smaller than their usable size (UsableSize) across the tiling, as
+    // many as fit share the area that way and the rest are stacked in the other direction.
     void TileHorizontally();
     void TileVertically();
     // Minimized children in a row along the bottom of the client area.
@@ -57,8 +59,8 @@ public:
 protected:
     // The title a child shows in the window list.
     virtual QString ChildTitle(QMdiSubWindow* child) const;
-    // The smallest size at which a child is still of use; Cascade never makes it smaller. The
-    // base: the child's minimum size.
+    // The smallest size at which a child is still of use; Cascade never makes it smaller, and
+    // the tilings avoid making it smaller. The base: the child's minimum size.
     virtual QSize UsableSize(QMdiSubWindow* child) const;
 
 private:

@@ -3,8 +3,10 @@
 #include "ui/parameter_list_model.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QImage>
 #include <QPainter>
+#include <QToolTip>
 
 namespace CorvDesktop {
 
@@ -65,6 +67,31 @@ QColor CListDelegate::Darkened(const QColor& color) {
                   std::max(0, color.blue() - 4));
 }
 
+QColor CListDelegate::DropTargetBackground() {
+    return QColor(255, 214, 130);
+}
+
+QPen CListDelegate::DropMarkPen() {
+    return QPen(QColor(200, 90, 0), 3);
+}
+
+QString CListDelegate::ToolTipFor(const QString& text, const QFontMetrics& metrics, int width) {
+    return Elide(text, metrics, width) == text ? QString() : text;
+}
+
+bool CListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString tip = ToolTipFor(index.data(Qt::DisplayRole).toString(),
+                                   QFontMetrics(option.font), option.rect.width());
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), tip, view, option.rect);
+    return true;
+}
+
 QString CListDelegate::Elide(const QString& text, const QFontMetrics& metrics, int width) {
     const int blanks = 2 * metrics.horizontalAdvance(QLatin1Char(' '));
     const int dots = metrics.horizontalAdvance(QStringLiteral("..."));
@@ -92,11 +119,11 @@ CListDelegate::Colours CListDelegate::CellColours(const QStyleOptionViewItem& op
     const QPalette& palette = option.palette;
     QColor normalText = palette.color(QPalette::Text);
     Colours colours{palette.color(QPalette::Base), normalText};
-    // A row a dragged block would land on looks selected, in the focused list's colours.
+    // A row a dragged block would land on has a colour of its own.
     const bool dropTarget = index.data(CParameterListModel::DropTargetRole).toBool();
     if (dropTarget) {
-        colours.background = palette.color(QPalette::Active, QPalette::Highlight);
-        colours.text = palette.color(QPalette::Active, QPalette::HighlightedText);
+        colours.background = DropTargetBackground();
+        colours.text = Qt::black;
     } else if ((option.state & QStyle::State_Selected) != 0) {
         if (index.data(CParameterListModel::LinkedRole).toBool() && !focused) {
             colours.background = LinkedBackground(palette);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPen>
 #include <QStyledItemDelegate>
 
 namespace CorvDesktop {
@@ -27,6 +28,18 @@ public:
     static QColor LinkedBackground(const QPalette& palette);
     // A colour darkened by 4 in each of red, green and blue (never below 0).
     static QColor Darkened(const QColor& color);
+    // The rows a dragged block would land on: amber, so that they cannot be taken for the
+    // selection (or a linked row) whatever the desktop's colours; and the pen of the insertion
+    // line and the overwrite frame drawn over them.
+    static QColor DropTargetBackground();
+    static QPen DropMarkPen();
+    // The tooltip of a cell `width` pixels wide: its whole text where the cell shows it cut
+    // short, nothing where it shows all of it.
+    static QString ToolTipFor(const QString& text, const QFontMetrics& metrics, int width);
+
+    // A truncated cell shows its whole text in a tooltip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 private:
     struct Colours {

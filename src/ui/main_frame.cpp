@@ -257,9 +257,12 @@ CFileFrame* CMainFrame::CreateProjectFrame(CFileDoc& document) {
     frame->setAttribute(Qt::WA_DeleteOnClose);
     MdiArea()->addSubWindow(frame);
     if (!frame->ApplyStoredPlacement()) {
+        // The first project window fills the free client area; later ones cascade at 3/4.
         const QSize area = MdiArea()->viewport()->size();
-        frame->resize(std::max(CFileFrame::kMinWidth, area.width() * 3 / 4),
-                      std::max(CFileFrame::kMinHeight, area.height() * 3 / 4));
+        const bool first = MdiArea()->subWindowList().size() == 1;
+        const int part = first ? 4 : 3;
+        frame->resize(std::max(CFileFrame::kMinWidth, area.width() * part / 4),
+                      std::max(CFileFrame::kMinHeight, area.height() * part / 4));
     }
     frame->show();
     frame->FitInClientArea();
@@ -307,6 +310,13 @@ QSize CMainFrame::UsableSize(QMdiSubWindow* child) const {
                            (bar->isVisible() ? 0 : bar->sizeHint().height());
         usable.setHeight(std::max(usable.height(), around + kUsableRows * list->rowHeight(0)));
     }
+    // The patch list takes what the window gains or loses in width: it keeps its Number and
+    // Name columns (and its scroll bar) in view.
+    const CParameterListCtrl* patches = frame->View()->List(0);
+    const int columns = patches->columnWidth(0) + patches->columnWidth(1) +
+                        patches->verticalScrollBar()->sizeHint().width() +
+                        2 * patches->frameWidth();
+    usable.setWidth(std::max(usable.width(), frame->width() - patches->width() + columns));
     return usable;
 }
 

@@ -41,7 +41,8 @@ CParameterListCtrl::CParameterListCtrl(int kind, QWidget* parent)
     verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(false);
+    // The last memo column takes the room the window has beyond the columns' widths.
+    horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     SetListFont(font(), palette().color(QPalette::Text));
     // Rows are dragged between the lists of one kind; the drop is ours, not the view's.
@@ -312,6 +313,11 @@ void CParameterListCtrl::ReadColumnWidths() {
     const std::vector<int> widths = ParseColumnWidths(m_kind, text);
     for (std::size_t column = 0; column < widths.size(); ++column)
         setColumnWidth(static_cast<int>(column), widths[column]);
+    // At the first start the columns fit what they show (within reason), not a fixed guess.
+    if (!value.isValid())
+        for (int column = 0; column < static_cast<int>(widths.size()); ++column)
+            setColumnWidth(column, std::clamp(sizeHintForColumn(column),
+                                              widths[static_cast<std::size_t>(column)], 320));
 }
 
 int CParameterListCtrl::NavigationTarget(int key) const {

@@ -2,6 +2,7 @@
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_view.h"
+#include "ui/list_delegate.h"
 #include "ui/parameter_list.h"
 #include "ui/parameter_list_model.h"
 
@@ -217,8 +218,8 @@ void CParameterListCtrl::ShowDropFeedback(bool on) {
 }
 
 // The insertion line at the top edge of the drop row, or the frame around the block that would
-// be overwritten (cut at the end of the list), in grey, 2 pixels wide; drawn while the cursor is
-// more than 4 pixels inside the row under it.
+// be overwritten (cut at the end of the list), in the drop mark's pen, the line with a tick at
+// each end; drawn while the cursor is more than 4 pixels inside the row under it.
 void CParameterListCtrl::PaintDropFeedback() {
     const CDragState& drag = CDesktop::Get().Drag();
     if (drag.Target() != this || m_dragPosition.y() < 0 || m_model->columnCount() == 0)
@@ -237,9 +238,12 @@ void CParameterListCtrl::PaintDropFeedback() {
     const QRect top =
         visualRect(m_model->index(first, 0)).united(visualRect(m_model->index(first, lastColumn)));
     QPainter painter(viewport());
-    painter.setPen(QPen(QColor(160, 160, 160), 2));
+    painter.setPen(CListDelegate::DropMarkPen());
     if (drag.Flags().insert) {
-        painter.drawLine(top.left(), top.top() + 1, top.right(), top.top() + 1);
+        const int y = top.top() + 1;
+        painter.drawLine(top.left(), y, top.right(), y);
+        painter.drawLine(top.left() + 1, y - 4, top.left() + 1, y + 4);
+        painter.drawLine(top.right() - 1, y - 4, top.right() - 1, y + 4);
         return;
     }
     const QRect bottom = visualRect(m_model->index(last, 0));
