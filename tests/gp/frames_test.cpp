@@ -82,6 +82,32 @@ private slots:
         QCOMPARE(frame->MdiArea()->activeSubWindow(), song01);
     }
 
+    // Tiling puts side by side as many children as keep their usable size across the tiling and
+    // stacks the rest; without that limit all are side by side.
+    void TilingNeverSqueezesBelowTheUsableSize() {
+        // Children, their minimum width, and the x of each child after Tile Vertically.
+        for (const auto& [count, minimum, lefts] : {std::tuple{3, 100, QList<int>{0, 333, 666}},
+                                                    {3, 400, QList<int>{0, 0, 500}},
+                                                    {4, 600, QList<int>{0, 0, 0, 0}}}) {
+            auto frame = ShownFrame();
+            for (int i = 0; i < count; ++i) {
+                auto* child = new GP::CMDIChildWndEx(4107);
+                child->setWidget(new QWidget);
+                child->setMinimumSize(minimum, 50);
+                frame->MdiArea()->addSubWindow(child)->show();
+            }
+            const QRect area = frame->MdiArea()->viewport()->rect();
+            frame->TileVertically();
+            QList<int> seen;
+            for (QMdiSubWindow* child : frame->MdiArea()->subWindowList()) {
+                seen << child->x() * 1000 / area.width();
+                QVERIFY(child->width() >= minimum);
+                QVERIFY(area.contains(child->geometry()));
+            }
+            QCOMPARE(seen, lefts);
+        }
+    }
+
     // A second start runs alone with another runtime folder or display, after a crash, when others
     // may enter the folder, or when the socket is another user's (then neither used nor replaced).
     void SecondStartMeetsTheFirstOnlyWhenSafe() {

@@ -7,6 +7,8 @@
 #include "ui/code_page.h"
 #include "ui/feedback_text.h"
 #include "ui/list_clipboard.h"
+#include "ui/list_delegate.h"
+#include "ui/profiled_file_dialog.h"
 #include "ui/status_line.h"
 
 #include <QApplication>
@@ -228,6 +230,21 @@ private slots:
         QCOMPARE(asked.count(), 2);
     }
 
+    // A cell cut short shows its whole text as a tooltip, one shown whole none; the rows a drop
+    // would land on are told apart from selected and linked rows.
+    void cellsCutShortHaveTooltips() {
+        const QFontMetrics metrics(QApplication::font());
+        const QString memo = QStringLiteral("A long memo about the attack of this pad");
+        const int whole = metrics.horizontalAdvance(memo) + 2 * metrics.horizontalAdvance(u' ');
+        for (const auto& [width, tip] :
+             {std::pair{whole, QString()}, {whole + 40, QString()}, {whole - 1, memo}, {30, memo}})
+            QCOMPARE(CListDelegate::ToolTipFor(memo, metrics, width), tip);
+        const QPalette palette = QApplication::palette();
+        const QColor drop = CListDelegate::DropTargetBackground();
+        QVERIFY(drop != palette.color(QPalette::Active, QPalette::Highlight));
+        QVERIFY(drop != CListDelegate::LinkedBackground(palette));
+    }
+
     // The status line's words for a save, a failed save and a selection.
     void statusTexts() {
         const std::pair<QString, const char*> cases[] = {
@@ -246,7 +263,17 @@ private slots:
              "Clean removed 2 tones, 1 wave from A.prj"},
             {ImportReport({4, 5, 6}, "A.prj").done, "Imported 3 waves into A.prj rows 5-7"},
         };
+        const std::string folder = "/music/Live.prj/";
+        const std::pair<QString, const char*> more[] = {
+            {MissingFilesDetail({folder + "Patch/001 Lead.d00", "/elsewhere/Kick.w00"}, folder,
+                                "Live.prj"),
+             "Missing from Live.prj (2): Patch/001 Lead.d00, /elsewhere/Kick.w00"},
+            {CProfiledFileDialog::ImportFilters().front(),
+             "All audio files (*.wav *.aif *.aiff *.vpw *.WAV *.AIF *.AIFF *.VPW)"},
+        };
         for (const auto& [text, expected] : cases)
+            QCOMPARE(text, QString::fromUtf8(expected));
+        for (const auto& [text, expected] : more)
             QCOMPARE(text, QString::fromUtf8(expected));
         // Selecting in the focused list says how much is selected.
         CParameterListCtrl& waves = Focus(false, 2);
