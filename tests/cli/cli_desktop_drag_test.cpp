@@ -1,14 +1,16 @@
-// The desktop program driven with the real pointer and keyboard on a virtual X server: rows are
-// dragged with xdotool (a block within a list, patches into another project, tones with Ctrl, a
-// Shift insert), both projects are saved with Ctrl+S and the program is left through its menu;
+// The desktop program driven with the real pointer and keyboard on a virtual X server: a patch is
+// renamed through the right button's menu, a wave copied with Ctrl+C and pasted into the other
+// project with Ctrl+V, rows are dragged with xdotool (a block within a list, patches into another
+// project, tones with Ctrl, a Shift insert), both projects are saved with Ctrl+S and the program
+// is left through its menu;
 // the folders it saved must be byte for byte what `corvane script` makes of the same drops.
+#include "cli_fixture.h"
+
 #include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
-
-#include "cli_fixture.h"
 
 namespace CorvCliTest {
 namespace {
@@ -67,9 +69,8 @@ public:
                  ShellQuoted(m_root + "/xvfb.pid"));
         // Whatever ends this test (a failed check, a crash, a time-out's kill), a watchdog ends
         // the server and the program once the test's process is gone.
-        const std::string pids =
-            "$(cat " + ShellQuoted(m_root + "/xvfb.pid") + " " +
-            ShellQuoted(m_root + "/program.pid") + " 2>/dev/null)";
+        const std::string pids = "$(cat " + ShellQuoted(m_root + "/xvfb.pid") + " " +
+                                 ShellQuoted(m_root + "/program.pid") + " 2>/dev/null)";
         RunShell("(while kill -0 " + std::to_string(::getpid()) +
                  " 2>/dev/null; do sleep 1; done; kill " + pids +
                  " 2>/dev/null) >/dev/null 2>&1 </dev/null &");
@@ -85,7 +86,8 @@ public:
         // so that nothing this test started outlives it.
         for (const char* pid : {"/program.pid", "/xvfb.pid"}) {
             const std::string file = ShellQuoted(m_root + pid);
-            RunShell("p=$(cat " + file + " 2>/dev/null); [ -n \"$p\" ] || exit 0; kill $p 2>/dev/null; "
+            RunShell("p=$(cat " + file +
+                     " 2>/dev/null); [ -n \"$p\" ] || exit 0; kill $p 2>/dev/null; "
                      "for i in $(seq 20); do kill -0 $p 2>/dev/null || exit 0; sleep 0.1; done; "
                      "kill -9 $p 2>/dev/null");
         }
@@ -118,8 +120,7 @@ public:
     }
     Layout Current() const { return ParseLayout(ReadText(m_root + "/layout")); }
     // Waits (at most 10 s) until the layout shows what `ready` looks for; true when it did.
-    template <class Ready>
-    bool WaitFor(Ready ready) const {
+    template <class Ready> bool WaitFor(Ready ready) const {
         for (int i = 0; i < 200; ++i) {
             if (ready(Current()))
                 return true;
@@ -170,6 +171,14 @@ public:
         }
         std::this_thread::sleep_for(200ms);
     }
+    // Opens the context menu of a row with the right button and picks an item by its key.
+    void Menu(const ListPlace& list, int row, const std::string& key) const {
+        const auto [x, y] = list.Row(row);
+        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 3");
+        std::this_thread::sleep_for(400ms);
+        Xdo("key " + key);
+        std::this_thread::sleep_for(300ms);
+    }
     // A click in a list of a window (to make it the active one), then keys; answers a question
     // they ask (Save Both, when the project is the source of a move) with its default button.
     void KeysIn(const ListPlace& list, const std::string& keys) const {
@@ -218,14 +227,27 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
 
     // Where the drops go: free rows in view, away from what the earlier drops fill.
     const Json dumpA = DumpOf(a), dumpB = DumpOf(b);
-    const int blockAt = FreeRun(dumpA, "patches", 5, 2);      // A patches 1-2, grabbed by 2
-    const int patchAt = FreeRun(dumpB, "patches", 5, 1);      // A patch 5 into B
-    int toneAt = -1;                                           // A tone 2 into B, Ctrl: a move
+    const int blockAt = FreeRun(dumpA, "patches", 5, 2); // A patches 1-2, grabbed by 2
+    const int patchAt = FreeRun(dumpB, "patches", 5, 1); // A patch 5 into B
+    int toneAt = -1;                                     // A tone 2 into B, Ctrl: a move
     for (int row = 39; row >= 20 && toneAt < 0; --row)
         if (dumpB["tones"][static_cast<std::size_t>(row)]["empty"].get<bool>())
             toneAt = row;
+    // A used patch to rename through the context menu, and a used wave of A pasted with the
+    // keys into a free row of B.
+    const auto firstUsed = [](const Json& dump, const char* kind, int from) {
+        for (int row = from; row < 30; ++row)
+            if (!dump[kind][static_cast<std::size_t>(row)]["empty"].get<bool>())
+                return row;
+        return -1;
+    };
+    const int renamed = firstUsed(dumpA, "patches", 2);
+    const int waveFrom = firstUsed(dumpA, "waves", 0);
+    const int waveAt = FreeRun(dumpB, "waves", 3, 1, 30);
     ASSERT_TRUE(blockAt > 0 && patchAt > 0 && toneAt > 0);
-    ASSERT_FALSE(dumpA["patches"][4]["empty"].get<bool>() || dumpA["tones"][1]["empty"].get<bool>());
+    ASSERT_TRUE(renamed > 0 && renamed != 4 && waveFrom >= 0 && waveAt > 0);
+    ASSERT_FALSE(dumpA["patches"][4]["empty"].get<bool>() ||
+                 dumpA["tones"][1]["empty"].get<bool>());
 
     Desktop desktop(m_temp / "desktop");
     ASSERT_TRUE(desktop.Ready()) << "no virtual X server";
@@ -241,6 +263,18 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
     const Layout layout = desktop.Current();
     const auto& listsA = layout.lists.at("A.prj");
     const auto& listsB = layout.lists.at("B.prj");
+
+    // Rename through the right button's menu; a wave copied with Ctrl+C and pasted with Ctrl+V.
+    desktop.Menu(listsA[0], renamed, "r");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modal; })) << desktop.Log();
+    desktop.Xdo("key ctrl+a type --delay 20 Pointer");
+    desktop.Xdo("key Return");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("A.prj"); }));
+    desktop.Select(listsA[2], waveFrom, waveFrom);
+    desktop.Xdo("key ctrl+c");
+    desktop.Select(listsB[2], waveAt, waveAt);
+    desktop.Xdo("key ctrl+v");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("B.prj"); }));
 
     desktop.Select(listsA[0], 0, 1);
     desktop.Drag(listsA[0], 1, listsA[0], blockAt + 1); // pressed on row 2 of the selection
@@ -265,12 +299,19 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
     // The same drops, the rows numbered as the lists show them.
     const std::string first = std::to_string(blockAt + 1);
     RunScript({"open A " + Quoted(refA), "open B " + Quoted(refB),
+               "rename A patch " + std::to_string(renamed + 1) + " Pointer",
+               "drop A wave " + std::to_string(waveFrom + 1) + " B " + std::to_string(waveAt + 1) +
+                   " copy",
                "drop A patch 1-2 A " + first + " move", // the block keeps its shape under row 2
                "drop A patch 5 B " + std::to_string(patchAt + 1) + " copy",
                "drop A tone 2 B " + std::to_string(toneAt + 1) + " move",
                "drop B patch 1 B 5 insert move", "save A", "save B"});
-    EXPECT_EQ(CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(a), CorvTest::FolderSnapshot(refA)), "");
-    EXPECT_EQ(CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(b), CorvTest::FolderSnapshot(refB)), "");
+    EXPECT_EQ(
+        CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(a), CorvTest::FolderSnapshot(refA)),
+        "");
+    EXPECT_EQ(
+        CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(b), CorvTest::FolderSnapshot(refB)),
+        "");
     EXPECT_NE(CorvTest::FolderSnapshot(a), initialA) << "nothing was saved";
     EXPECT_NE(CorvTest::FolderSnapshot(b), initialB) << "nothing was saved";
 }
