@@ -3,7 +3,9 @@
 #include "app/program_icon.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
+#include "ui/main_frame.h"
 #include "ui/parameter_list.h"
+#include "ui/progress_dialog.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -44,6 +46,27 @@ void PrepareScreenshot(const QString& selection) {
     list->setFocus();
     list->SelectRows(rows);
     view->LinkSelection(*list);
+    list->SetFocusedRow(rows.empty() ? 0 : rows.front());
+    // CORV_SCREENSHOT_SHOW: what else the picture shows — the lists' context menu ("menu"), a
+    // paste over used rows waiting at its question with its preview in the status bar
+    // ("paste"), or the progress window of a long save ("progress").
+    const QString show = qEnvironmentVariable("CORV_SCREENSHOT_SHOW");
+    auto* frame = qobject_cast<CMainFrame*>(view->window());
+    if (show == u"menu" && frame != nullptr) {
+        const QRect cell = list->visualRect(list->model()->index(std::max(0, rows.front()), 1));
+        QTimer::singleShot(0, frame, [frame, list, cell] {
+            frame->ShowListMenu(list->viewport()->mapToGlobal(cell.center()));
+        });
+    } else if (show == u"paste") {
+        view->Copy(false);
+        list->SetFocusedRow(std::max(0, rows.back() + 3));
+        QTimer::singleShot(0, view, [view] { view->Paste(false); });
+    } else if (show == u"progress") {
+        static CProgressBar progress(view->window());
+        progress.SetShowDelay(0);
+        progress.Begin(2410, "Saving Full.prj: writing 2410 files", false);
+        progress.SetPosition(964);
+    }
 }
 
 // For tests that drive the program with the real pointer and keyboard: a description of the
