@@ -344,6 +344,30 @@ private slots:
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
     }
 
+    // The status bar says what each action did: an edit, its Undo and Redo, and the save.
+    void StatusBarSaysWhatWasDone() {
+        CFileDoc* a = Open("Said.prj");
+        CFileView* view = Docs().FrameOf(*a)->View();
+        QVERIFY(Activate());
+        CParameterListCtrl* patches = view->List(Corv::kPatchKind);
+        patches->setFocus();
+        patches->SelectRows({0});
+        QVERIFY(patches->SetCellValue({0}, 1, "Brass"));
+        const auto said = [this] { return Frame().statusBar()->currentMessage(); };
+        QCOMPARE(said(), QStringLiteral("Renamed patch 1 to \u201cBrass\u201d"));
+        Frame().UpdateCommandUi();
+        Frame().Action(Cmd::kUndo)->trigger();
+        QCOMPARE(said(), QStringLiteral("Undone: rename of patch 1"));
+        Frame().UpdateCommandUi();
+        Frame().Action(Cmd::kRedo)->trigger();
+        QCOMPARE(said(), QStringLiteral("Redone: rename of patch 1"));
+        QVERIFY(Docs().Save(*a));
+        // The name lives in the file's name: the save only renames the file.
+        QVERIFY2(said().startsWith("Saved Said.prj: 1 renamed ("), qPrintable(said()));
+        QVERIFY(Docs().Save(*a));
+        QVERIFY2(said().startsWith("Saved Said.prj: nothing to write ("), qPrintable(said()));
+    }
+
     // While a drag is over a list that takes it, the status bar says what a drop would do; the
     // text goes when the drag ends.
     void StatusBarShowsTheDropPreview() {
