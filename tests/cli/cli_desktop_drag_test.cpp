@@ -286,6 +286,15 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
     desktop.Drag(listsA[1], 1, listsB[1], toneAt, "ctrl");
     desktop.Select(listsB[0], 0, 0);
     desktop.Drag(listsB[0], 0, listsB[0], 4, "shift");
+    // Neither window changed its size or place through the drags out of it.
+    const Layout dragged = desktop.Current();
+    for (const auto& [title, lists] : layout.lists)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const ListPlace& now = dragged.lists.at(title)[k];
+            EXPECT_EQ(std::tuple(now.x, now.y, now.width, now.height),
+                      std::tuple(lists[k].x, lists[k].y, lists[k].width, lists[k].height))
+                << title << " list " << k;
+        }
     desktop.KeysIn(listsA[2], "ctrl+s");
     desktop.KeysIn(listsB[2], "ctrl+s");
     ASSERT_TRUE(desktop.WaitFor([](const Layout& l) {
