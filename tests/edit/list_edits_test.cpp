@@ -359,6 +359,15 @@ TEST_P(DropPreviewTest, SaysWhatTheDropWouldDoAndAcceptsWhatGoesAhead) {
     EXPECT_EQ(PerformDrop(request, Undo(), Confirm()).done, preview.accepted) << Log().Describe();
     if (preview.accepted) {
         EXPECT_EQ(!Log().Questions().empty(), preview.text.ends_with("(asks first)"));
+        // The status line's past tense and the undo step's name say the same drop.
+        const bool copied = preview.text.starts_with("copy ");
+        const std::string where = preview.text.substr(5, preview.text.find(" (") - 5);
+        EXPECT_TRUE(preview.done.starts_with((copied ? "Copied " : "Moved ") + where))
+            << preview.done;
+        EXPECT_EQ(preview.done.find(" with ") != std::string::npos,
+                  preview.text.find(", carrying ") != std::string::npos);
+        EXPECT_EQ(preview.what,
+                  (copied ? "copy of " : "move of ") + where.substr(0, where.find(" to ")));
     }
 }
 
