@@ -293,19 +293,31 @@ TEST_F(ProjectTest, ASaveWritesOnlyWhatChanged) {
     BuildFullProject(folder);
     CProjectDocument& doc = Open(folder);
     CLumData& data = doc.Data();
+    // The file operations counted, and what the save tells people it did (written, renamed,
+    // removed).
     struct Case {
         const char* change;
         std::function<void()> edit;
         WriteCount expected;
+        std::array<int, 3> said;
     };
     const Case cases[] = {
-        {"nothing", [] {}, {0, 0, 0, 0, 0}},
-        {"a patch renamed", [&] { data.Patches()[0].SetName("Renamed"); }, {0, 0, 1, 0, 0}},
-        {"a tone memo", [&] { data.Tones()[4].SetMemo(3, "new memo"); }, {1, 1, 1, 0, 0}},
+        {"nothing", [] {}, {0, 0, 0, 0, 0}, {0, 0, 0}},
+        {"a patch renamed",
+         [&] { data.Patches()[0].SetName("Renamed"); },
+         {0, 0, 1, 0, 0},
+         {0, 1, 0}},
+        {"a tone memo",
+         [&] { data.Tones()[4].SetMemo(3, "new memo"); },
+         {1, 1, 1, 0, 0},
+         {1, 0, 0}},
         // A new record area: a copy with the area written into it takes the file's name.
-        {"a patch's tone slot", [&] { data.Patches()[2].ResetToneSlot(1); }, {1, 1, 1, 0, 1}},
+        {"a patch's tone slot",
+         [&] { data.Patches()[2].ResetToneSlot(1); },
+         {1, 1, 1, 0, 1},
+         {1, 0, 0}},
         // File and memo change under a journal, the old memo file set aside first.
-        {"a wave emptied", [&] { data.Waves()[9].ClearTexts(); }, {2, 2, 3, 3, 0}},
+        {"a wave emptied", [&] { data.Waves()[9].ClearTexts(); }, {2, 2, 3, 3, 0}, {1, 0, 1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.change);
@@ -319,6 +331,8 @@ TEST_F(ProjectTest, ASaveWritesOnlyWhatChanged) {
         for (const std::string& line : counting.Log())
             count[0] += line.rfind("Open Write", 0) == 0 || line.rfind("Open Update", 0) == 0;
         EXPECT_EQ(count, c.expected);
+        const auto& said = doc.LastSaveCounts();
+        EXPECT_EQ((std::array<int, 3>{said.written, said.renamed, said.removed}), c.said);
     }
 }
 
