@@ -69,6 +69,7 @@ public:
     // take it (hidden until then).
     QLabel* PathLine() const { return m_path; }
     QLabel* HintLine() const { return m_hint; }
+    QTreeView* Tree() const { return m_tree; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTreeView>
 
 using namespace CorvDesktop;
 
@@ -89,6 +90,20 @@ private slots:
         QVERIFY(dialog->isVisible() && dialog->result() == 0 && dialog->ChosenFolder().isEmpty());
         QVERIFY(dialog->HintLine()->isVisible() && dialog->HintLine()->text().contains(".prj"));
         QCOMPARE(dialog->PathLine()->text(), "Folder: " + dir.filePath("Song.prj"));
+    }
+
+    // The start folder is scrolled into view among many, and the path line names it.
+    void TheStartFolderIsInView() {
+        const QDir dir = Home();
+        for (int i = 0; i < 300; ++i)
+            dir.mkpath(QStringLiteral("Song%1.prj").arg(i, 3, 10, QChar(u'0')));
+        const QString start = dir.filePath("Song250.prj");
+        auto dialog = Dialog(false, start);
+        dialog->show();
+        QTreeView* tree = dialog->Tree();
+        QTRY_VERIFY(tree->currentIndex().isValid() &&
+                    tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+        QCOMPARE(dialog->PathLine()->text(), "Folder: " + start);
     }
 
     // A new project is made beside the chosen one, where the system finds it ("link/.." is the
