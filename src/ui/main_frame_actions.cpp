@@ -264,14 +264,17 @@ void CMainFrame::ShowListMenu(QPoint at) {
     using namespace Cmd;
     UpdateCommandUi();
     QMenu menu(this);
-    for (const int id :
-         std::initializer_list<int>{kRename, kEditMemos, kDelete, -1, kCut, kCopy, kPaste,
-                                    kPasteInsert, -1, kFind, kShowUsers, kCheckProject}) {
+    for (const int id : std::initializer_list<int>{kRename, kEditMemos, kDelete, -1, kCut, kCopy,
+                                                   kPaste, kPasteInsert, -1, kFind, kShowUsers}) {
         if (id < 0)
             menu.addSeparator();
         else
             menu.addAction(Action(id));
     }
+    // The Project menu's Check, named for where it stands here.
+    QAction* check = menu.addAction(QStringLiteral("Check &Project\tF7"));
+    check->setEnabled(Action(kCheckProject)->isEnabled());
+    connect(check, &QAction::triggered, Action(kCheckProject), &QAction::trigger);
     m_listMenu = &menu; // tests find the menu while it is open
     menu.exec(at);
     m_listMenu = nullptr;

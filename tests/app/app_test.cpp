@@ -11,6 +11,7 @@
 #include "ui/question_box.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -342,6 +343,34 @@ private slots:
         CorvTest::FreshStore::UndoStep().Record(Corv::KindSet::Of(Corv::kPatchKind), b->Data());
         Docs().CloseDocument(*b); // closing the owner discards its step
         QCOMPARE(Enabled({Cmd::kUndo}), QStringLiteral("0"));
+    }
+
+    // The Menu key opens the lists' context menu at the focused row, with the list commands.
+    void TheMenuKeyOpensTheListMenu() {
+        CFileDoc* a = Open("Menu.prj");
+        QVERIFY(Activate());
+        CParameterListCtrl* patches = Docs().FrameOf(*a)->View()->List(Corv::kPatchKind);
+        patches->setFocus();
+        patches->SelectRows({0});
+        QStringList texts;
+        QString enabled;
+        QTimer::singleShot(0, this, [&] {
+            QMenu* menu = Frame().OpenListMenu();
+            for (QAction* action : menu != nullptr ? menu->actions() : QList<QAction*>())
+                if (!action->isSeparator()) {
+                    texts << action->text().section(u'\t', 0, 0).remove(u'&');
+                    enabled += action->isEnabled() ? u'1' : u'0';
+                }
+            if (menu != nullptr)
+                menu->close();
+        });
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0),
+                              patches->mapToGlobal(QPoint(0, 0)));
+        QCoreApplication::sendEvent(patches->viewport(), &key);
+        QCOMPARE(texts.join(", "), "Rename, Edit Memos..., Delete, Cut, Copy, Paste, Paste "
+                                   "Inserting, Find..., Show Users, Check Project");
+        // Nothing taken to paste yet; a patch has no users to show.
+        QCOMPARE(enabled, QStringLiteral("1111100101"));
     }
 
     // The status bar says what each action did: an edit, its Undo and Redo, and the save.
