@@ -7,7 +7,6 @@
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/parameter_list.h"
-#include "ui/text_codec.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -107,8 +106,16 @@ bool CFindBar::Step(bool forward) {
     const Corv::KindSet kinds = m_kind->currentIndex() == 0
                                     ? Corv::KindSet::All()
                                     : Corv::KindSet::Of(m_kind->currentIndex() - 1);
-    const std::vector<Corv::FindHit> hits = Corv::FindHits(
-        projects, CTextCodec::Encode(m_text->text(), CDesktop::Get().CodePage().Name()), kinds);
+    // A character the code page cannot hold is in no name or memo: such a search finds
+    // nothing (a substitute '?' in its place would find names holding '?').
+    const CCodePage& codePage = CDesktop::Get().CodePage();
+    const std::string query = codePage.Encode(m_text->text());
+    if (codePage.Decode(query) != m_text->text()) {
+        Say(tr("No hit for \"%1\": the code page %2 cannot hold all of its characters")
+                .arg(m_text->text(), codePage.Name()));
+        return false;
+    }
+    const std::vector<Corv::FindHit> hits = Corv::FindHits(projects, query, kinds);
     const std::optional<std::size_t> index = Corv::StepHit(hits, StartOf(views), forward);
     if (!index) {
         Say(tr("No hit for \"%1\"").arg(m_text->text()));

@@ -432,6 +432,12 @@ private slots:
         QCOMPARE(View().List(1)->SelectedRows(), (Rows{2, 3}));
         bar.SetSearch(QStringLiteral("zzz"), CFindBar::kEveryProject, Corv::KindSet::All());
         QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"zzz\""));
+        // A character the code page cannot hold matches nothing, not a stored '?'.
+        Data().Patches()[3].SetName("Qu?");
+        bar.SetSearch(QStringLiteral("ピ"), CFindBar::kEveryProject, Corv::KindSet::All());
+        QCOMPARE(Steps(bar, {true}), QStringLiteral("No hit for \"ピ\": the code page "
+                                                    "windows-1252 cannot hold all of its "
+                                                    "characters"));
         bar.SetSearch(QString(), CFindBar::kEveryProject, Corv::KindSet::All());
         QVERIFY(bar.isHidden() && !bar.Step(true) && !bar.isHidden());
     }
