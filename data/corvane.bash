@@ -2,12 +2,59 @@
 # Completes the commands, their options, list kinds, and project folders (*.prj) or files
 # where a command takes them.
 
+# `corvane library [--library FILE] SUBCOMMAND ...`: the words after "library", the value of
+# --library left out.
+_corvane_library() {
+    local kinds="patch tone wave" i seen=0 args=()
+    for ((i = 1; i < cword; i++)); do
+        if ((seen)); then
+            [[ ${words[i]} != -* && ${words[i - 1]} != --library && ${words[i - 1]} != --kind &&
+                ${words[i - 1]} != --tag && ${words[i - 1]} != --project ]] && args+=("${words[i]}")
+        elif [[ ${words[i]} == library ]]; then
+            seen=1
+        fi
+    done
+    case $prev in
+        --library) _filedir; return ;;
+        --kind) COMPREPLY=($(compgen -W "$kinds" -- "$cur")); return ;;
+        --project) _filedir -d; return ;;
+        --tag) return ;;
+    esac
+    local sub=${args[0]:-}
+    if [[ $cur == -* ]]; then
+        local options="--help"
+        case $sub in
+            "") options+=" --library" ;;
+            scan) options+=" --full" ;;
+            search) options+=" --kind --tag --project --favourite --json" ;;
+            dupes) options+=" --kind --json" ;;
+            tag | favourite) options+=" --remove" ;;
+            stats) options+=" --json" ;;
+        esac
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    case $sub in
+        "") COMPREPLY=($(compgen -W "add remove scan search dupes tag favourite tags stats" \
+            -- "$cur")) ;;
+        add | remove) _filedir -d ;;
+        tag | favourite)
+            case ${#args[@]} in 1) _filedir -d ;; 2) COMPREPLY=($(compgen -W "$kinds" -- "$cur")) ;; esac ;;
+        tags)
+            if [[ ${#args[@]} == 1 ]]; then
+                COMPREPLY=($(compgen -W "export import" -- "$cur"))
+            else
+                _filedir json
+            fi ;;
+    esac
+}
+
 _corvane() {
     local cur prev words cword
     _init_completion || return
 
     local commands="info list dump check diff find copy move delete rename memo clean import
-        save-as demo script"
+        save-as demo script library"
     local kinds="patch tone wave"
 
     # The command is the first word that is not an option.
@@ -24,6 +71,10 @@ _corvane() {
 
     if [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+    if [[ $command == library ]]; then
+        _corvane_library
         return
     fi
 

@@ -7,6 +7,7 @@
 #include "cli/demo_project.h"
 #include "cli/diff_command.h"
 #include "cli/json_dump.h"
+#include "cli/library_command.h"
 #include "cli/listing.h"
 #include "cli/script.h"
 #include "cli/session.h"
@@ -470,6 +471,7 @@ int RunArguments(int argc, char** argv) {
     AddReadCommands(app, run, options);
     AddEditCommands(app, run, options);
     AddProjectCommands(app, run, options);
+    AddLibraryCommand(app, run);
     try {
         CheckCommandName(app, argc, argv);
         try {

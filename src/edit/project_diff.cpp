@@ -1,5 +1,6 @@
 #include "edit/project_diff.h"
 
+#include "edit/fingerprint.h"
 #include "model/file_system.h"
 #include "model/lum_data.h"
 #include "storage/domain.h"
@@ -32,31 +33,6 @@ struct Pairing {
     std::vector<bool> target;
 };
 
-// A digest of a wave file's bytes, read through the file-system seam: its size and two
-// independent 64-bit hashes; nothing when the file cannot be read. Whole wave files are not
-// kept in memory: a project may hold 64 MB of them.
-std::optional<std::string> FileDigest(const std::string& path) {
-    std::unique_ptr<IFile> file = FileSystem().Open(path, OpenMode::Read);
-    if (!file)
-        return std::nullopt;
-    std::uint64_t fnv = 14695981039346656037ull, mix = 0x9E3779B97F4A7C15ull, size = 0;
-    unsigned char buffer[65536];
-    for (;;) {
-        const std::int64_t n = file->Read(buffer, sizeof buffer);
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break;
-        for (std::int64_t k = 0; k < n; ++k) {
-            fnv = (fnv ^ buffer[k]) * 1099511628211ull;
-            mix = (mix ^ buffer[k]) * 0xFF51AFD7ED558CCDull;
-            mix ^= mix >> 29;
-        }
-        size += static_cast<std::uint64_t>(n);
-    }
-    return std::to_string(size) + ":" + std::to_string(fnv) + ":" + std::to_string(mix);
-}
-
 // Waves: the file's bytes are the content. A file that cannot be read matches only a file
 // of the same path that cannot be read either.
 std::vector<Content> WaveContents(const CLumData& data) {
@@ -66,14 +42,10 @@ std::vector<Content> WaveContents(const CLumData& data) {
         if (wave.IsEmpty())
             continue;
         contents[i].used = true;
-        const std::optional<std::string> digest = FileDigest(wave.FilePath());
-        contents[i].masked = digest ? "b" + *digest : "unreadable " + wave.FilePath();
+        const std::optional<Fingerprint> print = FileFingerprint(wave.FilePath());
+        contents[i].masked = print ? "b" + print->Hex() : "unreadable " + wave.FilePath();
     }
     return contents;
-}
-
-std::string ParamBytes(const std::vector<std::uint8_t>& params) {
-    return std::string(params.begin(), params.end());
 }
 
 std::vector<Content> ToneContents(const CLumData& data) {
@@ -82,17 +54,8 @@ std::vector<Content> ToneContents(const CLumData& data) {
         const CTone& tone = data.Tones()[i];
         if (tone.IsEmpty())
             continue;
-        Content& content = contents[i];
-        content.used = true;
-        for (int o = 0; o < CTone::kOscCount; ++o) {
-            COsc osc = tone.Osc(o);
-            for (int side = 0; side < 2; ++side)
-                if (osc.WaveSource(side) == COsc::kUserWaveSource) {
-                    content.numbers.push_back(osc.WaveNumber(side));
-                    osc.SetWaveNumber(side, 0);
-                }
-            content.masked += ParamBytes(osc.Params());
-        }
+        contents[i].used = true;
+        contents[i].masked = MaskedToneParameters(tone, contents[i].numbers);
     }
     return contents;
 }
@@ -103,16 +66,8 @@ std::vector<Content> PatchContents(const CLumData& data) {
         const CPatch& patch = data.Patches()[i];
         if (patch.IsEmpty())
             continue;
-        Content& content = contents[i];
-        content.used = true;
-        for (int s = 0; s < 2; ++s) {
-            CPatchTone slot = patch.Slot(s);
-            if (slot.P(1) == CPatchTone::kUserBank) {
-                content.numbers.push_back(slot.ToneNumber());
-                slot.SetP(2, 0), slot.SetP(3, 0);
-            }
-            content.masked += ParamBytes(slot.Params());
-        }
+        contents[i].used = true;
+        contents[i].masked = MaskedPatchParameters(patch, contents[i].numbers);
     }
     return contents;
 }

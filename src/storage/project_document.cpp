@@ -61,6 +61,18 @@ bool FolderExists(const std::string& normalised) {
     return FileSystem().IsDirectory(normalised);
 }
 
+// Lists the three subfolders; why one cannot be read, or empty.
+std::string ScanSubfolders(const std::string& folder, FolderScan& scan) {
+    if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
+        return std::string(SubfolderName(kPatchKind)) + " cannot be read";
+    if (!ScanFolder(folder, kToneKind, {"*.p00"}, scan))
+        return std::string(SubfolderName(kToneKind)) + " cannot be read";
+    if (FolderExists(folder + SubfolderName(kWaveKind)) &&
+        !ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan))
+        return std::string(SubfolderName(kWaveKind)) + " cannot be read";
+    return {};
+}
+
 // The last folder name of a path, the title of an opened project.
 std::string FolderTitle(const std::string& normalised) {
     std::string trimmed = normalised;
@@ -162,6 +174,13 @@ std::string RecoverInterruptedSave(const std::string& folder, bool& untouched, C
                                         : std::string();
 }
 
+// Why a load that read the folder's listing failed.
+std::string LoadProblem(const std::string& folder, const LoadReport& report) {
+    return report.unreadable.empty() ? folder + " is not a folder named *.prj"
+                                     : InFolder(folder, report.unreadable) + ": " +
+                                           FileProblem(folder, report.unreadable);
+}
+
 // True when an interrupted save left its journal, or files of its own, at the top of the folder:
 // then the folder must be brought to a consistent state before it is read.
 bool NeedsRecovery(const std::string& folder) {
@@ -250,16 +269,8 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     }
     FolderScan scan;
     CFolderSignature seen;
-    if (why.empty()) {
-        const std::string wave = folder + SubfolderName(kWaveKind);
-        if (!ScanFolder(folder, kPatchKind, {"*.d00"}, scan))
-            why = std::string(SubfolderName(kPatchKind)) + " cannot be read";
-        else if (!ScanFolder(folder, kToneKind, {"*.p00"}, scan))
-            why = std::string(SubfolderName(kToneKind)) + " cannot be read";
-        else if (FolderExists(wave) &&
-                 !ScanFolder(folder, kWaveKind, {"*.w*", "*.aif*", "*.vpw"}, scan))
-            why = std::string(SubfolderName(kWaveKind)) + " cannot be read";
-    }
+    if (why.empty())
+        why = ScanSubfolders(folder, scan);
     if (why.empty()) {
         // Leftovers the loader skips anyway; they are cleared when no one else reads the folder.
         if (!untouched && !scan.leftovers.empty())
@@ -271,10 +282,7 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
         seen.Read(folder);
         if (!LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
                      std::move(scan.files[kWaveKind]))) {
-            const std::string& unreadable = LastLoadReport().unreadable;
-            why = unreadable.empty()
-                      ? folder + " is not a folder named *.prj"
-                      : InFolder(folder, unreadable) + ": " + FileProblem(folder, unreadable);
+            why = LoadProblem(folder, LastLoadReport());
         }
     }
     if (!why.empty()) {
@@ -293,6 +301,32 @@ bool CProjectDocument::LoadProject(const std::string& path, LockMode mode) {
     m_title = FolderTitle(folder);
     CProjectDocuments::Get().Hooks().RecentFile(path);
     SetModifiedFlag(false);
+    return true;
+}
+
+bool CProjectDocument::ReadProject(const std::string& path, std::string& why) {
+    const std::string folder = NormaliseFolderPath(path);
+    m_lockMode = LockMode::Shared;
+    why = FolderProblem(folder);
+    if (why.empty())
+        why = TakeLock(folder, LockMode::Shared);
+    // Completing an interrupted save would write into the folder: such a folder is not read.
+    if (why.empty() && NeedsRecovery(folder))
+        why = folder + " holds an interrupted save";
+    FolderScan scan;
+    if (why.empty())
+        why = ScanSubfolders(folder, scan);
+    if (why.empty() &&
+        !LoadAll(folder, std::move(scan.files[kPatchKind]), std::move(scan.files[kToneKind]),
+                 std::move(scan.files[kWaveKind]))) {
+        why = LoadProblem(folder, LastLoadReport());
+    }
+    m_lock.Release();
+    if (!why.empty())
+        return false;
+    LeaveOut(scan.notRegular);
+    m_pathName = path;
+    m_title = FolderTitle(folder);
     return true;
 }
 

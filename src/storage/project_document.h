@@ -61,6 +61,11 @@ public:
     // loaded." on failure. The folder's lock is held in `mode` from then on: shared by a
     // program that may save later, exclusive by one that loads only to change and save it.
     bool LoadProject(const std::string& path, LockMode mode = LockMode::Shared);
+    // Reads a project folder into this (new) document only to look at it: under the shared
+    // lock, released again at the end; nothing in the folder is written (a folder that holds an
+    // interrupted save is refused rather than completed, leftovers stay) and no error is shown.
+    // False with `why` set when the folder cannot be read.
+    bool ReadProject(const std::string& path, std::string& why);
     // Saves into a folder (in place when it is the project's own); shows "This project could
     // not be saved." on failure.
     bool SaveProject(const std::string& path);

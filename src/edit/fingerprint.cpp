@@ -1,0 +1,150 @@
+#include "edit/fingerprint.h"
+
+#include "model/file_system.h"
+#include "model/lum_data.h"
+
+#include <memory>
+#include <xxhash.h>
+
+namespace Corv {
+
+namespace {
+
+Fingerprint FromHash(const XXH128_hash_t& hash) {
+    return Fingerprint{hash.high64, hash.low64};
+}
+
+std::string ParamBytes(const std::vector<std::uint8_t>& params) {
+    return std::string(params.begin(), params.end());
+}
+
+// What stands for a referenced entry in the content of the one that refers to it: its
+// fingerprint, or a mark for a reference to nothing readable. Each is tagged so that no
+// fingerprint can pass for a mark.
+void AppendReference(std::string& content, const std::vector<std::optional<Fingerprint>>& targets,
+                     int number) {
+    const std::size_t index = static_cast<std::size_t>(number - 1);
+    if (number < 1 || index >= targets.size() || !targets[index]) {
+        content += 'e';
+        return;
+    }
+    content += 'f';
+    for (const std::uint64_t half : {targets[index]->high, targets[index]->low})
+        for (int shift = 56; shift >= 0; shift -= 8)
+            content += static_cast<char>((half >> shift) & 0xFF);
+}
+
+// Hashes one kind of records from their masked parameters and the fingerprints of what they
+// refer to. The kind goes into the hash: a patch and a tone never share a fingerprint.
+template <typename Record, typename Mask>
+std::vector<std::optional<Fingerprint>>
+FingerprintReferrers(const CConcreteParameterArray<Record>& records, int kind,
+                     const std::vector<std::optional<Fingerprint>>& targets, Mask mask) {
+    std::vector<std::optional<Fingerprint>> prints(records.Size());
+    std::vector<int> numbers;
+    for (std::size_t i = 0; i < records.Size(); ++i) {
+        const Record& record = records[i];
+        if (record.IsEmpty())
+            continue;
+        numbers.clear();
+        std::string content(1, static_cast<char>('0' + kind));
+        content += mask(record, numbers);
+        for (const int number : numbers)
+            AppendReference(content, targets, number);
+        prints[i] = HashBytes(content.data(), content.size());
+    }
+    return prints;
+}
+
+} // namespace
+
+std::string Fingerprint::Hex() const {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint64_t half : {high, low})
+        for (int shift = 60; shift >= 0; shift -= 4)
+            text += kDigits[(half >> shift) & 0xF];
+    return text;
+}
+
+std::optional<Fingerprint> Fingerprint::FromHex(std::string_view text) {
+    if (text.size() != 32)
+        return std::nullopt;
+    Fingerprint print;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        std::uint64_t& half = i < 16 ? print.high : print.low;
+        half = (half << 4) | static_cast<std::uint64_t>(digit);
+    }
+    return print;
+}
+
+Fingerprint HashBytes(const void* bytes, std::size_t size) {
+    return FromHash(XXH3_128bits(bytes, size));
+}
+
+std::optional<Fingerprint> FileFingerprint(const std::string& path) {
+    std::unique_ptr<IFile> file = FileSystem().Open(path, OpenMode::Read);
+    if (!file)
+        return std::nullopt;
+    std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
+                                                                   &XXH3_freeState);
+    if (!state || XXH3_128bits_reset(state.get()) != XXH_OK)
+        return std::nullopt;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        const std::int64_t n = file->Read(buffer.data(), buffer.size());
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        XXH3_128bits_update(state.get(), buffer.data(), static_cast<std::size_t>(n));
+    }
+    return FromHash(XXH3_128bits_digest(state.get()));
+}
+
+std::string MaskedToneParameters(const CTone& tone, std::vector<int>& numbers) {
+    std::string masked;
+    for (int o = 0; o < CTone::kOscCount; ++o) {
+        COsc osc = tone.Osc(o);
+        for (int side = 0; side < 2; ++side)
+            if (osc.WaveSource(side) == COsc::kUserWaveSource) {
+                numbers.push_back(osc.WaveNumber(side));
+                osc.SetWaveNumber(side, 0);
+            }
+        masked += ParamBytes(osc.Params());
+    }
+    return masked;
+}
+
+std::string MaskedPatchParameters(const CPatch& patch, std::vector<int>& numbers) {
+    std::string masked;
+    for (int s = 0; s < 2; ++s) {
+        CPatchTone slot = patch.Slot(s);
+        if (slot.P(1) == CPatchTone::kUserBank) {
+            numbers.push_back(slot.ToneNumber());
+            slot.SetP(2, 0), slot.SetP(3, 0);
+        }
+        masked += ParamBytes(slot.Params());
+    }
+    return masked;
+}
+
+ProjectFingerprints FingerprintProject(const CLumData& data) {
+    ProjectFingerprints prints;
+    auto& waves = prints.slots[kWaveKind];
+    waves.resize(data.Waves().Size());
+    for (std::size_t i = 0; i < waves.size(); ++i)
+        if (!data.Waves()[i].IsEmpty())
+            waves[i] = FileFingerprint(data.Waves()[i].FilePath());
+    prints.slots[kToneKind] =
+        FingerprintReferrers(data.Tones(), kToneKind, waves, MaskedToneParameters);
+    prints.slots[kPatchKind] = FingerprintReferrers(data.Patches(), kPatchKind,
+                                                    prints.slots[kToneKind], MaskedPatchParameters);
+    return prints;
+}
+
+} // namespace Corv

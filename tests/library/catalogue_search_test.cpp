@@ -1,0 +1,139 @@
+#include "library/library_fixture.h"
+#include "model/parameter.h"
+#include "support/scoped_code_page.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Corv::Library::SearchQuery;
+using Found = std::vector<std::string>;
+
+// A.prj as SongA, with an accented name (Windows-1252 bytes) and a memo; B.prj holds a copy of
+// A's patch 1 with its tones and waves in other slots under other names.
+class Search : public CorvTest::LibraryTest {
+protected:
+    void SetUp() override {
+        CorvTest::LibraryTest::SetUp();
+        auto a = CorvTest::SongA(Project("A.prj"));
+        a.Tone(5, "Caf\xE9 Keys", {1}); // a code-page name
+        a.Memos(Corv::kToneKind, {"", "", "", "", "slow attack", "", "", ""});
+        CorvTest::ProjectBuilder b(Project("B.prj"));
+        b.Patch(9, "Copy", 20, 21).Tone(20, "Str", {30, 31}).Tone(21, "Low", {32});
+        CorvTest::WaveFile(b, 30, "a", CorvTest::Bytes(100, 1));
+        CorvTest::WaveFile(b, 31, "b", CorvTest::Bytes(200, 2));
+        CorvTest::WaveFile(b, 32, "c", CorvTest::Bytes(300, 3));
+        const auto report = Scan();
+        ASSERT_EQ(report.read, 2);
+    }
+    CorvTest::ScopedCodePage page{Corv::CodePage::Windows1252};
+};
+
+TEST_F(Search, WordsPrefixesCaseAndAccents) {
+    const struct {
+        const char* text;
+        Found hits;
+    } cases[] = {
+        {"keys", {"A.prj/ 1 5"}},
+        {"warm", {"A.prj/ 0 1"}},
+        {"WAR", {"A.prj/ 0 1"}},
+        {"pad warm", {"A.prj/ 0 1"}},
+        {"warm bass", {}},        // every word must be there
+        {"cafe", {"A.prj/ 1 5"}}, // accents ignored
+        {"CAFÉ", {"A.prj/ 1 5"}},
+        {"slow att", {"A.prj/ 1 2"}},      // memos are searched
+        {"arm", {}},                       // words are matched from their start
+        {"\"warm\" pad*", {"A.prj/ 0 1"}}, // query syntax is taken as text
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hits({c.text, std::nullopt, "", "", false, 0}), c.hits) << c.text;
+}
+
+TEST_F(Search, FiltersByKindProjectAndCountsTheTotal) {
+    EXPECT_EQ(Hits({"", Corv::kPatchKind, "", "", false, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+    EXPECT_EQ(Hits({"", Corv::kToneKind, "", Project("B.prj"), false, 0}),
+              (Found{"B.prj/ 1 20", "B.prj/ 1 21"}));
+    const auto limited = catalogue.Search({"", std::nullopt, "", "", false, 2});
+    EXPECT_EQ(limited.entries.size(), 2u);
+    EXPECT_EQ(limited.total, 7 + 6);
+}
+
+TEST_F(Search, TagsAndFavouritesFollowTheSoundIntoEveryCopy) {
+    const auto print = catalogue.FingerprintOf(Project("A.prj"), Corv::kPatchKind, 1);
+    ASSERT_TRUE(print.has_value());
+    EXPECT_EQ(catalogue.FingerprintOf(Project("B.prj"), Corv::kPatchKind, 9), print);
+    ASSERT_TRUE(catalogue.SetTag(*print, "pads", true));
+    ASSERT_TRUE(catalogue.SetFavourite(*print, true));
+    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+    EXPECT_EQ(Hits({"", std::nullopt, "", "", true, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+
+    // Moved to another slot and renamed: the tag stays with it.
+    fs::rename(Project("A.prj") + "Patch/001 Warm Pad.d00", Project("A.prj") + "Patch/100 Hot.d00");
+    Scan();
+    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}),
+              (Found{"A.prj/ 0 100", "B.prj/ 0 9"}));
+    const auto entry = catalogue.Search({"hot", std::nullopt, "", "", false, 0}).entries.at(0);
+    EXPECT_EQ(entry.tags, std::vector<std::string>{"pads"});
+    EXPECT_TRUE(entry.favourite);
+    EXPECT_EQ(entry.copies, 2);
+
+    ASSERT_TRUE(catalogue.SetTag(*print, "pads", false));
+    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}), Found{});
+}
+
+TEST_F(Search, DuplicatesGroupEqualContentWithTheWaveBytesOfTheCopies) {
+    const auto groups = catalogue.Duplicates(std::nullopt);
+    // Patch 1 / 9, tones 1 / 20 and 2 / 21, waves 1 / 30, 2 / 31, 3 / 32.
+    ASSERT_EQ(groups.size(), 6u);
+    EXPECT_EQ(groups[0].kind, Corv::kPatchKind);
+    EXPECT_EQ(groups[0].bytes, 600);
+    ASSERT_EQ(groups[0].entries.size(), 2u);
+    EXPECT_EQ(groups[0].entries[1].number, 9);
+    const auto waves = catalogue.Duplicates(Corv::kWaveKind);
+    ASSERT_EQ(waves.size(), 3u);
+    std::int64_t bytes = 0;
+    for (const auto& group : waves)
+        bytes += group.bytes;
+    EXPECT_EQ(bytes, 600);
+}
+
+TEST_F(Search, TagsExportAndImportRoundTrip) {
+    const auto print = catalogue.FingerprintOf(Project("A.prj"), Corv::kToneKind, 5);
+    ASSERT_TRUE(print.has_value());
+    catalogue.SetTag(*print, "keys", true);
+    catalogue.SetFavourite(*print, true);
+    const std::string exported = catalogue.ExportJson();
+    // The export beside the catalogue is kept up to date.
+    std::ifstream beside(catalogue.ExportFile());
+    const std::string kept((std::istreambuf_iterator<char>(beside)), {});
+    EXPECT_EQ(kept, exported);
+
+    Corv::Library::CCatalogue other;
+    std::string error;
+    ASSERT_TRUE(other.Open(dir / "other.sqlite3", error)) << error;
+    ASSERT_TRUE(other.ImportJson(exported, error)) << error;
+    EXPECT_EQ(other.ExportJson(), exported);
+    EXPECT_FALSE(other.ImportJson("[1, 2", error));
+}
+
+TEST_F(Search, BrokenCatalogueIsSetAsideAndRebuiltWithRootsAndTags) {
+    const auto print = catalogue.FingerprintOf(Project("A.prj"), Corv::kPatchKind, 1);
+    catalogue.SetTag(*print, "pads", true);
+    catalogue.Database().Close();
+    fs::remove(CataloguePath() + "-wal"), fs::remove(CataloguePath() + "-shm");
+    CorvTest::WriteBytes(CataloguePath(), CorvTest::Bytes(4096, 0x5A));
+
+    Corv::Library::CCatalogue reopened;
+    std::string message;
+    ASSERT_TRUE(reopened.Open(CataloguePath(), message)) << message;
+    ASSERT_TRUE(reopened.Rebuilt());
+    EXPECT_EQ(CorvTest::ReadBytes(reopened.SetAside()), CorvTest::Bytes(4096, 0x5A));
+    EXPECT_NE(message.find("set aside"), std::string::npos);
+    EXPECT_EQ(reopened.Roots(), std::vector<std::string>{Root() + "/"});
+    reopened.Scan(false, progress);
+    EXPECT_EQ(reopened.Search({"", std::nullopt, "pads", "", false, 0}).total, 2);
+}
+
+} // namespace
