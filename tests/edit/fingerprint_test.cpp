@@ -99,9 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                                        s.Tone(1, "Pad", {1, 9});
                                    },
                                    false, false, 1, 1}),
-    [](const ::testing::TestParamInfo<PropertyCase>& info) {
+    [](const ::testing::TestParamInfo<PropertyCase>& test) {
         std::string name;
-        for (const char* c = info.param.what; *c != '\0'; ++c)
+        for (const char* c = test.param.what; *c != '\0'; ++c)
             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
         return name;
     });

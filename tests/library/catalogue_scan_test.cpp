@@ -67,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                                      fs::resize_file(f + "Tone/002 Bass.p00", 1000);
                                  },
                                  0, 1, 0, 1, "warm"}),
-    [](const ::testing::TestParamInfo<RescanCase>& info) {
+    [](const ::testing::TestParamInfo<RescanCase>& test) {
         std::string name;
-        for (const char* c = info.param.what; *c != '\0'; ++c)
+        for (const char* c = test.param.what; *c != '\0'; ++c)
             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
         return name;
     });
