@@ -26,7 +26,7 @@ _corvane_library() {
         case $sub in
             "") options+=" --library" ;;
             scan) options+=" --full" ;;
-            search) options+=" --kind --tag --project --favourite --json" ;;
+            search) options+=" --kind --tag --project --favourite --used --unused --dupes --json" ;;
             dupes) options+=" --kind --json" ;;
             tag | favourite) options+=" --remove" ;;
             stats) options+=" --json" ;;

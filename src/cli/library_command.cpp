@@ -31,6 +31,9 @@ struct LibraryOptions {
     std::string number;
     std::string path;
     bool favourites = false;
+    bool used = false;
+    bool unused = false;
+    bool duplicated = false;
     bool json = false;
     bool full = false;
     bool remove = false;
@@ -166,6 +169,9 @@ int Search(CCatalogue& catalogue, const LibraryOptions& o) {
     query.tag = o.tag;
     query.project = o.project.empty() ? std::string() : AbsolutePath(o.project);
     query.favourites = o.favourites;
+    if (o.used != o.unused)
+        query.used = o.used;
+    query.duplicated = o.duplicated;
     const Library::SearchResult result = catalogue.Search(query);
     if (o.json) {
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
@@ -320,6 +326,9 @@ void AddLibraryCommand(CLI::App& app, std::function<int()>& run) {
     search->add_option("--tag", o.tag, "Only entries with this tag");
     search->add_option("--project", o.project, "Only entries of this project folder");
     search->add_flag("--favourite", o.favourites, "Only favourites");
+    search->add_flag("--used", o.used, "Only tones a patch plays and waves a tone plays");
+    search->add_flag("--unused", o.unused, "Only tones no patch plays and waves no tone plays");
+    search->add_flag("--dupes", o.duplicated, "Only sounds that are also somewhere else");
     search->add_flag("--json", o.json, "Print a JSON array");
     CLI::App* dupes =
         Sub(*library, run, "dupes", "Show groups of entries with the same content", Dupes, options);

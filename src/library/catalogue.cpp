@@ -62,6 +62,12 @@ CREATE TABLE tags(
 CREATE TABLE favourites(
     fingerprint TEXT PRIMARY KEY) WITHOUT ROWID;
 )sql",
+    // Whether an entry is used: a tone by a patch, a wave by a tone (a patch always is). Every
+    // project is read again at the next scan to learn it.
+    R"sql(
+ALTER TABLE entries ADD COLUMN used INTEGER NOT NULL DEFAULT 1;
+UPDATE projects SET signature = NULL;
+)sql",
 };
 
 constexpr int kSchemaVersion = static_cast<int>(std::size(kMigrations));

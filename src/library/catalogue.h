@@ -61,6 +61,11 @@ struct SearchQuery {
     std::string project; // a project folder; empty for all
     bool favourites = false;
     int limit = 0; // 0: every result
+    // Only entries something uses (true) or nothing uses (false): a tone no patch names, a wave
+    // no tone names; patches always count as used.
+    std::optional<bool> used;
+    // Only entries whose sound is also somewhere else (in this project or another).
+    bool duplicated = false;
 };
 
 struct SearchResult {

@@ -95,6 +95,13 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
     }
     if (query.favourites)
         from += " AND EXISTS (SELECT 1 FROM favourites f WHERE f.fingerprint = e.fingerprint)";
+    if (query.used) {
+        from += " AND e.used = ?";
+        values.emplace_back(std::int64_t{*query.used ? 1 : 0});
+    }
+    if (query.duplicated)
+        from += " AND EXISTS (SELECT 1 FROM entries d WHERE d.fingerprint = e.fingerprint AND "
+                "d.id <> e.id)";
 
     SearchResult result;
     CStatement count(m_db, "SELECT COUNT(*) " + from);

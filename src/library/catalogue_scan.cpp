@@ -112,12 +112,35 @@ std::string JoinedMemos(const CParameter& record) {
     return record.Memo(1) + "\n" + record.Memo(2) + "\n" + record.Memo(3) + "\n" + record.Memo(4);
 }
 
+// Which entries something uses: a tone that a used patch names, a wave that a used tone names;
+// every used patch counts as used.
+std::array<std::vector<bool>, 3> UsedEntries(const CLumData& data) {
+    std::array<std::vector<bool>, 3> used;
+    for (const int kind : {kPatchKind, kToneKind, kWaveKind})
+        used[static_cast<std::size_t>(kind)].assign(data.Records(kind).Size(), kind == kPatchKind);
+    const auto mark = [&](int kind, int number) {
+        std::vector<bool>& marks = used[static_cast<std::size_t>(kind)];
+        if (number >= 1 && static_cast<std::size_t>(number) <= marks.size())
+            marks[static_cast<std::size_t>(number - 1)] = true;
+    };
+    for (std::size_t i = 0; i < data.Patches().Size(); ++i)
+        if (!data.Patches()[i].IsEmpty())
+            for (const int tone : data.Patches()[i].ToneNumbers())
+                mark(kToneKind, tone);
+    for (std::size_t i = 0; i < data.Tones().Size(); ++i)
+        if (!data.Tones()[i].IsEmpty())
+            for (const int wave : data.Tones()[i].WaveNumbers())
+                mark(kWaveKind, wave);
+    return used;
+}
+
 bool InsertEntries(CDatabase& db, std::int64_t project, const CLumData& data,
                    const ProjectFingerprints& prints) {
     CStatement insert(db, "INSERT INTO entries(project, kind, number, name, memos, name_text, "
                           "memos_text, search_name, search_memos, file, size, wave_bytes, "
-                          "fingerprint) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                          "fingerprint, used) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const std::array<std::vector<std::int64_t>, 3> waveBytes = WaveBytes(data);
+    const std::array<std::vector<bool>, 3> used = UsedEntries(data);
     for (const int kind : {kPatchKind, kToneKind, kWaveKind}) {
         const CParameterArray& records = data.Records(kind);
         for (std::size_t i = 0; i < records.Size(); ++i) {
@@ -137,6 +160,7 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const CLumData& data,
             insert.Bind(12, waveBytes[static_cast<std::size_t>(kind)][i]);
             const std::optional<Fingerprint>& print = prints.Of(kind, static_cast<int>(i));
             print ? insert.Bind(13, print->Hex()) : insert.BindNull(13);
+            insert.Bind(14, std::int64_t{used[static_cast<std::size_t>(kind)][i] ? 1 : 0});
             if (!insert.Run())
                 return false;
         }

@@ -38,7 +38,8 @@ TEST_P(Rescan, ReadsWhatChangedOnly) {
     EXPECT_EQ(second.offline, c.offline) << c.what;
     EXPECT_EQ(second.failures.size(), c.failures) << c.what;
     if (*c.finds != '\0') {
-        SearchQuery query{c.finds, Corv::kPatchKind, "", Project("A.prj"), false, 0};
+        SearchQuery query =
+            CorvTest::Query(c.finds, Corv::kPatchKind, "", Project("A.prj"), false, 0);
         EXPECT_EQ(Hits(query), std::vector<std::string>{"A.prj/ 0 1"}) << c.what;
     }
 }
@@ -80,7 +81,7 @@ TEST_F(Catalogue, RemovedProjectGoesOfflineAndComesBack) {
     fs::rename(Project("A.prj"), dir / "away.prj");
     Scan();
     EXPECT_EQ(catalogue.Stats().offline, 1);
-    const auto offline = catalogue.Search({"warm", std::nullopt, "", "", false, 0});
+    const auto offline = catalogue.Search(CorvTest::Query("warm", std::nullopt, "", "", false, 0));
     ASSERT_EQ(offline.entries.size(), 1u);
     EXPECT_TRUE(offline.entries[0].offline);
 
@@ -88,7 +89,9 @@ TEST_F(Catalogue, RemovedProjectGoesOfflineAndComesBack) {
     const auto report = Scan();
     EXPECT_EQ(report.unchanged + report.read, 1);
     EXPECT_EQ(catalogue.Stats().offline, 0);
-    EXPECT_FALSE(catalogue.Search({"warm", std::nullopt, "", "", false, 0}).entries[0].offline);
+    EXPECT_FALSE(catalogue.Search(CorvTest::Query("warm", std::nullopt, "", "", false, 0))
+                     .entries[0]
+                     .offline);
 }
 
 TEST_F(Catalogue, FailingProjectIsListedWithWhyAndTheScanGoesOn) {
@@ -99,7 +102,7 @@ TEST_F(Catalogue, FailingProjectIsListedWithWhyAndTheScanGoesOn) {
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_NE(report.failures[0].find("001 Warm Pad.d00"), std::string::npos) << report.failures[0];
     EXPECT_EQ(report.read, 1);
-    EXPECT_EQ(Hits({"warm", std::nullopt, "", "", false, 0}),
+    EXPECT_EQ(Hits(CorvTest::Query("warm", std::nullopt, "", "", false, 0)),
               std::vector<std::string>{"Z.prj/ 0 1"});
 }
 

@@ -48,16 +48,33 @@ TEST_F(Search, WordsPrefixesCaseAndAccents) {
         {"\"warm\" pad*", {"A.prj/ 0 1"}}, // query syntax is taken as text
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Hits({c.text, std::nullopt, "", "", false, 0}), c.hits) << c.text;
+        EXPECT_EQ(Hits(CorvTest::Query(c.text, std::nullopt, "", "", false, 0)), c.hits) << c.text;
 }
 
 TEST_F(Search, FiltersByKindProjectAndCountsTheTotal) {
-    EXPECT_EQ(Hits({"", Corv::kPatchKind, "", "", false, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
-    EXPECT_EQ(Hits({"", Corv::kToneKind, "", Project("B.prj"), false, 0}),
+    EXPECT_EQ(Hits(CorvTest::Query("", Corv::kPatchKind, "", "", false, 0)),
+              (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+    EXPECT_EQ(Hits(CorvTest::Query("", Corv::kToneKind, "", Project("B.prj"), false, 0)),
               (Found{"B.prj/ 1 20", "B.prj/ 1 21"}));
-    const auto limited = catalogue.Search({"", std::nullopt, "", "", false, 2});
+    const auto limited = catalogue.Search(CorvTest::Query("", std::nullopt, "", "", false, 2));
     EXPECT_EQ(limited.entries.size(), 2u);
     EXPECT_EQ(limited.total, 7 + 6);
+}
+
+// Used or unused, and only sounds that are also somewhere else.
+TEST_F(Search, FiltersByUseAndByDuplicates) {
+    SearchQuery unused = CorvTest::Query("", std::nullopt, "", "", false, 0);
+    unused.used = false;
+    EXPECT_EQ(Hits(unused), (Found{"A.prj/ 1 5"})); // Café Keys: no patch plays it
+    SearchQuery usedTones = CorvTest::Query("", Corv::kToneKind, "", "", false, 0);
+    usedTones.used = true;
+    EXPECT_EQ(Hits(usedTones), (Found{"A.prj/ 1 1", "A.prj/ 1 2", "B.prj/ 1 20", "B.prj/ 1 21"}));
+    SearchQuery copied = CorvTest::Query("", Corv::kWaveKind, "", "", false, 0);
+    copied.duplicated = true;
+    EXPECT_EQ(Hits(copied), (Found{"A.prj/ 2 1", "A.prj/ 2 2", "A.prj/ 2 3", "B.prj/ 2 30",
+                                   "B.prj/ 2 31", "B.prj/ 2 32"}));
+    copied.kind = Corv::kToneKind;
+    EXPECT_EQ(Hits(copied), (Found{"A.prj/ 1 1", "A.prj/ 1 2", "B.prj/ 1 20", "B.prj/ 1 21"}));
 }
 
 TEST_F(Search, TagsAndFavouritesFollowTheSoundIntoEveryCopy) {
@@ -66,21 +83,24 @@ TEST_F(Search, TagsAndFavouritesFollowTheSoundIntoEveryCopy) {
     EXPECT_EQ(catalogue.FingerprintOf(Project("B.prj"), Corv::kPatchKind, 9), print);
     ASSERT_TRUE(catalogue.SetTag(*print, "pads", true));
     ASSERT_TRUE(catalogue.SetFavourite(*print, true));
-    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
-    EXPECT_EQ(Hits({"", std::nullopt, "", "", true, 0}), (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+    EXPECT_EQ(Hits(CorvTest::Query("", std::nullopt, "pads", "", false, 0)),
+              (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
+    EXPECT_EQ(Hits(CorvTest::Query("", std::nullopt, "", "", true, 0)),
+              (Found{"A.prj/ 0 1", "B.prj/ 0 9"}));
 
     // Moved to another slot and renamed: the tag stays with it.
     fs::rename(Project("A.prj") + "Patch/001 Warm Pad.d00", Project("A.prj") + "Patch/100 Hot.d00");
     Scan();
-    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}),
+    EXPECT_EQ(Hits(CorvTest::Query("", std::nullopt, "pads", "", false, 0)),
               (Found{"A.prj/ 0 100", "B.prj/ 0 9"}));
-    const auto entry = catalogue.Search({"hot", std::nullopt, "", "", false, 0}).entries.at(0);
+    const auto entry =
+        catalogue.Search(CorvTest::Query("hot", std::nullopt, "", "", false, 0)).entries.at(0);
     EXPECT_EQ(entry.tags, std::vector<std::string>{"pads"});
     EXPECT_TRUE(entry.favourite);
     EXPECT_EQ(entry.copies, 2);
 
     ASSERT_TRUE(catalogue.SetTag(*print, "pads", false));
-    EXPECT_EQ(Hits({"", std::nullopt, "pads", "", false, 0}), Found{});
+    EXPECT_EQ(Hits(CorvTest::Query("", std::nullopt, "pads", "", false, 0)), Found{});
 }
 
 TEST_F(Search, DuplicatesGroupEqualContentWithTheWaveBytesOfTheCopies) {
@@ -133,7 +153,7 @@ TEST_F(Search, BrokenCatalogueIsSetAsideAndRebuiltWithRootsAndTags) {
     EXPECT_NE(message.find("set aside"), std::string::npos);
     EXPECT_EQ(reopened.Roots(), std::vector<std::string>{Root() + "/"});
     reopened.Scan(false, progress);
-    EXPECT_EQ(reopened.Search({"", std::nullopt, "pads", "", false, 0}).total, 2);
+    EXPECT_EQ(reopened.Search(CorvTest::Query("", std::nullopt, "pads", "", false, 0)).total, 2);
 }
 
 } // namespace

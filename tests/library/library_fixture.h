@@ -6,6 +6,8 @@
 #include "support/project_builder.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace CorvTest {
 
@@ -50,6 +52,19 @@ inline void WaveFile(ProjectBuilder& builder, int number, const std::string& nam
 
 // "A.prj": patch 1 "Warm Pad" on tones 1 and 2, tone 1 "Strings" on waves 1 and 2, tone 2
 // "Bass" on wave 3; the waves hold 100, 200 and 300 bytes of 1, 2 and 3.
+// A search with the usual filters, the others left as they are by default.
+inline Corv::Library::SearchQuery Query(std::string text, std::optional<int> kind, std::string tag,
+                                        std::string project, bool favourites, int limit) {
+    Corv::Library::SearchQuery query;
+    query.text = std::move(text);
+    query.kind = kind;
+    query.tag = std::move(tag);
+    query.project = std::move(project);
+    query.favourites = favourites;
+    query.limit = limit;
+    return query;
+}
+
 inline ProjectBuilder SongA(const std::string& folder) {
     ProjectBuilder builder(folder);
     builder.Patch(1, "Warm Pad", 1, 2).Tone(1, "Strings", {1, 2}).Tone(2, "Bass", {3});
