@@ -78,9 +78,8 @@ int UsedCount(const CParameterListCtrl& list, const std::vector<int>& rows) {
 std::array<int, 3> UsedCounts(const Corv::CLumData& project) {
     std::array<int, 3> counts{};
     for (int kind = 0; kind < 3; ++kind)
-        for (std::size_t i = 0; i < project.Records(kind).Size(); ++i)
-            counts[static_cast<std::size_t>(kind)] +=
-                project.Records(kind).Item(i).IsEmpty() ? 0 : 1;
+        counts[static_cast<std::size_t>(kind)] =
+            static_cast<int>(project.Records(kind).Size()) - project.CountEmpty(kind);
     return counts;
 }
 
@@ -306,12 +305,7 @@ void CFileView::LinkSelection(const CParameterListCtrl& source) {
 
 bool CFileView::CanDelete() const {
     const CParameterListCtrl* list = ActiveList();
-    if (list == nullptr || list->Records() == nullptr)
-        return false;
-    for (const int row : list->SelectedRows())
-        if (!list->Records()->Item(static_cast<std::size_t>(row)).IsEmpty())
-            return true;
-    return false;
+    return list != nullptr && list->HasUsedSelection();
 }
 
 void CFileView::AfterEdit(CParameterListCtrl* acted) {
