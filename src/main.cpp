@@ -3,11 +3,13 @@
 #include "app/program_icon.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
+#include "ui/library_window.h"
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
 #include "ui/progress_dialog.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QSaveFile>
@@ -49,7 +51,8 @@ void PrepareScreenshot(const QString& selection) {
     list->SetFocusedRow(rows.empty() ? 0 : rows.front());
     // CORV_SCREENSHOT_SHOW: what else the picture shows — the lists' context menu ("menu"), a
     // paste over used rows waiting at its question with its preview in the status bar
-    // ("paste"), or the progress window of a long save ("progress").
+    // ("paste"), the progress window of a long save ("progress"), or the library window with
+    // the search CORV_SCREENSHOT_SEARCH ("library").
     const QString show = qEnvironmentVariable("CORV_SCREENSHOT_SHOW");
     auto* frame = qobject_cast<CMainFrame*>(view->window());
     if (show == u"menu" && frame != nullptr) {
@@ -66,6 +69,11 @@ void PrepareScreenshot(const QString& selection) {
         progress.SetShowDelay(0);
         progress.Begin(2410, "Saving Full.prj: writing 2410 files", false);
         progress.SetPosition(964);
+    } else if (show == u"library" && frame != nullptr) {
+        frame->ShowLibrary();
+        frame->LibraryWindow()->SearchField()->setText(
+            qEnvironmentVariable("CORV_SCREENSHOT_SEARCH"));
+        frame->LibraryWindow()->Refresh();
     }
 }
 

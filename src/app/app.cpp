@@ -12,6 +12,7 @@
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/font_setup.h"
+#include "ui/library_service.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_sink.h"
 #include "ui/progress_dialog.h"
@@ -52,6 +53,7 @@ CApp::CApp(Environment environment)
 }
 
 CApp::~CApp() {
+    CDesktop::Get().Library().Stop();
     m_documents->CloseAllDocuments();
     delete m_mainFrame;
     m_documents.reset();
@@ -151,6 +153,9 @@ bool CApp::CreateWorkFolder() {
     if (folder.empty())
         return false;
     m_services.m_workFolder = folder;
+    // The library catalogue lives beside the work folder.
+    const std::string data = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+    CDesktop::Get().Library().SetFile(CLibrary::FileFor(CTextCodec::DecodePath(data)));
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "ui/drag_state.h"
 #include "ui/feedback_text.h"
 #include "ui/file_doc.h"
+#include "ui/library_service.h"
 #include "ui/main_frame.h"
 #include "ui/status_line.h"
 #include "ui/system_folder.h"
@@ -420,6 +421,8 @@ CFileFrame* CDocManager::FrameOf(const CFileDoc& document) const {
 
 void CDocManager::RecentFile(const std::string& path) {
     m_recent.Add(CTextCodec::DecodePath(path));
+    // A project the user opens or saves joins the library (once there is one).
+    CDesktop::Get().Library().NoteProject(CTextCodec::DecodePath(path));
     emit RecentFilesChanged();
 }
 

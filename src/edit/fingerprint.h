@@ -56,6 +56,10 @@ struct ProjectFingerprints {
     const std::optional<Fingerprint>& Of(int kind, int slot) const {
         return slots[static_cast<std::size_t>(kind)][static_cast<std::size_t>(slot)];
     }
+    // The slots of a kind the fingerprints cover.
+    int Count(int kind) const {
+        return static_cast<int>(slots[static_cast<std::size_t>(kind)].size());
+    }
 };
 ProjectFingerprints FingerprintProject(const CLumData& data);
 

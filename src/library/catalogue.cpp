@@ -263,6 +263,22 @@ std::vector<std::string> CCatalogue::KnownProjects() {
     return projects;
 }
 
+std::vector<CatalogueProject> CCatalogue::Projects() {
+    std::vector<CatalogueProject> projects;
+    CStatement read(m_db, "SELECT path, state, reason FROM projects ORDER BY path");
+    while (read.Step())
+        projects.push_back({read.Text(0), read.Text(1), read.Text(2)});
+    return projects;
+}
+
+std::vector<std::string> CCatalogue::TagNames() {
+    std::vector<std::string> tags;
+    CStatement read(m_db, "SELECT DISTINCT tag FROM tags ORDER BY tag");
+    while (read.Step())
+        tags.push_back(read.Text(0));
+    return tags;
+}
+
 bool CCatalogue::SetTag(const std::string& fingerprint, const std::string& tag, bool on) {
     CStatement change(m_db, on ? "INSERT OR IGNORE INTO tags(fingerprint, tag) VALUES (?, ?)"
                                : "DELETE FROM tags WHERE fingerprint = ? AND tag = ?");

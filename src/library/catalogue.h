@@ -82,6 +82,13 @@ struct DuplicateGroup {
     std::vector<CatalogueEntry> entries;
 };
 
+// A catalogued project: its folder, whether it is there, and why it could not be read.
+struct CatalogueProject {
+    std::string folder;
+    std::string state; // "ok", "failed" or "offline"
+    std::string reason;
+};
+
 struct CatalogueStats {
     int projects = 0;
     int offline = 0;
@@ -126,6 +133,9 @@ public:
     SearchResult Search(const SearchQuery& query);
     std::vector<DuplicateGroup> Duplicates(std::optional<int> kind);
     CatalogueStats Stats();
+    // Every catalogued project, by folder; every tag given to some sound, in order.
+    std::vector<CatalogueProject> Projects();
+    std::vector<std::string> TagNames();
 
     // The fingerprint of a used entry of a catalogued project; nothing when there is none.
     std::optional<std::string> FingerprintOf(const std::string& project, int kind, int number);

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -60,6 +62,23 @@ void CUiChoosers::Notice(QWidget* parent, const QString& text) const {
         return;
     }
     QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+}
+
+QString CUiChoosers::LibraryFolder(QWidget* parent) const {
+    if (libraryFolder)
+        return libraryFolder(parent);
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("Add a Folder to the Library"));
+}
+
+bool CUiChoosers::TagName(QWidget* parent, QString& tag) const {
+    if (tagName)
+        return tagName(parent, tag);
+    bool ok = false;
+    tag = QInputDialog::getText(parent, QStringLiteral("Add Tag"),
+                                QStringLiteral("Tag for the selected sounds:"), QLineEdit::Normal,
+                                tag, &ok)
+              .trimmed();
+    return ok && !tag.isEmpty();
 }
 
 bool CUiChoosers::EditMemos(QWidget* parent, const QString& title, std::array<QString, 4>& memos,

@@ -32,6 +32,10 @@ struct CUiChoosers {
     std::function<bool(QWidget* parent, std::array<QString, 4>& memos)> editMemos;
     // A notice with an OK button (the missing-files warning).
     std::function<void(QWidget* parent, const QString& text)> notice;
+    // Library > Add Folder…: the chosen folder, empty when cancelled.
+    std::function<QString(QWidget* parent)> libraryFolder;
+    // Library > Add Tag…: true with the tag on OK.
+    std::function<bool(QWidget* parent, QString& tag)> tagName;
 
     // The real dialogs show texts in `page`.
     bool EditText(QWidget* parent, int field, QString& text, const CCodePage& page) const;
@@ -41,6 +45,8 @@ struct CUiChoosers {
                       const Corv::CLumData* data = nullptr) const;
     QStringList ImportWave(QWidget* parent) const;
     void Notice(QWidget* parent, const QString& text) const;
+    QString LibraryFolder(QWidget* parent) const;
+    bool TagName(QWidget* parent, QString& tag) const;
     // `title` names the entry ("Patch 5 Brass Stab"); `length` is the longest memo in bytes.
     bool EditMemos(QWidget* parent, const QString& title, std::array<QString, 4>& memos,
                    int length) const;

@@ -5,6 +5,7 @@
 #include "ui/code_page.h"
 #include "ui/drag_state.h"
 #include "ui/font_setup.h"
+#include "ui/library_service.h"
 #include "ui/list_clipboard.h"
 #include "ui/project_options.h"
 #include "ui/status_line.h"
@@ -53,6 +54,9 @@ CStatusLine& CDesktop::Status() {
 }
 CListClipboard& CDesktop::Clipboard() {
     return Made(m_clipboard);
+}
+CLibrary& CDesktop::Library() {
+    return Made(m_library);
 }
 
 } // namespace CorvDesktop

@@ -8,6 +8,7 @@ namespace CorvDesktop {
 class CCodePage;
 class CDragState;
 class CFileView;
+class CLibrary;
 class CListFont;
 class CProjectOptions;
 class CStatusLine;
@@ -30,6 +31,8 @@ public:
     CDragState& Drag();
     CStatusLine& Status();
     CListClipboard& Clipboard();
+    // The library catalogue and its worker thread.
+    CLibrary& Library();
 
     // Every open project window, in opening order, and the one activated last (null: none).
     std::vector<CFileView*>& Views() { return m_views; }
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<CDragState> m_drag;
     std::unique_ptr<CStatusLine> m_status;
     std::unique_ptr<CListClipboard> m_clipboard;
+    std::unique_ptr<CLibrary> m_library;
     std::vector<CFileView*> m_views;
     CFileView* m_currentView = nullptr;
 };

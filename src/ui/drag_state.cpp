@@ -30,6 +30,7 @@ QMimeData* MakeDragData(const DragPayload& payload) {
         << qint32(payload.grabOffset) << qint32(payload.rows.size());
     for (const int row : payload.rows)
         out << qint32(row);
+    out << payload.folder << payload.fingerprints;
     auto* data = new QMimeData;
     data->setData(DragFormat(payload.kind), bytes);
     return data;
@@ -59,6 +60,7 @@ std::optional<DragPayload> ReadDragData(const QMimeData* data) {
             in >> row;
             payload.rows.push_back(row);
         }
+        in >> payload.folder >> payload.fingerprints;
         if (in.status() != QDataStream::Ok)
             return std::nullopt;
         return payload;
@@ -103,6 +105,7 @@ void CDragState::End() {
     m_target = nullptr;
     m_hoverWindow = nullptr;
     m_hoverTimer.stop();
+    m_attachment.reset();
     SetPreview({});
 }
 

@@ -4,9 +4,11 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -19,7 +21,9 @@ class CParameterListCtrl;
 // What a drag of list rows carries in its data: the program it was started in, the open project
 // it comes from (by the id the set of open projects gave it), the list kind, the dragged rows
 // (0-based, ascending), which of them the pointer grabbed, and the number of the drag. The records
-// themselves stay in their project until the drop takes them.
+// themselves stay in their project until the drop takes them. A drag of library results names
+// no open project: it carries the folder of the project the results lie in and the fingerprint
+// each row had when the catalogue last read it, and its drop is always a copy.
 struct DragPayload {
     qint64 process = 0;
     std::uint64_t project = 0;
@@ -27,6 +31,9 @@ struct DragPayload {
     std::vector<int> rows;
     int grabOffset = 0;
     std::uint64_t drag = 0;
+    QString folder;
+    QStringList fingerprints;
+    bool FromLibrary() const { return !folder.isEmpty(); }
     bool operator==(const DragPayload&) const = default;
 };
 
@@ -97,6 +104,10 @@ public:
     // Brings the hovered window forward when the cursor has rested long enough (a timer calls
     // it during a drag; tests call it with their own clock).
     void CheckHover();
+    // What a drop target worked out for this drag and keeps until it ends (the project a drag
+    // of library results comes from, read once).
+    std::shared_ptr<void>& Attachment() { return m_attachment; }
+
     // The clock in milliseconds (tests put their own).
     std::function<qint64()> clock;
     qint64 Now() const { return clock(); }
@@ -122,6 +133,7 @@ private:
     QPoint m_hoverPosition;
     qint64 m_hoverStart = 0;
     QTimer m_hoverTimer;
+    std::shared_ptr<void> m_attachment;
 };
 
 } // namespace CorvDesktop

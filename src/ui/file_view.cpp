@@ -459,6 +459,8 @@ CFileView* CFileView::ViewOfProject(std::uint64_t id) {
 }
 
 QString CFileView::DropPreview(const ListDrop& drop) {
+    if (drop.payload.FromLibrary())
+        return LibraryDropPreview(drop);
     CFileView* sourceView = ViewOfProject(drop.payload.project);
     const CParameterListCtrl* source =
         sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
@@ -482,6 +484,8 @@ QString CFileView::DropPreview(const ListDrop& drop) {
 }
 
 bool CFileView::PerformDrop(const ListDrop& drop) {
+    if (drop.payload.FromLibrary())
+        return PerformLibraryDrop(drop);
     CFileView* sourceView = ViewOfProject(drop.payload.project);
     CParameterListCtrl* sourceList =
         sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
@@ -515,17 +519,22 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
         if (result.sourceChanged)
             sourceView->AfterEdit(sourceList);
     }
-    if (result.targetChanged)
+    ShowDropped(drop, result.targetSelection, result.targetChanged, words.what, words.done);
+    return true;
+}
+
+void CFileView::ShowDropped(const ListDrop& drop, const std::vector<int>& rows, bool changed,
+                            const std::string& what, const std::string& done) {
+    if (changed)
         AfterEdit(drop.target);
-    if (!result.targetSelection.empty()) {
-        drop.target->SelectRows(result.targetSelection);
-        drop.target->SetFocusedRow(result.targetSelection.front());
+    if (!rows.empty()) {
+        drop.target->SelectRows(rows);
+        drop.target->SetFocusedRow(rows.front());
         LinkSelection(*drop.target);
     }
-    m_document.Core().UndoStep().SetDescription(words.what);
-    CDesktop::Get().Status().Say(QString::fromStdString(words.done));
+    m_document.Core().UndoStep().SetDescription(what);
+    CDesktop::Get().Status().Say(QString::fromStdString(done));
     emit CommandStateChanged();
-    return true;
 }
 
 void CFileView::ClickOver(CParameterListCtrl* list) {

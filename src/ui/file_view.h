@@ -119,6 +119,13 @@ private:
     // The main window's status line says what the waves will total once the import is done.
     void ShowImportTotal(int files, std::uint64_t total);
     void AfterEdit(CParameterListCtrl* acted);
+    // Drops of library results: the source is a project folder read for the drag (or the open
+    // project of that folder), and the drop is a copy.
+    QString LibraryDropPreview(const ListDrop& drop);
+    bool PerformLibraryDrop(const ListDrop& drop);
+    // Selects the dropped entries where they landed and says what was done.
+    void ShowDropped(const ListDrop& drop, const std::vector<int>& rows, bool changed,
+                     const std::string& what, const std::string& done);
 
     CFileDoc& m_document;
     struct Private;

@@ -4,14 +4,18 @@
 #include "ui/app_shell.h"
 #include "ui/check_window.h"
 #include "ui/child_frame.h"
+#include "ui/choosers.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/find_bar.h"
+#include "ui/library_service.h"
+#include "ui/library_window.h"
 #include "ui/parameter_list.h"
 #include "ui/recent_files.h"
 #include "ui/status_line.h"
+#include "ui/text_codec.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -75,6 +79,9 @@ CMainFrame::CMainFrame(QWidget* parent) : GP::CMDIFrameWndEx(parent) {
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::RouteToView(void (CFileView::*command)()) {
+    // Keys pressed in the library window are not meant for the project behind it.
+    if (m_libraryWindow != nullptr && m_libraryWindow->isAncestorOf(QApplication::focusWidget()))
+        return;
     if (CFileView* view = ActiveView())
         (view->*command)();
 }
@@ -134,6 +141,20 @@ void CMainFrame::ShowCheckWindow() {
     m_checkWindow->activateWindow();
 }
 
+void CMainFrame::ShowLibrary() {
+    if (m_libraryWindow == nullptr) {
+        m_libraryWindow = new CLibraryWindow(CDesktop::Get().Library(), this);
+        addDockWidget(Qt::BottomDockWidgetArea, m_libraryWindow);
+        connect(&CDesktop::Get().Library(), &CLibrary::Notice, this,
+                [this](const QString& text) { CDesktop::Get().Choosers().Notice(this, text); });
+        // The projects open now join the catalogue the window has just made.
+        for (CFileView* view : CFileView::Views())
+            if (const std::string& path = view->Document().Core().PathName(); !path.empty())
+                CDesktop::Get().Library().NoteProject(CTextCodec::DecodePath(path));
+    }
+    m_libraryWindow->FocusSearch();
+}
+
 QMenu* CMainFrame::CreateHelpMenu() {
     auto* menu = new QMenu(QStringLiteral("&Help"), this);
     menu->addAction(Action(Cmd::kManual));
@@ -143,7 +164,9 @@ QMenu* CMainFrame::CreateHelpMenu() {
 
 void CMainFrame::CreateMenus() {
     using namespace Cmd;
-    m_noProjectMenus << CreateFileMenu(false) << CreateHelpMenu();
+    auto* library = new QMenu(QStringLiteral("&Window"), this);
+    library->addAction(Action(kLibrary));
+    m_noProjectMenus << CreateFileMenu(false) << library << CreateHelpMenu();
 
     auto* edit = new QMenu(QStringLiteral("&Edit"), this);
     edit->addAction(Action(kUndo));
@@ -167,6 +190,8 @@ void CMainFrame::CreateMenus() {
     setup->addAction(Action(kSetUpFont));
     setup->addAction(Action(kSetUpGrid));
     auto* window = new QMenu(QStringLiteral("&Window"), this);
+    window->addAction(Action(kLibrary));
+    window->addSeparator();
     // "Move to Top" becomes the window list, rebuilt each time the Window menu opens.
     WindowListMenu()->setTitle(Action(kMoveToTop)->text());
     window->addMenu(WindowListMenu());

@@ -18,6 +18,7 @@ class CFileDoc;
 class CFileFrame;
 class CFileView;
 class CFindBar;
+class CLibraryWindow;
 
 // Command ids shared by menus, accelerators and toolbar buttons.
 namespace Cmd {
@@ -63,6 +64,7 @@ enum : int {
     kShowUsers,
     kExportList,
     kPrint,
+    kLibrary, // Window > Library (Ctrl+L)
 };
 } // namespace Cmd
 
@@ -115,6 +117,12 @@ public:
     // The check window; null until first shown.
     CCheckWindow* CheckWindow() const { return m_checkWindow; }
 
+    // Window > Library (Ctrl+L): shows the library window (made on first use, docked below
+    // the project windows) with the keyboard in its search field.
+    void ShowLibrary();
+    // The library window; null until first shown.
+    CLibraryWindow* LibraryWindow() const { return m_libraryWindow; }
+
     // The lists' context menu (right click, the Menu key) at a point on the screen: Rename, Edit
     // Memos, Delete, Cut, Copy, Paste, Paste Inserting, Find, Show Users, Check Project.
     void ShowListMenu(QPoint at);
@@ -157,6 +165,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
     CCheckWindow* m_checkWindow = nullptr;
+    CLibraryWindow* m_libraryWindow = nullptr;
     CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
     QMenu* m_listMenu = nullptr;

@@ -156,6 +156,9 @@ void CMainFrame::CreateActions() {
     AddAction(kCheckProject, QStringLiteral("&Check\tF7"),
               QStringLiteral("List the problems of the project\nCheck project"),
               QKeySequence(Qt::Key_F7));
+    AddAction(kLibrary, QStringLiteral("&Library\tCtrl+L"),
+              QStringLiteral("Search every project in the library\nLibrary"),
+              QKeySequence(QStringLiteral("Ctrl+L")));
     for (int i = 0; i < CRecentFileList::kSize; ++i) {
         auto* action = new QAction(this);
         action->setStatusTip(QStringLiteral("Open this project"));
@@ -258,6 +261,7 @@ void CMainFrame::ConnectActions() {
     connect(Action(kManual), &QAction::triggered, this, app(&IAppShell::OnManual));
     connect(Action(kAbout), &QAction::triggered, this, app(&IAppShell::OnAppAbout));
     connect(Action(kCheckProject), &QAction::triggered, this, &CMainFrame::ShowCheckWindow);
+    connect(Action(kLibrary), &QAction::triggered, this, &CMainFrame::ShowLibrary);
 }
 
 void CMainFrame::ShowListMenu(QPoint at) {

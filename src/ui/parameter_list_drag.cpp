@@ -163,7 +163,9 @@ void CParameterListCtrl::TrackDrag(const DragPayload& payload, QPoint position,
     if (row < 0)
         row = position.y() < 0 ? 0 : m_model->rowCount(); // past the last row
     const int dropPosition = row - payload.grabOffset;
-    const DropFlags flags = FlagsForKeys(keys, payload.project == m_projectId);
+    DropFlags flags = FlagsForKeys(keys, payload.project == m_projectId);
+    if (payload.FromLibrary())
+        flags.copy = true; // the library only ever lends its projects' entries
     // The preview reads the target's wave sizes: it is worked out again only when the drop
     // would do something else.
     const bool changed = dropPosition != drag.DropPosition() ||
