@@ -3,17 +3,20 @@
 #include "app/program_icon.h"
 #include "ui/file_doc.h"
 #include "ui/file_view.h"
+#include "ui/library_model.h"
 #include "ui/library_window.h"
 #include "ui/main_frame.h"
 #include "ui/parameter_list.h"
 #include "ui/progress_dialog.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QSaveFile>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <string_view>
@@ -81,7 +84,35 @@ void PrepareScreenshot(const QString& selection) {
 // project windows, rewritten whole every tenth of a second. One line per window
 // ("window TITLE MODIFIED ACTIVE"), one per list ("list TITLE KIND X Y WIDTH HEIGHT ROWHEIGHT
 // TOPROW NAMEX": the list's rows on the screen, the height of a row, the first row shown and the
-// middle of the name column), and "modal 1" while a dialog waits for an answer.
+// middle of the name column), one for the library window while it shows ("library X Y WIDTH
+// HEIGHT ROWHEIGHT ROWS NAMEX": its results on the screen as for a list, and how many there are),
+// and "modal 1" while a dialog waits for an answer.
+QByteArray LibraryLayout() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const auto* frame = qobject_cast<CMainFrame*>(widget);
+        const CLibraryWindow* library = frame != nullptr ? frame->LibraryWindow() : nullptr;
+        if (library == nullptr || !library->isVisible())
+            continue;
+        const QTableView* table = library->Table();
+        const QWidget* rows = table->viewport();
+        const QPoint origin = rows->mapToGlobal(QPoint(0, 0));
+        const int count = table->model()->rowCount();
+        const QList<int> numbers = {
+            origin.x(),
+            origin.y(),
+            rows->width(),
+            rows->height(),
+            table->verticalHeader()->defaultSectionSize(),
+            count,
+            table->visualRect(table->model()->index(0, CLibraryModel::kName)).center().x()};
+        QByteArray text = "library";
+        for (const int number : numbers)
+            text += ' ' + QByteArray::number(number);
+        return text + '\n';
+    }
+    return {};
+}
+
 void WriteLayout(const QString& path) {
     QByteArray text;
     for (CFileView* view : CFileView::Views()) {
@@ -103,6 +134,7 @@ void WriteLayout(const QString& path) {
             text += '\n';
         }
     }
+    text += LibraryLayout();
     text +=
         "modal " + QByteArray::number(QApplication::activeModalWidget() != nullptr ? 1 : 0) + '\n';
     QSaveFile file(path); // replaced whole: a reader never sees half of it

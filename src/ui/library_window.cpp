@@ -66,7 +66,7 @@ CLibraryWindow::CLibraryWindow(CLibrary& library, QWidget* parent)
 
     auto* copies = new QHBoxLayout;
     m_duplicatesLabel = new QLabel(content);
-    m_showAll = new QPushButton(QStringLiteral("Show &All"), content);
+    m_showAll = new QPushButton(QStringLiteral("Show A&ll"), content);
     copies->addWidget(m_duplicatesLabel, 1);
     copies->addWidget(m_showAll);
     m_duplicatesLabel->hide();
@@ -128,7 +128,7 @@ void CLibraryWindow::BuildFilters(QWidget* bar) {
     m_project = new QComboBox(bar);
     m_project->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_tag = new QComboBox(bar);
-    m_favourites = new QCheckBox(QStringLiteral("\u2605 &Favourites"), bar);
+    m_favourites = new QCheckBox(QStringLiteral("\u2605 F&avourites"), bar);
     m_used = new QComboBox(bar);
     m_used->addItems(
         {QStringLiteral("Used and unused"), QStringLiteral("Used"), QStringLiteral("Unused")});
@@ -154,7 +154,7 @@ void CLibraryWindow::BuildButtons(QWidget* bar) {
     m_cancel = new QPushButton(QStringLiteral("Cancel"), bar);
     m_cancel->hide();
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_library.CancelScan(); });
-    auto* add = new QPushButton(QStringLiteral("Add &Folder..."), bar);
+    auto* add = new QPushButton(QStringLiteral("A&dd Folder..."), bar);
     auto* rescan = new QPushButton(QStringLiteral("&Rescan"), bar);
     rescan->setToolTip(QStringLiteral("Read the projects that changed since the last scan"));
     m_forget = new QToolButton(bar);

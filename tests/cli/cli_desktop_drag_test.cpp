@@ -31,6 +31,8 @@ struct Layout {
     std::map<std::string, std::array<ListPlace, 3>> lists; // by window title
     std::map<std::string, bool> modified;
     bool modal = false;
+    ListPlace library; // the library window's results (height 0: not shown)
+    int results = 0;
 };
 
 Layout ParseLayout(const std::string& text) {
@@ -46,6 +48,10 @@ Layout ParseLayout(const std::string& text) {
             int modified = 0;
             words >> title >> modified;
             layout.modified[title] = modified != 0;
+        } else if (what == "library") {
+            ListPlace& place = layout.library;
+            words >> place.x >> place.y >> place.width >> place.height >> place.rowHeight >>
+                layout.results >> place.nameX;
         } else if (what == "list") {
             int kind = 0;
             ListPlace place;
@@ -104,14 +110,20 @@ public:
                " XDG_CONFIG_HOME=" + ShellQuoted(home + "/config") +
                " XDG_DATA_HOME=" + ShellQuoted(home + "/data") +
                " XDG_RUNTIME_DIR=" + ShellQuoted(home + "/runtime") +
-               " CORV_LAYOUT_FILE=" + ShellQuoted(m_root + "/layout") + " ";
+               " CORV_LAYOUT_FILE=" + ShellQuoted(m_root + "/layout") +
+               (m_library.empty() ? std::string() : " CORVANE_LIBRARY=" + ShellQuoted(m_library)) +
+               " ";
     }
+    // The library catalogue the program uses.
+    void UseLibrary(const std::string& file) { m_library = file; }
     // The program on the first project; a second start hands the second project to it.
-    void Start(const std::string& first, const std::string& second) {
+    void Start(const std::string& first, const std::string& second = {}) {
         RunShell(Environment() + ShellQuoted(LIBRARIAN_PATH) + " " + ShellQuoted(first) + " >" +
                  ShellQuoted(m_root + "/program.log") + " 2>&1 & echo $! >" +
                  ShellQuoted(m_root + "/program.pid"));
         WaitFor([](const Layout& l) { return l.lists.size() == 1; });
+        if (second.empty())
+            return;
         RunShell(Environment() + ShellQuoted(LIBRARIAN_PATH) + " " + ShellQuoted(second));
         WaitFor([](const Layout& l) { return l.lists.size() == 2; });
     }
@@ -196,6 +208,7 @@ public:
 private:
     std::string m_root;
     std::string m_display;
+    std::string m_library;
 };
 
 // The first `count` rows in a row that are all free slots of a kind, from `from` on.
@@ -323,6 +336,74 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
         "");
     EXPECT_NE(CorvTest::FolderSnapshot(a), initialA) << "nothing was saved";
     EXPECT_NE(CorvTest::FolderSnapshot(b), initialB) << "nothing was saved";
+}
+
+// A search result of the library window, dragged with the pointer onto a project's patch list,
+// is copied there with its tones and waves exactly as a script's drop from its project would.
+TEST_F(CliDesktopDragTest, ALibraryResultDraggedIntoAProject) {
+    for (const char* tool : {"Xvfb", "xdotool"})
+        ASSERT_EQ(RunShell(std::string("command -v ") + tool).status, 0)
+            << tool << " is needed (scripts/install-deps)";
+    const std::string source = m_temp / "Songs/Src.prj/", b = ProjectPath("B");
+    const std::string refB = ProjectPath("RefB"), catalogue = m_temp / "library.sqlite3";
+    ASSERT_EQ(RunCorvane({"demo", source, "--seed", "1"}).status, 0);
+    ASSERT_EQ(RunCorvane({"demo", b, "--seed", "2"}).status, 0);
+    fs::copy(b, refB, fs::copy_options::recursive);
+    // Every project of the test in the catalogue (the program adds B when it opens it anyway).
+    ASSERT_EQ(RunCorvane({"library", "--library", catalogue, "add", m_temp.Path()}).status, 0);
+    ASSERT_EQ(RunCorvane({"library", "--library", catalogue, "scan"}).status, 0);
+    const auto initialSource = CorvTest::FolderSnapshot(source);
+    // A patch whose name the search finds alone.
+    const Json dumpSource = DumpOf(source), dumpB = DumpOf(b);
+    int chosen = -1;
+    for (const Json& patch : dumpSource["patches"]) {
+        if (patch["empty"].get<bool>())
+            continue;
+        const RunResult found = RunCorvane({"library", "--library", catalogue, "search",
+                                            patch["name"].get<std::string>(), "--json"});
+        if (found.status == 0 && Json::parse(found.out).size() == 1) {
+            chosen = patch["number"].get<int>();
+            break;
+        }
+    }
+    ASSERT_GT(chosen, 0);
+    const std::string name = dumpSource["patches"][static_cast<std::size_t>(chosen - 1)]["name"];
+    const int at = FreeRun(dumpB, "patches", 5, 1);
+    ASSERT_GT(at, 0);
+
+    Desktop desktop(m_temp / "desktop");
+    ASSERT_TRUE(desktop.Ready()) << "no virtual X server";
+    desktop.UseLibrary(catalogue);
+    desktop.Start(b);
+    desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowsize --sync 1580 980 "
+                "windowmove 0 0 windowfocus");
+    desktop.Xdo("key ctrl+l");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.library.height > 0; }))
+        << desktop.Log();
+    desktop.Xdo("type --delay 20 " + ShellQuoted(name));
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.results == 1; })) << desktop.Log();
+    const Layout layout = desktop.Current();
+    ASSERT_GT(layout.lists.at("B.prj")[0].height, (at + 2) * layout.lists.at("B.prj")[0].rowHeight);
+    desktop.Select(layout.library, 0, 0);
+    desktop.Drag(layout.library, 0, layout.lists.at("B.prj")[0], at);
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("B.prj"); }))
+        << desktop.Log();
+    desktop.KeysIn(layout.lists.at("B.prj")[2], "ctrl+s");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return !l.modified.at("B.prj"); }))
+        << desktop.Log();
+    desktop.Xdo("key alt+f x");
+    for (int i = 0; i < 100 && desktop.Running(); ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(desktop.Running());
+
+    RunScript({"open S " + Quoted(source), "open B " + Quoted(refB),
+               "drop S patch " + std::to_string(chosen) + " B " + std::to_string(at + 1) + " copy",
+               "save B"});
+    EXPECT_EQ(DumpOf(b)["patches"][static_cast<std::size_t>(at)]["name"], name);
+    EXPECT_EQ(
+        CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(b), CorvTest::FolderSnapshot(refB)),
+        "");
+    EXPECT_EQ(CorvTest::FolderSnapshot(source), initialSource) << "the source was written";
 }
 
 } // namespace

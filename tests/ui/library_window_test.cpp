@@ -6,13 +6,17 @@
 #include "ui/library_model.h"
 #include "ui/library_service.h"
 #include "ui/library_window.h"
+#include "ui/main_frame.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -221,6 +225,26 @@ private slots:
         QCOMPARE(NameAt(data, Corv::kPatchKind, 9), std::string("-"));
         QCOMPARE(NameAt(data, Corv::kToneKind, tone), std::string("-"));
         QVERIFY(CorvTest::FolderSnapshot(source) == before);
+    }
+
+    // Alt with a letter opens the main window's menus: no button or box of the library window
+    // may take one of their letters (Alt+F once opened Add Folder instead of the File menu).
+    void KeysOfTheWindowLeaveTheMenusAlone() {
+        CMainFrame frame;
+        frame.ShowLibrary();
+        const auto letter = [](const QString& text) {
+            const qsizetype at = text.indexOf(u'&');
+            return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+        };
+        QSet<QChar> menus;
+        for (QMenu* menu : frame.Menus())
+            menus << letter(menu->title());
+        QVERIFY(menus.contains(u'f') && menus.contains(u'w'));
+        for (const QAbstractButton* button :
+             frame.LibraryWindow()->findChildren<QAbstractButton*>()) {
+            const QChar key = letter(button->text());
+            QVERIFY2(key.isNull() || !menus.contains(key), qPrintable(button->text()));
+        }
     }
 
     // A source changed since the last scan gives nothing: the user chose what the catalogue
