@@ -35,7 +35,7 @@ _corvane_library() {
         return
     fi
     case $sub in
-        "") COMPREPLY=($(compgen -W "add remove scan search dupes tag favourite tags stats" \
+        "") COMPREPLY=($(compgen -W "add remove scan search dupes tag favourite tags stats check" \
             -- "$cur")) ;;
         add | remove) _filedir -d ;;
         tag | favourite)

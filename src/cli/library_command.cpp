@@ -64,11 +64,17 @@ private:
     bool m_shown = false;
 };
 
-// Opens the catalogue, or says why not; exit status 2 then.
-std::unique_ptr<CCatalogue> OpenCatalogue(const LibraryOptions& o) {
+// The catalogue file the options name.
+std::string CatalogueFile(const LibraryOptions& o) {
     const std::string file = o.file.empty() ? Library::DefaultCatalogueFile() : o.file;
     if (file.empty())
         throw UsageError("no catalogue file: give --library FILE or set CORVANE_LIBRARY");
+    return file;
+}
+
+// Opens the catalogue, or says why not; exit status 2 then.
+std::unique_ptr<CCatalogue> OpenCatalogue(const LibraryOptions& o) {
+    const std::string file = CatalogueFile(o);
     auto catalogue = std::make_unique<CCatalogue>();
     std::string message;
     if (!catalogue->Open(file, message)) {
@@ -274,6 +280,24 @@ int Stats(CCatalogue& catalogue, const LibraryOptions& o) {
     return 0;
 }
 
+// The full check on a connection of its own: 0 sound, 1 damaged and rebuilt, 2 not checked.
+int Check(const LibraryOptions& o) {
+    std::string message;
+    switch (Library::CheckCatalogue(CatalogueFile(o), message)) {
+    case Library::CheckOutcome::Sound:
+        std::cout << "the catalogue is sound" << std::endl;
+        return 0;
+    case Library::CheckOutcome::Rebuilt:
+        std::cout << message << std::endl;
+        std::cerr << "note: run \"corvane library scan\" to fill it" << std::endl;
+        return 1;
+    case Library::CheckOutcome::Failed:
+        break;
+    }
+    std::cerr << "corvane: " << message << std::endl;
+    return 2;
+}
+
 using Body = int (*)(CCatalogue&, const LibraryOptions&);
 
 // The options live as long as the callbacks that hold them, which the parser keeps.
@@ -350,6 +374,10 @@ void AddLibraryCommand(CLI::App& app, std::function<int()>& run) {
     Sub(*tags, run, "import", "Add those of FILE", ImportTags, options)
         ->add_option("FILE", o.path, "The JSON file")
         ->required();
+    library
+        ->add_subcommand("check", "Check the whole catalogue file; a damaged one is set aside and "
+                                  "made anew with the roots, tags and favourites of its export")
+        ->callback([&run, options] { run = [options] { return Check(*options); }; });
     Sub(*library, run, "stats", "Count projects, offline projects, entries and tags", Stats,
         options)
         ->add_flag("--json", o.json, "Print a JSON object");

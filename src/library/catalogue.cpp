@@ -124,7 +124,12 @@ std::string DefaultCatalogueFile() {
 std::string CatalogueFolder(const std::string& folder) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    return NormaliseFolderPath(error ? folder : absolute.lexically_normal().string());
+    if (error)
+        return NormaliseFolderPath(folder);
+    // The real path, links resolved as far as the folder exists (the rest as written): a
+    // project reached through a link is one project, whichever spelling finds it.
+    const std::filesystem::path real = std::filesystem::weakly_canonical(absolute, error);
+    return NormaliseFolderPath(error ? absolute.lexically_normal().string() : real.string());
 }
 
 bool CCatalogue::Open(const std::string& path, std::string& error) {
@@ -134,15 +139,16 @@ bool CCatalogue::Open(const std::string& path, std::string& error) {
     std::error_code ignored;
     if (!parent.empty())
         std::filesystem::create_directories(parent, ignored);
+    Mark();
     if (Prepare(error))
         return true;
     // A file that SQLite cannot read as a database, or whose schema is broken, is set aside.
     const std::string reason = error;
     m_db.Close();
-    if (!std::filesystem::exists(path, ignored))
+    if (!std::filesystem::exists(path, ignored) || !Rebuild(error)) {
+        Unmark();
         return false;
-    if (!Rebuild(error))
-        return false;
+    }
     error = "the catalogue " + path + " could not be read (" + reason + "); it was set aside as " +
             m_setAside + " and a new one was made";
     return true;
@@ -197,7 +203,17 @@ bool CCatalogue::Migrate(std::string& error) {
 }
 
 bool CCatalogue::Rebuild(std::string& error) {
+    // Never renamed from under another process: its connection would go on with the old file.
+    if (UsedElsewhere()) {
+        error = "the catalogue " + m_path + " cannot be read and another program has it open";
+        return false;
+    }
+    // A name no earlier set-aside file has: a rename would replace it.
     m_setAside = m_path + ".broken-" + std::to_string(std::time(nullptr));
+    std::error_code ignored;
+    for (int n = 2; std::filesystem::exists(m_setAside, ignored); ++n)
+        m_setAside =
+            m_path + ".broken-" + std::to_string(std::time(nullptr)) + "-" + std::to_string(n);
     std::error_code renameError;
     std::filesystem::rename(m_path, m_setAside, renameError);
     if (renameError) {
@@ -206,10 +222,8 @@ bool CCatalogue::Rebuild(std::string& error) {
         m_setAside.clear();
         return false;
     }
-    for (const char* companion : kCompanions) {
-        std::error_code ignored;
+    for (const char* companion : kCompanions)
         std::filesystem::rename(m_path + companion, m_setAside + companion, ignored);
-    }
     if (!Prepare(error))
         return false;
     if (const std::optional<std::string> json = ReadWholeFile(ExportFile())) {
@@ -351,7 +365,11 @@ bool CCatalogue::ImportJson(const std::string& text, std::string& error) {
 }
 
 bool CCatalogue::WriteExportFile() {
-    return WriteWholeFile(ExportFile(), ExportJson());
+    // Read and written under the write lock: exports of two processes follow one another, so
+    // the last one written holds every change committed before it.
+    CTransaction transaction(m_db);
+    return transaction.Began() && WriteWholeFile(ExportFile(), ExportJson()) &&
+           transaction.Commit();
 }
 
 } // namespace Corv::Library

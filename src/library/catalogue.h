@@ -89,6 +89,13 @@ struct CatalogueProject {
     std::string reason;
 };
 
+// What a full check of the catalogue came to.
+enum class CheckOutcome {
+    Sound,   // nothing wrong
+    Rebuilt, // damage was found; the file was set aside and a new catalogue made
+    Failed,  // the catalogue could not be opened, or was damaged and could not be rebuilt
+};
+
 struct CatalogueStats {
     int projects = 0;
     int offline = 0;
@@ -103,6 +110,12 @@ struct CatalogueStats {
 // change so that a catalogue built anew gets them back.
 class CCatalogue {
 public:
+    CCatalogue() = default;
+    // Closes the catalogue cleanly: the mark of this use goes.
+    ~CCatalogue();
+    CCatalogue(const CCatalogue&) = delete;
+    CCatalogue& operator=(const CCatalogue&) = delete;
+
     // Opens or creates the catalogue and brings its schema up to date. A file that is not a
     // sound catalogue is renamed beside itself (never deleted) and a new one is made with the
     // roots and tags of the last export (`Rebuilt()`, `SetAside()`). False with `error` set
@@ -114,6 +127,20 @@ public:
     const std::string& SetAside() const { return m_setAside; }
     // The export of roots, tags and favourites kept beside the catalogue.
     std::string ExportFile() const { return m_path + ".tags.json"; }
+
+    // Each open catalogue leaves a mark beside the file (PATH.open-PID-N) that its process
+    // holds locked and removes when it closes. A mark that nobody holds any more was left by a
+    // process that ended without closing: the catalogue should have a full check.
+    bool NeedsCheck() const;
+    // Runs SQLite's full integrity check on this connection: empty when the catalogue is sound,
+    // else what is wrong. Slow on a large catalogue; run it on a connection of its own.
+    std::string CheckIntegrity();
+    // Sets a damaged catalogue aside and makes a new one with the roots and tags of the export,
+    // as Open does with a file that is not a catalogue. Refused (false, `error` set) while
+    // another process has the catalogue open.
+    bool RebuildDamaged(std::string& error);
+    // Removes the marks of processes that ended without closing (after a check).
+    void ClearStaleMarks() const;
 
     // Roots: absolute folders. Adding one that is there is no error.
     bool AddRoot(const std::string& folder);
@@ -150,6 +177,9 @@ public:
     CDatabase& Database() { return m_db; }
 
 private:
+    void Mark();
+    void Unmark();
+    bool UsedElsewhere() const;
     bool Prepare(std::string& error);
     bool Migrate(std::string& error);
     bool Rebuild(std::string& error);
@@ -163,7 +193,15 @@ private:
     CDatabase m_db;
     std::string m_path;
     std::string m_setAside;
+    std::string m_mark; // the mark of this use, held locked through m_markFd
+    int m_markFd = -1;
 };
+
+// Checks the catalogue at `path` on a connection of its own (so from any thread) and rebuilds
+// it when it is damaged; the marks of unclean exits go once it is sound again. `message` says
+// what was found and done. After `Rebuilt` every other connection of this process to the
+// catalogue still reads the file set aside: open them again.
+CheckOutcome CheckCatalogue(const std::string& path, std::string& message);
 
 // The folder form the catalogue keeps: absolute, "/" separators, ending in "/".
 std::string CatalogueFolder(const std::string& folder);

@@ -57,10 +57,13 @@ void WalkRoot(const std::string& root, Walk& walk, CLumProgressBar& progress) {
             if (entry.status.type != FileType::Directory || PassedOver(entry.name) ||
                 !FirstVisit(walk, entry.status))
                 continue;
-            if (IsProjectFolderName(path))
-                walk.projects.push_back(path);
+            // A folder reached through a link is walked and recorded under its real path (and
+            // is a project when either name is a project's).
+            const std::string real = entry.status.isLink ? CatalogueFolder(path) : path;
+            if (IsProjectFolderName(path) || IsProjectFolderName(real))
+                walk.projects.push_back(real);
             else
-                pending.push_back(path);
+                pending.push_back(real);
         }
     }
 }
@@ -240,7 +243,7 @@ ScanReport CCatalogue::Scan(bool full, CLumProgressBar& progress) {
         CProgressScope looking(progress, 0, "Looking for projects", true);
         for (const std::string& root : Roots()) {
             if (FileSystem().IsDirectory(root))
-                WalkRoot(root, walk, progress);
+                WalkRoot(CatalogueFolder(root), walk, progress);
             else
                 walk.skipped.push_back(root + ": is not there");
         }

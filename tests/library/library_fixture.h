@@ -5,6 +5,7 @@
 #include "support/fresh_store.h"
 #include "support/project_builder.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -72,6 +73,28 @@ inline ProjectBuilder SongA(const std::string& folder) {
     WaveFile(builder, 2, "Sine", Bytes(200, 2));
     WaveFile(builder, 3, "Noise", Bytes(300, 3));
     return builder;
+}
+
+// Damage of a closed catalogue file, made by hand: the fingerprint index made to claim another
+// column than the one it holds (a file SQLite opens, but whose index disagrees with its table).
+inline bool DamageIndex(const std::string& path) {
+    Corv::Library::CDatabase db;
+    return db.Open(path) &&
+           db.Execute("PRAGMA writable_schema=ON; UPDATE sqlite_schema SET sql = 'CREATE INDEX "
+                      "entries_by_fingerprint ON entries(name_text)' WHERE name = "
+                      "'entries_by_fingerprint'; PRAGMA writable_schema=OFF;");
+}
+
+// Damage of a closed catalogue file: every page after the first two overwritten with a pattern.
+inline bool OverwritePages(const std::string& path) {
+    Bytes bytes = ReadBytes(path);
+    constexpr std::size_t kPage = 4096;
+    if (bytes.size() < 4 * kPage)
+        return false;
+    for (std::size_t at = 2 * kPage; at < bytes.size(); ++at)
+        bytes[at] = static_cast<std::uint8_t>(0xA5 ^ (at & 0xFF));
+    WriteBytes(path, bytes);
+    return true;
 }
 
 } // namespace CorvTest
