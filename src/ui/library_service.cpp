@@ -99,6 +99,8 @@ CCatalogue* CLibrary::Catalogue() {
     }
     m_problem.clear();
     m_catalogue = std::move(catalogue);
+    if (m_catalogue->NeedsCheck())
+        StartCheck();
     if (m_catalogue->Rebuilt()) {
         emit Notice(QStringLiteral("The library catalogue could not be read. It was set aside as "
                                    "%1 and is built again from your folders, with the tags of "
@@ -146,10 +148,35 @@ void CLibrary::Report(std::function<void()> onMainThread) {
     QMetaObject::invokeMethod(this, std::move(onMainThread), Qt::QueuedConnection);
 }
 
+// A program that used the catalogue ended without closing it: a full check runs on the worker,
+// on a connection of its own. A damaged catalogue is set aside and built again; then every
+// connection opens the new file.
+void CLibrary::StartCheck() {
+    const std::string path = CTextCodec::EncodePath(m_file);
+    Post([this, path](CCatalogue&) {
+        std::string message;
+        const Corv::Library::CheckOutcome outcome = Corv::Library::CheckCatalogue(path, message);
+        if (outcome == Corv::Library::CheckOutcome::Sound)
+            return;
+        if (outcome == Corv::Library::CheckOutcome::Rebuilt)
+            m_reopen = true;
+        const QString text = QString::fromStdString(message);
+        Report([this, outcome, text] {
+            if (outcome == Corv::Library::CheckOutcome::Rebuilt) {
+                m_catalogue.reset();
+                Catalogue();
+                StartScan(false);
+                emit Changed();
+            }
+            emit Notice(text);
+        });
+    });
+}
+
 // The worker: its own connection to the catalogue, opened with its first job.
 void CLibrary::Run() {
     const std::string path = CTextCodec::EncodePath(m_file);
-    CCatalogue catalogue;
+    auto catalogue = std::make_unique<CCatalogue>();
     bool opened = false;
     std::string error;
     for (;;) {
@@ -165,13 +192,17 @@ void CLibrary::Run() {
             m_jobs.pop_front();
             m_working = true;
         }
-        if (!opened && !(opened = catalogue.Open(path, error))) {
+        if (m_reopen.exchange(false)) {
+            catalogue = std::make_unique<CCatalogue>();
+            opened = false;
+        }
+        if (!opened && !(opened = catalogue->Open(path, error))) {
             const QString text = QStringLiteral("The library catalogue cannot be opened: %1")
                                      .arg(QString::fromStdString(error));
             Report([this, text] { emit ScanFinished(text); });
             continue;
         }
-        job(catalogue);
+        job(*catalogue);
     }
 }
 

@@ -63,6 +63,7 @@ signals:
 private:
     using Job = std::function<void(Corv::Library::CCatalogue&)>;
     void Post(Job job);
+    void StartCheck();
     void Run();
     void Report(std::function<void()> onMainThread);
 
@@ -77,6 +78,7 @@ private:
     bool m_working = false;
     bool m_stopping = false;
     std::atomic<bool> m_cancel = false;
+    std::atomic<bool> m_reopen = false; // the worker opens the catalogue again before its next job
     std::thread m_thread;
 };
 

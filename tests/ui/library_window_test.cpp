@@ -1,6 +1,7 @@
 // The library window: searching as the user types with its filters and status, tags and
 // favourites from its commands, offline projects, opening an entry, duplicates, and results
 // dragged onto a project window's list as a copy drop with one undo step.
+#include "library/library_fixture.h"
 #include "model/lum_data.h"
 #include "project_world.h"
 #include "ui/library_model.h"
@@ -225,6 +226,28 @@ private slots:
         QCOMPARE(NameAt(data, Corv::kPatchKind, 9), std::string("-"));
         QCOMPARE(NameAt(data, Corv::kToneKind, tone), std::string("-"));
         QVERIFY(CorvTest::FolderSnapshot(source) == before);
+    }
+
+    // After a program ended without closing the catalogue, the next use checks it on the
+    // worker; a damaged one is built again, with its tags, and the user is told.
+    void AnUncleanEndGetsTheCatalogueChecked() {
+        const int glass = RowOf(*m_window, QStringLiteral("Src.prj Patch 1 Glass"));
+        QVERIFY(Library().Catalogue()->SetTag(m_window->Model()->Entry(glass)->fingerprint,
+                                              "glassy", true));
+        const QString file = Library().File();
+        m_window.reset();
+        Library().SetFile({});
+        CorvTest::WriteBytes(file.toStdString() + ".open-999999-1", {});
+        QVERIFY(CorvTest::DamageIndex(file.toStdString()));
+        Library().SetFile(file);
+        QSignalSpy notices(&Library(), &CLibrary::Notice);
+        QVERIFY(Library().Catalogue() != nullptr);
+        QTRY_COMPARE(notices.size(), 1);
+        Library().WaitIdle(); // the scan that fills the new catalogue
+        QCoreApplication::processEvents();
+        const auto found =
+            Library().Catalogue()->Search(CorvTest::Query("glass", {}, "glassy", {}, false, 0));
+        QCOMPARE(found.total, 2);
     }
 
     // Alt with a letter opens the main window's menus: no button or box of the library window
