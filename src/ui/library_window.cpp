@@ -259,8 +259,15 @@ void CLibraryWindow::Refresh() {
                                                        QItemSelectionModel::NoUpdate);
     }
     m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (m_table->horizontalHeader()->sectionSize(CLibraryModel::kName) <= 100)
-        m_table->resizeColumnsToContents();
+    // Columns fit the first results; the memos take the room that is left.
+    QHeaderView* header = m_table->horizontalHeader();
+    if (m_model->rowCount() > 0 && !m_fitted) {
+        m_fitted = true;
+        for (int column = 0; column < CLibraryModel::kColumns; ++column)
+            if (column != CLibraryModel::kMemos)
+                m_table->resizeColumnToContents(column);
+    }
+    header->setSectionResizeMode(CLibraryModel::kMemos, QHeaderView::Stretch);
     ShowStatus();
 }
 

@@ -116,6 +116,7 @@ private:
     QTimer* m_typing = nullptr;
     QMenu* m_menu = nullptr;
     int m_total = 0;
+    bool m_fitted = false; // the columns were fitted to the first results
     // Show Duplicates: the fingerprint and kind whose copies the table shows instead.
     std::optional<std::pair<std::string, int>> m_copiesOf;
 };
