@@ -17,6 +17,8 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTableView>
@@ -248,6 +250,30 @@ private slots:
         const auto found =
             Library().Catalogue()->Search(CorvTest::Query("glass", {}, "glassy", {}, false, 0));
         QCOMPARE(found.total, 2);
+    }
+
+    // A project opened or saved outside every added folder joins the catalogue in the
+    // background, and the window's search shows it without being asked.
+    void OpenedProjectsJoinTheLibrary() {
+        Corv::CProjectDocument& b = m_world->OpenSong("B");
+        m_window->SearchField()->setText(QStringLiteral("lonely"));
+        m_window->Refresh();
+        QCOMPARE(Results(*m_window), QStringList());
+        Library().NoteProject(CTextCodec::DecodePath(b.PathName()));
+        QTRY_COMPARE(Results(*m_window), QStringList({"B.prj Tone 9 Lonely"}));
+    }
+
+    // A scan in progress shows its count and Cancel beside the buttons; its end hides them and
+    // says what it did in the status bar.
+    void AScanShowsItsProgress() {
+        emit Library().ScanProgress(1, 3, QStringLiteral("/songs/A.prj/"));
+        QVERIFY(m_window->ScanBar()->isVisible() && m_window->CancelButton()->isVisible());
+        QCOMPARE(m_window->ScanBar()->text(), QStringLiteral("1 of 3"));
+        Library().StartScan(true);
+        Library().WaitIdle();
+        QTRY_VERIFY(!m_window->ScanBar()->isVisible());
+        QCOMPARE(CDesktop::Get().Status().Last(),
+                 QStringLiteral("Library scan: 2 read, 0 unchanged"));
     }
 
     // Alt with a letter opens the main window's menus: no button or box of the library window
