@@ -455,8 +455,14 @@ private slots:
         }
         // The drag object carries one format, named after the kind, and what it names reads
         // back only in the program that made it and only when whole.
-        const DragPayload payload{
-            QCoreApplication::applicationPid(), 7, Corv::kToneKind, {2, 5, 6}, 1, 3};
+        const DragPayload payload{QCoreApplication::applicationPid(),
+                                  7,
+                                  Corv::kToneKind,
+                                  {2, 5, 6},
+                                  1,
+                                  3,
+                                  QStringLiteral("/songs/A.prj/"),
+                                  {QStringLiteral("0a"), QStringLiteral("0b"), QStringLiteral("0c")}};
         const std::unique_ptr<QMimeData> data(MakeDragData(payload));
         QCOMPARE(data->formats(), QStringList{"application/x-corvanelibrarian-tone"});
         QVERIFY(ReadDragData(data.get()) == payload);
