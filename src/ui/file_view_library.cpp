@@ -78,6 +78,10 @@ LibrarySource& SourceOf(const DragPayload& payload) {
     }
     if (made->problem.isEmpty())
         made->problem = CheckFingerprints(*made->Data(), payload);
+    if (!made->problem.isEmpty() && made->open != nullptr && made->open->IsModified())
+        made->problem = QStringLiteral("%1 is open here with changes the library has not seen: "
+                                       "drag from its window, or save it first")
+                            .arg(made->name);
     attachment = made;
     return *made;
 }

@@ -289,6 +289,8 @@ void CLibraryWindow::ShowStatus() {
                        .arg(stats.offline);
     if (m_total > m_model->rowCount())
         text += QStringLiteral(" - the first %1 shown").arg(m_model->rowCount());
+    if (stats.projects == 0)
+        text += QStringLiteral(" - Add Folder... adds the folders that hold your projects");
     m_status->setText(text);
 }
 

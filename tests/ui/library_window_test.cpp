@@ -17,6 +17,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
@@ -275,6 +276,37 @@ private slots:
         QCOMPARE(CDesktop::Get().Status().Last(),
                  QStringLiteral("Library scan: 2 read, 0 unchanged"));
     }
+
+#ifdef CORVANE_PATH
+    // The program's own scan and tag changes while two command-line scans run on the same
+    // catalogue: every run ends well, no entry is counted twice, no tag is lost.
+    void TheProgramAndTwoCommandLineScansAtOnce() {
+        const QString file = Library().File();
+        for (int round = 0; round < 3; ++round) {
+            std::vector<std::unique_ptr<QProcess>> scans;
+            for (int i = 0; i < 2; ++i) {
+                scans.push_back(std::make_unique<QProcess>());
+                scans.back()->start(QStringLiteral(CORVANE_PATH),
+                                    {"library", "--library", file, "scan", "--full"});
+            }
+            Library().StartScan(true);
+            const QString tag = QStringLiteral("round%1").arg(round);
+            for (const int row : {0, 5})
+                QVERIFY(Library().Catalogue()->SetTag(m_window->Model()->Entry(row)->fingerprint,
+                                                      tag.toStdString(), true));
+            for (const auto& scan : scans) {
+                if (!scan->waitForFinished(30000))
+                    scan->kill();
+                QCOMPARE(scan->exitCode(), 0);
+            }
+            Library().WaitIdle();
+            QCoreApplication::processEvents();
+            const Corv::Library::CatalogueStats stats = Library().Catalogue()->Stats();
+            QCOMPARE(std::pair(stats.projects, stats.entries), std::pair(2, 12));
+            QCOMPARE(Library().Catalogue()->TagNames().size(), std::size_t(round + 1));
+        }
+    }
+#endif
 
     // Alt with a letter opens the main window's menus: no button or box of the library window
     // may take one of their letters (Alt+F once opened Add Folder instead of the File menu).
