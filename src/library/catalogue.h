@@ -149,7 +149,6 @@ private:
                       const std::string& why);
     bool MarkOffline(const std::string& folder);
     std::vector<std::string> KnownProjects();
-    void FillTags(CatalogueEntry& entry);
     std::vector<CatalogueEntry> ReadEntries(CStatement& statement);
 
     CDatabase m_db;

@@ -176,7 +176,11 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const std::string& folde
     // One statement for the project's search index (see the schema).
     CStatement index(db, "INSERT INTO entries_index(rowid, search_name, search_memos) SELECT id, "
                          "search_name, search_memos FROM entries WHERE project = ?");
-    return index.Bind(1, project).Run();
+    CStatement count(db, "INSERT INTO copies(fingerprint, count) SELECT fingerprint, COUNT(*) "
+                         "FROM entries WHERE project = ? AND fingerprint IS NOT NULL GROUP BY "
+                         "fingerprint ON CONFLICT(fingerprint) DO UPDATE SET count = count + "
+                         "excluded.count");
+    return index.Bind(1, project).Run() && count.Bind(1, project).Run();
 }
 
 } // namespace
