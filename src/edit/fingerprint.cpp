@@ -90,13 +90,17 @@ std::optional<Fingerprint> FileFingerprint(const std::string& path) {
     std::unique_ptr<IFile> file = FileSystem().Open(path, OpenMode::Read);
     if (!file)
         return std::nullopt;
+    return FileFingerprint(*file);
+}
+
+std::optional<Fingerprint> FileFingerprint(IFile& file) {
     std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
                                                                    &XXH3_freeState);
     if (!state || XXH3_128bits_reset(state.get()) != XXH_OK)
         return std::nullopt;
     std::vector<unsigned char> buffer(1 << 16);
     for (;;) {
-        const std::int64_t n = file->Read(buffer.data(), buffer.size());
+        const std::int64_t n = file.Read(buffer.data(), buffer.size());
         if (n < 0)
             return std::nullopt;
         if (n == 0)
@@ -134,14 +138,23 @@ std::string MaskedPatchParameters(const CPatch& patch, std::vector<int>& numbers
 }
 
 ProjectFingerprints FingerprintProject(const CLumData& data) {
-    ProjectFingerprints prints;
-    auto& waves = prints.slots[kWaveKind];
-    waves.resize(data.Waves().Size());
+    std::vector<std::optional<Fingerprint>> waves(data.Waves().Size());
     for (std::size_t i = 0; i < waves.size(); ++i)
         if (!data.Waves()[i].IsEmpty())
             waves[i] = FileFingerprint(data.Waves()[i].FilePath());
-    prints.slots[kToneKind] =
-        FingerprintReferrers(data.Tones(), kToneKind, waves, MaskedToneParameters);
+    return FingerprintProject(data, std::move(waves));
+}
+
+ProjectFingerprints FingerprintProject(const CLumData& data,
+                                       std::vector<std::optional<Fingerprint>> waves) {
+    ProjectFingerprints prints;
+    waves.resize(data.Waves().Size());
+    for (std::size_t i = 0; i < waves.size(); ++i)
+        if (data.Waves()[i].IsEmpty())
+            waves[i].reset(); // an empty slot has no fingerprint whatever was given
+    prints.slots[kWaveKind] = std::move(waves);
+    prints.slots[kToneKind] = FingerprintReferrers(data.Tones(), kToneKind, prints.slots[kWaveKind],
+                                                   MaskedToneParameters);
     prints.slots[kPatchKind] = FingerprintReferrers(data.Patches(), kPatchKind,
                                                     prints.slots[kToneKind], MaskedPatchParameters);
     return prints;

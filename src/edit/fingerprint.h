@@ -10,6 +10,7 @@
 namespace Corv {
 
 class CLumData;
+class IFile;
 class CPatch;
 class CTone;
 
@@ -37,6 +38,8 @@ Fingerprint HashBytes(const void* bytes, std::size_t size);
 // The fingerprint of a file's bytes, read through the file-system seam in pieces (a wave file
 // may be large); nothing when the file cannot be read.
 std::optional<Fingerprint> FileFingerprint(const std::string& path);
+// The same for a file open already, read from where it stands to its end.
+std::optional<Fingerprint> FileFingerprint(IFile& file);
 
 // A tone's parameters as its content: the unpacked bytes of its sixteen oscillators with the
 // wave number of every side that refers to a project wave set to 0. The numbers taken out go
@@ -62,5 +65,9 @@ struct ProjectFingerprints {
     }
 };
 ProjectFingerprints FingerprintProject(const CLumData& data);
+// The same with the waves' fingerprints given (by 0-based slot, as many as the project has wave
+// slots), hashed as the load read the wave files.
+ProjectFingerprints FingerprintProject(const CLumData& data,
+                                       std::vector<std::optional<Fingerprint>> waves);
 
 } // namespace Corv

@@ -11,6 +11,7 @@
 namespace Corv {
 class CLumProgressBar;
 class CLumData;
+class CFolderSignature;
 struct ProjectFingerprints;
 } // namespace Corv
 
@@ -183,11 +184,11 @@ private:
     bool Prepare(std::string& error);
     bool Migrate(std::string& error);
     bool Rebuild(std::string& error);
-    bool StoreProject(const std::string& folder, std::uint64_t signature, const CLumData* data,
-                      const ProjectFingerprints* prints, const std::string& why);
+    bool StoreProject(const std::string& folder, const CFolderSignature* listing,
+                      const CLumData* data, const ProjectFingerprints* prints,
+                      const std::string& why);
     bool MarkOffline(const std::string& folder);
     std::vector<std::string> KnownProjects();
-    void FillTags(CatalogueEntry& entry);
     std::vector<CatalogueEntry> ReadEntries(CStatement& statement);
 
     CDatabase m_db;

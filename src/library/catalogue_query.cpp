@@ -1,6 +1,8 @@
 #include "library/catalogue.h"
 #include "library/search_text.h"
 
+#include <algorithm>
+#include <iterator>
 #include <variant>
 
 namespace Corv::Library {
@@ -10,7 +12,7 @@ namespace {
 // The columns `ReadEntries` reads, from entries `e` joined with their projects `p`.
 constexpr const char* kEntryColumns =
     "SELECT p.path, e.kind, e.number, e.name_text, e.memos_text, e.fingerprint, e.wave_bytes, "
-    "p.state = 'offline', (SELECT COUNT(*) FROM entries c WHERE c.fingerprint = e.fingerprint), "
+    "p.state = 'offline', (SELECT count FROM copies c WHERE c.fingerprint = e.fingerprint), "
     "EXISTS (SELECT 1 FROM favourites f WHERE f.fingerprint = e.fingerprint) ";
 
 using Value = std::variant<std::int64_t, std::string>;
@@ -52,71 +54,102 @@ std::vector<CatalogueEntry> CCatalogue::ReadEntries(CStatement& statement) {
         entry.fingerprint = statement.Text(5);
         entry.waveBytes = statement.Int(6);
         entry.offline = statement.Int(7) != 0;
-        entry.copies = entry.fingerprint.empty() ? 1 : static_cast<int>(statement.Int(8));
+        entry.copies = std::max(1, static_cast<int>(statement.Int(8))); // itself at least
         entry.favourite = statement.Int(9) != 0;
         entries.push_back(std::move(entry));
     }
-    for (CatalogueEntry& entry : entries)
-        FillTags(entry);
+    // One statement for the tags of every entry, run again for each.
+    CStatement tags(m_db, "SELECT tag FROM tags WHERE fingerprint = ? ORDER BY tag");
+    for (CatalogueEntry& entry : entries) {
+        if (entry.fingerprint.empty())
+            continue;
+        tags.Reset();
+        tags.Bind(1, entry.fingerprint);
+        while (tags.Step())
+            entry.tags.push_back(tags.Text(0));
+    }
     return entries;
-}
-
-void CCatalogue::FillTags(CatalogueEntry& entry) {
-    if (entry.fingerprint.empty())
-        return;
-    CStatement read(m_db, "SELECT tag FROM tags WHERE fingerprint = ? ORDER BY tag");
-    read.Bind(1, entry.fingerprint);
-    while (read.Step())
-        entry.tags.push_back(read.Text(0));
 }
 
 SearchResult CCatalogue::Search(const SearchQuery& query) {
     const std::string match = MatchExpression(query.text);
-    std::string from = match.empty() ? "FROM entries e JOIN projects p ON p.id = e.project "
-                                       "WHERE 1"
-                                     : "FROM entries_index JOIN entries e ON e.id = "
-                                       "entries_index.rowid JOIN projects p ON p.id = e.project "
-                                       "WHERE entries_index MATCH ?";
+    // The filters besides the words, with their values.
+    std::string filters;
     std::vector<Value> values;
-    if (!match.empty())
-        values.emplace_back(match);
     if (query.kind) {
-        from += " AND e.kind = ?";
+        filters += " AND e.kind = ?";
         values.emplace_back(std::int64_t{*query.kind});
     }
     if (!query.project.empty()) {
-        from += " AND p.path = ?";
+        filters += " AND p.path = ?";
         values.emplace_back(CatalogueFolder(query.project));
     }
     if (!query.tag.empty()) {
-        from += " AND EXISTS (SELECT 1 FROM tags t WHERE t.fingerprint = e.fingerprint AND "
-                "t.tag = ?)";
+        filters += " AND EXISTS (SELECT 1 FROM tags t WHERE t.fingerprint = e.fingerprint AND "
+                   "t.tag = ?)";
         values.emplace_back(query.tag);
     }
     if (query.favourites)
-        from += " AND EXISTS (SELECT 1 FROM favourites f WHERE f.fingerprint = e.fingerprint)";
+        filters += " AND EXISTS (SELECT 1 FROM favourites f WHERE f.fingerprint = e.fingerprint)";
     if (query.used) {
-        from += " AND e.used = ?";
+        filters += " AND e.used = ?";
         values.emplace_back(std::int64_t{*query.used ? 1 : 0});
     }
     if (query.duplicated)
-        from += " AND EXISTS (SELECT 1 FROM entries d WHERE d.fingerprint = e.fingerprint AND "
-                "d.id <> e.id)";
+        filters += " AND (SELECT count FROM copies c WHERE c.fingerprint = e.fingerprint) > 1";
+    // The entries an index expression (none: every entry) finds, filtered, with their values.
+    const auto from = [&](const std::string& expression, std::vector<Value>& bound) {
+        bound.clear();
+        if (!expression.empty())
+            bound.emplace_back(expression);
+        bound.insert(bound.end(), values.begin(), values.end());
+        return (expression.empty() ? std::string("FROM entries e JOIN projects p ON p.id = "
+                                                 "e.project WHERE 1")
+                                   : std::string("FROM entries_index JOIN entries e ON e.id = "
+                                                 "entries_index.rowid JOIN projects p ON p.id = "
+                                                 "e.project WHERE entries_index MATCH ?")) +
+               filters;
+    };
 
     SearchResult result;
-    CStatement count(m_db, "SELECT COUNT(*) " + from);
-    BindAll(count, values);
+    std::vector<Value> bound;
+    // Every index row has its entry, so words alone are counted in the index itself.
+    std::string counting = "SELECT COUNT(*) FROM entries";
+    if (!values.empty()) {
+        counting = "SELECT COUNT(*) " + from(match, bound);
+    } else if (!match.empty()) {
+        counting = "SELECT COUNT(*) FROM entries_index WHERE entries_index MATCH ?";
+        bound = {match};
+    }
+    CStatement count(m_db, counting);
+    BindAll(count, bound);
     result.total = count.Step() ? static_cast<int>(count.Int(0)) : 0;
 
-    std::string sql = kEntryColumns + from + " ORDER BY ";
-    if (!match.empty())
-        sql += "bm25(entries_index, 4.0, 1.0), "; // a word of the name counts above a memo's
-    sql += "p.path, e.kind, e.number";
-    if (query.limit > 0)
-        sql += " LIMIT " + std::to_string(query.limit);
-    CStatement rows(m_db, sql);
-    BindAll(rows, values);
-    result.entries = ReadEntries(rows);
+    // Entries whose name holds every word come first, then those found through their memos;
+    // each group by project, kind and number. Each group is ordered and cut to what the limit
+    // leaves first; the columns that cost a lookup each (copies, favourite, tags) are read for
+    // the entries returned only.
+    std::vector<std::string> groups{match};
+    if (!match.empty()) {
+        const std::string inName = "search_name : (" + match + ")";
+        groups = {inName, "(" + match + ") NOT " + inName};
+    }
+    for (const std::string& expression : groups) {
+        const std::size_t found = result.entries.size();
+        if (query.limit > 0 && found >= static_cast<std::size_t>(query.limit))
+            break;
+        std::string ranked = "SELECT e.id AS id, p.path AS path, e.kind AS kind, e.number AS "
+                             "number " +
+                             from(expression, bound) + " ORDER BY path, kind, number";
+        if (query.limit > 0)
+            ranked += " LIMIT " + std::to_string(static_cast<std::size_t>(query.limit) - found);
+        CStatement rows(m_db, std::string(kEntryColumns) + "FROM (" + ranked +
+                                  ") r JOIN entries e ON e.id = r.id JOIN projects p ON p.id = "
+                                  "e.project ORDER BY r.path, r.kind, r.number");
+        BindAll(rows, bound);
+        std::vector<CatalogueEntry> entries = ReadEntries(rows);
+        std::move(entries.begin(), entries.end(), std::back_inserter(result.entries));
+    }
     return result;
 }
 

@@ -68,20 +68,27 @@ void WalkRoot(const std::string& root, Walk& walk, CLumProgressBar& progress) {
     }
 }
 
-std::int64_t SizeOf(const std::string& path) {
+// The size of a file of the project as the listing taken before the load found it; a file
+// outside the folder (which a load never gives) is asked for its status.
+std::int64_t SizeOf(const std::string& folder, const CFolderSignature& listing,
+                    const std::string& path) {
+    if (path.compare(0, folder.size(), folder) == 0)
+        return static_cast<std::int64_t>(
+            listing.ListedSize(std::string_view(path).substr(folder.size())));
     const FileStatus status = FileSystem().Status(path);
     return status.type == FileType::Regular ? static_cast<std::int64_t>(status.size) : 0;
 }
 
 // The wave bytes each used entry stands on: a wave its file's, a tone those of the waves it
 // names, a patch those of the waves of its tones (each wave counted once).
-std::array<std::vector<std::int64_t>, 3> WaveBytes(const CLumData& data) {
+std::array<std::vector<std::int64_t>, 3> WaveBytes(const CLumData& data, const std::string& folder,
+                                                   const CFolderSignature& listing) {
     std::array<std::vector<std::int64_t>, 3> bytes;
     const std::size_t waves = data.Waves().Size();
     bytes[kWaveKind].resize(waves);
     for (std::size_t i = 0; i < waves; ++i)
         if (!data.Waves()[i].IsEmpty())
-            bytes[kWaveKind][i] = SizeOf(data.Waves()[i].FilePath());
+            bytes[kWaveKind][i] = SizeOf(folder, listing, data.Waves()[i].FilePath());
     auto wavesOfTone = [&](std::size_t tone, std::set<int>& into) {
         for (const int n : data.Tones()[tone].ReferencedWaves())
             if (n >= 1 && static_cast<std::size_t>(n) <= waves)
@@ -137,12 +144,13 @@ std::array<std::vector<bool>, 3> UsedEntries(const CLumData& data) {
     return used;
 }
 
-bool InsertEntries(CDatabase& db, std::int64_t project, const CLumData& data,
+bool InsertEntries(CDatabase& db, std::int64_t project, const std::string& folder,
+                   const CFolderSignature& listing, const CLumData& data,
                    const ProjectFingerprints& prints) {
     CStatement insert(db, "INSERT INTO entries(project, kind, number, name, memos, name_text, "
                           "memos_text, search_name, search_memos, file, size, wave_bytes, "
                           "fingerprint, used) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const std::array<std::vector<std::int64_t>, 3> waveBytes = WaveBytes(data);
+    const std::array<std::vector<std::int64_t>, 3> waveBytes = WaveBytes(data, folder, listing);
     const std::array<std::vector<bool>, 3> used = UsedEntries(data);
     for (const int kind : {kPatchKind, kToneKind, kWaveKind}) {
         const CParameterArray& records = data.Records(kind);
@@ -159,7 +167,7 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const CLumData& data,
             insert.BindBlob(4, record.Name()).BindBlob(5, memos);
             insert.Bind(6, nameText).Bind(7, memosText);
             insert.Bind(8, SearchText(nameText)).Bind(9, SearchText(memosText));
-            insert.Bind(10, record.FilePath()).Bind(11, SizeOf(record.FilePath()));
+            insert.Bind(10, record.FilePath()).Bind(11, SizeOf(folder, listing, record.FilePath()));
             insert.Bind(12, waveBytes[static_cast<std::size_t>(kind)][i]);
             const std::optional<Fingerprint>& print = prints.Of(kind, static_cast<int>(i));
             print ? insert.Bind(13, print->Hex()) : insert.BindNull(13);
@@ -168,12 +176,19 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const CLumData& data,
                 return false;
         }
     }
-    return true;
+    // One statement for the project's search index (see the schema).
+    CStatement index(db, "INSERT INTO entries_index(rowid, search_name, search_memos) SELECT id, "
+                         "search_name, search_memos FROM entries WHERE project = ?");
+    CStatement count(db, "INSERT INTO copies(fingerprint, count) SELECT fingerprint, COUNT(*) "
+                         "FROM entries WHERE project = ? AND fingerprint IS NOT NULL GROUP BY "
+                         "fingerprint ON CONFLICT(fingerprint) DO UPDATE SET count = count + "
+                         "excluded.count");
+    return index.Bind(1, project).Run() && count.Bind(1, project).Run();
 }
 
 } // namespace
 
-bool CCatalogue::StoreProject(const std::string& folder, std::uint64_t signature,
+bool CCatalogue::StoreProject(const std::string& folder, const CFolderSignature* listing,
                               const CLumData* data, const ProjectFingerprints* prints,
                               const std::string& why) {
     // Everything of one project in one transaction: a reader sees it before or after, and two
@@ -187,12 +202,14 @@ bool CCatalogue::StoreProject(const std::string& folder, std::uint64_t signature
         return false;
     const std::int64_t id = find.Int(0);
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
-    if (data != nullptr) {
+    if (data != nullptr && listing != nullptr) {
+        const auto signature = static_cast<std::int64_t>(listing->Value());
         CStatement clear(m_db, "DELETE FROM entries WHERE project = ?");
         CStatement update(m_db, "UPDATE projects SET signature = ?, state = 'ok', reason = '', "
                                 "scanned = ? WHERE id = ?");
-        if (!clear.Bind(1, id).Run() || !InsertEntries(m_db, id, *data, *prints) ||
-            !update.Bind(1, static_cast<std::int64_t>(signature)).Bind(2, now).Bind(3, id).Run())
+        if (!clear.Bind(1, id).Run() ||
+            !InsertEntries(m_db, id, folder, *listing, *data, *prints) ||
+            !update.Bind(1, signature).Bind(2, now).Bind(3, id).Run())
             return false;
     } else {
         // The entries of the last good read stay findable; the next scan reads it again.
@@ -215,7 +232,11 @@ ScanOutcome CCatalogue::ScanProject(const std::string& given, bool full, std::st
         MarkOffline(folder);
         return ScanOutcome::Offline;
     }
-    const std::uint64_t signature = FolderSignature(folder);
+    // Listed before the files are read: a change made while they are read shows at the next
+    // scan. The listing gives the files' sizes too.
+    CFolderSignature listing;
+    listing.Read(folder);
+    const std::uint64_t signature = listing.Value();
     if (!full) {
         CStatement known(m_db, "SELECT signature, state FROM projects WHERE path = ?");
         if (known.Bind(1, folder).Step() && !known.IsNull(0) && known.Text(1) == "ok" &&
@@ -223,13 +244,19 @@ ScanOutcome CCatalogue::ScanProject(const std::string& given, bool full, std::st
             return ScanOutcome::Unchanged;
     }
     CProjectDocument document;
+    // Each wave is hashed as the load opens it: every file of the project is read once.
+    std::vector<std::optional<Fingerprint>> waves(static_cast<std::size_t>(SlotCount(kWaveKind)));
+    document.SetWaveReader([&waves](std::size_t slot, IFile& file) {
+        if (slot < waves.size())
+            waves[slot] = FileFingerprint(file);
+    });
     if (!document.ReadProject(folder, why)) {
-        if (!StoreProject(folder, 0, nullptr, nullptr, why))
+        if (!StoreProject(folder, nullptr, nullptr, nullptr, why))
             why += "; " + m_db.Error();
         return ScanOutcome::Failed;
     }
-    const ProjectFingerprints prints = FingerprintProject(document.Data());
-    if (!StoreProject(folder, signature, &document.Data(), &prints, {})) {
+    const ProjectFingerprints prints = FingerprintProject(document.Data(), std::move(waves));
+    if (!StoreProject(folder, &listing, &document.Data(), &prints, {})) {
         why = "the catalogue cannot be written: " + m_db.Error();
         return ScanOutcome::Failed;
     }

@@ -138,6 +138,25 @@ void CFolderSignature::ReadParts(const std::string& folder, unsigned parts, Fold
         }
 }
 
+std::uint64_t CFolderSignature::ListedSize(std::string_view relativePath) const {
+    const std::string path(relativePath);
+    const unsigned part = PartOf(path);
+    std::size_t index = 0;
+    std::string_view name = relativePath;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (part == SubfolderPart(kind)) {
+            index = static_cast<std::size_t>(kind) + 1;
+            name.remove_prefix(std::string_view(SubfolderName(kind)).size());
+        }
+    const std::vector<EntryStatus>& entries = m_entries[index];
+    const auto found = std::lower_bound(
+        entries.begin(), entries.end(), name,
+        [](const EntryStatus& entry, std::string_view key) { return entry.name < key; });
+    if (found == entries.end() || found->name != name || found->status.type != FileType::Regular)
+        return 0;
+    return found->status.size;
+}
+
 std::uint64_t CFolderSignature::Value() const {
     Hasher hasher;
     for (const std::uint64_t part : m_parts)

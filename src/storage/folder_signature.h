@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,6 +42,10 @@ public:
     // identity it had at the last read of its part is taken to be as it was, and only the other
     // entries are asked for their status.
     void ReadAfterOwnChanges(const std::string& folder, unsigned parts);
+    // The size of a file as the last read of its part listed it, by its path relative to the
+    // folder ("Patch/001 A.d00"); 0 when that listing had no regular file by the name. Spares
+    // asking every file for its status again after the listing did.
+    std::uint64_t ListedSize(std::string_view relativePath) const;
     // The signature of the whole folder (as FolderSignature gives it).
     std::uint64_t Value() const;
 

@@ -205,8 +205,10 @@ bool CLumFileDocument::LoadTones() {
 }
 
 bool CLumFileDocument::LoadWaves() {
-    const auto openable = [](const std::string& path, CWave&, std::size_t) {
+    const auto openable = [this](const std::string& path, CWave&, std::size_t slot) {
         const auto file = FileSystem().Open(path, OpenMode::Read);
+        if (file != nullptr && m_waveReader)
+            m_waveReader(slot, *file);
         return file != nullptr;
     };
     if (!LoadRecords(m_data, kWaveKind, m_data.Waves(), openable, m_loadReport.unreadable))

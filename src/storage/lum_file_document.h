@@ -6,6 +6,7 @@
 #include "storage/known_files.h"
 #include "storage/move_out.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,13 @@ public:
     // out of the project) and into the load report.
     void LeaveOut(const std::vector<std::string>& notRegular);
     const LoadReport& LastLoadReport() const { return m_loadReport; }
+    // Hands each wave file the load opens, before it is closed, to `reader` with the wave's
+    // 0-based slot: a caller that needs the waves' bytes (their fingerprints) reads them in the
+    // same pass instead of opening every wave again. The load may call it from several threads
+    // at once, each call for a slot of its own. An empty reader reads nothing.
+    void SetWaveReader(std::function<void(std::size_t, IFile&)> reader) {
+        m_waveReader = std::move(reader);
+    }
     // What the project's own patch, tone and memo files hold as the last load or save found or
     // wrote them (a save that failed forgets it all).
 
@@ -131,6 +139,7 @@ private:
     CLumData m_data;
     std::vector<std::string> m_rejected;
     LoadReport m_loadReport;
+    std::function<void(std::size_t, IFile&)> m_waveReader;
     CKnownFiles m_known;
     unsigned m_touched = 0;
     std::string m_saveProblem;

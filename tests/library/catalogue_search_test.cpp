@@ -1,9 +1,11 @@
+#include "edit/fingerprint.h"
 #include "library/library_fixture.h"
 #include "model/parameter.h"
 #include "support/scoped_code_page.h"
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -75,6 +77,93 @@ TEST_F(Search, FiltersByUseAndByDuplicates) {
                                    "B.prj/ 2 31", "B.prj/ 2 32"}));
     copied.kind = Corv::kToneKind;
     EXPECT_EQ(Hits(copied), (Found{"A.prj/ 1 1", "A.prj/ 1 2", "B.prj/ 1 20", "B.prj/ 1 21"}));
+}
+
+// Entries whose name holds the words come before those found through a memo, also when the
+// limit cuts the list; the total counts every hit whatever the limit.
+TEST_F(Search, NameHitsComeFirstAndTheLimitKeepsTheTotal) {
+    CorvTest::ProjectBuilder c(Project("C.prj"));
+    c.Patch(1, "Zed", 0).Patch(2, "Lead", 0).Patch(3, "Lead Two", 0);
+    c.Memos(Corv::kPatchKind, {"lead line", "", "", "", "", "", "", ""});
+    ASSERT_EQ(Scan().read, 1);
+    const struct {
+        int limit;
+        Found hits;
+    } cases[] = {
+        {0, {"C.prj/ 0 2", "C.prj/ 0 3", "C.prj/ 0 1"}},
+        {1, {"C.prj/ 0 2"}},
+        {2, {"C.prj/ 0 2", "C.prj/ 0 3"}},
+        {3, {"C.prj/ 0 2", "C.prj/ 0 3", "C.prj/ 0 1"}},
+        {10, {"C.prj/ 0 2", "C.prj/ 0 3", "C.prj/ 0 1"}},
+    };
+    for (const auto& k : cases) {
+        const auto query = CorvTest::Query("lea", std::nullopt, "", "", false, k.limit);
+        EXPECT_EQ(Hits(query), k.hits) << k.limit;
+        EXPECT_EQ(catalogue.Search(query).total, 3) << k.limit;
+    }
+    // Only the memo holds "line": it is found all the same.
+    EXPECT_EQ(Hits(CorvTest::Query("line", std::nullopt, "", "", false, 1)), Found{"C.prj/ 0 1"});
+}
+
+// The copies a search shows follow every change of the catalogue: a project read again,
+// projects forgotten.
+TEST_F(Search, CopiesFollowRescansAndRemovals) {
+    const auto copiesOfPatch = [&](const std::string& project, int number) {
+        const auto query = CorvTest::Query("", Corv::kPatchKind, "", Project(project), false, 0);
+        for (const auto& entry : catalogue.Search(query).entries)
+            if (entry.number == number)
+                return entry.copies;
+        return 0;
+    };
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        int copiesOfA1;
+    } steps[] = {
+        {"as scanned", [] {}, 2},
+        {"A read again after a rename",
+         [&] {
+             fs::rename(Project("A.prj") + "Patch/001 Warm Pad.d00",
+                        Project("A.prj") + "Patch/001 Hot.d00");
+             ASSERT_EQ(Scan().read, 1);
+         },
+         2},
+        {"A read again in full", [&] { ASSERT_EQ(Scan(true).read, 2); }, 2},
+        {"both forgotten with their root, A read alone",
+         [&] {
+             ASSERT_TRUE(catalogue.Remove(Root()));
+             std::string why;
+             ASSERT_EQ(catalogue.ScanProject(Project("A.prj"), false, why),
+                       Corv::Library::ScanOutcome::Read)
+                 << why;
+         },
+         1},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_EQ(copiesOfPatch("A.prj", 1), step.copiesOfA1) << step.step;
+    }
+    SearchQuery copied = CorvTest::Query("", std::nullopt, "", "", false, 0);
+    copied.duplicated = true;
+    EXPECT_EQ(Hits(copied), Found{}); // nothing has a copy left
+}
+
+// A wave's fingerprint, taken as the load reads the file, is the hash of the file's bytes.
+TEST_F(Search, WaveFingerprintsAreTheHashOfTheirFiles) {
+    const struct {
+        const char* project;
+        int number;
+        const char* file;
+    } waves[] = {{"A.prj", 1, "Wave/001 Saw.w00"},
+                 {"A.prj", 3, "Wave/003 Noise.w00"},
+                 {"B.prj", 31, "Wave/031 b.w00"}};
+    for (const auto& wave : waves) {
+        const auto expected = Corv::FileFingerprint(Project(wave.project) + wave.file);
+        ASSERT_TRUE(expected.has_value()) << wave.file;
+        EXPECT_EQ(catalogue.FingerprintOf(Project(wave.project), Corv::kWaveKind, wave.number),
+                  expected->Hex())
+            << wave.file;
+    }
 }
 
 TEST_F(Search, TagsAndFavouritesFollowTheSoundIntoEveryCopy) {
