@@ -113,9 +113,10 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
 
     SearchResult result;
     std::vector<Value> bound;
-    // Every index row has its entry, so words alone are counted in the index itself.
+    // Every index row has its entry, so words alone are counted in the index itself; any filter
+    // (also one without a value, as favourites) needs the entries.
     std::string counting = "SELECT COUNT(*) FROM entries";
-    if (!values.empty()) {
+    if (!filters.empty()) {
         counting = "SELECT COUNT(*) " + from(match, bound);
     } else if (!match.empty()) {
         counting = "SELECT COUNT(*) FROM entries_index WHERE entries_index MATCH ?";
