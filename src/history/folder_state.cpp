@@ -27,6 +27,8 @@ bool ListKept(const std::string& folder, const std::string& sub, bool top,
     if (!Fs().ListFolderStatus(folder + sub, entries))
         return false;
     for (const EntryStatus& entry : entries) {
+        if (entry.status.failed) // what cannot be told might be a file the version needs
+            return false;
         if (entry.status.type != FileType::Regular || IsSaveLeftoverName(entry.name) ||
             entry.name.find(".corvane-") == 0)
             continue;

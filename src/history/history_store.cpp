@@ -187,7 +187,8 @@ int CHistoryStore::Prune(const std::string& project, const Retention& retention)
         total += version.storedBytes;
     std::size_t count = versions.size();
     int dropped = 0;
-    for (auto version = versions.rbegin(); version != versions.rend(); ++version) {
+    // The newest version is always kept: it is the way back from the save just made.
+    for (auto version = versions.rbegin(); version + 1 < versions.rend(); ++version) {
         if (count <= retention.keep && total <= retention.maxBytes)
             break;
         if (version->id == protectedId)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <unistd.h>
 
 namespace Corv::History {
@@ -20,15 +21,24 @@ IFileSystem& Fs() {
     return FileSystem();
 }
 
-// The bytes of a version's file: its object, or a file of the project that holds them.
+// The bytes of a version's file: its object, or a file of the project that holds them now
+// (`now` describes the project folder; it is described when first needed, with the hashes
+// the head knows by identity, so that a file only renamed since is found without reading).
 bool FetchFile(const CHistoryStore& store, const std::string& project, const Manifest& head,
-               const FileEntry& file, std::string& bytes) {
+               std::optional<std::vector<FileEntry>>& now, const FileEntry& file,
+               std::string& bytes) {
     if (store.FetchObject(file.hash, bytes))
         return true;
+    if (!now) {
+        std::string why;
+        now.emplace();
+        if (!DescribeFiles(project, HashesByIdentity(head.files), *now, why))
+            now->clear();
+    }
     std::vector<std::string> candidates = {project + file.path};
-    for (const FileEntry& now : head.files)
-        if (now.hash == file.hash && now.path != file.path)
-            candidates.push_back(project + now.path);
+    for (const FileEntry& entry : *now)
+        if (entry.hash == file.hash && entry.path != file.path)
+            candidates.push_back(project + entry.path);
     for (const std::string& path : candidates)
         if (ReadWholeFile(path, bytes) && HashHex(bytes) == file.hash)
             return true;
@@ -89,9 +99,10 @@ bool ExportVersion(const CHistoryStore& store, const std::string& project, int i
         why = LastFileError().Empty() ? folder + " cannot be made" : LastFileError().Text();
         return false;
     }
+    std::optional<std::vector<FileEntry>> now;
     for (const FileEntry& file : version.files) {
         std::string bytes;
-        if (!FetchFile(store, canonical, head, file, bytes)) {
+        if (!FetchFile(store, canonical, head, now, file, bytes)) {
             missing.push_back(file.path);
             continue;
         }
