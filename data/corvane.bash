@@ -54,7 +54,7 @@ _corvane() {
     _init_completion || return
 
     local commands="info list dump check diff find copy move delete rename memo clean import
-        save-as demo script library"
+        save-as demo script library history"
     local kinds="patch tone wave"
 
     # The command is the first word that is not an option.
@@ -75,6 +75,22 @@ _corvane() {
     fi
     if [[ $command == library ]]; then
         _corvane_library
+        return
+    fi
+    if [[ $command == history ]]; then
+        case $prev in
+            --history) _filedir -d; return ;;
+            --against | --keep) return ;;
+        esac
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W "--help --history --json --against --dry-run --keep" -- "$cur"))
+        elif ((position == 0)); then
+            # A subcommand, or the project folder whose versions are listed.
+            _filedir -d
+            COMPREPLY+=($(compgen -W "show restore export prune" -- "$cur"))
+        else
+            _filedir -d
+        fi
         return
     fi
 

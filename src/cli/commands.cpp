@@ -6,6 +6,7 @@
 #include "cli/code_page.h"
 #include "cli/demo_project.h"
 #include "cli/diff_command.h"
+#include "cli/history_command.h"
 #include "cli/json_dump.h"
 #include "cli/library_command.h"
 #include "cli/listing.h"
@@ -472,6 +473,7 @@ int RunArguments(int argc, char** argv) {
     AddEditCommands(app, run, options);
     AddProjectCommands(app, run, options);
     AddLibraryCommand(app, run);
+    AddHistoryCommand(app, run);
     try {
         CheckCommandName(app, argc, argv);
         try {

@@ -2,6 +2,7 @@
 
 #include "cli/arguments.h"
 #include "edit/work_folder.h"
+#include "history/recorder.h"
 #include "storage/domain.h"
 #include "storage/moved_entries.h"
 #include "storage/project_document.h"
@@ -161,6 +162,9 @@ bool CSession::Start(std::string& error) {
     }
     m_workFolder = WithSlash(folder);
     m_services.m_workFolder = m_workFolder;
+    // Every save of the run keeps a version of the project as it was (CORVANE_HISTORY, or the
+    // History folder in the program's data folder).
+    History::InstallRecorder(m_services, {}, CORV_VERSION);
     if (const char* wait = std::getenv(kLockWaitVariable); wait != nullptr && *wait != '\0') {
         char* end = nullptr;
         const double seconds = std::strtod(wait, &end);

@@ -12,6 +12,7 @@ void CDomain::Reset() {
     domain.m_messageSink.reset();
     domain.m_textBuffer.reset();
     domain.m_progress.reset();
+    domain.m_saveRecorder.reset();
     domain.m_workFolder.clear();
     domain.m_workFileCounter = 0;
 }
@@ -28,6 +29,10 @@ void CDomain::SetTextBuffer(std::unique_ptr<CLumTextOutBuffer> buffer) {
 
 void CDomain::SetProgressSink(std::unique_ptr<CLumProgressBar> sink) {
     m_progress = std::move(sink);
+}
+
+void CDomain::SetSaveRecorder(std::unique_ptr<ISaveRecorder> recorder) {
+    m_saveRecorder = std::move(recorder);
 }
 
 CLumProgressBar& CDomain::Progress() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/progress_bar.h"
+#include "storage/save_recorder.h"
 #include "storage/text_out.h"
 
 #include <memory>
@@ -50,10 +51,15 @@ public:
     // Shows a notice (summary line, then detail lines) through the message sink.
     void ShowNotice(const std::string& text);
 
+    // --- What keeps a version of a project before each save (null: no history is kept).
+    void SetSaveRecorder(std::unique_ptr<ISaveRecorder> recorder);
+    ISaveRecorder* SaveRecorder() const { return m_saveRecorder.get(); }
+
 private:
     std::unique_ptr<CTextOutBox> m_messageSink;
     std::unique_ptr<CLumTextOutBuffer> m_textBuffer;
     std::unique_ptr<CLumProgressBar> m_progress;
+    std::unique_ptr<ISaveRecorder> m_saveRecorder;
 };
 
 } // namespace Corv

@@ -334,8 +334,20 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
     CFolderTransaction transaction(folder, MoveOutInto(folder, report));
     for (const CommitStep& step : plan.steps)
         transaction.Add(step.kind, step.from, step.to);
+    // The folder as it was is kept before anything in it changes; a version that cannot be
+    // written costs the user the version, never the save.
+    ISaveRecorder* recorder = Services().SaveRecorder();
+    if (recorder != nullptr) {
+        std::string why;
+        if (!recorder->BeforeCommit(folder, plan, m_data, why))
+            Services().ShowNotice("This save has no version: " + why);
+    }
     ClearLastFileError();
-    switch (transaction.Commit()) {
+    const CFolderTransaction::Result result = transaction.Commit();
+    if (recorder != nullptr)
+        recorder->AfterCommit(folder, result == CFolderTransaction::Result::Committed ||
+                                          result == CFolderTransaction::Result::CommittedLeftovers);
+    switch (result) {
     case CFolderTransaction::Result::Committed:
         return true;
     case CFolderTransaction::Result::CommittedLeftovers:

@@ -1,0 +1,158 @@
+#include "history/folder_state.h"
+
+#include "edit/fingerprint.h"
+#include "history/store_files.h"
+#include "model/file_system.h"
+#include "storage/project_document.h"
+#include "storage/save_paths.h"
+#include "storage/slot_file_name.h"
+
+#include <algorithm>
+
+namespace Corv::History {
+
+namespace {
+
+IFileSystem& Fs() {
+    return FileSystem();
+}
+
+// The files of one folder of the project worth keeping, as relative paths with their status.
+bool ListKept(const std::string& folder, const std::string& sub, bool top,
+              std::vector<std::pair<std::string, FileStatus>>& found) {
+    const FileStatus status = Fs().Status(folder + sub);
+    if (!sub.empty() && status.type == FileType::Missing && !status.failed)
+        return true;
+    std::vector<EntryStatus> entries;
+    if (!Fs().ListFolderStatus(folder + sub, entries))
+        return false;
+    for (const EntryStatus& entry : entries) {
+        if (entry.status.failed) // what cannot be told might be a file the version needs
+            return false;
+        if (entry.status.type != FileType::Regular || IsSaveLeftoverName(entry.name) ||
+            entry.name.find(".corvane-") == 0)
+            continue;
+        bool memo = false;
+        for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+            memo = memo || entry.name == MemoFileName(kind);
+        if (top && !memo && !MatchesPattern(entry.name, "*.s00"))
+            continue;
+        found.emplace_back(sub + entry.name, entry.status);
+    }
+    return true;
+}
+
+} // namespace
+
+FileIdentity IdentityOf(const FileEntry& file) {
+    return {file.inode, file.size, file.modified};
+}
+
+KnownHashes HashesByIdentity(const std::vector<FileEntry>& files) {
+    KnownHashes known;
+    for (const FileEntry& file : files)
+        if (file.inode != 0)
+            known[IdentityOf(file)] = file.hash;
+    return known;
+}
+
+bool DescribeFiles(const std::string& folder, const KnownHashes& known,
+                   std::vector<FileEntry>& files, std::string& why) {
+    std::vector<std::pair<std::string, FileStatus>> found;
+    bool listed = ListKept(folder, "", true, found);
+    for (int kind = kPatchKind; listed && kind <= kWaveKind; ++kind)
+        listed = ListKept(folder, SubfolderName(kind), false, found);
+    if (!listed) {
+        why = LastFileError().Empty() ? folder + " cannot be listed" : LastFileError().Text();
+        return false;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    files.clear();
+    for (const auto& [path, status] : found) {
+        FileEntry file{path, status.size, {}, status.modified, status.inode};
+        const auto hash = status.inode != 0 ? known.find(IdentityOf(file)) : known.end();
+        if (hash != known.end()) {
+            file.hash = hash->second;
+        } else {
+            std::string bytes;
+            if (!ReadWholeFile(folder + path, bytes)) {
+                why = LastFileError().Empty() ? folder + path + " cannot be read"
+                                              : LastFileError().Text();
+                return false;
+            }
+            file.hash = HashHex(bytes);
+            file.size = bytes.size();
+        }
+        files.push_back(std::move(file));
+    }
+    return true;
+}
+
+std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
+                               const std::string& folder,
+                               const std::function<std::string(const std::string&)>& waveHash,
+                               const std::function<std::uint64_t(const std::string&)>& sizeOf) {
+    std::vector<std::optional<Fingerprint>> waves(data.Waves().Size());
+    for (std::size_t i = 0; i < waves.size(); ++i)
+        if (!data.Waves()[i].FilePath().empty())
+            waves[i] = Fingerprint::FromHex(waveHash(data.Waves()[i].FilePath()));
+    const ProjectFingerprints prints = FingerprintProject(data, std::move(waves));
+    std::vector<SlotEntry> slots;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+        const CParameterArray& records = data.Records(kind);
+        for (std::size_t i = 0; i < records.Size() && i < slotPaths[kind].size(); ++i) {
+            const std::string& path = slotPaths[kind][i];
+            const CParameter& record = records.Item(i);
+            if (path.empty() || record.FilePath().empty())
+                continue;
+            SlotEntry slot;
+            slot.kind = kind;
+            slot.number = static_cast<int>(i + 1);
+            slot.file = path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path;
+            slot.size = sizeOf(record.FilePath());
+            if (const auto& print = prints.Of(kind, static_cast<int>(i)))
+                slot.fingerprint = print->Hex();
+            slot.name = record.Name();
+            for (int n = 1; n <= 4; ++n)
+                slot.memos[static_cast<std::size_t>(n - 1)] = record.Memo(n);
+            slots.push_back(std::move(slot));
+        }
+    }
+    return slots;
+}
+
+bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,
+               std::vector<SlotEntry>& slots, std::string& why) {
+    std::vector<std::string> lists[3];
+    for (const FileEntry& file : files)
+        for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+            if (file.path.rfind(SubfolderName(kind), 0) == 0)
+                lists[kind].push_back(folder + file.path);
+    CProjectDocument reader; // never one of the open projects: its records are only read
+    if (!reader.LoadAll(folder, std::move(lists[kPatchKind]), std::move(lists[kToneKind]),
+                        std::move(lists[kWaveKind]))) {
+        why = folder + " cannot be read as it is now";
+        return false;
+    }
+    std::map<std::string, const FileEntry*> byPath;
+    for (const FileEntry& file : files)
+        byPath[folder + file.path] = &file;
+    const auto known = [&](const std::string& path) { return byPath.find(path); };
+    std::vector<std::string> paths[3];
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        paths[kind] = reader.Data().SlotPaths(kind);
+    slots = SlotsOf(
+        reader.Data(), paths, folder,
+        [&](const std::string& path) {
+            const auto it = known(path);
+            return it != byPath.end() ? it->second->hash : std::string();
+        },
+        [&](const std::string& path) {
+            const auto it = known(path);
+            return it != byPath.end() ? it->second->size : std::uint64_t{0};
+        });
+    return true;
+}
+
+} // namespace Corv::History

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "history/manifest.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace Corv {
+class CLumData;
+}
+
+namespace Corv::History {
+
+// Which file on disk a hash was taken of: a file with the same inode, size and change time
+// still holds the same bytes (a rename keeps all three).
+using FileIdentity = std::tuple<std::uint64_t, std::uint64_t, std::int64_t>;
+using KnownHashes = std::map<FileIdentity, std::string>;
+
+FileIdentity IdentityOf(const FileEntry& file);
+// The hashes a list of described files gives by identity (files without an inode are left out).
+KnownHashes HashesByIdentity(const std::vector<FileEntry>& files);
+
+// The files of a project folder that a save keeps: everything in Patch/, Tone/ and Wave/ but what
+// a save leaves while it works, and the system and memo files at the top; sorted by path. A
+// file whose identity is in `known` takes its hash from there, every other is read and hashed.
+// False (with `why`) when the folder cannot be listed or a file cannot be read.
+bool DescribeFiles(const std::string& folder, const KnownHashes& known,
+                   std::vector<FileEntry>& files, std::string& why);
+
+// The used slots of a project: file names from `slotPaths` (absolute, per kind; made relative
+// to `folder`), names and memos from the records, fingerprints with each wave's taken from
+// `waveHash` (absolute path of the wave's file now -> 32 hex digits; empty when unknown) and
+// sizes from `sizeOf` (of the record's file now).
+std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
+                               const std::string& folder,
+                               const std::function<std::string(const std::string&)>& waveHash,
+                               const std::function<std::uint64_t(const std::string&)>& sizeOf);
+
+// The used slots of the project folder as it is on disk, read without taking its lock (the
+// caller holds it or reads only); `files` are its described files. False with `why` when the
+// folder does not load.
+bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,
+               std::vector<SlotEntry>& slots, std::string& why);
+
+} // namespace Corv::History

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "history/manifest.h"
+#include "model/file_system.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Corv::History {
+
+// The history folder's default: CORVANE_HISTORY when set, else "History/" in the program's data
+// folder (XDG_DATA_HOME or ~/.local/share, then "Brisko/Corvane Librarian/"); empty when
+// neither can be found. Ends in "/".
+std::string DefaultHistoryFolder();
+// The key of a project in the history: its folder's real path (links resolved), ending in "/".
+std::string CanonicalProjectFolder(const std::string& folder);
+
+// One version as a list shows it.
+struct VersionInfo {
+    int id = 0;
+    std::string time;
+    std::string note;
+    std::string summary;
+    std::uint64_t storedBytes = 0;
+    std::string problem; // why the version cannot be used; empty when it can
+};
+
+// How many versions a project keeps: the newest `keep`, and no more stored bytes than
+// `maxBytes`; the oldest go first, never the newest one made before a restore.
+struct Retention {
+    std::size_t keep = 50;
+    std::uint64_t maxBytes = 1ULL << 30;
+};
+
+// The folder of versions: content-addressed objects ("objects/ab/<32 hex>", each file's bytes
+// once) and per project a head and its versions ("projects/<key>/"). Every file in it is
+// written under a temporary name, synced and renamed, so that an interruption leaves a file
+// complete or absent.
+class CHistoryStore {
+public:
+    explicit CHistoryStore(std::string folder);
+
+    const std::string& Folder() const { return m_folder; }
+
+    // Holds the store for changes (another process records or prunes meanwhile: it waits up
+    // to `waitMs`); null when it cannot be had.
+    std::unique_ptr<IFolderLock> Lock(int waitMs = 10000) const;
+
+    // --- Objects.
+    std::string ObjectPath(const std::string& hash) const;
+    bool HasObject(const std::string& hash) const;
+    // Keeps bytes whose hash is `hash`; true when they are stored (now or before).
+    bool PutObject(const std::string& hash, const std::string& bytes);
+    // The bytes of an object, checked against its hash; false when missing or altered.
+    bool FetchObject(const std::string& hash, std::string& bytes) const;
+
+    // --- Projects (by their canonical folder).
+    std::string ProjectPath(const std::string& project) const;
+    // Every project folder with a history here.
+    std::vector<std::string> Projects() const;
+    // The version numbers of a project, oldest first.
+    std::vector<int> VersionIds(const std::string& project) const;
+    bool ReadVersion(const std::string& project, int id, Manifest& manifest,
+                     std::string& why) const;
+    // Writes a new version (its id is set to the next number).
+    bool WriteVersion(const std::string& project, Manifest& manifest);
+    bool ReadHead(const std::string& project, Manifest& head) const;
+    bool WriteHead(const std::string& project, const Manifest& head);
+
+    // The versions of a project, newest first; a damaged one says why in `problem`.
+    std::vector<VersionInfo> List(const std::string& project) const;
+    // Drops versions past the retention, then objects no version refers to; the count dropped.
+    int Prune(const std::string& project, const Retention& retention);
+    // Removes the objects that no version of any project refers to; the count removed. Nothing
+    // is removed when a manifest cannot be read (its objects would be lost).
+    int CollectObjects();
+    // The bytes the history takes on disk.
+    std::uint64_t TotalBytes() const;
+    // Removes every version and object.
+    bool EmptyAll();
+
+    // The project folder with a history here whose head shares the most files (by content)
+    // with `files`, when they share at least `threshold` of them; empty when none does.
+    std::string FindMovedProject(const std::string& project, const std::vector<FileEntry>& files,
+                                 double threshold = 0.6) const;
+    // Makes the history of `from` the history of `to` (a moved project); false when `to` has
+    // one already or it cannot be moved.
+    bool Attach(const std::string& from, const std::string& to);
+
+private:
+    std::string m_folder;
+};
+
+} // namespace Corv::History

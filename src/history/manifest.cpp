@@ -1,0 +1,230 @@
+#include "history/manifest.h"
+
+#include "edit/fingerprint.h"
+#include "storage/journal_text.h"
+
+#include <map>
+#include <set>
+
+namespace Corv::History {
+
+namespace {
+
+constexpr const char* kHeader = "corvane-history 1";
+const char* const kKindWords[3][2] = {{"patch", "patches"}, {"tone", "tones"}, {"wave", "waves"}};
+
+bool ParseNumber(const std::string& text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 19)
+        return false;
+    value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return true;
+}
+
+bool ParseSigned(const std::string& text, std::int64_t& value) {
+    std::uint64_t magnitude = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!ParseNumber(negative ? text.substr(1) : text, magnitude))
+        return false;
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool Unescaped(const std::string& text, std::string& out) {
+    return JournalUnescaped(text, out);
+}
+
+bool ParseFile(const std::vector<std::string>& fields, FileEntry& file) {
+    return fields.size() == 6 && Unescaped(fields[1], file.path) &&
+           ParseNumber(fields[2], file.size) && fields[3].size() == 32 &&
+           (file.hash = fields[3], ParseSigned(fields[4], file.modified)) &&
+           ParseNumber(fields[5], file.inode);
+}
+
+bool ParseSlot(const std::vector<std::string>& fields, SlotEntry& slot) {
+    std::uint64_t kind = 0, number = 0;
+    if (fields.size() != 11 || !ParseNumber(fields[1], kind) || kind > 2 ||
+        !ParseNumber(fields[2], number) || number == 0 || number > 999 ||
+        !Unescaped(fields[3], slot.file) || !ParseNumber(fields[4], slot.size) ||
+        !FromHexText(fields[6], slot.name))
+        return false;
+    slot.kind = static_cast<int>(kind);
+    slot.number = static_cast<int>(number);
+    slot.fingerprint = fields[5];
+    for (std::size_t m = 0; m < 4; ++m)
+        if (!FromHexText(fields[7 + m], slot.memos[m]))
+            return false;
+    return true;
+}
+
+// Sets a header field; false for a field no manifest has.
+bool ParseField(const std::vector<std::string>& fields, Manifest& manifest) {
+    const std::string& key = fields[0];
+    const std::string value = fields.size() == 2 ? fields[1] : std::string();
+    std::uint64_t number = 0;
+    if (key == "id" && ParseNumber(value, number))
+        manifest.id = static_cast<int>(number);
+    else if (key == "time")
+        manifest.time = value;
+    else if (key == "program")
+        manifest.program = value;
+    else if (key == "note")
+        return Unescaped(value, manifest.note);
+    else if (key == "summary")
+        return Unescaped(value, manifest.summary);
+    else if (key == "stored" && ParseNumber(value, number))
+        manifest.storedBytes = number;
+    else
+        return false;
+    return fields.size() == 2;
+}
+
+std::string Counted(int count, int kind, const std::vector<int>& numbers) {
+    if (count == 1)
+        return std::string(kKindWords[kind][0]) + " " + std::to_string(numbers.front());
+    return std::to_string(count) + " " + kKindWords[kind][1];
+}
+
+} // namespace
+
+const FileEntry* Manifest::File(const std::string& path) const {
+    for (const FileEntry& file : files)
+        if (file.path == path)
+            return &file;
+    return nullptr;
+}
+
+std::string HexOf(const std::string& bytes) {
+    static const char* const kDigits = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+bool FromHexText(const std::string& hex, std::string& bytes) {
+    if (hex.size() % 2 != 0)
+        return false;
+    bytes.clear();
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = digit(hex[i]), low = digit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+std::string ManifestText(const Manifest& m) {
+    std::string text = std::string(kHeader) + "\n";
+    text += "id\t" + std::to_string(m.id) + "\n";
+    text += "time\t" + m.time + "\n";
+    text += "program\t" + m.program + "\n";
+    text += "note\t" + JournalEscaped(m.note) + "\n";
+    text += "stored\t" + std::to_string(m.storedBytes) + "\n";
+    text += "summary\t" + JournalEscaped(m.summary) + "\n";
+    for (const FileEntry& f : m.files)
+        text += "file\t" + JournalEscaped(f.path) + "\t" + std::to_string(f.size) + "\t" + f.hash +
+                "\t" + std::to_string(f.modified) + "\t" + std::to_string(f.inode) + "\n";
+    for (const SlotEntry& s : m.slots) {
+        text += "slot\t" + std::to_string(s.kind) + "\t" + std::to_string(s.number) + "\t" +
+                JournalEscaped(s.file) + "\t" + std::to_string(s.size) + "\t" + s.fingerprint +
+                "\t" + HexOf(s.name);
+        for (const std::string& memo : s.memos)
+            text += "\t" + HexOf(memo);
+        text += "\n";
+    }
+    return text + "end\t" + JournalChecksum(text) + "\n";
+}
+
+bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why) {
+    manifest = Manifest{};
+    const std::size_t endAt = text.rfind("end\t");
+    if (text.rfind(std::string(kHeader) + "\n", 0) != 0 || endAt == std::string::npos ||
+        (endAt > 0 && text[endAt - 1] != '\n') ||
+        text.substr(endAt) != "end\t" + JournalChecksum(text.substr(0, endAt)) + "\n") {
+        why = "the manifest is cut short or altered";
+        return false;
+    }
+    std::vector<std::string> lines = SplitAt(text.substr(0, endAt), '\n');
+    lines.pop_back(); // after the last line end
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> fields = SplitAt(lines[i], '\t');
+        bool ok = false;
+        if (fields[0] == "file") {
+            FileEntry file;
+            ok = ParseFile(fields, file);
+            manifest.files.push_back(std::move(file));
+        } else if (fields[0] == "slot") {
+            SlotEntry slot;
+            ok = ParseSlot(fields, slot);
+            manifest.slots.push_back(std::move(slot));
+        } else {
+            ok = ParseField(fields, manifest);
+        }
+        if (!ok) {
+            why = "the manifest's line " + std::to_string(i + 1) + " cannot be read";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ChangeSummary(const std::vector<SlotEntry>& before,
+                          const std::vector<SlotEntry>& after) {
+    // Per kind: the entries of each side by number, and the fingerprints each side holds.
+    enum Change { Renamed, Memos, Changed, Moved, Removed, Added, kChanges };
+    static const char* const kWords[kChanges] = {"renamed", "changed memos of", "changed",
+                                                 "moved",   "removed",          "added"};
+    std::vector<int> numbers[kChanges][3];
+    for (int kind = 0; kind < 3; ++kind) {
+        std::map<int, const SlotEntry*> a, b;
+        std::multiset<std::string> printsA, printsB;
+        for (const SlotEntry& s : before)
+            if (s.kind == kind)
+                a[s.number] = &s, printsA.insert(s.fingerprint);
+        for (const SlotEntry& s : after)
+            if (s.kind == kind)
+                b[s.number] = &s, printsB.insert(s.fingerprint);
+        for (const auto& [number, entry] : b) {
+            const auto old = a.find(number);
+            if (old == a.end() || old->second->fingerprint != entry->fingerprint) {
+                const bool moved =
+                    !entry->fingerprint.empty() && printsA.count(entry->fingerprint) > 0;
+                numbers[old == a.end() ? (moved ? Moved : Added) : Changed][kind].push_back(number);
+                continue;
+            }
+            if (old->second->name != entry->name)
+                numbers[Renamed][kind].push_back(number);
+            if (old->second->memos != entry->memos)
+                numbers[Memos][kind].push_back(number);
+        }
+        for (const auto& [number, entry] : a)
+            if (b.count(number) == 0 &&
+                (entry->fingerprint.empty() || printsB.count(entry->fingerprint) == 0))
+                numbers[Removed][kind].push_back(number);
+    }
+    std::string summary;
+    for (int change = 0; change < kChanges; ++change)
+        for (int kind = 0; kind < 3; ++kind) {
+            const auto& list = numbers[change][kind];
+            if (list.empty())
+                continue;
+            summary += (summary.empty() ? "" : ", ") + std::string(kWords[change]) + " " +
+                       Counted(static_cast<int>(list.size()), kind, list);
+        }
+    return summary.empty() ? "no entry changed" : summary;
+}
+
+} // namespace Corv::History

@@ -1,0 +1,169 @@
+#include "history/recorder.h"
+
+#include "history/folder_state.h"
+#include "history/store_files.h"
+#include "model/file_system.h"
+#include "storage/domain.h"
+#include "storage/save_plan.h"
+
+#include <ctime>
+#include <set>
+
+namespace Corv::History {
+
+namespace {
+
+std::string TimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+// The relative paths whose bytes the save takes out of the folder: originals set aside,
+// removed, moved out or overwritten. A file only renamed keeps its bytes in the folder.
+std::set<std::string> ReplacedPaths(const CSavePlan& plan) {
+    std::set<std::string> paths;
+    for (const CommitStep& step : plan.steps) {
+        if (step.kind == CommitStep::Kind::Place)
+            paths.insert(step.to);
+        else
+            paths.insert(step.from);
+    }
+    return paths;
+}
+
+} // namespace
+
+CHistoryRecorder::CHistoryRecorder(std::string historyFolder, std::string programVersion,
+                                   Retention retention)
+    : m_store(std::move(historyFolder)), m_program(std::move(programVersion)),
+      m_retention(retention) {}
+
+bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& plan,
+                                    const CLumData& data, std::string& why) {
+    m_pending.reset();
+    m_lastVersion = 0;
+    // A save that changes no file leaves nothing to take back.
+    const bool recorded = plan.steps.empty() || Record(folder, plan, data, why);
+    m_nextNote.clear();
+    return recorded;
+}
+
+bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
+                              const CLumData& data, std::string& why) {
+    const auto lock = m_store.Lock();
+    if (!lock) {
+        why = "the history " + m_store.Folder() + " cannot be opened";
+        return false;
+    }
+    Manifest head;
+    const bool haveHead = m_store.ReadHead(folder, head);
+    Manifest version;
+    if (!DescribeFiles(folder, HashesByIdentity(head.files), version.files, why))
+        return false;
+    // The head's slots still hold when every file is the one it described.
+    const bool same = haveHead && head.files.size() == version.files.size() &&
+                      std::equal(head.files.begin(), head.files.end(), version.files.begin(),
+                                 [](const FileEntry& a, const FileEntry& b) {
+                                     return a.path == b.path && a.hash == b.hash &&
+                                            IdentityOf(a) == IdentityOf(b);
+                                 });
+    if (same)
+        version.slots = head.slots;
+    else if (!ReadSlots(folder, version.files, version.slots, why))
+        return false;
+    // The bytes the save takes away are kept; what stays in the folder is not copied.
+    const std::set<std::string> replaced = ReplacedPaths(plan);
+    for (const FileEntry& file : version.files) {
+        if (replaced.count(file.path) == 0 || m_store.HasObject(file.hash))
+            continue;
+        std::string bytes;
+        if (!ReadWholeFile(folder + file.path, bytes) || HashHex(bytes) != file.hash) {
+            why = folder + file.path + " changed while it was kept";
+            return false;
+        }
+        if (!m_store.PutObject(file.hash, bytes)) {
+            why =
+                LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
+            return false;
+        }
+        version.storedBytes += bytes.size();
+    }
+    // The staged files are what the folder will hold: hashed now, found by identity after.
+    Pending pending;
+    pending.project = folder;
+    pending.hashes = HashesByIdentity(version.files);
+    std::map<std::string, std::string> byPath;
+    for (const FileEntry& file : version.files)
+        byPath[folder + file.path] = file.hash;
+    for (const CommitStep& step : plan.steps) {
+        if (step.kind != CommitStep::Kind::Place || version.File(step.from) != nullptr)
+            continue;
+        std::string bytes;
+        const FileStatus status = FileSystem().Status(folder + step.from);
+        if (ReadWholeFile(folder + step.from, bytes) && status.inode != 0)
+            pending.hashes[{status.inode, bytes.size(), status.modified}] = HashHex(bytes);
+    }
+    const auto waveHash = [&](const std::string& path) {
+        const auto it = byPath.find(path);
+        if (it != byPath.end())
+            return it->second;
+        std::string bytes;
+        return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
+    };
+    const auto sizeOf = [](const std::string& path) { return FileSystem().Status(path).size; };
+    pending.slots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
+    version.time = TimeNow();
+    version.program = m_program;
+    version.note = m_nextNote;
+    version.summary = ChangeSummary(version.slots, pending.slots);
+    if (!m_store.WriteVersion(folder, version)) {
+        why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
+        return false;
+    }
+    m_lastVersion = version.id;
+    m_pending = std::move(pending);
+    return true;
+}
+
+void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
+    if (!m_pending || m_pending->project != folder || !committed) {
+        m_pending.reset();
+        return;
+    }
+    const Pending pending = std::move(*m_pending);
+    m_pending.reset();
+    const auto lock = m_store.Lock();
+    Manifest head;
+    std::string why;
+    // A head that cannot be written costs the next save a full look at the folder, no more.
+    if (!lock || !DescribeFiles(folder, pending.hashes, head.files, why))
+        return;
+    head.slots = pending.slots;
+    head.program = m_program;
+    head.time = TimeNow();
+    m_store.WriteHead(folder, head);
+    m_store.Prune(folder, m_retention);
+}
+
+CHistoryRecorder* InstallRecorder(CDomain& services, const std::string& historyFolder,
+                                  const std::string& programVersion, Retention retention) {
+    const std::string folder = historyFolder.empty() ? DefaultHistoryFolder() : historyFolder;
+    if (folder.empty()) {
+        services.SetSaveRecorder(nullptr);
+        return nullptr;
+    }
+    auto recorder = std::make_unique<CHistoryRecorder>(folder, programVersion, retention);
+    CHistoryRecorder* installed = recorder.get();
+    services.SetSaveRecorder(std::move(recorder));
+    return installed;
+}
+
+CHistoryRecorder* InstalledRecorder(CDomain& services) {
+    return dynamic_cast<CHistoryRecorder*>(services.SaveRecorder());
+}
+
+} // namespace Corv::History

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "history/folder_state.h"
+#include "history/history_store.h"
+#include "storage/save_recorder.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Corv {
+class CDomain;
+}
+
+namespace Corv::History {
+
+// Keeps a version of a project before every save that replaces files in an existing folder
+// (a save in place, a Save As over another project), and the head that says what the folder
+// held after the last save, so that the next version hashes only what changed since.
+class CHistoryRecorder : public ISaveRecorder {
+public:
+    CHistoryRecorder(std::string historyFolder, std::string programVersion,
+                     Retention retention = {});
+
+    bool BeforeCommit(const std::string& folder, const CSavePlan& plan, const CLumData& data,
+                      std::string& why) override;
+    void AfterCommit(const std::string& folder, bool committed) override;
+
+    // The note the next version gets ("before restore"); it applies to one save only.
+    void SetNextNote(std::string note) { m_nextNote = std::move(note); }
+    CHistoryStore& Store() { return m_store; }
+    const Retention& Retentions() const { return m_retention; }
+    // The number of the version the last save recorded (0: none).
+    int LastVersion() const { return m_lastVersion; }
+
+private:
+    // What the save about to commit leaves, for the head after it.
+    struct Pending {
+        std::string project;
+        std::vector<SlotEntry> slots;
+        KnownHashes hashes;
+    };
+    bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,
+                std::string& why);
+
+    CHistoryStore m_store;
+    std::string m_program;
+    Retention m_retention;
+    std::string m_nextNote;
+    std::optional<Pending> m_pending;
+    int m_lastVersion = 0;
+};
+
+// Installs a history recorder into the store of services (replacing any); `historyFolder`
+// empty: DefaultHistoryFolder(), and no history at all when that is empty too. Returns the
+// recorder installed, or null.
+CHistoryRecorder* InstallRecorder(CDomain& services, const std::string& historyFolder,
+                                  const std::string& programVersion, Retention retention = {});
+// The history recorder the services hold, or null.
+CHistoryRecorder* InstalledRecorder(CDomain& services);
+
+} // namespace Corv::History

@@ -1,0 +1,100 @@
+#include "history/store_files.h"
+
+#include "edit/fingerprint.h"
+#include "model/file_system.h"
+
+#include <atomic>
+#include <unistd.h>
+
+namespace Corv::History {
+
+namespace {
+
+IFileSystem& Fs() {
+    return FileSystem();
+}
+
+std::string ParentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    auto file = Fs().Open(path, OpenMode::Read);
+    if (!file)
+        return false;
+    const std::int64_t size = file->Size();
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::int64_t n = file->Read(bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return file->Close();
+}
+
+bool WriteDurably(const std::string& path, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    const std::string temporary =
+        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    auto file = Fs().Open(temporary, OpenMode::CreateNew);
+    const bool written =
+        file && file->Write(bytes.data(), bytes.size()) && file->Sync() && file->Close();
+    if (!written || !Fs().Rename(temporary, path)) {
+        file.reset();
+        Fs().Remove(temporary);
+        return false;
+    }
+    return Fs().SyncDirectory(ParentOf(path));
+}
+
+bool MakeFolders(const std::string& folder) {
+    const std::string path =
+        !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+    if (path.empty() || Fs().IsDirectory(path))
+        return true;
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash)))
+        return false;
+    return Fs().CreateDirectory(path) != CreateDirResult::Failed && Fs().IsDirectory(path);
+}
+
+std::vector<std::string> EntryNames(const std::string& folder, bool* ok) {
+    std::vector<DirEntry> entries;
+    std::vector<std::string> names;
+    const bool listed = Fs().ListFolder(folder, entries);
+    if (ok != nullptr)
+        *ok = listed || Fs().Status(folder).type == FileType::Missing;
+    for (const DirEntry& entry : entries)
+        names.push_back(entry.name);
+    return names;
+}
+
+void RemoveTree(const std::string& folder) {
+    const std::string base = WithTrailingSlash(folder);
+    std::vector<DirEntry> entries;
+    if (Fs().ListFolder(base, entries))
+        for (const DirEntry& entry : entries) {
+            if (entry.type == FileType::Directory && !Fs().Status(base + entry.name).isLink)
+                RemoveTree(base + entry.name);
+            else
+                Fs().Remove(base + entry.name);
+        }
+    Fs().RemoveDirectory(base.substr(0, base.size() - 1));
+}
+
+std::string HashHex(const std::string& bytes) {
+    return HashBytes(bytes.data(), bytes.size()).Hex();
+}
+
+std::string WithTrailingSlash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
+}
+
+} // namespace Corv::History

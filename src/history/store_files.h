@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Corv::History {
+
+// Small file helpers of the history, all through the file-system seam.
+
+// The whole content of a file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Writes a file so that it is either absent or complete: a temporary name beside it, synced,
+// renamed over it, and the folder synced.
+bool WriteDurably(const std::string& path, const std::string& bytes);
+// Creates a folder and the ones above it that are missing; true when it is there.
+bool MakeFolders(const std::string& folder);
+// The names of the entries of a folder (files and folders alike); empty when it cannot be read.
+// `ok` (may be null) tells whether it could be listed (a missing folder counts as empty).
+std::vector<std::string> EntryNames(const std::string& folder, bool* ok = nullptr);
+// Removes a folder with everything in it (links removed, never followed).
+void RemoveTree(const std::string& folder);
+// The 32 hex digits of the content hash of bytes.
+std::string HashHex(const std::string& bytes);
+// Folder path with one "/" at its end.
+std::string WithTrailingSlash(const std::string& folder);
+
+} // namespace Corv::History

@@ -1,0 +1,176 @@
+#include "history/version_access.h"
+
+#include "history/folder_state.h"
+#include "history/recorder.h"
+#include "history/store_files.h"
+#include "model/file_system.h"
+#include "storage/project_document.h"
+#include "storage/save_paths.h"
+#include "storage/slot_file_name.h"
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <unistd.h>
+
+namespace Corv::History {
+
+namespace {
+
+IFileSystem& Fs() {
+    return FileSystem();
+}
+
+// The bytes of a version's file: its object, or a file of the project that holds them now
+// (`now` describes the project folder; it is described when first needed, with the hashes
+// the head knows by identity, so that a file only renamed since is found without reading).
+bool FetchFile(const CHistoryStore& store, const std::string& project, const Manifest& head,
+               std::optional<std::vector<FileEntry>>& now, const FileEntry& file,
+               std::string& bytes) {
+    if (store.FetchObject(file.hash, bytes))
+        return true;
+    if (!now) {
+        std::string why;
+        now.emplace();
+        if (!DescribeFiles(project, HashesByIdentity(head.files), *now, why))
+            now->clear();
+    }
+    std::vector<std::string> candidates = {project + file.path};
+    for (const FileEntry& entry : *now)
+        if (entry.hash == file.hash && entry.path != file.path)
+            candidates.push_back(project + entry.path);
+    for (const std::string& path : candidates)
+        if (ReadWholeFile(path, bytes) && HashHex(bytes) == file.hash)
+            return true;
+    return false;
+}
+
+// A new folder in the scratch folder for versions written out, named like the project.
+std::string ScratchProject(const std::string& scratch, const std::string& project, int id) {
+    static std::atomic<unsigned> counter{0};
+    const std::string name = std::string(FileNamePart(WithoutSlash(project)));
+    std::error_code error;
+    const std::string base =
+        !scratch.empty() ? scratch : std::filesystem::temp_directory_path(error).string();
+    return WithTrailingSlash(base) + "history-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + "/v" + std::to_string(id) + " " + name + "/";
+}
+
+// Removes what ScratchProject made.
+void RemoveScratch(const std::string& folder) {
+    const std::string parent = WithoutSlash(folder).substr(0, WithoutSlash(folder).rfind('/'));
+    RemoveTree(parent);
+}
+
+bool Materialise(const CHistoryStore& store, const std::string& project, int id,
+                 const std::string& folder, std::string& why) {
+    std::vector<std::string> missing;
+    if (ExportVersion(store, project, id, folder, missing, why))
+        return true;
+    if (!missing.empty())
+        why = "version " + std::to_string(id) + " is damaged: " + std::to_string(missing.size()) +
+              " files are missing or altered, the first " + missing.front();
+    return false;
+}
+
+bool ReadFolder(const std::string& folder, CProjectDocument& document, std::string& why) {
+    return document.ReadProject(folder, why);
+}
+
+} // namespace
+
+bool ExportVersion(const CHistoryStore& store, const std::string& project, int id,
+                   const std::string& target, std::vector<std::string>& missing, std::string& why) {
+    missing.clear();
+    Manifest version, head;
+    if (!store.ReadVersion(project, id, version, why))
+        return false;
+    const std::string folder = WithTrailingSlash(target);
+    const std::string canonical = CanonicalProjectFolder(project);
+    store.ReadHead(project, head);
+    if (Fs().Status(WithoutSlash(folder)).type != FileType::Missing) {
+        why = WithoutSlash(folder) + " exists already";
+        return false;
+    }
+    bool made = MakeFolders(folder);
+    for (int kind = kPatchKind; made && kind <= kWaveKind; ++kind)
+        made = MakeFolders(folder + SubfolderName(kind));
+    if (!made) {
+        why = LastFileError().Empty() ? folder + " cannot be made" : LastFileError().Text();
+        return false;
+    }
+    std::optional<std::vector<FileEntry>> now;
+    for (const FileEntry& file : version.files) {
+        std::string bytes;
+        if (!FetchFile(store, canonical, head, now, file, bytes)) {
+            missing.push_back(file.path);
+            continue;
+        }
+        auto out = Fs().Open(folder + file.path, OpenMode::CreateNew);
+        if (!out || !out->Write(bytes.data(), bytes.size()) || !out->Close()) {
+            why = LastFileError().Empty() ? folder + file.path + " cannot be written"
+                                          : LastFileError().Text();
+            return false;
+        }
+    }
+    if (!missing.empty())
+        why = "version " + std::to_string(id) + " is damaged: missing " + missing.front();
+    return missing.empty();
+}
+
+bool VersionDifferences(const CHistoryStore& store, const std::string& project, int id, int against,
+                        const std::string& scratch, std::vector<ProjectDifference>& differences,
+                        std::string& why) {
+    const std::string first = ScratchProject(scratch, project, id);
+    const std::string second = against > 0 ? ScratchProject(scratch, project, against) : project;
+    CProjectDocument a, b;
+    const bool ok = Materialise(store, project, id, first, why) &&
+                    (against == 0 || Materialise(store, project, against, second, why)) &&
+                    ReadFolder(first, a, why) && ReadFolder(second, b, why);
+    if (ok)
+        differences = DiffProjects(a.Data(), b.Data());
+    RemoveScratch(first);
+    if (against > 0)
+        RemoveScratch(second);
+    return ok;
+}
+
+RestoreOutcome RestoreVersion(CHistoryRecorder& recorder, const std::string& project, int id,
+                              const std::string& scratch, bool dryRun,
+                              std::vector<ProjectDifference>& changes, std::string& why) {
+    const std::string folder = NormaliseFolderPath(project);
+    const std::string copy = ScratchProject(scratch, folder, id);
+    CProjectDocument now, version;
+    Manifest manifest;
+    std::vector<FileEntry> files;
+    bool ok = recorder.Store().ReadVersion(folder, id, manifest, why) &&
+              Materialise(recorder.Store(), folder, id, copy, why) &&
+              ReadFolder(folder, now, why) && ReadFolder(copy, version, why);
+    if (ok)
+        changes = DiffProjects(now.Data(), version.Data());
+    ok = ok && DescribeFiles(folder, {}, files, why);
+    RestoreOutcome outcome = RestoreOutcome::Failed;
+    bool same = ok && files.size() == manifest.files.size();
+    for (std::size_t i = 0; same && i < files.size(); ++i)
+        same = files[i].path == manifest.files[i].path && files[i].hash == manifest.files[i].hash;
+    if (!ok)
+        outcome = RestoreOutcome::Failed;
+    else if (same)
+        outcome = RestoreOutcome::NothingToDo;
+    else if (dryRun)
+        outcome = RestoreOutcome::Previewed;
+    else {
+        recorder.SetNextNote("before restore");
+        if (version.SaveProject(folder)) {
+            outcome = RestoreOutcome::Restored;
+        } else {
+            why = version.SaveProblem().empty() ? folder + " could not be saved"
+                                                : version.SaveProblem();
+        }
+        recorder.SetNextNote({});
+    }
+    RemoveScratch(copy);
+    return outcome;
+}
+
+} // namespace Corv::History

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace Corv {
+
+class CLumData;
+struct CSavePlan;
+
+// Something that keeps what a project folder held before each save (the history of versions).
+// A save that replaces files in an existing folder calls it twice: once with every new content
+// staged and durable but nothing in the folder changed yet, and once after the folder
+// transaction. A recorder never writes into the project folder and never changes the outcome of
+// the save.
+class ISaveRecorder {
+public:
+    virtual ~ISaveRecorder() = default;
+    // Records the folder as it is now, before the save changes it. `plan` says which files the
+    // save replaces, renames and removes (steps relative to `folder`); `data` is the project as
+    // it will be saved (its records still name the files they were read from). False with
+    // `why` set when no complete version could be written; the save goes on without one.
+    virtual bool BeforeCommit(const std::string& folder, const CSavePlan& plan,
+                              const CLumData& data, std::string& why) = 0;
+    // The save's transaction ended: `committed` when the folder now holds the saved state.
+    virtual void AfterCommit(const std::string& folder, bool committed) = 0;
+};
+
+} // namespace Corv

@@ -1,0 +1,172 @@
+// Every save in place keeps the folder as it was as a version: after each kind of edit the
+// version written out is the folder before the save byte for byte, its summary names the
+// change, and a restore brings the folder back to it through a save of its own.
+#include "edit/cell_edit.h"
+#include "edit/clean.h"
+#include "edit/drop.h"
+#include "edit/list_edits.h"
+#include "edit/wave_import.h"
+#include "history/version_access.h"
+#include "history_fixture.h"
+
+#include <functional>
+
+using namespace Corv;
+using namespace CorvTest;
+using namespace CorvHistoryTest;
+
+namespace {
+
+struct EditCase {
+    const char* name;
+    std::function<bool(HistoryWorld&)> edit;
+    const char* summary; // a part of the version's summary
+};
+
+CUndoStep& Undo() {
+    return FreshStore::UndoStep();
+}
+
+bool Confirm(int) {
+    return true;
+}
+
+const EditCase kEdits[] = {
+    {"Rename",
+     [](HistoryWorld& w) { return SetNames(w.Document().Data(), kPatchKind, {0}, "Solo", Undo()); },
+     "renamed patch 1"},
+    {"Memo",
+     [](HistoryWorld& w) {
+         return SetMemos(w.Document().Data(), kToneKind, {1, 3}, 2, "warm", Undo());
+     },
+     "changed memos of 2 tones"},
+    {"Delete",
+     [](HistoryWorld& w) {
+         return DeleteEntries(w.Document().Data(), {1}, kPatchKind, Undo(), Confirm).Done();
+     },
+     "removed patch 2"},
+    {"Drop",
+     [](HistoryWorld& w) {
+         DropRequest request;
+         request.source = request.target = &w.Document().Data();
+         request.rows = {3};
+         request.kind = kToneKind;
+         request.at = 20;
+         request.copy = false;
+         return PerformDrop(request, Undo(), Confirm).done;
+     },
+     "moved tone 21"},
+    {"Clean",
+     [](HistoryWorld& w) {
+         return CleanProject(w.Document().Data(), CleanOptions{}, Undo()).Done();
+     },
+     "removed tone 8"},
+    {"Import",
+     [](HistoryWorld& w) {
+         const std::string file = w.Temp() + "/Choir.wav";
+         WriteBytes(file, AudioFileBytes(".wav", 900, 7));
+         return ImportWaves(w.Document(), {file}, Undo()).imported == 1;
+     },
+     "added wave 4"},
+};
+
+class VersionPerSave : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    const Snapshot before = world.Folder();
+    ASSERT_TRUE(GetParam().edit(world));
+    ASSERT_TRUE(world.Save()) << world.Sink().Describe();
+    const Snapshot after = world.Folder();
+    ASSERT_NE(before, after);
+    EXPECT_TRUE(world.Sink().Notices().empty()) << world.Sink().Notices().front();
+
+    const auto versions = world.Versions();
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(versions[0].id, 1);
+    EXPECT_EQ(versions[0].problem, "");
+    EXPECT_NE(versions[0].summary.find(GetParam().summary), std::string::npos)
+        << versions[0].summary;
+    EXPECT_EQ(SnapshotDifference(world.Exported(1), before), "");
+
+    // The restore is a save: the folder is the version again, and what it replaced is a
+    // version of its own that takes the restore back.
+    world.CloseAll();
+    std::vector<ProjectDifference> changes;
+    std::string why;
+    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), true,
+                                      changes, why),
+              History::RestoreOutcome::Previewed);
+    EXPECT_FALSE(changes.empty());
+    EXPECT_EQ(world.Folder(), after) << "a dry run changes nothing";
+    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
+                                      changes, why),
+              History::RestoreOutcome::Restored)
+        << why;
+    EXPECT_EQ(SnapshotDifference(world.Folder(), before), "");
+    const auto restored = world.Versions();
+    ASSERT_EQ(restored.size(), 2u);
+    EXPECT_EQ(restored[0].note, "before restore");
+    EXPECT_EQ(SnapshotDifference(world.Exported(2), after), "");
+    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
+                                      changes, why),
+              History::RestoreOutcome::NothingToDo);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, VersionPerSave, ::testing::ValuesIn(kEdits),
+                         [](const ::testing::TestParamInfo<EditCase>& test) {
+                             return std::string(test.param.name);
+                         });
+
+TEST(VersionSize, ARenameStoresOnlyWhatTheSaveReplaced) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    ASSERT_TRUE(world.Save()); // the first save hashes the folder once
+    ASSERT_TRUE(SetNames(world.Document().Data(), kWaveKind, {2}, "Hiss", Undo()));
+    ASSERT_TRUE(world.Save());
+    const auto versions = world.Versions();
+    ASSERT_FALSE(versions.empty());
+    // The wave file was only renamed: its bytes stay in the project, only the memo file of
+    // the waves is kept (a wave's name lives in that file's name and the memo file).
+    EXPECT_LT(versions[0].storedBytes, 64u * 1024u);
+    EXPECT_NE(versions[0].summary.find("renamed wave 3"), std::string::npos);
+}
+
+TEST(VersionSize, SaveWithoutChangesRecordsNoVersion) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    ASSERT_TRUE(world.Save());
+    EXPECT_TRUE(world.Versions().empty());
+}
+
+TEST(Versions, AreListedNewestFirstEachAgainstTheNextState) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    std::vector<Snapshot> states = {world.Folder()};
+    for (const char* name : {"One", "Two", "Three"}) {
+        ASSERT_TRUE(SetNames(world.Document().Data(), kToneKind, {0}, name, Undo()));
+        ASSERT_TRUE(world.Save());
+        states.push_back(world.Folder());
+    }
+    const auto versions = world.Versions();
+    ASSERT_EQ(versions.size(), 3u);
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        EXPECT_EQ(versions[i].id, static_cast<int>(3 - i));
+        EXPECT_EQ(versions[i].summary, "renamed tone 1");
+        EXPECT_EQ(SnapshotDifference(world.Exported(versions[i].id), states[2 - i]), "");
+    }
+    std::vector<ProjectDifference> lines;
+    std::string why;
+    ASSERT_TRUE(
+        History::VersionDifferences(world.Store(), world.Project(), 1, 3, world.Work(), lines, why))
+        << why;
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(DifferenceLine(lines[0]), "tone 1: name \"T Lead\" -> \"Two\"");
+    ASSERT_TRUE(History::VersionDifferences(world.Store(), world.Project(), 3, 0, world.Work(),
+                                            lines, why));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(DifferenceLine(lines[0]), "tone 1: name \"Two\" -> \"Three\"");
+}
+
+} // namespace

@@ -1,0 +1,261 @@
+// The store of versions over time: retention drops the oldest versions and the objects only
+// they used, damage stays with the version it hits, and a moved project finds its history.
+#include "edit/cell_edit.h"
+#include "history/folder_state.h"
+#include "history/store_files.h"
+#include "history/version_access.h"
+#include "history_fixture.h"
+
+#include <filesystem>
+#include <set>
+
+using namespace Corv;
+using namespace CorvTest;
+using namespace CorvHistoryTest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Changes a memo of tone 1 and saves, `count` times, each memo new: each save replaces the
+// tones' memo file, whose bytes the version keeps.
+void MemoAndSave(HistoryWorld& world, int count, int& serial) {
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(SetMemos(world.Document().Data(), kToneKind, {0}, 1,
+                             "Memo " + std::to_string(++serial), FreshStore::UndoStep()));
+        ASSERT_TRUE(world.Save());
+    }
+}
+
+std::set<std::string> ObjectFiles(const std::string& history) {
+    std::set<std::string> names;
+    if (!fs::exists(history + "objects"))
+        return names;
+    for (const auto& entry : fs::recursive_directory_iterator(history + "objects"))
+        if (entry.is_regular_file())
+            names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::set<std::string> ReferencedObjects(HistoryWorld& world) {
+    std::set<std::string> hashes;
+    for (const History::VersionInfo& info : world.Versions()) {
+        History::Manifest manifest;
+        std::string why;
+        EXPECT_TRUE(world.Store().ReadVersion(world.Project(), info.id, manifest, why));
+        for (const History::FileEntry& file : manifest.files)
+            if (world.Store().HasObject(file.hash))
+                hashes.insert(file.hash);
+    }
+    return hashes;
+}
+
+struct RetentionCase {
+    const char* name;
+    std::size_t keep;
+    std::uint64_t maxBytes;
+    int saves;
+    std::vector<int> expected; // version ids left, newest first
+};
+
+const RetentionCase kRetention[] = {
+    {"UnderTheLimits", 50, 1ULL << 30, 4, {4, 3, 2, 1}},
+    {"KeepsTheNewest", 2, 1ULL << 30, 5, {5, 4}},
+    {"KeepsOne", 1, 1ULL << 30, 3, {3}},
+    {"BytesDropTheOldest", 50, 1, 3, {3}},
+};
+
+class RetentionTable : public ::testing::TestWithParam<RetentionCase> {};
+
+TEST_P(RetentionTable, DropsTheOldestAndCollectsTheirObjects) {
+    const RetentionCase& c = GetParam();
+    HistoryWorld world(History::Retention{c.keep, c.maxBytes});
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, c.saves, serial);
+    std::vector<int> ids;
+    for (const History::VersionInfo& info : world.Versions())
+        ids.push_back(info.id);
+    EXPECT_EQ(ids, c.expected);
+    // Every object left is one a version uses, and every version left is whole.
+    EXPECT_EQ(ObjectFiles(world.History()), ReferencedObjects(world));
+    for (const int id : ids)
+        EXPECT_FALSE(world.Exported(id).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(History, RetentionTable, ::testing::ValuesIn(kRetention),
+                         [](const ::testing::TestParamInfo<RetentionCase>& test) {
+                             return std::string(test.param.name);
+                         });
+
+TEST(Retention, NeverDropsTheVersionMadeBeforeARestore) {
+    HistoryWorld world(History::Retention{1, 1ULL << 30});
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, 1, serial);
+    world.CloseAll();
+    std::vector<ProjectDifference> changes;
+    std::string why;
+    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
+                                      changes, why),
+              History::RestoreOutcome::Restored)
+        << why;
+    ASSERT_NE(world.Open(), nullptr);
+    MemoAndSave(world, 2, serial);
+    const auto versions = world.Versions();
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions[0].id, 4);
+    EXPECT_EQ(versions[1].id, 2);
+    EXPECT_EQ(versions[1].note, "before restore");
+}
+
+TEST(Retention, TotalSizeAndEmptying) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, 2, serial);
+    EXPECT_GT(world.Store().TotalBytes(), 0u);
+    ASSERT_TRUE(world.Store().EmptyAll());
+    EXPECT_TRUE(world.Versions().empty());
+    EXPECT_TRUE(ObjectFiles(world.History()).empty() || !fs::exists(world.History() + "objects"));
+    MemoAndSave(world, 1, serial); // the history starts again
+    EXPECT_EQ(world.Versions().size(), 1u);
+}
+
+// What goes wrong with a stored version: an object gone or altered, a manifest cut short.
+struct DamageCase {
+    const char* name;
+    std::function<void(HistoryWorld&, const History::Manifest&)> damage;
+};
+
+std::string StoredObject(HistoryWorld& world, const History::Manifest& manifest) {
+    for (const History::FileEntry& file : manifest.files)
+        if (world.Store().HasObject(file.hash))
+            return world.Store().ObjectPath(file.hash);
+    ADD_FAILURE() << "the version stored no object";
+    return {};
+}
+
+const DamageCase kDamage[] = {
+    {"ObjectMissing",
+     [](HistoryWorld& w, const History::Manifest& m) { fs::remove(StoredObject(w, m)); }},
+    {"ObjectAltered",
+     [](HistoryWorld& w, const History::Manifest& m) {
+         const std::string path = StoredObject(w, m);
+         Bytes bytes = ReadBytes(path);
+         bytes[bytes.size() / 2] ^= 1;
+         WriteBytes(path, bytes);
+     }},
+    {"ManifestCutShort",
+     [](HistoryWorld& w, const History::Manifest& m) {
+         const std::string path =
+             w.Store().ProjectPath(w.Project()) + "versions/00000" + std::to_string(m.id);
+         Bytes bytes = ReadBytes(path);
+         bytes.resize(bytes.size() * 2 / 3);
+         WriteBytes(path, bytes);
+     }},
+};
+
+class Damage : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(Damage, MarksTheVersionItHitsAndLeavesTheOthers) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, 1, serial);
+    ASSERT_TRUE(
+        SetNames(world.Document().Data(), kPatchKind, {3}, "Other", FreshStore::UndoStep()));
+    ASSERT_TRUE(world.Save());
+    const Snapshot second = world.Exported(2);
+    History::Manifest first;
+    std::string why;
+    ASSERT_TRUE(world.Store().ReadVersion(world.Project(), 1, first, why));
+    GetParam().damage(world, first);
+
+    std::vector<std::string> missing;
+    EXPECT_FALSE(History::ExportVersion(world.Store(), world.Project(), 1, world.Temp() + "/d.prj",
+                                        missing, why));
+    EXPECT_FALSE(why.empty());
+    if (std::string(GetParam().name) != "ManifestCutShort") {
+        EXPECT_EQ(missing.size(), 1u);
+    } else {
+        EXPECT_NE(world.Versions().back().problem, "");
+    }
+    EXPECT_EQ(world.Versions().front().problem, "");
+    EXPECT_EQ(world.Exported(2), second);
+    // A restore of the damaged version changes nothing.
+    world.CloseAll();
+    const Snapshot now = world.Folder();
+    std::vector<ProjectDifference> changes;
+    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
+                                      changes, why),
+              History::RestoreOutcome::Failed);
+    EXPECT_EQ(world.Folder(), now);
+}
+
+INSTANTIATE_TEST_SUITE_P(History, Damage, ::testing::ValuesIn(kDamage),
+                         [](const ::testing::TestParamInfo<DamageCase>& test) {
+                             return std::string(test.param.name);
+                         });
+
+TEST(MovedProject, IsFoundByContentAndTakesItsHistoryAlong) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, 2, serial);
+    const Snapshot first = world.Exported(1);
+    world.CloseAll();
+    const std::string moved = world.Temp() + "/Moved.prj/";
+    fs::rename(world.Project(), moved);
+    // A project of other content is no match.
+    const std::string other = world.Temp() + "/Other.prj/";
+    ProjectBuilder(other).Patch(1, "Else", 0).Wave(1, "W", 77);
+
+    std::vector<History::FileEntry> files;
+    std::string why;
+    ASSERT_TRUE(History::DescribeFiles(moved, {}, files, why)) << why;
+    EXPECT_EQ(world.Store().FindMovedProject(moved, files),
+              History::CanonicalProjectFolder(world.Project()));
+    ASSERT_TRUE(History::DescribeFiles(other, {}, files, why));
+    EXPECT_EQ(world.Store().FindMovedProject(other, files), "");
+
+    ASSERT_TRUE(world.Store().Attach(world.Project(), moved));
+    EXPECT_TRUE(world.Versions().empty());
+    EXPECT_EQ(world.Store().List(moved).size(), 2u);
+    std::vector<std::string> missing;
+    ASSERT_TRUE(
+        History::ExportVersion(world.Store(), moved, 1, world.Temp() + "/x.prj", missing, why))
+        << why;
+    EXPECT_EQ(FolderSnapshot(world.Temp() + "/x.prj/"), first);
+    EXPECT_FALSE(world.Store().Attach(world.Project(), moved)) << "nothing left to attach";
+}
+
+TEST(Manifest, KeepsEveryByteOfNamesAndMemos) {
+    History::Manifest manifest;
+    manifest.id = 3;
+    manifest.note = "before restore";
+    manifest.summary = "renamed\ttab";
+    manifest.files.push_back({"Patch/001 A\tb.d00", 12, std::string(32, 'a'), -5, 9});
+    History::SlotEntry slot;
+    slot.kind = 1;
+    slot.number = 896;
+    slot.file = "Tone/896 X.p00";
+    slot.name = std::string("\x00\xff\n\r%", 5);
+    slot.memos = {"", "m\r\n2", "\x82\xa0", "4"};
+    manifest.slots.push_back(slot);
+    const std::string text = History::ManifestText(manifest);
+    History::Manifest back;
+    std::string why;
+    ASSERT_TRUE(History::ParseManifest(text, back, why)) << why;
+    EXPECT_EQ(History::ManifestText(back), text);
+    EXPECT_EQ(back.slots[0].name, slot.name);
+    EXPECT_EQ(back.slots[0].memos, slot.memos);
+    EXPECT_EQ(back.files[0].path, manifest.files[0].path);
+    for (const std::size_t cut : {text.size() - 1, text.size() / 2, std::size_t{10}})
+        EXPECT_FALSE(History::ParseManifest(text.substr(0, cut), back, why)) << cut;
+    std::string altered = text;
+    altered[text.find("896")] = '7';
+    EXPECT_FALSE(History::ParseManifest(altered, back, why));
+}
+
+} // namespace
