@@ -192,6 +192,7 @@ private:
     bool MarkOffline(const std::string& folder);
     std::vector<std::string> KnownProjects();
     std::vector<CatalogueEntry> ReadEntries(CStatement& statement);
+    void AddTags(std::vector<CatalogueEntry>& entries);
 
     CDatabase m_db;
     std::string m_path;
