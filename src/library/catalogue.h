@@ -4,18 +4,18 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace Corv {
 class CLumProgressBar;
-class CLumData;
-class CFolderSignature;
-struct ProjectFingerprints;
 } // namespace Corv
 
 namespace Corv::Library {
+
+struct LoadedProject;
 
 // The catalogue file in a data folder ("/" separators, ending in "/").
 std::string CatalogueFileIn(const std::string& dataFolder);
@@ -184,12 +184,15 @@ private:
     bool Prepare(std::string& error);
     bool Migrate(std::string& error);
     bool Rebuild(std::string& error);
-    bool StoreProject(const std::string& folder, const CFolderSignature* listing,
-                      const CLumData* data, const ProjectFingerprints* prints,
-                      const std::string& why);
+    // Writes what a load found into the catalogue; `why` is set when the project failed.
+    ScanOutcome Store(const LoadedProject& loaded, std::string& why);
+    bool StoreProject(const LoadedProject& loaded);
+    // Signatures of the projects last read whole, by folder.
+    std::map<std::string, std::uint64_t> SoundSignatures();
     bool MarkOffline(const std::string& folder);
     std::vector<std::string> KnownProjects();
     std::vector<CatalogueEntry> ReadEntries(CStatement& statement);
+    void AddTags(std::vector<CatalogueEntry>& entries);
 
     CDatabase m_db;
     std::string m_path;

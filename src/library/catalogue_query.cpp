@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <tuple>
+#include <unordered_map>
 #include <variant>
 
 namespace Corv::Library {
@@ -40,24 +43,49 @@ std::array<std::string, 4> SplitMemos(const std::string& joined) {
     return memos;
 }
 
+// The entry at the row a statement of `kEntryColumns` stands on.
+CatalogueEntry EntryAt(CStatement& statement) {
+    CatalogueEntry entry;
+    entry.project = statement.Text(0);
+    entry.kind = static_cast<int>(statement.Int(1));
+    entry.number = static_cast<int>(statement.Int(2));
+    entry.name = statement.Text(3);
+    entry.memos = SplitMemos(statement.Text(4));
+    entry.fingerprint = statement.Text(5);
+    entry.waveBytes = statement.Int(6);
+    entry.offline = statement.Int(7) != 0;
+    entry.copies = std::max(1, static_cast<int>(statement.Int(8))); // itself at least
+    entry.favourite = statement.Int(9) != 0;
+    return entry;
+}
+
+// Returning at least one hit in this many, a search reads the entries of all its hits in one
+// pass rather than each returned one by itself.
+constexpr std::size_t kBulkShare = 4;
+
+// Where a hit stands in the order of results: its project's place among the projects by
+// folder, then kind and number.
+struct Place {
+    int project = 0;
+    int kind = 0;
+    int number = 0;
+    std::int64_t id = 0;
+    bool operator<(const Place& other) const {
+        return std::tie(project, kind, number) < std::tie(other.project, other.kind, other.number);
+    }
+};
+
 } // namespace
 
 std::vector<CatalogueEntry> CCatalogue::ReadEntries(CStatement& statement) {
     std::vector<CatalogueEntry> entries;
-    while (statement.Step()) {
-        CatalogueEntry entry;
-        entry.project = statement.Text(0);
-        entry.kind = static_cast<int>(statement.Int(1));
-        entry.number = static_cast<int>(statement.Int(2));
-        entry.name = statement.Text(3);
-        entry.memos = SplitMemos(statement.Text(4));
-        entry.fingerprint = statement.Text(5);
-        entry.waveBytes = statement.Int(6);
-        entry.offline = statement.Int(7) != 0;
-        entry.copies = std::max(1, static_cast<int>(statement.Int(8))); // itself at least
-        entry.favourite = statement.Int(9) != 0;
-        entries.push_back(std::move(entry));
-    }
+    while (statement.Step())
+        entries.push_back(EntryAt(statement));
+    AddTags(entries);
+    return entries;
+}
+
+void CCatalogue::AddTags(std::vector<CatalogueEntry>& entries) {
     // One statement for the tags of every entry, run again for each.
     CStatement tags(m_db, "SELECT tag FROM tags WHERE fingerprint = ? ORDER BY tag");
     for (CatalogueEntry& entry : entries) {
@@ -68,7 +96,6 @@ std::vector<CatalogueEntry> CCatalogue::ReadEntries(CStatement& statement) {
         while (tags.Step())
             entry.tags.push_back(tags.Text(0));
     }
-    return entries;
 }
 
 SearchResult CCatalogue::Search(const SearchQuery& query) {
@@ -81,7 +108,7 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
         values.emplace_back(std::int64_t{*query.kind});
     }
     if (!query.project.empty()) {
-        filters += " AND p.path = ?";
+        filters += " AND e.project = (SELECT id FROM projects WHERE path = ?)";
         values.emplace_back(CatalogueFolder(query.project));
     }
     if (!query.tag.empty()) {
@@ -98,16 +125,18 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
     if (query.duplicated)
         filters += " AND (SELECT count FROM copies c WHERE c.fingerprint = e.fingerprint) > 1";
     // The entries an index expression (none: every entry) finds, filtered, with their values.
-    const auto from = [&](const std::string& expression, std::vector<Value>& bound) {
+    // With `projects`, each entry's project `p` is joined.
+    const auto from = [&](const std::string& expression, std::vector<Value>& bound,
+                          bool projects = false) {
         bound.clear();
         if (!expression.empty())
             bound.emplace_back(expression);
         bound.insert(bound.end(), values.begin(), values.end());
-        return (expression.empty() ? std::string("FROM entries e JOIN projects p ON p.id = "
-                                                 "e.project WHERE 1")
-                                   : std::string("FROM entries_index JOIN entries e ON e.id = "
-                                                 "entries_index.rowid JOIN projects p ON p.id = "
-                                                 "e.project WHERE entries_index MATCH ?")) +
+        const std::string joined = projects ? " JOIN projects p ON p.id = e.project" : "";
+        return (expression.empty() ? "FROM entries e" + joined + " WHERE 1"
+                                   : "FROM entries_index JOIN entries e ON e.id = "
+                                     "entries_index.rowid" +
+                                         joined + " WHERE entries_index MATCH ?") +
                filters;
     };
 
@@ -126,6 +155,13 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
     BindAll(count, bound);
     result.total = count.Step() ? static_cast<int>(count.Int(0)) : 0;
 
+    // The projects' places in the order of their folders: hits are ordered by them here, which
+    // spares looking up every hit's project and sorting by folder text in SQL.
+    std::unordered_map<std::int64_t, int> projectPlace;
+    CStatement projects(m_db, "SELECT id FROM projects ORDER BY path");
+    while (projects.Step())
+        projectPlace.emplace(projects.Int(0), static_cast<int>(projectPlace.size()));
+
     // Entries whose name holds every word come first, then those found through their memos;
     // each group by project, kind and number. Each group is ordered and cut to what the limit
     // leaves first; the columns that cost a lookup each (copies, favourite, tags) are read for
@@ -135,20 +171,57 @@ SearchResult CCatalogue::Search(const SearchQuery& query) {
         const std::string inName = "search_name : (" + match + ")";
         groups = {inName, "(" + match + ") NOT " + inName};
     }
+    CStatement row(m_db, std::string(kEntryColumns) +
+                             "FROM entries e JOIN projects p ON p.id = e.project WHERE e.id = ?");
+    std::vector<Place> places;
     for (const std::string& expression : groups) {
-        const std::size_t found = result.entries.size();
-        if (query.limit > 0 && found >= static_cast<std::size_t>(query.limit))
-            break;
-        std::string ranked = "SELECT e.id AS id, p.path AS path, e.kind AS kind, e.number AS "
-                             "number " +
-                             from(expression, bound) + " ORDER BY path, kind, number";
-        if (query.limit > 0)
-            ranked += " LIMIT " + std::to_string(static_cast<std::size_t>(query.limit) - found);
-        CStatement rows(m_db, std::string(kEntryColumns) + "FROM (" + ranked +
-                                  ") r JOIN entries e ON e.id = r.id JOIN projects p ON p.id = "
-                                  "e.project ORDER BY r.path, r.kind, r.number");
-        BindAll(rows, bound);
-        std::vector<CatalogueEntry> entries = ReadEntries(rows);
+        std::size_t wanted = places.max_size();
+        if (query.limit > 0) {
+            const auto limit = static_cast<std::size_t>(query.limit);
+            if (result.entries.size() >= limit)
+                break;
+            wanted = limit - result.entries.size();
+        }
+        places.clear();
+        CStatement hits(m_db,
+                        "SELECT e.id, e.project, e.kind, e.number " + from(expression, bound));
+        BindAll(hits, bound);
+        while (hits.Step()) {
+            const auto place = projectPlace.find(hits.Int(1));
+            places.push_back({place == projectPlace.end() ? 0 : place->second,
+                              static_cast<int>(hits.Int(2)), static_cast<int>(hits.Int(3)),
+                              hits.Int(0)});
+        }
+        const std::size_t taken = std::min(wanted, places.size());
+        std::partial_sort(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(taken),
+                          places.end());
+        std::vector<CatalogueEntry> entries;
+        if (taken * kBulkShare >= places.size()) {
+            // Most hits are returned: they are read in one pass and put in their places.
+            std::unordered_map<std::int64_t, std::size_t> at;
+            for (std::size_t i = 0; i < taken; ++i)
+                at.emplace(places[i].id, i);
+            std::vector<std::optional<CatalogueEntry>> placed(taken);
+            CStatement all(m_db,
+                           std::string(kEntryColumns) + ", e.id " + from(expression, bound, true));
+            BindAll(all, bound);
+            while (all.Step())
+                if (const auto where = at.find(all.Int(10)); where != at.end())
+                    placed[where->second] = EntryAt(all);
+            entries.reserve(taken);
+            for (std::optional<CatalogueEntry>& entry : placed)
+                if (entry)
+                    entries.push_back(std::move(*entry));
+        } else {
+            entries.reserve(taken);
+            for (std::size_t i = 0; i < taken; ++i) {
+                row.Reset();
+                row.Bind(1, places[i].id);
+                if (row.Step())
+                    entries.push_back(EntryAt(row));
+            }
+        }
+        AddTags(entries);
         std::move(entries.begin(), entries.end(), std::back_inserter(result.entries));
     }
     return result;

@@ -1,10 +1,6 @@
-#include "edit/fingerprint.h"
 #include "library/catalogue.h"
-#include "library/search_text.h"
+#include "library/project_loader.h"
 #include "model/file_system.h"
-#include "model/lum_data.h"
-#include "model/text_encoding.h"
-#include "storage/folder_signature.h"
 #include "storage/progress_bar.h"
 #include "storage/project_document.h"
 
@@ -15,6 +11,10 @@
 namespace Corv::Library {
 
 namespace {
+
+// Projects loaded ahead of the one being written: enough that a slow project does not stall
+// the writing, few enough that memory stays small.
+constexpr std::size_t kLoadAhead = 2;
 
 // Folders a walk never enters: hidden ones (the freedesktop trash, version control, caches)
 // and the trash folders other systems leave on removable storage.
@@ -68,113 +68,21 @@ void WalkRoot(const std::string& root, Walk& walk, CLumProgressBar& progress) {
     }
 }
 
-// The size of a file of the project as the listing taken before the load found it; a file
-// outside the folder (which a load never gives) is asked for its status.
-std::int64_t SizeOf(const std::string& folder, const CFolderSignature& listing,
-                    const std::string& path) {
-    if (path.compare(0, folder.size(), folder) == 0)
-        return static_cast<std::int64_t>(
-            listing.ListedSize(std::string_view(path).substr(folder.size())));
-    const FileStatus status = FileSystem().Status(path);
-    return status.type == FileType::Regular ? static_cast<std::int64_t>(status.size) : 0;
-}
-
-// The wave bytes each used entry stands on: a wave its file's, a tone those of the waves it
-// names, a patch those of the waves of its tones (each wave counted once).
-std::array<std::vector<std::int64_t>, 3> WaveBytes(const CLumData& data, const std::string& folder,
-                                                   const CFolderSignature& listing) {
-    std::array<std::vector<std::int64_t>, 3> bytes;
-    const std::size_t waves = data.Waves().Size();
-    bytes[kWaveKind].resize(waves);
-    for (std::size_t i = 0; i < waves; ++i)
-        if (!data.Waves()[i].IsEmpty())
-            bytes[kWaveKind][i] = SizeOf(folder, listing, data.Waves()[i].FilePath());
-    auto wavesOfTone = [&](std::size_t tone, std::set<int>& into) {
-        for (const int n : data.Tones()[tone].ReferencedWaves())
-            if (n >= 1 && static_cast<std::size_t>(n) <= waves)
-                into.insert(n);
-    };
-    auto sum = [&](const std::set<int>& numbers) {
-        std::int64_t total = 0;
-        for (const int n : numbers)
-            total += bytes[kWaveKind][static_cast<std::size_t>(n - 1)];
-        return total;
-    };
-    bytes[kToneKind].resize(data.Tones().Size());
-    for (std::size_t i = 0; i < data.Tones().Size(); ++i) {
-        std::set<int> numbers;
-        wavesOfTone(i, numbers);
-        bytes[kToneKind][i] = sum(numbers);
-    }
-    bytes[kPatchKind].resize(data.Patches().Size());
-    for (std::size_t i = 0; i < data.Patches().Size(); ++i) {
-        std::set<int> numbers;
-        for (const int t : data.Patches()[i].ReferencedTones())
-            if (t >= 1 && static_cast<std::size_t>(t) <= data.Tones().Size())
-                wavesOfTone(static_cast<std::size_t>(t - 1), numbers);
-        bytes[kPatchKind][i] = sum(numbers);
-    }
-    return bytes;
-}
-
-std::string JoinedMemos(const CParameter& record) {
-    // A memo holds no line break (the memo files keep one memo a line), so one joins them.
-    return record.Memo(1) + "\n" + record.Memo(2) + "\n" + record.Memo(3) + "\n" + record.Memo(4);
-}
-
-// Which entries something uses: a tone that a used patch names, a wave that a used tone names;
-// every used patch counts as used.
-std::array<std::vector<bool>, 3> UsedEntries(const CLumData& data) {
-    std::array<std::vector<bool>, 3> used;
-    for (const int kind : {kPatchKind, kToneKind, kWaveKind})
-        used[static_cast<std::size_t>(kind)].assign(data.Records(kind).Size(), kind == kPatchKind);
-    const auto mark = [&](int kind, int number) {
-        std::vector<bool>& marks = used[static_cast<std::size_t>(kind)];
-        if (number >= 1 && static_cast<std::size_t>(number) <= marks.size())
-            marks[static_cast<std::size_t>(number - 1)] = true;
-    };
-    for (std::size_t i = 0; i < data.Patches().Size(); ++i)
-        if (!data.Patches()[i].IsEmpty())
-            for (const int tone : data.Patches()[i].ToneNumbers())
-                mark(kToneKind, tone);
-    for (std::size_t i = 0; i < data.Tones().Size(); ++i)
-        if (!data.Tones()[i].IsEmpty())
-            for (const int wave : data.Tones()[i].WaveNumbers())
-                mark(kWaveKind, wave);
-    return used;
-}
-
-bool InsertEntries(CDatabase& db, std::int64_t project, const std::string& folder,
-                   const CFolderSignature& listing, const CLumData& data,
-                   const ProjectFingerprints& prints) {
+bool InsertEntries(CDatabase& db, std::int64_t project, const std::vector<EntryRow>& rows) {
     CStatement insert(db, "INSERT INTO entries(project, kind, number, name, memos, name_text, "
                           "memos_text, search_name, search_memos, file, size, wave_bytes, "
                           "fingerprint, used) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const std::array<std::vector<std::int64_t>, 3> waveBytes = WaveBytes(data, folder, listing);
-    const std::array<std::vector<bool>, 3> used = UsedEntries(data);
-    for (const int kind : {kPatchKind, kToneKind, kWaveKind}) {
-        const CParameterArray& records = data.Records(kind);
-        for (std::size_t i = 0; i < records.Size(); ++i) {
-            const CParameter& record = records.Item(i);
-            if (record.IsEmpty())
-                continue;
-            const std::string memos = JoinedMemos(record);
-            const std::string nameText = CodePageToUtf8(record.Name());
-            const std::string memosText = CodePageToUtf8(memos);
-            insert.Reset();
-            insert.Bind(1, project).Bind(2, std::int64_t{kind});
-            insert.Bind(3, static_cast<std::int64_t>(i + 1));
-            insert.BindBlob(4, record.Name()).BindBlob(5, memos);
-            insert.Bind(6, nameText).Bind(7, memosText);
-            insert.Bind(8, SearchText(nameText)).Bind(9, SearchText(memosText));
-            insert.Bind(10, record.FilePath()).Bind(11, SizeOf(folder, listing, record.FilePath()));
-            insert.Bind(12, waveBytes[static_cast<std::size_t>(kind)][i]);
-            const std::optional<Fingerprint>& print = prints.Of(kind, static_cast<int>(i));
-            print ? insert.Bind(13, print->Hex()) : insert.BindNull(13);
-            insert.Bind(14, std::int64_t{used[static_cast<std::size_t>(kind)][i] ? 1 : 0});
-            if (!insert.Run())
-                return false;
-        }
+    for (const EntryRow& row : rows) {
+        insert.Reset();
+        insert.Bind(1, project).Bind(2, std::int64_t{row.kind}).Bind(3, std::int64_t{row.number});
+        insert.BindBlob(4, row.name).BindBlob(5, row.memos);
+        insert.Bind(6, row.nameText).Bind(7, row.memosText);
+        insert.Bind(8, row.searchName).Bind(9, row.searchMemos);
+        insert.Bind(10, row.file).Bind(11, row.size).Bind(12, row.waveBytes);
+        row.fingerprint.empty() ? insert.BindNull(13) : insert.Bind(13, row.fingerprint);
+        insert.Bind(14, std::int64_t{row.used ? 1 : 0});
+        if (!insert.Run())
+            return false;
     }
     // One statement for the project's search index (see the schema).
     CStatement index(db, "INSERT INTO entries_index(rowid, search_name, search_memos) SELECT id, "
@@ -188,9 +96,7 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const std::string& folde
 
 } // namespace
 
-bool CCatalogue::StoreProject(const std::string& folder, const CFolderSignature* listing,
-                              const CLumData* data, const ProjectFingerprints* prints,
-                              const std::string& why) {
+bool CCatalogue::StoreProject(const LoadedProject& loaded) {
     // Everything of one project in one transaction: a reader sees it before or after, and two
     // scans of one project one after the other.
     CTransaction transaction(m_db);
@@ -198,24 +104,23 @@ bool CCatalogue::StoreProject(const std::string& folder, const CFolderSignature*
         return false;
     CStatement add(m_db, "INSERT OR IGNORE INTO projects(path) VALUES (?)");
     CStatement find(m_db, "SELECT id FROM projects WHERE path = ?");
-    if (!add.Bind(1, folder).Run() || !find.Bind(1, folder).Step())
+    if (!add.Bind(1, loaded.folder).Run() || !find.Bind(1, loaded.folder).Step())
         return false;
     const std::int64_t id = find.Int(0);
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
-    if (data != nullptr && listing != nullptr) {
-        const auto signature = static_cast<std::int64_t>(listing->Value());
+    if (loaded.outcome == ScanOutcome::Read) {
+        const auto signature = static_cast<std::int64_t>(loaded.signature);
         CStatement clear(m_db, "DELETE FROM entries WHERE project = ?");
         CStatement update(m_db, "UPDATE projects SET signature = ?, state = 'ok', reason = '', "
                                 "scanned = ? WHERE id = ?");
-        if (!clear.Bind(1, id).Run() ||
-            !InsertEntries(m_db, id, folder, *listing, *data, *prints) ||
+        if (!clear.Bind(1, id).Run() || !InsertEntries(m_db, id, loaded.entries) ||
             !update.Bind(1, signature).Bind(2, now).Bind(3, id).Run())
             return false;
     } else {
         // The entries of the last good read stay findable; the next scan reads it again.
         CStatement update(m_db, "UPDATE projects SET signature = NULL, state = 'failed', "
                                 "reason = ?, scanned = ? WHERE id = ?");
-        if (!update.Bind(1, why).Bind(2, now).Bind(3, id).Run())
+        if (!update.Bind(1, loaded.why).Bind(2, now).Bind(3, id).Run())
             return false;
     }
     return transaction.Commit();
@@ -226,41 +131,47 @@ bool CCatalogue::MarkOffline(const std::string& folder) {
     return mark.Bind(1, folder).Run();
 }
 
-ScanOutcome CCatalogue::ScanProject(const std::string& given, bool full, std::string& why) {
-    const std::string folder = CatalogueFolder(given);
-    if (!FileSystem().IsDirectory(folder)) {
-        MarkOffline(folder);
+ScanOutcome CCatalogue::Store(const LoadedProject& loaded, std::string& why) {
+    switch (loaded.outcome) {
+    case ScanOutcome::Offline:
+        MarkOffline(loaded.folder);
         return ScanOutcome::Offline;
-    }
-    // Listed before the files are read: a change made while they are read shows at the next
-    // scan. The listing gives the files' sizes too.
-    CFolderSignature listing;
-    listing.Read(folder);
-    const std::uint64_t signature = listing.Value();
-    if (!full) {
-        CStatement known(m_db, "SELECT signature, state FROM projects WHERE path = ?");
-        if (known.Bind(1, folder).Step() && !known.IsNull(0) && known.Text(1) == "ok" &&
-            static_cast<std::uint64_t>(known.Int(0)) == signature)
-            return ScanOutcome::Unchanged;
-    }
-    CProjectDocument document;
-    // Each wave is hashed as the load opens it: every file of the project is read once.
-    std::vector<std::optional<Fingerprint>> waves(static_cast<std::size_t>(SlotCount(kWaveKind)));
-    document.SetWaveReader([&waves](std::size_t slot, IFile& file) {
-        if (slot < waves.size())
-            waves[slot] = FileFingerprint(file);
-    });
-    if (!document.ReadProject(folder, why)) {
-        if (!StoreProject(folder, nullptr, nullptr, nullptr, why))
+    case ScanOutcome::Unchanged:
+        return ScanOutcome::Unchanged;
+    case ScanOutcome::Failed:
+        why = loaded.why;
+        if (!StoreProject(loaded))
             why += "; " + m_db.Error();
         return ScanOutcome::Failed;
+    case ScanOutcome::Read:
+        break;
     }
-    const ProjectFingerprints prints = FingerprintProject(document.Data(), std::move(waves));
-    if (!StoreProject(folder, &listing, &document.Data(), &prints, {})) {
+    if (!StoreProject(loaded)) {
         why = "the catalogue cannot be written: " + m_db.Error();
         return ScanOutcome::Failed;
     }
     return ScanOutcome::Read;
+}
+
+KnownSignatures CCatalogue::SoundSignatures() {
+    KnownSignatures known;
+    CStatement read(m_db, "SELECT path, signature FROM projects WHERE state = 'ok' AND "
+                          "signature IS NOT NULL");
+    while (read.Step())
+        known.emplace(read.Text(0), static_cast<std::uint64_t>(read.Int(1)));
+    return known;
+}
+
+ScanOutcome CCatalogue::ScanProject(const std::string& given, bool full, std::string& why) {
+    const std::string folder = CatalogueFolder(given);
+    KnownSignatures known;
+    if (!full) {
+        CStatement read(m_db, "SELECT signature FROM projects WHERE path = ? AND state = 'ok' AND "
+                              "signature IS NOT NULL");
+        if (read.Bind(1, folder).Step())
+            known.emplace(folder, static_cast<std::uint64_t>(read.Int(0)));
+    }
+    return Store(LoadProject(folder, known), why);
 }
 
 ScanReport CCatalogue::Scan(bool full, CLumProgressBar& progress) {
@@ -277,11 +188,16 @@ ScanReport CCatalogue::Scan(bool full, CLumProgressBar& progress) {
     }
     report.skipped = std::move(walk.skipped);
     // The projects found, and those known from before: gone ones are marked offline.
-    std::set<std::string> projects(walk.projects.begin(), walk.projects.end());
+    std::set<std::string> found(walk.projects.begin(), walk.projects.end());
     for (std::string& known : KnownProjects())
-        projects.insert(std::move(known));
+        found.insert(std::move(known));
+    std::vector<std::string> projects(found.begin(), found.end());
     CProgressScope scanning(progress, static_cast<int>(projects.size()), "Scanning the library",
                             true);
+    // The next projects are listed, read and hashed on a thread of their own while this one
+    // writes the last into the catalogue (whose connection stays on this thread). Cancelling
+    // stops the loader after the project it is reading.
+    CProjectLoader loader(projects, full ? KnownSignatures{} : SoundSignatures(), kLoadAhead);
     int position = 0;
     for (const std::string& folder : projects) {
         if (progress.IsCancelled()) {
@@ -289,8 +205,11 @@ ScanReport CCatalogue::Scan(bool full, CLumProgressBar& progress) {
             break;
         }
         progress.SetText(folder);
+        const std::optional<LoadedProject> loaded = loader.Next();
+        if (!loaded)
+            break;
         std::string why;
-        switch (ScanProject(folder, full, why)) {
+        switch (Store(*loaded, why)) {
         case ScanOutcome::Read:
             ++report.read;
             break;

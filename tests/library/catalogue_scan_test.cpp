@@ -123,6 +123,84 @@ TEST_F(Catalogue, WalkSkipsHiddenTrashLoopsAndFifosAndWritesNothing) {
     EXPECT_EQ(CorvTest::SnapshotDifference(before, CorvTest::FolderSnapshot(Root())), "");
 }
 
+// A progress sink that asks to cancel once it was told of `texts` projects.
+class CancelAfter : public Corv::CLumProgressBar {
+public:
+    explicit CancelAfter(int texts) : m_left(texts) {}
+    void SetText(const std::string& text) override {
+        CLumProgressBar::SetText(text);
+        if (--m_left == 0)
+            RequestCancel();
+    }
+
+private:
+    int m_left;
+};
+
+// A cancelled scan ends after the project it was at (while the next ones may already be read
+// ahead), keeps every project it wrote whole, and the next scan reads the rest only.
+TEST_F(Catalogue, CancelledScanKeepsWhatItWroteAndTheNextScanReadsTheRest) {
+    const char* const names[] = {"A.prj", "B.prj", "C.prj", "D.prj", "E.prj"};
+    for (const char* name : names)
+        CorvTest::SongA(Project(name));
+    for (const int at : {1, 2, 4}) {
+        SCOPED_TRACE(at);
+        CorvTest::Deadline deadline(30);
+        const std::string file = dir / ("cancel" + std::to_string(at) + ".sqlite3");
+        Corv::Library::CCatalogue fresh;
+        std::string error;
+        ASSERT_TRUE(fresh.Open(file, error)) << error;
+        ASSERT_TRUE(fresh.AddRoot(Root()));
+        CancelAfter sink(at);
+        const auto cancelled = fresh.Scan(false, sink);
+        EXPECT_TRUE(cancelled.cancelled);
+        EXPECT_EQ(cancelled.read, at);
+        EXPECT_EQ(fresh.Stats().projects, at);
+        // Each project written holds all its entries: patch, two tones and three waves.
+        EXPECT_EQ(fresh.Stats().entries, 6 * at);
+        const auto found = fresh.Search(CorvTest::Query("warm", std::nullopt, "", "", false, 0));
+        ASSERT_EQ(found.entries.size(), static_cast<std::size_t>(at));
+        EXPECT_EQ(found.entries.back().project, Project(names[at - 1]));
+
+        Corv::CLumProgressBar quiet;
+        const auto rest = fresh.Scan(false, quiet);
+        EXPECT_FALSE(rest.cancelled);
+        EXPECT_EQ(rest.read, 5 - at);
+        EXPECT_EQ(rest.unchanged, at);
+        EXPECT_EQ(fresh.Stats().entries, 6 * 5);
+    }
+}
+
+// The single-project scan and the whole scan tell the same outcomes.
+TEST_F(Catalogue, ScanningOneProjectTellsItsOutcome) {
+    CorvTest::SongA(Project("A.prj"));
+    CorvTest::SongA(Project("Bad.prj"));
+    fs::resize_file(Project("Bad.prj") + "Tone/002 Bass.p00", 1000);
+    const struct {
+        std::string folder;
+        bool full;
+        Corv::Library::ScanOutcome outcome;
+        bool why;
+    } cases[] = {
+        {Project("A.prj"), false, Corv::Library::ScanOutcome::Read, false},
+        {Project("A.prj"), false, Corv::Library::ScanOutcome::Unchanged, false},
+        {Project("A.prj"), true, Corv::Library::ScanOutcome::Read, false},
+        {Project("Bad.prj"), false, Corv::Library::ScanOutcome::Failed, true},
+        {Project("Bad.prj"), false, Corv::Library::ScanOutcome::Failed, true}, // failed again
+        {Project("Gone.prj"), false, Corv::Library::ScanOutcome::Offline, false},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_EQ(catalogue.ScanProject(c.folder, c.full, why), c.outcome) << c.folder;
+        EXPECT_EQ(why.empty(), !c.why) << c.folder << ": " << why;
+    }
+    EXPECT_EQ(catalogue.Stats().entries, 6);
+    const auto projects = catalogue.Projects();
+    ASSERT_EQ(projects.size(), 2u);
+    EXPECT_EQ(projects[1].state, "failed");
+    EXPECT_NE(projects[1].reason.find("Bass"), std::string::npos) << projects[1].reason;
+}
+
 TEST_F(Catalogue, RemovingARootForgetsItsProjects) {
     CorvTest::SongA(Project("A.prj"));
     Scan();

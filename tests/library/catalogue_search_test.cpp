@@ -105,6 +105,40 @@ TEST_F(Search, NameHitsComeFirstAndTheLimitKeepsTheTotal) {
     EXPECT_EQ(Hits(CorvTest::Query("line", std::nullopt, "", "", false, 1)), Found{"C.prj/ 0 1"});
 }
 
+// Results follow the projects' folders, not the order the catalogue learned of them: here Z
+// and 0 are catalogued after A and B, and A is read again after them.
+TEST_F(Search, ResultsFollowTheFoldersWhateverOrderTheyWereCataloguedIn) {
+    CorvTest::ProjectBuilder z(Project("Z.prj"));
+    z.Patch(2, "Warm Z", 0);
+    CorvTest::ProjectBuilder zero(Project("0.prj"));
+    zero.Patch(4, "Other", 0).Patch(3, "Warm Zero", 0);
+    // Four memos an entry, from patch 1 on: the first memo of patch 4.
+    std::vector<std::string> memos(16);
+    memos[12] = "warm memo";
+    zero.Memos(Corv::kPatchKind, memos);
+    std::string why;
+    ASSERT_EQ(catalogue.ScanProject(Project("Z.prj"), false, why),
+              Corv::Library::ScanOutcome::Read);
+    ASSERT_EQ(catalogue.ScanProject(Project("0.prj"), false, why),
+              Corv::Library::ScanOutcome::Read);
+    ASSERT_EQ(catalogue.ScanProject(Project("A.prj"), true, why), Corv::Library::ScanOutcome::Read);
+    const Found all{"0.prj/ 0 3", "A.prj/ 0 1", "Z.prj/ 0 2", "0.prj/ 0 4"};
+    const struct {
+        int limit;
+        std::size_t shown;
+    } cases[] = {{0, 4}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {9, 4}};
+    for (const auto& c : cases) {
+        const auto query = CorvTest::Query("warm", std::nullopt, "", "", false, c.limit);
+        EXPECT_EQ(Hits(query), Found(all.begin(), all.begin() + static_cast<long>(c.shown)))
+            << c.limit;
+        EXPECT_EQ(catalogue.Search(query).total, 4) << c.limit;
+    }
+    EXPECT_EQ(Hits(CorvTest::Query("", Corv::kPatchKind, "", "", false, 0)),
+              (Found{"0.prj/ 0 3", "0.prj/ 0 4", "A.prj/ 0 1", "B.prj/ 0 9", "Z.prj/ 0 2"}));
+    EXPECT_EQ(Hits(CorvTest::Query("warm", std::nullopt, "", Project("Z.prj"), false, 0)),
+              Found{"Z.prj/ 0 2"});
+}
+
 // The copies a search shows follow every change of the catalogue: a project read again,
 // projects forgotten.
 TEST_F(Search, CopiesFollowRescansAndRemovals) {
