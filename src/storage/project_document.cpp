@@ -309,7 +309,7 @@ bool CProjectDocument::ReadProject(const std::string& path, std::string& why) {
     m_lockMode = LockMode::Shared;
     why = FolderProblem(folder);
     if (why.empty())
-        why = TakeLock(folder, LockMode::Shared);
+        why = TakeLock(folder, LockMode::Shared, false);
     // Completing an interrupted save would write into the folder: such a folder is not read.
     if (why.empty() && NeedsRecovery(folder))
         why = folder + " holds an interrupted save";
@@ -330,13 +330,14 @@ bool CProjectDocument::ReadProject(const std::string& path, std::string& why) {
     return true;
 }
 
-std::string CProjectDocument::TakeLock(const std::string& folder, LockMode mode) {
+std::string CProjectDocument::TakeLock(const std::string& folder, LockMode mode, bool tell) {
     CProjectDocuments& documents = CProjectDocuments::Get();
     switch (m_lock.Take(folder, mode, documents.LockWait())) {
     case CProjectLock::Outcome::Busy:
         return mode == LockMode::Exclusive ? OpenForChangesText(folder) : BeingSavedText(folder);
     case CProjectLock::Outcome::Unsupported:
-        documents.TellNoLocks(folder);
+        if (tell)
+            documents.TellNoLocks(folder);
         break;
     case CProjectLock::Outcome::Locked:
     case CProjectLock::Outcome::NoFolder: // not ours to read: the load says why

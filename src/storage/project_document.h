@@ -82,8 +82,10 @@ private:
     // Does work that changes the folder (completing an interrupted save) under the exclusive
     // lock and goes back to the document's mode after; false when the lock could not be had.
     bool Exclusively(const std::function<void()>& work);
-    // Takes the lock of the folder for loading; why not, or empty.
-    std::string TakeLock(const std::string& folder, LockMode mode);
+    // Takes the lock of the folder for loading; why not, or empty. Without `tell` a folder
+    // whose file system has no locks is read without telling the user (a read-only look, also
+    // from a worker thread, which must not show anything).
+    std::string TakeLock(const std::string& folder, LockMode mode, bool tell = true);
     // Saves in place or into another folder with the locks that takes; on failure
     // `SaveProblem()` says why where it can. Declined: the user would not save over changes
     // another program made.
