@@ -4,6 +4,7 @@
 #include "edit/work_folder.h"
 #include "gp/cmd_line.h"
 #include "gp/single_instance.h"
+#include "history/recorder.h"
 #include "storage/domain.h"
 #include "storage/moved_entries.h"
 #include "ui/about_dialog.h"
@@ -156,6 +157,10 @@ bool CApp::CreateWorkFolder() {
     // The library catalogue lives beside the work folder.
     const std::string data = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
     CDesktop::Get().Library().SetFile(CLibrary::FileFor(CTextCodec::DecodePath(data)));
+    // Every save keeps the project as it was in the history beside them.
+    const QByteArray history = qgetenv("CORVANE_HISTORY");
+    Corv::History::InstallRecorder(
+        m_services, history.isEmpty() ? data + "History/" : history.toStdString(), CORV_VERSION);
     return true;
 }
 

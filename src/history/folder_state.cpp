@@ -98,7 +98,7 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
         if (!data.Waves()[i].FilePath().empty())
             waves[i] = Fingerprint::FromHex(waveHash(data.Waves()[i].FilePath()));
     const ProjectFingerprints prints = FingerprintProject(data, std::move(waves));
-    std::vector<SlotEntry> slots;
+    std::vector<SlotEntry> usedSlots;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = data.Records(kind);
         for (std::size_t i = 0; i < records.Size() && i < slotPaths[kind].size(); ++i) {
@@ -116,14 +116,14 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
             slot.name = record.Name();
             for (int n = 1; n <= 4; ++n)
                 slot.memos[static_cast<std::size_t>(n - 1)] = record.Memo(n);
-            slots.push_back(std::move(slot));
+            usedSlots.push_back(std::move(slot));
         }
     }
-    return slots;
+    return usedSlots;
 }
 
 bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,
-               std::vector<SlotEntry>& slots, std::string& why) {
+               std::vector<SlotEntry>& usedSlots, std::string& why) {
     std::vector<std::string> lists[3];
     for (const FileEntry& file : files)
         for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
@@ -142,7 +142,7 @@ bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,
     std::vector<std::string> paths[3];
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         paths[kind] = reader.Data().SlotPaths(kind);
-    slots = SlotsOf(
+    usedSlots = SlotsOf(
         reader.Data(), paths, folder,
         [&](const std::string& path) {
             const auto it = known(path);

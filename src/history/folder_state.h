@@ -43,6 +43,6 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
 // caller holds it or reads only); `files` are its described files. False with `why` when the
 // folder does not load.
 bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,
-               std::vector<SlotEntry>& slots, std::string& why);
+               std::vector<SlotEntry>& usedSlots, std::string& why);
 
 } // namespace Corv::History

@@ -137,7 +137,7 @@ std::string ManifestText(const Manifest& m) {
     for (const FileEntry& f : m.files)
         text += "file\t" + JournalEscaped(f.path) + "\t" + std::to_string(f.size) + "\t" + f.hash +
                 "\t" + std::to_string(f.modified) + "\t" + std::to_string(f.inode) + "\n";
-    for (const SlotEntry& s : m.slots) {
+    for (const SlotEntry& s : m.usedSlots) {
         text += "slot\t" + std::to_string(s.kind) + "\t" + std::to_string(s.number) + "\t" +
                 JournalEscaped(s.file) + "\t" + std::to_string(s.size) + "\t" + s.fingerprint +
                 "\t" + HexOf(s.name);
@@ -169,7 +169,7 @@ bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why
         } else if (fields[0] == "slot") {
             SlotEntry slot;
             ok = ParseSlot(fields, slot);
-            manifest.slots.push_back(std::move(slot));
+            manifest.usedSlots.push_back(std::move(slot));
         } else {
             ok = ParseField(fields, manifest);
         }

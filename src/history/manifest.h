@@ -41,7 +41,7 @@ struct Manifest {
     std::uint64_t storedBytes = 0; // bytes this version added to the store
     std::string summary;           // what the save after it changed, in one line
     std::vector<FileEntry> files;
-    std::vector<SlotEntry> slots;
+    std::vector<SlotEntry> usedSlots;
 
     // The file entry of a relative path, or null.
     const FileEntry* File(const std::string& path) const;

@@ -72,8 +72,8 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
                                             IdentityOf(a) == IdentityOf(b);
                                  });
     if (same)
-        version.slots = head.slots;
-    else if (!ReadSlots(folder, version.files, version.slots, why))
+        version.usedSlots = head.usedSlots;
+    else if (!ReadSlots(folder, version.files, version.usedSlots, why))
         return false;
     // The bytes the save takes away are kept; what stays in the folder is not copied.
     const std::set<std::string> replaced = ReplacedPaths(plan);
@@ -115,11 +115,11 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
     };
     const auto sizeOf = [](const std::string& path) { return FileSystem().Status(path).size; };
-    pending.slots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
+    pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
     version.time = TimeNow();
     version.program = m_program;
     version.note = m_nextNote;
-    version.summary = ChangeSummary(version.slots, pending.slots);
+    version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
     if (!m_store.WriteVersion(folder, version)) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
@@ -142,7 +142,7 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     // A head that cannot be written costs the next save a full look at the folder, no more.
     if (!lock || !DescribeFiles(folder, pending.hashes, head.files, why))
         return;
-    head.slots = pending.slots;
+    head.usedSlots = pending.usedSlots;
     head.program = m_program;
     head.time = TimeNow();
     m_store.WriteHead(folder, head);

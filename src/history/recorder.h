@@ -37,7 +37,7 @@ private:
     // What the save about to commit leaves, for the head after it.
     struct Pending {
         std::string project;
-        std::vector<SlotEntry> slots;
+        std::vector<SlotEntry> usedSlots;
         KnownHashes hashes;
     };
     bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,

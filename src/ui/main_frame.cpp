@@ -129,6 +129,7 @@ QMenu* CMainFrame::CreateFileMenu(bool project) {
 QMenu* CMainFrame::CreateProjectMenu() {
     auto* menu = new QMenu(QStringLiteral("&Project"), this);
     menu->addAction(Action(Cmd::kCheckProject));
+    menu->addAction(Action(Cmd::kHistory));
     return menu;
 }
 
@@ -189,6 +190,8 @@ void CMainFrame::CreateMenus() {
     auto* setup = new QMenu(QStringLiteral("&Setup"), this);
     setup->addAction(Action(kSetUpFont));
     setup->addAction(Action(kSetUpGrid));
+    setup->addSeparator();
+    setup->addAction(Action(kHistorySize));
     auto* window = new QMenu(QStringLiteral("&Window"), this);
     window->addAction(Action(kLibrary));
     window->addSeparator();
@@ -378,7 +381,7 @@ void CMainFrame::UpdateCommandUi() {
                    kMoveToTop, kSavePosition, kCascade, kTileHorizontally, kTileVertically,
                    kArrangeIcons, kFind, kFindNext, kFindPrevious})
         Action(id)->setEnabled(project);
-    for (int id : {kCheckProject})
+    for (int id : {kCheckProject, kHistory})
         Action(id)->setEnabled(project);
     Action(kDelete)->setEnabled(project && frame->View() != nullptr && frame->View()->CanDelete());
     const bool partly = project && frame->CanMaximizePartly();

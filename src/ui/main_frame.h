@@ -2,8 +2,10 @@
 
 #include "gp/mdi_frame_ex.h"
 
+#include <QDialog>
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QUrl>
 
 class QAction;
@@ -64,7 +66,9 @@ enum : int {
     kShowUsers,
     kExportList,
     kPrint,
-    kLibrary, // Window > Library (Ctrl+L)
+    kLibrary,     // Window > Library (Ctrl+L)
+    kHistory,     // Project > History...
+    kHistorySize, // Setup > History...
 };
 } // namespace Cmd
 
@@ -120,6 +124,12 @@ public:
     // Window > Library (Ctrl+L): shows the library window (made on first use, docked below
     // the project windows) with the keyboard in its search field.
     void ShowLibrary();
+    // Project > History…: the versions of the active project (a window of its own).
+    void ShowHistory();
+    // Setup > History…: the history's size, and emptying it.
+    void ShowHistorySize();
+    // The history window shown last; null when none is open.
+    QDialog* HistoryWindow() const { return m_historyWindow; }
     // The library window; null until first shown.
     CLibraryWindow* LibraryWindow() const { return m_libraryWindow; }
 
@@ -166,6 +176,7 @@ private:
     QLabel* m_ready = nullptr;
     CCheckWindow* m_checkWindow = nullptr;
     CLibraryWindow* m_libraryWindow = nullptr;
+    QPointer<QDialog> m_historyWindow;
     CFindBar* m_findBar = nullptr;
     bool m_projectMenusShown = false;
     QMenu* m_listMenu = nullptr;

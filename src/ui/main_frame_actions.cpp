@@ -159,6 +159,10 @@ void CMainFrame::CreateActions() {
     AddAction(kLibrary, QStringLiteral("&Library\tCtrl+L"),
               QStringLiteral("Search every project in the library\nLibrary"),
               QKeySequence(QStringLiteral("Ctrl+L")));
+    AddAction(kHistory, QStringLiteral("&History..."),
+              QStringLiteral("The versions the saves of the project kept\nHistory"));
+    AddAction(kHistorySize, QStringLiteral("&History..."),
+              QStringLiteral("How much the history of saved versions takes\nHistory"));
     for (int i = 0; i < CRecentFileList::kSize; ++i) {
         auto* action = new QAction(this);
         action->setStatusTip(QStringLiteral("Open this project"));
@@ -262,6 +266,8 @@ void CMainFrame::ConnectActions() {
     connect(Action(kAbout), &QAction::triggered, this, app(&IAppShell::OnAppAbout));
     connect(Action(kCheckProject), &QAction::triggered, this, &CMainFrame::ShowCheckWindow);
     connect(Action(kLibrary), &QAction::triggered, this, &CMainFrame::ShowLibrary);
+    connect(Action(kHistory), &QAction::triggered, this, &CMainFrame::ShowHistory);
+    connect(Action(kHistorySize), &QAction::triggered, this, &CMainFrame::ShowHistorySize);
 }
 
 void CMainFrame::ShowListMenu(QPoint at) {

@@ -242,14 +242,14 @@ TEST(Manifest, KeepsEveryByteOfNamesAndMemos) {
     slot.file = "Tone/896 X.p00";
     slot.name = std::string("\x00\xff\n\r%", 5);
     slot.memos = {"", "m\r\n2", "\x82\xa0", "4"};
-    manifest.slots.push_back(slot);
+    manifest.usedSlots.push_back(slot);
     const std::string text = History::ManifestText(manifest);
     History::Manifest back;
     std::string why;
     ASSERT_TRUE(History::ParseManifest(text, back, why)) << why;
     EXPECT_EQ(History::ManifestText(back), text);
-    EXPECT_EQ(back.slots[0].name, slot.name);
-    EXPECT_EQ(back.slots[0].memos, slot.memos);
+    EXPECT_EQ(back.usedSlots[0].name, slot.name);
+    EXPECT_EQ(back.usedSlots[0].memos, slot.memos);
     EXPECT_EQ(back.files[0].path, manifest.files[0].path);
     for (const std::size_t cut : {text.size() - 1, text.size() / 2, std::size_t{10}})
         EXPECT_FALSE(History::ParseManifest(text.substr(0, cut), back, why)) << cut;
