@@ -2,6 +2,7 @@
 
 #include "edit/fingerprint.h"
 #include "history/store_files.h"
+#include "storage/data_folder.h"
 #include "storage/lum_file_document.h"
 
 #include <algorithm>

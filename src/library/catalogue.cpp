@@ -1,5 +1,6 @@
 #include "library/catalogue.h"
 
+#include "storage/data_folder.h"
 #include "storage/lum_file_document.h"
 
 #include <cstdlib>
