@@ -188,16 +188,18 @@ int CHistoryStore::Prune(const std::string& project, const Retention& retention)
         total += version.storedBytes;
     std::size_t count = versions.size();
     int dropped = 0;
-    // The newest version is always kept: it is the way back from the save just made.
-    for (auto version = versions.rbegin(); version + 1 < versions.rend(); ++version) {
+    // Oldest first; the newest version (index 0) is always kept: it is the way back from the
+    // save just made.
+    for (std::size_t index = versions.size(); index > 1; --index) {
+        const VersionInfo& version = versions[index - 1];
         if (count <= retention.keep && total <= retention.maxBytes)
             break;
-        if (version->id == protectedId)
+        if (version.id == protectedId)
             continue;
-        if (!Fs().Remove(ProjectPath(project) + "versions/" + VersionName(version->id)))
+        if (!Fs().Remove(ProjectPath(project) + "versions/" + VersionName(version.id)))
             continue;
         --count;
-        total -= version->storedBytes;
+        total -= version.storedBytes;
         ++dropped;
     }
     if (dropped > 0) {
