@@ -87,7 +87,7 @@ _corvane() {
         elif ((position == 0)); then
             # A subcommand, or the project folder whose versions are listed.
             _filedir -d
-            COMPREPLY+=($(compgen -W "show restore export prune" -- "$cur"))
+            COMPREPLY+=($(compgen -W "show restore export prune attach" -- "$cur"))
         else
             _filedir -d
         fi

@@ -5,6 +5,7 @@
 #include "cli/json_dump.h"
 #include "cli/session.h"
 #include "cli/terminal_text.h"
+#include "history/folder_state.h"
 #include "history/recorder.h"
 #include "history/version_access.h"
 #include "storage/domain.h"
@@ -181,6 +182,40 @@ int Prune(const HistoryOptions& o) {
     return 0;
 }
 
+// A project moved to another folder takes along the history its content matches.
+int Attach(const HistoryOptions& o) {
+    CHistoryStore store(HistoryFolder(o));
+    const auto lock = store.Lock();
+    if (!lock) {
+        std::cerr << "corvane: the history " << store.Folder() << " cannot be opened" << std::endl;
+        return 2;
+    }
+    const std::string project = CanonicalProjectFolder(Project(o));
+    if (!store.List(project).empty()) {
+        std::cerr << "corvane: " << project << " has a history of its own" << std::endl;
+        return 1;
+    }
+    std::vector<FileEntry> files;
+    std::string why;
+    if (!DescribeFiles(project, {}, files, why)) {
+        std::cerr << "corvane: " << why << std::endl;
+        return 2;
+    }
+    const std::string from = store.FindMovedProject(project, files);
+    if (from.empty()) {
+        std::cerr << "corvane: no history matches the content of " << project << std::endl;
+        return 1;
+    }
+    const std::size_t versions = store.List(from).size();
+    if (!store.Attach(from, project)) {
+        std::cerr << "corvane: the history of " << from << " cannot be moved" << std::endl;
+        return 2;
+    }
+    std::cout << "attached the history of " << from << " (" << versions
+              << (versions == 1 ? " version)" : " versions)") << std::endl;
+    return 0;
+}
+
 } // namespace
 
 void AddHistoryCommand(CLI::App& app, std::function<int()>& run) {
@@ -226,6 +261,10 @@ void AddHistoryCommand(CLI::App& app, std::function<int()>& run) {
     exported->add_option("DIR", o.target, "A folder that does not exist yet")->required();
     CLI::App* prune = sub("prune", "Drop the oldest versions beyond the newest N", Prune);
     prune->add_option("--keep", o.keep, "How many versions to keep (default 50)");
+    sub("attach",
+        "Give a moved project the history of the folder it came from, found by its content "
+        "(most of its files); the history leaves the old folder",
+        Attach);
 }
 
 } // namespace Corv::Cli

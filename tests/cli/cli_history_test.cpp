@@ -1,5 +1,7 @@
 #include "cli_fixture.h"
 
+#include <filesystem>
+
 namespace CorvCliTest {
 namespace {
 
@@ -129,6 +131,22 @@ TEST_F(HistoryCli, PruneKeepsTheNewest) {
     const Json versions = Json::parse(History({Song(), "--json"}).out);
     ASSERT_EQ(versions.size(), 1u);
     EXPECT_EQ(versions[0]["id"], "2");
+}
+
+// A project moved to another folder takes its history along, once; a folder that matches no
+// history, or has one, gets none.
+TEST_F(HistoryCli, AttachGivesAMovedProjectItsHistory) {
+    const std::string moved = m_temp / "Sets/Song.prj";
+    std::filesystem::create_directories(m_temp / "Sets");
+    std::filesystem::rename(Song(), moved);
+    ExpectRun(History({"attach", moved}), 0,
+              {"attached the history of " + Song() + "/ (2 versions)"});
+    EXPECT_EQ(Json::parse(History({moved, "--json"}).out).size(), 2u);
+    EXPECT_EQ(History({"attach", moved}).status, 1); // it has one now
+    const std::string other = m_temp / "Other.prj";
+    ASSERT_EQ(RunCorvane({"demo", other, "--seed", "9"}).status, 0);
+    EXPECT_EQ(History({"attach", other}).status, 1);
+    EXPECT_EQ(History({other}).Lines(), Strings{});
 }
 
 } // namespace
