@@ -1,5 +1,6 @@
 #include "ui/history_window.h"
 
+#include "history/folder_state.h"
 #include "history/recorder.h"
 #include "history/version_access.h"
 #include "ui/question_box.h"
@@ -207,6 +208,44 @@ bool CHistoryWindow::RestoreRow(int row) {
     m_differences->setPlainText(problem.isEmpty() ? QStringLiteral("Restored version %1.").arg(id)
                                                   : QStringLiteral("Cannot restore: ") + problem);
     return problem.isEmpty();
+}
+
+bool CHistoryWindow::OfferMovedHistory() {
+    Corv::History::CHistoryStore& store = m_recorder.Store();
+    if (!m_list.empty())
+        return true;
+    std::vector<Corv::History::FileEntry> files;
+    std::string why;
+    std::string from;
+    {
+        CWaitCursor wait;
+        if (Corv::History::DescribeFiles(m_project, {}, files, why))
+            from = store.FindMovedProject(m_project, files);
+    }
+    if (from.empty())
+        return false;
+    const QString question =
+        QStringLiteral("This project holds what %1 held when it was last saved: it was moved or "
+                       "copied. Take that history along (%2 versions)? The old folder keeps no "
+                       "history then.")
+            .arg(CTextCodec::DecodePath(from))
+            .arg(store.List(from).size());
+    bool agreed = false;
+    if (attach) {
+        agreed = attach(question);
+    } else {
+        CQuestion ask;
+        ask.text = question;
+        ask.buttons = {{QStringLiteral("Take the History Along"), QMessageBox::AcceptRole},
+                       {QStringLiteral("Not Now"), QMessageBox::RejectRole}};
+        ask.escapeButton = 1;
+        agreed = CQuestionBox::Ask(this, ask) == 0;
+    }
+    const auto lock = store.Lock();
+    if (!agreed || !lock || !store.Attach(from, m_project))
+        return false;
+    Refresh();
+    return true;
 }
 
 void CHistoryWindow::Export(int row) {

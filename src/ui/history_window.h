@@ -47,6 +47,11 @@ public:
     bool RestoreRow(int row);
     std::function<bool(const QString& what, const QStringList& changes)> confirm;
     std::function<QString(int version)> restore;
+    // A project without versions whose content matches the history of another folder (it was
+    // moved): asks `attach` (a question box unless tests put their own) and takes that history
+    // along. True when the project has a history now.
+    bool OfferMovedHistory();
+    std::function<bool(const QString& question)> attach;
 
     QTreeWidget* Versions() const { return m_versions; }
     QPlainTextEdit* Differences() const { return m_differences; }

@@ -77,6 +77,7 @@ void CMainFrame::ShowHistory() {
     };
     m_historyWindow = window;
     window->show();
+    window->OfferMovedHistory();
 }
 
 void CMainFrame::ShowHistorySize() {

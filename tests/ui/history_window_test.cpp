@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 
 using namespace CorvDesktop;
 
@@ -49,6 +50,33 @@ private slots:
         // The project as it was before the restore is a version of its own.
         QCOMPARE(window.Versions()->topLevelItemCount(), 3);
         QVERIFY(window.Versions()->topLevelItem(0)->text(3).contains(QStringLiteral("restore")));
+    }
+
+    // A project moved to another folder is offered the history its content matches; declined,
+    // it has none; agreed, it takes it along.
+    void AMovedProjectTakesItsHistoryAlong() {
+        CorvHistoryTest::HistoryWorld world;
+        QVERIFY(world.Open() != nullptr);
+        QVERIFY(Corv::SetNames(world.Document().Data(), Corv::kPatchKind, {0}, "Solo",
+                               CorvTest::FreshStore::UndoStep()));
+        QVERIFY(world.Save());
+        world.CloseAll();
+        const std::string moved = world.Temp() + "/Moved.prj/";
+        std::filesystem::rename(world.Project(), moved);
+        CHistoryWindow window(world.Recorder(), moved, world.Work());
+        QCOMPARE(window.Versions()->topLevelItemCount(), 0);
+        QString asked;
+        window.attach = [&](const QString& question) {
+            asked = question;
+            return false;
+        };
+        QVERIFY(!window.OfferMovedHistory());
+        QVERIFY(asked.contains(QStringLiteral("Song.prj")));
+        QCOMPARE(window.Versions()->topLevelItemCount(), 0);
+        window.attach = [](const QString&) { return true; };
+        QVERIFY(window.OfferMovedHistory());
+        QCOMPARE(window.Versions()->topLevelItemCount(), 1);
+        QVERIFY(world.Recorder().Store().List(world.Project()).empty());
     }
 };
 
