@@ -40,14 +40,8 @@ bool IsHashName(const std::string& name) {
 std::string DefaultHistoryFolder() {
     if (const char* named = std::getenv("CORVANE_HISTORY"); named != nullptr && *named != '\0')
         return WithTrailingSlash(named);
-    std::string base;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
-        base = data;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        base = std::string(home) + "/.local/share";
-    else
-        return {};
-    return base + "/Brisko/Corvane Librarian/History/";
+    const std::string data = ProgramDataFolder();
+    return data.empty() ? std::string() : data + "History/";
 }
 
 std::string CanonicalProjectFolder(const std::string& folder) {

@@ -131,14 +131,8 @@ std::string CatalogueFileIn(const std::string& dataFolder) {
 std::string DefaultCatalogueFile() {
     if (const char* named = std::getenv("CORVANE_LIBRARY"); named != nullptr && *named != '\0')
         return named;
-    std::string base;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
-        base = data;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        base = std::string(home) + "/.local/share";
-    else
-        return {};
-    return CatalogueFileIn(base + "/Brisko/Corvane Librarian/");
+    const std::string data = ProgramDataFolder();
+    return data.empty() ? std::string() : CatalogueFileIn(data);
 }
 
 std::string CatalogueFolder(const std::string& folder) {
