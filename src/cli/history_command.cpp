@@ -170,13 +170,17 @@ int Export(const HistoryOptions& o) {
     return missing.empty() ? 2 : 1;
 }
 
+// A history that cannot be locked for changes: exit status 2.
+int CannotOpen(const CHistoryStore& store) {
+    std::cerr << "corvane: the history " << store.Folder() << " cannot be opened" << std::endl;
+    return 2;
+}
+
 int Prune(const HistoryOptions& o) {
     CHistoryStore store(HistoryFolder(o));
     const auto lock = store.Lock();
-    if (!lock) {
-        std::cerr << "corvane: the history " << store.Folder() << " cannot be opened" << std::endl;
-        return 2;
-    }
+    if (!lock)
+        return CannotOpen(store);
     const int dropped = store.Prune(Project(o), Retention{o.keep, Retention{}.maxBytes});
     std::cout << "dropped " << dropped << (dropped == 1 ? " version" : " versions") << std::endl;
     return 0;
@@ -186,10 +190,8 @@ int Prune(const HistoryOptions& o) {
 int Attach(const HistoryOptions& o) {
     CHistoryStore store(HistoryFolder(o));
     const auto lock = store.Lock();
-    if (!lock) {
-        std::cerr << "corvane: the history " << store.Folder() << " cannot be opened" << std::endl;
-        return 2;
-    }
+    if (!lock)
+        return CannotOpen(store);
     const std::string project = CanonicalProjectFolder(Project(o));
     if (!store.List(project).empty()) {
         std::cerr << "corvane: " << project << " has a history of its own" << std::endl;

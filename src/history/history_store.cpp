@@ -45,12 +45,7 @@ std::string DefaultHistoryFolder() {
 }
 
 std::string CanonicalProjectFolder(const std::string& folder) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    if (error)
-        return NormaliseFolderPath(folder);
-    const std::filesystem::path real = std::filesystem::weakly_canonical(absolute, error);
-    return NormaliseFolderPath(error ? absolute.lexically_normal().string() : real.string());
+    return RealFolderPath(folder);
 }
 
 CHistoryStore::CHistoryStore(std::string folder) : m_folder(WithTrailingSlash(folder)) {}

@@ -135,15 +135,9 @@ std::string DefaultCatalogueFile() {
     return data.empty() ? std::string() : CatalogueFileIn(data);
 }
 
+// The real path: a project reached through a link is one project, whichever spelling finds it.
 std::string CatalogueFolder(const std::string& folder) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    if (error)
-        return NormaliseFolderPath(folder);
-    // The real path, links resolved as far as the folder exists (the rest as written): a
-    // project reached through a link is one project, whichever spelling finds it.
-    const std::filesystem::path real = std::filesystem::weakly_canonical(absolute, error);
-    return NormaliseFolderPath(error ? absolute.lexically_normal().string() : real.string());
+    return RealFolderPath(folder);
 }
 
 bool CCatalogue::Open(const std::string& path, std::string& error) {

@@ -11,6 +11,7 @@
 #include <cassert>
 #include <cctype>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,15 @@ std::string NormaliseFolderPath(const std::string& path) {
         collapsed += trimmed[i] == '\\' ? '/' : trimmed[i];
     }
     return collapsed;
+}
+
+std::string RealFolderPath(const std::string& folder) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+    if (error)
+        return NormaliseFolderPath(folder);
+    const std::filesystem::path real = std::filesystem::weakly_canonical(absolute, error);
+    return NormaliseFolderPath(error ? absolute.lexically_normal().string() : real.string());
 }
 
 bool IsProjectFolderName(const std::string& path) {

@@ -150,6 +150,9 @@ private:
 // Appends "/", collapses doubled backslashes and turns backslashes into "/". Trailing
 // separators of the given path are dropped first, so "Song.prj/" and "Song.prj" are one folder.
 std::string NormaliseFolderPath(const std::string& path);
+// The same for the folder's real path: absolute, links resolved as far as the folder exists
+// (the rest as written), so that every spelling of one folder gives one text.
+std::string RealFolderPath(const std::string& folder);
 
 // Whether the folder's name ends in ".prj", in any letter case (trailing separators ignored):
 // the name every project folder has.
