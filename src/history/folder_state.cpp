@@ -17,27 +17,34 @@ IFileSystem& Fs() {
     return FileSystem();
 }
 
-// The files of one folder of the project worth keeping, as relative paths with their status.
-bool ListKept(const std::string& folder, const std::string& sub, bool top,
-              std::vector<std::pair<std::string, FileStatus>>& found) {
-    const FileStatus status = Fs().Status(folder + sub);
-    if (!sub.empty() && status.type == FileType::Missing && !status.failed)
-        return true;
-    std::vector<EntryStatus> entries;
-    if (!Fs().ListFolderStatus(folder + sub, entries))
+bool IsKeptName(const std::string& name, bool top) {
+    if (IsSaveLeftoverName(name) || name.find(".corvane-") == 0)
         return false;
-    for (const EntryStatus& entry : entries) {
+    bool memo = false;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        memo = memo || name == MemoFileName(kind);
+    return !top || memo || MatchesPattern(name, "*.s00");
+}
+
+// The files of one folder of the project worth keeping, as relative paths with their status;
+// from `listed` when given, else listed now.
+bool ListKept(const std::string& folder, const std::string& sub, bool top,
+              const std::vector<EntryStatus>* listed,
+              std::vector<std::pair<std::string, FileStatus>>& found) {
+    std::vector<EntryStatus> entries;
+    if (listed == nullptr) {
+        const FileStatus status = Fs().Status(folder + sub);
+        if (!sub.empty() && status.type == FileType::Missing && !status.failed)
+            return true;
+        if (!Fs().ListFolderStatus(folder + sub, entries))
+            return false;
+        listed = &entries;
+    }
+    for (const EntryStatus& entry : *listed) {
         if (entry.status.failed) // what cannot be told might be a file the version needs
             return false;
-        if (entry.status.type != FileType::Regular || IsSaveLeftoverName(entry.name) ||
-            entry.name.find(".corvane-") == 0)
-            continue;
-        bool memo = false;
-        for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
-            memo = memo || entry.name == MemoFileName(kind);
-        if (top && !memo && !MatchesPattern(entry.name, "*.s00"))
-            continue;
-        found.emplace_back(sub + entry.name, entry.status);
+        if (entry.status.type == FileType::Regular && IsKeptName(entry.name, top))
+            found.emplace_back(sub + entry.name, entry.status);
     }
     return true;
 }
@@ -56,13 +63,27 @@ KnownHashes HashesByIdentity(const std::vector<FileEntry>& files) {
     return known;
 }
 
+bool IsKeptPath(const std::string& path) {
+    const std::size_t slash = path.find('/');
+    if (slash == std::string::npos)
+        return IsKeptName(path, true);
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        if (path.compare(0, slash + 1, SubfolderName(kind)) == 0)
+            return path.find('/', slash + 1) == std::string::npos &&
+                   IsKeptName(path.substr(slash + 1), false);
+    return false;
+}
+
 bool DescribeFiles(const std::string& folder, const KnownHashes& known,
-                   std::vector<FileEntry>& files, std::string& why) {
+                   std::vector<FileEntry>& files, std::string& why, const FolderEntries* listed,
+                   const std::function<bool(const FileEntry&, const std::string&)>& fresh) {
     std::vector<std::pair<std::string, FileStatus>> found;
-    bool listed = ListKept(folder, "", true, found);
-    for (int kind = kPatchKind; listed && kind <= kWaveKind; ++kind)
-        listed = ListKept(folder, SubfolderName(kind), false, found);
-    if (!listed) {
+    bool ok = ListKept(folder, "", true, listed ? (*listed)[0] : nullptr, found);
+    for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
+        ok = ListKept(folder, SubfolderName(kind), false,
+                      listed ? (*listed)[static_cast<std::size_t>(1 + kind)] : nullptr, found);
+    const bool listedOk = ok;
+    if (!listedOk) {
         why = LastFileError().Empty() ? folder + " cannot be listed" : LastFileError().Text();
         return false;
     }
@@ -83,6 +104,11 @@ bool DescribeFiles(const std::string& folder, const KnownHashes& known,
             }
             file.hash = HashHex(bytes);
             file.size = bytes.size();
+            if (fresh && !fresh(file, bytes)) {
+                why = LastFileError().Empty() ? "the history cannot be written"
+                                              : LastFileError().Text();
+                return false;
+            }
         }
         files.push_back(std::move(file));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/manifest.h"
+#include "storage/save_recorder.h"
 
 #include <functional>
 #include <map>
@@ -27,8 +28,15 @@ KnownHashes HashesByIdentity(const std::vector<FileEntry>& files);
 // a save leaves while it works, and the system and memo files at the top; sorted by path. A
 // file whose identity is in `known` takes its hash from there, every other is read and hashed.
 // False (with `why`) when the folder cannot be listed or a file cannot be read.
+// `listed` (may be null) is the folder's listing with each entry's status (its own entries, then
+// Patch/, Tone/ and Wave/), when it was just taken under the project's lock; `fresh` (may be
+// empty) is told of every file read, with its bytes, and may stop the description (false).
 bool DescribeFiles(const std::string& folder, const KnownHashes& known,
-                   std::vector<FileEntry>& files, std::string& why);
+                   std::vector<FileEntry>& files, std::string& why,
+                   const FolderEntries* listed = nullptr,
+                   const std::function<bool(const FileEntry&, const std::string&)>& fresh = {});
+// Whether a path relative to a project folder names a file a save keeps (see DescribeFiles).
+bool IsKeptPath(const std::string& path);
 
 // The used slots of a project: file names from `slotPaths` (absolute, per kind; made relative
 // to `folder`), names and memos from the records, fingerprints with each wave's taken from

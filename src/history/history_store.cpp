@@ -3,11 +3,13 @@
 #include "edit/fingerprint.h"
 #include "history/store_files.h"
 #include "storage/data_folder.h"
+#include "storage/journal_text.h"
 #include "storage/lum_file_document.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -23,6 +25,18 @@ IFileSystem& Fs() {
 
 constexpr const char* kPathFile = "path";
 constexpr const char* kHeadFile = "head";
+constexpr const char* kIndexFile = "index";
+constexpr const char* kIndexHeader = "corvane-history-index 1";
+// A dropped version that others are still stored against.
+constexpr const char* kKeptSuffix = ".kept";
+
+bool ParseCount(const std::string& text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 19 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    value = std::stoull(text);
+    return true;
+}
 
 std::string VersionName(int id) {
     std::string digits = std::to_string(id);
@@ -85,8 +99,14 @@ bool CHistoryStore::FetchObject(const std::string& hash, std::string& bytes) con
 }
 
 std::string CHistoryStore::ProjectPath(const std::string& project) const {
-    const std::string canonical = CanonicalProjectFolder(project);
-    return m_folder + "projects/" + HashBytes(canonical.data(), canonical.size()).Hex() + "/";
+    // The real path costs a status per folder of the path; a save asks for it many times.
+    if (m_lastProjectPath.first != project) {
+        const std::string canonical = CanonicalProjectFolder(project);
+        m_lastProjectPath = {project, m_folder + "projects/" +
+                                          HashBytes(canonical.data(), canonical.size()).Hex() +
+                                          "/"};
+    }
+    return m_lastProjectPath.second;
 }
 
 std::vector<std::string> CHistoryStore::Projects() const {
@@ -110,92 +130,317 @@ std::vector<int> CHistoryStore::VersionIds(const std::string& project) const {
     return ids;
 }
 
-bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& manifest,
-                                std::string& why) const {
+std::string CHistoryStore::StoredVersionPath(const std::string& versions, int id) const {
+    const std::string path = versions + VersionName(id);
+    if (Fs().Status(path).type == FileType::Regular)
+        return path;
+    return path + kKeptSuffix;
+}
+
+bool CHistoryStore::ReadStored(const std::string& path, Manifest& manifest,
+                               std::string& why) const {
     std::string text;
-    if (!ReadWholeFile(ProjectPath(project) + "versions/" + VersionName(id), text)) {
-        why = "version " + std::to_string(id) + " cannot be read";
+    if (!ReadWholeFile(path, text)) {
+        why = "its manifest cannot be read";
         return false;
     }
     return ParseManifest(text, manifest, why);
 }
 
-bool CHistoryStore::WriteVersion(const std::string& project, Manifest& manifest) {
+bool CHistoryStore::ReadResolved(const std::string& versions, const std::string& path,
+                                 Manifest& manifest, std::string& why, int depth) const {
+    const FileStatus status = Fs().Status(path);
+    const auto cached = m_cache.find(path);
+    if (status.type == FileType::Regular && cached != m_cache.end() &&
+        cached->second.size == status.size && cached->second.inode == status.inode &&
+        cached->second.modified == status.modified) {
+        manifest = cached->second.manifest;
+        return true;
+    }
+    Manifest stored;
+    if (!ReadStored(path, stored, why))
+        return false;
+    if (stored.base != 0) {
+        // A difference is stored against an older version; a chain longer than a head on a
+        // difference on a whole version, or one that does not go back in time, is no store's.
+        Manifest base;
+        std::string baseWhy;
+        if (depth >= 3 || (stored.id != 0 && stored.base >= stored.id) ||
+            !ReadResolved(versions, StoredVersionPath(versions, stored.base), base, baseWhy,
+                          depth + 1)) {
+            why = "version " + std::to_string(stored.base) + ", which it is stored against, " +
+                  (baseWhy.empty() ? std::string("is not usable") : "is damaged: " + baseWhy);
+            return false;
+        }
+        stored = Resolved(base, stored);
+    }
+    if (m_cache.size() >= 8)
+        m_cache.clear();
+    if (status.type == FileType::Regular)
+        m_cache[path] = {status.size, status.inode, status.modified, stored};
+    manifest = std::move(stored);
+    return true;
+}
+
+bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& manifest,
+                                std::string& why) const {
+    const std::string versions = ProjectPath(project) + "versions/";
+    if (id <= 0 || Fs().Status(versions + VersionName(id)).type != FileType::Regular) {
+        why = "version " + std::to_string(id) + " is not in the history";
+        return false;
+    }
+    if (!ReadResolved(versions, versions + VersionName(id), manifest, why, 0))
+        return false;
+    if (manifest.id != id) {
+        why = "version " + std::to_string(id) + " holds another version's manifest";
+        return false;
+    }
+    return true;
+}
+
+bool CHistoryStore::ReadNewestWhole(const std::string& project, Manifest& whole) const {
+    const Index index = ReadIndex(project);
+    for (auto it = index.rbegin(); it != index.rend(); ++it) {
+        if (it->second.base != 0 || !it->second.info.problem.empty())
+            continue;
+        std::string why;
+        return ReadVersion(project, it->first, whole, why) && whole.base == 0;
+    }
+    return false;
+}
+
+bool CHistoryStore::WriteVersion(const std::string& project, Manifest& manifest,
+                                 const Manifest* whole) {
     const std::string folder = ProjectPath(project);
-    const std::vector<int> ids = VersionIds(project);
-    manifest.id = ids.empty() ? 1 : ids.back() + 1;
+    Index index = ReadIndex(project);
+    manifest.id = index.empty() ? 1 : index.rbegin()->first + 1;
+    manifest.base = 0;
     std::string known;
     if (!ReadWholeFile(folder + kPathFile, known) &&
         (!MakeFolders(folder) ||
          !WriteDurably(folder + kPathFile, CanonicalProjectFolder(project))))
         return false;
-    return MakeFolders(folder + "versions/") &&
-           WriteDurably(folder + "versions/" + VersionName(manifest.id), ManifestText(manifest));
+    // Most saves change a few entries: the version is kept as its difference to the newest
+    // whole one, unless that difference is no longer small.
+    Manifest stored;
+    if (whole != nullptr && whole->base == 0 && whole->id > 0 && whole->id < manifest.id &&
+        index.count(whole->id) > 0) {
+        stored = DifferenceTo(*whole, manifest);
+        if (EntryLines(stored) * 4 > EntryLines(manifest))
+            stored = Manifest{};
+    }
+    const bool difference = stored.base != 0;
+    const std::string text = ManifestText(difference ? stored : manifest);
+    const std::string path = folder + "versions/" + VersionName(manifest.id);
+    if (!MakeFolders(folder + "versions/") || !WriteDurably(path, text))
+        return false;
+    IndexEntry entry;
+    entry.base = stored.base;
+    entry.bytes = text.size();
+    entry.info = {manifest.id,      manifest.time,        manifest.note,
+                  manifest.summary, manifest.storedBytes, {}};
+    index[manifest.id] = entry;
+    WriteIndex(project, index);
+    const FileStatus status = Fs().Status(path);
+    if (status.type == FileType::Regular) {
+        if (m_cache.size() >= 8)
+            m_cache.clear();
+        m_cache[path] = {status.size, status.inode, status.modified, manifest};
+    }
+    return true;
 }
 
 bool CHistoryStore::ReadHead(const std::string& project, Manifest& head) const {
-    std::string text, why;
-    return ReadWholeFile(ProjectPath(project) + kHeadFile, text) && ParseManifest(text, head, why);
+    std::string why;
+    const std::string folder = ProjectPath(project);
+    return ReadResolved(folder + "versions/", folder + kHeadFile, head, why, 0);
 }
 
-bool CHistoryStore::WriteHead(const std::string& project, const Manifest& head) {
+bool CHistoryStore::WriteHead(const std::string& project, const Manifest& head,
+                              const Manifest* version) {
     const std::string folder = ProjectPath(project);
     std::string known;
     if (!ReadWholeFile(folder + kPathFile, known) &&
         (!MakeFolders(folder) ||
          !WriteDurably(folder + kPathFile, CanonicalProjectFolder(project))))
         return false;
-    return WriteDurably(folder + kHeadFile, ManifestText(head));
+    Manifest stored = head;
+    stored.id = 0;
+    if (version != nullptr && version->id > 0 && version->base == 0)
+        stored = DifferenceTo(*version, stored);
+    // The head only spares the next save reading files again: after a crash it may be old or
+    // gone, and the next save then looks at the folder itself.
+    if (!WriteDurably(folder + kHeadFile, ManifestText(stored), false))
+        return false;
+    const FileStatus status = Fs().Status(folder + kHeadFile);
+    if (status.type == FileType::Regular) {
+        Manifest whole = head;
+        whole.id = 0;
+        whole.base = 0;
+        if (m_cache.size() >= 8)
+            m_cache.clear();
+        m_cache[folder + kHeadFile] = {status.size, status.inode, status.modified,
+                                       std::move(whole)};
+    }
+    return true;
+}
+
+CHistoryStore::Index CHistoryStore::ReadIndex(const std::string& project) const {
+    const std::string folder = ProjectPath(project);
+    Index index;
+    std::string text;
+    if (ReadWholeFile(folder + kIndexFile, text)) {
+        const std::size_t endAt = text.rfind("end\t");
+        const bool complete =
+            text.rfind(std::string(kIndexHeader) + "\n", 0) == 0 && endAt != std::string::npos &&
+            endAt > 0 && text[endAt - 1] == '\n' &&
+            text.substr(endAt) == "end\t" + JournalChecksum(text.substr(0, endAt)) + "\n";
+        std::vector<std::string> lines =
+            complete ? SplitAt(text.substr(0, endAt), '\n') : std::vector<std::string>{};
+        for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+            const std::vector<std::string> f = SplitAt(lines[i], '\t');
+            IndexEntry entry;
+            std::uint64_t id = 0, base = 0;
+            if (f.size() != 9 || f[0] != "v" || !ParseCount(f[1], id) || id == 0 || id >= 1000000 ||
+                !ParseCount(f[2], base) || !ParseCount(f[3], entry.bytes) ||
+                !ParseCount(f[4], entry.info.storedBytes) ||
+                !JournalUnescaped(f[5], entry.info.time) ||
+                !JournalUnescaped(f[7], entry.info.note) ||
+                !JournalUnescaped(f[8], entry.info.summary)) {
+                index.clear();
+                break;
+            }
+            entry.base = static_cast<int>(base);
+            entry.info.id = static_cast<int>(id);
+            index[entry.info.id] = std::move(entry);
+        }
+    }
+    // The folder says which versions there are; the index only spares reading them.
+    std::vector<EntryStatus> listed;
+    Fs().ListFolderStatus(folder + "versions/", listed);
+    std::set<int> present, kept;
+    for (const EntryStatus& file : listed) {
+        const std::string& name = file.name;
+        const bool isKept = name.size() == 6 + std::strlen(kKeptSuffix) &&
+                            name.compare(6, std::string::npos, kKeptSuffix) == 0;
+        if ((name.size() != 6 && !isKept) ||
+            !std::all_of(name.begin(), name.begin() + 6,
+                         [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const int id = std::stoi(name.substr(0, 6));
+        if (isKept) {
+            kept.insert(id);
+            continue;
+        }
+        present.insert(id);
+        const auto it = index.find(id);
+        if (it != index.end() && it->second.bytes == file.status.size)
+            continue;
+        IndexEntry entry;
+        entry.info.id = id;
+        entry.bytes = file.status.size;
+        Manifest manifest;
+        if (ReadStored(folder + "versions/" + name, manifest, entry.info.problem) &&
+            manifest.id == id) {
+            entry.base = manifest.base;
+            entry.info = {id, manifest.time, manifest.note, manifest.summary, manifest.storedBytes,
+                          {}};
+        } else if (entry.info.problem.empty()) {
+            entry.info.problem = "it holds another version's manifest";
+        }
+        index[id] = std::move(entry);
+    }
+    for (auto it = index.begin(); it != index.end();)
+        it = present.count(it->first) > 0 ? std::next(it) : index.erase(it);
+    for (auto& [id, entry] : index)
+        if (entry.base != 0 && entry.info.problem.empty() && present.count(entry.base) == 0 &&
+            kept.count(entry.base) == 0)
+            entry.info.problem = "version " + std::to_string(entry.base) +
+                                 ", which it is stored against, is missing";
+    return index;
+}
+
+void CHistoryStore::WriteIndex(const std::string& project, const Index& index) const {
+    std::string text = std::string(kIndexHeader) + "\n";
+    for (const auto& [id, entry] : index)
+        text += "v\t" + std::to_string(id) + "\t" + std::to_string(entry.base) + "\t" +
+                std::to_string(entry.bytes) + "\t" + std::to_string(entry.info.storedBytes) + "\t" +
+                JournalEscaped(entry.info.time) + "\t-\t" + JournalEscaped(entry.info.note) + "\t" +
+                JournalEscaped(entry.info.summary) + "\n";
+    text += "end\t" + JournalChecksum(text) + "\n";
+    // The index can be made again from the manifests: it is not synced.
+    WriteDurably(ProjectPath(project) + kIndexFile, text, false);
 }
 
 std::vector<VersionInfo> CHistoryStore::List(const std::string& project) const {
     std::vector<VersionInfo> list;
-    const std::vector<int> ids = VersionIds(project);
-    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-        Manifest manifest;
-        VersionInfo info;
-        info.id = *id;
-        if (ReadVersion(project, *id, manifest, info.problem)) {
-            info.time = manifest.time;
-            info.note = manifest.note;
-            info.summary = manifest.summary;
-            info.storedBytes = manifest.storedBytes;
-        }
-        list.push_back(std::move(info));
-    }
+    const Index index = ReadIndex(project);
+    for (auto it = index.rbegin(); it != index.rend(); ++it)
+        list.push_back(it->second.info);
     return list;
 }
 
 int CHistoryStore::Prune(const std::string& project, const Retention& retention) {
-    std::vector<VersionInfo> versions = List(project); // newest first
+    const std::string versions = ProjectPath(project) + "versions/";
+    Index index = ReadIndex(project);
     int protectedId = 0;
-    for (const VersionInfo& version : versions)
-        if (protectedId == 0 && version.note == "before restore")
-            protectedId = version.id;
+    for (auto it = index.rbegin(); it != index.rend() && protectedId == 0; ++it)
+        if (it->second.info.note == "before restore")
+            protectedId = it->first;
     std::uint64_t total = 0;
-    for (const VersionInfo& version : versions)
-        total += version.storedBytes;
-    std::size_t count = versions.size();
-    int dropped = 0;
-    // Oldest first; the newest version (index 0) is always kept: it is the way back from the
-    // save just made.
-    for (std::size_t index = versions.size(); index > 1; --index) {
-        const VersionInfo& version = versions[index - 1];
+    for (const auto& [id, entry] : index)
+        total += entry.info.storedBytes;
+    std::size_t count = index.size();
+    std::vector<int> dropped;
+    std::uint64_t droppedBytes = 0;
+    // Oldest first; the newest version is always kept: it is the way back from the save just
+    // made.
+    for (auto it = index.begin(); it != index.end() && std::next(it) != index.end();) {
         if (count <= retention.keep && total <= retention.maxBytes)
             break;
-        if (version.id == protectedId)
+        if (it->first == protectedId) {
+            ++it;
             continue;
-        if (!Fs().Remove(ProjectPath(project) + "versions/" + VersionName(version.id)))
-            continue;
+        }
         --count;
-        total -= version.storedBytes;
-        ++dropped;
+        total -= it->second.info.storedBytes;
+        droppedBytes += it->second.info.storedBytes;
+        dropped.push_back(it->first);
+        it = index.erase(it);
     }
-    if (dropped > 0) {
-        Fs().SyncDirectory(ProjectPath(project) + "versions/");
+    if (dropped.empty())
+        return 0;
+    // A dropped version that others are stored against stays, under another name, until none
+    // is; the head may be stored against the newest.
+    std::set<int> bases;
+    for (const auto& [id, entry] : index)
+        bases.insert(entry.base);
+    std::string headText;
+    Manifest head;
+    std::string why;
+    if (ReadWholeFile(ProjectPath(project) + kHeadFile, headText) &&
+        ParseManifest(headText, head, why))
+        bases.insert(head.base);
+    for (const int id : dropped) {
+        const std::string path = versions + VersionName(id);
+        if (bases.count(id) > 0)
+            Fs().Rename(path, path + kKeptSuffix);
+        else
+            Fs().Remove(path);
+    }
+    for (const std::string& name : EntryNames(versions)) {
+        const std::size_t at = name.find(kKeptSuffix);
+        if (at == 6 && name.size() == 6 + std::strlen(kKeptSuffix) &&
+            bases.count(std::atoi(name.substr(0, 6).c_str())) == 0)
+            Fs().Remove(versions + name);
+    }
+    Fs().SyncDirectory(versions);
+    WriteIndex(project, index);
+    // Objects are only freed by dropping a version that stored some (nothing else refers to
+    // bytes no version stored); the others wait for the next collection.
+    if (droppedBytes > 0)
         CollectObjects();
-    }
-    return dropped;
+    return static_cast<int>(dropped.size());
 }
 
 int CHistoryStore::CollectObjects() {
@@ -247,6 +492,7 @@ std::uint64_t CHistoryStore::TotalBytes() const {
 }
 
 bool CHistoryStore::EmptyAll() {
+    m_cache.clear();
     RemoveTree(m_folder + "projects/");
     RemoveTree(m_folder + "objects/");
     return Fs().Status(m_folder + "projects").type == FileType::Missing &&

@@ -4,6 +4,7 @@
 #include "model/file_system.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,10 +65,17 @@ public:
     std::vector<int> VersionIds(const std::string& project) const;
     bool ReadVersion(const std::string& project, int id, Manifest& manifest,
                      std::string& why) const;
-    // Writes a new version (its id is set to the next number).
-    bool WriteVersion(const std::string& project, Manifest& manifest);
+    // Writes a new version (its id is set to the next number). When `whole` is given (the
+    // newest version stored whole, as ReadNewestWhole gives it) and the new one differs from it
+    // in few entries, only the difference is stored.
+    bool WriteVersion(const std::string& project, Manifest& manifest,
+                      const Manifest* whole = nullptr);
+    // The newest version of a project stored whole; false when there is none.
+    bool ReadNewestWhole(const std::string& project, Manifest& whole) const;
     bool ReadHead(const std::string& project, Manifest& head) const;
-    bool WriteHead(const std::string& project, const Manifest& head);
+    // Writes the head; with `version` (the version just written, whole) as its difference to it.
+    bool WriteHead(const std::string& project, const Manifest& head,
+                   const Manifest* version = nullptr);
 
     // The versions of a project, newest first; a damaged one says why in `problem`.
     std::vector<VersionInfo> List(const std::string& project) const;
@@ -90,7 +98,35 @@ public:
     bool Attach(const std::string& from, const std::string& to);
 
 private:
+    // What the index of a project says of one version, and what its listing adds.
+    struct IndexEntry {
+        int base = 0;
+        std::uint64_t bytes = 0; // the manifest's size
+        VersionInfo info;
+    };
+    using Index = std::map<int, IndexEntry>;
+    // The versions of a project from its index, checked against the versions folder: a
+    // manifest the index does not know (or knows at another size) is read.
+    Index ReadIndex(const std::string& project) const;
+    void WriteIndex(const std::string& project, const Index& index) const;
+    // A stored manifest with what it is stored against resolved; `depth` bounds the chain.
+    bool ReadResolved(const std::string& versions, const std::string& path, Manifest& manifest,
+                      std::string& why, int depth) const;
+    bool ReadStored(const std::string& path, Manifest& manifest, std::string& why) const;
+    // The file of a version: its manifest, or what is kept of it for the versions stored
+    // against it after it was dropped.
+    std::string StoredVersionPath(const std::string& versions, int id) const;
+
     std::string m_folder;
+    // Manifests read, by path, with the identity of the file they were read from: most saves
+    // read the same head and whole version again.
+    struct Cached {
+        std::uint64_t size = 0, inode = 0;
+        std::int64_t modified = 0;
+        Manifest manifest;
+    };
+    mutable std::map<std::string, Cached> m_cache;
+    mutable std::pair<std::string, std::string> m_lastProjectPath;
 };
 
 } // namespace Corv::History

@@ -10,7 +10,9 @@ namespace Corv::History {
 
 namespace {
 
+// A whole manifest keeps the first form's header; a difference needs the second.
 constexpr const char* kHeader = "corvane-history 1";
+constexpr const char* kDifferenceHeader = "corvane-history 2";
 const char* const kKindWords[3][2] = {{"patch", "patches"}, {"tone", "tones"}, {"wave", "waves"}};
 
 bool ParseNumber(const std::string& text, std::uint64_t& value) {
@@ -66,8 +68,10 @@ bool ParseField(const std::vector<std::string>& fields, Manifest& manifest) {
     const std::string& key = fields[0];
     const std::string value = fields.size() == 2 ? fields[1] : std::string();
     std::uint64_t number = 0;
-    if (key == "id" && ParseNumber(value, number))
+    if (key == "id" && ParseNumber(value, number) && number < 1000000)
         manifest.id = static_cast<int>(number);
+    else if (key == "base" && ParseNumber(value, number) && number > 0 && number < 1000000)
+        manifest.base = static_cast<int>(number);
     else if (key == "time")
         manifest.time = value;
     else if (key == "program")
@@ -127,8 +131,10 @@ bool FromHexText(const std::string& hex, std::string& bytes) {
 }
 
 std::string ManifestText(const Manifest& m) {
-    std::string text = std::string(kHeader) + "\n";
+    std::string text = std::string(m.base != 0 ? kDifferenceHeader : kHeader) + "\n";
     text += "id\t" + std::to_string(m.id) + "\n";
+    if (m.base != 0)
+        text += "base\t" + std::to_string(m.base) + "\n";
     text += "time\t" + m.time + "\n";
     text += "program\t" + m.program + "\n";
     text += "note\t" + JournalEscaped(m.note) + "\n";
@@ -145,14 +151,19 @@ std::string ManifestText(const Manifest& m) {
             text += "\t" + HexOf(memo);
         text += "\n";
     }
+    for (const std::string& path : m.goneFiles)
+        text += "gone\t" + JournalEscaped(path) + "\n";
+    for (const auto& [kind, number] : m.goneSlots)
+        text += "noslot\t" + std::to_string(kind) + "\t" + std::to_string(number) + "\n";
     return text + "end\t" + JournalChecksum(text) + "\n";
 }
 
 bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why) {
     manifest = Manifest{};
     const std::size_t endAt = text.rfind("end\t");
-    if (text.rfind(std::string(kHeader) + "\n", 0) != 0 || endAt == std::string::npos ||
-        (endAt > 0 && text[endAt - 1] != '\n') ||
+    const bool difference = text.rfind(std::string(kDifferenceHeader) + "\n", 0) == 0;
+    if ((!difference && text.rfind(std::string(kHeader) + "\n", 0) != 0) ||
+        endAt == std::string::npos || (endAt > 0 && text[endAt - 1] != '\n') ||
         text.substr(endAt) != "end\t" + JournalChecksum(text.substr(0, endAt)) + "\n") {
         why = "the manifest is cut short or altered";
         return false;
@@ -170,6 +181,15 @@ bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why
             SlotEntry slot;
             ok = ParseSlot(fields, slot);
             manifest.usedSlots.push_back(std::move(slot));
+        } else if (fields[0] == "gone") {
+            std::string path;
+            ok = fields.size() == 2 && Unescaped(fields[1], path);
+            manifest.goneFiles.push_back(std::move(path));
+        } else if (fields[0] == "noslot") {
+            std::uint64_t kind = 0, number = 0;
+            ok = fields.size() == 3 && ParseNumber(fields[1], kind) && kind <= 2 &&
+                 ParseNumber(fields[2], number) && number > 0 && number <= 999;
+            manifest.goneSlots.emplace_back(static_cast<int>(kind), static_cast<int>(number));
         } else {
             ok = ParseField(fields, manifest);
         }
@@ -178,7 +198,95 @@ bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why
             return false;
         }
     }
+    if (difference != (manifest.base != 0) ||
+        (!difference && !(manifest.goneFiles.empty() && manifest.goneSlots.empty()))) {
+        why = "the manifest's base is not what its header says";
+        return false;
+    }
     return true;
+}
+
+namespace {
+
+bool SameFile(const FileEntry& a, const FileEntry& b) {
+    return a.path == b.path && a.size == b.size && a.hash == b.hash && a.modified == b.modified &&
+           a.inode == b.inode;
+}
+
+bool SameSlot(const SlotEntry& a, const SlotEntry& b) {
+    return a.kind == b.kind && a.number == b.number && a.file == b.file && a.size == b.size &&
+           a.fingerprint == b.fingerprint && a.name == b.name && a.memos == b.memos;
+}
+
+std::pair<int, int> SlotKey(const SlotEntry& slot) {
+    return {slot.kind, slot.number};
+}
+
+} // namespace
+
+Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
+    Manifest difference = whole;
+    difference.base = base.id;
+    difference.files.clear();
+    difference.usedSlots.clear();
+    std::map<std::string, const FileEntry*> baseFiles;
+    for (const FileEntry& file : base.files)
+        baseFiles.emplace(file.path, &file);
+    for (const FileEntry& file : whole.files) {
+        const auto it = baseFiles.find(file.path);
+        if (it == baseFiles.end() || !SameFile(*it->second, file))
+            difference.files.push_back(file);
+        if (it != baseFiles.end())
+            baseFiles.erase(it);
+    }
+    for (const auto& [path, file] : baseFiles)
+        difference.goneFiles.push_back(path);
+    std::map<std::pair<int, int>, const SlotEntry*> baseSlots;
+    for (const SlotEntry& slot : base.usedSlots)
+        baseSlots.emplace(SlotKey(slot), &slot);
+    for (const SlotEntry& slot : whole.usedSlots) {
+        const auto it = baseSlots.find(SlotKey(slot));
+        if (it == baseSlots.end() || !SameSlot(*it->second, slot))
+            difference.usedSlots.push_back(slot);
+        if (it != baseSlots.end())
+            baseSlots.erase(it);
+    }
+    for (const auto& [key, slot] : baseSlots)
+        difference.goneSlots.push_back(key);
+    return difference;
+}
+
+Manifest Resolved(const Manifest& base, const Manifest& difference) {
+    Manifest whole = difference;
+    whole.base = 0;
+    whole.goneFiles.clear();
+    whole.goneSlots.clear();
+    std::map<std::string, FileEntry> files;
+    for (const FileEntry& file : base.files)
+        files.emplace(file.path, file);
+    for (const std::string& path : difference.goneFiles)
+        files.erase(path);
+    for (const FileEntry& file : difference.files)
+        files[file.path] = file;
+    whole.files.clear();
+    for (auto& [path, file] : files)
+        whole.files.push_back(std::move(file));
+    std::map<std::pair<int, int>, SlotEntry> slots;
+    for (const SlotEntry& slot : base.usedSlots)
+        slots.emplace(SlotKey(slot), slot);
+    for (const auto& key : difference.goneSlots)
+        slots.erase(key);
+    for (const SlotEntry& slot : difference.usedSlots)
+        slots[SlotKey(slot)] = slot;
+    whole.usedSlots.clear();
+    for (auto& [key, slot] : slots)
+        whole.usedSlots.push_back(std::move(slot));
+    return whole;
+}
+
+std::size_t EntryLines(const Manifest& manifest) {
+    return manifest.files.size() + manifest.usedSlots.size() + manifest.goneFiles.size() +
+           manifest.goneSlots.size();
 }
 
 std::string ChangeSummary(const std::vector<SlotEntry>& before,

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Corv::History {
@@ -35,6 +36,7 @@ struct SlotEntry {
 // (the folder as the last recorded save left it).
 struct Manifest {
     int id = 0;                    // the version's number in its project (0 for the head)
+    int base = 0;                  // stored as the difference to this version (0: whole)
     std::string time;              // when it was recorded, ISO 8601 in UTC
     std::string program;           // the version of the program that recorded it
     std::string note;              // "before restore", or empty
@@ -42,6 +44,9 @@ struct Manifest {
     std::string summary;           // what the save after it changed, in one line
     std::vector<FileEntry> files;
     std::vector<SlotEntry> usedSlots;
+    // In a difference only: the files and slots (kind, number) of the base it no longer has.
+    std::vector<std::string> goneFiles;
+    std::vector<std::pair<int, int>> goneSlots;
 
     // The file entry of a relative path, or null.
     const FileEntry* File(const std::string& path) const;
@@ -52,6 +57,14 @@ struct Manifest {
 std::string ManifestText(const Manifest& manifest);
 // The manifest back from its text; false (with `why`) when it is not complete or not one.
 bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why);
+
+// A manifest stored as what differs from `base` (a whole one): the files and slots that are new
+// or other, and those it no longer has; the header fields are the manifest's own.
+Manifest DifferenceTo(const Manifest& base, const Manifest& whole);
+// The whole manifest a difference stands for, given its base (whole); its id stays.
+Manifest Resolved(const Manifest& base, const Manifest& difference);
+// How many lines a manifest's entries take (files, slots and what it no longer has).
+std::size_t EntryLines(const Manifest& manifest);
 
 // Bytes as hexadecimal digits and back (names and memos are stored losslessly this way).
 std::string HexOf(const std::string& bytes);

@@ -43,17 +43,18 @@ CHistoryRecorder::CHistoryRecorder(std::string historyFolder, std::string progra
       m_retention(retention) {}
 
 bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& plan,
-                                    const CLumData& data, std::string& why) {
+                                    const CLumData& data, const FolderEntries* listed,
+                                    std::string& why) {
     m_pending.reset();
     m_lastVersion = 0;
     // A save that changes no file leaves nothing to take back.
-    const bool recorded = plan.steps.empty() || Record(folder, plan, data, why);
+    const bool recorded = plan.steps.empty() || Record(folder, plan, data, listed, why);
     m_nextNote.clear();
     return recorded;
 }
 
 bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
-                              const CLumData& data, std::string& why) {
+                              const CLumData& data, const FolderEntries* listed, std::string& why) {
     const auto lock = m_store.Lock();
     if (!lock) {
         why = "the history " + m_store.Folder() + " cannot be opened";
@@ -61,8 +62,18 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     }
     Manifest head;
     const bool haveHead = m_store.ReadHead(folder, head);
+    const std::set<std::string> replaced = ReplacedPaths(plan);
     Manifest version;
-    if (!DescribeFiles(folder, HashesByIdentity(head.files), version.files, why))
+    // A file the head does not know was changed by someone else since the last save: its bytes
+    // are kept now, as are those the save takes away, for nothing else has them once the file
+    // changes again. (Without a head, the files the save keeps stay in the folder.)
+    const auto keep = [&](const FileEntry& file, const std::string& bytes) {
+        if ((!haveHead && replaced.count(file.path) == 0) || m_store.HasObject(file.hash))
+            return true;
+        version.storedBytes += bytes.size();
+        return m_store.PutObject(file.hash, bytes);
+    };
+    if (!DescribeFiles(folder, HashesByIdentity(head.files), version.files, why, listed, keep))
         return false;
     // The head's slots still hold when every file is the one it described.
     const bool same = haveHead && head.files.size() == version.files.size() &&
@@ -76,7 +87,6 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
         return false;
     // The bytes the save takes away are kept; what stays in the folder is not copied.
-    const std::set<std::string> replaced = ReplacedPaths(plan);
     for (const FileEntry& file : version.files) {
         if (replaced.count(file.path) == 0 || m_store.HasObject(file.hash))
             continue;
@@ -95,37 +105,73 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     // The staged files are what the folder will hold: hashed now, found by identity after.
     Pending pending;
     pending.project = folder;
-    pending.hashes = HashesByIdentity(version.files);
-    std::map<std::string, std::string> byPath;
+    pending.steps = plan.steps;
+    std::map<std::string, std::pair<std::string, std::uint64_t>> byPath; // hash and size
     for (const FileEntry& file : version.files)
-        byPath[folder + file.path] = file.hash;
+        byPath[folder + file.path] = {file.hash, file.size};
     for (const CommitStep& step : plan.steps) {
         if (step.kind != CommitStep::Kind::Place || version.File(step.from) != nullptr)
             continue;
         std::string bytes;
         const FileStatus status = FileSystem().Status(folder + step.from);
-        if (ReadWholeFile(folder + step.from, bytes) && status.inode != 0)
-            pending.hashes[{status.inode, bytes.size(), status.modified}] = HashHex(bytes);
+        if (!ReadWholeFile(folder + step.from, bytes) || status.inode == 0)
+            continue;
+        FileEntry staged{step.from, bytes.size(), HashHex(bytes), status.modified, status.inode};
+        pending.staged[step.from] = staged;
     }
     const auto waveHash = [&](const std::string& path) {
         const auto it = byPath.find(path);
         if (it != byPath.end())
-            return it->second;
+            return it->second.first;
         std::string bytes;
         return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
     };
-    const auto sizeOf = [](const std::string& path) { return FileSystem().Status(path).size; };
+    const auto sizeOf = [&](const std::string& path) {
+        const auto it = byPath.find(path);
+        return it != byPath.end() ? it->second.second : FileSystem().Status(path).size;
+    };
     pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
     version.time = TimeNow();
     version.program = m_program;
     version.note = m_nextNote;
     version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
-    if (!m_store.WriteVersion(folder, version)) {
+    Manifest whole;
+    if (!m_store.WriteVersion(folder, version,
+                              m_store.ReadNewestWhole(folder, whole) ? &whole : nullptr)) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
     }
     m_lastVersion = version.id;
+    pending.version = std::move(version);
     m_pending = std::move(pending);
+    return true;
+}
+
+bool CHistoryRecorder::FilesAfter(const Pending& pending, std::vector<FileEntry>& files) {
+    std::map<std::string, FileEntry> byPath;
+    for (const FileEntry& file : pending.version.files)
+        byPath[file.path] = file;
+    for (const CommitStep& step : pending.steps) {
+        auto it = byPath.find(step.from);
+        FileEntry entry;
+        if (it != byPath.end()) {
+            entry = it->second;
+            byPath.erase(it);
+        } else if (const auto staged = pending.staged.find(step.from);
+                   step.kind == CommitStep::Kind::Place && staged != pending.staged.end()) {
+            entry = staged->second;
+        } else if (step.kind == CommitStep::Kind::Aside || step.kind == CommitStep::Kind::Place) {
+            return false; // a file this account does not know
+        }
+        if (step.kind == CommitStep::Kind::Aside || step.kind == CommitStep::Kind::Place) {
+            entry.path = step.to;
+            byPath[step.to] = std::move(entry);
+        }
+    }
+    files.clear();
+    for (auto& [path, file] : byPath)
+        if (IsKeptPath(path))
+            files.push_back(std::move(file));
     return true;
 }
 
@@ -137,15 +183,21 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     const Pending pending = std::move(*m_pending);
     m_pending.reset();
     const auto lock = m_store.Lock();
+    if (!lock)
+        return; // a head that cannot be written costs the next save a full look, no more
     Manifest head;
     std::string why;
-    // A head that cannot be written costs the next save a full look at the folder, no more.
-    if (!lock || !DescribeFiles(folder, pending.hashes, head.files, why))
-        return;
+    if (!FilesAfter(pending, head.files)) {
+        KnownHashes known = HashesByIdentity(pending.version.files);
+        for (const auto& [path, file] : pending.staged)
+            known[IdentityOf(file)] = file.hash;
+        if (!DescribeFiles(folder, known, head.files, why))
+            return;
+    }
     head.usedSlots = pending.usedSlots;
     head.program = m_program;
     head.time = TimeNow();
-    m_store.WriteHead(folder, head);
+    m_store.WriteHead(folder, head, &pending.version);
     m_store.Prune(folder, m_retention);
 }
 

@@ -2,8 +2,10 @@
 
 #include "history/folder_state.h"
 #include "history/history_store.h"
+#include "storage/journal_text.h"
 #include "storage/save_recorder.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +25,7 @@ public:
                      Retention retention = {});
 
     bool BeforeCommit(const std::string& folder, const CSavePlan& plan, const CLumData& data,
-                      std::string& why) override;
+                      const FolderEntries* listed, std::string& why) override;
     void AfterCommit(const std::string& folder, bool committed) override;
 
     // The note the next version gets ("before restore"); it applies to one save only.
@@ -34,14 +36,21 @@ public:
     int LastVersion() const { return m_lastVersion; }
 
 private:
-    // What the save about to commit leaves, for the head after it.
+    // What the save about to commit leaves, for the head after it: the version (the folder
+    // before), the steps that turn it into the folder after, the staged files those steps put
+    // in place (by their staged path) and the used slots after.
     struct Pending {
         std::string project;
+        Manifest version;
+        std::vector<CommitStep> steps;
+        std::map<std::string, FileEntry> staged;
         std::vector<SlotEntry> usedSlots;
-        KnownHashes hashes;
     };
     bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,
-                std::string& why);
+                const FolderEntries* listed, std::string& why);
+    // The files the folder holds after the pending save committed, worked out from the version
+    // and the steps; false when a step names a file neither knows.
+    static bool FilesAfter(const Pending& pending, std::vector<FileEntry>& files);
 
     CHistoryStore m_store;
     std::string m_program;

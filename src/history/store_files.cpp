@@ -39,19 +39,19 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return file->Close();
 }
 
-bool WriteDurably(const std::string& path, const std::string& bytes) {
+bool WriteDurably(const std::string& path, const std::string& bytes, bool sync) {
     static std::atomic<unsigned> counter{0};
     const std::string temporary =
         path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     auto file = Fs().Open(temporary, OpenMode::CreateNew);
     const bool written =
-        file && file->Write(bytes.data(), bytes.size()) && file->Sync() && file->Close();
+        file && file->Write(bytes.data(), bytes.size()) && (!sync || file->Sync()) && file->Close();
     if (!written || !Fs().Rename(temporary, path)) {
         file.reset();
         Fs().Remove(temporary);
         return false;
     }
-    return Fs().SyncDirectory(ParentOf(path));
+    return !sync || Fs().SyncDirectory(ParentOf(path));
 }
 
 bool MakeFolders(const std::string& folder) {

@@ -10,8 +10,9 @@ namespace Corv::History {
 // The whole content of a file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Writes a file so that it is either absent or complete: a temporary name beside it, synced,
-// renamed over it, and the folder synced.
-bool WriteDurably(const std::string& path, const std::string& bytes);
+// renamed over it, and the folder synced. Without `sync`, the file is only renamed into place
+// (for files that can be made again from others: after a crash they may be old or gone).
+bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true);
 // Creates a folder and the ones above it that are missing; true when it is there.
 bool MakeFolders(const std::string& folder);
 // The names of the entries of a folder (files and folders alike); empty when it cannot be read.

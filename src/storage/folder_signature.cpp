@@ -124,6 +124,7 @@ void CFolderSignature::ReadParts(const std::string& folder, unsigned parts, Fold
                 hasher.Add("unlisted");
             m_parts[part] = hasher.Value();
             m_entries[part] = std::move(entries);
+            m_listed[part] = isListed[part];
             return true;
         },
         1);

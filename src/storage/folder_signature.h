@@ -46,6 +46,11 @@ public:
     // folder ("Patch/001 A.d00"); 0 when that listing had no regular file by the name. Spares
     // asking every file for its status again after the listing did.
     std::uint64_t ListedSize(std::string_view relativePath) const;
+    // The entries the last read of a part listed (0: the folder's own, 1 + kind: a subfolder's);
+    // null when that read could not list its folder.
+    const std::vector<EntryStatus>* Entries(std::size_t part) const {
+        return m_listed[part] ? &m_entries[part] : nullptr;
+    }
     // The signature of the whole folder (as FolderSignature gives it).
     std::uint64_t Value() const;
 
@@ -55,6 +60,7 @@ private:
     std::array<std::uint64_t, 4> m_parts{};
     // The entries each part was last read with, by name.
     std::array<std::vector<EntryStatus>, 4> m_entries;
+    std::array<bool, 4> m_listed{};
 };
 
 } // namespace Corv

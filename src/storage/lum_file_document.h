@@ -111,7 +111,9 @@ protected:
     // system files come from when saving elsewhere. Shows a notice when files were moved out.
     // `folderUnchanged`: the folder is as the last load or save left it, so that a save in place
     // may compare the project with what it knows of the files instead of reading them.
-    bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false);
+    // `found` (may be null): the folder as the save found it under its lock, before it wrote.
+    bool SaveFolder(SaveMode mode, const std::string& sourceFolder, bool folderUnchanged = false,
+                    const CFolderSignature* found = nullptr);
     // Records why a save failed: the given text, or the last failed file operation.
     bool SaveFailed(const std::string& problem = {});
     // A save starts without a reason for failing.
@@ -132,6 +134,8 @@ private:
     bool SaveNewFolder(const std::string& sourceFolder);
     bool SaveReplacing(const std::string& sourceFolder, CMoveOutReport& report);
     bool Commit(const CSavePlan& plan, const std::string& folder, CMoveOutReport& report);
+    // The folder as the running save found it (null when it did not list it).
+    const CFolderSignature* m_foundBySave = nullptr;
     // After a save: records follow their files, slots name their files, the undo step goes,
     // and what the save wrote is known (taken out of the plan).
     void ApplySavePlan(CSavePlan& plan);

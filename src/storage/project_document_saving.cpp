@@ -188,7 +188,8 @@ CProjectDocument::SaveOutcome CProjectDocument::SaveLocked(const std::string& fo
     // ends, the folder's files still hold what this document knows of them.
     const bool folderUnchanged = mode == SaveMode::InPlace && !changedOnDisk;
     const bool saved = SetProjectPath(folder) &&
-                       SaveFolder(mode, elsewhere ? remembered : std::string(), folderUnchanged);
+                       SaveFolder(mode, elsewhere ? remembered : std::string(), folderUnchanged,
+                                  mode == SaveMode::InPlace ? &found : nullptr);
     if (saved && elsewhere) {
         // The document now belongs to the folder it was saved into, and holds that one's lock.
         if (mode == SaveMode::Replace)

@@ -339,7 +339,11 @@ bool CLumFileDocument::Commit(const CSavePlan& plan, const std::string& folder,
     ISaveRecorder* recorder = Services().SaveRecorder();
     if (recorder != nullptr) {
         std::string why;
-        if (!recorder->BeforeCommit(folder, plan, m_data, why))
+        FolderEntries listed{};
+        for (std::size_t part = 0; m_foundBySave != nullptr && part < listed.size(); ++part)
+            listed[part] = m_foundBySave->Entries(part);
+        if (!recorder->BeforeCommit(folder, plan, m_data,
+                                    m_foundBySave != nullptr ? &listed : nullptr, why))
             Services().ShowNotice("This save has no version: " + why);
     }
     ClearLastFileError();
@@ -495,8 +499,9 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
 }
 
 bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder,
-                                  bool folderUnchanged) {
+                                  bool folderUnchanged, const CFolderSignature* found) {
     CMoveOutReport report;
+    m_foundBySave = found;
     m_saveProblem.clear();
     m_savePending = false;
     ClearLastFileError();
@@ -513,6 +518,7 @@ bool CLumFileDocument::SaveFolder(SaveMode mode, const std::string& sourceFolder
         saved = SaveReplacing(sourceFolder, report);
         break;
     }
+    m_foundBySave = nullptr;
     // A failed save may have left some files changed and others not: the next save reads them.
     if (!saved)
         m_known.ForgetAll();

@@ -87,6 +87,7 @@ TEST_F(CliProjectTest, ImportTakesTheAcceptedFilesAndLeavesNoWorkFilesBehind) {
     ProjectBuilder p(ProjectPath("P"));
     p.Wave(1, "First", 10);
     const std::string work = m_temp / "work";
+    const std::string history = m_temp / "history";
     std::filesystem::create_directories(work);
     CorvTest::WriteBytes(work + "/notes.txt", {1, 2, 3});
     const std::string wav = LooseFile("Kick One.wav", 1234);
@@ -333,7 +334,8 @@ TEST_F(CliProjectTest, DeleteAsksOnATerminalAndCancelsWithoutOne) {
 }
 
 // A save killed by the operating system at a chosen system call (strace injects SIGKILL) must
-// leave a project that the next run opens as exactly the old or exactly the new state.
+// leave a project that the next run opens as exactly the old or exactly the new state, and a
+// history that holds either no version or a complete one of the old state.
 using Snapshot = std::vector<std::pair<std::string, CorvTest::Bytes>>;
 
 // The project state as the next run sees it: `corvane check` opens it (completing or undoing an
@@ -351,12 +353,15 @@ TEST_F(CliKillTest, ASaveKilledAtAnySystemCallReopensOldOrNew) {
     ASSERT_EQ(RunCorvane({"demo", original, "--seed", "3"}).status, 0);
     const std::string folder = ProjectPath("Song");
     const std::string work = m_temp / "work";
+    const std::string history = m_temp / "history";
     const std::string steps = "open P " + Quoted(folder) +
                               "\nrename P patch 1 NewName\nmemo P tone 2 1 hello\n"
                               "drop P patch 2-4 P 20 move\ndelete P wave 3\nsave P\n";
-    const std::string command =
-        "env CORVANE_WORK_FOLDER=" + ShellQuoted(work) + " " + CommandLine({"script"});
+    const std::string command = "env CORVANE_WORK_FOLDER=" + ShellQuoted(work) +
+                                " CORVANE_HISTORY=" + ShellQuoted(history) + " " +
+                                CommandLine({"script"});
     const auto reset = [&] {
+        fs::remove_all(history);
         fs::remove_all(folder);
         fs::copy(original, folder, fs::copy_options::recursive);
     };
@@ -387,6 +392,21 @@ TEST_F(CliKillTest, ASaveKilledAtAnySystemCallReopensOldOrNew) {
                 << CorvTest::SnapshotDifference(state, after);
             old += state == before;
             completed += state == after;
+            const RunResult listed =
+                RunCorvane({"history", "--history", history, folder, "--json"});
+            const Json versions = Json::parse(listed.out.empty() ? "[]" : listed.out);
+            EXPECT_LE(versions.size(), 1u) << listed.out;
+            if (versions.size() == 1) {
+                EXPECT_EQ(versions[0].value("damaged", ""), "") << listed.out;
+                const std::string exported = m_temp / "Version.prj";
+                fs::remove_all(exported);
+                EXPECT_EQ(
+                    RunCorvane({"history", "--history", history, "export", folder, "1", exported})
+                        .status,
+                    0);
+                EXPECT_EQ(CorvTest::SnapshotDifference(CorvTest::FolderSnapshot(exported), before),
+                          "");
+            }
             if (::testing::Test::HasFailure())
                 return;
         }

@@ -170,3 +170,40 @@ TEST(Versions, AreListedNewestFirstEachAgainstTheNextState) {
 }
 
 } // namespace
+
+// Versions are kept as their differences to the last one kept whole: each still writes out the
+// folder as it was after retention dropped that whole one. A file another program changed
+// between two saves is kept by the next save, so the versions that saw it stay whole when it
+// changes again.
+TEST(Versions, SurviveRetentionAndChangesByOtherPrograms) {
+    HistoryWorld world(History::Retention{3, 1ULL << 30});
+    ASSERT_NE(world.Open(), nullptr);
+    const std::string system = world.Project() + "Corvane MicSetting.s00";
+    ASSERT_FALSE(ReadBytes(system).empty());
+    std::vector<Snapshot> before;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(
+            SetNames(world.Document().Data(), kToneKind, {0}, "T" + std::to_string(i), Undo()));
+        if (i == 1) {
+            ASSERT_TRUE(
+                DeleteEntries(world.Document().Data(), {1}, kPatchKind, Undo(), Confirm).Done());
+        }
+        if (i == 2)
+            WriteBytes(system, Bytes(40, 0x5a)); // another program's change
+        before.push_back(world.Folder());
+        ASSERT_TRUE(world.Save()) << world.Sink().Describe();
+    }
+    WriteBytes(system, Bytes(40, 0x33)); // and again, after the last save
+    const auto versions = world.Versions();
+    ASSERT_EQ(versions.size(), 3u);
+    int differences = 0;
+    for (const auto& version : versions) {
+        EXPECT_EQ(version.problem, "") << version.id;
+        EXPECT_EQ(SnapshotDifference(world.Exported(version.id), before[version.id - 1u]), "")
+            << "version " << version.id;
+        const Bytes stored = ReadBytes(world.Store().ProjectPath(world.Project()) +
+                                       "versions/00000" + std::to_string(version.id));
+        differences += std::string(stored.begin(), stored.begin() + 17) == "corvane-history 2";
+    }
+    EXPECT_GT(differences, 0) << "a rename is kept as a difference";
+}

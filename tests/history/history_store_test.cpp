@@ -7,6 +7,7 @@
 #include "history_fixture.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 
 using namespace Corv;
@@ -259,3 +260,73 @@ TEST(Manifest, KeepsEveryByteOfNamesAndMemos) {
 }
 
 } // namespace
+
+namespace {
+
+// A manifest of `files` files and as many slots, the n-th named by `tag`.
+History::Manifest Listing(int files, const std::string& tag) {
+    History::Manifest m;
+    m.id = 4;
+    for (int i = 1; i <= files; ++i) {
+        const std::string n = std::to_string(i);
+        m.files.push_back({"Patch/" + std::string(3 - n.size(), '0') + n + " P.d00", 170,
+                           std::string(32, static_cast<char>('a' + i % 6)), i, 100u + i});
+        History::SlotEntry slot;
+        slot.number = i;
+        slot.file = m.files.back().path;
+        slot.name = tag + n;
+        m.usedSlots.push_back(slot);
+    }
+    return m;
+}
+
+} // namespace
+
+// A manifest kept as its difference to another comes back whole, whatever was added, changed
+// or taken away; the difference holds only those.
+TEST(Manifest, DifferenceComesBackWhole) {
+    const History::Manifest base = Listing(12, "A");
+    struct Case {
+        const char* name;
+        std::function<void(History::Manifest&)> change;
+        std::size_t lines;
+    };
+    const Case cases[] = {
+        {"same", [](History::Manifest&) {}, 0},
+        {"renamed", [](History::Manifest& m) { m.usedSlots[3].name = "B"; }, 1},
+        {"removed",
+         [](History::Manifest& m) {
+             m.files.erase(m.files.begin() + 5);
+             m.usedSlots.erase(m.usedSlots.begin() + 5);
+         },
+         2},
+        {"added",
+         [](History::Manifest& m) {
+             m.files.push_back({"Wave/001 W.wav", 9, std::string(32, 'f'), 1, 2});
+         },
+         1},
+        {"rewritten", [](History::Manifest& m) { m.files[0].hash = std::string(32, '0'); }, 1},
+        {"all gone",
+         [](History::Manifest& m) {
+             m.files.clear();
+             m.usedSlots.clear();
+         },
+         24},
+    };
+    for (const Case& c : cases) {
+        History::Manifest changed = base;
+        changed.id = 7;
+        changed.summary = c.name;
+        c.change(changed);
+        const History::Manifest difference = History::DifferenceTo(base, changed);
+        EXPECT_EQ(difference.base, 4) << c.name;
+        EXPECT_EQ(History::EntryLines(difference), c.lines) << c.name;
+        History::Manifest parsed;
+        std::string why;
+        ASSERT_TRUE(History::ParseManifest(History::ManifestText(difference), parsed, why))
+            << c.name << ": " << why;
+        EXPECT_EQ(History::ManifestText(History::Resolved(base, parsed)),
+                  History::ManifestText(changed))
+            << c.name;
+    }
+}
