@@ -75,11 +75,12 @@ bool InsertEntries(CDatabase& db, std::int64_t project, const std::vector<EntryR
     for (const EntryRow& row : rows) {
         insert.Reset();
         insert.Bind(1, project).Bind(2, std::int64_t{row.kind}).Bind(3, std::int64_t{row.number});
-        insert.BindBlob(4, row.name).BindBlob(5, row.memos);
-        insert.Bind(6, row.nameText).Bind(7, row.memosText);
-        insert.Bind(8, row.searchName).Bind(9, row.searchMemos);
-        insert.Bind(10, row.file).Bind(11, row.size).Bind(12, row.waveBytes);
-        row.fingerprint.empty() ? insert.BindNull(13) : insert.Bind(13, row.fingerprint);
+        // The rows outlive the statement's runs: their texts are bound where they are.
+        insert.BindBlobKept(4, row.name).BindBlobKept(5, row.memos);
+        insert.BindKept(6, row.nameText).BindKept(7, row.memosText);
+        insert.BindKept(8, row.searchName).BindKept(9, row.searchMemos);
+        insert.BindKept(10, row.file).Bind(11, row.size).Bind(12, row.waveBytes);
+        row.fingerprint.empty() ? insert.BindNull(13) : insert.BindKept(13, row.fingerprint);
         insert.Bind(14, std::int64_t{row.used ? 1 : 0});
         if (!insert.Run())
             return false;

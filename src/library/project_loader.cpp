@@ -69,7 +69,15 @@ std::array<std::vector<std::int64_t>, 3> WaveBytes(const CLumData& data, const s
 
 std::string JoinedMemos(const CParameter& record) {
     // A memo holds no line break (the memo files keep one memo a line), so one joins them.
-    return record.Memo(1) + "\n" + record.Memo(2) + "\n" + record.Memo(3) + "\n" + record.Memo(4);
+    std::string joined;
+    joined.reserve(record.Memo(1).size() + record.Memo(2).size() + record.Memo(3).size() +
+                   record.Memo(4).size() + 3);
+    for (int n = 1; n <= 4; ++n) {
+        if (n > 1)
+            joined += '\n';
+        joined += record.Memo(n);
+    }
+    return joined;
 }
 
 // Which entries something uses: a tone that a used patch names, a wave that a used tone names;
@@ -100,6 +108,7 @@ std::vector<EntryRow> EntryRows(const std::string& folder, const CFolderSignatur
     const std::array<std::vector<std::int64_t>, 3> waveBytes = WaveBytes(data, folder, listing);
     const std::array<std::vector<bool>, 3> used = UsedEntries(data);
     std::vector<EntryRow> rows;
+    rows.reserve(data.Patches().Size() + data.Tones().Size() + data.Waves().Size());
     for (const int kind : {kPatchKind, kToneKind, kWaveKind}) {
         const CParameterArray& records = data.Records(kind);
         const auto k = static_cast<std::size_t>(kind);

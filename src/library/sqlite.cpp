@@ -78,18 +78,37 @@ CStatement& CStatement::Bind(int index, std::int64_t value) {
 }
 
 CStatement& CStatement::Bind(int index, std::string_view text) {
+    return BindText(index, text, true);
+}
+
+CStatement& CStatement::BindBlob(int index, std::string_view bytes) {
+    return BindBytes(index, bytes, true);
+}
+
+CStatement& CStatement::BindKept(int index, std::string_view text) {
+    return BindText(index, text, false);
+}
+
+CStatement& CStatement::BindBlobKept(int index, std::string_view bytes) {
+    return BindBytes(index, bytes, false);
+}
+
+CStatement& CStatement::BindText(int index, std::string_view text, bool copy) {
+    // An empty text is still text, not NULL (a null pointer would bind NULL).
     if (m_stmt != nullptr &&
-        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK)
+        sqlite3_bind_text(m_stmt, index, text.empty() ? "" : text.data(),
+                          static_cast<int>(text.size()),
+                          copy ? SQLITE_TRANSIENT : SQLITE_STATIC) != SQLITE_OK)
         m_failed = true;
     return *this;
 }
 
-CStatement& CStatement::BindBlob(int index, std::string_view bytes) {
+CStatement& CStatement::BindBytes(int index, std::string_view bytes, bool copy) {
     // A zero-length blob, not NULL: an empty memo is still a memo.
     if (m_stmt != nullptr &&
         sqlite3_bind_blob(m_stmt, index, bytes.empty() ? "" : bytes.data(),
-                          static_cast<int>(bytes.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+                          static_cast<int>(bytes.size()),
+                          copy ? SQLITE_TRANSIENT : SQLITE_STATIC) != SQLITE_OK)
         m_failed = true;
     return *this;
 }

@@ -57,6 +57,11 @@ public:
     CStatement& Bind(int index, std::string_view text);
     // Binds the bytes as a blob (names and memos keep their code-page bytes as they are).
     CStatement& BindBlob(int index, std::string_view bytes);
+    // As Bind and BindBlob, without a copy: the bytes must stay where they are, unchanged, until
+    // the statement has run and is reset (or destroyed). For many rows bound from data that
+    // outlives them.
+    CStatement& BindKept(int index, std::string_view text);
+    CStatement& BindBlobKept(int index, std::string_view bytes);
     CStatement& BindNull(int index);
 
     // Runs to the next row: true while there is one. False at the end and on an error
@@ -72,6 +77,10 @@ public:
     bool IsNull(int column) const;
 
 private:
+    // `copy`: SQLite keeps a copy of the bytes, else it reads them where they are.
+    CStatement& BindText(int index, std::string_view text, bool copy);
+    CStatement& BindBytes(int index, std::string_view bytes, bool copy);
+
     CDatabase& m_db;
     sqlite3_stmt* m_stmt = nullptr;
     bool m_failed = false;

@@ -146,4 +146,20 @@ TEST(Fingerprint, FileFingerprintIsTheHashOfTheBytes) {
     EXPECT_FALSE(Corv::FileFingerprint(dir / "none").has_value());
 }
 
+// Files of sizes around the read buffer's, hashed one after the other on one thread, largest
+// first: what an earlier, longer file left in the buffer must never count for a shorter one.
+TEST(Fingerprint, FileFingerprintOfFilesHashedInTurn) {
+    CorvTest::TempDir dir;
+    const std::size_t sizes[] = {200000, 65537, 65536, 65535, 4096, 1, 0};
+    for (const std::size_t size : sizes) {
+        CorvTest::Bytes bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 13 + size);
+        const std::string path = dir / ("w" + std::to_string(size));
+        CorvTest::WriteBytes(path, bytes);
+        EXPECT_EQ(Corv::FileFingerprint(path), Corv::HashBytes(bytes.data(), bytes.size()))
+            << size << " bytes";
+    }
+}
+
 } // namespace
