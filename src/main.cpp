@@ -86,7 +86,8 @@ void PrepareScreenshot(const QString& selection) {
 // TOPROW NAMEX": the list's rows on the screen, the height of a row, the first row shown and the
 // middle of the name column), one for the library window while it shows ("library X Y WIDTH
 // HEIGHT ROWHEIGHT ROWS NAMEX": its results on the screen as for a list, and how many there are),
-// and "modal 1" while a dialog waits for an answer.
+// "history 1" while a history window shows, and "modal 1" while a dialog waits for an answer.
+// A title is one word: its blanks are written as "_" ("A.prj_—_version_2" for a version).
 QByteArray LibraryLayout() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         const auto* frame = qobject_cast<CMainFrame*>(widget);
@@ -113,10 +114,19 @@ QByteArray LibraryLayout() {
     return {};
 }
 
+QByteArray HistoryLayout() {
+    bool shown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (const auto* frame = qobject_cast<CMainFrame*>(widget);
+            frame != nullptr && frame->HistoryWindow() != nullptr)
+            shown = shown || frame->HistoryWindow()->isVisible();
+    return "history " + QByteArray::number(shown ? 1 : 0) + '\n';
+}
+
 void WriteLayout(const QString& path) {
     QByteArray text;
     for (CFileView* view : CFileView::Views()) {
-        const QByteArray title = view->Title().toUtf8();
+        const QByteArray title = view->Title().replace(u' ', u'_').toUtf8();
         text += "window " + title + ' ' +
                 QByteArray::number(view->Document().IsModified() ? 1 : 0) + ' ' +
                 QByteArray::number(view == CFileView::Current() ? 1 : 0) + '\n';
@@ -135,6 +145,7 @@ void WriteLayout(const QString& path) {
         }
     }
     text += LibraryLayout();
+    text += HistoryLayout();
     text +=
         "modal " + QByteArray::number(QApplication::activeModalWidget() != nullptr ? 1 : 0) + '\n';
     QSaveFile file(path); // replaced whole: a reader never sees half of it

@@ -15,6 +15,7 @@
 #include "ui/status_line.h"
 #include "ui/system_folder.h"
 #include "ui/text_codec.h"
+#include "ui/version_folder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,9 +98,11 @@ CDocManager::~CDocManager() {
         Corv::CProjectDocuments::Get().SetHooks(nullptr);
 }
 
-CFileDoc* CDocManager::Attach(Corv::CProjectDocument& core) {
+CFileDoc* CDocManager::Attach(Corv::CProjectDocument& core, const VersionOrigin* origin) {
     m_entries.push_back({std::make_unique<CFileDoc>(core), nullptr, nullptr, 0});
     CFileDoc* document = m_entries.back().document.get();
+    if (origin != nullptr)
+        document->SetOrigin(*origin); // before the window is made: its title and lists say so
     if (m_mainFrame != nullptr) {
         CFileFrame* frame = m_mainFrame->CreateProjectFrame(*document);
         m_entries.back().frame = frame;
@@ -121,6 +124,8 @@ void CDocManager::Watch(CFileDoc& document) {
     Entry* entry = EntryOf(&document);
     if (entry == nullptr)
         return;
+    if (document.IsReadOnly())
+        return; // the program's own copy of a version: nobody else changes it
     if (!entry->watch) {
         entry->watch = new CFolderWatch(this);
         connect(entry->watch, &CFolderWatch::Changed, this,
@@ -199,6 +204,15 @@ CFileDoc* CDocManager::OpenDocumentFile(const QString& path) {
     return Attach(*core);
 }
 
+CFileDoc* CDocManager::OpenReadOnly(const QString& folder, const VersionOrigin& origin,
+                                    QString& why) {
+    std::string problem;
+    Corv::CProjectDocument* core =
+        Corv::CProjectDocuments::Get().OpenReadOnly(CTextCodec::EncodePath(folder), problem);
+    why = QString::fromStdString(problem);
+    return core != nullptr ? Attach(*core, &origin) : nullptr;
+}
+
 CFileDoc* CDocManager::OpenMovedEntries(const std::string& workFolder) {
     Corv::CProjectDocument* core = Corv::CProjectDocuments::Get().OpenMovedEntries(workFolder);
     return core != nullptr ? Attach(*core) : nullptr;
@@ -267,6 +281,10 @@ std::vector<CFileDoc*> CDocManager::UnsavedHolders(const CFileDoc& document) con
 }
 
 bool CDocManager::Save(CFileDoc& document) {
+    if (document.IsReadOnly()) {
+        CDesktop::Get().Status().Say(document.ReadOnlyRefusal());
+        return false;
+    }
     const std::vector<CFileDoc*> holders = UnsavedHolders(document);
     if (!holders.empty()) {
         switch (Ask(SaveBothQuestion(document, holders))) {
@@ -287,6 +305,10 @@ bool CDocManager::Save(CFileDoc& document) {
 }
 
 bool CDocManager::SaveAs(CFileDoc& document) {
+    if (document.IsReadOnly()) {
+        CDesktop::Get().Status().Say(document.ReadOnlyRefusal());
+        return false;
+    }
     return SaveFolder(document, true);
 }
 
@@ -333,7 +355,7 @@ int CDocManager::AskSaveChanges(const QString& name) {
 }
 
 bool CDocManager::SaveModified(CFileDoc& document) {
-    if (!document.IsModified())
+    if (!document.IsModified() || document.IsReadOnly())
         return true;
     const std::string& path = document.Core().PathName();
     const QString name = path.empty() ? document.Title() : CTextCodec::DecodePath(path);
@@ -384,6 +406,7 @@ void CDocManager::Forget(CFileDoc* document) {
     if (it == m_entries.end())
         return;
     Corv::CProjectDocument& core = document->Core();
+    const std::optional<VersionOrigin> origin = document->Origin();
     std::unique_ptr<CFileDoc> owned = std::move(it->document);
     if (CFolderWatch* watch = it->watch) {
         // Later: this may run inside the watch's own signal (a reload).
@@ -395,6 +418,9 @@ void CDocManager::Forget(CFileDoc* document) {
     owned.reset();
     // The core hands files that other projects still use over to the work folder.
     Corv::CProjectDocuments::Get().Close(core);
+    // Only then does the written-out version go: nothing refers to its files any more.
+    if (origin)
+        RemoveVersionFolder(Corv::CDomain::Get().m_workFolder, origin->scratch);
     emit DocumentsChanged();
 }
 

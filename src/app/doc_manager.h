@@ -56,6 +56,8 @@ public:
     // Opens a project folder, or brings its window to the front when it is open already; null
     // when loading failed (the core showed its message).
     CFileDoc* OpenDocumentFile(const QString& path) override;
+    CFileDoc* OpenReadOnly(const QString& folder, const VersionOrigin& origin,
+                           QString& why) override;
     // File > Open: the chooser in open mode, starting in the remembered folder.
     CFileDoc* ChooseAndOpen();
     // Opens entry `index` of the recent-file list; an entry that fails to open is dropped.
@@ -111,7 +113,7 @@ private:
         std::uint64_t kept = 0;
     };
 
-    CFileDoc* Attach(Corv::CProjectDocument& core);
+    CFileDoc* Attach(Corv::CProjectDocument& core, const VersionOrigin* origin = nullptr);
     Entry* EntryOf(const CFileDoc* document);
     // Points the document's watch at its folder as it is now (none for a new project).
     void Watch(CFileDoc& document);

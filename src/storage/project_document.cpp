@@ -361,7 +361,7 @@ void CProjectDocument::NoteFolderSeen() {
 
 bool CProjectDocument::ChangedOnDisk() const {
     const std::string& folder = Data().ProjectFolder();
-    if (folder.empty())
+    if (folder.empty() || m_readOnly)
         return false;
     CFolderSignature now;
     now.Read(folder);
@@ -373,6 +373,8 @@ bool CProjectDocument::ChangedSinceSeen(const CFolderSignature& now) const {
 }
 
 bool CProjectDocument::DoSave(bool saveAs, const std::function<bool(std::string&)>& chooseFolder) {
+    if (m_readOnly)
+        return false; // the program's own copy of a version, only there to be looked at
     if (!saveAs && !m_pathName.empty())
         return SaveProject(m_pathName);
     // No to "Project already exists..." is a wish for another folder: the chooser comes back.
@@ -443,6 +445,16 @@ CProjectDocument* CProjectDocuments::OpenProject(const std::string& path, LockMo
     }
     if (!path.empty())
         Hooks().RememberFolder(path);
+    return &document;
+}
+
+CProjectDocument* CProjectDocuments::OpenReadOnly(const std::string& path, std::string& why) {
+    CProjectDocument& document = Create();
+    if (!document.ReadProject(path, why)) {
+        m_documents.pop_back();
+        return nullptr;
+    }
+    document.m_readOnly = true;
     return &document;
 }
 

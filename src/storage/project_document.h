@@ -76,6 +76,9 @@ public:
 
     // True when another program changed the project's folder since it was loaded or saved here.
     bool ChangedOnDisk() const;
+    // A document read only to be looked at and taken from (a version of a project written out
+    // by the program): it is never saved and its folder is not watched for changes.
+    bool IsReadOnly() const { return m_readOnly; }
 
 private:
     friend class CProjectDocuments;
@@ -102,6 +105,7 @@ private:
     std::uint64_t m_id = 0;
     bool m_modified = false;
     bool m_replaceDeclined = false; // the last SaveProject ended at No to replacing a project
+    bool m_readOnly = false;
     std::string m_pathName;
     std::string m_title;
 };
@@ -132,6 +136,10 @@ public:
     // Activates an open document of that folder, or loads the folder into a new document
     // holding its lock in `mode`; null (and no document left behind) when loading fails.
     CProjectDocument* OpenProject(const std::string& path, LockMode mode = LockMode::Shared);
+    // Reads a project folder into a new read-only document (see ReadProject: nothing in the
+    // folder is written, no lock is kept, no recent folder is noted); null with `why` when it
+    // cannot be read.
+    CProjectDocument* OpenReadOnly(const std::string& path, std::string& why);
     // The other modified projects that hold entries moved out of `source` whose files its
     // next save drops (no record of `source` names them any more). Saved before `source`, none
     // of those entries is ever only in the work folder.

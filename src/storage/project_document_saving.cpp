@@ -80,6 +80,8 @@ TargetState InspectTarget(const std::string& folder) {
 } // namespace
 
 bool CProjectDocument::SaveProject(const std::string& path) {
+    if (m_readOnly)
+        return false; // the program's own copy of a version, only there to be looked at
     CDomain& domain = Services();
     const std::string folder = NormaliseFolderPath(path);
     ClearLastFileError();

@@ -8,6 +8,7 @@ namespace CorvDesktop {
 class CFileDoc;
 class CFileFrame;
 class CRecentFileList;
+struct VersionOrigin;
 
 // The open projects as the windows see them: closing, saving and opening them,
 // and their windows. The application's document manager implements it.
@@ -20,6 +21,10 @@ public:
     // Opens a project folder, or brings its window to the front; null when
     // loading failed.
     virtual CFileDoc* OpenDocumentFile(const QString& path) = 0;
+    // Opens a project folder written out from a version as a read-only window; null with `why`
+    // when it cannot be read. The folder `origin` names is removed when the window closes.
+    virtual CFileDoc* OpenReadOnly(const QString& folder, const VersionOrigin& origin,
+                                   QString& why) = 0;
     virtual bool Save(CFileDoc& document) = 0;
     virtual bool SaveAs(CFileDoc& document) = 0;
     // Asks "Save changes to %1?" for a modified document; true when closing may

@@ -134,6 +134,7 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
         });
         connect(list, &CParameterListCtrl::ContextMenuRequested, this,
                 [this](CParameterListCtrl*, QPoint at) { emit ContextMenuRequested(at); });
+        list->SetReadOnly(document.IsReadOnly(), document.ReadOnlyRefusal());
     }
     connect(&m_document, &CFileDoc::ViewsUpdateRequested, this, &CFileView::OnUpdate);
     // A new list font: the lists take it, keeping their column widths.
@@ -318,8 +319,14 @@ void CFileView::AfterEdit(CParameterListCtrl* acted) {
     m_document.SetModifiedFlag(true);
 }
 
+bool CFileView::RefusedAsReadOnly() const {
+    if (m_document.IsReadOnly())
+        CDesktop::Get().Status().Say(m_document.ReadOnlyRefusal());
+    return m_document.IsReadOnly();
+}
+
 void CFileView::Delete() {
-    if (!CanDelete())
+    if (RefusedAsReadOnly() || !CanDelete())
         return;
     CParameterListCtrl* list = ActiveList();
     Corv::CDomain& services = m_document.Core().Services();
@@ -363,6 +370,8 @@ void CFileView::SetUpGrid() {
 }
 
 void CFileView::CleanProject() {
+    if (RefusedAsReadOnly())
+        return;
     CDesktop& desktop = CDesktop::Get();
     std::array<std::uint32_t, 4> options = desktop.Options().m_cleanOptions;
     if (!desktop.Choosers().CleanProject(this, options, desktop.CodePage(), &m_document.Data()))
@@ -386,6 +395,8 @@ void CFileView::CleanProject() {
 }
 
 void CFileView::ImportWave() {
+    if (RefusedAsReadOnly())
+        return;
     const QStringList files = CDesktop::Get().Choosers().ImportWave(this);
     if (!files.isEmpty())
         ImportFiles(files);
@@ -405,6 +416,8 @@ void CFileView::ShowImportTotal(int files, std::uint64_t total) {
 }
 
 void CFileView::ImportFiles(const QStringList& paths) {
+    if (RefusedAsReadOnly())
+        return;
     std::vector<std::string> files;
     for (const QString& path : paths) {
         std::string file = CTextCodec::EncodePath(path);
@@ -466,6 +479,8 @@ QString CFileView::DropPreview(const ListDrop& drop) {
         sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
     if (source == nullptr || source->Project() == nullptr)
         return {};
+    if (m_document.IsReadOnly())
+        return m_document.ReadOnlyRefusal();
     // What the drag carries is taken once per drag, when its first preview is asked for.
     Private& p = *m_private;
     if (p.previewDrag != drop.payload.drag) {
@@ -478,8 +493,9 @@ QString CFileView::DropPreview(const ListDrop& drop) {
                                   m_document.Data(), drop.at, {drop.flags.copy, drop.flags.insert},
                                   Title().toStdString(), sourceView->Title().toStdString());
     // How the keys change the drop here, so that nobody has to remember it.
-    const QString keys = drop.target == source ? tr("Ctrl: copy, Shift or Alt: insert")
-                                               : tr("Ctrl: move, Shift or Alt: insert");
+    const QString keys = sourceView->Document().IsReadOnly() ? tr("Shift or Alt: insert")
+                         : drop.target == source ? tr("Ctrl: copy, Shift or Alt: insert")
+                                                 : tr("Ctrl: move, Shift or Alt: insert");
     return QString::fromStdString(preview.text) + QStringLiteral("   (") + keys + u')';
 }
 
@@ -489,13 +505,20 @@ bool CFileView::PerformDrop(const ListDrop& drop) {
     CFileView* sourceView = ViewOfProject(drop.payload.project);
     CParameterListCtrl* sourceList =
         sourceView != nullptr ? sourceView->List(drop.payload.kind) : nullptr;
-    if (sourceList == nullptr || sourceList->Project() == nullptr || drop.target == nullptr)
+    if (sourceList == nullptr || sourceList->Project() == nullptr || drop.target == nullptr ||
+        RefusedAsReadOnly())
         return false;
     m_private->previewDrag = 0; // the transfer taken for the preview is done with
     m_private->previewTransfer = {};
-    const Corv::DropRequest request{sourceList->Project(), drop.payload.rows, drop.payload.kind,
-                                    &m_document.Data(),    drop.at,           drop.flags.insert,
-                                    drop.flags.copy};
+    // Whatever the keys or the clipboard said, nothing is moved out of a version.
+    const bool copy = drop.flags.copy || sourceView->Document().IsReadOnly();
+    const Corv::DropRequest request{sourceList->Project(),
+                                    drop.payload.rows,
+                                    drop.payload.kind,
+                                    &m_document.Data(),
+                                    drop.at,
+                                    drop.flags.insert,
+                                    copy};
     Corv::CDomain& services = m_document.Core().Services();
     // The words for the status line and the undo step, worked out before the drop changes
     // what they describe.

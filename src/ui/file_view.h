@@ -119,6 +119,9 @@ private:
     // The main window's status line says what the waves will total once the import is done.
     void ShowImportTotal(int files, std::uint64_t total);
     void AfterEdit(CParameterListCtrl* acted);
+    // True (and the status line says why) when the window shows a version, which nothing
+    // changes.
+    bool RefusedAsReadOnly() const;
     // Drops of library results: the source is a project folder read for the drag (or the open
     // project of that folder), and the drop is a copy.
     QString LibraryDropPreview(const ListDrop& drop);

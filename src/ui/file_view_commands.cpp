@@ -54,7 +54,7 @@ QString Numbers(const std::vector<int>& rows) {
 
 bool CFileView::Copy(bool cut) {
     CParameterListCtrl* list = ActiveList();
-    if (list == nullptr)
+    if (list == nullptr || (cut && RefusedAsReadOnly()))
         return false;
     if (!list->HasUsedSelection()) {
         Say(tr("Nothing to copy: no selected row holds an entry"));
@@ -88,8 +88,8 @@ bool CFileView::Copy(bool cut) {
 bool CFileView::CanPaste() const {
     const CListClipboard& board = CDesktop::Get().Clipboard();
     const CParameterListCtrl* list = ActiveList();
-    return board.Holds() && list != nullptr && list->Kind() == board.Clip().kind &&
-           ViewOfProject(board.Clip().project) != nullptr;
+    return board.Holds() && list != nullptr && !m_document.IsReadOnly() &&
+           list->Kind() == board.Clip().kind && ViewOfProject(board.Clip().project) != nullptr;
 }
 
 QString CFileView::PastePreview(bool insert) const {
@@ -112,7 +112,7 @@ QString CFileView::PastePreview(bool insert) const {
 bool CFileView::Paste(bool insert) {
     CListClipboard& board = CDesktop::Get().Clipboard();
     CParameterListCtrl* list = ActiveList();
-    if (list == nullptr)
+    if (list == nullptr || RefusedAsReadOnly())
         return false;
     if (!board.Holds()) {
         Say(tr("Nothing to paste: copy or cut entries first (Ctrl+C, Ctrl+X)"));

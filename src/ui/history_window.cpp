@@ -83,6 +83,7 @@ CHistoryWindow::CHistoryWindow(Corv::History::CHistoryRecorder& recorder, std::s
     button(QStringLiteral("Compare with &Now"), [this, row] { CompareWithNow(row()); });
     button(QStringLiteral("Compare with Ne&xt"), [this, row] { CompareWithNext(row()); });
     button(QStringLiteral("&Restore This Version..."), [this, row] { RestoreRow(row()); });
+    button(QStringLiteral("&Open Read-Only"), [this, row] { OpenReadOnlyRow(row()); });
     button(QStringLiteral("E&xport..."), [this, row] { Export(row()); });
     buttons->addStretch(1);
     button(QStringLiteral("Close"), [this] { close(); });
@@ -246,6 +247,20 @@ bool CHistoryWindow::OfferMovedHistory() {
         return false;
     Refresh();
     return true;
+}
+
+bool CHistoryWindow::OpenReadOnlyRow(int row) {
+    const int id = VersionAt(row);
+    if (id == 0 || !openReadOnly)
+        return false;
+    const QString problem = openReadOnly(id);
+    m_differences->setPlainText(
+        problem.isEmpty()
+            ? QStringLiteral("Version %1 is open read-only: drag what you need from it into the "
+                             "project.")
+                  .arg(id)
+            : QStringLiteral("Cannot open version %1: ").arg(id) + problem);
+    return problem.isEmpty();
 }
 
 void CHistoryWindow::Export(int row) {

@@ -23,7 +23,8 @@ namespace CorvDesktop {
 // when it was saved, the bytes it stores, what the next save changed), and the differences of a
 // version against the project now or against the version after it. Restore This Version makes
 // the project folder equal to the chosen version through a save (so it can be taken back
-// itself) after saying what it will change; Export… writes a version as a project folder.
+// itself) after saying what it will change; Export… writes a version as a project folder; Open
+// Read-Only shows a version in a read-only project window to take entries back from.
 class CHistoryWindow : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +53,10 @@ public:
     // along. True when the project has a history now.
     bool OfferMovedHistory();
     std::function<bool(const QString& question)> attach;
+    // Opens the version on `row` read-only through `openReadOnly` (the application's; it returns
+    // why not, or empty). True when it opened.
+    bool OpenReadOnlyRow(int row);
+    std::function<QString(int version)> openReadOnly;
 
     QTreeWidget* Versions() const { return m_versions; }
     QPlainTextEdit* Differences() const { return m_differences; }

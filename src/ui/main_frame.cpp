@@ -400,6 +400,11 @@ void CMainFrame::UpdateCommandUi() {
     Action(kPasteInsert)->setEnabled(view != nullptr && view->CanPaste());
     Action(kExportList)->setEnabled(project);
     Action(kPrint)->setEnabled(project);
+    // A version is read and taken from, never changed: what would change it is off.
+    if (project && frame->Document().IsReadOnly())
+        for (int id : {kSave, kSaveAs, kCleanProject, kImportWave, kDelete, kUndo, kRedo, kCut,
+                       kPaste, kPasteInsert, kRename, kEditMemos, kHistory})
+            Action(id)->setEnabled(false);
     // F1 opens the manual only from a project window; the menus' item always works.
     Action(kManual)->setShortcut(project ? QKeySequence(Qt::Key_F1) : QKeySequence());
     Action(kToolBar)->setChecked(!m_toolBar->isHidden());

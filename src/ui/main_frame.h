@@ -128,6 +128,11 @@ public:
     void ShowHistory();
     // Setup > History…: the history's size, and emptying it.
     void ShowHistorySize();
+    // The history window's Open Read-Only: version `id` of a project (the core's path form)
+    // written out into a scratch folder of the work folder and shown in a read-only window,
+    // or that window brought forward when the version is open already. Null with `why` when
+    // it cannot be.
+    CFileDoc* OpenVersionReadOnly(const std::string& project, int id, QString& why);
     // The history window shown last; null when none is open.
     QDialog* HistoryWindow() const { return m_historyWindow; }
     // The library window; null until first shown.

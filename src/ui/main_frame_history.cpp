@@ -61,6 +61,12 @@ void CMainFrame::ShowHistory() {
         Corv::History::InstalledRecorder(Corv::CDomain::Get());
     if (view == nullptr || recorder == nullptr)
         return;
+    // A read-only window shows the program's copy of a version: its folder has no history of
+    // its own, and must never be offered another project's.
+    if (view->Document().IsReadOnly()) {
+        CDesktop::Get().Status().Say(view->Document().ReadOnlyRefusal());
+        return;
+    }
     const std::string project = view->Document().Core().Data().ProjectFolder();
     if (project.empty()) {
         CDesktop::Get().Status().Say(
@@ -74,6 +80,10 @@ void CMainFrame::ShowHistory() {
         const QString problem = RestoreOpenProject(*recorder, project, id, document);
         window->raise();
         return problem;
+    };
+    window->openReadOnly = [this, project](int id) {
+        QString why;
+        return OpenVersionReadOnly(project, id, why) != nullptr ? QString() : why;
     };
     m_historyWindow = window;
     window->show();

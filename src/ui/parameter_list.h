@@ -37,6 +37,10 @@ public:
     // open project with that id.
     void Bind(Corv::CLumData* project, std::uint64_t projectId = 0);
     Corv::CLumData* Project() const { return m_project; }
+    // A read-only list (of a version) refuses names, memos and drops; `refusal` is what the
+    // status line says then.
+    void SetReadOnly(bool readOnly, const QString& refusal = {});
+    bool IsReadOnly() const { return m_readOnly; }
     const Corv::CParameterArray* Records() const;
     int UsedLength() const;
 
@@ -153,6 +157,8 @@ private:
     int NavigationTarget(int key) const;
     void ShowColumn(int column);
     std::string EditInitialText(int row, int column) const;
+    // True (and the status line says why) when the list is read-only.
+    bool RefusedAsReadOnly() const;
     // What the drag in progress carries when it may drop here (its kind, into a project).
     std::optional<DragPayload> AcceptedDrag(const QMimeData* mime) const;
     // Follows the cursor of a drag over the list: drop position, flags, feedback, preview and
@@ -171,6 +177,8 @@ private:
     int m_anchorRow = -1; // where a selection extended with Shift starts
     QString m_slotTyped;  // the digits of a slot number being typed
     QElapsedTimer m_typedAt;
+    bool m_readOnly = false;
+    QString m_refusal;      // the status line's word when a change is refused
     bool m_linking = false; // the selection is being set by a link
     bool m_columnsMade = false;
     int m_pressedRow = -1;            // the row a drag starts from

@@ -1,6 +1,7 @@
 #include "model/lum_data.h"
 #include "ui/desktop.h"
 #include "ui/drag_state.h"
+#include "ui/file_doc.h"
 #include "ui/file_view.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list.h"
@@ -28,6 +29,12 @@ namespace CorvDesktop {
 namespace {
 
 constexpr int kPixmapRows = 12; // rows drawn in the drag picture before "and n more"
+
+// A read-only window (a version) only ever lends its entries: nothing can be moved out of it.
+bool FromReadOnly(const DragPayload& payload) {
+    const CFileView* source = CFileView::ViewOfProject(payload.project);
+    return source != nullptr && source->Document().IsReadOnly();
+}
 
 } // namespace
 
@@ -118,6 +125,13 @@ void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
         return;
     }
     CDragState& drag = CDesktop::Get().Drag();
+    if (m_readOnly) {
+        // Nothing lands in a version; the status line says why instead of a preview.
+        drag.SetDropPosition(-1);
+        drag.SetPreview(m_refusal);
+        event->ignore();
+        return;
+    }
     drag.SetTarget(this);
     TrackDrag(*payload, event->position().toPoint(), event->modifiers());
     if (auto* view = qobject_cast<CFileView*>(parentWidget());
@@ -138,7 +152,7 @@ void CParameterListCtrl::dragLeaveEvent(QDragLeaveEvent* event) {
 void CParameterListCtrl::dropEvent(QDropEvent* event) {
     StopAutoScroll();
     const std::optional<DragPayload> payload = AcceptedDrag(event->mimeData());
-    if (!payload) {
+    if (!payload || RefusedAsReadOnly()) {
         event->ignore();
         return;
     }
@@ -164,8 +178,8 @@ void CParameterListCtrl::TrackDrag(const DragPayload& payload, QPoint position,
         row = position.y() < 0 ? 0 : m_model->rowCount(); // past the last row
     const int dropPosition = row - payload.grabOffset;
     DropFlags flags = FlagsForKeys(keys, payload.project == m_projectId);
-    if (payload.FromLibrary())
-        flags.copy = true; // the library only ever lends its projects' entries
+    if (payload.FromLibrary() || FromReadOnly(payload))
+        flags.copy = true; // the library and a version only ever lend their entries
     // The preview reads the target's wave sizes: it is worked out again only when the drop
     // would do something else.
     const bool changed = dropPosition != drag.DropPosition() ||

@@ -47,8 +47,20 @@ std::string CParameterListCtrl::EditInitialText(int row, int column) const {
     return text;
 }
 
+void CParameterListCtrl::SetReadOnly(bool readOnly, const QString& refusal) {
+    m_readOnly = readOnly;
+    m_refusal = refusal;
+}
+
+bool CParameterListCtrl::RefusedAsReadOnly() const {
+    if (m_readOnly)
+        CDesktop::Get().Status().Say(m_refusal);
+    return m_readOnly;
+}
+
 bool CParameterListCtrl::EditCurrentColumn() {
-    if (m_project == nullptr || m_currentColumn < 0 || m_currentColumn >= m_model->columnCount())
+    if (RefusedAsReadOnly() || m_project == nullptr || m_currentColumn < 0 ||
+        m_currentColumn >= m_model->columnCount())
         return false;
     const SELVColumn& column = Column(m_currentColumn);
     const int field = EditFieldNumber(m_kind, m_currentColumn);
@@ -74,7 +86,7 @@ bool CParameterListCtrl::EditCurrentColumn() {
 
 bool CParameterListCtrl::SetCellValue(const std::vector<int>& rows, int column,
                                       const std::string& bytes) {
-    if (m_project == nullptr)
+    if (RefusedAsReadOnly() || m_project == nullptr)
         return false;
     const int field = EditFieldNumber(m_kind, column);
     bool done = false;
@@ -116,7 +128,7 @@ bool CParameterListCtrl::HasUsedSelection() const {
 
 bool CParameterListCtrl::EditMemos() {
     const std::vector<int> rows = SelectedRows();
-    if (m_project == nullptr || !HasUsedSelection())
+    if (RefusedAsReadOnly() || m_project == nullptr || !HasUsedSelection())
         return false;
     // The dialog shows the memos of the focused row (or the first selected one); what the user
     // changes there goes to every selected row, what he leaves stays as each row has it.

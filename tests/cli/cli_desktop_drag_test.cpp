@@ -3,7 +3,8 @@
 // project with Ctrl+V, rows are dragged with xdotool (a block within a list, patches into another
 // project, tones with Ctrl, a Shift insert), both projects are saved with Ctrl+S and the program
 // is left through its menu;
-// the folders it saved must be byte for byte what `corvane script` makes of the same drops.
+// the folders it saved must be byte for byte what `corvane script` makes of the same drops. A
+// patch deleted and saved is taken back from a version opened read-only from the history.
 #include "cli_fixture.h"
 
 #include <chrono>
@@ -31,7 +32,8 @@ struct Layout {
     std::map<std::string, std::array<ListPlace, 3>> lists; // by window title
     std::map<std::string, bool> modified;
     bool modal = false;
-    ListPlace library; // the library window's results (height 0: not shown)
+    bool history = false; // a history window shows
+    ListPlace library;    // the library window's results (height 0: not shown)
     int results = 0;
 };
 
@@ -44,6 +46,8 @@ Layout ParseLayout(const std::string& text) {
         words >> what;
         if (what == "modal") {
             words >> layout.modal;
+        } else if (what == "history") {
+            words >> layout.history;
         } else if (what == "window") {
             int modified = 0;
             words >> title >> modified;
@@ -191,11 +195,13 @@ public:
         Xdo("key " + key);
         std::this_thread::sleep_for(300ms);
     }
-    // A click in a list of a window (to make it the active one), then keys; answers a question
-    // they ask (Save Both, when the project is the source of a move) with its default button.
-    void KeysIn(const ListPlace& list, const std::string& keys) const {
+    // A click in a list of a window (to make it the active one; without `click`, the list has
+    // the keyboard and its selection stays), then keys; answers a question they ask (Save Both,
+    // when the project is the source of a move) with its default button.
+    void KeysIn(const ListPlace& list, const std::string& keys, bool click = true) const {
         const auto [x, y] = list.Row(list.topRow);
-        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+        if (click)
+            Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
         std::this_thread::sleep_for(200ms);
         Xdo("key " + keys);
         std::this_thread::sleep_for(300ms);
@@ -336,6 +342,136 @@ TEST_F(CliDesktopDragTest, TheMouseDoesWhatTheScriptDoes) {
         "");
     EXPECT_NE(CorvTest::FolderSnapshot(a), initialA) << "nothing was saved";
     EXPECT_NE(CorvTest::FolderSnapshot(b), initialB) << "nothing was saved";
+}
+
+// The tones of a patch and the waves of those tones, by name, from a dump: what it needs.
+std::string NeedsOf(const Json& dump, int patch) {
+    std::string text;
+    for (const Json& slot : dump["patches"][static_cast<std::size_t>(patch)]["slots"]) {
+        const int tone = slot["tone"].get<int>();
+        if (tone < 1)
+            continue;
+        const Json& record = dump["tones"][static_cast<std::size_t>(tone - 1)];
+        text += record["name"].get<std::string>() + " (";
+        for (const Json& wave : record["waves"])
+            if (wave.get<int>() >= 1)
+                text += dump["waves"][static_cast<std::size_t>(wave.get<int>() - 1)]["name"]
+                            .get<std::string>() +
+                        " ";
+        text += ") ";
+    }
+    return text;
+}
+
+// A patch deleted and saved is taken back from the version before: Project > History, Open
+// Read-Only, a drag of the patch with Ctrl (which would move between projects) into the project,
+// a save. The project holds the patch again with the tones and waves it needs, the version keeps
+// it, and nothing of the version's scratch folder is left once the program has ended.
+TEST_F(CliDesktopDragTest, APatchTakenBackFromAVersion) {
+    for (const char* tool : {"Xvfb", "xdotool"})
+        ASSERT_EQ(RunShell(std::string("command -v ") + tool).status, 0)
+            << tool << " is needed (scripts/install-deps)";
+    const std::string a = ProjectPath("A");
+    ASSERT_EQ(RunCorvane({"demo", a, "--seed", "1"}).status, 0);
+    const Json before = DumpOf(a);
+    // A used patch on tones to delete, and another one to rename first.
+    int taken = -1, renamed = -1;
+    for (int row = 2; row < 25; ++row) {
+        const Json& patch = before["patches"][static_cast<std::size_t>(row)];
+        if (patch["empty"].get<bool>())
+            continue;
+        if (taken < 0 && !NeedsOf(before, row).empty())
+            taken = row;
+        else if (renamed < 0)
+            renamed = row;
+    }
+    ASSERT_TRUE(taken > 0 && renamed > 0);
+    const std::string name = before["patches"][static_cast<std::size_t>(taken)]["name"];
+    const std::string needs = NeedsOf(before, taken);
+
+    Desktop desktop(m_temp / "desktop");
+    ASSERT_TRUE(desktop.Ready()) << "no virtual X server";
+    desktop.Start(a);
+    desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowsize --sync 1580 980 "
+                "windowmove 0 0 windowfocus");
+    desktop.Xdo("key alt+w v");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) {
+        return l.lists.size() == 1 &&
+               l.lists.at("A.prj")[0].height > 30 * l.lists.at("A.prj")[0].rowHeight;
+    })) << desktop.Log();
+    const auto listsA = desktop.Current().lists.at("A.prj");
+    // A context menu's item whose dialog or question opens; a key that came before the menu was
+    // up is given again (a busy machine is slow to show it).
+    const auto menuDialog = [&](int row, const std::string& key) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            // A save's progress window may have taken the keyboard from the main window.
+            desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowfocus --sync");
+            desktop.Menu(listsA[0], row, key);
+            if (desktop.WaitFor([](const Layout& l) { return l.modal; }))
+                return true;
+            desktop.Xdo("key Escape");
+        }
+        return false;
+    };
+    // Saved once renamed (a version as demo made it), then saved without the patch.
+    ASSERT_TRUE(menuDialog(renamed, "r")) << desktop.Log();
+    desktop.Xdo("key ctrl+a type --delay 20 Renamed");
+    desktop.Xdo("key Return");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("A.prj"); }));
+    desktop.KeysIn(listsA[2], "ctrl+s");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return !l.modified.at("A.prj"); }))
+        << desktop.Log();
+    ASSERT_TRUE(menuDialog(taken, "d")) << desktop.Log();
+    desktop.KeysIn(listsA[0], "Return", false); // OK
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("A.prj"); }));
+    desktop.KeysIn(listsA[2], "ctrl+s");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return !l.modified.at("A.prj"); }))
+        << desktop.Log();
+    ASSERT_TRUE(DumpOf(a)["patches"][static_cast<std::size_t>(taken)]["empty"].get<bool>());
+
+    // The newest version (the project before the deletion) is the history's first row. (The
+    // save's progress window may have taken the keyboard away from the main window.)
+    desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowfocus --sync key alt+p h");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.history; })) << desktop.Log();
+    // Without a window manager the new window gets the keyboard only when it is given it.
+    desktop.Xdo("search --onlyvisible --name '^History of' windowfocus --sync");
+    desktop.Xdo("key alt+o");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.lists.size() == 2; }))
+        << desktop.Log();
+    desktop.Xdo("search --onlyvisible --name '^History of' windowfocus --sync key Escape");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return !l.history; })) << desktop.Log();
+    desktop.Xdo("search --onlyvisible --name '^Corvane Librarian' windowfocus --sync key alt+w v");
+    std::string version;
+    ASSERT_TRUE(desktop.WaitFor([&](const Layout& l) {
+        for (const auto& [title, lists] : l.lists)
+            if (title != "A.prj")
+                version = title;
+        return l.lists.size() == 2 && !version.empty() &&
+               l.lists.at("A.prj")[0].x + 600 < l.lists.at(version)[0].x &&
+               l.lists.at(version)[0].height > 30 * l.lists.at(version)[0].rowHeight;
+    })) << desktop.Log();
+    EXPECT_NE(version.find("version"), std::string::npos) << version;
+    const Layout layout = desktop.Current();
+    desktop.Select(layout.lists.at(version)[0], taken, taken);
+    desktop.Drag(layout.lists.at(version)[0], taken, layout.lists.at("A.prj")[0], taken, "ctrl");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return l.modified.at("A.prj"); }))
+        << desktop.Log();
+    EXPECT_FALSE(desktop.Current().modified.at(version));
+    desktop.KeysIn(layout.lists.at("A.prj")[2], "ctrl+s");
+    ASSERT_TRUE(desktop.WaitFor([](const Layout& l) { return !l.modified.at("A.prj"); }))
+        << desktop.Log();
+    desktop.Xdo("key alt+f x");
+    for (int i = 0; i < 100 && desktop.Running(); ++i)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(desktop.Running());
+
+    const Json after = DumpOf(a);
+    EXPECT_EQ(after["patches"][static_cast<std::size_t>(taken)]["name"], name);
+    EXPECT_EQ(NeedsOf(after, taken), needs);
+    EXPECT_EQ(after["patches"][static_cast<std::size_t>(renamed)]["name"], "Renamed");
+    const fs::path versions =
+        fs::path(m_temp / "desktop") / "home/data/Brisko/Corvane Librarian/CorvWork/Versions";
+    EXPECT_TRUE(!fs::exists(versions) || fs::is_empty(versions));
 }
 
 // A search result of the library window, dragged with the pointer onto a project's patch list,
