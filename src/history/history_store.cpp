@@ -147,39 +147,49 @@ bool CHistoryStore::ReadStored(const std::string& path, Manifest& manifest,
     return ParseManifest(text, manifest, why);
 }
 
-bool CHistoryStore::ReadResolved(const std::string& versions, const std::string& path,
-                                 Manifest& manifest, std::string& why, int depth) const {
+void CHistoryStore::Remember(const std::string& path,
+                             std::shared_ptr<const Manifest> manifest) const {
+    const FileStatus status = Fs().Status(path);
+    if (status.type != FileType::Regular)
+        return;
+    if (m_cache.size() >= 8)
+        m_cache.clear();
+    m_cache[path] = {status.size, status.inode, status.modified, std::move(manifest)};
+}
+
+std::shared_ptr<const Manifest> CHistoryStore::ReadResolved(const std::string& versions,
+                                                            const std::string& path,
+                                                            std::string& why, int depth) const {
     const FileStatus status = Fs().Status(path);
     const auto cached = m_cache.find(path);
     if (status.type == FileType::Regular && cached != m_cache.end() &&
         cached->second.size == status.size && cached->second.inode == status.inode &&
-        cached->second.modified == status.modified) {
-        manifest = cached->second.manifest;
-        return true;
-    }
-    Manifest stored;
-    if (!ReadStored(path, stored, why))
-        return false;
-    if (stored.base != 0) {
+        cached->second.modified == status.modified)
+        return cached->second.manifest;
+    auto stored = std::make_shared<Manifest>();
+    if (!ReadStored(path, *stored, why))
+        return nullptr;
+    if (stored->base != 0) {
         // A difference is stored against an older version; a chain longer than a head on a
         // difference on a whole version, or one that does not go back in time, is no store's.
-        Manifest base;
         std::string baseWhy;
-        if (depth >= 3 || (stored.id != 0 && stored.base >= stored.id) ||
-            !ReadResolved(versions, StoredVersionPath(versions, stored.base), base, baseWhy,
-                          depth + 1)) {
-            why = "version " + std::to_string(stored.base) + ", which it is stored against, " +
+        std::shared_ptr<const Manifest> base;
+        if (depth < 3 && (stored->id == 0 || stored->base < stored->id))
+            base = ReadResolved(versions, StoredVersionPath(versions, stored->base), baseWhy,
+                                depth + 1);
+        if (!base) {
+            why = "version " + std::to_string(stored->base) + ", which it is stored against, " +
                   (baseWhy.empty() ? std::string("is not usable") : "is damaged: " + baseWhy);
-            return false;
+            return nullptr;
         }
-        stored = Resolved(base, stored);
+        *stored = Resolved(*base, *stored);
     }
-    if (m_cache.size() >= 8)
-        m_cache.clear();
-    if (status.type == FileType::Regular)
+    if (status.type == FileType::Regular) {
+        if (m_cache.size() >= 8)
+            m_cache.clear();
         m_cache[path] = {status.size, status.inode, status.modified, stored};
-    manifest = std::move(stored);
-    return true;
+    }
+    return stored;
 }
 
 bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& manifest,
@@ -189,8 +199,10 @@ bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& ma
         why = "version " + std::to_string(id) + " is not in the history";
         return false;
     }
-    if (!ReadResolved(versions, versions + VersionName(id), manifest, why, 0))
+    const auto resolved = ReadResolved(versions, versions + VersionName(id), why, 0);
+    if (!resolved)
         return false;
+    manifest = *resolved;
     if (manifest.id != id) {
         why = "version " + std::to_string(id) + " holds another version's manifest";
         return false;
@@ -198,19 +210,22 @@ bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& ma
     return true;
 }
 
-bool CHistoryStore::ReadNewestWhole(const std::string& project, Manifest& whole) const {
+std::shared_ptr<const Manifest> CHistoryStore::NewestWhole(const std::string& project) const {
     const Index index = ReadIndex(project);
+    const std::string versions = ProjectPath(project) + "versions/";
     for (auto it = index.rbegin(); it != index.rend(); ++it) {
         if (it->second.base != 0 || !it->second.info.problem.empty())
             continue;
         std::string why;
-        return ReadVersion(project, it->first, whole, why) && whole.base == 0;
+        auto whole = ReadResolved(versions, versions + VersionName(it->first), why, 0);
+        return whole && whole->base == 0 && whole->id == it->first ? whole : nullptr;
     }
-    return false;
+    return nullptr;
 }
 
-bool CHistoryStore::WriteVersion(const std::string& project, Manifest& manifest,
-                                 const Manifest* whole) {
+bool CHistoryStore::WriteVersion(const std::string& project,
+                                 const std::shared_ptr<Manifest>& written, const Manifest* whole) {
+    Manifest& manifest = *written;
     const std::string folder = ProjectPath(project);
     Index index = ReadIndex(project);
     manifest.id = index.empty() ? 1 : index.rbegin()->first + 1;
@@ -241,22 +256,24 @@ bool CHistoryStore::WriteVersion(const std::string& project, Manifest& manifest,
                   manifest.summary, manifest.storedBytes, {}};
     index[manifest.id] = entry;
     WriteIndex(project, index);
-    const FileStatus status = Fs().Status(path);
-    if (status.type == FileType::Regular) {
-        if (m_cache.size() >= 8)
-            m_cache.clear();
-        m_cache[path] = {status.size, status.inode, status.modified, manifest};
-    }
+    Remember(path, written);
     return true;
 }
 
 bool CHistoryStore::ReadHead(const std::string& project, Manifest& head) const {
-    std::string why;
-    const std::string folder = ProjectPath(project);
-    return ReadResolved(folder + "versions/", folder + kHeadFile, head, why, 0);
+    const auto found = Head(project);
+    if (found)
+        head = *found;
+    return found != nullptr;
 }
 
-bool CHistoryStore::WriteHead(const std::string& project, const Manifest& head,
+std::shared_ptr<const Manifest> CHistoryStore::Head(const std::string& project) const {
+    std::string why;
+    const std::string folder = ProjectPath(project);
+    return ReadResolved(folder + "versions/", folder + kHeadFile, why, 0);
+}
+
+bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head,
                               const Manifest* version) {
     const std::string folder = ProjectPath(project);
     std::string known;
@@ -264,24 +281,16 @@ bool CHistoryStore::WriteHead(const std::string& project, const Manifest& head,
         (!MakeFolders(folder) ||
          !WriteDurably(folder + kPathFile, CanonicalProjectFolder(project))))
         return false;
-    Manifest stored = head;
-    stored.id = 0;
-    if (version != nullptr && version->id > 0 && version->base == 0)
-        stored = DifferenceTo(*version, stored);
+    head->id = 0;
+    head->base = 0;
+    const Manifest stored = version != nullptr && version->id > 0 && version->base == 0
+                                ? DifferenceTo(*version, *head)
+                                : *head;
     // The head only spares the next save reading files again: after a crash it may be old or
     // gone, and the next save then looks at the folder itself.
     if (!WriteDurably(folder + kHeadFile, ManifestText(stored), false))
         return false;
-    const FileStatus status = Fs().Status(folder + kHeadFile);
-    if (status.type == FileType::Regular) {
-        Manifest whole = head;
-        whole.id = 0;
-        whole.base = 0;
-        if (m_cache.size() >= 8)
-            m_cache.clear();
-        m_cache[folder + kHeadFile] = {status.size, status.inode, status.modified,
-                                       std::move(whole)};
-    }
+    Remember(folder + kHeadFile, head);
     return true;
 }
 

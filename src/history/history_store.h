@@ -68,13 +68,15 @@ public:
     // Writes a new version (its id is set to the next number). When `whole` is given (the
     // newest version stored whole, as ReadNewestWhole gives it) and the new one differs from it
     // in few entries, only the difference is stored.
-    bool WriteVersion(const std::string& project, Manifest& manifest,
+    bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest,
                       const Manifest* whole = nullptr);
-    // The newest version of a project stored whole; false when there is none.
-    bool ReadNewestWhole(const std::string& project, Manifest& whole) const;
+    // The newest version of a project stored whole; null when there is none.
+    std::shared_ptr<const Manifest> NewestWhole(const std::string& project) const;
     bool ReadHead(const std::string& project, Manifest& head) const;
+    // The head as last read or written (shared with the store's memory); null when none.
+    std::shared_ptr<const Manifest> Head(const std::string& project) const;
     // Writes the head; with `version` (the version just written, whole) as its difference to it.
-    bool WriteHead(const std::string& project, const Manifest& head,
+    bool WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head,
                    const Manifest* version = nullptr);
 
     // The versions of a project, newest first; a damaged one says why in `problem`.
@@ -110,8 +112,11 @@ private:
     Index ReadIndex(const std::string& project) const;
     void WriteIndex(const std::string& project, const Index& index) const;
     // A stored manifest with what it is stored against resolved; `depth` bounds the chain.
-    bool ReadResolved(const std::string& versions, const std::string& path, Manifest& manifest,
-                      std::string& why, int depth) const;
+    std::shared_ptr<const Manifest> ReadResolved(const std::string& versions,
+                                                 const std::string& path, std::string& why,
+                                                 int depth) const;
+    // Keeps a manifest just written or read as the one the file at `path` holds.
+    void Remember(const std::string& path, std::shared_ptr<const Manifest> manifest) const;
     bool ReadStored(const std::string& path, Manifest& manifest, std::string& why) const;
     // The file of a version: its manifest, or what is kept of it for the versions stored
     // against it after it was dropped.
@@ -123,7 +128,7 @@ private:
     struct Cached {
         std::uint64_t size = 0, inode = 0;
         std::int64_t modified = 0;
-        Manifest manifest;
+        std::shared_ptr<const Manifest> manifest;
     };
     mutable std::map<std::string, Cached> m_cache;
     mutable std::pair<std::string, std::string> m_lastProjectPath;

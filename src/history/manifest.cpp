@@ -3,7 +3,9 @@
 #include "edit/fingerprint.h"
 #include "storage/journal_text.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace Corv::History {
@@ -224,35 +226,72 @@ std::pair<int, int> SlotKey(const SlotEntry& slot) {
 
 } // namespace
 
+namespace {
+
+bool FileBefore(const FileEntry& a, const FileEntry& b) {
+    return a.path < b.path;
+}
+
+bool SlotBefore(const SlotEntry& a, const SlotEntry& b) {
+    return SlotKey(a) < SlotKey(b);
+}
+
+// A manifest's entries in order: as they are when they are (the usual case), else sorted.
+template <typename T, typename Before>
+std::vector<const T*> InOrder(const std::vector<T>& entries, Before before) {
+    std::vector<const T*> order;
+    order.reserve(entries.size());
+    for (const T& entry : entries)
+        order.push_back(&entry);
+    if (!std::is_sorted(entries.begin(), entries.end(), before))
+        std::stable_sort(order.begin(), order.end(),
+                         [&](const T* a, const T* b) { return before(*a, *b); });
+    return order;
+}
+
+// Walks two ordered lists side by side: `onBoth` for an entry in both, `onOld` for one only in
+// the first, `onNew` for one only in the second.
+template <typename T, typename Before, typename Both, typename Old, typename New>
+void Merge(const std::vector<const T*>& a, const std::vector<const T*>& b, Before before,
+           Both onBoth, Old onOld, New onNew) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && before(*a[i], *b[j])))
+            onOld(*a[i++]);
+        else if (i == a.size() || before(*b[j], *a[i]))
+            onNew(*b[j++]);
+        else
+            onBoth(*a[i++], *b[j++]);
+    }
+}
+
+} // namespace
+
 Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
-    Manifest difference = whole;
+    Manifest difference;
+    difference.id = whole.id;
     difference.base = base.id;
-    difference.files.clear();
-    difference.usedSlots.clear();
-    std::map<std::string, const FileEntry*> baseFiles;
-    for (const FileEntry& file : base.files)
-        baseFiles.emplace(file.path, &file);
-    for (const FileEntry& file : whole.files) {
-        const auto it = baseFiles.find(file.path);
-        if (it == baseFiles.end() || !SameFile(*it->second, file))
-            difference.files.push_back(file);
-        if (it != baseFiles.end())
-            baseFiles.erase(it);
-    }
-    for (const auto& [path, file] : baseFiles)
-        difference.goneFiles.push_back(path);
-    std::map<std::pair<int, int>, const SlotEntry*> baseSlots;
-    for (const SlotEntry& slot : base.usedSlots)
-        baseSlots.emplace(SlotKey(slot), &slot);
-    for (const SlotEntry& slot : whole.usedSlots) {
-        const auto it = baseSlots.find(SlotKey(slot));
-        if (it == baseSlots.end() || !SameSlot(*it->second, slot))
-            difference.usedSlots.push_back(slot);
-        if (it != baseSlots.end())
-            baseSlots.erase(it);
-    }
-    for (const auto& [key, slot] : baseSlots)
-        difference.goneSlots.push_back(key);
+    difference.time = whole.time;
+    difference.program = whole.program;
+    difference.note = whole.note;
+    difference.storedBytes = whole.storedBytes;
+    difference.summary = whole.summary;
+    Merge(
+        InOrder(base.files, FileBefore), InOrder(whole.files, FileBefore), FileBefore,
+        [&](const FileEntry& a, const FileEntry& b) {
+            if (!SameFile(a, b))
+                difference.files.push_back(b);
+        },
+        [&](const FileEntry& a) { difference.goneFiles.push_back(a.path); },
+        [&](const FileEntry& b) { difference.files.push_back(b); });
+    Merge(
+        InOrder(base.usedSlots, SlotBefore), InOrder(whole.usedSlots, SlotBefore), SlotBefore,
+        [&](const SlotEntry& a, const SlotEntry& b) {
+            if (!SameSlot(a, b))
+                difference.usedSlots.push_back(b);
+        },
+        [&](const SlotEntry& a) { difference.goneSlots.push_back(SlotKey(a)); },
+        [&](const SlotEntry& b) { difference.usedSlots.push_back(b); });
     return difference;
 }
 
@@ -261,26 +300,29 @@ Manifest Resolved(const Manifest& base, const Manifest& difference) {
     whole.base = 0;
     whole.goneFiles.clear();
     whole.goneSlots.clear();
-    std::map<std::string, FileEntry> files;
-    for (const FileEntry& file : base.files)
-        files.emplace(file.path, file);
-    for (const std::string& path : difference.goneFiles)
-        files.erase(path);
-    for (const FileEntry& file : difference.files)
-        files[file.path] = file;
     whole.files.clear();
-    for (auto& [path, file] : files)
-        whole.files.push_back(std::move(file));
-    std::map<std::pair<int, int>, SlotEntry> slots;
-    for (const SlotEntry& slot : base.usedSlots)
-        slots.emplace(SlotKey(slot), slot);
-    for (const auto& key : difference.goneSlots)
-        slots.erase(key);
-    for (const SlotEntry& slot : difference.usedSlots)
-        slots[SlotKey(slot)] = slot;
     whole.usedSlots.clear();
-    for (auto& [key, slot] : slots)
-        whole.usedSlots.push_back(std::move(slot));
+    whole.files.reserve(base.files.size() + difference.files.size());
+    whole.usedSlots.reserve(base.usedSlots.size() + difference.usedSlots.size());
+    const std::set<std::string> goneFiles(difference.goneFiles.begin(), difference.goneFiles.end());
+    const std::set<std::pair<int, int>> goneSlots(difference.goneSlots.begin(),
+                                                  difference.goneSlots.end());
+    Merge(
+        InOrder(base.files, FileBefore), InOrder(difference.files, FileBefore), FileBefore,
+        [&](const FileEntry&, const FileEntry& b) { whole.files.push_back(b); },
+        [&](const FileEntry& a) {
+            if (goneFiles.count(a.path) == 0)
+                whole.files.push_back(a);
+        },
+        [&](const FileEntry& b) { whole.files.push_back(b); });
+    Merge(
+        InOrder(base.usedSlots, SlotBefore), InOrder(difference.usedSlots, SlotBefore), SlotBefore,
+        [&](const SlotEntry&, const SlotEntry& b) { whole.usedSlots.push_back(b); },
+        [&](const SlotEntry& a) {
+            if (goneSlots.count(SlotKey(a)) == 0)
+                whole.usedSlots.push_back(a);
+        },
+        [&](const SlotEntry& b) { whole.usedSlots.push_back(b); });
     return whole;
 }
 
@@ -291,38 +333,42 @@ std::size_t EntryLines(const Manifest& manifest) {
 
 std::string ChangeSummary(const std::vector<SlotEntry>& before,
                           const std::vector<SlotEntry>& after) {
-    // Per kind: the entries of each side by number, and the fingerprints each side holds.
     enum Change { Renamed, Memos, Changed, Moved, Removed, Added, kChanges };
     static const char* const kWords[kChanges] = {"renamed", "changed memos of", "changed",
                                                  "moved",   "removed",          "added"};
     std::vector<int> numbers[kChanges][3];
-    for (int kind = 0; kind < 3; ++kind) {
-        std::map<int, const SlotEntry*> a, b;
-        std::multiset<std::string> printsA, printsB;
-        for (const SlotEntry& s : before)
-            if (s.kind == kind)
-                a[s.number] = &s, printsA.insert(s.fingerprint);
-        for (const SlotEntry& s : after)
-            if (s.kind == kind)
-                b[s.number] = &s, printsB.insert(s.fingerprint);
-        for (const auto& [number, entry] : b) {
-            const auto old = a.find(number);
-            if (old == a.end() || old->second->fingerprint != entry->fingerprint) {
-                const bool moved =
-                    !entry->fingerprint.empty() && printsA.count(entry->fingerprint) > 0;
-                numbers[old == a.end() ? (moved ? Moved : Added) : Changed][kind].push_back(number);
-                continue;
-            }
-            if (old->second->name != entry->name)
-                numbers[Renamed][kind].push_back(number);
-            if (old->second->memos != entry->memos)
-                numbers[Memos][kind].push_back(number);
+    // The fingerprints each side holds per kind, made only when an entry came or went.
+    std::optional<std::multiset<std::string>> prints[2][3];
+    const auto holds = [&](int side, int kind, const std::string& fingerprint) {
+        auto& set = prints[side][kind];
+        if (!set) {
+            set.emplace();
+            for (const SlotEntry& s : side == 0 ? before : after)
+                if (s.kind == kind)
+                    set->insert(s.fingerprint);
         }
-        for (const auto& [number, entry] : a)
-            if (b.count(number) == 0 &&
-                (entry->fingerprint.empty() || printsB.count(entry->fingerprint) == 0))
-                numbers[Removed][kind].push_back(number);
-    }
+        return !fingerprint.empty() && set->count(fingerprint) > 0;
+    };
+    std::vector<const SlotEntry*> gone, come;
+    Merge(
+        InOrder(before, SlotBefore), InOrder(after, SlotBefore), SlotBefore,
+        [&](const SlotEntry& a, const SlotEntry& b) {
+            if (a.fingerprint != b.fingerprint) {
+                numbers[Changed][b.kind].push_back(b.number);
+                return;
+            }
+            if (a.name != b.name)
+                numbers[Renamed][b.kind].push_back(b.number);
+            if (a.memos != b.memos)
+                numbers[Memos][b.kind].push_back(b.number);
+        },
+        [&](const SlotEntry& a) { gone.push_back(&a); },
+        [&](const SlotEntry& b) { come.push_back(&b); });
+    for (const SlotEntry* b : come)
+        numbers[holds(0, b->kind, b->fingerprint) ? Moved : Added][b->kind].push_back(b->number);
+    for (const SlotEntry* a : gone)
+        if (!holds(1, a->kind, a->fingerprint))
+            numbers[Removed][a->kind].push_back(a->number);
     std::string summary;
     for (int change = 0; change < kChanges; ++change)
         for (int kind = 0; kind < 3; ++kind) {

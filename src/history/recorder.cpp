@@ -6,8 +6,10 @@
 #include "storage/domain.h"
 #include "storage/save_plan.h"
 
+#include <algorithm>
 #include <ctime>
 #include <set>
+#include <unordered_map>
 
 namespace Corv::History {
 
@@ -60,10 +62,17 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         why = "the history " + m_store.Folder() + " cannot be opened";
         return false;
     }
-    Manifest head;
-    const bool haveHead = m_store.ReadHead(folder, head);
+    const std::shared_ptr<const Manifest> headRead = m_store.Head(folder);
+    const bool haveHead = headRead != nullptr;
+    static const Manifest kNoHead;
+    const Manifest& head = haveHead ? *headRead : kNoHead;
+    if (headRead != m_knownHead) {
+        m_known = haveHead ? HashesByIdentity(head.files) : KnownHashes{};
+        m_knownHead = headRead;
+    }
     const std::set<std::string> replaced = ReplacedPaths(plan);
-    Manifest version;
+    const auto written = std::make_shared<Manifest>();
+    Manifest& version = *written;
     // A file the head does not know was changed by someone else since the last save: its bytes
     // are kept now, as are those the save takes away, for nothing else has them once the file
     // changes again. (Without a head, the files the save keeps stay in the folder.)
@@ -73,7 +82,7 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         version.storedBytes += bytes.size();
         return m_store.PutObject(file.hash, bytes);
     };
-    if (!DescribeFiles(folder, HashesByIdentity(head.files), version.files, why, listed, keep))
+    if (!DescribeFiles(folder, m_known, version.files, why, listed, keep))
         return false;
     // The head's slots still hold when every file is the one it described.
     const bool same = haveHead && head.files.size() == version.files.size() &&
@@ -106,7 +115,8 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     Pending pending;
     pending.project = folder;
     pending.steps = plan.steps;
-    std::map<std::string, std::pair<std::string, std::uint64_t>> byPath; // hash and size
+    std::unordered_map<std::string, std::pair<std::string, std::uint64_t>> byPath; // hash, size
+    byPath.reserve(version.files.size());
     for (const FileEntry& file : version.files)
         byPath[folder + file.path] = {file.hash, file.size};
     for (const CommitStep& step : plan.steps) {
@@ -135,44 +145,58 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     version.program = m_program;
     version.note = m_nextNote;
     version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
-    Manifest whole;
-    if (!m_store.WriteVersion(folder, version,
-                              m_store.ReadNewestWhole(folder, whole) ? &whole : nullptr)) {
+    const std::shared_ptr<const Manifest> whole = m_store.NewestWhole(folder);
+    if (!m_store.WriteVersion(folder, written, whole.get())) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
     }
     m_lastVersion = version.id;
-    pending.version = std::move(version);
+    pending.version = written;
     m_pending = std::move(pending);
     return true;
 }
 
 bool CHistoryRecorder::FilesAfter(const Pending& pending, std::vector<FileEntry>& files) {
-    std::map<std::string, FileEntry> byPath;
-    for (const FileEntry& file : pending.version.files)
-        byPath[file.path] = file;
+    // The steps are few, the files many: the sorted list is changed where the steps say.
+    files = pending.version->files;
+    const auto at = [&](const std::string& path) {
+        return std::lower_bound(
+            files.begin(), files.end(), path,
+            [](const FileEntry& file, const std::string& p) { return file.path < p; });
+    };
+    std::map<std::string, FileEntry> moving; // files under names a listing never keeps
     for (const CommitStep& step : pending.steps) {
-        auto it = byPath.find(step.from);
         FileEntry entry;
-        if (it != byPath.end()) {
-            entry = it->second;
-            byPath.erase(it);
+        bool known = true;
+        if (const auto it = at(step.from); it != files.end() && it->path == step.from) {
+            entry = std::move(*it);
+            files.erase(it);
+        } else if (const auto aside = moving.find(step.from); aside != moving.end()) {
+            entry = std::move(aside->second);
+            moving.erase(aside);
         } else if (const auto staged = pending.staged.find(step.from);
                    step.kind == CommitStep::Kind::Place && staged != pending.staged.end()) {
             entry = staged->second;
-        } else if (step.kind == CommitStep::Kind::Aside || step.kind == CommitStep::Kind::Place) {
+        } else {
+            known = false;
+        }
+        if (step.kind != CommitStep::Kind::Aside && step.kind != CommitStep::Kind::Place)
+            continue;
+        if (!known)
             return false; // a file this account does not know
+        entry.path = step.to;
+        if (!IsKeptPath(step.to)) {
+            moving[step.to] = std::move(entry);
+            continue;
         }
-        if (step.kind == CommitStep::Kind::Aside || step.kind == CommitStep::Kind::Place) {
-            entry.path = step.to;
-            byPath[step.to] = std::move(entry);
-        }
+        const auto it = at(step.to);
+        if (it != files.end() && it->path == step.to)
+            *it = std::move(entry);
+        else
+            files.insert(it, std::move(entry));
     }
-    files.clear();
-    for (auto& [path, file] : byPath)
-        if (IsKeptPath(path))
-            files.push_back(std::move(file));
-    return true;
+    return std::is_sorted(files.begin(), files.end(),
+                          [](const FileEntry& a, const FileEntry& b) { return a.path < b.path; });
 }
 
 void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
@@ -185,19 +209,19 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     const auto lock = m_store.Lock();
     if (!lock)
         return; // a head that cannot be written costs the next save a full look, no more
-    Manifest head;
+    const auto head = std::make_shared<Manifest>();
     std::string why;
-    if (!FilesAfter(pending, head.files)) {
-        KnownHashes known = HashesByIdentity(pending.version.files);
+    if (!FilesAfter(pending, head->files)) {
+        KnownHashes known = HashesByIdentity(pending.version->files);
         for (const auto& [path, file] : pending.staged)
             known[IdentityOf(file)] = file.hash;
-        if (!DescribeFiles(folder, known, head.files, why))
+        if (!DescribeFiles(folder, known, head->files, why))
             return;
     }
-    head.usedSlots = pending.usedSlots;
-    head.program = m_program;
-    head.time = TimeNow();
-    m_store.WriteHead(folder, head, &pending.version);
+    head->usedSlots = pending.usedSlots;
+    head->program = m_program;
+    head->time = TimeNow();
+    m_store.WriteHead(folder, head, pending.version.get());
     m_store.Prune(folder, m_retention);
 }
 

@@ -6,6 +6,7 @@
 #include "storage/save_recorder.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,7 +42,7 @@ private:
     // in place (by their staged path) and the used slots after.
     struct Pending {
         std::string project;
-        Manifest version;
+        std::shared_ptr<Manifest> version;
         std::vector<CommitStep> steps;
         std::map<std::string, FileEntry> staged;
         std::vector<SlotEntry> usedSlots;
@@ -55,6 +56,9 @@ private:
     CHistoryStore m_store;
     std::string m_program;
     Retention m_retention;
+    // The hashes by identity of the head last used, kept while the store keeps that head.
+    std::shared_ptr<const Manifest> m_knownHead;
+    KnownHashes m_known;
     std::string m_nextNote;
     std::optional<Pending> m_pending;
     int m_lastVersion = 0;
