@@ -347,7 +347,7 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before,
                 if (s.kind == kind)
                     set->insert(s.fingerprint);
         }
-        return !fingerprint.empty() && set->count(fingerprint) > 0;
+        return fingerprint.empty() ? std::size_t{0} : set->count(fingerprint);
     };
     std::vector<const SlotEntry*> gone, come;
     Merge(
@@ -364,8 +364,13 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before,
         },
         [&](const SlotEntry& a) { gone.push_back(&a); },
         [&](const SlotEntry& b) { come.push_back(&b); });
-    for (const SlotEntry* b : come)
-        numbers[holds(0, b->kind, b->fingerprint) ? Moved : Added][b->kind].push_back(b->number);
+    // A new entry is a moved one when its sound was there before and is not there more often
+    // now (a copy leaves the first where it was).
+    for (const SlotEntry* b : come) {
+        const std::size_t was = holds(0, b->kind, b->fingerprint);
+        const bool moved = was > 0 && holds(1, b->kind, b->fingerprint) <= was;
+        numbers[moved ? Moved : Added][b->kind].push_back(b->number);
+    }
     for (const SlotEntry* a : gone)
         if (!holds(1, a->kind, a->fingerprint))
             numbers[Removed][a->kind].push_back(a->number);

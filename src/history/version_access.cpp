@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <unistd.h>
 
@@ -139,16 +140,28 @@ RestoreOutcome RestoreVersion(CHistoryRecorder& recorder, const std::string& pro
                               const std::string& scratch, bool dryRun,
                               std::vector<ProjectDifference>& changes, std::string& why) {
     const std::string folder = NormaliseFolderPath(project);
+    CProjectDocuments& open = CProjectDocuments::Get();
+    if (open.FindOpenProject(folder) != nullptr) {
+        why = folder + " is open here; close it before restoring a version";
+        return RestoreOutcome::Failed;
+    }
     const std::string copy = ScratchProject(scratch, folder, id);
-    CProjectDocument now, version;
-    Manifest manifest;
+    CProjectDocument version;
+    CProjectDocument* now = nullptr;
+    Manifest manifest, head;
     std::vector<FileEntry> files;
+    recorder.Store().ReadHead(folder, head);
     bool ok = recorder.Store().ReadVersion(folder, id, manifest, why) &&
               Materialise(recorder.Store(), folder, id, copy, why) &&
-              ReadFolder(folder, now, why) && ReadFolder(copy, version, why);
+              ReadFolder(copy, version, why) &&
+              DescribeFiles(folder, HashesByIdentity(head.files), files, why);
+    // Opened among the projects, so that it is saved in place as any open project is.
+    if (ok && (now = open.OpenProject(folder)) == nullptr) {
+        why = folder + " cannot be opened";
+        ok = false;
+    }
     if (ok)
-        changes = DiffProjects(now.Data(), version.Data());
-    ok = ok && DescribeFiles(folder, {}, files, why);
+        changes = DiffProjects(now->Data(), version.Data());
     RestoreOutcome outcome = RestoreOutcome::Failed;
     bool same = ok && files.size() == manifest.files.size();
     for (std::size_t i = 0; same && i < files.size(); ++i)
@@ -160,14 +173,42 @@ RestoreOutcome RestoreVersion(CHistoryRecorder& recorder, const std::string& pro
     else if (dryRun)
         outcome = RestoreOutcome::Previewed;
     else {
+        // The project takes the version's records and is saved in place, as any edit is: a
+        // record whose bytes a file of the project holds now names that file (the save then
+        // keeps or renames it), every other one is copied in from the version written out.
+        std::map<std::string, std::string> projectFileOf; // hash -> relative path
+        for (const FileEntry& file : files)
+            projectFileOf.emplace(file.hash, file.path);
+        std::map<std::string, std::string> hashOf; // relative path in the version -> hash
+        for (const FileEntry& file : manifest.files)
+            hashOf[file.path] = file.hash;
+        for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
+            CParameterArray& records = version.Data().Records(kind);
+            for (std::size_t i = 0; i < records.Size(); ++i) {
+                CParameter& record = records.Item(i);
+                const std::string& path = record.FilePath();
+                if (path.rfind(copy, 0) != 0)
+                    continue;
+                const auto hash = hashOf.find(path.substr(copy.size()));
+                const auto there =
+                    hash != hashOf.end() ? projectFileOf.find(hash->second) : projectFileOf.end();
+                if (there != projectFileOf.end() &&
+                    there->second.rfind(SubfolderName(kind), 0) == 0)
+                    record.SetFilePath(folder + there->second);
+            }
+            now->Data().Records(kind).SwapItems(records);
+        }
         recorder.SetNextNote("before restore");
-        if (version.SaveProject(folder)) {
+        if (now->SaveProject(folder)) {
             outcome = RestoreOutcome::Restored;
         } else {
-            why = version.SaveProblem().empty() ? folder + " could not be saved"
-                                                : version.SaveProblem();
+            why = now->SaveProblem().empty() ? folder + " could not be saved" : now->SaveProblem();
         }
         recorder.SetNextNote({});
+    }
+    if (now != nullptr) {
+        now->SetModifiedFlag(false);
+        open.Close(*now);
     }
     RemoveScratch(copy);
     return outcome;

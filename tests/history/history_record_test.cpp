@@ -56,6 +56,17 @@ const EditCase kEdits[] = {
          return PerformDrop(request, Undo(), Confirm).done;
      },
      "moved tone 21"},
+    {"Copy",
+     [](HistoryWorld& w) {
+         DropRequest request;
+         request.source = request.target = &w.Document().Data();
+         request.rows = {3};
+         request.kind = kToneKind;
+         request.at = 20;
+         request.copy = true;
+         return PerformDrop(request, Undo(), Confirm).done;
+     },
+     "added tone 21"},
     {"Clean",
      [](HistoryWorld& w) {
          return CleanProject(w.Document().Data(), CleanOptions{}, Undo()).Done();
@@ -104,6 +115,8 @@ TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
                                       changes, why),
               History::RestoreOutcome::Restored)
         << why;
+    // A save in place: no question whether to replace a project.
+    EXPECT_TRUE(world.Sink().Questions().empty()) << world.Sink().Describe();
     EXPECT_EQ(SnapshotDifference(world.Folder(), before), "");
     const auto restored = world.Versions();
     ASSERT_EQ(restored.size(), 2u);
