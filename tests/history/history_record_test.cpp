@@ -31,6 +31,17 @@ bool Confirm(int) {
     return true;
 }
 
+// Tone 4 dropped onto tone 21 of its own project.
+bool DropTone(HistoryWorld& w, bool copy) {
+    DropRequest request;
+    request.source = request.target = &w.Document().Data();
+    request.rows = {3};
+    request.kind = kToneKind;
+    request.at = 20;
+    request.copy = copy;
+    return PerformDrop(request, Undo(), Confirm).done;
+}
+
 const EditCase kEdits[] = {
     {"Rename",
      [](HistoryWorld& w) { return SetNames(w.Document().Data(), kPatchKind, {0}, "Solo", Undo()); },
@@ -45,28 +56,8 @@ const EditCase kEdits[] = {
          return DeleteEntries(w.Document().Data(), {1}, kPatchKind, Undo(), Confirm).Done();
      },
      "removed patch 2"},
-    {"Drop",
-     [](HistoryWorld& w) {
-         DropRequest request;
-         request.source = request.target = &w.Document().Data();
-         request.rows = {3};
-         request.kind = kToneKind;
-         request.at = 20;
-         request.copy = false;
-         return PerformDrop(request, Undo(), Confirm).done;
-     },
-     "moved tone 21"},
-    {"Copy",
-     [](HistoryWorld& w) {
-         DropRequest request;
-         request.source = request.target = &w.Document().Data();
-         request.rows = {3};
-         request.kind = kToneKind;
-         request.at = 20;
-         request.copy = true;
-         return PerformDrop(request, Undo(), Confirm).done;
-     },
-     "added tone 21"},
+    {"Drop", [](HistoryWorld& w) { return DropTone(w, false); }, "moved tone 21"},
+    {"Copy", [](HistoryWorld& w) { return DropTone(w, true); }, "added tone 21"},
     {"Clean",
      [](HistoryWorld& w) {
          return CleanProject(w.Document().Data(), CleanOptions{}, Undo()).Done();
