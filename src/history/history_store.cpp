@@ -210,44 +210,43 @@ bool CHistoryStore::ReadVersion(const std::string& project, int id, Manifest& ma
     return true;
 }
 
-std::shared_ptr<const Manifest> CHistoryStore::NewestWhole(const std::string& project) const {
-    const Index index = ReadIndex(project);
-    const std::string versions = ProjectPath(project) + "versions/";
+bool CHistoryStore::KnowProject(const std::string& project) const {
+    const std::string folder = ProjectPath(project);
+    std::string known;
+    return ReadWholeFile(folder + kPathFile, known) ||
+           (MakeFolders(folder) &&
+            WriteDurably(folder + kPathFile, CanonicalProjectFolder(project)));
+}
+
+bool CHistoryStore::WriteVersion(const std::string& project,
+                                 const std::shared_ptr<Manifest>& written) {
+    Manifest& manifest = *written;
+    const std::string folder = ProjectPath(project);
+    const std::string versions = folder + "versions/";
+    Index index = ReadIndex(project);
+    manifest.id = index.empty() ? 1 : index.rbegin()->first + 1;
+    manifest.base = 0;
+    if (!KnowProject(project))
+        return false;
+    // Most saves change a few entries: the version is kept as its difference to the newest
+    // version kept whole, unless that difference is no longer small.
+    Manifest stored;
     for (auto it = index.rbegin(); it != index.rend(); ++it) {
         if (it->second.base != 0 || !it->second.info.problem.empty())
             continue;
         std::string why;
-        auto whole = ReadResolved(versions, versions + VersionName(it->first), why, 0);
-        return whole && whole->base == 0 && whole->id == it->first ? whole : nullptr;
-    }
-    return nullptr;
-}
-
-bool CHistoryStore::WriteVersion(const std::string& project,
-                                 const std::shared_ptr<Manifest>& written, const Manifest* whole) {
-    Manifest& manifest = *written;
-    const std::string folder = ProjectPath(project);
-    Index index = ReadIndex(project);
-    manifest.id = index.empty() ? 1 : index.rbegin()->first + 1;
-    manifest.base = 0;
-    std::string known;
-    if (!ReadWholeFile(folder + kPathFile, known) &&
-        (!MakeFolders(folder) ||
-         !WriteDurably(folder + kPathFile, CanonicalProjectFolder(project))))
-        return false;
-    // Most saves change a few entries: the version is kept as its difference to the newest
-    // whole one, unless that difference is no longer small.
-    Manifest stored;
-    if (whole != nullptr && whole->base == 0 && whole->id > 0 && whole->id < manifest.id &&
-        index.count(whole->id) > 0) {
-        stored = DifferenceTo(*whole, manifest);
-        if (EntryLines(stored) * 4 > EntryLines(manifest))
-            stored = Manifest{};
+        const auto whole = ReadResolved(versions, versions + VersionName(it->first), why, 0);
+        if (whole && whole->base == 0 && whole->id == it->first) {
+            stored = DifferenceTo(*whole, manifest);
+            if (EntryLines(stored) * 4 > EntryLines(manifest))
+                stored = Manifest{};
+        }
+        break;
     }
     const bool difference = stored.base != 0;
     const std::string text = ManifestText(difference ? stored : manifest);
-    const std::string path = folder + "versions/" + VersionName(manifest.id);
-    if (!MakeFolders(folder + "versions/") || !WriteDurably(path, text))
+    const std::string path = versions + VersionName(manifest.id);
+    if (!MakeFolders(versions) || !WriteDurably(path, text))
         return false;
     IndexEntry entry;
     entry.base = stored.base;
@@ -276,10 +275,7 @@ std::shared_ptr<const Manifest> CHistoryStore::Head(const std::string& project) 
 bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head,
                               const Manifest* version) {
     const std::string folder = ProjectPath(project);
-    std::string known;
-    if (!ReadWholeFile(folder + kPathFile, known) &&
-        (!MakeFolders(folder) ||
-         !WriteDurably(folder + kPathFile, CanonicalProjectFolder(project))))
+    if (!KnowProject(project))
         return false;
     head->id = 0;
     head->base = 0;

@@ -65,13 +65,9 @@ public:
     std::vector<int> VersionIds(const std::string& project) const;
     bool ReadVersion(const std::string& project, int id, Manifest& manifest,
                      std::string& why) const;
-    // Writes a new version (its id is set to the next number). When `whole` is given (the
-    // newest version stored whole, as ReadNewestWhole gives it) and the new one differs from it
-    // in few entries, only the difference is stored.
-    bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest,
-                      const Manifest* whole = nullptr);
-    // The newest version of a project stored whole; null when there is none.
-    std::shared_ptr<const Manifest> NewestWhole(const std::string& project) const;
+    // Writes a new version (its id is set to the next number). When it differs in few entries
+    // from the newest version stored whole, only the difference is stored.
+    bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest);
     bool ReadHead(const std::string& project, Manifest& head) const;
     // The head as last read or written (shared with the store's memory); null when none.
     std::shared_ptr<const Manifest> Head(const std::string& project) const;
@@ -111,6 +107,8 @@ private:
     // manifest the index does not know (or knows at another size) is read.
     Index ReadIndex(const std::string& project) const;
     void WriteIndex(const std::string& project, const Index& index) const;
+    // Makes the project's folder here and the file naming its folder; false when it cannot.
+    bool KnowProject(const std::string& project) const;
     // A stored manifest with what it is stored against resolved; `depth` bounds the chain.
     std::shared_ptr<const Manifest> ReadResolved(const std::string& versions,
                                                  const std::string& path, std::string& why,

@@ -145,8 +145,7 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     version.program = m_program;
     version.note = m_nextNote;
     version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
-    const std::shared_ptr<const Manifest> whole = m_store.NewestWhole(folder);
-    if (!m_store.WriteVersion(folder, written, whole.get())) {
+    if (!m_store.WriteVersion(folder, written)) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
     }
