@@ -69,6 +69,12 @@ struct HistorySession {
             throw UsageError(error);
         recorder = InstallRecorder(CDomain::Get(), HistoryFolder(o), CORV_VERSION);
     }
+    ~HistorySession() {
+        if (recorder != nullptr) // the head of its last save is written before the command ends
+            recorder->WaitForBackground();
+    }
+    HistorySession(const HistorySession&) = delete;
+    HistorySession& operator=(const HistorySession&) = delete;
     CSession session;
     CHistoryRecorder* recorder = nullptr;
 };

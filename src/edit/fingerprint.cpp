@@ -14,10 +14,6 @@ Fingerprint FromHash(const XXH128_hash_t& hash) {
     return Fingerprint{hash.high64, hash.low64};
 }
 
-std::string ParamBytes(const std::vector<std::uint8_t>& params) {
-    return std::string(params.begin(), params.end());
-}
-
 // What stands for a referenced entry in the content of the one that refers to it: its
 // fingerprint, or a mark for a reference to nothing readable. Each is tagged so that no
 // fingerprint can pass for a mark.
@@ -42,13 +38,14 @@ FingerprintReferrers(const CConcreteParameterArray<Record>& records, int kind,
                      const std::vector<std::optional<Fingerprint>>& targets, Mask mask) {
     std::vector<std::optional<Fingerprint>> prints(records.Size());
     std::vector<int> numbers;
+    std::string content; // one buffer for every record
     for (std::size_t i = 0; i < records.Size(); ++i) {
         const Record& record = records[i];
         if (record.IsEmpty())
             continue;
         numbers.clear();
-        std::string content(1, static_cast<char>('0' + kind));
-        content += mask(record, numbers);
+        content.assign(1, static_cast<char>('0' + kind));
+        mask(content, record, numbers);
         for (const int number : numbers)
             AppendReference(content, targets, number);
         prints[i] = HashBytes(content.data(), content.size());
@@ -60,10 +57,11 @@ FingerprintReferrers(const CConcreteParameterArray<Record>& records, int kind,
 
 std::string Fingerprint::Hex() const {
     static const char kDigits[] = "0123456789abcdef";
-    std::string text;
+    std::string text(32, '0');
+    std::size_t at = 0;
     for (const std::uint64_t half : {high, low})
         for (int shift = 60; shift >= 0; shift -= 4)
-            text += kDigits[(half >> shift) & 0xF];
+            text[at++] = kDigits[(half >> shift) & 0xF];
     return text;
 }
 
@@ -114,30 +112,44 @@ std::optional<Fingerprint> FileFingerprint(IFile& file) {
     return FromHash(XXH3_128bits_digest(state.get()));
 }
 
-std::string MaskedToneParameters(const CTone& tone, std::vector<int>& numbers) {
-    std::string masked;
+void AppendMaskedToneParameters(std::string& masked, const CTone& tone, std::vector<int>& numbers) {
+    // The parameters are appended as they are and the wave numbers cleared in the copy: no
+    // oscillator is copied (a project has thousands of them).
     for (int o = 0; o < CTone::kOscCount; ++o) {
-        COsc osc = tone.Osc(o);
+        const COsc& osc = tone.Osc(o);
+        const std::size_t at = masked.size();
+        masked.append(reinterpret_cast<const char*>(osc.Params().data()), osc.Params().size());
         for (int side = 0; side < 2; ++side)
             if (osc.WaveSource(side) == COsc::kUserWaveSource) {
                 numbers.push_back(osc.WaveNumber(side));
-                osc.SetWaveNumber(side, 0);
+                for (int d = 0; d < 4; ++d)
+                    masked[at + static_cast<std::size_t>(COsc::FirstDigit(side) + d)] = '\0';
             }
-        masked += ParamBytes(osc.Params());
     }
+}
+
+std::string MaskedToneParameters(const CTone& tone, std::vector<int>& numbers) {
+    std::string masked;
+    AppendMaskedToneParameters(masked, tone, numbers);
     return masked;
+}
+
+void AppendMaskedPatchParameters(std::string& masked, const CPatch& patch,
+                                 std::vector<int>& numbers) {
+    for (int s = 0; s < 2; ++s) {
+        const CPatchTone& slot = patch.Slot(s);
+        const std::size_t at = masked.size();
+        masked.append(reinterpret_cast<const char*>(slot.Params().data()), slot.Params().size());
+        if (slot.P(1) == CPatchTone::kUserBank) {
+            numbers.push_back(slot.ToneNumber());
+            masked[at + 2] = masked[at + 3] = '\0';
+        }
+    }
 }
 
 std::string MaskedPatchParameters(const CPatch& patch, std::vector<int>& numbers) {
     std::string masked;
-    for (int s = 0; s < 2; ++s) {
-        CPatchTone slot = patch.Slot(s);
-        if (slot.P(1) == CPatchTone::kUserBank) {
-            numbers.push_back(slot.ToneNumber());
-            slot.SetP(2, 0), slot.SetP(3, 0);
-        }
-        masked += ParamBytes(slot.Params());
-    }
+    AppendMaskedPatchParameters(masked, patch, numbers);
     return masked;
 }
 
@@ -158,9 +170,9 @@ ProjectFingerprints FingerprintProject(const CLumData& data,
             waves[i].reset(); // an empty slot has no fingerprint whatever was given
     prints.slots[kWaveKind] = std::move(waves);
     prints.slots[kToneKind] = FingerprintReferrers(data.Tones(), kToneKind, prints.slots[kWaveKind],
-                                                   MaskedToneParameters);
-    prints.slots[kPatchKind] = FingerprintReferrers(data.Patches(), kPatchKind,
-                                                    prints.slots[kToneKind], MaskedPatchParameters);
+                                                   AppendMaskedToneParameters);
+    prints.slots[kPatchKind] = FingerprintReferrers(
+        data.Patches(), kPatchKind, prints.slots[kToneKind], AppendMaskedPatchParameters);
     return prints;
 }
 

@@ -45,10 +45,14 @@ std::optional<Fingerprint> FileFingerprint(IFile& file);
 // wave number of every side that refers to a project wave set to 0. The numbers taken out go
 // to `numbers`, in oscillator and side order.
 std::string MaskedToneParameters(const CTone& tone, std::vector<int>& numbers);
+// The same appended to `masked`: a whole project's tones are masked into one buffer in turn.
+void AppendMaskedToneParameters(std::string& masked, const CTone& tone, std::vector<int>& numbers);
 
 // The same for a patch: both tone slots, the tone number of a slot that refers to a project
 // tone set to 0, the numbers to `numbers` in slot order.
 std::string MaskedPatchParameters(const CPatch& patch, std::vector<int>& numbers);
+void AppendMaskedPatchParameters(std::string& masked, const CPatch& patch,
+                                 std::vector<int>& numbers);
 
 // The fingerprints of every slot of a loaded project, by kind and 0-based slot: nothing for an
 // empty slot and for a wave whose file cannot be read. A reference to an empty slot, a number

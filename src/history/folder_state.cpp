@@ -18,12 +18,14 @@ IFileSystem& Fs() {
 }
 
 bool IsKeptName(const std::string& name, bool top) {
-    if (IsSaveLeftoverName(name) || name.find(".corvane-") == 0)
+    if (IsSaveLeftoverName(name) || name.rfind(".corvane-", 0) == 0)
         return false;
+    if (!top)
+        return true;
     bool memo = false;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         memo = memo || name == MemoFileName(kind);
-    return !top || memo || MatchesPattern(name, "*.s00");
+    return memo || MatchesPattern(name, "*.s00");
 }
 
 // The files of one folder of the project worth keeping, as relative paths with their status;
@@ -57,6 +59,7 @@ FileIdentity IdentityOf(const FileEntry& file) {
 
 KnownHashes HashesByIdentity(const std::vector<FileEntry>& files) {
     KnownHashes known;
+    known.reserve(files.size());
     for (const FileEntry& file : files)
         if (file.inode != 0)
             known[IdentityOf(file)] = file.hash;
@@ -90,6 +93,7 @@ bool DescribeFiles(const std::string& folder, const KnownHashes& known,
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     files.clear();
+    files.reserve(found.size());
     for (const auto& [path, status] : found) {
         FileEntry file{path, status.size, {}, status.modified, status.inode};
         const auto hash = status.inode != 0 ? known.find(IdentityOf(file)) : known.end();
@@ -125,6 +129,7 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
             waves[i] = Fingerprint::FromHex(waveHash(data.Waves()[i].FilePath()));
     const ProjectFingerprints prints = FingerprintProject(data, std::move(waves));
     std::vector<SlotEntry> usedSlots;
+    usedSlots.reserve(data.Patches().Size() + data.Tones().Size() + data.Waves().Size());
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind) {
         const CParameterArray& records = data.Records(kind);
         for (std::size_t i = 0; i < records.Size() && i < slotPaths[kind].size(); ++i) {
@@ -135,7 +140,8 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
             SlotEntry slot;
             slot.kind = kind;
             slot.number = static_cast<int>(i + 1);
-            slot.file = path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path;
+            slot.file =
+                path.compare(0, folder.size(), folder) == 0 ? path.substr(folder.size()) : path;
             slot.size = sizeOf(record.FilePath());
             if (const auto& print = prints.Of(kind, static_cast<int>(i)))
                 slot.fingerprint = print->Hex();

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 namespace Corv {
@@ -18,7 +19,14 @@ namespace Corv::History {
 // Which file on disk a hash was taken of: a file with the same inode, size and change time
 // still holds the same bytes (a rename keeps all three).
 using FileIdentity = std::tuple<std::uint64_t, std::uint64_t, std::int64_t>;
-using KnownHashes = std::map<FileIdentity, std::string>;
+struct IdentityHash {
+    std::size_t operator()(const FileIdentity& identity) const {
+        const auto [inode, size, modified] = identity;
+        return std::hash<std::uint64_t>()(inode * 0x9E3779B97F4A7C15ULL ^ size * 31 ^
+                                          static_cast<std::uint64_t>(modified));
+    }
+};
+using KnownHashes = std::unordered_map<FileIdentity, std::string, IdentityHash>;
 
 FileIdentity IdentityOf(const FileEntry& file);
 // The hashes a list of described files gives by identity (files without an inode are left out).

@@ -26,7 +26,7 @@ IFileSystem& Fs() {
 constexpr const char* kPathFile = "path";
 constexpr const char* kHeadFile = "head";
 constexpr const char* kIndexFile = "index";
-constexpr const char* kIndexHeader = "corvane-history-index 1";
+constexpr const char* kIndexHeader = "corvane-history-index 2";
 // A dropped version that others are still stored against.
 constexpr const char* kKeptSuffix = ".kept";
 
@@ -50,6 +50,32 @@ bool IsHashName(const std::string& name) {
 }
 
 } // namespace
+
+std::string CHistoryStore::IndexLine(const IndexEntry& entry) {
+    const std::string fields =
+        "v\t" + std::to_string(entry.info.id) + "\t" + std::to_string(entry.base) + "\t" +
+        std::to_string(entry.bytes) + "\t" + std::to_string(entry.info.storedBytes) + "\t" +
+        JournalEscaped(entry.info.time) + "\t-\t" + JournalEscaped(entry.info.note) + "\t" +
+        JournalEscaped(entry.info.summary);
+    return fields + "\t" + JournalChecksum(fields) + "\n";
+}
+
+bool CHistoryStore::ParseIndexLine(const std::string& line, IndexEntry& entry) {
+    const std::size_t tab = line.rfind('\t');
+    if (tab == std::string::npos ||
+        line.compare(tab + 1, std::string::npos, JournalChecksum(line.substr(0, tab))) != 0)
+        return false;
+    const std::vector<std::string> f = SplitAt(line.substr(0, tab), '\t');
+    std::uint64_t id = 0, base = 0;
+    if (f.size() != 9 || f[0] != "v" || !ParseCount(f[1], id) || id == 0 || id >= 1000000 ||
+        !ParseCount(f[2], base) || base >= id || !ParseCount(f[3], entry.bytes) ||
+        !ParseCount(f[4], entry.info.storedBytes) || !JournalUnescaped(f[5], entry.info.time) ||
+        !JournalUnescaped(f[7], entry.info.note) || !JournalUnescaped(f[8], entry.info.summary))
+        return false;
+    entry.base = static_cast<int>(base);
+    entry.info.id = static_cast<int>(id);
+    return true;
+}
 
 std::string DefaultHistoryFolder() {
     if (const char* named = std::getenv("CORVANE_HISTORY"); named != nullptr && *named != '\0')
@@ -140,7 +166,7 @@ std::string CHistoryStore::StoredVersionPath(const std::string& versions, int id
 bool CHistoryStore::ReadStored(const std::string& path, Manifest& manifest,
                                std::string& why) const {
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    if (!ReadWrittenInPlace(path, text)) { // the head is written in place
         why = "its manifest cannot be read";
         return false;
     }
@@ -253,9 +279,9 @@ bool CHistoryStore::WriteVersion(const std::string& project,
     entry.bytes = text.size();
     entry.info = {manifest.id,      manifest.time,        manifest.note,
                   manifest.summary, manifest.storedBytes, {}};
-    index[manifest.id] = entry;
-    WriteIndex(project, index);
-    Remember(path, written);
+    AddToIndex(project, index, entry);
+    if (!difference) // the base of the versions after it; a difference is not read again
+        Remember(path, written);
     return true;
 }
 
@@ -284,7 +310,7 @@ bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<
                                 : *head;
     // The head only spares the next save reading files again: after a crash it may be old or
     // gone, and the next save then looks at the folder itself.
-    if (!WriteDurably(folder + kHeadFile, ManifestText(stored), false))
+    if (!WriteInPlace(folder + kHeadFile, ManifestText(stored)))
         return false;
     Remember(folder + kHeadFile, head);
     return true;
@@ -294,30 +320,18 @@ CHistoryStore::Index CHistoryStore::ReadIndex(const std::string& project) const 
     const std::string folder = ProjectPath(project);
     Index index;
     std::string text;
-    if (ReadWholeFile(folder + kIndexFile, text)) {
-        const std::size_t endAt = text.rfind("end\t");
-        const bool complete =
-            text.rfind(std::string(kIndexHeader) + "\n", 0) == 0 && endAt != std::string::npos &&
-            endAt > 0 && text[endAt - 1] == '\n' &&
-            text.substr(endAt) == "end\t" + JournalChecksum(text.substr(0, endAt)) + "\n";
-        std::vector<std::string> lines =
-            complete ? SplitAt(text.substr(0, endAt), '\n') : std::vector<std::string>{};
-        for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-            const std::vector<std::string> f = SplitAt(lines[i], '\t');
+    m_indexLines = 0;
+    // Each line carries its own checksum: a save appends one line, and a line cut short by an
+    // interruption (or altered) is passed over; its version's manifest is read instead.
+    if (ReadWholeFile(folder + kIndexFile, text) &&
+        text.rfind(std::string(kIndexHeader) + "\n", 0) == 0) {
+        std::size_t at = text.find('\n') + 1;
+        for (std::size_t end = text.find('\n', at); end != std::string::npos;
+             at = end + 1, end = text.find('\n', at)) {
+            ++m_indexLines;
             IndexEntry entry;
-            std::uint64_t id = 0, base = 0;
-            if (f.size() != 9 || f[0] != "v" || !ParseCount(f[1], id) || id == 0 || id >= 1000000 ||
-                !ParseCount(f[2], base) || !ParseCount(f[3], entry.bytes) ||
-                !ParseCount(f[4], entry.info.storedBytes) ||
-                !JournalUnescaped(f[5], entry.info.time) ||
-                !JournalUnescaped(f[7], entry.info.note) ||
-                !JournalUnescaped(f[8], entry.info.summary)) {
-                index.clear();
-                break;
-            }
-            entry.base = static_cast<int>(base);
-            entry.info.id = static_cast<int>(id);
-            index[entry.info.id] = std::move(entry);
+            if (ParseIndexLine(text.substr(at, end - at), entry))
+                index[entry.info.id] = std::move(entry);
         }
     }
     // The folder says which versions there are; the index only spares reading them.
@@ -368,13 +382,31 @@ CHistoryStore::Index CHistoryStore::ReadIndex(const std::string& project) const 
 void CHistoryStore::WriteIndex(const std::string& project, const Index& index) const {
     std::string text = std::string(kIndexHeader) + "\n";
     for (const auto& [id, entry] : index)
-        text += "v\t" + std::to_string(id) + "\t" + std::to_string(entry.base) + "\t" +
-                std::to_string(entry.bytes) + "\t" + std::to_string(entry.info.storedBytes) + "\t" +
-                JournalEscaped(entry.info.time) + "\t-\t" + JournalEscaped(entry.info.note) + "\t" +
-                JournalEscaped(entry.info.summary) + "\n";
-    text += "end\t" + JournalChecksum(text) + "\n";
+        text += IndexLine(entry);
     // The index can be made again from the manifests: it is not synced.
     WriteDurably(ProjectPath(project) + kIndexFile, text, false);
+}
+
+void CHistoryStore::AddToIndex(const std::string& project, const Index& index,
+                               const IndexEntry& entry) const {
+    // Appending spares the rewrite of the whole index (and the flush a rename over a file
+    // costs) on every save; an index that is not there, or not of this kind, is written anew.
+    const std::string path = ProjectPath(project) + kIndexFile;
+    const std::string header = std::string(kIndexHeader) + "\n";
+    std::unique_ptr<IFile> file = Fs().Open(path, OpenMode::Update);
+    std::string start(header.size(), '\0');
+    const std::int64_t size = file ? file->Size() : -1;
+    const bool appendable =
+        size >= static_cast<std::int64_t>(header.size()) &&
+        file->Read(start.data(), start.size()) == static_cast<std::int64_t>(start.size()) &&
+        start == header && file->Seek(static_cast<std::uint64_t>(size));
+    const std::string line = IndexLine(entry);
+    if (!appendable || !file->Write(line.data(), line.size()) || !file->Close()) {
+        file.reset();
+        Index whole = index;
+        whole[entry.info.id] = entry;
+        WriteIndex(project, whole);
+    }
 }
 
 std::vector<VersionInfo> CHistoryStore::List(const std::string& project) const {
@@ -423,7 +455,7 @@ int CHistoryStore::Prune(const std::string& project, const Retention& retention)
     std::string headText;
     Manifest head;
     std::string why;
-    if (ReadWholeFile(ProjectPath(project) + kHeadFile, headText) &&
+    if (ReadWrittenInPlace(ProjectPath(project) + kHeadFile, headText) &&
         ParseManifest(headText, head, why))
         bases.insert(head.base);
     for (const int id : dropped) {
@@ -439,11 +471,14 @@ int CHistoryStore::Prune(const std::string& project, const Retention& retention)
             bases.count(std::atoi(name.substr(0, 6).c_str())) == 0)
             Fs().Remove(versions + name);
     }
-    Fs().SyncDirectory(versions);
-    WriteIndex(project, index);
+    // The index leaves out versions the folder no longer has; it is written anew only when
+    // the lines of dropped versions outnumber the others.
+    if (m_indexLines > 2 * index.size() + 16)
+        WriteIndex(project, index);
     // Objects are only freed by dropping a version that stored some (nothing else refers to
-    // bytes no version stored); the others wait for the next collection.
-    if (droppedBytes > 0)
+    // bytes no version stored); the others wait for the next collection, which comes after
+    // the versions are gone for good: a version back after a crash must find its objects.
+    if (droppedBytes > 0 && Fs().SyncDirectory(versions))
         CollectObjects();
     return static_cast<int>(dropped.size());
 }

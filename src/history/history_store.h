@@ -107,6 +107,11 @@ private:
     // manifest the index does not know (or knows at another size) is read.
     Index ReadIndex(const std::string& project) const;
     void WriteIndex(const std::string& project, const Index& index) const;
+    // Adds a version's entry to the index (`index`: the one read before, for an index that must
+    // be written anew).
+    void AddToIndex(const std::string& project, const Index& index, const IndexEntry& entry) const;
+    static std::string IndexLine(const IndexEntry& entry);
+    static bool ParseIndexLine(const std::string& line, IndexEntry& entry);
     // Makes the project's folder here and the file naming its folder; false when it cannot.
     bool KnowProject(const std::string& project) const;
     // A stored manifest with what it is stored against resolved; `depth` bounds the chain.
@@ -130,6 +135,7 @@ private:
     };
     mutable std::map<std::string, Cached> m_cache;
     mutable std::pair<std::string, std::string> m_lastProjectPath;
+    mutable std::size_t m_indexLines = 0; // the lines of the index last read
 };
 
 } // namespace Corv::History

@@ -97,7 +97,13 @@ std::string Counted(int count, int kind, const std::vector<int>& numbers) {
 
 } // namespace
 
-const FileEntry* Manifest::File(const std::string& path) const {
+const FileEntry* Manifest::File(std::string_view path) const {
+    // Files are kept in path order; a list out of order is still searched whole.
+    const auto at =
+        std::lower_bound(files.begin(), files.end(), path,
+                         [](const FileEntry& file, std::string_view p) { return file.path < p; });
+    if (at != files.end() && at->path == path)
+        return &*at;
     for (const FileEntry& file : files)
         if (file.path == path)
             return &file;

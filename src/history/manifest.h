@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,7 +50,7 @@ struct Manifest {
     std::vector<std::pair<int, int>> goneSlots;
 
     // The file entry of a relative path, or null.
-    const FileEntry* File(const std::string& path) const;
+    const FileEntry* File(std::string_view path) const;
 };
 
 // The manifest as text; its last line carries a checksum of everything before it, so that a

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <ctime>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 namespace Corv::History {
@@ -57,6 +58,7 @@ bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& 
 
 bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
                               const CLumData& data, const FolderEntries* listed, std::string& why) {
+    WaitForBackground();
     const auto lock = m_store.Lock();
     if (!lock) {
         why = "the history " + m_store.Folder() + " cannot be opened";
@@ -66,6 +68,8 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     const bool haveHead = headRead != nullptr;
     static const Manifest kNoHead;
     const Manifest& head = haveHead ? *headRead : kNoHead;
+    // The hashes by identity are kept from save to save (the head after a save is this
+    // recorder's own, and its new files are added); a head read from disk gives them anew.
     if (headRead != m_knownHead) {
         m_known = haveHead ? HashesByIdentity(head.files) : KnownHashes{};
         m_knownHead = headRead;
@@ -91,6 +95,11 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
                                      return a.path == b.path && a.hash == b.hash &&
                                             IdentityOf(a) == IdentityOf(b);
                                  });
+    // The files read now are known by identity from now on, for the saves after this one.
+    if (!same)
+        for (const FileEntry& file : version.files)
+            if (file.inode != 0)
+                m_known.emplace(IdentityOf(file), file.hash);
     if (same)
         version.usedSlots = head.usedSlots;
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
@@ -115,10 +124,17 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     Pending pending;
     pending.project = folder;
     pending.steps = plan.steps;
-    std::unordered_map<std::string, std::pair<std::string, std::uint64_t>> byPath; // hash, size
-    byPath.reserve(version.files.size());
+    // The file entry of an absolute path in the folder before the save, or null. (Thousands
+    // are looked up: by hash, not by searching the sorted list of long, alike paths.)
+    std::unordered_map<std::string_view, const FileEntry*> byPath(version.files.size());
     for (const FileEntry& file : version.files)
-        byPath[folder + file.path] = {file.hash, file.size};
+        byPath.emplace(file.path, &file);
+    const auto before = [&](const std::string& path) -> const FileEntry* {
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
+            return nullptr;
+        const auto it = byPath.find(std::string_view(path).substr(folder.size()));
+        return it != byPath.end() ? it->second : nullptr;
+    };
     for (const CommitStep& step : plan.steps) {
         if (step.kind != CommitStep::Kind::Place || version.File(step.from) != nullptr)
             continue;
@@ -130,15 +146,14 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         pending.staged[step.from] = staged;
     }
     const auto waveHash = [&](const std::string& path) {
-        const auto it = byPath.find(path);
-        if (it != byPath.end())
-            return it->second.first;
+        if (const FileEntry* file = before(path))
+            return file->hash;
         std::string bytes;
         return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
     };
     const auto sizeOf = [&](const std::string& path) {
-        const auto it = byPath.find(path);
-        return it != byPath.end() ? it->second.second : FileSystem().Status(path).size;
+        const FileEntry* file = before(path);
+        return file != nullptr ? file->size : FileSystem().Status(path).size;
     };
     pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
     version.time = TimeNow();
@@ -199,15 +214,13 @@ bool CHistoryRecorder::FilesAfter(const Pending& pending, std::vector<FileEntry>
 }
 
 void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
+    WaitForBackground();
     if (!m_pending || m_pending->project != folder || !committed) {
         m_pending.reset();
         return;
     }
-    const Pending pending = std::move(*m_pending);
+    Pending pending = std::move(*m_pending);
     m_pending.reset();
-    const auto lock = m_store.Lock();
-    if (!lock)
-        return; // a head that cannot be written costs the next save a full look, no more
     const auto head = std::make_shared<Manifest>();
     std::string why;
     if (!FilesAfter(pending, head->files)) {
@@ -215,13 +228,44 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
         for (const auto& [path, file] : pending.staged)
             known[IdentityOf(file)] = file.hash;
         if (!DescribeFiles(folder, known, head->files, why))
-            return;
+            return; // no head: the next save looks at the folder itself
     }
-    head->usedSlots = pending.usedSlots;
+    head->usedSlots = std::move(pending.usedSlots);
     head->program = m_program;
     head->time = TimeNow();
-    m_store.WriteHead(folder, head, pending.version.get());
-    m_store.Prune(folder, m_retention);
+    // The files the save wrote are known by identity from now on; the others were already.
+    // Identities of files no longer there are harmless but take room: past a bound the hashes
+    // are taken from the head alone.
+    if (m_known.size() > 2 * head->files.size() + 64) {
+        m_known = HashesByIdentity(head->files);
+    } else {
+        for (const auto& [path, file] : pending.staged)
+            if (file.inode != 0)
+                m_known[IdentityOf(file)] = file.hash;
+    }
+    m_knownHead = head; // what the store hands back once it is written
+    // Writing the head and dropping old versions need nothing of the project: the save returns
+    // while they are done (the next use of the store waits for them).
+    auto finish = [this, folder, head, version = std::move(pending.version)] {
+        const auto lock = m_store.Lock();
+        if (!lock)
+            return; // a head that cannot be written costs the next save a full look, no more
+        if (m_store.WriteHead(folder, head, version.get()))
+            m_store.Prune(folder, m_retention);
+    };
+    if (FileSystem().AllowsParallelWork())
+        m_background = std::thread(std::move(finish));
+    else
+        finish(); // a file system that counts its operations sees them in one order
+}
+
+void CHistoryRecorder::WaitForBackground() {
+    if (m_background.joinable())
+        m_background.join();
+}
+
+CHistoryRecorder::~CHistoryRecorder() {
+    WaitForBackground();
 }
 
 CHistoryRecorder* InstallRecorder(CDomain& services, const std::string& historyFolder,

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Corv {
@@ -24,6 +25,9 @@ class CHistoryRecorder : public ISaveRecorder {
 public:
     CHistoryRecorder(std::string historyFolder, std::string programVersion,
                      Retention retention = {});
+    ~CHistoryRecorder() override;
+    CHistoryRecorder(const CHistoryRecorder&) = delete;
+    CHistoryRecorder& operator=(const CHistoryRecorder&) = delete;
 
     bool BeforeCommit(const std::string& folder, const CSavePlan& plan, const CLumData& data,
                       const FolderEntries* listed, std::string& why) override;
@@ -31,7 +35,13 @@ public:
 
     // The note the next version gets ("before restore"); it applies to one save only.
     void SetNextNote(std::string note) { m_nextNote = std::move(note); }
-    CHistoryStore& Store() { return m_store; }
+    // Waits for the head and retention work of the last save, when it runs on its own thread.
+    void WaitForBackground();
+    // The store, once the work left from the last save is done.
+    CHistoryStore& Store() {
+        WaitForBackground();
+        return m_store;
+    }
     const Retention& Retentions() const { return m_retention; }
     // The number of the version the last save recorded (0: none).
     int LastVersion() const { return m_lastVersion; }
@@ -62,6 +72,7 @@ private:
     std::string m_nextNote;
     std::optional<Pending> m_pending;
     int m_lastVersion = 0;
+    std::thread m_background; // writes the head of the last save and prunes; joined before use
 };
 
 // Installs a history recorder into the store of services (replacing any); `historyFolder`

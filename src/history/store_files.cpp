@@ -54,6 +54,27 @@ bool WriteDurably(const std::string& path, const std::string& bytes, bool sync) 
     return !sync || Fs().SyncDirectory(ParentOf(path));
 }
 
+bool WriteInPlace(const std::string& path, const std::string& bytes) {
+    std::unique_ptr<IFile> file = Fs().Open(path, OpenMode::Update);
+    const std::int64_t size = file ? file->Size() : -1;
+    const auto wanted = static_cast<std::int64_t>(bytes.size());
+    if (size < wanted || size > 2 * wanted + 4096) {
+        file.reset();
+        return WriteDurably(path, bytes, false);
+    }
+    const std::string padding(static_cast<std::size_t>(size - wanted), '\n');
+    return file->Seek(0) && file->Write(bytes.data(), bytes.size()) &&
+           file->Write(padding.data(), padding.size()) && file->Close();
+}
+
+bool ReadWrittenInPlace(const std::string& path, std::string& bytes) {
+    if (!ReadWholeFile(path, bytes))
+        return false;
+    while (bytes.size() >= 2 && bytes.back() == '\n' && bytes[bytes.size() - 2] == '\n')
+        bytes.pop_back();
+    return true;
+}
+
 bool MakeFolders(const std::string& folder) {
     const std::string path =
         !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;

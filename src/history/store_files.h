@@ -13,6 +13,14 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // renamed over it, and the folder synced. Without `sync`, the file is only renamed into place
 // (for files that can be made again from others: after a crash they may be old or gone).
 bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true);
+// Writes a file that can be made again from others over its old content, without a new file
+// or a rename (both cost more than the write): after an interruption it may hold a mix of old
+// and new, which its reader must detect. A shorter content is followed by line ends up to the
+// old length (ReadWrittenInPlace drops them); a file much longer than the content, or none, is
+// written anew by WriteDurably without sync.
+bool WriteInPlace(const std::string& path, const std::string& bytes);
+// Reads a file written by WriteInPlace: its content without the line ends after the last one.
+bool ReadWrittenInPlace(const std::string& path, std::string& bytes);
 // Creates a folder and the ones above it that are missing; true when it is there.
 bool MakeFolders(const std::string& folder);
 // The names of the entries of a folder (files and folders alike); empty when it cannot be read.

@@ -64,7 +64,6 @@ public:
     // source is 1.
     bool SetWaveNumber(int side, int n);
 
-private:
     // The first of the four parameters that hold a side's wave number, one hex digit each.
     static constexpr int FirstDigit(int side) { return side == 0 ? 40 : 92; }
 };

@@ -199,6 +199,60 @@ INSTANTIATE_TEST_SUITE_P(History, Damage, ::testing::ValuesIn(kDamage),
                              return std::string(test.param.name);
                          });
 
+// The index and the head only spare reading: cut or altered (a save appends to the index and
+// writes the head over in place, so an interruption leaves them so), they are passed over and
+// the versions, and the next save's version, are what they were.
+struct CacheDamageCase {
+    const char* name;
+    const char* file; // in the project's folder of the history
+    std::function<void(Bytes&)> damage;
+    bool headLost = false; // blank lines after the head are what an in-place write leaves
+};
+
+const CacheDamageCase kCacheDamage[] = {
+    {"IndexLastLineCut", "index", [](Bytes& b) { b.resize(b.size() - 7); }},
+    {"IndexLineAltered", "index", [](Bytes& b) { b[b.size() / 2] ^= 1; }},
+    {"IndexGone", "index", [](Bytes& b) { b.clear(); }},
+    {"HeadCutShort", "head", [](Bytes& b) { b.resize(b.size() / 2); }, true},
+    {"HeadAltered", "head", [](Bytes& b) { b[b.size() / 3] ^= 1; }, true},
+    {"HeadWithBlankLinesAfter", "head", [](Bytes& b) { b.insert(b.end(), 300, '\n'); }},
+};
+
+class CacheDamage : public ::testing::TestWithParam<CacheDamageCase> {};
+
+TEST_P(CacheDamage, LeavesTheVersionsAndTheNextSaveAsTheyWere) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    int serial = 0;
+    MemoAndSave(world, 3, serial);
+    const std::vector<History::VersionInfo> before = world.Versions();
+    ASSERT_EQ(before.size(), 3u);
+    world.Recorder().WaitForBackground();
+    const std::string path = world.Store().ProjectPath(world.Project()) + GetParam().file;
+    Bytes bytes = ReadBytes(path);
+    ASSERT_FALSE(bytes.empty());
+    GetParam().damage(bytes);
+    WriteBytes(path, bytes);
+
+    EXPECT_EQ(world.Store().Head(world.Project()) == nullptr, GetParam().headLost);
+    const std::vector<History::VersionInfo> after = world.Versions();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].id, before[i].id);
+        EXPECT_EQ(after[i].summary, before[i].summary);
+        EXPECT_EQ(after[i].problem, "");
+    }
+    const Snapshot folder = world.Folder();
+    MemoAndSave(world, 1, serial);
+    EXPECT_EQ(world.Versions().front().id, 4);
+    EXPECT_EQ(world.Exported(4), folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(History, CacheDamage, ::testing::ValuesIn(kCacheDamage),
+                         [](const ::testing::TestParamInfo<CacheDamageCase>& test) {
+                             return std::string(test.param.name);
+                         });
+
 TEST(MovedProject, IsFoundByContentAndTakesItsHistoryAlong) {
     HistoryWorld world;
     ASSERT_NE(world.Open(), nullptr);
