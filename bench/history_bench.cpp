@@ -1,11 +1,14 @@
-// The history: a save after one rename of a full project with the history on, against the same
-// save without it, and listing the 50 versions such saves leave (against reading the files of
-// those versions' manifests once).
+// The history: a save after one rename of a full project and a save that rewrites 100 of its
+// files, each with the history on against the same save without it; listing the 50 versions
+// such saves leave (against reading the files of those versions' manifests once); restoring a
+// full project over an emptied one (against a Save As of the full project).
 
 #include "baselines.h"
 #include "bench_support.h"
 #include "edit/cell_edit.h"
+#include "edit/list_edits.h"
 #include "history/recorder.h"
+#include "history/version_access.h"
 #include "storage/domain.h"
 
 #include <filesystem>
@@ -60,6 +63,115 @@ void SaveWithHistory(benchmark::State& state) {
 
 void SaveWithoutHistory(benchmark::State& state) {
     RenameAndSave(state, false);
+}
+
+// As RenameAndSave, but each save rewrites the files of 100 tones: one parameter of their
+// first oscillator changes, so the save stages 100 new files and the version keeps the 100 it
+// replaces.
+void RewriteAndSave(benchmark::State& state, bool history) {
+    const std::string folder = TheWorld().Scratch("Rewritten.prj");
+    RemoveTree(folder);
+    RemoveTree(HistoryFolder());
+    CopyFolder(TheWorld().Source(), folder);
+    ::sync();
+    FreshStore();
+    if (history)
+        Corv::History::InstallRecorder(Corv::CDomain::Get(), HistoryFolder(), "bench");
+    Corv::CProjectDocument* document = Open(folder);
+    bool ok = document != nullptr;
+    int round = 0;
+    const auto rewriteAndSave = [&] {
+        if (!ok)
+            return;
+        ++round;
+        for (std::size_t i = 0; i < 100; ++i) {
+            Corv::COsc& osc = document->Data().Tones()[i].Osc(0);
+            osc.SetP(1, static_cast<std::uint8_t>((osc.P(1) + 1) % 100));
+        }
+        document->SetModifiedFlag(true);
+        ok = document->SaveProject(folder);
+    };
+    rewriteAndSave();
+    for (auto _ : state)
+        rewriteAndSave();
+    // Each save must have replaced the tones' files: the last version kept their bytes.
+    if (history) {
+        const auto versions = Corv::History::CHistoryStore(HistoryFolder()).List(folder);
+        ok = ok && !versions.empty() && versions.front().storedBytes > 0;
+    }
+    if (!ok || Tally().errors != 0)
+        state.SkipWithError("the rewritten tones were not saved in place");
+    FreshStore();
+    RemoveTree(folder);
+}
+
+void RewriteWithHistory(benchmark::State& state) {
+    RewriteAndSave(state, true);
+}
+
+void RewriteWithoutHistory(benchmark::State& state) {
+    RewriteAndSave(state, false);
+}
+
+// A full project emptied and saved (its version 1 is the full project), then restored to
+// version 1: every file of the full project comes back from the history.
+void RestoreFullProject(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("Restored.prj/");
+    const std::string history = TheWorld().Scratch("RestoreHistory/");
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveTree(folder);
+        RemoveTree(history);
+        CopyFolder(TheWorld().Source(), folder);
+        FreshStore();
+        Corv::History::CHistoryRecorder* recorder =
+            Corv::History::InstallRecorder(Corv::CDomain::Get(), history, "bench");
+        Corv::CProjectDocument* document = Open(folder);
+        for (int kind = Corv::kPatchKind; ok && document && kind <= Corv::kWaveKind; ++kind) {
+            std::vector<int> rows(document->Data().Records(kind).Size());
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                rows[i] = static_cast<int>(i);
+            ok = Corv::EmptyEntries(document->Data(), rows, kind, true);
+        }
+        if (document)
+            document->SetModifiedFlag(true);
+        ok = ok && document != nullptr && document->SaveProject(folder);
+        Corv::CProjectDocuments::Get().CloseAll();
+        recorder->WaitForBackground();
+        ::sync();
+        state.ResumeTiming();
+        std::vector<Corv::ProjectDifference> changes;
+        std::string why;
+        ok = ok && Corv::History::RestoreVersion(
+                       *recorder, folder, 1, TheWorld().Scratch("RestoreScratch/"), false, changes,
+                       why) == Corv::History::RestoreOutcome::Restored;
+        recorder->WaitForBackground();
+    }
+    if (!ok || Tally().errors != 0)
+        state.SkipWithError("the full project was not restored");
+    FreshStore();
+    RemoveTree(folder);
+    RemoveTree(history);
+}
+
+// Saves the full project into a new folder (Save As), the write a restore of it matches.
+void SaveFullProjectAs(benchmark::State& state) {
+    const std::string folder = TheWorld().Scratch("Saved As.prj");
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        FreshStore();
+        RemoveTree(folder);
+        Corv::CProjectDocument* document = Open(TheWorld().Source());
+        ::sync();
+        state.ResumeTiming();
+        ok = ok && document != nullptr && document->SaveProject(folder);
+    }
+    if (!ok || Tally().errors != 0)
+        state.SkipWithError("the full project was not saved into a new folder");
+    FreshStore();
+    RemoveTree(folder);
 }
 
 // The project of the listing: 50 versions made by 50 saves after a rename each.
@@ -117,6 +229,17 @@ const bool g_registered = [] {
     PairWithBaseline("save after one rename, history on", "save after one rename, history off",
                      "rename the first patch of an open full project and save it in place with "
                      "a version kept; baseline the same save without the history");
+    Measure("save rewriting 100 files, history on", RewriteWithHistory)->Iterations(10);
+    Measure("save rewriting 100 files, history off", RewriteWithoutHistory)->Iterations(10);
+    PairWithBaseline("save rewriting 100 files, history on",
+                     "save rewriting 100 files, history off",
+                     "change one parameter of 100 tones of an open full project and save it in "
+                     "place with a version kept; baseline the same save without the history");
+    Measure("restore full project", RestoreFullProject)->Iterations(3);
+    Measure("restore baseline: save as", SaveFullProjectAs)->Iterations(3);
+    PairWithBaseline("restore full project", "restore baseline: save as",
+                     "restore an emptied full project to its version before (every file back "
+                     "from the history); baseline a Save As of the full project");
     Measure("history list", ListVersions);
     Measure("history list baseline", ListVersionsBaseline);
     PairWithBaseline("history list", "history list baseline",

@@ -113,11 +113,25 @@ bool CHistoryStore::HasObject(const std::string& hash) const {
     return Fs().Status(ObjectPath(hash)).type == FileType::Regular;
 }
 
-bool CHistoryStore::PutObject(const std::string& hash, const std::string& bytes) {
+bool CHistoryStore::PutObject(const std::string& hash, const std::string& bytes, bool syncFolder) {
     if (HasObject(hash))
         return true;
     const std::string path = ObjectPath(hash);
-    return MakeFolders(path.substr(0, path.rfind('/') + 1)) && WriteDurably(path, bytes);
+    return MakeFolders(path.substr(0, path.rfind('/') + 1)) &&
+           WriteDurably(path, bytes, true, syncFolder);
+}
+
+bool CHistoryStore::SyncObjectFolders(const std::set<std::string>& hashes) {
+    std::set<std::string> folders;
+    for (const std::string& hash : hashes) {
+        const std::string path = ObjectPath(hash);
+        folders.insert(path.substr(0, path.rfind('/') + 1));
+    }
+    // A folder of objects made just now is an entry of "objects/" itself.
+    bool synced = folders.empty() || Fs().SyncDirectory(m_folder + "objects/");
+    for (const std::string& folder : folders)
+        synced = Fs().SyncDirectory(folder) && synced;
+    return synced;
 }
 
 bool CHistoryStore::FetchObject(const std::string& hash, std::string& bytes) const {

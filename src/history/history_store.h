@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,11 @@ public:
     // --- Objects.
     std::string ObjectPath(const std::string& hash) const;
     bool HasObject(const std::string& hash) const;
-    // Keeps bytes whose hash is `hash`; true when they are stored (now or before).
-    bool PutObject(const std::string& hash, const std::string& bytes);
+    // Keeps bytes whose hash is `hash`; true when they are stored (now or before). Without
+    // `syncFolder` the object's file is synced but not its folder: SyncObjectFolders then makes
+    // a batch of objects durable at once.
+    bool PutObject(const std::string& hash, const std::string& bytes, bool syncFolder = true);
+    bool SyncObjectFolders(const std::set<std::string>& hashes);
     // The bytes of an object, checked against its hash; false when missing or altered.
     bool FetchObject(const std::string& hash, std::string& bytes) const;
 

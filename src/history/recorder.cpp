@@ -3,6 +3,7 @@
 #include "history/folder_state.h"
 #include "history/store_files.h"
 #include "model/file_system.h"
+#include "model/side_by_side.h"
 #include "storage/domain.h"
 #include "storage/save_plan.h"
 
@@ -105,21 +106,8 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
         return false;
     // The bytes the save takes away are kept; what stays in the folder is not copied.
-    for (const FileEntry& file : version.files) {
-        if (replaced.count(file.path) == 0 || m_store.HasObject(file.hash))
-            continue;
-        std::string bytes;
-        if (!ReadWholeFile(folder + file.path, bytes) || HashHex(bytes) != file.hash) {
-            why = folder + file.path + " changed while it was kept";
-            return false;
-        }
-        if (!m_store.PutObject(file.hash, bytes)) {
-            why =
-                LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
-            return false;
-        }
-        version.storedBytes += bytes.size();
-    }
+    if (!KeepReplaced(folder, replaced, version, why))
+        return false;
     // The staged files are what the folder will hold: hashed now, found by identity after.
     Pending pending;
     pending.project = folder;
@@ -167,6 +155,50 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     m_lastVersion = version.id;
     pending.version = written;
     m_pending = std::move(pending);
+    return true;
+}
+
+bool CHistoryRecorder::KeepReplaced(const std::string& folder,
+                                    const std::set<std::string>& replaced, Manifest& version,
+                                    std::string& why) {
+    std::vector<const FileEntry*> fresh;
+    std::set<std::string> hashes;
+    for (const FileEntry& file : version.files)
+        if (replaced.count(file.path) > 0 && !m_store.HasObject(file.hash) &&
+            hashes.insert(file.hash).second)
+            fresh.push_back(&file);
+    // A save that rewrites many files replaces as many: they are stored side by side (their
+    // syncs overlap), and each folder of objects is synced once at the end.
+    std::vector<std::uint64_t> sizes(fresh.size(), 0);
+    std::vector<std::string> errors(fresh.size());
+    const std::size_t failed = RunSideBySide(
+        fresh.size(),
+        [&](std::size_t i) {
+            std::string bytes;
+            const FileEntry& file = *fresh[i];
+            if (!ReadWholeFile(folder + file.path, bytes) || HashHex(bytes) != file.hash) {
+                errors[i] = folder + file.path + " changed while it was kept";
+                return false;
+            }
+            if (!m_store.PutObject(file.hash, bytes, false)) {
+                errors[i] = LastFileError().Empty() ? "the history cannot be written"
+                                                    : LastFileError().Text();
+                return false;
+            }
+            sizes[i] = bytes.size();
+            return true;
+        },
+        8);
+    if (failed < fresh.size()) {
+        why = errors[failed];
+        return false;
+    }
+    if (!m_store.SyncObjectFolders(hashes)) {
+        why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
+        return false;
+    }
+    for (const std::uint64_t size : sizes)
+        version.storedBytes += size;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +60,10 @@ private:
     };
     bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,
                 const FolderEntries* listed, std::string& why);
+    // Stores the bytes of the files of `version` that the save replaces (`replaced`, relative
+    // paths) and the store lacks, adding them to its stored bytes.
+    bool KeepReplaced(const std::string& folder, const std::set<std::string>& replaced,
+                      Manifest& version, std::string& why);
     // The files the folder holds after the pending save committed, worked out from the version
     // and the steps; false when a step names a file neither knows.
     static bool FilesAfter(const Pending& pending, std::vector<FileEntry>& files);

@@ -39,7 +39,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return file->Close();
 }
 
-bool WriteDurably(const std::string& path, const std::string& bytes, bool sync) {
+bool WriteDurably(const std::string& path, const std::string& bytes, bool sync, bool syncFolder) {
     static std::atomic<unsigned> counter{0};
     const std::string temporary =
         path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
@@ -51,7 +51,7 @@ bool WriteDurably(const std::string& path, const std::string& bytes, bool sync) 
         Fs().Remove(temporary);
         return false;
     }
-    return !sync || Fs().SyncDirectory(ParentOf(path));
+    return !sync || !syncFolder || Fs().SyncDirectory(ParentOf(path));
 }
 
 bool WriteInPlace(const std::string& path, const std::string& bytes) {

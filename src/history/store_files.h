@@ -12,7 +12,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Writes a file so that it is either absent or complete: a temporary name beside it, synced,
 // renamed over it, and the folder synced. Without `sync`, the file is only renamed into place
 // (for files that can be made again from others: after a crash they may be old or gone).
-bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true);
+// Without `syncFolder` the file is synced but the rename is left for the caller to make durable
+// (by syncing the folder once for many files).
+bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true,
+                  bool syncFolder = true);
 // Writes a file that can be made again from others over its old content, without a new file
 // or a rename (both cost more than the write): after an interruption it may hold a mix of old
 // and new, which its reader must detect. A shorter content is followed by line ends up to the

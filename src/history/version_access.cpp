@@ -4,6 +4,7 @@
 #include "history/recorder.h"
 #include "history/store_files.h"
 #include "model/file_system.h"
+#include "model/side_by_side.h"
 #include "storage/project_document.h"
 #include "storage/save_paths.h"
 #include "storage/slot_file_name.h"
@@ -100,15 +101,29 @@ bool ExportVersion(const CHistoryStore& store, const std::string& project, int i
         why = LastFileError().Empty() ? folder + " cannot be made" : LastFileError().Text();
         return false;
     }
-    std::optional<std::vector<FileEntry>> now;
-    for (const FileEntry& file : version.files) {
+    const auto write = [&](const FileEntry& file, const std::string& bytes) {
+        auto out = Fs().Open(folder + file.path, OpenMode::CreateNew);
+        return out && out->Write(bytes.data(), bytes.size()) && out->Close();
+    };
+    // Most files come from their objects, side by side (a full project's waves are many
+    // megabytes); those the store does not have are looked for in the project after.
+    enum class Got : char { Written, NotStored, Failed };
+    std::vector<Got> got(version.files.size(), Got::NotStored);
+    RunSideBySide(version.files.size(), [&](std::size_t i) {
         std::string bytes;
-        if (!FetchFile(store, canonical, head, now, file, bytes)) {
+        if (store.FetchObject(version.files[i].hash, bytes))
+            got[i] = write(version.files[i], bytes) ? Got::Written : Got::Failed;
+        return got[i] != Got::Failed;
+    });
+    std::optional<std::vector<FileEntry>> now;
+    for (std::size_t i = 0; i < version.files.size(); ++i) {
+        const FileEntry& file = version.files[i];
+        std::string bytes;
+        if (got[i] == Got::NotStored && !FetchFile(store, canonical, head, now, file, bytes)) {
             missing.push_back(file.path);
             continue;
         }
-        auto out = Fs().Open(folder + file.path, OpenMode::CreateNew);
-        if (!out || !out->Write(bytes.data(), bytes.size()) || !out->Close()) {
+        if (got[i] == Got::Failed || (got[i] == Got::NotStored && !write(file, bytes))) {
             why = LastFileError().Empty() ? folder + file.path + " cannot be written"
                                           : LastFileError().Text();
             return false;
