@@ -113,7 +113,9 @@ bool CWaveDecoder::Convert(const std::vector<float>& mixed, std::size_t frames, 
         (static_cast<std::size_t>(static_cast<double>(frames) * m_converter->ratio) + 256) *
         outputs);
     SRC_DATA data{};
-    data.data_in = mixed.data();
+    // Draining takes no input, but the converter gives nothing at all for a null input.
+    static const float kNoInput = 0;
+    data.data_in = mixed.empty() ? &kNoInput : mixed.data();
     data.input_frames = static_cast<long>(frames);
     data.src_ratio = m_converter->ratio;
     data.end_of_input = last ? 1 : 0;
