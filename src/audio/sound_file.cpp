@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <sndfile.h>
+#include <vector>
 
 namespace Corv::Audio {
 
@@ -74,11 +76,18 @@ bool IsInstrumentWavePath(const std::string& path) {
 }
 
 // The open file of the seam that libsndfile reads through its virtual I/O. The seam has no
-// "tell", so the position is kept here.
+// "tell", so the position is kept here. Headers are read in many small pieces: those come from
+// a buffer of the bytes around them, and a seek reaches the file only with the next read.
 struct CSoundFile::Source {
+    static constexpr std::size_t kBufferBytes = 16384;
+
     std::unique_ptr<IFile> file;
     std::int64_t size = 0;
-    std::int64_t position = 0;
+    std::int64_t position = 0;     // where libsndfile reads next
+    std::int64_t filePosition = 0; // where the seam's file stands
+    std::vector<char> buffer = std::vector<char>(kBufferBytes);
+    std::int64_t bufferStart = 0;
+    std::int64_t bufferLength = 0;
     bool failed = false;
     std::string failure;
 
@@ -88,6 +97,50 @@ struct CSoundFile::Source {
         failed = true;
     }
 
+    // Reads up to n bytes at an offset of the file; -1 on failure.
+    std::int64_t ReadAt(std::int64_t at, char* to, std::size_t n) {
+        if (at != filePosition && !file->Seek(static_cast<std::uint64_t>(at))) {
+            Fail();
+            return -1;
+        }
+        const std::int64_t got = file->Read(to, n);
+        if (got < 0) {
+            Fail();
+            return -1;
+        }
+        filePosition = at + got;
+        return got;
+    }
+
+    std::int64_t Take(char* to, std::int64_t count) {
+        std::int64_t done = 0;
+        while (count > 0 && !failed) {
+            if (position >= bufferStart && position < bufferStart + bufferLength) {
+                const std::int64_t n = std::min(count, bufferStart + bufferLength - position);
+                std::memcpy(to + done, buffer.data() + (position - bufferStart),
+                            static_cast<std::size_t>(n));
+                position += n;
+                done += n;
+                count -= n;
+            } else if (count >= static_cast<std::int64_t>(kBufferBytes)) {
+                const std::int64_t got =
+                    ReadAt(position, to + done, static_cast<std::size_t>(count));
+                if (got > 0) {
+                    position += got;
+                    done += got;
+                }
+                break;
+            } else {
+                const std::int64_t got = ReadAt(position, buffer.data(), kBufferBytes);
+                bufferStart = position;
+                bufferLength = std::max<std::int64_t>(got, 0);
+                if (got <= 0)
+                    break;
+            }
+        }
+        return failed ? 0 : done;
+    }
+
     static Source& Of(void* data) { return *static_cast<Source*>(data); }
 
     static sf_count_t Length(void* data) { return Of(data).size; }
@@ -95,28 +148,14 @@ struct CSoundFile::Source {
     static sf_count_t Seek(sf_count_t offset, int whence, void* data) {
         Source& s = Of(data);
         const sf_count_t base = whence == SEEK_CUR ? s.position : whence == SEEK_END ? s.size : 0;
-        const sf_count_t target = base + offset;
-        if (target < 0 ||
-            (target != s.position && !s.file->Seek(static_cast<std::uint64_t>(target)))) {
-            if (target >= 0)
-                s.Fail();
+        if (base + offset < 0)
             return -1;
-        }
-        s.position = target;
-        return target;
+        s.position = base + offset;
+        return s.position;
     }
 
     static sf_count_t Read(void* buffer, sf_count_t count, void* data) {
-        Source& s = Of(data);
-        if (count <= 0 || s.failed)
-            return 0;
-        const std::int64_t got = s.file->Read(buffer, static_cast<std::size_t>(count));
-        if (got < 0) {
-            s.Fail();
-            return 0;
-        }
-        s.position += got;
-        return got;
+        return Of(data).Take(static_cast<char*>(buffer), count);
     }
 
     static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
@@ -164,16 +203,17 @@ bool CSoundFile::OpenSound(const std::string& path) {
         return Refuse(LastFileError().reason.empty() ? "the file cannot be opened"
                                                      : LastFileError().reason);
     source->size = source->file->Size();
-    std::array<char, 12> head{};
     if (source->size < 0)
         return Refuse("its size cannot be read");
-    if (source->size < 12 || source->file->Read(head.data(), head.size()) != 12)
-        return Refuse("the file is too short for a WAV or AIFF header");
+    // The first bytes fill the buffer that the header is then parsed from.
+    std::array<char, 12> head{};
+    if (source->size < 12 || source->Take(head.data(), 12) != 12)
+        return Refuse(source->failed ? source->failure
+                                     : "the file is too short for a WAV or AIFF header");
     const std::string container = ContainerOf(head);
     if (container.empty())
         return Refuse("not a WAV or AIFF file");
-    if (!source->file->Seek(0))
-        return Refuse("the file cannot be read from its start");
+    source->position = 0;
     m_source = std::move(source);
 
     SF_VIRTUAL_IO io{&Source::Length, &Source::Seek, &Source::Read, &Source::Write, &Source::Tell};
@@ -240,24 +280,42 @@ void CSoundFile::ReadLoop() {
         m_facts.loop = WaveLoop{start, end};
 }
 
-std::size_t CSoundFile::ReadFrames(float* buffer, std::size_t frames) {
-    if (!m_sound || m_source->failed || m_framesLeft == 0 || frames == 0)
+std::size_t CSoundFile::ReadableFrames(std::size_t frames) const {
+    if (!m_sound || m_source->failed)
         return 0;
-    const auto wanted = static_cast<sf_count_t>(std::min<std::uint64_t>(frames, m_framesLeft));
-    const sf_count_t got = sf_readf_float(m_sound->sound, buffer, wanted);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(frames, m_framesLeft));
+}
+
+std::size_t CSoundFile::Took(std::int64_t got) {
     if (got <= 0 || m_source->failed) {
         m_framesLeft = 0;
         return 0;
     }
     m_framesLeft -= static_cast<std::uint64_t>(got);
-    const std::size_t count =
-        static_cast<std::size_t>(got) * static_cast<std::size_t>(m_facts.channels);
+    return static_cast<std::size_t>(got);
+}
+
+std::size_t CSoundFile::ReadFrames(float* buffer, std::size_t frames) {
+    const std::size_t wanted = ReadableFrames(frames);
+    if (wanted == 0)
+        return 0;
+    const std::size_t got =
+        Took(sf_readf_float(m_sound->sound, buffer, static_cast<sf_count_t>(wanted)));
+    const std::size_t count = got * static_cast<std::size_t>(m_facts.channels);
     if (m_floatSamples)
         for (std::size_t i = 0; i < count; ++i) {
             const float v = buffer[i];
             buffer[i] = std::isnan(v) ? 0.0f : std::clamp(v, -1.0f, 1.0f);
         }
-    return static_cast<std::size_t>(got);
+    return got;
+}
+
+std::size_t CSoundFile::ReadShortFrames(std::int16_t* buffer, std::size_t frames) {
+    assert(HasShortSamples());
+    const std::size_t wanted = ReadableFrames(frames);
+    if (wanted == 0)
+        return 0;
+    return Took(sf_readf_short(m_sound->sound, buffer, static_cast<sf_count_t>(wanted)));
 }
 
 void CSoundFile::Close() {
