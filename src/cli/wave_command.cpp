@@ -133,23 +133,28 @@ int Waveform(const WaveOptions& o) {
 void AddWaveCommands(CLI::App& app, std::function<int()>& run) {
     const auto options = std::make_shared<WaveOptions>();
     WaveOptions& o = *options;
-    CLI::App* wave = app.add_subcommand(
-        "wave", "Show a wave's format, sample rate, channels, bits, length, loop and peak level; "
-                "exit status 1 when its file cannot be read");
-    wave->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
-    wave->add_option("N", o.number, "The wave's slot number")->required();
+    // A command on the wave of slot N of a project.
+    const auto command = [&](const char* name, const char* about, int (*body)(const WaveOptions&)) {
+        CLI::App* added = app.add_subcommand(name, about);
+        added->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
+        added->add_option("N", o.number, "The wave's slot number")->required();
+        added->callback(
+            [&run, options, body] { run = [options, body] { return body(*options); }; });
+        return added;
+    };
+    CLI::App* wave = command("wave",
+                             "Show a wave's format, sample rate, channels, bits, length, loop and "
+                             "peak level; exit status 1 when its file cannot be read",
+                             Wave);
     wave->add_flag("--json", o.json, "Print the facts as one JSON object");
-    wave->callback([&run, options] { run = [options] { return Wave(*options); }; });
-
-    CLI::App* waveform = app.add_subcommand(
-        "waveform", "Write a wave's picture as an SVG document on standard output (the channels "
-                    "one above the other); exit status 1 when the wave has none");
-    waveform->add_option("PROJECT", o.project, "Project folder (.prj)")->required();
-    waveform->add_option("N", o.number, "The wave's slot number")->required();
+    CLI::App* waveform = command("waveform",
+                                 "Write a wave's picture as an SVG document on standard output "
+                                 "(the channels one above the other); exit status 1 when the wave "
+                                 "has none",
+                                 Waveform);
     waveform->add_flag("--svg", o.svg, "Write SVG (the one form there is)");
     waveform->add_option("--width", o.width, "Width in pixels, one column each (default 800)");
     waveform->add_option("--height", o.height, "Height in pixels (default 200)");
-    waveform->callback([&run, options] { run = [options] { return Waveform(*options); }; });
 }
 
 } // namespace Corv::Cli
