@@ -54,7 +54,7 @@ _corvane() {
     _init_completion || return
 
     local commands="info list dump check diff find copy move delete rename memo clean import
-        save-as demo script library history"
+        save-as demo script library history wave waveform"
     local kinds="patch tone wave"
 
     # The command is the first word that is not an option.
@@ -106,6 +106,8 @@ _corvane() {
                 --keep-patch-numbering --dry-run" ;;
             save-as) options+=" --yes" ;;
             demo) options+=" --seed --full" ;;
+            wave) options+=" --json" ;;
+            waveform) options+=" --svg --width --height" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
@@ -116,7 +118,7 @@ _corvane() {
             COMPREPLY=($(compgen -W "$kinds" -- "$cur"))
             return
             ;;
-        --seed)
+        --seed | --width | --height)
             return
             ;;
     esac
@@ -138,6 +140,7 @@ _corvane() {
             if [[ $position == 0 ]]; then what=project; else what=audio; fi ;;
         save-as | demo) [[ $position -le 1 ]] && what=folder ;;
         script) [[ $position == 0 ]] && what=file ;;
+        wave | waveform) [[ $position == 0 ]] && what=project ;;
     esac
 
     case $what in

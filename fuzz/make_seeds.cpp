@@ -6,6 +6,7 @@
 #include "storage/domain.h"
 #include "storage/folder_transaction.h"
 #include "storage/project_document.h"
+#include "support/audio_files.h"
 #include "support/faulty_file_system.h"
 #include "support/project_builder.h"
 
@@ -311,6 +312,36 @@ void JournalSeeds(SeedWriter& out) {
 
 } // namespace
 
+// Small WAV, AIFF and AIFC files of every sample form the reader takes, some with a loop.
+void WaveSeeds(SeedWriter& out) {
+    using CorvTest::AudioContainer;
+    using CorvTest::Spec;
+    struct Seed {
+        const char* name;
+        CorvTest::AudioSpec spec;
+        bool loop;
+    };
+    const Seed seeds[] = {
+        {"wav-pcm8-loop", Spec(AudioContainer::Wav, 8000, 1, 8), true},
+        {"wav-pcm16-stereo", Spec(AudioContainer::Wav, 44100, 2, 16), false},
+        {"wav-pcm24", Spec(AudioContainer::Wav, 48000, 1, 24), true},
+        {"wav-pcm32", Spec(AudioContainer::Wav, 22050, 2, 32), false},
+        {"wav-float", Spec(AudioContainer::Wav, 44100, 1, 32, true), false},
+        {"wav-extensible", Spec(AudioContainer::WavExtensible, 32000, 3, 16), true},
+        {"aiff-pcm16-loop", Spec(AudioContainer::Aiff, 44100, 2, 16), true},
+        {"aiff-pcm8", Spec(AudioContainer::Aiff, 11025, 1, 8), false},
+        {"aifc-sowt", Spec(AudioContainer::Aifc, 44100, 2, 16, false, true), true},
+        {"aifc-float", Spec(AudioContainer::Aifc, 48000, 1, 32, true), false},
+    };
+    for (const Seed& seed : seeds) {
+        CorvTest::AudioSpec spec = seed.spec;
+        if (seed.loop)
+            spec.loop = CorvTest::AudioSpec::Loop{10, 90};
+        out.Write("wave_read", seed.name,
+                  CorvTest::AudioBytes(spec, CorvTest::Sawtooth(120, spec.channels)));
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: corv_fuzz_seeds CORPUS_FOLDER\n";
@@ -322,6 +353,7 @@ int main(int argc, char** argv) {
     TokenizerSeeds(out);
     ProjectSeeds(out);
     JournalSeeds(out);
+    WaveSeeds(out);
     std::cout << "fuzz seeds: " << out.Count() << " files in " << argv[1] << '\n';
     return 0;
 }

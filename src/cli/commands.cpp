@@ -14,6 +14,7 @@
 #include "cli/session.h"
 #include "cli/standard_output.h"
 #include "cli/terminal_text.h"
+#include "cli/wave_command.h"
 #include "edit/cell_edit.h"
 #include "edit/drop.h"
 #include "edit/find.h"
@@ -474,6 +475,7 @@ int RunArguments(int argc, char** argv) {
     AddProjectCommands(app, run, options);
     AddLibraryCommand(app, run);
     AddHistoryCommand(app, run);
+    AddWaveCommands(app, run);
     try {
         CheckCommandName(app, argc, argv);
         try {

@@ -70,7 +70,7 @@ TEST_F(CliTest, RefusalsNoticesAndFailedOutputAreReportedOnTheRightStream) {
     const std::string full = "corvane: cannot write to standard output: No space left on device\n";
     const std::string commands =
         "info, list, dump, check, diff, find, copy, move, delete, rename, memo, clean, import, "
-        "save-as, demo, script, library, history";
+        "save-as, demo, script, library, history, wave, waveform";
     const std::string scriptCommands = "open, new, close, save, saveas, drop, preview, delete, "
                                        "rename, memo, clean, import, undo, answer, dump, list, "
                                        "status, echo";

@@ -32,6 +32,8 @@ expect() {
 }
 expect "delete demo diff dump " corvane d
 expect "save-as script " corvane s
+expect "wave waveform " corvane wav
+expect "--height --help --svg --width " corvane waveform Live.prj 3 --
 expect "--dry-run --help --insert --yes " corvane copy --
 expect "patch " corvane list Live.prj p
 expect "tone " corvane find Live.prj bass --kind t
