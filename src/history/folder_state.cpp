@@ -31,8 +31,7 @@ bool IsKeptName(const std::string& name, bool top) {
 // The files of one folder of the project worth keeping, as relative paths with their status;
 // from `listed` when given, else listed now.
 bool ListKept(const std::string& folder, const std::string& sub, bool top,
-              const std::vector<EntryStatus>* listed,
-              std::vector<std::pair<std::string, FileStatus>>& found) {
+              const std::vector<EntryStatus>* listed, std::vector<FileEntry>& found) {
     std::vector<EntryStatus> entries;
     if (listed == nullptr) {
         const FileStatus status = Fs().Status(folder + sub);
@@ -46,7 +45,11 @@ bool ListKept(const std::string& folder, const std::string& sub, bool top,
         if (entry.status.failed) // what cannot be told might be a file the version needs
             return false;
         if (entry.status.type == FileType::Regular && IsKeptName(entry.name, top))
-            found.emplace_back(sub + entry.name, entry.status);
+            found.push_back(FileEntry{sub + entry.name,
+                                      entry.status.size,
+                                      {},
+                                      entry.status.modified,
+                                      entry.status.inode});
     }
     return true;
 }
@@ -80,41 +83,37 @@ bool IsKeptPath(const std::string& path) {
 bool DescribeFiles(const std::string& folder, const KnownHashes& known,
                    std::vector<FileEntry>& files, std::string& why, const FolderEntries* listed,
                    const std::function<bool(const FileEntry&, const std::string&)>& fresh) {
-    std::vector<std::pair<std::string, FileStatus>> found;
-    bool ok = ListKept(folder, "", true, listed ? (*listed)[0] : nullptr, found);
+    files.clear();
+    bool ok = ListKept(folder, "", true, listed ? (*listed)[0] : nullptr, files);
     for (int kind = kPatchKind; ok && kind <= kWaveKind; ++kind)
         ok = ListKept(folder, SubfolderName(kind), false,
-                      listed ? (*listed)[static_cast<std::size_t>(1 + kind)] : nullptr, found);
-    const bool listedOk = ok;
-    if (!listedOk) {
+                      listed ? (*listed)[static_cast<std::size_t>(1 + kind)] : nullptr, files);
+    if (!ok) {
+        files.clear();
         why = LastFileError().Empty() ? folder + " cannot be listed" : LastFileError().Text();
         return false;
     }
-    std::sort(found.begin(), found.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    files.clear();
-    files.reserve(found.size());
-    for (const auto& [path, status] : found) {
-        FileEntry file{path, status.size, {}, status.modified, status.inode};
-        const auto hash = status.inode != 0 ? known.find(IdentityOf(file)) : known.end();
+    std::sort(files.begin(), files.end(),
+              [](const FileEntry& a, const FileEntry& b) { return a.path < b.path; });
+    for (FileEntry& file : files) {
+        const auto hash = file.inode != 0 ? known.find(IdentityOf(file)) : known.end();
         if (hash != known.end()) {
             file.hash = hash->second;
-        } else {
-            std::string bytes;
-            if (!ReadWholeFile(folder + path, bytes)) {
-                why = LastFileError().Empty() ? folder + path + " cannot be read"
-                                              : LastFileError().Text();
-                return false;
-            }
-            file.hash = HashHex(bytes);
-            file.size = bytes.size();
-            if (fresh && !fresh(file, bytes)) {
-                why = LastFileError().Empty() ? "the history cannot be written"
-                                              : LastFileError().Text();
-                return false;
-            }
+            continue;
         }
-        files.push_back(std::move(file));
+        std::string bytes;
+        if (!ReadWholeFile(folder + file.path, bytes)) {
+            why = LastFileError().Empty() ? folder + file.path + " cannot be read"
+                                          : LastFileError().Text();
+            return false;
+        }
+        file.hash = HashHex(bytes);
+        file.size = bytes.size();
+        if (fresh && !fresh(file, bytes)) {
+            why =
+                LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
+            return false;
+        }
     }
     return true;
 }

@@ -259,7 +259,7 @@ bool CHistoryStore::KnowProject(const std::string& project) const {
 }
 
 bool CHistoryStore::WriteVersion(const std::string& project,
-                                 const std::shared_ptr<Manifest>& written) {
+                                 const std::shared_ptr<Manifest>& written, const Manifest* head) {
     Manifest& manifest = *written;
     const std::string folder = ProjectPath(project);
     const std::string versions = folder + "versions/";
@@ -277,13 +277,29 @@ bool CHistoryStore::WriteVersion(const std::string& project,
         std::string why;
         const auto whole = ReadResolved(versions, versions + VersionName(it->first), why, 0);
         if (whole && whole->base == 0 && whole->id == it->first) {
-            stored = DifferenceTo(*whole, manifest);
+            m_lastWhole = {project, whole};
+            // A folder as the last save left it is the head, whose difference to the same
+            // whole version was worked out after that save.
+            const HeadDifference& known = m_headDifference;
+            if (head != nullptr && known.head.get() == head && known.stored->base == it->first) {
+                stored = *known.stored;
+                stored.id = manifest.id;
+                stored.time = manifest.time;
+                stored.program = manifest.program;
+                stored.note = manifest.note;
+                stored.storedBytes = manifest.storedBytes;
+                stored.summary = manifest.summary;
+            } else {
+                stored = DifferenceTo(*whole, manifest);
+            }
             if (EntryLines(stored) * 4 > EntryLines(manifest))
                 stored = Manifest{};
         }
         break;
     }
     const bool difference = stored.base != 0;
+    if (!difference)
+        m_lastWhole = {project, written};
     const std::string text = ManifestText(difference ? stored : manifest);
     const std::string path = versions + VersionName(manifest.id);
     if (!MakeFolders(versions) || !WriteDurably(path, text))
@@ -319,14 +335,20 @@ bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<
         return false;
     head->id = 0;
     head->base = 0;
-    const Manifest stored = version != nullptr && version->id > 0 && version->base == 0
-                                ? DifferenceTo(*version, *head)
-                                : *head;
+    // Stored against the newest whole version, as the next version will be: when the folder is
+    // still as this head says, that version is this difference with another header.
+    const Manifest* base = m_lastWhole.project == project ? m_lastWhole.manifest.get() : nullptr;
+    if (base == nullptr && version != nullptr && version->id > 0 && version->base == 0)
+        base = version;
+    const auto stored = std::make_shared<const Manifest>(base ? DifferenceTo(*base, *head) : *head);
+    m_headDifference = {};
     // The head only spares the next save reading files again: after a crash it may be old or
     // gone, and the next save then looks at the folder itself.
-    if (!WriteInPlace(folder + kHeadFile, ManifestText(stored)))
+    if (!WriteInPlace(folder + kHeadFile, ManifestText(*stored)))
         return false;
     Remember(folder + kHeadFile, head);
+    if (stored->base != 0)
+        m_headDifference = {head, stored};
     return true;
 }
 

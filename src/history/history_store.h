@@ -70,8 +70,11 @@ public:
     bool ReadVersion(const std::string& project, int id, Manifest& manifest,
                      std::string& why) const;
     // Writes a new version (its id is set to the next number). When it differs in few entries
-    // from the newest version stored whole, only the difference is stored.
-    bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest);
+    // from the newest version stored whole, only the difference is stored. `head`: the head
+    // (as `Head` gave it) when the version is the folder it describes, whose difference is
+    // then known already.
+    bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest,
+                      const Manifest* head = nullptr);
     bool ReadHead(const std::string& project, Manifest& head) const;
     // The head as last read or written (shared with the store's memory); null when none.
     std::shared_ptr<const Manifest> Head(const std::string& project) const;
@@ -140,6 +143,16 @@ private:
     mutable std::map<std::string, Cached> m_cache;
     mutable std::pair<std::string, std::string> m_lastProjectPath;
     mutable std::size_t m_indexLines = 0; // the lines of the index last read
+    // The newest whole version of the project last written to, and the last head written with
+    // the difference it was stored as.
+    struct LastWhole {
+        std::string project;
+        std::shared_ptr<const Manifest> manifest;
+    } m_lastWhole;
+    struct HeadDifference {
+        std::shared_ptr<const Manifest> head;
+        std::shared_ptr<const Manifest> stored;
+    } m_headDifference;
 };
 
 } // namespace Corv::History

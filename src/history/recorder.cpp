@@ -148,7 +148,7 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     version.program = m_program;
     version.note = m_nextNote;
     version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
-    if (!m_store.WriteVersion(folder, written)) {
+    if (!m_store.WriteVersion(folder, written, same ? headRead.get() : nullptr)) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
     }
