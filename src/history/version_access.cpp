@@ -67,7 +67,8 @@ void RemoveScratch(const std::string& folder) {
 bool Materialise(const CHistoryStore& store, const std::string& project, int id,
                  const std::string& folder, std::string& why) {
     std::vector<std::string> missing;
-    if (ExportVersion(store, project, id, folder, missing, why))
+    // The copy is read to restore the project, then removed: its files may be the objects.
+    if (ExportVersion(store, project, id, folder, missing, why, true))
         return true;
     if (!missing.empty())
         why = "version " + std::to_string(id) + " is damaged: " + std::to_string(missing.size()) +
@@ -82,7 +83,8 @@ bool ReadFolder(const std::string& folder, CProjectDocument& document, std::stri
 } // namespace
 
 bool ExportVersion(const CHistoryStore& store, const std::string& project, int id,
-                   const std::string& target, std::vector<std::string>& missing, std::string& why) {
+                   const std::string& target, std::vector<std::string>& missing, std::string& why,
+                   bool linkObjects) {
     missing.clear();
     Manifest version, head;
     if (!store.ReadVersion(project, id, version, why))
@@ -111,8 +113,13 @@ bool ExportVersion(const CHistoryStore& store, const std::string& project, int i
     std::vector<Got> got(version.files.size(), Got::NotStored);
     RunSideBySide(version.files.size(), [&](std::size_t i) {
         std::string bytes;
-        if (store.FetchObject(version.files[i].hash, bytes))
-            got[i] = write(version.files[i], bytes) ? Got::Written : Got::Failed;
+        const FileEntry& file = version.files[i];
+        if (store.FetchObject(file.hash, bytes))
+            got[i] =
+                (linkObjects && Fs().HardLink(store.ObjectPath(file.hash), folder + file.path)) ||
+                        write(file, bytes)
+                    ? Got::Written
+                    : Got::Failed;
         return got[i] != Got::Failed;
     });
     std::optional<std::vector<FileEntry>> now;

@@ -13,9 +13,12 @@ class CHistoryRecorder;
 // Writes version `id` of a project as a project folder at `target` (which must not exist):
 // every file from the store, or from the project folder where the save left it, each checked
 // against its hash. A file found nowhere whole is left out and named in `missing`; false when
-// the version is damaged that way or cannot be read at all (`why`).
+// the version is damaged that way or cannot be read at all (`why`). With `linkObjects`, a file
+// whose object the store has is that object under a second name where the file system allows
+// it (a scratch copy that is only read, then removed: nothing is copied twice).
 bool ExportVersion(const CHistoryStore& store, const std::string& project, int id,
-                   const std::string& target, std::vector<std::string>& missing, std::string& why);
+                   const std::string& target, std::vector<std::string>& missing, std::string& why,
+                   bool linkObjects = false);
 
 // The differences between version `id` and version `against` of a project (A = `id`), or the
 // project as it is now when `against` is 0; `scratch` is a folder for the versions written out

@@ -303,6 +303,10 @@ public:
                first.st_ino == second.st_ino;
     }
 
+    bool HardLink(const std::string& from, const std::string& to) override {
+        return ::link(from.c_str(), to.c_str()) == 0;
+    }
+
     bool CopyFile(const std::string& from, const std::string& to, bool sync) override {
         const int in = OpenRegular(from, O_RDONLY);
         if (in < 0)

@@ -138,6 +138,10 @@ public:
     // default permissions (a link there is refused). With `sync` the copy is durable when the
     // call returns. False when any step fails.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool sync) = 0;
+    // Gives the regular file at `from` a second name `to` (which must not exist), on the same
+    // file system: no bytes are copied, and the two names are one file. False when it cannot be
+    // done (another file system, or one without such names: the caller copies instead).
+    virtual bool HardLink(const std::string& /*from*/, const std::string& /*to*/) { return false; }
     // Makes the entries of a folder (files created, renamed or removed in it) durable.
     virtual bool SyncDirectory(const std::string& path) = 0;
     // What the symbolic link at the path holds (the link itself, not followed); empty when the

@@ -9,13 +9,23 @@
 #include "history/version_access.h"
 #include "history_fixture.h"
 
+#include <filesystem>
 #include <functional>
+#include <set>
+#include <sys/stat.h>
 
 using namespace Corv;
 using namespace CorvTest;
 using namespace CorvHistoryTest;
 
 namespace {
+
+namespace fs = std::filesystem;
+
+std::uint64_t InodeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
 
 struct EditCase {
     const char* name;
@@ -109,6 +119,18 @@ TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
     // A save in place: no question whether to replace a project.
     EXPECT_TRUE(world.Sink().Questions().empty()) << world.Sink().Describe();
     EXPECT_EQ(SnapshotDifference(world.Folder(), before), "");
+    // The restore read the stored bytes through second names of the objects; the project's
+    // files are copies of their own, so that changing one never changes the history.
+    std::set<std::uint64_t> objects;
+    if (fs::exists(world.Store().Folder() + "objects")) // a rename stores no bytes
+        for (const auto& entry :
+             fs::recursive_directory_iterator(world.Store().Folder() + "objects"))
+            objects.insert(InodeOf(entry.path().string()));
+    for (const auto& entry : fs::recursive_directory_iterator(world.Project())) {
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(objects.count(InodeOf(entry.path().string())), 0u) << entry.path();
+        }
+    }
     const auto restored = world.Versions();
     ASSERT_EQ(restored.size(), 2u);
     EXPECT_EQ(restored[0].note, "before restore");
