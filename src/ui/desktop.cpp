@@ -9,6 +9,7 @@
 #include "ui/list_clipboard.h"
 #include "ui/project_options.h"
 #include "ui/status_line.h"
+#include "ui/wave_services.h"
 
 namespace CorvDesktop {
 
@@ -57,6 +58,9 @@ CListClipboard& CDesktop::Clipboard() {
 }
 CLibrary& CDesktop::Library() {
     return Made(m_library);
+}
+CWaveServices& CDesktop::Waves() {
+    return Made(m_waves);
 }
 
 } // namespace CorvDesktop
