@@ -50,10 +50,10 @@ bool CUiChoosers::CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& op
     return true;
 }
 
-QStringList CUiChoosers::ImportWave(QWidget* parent) const {
+QStringList CUiChoosers::ImportWave(QWidget* parent, const Corv::CLumData* project) const {
     if (importWave)
         return importWave(parent);
-    return CProfiledFileDialog::ChooseImportFiles(parent);
+    return CProfiledFileDialog::ChooseImportFiles(parent, project);
 }
 
 void CUiChoosers::Notice(QWidget* parent, const QString& text) const {

@@ -43,7 +43,8 @@ struct CUiChoosers {
     // The real dialog previews the clean of `data` when given.
     bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options, const CCodePage& page,
                       const Corv::CLumData* data = nullptr) const;
-    QStringList ImportWave(QWidget* parent) const;
+    // The real dialog previews the files and says whether they fit `project`'s wave limit.
+    QStringList ImportWave(QWidget* parent, const Corv::CLumData* project = nullptr) const;
     void Notice(QWidget* parent, const QString& text) const;
     QString LibraryFolder(QWidget* parent) const;
     bool TagName(QWidget* parent, QString& tag) const;

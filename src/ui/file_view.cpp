@@ -439,7 +439,7 @@ void CFileView::CleanProject() {
 void CFileView::ImportWave() {
     if (RefusedAsReadOnly())
         return;
-    const QStringList files = CDesktop::Get().Choosers().ImportWave(this);
+    const QStringList files = CDesktop::Get().Choosers().ImportWave(this, &m_document.Data());
     if (!files.isEmpty())
         ImportFiles(files);
 }

@@ -1,6 +1,7 @@
 #include "ui/profiled_file_dialog.h"
 
 #include "ui/system_folder.h"
+#include "ui/wave_preview.h"
 
 #include <QFileDialog>
 #include <QSettings>
@@ -70,8 +71,10 @@ CProfiledFileDialog CProfiledFileDialog::ImportProfile() {
     return profile;
 }
 
-QStringList CProfiledFileDialog::ChooseImportFiles(QWidget* parent) {
+QStringList CProfiledFileDialog::ChooseImportFiles(QWidget* parent, const Corv::CLumData* project) {
     QFileDialog dialog(parent);
+    auto* preview = new CWavePreview(project, &dialog);
+    preview->Attach(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(ImportFilters());

@@ -5,6 +5,9 @@
 
 class QFileDialog;
 class QWidget;
+namespace Corv {
+class CLumData;
+}
 
 namespace CorvDesktop {
 
@@ -29,9 +32,10 @@ public:
     // filter in every case.
     void Remember(const QFileDialog& dialog, bool accepted) const;
 
-    // The Import Wave dialog (section "WAV"): several existing files at once; the chosen paths
+    // The Import Wave dialog (section "WAV"): several existing files at once, with a preview of
+    // the current file and whether the selection fits `project`'s wave limit; the chosen paths
     // in dialog order, empty when cancelled.
-    static QStringList ChooseImportFiles(QWidget* parent);
+    static QStringList ChooseImportFiles(QWidget* parent, const Corv::CLumData* project = nullptr);
     // The Import Wave dialog's filters and remembered entries, ready to be shown.
     static CProfiledFileDialog ImportProfile();
     static QStringList ImportFilters();

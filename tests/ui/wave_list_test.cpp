@@ -1,11 +1,13 @@
 // The wave list's pictures and lengths, the detail area and auditions: cells drawn by the
 // delegate into images, the detail area's line and loop lines, the keys and Auto-Play driving a
 // recording player, and the status bar when no sound output is there.
+#include "edit/wave_import.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
 #include "ui/status_line.h"
 #include "ui/wave_detail.h"
+#include "ui/wave_preview.h"
 #include "ui/wave_text.h"
 #include "wave_world.h"
 
@@ -367,6 +369,42 @@ private slots:
         QVERIFY2(std::abs(sink.m_taken - 24000 * 4) <= 2 * 4,
                  qPrintable(QString::number(sink.m_taken)));
         QVERIFY(!player.Play(QString::fromStdString(m_world->Scratch("missing.wav"))));
+    }
+
+    void theImportPreviewShowsTheFilePlaysItAndWeighsTheSelection() {
+        ShowWaves({{1, "Big", ".wav", Silence(100)}});
+        const std::string small = m_world->Scratch("small.wav");
+        const std::string large = m_world->Scratch("large.wav");
+        const std::string other = m_world->Scratch("notes.txt");
+        CorvTest::WriteBytes(small, Silence(44100, 44100, CorvTest::AudioSpec::Loop{0, 22050}));
+        CorvTest::WriteBytes(large, CorvTest::Bytes(Corv::kWaveBytesLimit, 0));
+        CorvTest::WriteBytes(other, CorvTest::Bytes(10, 0));
+        const Corv::CLumData& project = Document().Data();
+        const auto q = [](const std::string& path) { return QString::fromStdString(path); };
+        const std::uint64_t present = project.WaveBytesTotal();
+        const std::uint64_t smallBytes = CorvTest::ReadBytes(small).size();
+        // Within the limit: the total and its share; beyond it: the import's own refusal words.
+        QCOMPARE(ImportBudgetText(project, {q(small)}),
+                 QString("The waves will total %1 MB of 64.0 MB (%2 %).")
+                     .arg(QString::number((present + smallBytes) / 1048576.0, 'f', 1),
+                          QString::number(100.0 * (present + smallBytes) / Corv::kWaveBytesLimit,
+                                          'f', 1)));
+        QCOMPARE(ImportBudgetText(project, {q(small), q(large)}),
+                 QString::fromStdString(
+                     Corv::WaveBytesOverText(present + smallBytes + Corv::kWaveBytesLimit)));
+        QCOMPARE(ImportBudgetText(project, {q(other)}), QString());
+
+        CWavePreview preview(&project);
+        preview.resize(300, 200);
+        preview.show();
+        preview.Show(q(small), {q(small)});
+        QTRY_COMPARE(preview.Detail()->Line(),
+                     QString("44.1 kHz, 16-bit, mono, 1.00 s, loop 0.00\u20130.50 s"));
+        QVERIFY(preview.BudgetLine().startsWith("The waves will total"));
+        preview.ToggleAudition();
+        QCOMPARE(m_world->m_player.m_played, QStringList{q(small)});
+        preview.ToggleAudition();
+        QVERIFY(!m_world->m_player.IsPlaying());
     }
 };
 
