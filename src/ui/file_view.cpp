@@ -58,14 +58,14 @@ enum FormControl : int {
 // keep their width and move with the right edge. The wave list is the widest: it shows each
 // wave's picture and length, with the detail area below it.
 const GP::CDlgTempl& FormTemplate() {
-    static const GP::CDlgTempl templ(QSize(472, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
+    static const GP::CDlgTempl templ(QSize(498, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
                                                       {kPatchList, QRect(2, 15, 130, 24)},
                                                       {kToneCaption, QRect(137, 5, 18, 8)},
                                                       {kToneList, QRect(136, 15, 130, 24)},
                                                       {kWaveCaption, QRect(270, 5, 19, 8)},
-                                                      {kWaveList, QRect(269, 15, 200, 24)},
-                                                      {kStatusText, QRect(415, 5, 55, 9)},
-                                                      {kWaveGauge, QRect(362, 6, 50, 7)}});
+                                                      {kWaveList, QRect(269, 15, 226, 24)},
+                                                      {kStatusText, QRect(441, 5, 55, 9)},
+                                                      {kWaveGauge, QRect(388, 6, 50, 7)}});
     return templ;
 }
 

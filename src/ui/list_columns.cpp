@@ -75,9 +75,9 @@ int DefaultColumnWidth(int kind, int column) {
     if (kind == Corv::kPatchKind && column == 2)
         return 76;
     if (kind == Corv::kWaveKind && column == kWaveformPosition)
-        return 120;
+        return 96;
     if (kind == Corv::kWaveKind && column == kWaveformPosition + 1)
-        return 72;
+        return 64;
     return 50;
 }
 

@@ -194,13 +194,13 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("widths");
         QTest::newRow("wave list before the pictures") << 2 << "56,136,60,61,62,63"
-                                                       << "56,136,120,72,60,61,62,63";
+                                                       << "56,136,96,64,60,61,62,63";
         QTest::newRow("wave list with them") << 2 << "50,100,200,80,1,2,3,4"
                                              << "50,100,200,80,1,2,3,4";
         QTest::newRow("tone list unchanged") << 1 << "56,136,60,61,62,63"
                                              << "56,136,60,61,62,63";
         QTest::newRow("nothing stored") << 2 << ""
-                                        << "56,136,120,72,50,50,50,50";
+                                        << "56,136,96,64,50,50,50,50";
     }
     void oldColumnWidthsKeepTheirColumns() {
         QFETCH(int, kind);
