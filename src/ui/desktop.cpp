@@ -60,7 +60,9 @@ CLibrary& CDesktop::Library() {
     return Made(m_library);
 }
 CWaveServices& CDesktop::Waves() {
-    return Made(m_waves);
+    if (m_waves == nullptr)
+        Made(m_waves).SetStatus(&Status());
+    return *m_waves;
 }
 
 } // namespace CorvDesktop

@@ -23,10 +23,12 @@
 #include "ui/wait_cursor.h"
 #include "ui/wave_detail.h"
 #include "ui/wave_gauge.h"
+#include "ui/wave_preview.h"
 #include "ui/wave_services.h"
 
 #include <QApplication>
 #include <QDragMoveEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -55,17 +57,16 @@ enum FormControl : int {
 };
 
 // The form in dialog units: all extra width goes to the patch list, the tone and wave lists
-// keep their width and move with the right edge. The wave list is the widest: it shows each
-// wave's picture and length, with the detail area below it.
+// keep their width and move with the right edge. The detail area stands below the wave list.
 const GP::CDlgTempl& FormTemplate() {
-    static const GP::CDlgTempl templ(QSize(498, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
+    static const GP::CDlgTempl templ(QSize(402, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
                                                       {kPatchList, QRect(2, 15, 130, 24)},
                                                       {kToneCaption, QRect(137, 5, 18, 8)},
                                                       {kToneList, QRect(136, 15, 130, 24)},
                                                       {kWaveCaption, QRect(270, 5, 19, 8)},
-                                                      {kWaveList, QRect(269, 15, 226, 24)},
-                                                      {kStatusText, QRect(441, 5, 55, 9)},
-                                                      {kWaveGauge, QRect(388, 6, 50, 7)}});
+                                                      {kWaveList, QRect(269, 15, 130, 24)},
+                                                      {kStatusText, QRect(345, 5, 55, 9)},
+                                                      {kWaveGauge, QRect(292, 6, 50, 7)}});
     return templ;
 }
 
@@ -439,7 +440,12 @@ void CFileView::CleanProject() {
 void CFileView::ImportWave() {
     if (RefusedAsReadOnly())
         return;
-    const QStringList files = CDesktop::Get().Choosers().ImportWave(this, &m_document.Data());
+    // The dialog previews the files and weighs them against this project's wave limit.
+    const Corv::CLumData* project = &m_document.Data();
+    const QStringList files =
+        CDesktop::Get().Choosers().ImportWave(this, [project](QFileDialog& dialog) {
+            (new CWavePreview(project, &dialog))->Attach(dialog);
+        });
     if (!files.isEmpty())
         ImportFiles(files);
 }

@@ -1,7 +1,6 @@
 #include "ui/profiled_file_dialog.h"
 
 #include "ui/system_folder.h"
-#include "ui/wave_preview.h"
 
 #include <QFileDialog>
 #include <QSettings>
@@ -71,10 +70,12 @@ CProfiledFileDialog CProfiledFileDialog::ImportProfile() {
     return profile;
 }
 
-QStringList CProfiledFileDialog::ChooseImportFiles(QWidget* parent, const Corv::CLumData* project) {
+QStringList
+CProfiledFileDialog::ChooseImportFiles(QWidget* parent,
+                                       const std::function<void(QFileDialog&)>& prepare) {
     QFileDialog dialog(parent);
-    auto* preview = new CWavePreview(project, &dialog);
-    preview->Attach(dialog);
+    if (prepare)
+        prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(ImportFilters());

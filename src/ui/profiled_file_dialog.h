@@ -2,12 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QFileDialog;
 class QWidget;
-namespace Corv {
-class CLumData;
-}
 
 namespace CorvDesktop {
 
@@ -32,10 +30,10 @@ public:
     // filter in every case.
     void Remember(const QFileDialog& dialog, bool accepted) const;
 
-    // The Import Wave dialog (section "WAV"): several existing files at once, with a preview of
-    // the current file and whether the selection fits `project`'s wave limit; the chosen paths
-    // in dialog order, empty when cancelled.
-    static QStringList ChooseImportFiles(QWidget* parent, const Corv::CLumData* project = nullptr);
+    // The Import Wave dialog (section "WAV"): several existing files at once; `prepare` adds to
+    // the dialog before it shows. The chosen paths in dialog order, empty when cancelled.
+    static QStringList ChooseImportFiles(QWidget* parent,
+                                         const std::function<void(QFileDialog&)>& prepare = {});
     // The Import Wave dialog's filters and remembered entries, ready to be shown.
     static CProfiledFileDialog ImportProfile();
     static QStringList ImportFilters();

@@ -1,6 +1,5 @@
 #include "ui/wave_services.h"
 
-#include "ui/desktop.h"
 #include "ui/sound_output.h"
 #include "ui/status_line.h"
 #include "ui/wave_pictures.h"
@@ -48,7 +47,10 @@ void CWaveServices::Attach(IWavePlayer* player) {
     if (player == nullptr)
         return;
     // No message box: the status bar says it, once for each start that failed.
-    const auto say = [](const QString& text) { CDesktop::Get().Status().Say(text); };
+    const auto say = [this](const QString& text) {
+        if (m_status != nullptr)
+            m_status->Say(text);
+    };
     m_said << connect(player, &IWavePlayer::Unavailable, this, say)
            << connect(player, &IWavePlayer::Refused, this, [say](const QString& reason) {
                   say(tr("The wave cannot be played: %1").arg(reason));

@@ -7,6 +7,7 @@ class QAction;
 
 namespace CorvDesktop {
 
+class CStatusLine;
 class CWavePictures;
 class IWavePlayer;
 
@@ -17,6 +18,8 @@ class IWavePlayer;
 class CWaveServices : public QObject {
     Q_OBJECT
 public:
+    // Where the players' failures are said.
+    void SetStatus(CStatusLine* status) { m_status = status; }
     CWavePictures& Pictures();
     IWavePlayer& Player();
     // Puts another player (a test's) in place of the program's; null brings the program's back.
@@ -48,6 +51,7 @@ private:
     QPointer<QAction> m_autoPlay;
     QPointer<QAction> m_details;
     QList<QMetaObject::Connection> m_said;
+    CStatusLine* m_status = nullptr;
 };
 
 } // namespace CorvDesktop
