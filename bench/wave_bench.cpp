@@ -8,6 +8,7 @@
 #include "audio/playback.h"
 #include "bench_support.h"
 #include "support/audio_files.h"
+#include "wave_project.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -21,31 +22,8 @@ namespace {
 
 constexpr int kWaves = 999;
 
-// The world's full project holds the instrument's own wave files, which have no picture: this
-// one holds a WAV file in every wave slot, of the size the full project's waves have.
 const std::vector<std::string>& WavePaths() {
-    static const std::vector<std::string> paths = [] {
-        const std::string folder = TheWorld().Scratch("Waves.prj/");
-        RemoveTree(folder);
-        CorvTest::ProjectBuilder builder(folder);
-        const std::size_t frames = (World::WaveBytes() - 44) / 4;
-        const CorvTest::Bytes bytes =
-            CorvTest::AudioBytes(CorvTest::Spec(CorvTest::AudioContainer::Wav, 44100, 2, 16),
-                                 CorvTest::Sawtooth(frames, 2));
-        for (int w = 1; w <= kWaves; ++w)
-            CorvTest::WriteBytes(
-                builder.SlotPath(Corv::kWaveKind, w, "Wave " + std::to_string(w), ".wav"), bytes);
-        FreshStore();
-        std::vector<std::string> files;
-        if (const Corv::CProjectDocument* document = Open(folder))
-            for (int w = 0; w < Corv::kWaveSlots; ++w)
-                if (const Corv::CWave& wave = document->Data().Waves()[Corv::At(w)];
-                    !wave.IsEmpty())
-                    files.push_back(wave.FilePath());
-        FreshStore();
-        return files;
-    }();
-    return paths;
+    return WaveProjectPaths();
 }
 
 // Runs `work` on every wave path from `threads` threads, each taking the next path; false when

@@ -50,10 +50,11 @@ bool CUiChoosers::CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& op
     return true;
 }
 
-QStringList CUiChoosers::ImportWave(QWidget* parent) const {
+QStringList CUiChoosers::ImportWave(QWidget* parent,
+                                    const std::function<void(QFileDialog&)>& prepare) const {
     if (importWave)
         return importWave(parent);
-    return CProfiledFileDialog::ChooseImportFiles(parent);
+    return CProfiledFileDialog::ChooseImportFiles(parent, prepare);
 }
 
 void CUiChoosers::Notice(QWidget* parent, const QString& text) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 namespace Corv {
 class CLumData;
@@ -43,7 +44,9 @@ struct CUiChoosers {
     // The real dialog previews the clean of `data` when given.
     bool CleanProject(QWidget* parent, std::array<std::uint32_t, 4>& options, const CCodePage& page,
                       const Corv::CLumData* data = nullptr) const;
-    QStringList ImportWave(QWidget* parent) const;
+    // `prepare` adds to the real dialog before it shows (the preview of the files).
+    QStringList ImportWave(QWidget* parent,
+                           const std::function<void(QFileDialog&)>& prepare = {}) const;
     void Notice(QWidget* parent, const QString& text) const;
     QString LibraryFolder(QWidget* parent) const;
     bool TagName(QWidget* parent, QString& tag) const;

@@ -9,6 +9,7 @@
 #include "ui/list_clipboard.h"
 #include "ui/project_options.h"
 #include "ui/status_line.h"
+#include "ui/wave_services.h"
 
 namespace CorvDesktop {
 
@@ -57,6 +58,11 @@ CListClipboard& CDesktop::Clipboard() {
 }
 CLibrary& CDesktop::Library() {
     return Made(m_library);
+}
+CWaveServices& CDesktop::Waves() {
+    if (m_waves == nullptr)
+        Made(m_waves).SetStatus(&Status());
+    return *m_waves;
 }
 
 } // namespace CorvDesktop

@@ -14,6 +14,7 @@ class CProjectOptions;
 class CStatusLine;
 class CListClipboard;
 struct CUiChoosers;
+class CWaveServices;
 
 // The desktop program's services below the application object, one set per program: the lists'
 // font, code page and options, the answers of the windows' dialogs (scripted by tests), the open
@@ -33,6 +34,8 @@ public:
     CListClipboard& Clipboard();
     // The library catalogue and its worker thread.
     CLibrary& Library();
+    // The waves' pictures, the audition player and their switches.
+    CWaveServices& Waves();
 
     // Every open project window, in opening order, and the one activated last (null: none).
     std::vector<CFileView*>& Views() { return m_views; }
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<CStatusLine> m_status;
     std::unique_ptr<CListClipboard> m_clipboard;
     std::unique_ptr<CLibrary> m_library;
+    std::unique_ptr<CWaveServices> m_waves;
     std::vector<CFileView*> m_views;
     CFileView* m_currentView = nullptr;
 };

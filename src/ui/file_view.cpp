@@ -21,16 +21,22 @@
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/wait_cursor.h"
+#include "ui/wave_detail.h"
 #include "ui/wave_gauge.h"
+#include "ui/wave_preview.h"
+#include "ui/wave_services.h"
 
 #include <QApplication>
 #include <QDragMoveEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <algorithm>
 
@@ -51,7 +57,7 @@ enum FormControl : int {
 };
 
 // The form in dialog units: all extra width goes to the patch list, the tone and wave lists
-// keep their width and move with the right edge.
+// keep their width and move with the right edge. The detail area stands below the wave list.
 const GP::CDlgTempl& FormTemplate() {
     static const GP::CDlgTempl templ(QSize(402, 45), {{kPatchCaption, QRect(2, 5, 19, 8)},
                                                       {kPatchList, QRect(2, 15, 130, 24)},
@@ -63,6 +69,9 @@ const GP::CDlgTempl& FormTemplate() {
                                                       {kWaveGauge, QRect(292, 6, 50, 7)}});
     return templ;
 }
+
+// The settings entry of the detail area's height.
+const QString kDetailHeightKey = QStringLiteral("Wave/DetailHeight");
 
 // The used entries among `rows` of a list.
 int UsedCount(const CParameterListCtrl& list, const std::vector<int>& rows) {
@@ -95,6 +104,8 @@ struct CFileView::Private {
     std::array<QLabel*, 3> captions{};
     QLabel* status = nullptr;
     CWaveGauge* gauge = nullptr;
+    QSplitter* waveColumn = nullptr; // the wave list above the detail area
+    CWaveDetail* detail = nullptr;
     bool warned = false; // the missing-files warning was shown in this activation
     // What the drag being previewed over this window carries, and the drag's number (0: none).
     Corv::CTransfer previewTransfer;
@@ -110,6 +121,7 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
     p.status = new QLabel(this);
     p.status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     p.gauge = new CWaveGauge(this);
+    MakeWaveColumn();
     for (CParameterListCtrl* list : p.lists) {
         connect(list, &CParameterListCtrl::SelectionLinkRequested, this,
                 [this](CParameterListCtrl* source) { LinkSelection(*source); });
@@ -147,6 +159,8 @@ CFileView::CFileView(CFileDoc& document, QWidget* parent)
 }
 
 CFileView::~CFileView() {
+    if (!m_private->detail->isHidden())
+        QSettings().setValue(kDetailHeightKey, m_private->detail->height());
     auto& views = CDesktop::Get().Views();
     views.erase(std::remove(views.begin(), views.end(), this), views.end());
     if (CFileView*& current = CDesktop::Get().CurrentView(); current == this)
@@ -200,6 +214,35 @@ void CFileView::UpdateStatus() {
     m_private->gauge->SetBytes(bytes);
 }
 
+void CFileView::MakeWaveColumn() {
+    Private& p = *m_private;
+    p.waveColumn = new QSplitter(Qt::Vertical, this);
+    p.waveColumn->setChildrenCollapsible(false);
+    p.detail = new CWaveDetail(p.waveColumn);
+    p.waveColumn->addWidget(p.lists[2]);
+    p.waveColumn->addWidget(p.detail);
+    p.waveColumn->setStretchFactor(0, 1);
+    p.waveColumn->setStretchFactor(1, 0);
+    const int height = QSettings().value(kDetailHeightKey, 130).toInt();
+    p.waveColumn->setSizes({400, std::clamp(height, 40, 2000)});
+    auto* waves = static_cast<CWaveListCtrl*>(p.lists[2]);
+    connect(waves, &CWaveListCtrl::CurrentWaveChanged, p.detail, &CWaveDetail::SetWave);
+    CWaveServices& services = CDesktop::Get().Waves();
+    connect(&services, &CWaveServices::DetailsToggled, this, &CFileView::ShowDetail);
+    ShowDetail(services.DetailsShown());
+}
+
+void CFileView::ShowDetail(bool shown) {
+    CWaveDetail* detail = m_private->detail;
+    if (!shown && !detail->isHidden())
+        QSettings().setValue(kDetailHeightKey, detail->height());
+    detail->setVisible(shown);
+}
+
+CWaveDetail* CFileView::Detail() const {
+    return m_private->detail;
+}
+
 CWaveGauge* CFileView::Gauge() const {
     return m_private->gauge;
 }
@@ -222,7 +265,7 @@ void CFileView::LayOut() {
     layout.Add(kToneCaption, p.captions[1], kAnchorRight | kAnchorTop);
     layout.Add(kToneList, p.lists[1], kAnchorRight | kAnchorTopBottom);
     layout.Add(kWaveCaption, p.captions[2], kAnchorRight | kAnchorTop);
-    layout.Add(kWaveList, p.lists[2], kAnchorRight | kAnchorTopBottom);
+    layout.Add(kWaveList, p.waveColumn, kAnchorRight | kAnchorTopBottom);
     layout.Add(kStatusText, p.status, kAnchorRight | kAnchorTop);
     layout.Add(kWaveGauge, p.gauge, kAnchorRight | kAnchorTop);
 }
@@ -397,7 +440,12 @@ void CFileView::CleanProject() {
 void CFileView::ImportWave() {
     if (RefusedAsReadOnly())
         return;
-    const QStringList files = CDesktop::Get().Choosers().ImportWave(this);
+    // The dialog previews the files and weighs them against this project's wave limit.
+    const Corv::CLumData* project = &m_document.Data();
+    const QStringList files =
+        CDesktop::Get().Choosers().ImportWave(this, [project](QFileDialog& dialog) {
+            (new CWavePreview(project, &dialog))->Attach(dialog);
+        });
     if (!files.isEmpty())
         ImportFiles(files);
 }

@@ -10,6 +10,7 @@ namespace CorvDesktop {
 
 class CFileDoc;
 class CParameterListCtrl;
+class CWaveDetail;
 class CWaveGauge;
 struct ListDrop;
 
@@ -43,6 +44,8 @@ public:
     QString StatusText() const;
     // The bar beside the status text: the wave bytes against the wave limit.
     CWaveGauge* Gauge() const;
+    // The detail area below the wave list (hidden with View > Wave Details).
+    CWaveDetail* Detail() const;
     // Delete is enabled: the active list's selection holds a used slot.
     bool CanDelete() const;
     // The other two lists select what belongs to the selection of `source`.
@@ -115,6 +118,9 @@ protected:
 private:
     void Update(bool saveWidths);
     void LayOut();
+    // The wave list and the detail area below it, split as the user left them.
+    void MakeWaveColumn();
+    void ShowDetail(bool shown);
     void UpdateStatus();
     // The main window's status line says what the waves will total once the import is done.
     void ShowImportTotal(int files, std::uint64_t total);

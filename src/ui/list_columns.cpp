@@ -12,6 +12,9 @@ namespace {
 
 constexpr SELVColumn kNumberColumn{0x11141, 0.0, 127.0, {0, 0, 2, 0}};
 constexpr SELVColumn kTextColumn{0x10010, -1.0, -1.0, {-1, -1, -1, 0}};
+// Shown, never edited: the keyboard's current column passes them by.
+constexpr SELVColumn kPictureColumn{0x00000, -1.0, -1.0, {-1, -1, -1, 0}};
+constexpr SELVColumn kLengthColumn{0x00011, -1.0, -1.0, {-1, -1, -1, 0}};
 
 const std::vector<ParameterColumn> kPatchColumns = {{"Number", kColNumber, kNumberColumn},
                                                     {"PatchName", kColName, kTextColumn},
@@ -28,6 +31,8 @@ const std::vector<ParameterColumn> kToneColumns = {{"Number", kColNumber, kNumbe
                                                    {"Memo4", 5, kTextColumn}};
 const std::vector<ParameterColumn> kWaveColumns = {{"Number", kColNumber, kNumberColumn},
                                                    {"WaveName", kColName, kTextColumn},
+                                                   {"Waveform", kColWaveform, kPictureColumn},
+                                                   {"Length", kColLength, kLengthColumn},
                                                    {"Memo1", 2, kTextColumn},
                                                    {"Memo2", 3, kTextColumn},
                                                    {"Memo3", 4, kTextColumn},
@@ -58,6 +63,10 @@ QString ColumnWidthSection(int kind) {
         sections[static_cast<std::size_t>(kind == 0 || kind == 1 ? kind : 2)]);
 }
 
+// The wave list's columns before the Waveform and Length columns came after its name.
+constexpr int kWaveColumnsBefore = 6;
+constexpr int kWaveformPosition = 2;
+
 int DefaultColumnWidth(int kind, int column) {
     if (column == 0)
         return 56;
@@ -65,11 +74,18 @@ int DefaultColumnWidth(int kind, int column) {
         return 136;
     if (kind == Corv::kPatchKind && column == 2)
         return 76;
+    if (kind == Corv::kWaveKind && column == kWaveformPosition)
+        return 96;
+    if (kind == Corv::kWaveKind && column == kWaveformPosition + 1)
+        return 64;
     return 50;
 }
 
 std::vector<int> ParseColumnWidths(int kind, const QString& stored) {
-    const QStringList fields = stored.split(',');
+    QStringList fields = stored.split(',');
+    if (kind == Corv::kWaveKind && fields.size() == kWaveColumnsBefore)
+        for (int i = 0; i < 2; ++i)
+            fields.insert(kWaveformPosition, QString());
     const int count = static_cast<int>(ColumnTable(kind).size());
     std::vector<int> widths;
     for (int column = 0; column < count; ++column) {

@@ -43,6 +43,8 @@ enum ColumnId : int {
     kColMemo1 = 2,
     kColMemo4 = 5,
     kColToneSwitch = 6,
+    kColWaveform = 7, // the wave's picture, drawn from its peaks
+    kColLength = 8,   // the wave's length in minutes, seconds and milliseconds
 };
 
 // A column of a list's column table: header text, what it shows and its descriptor.
@@ -60,7 +62,9 @@ QString ColumnWidthSection(int kind);
 // The width a column takes when the stored text gives none.
 int DefaultColumnWidth(int kind, int column);
 // The widths of a kind's columns from a stored text such as "56,136,76,50,50,50,50": missing
-// or empty fields (and fields that are no decimal number) take the default.
+// or empty fields (and fields that are no decimal number) take the default. A wave list's text
+// stored before it had its Waveform and Length columns keeps its widths for the columns it
+// named.
 std::vector<int> ParseColumnWidths(int kind, const QString& stored);
 // The widths joined by "," without blanks.
 QString FormatColumnWidths(const std::vector<int>& widths);

@@ -1,6 +1,11 @@
 #include "ui/list_delegate.h"
 
+#include "ui/desktop.h"
+#include "ui/list_columns.h"
 #include "ui/parameter_list_model.h"
+#include "ui/wave_drawing.h"
+#include "ui/wave_pictures.h"
+#include "ui/wave_services.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
@@ -83,6 +88,11 @@ bool CListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                               const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip)
         return QStyledItemDelegate::helpEvent(event, view, option, index);
+    // A wave without a picture says in full why it has none.
+    if (const QString reason = index.data(Qt::ToolTipRole).toString(); !reason.isEmpty()) {
+        QToolTip::showText(event->globalPos(), reason, view, option.rect);
+        return true;
+    }
     const QString tip = ToolTipFor(index.data(Qt::DisplayRole).toString(),
                                    QFontMetrics(option.font), option.rect.width());
     if (tip.isEmpty())
@@ -149,6 +159,11 @@ void CListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         background = Darkened(background);
     painter->save();
     painter->fillRect(option.rect, background);
+    const bool waveform = index.data(CParameterListModel::ColumnIdRole).toInt() == kColWaveform;
+    if (waveform && PaintPicture(painter, option, index, colours)) {
+        painter->restore();
+        return;
+    }
 
     const QFontMetrics metrics(option.font);
     const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
@@ -170,11 +185,30 @@ void CListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     QFont font = option.font;
     font.setItalic(unnamed);
     painter->setFont(font);
-    painter->setPen(unnamed && (option.state & QStyle::State_Selected) == 0 ? kGreyText
-                                                                            : colours.text);
+    painter->setPen((unnamed || waveform) && (option.state & QStyle::State_Selected) == 0
+                        ? kGreyText
+                        : colours.text);
     painter->drawText(textRect,
                       HorizontalAlignment(alignment) | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();
+}
+
+bool CListDelegate::PaintPicture(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index, const Colours& colours) const {
+    const QString path = index.data(CParameterListModel::WavePathRole).toString();
+    if (path.isEmpty())
+        return true; // a free slot: nothing to draw
+    const WavePicture* picture = CDesktop::Get().Waves().Pictures().Find(path);
+    if (picture != nullptr && picture->state == WavePicture::State::NoPicture)
+        return false;
+    const QRect area = option.rect.adjusted(2, 1, -2, -1);
+    if (picture == nullptr || picture->state == WavePicture::State::Pending) {
+        DrawWavePlaceholder(*painter, area, Blend(colours.background, colours.text, 0.3));
+        return true;
+    }
+    DrawWave(*painter, area, picture->peaks, colours.text,
+             Blend(colours.background, colours.text, 0.35));
+    return true;
 }
 
 } // namespace CorvDesktop

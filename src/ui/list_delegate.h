@@ -47,6 +47,10 @@ private:
         QColor text;
     };
     Colours CellColours(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The Waveform cell of a used wave: its picture, or the placeholder while the picture is
+    // being made. False when the wave has no picture: the cell says why in words.
+    bool PaintPicture(QPainter* painter, const QStyleOptionViewItem& option,
+                      const QModelIndex& index, const Colours& colours) const;
 
     bool m_markers;
 };

@@ -16,6 +16,7 @@
 #include "ui/recent_files.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
+#include "ui/wave_services.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -187,6 +188,9 @@ void CMainFrame::CreateMenus() {
     auto* view = new QMenu(QStringLiteral("&View"), this);
     view->addAction(Action(kToolBar));
     view->addAction(Action(kStatusBar));
+    view->addSeparator();
+    view->addAction(CDesktop::Get().Waves().DetailsAction());
+    view->addAction(CDesktop::Get().Waves().AutoPlayAction());
     auto* setup = new QMenu(QStringLiteral("&Setup"), this);
     setup->addAction(Action(kSetUpFont));
     setup->addAction(Action(kSetUpGrid));

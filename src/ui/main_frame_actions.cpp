@@ -12,6 +12,7 @@
 #include "ui/parameter_list.h"
 #include "ui/recent_files.h"
 #include "ui/status_line.h"
+#include "ui/wave_services.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -285,6 +286,12 @@ void CMainFrame::ShowListMenu(QPoint at) {
     QAction* check = menu.addAction(QStringLiteral("Check &Project\tF7"));
     check->setEnabled(Action(kCheckProject)->isEnabled());
     connect(check, &QAction::triggered, Action(kCheckProject), &QAction::trigger);
+    // Auditions belong to the wave list.
+    if (const CFileView* view = ActiveView(); view != nullptr && view->ActiveList() != nullptr &&
+                                              view->ActiveList()->Kind() == Corv::kWaveKind) {
+        menu.addSeparator();
+        menu.addAction(CDesktop::Get().Waves().AutoPlayAction());
+    }
     m_listMenu = &menu; // tests find the menu while it is open
     menu.exec(at);
     m_listMenu = nullptr;

@@ -542,6 +542,4 @@ CPatchListCtrl::CPatchListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kPatc
 
 CToneListCtrl::CToneListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kToneKind, parent) {}
 
-CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kWaveKind, parent) {}
-
 } // namespace CorvDesktop

@@ -206,11 +206,43 @@ public:
     explicit CToneListCtrl(QWidget* parent = nullptr);
 };
 
-// The wave list (kind 2), with the used-marker and the name prefixes.
+// The wave list (kind 2), with the used-marker, the name prefixes, each wave's picture and
+// length, and auditions: Space plays the focused wave and Space again (or Escape) stops it;
+// with Auto-Play on, a wave selected with the keyboard or the mouse plays.
 class CWaveListCtrl : public CParameterListCtrl {
     Q_OBJECT
 public:
     explicit CWaveListCtrl(QWidget* parent = nullptr);
+    ~CWaveListCtrl() override;
+
+    // The rows the list shows now, top to bottom (none when it shows no rows).
+    std::vector<int> VisibleRows() const;
+    // Asks for the pictures of the visible rows (done after every scroll, resize and refill).
+    void WantVisiblePictures();
+    // Plays the focused wave, or stops it when it plays; false when nothing was started.
+    bool ToggleAudition();
+    // The file of the focused row; empty for a free slot.
+    QString FocusedWave() const;
+
+signals:
+    // The focused row changed to another wave (empty: a free slot, or none).
+    void CurrentWaveChanged(const QString& path);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void OnPictureReady(const QString& path);
+    void OnFocusedRowChanged();
+    void OnUserSelection();
+    bool PlaysOwnAudition() const;
+
+    QTimer m_wantTimer;    // gathers the scrolls and refills of one moment into one request
+    QString m_auditioned;  // the wave this list started playing
+    QString m_focusedWave; // the wave of the focused row when it last changed
+    int m_userRow = -1;    // the row the user's last selection focused
 };
 
 } // namespace CorvDesktop

@@ -4,7 +4,11 @@
 #include "ui/code_page.h"
 #include "ui/desktop.h"
 #include "ui/list_columns.h"
+#include "ui/wave_pictures.h"
+#include "ui/wave_services.h"
+#include "ui/wave_text.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace CorvDesktop {
@@ -54,6 +58,9 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
     if (record == nullptr || index.column() < 0 || index.column() >= columnCount())
         return {};
     const ParameterColumn& column = ColumnTable(m_kind)[static_cast<std::size_t>(index.column())];
+    if ((column.columnId == kColWaveform || column.columnId == kColLength) &&
+        (role == Qt::DisplayRole || role == Qt::ToolTipRole))
+        return WaveCell(index.row(), column.columnId, role);
     switch (role) {
     case Qt::DisplayRole:
         return CDesktop::Get().CodePage().Decode(
@@ -78,9 +85,32 @@ QVariant CParameterListModel::data(const QModelIndex& index, int role) const {
         return m_linked;
     case UnnamedRole:
         return column.columnId == kColName && !record->IsEmpty() && record->Name().empty();
+    case ColumnIdRole:
+        return column.columnId;
+    case WavePathRole:
+        return FilePath(index.row());
     default:
         return {};
     }
+}
+
+QString CParameterListModel::FilePath(int row) const {
+    const Corv::CParameter* record = Record(row);
+    return record == nullptr || record->IsEmpty() ? QString()
+                                                  : QFile::decodeName(record->FilePath().c_str());
+}
+
+QVariant CParameterListModel::WaveCell(int row, int columnId, int role) const {
+    const QString path = FilePath(row);
+    const WavePicture* picture =
+        path.isEmpty() ? nullptr : CDesktop::Get().Waves().Pictures().Find(path);
+    if (picture == nullptr || !picture->Ready())
+        return QString();
+    if (columnId == kColLength)
+        return role == Qt::DisplayRole ? LengthText(picture->facts) : QString();
+    if (picture->state != WavePicture::State::NoPicture)
+        return QString();
+    return role == Qt::DisplayRole ? NoPictureText(picture->facts) : picture->reason;
 }
 
 QVariant CParameterListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -24,6 +24,8 @@ public:
         DropTargetRole,                  // bool: a dragged block would land on the row
         LinkedRole,                      // bool: the list's selection follows another list's
         UnnamedRole,                     // bool: a used slot's name cell, and the name is empty
+        ColumnIdRole,                    // int: what the column shows (ColumnId)
+        WavePathRole,                    // QString: a used slot's file (empty for a free one)
     };
 
     explicit CParameterListModel(int kind, QObject* parent = nullptr);
@@ -52,8 +54,13 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // The file of a used slot; empty for a free one.
+    QString FilePath(int row) const;
+
 private:
     void ComputeUsedLength();
+    // The Waveform and Length cells' texts and tooltips, from the wave's picture as known now.
+    QVariant WaveCell(int row, int columnId, int role) const;
 
     int m_kind;
     const Corv::CParameterArray* m_records = nullptr;

@@ -70,8 +70,12 @@ CProfiledFileDialog CProfiledFileDialog::ImportProfile() {
     return profile;
 }
 
-QStringList CProfiledFileDialog::ChooseImportFiles(QWidget* parent) {
+QStringList
+CProfiledFileDialog::ChooseImportFiles(QWidget* parent,
+                                       const std::function<void(QFileDialog&)>& prepare) {
     QFileDialog dialog(parent);
+    if (prepare)
+        prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(ImportFilters());

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QFileDialog;
 class QWidget;
@@ -29,9 +30,10 @@ public:
     // filter in every case.
     void Remember(const QFileDialog& dialog, bool accepted) const;
 
-    // The Import Wave dialog (section "WAV"): several existing files at once; the chosen paths
-    // in dialog order, empty when cancelled.
-    static QStringList ChooseImportFiles(QWidget* parent);
+    // The Import Wave dialog (section "WAV"): several existing files at once; `prepare` adds to
+    // the dialog before it shows. The chosen paths in dialog order, empty when cancelled.
+    static QStringList ChooseImportFiles(QWidget* parent,
+                                         const std::function<void(QFileDialog&)>& prepare = {});
     // The Import Wave dialog's filters and remembered entries, ready to be shown.
     static CProfiledFileDialog ImportProfile();
     static QStringList ImportFilters();

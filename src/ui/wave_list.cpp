@@ -1,0 +1,141 @@
+#include "model/parameter.h"
+#include "ui/desktop.h"
+#include "ui/parameter_list.h"
+#include "ui/parameter_list_model.h"
+#include "ui/status_line.h"
+#include "ui/wave_pictures.h"
+#include "ui/wave_player.h"
+#include "ui/wave_services.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace CorvDesktop {
+
+CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kWaveKind, parent) {
+    m_wantTimer.setSingleShot(true);
+    m_wantTimer.setInterval(0);
+    connect(&m_wantTimer, &QTimer::timeout, this, &CWaveListCtrl::WantVisiblePictures);
+    const auto later = [this] { m_wantTimer.start(); };
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, later);
+    connect(Model(), &QAbstractItemModel::modelReset, this, later);
+    CWaveServices& waves = CDesktop::Get().Waves();
+    connect(&waves.Pictures(), &CWavePictures::Ready, this, &CWaveListCtrl::OnPictureReady);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &CWaveListCtrl::OnFocusedRowChanged);
+    connect(this, &CParameterListCtrl::SelectionLinkRequested, this,
+            &CWaveListCtrl::OnUserSelection);
+}
+
+CWaveListCtrl::~CWaveListCtrl() {
+    CWaveServices& waves = CDesktop::Get().Waves();
+    waves.Pictures().Forget(this);
+    // Closing the window ends what it plays.
+    if (PlaysOwnAudition())
+        waves.Player().Stop();
+}
+
+std::vector<int> CWaveListCtrl::VisibleRows() const {
+    std::vector<int> rows;
+    const int rowCount = Model()->rowCount();
+    const int first = rowAt(0);
+    if (first < 0)
+        return rows;
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = rowCount - 1;
+    for (int row = first; row <= last; ++row)
+        rows.push_back(row);
+    return rows;
+}
+
+void CWaveListCtrl::WantVisiblePictures() {
+    QStringList paths;
+    if (isVisible())
+        for (const int row : VisibleRows())
+            if (const QString path = Model()->FilePath(row); !path.isEmpty())
+                paths << path;
+    CDesktop::Get().Waves().Pictures().Want(this, paths);
+}
+
+void CWaveListCtrl::OnPictureReady(const QString& path) {
+    // Only the rows of that wave are drawn again, and only those in view.
+    for (const int row : VisibleRows())
+        if (Model()->FilePath(row) == path)
+            viewport()->update(
+                visualRect(Model()->index(row, 0))
+                    .united(visualRect(Model()->index(row, Model()->columnCount() - 1))));
+}
+
+QString CWaveListCtrl::FocusedWave() const {
+    return Model()->FilePath(FocusedRow());
+}
+
+bool CWaveListCtrl::PlaysOwnAudition() const {
+    const IWavePlayer& player = CDesktop::Get().Waves().Player();
+    return !m_auditioned.isEmpty() && player.IsPlaying() && player.Path() == m_auditioned;
+}
+
+bool CWaveListCtrl::ToggleAudition() {
+    IWavePlayer& player = CDesktop::Get().Waves().Player();
+    if (PlaysOwnAudition()) {
+        player.Stop();
+        m_auditioned.clear();
+        return false;
+    }
+    const QString path = FocusedWave();
+    if (path.isEmpty())
+        return false;
+    m_auditioned = path;
+    return player.Play(path);
+}
+
+void CWaveListCtrl::OnFocusedRowChanged() {
+    const QString wave = FocusedWave();
+    if (wave == m_focusedWave)
+        return;
+    m_focusedWave = wave;
+    // Another wave: what played stops.
+    if (PlaysOwnAudition())
+        CDesktop::Get().Waves().Player().Stop();
+    emit CurrentWaveChanged(wave);
+}
+
+void CWaveListCtrl::OnUserSelection() {
+    const int row = FocusedRow();
+    if (row == m_userRow)
+        return;
+    m_userRow = row;
+    if (!CDesktop::Get().Waves().AutoPlay() || FocusedWave().isEmpty())
+        return;
+    m_auditioned = FocusedWave();
+    CDesktop::Get().Waves().Player().Play(m_auditioned);
+}
+
+void CWaveListCtrl::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == 0;
+    if (event->key() == Qt::Key_Space && plain) {
+        ToggleAudition();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && PlaysOwnAudition()) {
+        CDesktop::Get().Waves().Player().Stop();
+        event->accept();
+        return;
+    }
+    CParameterListCtrl::keyPressEvent(event);
+}
+
+void CWaveListCtrl::resizeEvent(QResizeEvent* event) {
+    CParameterListCtrl::resizeEvent(event);
+    m_wantTimer.start();
+}
+
+void CWaveListCtrl::focusInEvent(QFocusEvent* event) {
+    CParameterListCtrl::focusInEvent(event);
+    // A file changed outside while the user was elsewhere gets its new picture.
+    m_wantTimer.start();
+}
+
+} // namespace CorvDesktop
