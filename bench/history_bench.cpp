@@ -27,10 +27,12 @@ std::string HistoryFolder() {
     return TheWorld().Scratch("History/");
 }
 
-// A copy of the full project, opened, whose first patch is renamed and saved in place each time;
-// with `history`, every save keeps a version.
-void RenameAndSave(benchmark::State& state, bool history) {
-    const std::string folder = TheWorld().Scratch("Versioned.prj");
+// A copy of the full project, opened, edited by `edit` and saved in place each time; with
+// `history`, every save keeps a version. The first save with the history hashes the folder
+// once; it is not what a save costs, and is made before the timing.
+template <class Edit>
+void EditAndSave(benchmark::State& state, bool history, const char* name, Edit edit) {
+    const std::string folder = TheWorld().Scratch(name);
     RemoveTree(folder);
     RemoveTree(HistoryFolder());
     CopyFolder(TheWorld().Source(), folder);
@@ -41,20 +43,27 @@ void RenameAndSave(benchmark::State& state, bool history) {
     Corv::CProjectDocument* document = Open(folder);
     bool ok = document != nullptr;
     int round = 0;
-    // The first save with the history hashes the folder once; it is not what a save costs.
-    const auto renameAndSave = [&] {
-        ok = ok &&
-             Corv::SetNames(document->Data(), Corv::kPatchKind, {0},
-                            "Renamed " + std::to_string(++round % 2), document->UndoStep()) &&
-             document->SaveProject(folder);
+    const auto editAndSave = [&] {
+        ok = ok && edit(*document, ++round) && document->SaveProject(folder);
     };
-    renameAndSave();
+    editAndSave();
     for (auto _ : state)
-        renameAndSave();
+        editAndSave();
+    // Each save must have changed the folder: the last version is there.
+    if (history)
+        ok = ok && !Corv::History::CHistoryStore(HistoryFolder()).List(folder).empty();
     if (!ok || Tally().errors != 0)
-        state.SkipWithError("the renamed patch was not saved in place");
+        state.SkipWithError("the edit was not saved in place");
     FreshStore();
     RemoveTree(folder);
+}
+
+// The first patch renamed: its file is renamed, nothing is written.
+void RenameAndSave(benchmark::State& state, bool history) {
+    EditAndSave(state, history, "Versioned.prj", [](Corv::CProjectDocument& document, int round) {
+        return Corv::SetNames(document.Data(), Corv::kPatchKind, {0},
+                              "Renamed " + std::to_string(round % 2), document.UndoStep());
+    });
 }
 
 void SaveWithHistory(benchmark::State& state) {
@@ -65,44 +74,17 @@ void SaveWithoutHistory(benchmark::State& state) {
     RenameAndSave(state, false);
 }
 
-// As RenameAndSave, but each save rewrites the files of 100 tones: one parameter of their
-// first oscillator changes, so the save stages 100 new files and the version keeps the 100 it
-// replaces.
+// One parameter of the first oscillator of 100 tones changed: the save stages 100 new files and
+// the version keeps the 100 it replaces.
 void RewriteAndSave(benchmark::State& state, bool history) {
-    const std::string folder = TheWorld().Scratch("Rewritten.prj");
-    RemoveTree(folder);
-    RemoveTree(HistoryFolder());
-    CopyFolder(TheWorld().Source(), folder);
-    ::sync();
-    FreshStore();
-    if (history)
-        Corv::History::InstallRecorder(Corv::CDomain::Get(), HistoryFolder(), "bench");
-    Corv::CProjectDocument* document = Open(folder);
-    bool ok = document != nullptr;
-    int round = 0;
-    const auto rewriteAndSave = [&] {
-        if (!ok)
-            return;
-        ++round;
+    EditAndSave(state, history, "Rewritten.prj", [](Corv::CProjectDocument& document, int) {
         for (std::size_t i = 0; i < 100; ++i) {
-            Corv::COsc& osc = document->Data().Tones()[i].Osc(0);
+            Corv::COsc& osc = document.Data().Tones()[i].Osc(0);
             osc.SetP(1, static_cast<std::uint8_t>((osc.P(1) + 1) % 100));
         }
-        document->SetModifiedFlag(true);
-        ok = document->SaveProject(folder);
-    };
-    rewriteAndSave();
-    for (auto _ : state)
-        rewriteAndSave();
-    // Each save must have replaced the tones' files: the last version kept their bytes.
-    if (history) {
-        const auto versions = Corv::History::CHistoryStore(HistoryFolder()).List(folder);
-        ok = ok && !versions.empty() && versions.front().storedBytes > 0;
-    }
-    if (!ok || Tally().errors != 0)
-        state.SkipWithError("the rewritten tones were not saved in place");
-    FreshStore();
-    RemoveTree(folder);
+        document.SetModifiedFlag(true);
+        return true;
+    });
 }
 
 void RewriteWithHistory(benchmark::State& state) {

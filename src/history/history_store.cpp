@@ -283,12 +283,7 @@ bool CHistoryStore::WriteVersion(const std::string& project,
             const HeadDifference& known = m_headDifference;
             if (head != nullptr && known.head.get() == head && known.stored->base == it->first) {
                 stored = *known.stored;
-                stored.id = manifest.id;
-                stored.time = manifest.time;
-                stored.program = manifest.program;
-                stored.note = manifest.note;
-                stored.storedBytes = manifest.storedBytes;
-                stored.summary = manifest.summary;
+                stored.TakeHeader(manifest);
             } else {
                 stored = DifferenceTo(*whole, manifest);
             }

@@ -97,6 +97,15 @@ std::string Counted(int count, int kind, const std::vector<int>& numbers) {
 
 } // namespace
 
+void Manifest::TakeHeader(const Manifest& other) {
+    id = other.id;
+    time = other.time;
+    program = other.program;
+    note = other.note;
+    storedBytes = other.storedBytes;
+    summary = other.summary;
+}
+
 const FileEntry* Manifest::File(std::string_view path) const {
     // Files are kept in path order; a list out of order is still searched whole.
     const auto at =
@@ -275,13 +284,8 @@ void Merge(const std::vector<const T*>& a, const std::vector<const T*>& b, Befor
 
 Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
     Manifest difference;
-    difference.id = whole.id;
+    difference.TakeHeader(whole);
     difference.base = base.id;
-    difference.time = whole.time;
-    difference.program = whole.program;
-    difference.note = whole.note;
-    difference.storedBytes = whole.storedBytes;
-    difference.summary = whole.summary;
     Merge(
         InOrder(base.files, FileBefore), InOrder(whole.files, FileBefore), FileBefore,
         [&](const FileEntry& a, const FileEntry& b) {

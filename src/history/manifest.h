@@ -51,6 +51,9 @@ struct Manifest {
 
     // The file entry of a relative path, or null.
     const FileEntry* File(std::string_view path) const;
+    // Takes the header of another manifest (id, time, program, note, stored bytes, summary):
+    // a difference carries the header of the manifest it stands for.
+    void TakeHeader(const Manifest& other);
 };
 
 // The manifest as text; its last line carries a checksum of everything before it, so that a
