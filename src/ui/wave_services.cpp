@@ -44,17 +44,24 @@ void CWaveServices::Attach(IWavePlayer* player) {
     for (const QMetaObject::Connection& connection : m_said)
         disconnect(connection);
     m_said.clear();
+    m_outputMissingSaid = false;
     if (player == nullptr)
         return;
-    // No message box: the status bar says it, once for each start that failed.
+    // No message box: the status bar says it. A missing output is said once, not at every wave
+    // Auto-Play tries; once sound played, a later failure is news again.
     const auto say = [this](const QString& text) {
         if (m_status != nullptr)
             m_status->Say(text);
     };
-    m_said << connect(player, &IWavePlayer::Unavailable, this, say)
-           << connect(player, &IWavePlayer::Refused, this, [say](const QString& reason) {
-                  say(tr("The wave cannot be played: %1").arg(reason));
-              });
+    m_said << connect(player, &IWavePlayer::Unavailable, this, [this, say](const QString& text) {
+        if (!m_outputMissingSaid)
+            say(text);
+        m_outputMissingSaid = true;
+    }) << connect(player, &IWavePlayer::PositionChanged, this, [this] {
+        m_outputMissingSaid = false;
+    }) << connect(player, &IWavePlayer::Refused, this, [say](const QString& reason) {
+        say(tr("The wave cannot be played: %1").arg(reason));
+    });
 }
 
 void CWaveServices::SetPlayer(IWavePlayer* player) {

@@ -52,6 +52,7 @@ private:
     QPointer<QAction> m_details;
     QList<QMetaObject::Connection> m_said;
     CStatusLine* m_status = nullptr;
+    bool m_outputMissingSaid = false; // "No audio output available" is in the status bar
 };
 
 } // namespace CorvDesktop

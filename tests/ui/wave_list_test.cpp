@@ -345,6 +345,9 @@ private slots:
         QCOMPARE(said.count(), 1);
         QCOMPARE(said.at(0).at(0).toString(), QString("No audio output available"));
         QVERIFY(!silent.IsPlaying());
+        // Trying again, or another wave with Auto-Play, says nothing more.
+        QTest::keyClick(&Waves(), Qt::Key_Space);
+        QCOMPARE(said.count(), 1);
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(qobject_cast<QMessageBox*>(widget) == nullptr || !widget->isVisible());
         CDesktop::Get().Waves().SetPlayer(&m_world->m_player);
