@@ -323,8 +323,7 @@ std::shared_ptr<const Manifest> CHistoryStore::Head(const std::string& project) 
     return ReadResolved(folder + "versions/", folder + kHeadFile, why, 0);
 }
 
-bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head,
-                              const Manifest* version) {
+bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head) {
     const std::string folder = ProjectPath(project);
     if (!KnowProject(project))
         return false;
@@ -333,8 +332,6 @@ bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<
     // Stored against the newest whole version, as the next version will be: when the folder is
     // still as this head says, that version is this difference with another header.
     const Manifest* base = m_lastWhole.project == project ? m_lastWhole.manifest.get() : nullptr;
-    if (base == nullptr && version != nullptr && version->id > 0 && version->base == 0)
-        base = version;
     const auto stored = std::make_shared<const Manifest>(base ? DifferenceTo(*base, *head) : *head);
     m_headDifference = {};
     // The head only spares the next save reading files again: after a crash it may be old or

@@ -78,9 +78,9 @@ public:
     bool ReadHead(const std::string& project, Manifest& head) const;
     // The head as last read or written (shared with the store's memory); null when none.
     std::shared_ptr<const Manifest> Head(const std::string& project) const;
-    // Writes the head; with `version` (the version just written, whole) as its difference to it.
-    bool WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head,
-                   const Manifest* version = nullptr);
+    // Writes the head: as its difference to the newest whole version of the project this store
+    // last wrote a version of, else whole.
+    bool WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head);
 
     // The versions of a project, newest first; a damaged one says why in `problem`.
     std::vector<VersionInfo> List(const std::string& project) const;

@@ -278,11 +278,11 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     m_knownHead = head; // what the store hands back once it is written
     // Writing the head and dropping old versions need nothing of the project: the save returns
     // while they are done (the next use of the store waits for them).
-    auto finish = [this, folder, head, version = std::move(pending.version)] {
+    auto finish = [this, folder, head] {
         const auto lock = m_store.Lock();
         if (!lock)
             return; // a head that cannot be written costs the next save a full look, no more
-        if (m_store.WriteHead(folder, head, version.get()))
+        if (m_store.WriteHead(folder, head))
             m_store.Prune(folder, m_retention);
     };
     if (FileSystem().AllowsParallelWork())
