@@ -30,8 +30,21 @@ void AppendReference(std::string& content, const std::vector<std::optional<Finge
             content += static_cast<char>((half >> shift) & 0xFF);
 }
 
-// Hashes one kind of records from their masked parameters and the fingerprints of what they
-// refer to. The kind goes into the hash: a patch and a tone never share a fingerprint.
+// Hashes one record from its masked parameters and the fingerprints of what it refers to, in
+// buffers the caller keeps. The kind goes into the hash: a patch and a tone never share a
+// fingerprint.
+template <typename Record, typename Mask>
+Fingerprint FingerprintReferrer(const Record& record, int kind,
+                                const std::vector<std::optional<Fingerprint>>& targets, Mask mask,
+                                std::string& content, std::vector<int>& numbers) {
+    numbers.clear();
+    content.assign(1, static_cast<char>('0' + kind));
+    mask(content, record, numbers);
+    for (const int number : numbers)
+        AppendReference(content, targets, number);
+    return HashBytes(content.data(), content.size());
+}
+
 template <typename Record, typename Mask>
 std::vector<std::optional<Fingerprint>>
 FingerprintReferrers(const CConcreteParameterArray<Record>& records, int kind,
@@ -39,17 +52,9 @@ FingerprintReferrers(const CConcreteParameterArray<Record>& records, int kind,
     std::vector<std::optional<Fingerprint>> prints(records.Size());
     std::vector<int> numbers;
     std::string content; // one buffer for every record
-    for (std::size_t i = 0; i < records.Size(); ++i) {
-        const Record& record = records[i];
-        if (record.IsEmpty())
-            continue;
-        numbers.clear();
-        content.assign(1, static_cast<char>('0' + kind));
-        mask(content, record, numbers);
-        for (const int number : numbers)
-            AppendReference(content, targets, number);
-        prints[i] = HashBytes(content.data(), content.size());
-    }
+    for (std::size_t i = 0; i < records.Size(); ++i)
+        if (!records[i].IsEmpty())
+            prints[i] = FingerprintReferrer(records[i], kind, targets, mask, content, numbers);
     return prints;
 }
 
@@ -174,6 +179,22 @@ ProjectFingerprints FingerprintProject(const CLumData& data,
     prints.slots[kPatchKind] = FingerprintReferrers(
         data.Patches(), kPatchKind, prints.slots[kToneKind], AppendMaskedPatchParameters);
     return prints;
+}
+
+Fingerprint FingerprintTone(const CTone& tone,
+                            const std::vector<std::optional<Fingerprint>>& waves) {
+    std::string content;
+    std::vector<int> numbers;
+    return FingerprintReferrer(tone, kToneKind, waves, AppendMaskedToneParameters, content,
+                               numbers);
+}
+
+Fingerprint FingerprintPatch(const CPatch& patch,
+                             const std::vector<std::optional<Fingerprint>>& tones) {
+    std::string content;
+    std::vector<int> numbers;
+    return FingerprintReferrer(patch, kPatchKind, tones, AppendMaskedPatchParameters, content,
+                               numbers);
 }
 
 } // namespace Corv

@@ -74,4 +74,12 @@ ProjectFingerprints FingerprintProject(const CLumData& data);
 ProjectFingerprints FingerprintProject(const CLumData& data,
                                        std::vector<std::optional<Fingerprint>> waves);
 
+// The fingerprint of one tone (not empty) of a project, given the fingerprints of the project's
+// waves by 0-based slot; the same as FingerprintProject gives it.
+Fingerprint FingerprintTone(const CTone& tone,
+                            const std::vector<std::optional<Fingerprint>>& waves);
+// The same for a patch, given the fingerprints of the project's tones.
+Fingerprint FingerprintPatch(const CPatch& patch,
+                             const std::vector<std::optional<Fingerprint>>& tones);
+
 } // namespace Corv

@@ -8,6 +8,11 @@
 #include "storage/slot_file_name.h"
 
 #include <algorithm>
+#include <array>
+#include <deque>
+#include <iterator>
+#include <optional>
+#include <string_view>
 
 namespace Corv::History {
 
@@ -52,6 +57,23 @@ bool ListKept(const std::string& folder, const std::string& sub, bool top,
                                       entry.status.inode});
     }
     return true;
+}
+
+const FileEntry* FindFile(const std::vector<FileEntry>& files, std::string_view path) {
+    const auto it = std::lower_bound(
+        files.begin(), files.end(), path,
+        [](const FileEntry& file, std::string_view wanted) { return file.path < wanted; });
+    return it != files.end() && it->path == path ? &*it : nullptr;
+}
+
+// Whether any number in `numbers` names a slot whose fingerprint changed (0 names none).
+template <std::size_t N>
+bool RefersToChanged(const std::array<int, N>& numbers, const std::vector<bool>& changed) {
+    for (const int number : numbers)
+        if (number >= 1 && static_cast<std::size_t>(number) <= changed.size() &&
+            changed[static_cast<std::size_t>(number - 1)])
+            return true;
+    return false;
 }
 
 } // namespace
@@ -151,6 +173,176 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
         }
     }
     return usedSlots;
+}
+
+std::vector<SlotEntry>
+SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
+               const std::string& folder, const Manifest& before,
+               const std::vector<FileEntry>& filesAfter,
+               const std::set<std::string, std::less<>>& placed,
+               const std::function<std::string(const std::string&)>& hashOf) {
+    // The slots before by kind and 0-based number; by file and the files before by inode only
+    // once a record whose file the save placed needs them.
+    std::array<std::vector<const SlotEntry*>, 3> beforeAt;
+    for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
+        beforeAt[static_cast<std::size_t>(kind)].resize(data.Records(kind).Size());
+    for (const SlotEntry& slot : before.usedSlots) {
+        auto& at = beforeAt[static_cast<std::size_t>(slot.kind)];
+        if (slot.number >= 1 && static_cast<std::size_t>(slot.number) <= at.size())
+            at[static_cast<std::size_t>(slot.number - 1)] = &slot;
+    }
+    std::unordered_map<std::string_view, const SlotEntry*> beforeByFile;
+    std::unordered_map<std::uint64_t, const FileEntry*> beforeByInode;
+    // The slot before whose record was read from the same bytes as the file at `relative`
+    // after the save, or null: the file itself when no step placed anything there, else the
+    // file before that the save renamed to it (a renamed file keeps its inode).
+    const auto sameBytesBefore = [&](int kind, std::size_t i,
+                                     std::string_view relative) -> const SlotEntry* {
+        if (placed.find(relative) == placed.end()) {
+            const SlotEntry* slot = beforeAt[static_cast<std::size_t>(kind)][i];
+            if (slot != nullptr && slot->file == relative)
+                return slot;
+        } else {
+            const FileEntry* after = FindFile(filesAfter, relative);
+            if (after == nullptr || after->inode == 0)
+                return nullptr;
+            if (beforeByInode.empty())
+                for (const FileEntry& file : before.files)
+                    if (file.inode != 0)
+                        beforeByInode.emplace(file.inode, &file);
+            const auto it = beforeByInode.find(after->inode);
+            if (it == beforeByInode.end() || it->second->hash != after->hash)
+                return nullptr;
+            relative = it->second->path;
+        }
+        if (beforeByFile.empty())
+            for (const SlotEntry& slot : before.usedSlots)
+                beforeByFile.emplace(slot.file, &slot);
+        const auto it = beforeByFile.find(relative);
+        return it != beforeByFile.end() && it->second->kind == kind ? it->second : nullptr;
+    };
+
+    // Each kind's list is reserved whole: the fingerprints after are pointed to while it grows.
+    std::array<std::vector<SlotEntry>, 3> slots;
+    std::deque<std::string> unlisted; // fingerprints of records that have no slot entry
+    std::array<std::vector<const std::string*>, 3> printAfter;
+    std::array<std::vector<bool>, 3> changed;
+    std::array<bool, 3> anyChanged{}; // most saves change no wave and no tone's sound
+    // The fingerprints of a kind as the records referring to it take them, made when first
+    // needed (most saves fingerprint nothing anew).
+    std::array<std::optional<std::vector<std::optional<Fingerprint>>>, 3> targets;
+    const auto targetsOf = [&](int kind) -> const std::vector<std::optional<Fingerprint>>& {
+        auto& made = targets[static_cast<std::size_t>(kind)];
+        if (!made) {
+            const CParameterArray& records = data.Records(kind);
+            made.emplace(records.Size());
+            for (std::size_t i = 0; i < records.Size(); ++i) {
+                const CParameter& record = records.Item(i);
+                const std::string* print = printAfter[static_cast<std::size_t>(kind)][i];
+                if (print != nullptr && !record.IsEmpty() &&
+                    (kind != kWaveKind || !record.FilePath().empty()))
+                    (*made)[i] = Fingerprint::FromHex(*print);
+            }
+        }
+        return *made;
+    };
+    for (int kind = kWaveKind; kind >= kPatchKind; --kind) {
+        const auto k = static_cast<std::size_t>(kind);
+        const CParameterArray& records = data.Records(kind);
+        printAfter[k].assign(records.Size(), nullptr);
+        slots[k].reserve(records.Size());
+        changed[k].assign(records.Size(), false);
+        for (std::size_t i = 0; i < records.Size(); ++i) {
+            const CParameter& record = records.Item(i);
+            const std::string& path = i < slotPaths[kind].size() ? slotPaths[kind][i] : "";
+            const bool listed = !path.empty() && !record.FilePath().empty();
+            const std::string_view relative = path.compare(0, folder.size(), folder) == 0
+                                                  ? std::string_view(path).substr(folder.size())
+                                                  : std::string_view(path);
+            const SlotEntry* same = listed ? sameBytesBefore(kind, i, relative) : nullptr;
+            if (same != nullptr && same->fingerprint.empty())
+                same = nullptr; // taken anew: it could not be taken before
+            // A record read from the same bytes keeps its fingerprint while what it refers to
+            // keeps theirs.
+            if (same != nullptr && kind == kToneKind && anyChanged[kWaveKind])
+                same = RefersToChanged(data.Tones()[i].WaveNumbers(), changed[kWaveKind]) ? nullptr
+                                                                                          : same;
+            if (same != nullptr && kind == kPatchKind && anyChanged[kToneKind])
+                same = RefersToChanged(data.Patches()[i].ToneNumbers(), changed[kToneKind])
+                           ? nullptr
+                           : same;
+            std::string print;
+            std::uint64_t size = 0;
+            if (same != nullptr) {
+                print = same->fingerprint;
+                size = same->size;
+            } else if (kind == kWaveKind) {
+                const FileEntry* file = listed ? FindFile(filesAfter, relative) : nullptr;
+                print = file != nullptr ? file->hash
+                        : !record.FilePath().empty() && !record.IsEmpty()
+                            ? hashOf(record.FilePath())
+                            : std::string();
+                size = file != nullptr ? file->size : listed ? FileSystem().Status(path).size : 0;
+            } else if (!record.IsEmpty()) {
+                const std::vector<std::optional<Fingerprint>>& below = targetsOf(kind + 1);
+                print = kind == kToneKind ? FingerprintTone(data.Tones()[i], below).Hex()
+                                          : FingerprintPatch(data.Patches()[i], below).Hex();
+                const FileEntry* file = listed ? FindFile(filesAfter, relative) : nullptr;
+                size = file != nullptr ? file->size : listed ? FileSystem().Status(path).size : 0;
+            }
+            // A fingerprint without a slot entry is counted as changed: what refers to it is
+            // fingerprinted anew.
+            const SlotEntry* was = beforeAt[k][i];
+            changed[k][i] = (was != nullptr) != !print.empty() ||
+                            (was != nullptr && was->fingerprint != print) ||
+                            (!listed && !print.empty());
+            anyChanged[k] = anyChanged[k] || changed[k][i];
+            if (!listed) {
+                if (!print.empty())
+                    printAfter[k][i] = &unlisted.emplace_back(std::move(print));
+                continue;
+            }
+            SlotEntry& slot = slots[k].emplace_back();
+            slot.kind = kind;
+            slot.number = static_cast<int>(i + 1);
+            slot.file = relative;
+            slot.size = size;
+            slot.fingerprint = std::move(print);
+            slot.name = record.Name();
+            for (int n = 1; n <= 4; ++n)
+                slot.memos[static_cast<std::size_t>(n - 1)] = record.Memo(n);
+            printAfter[k][i] = &slot.fingerprint;
+        }
+    }
+    // In the order of SlotsOf: by kind, then number.
+    std::vector<SlotEntry> used;
+    used.reserve(slots[0].size() + slots[1].size() + slots[2].size());
+    for (std::vector<SlotEntry>& kind : slots)
+        std::move(kind.begin(), kind.end(), std::back_inserter(used));
+    return used;
+}
+
+bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& files) {
+    std::size_t matched = 0;
+    std::string path;
+    for (std::size_t part = 0; part < listed.size(); ++part) {
+        if (listed[part] == nullptr)
+            return false; // a folder the save could not list is looked at by DescribeFiles
+        for (const EntryStatus& entry : *listed[part]) {
+            if (entry.status.failed)
+                return false;
+            if (entry.status.type != FileType::Regular || !IsKeptName(entry.name, part == 0))
+                continue;
+            path.assign(part == 0 ? std::string() : SubfolderName(static_cast<int>(part) - 1))
+                .append(entry.name);
+            const FileEntry* file = FindFile(files, path);
+            if (file == nullptr || file->inode == 0 || file->inode != entry.status.inode ||
+                file->size != entry.status.size || file->modified != entry.status.modified)
+                return false;
+            ++matched;
+        }
+    }
+    return matched == files.size();
 }
 
 bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -54,6 +55,24 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
                                const std::string& folder,
                                const std::function<std::string(const std::string&)>& waveHash,
                                const std::function<std::uint64_t(const std::string&)>& sizeOf);
+
+// The used slots of a project after a save, worked out from those before it (`before`: the
+// folder before the save, its files and used slots). `filesAfter` are the folder's files after
+// the save (sorted by path) and `placed` the relative paths the save's steps put a file at. A
+// record whose file the save left alone or only renamed keeps its fingerprint unless a wave or
+// tone it refers to changed; the others are fingerprinted anew. `hashOf` gives the hash of a
+// file (absolute path) that neither list describes. The same as SlotsOf gives, in time that
+// grows with what the save changed.
+std::vector<SlotEntry> SlotsAfterSave(const CLumData& data,
+                                      const std::vector<std::string> (&slotPaths)[3],
+                                      const std::string& folder, const Manifest& before,
+                                      const std::vector<FileEntry>& filesAfter,
+                                      const std::set<std::string, std::less<>>& placed,
+                                      const std::function<std::string(const std::string&)>& hashOf);
+
+// Whether a folder's listing shows exactly the kept files of `files` (sorted by path), each
+// still the same file on disk (inode, size and change time): then `files` describe it as it is.
+bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& files);
 
 // The used slots of the project folder as it is on disk, read without taking its lock (the
 // caller holds it or reads only); `files` are its described files. False with `why` when the

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace Corv::History {
 
@@ -374,15 +375,36 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before,
         },
         [&](const SlotEntry& a) { gone.push_back(&a); },
         [&](const SlotEntry& b) { come.push_back(&b); });
-    // A new entry is a moved one when its sound was there before and is not there more often
-    // now (a copy leaves the first where it was).
-    for (const SlotEntry* b : come) {
-        const std::size_t was = holds(0, b->kind, b->fingerprint);
-        const bool moved = was > 0 && holds(1, b->kind, b->fingerprint) <= was;
-        numbers[moved ? Moved : Added][b->kind].push_back(b->number);
-    }
+    // Of the entries that came with one sound, as many as the sound is there more often now are
+    // added and the others moved; of those that went, as many as it is there less often now are
+    // removed, and the others moved (they are among those that came). A sound that could not be
+    // told is added and removed.
+    std::map<std::tuple<int, int, std::string>, std::size_t> left;
+    const auto counted = [&](int side, const SlotEntry& s) -> bool {
+        if (s.fingerprint.empty())
+            return true;
+        const auto key = std::make_tuple(side, s.kind, s.fingerprint);
+        auto it = left.find(key);
+        if (it == left.end()) {
+            const std::size_t was = holds(0, s.kind, s.fingerprint);
+            const std::size_t now = holds(1, s.kind, s.fingerprint);
+            it = left.emplace(key,
+                              side == 1 ? (now > was ? now - was : 0) : (was > now ? was - now : 0))
+                     .first;
+        }
+        if (it->second == 0)
+            return false;
+        --it->second;
+        return true;
+    };
+    // The last that came with a sound are the added ones (a move keeps the lower number).
+    std::vector<bool> added(come.size());
+    for (std::size_t i = come.size(); i-- > 0;)
+        added[i] = counted(1, *come[i]);
+    for (std::size_t i = 0; i < come.size(); ++i)
+        numbers[added[i] ? Added : Moved][come[i]->kind].push_back(come[i]->number);
     for (const SlotEntry* a : gone)
-        if (!holds(1, a->kind, a->fingerprint))
+        if (counted(0, *a))
             numbers[Removed][a->kind].push_back(a->number);
     std::string summary;
     for (int change = 0; change < kChanges; ++change)

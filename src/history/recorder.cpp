@@ -87,20 +87,26 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         version.storedBytes += bytes.size();
         return m_store.PutObject(file.hash, bytes);
     };
-    if (!DescribeFiles(folder, m_known, version.files, why, listed, keep))
-        return false;
-    // The head's slots still hold when every file is the one it described.
-    const bool same = haveHead && head.files.size() == version.files.size() &&
-                      std::equal(head.files.begin(), head.files.end(), version.files.begin(),
-                                 [](const FileEntry& a, const FileEntry& b) {
-                                     return a.path == b.path && a.hash == b.hash &&
-                                            IdentityOf(a) == IdentityOf(b);
-                                 });
-    // The files read now are known by identity from now on, for the saves after this one.
-    if (!same)
-        for (const FileEntry& file : version.files)
-            if (file.inode != 0)
-                m_known.emplace(IdentityOf(file), file.hash);
+    // The head's files and slots still hold when every file is the one it described: most
+    // often the save's own listing shows that, and nothing is looked at again.
+    bool same = haveHead && listed != nullptr && ListingMatches(*listed, head.files);
+    if (same) {
+        version.files = head.files;
+    } else {
+        if (!DescribeFiles(folder, m_known, version.files, why, listed, keep))
+            return false;
+        same = haveHead && head.files.size() == version.files.size() &&
+               std::equal(head.files.begin(), head.files.end(), version.files.begin(),
+                          [](const FileEntry& a, const FileEntry& b) {
+                              return a.path == b.path && a.hash == b.hash &&
+                                     IdentityOf(a) == IdentityOf(b);
+                          });
+        // The files read now are known by identity from now on, for the saves after this one.
+        if (!same)
+            for (const FileEntry& file : version.files)
+                if (file.inode != 0)
+                    m_known.emplace(IdentityOf(file), file.hash);
+    }
     if (same)
         version.usedSlots = head.usedSlots;
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
@@ -139,11 +145,24 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         std::string bytes;
         return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
     };
-    const auto sizeOf = [&](const std::string& path) {
-        const FileEntry* file = before(path);
-        return file != nullptr ? file->size : FileSystem().Status(path).size;
-    };
-    pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
+    // The slots after follow from those before and what the save changes; a save whose steps
+    // this account cannot follow has them worked out from the whole project.
+    pending.version = written;
+    pending.filesAfterKnown = FilesAfter(pending, pending.filesAfter);
+    if (pending.filesAfterKnown) {
+        std::set<std::string, std::less<>> placed;
+        for (const CommitStep& step : plan.steps)
+            if (step.kind == CommitStep::Kind::Place)
+                placed.insert(step.to);
+        pending.usedSlots = SlotsAfterSave(data, plan.slotPaths, folder, version,
+                                           pending.filesAfter, placed, waveHash);
+    } else {
+        const auto sizeOf = [&](const std::string& path) {
+            const FileEntry* file = before(path);
+            return file != nullptr ? file->size : FileSystem().Status(path).size;
+        };
+        pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
+    }
     version.time = TimeNow();
     version.program = m_program;
     version.note = m_nextNote;
@@ -153,7 +172,6 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         return false;
     }
     m_lastVersion = version.id;
-    pending.version = written;
     m_pending = std::move(pending);
     return true;
 }
@@ -255,7 +273,9 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     m_pending.reset();
     const auto head = std::make_shared<Manifest>();
     std::string why;
-    if (!FilesAfter(pending, head->files)) {
+    if (pending.filesAfterKnown) {
+        head->files = std::move(pending.filesAfter);
+    } else {
         KnownHashes known = HashesByIdentity(pending.version->files);
         for (const auto& [path, file] : pending.staged)
             known[IdentityOf(file)] = file.hash;

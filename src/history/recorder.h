@@ -57,6 +57,9 @@ private:
         std::vector<CommitStep> steps;
         std::map<std::string, FileEntry> staged;
         std::vector<SlotEntry> usedSlots;
+        // The files after, worked out from the version and the steps when they could be.
+        std::vector<FileEntry> filesAfter;
+        bool filesAfterKnown = false;
     };
     bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,
                 const FolderEntries* listed, std::string& why);

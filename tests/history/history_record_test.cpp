@@ -6,6 +6,7 @@
 #include "edit/drop.h"
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
+#include "history/folder_state.h"
 #include "history/version_access.h"
 #include "history_fixture.h"
 
@@ -41,13 +42,13 @@ bool Confirm(int) {
     return true;
 }
 
-// Tone 4 dropped onto tone 21 of its own project.
-bool DropTone(HistoryWorld& w, bool copy) {
+// An entry dropped onto another slot of its own project (by default tone 4 onto tone 21).
+bool DropWithin(HistoryWorld& w, bool copy, int row = 3, int at = 20, int kind = kToneKind) {
     DropRequest request;
     request.source = request.target = &w.Document().Data();
-    request.rows = {3};
-    request.kind = kToneKind;
-    request.at = 20;
+    request.rows = {row};
+    request.kind = kind;
+    request.at = at;
     request.copy = copy;
     return PerformDrop(request, Undo(), Confirm).done;
 }
@@ -66,8 +67,8 @@ const EditCase kEdits[] = {
          return DeleteEntries(w.Document().Data(), {1}, kPatchKind, Undo(), Confirm).Done();
      },
      "removed patch 2"},
-    {"Drop", [](HistoryWorld& w) { return DropTone(w, false); }, "moved tone 21"},
-    {"Copy", [](HistoryWorld& w) { return DropTone(w, true); }, "added tone 21"},
+    {"Drop", [](HistoryWorld& w) { return DropWithin(w, false); }, "moved tone 21"},
+    {"Copy", [](HistoryWorld& w) { return DropWithin(w, true); }, "added tone 21"},
     {"Clean",
      [](HistoryWorld& w) {
          return CleanProject(w.Document().Data(), CleanOptions{}, Undo()).Done();
@@ -144,6 +145,68 @@ INSTANTIATE_TEST_SUITE_P(Edits, VersionPerSave, ::testing::ValuesIn(kEdits),
                          [](const ::testing::TestParamInfo<EditCase>& test) {
                              return std::string(test.param.name);
                          });
+
+// The head a save leaves is worked out from the one before and what the save changed; after
+// every kind of edit, one after another, it is what a fresh look at the folder gives.
+std::vector<std::string> Described(const std::vector<History::SlotEntry>& slots) {
+    std::vector<std::string> lines;
+    for (const History::SlotEntry& s : slots)
+        lines.push_back(std::to_string(s.kind) + " " + std::to_string(s.number) + " " + s.file +
+                        " " + std::to_string(s.size) + " " + s.fingerprint + " " + s.name + " " +
+                        s.memos[0] + "|" + s.memos[1] + "|" + s.memos[2] + "|" + s.memos[3]);
+    return lines;
+}
+
+TEST(Head, AfterEachEditIsTheFolderAsItIs) {
+    HistoryWorld world;
+    ASSERT_NE(world.Open(), nullptr);
+    std::vector<EditCase> edits(std::begin(kEdits), std::end(kEdits));
+    edits.insert(edits.begin() + 2, {"Parameter",
+                                     [](HistoryWorld& w) {
+                                         COsc& osc = w.Document().Data().Tones()[0].Osc(0);
+                                         osc.SetP(20, osc.P(20) == 64 ? 65 : 64);
+                                         w.Document().SetModifiedFlag(true);
+                                         return true;
+                                     },
+                                     ""});
+    // Tone 1 copied to 30 (tone 4 was moved away by the drop before).
+    for (EditCase& edit : edits)
+        if (std::string(edit.name) == "Copy")
+            edit.edit = [](HistoryWorld& w) { return DropWithin(w, true, 0, 29); };
+    // Wave 1 copied over wave 2: the tones on wave 2 keep their files and change their sound.
+    edits.push_back(
+        {"WaveOver", [](HistoryWorld& w) { return DropWithin(w, true, 0, 1, kWaveKind); }, ""});
+    // Wave 1 deleted: the tones on it are rewritten to refer to nothing.
+    edits.push_back(
+        {"DeleteWave",
+         [](HistoryWorld& w) {
+             return DeleteEntries(w.Document().Data(), {0}, kWaveKind, Undo(), Confirm).Done();
+         },
+         ""});
+    edits.push_back({"RenameAgain",
+                     [](HistoryWorld& w) {
+                         return SetNames(w.Document().Data(), kPatchKind, {0}, "Again", Undo());
+                     },
+                     ""});
+    for (const EditCase& edit : edits) {
+        ASSERT_TRUE(edit.edit(world)) << edit.name;
+        ASSERT_TRUE(world.Save()) << edit.name << ": " << world.Sink().Describe();
+        const auto head = world.Store().Head(world.Project());
+        ASSERT_NE(head, nullptr) << edit.name;
+        std::vector<History::FileEntry> files;
+        std::vector<History::SlotEntry> slots;
+        std::string why;
+        ASSERT_TRUE(History::DescribeFiles(world.Project(), {}, files, why)) << why;
+        ASSERT_TRUE(History::ReadSlots(world.Project(), files, slots, why)) << why;
+        EXPECT_EQ(Described(head->usedSlots), Described(slots)) << edit.name;
+        ASSERT_EQ(head->files.size(), files.size()) << edit.name;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(head->files[i].path + " " + head->files[i].hash,
+                      files[i].path + " " + files[i].hash)
+                << edit.name;
+        }
+    }
+}
 
 TEST(VersionSize, ARenameStoresOnlyWhatTheSaveReplaced) {
     HistoryWorld world;

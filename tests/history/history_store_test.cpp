@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <sstream>
 
 using namespace Corv;
 using namespace CorvTest;
@@ -382,5 +383,50 @@ TEST(Manifest, DifferenceComesBackWhole) {
         EXPECT_EQ(History::ManifestText(History::Resolved(base, parsed)),
                   History::ManifestText(changed))
             << c.name;
+    }
+}
+
+namespace {
+
+// A used slot "kind number fingerprint name" for the summary table ('-' for no fingerprint).
+History::SlotEntry Slot(const std::string& text) {
+    std::istringstream in(text);
+    History::SlotEntry slot;
+    in >> slot.kind >> slot.number >> slot.fingerprint >> slot.name;
+    if (slot.fingerprint == "-")
+        slot.fingerprint.clear();
+    return slot;
+}
+
+struct SummaryCase {
+    std::vector<std::string> before, after;
+    const char* summary;
+};
+
+const SummaryCase kSummaries[] = {
+    {{"0 1 a X"}, {"0 1 a X"}, "no entry changed"},
+    {{"0 1 a X"}, {"0 1 a Y"}, "renamed patch 1"},
+    {{"0 1 a X"}, {"0 1 b X"}, "changed patch 1"},
+    {{"1 4 a T"}, {"1 21 a T"}, "moved tone 21"},
+    {{"1 1 a T"}, {"1 1 a T", "1 30 a T"}, "added tone 30"},
+    // One copy of a sound held twice goes: it is removed, though the sound is still there.
+    {{"2 1 a W", "2 2 a W"}, {"2 1 a W"}, "removed wave 2"},
+    // One entry moved and copied at once: one of the two is new.
+    {{"1 4 a T"}, {"1 21 a T", "1 22 a T"}, "moved tone 21, added tone 22"},
+    {{"2 3 - W"}, {}, "removed wave 3"},
+    {{"2 3 - W"}, {"2 4 - W"}, "removed wave 3, added wave 4"},
+    {{"0 1 a X", "0 2 b Y"}, {"0 1 b Y", "0 2 a X"}, "changed 2 patches"},
+};
+
+} // namespace
+
+TEST(Summary, SaysWhatCameWentAndChanged) {
+    for (const SummaryCase& row : kSummaries) {
+        std::vector<History::SlotEntry> before, after;
+        for (const std::string& slot : row.before)
+            before.push_back(Slot(slot));
+        for (const std::string& slot : row.after)
+            after.push_back(Slot(slot));
+        EXPECT_EQ(History::ChangeSummary(before, after), row.summary) << row.summary;
     }
 }
