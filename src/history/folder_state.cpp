@@ -76,6 +76,13 @@ bool RefersToChanged(const std::array<int, N>& numbers, const std::vector<bool>&
     return false;
 }
 
+bool SameMemos(const SlotEntry& slot, const CParameter& record) {
+    for (int n = 1; n <= 4; ++n)
+        if (slot.memos[static_cast<std::size_t>(n - 1)] != record.Memo(n))
+            return false;
+    return true;
+}
+
 } // namespace
 
 FileIdentity IdentityOf(const FileEntry& file) {
@@ -175,12 +182,10 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
     return usedSlots;
 }
 
-std::vector<SlotEntry>
-SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
-               const std::string& folder, const Manifest& before,
-               const std::vector<FileEntry>& filesAfter,
-               const std::set<std::string, std::less<>>& placed,
-               const std::function<std::string(const std::string&)>& hashOf) {
+Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
+                           const std::string& folder, const Manifest& before,
+                           const PlacedFiles& placed,
+                           const std::function<std::string(const std::string&)>& hashOf) {
     // The slots before by kind and 0-based number; by file and the files before by inode only
     // once a record whose file the save placed needs them.
     std::array<std::vector<const SlotEntry*>, 3> beforeAt;
@@ -193,25 +198,31 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
     }
     std::unordered_map<std::string_view, const SlotEntry*> beforeByFile;
     std::unordered_map<std::uint64_t, const FileEntry*> beforeByInode;
+    // The file at `relative` after the save: the one a step put there, else the one there before.
+    const auto fileAfter = [&](std::string_view relative) -> const FileEntry* {
+        const auto it = placed.find(relative);
+        return it != placed.end() ? &it->second : before.File(relative);
+    };
     // The slot before whose record was read from the same bytes as the file at `relative`
     // after the save, or null: the file itself when no step placed anything there, else the
     // file before that the save renamed to it (a renamed file keeps its inode).
     const auto sameBytesBefore = [&](int kind, std::size_t i,
                                      std::string_view relative) -> const SlotEntry* {
-        if (placed.find(relative) == placed.end()) {
+        const auto moved = placed.find(relative);
+        if (moved == placed.end()) {
             const SlotEntry* slot = beforeAt[static_cast<std::size_t>(kind)][i];
             if (slot != nullptr && slot->file == relative)
                 return slot;
         } else {
-            const FileEntry* after = FindFile(filesAfter, relative);
-            if (after == nullptr || after->inode == 0)
+            const FileEntry& after = moved->second;
+            if (after.inode == 0)
                 return nullptr;
             if (beforeByInode.empty())
                 for (const FileEntry& file : before.files)
                     if (file.inode != 0)
                         beforeByInode.emplace(file.inode, &file);
-            const auto it = beforeByInode.find(after->inode);
-            if (it == beforeByInode.end() || it->second->hash != after->hash)
+            const auto it = beforeByInode.find(after.inode);
+            if (it == beforeByInode.end() || it->second->hash != after.hash)
                 return nullptr;
             relative = it->second->path;
         }
@@ -222,12 +233,14 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
         return it != beforeByFile.end() && it->second->kind == kind ? it->second : nullptr;
     };
 
-    // Each kind's list is reserved whole: the fingerprints after are pointed to while it grows.
-    std::array<std::vector<SlotEntry>, 3> slots;
+    // The slots that differ, per kind (a deque: the fingerprints after are pointed to while it
+    // grows), and the fingerprint after of every record.
+    std::array<std::deque<SlotEntry>, 3> differing;
     std::deque<std::string> unlisted; // fingerprints of records that have no slot entry
     std::array<std::vector<const std::string*>, 3> printAfter;
     std::array<std::vector<bool>, 3> changed;
     std::array<bool, 3> anyChanged{}; // most saves change no wave and no tone's sound
+    Manifest difference;
     // The fingerprints of a kind as the records referring to it take them, made when first
     // needed (most saves fingerprint nothing anew).
     std::array<std::optional<std::vector<std::optional<Fingerprint>>>, 3> targets;
@@ -246,38 +259,44 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
         }
         return *made;
     };
+    static const std::string kNoPrint;
     for (int kind = kWaveKind; kind >= kPatchKind; --kind) {
         const auto k = static_cast<std::size_t>(kind);
         const CParameterArray& records = data.Records(kind);
         printAfter[k].assign(records.Size(), nullptr);
-        slots[k].reserve(records.Size());
         changed[k].assign(records.Size(), false);
         for (std::size_t i = 0; i < records.Size(); ++i) {
             const CParameter& record = records.Item(i);
-            const std::string& path = i < slotPaths[kind].size() ? slotPaths[kind][i] : "";
+            const std::string& path = i < slotPaths[kind].size() ? slotPaths[kind][i] : kNoPrint;
             const bool listed = !path.empty() && !record.FilePath().empty();
             const std::string_view relative = path.compare(0, folder.size(), folder) == 0
                                                   ? std::string_view(path).substr(folder.size())
                                                   : std::string_view(path);
+            const SlotEntry* was = beforeAt[k][i];
             const SlotEntry* same = listed ? sameBytesBefore(kind, i, relative) : nullptr;
             if (same != nullptr && same->fingerprint.empty())
                 same = nullptr; // taken anew: it could not be taken before
             // A record read from the same bytes keeps its fingerprint while what it refers to
             // keeps theirs.
-            if (same != nullptr && kind == kToneKind && anyChanged[kWaveKind])
-                same = RefersToChanged(data.Tones()[i].WaveNumbers(), changed[kWaveKind]) ? nullptr
-                                                                                          : same;
-            if (same != nullptr && kind == kPatchKind && anyChanged[kToneKind])
-                same = RefersToChanged(data.Patches()[i].ToneNumbers(), changed[kToneKind])
-                           ? nullptr
-                           : same;
+            if (same != nullptr && kind == kToneKind && anyChanged[kWaveKind] &&
+                RefersToChanged(data.Tones()[i].WaveNumbers(), changed[kWaveKind]))
+                same = nullptr;
+            if (same != nullptr && kind == kPatchKind && anyChanged[kToneKind] &&
+                RefersToChanged(data.Patches()[i].ToneNumbers(), changed[kToneKind]))
+                same = nullptr;
+            // The slot as it was, in its own file, with its name and memos: nothing to say.
+            if (same != nullptr && same == was && record.Name() == was->name &&
+                SameMemos(*was, record)) {
+                printAfter[k][i] = &was->fingerprint;
+                continue;
+            }
             std::string print;
             std::uint64_t size = 0;
             if (same != nullptr) {
                 print = same->fingerprint;
                 size = same->size;
             } else if (kind == kWaveKind) {
-                const FileEntry* file = listed ? FindFile(filesAfter, relative) : nullptr;
+                const FileEntry* file = listed ? fileAfter(relative) : nullptr;
                 print = file != nullptr ? file->hash
                         : !record.FilePath().empty() && !record.IsEmpty()
                             ? hashOf(record.FilePath())
@@ -287,12 +306,11 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
                 const std::vector<std::optional<Fingerprint>>& below = targetsOf(kind + 1);
                 print = kind == kToneKind ? FingerprintTone(data.Tones()[i], below).Hex()
                                           : FingerprintPatch(data.Patches()[i], below).Hex();
-                const FileEntry* file = listed ? FindFile(filesAfter, relative) : nullptr;
+                const FileEntry* file = listed ? fileAfter(relative) : nullptr;
                 size = file != nullptr ? file->size : listed ? FileSystem().Status(path).size : 0;
             }
             // A fingerprint without a slot entry is counted as changed: what refers to it is
             // fingerprinted anew.
-            const SlotEntry* was = beforeAt[k][i];
             changed[k][i] = (was != nullptr) != !print.empty() ||
                             (was != nullptr && was->fingerprint != print) ||
                             (!listed && !print.empty());
@@ -300,9 +318,11 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
             if (!listed) {
                 if (!print.empty())
                     printAfter[k][i] = &unlisted.emplace_back(std::move(print));
+                if (was != nullptr)
+                    difference.goneSlots.emplace_back(kind, static_cast<int>(i + 1));
                 continue;
             }
-            SlotEntry& slot = slots[k].emplace_back();
+            SlotEntry& slot = differing[k].emplace_back();
             slot.kind = kind;
             slot.number = static_cast<int>(i + 1);
             slot.file = relative;
@@ -314,12 +334,16 @@ SlotsAfterSave(const CLumData& data, const std::vector<std::string> (&slotPaths)
             printAfter[k][i] = &slot.fingerprint;
         }
     }
-    // In the order of SlotsOf: by kind, then number.
-    std::vector<SlotEntry> used;
-    used.reserve(slots[0].size() + slots[1].size() + slots[2].size());
-    for (std::vector<SlotEntry>& kind : slots)
-        std::move(kind.begin(), kind.end(), std::back_inserter(used));
-    return used;
+    // By kind, then number, as a manifest lists them; entries equal to those before are left out.
+    for (std::deque<SlotEntry>& kind : differing)
+        for (SlotEntry& slot : kind) {
+            const SlotEntry* was = beforeAt[static_cast<std::size_t>(slot.kind)]
+                                           [static_cast<std::size_t>(slot.number - 1)];
+            if (was == nullptr || !(*was == slot))
+                difference.usedSlots.push_back(std::move(slot));
+        }
+    std::sort(difference.goneSlots.begin(), difference.goneSlots.end());
+    return difference;
 }
 
 bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& files) {

@@ -56,19 +56,21 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
                                const std::function<std::string(const std::string&)>& waveHash,
                                const std::function<std::uint64_t(const std::string&)>& sizeOf);
 
-// The used slots of a project after a save, worked out from those before it (`before`: the
-// folder before the save, its files and used slots). `filesAfter` are the folder's files after
-// the save (sorted by path) and `placed` the relative paths the save's steps put a file at. A
-// record whose file the save left alone or only renamed keeps its fingerprint unless a wave or
-// tone it refers to changed; the others are fingerprinted anew. `hashOf` gives the hash of a
-// file (absolute path) that neither list describes. The same as SlotsOf gives, in time that
-// grows with what the save changed.
-std::vector<SlotEntry> SlotsAfterSave(const CLumData& data,
-                                      const std::vector<std::string> (&slotPaths)[3],
-                                      const std::string& folder, const Manifest& before,
-                                      const std::vector<FileEntry>& filesAfter,
-                                      const std::set<std::string, std::less<>>& placed,
-                                      const std::function<std::string(const std::string&)>& hashOf);
+// The files a save's steps put in place, by path relative to the folder.
+using PlacedFiles = std::map<std::string, FileEntry, std::less<>>;
+
+// What a save changes in the used slots of a project, as a difference to those before it
+// (`usedSlots`: slots that are new or other after the save, `goneSlots`: slots it empties).
+// `before` is the folder before the save (its files and used slots) and `placed` the files the
+// save's steps put in place. A record whose file the save left alone or only renamed keeps its
+// fingerprint unless a wave or tone it refers to changed; the others are fingerprinted anew.
+// `hashOf` gives the hash of a file (absolute path) that neither describes. Applied to the slots
+// before, the difference gives what SlotsOf gives, in time that grows with what the save
+// changed.
+Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> (&slotPaths)[3],
+                           const std::string& folder, const Manifest& before,
+                           const PlacedFiles& placed,
+                           const std::function<std::string(const std::string&)>& hashOf);
 
 // Whether a folder's listing shows exactly the kept files of `files` (sorted by path), each
 // still the same file on disk (inode, size and change time): then `files` describe it as it is.

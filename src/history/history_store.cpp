@@ -281,18 +281,21 @@ bool CHistoryStore::WriteVersion(const std::string& project,
             // A folder as the last save left it is the head, whose difference to the same
             // whole version was worked out after that save.
             const HeadDifference& known = m_headDifference;
-            if (head != nullptr && known.head.get() == head && known.stored->base == it->first) {
+            if (head != nullptr && known.head.get() == head && known.stored->base == it->first)
                 stored = *known.stored;
-                stored.TakeHeader(manifest);
-            } else {
-                stored = DifferenceTo(*whole, manifest);
-            }
-            if (EntryLines(stored) * 4 > EntryLines(manifest))
+            else
+                stored = DifferenceTo(*whole, head != nullptr ? *head : manifest);
+            stored.TakeHeader(manifest);
+            if (EntryLines(stored) * 4 > EntryLines(head != nullptr ? *head : manifest))
                 stored = Manifest{};
         }
         break;
     }
     const bool difference = stored.base != 0;
+    if (!difference && head != nullptr) { // kept whole: the head's entries are its own
+        manifest.files = head->files;
+        manifest.usedSlots = head->usedSlots;
+    }
     if (!difference)
         m_lastWhole = {project, written};
     const std::string text = ManifestText(difference ? stored : manifest);

@@ -71,8 +71,8 @@ public:
                      std::string& why) const;
     // Writes a new version (its id is set to the next number). When it differs in few entries
     // from the newest version stored whole, only the difference is stored. `head`: the head
-    // (as `Head` gave it) when the version is the folder it describes, whose difference is
-    // then known already.
+    // (as `Head` gave it) when the version is the folder it describes: the version passed has
+    // only its header, its files and slots are the head's, and its difference is known already.
     bool WriteVersion(const std::string& project, const std::shared_ptr<Manifest>& manifest,
                       const Manifest* head = nullptr);
     bool ReadHead(const std::string& project, Manifest& head) const;

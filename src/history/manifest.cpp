@@ -4,10 +4,13 @@
 #include "storage/journal_text.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <tuple>
+#include <unordered_map>
 
 namespace Corv::History {
 
@@ -231,11 +234,6 @@ bool SameFile(const FileEntry& a, const FileEntry& b) {
            a.inode == b.inode;
 }
 
-bool SameSlot(const SlotEntry& a, const SlotEntry& b) {
-    return a.kind == b.kind && a.number == b.number && a.file == b.file && a.size == b.size &&
-           a.fingerprint == b.fingerprint && a.name == b.name && a.memos == b.memos;
-}
-
 std::pair<int, int> SlotKey(const SlotEntry& slot) {
     return {slot.kind, slot.number};
 }
@@ -298,7 +296,7 @@ Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
     Merge(
         InOrder(base.usedSlots, SlotBefore), InOrder(whole.usedSlots, SlotBefore), SlotBefore,
         [&](const SlotEntry& a, const SlotEntry& b) {
-            if (!SameSlot(a, b))
+            if (!(a == b))
                 difference.usedSlots.push_back(b);
         },
         [&](const SlotEntry& a) { difference.goneSlots.push_back(SlotKey(a)); },
@@ -342,39 +340,82 @@ std::size_t EntryLines(const Manifest& manifest) {
            manifest.goneSlots.size();
 }
 
+Manifest SlotDifference(const std::vector<SlotEntry>& before, const std::vector<SlotEntry>& after) {
+    Manifest difference;
+    Merge(
+        InOrder(before, SlotBefore), InOrder(after, SlotBefore), SlotBefore,
+        [&](const SlotEntry& a, const SlotEntry& b) {
+            if (!(a == b))
+                difference.usedSlots.push_back(b);
+        },
+        [&](const SlotEntry& a) { difference.goneSlots.push_back(SlotKey(a)); },
+        [&](const SlotEntry& b) { difference.usedSlots.push_back(b); });
+    return difference;
+}
+
 std::string ChangeSummary(const std::vector<SlotEntry>& before,
                           const std::vector<SlotEntry>& after) {
+    return ChangeSummary(before, SlotDifference(before, after));
+}
+
+std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& difference) {
     enum Change { Renamed, Memos, Changed, Moved, Removed, Added, kChanges };
     static const char* const kWords[kChanges] = {"renamed", "changed memos of", "changed",
                                                  "moved",   "removed",          "added"};
     std::vector<int> numbers[kChanges][3];
-    // The fingerprints each side holds per kind, made only when an entry came or went.
-    std::optional<std::multiset<std::string>> prints[2][3];
-    const auto holds = [&](int side, int kind, const std::string& fingerprint) {
-        auto& set = prints[side][kind];
-        if (!set) {
-            set.emplace();
-            for (const SlotEntry& s : side == 0 ? before : after)
-                if (s.kind == kind)
-                    set->insert(s.fingerprint);
-        }
-        return fingerprint.empty() ? std::size_t{0} : set->count(fingerprint);
+    const std::vector<const SlotEntry*> ordered = InOrder(before, SlotBefore);
+    const auto beforeAt = [&](std::pair<int, int> key) -> const SlotEntry* {
+        const auto it = std::lower_bound(
+            ordered.begin(), ordered.end(), key,
+            [](const SlotEntry* slot, const std::pair<int, int>& k) { return SlotKey(*slot) < k; });
+        return it != ordered.end() && SlotKey(**it) == key ? *it : nullptr;
     };
     std::vector<const SlotEntry*> gone, come;
-    Merge(
-        InOrder(before, SlotBefore), InOrder(after, SlotBefore), SlotBefore,
-        [&](const SlotEntry& a, const SlotEntry& b) {
-            if (a.fingerprint != b.fingerprint) {
-                numbers[Changed][b.kind].push_back(b.number);
-                return;
+    for (const SlotEntry& b : difference.usedSlots) {
+        const SlotEntry* a = beforeAt(SlotKey(b));
+        if (a == nullptr) {
+            come.push_back(&b);
+            continue;
+        }
+        if (a->fingerprint != b.fingerprint) { // the sound in the slot is another one
+            numbers[Changed][b.kind].push_back(b.number);
+            continue;
+        }
+        if (a->name != b.name)
+            numbers[Renamed][b.kind].push_back(b.number);
+        if (a->memos != b.memos)
+            numbers[Memos][b.kind].push_back(b.number);
+    }
+    for (const std::pair<int, int>& key : difference.goneSlots)
+        if (const SlotEntry* a = beforeAt(key))
+            gone.push_back(a);
+    std::sort(come.begin(), come.end(),
+              [](const SlotEntry* a, const SlotEntry* b) { return SlotBefore(*a, *b); });
+    std::sort(gone.begin(), gone.end(),
+              [](const SlotEntry* a, const SlotEntry* b) { return SlotBefore(*a, *b); });
+    // How often each kind holds a sound before the save, counted only when an entry came or
+    // went; after it, the same with the difference's slots in place of those they replace.
+    using Counts = std::unordered_map<std::string_view, std::size_t>;
+    std::optional<std::array<Counts, 3>> counts[2];
+    const auto holds = [&](int side, int kind, const std::string& fingerprint) {
+        if (!counts[side]) {
+            counts[side].emplace();
+            for (const SlotEntry& s : before)
+                ++(*counts[side])[static_cast<std::size_t>(s.kind)][s.fingerprint];
+            if (side == 1) {
+                for (const SlotEntry& b : difference.usedSlots) {
+                    if (const SlotEntry* a = beforeAt(SlotKey(b)))
+                        --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
+                    ++(*counts[1])[static_cast<std::size_t>(b.kind)][b.fingerprint];
+                }
+                for (const SlotEntry* a : gone)
+                    --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
             }
-            if (a.name != b.name)
-                numbers[Renamed][b.kind].push_back(b.number);
-            if (a.memos != b.memos)
-                numbers[Memos][b.kind].push_back(b.number);
-        },
-        [&](const SlotEntry& a) { gone.push_back(&a); },
-        [&](const SlotEntry& b) { come.push_back(&b); });
+        }
+        const Counts& held = (*counts[side])[static_cast<std::size_t>(kind)];
+        const auto it = held.find(fingerprint);
+        return fingerprint.empty() || it == held.end() ? std::size_t{0} : it->second;
+    };
     // Of the entries that came with one sound, as many as the sound is there more often now are
     // added and the others moved; of those that went, as many as it is there less often now are
     // removed, and the others moved (they are among those that came). A sound that could not be
@@ -406,6 +447,9 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before,
     for (const SlotEntry* a : gone)
         if (counted(0, *a))
             numbers[Removed][a->kind].push_back(a->number);
+    for (auto& kinds : numbers) // a difference need not be in slot order
+        for (std::vector<int>& list : kinds)
+            std::sort(list.begin(), list.end());
     std::string summary;
     for (int change = 0; change < kChanges; ++change)
         for (int kind = 0; kind < 3; ++kind) {

@@ -31,6 +31,8 @@ struct SlotEntry {
     std::string fingerprint;
     std::string name;
     std::array<std::string, 4> memos;
+
+    bool operator==(const SlotEntry&) const = default;
 };
 
 // What a project folder held at one moment: a version (the folder before a save) or the head
@@ -78,5 +80,10 @@ bool FromHexText(const std::string& hex, std::string& bytes);
 // tone 12, 2 waves added"); "no entry changed" when the slots are the same.
 std::string ChangeSummary(const std::vector<SlotEntry>& before,
                           const std::vector<SlotEntry>& after);
+// The same given the slots that differ after (`usedSlots`: new or other, `goneSlots`: gone).
+std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& difference);
+// The slots of `after` that are new or other than in `before`, and those it no longer has, as
+// a difference's `usedSlots` and `goneSlots`.
+Manifest SlotDifference(const std::vector<SlotEntry>& before, const std::vector<SlotEntry>& after);
 
 } // namespace Corv::History

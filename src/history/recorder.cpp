@@ -90,9 +90,7 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     // The head's files and slots still hold when every file is the one it described: most
     // often the save's own listing shows that, and nothing is looked at again.
     bool same = haveHead && listed != nullptr && ListingMatches(*listed, head.files);
-    if (same) {
-        version.files = head.files;
-    } else {
+    if (!same) {
         if (!DescribeFiles(folder, m_known, version.files, why, listed, keep))
             return false;
         same = haveHead && head.files.size() == version.files.size() &&
@@ -107,30 +105,23 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
                 if (file.inode != 0)
                     m_known.emplace(IdentityOf(file), file.hash);
     }
+    // The folder before the save: the head when it still describes it (the version then shares
+    // its files and slots, and has only a header of its own), else what was looked at now.
     if (same)
-        version.usedSlots = head.usedSlots;
+        version.files.clear();
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
         return false;
+    const std::shared_ptr<const Manifest> before = same ? headRead : written;
     // The bytes the save takes away are kept; what stays in the folder is not copied.
-    if (!KeepReplaced(folder, replaced, version, why))
+    if (!KeepReplaced(folder, replaced, before->files, version.storedBytes, why))
         return false;
     // The staged files are what the folder will hold: hashed now, found by identity after.
     Pending pending;
     pending.project = folder;
     pending.steps = plan.steps;
-    // The file entry of an absolute path in the folder before the save, or null. (Thousands
-    // are looked up: by hash, not by searching the sorted list of long, alike paths.)
-    std::unordered_map<std::string_view, const FileEntry*> byPath(version.files.size());
-    for (const FileEntry& file : version.files)
-        byPath.emplace(file.path, &file);
-    const auto before = [&](const std::string& path) -> const FileEntry* {
-        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
-            return nullptr;
-        const auto it = byPath.find(std::string_view(path).substr(folder.size()));
-        return it != byPath.end() ? it->second : nullptr;
-    };
+    pending.before = before;
     for (const CommitStep& step : plan.steps) {
-        if (step.kind != CommitStep::Kind::Place || version.File(step.from) != nullptr)
+        if (step.kind != CommitStep::Kind::Place || before->File(step.from) != nullptr)
             continue;
         std::string bytes;
         const FileStatus status = FileSystem().Status(folder + step.from);
@@ -139,34 +130,41 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         FileEntry staged{step.from, bytes.size(), HashHex(bytes), status.modified, status.inode};
         pending.staged[step.from] = staged;
     }
+    // The file entry of an absolute path in the folder before the save, or null.
+    const auto fileBefore = [&](const std::string& path) -> const FileEntry* {
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
+            return nullptr;
+        return before->File(std::string_view(path).substr(folder.size()));
+    };
     const auto waveHash = [&](const std::string& path) {
-        if (const FileEntry* file = before(path))
+        if (const FileEntry* file = fileBefore(path))
             return file->hash;
         std::string bytes;
         return ReadWholeFile(path, bytes) ? HashHex(bytes) : std::string();
     };
-    // The slots after follow from those before and what the save changes; a save whose steps
-    // this account cannot follow has them worked out from the whole project.
-    pending.version = written;
-    pending.filesAfterKnown = FilesAfter(pending, pending.filesAfter);
-    if (pending.filesAfterKnown) {
-        std::set<std::string, std::less<>> placed;
-        for (const CommitStep& step : plan.steps)
-            if (step.kind == CommitStep::Kind::Place)
-                placed.insert(step.to);
-        pending.usedSlots = SlotsAfterSave(data, plan.slotPaths, folder, version,
-                                           pending.filesAfter, placed, waveHash);
+    // What the save changes follows from the folder before and the steps; a save whose steps
+    // this account cannot follow has its slots worked out from the whole project.
+    PlacedFiles placed;
+    std::vector<std::string> vacated;
+    pending.followed = StepsOnFiles(pending, placed, vacated);
+    if (pending.followed) {
+        pending.changes =
+            SlotChangesOfSave(data, plan.slotPaths, folder, *before, placed, waveHash);
+        version.summary = ChangeSummary(before->usedSlots, pending.changes);
+        pending.changes.goneFiles = std::move(vacated);
+        for (auto& [path, file] : placed)
+            pending.changes.files.push_back(std::move(file));
     } else {
         const auto sizeOf = [&](const std::string& path) {
-            const FileEntry* file = before(path);
+            const FileEntry* file = fileBefore(path);
             return file != nullptr ? file->size : FileSystem().Status(path).size;
         };
         pending.usedSlots = SlotsOf(data, plan.slotPaths, folder, waveHash, sizeOf);
+        version.summary = ChangeSummary(before->usedSlots, pending.usedSlots);
     }
     version.time = TimeNow();
     version.program = m_program;
     version.note = m_nextNote;
-    version.summary = ChangeSummary(version.usedSlots, pending.usedSlots);
     if (!m_store.WriteVersion(folder, written, same ? headRead.get() : nullptr)) {
         why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
         return false;
@@ -177,11 +175,12 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
 }
 
 bool CHistoryRecorder::KeepReplaced(const std::string& folder,
-                                    const std::set<std::string>& replaced, Manifest& version,
+                                    const std::set<std::string>& replaced,
+                                    const std::vector<FileEntry>& files, std::uint64_t& storedBytes,
                                     std::string& why) {
     std::vector<const FileEntry*> fresh;
     std::set<std::string> hashes;
-    for (const FileEntry& file : version.files)
+    for (const FileEntry& file : files)
         if (replaced.count(file.path) > 0 && !m_store.HasObject(file.hash) &&
             hashes.insert(file.hash).second)
             fresh.push_back(&file);
@@ -216,51 +215,41 @@ bool CHistoryRecorder::KeepReplaced(const std::string& folder,
         return false;
     }
     for (const std::uint64_t size : sizes)
-        version.storedBytes += size;
+        storedBytes += size;
     return true;
 }
 
-bool CHistoryRecorder::FilesAfter(const Pending& pending, std::vector<FileEntry>& files) {
-    // The steps are few, the files many: the sorted list is changed where the steps say.
-    files = pending.version->files;
-    const auto at = [&](const std::string& path) {
-        return std::lower_bound(
-            files.begin(), files.end(), path,
-            [](const FileEntry& file, const std::string& p) { return file.path < p; });
-    };
-    std::map<std::string, FileEntry> moving; // files under names a listing never keeps
+bool CHistoryRecorder::StepsOnFiles(const Pending& pending, PlacedFiles& placed,
+                                    std::vector<std::string>& vacated) {
+    // The steps are few, the files many: only the paths the steps touch are followed, each
+    // with the file it holds so far (none: the step took it away).
+    std::map<std::string, std::optional<FileEntry>, std::less<>> now;
     for (const CommitStep& step : pending.steps) {
-        FileEntry entry;
-        bool known = true;
-        if (const auto it = at(step.from); it != files.end() && it->path == step.from) {
-            entry = std::move(*it);
-            files.erase(it);
-        } else if (const auto aside = moving.find(step.from); aside != moving.end()) {
-            entry = std::move(aside->second);
-            moving.erase(aside);
-        } else if (const auto staged = pending.staged.find(step.from);
-                   step.kind == CommitStep::Kind::Place && staged != pending.staged.end()) {
+        std::optional<FileEntry> entry;
+        if (const auto it = now.find(step.from); it != now.end())
+            entry = std::move(it->second);
+        else if (const FileEntry* file = pending.before->File(step.from))
+            entry = *file;
+        else if (const auto staged = pending.staged.find(step.from);
+                 step.kind == CommitStep::Kind::Place && staged != pending.staged.end())
             entry = staged->second;
-        } else {
-            known = false;
-        }
+        now[step.from] = std::nullopt;
         if (step.kind != CommitStep::Kind::Aside && step.kind != CommitStep::Kind::Place)
             continue;
-        if (!known)
+        if (!entry)
             return false; // a file this account does not know
-        entry.path = step.to;
-        if (!IsKeptPath(step.to)) {
-            moving[step.to] = std::move(entry);
-            continue;
-        }
-        const auto it = at(step.to);
-        if (it != files.end() && it->path == step.to)
-            *it = std::move(entry);
-        else
-            files.insert(it, std::move(entry));
+        entry->path = step.to;
+        now[step.to] = std::move(entry);
     }
-    return std::is_sorted(files.begin(), files.end(),
-                          [](const FileEntry& a, const FileEntry& b) { return a.path < b.path; });
+    for (auto& [path, entry] : now) {
+        if (!IsKeptPath(path))
+            continue;
+        if (entry)
+            placed.emplace(path, std::move(*entry));
+        else if (pending.before->File(path) != nullptr)
+            vacated.push_back(path);
+    }
+    return true;
 }
 
 void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
@@ -269,36 +258,41 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
         m_pending.reset();
         return;
     }
-    Pending pending = std::move(*m_pending);
+    auto pending = std::make_shared<Pending>(std::move(*m_pending));
     m_pending.reset();
     const auto head = std::make_shared<Manifest>();
-    std::string why;
-    if (pending.filesAfterKnown) {
-        head->files = std::move(pending.filesAfter);
-    } else {
-        KnownHashes known = HashesByIdentity(pending.version->files);
-        for (const auto& [path, file] : pending.staged)
+    if (!pending->followed) {
+        // Steps this account could not follow: the folder is looked at as it is now.
+        KnownHashes known = HashesByIdentity(pending->before->files);
+        for (const auto& [path, file] : pending->staged)
             known[IdentityOf(file)] = file.hash;
+        std::string why;
         if (!DescribeFiles(folder, known, head->files, why))
             return; // no head: the next save looks at the folder itself
+        head->usedSlots = std::move(pending->usedSlots);
     }
-    head->usedSlots = std::move(pending.usedSlots);
     head->program = m_program;
     head->time = TimeNow();
-    // The files the save wrote are known by identity from now on; the others were already.
-    // Identities of files no longer there are harmless but take room: past a bound the hashes
-    // are taken from the head alone.
-    if (m_known.size() > 2 * head->files.size() + 64) {
-        m_known = HashesByIdentity(head->files);
-    } else {
-        for (const auto& [path, file] : pending.staged)
-            if (file.inode != 0)
-                m_known[IdentityOf(file)] = file.hash;
-    }
     m_knownHead = head; // what the store hands back once it is written
-    // Writing the head and dropping old versions need nothing of the project: the save returns
-    // while they are done (the next use of the store waits for them).
-    auto finish = [this, folder, head] {
+    // The head, the hashes by identity kept for the next save, writing the head and dropping
+    // old versions need nothing of the project: the save returns while they are done (the next
+    // use of the store waits for them).
+    auto finish = [this, folder, head, pending] {
+        if (pending->followed) {
+            Manifest after = Resolved(*pending->before, pending->changes);
+            head->files = std::move(after.files);
+            head->usedSlots = std::move(after.usedSlots);
+        }
+        // The files the save wrote are known by identity from now on; the others were
+        // already. Identities of files no longer there are harmless but take room: past a
+        // bound the hashes are taken from the head alone.
+        if (m_known.size() > 2 * head->files.size() + 64) {
+            m_known = HashesByIdentity(head->files);
+        } else {
+            for (const auto& [path, file] : pending->staged)
+                if (file.inode != 0)
+                    m_known[IdentityOf(file)] = file.hash;
+        }
         const auto lock = m_store.Lock();
         if (!lock)
             return; // a head that cannot be written costs the next save a full look, no more

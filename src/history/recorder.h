@@ -48,28 +48,32 @@ public:
     int LastVersion() const { return m_lastVersion; }
 
 private:
-    // What the save about to commit leaves, for the head after it: the version (the folder
-    // before), the steps that turn it into the folder after, the staged files those steps put
-    // in place (by their staged path) and the used slots after.
+    // What the save about to commit leaves, for the head after it: the folder before (the
+    // head, or the version described now), the steps that turn it into the folder after, the
+    // staged files those steps put in place (by their staged path), and what changes: when
+    // the steps could be followed, the files and slots that differ after (`changes`), else the
+    // used slots after.
     struct Pending {
         std::string project;
-        std::shared_ptr<Manifest> version;
+        std::shared_ptr<const Manifest> before;
         std::vector<CommitStep> steps;
         std::map<std::string, FileEntry> staged;
+        bool followed = false;
+        Manifest changes;
         std::vector<SlotEntry> usedSlots;
-        // The files after, worked out from the version and the steps when they could be.
-        std::vector<FileEntry> filesAfter;
-        bool filesAfterKnown = false;
     };
     bool Record(const std::string& folder, const CSavePlan& plan, const CLumData& data,
                 const FolderEntries* listed, std::string& why);
-    // Stores the bytes of the files of `version` that the save replaces (`replaced`, relative
-    // paths) and the store lacks, adding them to its stored bytes.
+    // Stores the bytes of the files (of the folder before the save) that the save replaces
+    // (`replaced`, relative paths) and the store lacks, adding them to `storedBytes`.
     bool KeepReplaced(const std::string& folder, const std::set<std::string>& replaced,
-                      Manifest& version, std::string& why);
-    // The files the folder holds after the pending save committed, worked out from the version
-    // and the steps; false when a step names a file neither knows.
-    static bool FilesAfter(const Pending& pending, std::vector<FileEntry>& files);
+                      const std::vector<FileEntry>& files, std::uint64_t& storedBytes,
+                      std::string& why);
+    // What the pending save's steps do to the files: the files at the kept paths they put a
+    // file at (`placed`) and the paths of files before that they leave empty (`vacated`);
+    // false when a step names a file neither the folder nor the staged files hold.
+    static bool StepsOnFiles(const Pending& pending, PlacedFiles& placed,
+                             std::vector<std::string>& vacated);
 
     CHistoryStore m_store;
     std::string m_program;
