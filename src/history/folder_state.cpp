@@ -59,13 +59,6 @@ bool ListKept(const std::string& folder, const std::string& sub, bool top,
     return true;
 }
 
-const FileEntry* FindFile(const std::vector<FileEntry>& files, std::string_view path) {
-    const auto it = std::lower_bound(
-        files.begin(), files.end(), path,
-        [](const FileEntry& file, std::string_view wanted) { return file.path < wanted; });
-    return it != files.end() && it->path == path ? &*it : nullptr;
-}
-
 // Whether any number in `numbers` names a slot whose fingerprint changed (0 names none).
 template <std::size_t N>
 bool RefersToChanged(const std::array<int, N>& numbers, const std::vector<bool>& changed) {
@@ -186,8 +179,8 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
                            const std::string& folder, const Manifest& before,
                            const PlacedFiles& placed,
                            const std::function<std::string(const std::string&)>& hashOf) {
-    // The slots before by kind and 0-based number; by file and the files before by inode only
-    // once a record whose file the save placed needs them.
+    // The slots before by kind and 0-based number; by file only once a record whose file the
+    // save renamed needs them.
     std::array<std::vector<const SlotEntry*>, 3> beforeAt;
     for (int kind = kPatchKind; kind <= kWaveKind; ++kind)
         beforeAt[static_cast<std::size_t>(kind)].resize(data.Records(kind).Size());
@@ -197,15 +190,14 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
             at[static_cast<std::size_t>(slot.number - 1)] = &slot;
     }
     std::unordered_map<std::string_view, const SlotEntry*> beforeByFile;
-    std::unordered_map<std::uint64_t, const FileEntry*> beforeByInode;
     // The file at `relative` after the save: the one a step put there, else the one there before.
     const auto fileAfter = [&](std::string_view relative) -> const FileEntry* {
         const auto it = placed.find(relative);
-        return it != placed.end() ? &it->second : before.File(relative);
+        return it != placed.end() ? &it->second.file : before.File(relative);
     };
     // The slot before whose record was read from the same bytes as the file at `relative`
     // after the save, or null: the file itself when no step placed anything there, else the
-    // file before that the save renamed to it (a renamed file keeps its inode).
+    // file before that the save renamed to it.
     const auto sameBytesBefore = [&](int kind, std::size_t i,
                                      std::string_view relative) -> const SlotEntry* {
         const auto moved = placed.find(relative);
@@ -214,17 +206,19 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
             if (slot != nullptr && slot->file == relative)
                 return slot;
         } else {
-            const FileEntry& after = moved->second;
-            if (after.inode == 0)
+            // A file the save wrote holds new bytes; one it renamed holds those of its origin,
+            // most often the file of the slot its name gives.
+            const std::string& origin = moved->second.origin;
+            if (origin.empty())
                 return nullptr;
-            if (beforeByInode.empty())
-                for (const FileEntry& file : before.files)
-                    if (file.inode != 0)
-                        beforeByInode.emplace(file.inode, &file);
-            const auto it = beforeByInode.find(after.inode);
-            if (it == beforeByInode.end() || it->second->hash != after.hash)
-                return nullptr;
-            relative = it->second->path;
+            const int number = ParseSlotNumber(origin);
+            const auto& at = beforeAt[static_cast<std::size_t>(kind)];
+            if (number >= 1 && static_cast<std::size_t>(number) <= at.size()) {
+                const SlotEntry* slot = at[static_cast<std::size_t>(number - 1)];
+                if (slot != nullptr && slot->file == origin)
+                    return slot;
+            }
+            relative = origin;
         }
         if (beforeByFile.empty())
             for (const SlotEntry& slot : before.usedSlots)
@@ -346,9 +340,26 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
     return difference;
 }
 
-bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& files) {
+FilesByName IndexFiles(const std::vector<FileEntry>& files) {
+    FilesByName index;
+    for (const FileEntry& file : files) {
+        const std::string_view path = file.path;
+        const std::size_t slash = path.find('/');
+        std::size_t part = 0;
+        for (int kind = kPatchKind; slash != std::string_view::npos && kind <= kWaveKind; ++kind)
+            if (path.compare(0, slash + 1, SubfolderName(kind)) == 0)
+                part = static_cast<std::size_t>(1 + kind);
+        if (slash != std::string_view::npos && part == 0)
+            continue; // not a file a listing of the four folders shows
+        index.parts[part].emplace(slash == std::string_view::npos ? path : path.substr(slash + 1),
+                                  &file);
+        ++index.count;
+    }
+    return index;
+}
+
+bool ListingMatches(const FolderEntries& listed, const FilesByName& files) {
     std::size_t matched = 0;
-    std::string path;
     for (std::size_t part = 0; part < listed.size(); ++part) {
         if (listed[part] == nullptr)
             return false; // a folder the save could not list is looked at by DescribeFiles
@@ -357,16 +368,17 @@ bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& f
                 return false;
             if (entry.status.type != FileType::Regular || !IsKeptName(entry.name, part == 0))
                 continue;
-            path.assign(part == 0 ? std::string() : SubfolderName(static_cast<int>(part) - 1))
-                .append(entry.name);
-            const FileEntry* file = FindFile(files, path);
-            if (file == nullptr || file->inode == 0 || file->inode != entry.status.inode ||
-                file->size != entry.status.size || file->modified != entry.status.modified)
+            const auto found = files.parts[part].find(entry.name);
+            if (found == files.parts[part].end())
+                return false;
+            const FileEntry& file = *found->second;
+            if (file.inode == 0 || file.inode != entry.status.inode ||
+                file.size != entry.status.size || file.modified != entry.status.modified)
                 return false;
             ++matched;
         }
     }
-    return matched == files.size();
+    return matched == files.count;
 }
 
 bool ReadSlots(const std::string& folder, const std::vector<FileEntry>& files,

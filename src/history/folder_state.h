@@ -3,10 +3,12 @@
 #include "history/manifest.h"
 #include "storage/save_recorder.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -56,8 +58,14 @@ std::vector<SlotEntry> SlotsOf(const CLumData& data, const std::vector<std::stri
                                const std::function<std::string(const std::string&)>& waveHash,
                                const std::function<std::uint64_t(const std::string&)>& sizeOf);
 
+// A file a save's step put in place, and the path it had in the folder before the save (empty
+// for a file the save wrote).
+struct PlacedFile {
+    FileEntry file;
+    std::string origin;
+};
 // The files a save's steps put in place, by path relative to the folder.
-using PlacedFiles = std::map<std::string, FileEntry, std::less<>>;
+using PlacedFiles = std::map<std::string, PlacedFile, std::less<>>;
 
 // What a save changes in the used slots of a project, as a difference to those before it
 // (`usedSlots`: slots that are new or other after the save, `goneSlots`: slots it empties).
@@ -72,9 +80,17 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
                            const PlacedFiles& placed,
                            const std::function<std::string(const std::string&)>& hashOf);
 
-// Whether a folder's listing shows exactly the kept files of `files` (sorted by path), each
-// still the same file on disk (inode, size and change time): then `files` describe it as it is.
-bool ListingMatches(const FolderEntries& listed, const std::vector<FileEntry>& files);
+// The files of a manifest by part of the folder (its own entries, then Patch/, Tone/ and Wave/)
+// and name, pointing into the list they were made from.
+struct FilesByName {
+    std::array<std::unordered_map<std::string_view, const FileEntry*>, 4> parts;
+    std::size_t count = 0;
+};
+FilesByName IndexFiles(const std::vector<FileEntry>& files);
+
+// Whether a folder's listing shows exactly the kept files of `files`, each still the same file
+// on disk (inode, size and change time): then `files` describe it as it is.
+bool ListingMatches(const FolderEntries& listed, const FilesByName& files);
 
 // The used slots of the project folder as it is on disk, read without taking its lock (the
 // caller holds it or reads only); `files` are its described files. False with `why` when the

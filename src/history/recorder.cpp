@@ -89,7 +89,11 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     };
     // The head's files and slots still hold when every file is the one it described: most
     // often the save's own listing shows that, and nothing is looked at again.
-    bool same = haveHead && listed != nullptr && ListingMatches(*listed, head.files);
+    if (m_headFilesOf != headRead) {
+        m_headFiles = IndexFiles(head.files);
+        m_headFilesOf = headRead;
+    }
+    bool same = haveHead && listed != nullptr && ListingMatches(*listed, m_headFiles);
     if (!same) {
         if (!DescribeFiles(folder, m_known, version.files, why, listed, keep))
             return false;
@@ -153,7 +157,7 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
         version.summary = ChangeSummary(before->usedSlots, pending.changes);
         pending.changes.goneFiles = std::move(vacated);
         for (auto& [path, file] : placed)
-            pending.changes.files.push_back(std::move(file));
+            pending.changes.files.push_back(std::move(file.file));
     } else {
         const auto sizeOf = [&](const std::string& path) {
             const FileEntry* file = fileBefore(path);
@@ -223,22 +227,22 @@ bool CHistoryRecorder::StepsOnFiles(const Pending& pending, PlacedFiles& placed,
                                     std::vector<std::string>& vacated) {
     // The steps are few, the files many: only the paths the steps touch are followed, each
     // with the file it holds so far (none: the step took it away).
-    std::map<std::string, std::optional<FileEntry>, std::less<>> now;
+    std::map<std::string, std::optional<PlacedFile>, std::less<>> now;
     for (const CommitStep& step : pending.steps) {
-        std::optional<FileEntry> entry;
+        std::optional<PlacedFile> entry;
         if (const auto it = now.find(step.from); it != now.end())
             entry = std::move(it->second);
         else if (const FileEntry* file = pending.before->File(step.from))
-            entry = *file;
+            entry = PlacedFile{*file, file->path};
         else if (const auto staged = pending.staged.find(step.from);
                  step.kind == CommitStep::Kind::Place && staged != pending.staged.end())
-            entry = staged->second;
+            entry = PlacedFile{staged->second, {}};
         now[step.from] = std::nullopt;
         if (step.kind != CommitStep::Kind::Aside && step.kind != CommitStep::Kind::Place)
             continue;
         if (!entry)
             return false; // a file this account does not know
-        entry->path = step.to;
+        entry->file.path = step.to;
         now[step.to] = std::move(entry);
     }
     for (auto& [path, entry] : now) {
@@ -293,6 +297,8 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
                 if (file.inode != 0)
                     m_known[IdentityOf(file)] = file.hash;
         }
+        m_headFiles = IndexFiles(head->files); // for the next save's look at the folder
+        m_headFilesOf = head;
         const auto lock = m_store.Lock();
         if (!lock)
             return; // a head that cannot be written costs the next save a full look, no more

@@ -81,6 +81,8 @@ private:
     // The hashes by identity of the head last used, kept while the store keeps that head.
     std::shared_ptr<const Manifest> m_knownHead;
     KnownHashes m_known;
+    FilesByName m_headFiles; // the files of the head below, by name
+    std::shared_ptr<const Manifest> m_headFilesOf;
     std::string m_nextNote;
     std::optional<Pending> m_pending;
     int m_lastVersion = 0;
