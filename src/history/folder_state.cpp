@@ -253,7 +253,7 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
         }
         return *made;
     };
-    static const std::string kNoPrint;
+    static const std::string kNoPath;
     for (int kind = kWaveKind; kind >= kPatchKind; --kind) {
         const auto k = static_cast<std::size_t>(kind);
         const CParameterArray& records = data.Records(kind);
@@ -261,7 +261,7 @@ Manifest SlotChangesOfSave(const CLumData& data, const std::vector<std::string> 
         changed[k].assign(records.Size(), false);
         for (std::size_t i = 0; i < records.Size(); ++i) {
             const CParameter& record = records.Item(i);
-            const std::string& path = i < slotPaths[kind].size() ? slotPaths[kind][i] : kNoPrint;
+            const std::string& path = i < slotPaths[kind].size() ? slotPaths[kind][i] : kNoPath;
             const bool listed = !path.empty() && !record.FilePath().empty();
             const std::string_view relative = path.compare(0, folder.size(), folder) == 0
                                                   ? std::string_view(path).substr(folder.size())
