@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -370,6 +371,33 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& 
             [](const SlotEntry* slot, const std::pair<int, int>& k) { return SlotKey(*slot) < k; });
         return it != ordered.end() && SlotKey(**it) == key ? *it : nullptr;
     };
+    // How often each kind holds a sound before the save, counted only when an entry came,
+    // went or holds another sound; after it, the same with the difference's slots in place of
+    // those they replace.
+    using Counts = std::unordered_map<std::string_view, std::size_t>;
+    std::optional<std::array<Counts, 3>> counts[2];
+    const auto holds = [&](int side, int kind, const std::string& fingerprint) {
+        if (!counts[side]) {
+            counts[side].emplace();
+            for (const SlotEntry& s : before)
+                ++(*counts[side])[static_cast<std::size_t>(s.kind)][s.fingerprint];
+            if (side == 1) {
+                for (const SlotEntry& b : difference.usedSlots) {
+                    if (const SlotEntry* a = beforeAt(SlotKey(b)))
+                        --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
+                    ++(*counts[1])[static_cast<std::size_t>(b.kind)][b.fingerprint];
+                }
+                for (const std::pair<int, int>& key : difference.goneSlots)
+                    if (const SlotEntry* a = beforeAt(key))
+                        --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
+            }
+        }
+        const Counts& held = (*counts[side])[static_cast<std::size_t>(kind)];
+        const auto it = held.find(fingerprint);
+        return fingerprint.empty() || it == held.end() ? std::size_t{0} : it->second;
+    };
+    // A slot that holds a sound the project had before elsewhere took it there (a renumbering,
+    // an exchange, a copy): it came, and what it held went; a sound new to the project changed it.
     std::vector<const SlotEntry*> gone, come;
     for (const SlotEntry& b : difference.usedSlots) {
         const SlotEntry* a = beforeAt(SlotKey(b));
@@ -377,8 +405,13 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& 
             come.push_back(&b);
             continue;
         }
-        if (a->fingerprint != b.fingerprint) { // the sound in the slot is another one
-            numbers[Changed][b.kind].push_back(b.number);
+        if (a->fingerprint != b.fingerprint) {
+            if (holds(0, b.kind, b.fingerprint) > 0) {
+                come.push_back(&b);
+                gone.push_back(a);
+            } else {
+                numbers[Changed][b.kind].push_back(b.number);
+            }
             continue;
         }
         if (a->name != b.name)
@@ -393,29 +426,6 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& 
               [](const SlotEntry* a, const SlotEntry* b) { return SlotBefore(*a, *b); });
     std::sort(gone.begin(), gone.end(),
               [](const SlotEntry* a, const SlotEntry* b) { return SlotBefore(*a, *b); });
-    // How often each kind holds a sound before the save, counted only when an entry came or
-    // went; after it, the same with the difference's slots in place of those they replace.
-    using Counts = std::unordered_map<std::string_view, std::size_t>;
-    std::optional<std::array<Counts, 3>> counts[2];
-    const auto holds = [&](int side, int kind, const std::string& fingerprint) {
-        if (!counts[side]) {
-            counts[side].emplace();
-            for (const SlotEntry& s : before)
-                ++(*counts[side])[static_cast<std::size_t>(s.kind)][s.fingerprint];
-            if (side == 1) {
-                for (const SlotEntry& b : difference.usedSlots) {
-                    if (const SlotEntry* a = beforeAt(SlotKey(b)))
-                        --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
-                    ++(*counts[1])[static_cast<std::size_t>(b.kind)][b.fingerprint];
-                }
-                for (const SlotEntry* a : gone)
-                    --(*counts[1])[static_cast<std::size_t>(a->kind)][a->fingerprint];
-            }
-        }
-        const Counts& held = (*counts[side])[static_cast<std::size_t>(kind)];
-        const auto it = held.find(fingerprint);
-        return fingerprint.empty() || it == held.end() ? std::size_t{0} : it->second;
-    };
     // Of the entries that came with one sound, as many as the sound is there more often now are
     // added and the others moved; of those that went, as many as it is there less often now are
     // removed, and the others moved (they are among those that came). A sound that could not be
@@ -450,6 +460,27 @@ std::string ChangeSummary(const std::vector<SlotEntry>& before, const Manifest& 
     for (auto& kinds : numbers) // a difference need not be in slot order
         for (std::vector<int>& list : kinds)
             std::sort(list.begin(), list.end());
+    // A slot whose sound went and another came in (a copy over it) is one that changed.
+    for (int kind = 0; kind < 3; ++kind) {
+        std::vector<int>& removedHere = numbers[Removed][kind];
+        std::vector<int>& addedHere = numbers[Added][kind];
+        std::vector<int> both;
+        std::set_intersection(removedHere.begin(), removedHere.end(), addedHere.begin(),
+                              addedHere.end(), std::back_inserter(both));
+        if (both.empty())
+            continue;
+        const auto drop = [&](std::vector<int>& list) {
+            std::vector<int> rest;
+            std::set_difference(list.begin(), list.end(), both.begin(), both.end(),
+                                std::back_inserter(rest));
+            list = std::move(rest);
+        };
+        drop(removedHere);
+        drop(addedHere);
+        std::vector<int>& changed = numbers[Changed][kind];
+        changed.insert(changed.end(), both.begin(), both.end());
+        std::sort(changed.begin(), changed.end());
+    }
     std::string summary;
     for (int change = 0; change < kChanges; ++change)
         for (int kind = 0; kind < 3; ++kind) {

@@ -415,7 +415,12 @@ const SummaryCase kSummaries[] = {
     {{"1 4 a T"}, {"1 21 a T", "1 22 a T"}, "moved tone 21, added tone 22"},
     {{"2 3 - W"}, {}, "removed wave 3"},
     {{"2 3 - W"}, {"2 4 - W"}, "removed wave 3, added wave 4"},
-    {{"0 1 a X", "0 2 b Y"}, {"0 1 b Y", "0 2 a X"}, "changed 2 patches"},
+    // Sounds that changed places are moved, not changed.
+    {{"0 1 a X", "0 2 b Y"}, {"0 1 b Y", "0 2 a X"}, "moved 2 patches"},
+    {{"1 1 a T", "1 2 b T", "1 3 c T"}, {"1 1 b T", "1 2 c T"}, "moved 2 tones, removed tone 1"},
+    // A sound copied over another: the slot changed.
+    {{"2 1 a W", "2 2 b W"}, {"2 1 a W", "2 2 a W"}, "changed wave 2"},
+    {{"1 5 a T"}, {"1 5 z T"}, "changed tone 5"},
 };
 
 } // namespace
