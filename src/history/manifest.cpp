@@ -294,14 +294,9 @@ Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
         },
         [&](const FileEntry& a) { difference.goneFiles.push_back(a.path); },
         [&](const FileEntry& b) { difference.files.push_back(b); });
-    Merge(
-        InOrder(base.usedSlots, SlotBefore), InOrder(whole.usedSlots, SlotBefore), SlotBefore,
-        [&](const SlotEntry& a, const SlotEntry& b) {
-            if (!(a == b))
-                difference.usedSlots.push_back(b);
-        },
-        [&](const SlotEntry& a) { difference.goneSlots.push_back(SlotKey(a)); },
-        [&](const SlotEntry& b) { difference.usedSlots.push_back(b); });
+    Manifest slots = SlotDifference(base.usedSlots, whole.usedSlots);
+    difference.usedSlots = std::move(slots.usedSlots);
+    difference.goneSlots = std::move(slots.goneSlots);
     return difference;
 }
 
