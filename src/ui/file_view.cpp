@@ -107,6 +107,7 @@ struct CFileView::Private {
     QSplitter* waveColumn = nullptr; // the wave list above the detail area
     CWaveDetail* detail = nullptr;
     bool warned = false; // the missing-files warning was shown in this activation
+    int waveShare = 0;   // the wave list's width beyond the form's
     // What the drag being previewed over this window carries, and the drag's number (0: none).
     Corv::CTransfer previewTransfer;
     std::uint64_t previewDrag = 0;
@@ -244,6 +245,10 @@ CWaveDetail* CFileView::Detail() const {
     return m_private->detail;
 }
 
+int CFileView::WaveListShare() const {
+    return m_private->waveShare;
+}
+
 CWaveGauge* CFileView::Gauge() const {
     return m_private->gauge;
 }
@@ -262,7 +267,7 @@ void CFileView::resizeEvent(QResizeEvent* event) {
 // most half. The tone and wave lists keep their widths otherwise, and a window no wider than
 // the form is laid out as the form says.
 void CFileView::LayOut() {
-    const Private& p = *m_private;
+    Private& p = *m_private;
     using namespace GP;
     const CDialogUnits units = CDialogUnits::ForFont(font());
     const int extra = std::max(0, width() - units.ToPixels(FormTemplate().Size()).width());
@@ -270,6 +275,7 @@ void CFileView::LayOut() {
     const int wanted =
         static_cast<const CWaveListCtrl*>(p.lists[2])->PictureColumnsWidth() - waveWidth;
     const int share = std::clamp(wanted, 0, extra / 2);
+    p.waveShare = share;
     // Everything left of the wave list stands as in a window narrower by the share.
     CAnchorLayout left(*this, FormTemplate(), units, size() - QSize(share, 0));
     left.Add(kPatchCaption, p.captions[0], kAnchorLeft | kAnchorTop);
