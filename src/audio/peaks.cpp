@@ -50,45 +50,38 @@ template <std::size_t C, class T> void FoldFixed(const T* s, std::size_t frames,
 #if defined(__SSE2__)
 // The same for 16-bit samples of one or two channels, eight samples at a time as they lie in
 // memory: lane k of the vector sees channel k % channels only, and the lanes of a channel are
-// joined at the end. Most waves are such, and their columns are short (a few dozen frames),
-// where this beats what the compiler makes of the loop above.
+// joined at the end. The last eight samples are taken as one more vector, overlapping the ones
+// before (they start on a frame, and a sample seen twice changes nothing). Most waves are such,
+// and their columns are short (a few dozen frames), where this beats what the compiler makes of
+// the loop above.
 bool FoldShortLanes(const std::int16_t* s, std::size_t frames, std::size_t channels,
                     std::int16_t* low, std::int16_t* high) {
-    if (channels > 2)
-        return false;
     const std::size_t count = frames * channels;
-    std::size_t i = 0;
-    if (count >= 8) {
-        const auto pair = [channels](const std::int16_t* v) {
-            return channels == 1 ? _mm_set1_epi16(v[0])
-                                 : _mm_set_epi16(v[1], v[0], v[1], v[0], v[1], v[0], v[1], v[0]);
-        };
-        __m128i l = pair(low), h = pair(high);
-        for (; i + 8 <= count; i += 8) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            l = _mm_min_epi16(l, v);
-            h = _mm_max_epi16(h, v);
-        }
-        l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(1, 0, 3, 2)));
-        h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(1, 0, 3, 2)));
-        l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(2, 3, 0, 1)));
-        h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(2, 3, 0, 1)));
-        if (channels == 1) {
-            l = _mm_min_epi16(l, _mm_shufflelo_epi16(l, _MM_SHUFFLE(2, 3, 0, 1)));
-            h = _mm_max_epi16(h, _mm_shufflelo_epi16(h, _MM_SHUFFLE(2, 3, 0, 1)));
-        }
-        for (std::size_t ch = 0; ch < channels; ++ch) {
-            low[ch] = static_cast<std::int16_t>(_mm_extract_epi16(l, 0));
-            high[ch] = static_cast<std::int16_t>(_mm_extract_epi16(h, 0));
-            l = _mm_srli_si128(l, 2);
-            h = _mm_srli_si128(h, 2);
-        }
+    if (channels > 2 || count < 8)
+        return false;
+    const auto load = [s](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    };
+    __m128i l = load(count - 8);
+    __m128i h = l;
+    for (std::size_t i = 0; i + 8 < count; i += 8) {
+        const __m128i v = load(i);
+        l = _mm_min_epi16(l, v);
+        h = _mm_max_epi16(h, v);
     }
-    // The last frames, fewer than eight samples.
-    for (; i < count; ++i) {
-        const std::size_t ch = i % channels;
-        low[ch] = std::min(low[ch], s[i]);
-        high[ch] = std::max(high[ch], s[i]);
+    l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(1, 0, 3, 2)));
+    h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(1, 0, 3, 2)));
+    l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(2, 3, 0, 1)));
+    h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(2, 3, 0, 1)));
+    if (channels == 1) {
+        l = _mm_min_epi16(l, _mm_shufflelo_epi16(l, _MM_SHUFFLE(2, 3, 0, 1)));
+        h = _mm_max_epi16(h, _mm_shufflelo_epi16(h, _MM_SHUFFLE(2, 3, 0, 1)));
+    }
+    low[0] = std::min(low[0], static_cast<std::int16_t>(_mm_extract_epi16(l, 0)));
+    high[0] = std::max(high[0], static_cast<std::int16_t>(_mm_extract_epi16(h, 0)));
+    if (channels == 2) {
+        low[1] = std::min(low[1], static_cast<std::int16_t>(_mm_extract_epi16(l, 1)));
+        high[1] = std::max(high[1], static_cast<std::int16_t>(_mm_extract_epi16(h, 1)));
     }
     return true;
 }
