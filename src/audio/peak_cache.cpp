@@ -145,7 +145,7 @@ PeakStatus CPeakCache::Peaks(const std::string& path, WavePeaks& peaks, std::str
         return PeakStatus::Done;
     }
     CSoundFile file;
-    file.Open(identity.path);
+    file.Open(identity.path, FileReading::Whole);
     const PeakStatus status =
         ComputePeaks(file, StoredWidth(file.Facts().frames), peaks, reason, stop);
     if (status == PeakStatus::Done) {

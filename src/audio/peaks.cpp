@@ -7,6 +7,11 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Corv::Audio {
 
@@ -42,8 +47,53 @@ template <std::size_t C, class T> void FoldFixed(const T* s, std::size_t frames,
     }
 }
 
+#if defined(__SSE2__)
+// The same for 16-bit samples of one or two channels, eight samples at a time as they lie in
+// memory: lane k of the vector sees channel k % channels only, and the lanes of a channel are
+// joined at the end. The last eight samples are taken as one more vector, overlapping the ones
+// before (they start on a frame, and a sample seen twice changes nothing). Most waves are such,
+// and their columns are short (a few dozen frames), where this beats what the compiler makes of
+// the loop above.
+bool FoldShortLanes(const std::int16_t* s, std::size_t frames, std::size_t channels,
+                    std::int16_t* low, std::int16_t* high) {
+    const std::size_t count = frames * channels;
+    if (channels > 2 || count < 8)
+        return false;
+    const auto load = [s](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    };
+    __m128i l = load(count - 8);
+    __m128i h = l;
+    for (std::size_t i = 0; i + 8 < count; i += 8) {
+        const __m128i v = load(i);
+        l = _mm_min_epi16(l, v);
+        h = _mm_max_epi16(h, v);
+    }
+    l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(1, 0, 3, 2)));
+    h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(1, 0, 3, 2)));
+    l = _mm_min_epi16(l, _mm_shuffle_epi32(l, _MM_SHUFFLE(2, 3, 0, 1)));
+    h = _mm_max_epi16(h, _mm_shuffle_epi32(h, _MM_SHUFFLE(2, 3, 0, 1)));
+    if (channels == 1) {
+        l = _mm_min_epi16(l, _mm_shufflelo_epi16(l, _MM_SHUFFLE(2, 3, 0, 1)));
+        h = _mm_max_epi16(h, _mm_shufflelo_epi16(h, _MM_SHUFFLE(2, 3, 0, 1)));
+    }
+    low[0] = std::min(low[0], static_cast<std::int16_t>(_mm_extract_epi16(l, 0)));
+    high[0] = std::max(high[0], static_cast<std::int16_t>(_mm_extract_epi16(h, 0)));
+    if (channels == 2) {
+        low[1] = std::min(low[1], static_cast<std::int16_t>(_mm_extract_epi16(l, 1)));
+        high[1] = std::max(high[1], static_cast<std::int16_t>(_mm_extract_epi16(h, 1)));
+    }
+    return true;
+}
+#endif
+
 template <class T>
 void FoldSamples(const T* s, std::size_t frames, std::size_t channels, T* low, T* high) {
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<T, std::int16_t>)
+        if (FoldShortLanes(s, frames, channels, low, high))
+            return;
+#endif
     switch (channels) {
     case 1:
         return FoldFixed<1>(s, frames, low, high);
@@ -97,17 +147,24 @@ public:
     }
 
     // The peaks in -1..1; a column no frame reached (a wave shorter than its header said) is 0.
+    // (The level is kept in a local variable: stores into the peaks could otherwise change it.)
     void Finish(WavePeaks& peaks, float scale) const {
-        for (std::size_t column = 0; column < m_width; ++column)
-            for (std::size_t ch = 0; ch < m_channels; ++ch) {
+        float level = peaks.level;
+        for (std::size_t ch = 0; ch < m_channels; ++ch) {
+            float* minimum = peaks.minimum.data() + ch * static_cast<std::size_t>(m_width);
+            float* maximum = peaks.maximum.data() + ch * static_cast<std::size_t>(m_width);
+            for (std::size_t column = 0; column < m_width; ++column) {
                 const std::size_t cell = column * m_channels + ch;
-                const std::size_t at = ch * static_cast<std::size_t>(m_width) + column;
                 if (m_low[cell] > m_high[cell])
                     continue;
-                peaks.minimum[at] = static_cast<float>(m_low[cell]) * scale;
-                peaks.maximum[at] = static_cast<float>(m_high[cell]) * scale;
-                peaks.level = std::max({peaks.level, -peaks.minimum[at], peaks.maximum[at]});
+                const float low = static_cast<float>(m_low[cell]) * scale;
+                const float high = static_cast<float>(m_high[cell]) * scale;
+                minimum[column] = low;
+                maximum[column] = high;
+                level = std::max({level, -low, high});
             }
+        }
+        peaks.level = level;
     }
 
 private:
@@ -159,13 +216,16 @@ template <class T, class Read>
 PeakStatus FoldWave(CSoundFile& file, WavePeaks& peaks, float scale, Read read,
                     const StopRequest& stop) {
     CColumnFolder<T> folder(peaks.channels, peaks.width, peaks.frames);
+    // A short wave takes a block of its own length: most waves are far shorter than a block,
+    // and a big allocation for each costs more than reading it.
+    const std::size_t blockFrames =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(peaks.frames, 1, kPeakBlockFrames));
     // Not cleared: only what a read filled is looked at.
-    const std::unique_ptr<T[]> block(
-        new T[kPeakBlockFrames * static_cast<std::size_t>(peaks.channels)]);
+    const std::unique_ptr<T[]> block(new T[blockFrames * static_cast<std::size_t>(peaks.channels)]);
     while (true) {
         if (stop && stop())
             return PeakStatus::Cancelled;
-        const std::size_t got = (file.*read)(block.get(), kPeakBlockFrames);
+        const std::size_t got = (file.*read)(block.get(), blockFrames);
         if (got == 0)
             break;
         folder.Fold(block.get(), got);
@@ -205,7 +265,7 @@ PeakStatus ComputePeaks(CSoundFile& file, int width, WavePeaks& peaks, std::stri
 PeakStatus ComputePeaks(const std::string& path, int width, WavePeaks& peaks, std::string& reason,
                         const StopRequest& stop) {
     CSoundFile file;
-    file.Open(path);
+    file.Open(path, FileReading::Whole);
     return ComputePeaks(file, width, peaks, reason, stop);
 }
 

@@ -77,7 +77,8 @@ bool IsInstrumentWavePath(const std::string& path) {
 
 // The open file of the seam that libsndfile reads through its virtual I/O. The seam has no
 // "tell", so the position is kept here. Headers are read in many small pieces: those come from
-// a buffer of the bytes around them, and a seek reaches the file only with the next read.
+// a buffer of the bytes around them, and a seek reaches the file only with the next read. A
+// buffer as big as the file takes the whole file with its first read.
 struct CSoundFile::Source {
     static constexpr std::size_t kBufferBytes = 16384;
 
@@ -85,7 +86,11 @@ struct CSoundFile::Source {
     std::int64_t size = 0;
     std::int64_t position = 0;     // where libsndfile reads next
     std::int64_t filePosition = 0; // where the seam's file stands
-    std::vector<char> buffer = std::vector<char>(kBufferBytes);
+    // Not cleared (a whole file's buffer would be written twice): only what a read filled is
+    // looked at.
+    std::unique_ptr<char[]> buffer;
+    std::size_t bufferBytes = 0;
+    bool whole = false; // the buffer is as big as the file
     std::int64_t bufferStart = 0;
     std::int64_t bufferLength = 0;
     bool failed = false;
@@ -97,19 +102,25 @@ struct CSoundFile::Source {
         failed = true;
     }
 
-    // Reads up to n bytes at an offset of the file; -1 on failure.
+    // Reads up to n bytes at an offset of the file, fewer only at its end; -1 on failure.
     std::int64_t ReadAt(std::int64_t at, char* to, std::size_t n) {
         if (at != filePosition && !file->Seek(static_cast<std::uint64_t>(at))) {
             Fail();
             return -1;
         }
-        const std::int64_t got = file->Read(to, n);
-        if (got < 0) {
-            Fail();
-            return -1;
+        std::size_t done = 0;
+        while (done < n) {
+            const std::int64_t got = file->Read(to + done, n - done);
+            if (got < 0) {
+                Fail();
+                return -1;
+            }
+            if (got == 0)
+                break;
+            done += static_cast<std::size_t>(got);
         }
-        filePosition = at + got;
-        return got;
+        filePosition = at + static_cast<std::int64_t>(done);
+        return static_cast<std::int64_t>(done);
     }
 
     std::int64_t Take(char* to, std::int64_t count) {
@@ -117,12 +128,12 @@ struct CSoundFile::Source {
         while (count > 0 && !failed) {
             if (position >= bufferStart && position < bufferStart + bufferLength) {
                 const std::int64_t n = std::min(count, bufferStart + bufferLength - position);
-                std::memcpy(to + done, buffer.data() + (position - bufferStart),
+                std::memcpy(to + done, buffer.get() + (position - bufferStart),
                             static_cast<std::size_t>(n));
                 position += n;
                 done += n;
                 count -= n;
-            } else if (count >= static_cast<std::int64_t>(kBufferBytes)) {
+            } else if (count >= static_cast<std::int64_t>(bufferBytes)) {
                 const std::int64_t got =
                     ReadAt(position, to + done, static_cast<std::size_t>(count));
                 if (got > 0) {
@@ -130,12 +141,14 @@ struct CSoundFile::Source {
                     done += got;
                 }
                 break;
+            } else if (whole && bufferLength == size) {
+                break; // past the end of a file held whole
             } else {
-                const std::int64_t got = ReadAt(position, buffer.data(), kBufferBytes);
-                bufferStart = position;
-                bufferLength = std::max<std::int64_t>(got, 0);
+                const std::int64_t got = ReadAt(position, buffer.get(), bufferBytes);
                 if (got <= 0)
                     break;
+                bufferStart = position;
+                bufferLength = got;
             }
         }
         return failed ? 0 : done;
@@ -182,7 +195,7 @@ bool CSoundFile::Refuse(std::string why) {
     return false;
 }
 
-bool CSoundFile::Open(const std::string& path) {
+bool CSoundFile::Open(const std::string& path, FileReading reading) {
     m_facts = WaveFacts();
     m_sound.reset();
     m_source.reset();
@@ -192,10 +205,10 @@ bool CSoundFile::Open(const std::string& path) {
         m_facts.reason = "the instrument's own format";
         return false;
     }
-    return OpenSound(path) && CheckSound();
+    return OpenSound(path, reading) && CheckSound();
 }
 
-bool CSoundFile::OpenSound(const std::string& path) {
+bool CSoundFile::OpenSound(const std::string& path, FileReading reading) {
     ClearLastFileError();
     auto source = std::make_unique<Source>();
     source->file = FileSystem().Open(path, OpenMode::Read);
@@ -205,6 +218,11 @@ bool CSoundFile::OpenSound(const std::string& path) {
     source->size = source->file->Size();
     if (source->size < 0)
         return Refuse("its size cannot be read");
+    source->whole = reading == FileReading::Whole && source->size <= kWholeFileBytes;
+    source->bufferBytes = source->whole
+                              ? static_cast<std::size_t>(std::max<std::int64_t>(source->size, 1))
+                              : Source::kBufferBytes;
+    source->buffer.reset(new char[source->bufferBytes]);
     // The first bytes fill the buffer that the header is then parsed from.
     std::array<char, 12> head{};
     if (source->size < 12 || source->Take(head.data(), 12) != 12)

@@ -44,10 +44,23 @@ inline constexpr int kMaxSampleRate = 768000;
 // case): such files are never opened for a picture.
 bool IsInstrumentWavePath(const std::string& path);
 
+// How much of a file an open reads at once.
+enum class FileReading {
+    // A few kilobytes at a time: for the facts, or for a file read in part (an audition).
+    Streamed,
+    // The whole file in one read when it has at most `kWholeFileBytes` (a bigger one is
+    // streamed): for a file whose every sample is read, which then costs one read instead of a
+    // read for the header's every few kilobytes and each block.
+    Whole,
+};
+
+// The largest file read whole (see `FileReading::Whole`): the memory an open file may hold.
+inline constexpr std::int64_t kWholeFileBytes = 4 * 1024 * 1024;
+
 // A WAV, AIFF or AIFC file opened for reading through the core's file-system seam. Reading is
 // sequential, in blocks the caller chooses; the object holds no more than libsndfile's own
-// buffers. One object is used by one thread at a time; different objects may be used on
-// different threads at once.
+// buffers and a buffer of the file's bytes (at most `kWholeFileBytes`). One object is used by
+// one thread at a time; different objects may be used on different threads at once.
 class CSoundFile {
 public:
     CSoundFile();
@@ -57,7 +70,7 @@ public:
 
     // Opens a wave file and reads its facts. False when it is not a readable wave; `Facts()`
     // then says which kind of file it is and why it cannot be drawn or played.
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, FileReading reading = FileReading::Streamed);
     const WaveFacts& Facts() const { return m_facts; }
     // Closes the file; the facts stay.
     void Close();
@@ -78,7 +91,7 @@ public:
     std::string FailureReason() const;
 
 private:
-    bool OpenSound(const std::string& path);
+    bool OpenSound(const std::string& path, FileReading reading);
     bool CheckSound();
     void ReadLoop();
     bool Refuse(std::string why);

@@ -53,7 +53,7 @@ ReadWave ReadSlotWave(const WaveOptions& o, int width) {
         throw UsageError("wave " + o.number + " is an empty slot");
     ReadWave read;
     Audio::CSoundFile file;
-    file.Open(wave.FilePath());
+    file.Open(wave.FilePath(), Audio::FileReading::Whole);
     read.facts = file.Facts();
     std::string reason;
     if (Audio::ComputePeaks(file, width, read.peaks, reason) == Audio::PeakStatus::NoPicture &&

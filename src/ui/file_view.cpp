@@ -107,6 +107,7 @@ struct CFileView::Private {
     QSplitter* waveColumn = nullptr; // the wave list above the detail area
     CWaveDetail* detail = nullptr;
     bool warned = false; // the missing-files warning was shown in this activation
+    int waveShare = 0;   // the wave list's width beyond the form's
     // What the drag being previewed over this window carries, and the drag's number (0: none).
     Corv::CTransfer previewTransfer;
     std::uint64_t previewDrag = 0;
@@ -206,6 +207,7 @@ void CFileView::Update(bool saveWidths) {
         list->Refresh();
     }
     UpdateStatus();
+    LayOut(); // the wave list's share follows its column widths
 }
 
 void CFileView::UpdateStatus() {
@@ -243,6 +245,10 @@ CWaveDetail* CFileView::Detail() const {
     return m_private->detail;
 }
 
+int CFileView::WaveListShare() const {
+    return m_private->waveShare;
+}
+
 CWaveGauge* CFileView::Gauge() const {
     return m_private->gauge;
 }
@@ -256,18 +262,32 @@ void CFileView::resizeEvent(QResizeEvent* event) {
     LayOut();
 }
 
+// The width beyond the form's own goes to the patch list, except for a share the wave list takes
+// to show its pictures and lengths: as much as its columns up to the Length column want, at
+// most half. The tone and wave lists keep their widths otherwise, and a window no wider than
+// the form is laid out as the form says.
 void CFileView::LayOut() {
-    const Private& p = *m_private;
+    Private& p = *m_private;
     using namespace GP;
-    CAnchorLayout layout(*this, FormTemplate(), CDialogUnits::ForFont(font()), size());
-    layout.Add(kPatchCaption, p.captions[0], kAnchorLeft | kAnchorTop);
-    layout.Add(kPatchList, p.lists[0], kAnchorLeftRight | kAnchorTopBottom);
-    layout.Add(kToneCaption, p.captions[1], kAnchorRight | kAnchorTop);
-    layout.Add(kToneList, p.lists[1], kAnchorRight | kAnchorTopBottom);
-    layout.Add(kWaveCaption, p.captions[2], kAnchorRight | kAnchorTop);
-    layout.Add(kWaveList, p.waveColumn, kAnchorRight | kAnchorTopBottom);
-    layout.Add(kStatusText, p.status, kAnchorRight | kAnchorTop);
-    layout.Add(kWaveGauge, p.gauge, kAnchorRight | kAnchorTop);
+    const CDialogUnits units = CDialogUnits::ForFont(font());
+    const int extra = std::max(0, width() - units.ToPixels(FormTemplate().Size()).width());
+    const int waveWidth = units.ToPixels(FormTemplate().Item(kWaveList)->rect).width();
+    const int wanted =
+        static_cast<const CWaveListCtrl*>(p.lists[2])->PictureColumnsWidth() - waveWidth;
+    const int share = std::clamp(wanted, 0, extra / 2);
+    p.waveShare = share;
+    // Everything left of the wave list stands as in a window narrower by the share.
+    CAnchorLayout left(*this, FormTemplate(), units, size() - QSize(share, 0));
+    left.Add(kPatchCaption, p.captions[0], kAnchorLeft | kAnchorTop);
+    left.Add(kPatchList, p.lists[0], kAnchorLeftRight | kAnchorTopBottom);
+    left.Add(kToneCaption, p.captions[1], kAnchorRight | kAnchorTop);
+    left.Add(kToneList, p.lists[1], kAnchorRight | kAnchorTopBottom);
+    left.Add(kWaveCaption, p.captions[2], kAnchorRight | kAnchorTop);
+    CAnchorLayout right(*this, FormTemplate(), units, size());
+    p.waveColumn->setGeometry(
+        right.Rect(kWaveList, kAnchorRight | kAnchorTopBottom).adjusted(-share, 0, 0, 0));
+    right.Add(kStatusText, p.status, kAnchorRight | kAnchorTop);
+    right.Add(kWaveGauge, p.gauge, kAnchorRight | kAnchorTop);
 }
 
 void CFileView::OnActivateView() {

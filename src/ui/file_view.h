@@ -46,6 +46,9 @@ public:
     CWaveGauge* Gauge() const;
     // The detail area below the wave list (hidden with View > Wave Details).
     CWaveDetail* Detail() const;
+    // The width the wave list has beyond the form's, taken from what the window has beyond the
+    // form (see `LayOut`); it shrinks with the window before the patch list gives up more.
+    int WaveListShare() const;
     // Delete is enabled: the active list's selection holds a used slot.
     bool CanDelete() const;
     // The other two lists select what belongs to the selection of `source`.

@@ -342,13 +342,15 @@ QSize CMainFrame::UsableSize(QMdiSubWindow* child) const {
                            (bar->isVisible() ? 0 : bar->sizeHint().height());
         usable.setHeight(std::max(usable.height(), around + kUsableRows * list->rowHeight(0)));
     }
-    // The patch list takes what the window gains or loses in width: it keeps its Number and
-    // Name columns (and its scroll bar) in view.
+    // The patch list takes what the window gains or loses in width (but for the wave list's
+    // share, which a narrower window gives up first): it keeps its Number and Name columns (and
+    // its scroll bar) in view.
     const CParameterListCtrl* patches = frame->View()->List(0);
     const int columns = patches->columnWidth(0) + patches->columnWidth(1) +
                         patches->verticalScrollBar()->sizeHint().width() +
                         2 * patches->frameWidth();
-    usable.setWidth(std::max(usable.width(), frame->width() - patches->width() + columns));
+    usable.setWidth(std::max(usable.width(), frame->width() - patches->width() -
+                                                 frame->View()->WaveListShare() + columns));
     return usable;
 }
 

@@ -223,6 +223,9 @@ public:
     bool ToggleAudition();
     // The file of the focused row; empty for a free slot.
     QString FocusedWave() const;
+    // The width the list needs to show its columns up to the Length column whole (the number,
+    // the name, the picture and the length), with its frame and vertical scroll bar.
+    int PictureColumnsWidth() const;
 
 signals:
     // The focused row changed to another wave (empty: a free slot, or none).

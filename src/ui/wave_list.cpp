@@ -1,5 +1,6 @@
 #include "model/parameter.h"
 #include "ui/desktop.h"
+#include "ui/list_columns.h"
 #include "ui/parameter_list.h"
 #include "ui/parameter_list_model.h"
 #include "ui/status_line.h"
@@ -9,6 +10,7 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
 
 namespace CorvDesktop {
 
@@ -69,6 +71,18 @@ void CWaveListCtrl::OnPictureReady(const QString& path) {
 
 QString CWaveListCtrl::FocusedWave() const {
     return Model()->FilePath(FocusedRow());
+}
+
+int CWaveListCtrl::PictureColumnsWidth() const {
+    const std::vector<ParameterColumn>& columns = ColumnTable(Corv::kWaveKind);
+    int width = 0;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        width += columnWidth(static_cast<int>(column));
+        if (columns[column].columnId == kColLength)
+            break;
+    }
+    return width + 2 * frameWidth() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
 bool CWaveListCtrl::PlaysOwnAudition() const {

@@ -98,6 +98,67 @@ TEST_F(Peaks, StreamedColumnsMatchTheRuleForAnyWidth) {
         EXPECT_EQ(Computed(path, width), Expected(stored, 2, width)) << width;
 }
 
+// A file is read whole or in blocks, and 16-bit samples of one or two channels are folded
+// eight at a time: whichever way, every sample format and channel count gives the columns of the
+// rule over the samples as the reader gives them one by one, the loudest sample of a column
+// lying anywhere within it (the last frames of the wave too).
+TEST_F(Peaks, EveryFormatGivesTheRuleWhicheverWayItIsRead) {
+    using Corv::Audio::CSoundFile;
+    using Corv::Audio::FileReading;
+    struct Case {
+        const char* name;
+        AudioSpec spec;
+    };
+    const Case cases[] = {
+        {"wav-pcm8-mono", Spec(AudioContainer::Wav, 22050, 1, 8)},
+        {"wav-pcm16-mono", Spec(AudioContainer::Wav, 44100, 1, 16)},
+        {"wav-pcm16-stereo", Spec(AudioContainer::Wav, 44100, 2, 16)},
+        {"wav-pcm16-3ch", Spec(AudioContainer::Wav, 44100, 3, 16)},
+        {"wav-pcm16-8ch", Spec(AudioContainer::WavExtensible, 48000, 8, 16)},
+        {"wav-pcm24-stereo", Spec(AudioContainer::Wav, 48000, 2, 24)},
+        {"wav-pcm32-mono", Spec(AudioContainer::Wav, 96000, 1, 32)},
+        {"wav-float-stereo", Spec(AudioContainer::Wav, 44100, 2, 32, true)},
+        {"aiff-pcm8-stereo", Spec(AudioContainer::Aiff, 11025, 2, 8)},
+        {"aiff-pcm16-stereo", Spec(AudioContainer::Aiff, 44100, 2, 16)},
+        {"aifc-sowt16-mono", Spec(AudioContainer::Aifc, 44100, 1, 16, false, true)},
+    };
+    constexpr std::size_t kFrames = 1237; // no multiple of eight
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto channels = static_cast<std::size_t>(c.spec.channels);
+        std::vector<double> samples;
+        std::uint32_t seed = 12345;
+        for (std::size_t i = 0; i < kFrames * channels; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            samples.push_back(static_cast<double>(seed >> 8) / (1u << 24) * 1.6 - 0.8);
+        }
+        // Full scale at both ends of a lane, in the middle and in the wave's very last samples.
+        samples[3] = -1.0;
+        samples[8 * channels + channels - 1] = 0.9921875;
+        samples[samples.size() / 2] = -0.96875;
+        samples[samples.size() - 1] = -1.0;
+        samples[samples.size() - 2] = 0.9375;
+        const std::string path = WriteAudio(std::string(c.name) + ".bin", c.spec, samples);
+        CSoundFile reader;
+        ASSERT_TRUE(reader.Open(path)) << reader.Facts().reason;
+        std::vector<float> stored(kFrames * channels);
+        ASSERT_EQ(reader.ReadFrames(stored.data(), kFrames), kFrames);
+        const std::vector<double> read(stored.begin(), stored.end());
+        for (const int width : {1, 7, 100, static_cast<int>(kFrames), 2000}) {
+            const WavePeaks expected = Expected(read, c.spec.channels, width);
+            for (const FileReading reading : {FileReading::Whole, FileReading::Streamed}) {
+                CSoundFile file;
+                ASSERT_TRUE(file.Open(path, reading));
+                WavePeaks peaks;
+                std::string reason;
+                ASSERT_EQ(ComputePeaks(file, width, peaks, reason), PeakStatus::Done) << reason;
+                EXPECT_EQ(peaks, expected) << width << " columns, "
+                                           << (reading == FileReading::Whole ? "whole" : "blocks");
+            }
+        }
+    }
+}
+
 TEST_F(Peaks, MoreColumnsThanFramesStretchTheWave) {
     const std::string path =
         WriteAudio("short.wav", Spec(AudioContainer::Wav, 8000, 1, 16), {0.5, -0.25});

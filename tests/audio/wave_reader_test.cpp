@@ -223,6 +223,15 @@ TEST_F(WaveReader, AFailedReadIsReported) {
     // Failing the open itself says so too.
     faulty.FailNth(CorvTest::FsOp::Open, 1);
     EXPECT_EQ(ReadWaveFacts(path).format, "unreadable");
+    // So does the one read of a file read whole.
+    CSoundFile whole;
+    faulty.FailNth(CorvTest::FsOp::Read, 1);
+    EXPECT_FALSE(whole.Open(path, Corv::Audio::FileReading::Whole));
+    EXPECT_EQ(whole.Facts().format, "unreadable");
+    EXPECT_EQ(whole.Facts().reason.rfind("cannot be read: ", 0), 0u) << whole.Facts().reason;
+    EXPECT_EQ(whole.Facts().reason.find("too short"), std::string::npos) << whole.Facts().reason;
+    ASSERT_TRUE(whole.Open(path, Corv::Audio::FileReading::Whole));
+    EXPECT_EQ(whole.ReadFrames(samples.data(), 200000), 200000u);
 }
 
 } // namespace

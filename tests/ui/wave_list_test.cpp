@@ -2,6 +2,7 @@
 // delegate into images, the detail area's line and loop lines, the keys and Auto-Play driving a
 // recording player, and the status bar when no sound output is there.
 #include "edit/wave_import.h"
+#include "gp/anchor_layout.h"
 #include "ui/list_columns.h"
 #include "ui/list_delegate.h"
 #include "ui/parameter_list_model.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
 #include <QStandardPaths>
 
 using namespace CorvDesktop;
@@ -187,6 +190,49 @@ private slots:
             },
             10000));
         QCOMPARE(Waves().model()->index(0, kLengthColumn).data().toString(), QString("0:00.181"));
+    }
+
+    // In a project window of the size a first one takes on a common screen (the world's), the
+    // wave list shows its pictures and lengths without scrolling, whether its column widths are
+    // the first start's or were stored before the list had those columns. Wider, it takes no
+    // more than it needs (the patch list has the rest); as narrow as the form, the form's own.
+    void thePicturesAndLengthsAreInViewAtTheDefaultSize_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("nameWidth");
+        QTest::newRow("first start") << QString() << -1;
+        QTest::newRow("widths stored before the pictures") << "56,150,60,61,62,63" << 150;
+    }
+    void thePicturesAndLengthsAreInViewAtTheDefaultSize() {
+        QFETCH(QString, stored);
+        QFETCH(int, nameWidth);
+        if (!stored.isEmpty())
+            QSettings().setValue(QStringLiteral("WaveListCtrl/ColumnWidth"), stored);
+        ShowWaves({{1, "Square", ".wav", SquareLeft(4410)}});
+        CWaveListCtrl& waves = Waves();
+        if (nameWidth >= 0)
+            QCOMPARE(waves.columnWidth(1), nameWidth);
+        QCOMPARE(waves.columnWidth(kWaveformColumn), 96);
+        const auto inView = [&](int column) {
+            const QRect cell = waves.visualRect(waves.model()->index(0, column));
+            return cell.left() >= 0 && cell.right() < waves.viewport()->width();
+        };
+        QVERIFY2(inView(kWaveformColumn), "the Waveform column is in view");
+        QVERIFY2(inView(kLengthColumn), "the Length column is in view");
+        QCOMPARE(waves.horizontalScrollBar()->value(), 0);
+
+        CParameterListCtrl& patches = *m_view->List(Corv::kPatchKind);
+        CParameterListCtrl& tones = *m_view->List(Corv::kToneKind);
+        const int toneWidth = tones.width();
+        const int patchWidth = patches.width();
+        m_view->resize(m_view->width() + 1000, m_view->height());
+        QCOMPARE(waves.width(), waves.PictureColumnsWidth());
+        QCOMPARE(tones.width(), toneWidth);
+        QCOMPARE(patches.width(), patchWidth + 1000);
+        QVERIFY(tones.geometry().right() < waves.mapTo(m_view.get(), QPoint(0, 0)).x());
+
+        const int formWidth = GP::TemplateSizeOf(*m_view).width();
+        m_view->resize(formWidth, m_view->height());
+        QVERIFY2(std::abs(waves.width() - tones.width()) <= 1, "the form's widths");
     }
 
     void oldColumnWidthsKeepTheirColumns_data() {
