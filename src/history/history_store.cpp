@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <thread>
+#include <utility>
 
 namespace Corv::History {
 
@@ -89,6 +90,22 @@ std::string CanonicalProjectFolder(const std::string& folder) {
 }
 
 CHistoryStore::CHistoryStore(std::string folder) : m_folder(WithTrailingSlash(folder)) {}
+
+CHistoryStore::~CHistoryStore() {
+    if (!m_spare.empty())
+        Fs().Remove(m_spare);
+}
+
+void CHistoryStore::PrepareVersion(const std::string& project) {
+    const std::string versions = ProjectPath(project) + "versions/";
+    if (!m_spare.empty() && m_spareFolder == versions &&
+        Fs().Status(m_spare).type == FileType::Regular)
+        return;
+    if (!m_spare.empty())
+        Fs().Remove(m_spare);
+    m_spare = MakeSpareFile(versions + "next");
+    m_spareFolder = versions;
+}
 
 std::unique_ptr<IFolderLock> CHistoryStore::Lock(int waitMs) const {
     if (!MakeFolders(m_folder))
@@ -300,7 +317,8 @@ bool CHistoryStore::WriteVersion(const std::string& project,
         m_lastWhole = {project, written};
     const std::string text = ManifestText(difference ? stored : manifest);
     const std::string path = versions + VersionName(manifest.id);
-    if (!MakeFolders(versions) || !WriteDurably(path, text))
+    const std::string spare = m_spareFolder == versions ? std::exchange(m_spare, {}) : "";
+    if (!MakeFolders(versions) || !WriteDurablyInto(spare, path, text))
         return false;
     IndexEntry entry;
     entry.base = stored.base;

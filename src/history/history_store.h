@@ -43,6 +43,9 @@ struct Retention {
 class CHistoryStore {
 public:
     explicit CHistoryStore(std::string folder);
+    ~CHistoryStore();
+    CHistoryStore(const CHistoryStore&) = delete;
+    CHistoryStore& operator=(const CHistoryStore&) = delete;
 
     const std::string& Folder() const { return m_folder; }
 
@@ -69,6 +72,10 @@ public:
     std::vector<int> VersionIds(const std::string& project) const;
     bool ReadVersion(const std::string& project, int id, Manifest& manifest,
                      std::string& why) const;
+    // Makes ready for the next version of a project (an empty file in its versions folder,
+    // which the version then takes instead of a new one: making a file is the dearest part of
+    // writing a small one).
+    void PrepareVersion(const std::string& project);
     // Writes a new version (its id is set to the next number). When it differs in few entries
     // from the newest version stored whole, only the difference is stored. `head`: the head
     // (as `Head` gave it) when the version is the folder it describes: the version passed has
@@ -153,6 +160,8 @@ private:
         std::shared_ptr<const Manifest> head;
         std::shared_ptr<const Manifest> stored;
     } m_headDifference;
+    // The file PrepareVersion made, and the versions folder it is in.
+    std::string m_spare, m_spareFolder;
 };
 
 } // namespace Corv::History

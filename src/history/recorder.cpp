@@ -304,6 +304,7 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
             return; // a head that cannot be written costs the next save a full look, no more
         if (m_store.WriteHead(folder, head))
             m_store.Prune(folder, m_retention);
+        m_store.PrepareVersion(folder);
     };
     if (FileSystem().AllowsParallelWork())
         m_background = std::thread(std::move(finish));

@@ -4,6 +4,7 @@
 #include "model/file_system.h"
 
 #include <atomic>
+#include <memory>
 #include <unistd.h>
 
 namespace Corv::History {
@@ -39,10 +40,40 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return file->Close();
 }
 
-bool WriteDurably(const std::string& path, const std::string& bytes, bool sync, bool syncFolder) {
+namespace {
+
+std::string TemporaryBeside(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    const std::string temporary =
-        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+} // namespace
+
+std::string MakeSpareFile(const std::string& path) {
+    const std::string spare = TemporaryBeside(path);
+    auto file = Fs().Open(spare, OpenMode::CreateNew);
+    return file && file->Close() ? spare : std::string();
+}
+
+bool WriteDurablyInto(const std::string& spare, const std::string& path, const std::string& bytes) {
+    std::unique_ptr<IFile> file = spare.empty() ? nullptr : Fs().Open(spare, OpenMode::Update);
+    if (!file || file->Size() != 0) {
+        file.reset();
+        if (!spare.empty())
+            Fs().Remove(spare);
+        return WriteDurably(path, bytes);
+    }
+    const bool written = file->Write(bytes.data(), bytes.size()) && file->Sync() && file->Close();
+    if (!written || !Fs().Rename(spare, path)) {
+        file.reset();
+        Fs().Remove(spare);
+        return false;
+    }
+    return Fs().SyncDirectory(ParentOf(path));
+}
+
+bool WriteDurably(const std::string& path, const std::string& bytes, bool sync, bool syncFolder) {
+    const std::string temporary = TemporaryBeside(path);
     auto file = Fs().Open(temporary, OpenMode::CreateNew);
     const bool written =
         file && file->Write(bytes.data(), bytes.size()) && (!sync || file->Sync()) && file->Close();

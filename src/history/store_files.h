@@ -16,6 +16,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // (by syncing the folder once for many files).
 bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true,
                   bool syncFolder = true);
+// An empty file made ahead beside `path` (a temporary name as WriteDurably gives), so that a
+// later WriteDurablyInto need not create one (making a file costs more than writing it);
+// empty when it cannot be made.
+std::string MakeSpareFile(const std::string& path);
+// WriteDurably that takes the bytes into `spare`, an empty file made ahead in the same folder,
+// when it is there and empty, and makes a new file otherwise.
+bool WriteDurablyInto(const std::string& spare, const std::string& path, const std::string& bytes);
 // Writes a file that can be made again from others over its old content, without a new file
 // or a rename (both cost more than the write): after an interruption it may hold a mix of old
 // and new, which its reader must detect. A shorter content is followed by line ends up to the
