@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <iterator>
 #include <optional>
 #include <string_view>
 

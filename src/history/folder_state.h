@@ -6,7 +6,6 @@
 #include <array>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>

@@ -11,7 +11,6 @@
 #include <ctime>
 #include <set>
 #include <string_view>
-#include <unordered_map>
 
 namespace Corv::History {
 
