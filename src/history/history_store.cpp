@@ -2,6 +2,7 @@
 
 #include "edit/fingerprint.h"
 #include "history/store_files.h"
+#include "model/side_by_side.h"
 #include "storage/data_folder.h"
 #include "storage/journal_text.h"
 #include "storage/lum_file_document.h"
@@ -144,11 +145,106 @@ bool CHistoryStore::SyncObjectFolders(const std::set<std::string>& hashes) {
         const std::string path = ObjectPath(hash);
         folders.insert(path.substr(0, path.rfind('/') + 1));
     }
-    // A folder of objects made just now is an entry of "objects/" itself.
-    bool synced = folders.empty() || Fs().SyncDirectory(m_folder + "objects/");
-    for (const std::string& folder : folders)
-        synced = Fs().SyncDirectory(folder) && synced;
-    return synced;
+    // A folder of objects made just now is an entry of "objects/" itself. The folders are
+    // synced side by side: a save that replaces many files has them in as many folders.
+    if (folders.empty())
+        return true;
+    std::vector<std::string> paths(folders.begin(), folders.end());
+    paths.push_back(m_folder + "objects/");
+    return RunSideBySide(
+               paths.size(), [&](std::size_t i) { return Fs().SyncDirectory(paths[i]); }, 4) ==
+           paths.size();
+}
+
+bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
+    // In batches, so that the files open at once stay few and the bytes read are let go early.
+    constexpr std::size_t kBatch = 64;
+    struct Pending {
+        std::unique_ptr<IFile> file;
+        std::string temporary;
+    };
+    const auto failed = [](FileObject& object, const std::string& why) {
+        object.why = why.empty() ? (LastFileError().Empty() ? "the history cannot be written"
+                                                            : LastFileError().Text())
+                                 : why;
+        return false;
+    };
+    bool ok = true;
+    std::set<std::string> added;
+    for (std::size_t first = 0; first < files.size(); first += kBatch) {
+        const std::size_t count = std::min(kBatch, files.size() - first);
+        std::vector<Pending> pending(count);
+        const auto write = [&](std::size_t i) {
+            FileObject& object = files[first + i];
+            std::string bytes;
+            if (!ReadWholeFile(object.path, bytes))
+                return failed(object, object.path + " cannot be read");
+            const std::string hash = HashHex(bytes);
+            if (!object.hash.empty() && hash != object.hash)
+                return failed(object, object.path + " changed while it was kept");
+            object.hash = hash;
+            object.size = bytes.size();
+            if (HasObject(hash))
+                return true;
+            const std::string path = ObjectPath(hash);
+            Pending& put = pending[i];
+            put.temporary = TemporaryBeside(path);
+            if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
+                return failed(object, {});
+            put.file = Fs().Open(put.temporary, OpenMode::CreateNew);
+            if (!put.file || !put.file->Write(bytes.data(), bytes.size())) {
+                put.file.reset();
+                Fs().Remove(put.temporary);
+                return failed(object, {});
+            }
+            return true;
+        };
+        const auto place = [&](std::size_t i) {
+            Pending& put = pending[i];
+            if (!put.file)
+                return true;
+            FileObject& object = files[first + i];
+            const bool placed = put.file->Sync() && put.file->Close() &&
+                                Fs().Rename(put.temporary, ObjectPath(object.hash));
+            put.file.reset();
+            if (!placed) {
+                Fs().Remove(put.temporary);
+                return failed(object, {});
+            }
+            object.added = true; // the first of equal ones only, below
+            return true;
+        };
+        // Every task runs, whatever the others do: each says for itself what failed.
+        std::vector<char> done(count, 0);
+        RunSideBySide(
+            count,
+            [&](std::size_t i) {
+                done[i] = write(i) ? 1 : 0;
+                return true;
+            },
+            8);
+        RunSideBySide(
+            count,
+            [&](std::size_t i) {
+                done[i] = done[i] != 0 && place(i) ? 1 : 0;
+                return true;
+            },
+            8);
+        for (std::size_t i = 0; i < count; ++i) {
+            FileObject& object = files[first + i];
+            ok = ok && done[i] != 0;
+            if (object.added && !added.insert(object.hash).second)
+                object.added = false;
+        }
+    }
+    const bool folderSynced = SyncObjectFolders(added);
+    if (!folderSynced) {
+        for (FileObject& object : files)
+            if (object.added && object.why.empty())
+                failed(object, {});
+        return false;
+    }
+    return ok;
 }
 
 bool CHistoryStore::FetchObject(const std::string& hash, std::string& bytes) const {
@@ -363,6 +459,14 @@ bool CHistoryStore::WriteHead(const std::string& project, const std::shared_ptr<
     if (stored->base != 0)
         m_headDifference = {head, stored};
     return true;
+}
+
+void CHistoryStore::ReleaseHead(const std::string& project, const Manifest* head) {
+    const auto cached = m_cache.find(ProjectPath(project) + kHeadFile);
+    if (cached != m_cache.end() && cached->second.manifest.get() == head)
+        m_cache.erase(cached);
+    if (m_headDifference.head.get() == head)
+        m_headDifference = {};
 }
 
 CHistoryStore::Index CHistoryStore::ReadIndex(const std::string& project) const {

@@ -61,6 +61,21 @@ public:
     // a batch of objects durable at once.
     bool PutObject(const std::string& hash, const std::string& bytes, bool syncFolder = true);
     bool SyncObjectFolders(const std::set<std::string>& hashes);
+    // A file of a project folder to keep as an object: `path` (absolute) and the hash its bytes
+    // must have (empty: whatever they are); after PutFileObjects its `hash`, `size`, whether
+    // this call `added` its object (the first of equal ones only) and `why` it could not.
+    struct FileObject {
+        std::string path;
+        std::string hash;
+        std::uint64_t size = 0;
+        bool added = false;
+        std::string why;
+    };
+    // Keeps the bytes of many files as objects, side by side: each is written under a
+    // temporary name first, then all are synced together (syncs issued at once share the
+    // disk's flushes) and renamed into place, and their folders synced last. Files whose
+    // objects are there already are only hashed. False when any could not be kept.
+    bool PutFileObjects(std::vector<FileObject>& files);
     // The bytes of an object, checked against its hash; false when missing or altered.
     bool FetchObject(const std::string& hash, std::string& bytes) const;
 
@@ -88,6 +103,9 @@ public:
     // Writes the head: as its difference to the newest whole version of the project this store
     // last wrote a version of, else whole.
     bool WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head);
+    // Lets go of the head `head` of the project, as the store keeps it to hand it out again:
+    // the caller is about to take it apart for the head after a save.
+    void ReleaseHead(const std::string& project, const Manifest* head);
 
     // The versions of a project, newest first; a damaged one says why in `problem`.
     std::vector<VersionInfo> List(const std::string& project) const;

@@ -11,6 +11,7 @@
 #include <set>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 
 namespace Corv::History {
@@ -300,24 +301,31 @@ Manifest DifferenceTo(const Manifest& base, const Manifest& whole) {
     return difference;
 }
 
-Manifest Resolved(const Manifest& base, const Manifest& difference) {
-    Manifest whole = difference;
-    whole.base = 0;
-    whole.goneFiles.clear();
-    whole.goneSlots.clear();
-    whole.files.clear();
-    whole.usedSlots.clear();
+namespace {
+
+// The whole manifest a difference stands for: the entries of `base` it keeps are copied, or
+// moved when `base` is given up (`Base` a non-const manifest).
+template <typename Base> Manifest ResolvedFrom(Base& base, const Manifest& difference) {
+    constexpr bool kMove = !std::is_const_v<Base>;
+    Manifest whole;
+    whole.TakeHeader(difference);
     whole.files.reserve(base.files.size() + difference.files.size());
     whole.usedSlots.reserve(base.usedSlots.size() + difference.usedSlots.size());
     const std::set<std::string> goneFiles(difference.goneFiles.begin(), difference.goneFiles.end());
     const std::set<std::pair<int, int>> goneSlots(difference.goneSlots.begin(),
                                                   difference.goneSlots.end());
+    const auto keep = [](auto& into, const auto& entry) {
+        if constexpr (kMove)
+            into.push_back(std::move(const_cast<std::decay_t<decltype(entry)>&>(entry)));
+        else
+            into.push_back(entry);
+    };
     Merge(
         InOrder(base.files, FileBefore), InOrder(difference.files, FileBefore), FileBefore,
         [&](const FileEntry&, const FileEntry& b) { whole.files.push_back(b); },
         [&](const FileEntry& a) {
             if (goneFiles.count(a.path) == 0)
-                whole.files.push_back(a);
+                keep(whole.files, a);
         },
         [&](const FileEntry& b) { whole.files.push_back(b); });
     Merge(
@@ -325,10 +333,24 @@ Manifest Resolved(const Manifest& base, const Manifest& difference) {
         [&](const SlotEntry&, const SlotEntry& b) { whole.usedSlots.push_back(b); },
         [&](const SlotEntry& a) {
             if (goneSlots.count(SlotKey(a)) == 0)
-                whole.usedSlots.push_back(a);
+                keep(whole.usedSlots, a);
         },
         [&](const SlotEntry& b) { whole.usedSlots.push_back(b); });
+    if constexpr (kMove) {
+        base.files.clear();
+        base.usedSlots.clear();
+    }
     return whole;
+}
+
+} // namespace
+
+Manifest Resolved(const Manifest& base, const Manifest& difference) {
+    return ResolvedFrom(base, difference);
+}
+
+Manifest Resolved(Manifest&& base, const Manifest& difference) {
+    return ResolvedFrom(base, difference);
 }
 
 std::size_t EntryLines(const Manifest& manifest) {

@@ -69,6 +69,8 @@ bool ParseManifest(const std::string& text, Manifest& manifest, std::string& why
 Manifest DifferenceTo(const Manifest& base, const Manifest& whole);
 // The whole manifest a difference stands for, given its base (whole); its id stays.
 Manifest Resolved(const Manifest& base, const Manifest& difference);
+// The same, taking the entries of a base that is no longer needed instead of copying them.
+Manifest Resolved(Manifest&& base, const Manifest& difference);
 // How many lines a manifest's entries take (files, slots and what it no longer has).
 std::size_t EntryLines(const Manifest& manifest);
 

@@ -45,6 +45,41 @@ CHistoryRecorder::CHistoryRecorder(std::string historyFolder, std::string progra
     : m_store(std::move(historyFolder)), m_program(std::move(programVersion)),
       m_retention(retention) {}
 
+void CHistoryRecorder::BeforeStaging(const std::string& folder, const CSavePlan& plan) {
+    WaitForBackground();
+    m_earlyStored.clear();
+    m_earlyFailed = false;
+    m_earlyFolder = folder;
+    std::vector<std::string> paths;
+    for (const std::string& path : ReplacedPaths(plan))
+        if (IsKeptPath(path))
+            paths.push_back(path);
+    if (paths.empty())
+        return;
+    // The bytes the save will take away are kept while it writes its own files: the syncs of
+    // both overlap. What is kept here is checked against the folder's description before the
+    // version is written; a file kept here that changed after is simply kept again then.
+    auto keep = [this, folder, paths = std::move(paths)] {
+        const auto lock = m_store.Lock();
+        if (!lock)
+            return;
+        std::vector<CHistoryStore::FileObject> files;
+        for (const std::string& path : paths)
+            if (FileSystem().Status(folder + path).type == FileType::Regular)
+                files.push_back({folder + path, {}, 0, false, {}});
+        // What could not be kept here is kept when the version is written, or said then; an
+        // object put in place whose folder could not be synced is synced then.
+        m_earlyFailed = !m_store.PutFileObjects(files);
+        for (const CHistoryStore::FileObject& object : files)
+            if (object.added && object.why.empty())
+                m_earlyStored.emplace(object.hash, object.size);
+    };
+    if (FileSystem().AllowsParallelWork())
+        m_early = std::thread(std::move(keep));
+    else
+        keep();
+}
+
 bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& plan,
                                     const CLumData& data, const FolderEntries* listed,
                                     std::string& why) {
@@ -115,6 +150,14 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     else if (!ReadSlots(folder, version.files, version.usedSlots, why))
         return false;
     const std::shared_ptr<const Manifest> before = same ? headRead : written;
+    // The objects kept while the save staged count as this version's when it needs them.
+    if (m_earlyFolder == folder)
+        for (const FileEntry& file : before->files)
+            if (const auto kept = m_earlyStored.find(file.hash); kept != m_earlyStored.end()) {
+                version.storedBytes += kept->second;
+                m_earlyStored.erase(kept);
+            }
+    m_earlyStored.clear();
     // The bytes the save takes away are kept; what stays in the folder is not copied.
     if (!KeepReplaced(folder, replaced, before->files, version.storedBytes, why))
         return false;
@@ -181,45 +224,30 @@ bool CHistoryRecorder::KeepReplaced(const std::string& folder,
                                     const std::set<std::string>& replaced,
                                     const std::vector<FileEntry>& files, std::uint64_t& storedBytes,
                                     std::string& why) {
-    std::vector<const FileEntry*> fresh;
+    std::vector<CHistoryStore::FileObject> fresh;
     std::set<std::string> hashes;
     for (const FileEntry& file : files)
         if (replaced.count(file.path) > 0 && !m_store.HasObject(file.hash) &&
             hashes.insert(file.hash).second)
-            fresh.push_back(&file);
-    // A save that rewrites many files replaces as many: they are stored side by side (their
-    // syncs overlap), and each folder of objects is synced once at the end.
-    std::vector<std::uint64_t> sizes(fresh.size(), 0);
-    std::vector<std::string> errors(fresh.size());
-    const std::size_t failed = RunSideBySide(
-        fresh.size(),
-        [&](std::size_t i) {
-            std::string bytes;
-            const FileEntry& file = *fresh[i];
-            if (!ReadWholeFile(folder + file.path, bytes) || HashHex(bytes) != file.hash) {
-                errors[i] = folder + file.path + " changed while it was kept";
-                return false;
-            }
-            if (!m_store.PutObject(file.hash, bytes, false)) {
-                errors[i] = LastFileError().Empty() ? "the history cannot be written"
-                                                    : LastFileError().Text();
-                return false;
-            }
-            sizes[i] = bytes.size();
-            return true;
-        },
-        8);
-    if (failed < fresh.size()) {
-        why = errors[failed];
-        return false;
+            fresh.push_back({folder + file.path, file.hash, 0, false, {}});
+    bool kept = m_store.PutFileObjects(fresh);
+    if (kept && m_earlyFailed) {
+        std::set<std::string> all;
+        for (const FileEntry& file : files)
+            if (replaced.count(file.path) > 0)
+                all.insert(file.hash);
+        kept = m_store.SyncObjectFolders(all);
     }
-    if (!m_store.SyncObjectFolders(hashes)) {
-        why = LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
-        return false;
+    for (const CHistoryStore::FileObject& object : fresh) {
+        if (!object.why.empty()) {
+            why = object.why;
+            return false;
+        }
+        storedBytes += object.added ? object.size : 0;
     }
-    for (const std::uint64_t size : sizes)
-        storedBytes += size;
-    return true;
+    if (!kept)
+        why = "the history cannot be written";
+    return kept;
 }
 
 bool CHistoryRecorder::StepsOnFiles(const Pending& pending, PlacedFiles& placed,
@@ -282,7 +310,16 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
     // use of the store waits for them).
     auto finish = [this, folder, head, pending] {
         if (pending->followed) {
-            Manifest after = Resolved(*pending->before, pending->changes);
+            // The head before is taken apart for the head after when nothing else holds it
+            // (it is as big as the project; copying it was most of this work).
+            m_headFiles = {};
+            m_headFilesOf.reset();
+            m_store.ReleaseHead(folder, pending->before.get());
+            std::shared_ptr<const Manifest> before = std::move(pending->before);
+            Manifest after =
+                before.use_count() == 1
+                    ? Resolved(std::move(const_cast<Manifest&>(*before)), pending->changes)
+                    : Resolved(*before, pending->changes);
             head->files = std::move(after.files);
             head->usedSlots = std::move(after.usedSlots);
         }
@@ -301,8 +338,9 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
         const auto lock = m_store.Lock();
         if (!lock)
             return; // a head that cannot be written costs the next save a full look, no more
-        if (m_store.WriteHead(folder, head))
+        if (m_store.WriteHead(folder, head)) {
             m_store.Prune(folder, m_retention);
+        }
         m_store.PrepareVersion(folder);
     };
     if (FileSystem().AllowsParallelWork())
@@ -314,6 +352,8 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
 void CHistoryRecorder::WaitForBackground() {
     if (m_background.joinable())
         m_background.join();
+    if (m_early.joinable())
+        m_early.join();
 }
 
 CHistoryRecorder::~CHistoryRecorder() {

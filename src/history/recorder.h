@@ -30,13 +30,15 @@ public:
     CHistoryRecorder(const CHistoryRecorder&) = delete;
     CHistoryRecorder& operator=(const CHistoryRecorder&) = delete;
 
+    void BeforeStaging(const std::string& folder, const CSavePlan& plan) override;
     bool BeforeCommit(const std::string& folder, const CSavePlan& plan, const CLumData& data,
                       const FolderEntries* listed, std::string& why) override;
     void AfterCommit(const std::string& folder, bool committed) override;
 
     // The note the next version gets ("before restore"); it applies to one save only.
     void SetNextNote(std::string note) { m_nextNote = std::move(note); }
-    // Waits for the head and retention work of the last save, when it runs on its own thread.
+    // Waits for the head and retention work of the last save and for the files of the save
+    // under way being kept, when they run on threads of their own.
     void WaitForBackground();
     // The store, once the work left from the last save is done.
     CHistoryStore& Store() {
@@ -87,6 +89,12 @@ private:
     std::optional<Pending> m_pending;
     int m_lastVersion = 0;
     std::thread m_background; // writes the head of the last save and prunes; joined before use
+    // Keeps the files the save under way replaces while it stages (`m_earlyStored`: the
+    // objects it added, by hash, with their sizes, for the version's account of its bytes).
+    std::thread m_early;
+    std::map<std::string, std::uint64_t> m_earlyStored;
+    bool m_earlyFailed = false;
+    std::string m_earlyFolder;
 };
 
 // Installs a history recorder into the store of services (replacing any); `historyFolder`

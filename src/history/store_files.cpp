@@ -40,14 +40,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return file->Close();
 }
 
-namespace {
-
 std::string TemporaryBeside(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
-
-} // namespace
 
 std::string MakeSpareFile(const std::string& path) {
     const std::string spare = TemporaryBeside(path);

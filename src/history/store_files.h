@@ -16,6 +16,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // (by syncing the folder once for many files).
 bool WriteDurably(const std::string& path, const std::string& bytes, bool sync = true,
                   bool syncFolder = true);
+// A temporary name beside `path`, of this process and unique in it (never a name the store
+// reads as one of its own).
+std::string TemporaryBeside(const std::string& path);
 // An empty file made ahead beside `path` (a temporary name as WriteDurably gives), so that a
 // later WriteDurablyInto need not create one (making a file costs more than writing it);
 // empty when it cannot be made.

@@ -402,6 +402,8 @@ bool CLumFileDocument::SaveInPlace(CMoveOutReport& report, bool folderUnchanged)
             return SaveFailed(rejected + ": could not be moved out of the project");
     if (!CreateSubfolders(folder, plan.needsSubfolder, created))
         return SaveFailed();
+    if (ISaveRecorder* recorder = Services().SaveRecorder(); recorder != nullptr)
+        recorder->BeforeStaging(folder, plan);
     if (!StageAll(plan, work, Services().Progress(), FolderName(m_data))) {
         SaveFailed();
         RemoveStaged(plan);
@@ -483,6 +485,8 @@ bool CLumFileDocument::SaveReplacing(const std::string& sourceFolder, CMoveOutRe
     const bool all[3] = {true, true, true};
     if (!CreateSubfolders(folder, all, created))
         return SaveFailed();
+    if (ISaveRecorder* recorder = Services().SaveRecorder(); recorder != nullptr)
+        recorder->BeforeStaging(folder, plan);
     if (!StageAll(plan, Services().m_workFolder, Services().Progress(), FolderName(m_data))) {
         SaveFailed();
         RemoveStaged(plan);

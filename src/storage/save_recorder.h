@@ -16,10 +16,10 @@ struct CSavePlan;
 using FolderEntries = std::array<const std::vector<EntryStatus>*, 4>;
 
 // Something that keeps what a project folder held before each save (the history of versions).
-// A save that replaces files in an existing folder calls it twice: once with every new content
-// staged and durable but nothing in the folder changed yet, and once after the folder
-// transaction. A recorder never writes into the project folder and never changes the outcome of
-// the save.
+// A save that replaces files in an existing folder calls it before it writes anything, once
+// with every new content staged and durable but nothing in the folder changed yet, and once
+// after the folder transaction. A recorder never writes into the project folder and never changes
+// the outcome of the save.
 class ISaveRecorder {
 public:
     virtual ~ISaveRecorder() = default;
@@ -29,6 +29,13 @@ public:
     // be null) the folder's entries as the save found them under its lock, before it staged
     // anything. False with `why` set when no complete version could be written; the save goes
     // on without one.
+    // The save has worked out `plan` and is about to write its new contents (nothing in the
+    // folder changed yet): a recorder may start keeping the files the plan replaces, side by
+    // side with that writing. BeforeCommit follows unless the save fails first.
+    virtual void BeforeStaging(const std::string& folder, const CSavePlan& plan) {
+        static_cast<void>(folder);
+        static_cast<void>(plan);
+    }
     virtual bool BeforeCommit(const std::string& folder, const CSavePlan& plan,
                               const CLumData& data, const FolderEntries* listed,
                               std::string& why) = 0;

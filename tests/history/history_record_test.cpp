@@ -7,6 +7,7 @@
 #include "edit/list_edits.h"
 #include "edit/wave_import.h"
 #include "history/folder_state.h"
+#include "history/store_files.h"
 #include "history/version_access.h"
 #include "history_fixture.h"
 
@@ -102,6 +103,23 @@ TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
     EXPECT_NE(versions[0].summary.find(GetParam().summary), std::string::npos)
         << versions[0].summary;
     EXPECT_EQ(SnapshotDifference(world.Exported(1), before), "");
+    // Every content the save took out of the folder is kept, and the version counts the bytes
+    // it added to the store (empty before it).
+    std::set<Bytes> left;
+    for (const auto& [path, bytes] : after)
+        left.insert(bytes);
+    for (const auto& [path, bytes] : before)
+        if (left.count(bytes) == 0) {
+            EXPECT_TRUE(
+                world.Store().HasObject(History::HashHex(std::string(bytes.begin(), bytes.end()))))
+                << path;
+        }
+    std::uint64_t stored = 0;
+    if (fs::exists(world.Store().Folder() + "objects"))
+        for (const auto& entry :
+             fs::recursive_directory_iterator(world.Store().Folder() + "objects"))
+            stored += entry.is_regular_file() ? entry.file_size() : 0;
+    EXPECT_EQ(versions[0].storedBytes, stored);
 
     // The restore is a save: the folder is the version again, and what it replaced is a
     // version of its own that takes the restore back.
