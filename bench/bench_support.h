@@ -69,6 +69,8 @@ void RemoveTree(const std::string& folder);
 using BenchFunction = void (*)(benchmark::State&);
 // Registers a benchmark under a readable name, measured in real time (files are involved).
 benchmark::internal::Benchmark* Measure(const std::string& name, BenchFunction function);
+// The same for a benchmark whose iterations give the times they took (SetIterationTime).
+benchmark::internal::Benchmark* MeasureTimed(const std::string& name, BenchFunction function);
 // Remembers that a measured operation's ratio is taken against a baseline benchmark, and what
 // the operation measures (printed under the summary).
 void PairWithBaseline(const std::string& operation, const std::string& baseline,
