@@ -147,24 +147,24 @@ public:
     }
 
     // The peaks in -1..1; a column no frame reached (a wave shorter than its header said) is 0.
-    // (The level is kept in a local variable: stores into the peaks could otherwise change it.)
+    // Such a column holds the type's extremes the wrong way round, which neither the lowest
+    // minimum nor the highest maximum ever is: the level is taken over all columns at once.
     void Finish(WavePeaks& peaks, float scale) const {
-        float level = peaks.level;
+        const T lowest = *std::min_element(m_low.begin(), m_low.end());
+        const T highest = *std::max_element(m_high.begin(), m_high.end());
+        if (lowest <= highest)
+            peaks.level = std::max({peaks.level, -static_cast<float>(lowest) * scale,
+                                    static_cast<float>(highest) * scale});
         for (std::size_t ch = 0; ch < m_channels; ++ch) {
             float* minimum = peaks.minimum.data() + ch * static_cast<std::size_t>(m_width);
             float* maximum = peaks.maximum.data() + ch * static_cast<std::size_t>(m_width);
             for (std::size_t column = 0; column < m_width; ++column) {
                 const std::size_t cell = column * m_channels + ch;
-                if (m_low[cell] > m_high[cell])
-                    continue;
-                const float low = static_cast<float>(m_low[cell]) * scale;
-                const float high = static_cast<float>(m_high[cell]) * scale;
-                minimum[column] = low;
-                maximum[column] = high;
-                level = std::max({level, -low, high});
+                const bool reached = m_low[cell] <= m_high[cell];
+                minimum[column] = reached ? static_cast<float>(m_low[cell]) * scale : 0.0f;
+                maximum[column] = reached ? static_cast<float>(m_high[cell]) * scale : 0.0f;
             }
         }
-        peaks.level = level;
     }
 
 private:
