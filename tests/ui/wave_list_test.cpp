@@ -14,11 +14,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTreeView>
 
 using namespace CorvDesktop;
 using namespace CorvUiTest;
@@ -454,6 +458,46 @@ private slots:
         QCOMPARE(m_world->m_player.m_played, QStringList{q(small)});
         preview.ToggleAudition();
         QVERIFY(!m_world->m_player.IsPlaying());
+    }
+
+    // In the Import Wave dialog itself: the preview stands beside the file list, follows the
+    // file made current there, and Space in the list plays it instead of selecting.
+    void theImportPreviewFollowsARealFileDialog() {
+        ShowWaves({{1, "Big", ".wav", Silence(100)}});
+        const QString folder = QString::fromStdString(m_world->Scratch("import/"));
+        QDir().mkpath(folder);
+        const QString wave = folder + "kick.wav";
+        CorvTest::WriteBytes(wave.toStdString(), Silence(22050, 22050));
+        QFileDialog dialog(nullptr, "Import Wave", folder);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        auto* preview = new CWavePreview(&Document().Data(), &dialog);
+        preview->Attach(dialog);
+        dialog.resize(900, 500);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(preview->isVisible());
+        // The file list: its list or its detail view, whichever the dialog shows.
+        QAbstractItemView* list = dialog.findChild<QListView*>("listView");
+        if (list == nullptr || !list->isVisible())
+            list = dialog.findChild<QTreeView*>("treeView");
+        QVERIFY(list != nullptr && list->isVisible());
+        const auto inDialog = [&dialog](QWidget* widget) {
+            return QRect(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
+        };
+        QVERIFY(!inDialog(preview).intersects(inDialog(list)));
+        QVERIFY(inDialog(preview).left() >= inDialog(list).right());
+        // The user clicks the file once the dialog has listed the folder.
+        QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) == 1);
+        const QModelIndex row = list->model()->index(0, 0, list->rootIndex());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+        QTRY_COMPARE(preview->Detail()->Line(), QString("22.1 kHz, 16-bit, mono, 1.00 s"));
+        QVERIFY(preview->BudgetLine().startsWith("The waves will total"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(m_world->m_player.m_played, QStringList{wave});
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(!m_world->m_player.IsPlaying());
+        dialog.reject();
     }
 };
 
