@@ -128,7 +128,7 @@ std::string CHistoryStore::ObjectPath(const std::string& hash) const {
 }
 
 bool CHistoryStore::HasObject(const std::string& hash) const {
-    return Fs().Status(ObjectPath(hash)).type == FileType::Regular;
+    return Fs().Status(ObjectPath(hash)).type == FileType::Regular || InPack(hash);
 }
 
 bool CHistoryStore::PutObject(const std::string& hash, const std::string& bytes, bool syncFolder) {
@@ -156,21 +156,57 @@ bool CHistoryStore::SyncObjectFolders(const std::set<std::string>& hashes) {
            paths.size();
 }
 
+namespace {
+
+constexpr const char* kPackHeader = "corvane-pack 1\n";
+// Objects below this size go into the pack of their save; bigger ones into files of their own.
+constexpr std::uint64_t kPackedBelow = 256 * 1024;
+// A pack is closed at this size and another begun.
+constexpr std::size_t kPackBytes = 16 << 20;
+
+std::string FailureText(const std::string& why) {
+    if (!why.empty())
+        return why;
+    return LastFileError().Empty() ? "the history cannot be written" : LastFileError().Text();
+}
+
+} // namespace
+
 bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
     // In batches, so that the files open at once stay few and the bytes read are let go early.
     constexpr std::size_t kBatch = 64;
     struct Pending {
         std::unique_ptr<IFile> file;
         std::string temporary;
+        bool toPack = false;
+        std::string packed; // the bytes of an object for the pack
     };
     const auto failed = [](FileObject& object, const std::string& why) {
-        object.why = why.empty() ? (LastFileError().Empty() ? "the history cannot be written"
-                                                            : LastFileError().Text())
-                                 : why;
+        object.why = FailureText(why);
         return false;
     };
+    for (FileObject& object : files) {
+        object.added = false;
+        object.why.clear();
+    }
     bool ok = true;
-    std::set<std::string> added;
+    std::set<std::string> added, loose;
+    // Small objects are gathered into one file (a pack) that is written and synced once; a
+    // pack is taken apart into files of their own after the save (UnpackObjects).
+    std::string pack = kPackHeader;
+    std::vector<std::size_t> inPack;
+    const auto writePack = [&] {
+        if (inPack.empty())
+            return;
+        const bool written = WritePack(pack);
+        for (const std::size_t i : inPack)
+            if (!written)
+                ok = failed(files[i], {});
+            else
+                files[i].added = added.insert(files[i].hash).second;
+        pack = kPackHeader;
+        inPack.clear();
+    };
     for (std::size_t first = 0; first < files.size(); first += kBatch) {
         const std::size_t count = std::min(kBatch, files.size() - first);
         std::vector<Pending> pending(count);
@@ -186,8 +222,13 @@ bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
             object.size = bytes.size();
             if (HasObject(hash))
                 return true;
-            const std::string path = ObjectPath(hash);
             Pending& put = pending[i];
+            if (bytes.size() < kPackedBelow) {
+                put.toPack = true;
+                put.packed = std::move(bytes);
+                return true;
+            }
+            const std::string path = ObjectPath(hash);
             put.temporary = TemporaryBeside(path);
             if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
                 return failed(object, {});
@@ -230,25 +271,195 @@ bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
                 return true;
             },
             8);
+        std::set<std::string> packed;
         for (std::size_t i = 0; i < count; ++i) {
             FileObject& object = files[first + i];
             ok = ok && done[i] != 0;
-            if (object.added && !added.insert(object.hash).second)
+            if (object.added &&
+                !(loose.insert(object.hash).second && added.insert(object.hash).second))
                 object.added = false;
+            std::string& bytes = pending[i].packed;
+            if (done[i] == 0 || !pending[i].toPack || added.count(object.hash) > 0 ||
+                !packed.insert(object.hash).second)
+                continue;
+            pack += object.hash + " " + std::to_string(bytes.size()) + "\n";
+            pack += bytes;
+            bytes = std::string();
+            inPack.push_back(first + i);
+            if (pack.size() >= kPackBytes)
+                writePack();
         }
     }
-    const bool folderSynced = SyncObjectFolders(added);
-    if (!folderSynced) {
+    writePack();
+    if (!SyncObjectFolders(loose)) {
         for (FileObject& object : files)
-            if (object.added && object.why.empty())
+            if (object.added && object.why.empty() && loose.count(object.hash) > 0)
                 failed(object, {});
         return false;
     }
     return ok;
 }
 
+bool CHistoryStore::WritePack(const std::string& text) {
+    const std::string folder = m_folder + "packs/";
+    const std::string path = folder + HashHex(text) + ".pack";
+    if (!MakeFolders(folder) || !WriteDurably(path, text))
+        return false;
+    const std::lock_guard<std::mutex> hold(m_packMutex);
+    IndexPack(path, text);
+    m_packsRead.insert(path);
+    return true;
+}
+
+void CHistoryStore::IndexPack(const std::string& path, const std::string& text) const {
+    // "<hash> <size>\n" and the bytes, object after object; what does not read so ends it.
+    if (text.rfind(kPackHeader, 0) != 0)
+        return;
+    std::size_t at = std::strlen(kPackHeader);
+    while (at < text.size()) {
+        const std::size_t line = text.find('\n', at);
+        const std::size_t blank = text.find(' ', at);
+        if (line == std::string::npos || blank == std::string::npos || blank > line ||
+            blank - at != 32)
+            return;
+        std::uint64_t size = 0;
+        const std::string digits = text.substr(blank + 1, line - blank - 1);
+        if (digits.empty() || digits.size() > 12 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return;
+        size = std::stoull(digits);
+        if (size > text.size() - line - 1)
+            return;
+        m_packed[text.substr(at, 32)] = {path, line + 1, size};
+        at = line + 1 + size;
+    }
+}
+
+void CHistoryStore::IndexPacks() const {
+    const std::string folder = m_folder + "packs/";
+    for (const std::string& name : EntryNames(folder)) {
+        const std::string path = folder + name;
+        if (name.size() < 5 || name.compare(name.size() - 5, 5, ".pack") != 0 ||
+            m_packsRead.count(path) > 0)
+            continue;
+        std::string text;
+        if (!ReadWholeFile(path, text))
+            continue;
+        IndexPack(path, text);
+        m_packsRead.insert(path);
+    }
+}
+
+bool CHistoryStore::InPack(const std::string& hash) const {
+    const std::lock_guard<std::mutex> hold(m_packMutex);
+    return m_packed.count(hash) > 0;
+}
+
+bool CHistoryStore::FetchPacked(const std::string& hash, std::string& bytes) const {
+    PackedObject where;
+    {
+        const std::lock_guard<std::mutex> hold(m_packMutex);
+        auto found = m_packed.find(hash);
+        if (found == m_packed.end()) {
+            IndexPacks(); // another process may have packed it
+            found = m_packed.find(hash);
+        }
+        if (found == m_packed.end())
+            return false;
+        where = found->second;
+    }
+    auto file = Fs().Open(where.pack, OpenMode::Read);
+    bytes.resize(static_cast<std::size_t>(where.size));
+    std::size_t done = 0;
+    while (file && done < bytes.size() && file->Seek(where.offset + done)) {
+        const std::int64_t n = file->Read(bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done == bytes.size() && HashHex(bytes) == hash;
+}
+
+bool CHistoryStore::UnpackObjects() {
+    // pack -> its objects' hashes and places
+    std::map<std::string, std::vector<std::pair<std::string, PackedObject>>> packs;
+    {
+        const std::lock_guard<std::mutex> hold(m_packMutex);
+        IndexPacks();
+        for (const std::string& pack : m_packsRead)
+            packs[pack]; // a pack whose objects all lie in others too goes as well
+        for (const auto& [hash, where] : m_packed)
+            packs[where.pack].emplace_back(hash, where);
+    }
+    bool all = true;
+    for (const auto& [pack, objects] : packs) {
+        // A pack that cannot be read now stays for another time.
+        std::string text;
+        if (!ReadWholeFile(pack, text)) {
+            all = false;
+            continue;
+        }
+        std::vector<std::string> hashes;
+        for (const auto& object : objects)
+            hashes.push_back(object.first);
+        // The objects become files of their own (written side by side, then synced and renamed
+        // together); the pack goes once they are all durable. An object the pack no longer
+        // holds whole (damaged, cut short) is lost with it: its versions say so when read.
+        std::vector<std::string> bytes(hashes.size());
+        std::vector<std::string> temporaries(hashes.size());
+        std::vector<std::unique_ptr<IFile>> files(hashes.size());
+        const auto write = [&](std::size_t i) {
+            const std::string path = ObjectPath(hashes[i]);
+            const PackedObject& where = objects[i].second;
+            if (Fs().Status(path).type == FileType::Regular || where.offset > text.size() ||
+                where.size > text.size() - where.offset)
+                return true;
+            bytes[i] = text.substr(static_cast<std::size_t>(where.offset),
+                                   static_cast<std::size_t>(where.size));
+            if (HashHex(bytes[i]) != hashes[i])
+                return true;
+            temporaries[i] = TemporaryBeside(path);
+            if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
+                return false;
+            files[i] = Fs().Open(temporaries[i], OpenMode::CreateNew);
+            return files[i] && files[i]->Write(bytes[i].data(), bytes[i].size());
+        };
+        const auto place = [&](std::size_t i) {
+            if (!files[i])
+                return true;
+            const bool placed = files[i]->Sync() && files[i]->Close() &&
+                                Fs().Rename(temporaries[i], ObjectPath(hashes[i]));
+            files[i].reset();
+            return placed;
+        };
+        bool done = RunSideBySide(hashes.size(), write, 8) == hashes.size() &&
+                    RunSideBySide(hashes.size(), place, 8) == hashes.size();
+        for (std::size_t i = 0; i < hashes.size(); ++i)
+            if (files[i] || !done) {
+                files[i].reset();
+                if (!temporaries[i].empty())
+                    Fs().Remove(temporaries[i]);
+            }
+        std::set<std::string> placed;
+        for (std::size_t i = 0; i < hashes.size(); ++i)
+            if (!temporaries[i].empty())
+                placed.insert(hashes[i]);
+        done = done && SyncObjectFolders(placed) && Fs().Remove(pack) &&
+               Fs().SyncDirectory(m_folder + "packs/");
+        all = all && done;
+        if (!done)
+            continue;
+        const std::lock_guard<std::mutex> hold(m_packMutex);
+        for (const std::string& hash : hashes)
+            m_packed.erase(hash);
+        m_packsRead.erase(pack);
+    }
+    return all;
+}
+
 bool CHistoryStore::FetchObject(const std::string& hash, std::string& bytes) const {
-    return ReadWholeFile(ObjectPath(hash), bytes) && HashHex(bytes) == hash;
+    return (ReadWholeFile(ObjectPath(hash), bytes) && HashHex(bytes) == hash) ||
+           FetchPacked(hash, bytes);
 }
 
 std::string CHistoryStore::ProjectPath(const std::string& project) const {
@@ -686,10 +897,17 @@ std::uint64_t CHistoryStore::TotalBytes() const {
 
 bool CHistoryStore::EmptyAll() {
     m_cache.clear();
-    RemoveTree(m_folder + "projects/");
-    RemoveTree(m_folder + "objects/");
-    return Fs().Status(m_folder + "projects").type == FileType::Missing &&
-           Fs().Status(m_folder + "objects").type == FileType::Missing;
+    {
+        const std::lock_guard<std::mutex> hold(m_packMutex);
+        m_packed.clear();
+        m_packsRead.clear();
+    }
+    bool gone = true;
+    for (const char* part : {"projects", "objects", "packs"}) {
+        RemoveTree(m_folder + part + "/");
+        gone = gone && Fs().Status(m_folder + part).type == FileType::Missing;
+    }
+    return gone;
 }
 
 std::string CHistoryStore::FindMovedProject(const std::string& project,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ struct Retention {
 };
 
 // The folder of versions: content-addressed objects ("objects/ab/<32 hex>", each file's bytes
-// once) and per project a head and its versions ("projects/<key>/"). Every file in it is
+// once; the small ones a save keeps are first written together into one pack, "packs/", and
+// taken apart after the save) and per project a head and its versions ("projects/<key>/"). Every file in it is
 // written under a temporary name, synced and renamed, so that an interruption leaves a file
 // complete or absent.
 class CHistoryStore {
@@ -103,6 +105,9 @@ public:
     // Writes the head: as its difference to the newest whole version of the project this store
     // last wrote a version of, else whole.
     bool WriteHead(const std::string& project, const std::shared_ptr<Manifest>& head);
+    // Takes the packs of objects (small objects a save kept in one file) apart into files of
+    // their own, and drops each pack once its objects are durable; false when any is left.
+    bool UnpackObjects();
     // Lets go of the head `head` of the project, as the store keeps it to hand it out again:
     // the caller is about to take it apart for the head after a save.
     void ReleaseHead(const std::string& project, const Manifest* head);
@@ -150,6 +155,15 @@ private:
     std::shared_ptr<const Manifest> ReadResolved(const std::string& versions,
                                                  const std::string& path, std::string& why,
                                                  int depth) const;
+    // Writes a pack ("packs/<hash of its text>.pack", made durable) and knows its objects.
+    bool WritePack(const std::string& text);
+    // Knows the objects of a pack's text, and those of every pack not read yet (the caller
+    // holds the mutex).
+    void IndexPack(const std::string& path, const std::string& text) const;
+    void IndexPacks() const;
+    bool InPack(const std::string& hash) const;
+    // The bytes of an object from its pack, checked against its hash.
+    bool FetchPacked(const std::string& hash, std::string& bytes) const;
     // Keeps a manifest just written or read as the one the file at `path` holds.
     void Remember(const std::string& path, std::shared_ptr<const Manifest> manifest) const;
     bool ReadStored(const std::string& path, Manifest& manifest, std::string& why) const;
@@ -180,6 +194,15 @@ private:
     } m_headDifference;
     // The file PrepareVersion made, and the versions folder it is in.
     std::string m_spare, m_spareFolder;
+    // Where the objects of the packs read or written so far lie (by hash), and which packs
+    // those are; guarded by the mutex (objects are looked up from several threads).
+    struct PackedObject {
+        std::string pack;
+        std::uint64_t offset = 0, size = 0;
+    };
+    mutable std::mutex m_packMutex;
+    mutable std::map<std::string, PackedObject> m_packed;
+    mutable std::set<std::string> m_packsRead;
 };
 
 } // namespace Corv::History

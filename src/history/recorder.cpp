@@ -338,10 +338,12 @@ void CHistoryRecorder::AfterCommit(const std::string& folder, bool committed) {
         const auto lock = m_store.Lock();
         if (!lock)
             return; // a head that cannot be written costs the next save a full look, no more
-        if (m_store.WriteHead(folder, head)) {
+        if (m_store.WriteHead(folder, head))
             m_store.Prune(folder, m_retention);
-        }
         m_store.PrepareVersion(folder);
+        // The small objects the save kept in one pack become files of their own now that the
+        // save has returned (a pack left by an interruption is taken apart the same way).
+        m_store.UnpackObjects();
     };
     if (FileSystem().AllowsParallelWork())
         m_background = std::thread(std::move(finish));

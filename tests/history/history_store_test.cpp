@@ -254,6 +254,79 @@ INSTANTIATE_TEST_SUITE_P(History, CacheDamage, ::testing::ValuesIn(kCacheDamage)
                              return std::string(test.param.name);
                          });
 
+// Small objects are kept in one pack first: they are there for every reader (this store and
+// another one, as another process has), a pack damaged or cut short loses only what it no
+// longer holds whole, and taking a pack apart leaves the same objects as files of their own.
+TEST(Packs, HoldSmallObjectsUntilTakenApart) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& pack)> harm; // null: the pack as written
+        bool readable;                                     // the objects come back whole
+    };
+    const Case cases[] = {
+        {"whole", nullptr, true},
+        {"a byte of an object altered",
+         [](const std::string& pack) {
+             Bytes bytes = ReadBytes(pack);
+             bytes[bytes.size() - 3] ^= 0x20;
+             WriteBytes(pack, bytes);
+         },
+         false},
+        {"cut short",
+         [](const std::string& pack) { fs::resize_file(pack, fs::file_size(pack) - 10); }, false},
+    };
+    for (const Case& c : cases) {
+        const TempDir temp;
+        const std::string root = temp.Path() + "/";
+        const std::string sources = root + "files/";
+        fs::create_directories(sources);
+        std::vector<History::CHistoryStore::FileObject> files;
+        std::vector<std::string> contents;
+        for (int i = 0; i < 3; ++i) {
+            // An empty file is an object too.
+            contents.push_back(i == 1 ? std::string()
+                                      : "object " + std::to_string(i) + std::string(100 + i, 'x'));
+            WriteBytes(sources + std::to_string(i),
+                       Bytes(contents.back().begin(), contents.back().end()));
+            files.push_back({sources + std::to_string(i), {}, 0, false, {}});
+        }
+        files.push_back(files.front()); // the same file twice: one object
+        History::CHistoryStore store(root + "History/");
+        ASSERT_TRUE(store.PutFileObjects(files)) << c.name;
+        EXPECT_EQ(files.front().added + files.back().added, 1) << c.name;
+        EXPECT_TRUE(ObjectFiles(store.Folder()).empty()) << c.name << ": packed, not loose";
+        std::vector<std::string> packs;
+        for (const auto& entry : fs::directory_iterator(store.Folder() + "packs"))
+            packs.push_back(entry.path().string());
+        ASSERT_EQ(packs.size(), 1u) << c.name;
+        if (c.harm)
+            c.harm(packs.front());
+        // Another store over the same folder finds the objects in the pack by itself.
+        const History::CHistoryStore other(store.Folder());
+        const std::string last = History::HashHex(contents.back());
+        std::string bytes;
+        EXPECT_EQ(other.FetchObject(last, bytes), c.readable) << c.name;
+        if (c.readable) {
+            EXPECT_EQ(bytes, contents.back()) << c.name;
+        }
+        // Taken apart, the pack goes; what it held whole is kept as files of their own.
+        EXPECT_TRUE(store.UnpackObjects()) << c.name;
+        for (const std::string& content : contents) {
+            const std::string hash = History::HashHex(content);
+            // The harm lies at the end of the pack, in its last object.
+            const bool whole = c.readable || content != contents.back();
+            EXPECT_EQ(store.FetchObject(hash, bytes) && bytes == content, whole) << c.name;
+            EXPECT_EQ(ObjectFiles(store.Folder()).count(hash), whole ? 1u : 0u) << c.name;
+        }
+        EXPECT_FALSE(fs::exists(packs.front())) << c.name;
+        // Emptying the history takes packs along.
+        ASSERT_TRUE(store.PutFileObjects(files)) << c.name;
+        ASSERT_TRUE(store.EmptyAll()) << c.name;
+        EXPECT_FALSE(fs::exists(store.Folder() + "packs")) << c.name;
+        EXPECT_FALSE(store.HasObject(History::HashHex(contents.front()))) << c.name;
+    }
+}
+
 TEST(MovedProject, IsFoundByContentAndTakesItsHistoryAlong) {
     HistoryWorld world;
     ASSERT_NE(world.Open(), nullptr);
