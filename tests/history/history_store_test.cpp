@@ -5,6 +5,7 @@
 #include "history/store_files.h"
 #include "history/version_access.h"
 #include "history_fixture.h"
+#include "support/faulty_file_system.h"
 
 #include <filesystem>
 #include <functional>
@@ -308,6 +309,15 @@ TEST(Packs, HoldSmallObjectsUntilTakenApart) {
         EXPECT_EQ(other.FetchObject(last, bytes), c.readable) << c.name;
         if (c.readable) {
             EXPECT_EQ(bytes, contents.back()) << c.name;
+        }
+        if (c.readable) {
+            // A pack goes only once its objects are durable elsewhere: a folder that cannot be
+            // synced keeps it, and every object with it.
+            InstalledFaultyFileSystem faulty;
+            faulty.FailNth(FsOp::SyncDirectory, 1);
+            EXPECT_FALSE(store.UnpackObjects());
+            EXPECT_TRUE(fs::exists(packs.front()));
+            EXPECT_TRUE(store.FetchObject(last, bytes));
         }
         // Taken apart, the pack goes; what it held whole is kept as files of their own.
         EXPECT_TRUE(store.UnpackObjects()) << c.name;
