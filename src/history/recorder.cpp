@@ -161,21 +161,32 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     // The bytes the save takes away are kept; what stays in the folder is not copied.
     if (!KeepReplaced(folder, replaced, before->files, version.storedBytes, why))
         return false;
-    // The staged files are what the folder will hold: hashed now, found by identity after.
+    // The staged files are what the folder will hold: hashed now (side by side: a restore or a
+    // big import stages thousands), found by identity after.
     Pending pending;
     pending.project = folder;
     pending.steps = plan.steps;
     pending.before = before;
-    for (const CommitStep& step : plan.steps) {
-        if (step.kind != CommitStep::Kind::Place || before->File(step.from) != nullptr)
-            continue;
-        std::string bytes;
-        const FileStatus status = FileSystem().Status(folder + step.from);
-        if (!ReadWholeFile(folder + step.from, bytes) || status.inode == 0)
-            continue;
-        FileEntry staged{step.from, bytes.size(), HashHex(bytes), status.modified, status.inode};
-        pending.staged[step.from] = staged;
-    }
+    std::vector<std::string> newFiles;
+    for (const CommitStep& step : plan.steps)
+        if (step.kind == CommitStep::Kind::Place && before->File(step.from) == nullptr)
+            newFiles.push_back(step.from);
+    std::vector<std::optional<FileEntry>> stagedEntries(newFiles.size());
+    RunSideBySide(
+        newFiles.size(),
+        [&](std::size_t i) {
+            std::string bytes;
+            const std::string& path = newFiles[i];
+            const FileStatus status = FileSystem().Status(folder + path);
+            if (ReadWholeFile(folder + path, bytes) && status.inode != 0)
+                stagedEntries[i] =
+                    FileEntry{path, bytes.size(), HashHex(bytes), status.modified, status.inode};
+            return true;
+        },
+        16);
+    for (std::optional<FileEntry>& entry : stagedEntries)
+        if (entry)
+            pending.staged[entry->path] = std::move(*entry);
     // The file entry of an absolute path in the folder before the save, or null.
     const auto fileBefore = [&](const std::string& path) -> const FileEntry* {
         if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)

@@ -201,6 +201,25 @@ TEST(Head, AfterEachEditIsTheFolderAsItIs) {
              return DeleteEntries(w.Document().Data(), {0}, kWaveKind, Undo(), Confirm).Done();
          },
          ""});
+    // A tone of another project dropped in: its wave is copied in from there, and the tone's
+    // sound is told by the bytes of the copy.
+    edits.push_back({"FromAnother",
+                     [](HistoryWorld& w) {
+                         const std::string other = w.Temp() + "/Other.prj/";
+                         ProjectBuilder(other).Tone(1, "Grainy", {1}).Wave(1, "Grain", 333);
+                         CProjectDocument* source = CProjectDocuments::Get().OpenProject(other);
+                         if (source == nullptr)
+                             return false;
+                         DropRequest request;
+                         request.source = &source->Data();
+                         request.target = &w.Document().Data();
+                         request.rows = {0};
+                         request.kind = kToneKind;
+                         request.at = 40;
+                         request.copy = true;
+                         return PerformDrop(request, Undo(), Confirm).done;
+                     },
+                     ""});
     edits.push_back({"RenameAgain",
                      [](HistoryWorld& w) {
                          return SetNames(w.Document().Data(), kPatchKind, {0}, "Again", Undo());
