@@ -60,8 +60,8 @@ struct SaveTimes {
     bool ok = false;
 };
 
-// Two copies of the full project, opened, edited by `edit` and saved in place in turns, the
-// first with the history on: taken in turns, both see the machine as it is at that moment. The
+// Two copies of the full project, opened, edited by `edit` and saved in place in turns, one
+// with the history on: taken in turns, both see the machine as it is at that moment. The
 // first save of each is not timed (with the history it hashes the folder once). The recorder's
 // work left after a save returned (the head after it, on its own thread) is done before the
 // next save starts, untimed: a person does not save twice within milliseconds.
@@ -83,7 +83,9 @@ template <class Edit> SaveTimes SavesInTurns(const char* name, int rounds, Edit 
     Corv::CProjectDocument* documents[2] = {Open(with), Open(without)};
     bool ok = documents[0] != nullptr && documents[1] != nullptr;
     for (int round = 0; ok && round <= rounds; ++round)
-        for (int i = 0; ok && i < 2; ++i) {
+        for (int turn = 0; ok && turn < 2; ++turn) {
+            // Which goes first alternates: neither always finds the disk as the other left it.
+            const int i = (turn + round) % 2;
             recorder.on = i == 0;
             const Clock::time_point start = Clock::now();
             ok = edit(*documents[i], round) && documents[i]->SaveProject(i == 0 ? with : without);
