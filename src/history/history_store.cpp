@@ -275,9 +275,10 @@ bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
         for (std::size_t i = 0; i < count; ++i) {
             FileObject& object = files[first + i];
             ok = ok && done[i] != 0;
-            if (object.added &&
-                !(loose.insert(object.hash).second && added.insert(object.hash).second))
-                object.added = false;
+            if (object.added) {
+                loose.insert(object.hash);
+                object.added = added.insert(object.hash).second; // the first of equal ones
+            }
             std::string& bytes = pending[i].packed;
             if (done[i] == 0 || !pending[i].toPack || added.count(object.hash) > 0 ||
                 !packed.insert(object.hash).second)
@@ -322,12 +323,11 @@ void CHistoryStore::IndexPack(const std::string& path, const std::string& text) 
         if (line == std::string::npos || blank == std::string::npos || blank > line ||
             blank - at != 32)
             return;
-        std::uint64_t size = 0;
         const std::string digits = text.substr(blank + 1, line - blank - 1);
         if (digits.empty() || digits.size() > 12 ||
             !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return;
-        size = std::stoull(digits);
+        const std::uint64_t size = std::stoull(digits);
         if (size > text.size() - line - 1)
             return;
         m_packed[text.substr(at, 32)] = {path, line + 1, size};
