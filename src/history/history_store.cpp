@@ -392,7 +392,10 @@ bool CHistoryStore::UnpackObjects() {
             packs[where.pack].emplace_back(hash, where);
     }
     bool all = true;
-    for (const auto& [pack, objects] : packs) {
+    for (const auto& packed : packs) {
+        // Plain names, not a structured binding: the lambdas below capture them.
+        const std::string& pack = packed.first;
+        const auto& objects = packed.second;
         // A pack that cannot be read now stays for another time.
         std::string text;
         if (!ReadWholeFile(pack, text)) {

@@ -110,7 +110,12 @@ bool MakeFolders(const std::string& folder) {
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash)))
         return false;
-    return Fs().CreateDirectory(path) != CreateDirResult::Failed && Fs().IsDirectory(path);
+    // A folder made now is an entry of its parent: synced, so that what is made durable in it
+    // later is not lost with the folder itself.
+    const CreateDirResult made = Fs().CreateDirectory(path);
+    if (made == CreateDirResult::Created && !Fs().SyncDirectory(ParentOf(path)))
+        return false;
+    return made != CreateDirResult::Failed && Fs().IsDirectory(path);
 }
 
 std::vector<std::string> EntryNames(const std::string& folder, bool* ok) {

@@ -3,8 +3,10 @@
 // only, each the folder as it was, and a save whose version failed still saved and said so.
 #include "edit/cell_edit.h"
 #include "history/store_files.h"
+#include "history/version_access.h"
 #include "history_fixture.h"
 #include "support/faulty_file_system.h"
+#include "support/memory_file_system.h"
 
 using namespace Corv;
 using namespace CorvTest;
@@ -92,6 +94,54 @@ TEST_P(FaultSweep, LeavesTheProjectOldOrNewAndTheHistoryWhole) {
         EXPECT_GT(withoutVersion, 0) << "some fault hit the history alone";
     }
     EXPECT_GT(failedSaves, 0) << "some fault hit the save";
+}
+
+// The same save in a file system that knows what a power loss keeps, stopped after every
+// operation and the power lost then: the project is old or new, and the history read afresh (as
+// the next run of the program reads it) holds no version or a complete one of the folder
+// before — its objects in a pack or in files of their own, whichever the stop left.
+TEST(PowerLoss, LeavesTheProjectOldOrNewAndNoVersionOrAWholeOne) {
+    const Snapshot saved = SavedState();
+    int operations = 0, withVersion = 0;
+    for (int k = 0;; ++k) {
+        HistoryWorld world;
+        MemoryFileSystem memory;
+        memory.Mirror(world.Temp());
+        FaultyFileSystem faulty{memory};
+        ScopedFileSystem scope{faulty};
+        ASSERT_NE(world.Open(), nullptr);
+        const Snapshot before = SnapshotThroughSeam(world.Project());
+        Edit(world.Document());
+        const int start = faulty.Count();
+        faulty.StopAfter(k);
+        world.Save();
+        world.Recorder().WaitForBackground();
+        operations = std::max(operations, faulty.Count() - start);
+        memory.PowerLoss();
+        faulty.Reset();
+        world.CloseAll();
+        ASSERT_NE(world.Open(), nullptr) << "k=" << k;
+        world.CloseAll();
+        const Snapshot after = SnapshotThroughSeam(world.Project());
+        EXPECT_TRUE(after == before || SnapshotDifference(after, saved).empty()) << "k=" << k;
+        const History::CHistoryStore store(world.History());
+        for (const History::VersionInfo& version : store.List(world.Project())) {
+            EXPECT_EQ(version.problem, "") << "k=" << k;
+            const std::string target = world.Temp() + "/export" + std::to_string(k) + ".prj";
+            std::vector<std::string> missing;
+            std::string why;
+            ASSERT_TRUE(
+                History::ExportVersion(store, world.Project(), version.id, target, missing, why))
+                << "k=" << k << ": " << why;
+            EXPECT_EQ(SnapshotDifference(SnapshotThroughSeam(target + "/"), before), "")
+                << "k=" << k;
+            ++withVersion;
+        }
+        if (k > operations + 1)
+            break;
+        ASSERT_LT(k, 5000) << "the sweep does not end";
+    }
+    EXPECT_GT(withVersion, 0) << "some stops come after the version is durable";
 }
 
 INSTANTIATE_TEST_SUITE_P(History, FaultSweep,
