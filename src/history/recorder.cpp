@@ -60,7 +60,9 @@ void CHistoryRecorder::BeforeStaging(const std::string& folder, const CSavePlan&
     // both overlap. What is kept here is checked against the folder's description before the
     // version is written; a file kept here that changed after is simply kept again then.
     auto keep = [this, folder, paths = std::move(paths)] {
-        const auto lock = m_store.Lock();
+        // A history another program holds now is not waited for here: the version, which
+        // waits for it, keeps the files then.
+        const auto lock = m_store.Lock(0);
         if (!lock)
             return;
         std::vector<CHistoryStore::FileObject> files;
