@@ -172,12 +172,34 @@ std::string FailureText(const std::string& why) {
 
 } // namespace
 
+bool CHistoryStore::BeginLoose(const std::string& hash, const std::string& bytes,
+                               LooseObject& put) const {
+    const std::string path = ObjectPath(hash);
+    put.temporary = TemporaryBeside(path);
+    if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
+        return false;
+    put.file = Fs().Open(put.temporary, OpenMode::CreateNew);
+    if (put.file && put.file->Write(bytes.data(), bytes.size()))
+        return true;
+    put.file.reset();
+    Fs().Remove(put.temporary);
+    return false;
+}
+
+bool CHistoryStore::PlaceLoose(const std::string& hash, LooseObject& put) const {
+    const bool placed =
+        put.file->Sync() && put.file->Close() && Fs().Rename(put.temporary, ObjectPath(hash));
+    put.file.reset();
+    if (!placed)
+        Fs().Remove(put.temporary);
+    return placed;
+}
+
 bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
     // In batches, so that the files open at once stay few and the bytes read are let go early.
     constexpr std::size_t kBatch = 64;
     struct Pending {
-        std::unique_ptr<IFile> file;
-        std::string temporary;
+        LooseObject loose;
         bool toPack = false;
         std::string packed; // the bytes of an object for the pack
     };
@@ -228,30 +250,15 @@ bool CHistoryStore::PutFileObjects(std::vector<FileObject>& files) {
                 put.packed = std::move(bytes);
                 return true;
             }
-            const std::string path = ObjectPath(hash);
-            put.temporary = TemporaryBeside(path);
-            if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
-                return failed(object, {});
-            put.file = Fs().Open(put.temporary, OpenMode::CreateNew);
-            if (!put.file || !put.file->Write(bytes.data(), bytes.size())) {
-                put.file.reset();
-                Fs().Remove(put.temporary);
-                return failed(object, {});
-            }
-            return true;
+            return BeginLoose(hash, bytes, put.loose) || failed(object, {});
         };
         const auto place = [&](std::size_t i) {
-            Pending& put = pending[i];
+            LooseObject& put = pending[i].loose;
             if (!put.file)
                 return true;
             FileObject& object = files[first + i];
-            const bool placed = put.file->Sync() && put.file->Close() &&
-                                Fs().Rename(put.temporary, ObjectPath(object.hash));
-            put.file.reset();
-            if (!placed) {
-                Fs().Remove(put.temporary);
+            if (!PlaceLoose(object.hash, put))
                 return failed(object, {});
-            }
             object.added = true; // the first of equal ones only, below
             return true;
         };
@@ -402,59 +409,41 @@ bool CHistoryStore::UnpackObjects() {
             all = false;
             continue;
         }
-        std::vector<std::string> hashes;
-        for (const auto& object : objects)
-            hashes.push_back(object.first);
         // The objects become files of their own (written side by side, then synced and renamed
         // together); the pack goes once they are all durable. An object the pack no longer
         // holds whole (damaged, cut short) is lost with it: its versions say so when read.
-        std::vector<std::string> bytes(hashes.size());
-        std::vector<std::string> temporaries(hashes.size());
-        std::vector<std::unique_ptr<IFile>> files(hashes.size());
+        std::vector<LooseObject> puts(objects.size());
         const auto write = [&](std::size_t i) {
-            const std::string path = ObjectPath(hashes[i]);
-            const PackedObject& where = objects[i].second;
-            if (Fs().Status(path).type == FileType::Regular || where.offset > text.size() ||
-                where.size > text.size() - where.offset)
+            const auto& [hash, where] = objects[i];
+            if (Fs().Status(ObjectPath(hash)).type == FileType::Regular ||
+                where.offset > text.size() || where.size > text.size() - where.offset)
                 return true;
-            bytes[i] = text.substr(static_cast<std::size_t>(where.offset),
-                                   static_cast<std::size_t>(where.size));
-            if (HashHex(bytes[i]) != hashes[i])
-                return true;
-            temporaries[i] = TemporaryBeside(path);
-            if (!MakeFolders(path.substr(0, path.rfind('/') + 1)))
-                return false;
-            files[i] = Fs().Open(temporaries[i], OpenMode::CreateNew);
-            return files[i] && files[i]->Write(bytes[i].data(), bytes[i].size());
+            const std::string bytes = text.substr(static_cast<std::size_t>(where.offset),
+                                                  static_cast<std::size_t>(where.size));
+            return HashHex(bytes) != hash || BeginLoose(hash, bytes, puts[i]);
         };
         const auto place = [&](std::size_t i) {
-            if (!files[i])
-                return true;
-            const bool placed = files[i]->Sync() && files[i]->Close() &&
-                                Fs().Rename(temporaries[i], ObjectPath(hashes[i]));
-            files[i].reset();
-            return placed;
+            return !puts[i].file || PlaceLoose(objects[i].first, puts[i]);
         };
-        bool done = RunSideBySide(hashes.size(), write, 8) == hashes.size() &&
-                    RunSideBySide(hashes.size(), place, 8) == hashes.size();
-        for (std::size_t i = 0; i < hashes.size(); ++i)
-            if (files[i] || !done) {
-                files[i].reset();
-                if (!temporaries[i].empty())
-                    Fs().Remove(temporaries[i]);
-            }
+        bool done = RunSideBySide(objects.size(), write, 8) == objects.size() &&
+                    RunSideBySide(objects.size(), place, 8) == objects.size();
         std::set<std::string> placed;
-        for (std::size_t i = 0; i < hashes.size(); ++i)
-            if (!temporaries[i].empty())
-                placed.insert(hashes[i]);
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            if (puts[i].file) { // written, not placed: the writing of another failed
+                puts[i].file.reset();
+                Fs().Remove(puts[i].temporary);
+            } else if (!puts[i].temporary.empty()) {
+                placed.insert(objects[i].first);
+            }
+        }
         done = done && SyncObjectFolders(placed) && Fs().Remove(pack) &&
                Fs().SyncDirectory(m_folder + "packs/");
         all = all && done;
         if (!done)
             continue;
         const std::lock_guard<std::mutex> hold(m_packMutex);
-        for (const std::string& hash : hashes)
-            m_packed.erase(hash);
+        for (const auto& object : objects)
+            m_packed.erase(object.first);
         m_packsRead.erase(pack);
     }
     return all;

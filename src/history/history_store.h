@@ -39,9 +39,9 @@ struct Retention {
 
 // The folder of versions: content-addressed objects ("objects/ab/<32 hex>", each file's bytes
 // once; the small ones a save keeps are first written together into one pack, "packs/", and
-// taken apart after the save) and per project a head and its versions ("projects/<key>/"). Every file in it is
-// written under a temporary name, synced and renamed, so that an interruption leaves a file
-// complete or absent.
+// taken apart after the save) and per project a head and its versions ("projects/<key>/"). Every
+// file in it is written under a temporary name, synced and renamed, so that an interruption leaves
+// a file complete or absent.
 class CHistoryStore {
 public:
     explicit CHistoryStore(std::string folder);
@@ -157,6 +157,15 @@ private:
                                                  int depth) const;
     // Writes a pack ("packs/<hash of its text>.pack", made durable) and knows its objects.
     bool WritePack(const std::string& text);
+    // An object written side by side with others in two steps: under a temporary name beside
+    // its place, not synced (BeginLoose), then synced and renamed into place (PlaceLoose).
+    // Each step removes the temporary file when it fails.
+    struct LooseObject {
+        std::unique_ptr<IFile> file;
+        std::string temporary;
+    };
+    bool BeginLoose(const std::string& hash, const std::string& bytes, LooseObject& put) const;
+    bool PlaceLoose(const std::string& hash, LooseObject& put) const;
     // Knows the objects of a pack's text, and those of every pack not read yet (the caller
     // holds the mutex).
     void IndexPack(const std::string& path, const std::string& text) const;
