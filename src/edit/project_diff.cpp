@@ -35,14 +35,18 @@ struct Pairing {
 
 // Waves: the file's bytes are the content. A file that cannot be read matches only a file
 // of the same path that cannot be read either.
-std::vector<Content> WaveContents(const CLumData& data) {
+std::vector<Content> WaveContents(const CLumData& data, const KnownFingerprint& known) {
     std::vector<Content> contents(data.Waves().Size());
     for (std::size_t i = 0; i < contents.size(); ++i) {
         const CWave& wave = data.Waves()[i];
         if (wave.IsEmpty())
             continue;
         contents[i].used = true;
-        const std::optional<Fingerprint> print = FileFingerprint(wave.FilePath());
+        std::optional<Fingerprint> print;
+        if (Fingerprint given; known && known(wave.FilePath(), given))
+            print = given;
+        else
+            print = FileFingerprint(wave.FilePath());
         contents[i].masked = print ? "b" + print->Hex() : "unreadable " + wave.FilePath();
     }
     return contents;
@@ -191,10 +195,15 @@ std::string Quoted(const std::string& text) {
 } // namespace
 
 std::vector<ProjectDifference> DiffProjects(const CLumData& a, const CLumData& b) {
+    return DiffProjects(a, b, {});
+}
+
+std::vector<ProjectDifference> DiffProjects(const CLumData& a, const CLumData& b,
+                                            const KnownFingerprint& known) {
     // Bottom up: the waves pair by their bytes, then the tones by their parameters and the
     // pairing of the waves they name, then the patches by the pairing of the tones.
     std::vector<ProjectDifference> waves, tones, patches;
-    const std::vector<Content> wavesA = WaveContents(a), wavesB = WaveContents(b);
+    const std::vector<Content> wavesA = WaveContents(a, known), wavesB = WaveContents(b, known);
     std::vector<std::string> wavesKeyA(wavesA.size()), wavesKeyB(wavesB.size());
     for (std::size_t i = 0; i < wavesA.size(); ++i)
         wavesKeyA[i] = wavesA[i].masked;

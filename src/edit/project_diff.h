@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace Corv {
 
 class CLumData;
+struct Fingerprint;
 
 // What differs between an entry of project A and one of project B.
 enum class DiffChange {
@@ -47,6 +49,15 @@ struct ProjectDifference {
 // sides give name, memo and record/content lines, an entry on one side an only-in line.
 // Empty when the projects are equal.
 std::vector<ProjectDifference> DiffProjects(const CLumData& a, const CLumData& b);
+
+// Gives the fingerprint of a wave's file by its path where the caller knows it already (false:
+// the file is read).
+using KnownFingerprint = std::function<bool(const std::string& path, Fingerprint& print)>;
+
+// The same, with the fingerprints of wave files the caller knows (a history knows those of
+// every file it keeps): only the waves it does not know are read.
+std::vector<ProjectDifference> DiffProjects(const CLumData& a, const CLumData& b,
+                                            const KnownFingerprint& known);
 
 // One line per difference, for people and for grep: "KIND N: CHANGE" or, for a moved entry,
 // "KIND N -> M: CHANGE", with 1-based numbers. Texts are quoted with '"' and '\' escaped:

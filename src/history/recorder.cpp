@@ -82,6 +82,15 @@ void CHistoryRecorder::BeforeStaging(const std::string& folder, const CSavePlan&
         keep();
 }
 
+void CHistoryRecorder::VouchFor(const std::string& folder, const std::vector<FileEntry>& files) {
+    m_vouched.clear();
+    for (const FileEntry& file : files) {
+        const FileStatus status = FileSystem().Status(folder + file.path);
+        if (status.type == FileType::Regular && status.inode != 0 && status.size == file.size)
+            m_vouched.emplace(FileIdentity{status.inode, status.size, status.modified}, file.hash);
+    }
+}
+
 bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& plan,
                                     const CLumData& data, const FolderEntries* listed,
                                     std::string& why) {
@@ -90,6 +99,7 @@ bool CHistoryRecorder::BeforeCommit(const std::string& folder, const CSavePlan& 
     // A save that changes no file leaves nothing to take back.
     const bool recorded = plan.steps.empty() || Record(folder, plan, data, listed, why);
     m_nextNote.clear();
+    m_vouched.clear();
     return recorded;
 }
 
@@ -173,14 +183,41 @@ bool CHistoryRecorder::Record(const std::string& folder, const CSavePlan& plan,
     for (const CommitStep& step : plan.steps)
         if (step.kind == CommitStep::Kind::Place && before->File(step.from) == nullptr)
             newFiles.push_back(step.from);
+    // A staged file that is a plain copy of a file whose hash is known (a file of the folder,
+    // or one the caller vouched for) has that hash: it is not read again.
+    std::map<std::string, const StagedFile*, std::less<>> stagedByPath;
+    for (const StagedFile& file : plan.staged)
+        if (!file.source.empty() && file.area.empty())
+            stagedByPath.emplace(file.destination, &file);
+    const auto knownHash = [&](const std::string& staged,
+                               std::uint64_t size) -> const std::string* {
+        const auto copy = stagedByPath.find(staged);
+        if (copy == stagedByPath.end())
+            return nullptr;
+        const FileStatus source = FileSystem().Status(copy->second->source);
+        if (source.type != FileType::Regular || source.inode == 0 || source.size != size)
+            return nullptr;
+        const FileIdentity identity{source.inode, source.size, source.modified};
+        for (const KnownHashes* hashes : {&m_known, &m_vouched})
+            if (const auto found = hashes->find(identity); found != hashes->end())
+                return &found->second;
+        return nullptr;
+    };
     std::vector<std::optional<FileEntry>> stagedEntries(newFiles.size());
     RunSideBySide(
         newFiles.size(),
         [&](std::size_t i) {
-            std::string bytes;
             const std::string& path = newFiles[i];
             const FileStatus status = FileSystem().Status(folder + path);
-            if (ReadWholeFile(folder + path, bytes) && status.inode != 0)
+            if (status.inode == 0 || status.type != FileType::Regular)
+                return true;
+            if (const std::string* hash = knownHash(folder + path, status.size)) {
+                stagedEntries[i] =
+                    FileEntry{path, status.size, *hash, status.modified, status.inode};
+                return true;
+            }
+            std::string bytes;
+            if (ReadWholeFile(folder + path, bytes))
                 stagedEntries[i] =
                     FileEntry{path, bytes.size(), HashHex(bytes), status.modified, status.inode};
             return true;

@@ -37,6 +37,10 @@ public:
 
     // The note the next version gets ("before restore"); it applies to one save only.
     void SetNextNote(std::string note) { m_nextNote = std::move(note); }
+    // The files under `folder` (a version written out) hold the bytes `files` names: a save
+    // that copies one of them as it is takes its hash from here instead of reading the copy.
+    // It applies to the next save only, and only while a file is unchanged.
+    void VouchFor(const std::string& folder, const std::vector<FileEntry>& files);
     // Waits for the head and retention work of the last save and for the files of the save
     // under way being kept, when they run on threads of their own.
     void WaitForBackground();
@@ -83,6 +87,7 @@ private:
     // The hashes by identity of the head last used, kept while the store keeps that head.
     std::shared_ptr<const Manifest> m_knownHead;
     KnownHashes m_known;
+    KnownHashes m_vouched;   // the files the caller vouched for, for the next save
     FilesByName m_headFiles; // the files of the head below, by name
     std::shared_ptr<const Manifest> m_headFilesOf;
     std::string m_nextNote;

@@ -1,5 +1,6 @@
 #include "history/version_access.h"
 
+#include "edit/fingerprint.h"
 #include "history/folder_state.h"
 #include "history/recorder.h"
 #include "history/store_files.h"
@@ -76,6 +77,28 @@ bool Materialise(const CHistoryStore& store, const std::string& project, int id,
     return false;
 }
 
+// The fingerprints of files described by a version or a folder's description, under `folder`:
+// a file's fingerprint is the hash the history keeps it by, so a version written out, whose
+// every file was checked against its hash, need not be read again to be compared.
+struct KnownFiles {
+    std::map<std::string, Fingerprint, std::less<>> prints; // absolute path -> fingerprint
+
+    void Add(const std::string& folder, const std::vector<FileEntry>& files) {
+        for (const FileEntry& file : files)
+            if (const std::optional<Fingerprint> print = Fingerprint::FromHex(file.hash))
+                prints.emplace(folder + file.path, *print);
+    }
+    KnownFingerprint Lookup() const {
+        return [this](const std::string& path, Fingerprint& print) {
+            const auto found = prints.find(path);
+            if (found == prints.end())
+                return false;
+            print = found->second;
+            return true;
+        };
+    }
+};
+
 bool ReadFolder(const std::string& folder, CProjectDocument& document, std::string& why) {
     return document.ReadProject(folder, why);
 }
@@ -147,11 +170,19 @@ bool VersionDifferences(const CHistoryStore& store, const std::string& project, 
     const std::string first = ScratchProject(scratch, project, id);
     const std::string second = against > 0 ? ScratchProject(scratch, project, against) : project;
     CProjectDocument a, b;
-    const bool ok = Materialise(store, project, id, first, why) &&
+    Manifest versionA, versionB;
+    const bool ok = store.ReadVersion(project, id, versionA, why) &&
+                    (against == 0 || store.ReadVersion(project, against, versionB, why)) &&
+                    Materialise(store, project, id, first, why) &&
                     (against == 0 || Materialise(store, project, against, second, why)) &&
                     ReadFolder(first, a, why) && ReadFolder(second, b, why);
-    if (ok)
-        differences = DiffProjects(a.Data(), b.Data());
+    if (ok) {
+        KnownFiles known;
+        known.Add(first, versionA.files);
+        if (against > 0)
+            known.Add(second, versionB.files);
+        differences = DiffProjects(a.Data(), b.Data(), known.Lookup());
+    }
     RemoveScratch(first);
     if (against > 0)
         RemoveScratch(second);
@@ -182,8 +213,12 @@ RestoreOutcome RestoreVersion(CHistoryRecorder& recorder, const std::string& pro
         why = folder + " cannot be opened";
         ok = false;
     }
-    if (ok)
-        changes = DiffProjects(now->Data(), version.Data());
+    if (ok) {
+        KnownFiles known;
+        known.Add(copy, manifest.files);
+        known.Add(folder, files);
+        changes = DiffProjects(now->Data(), version.Data(), known.Lookup());
+    }
     RestoreOutcome outcome = RestoreOutcome::Failed;
     bool same = ok && files.size() == manifest.files.size();
     for (std::size_t i = 0; same && i < files.size(); ++i)
@@ -221,12 +256,14 @@ RestoreOutcome RestoreVersion(CHistoryRecorder& recorder, const std::string& pro
             now->Data().Records(kind).SwapItems(records);
         }
         recorder.SetNextNote("before restore");
+        recorder.VouchFor(copy, manifest.files); // every file written out was checked
         if (now->SaveProject(folder)) {
             outcome = RestoreOutcome::Restored;
         } else {
             why = now->SaveProblem().empty() ? folder + " could not be saved" : now->SaveProblem();
         }
         recorder.SetNextNote({});
+        recorder.VouchFor(copy, {});
     }
     if (now != nullptr) {
         now->SetModifiedFlag(false);

@@ -1,3 +1,4 @@
+#include "edit/fingerprint.h"
 #include "edit/project_diff.h"
 #include "support/project_builder.h"
 
@@ -88,6 +89,34 @@ TEST(ProjectDiff, LinesForEachKindOfDifference) {
             lines.push_back(Corv::DifferenceLine(d));
         EXPECT_EQ(lines, c.lines);
     }
+}
+
+// Fingerprints the caller knows stand for the wave files' bytes; the rest are read.
+TEST(ProjectDiff, TakesTheWaveFingerprintsTheCallerKnows) {
+    Side a, b;
+    Base(a), Base(b);
+    b.Wave(2, "Sine", 9); // other bytes
+    const std::string bWave2 = b.data.Waves()[1].FilePath();
+    const auto linesWith = [&](const Corv::KnownFingerprint& known) {
+        std::vector<std::string> lines;
+        for (const Corv::ProjectDifference& d : Corv::DiffProjects(a.data, b.data, known))
+            lines.push_back(Corv::DifferenceLine(d));
+        return lines;
+    };
+    const auto knowing = [](std::string path, Corv::Fingerprint given) {
+        return [=](const std::string& asked, Corv::Fingerprint& print) {
+            if (asked != path)
+                return false;
+            print = given;
+            return true;
+        };
+    };
+    const Corv::Fingerprint aWave2 = *Corv::FileFingerprint(a.data.Waves()[1].FilePath());
+    EXPECT_EQ(linesWith({}), std::vector<std::string>{"wave 2: content differs"});
+    EXPECT_EQ(linesWith(knowing("elsewhere", aWave2)),
+              std::vector<std::string>{"wave 2: content differs"});
+    // Told that B's wave 2 holds A's bytes, the file is not read and nothing differs.
+    EXPECT_EQ(linesWith(knowing(bWave2, aWave2)), std::vector<std::string>{});
 }
 
 } // namespace

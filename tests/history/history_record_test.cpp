@@ -175,6 +175,23 @@ std::vector<std::string> Described(const std::vector<History::SlotEntry>& slots)
     return lines;
 }
 
+void ExpectHeadIsTheFolder(HistoryWorld& world, const std::string& after) {
+    const auto head = world.Store().Head(world.Project());
+    ASSERT_NE(head, nullptr) << after;
+    std::vector<History::FileEntry> files;
+    std::vector<History::SlotEntry> slots;
+    std::string why;
+    ASSERT_TRUE(History::DescribeFiles(world.Project(), {}, files, why)) << why;
+    ASSERT_TRUE(History::ReadSlots(world.Project(), files, slots, why)) << why;
+    EXPECT_EQ(Described(head->usedSlots), Described(slots)) << after;
+    ASSERT_EQ(head->files.size(), files.size()) << after;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(head->files[i].path + " " + head->files[i].hash,
+                  files[i].path + " " + files[i].hash)
+            << after;
+    }
+}
+
 TEST(Head, AfterEachEditIsTheFolderAsItIs) {
     HistoryWorld world;
     ASSERT_NE(world.Open(), nullptr);
@@ -228,20 +245,69 @@ TEST(Head, AfterEachEditIsTheFolderAsItIs) {
     for (const EditCase& edit : edits) {
         ASSERT_TRUE(edit.edit(world)) << edit.name;
         ASSERT_TRUE(world.Save()) << edit.name << ": " << world.Sink().Describe();
-        const auto head = world.Store().Head(world.Project());
-        ASSERT_NE(head, nullptr) << edit.name;
-        std::vector<History::FileEntry> files;
-        std::vector<History::SlotEntry> slots;
-        std::string why;
-        ASSERT_TRUE(History::DescribeFiles(world.Project(), {}, files, why)) << why;
-        ASSERT_TRUE(History::ReadSlots(world.Project(), files, slots, why)) << why;
-        EXPECT_EQ(Described(head->usedSlots), Described(slots)) << edit.name;
-        ASSERT_EQ(head->files.size(), files.size()) << edit.name;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            EXPECT_EQ(head->files[i].path + " " + head->files[i].hash,
-                      files[i].path + " " + files[i].hash)
-                << edit.name;
+        ExpectHeadIsTheFolder(world, edit.name);
+    }
+    // A restore takes the hashes of the files it copies in from the version it wrote out.
+    world.CloseAll();
+    std::vector<ProjectDifference> changes;
+    std::string why;
+    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 2, world.Work(), false,
+                                      changes, why),
+              History::RestoreOutcome::Restored)
+        << why;
+    ExpectHeadIsTheFolder(world, "Restore");
+}
+
+// A file a caller vouched for gives its hash to a copy of it only while it is unchanged: one
+// rewritten after (same size, another time) is read.
+TEST(Head, TakesAVouchedHashOnlyForTheFileAsItWas) {
+    for (const bool rewritten : {false, true}) {
+        HistoryWorld world;
+        ASSERT_NE(world.Open(), nullptr);
+        const std::string other = world.Temp() + "/Other.prj/";
+        ProjectBuilder(other).Tone(1, "Grainy", {1}).Wave(1, "Grain", 333);
+        std::string wave;
+        for (const auto& entry : fs::directory_iterator(other + "Wave"))
+            wave = entry.path().filename().string();
+        const Bytes bytes = ReadBytes(other + "Wave/" + wave);
+        Bytes changed = bytes;
+        changed.back() ^= 0x5A;
+        // Vouched for with the hash of bytes it does not hold: taken only as long as it is the
+        // file vouched for.
+        world.Recorder().VouchFor(
+            other, {{"Wave/" + wave, bytes.size(),
+                     History::HashHex(std::string(changed.begin(), changed.end())), 0, 0}});
+        if (rewritten) {
+            WriteBytes(other + "Wave/" + wave, changed);
+            fs::last_write_time(other + "Wave/" + wave,
+                                fs::last_write_time(other + "Wave/" + wave) +
+                                    std::chrono::seconds(2));
         }
+        CProjectDocument* source = CProjectDocuments::Get().OpenProject(other);
+        ASSERT_NE(source, nullptr);
+        DropRequest request;
+        request.source = &source->Data();
+        request.target = &world.Document().Data();
+        request.rows = {0};
+        request.kind = kWaveKind;
+        request.at = 40;
+        request.copy = true;
+        ASSERT_TRUE(PerformDrop(request, Undo(), Confirm).done);
+        ASSERT_TRUE(world.Save()) << world.Sink().Describe();
+        const auto head = world.Store().Head(world.Project());
+        ASSERT_NE(head, nullptr);
+        const std::string path =
+            world.Document().Data().Waves()[40].FilePath().substr(world.Project().size());
+        const auto copied =
+            std::find_if(head->files.begin(), head->files.end(),
+                         [&](const History::FileEntry& file) { return file.path == path; });
+        ASSERT_NE(copied, head->files.end());
+        const Bytes there = ReadBytes(world.Project() + copied->path);
+        const std::string actual = History::HashHex(std::string(there.begin(), there.end()));
+        if (rewritten)
+            EXPECT_EQ(copied->hash, actual) << "the rewritten file was read";
+        else
+            EXPECT_NE(copied->hash, actual) << "the vouched hash was taken, the copy not read";
     }
 }
 
