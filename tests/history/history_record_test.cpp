@@ -54,6 +54,21 @@ bool DropWithin(HistoryWorld& w, bool copy, int row = 3, int at = 20, int kind =
     return PerformDrop(request, Undo(), Confirm).done;
 }
 
+// The first entry of a kind of another project copied to slot 41 of the world's project.
+bool CopyFirstFrom(HistoryWorld& w, const std::string& other, int kind) {
+    CProjectDocument* source = CProjectDocuments::Get().OpenProject(other);
+    if (source == nullptr)
+        return false;
+    DropRequest request;
+    request.source = &source->Data();
+    request.target = &w.Document().Data();
+    request.rows = {0};
+    request.kind = kind;
+    request.at = 40;
+    request.copy = true;
+    return PerformDrop(request, Undo(), Confirm).done;
+}
+
 const EditCase kEdits[] = {
     {"Rename",
      [](HistoryWorld& w) { return SetNames(w.Document().Data(), kPatchKind, {0}, "Solo", Undo()); },
@@ -224,17 +239,7 @@ TEST(Head, AfterEachEditIsTheFolderAsItIs) {
                      [](HistoryWorld& w) {
                          const std::string other = w.Temp() + "/Other.prj/";
                          ProjectBuilder(other).Tone(1, "Grainy", {1}).Wave(1, "Grain", 333);
-                         CProjectDocument* source = CProjectDocuments::Get().OpenProject(other);
-                         if (source == nullptr)
-                             return false;
-                         DropRequest request;
-                         request.source = &source->Data();
-                         request.target = &w.Document().Data();
-                         request.rows = {0};
-                         request.kind = kToneKind;
-                         request.at = 40;
-                         request.copy = true;
-                         return PerformDrop(request, Undo(), Confirm).done;
+                         return CopyFirstFrom(w, other, kToneKind);
                      },
                      ""});
     edits.push_back({"RenameAgain",
@@ -283,16 +288,7 @@ TEST(Head, TakesAVouchedHashOnlyForTheFileAsItWas) {
                                 fs::last_write_time(other + "Wave/" + wave) +
                                     std::chrono::seconds(2));
         }
-        CProjectDocument* source = CProjectDocuments::Get().OpenProject(other);
-        ASSERT_NE(source, nullptr);
-        DropRequest request;
-        request.source = &source->Data();
-        request.target = &world.Document().Data();
-        request.rows = {0};
-        request.kind = kWaveKind;
-        request.at = 40;
-        request.copy = true;
-        ASSERT_TRUE(PerformDrop(request, Undo(), Confirm).done);
+        ASSERT_TRUE(CopyFirstFrom(world, other, kWaveKind));
         ASSERT_TRUE(world.Save()) << world.Sink().Describe();
         const auto head = world.Store().Head(world.Project());
         ASSERT_NE(head, nullptr);
