@@ -159,8 +159,17 @@ PeakStatus CPeakCache::Peaks(const std::string& path, int width, WavePeaks& peak
                              std::string& reason, const StopRequest& stop) {
     WavePeaks stored;
     const PeakStatus status = Peaks(path, stored, reason, stop);
-    if (status == PeakStatus::Done)
-        peaks = ReducePeaks(stored, width);
+    if (status != PeakStatus::Done)
+        return status;
+    // Wider than what is kept of a wave that has more frames than that (a long wave in a wide
+    // detail area): the stored columns would be stretched into steps, so the columns are made
+    // from the wave itself. Such peaks are drawn once, for one wave, and not kept.
+    if (width > stored.width && stored.frames > static_cast<std::uint64_t>(stored.width)) {
+        CSoundFile file;
+        file.Open(path, FileReading::Whole);
+        return ComputePeaks(file, width, peaks, reason, stop);
+    }
+    peaks = ReducePeaks(stored, width);
     return status;
 }
 

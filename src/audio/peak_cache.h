@@ -45,7 +45,8 @@ public:
     // kept then).
     PeakStatus Peaks(const std::string& path, WavePeaks& peaks, std::string& reason,
                      const StopRequest& stop = {});
-    // The same reduced to `width` columns (`ReducePeaks`).
+    // The same reduced to `width` columns (`ReducePeaks`); wider than the stored columns, a wave
+    // of more frames than those is read again at that width.
     PeakStatus Peaks(const std::string& path, int width, WavePeaks& peaks, std::string& reason,
                      const StopRequest& stop = {});
 

@@ -2,6 +2,7 @@
 #include "audio_fixture.h"
 #include "support/faulty_file_system.h"
 
+#include <cmath>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -57,6 +58,24 @@ TEST_F(PeakCache, KeepsTheStoredResolutionAndReducesIt) {
         Get(cache, WriteAudio("tiny.wav", Spec(AudioContainer::Wav, 8000, 1, 16), {0.25, 0.5}))
             .width,
         2);
+}
+
+// Narrower than the stored columns the peaks are those columns reduced; wider, a wave of more
+// frames is read again at that width. Either way they are the peaks made for that width.
+TEST_F(PeakCache, GivesEveryWidthThePeaksMadeForIt) {
+    std::vector<double> samples(9000);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = std::sin(static_cast<double>(i) * 0.37) * (static_cast<double>(i % 700) / 700);
+    const std::string path =
+        WriteAudio("long.wav", Spec(AudioContainer::Wav, 44100, 1, 16), samples);
+    CPeakCache cache;
+    for (const int width : {256, 1024, 2048, 4096}) {
+        WavePeaks direct;
+        std::string reason;
+        ASSERT_EQ(Corv::Audio::ComputePeaks(path, width, direct, reason), PeakStatus::Done);
+        EXPECT_EQ(Get(cache, path, width), direct) << width;
+    }
+    EXPECT_EQ(Get(cache, path).width, Corv::Audio::kStoredColumns) << "the wider ones not kept";
 }
 
 // The wave's content is changed behind the cache while its size and time stay: the cache still
