@@ -83,37 +83,54 @@ bool CWavePictures::Current(const QString& path, const WaveIdentity& identity) c
 
 void CWavePictures::Want(const void* owner, const QStringList& paths) {
     const std::set<QString> wanted(paths.begin(), paths.end());
-    // What the owner no longer shows stops being computed, and is asked for anew when it shows.
+    // What the owner no longer shows stops being computed (unless another window still wants
+    // it), and is asked for anew when it shows; what it has is kept while the owner lives.
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         Entry& entry = it->second;
-        if (entry.owner == owner && entry.stop && wanted.count(it->first) == 0) {
-            *entry.stop = true;
-            it = m_entries.erase(it);
-        } else {
-            ++it;
-        }
+        if (entry.stop && wanted.count(it->first) == 0)
+            entry.owners.erase(owner);
+        it = entry.owners.empty() ? Drop(it) : std::next(it);
     }
     int priority = static_cast<int>(paths.size());
     for (const QString& path : paths) {
         --priority;
         if (Corv::Audio::IsInstrumentWavePath(Encoded(path))) {
-            if (m_entries.count(path) == 0) {
-                Entry& entry = m_entries[path];
+            Entry& entry = m_entries[path];
+            if (entry.owners.empty()) {
                 entry.picture.state = WavePicture::State::NoPicture;
                 entry.picture.facts.format = "instrument";
                 entry.picture.reason = QStringLiteral("the instrument's own format");
             }
+            entry.owners.insert(owner);
             continue;
         }
         WaveIdentity identity;
         Corv::Audio::IdentifyWave(Encoded(path), identity); // a missing file: the empty one
         if (!Current(path, identity))
             Start(owner, path, identity, priority);
+        else
+            m_entries[path].owners.insert(owner);
     }
 }
 
 void CWavePictures::Forget(const void* owner) {
-    Want(owner, {});
+    // The pictures no other window shows go: a project opened again takes them from the peak
+    // cache, in memory or on disk.
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        it->second.owners.erase(owner);
+        it = it->second.owners.empty() ? Drop(it) : std::next(it);
+    }
+}
+
+std::map<QString, CWavePictures::Entry>::iterator
+CWavePictures::Drop(std::map<QString, Entry>::iterator entry) {
+    if (entry->second.stop)
+        *entry->second.stop = true;
+    return m_entries.erase(entry);
+}
+
+std::size_t CWavePictures::Count() const {
+    return m_entries.size();
 }
 
 void CWavePictures::Start(const void* owner, const QString& path, const WaveIdentity& identity,
@@ -121,9 +138,11 @@ void CWavePictures::Start(const void* owner, const QString& path, const WaveIden
     Entry& entry = m_entries[path];
     if (entry.stop)
         *entry.stop = true; // the file changed while its old content was being read
+    std::set<const void*> owners = std::move(entry.owners);
+    owners.insert(owner);
     entry = Entry{};
     entry.identity = identity;
-    entry.owner = owner;
+    entry.owners = std::move(owners);
     entry.generation = ++m_generation;
     entry.stop = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = entry.generation;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace CorvDesktop {
 
@@ -49,8 +50,11 @@ public:
     // changed (its size or time) since, are computed; the owner's computations of waves no
     // longer among them are cancelled.
     void Want(const void* owner, const QStringList& paths);
-    // Cancels every computation the owner asked for.
+    // Cancels every computation the owner asked for, and lets go of the pictures it was shown
+    // that no other owner shows.
     void Forget(const void* owner);
+    // The waves whose pictures are held or being made.
+    std::size_t Count() const;
 
     // A wave's picture at a width (the detail area's) made on a worker; `DetailReady` says when
     // it can be taken.
@@ -70,13 +74,15 @@ private:
         WavePicture picture;
         Corv::Audio::WaveIdentity identity;
         std::shared_ptr<std::atomic<bool>> stop; // set while a computation runs
-        const void* owner = nullptr;
+        std::set<const void*> owners;            // the windows that showed it
         quint64 generation = 0;
     };
     bool Current(const QString& path, const Corv::Audio::WaveIdentity& identity) const;
     void Start(const void* owner, const QString& path, const Corv::Audio::WaveIdentity& identity,
                int priority);
     void Deliver(const QString& path, quint64 generation, const WavePicture& picture);
+    // Stops the computation of an entry, if one runs, and forgets the entry.
+    std::map<QString, Entry>::iterator Drop(std::map<QString, Entry>::iterator entry);
 
     Corv::Audio::CPeakCache m_cache;
     QThreadPool m_pool;

@@ -23,6 +23,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTreeView>
+#include <filesystem>
 
 using namespace CorvDesktop;
 using namespace CorvUiTest;
@@ -179,6 +180,38 @@ private slots:
         const QImage image = DrawCell(Waves(), 2, kWaveformColumn);
         QCOMPARE(CountColour(image, 0, 29, Waves().palette().color(QPalette::Text)), 0);
         QVERIFY(CountColour(image, 0, 29, QColor(128, 128, 128)) > 0);
+    }
+
+    // A picture is held while a window that showed it lives: two windows sharing a wave keep it
+    // until both let go, and the waves of one are let go when it closes.
+    void picturesAreHeldWhileAWindowShowsThem() {
+        const std::string folder = m_world->Scratch("Shared/");
+        const auto write = [&](const char* name, const CorvTest::Bytes& bytes) {
+            CorvTest::WriteBytes(folder + name, bytes);
+            return QString::fromStdString(folder + name);
+        };
+        std::filesystem::create_directories(folder);
+        const QString one = write("one.wav", SquareLeft(4410));
+        const QString two = write("two.wav", Silence(4410));
+        const QString own = write("own.w00", CorvTest::Bytes(30, 1));
+        CWavePictures& pictures = m_world->Pictures();
+        const int a = 0, b = 0;
+        pictures.Want(&a, {one, two, own});
+        pictures.Want(&b, {two, own});
+        QVERIFY(PictureReady(pictures, one) && PictureReady(pictures, two));
+        pictures.Want(&a, {}); // scrolled away: what was made stays
+        QCOMPARE(pictures.Count(), std::size_t{3});
+        pictures.Forget(&a);
+        QVERIFY(pictures.Find(one) == nullptr);
+        QVERIFY(pictures.Find(two) != nullptr && pictures.Find(own) != nullptr);
+        pictures.Forget(&b);
+        QCOMPARE(pictures.Count(), std::size_t{0});
+        // A window that closes while its pictures are made stops them and holds nothing.
+        pictures.Want(&a, {one, two});
+        pictures.Forget(&a);
+        QCOMPARE(pictures.Count(), std::size_t{0});
+        QVERIFY(pictures.WaitForIdle(10000));
+        QCOMPARE(pictures.Count(), std::size_t{0});
     }
 
     void aChangedFileGetsNewPeaks() {
