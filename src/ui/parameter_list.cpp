@@ -293,7 +293,7 @@ void CParameterListCtrl::SetListFont(const QFont& listFont, const QColor& textCo
 std::vector<int> CParameterListCtrl::ColumnWidths() const {
     std::vector<int> widths;
     for (int column = 0; column < m_model->columnCount(); ++column)
-        widths.push_back(columnWidth(column));
+        widths.push_back(KeptColumnWidth(column));
     return widths;
 }
 

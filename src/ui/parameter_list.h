@@ -84,7 +84,10 @@ public:
     void SetListFont(const QFont& font, const QColor& textColor);
     void WriteColumnWidths() const;
     void ReadColumnWidths();
+    // The widths the columns are kept with: those they have, but where a list narrows a column
+    // to fit its view for a while (the wave list's picture), the width the user gave it.
     std::vector<int> ColumnWidths() const;
+    virtual int KeptColumnWidth(int column) const { return columnWidth(column); }
 
     // Opens the edit dialog for the current column over the selected rows (Ctrl+R); false when
     // the column cannot be edited or nothing is selected.
@@ -226,6 +229,7 @@ public:
     // The width the list needs to show its columns up to the Length column whole (the number,
     // the name, the picture and the length), with its frame and vertical scroll bar.
     int PictureColumnsWidth() const;
+    int KeptColumnWidth(int column) const override;
 
 signals:
     // The focused row changed to another wave (empty: a free slot, or none).
@@ -241,11 +245,17 @@ private:
     void OnFocusedRowChanged();
     void OnUserSelection();
     bool PlaysOwnAudition() const;
+    // Narrows the picture column (never below a small picture) so that the Length column ends
+    // within the view, and widens it back to the width the user gave it when there is room.
+    void FitPictureColumn();
+    void OnSectionResized(int column, int newWidth);
 
-    QTimer m_wantTimer;    // gathers the scrolls and refills of one moment into one request
-    QString m_auditioned;  // the wave this list started playing
-    QString m_focusedWave; // the wave of the focused row when it last changed
-    int m_userRow = -1;    // the row the user's last selection focused
+    int m_pictureWidth = -1; // the picture column's width as the user gave it (-1: as it is)
+    bool m_fitting = false;  // the picture column is being narrowed or widened to fit
+    QTimer m_wantTimer;      // gathers the scrolls and refills of one moment into one request
+    QString m_auditioned;    // the wave this list started playing
+    QString m_focusedWave;   // the wave of the focused row when it last changed
+    int m_userRow = -1;      // the row the user's last selection focused
 };
 
 } // namespace CorvDesktop

@@ -8,6 +8,7 @@
 #include "ui/wave_player.h"
 #include "ui/wave_services.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
@@ -27,6 +28,8 @@ CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(Corv::kWaveKi
             &CWaveListCtrl::OnFocusedRowChanged);
     connect(this, &CParameterListCtrl::SelectionLinkRequested, this,
             &CWaveListCtrl::OnUserSelection);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newWidth) { OnSectionResized(column, newWidth); });
 }
 
 CWaveListCtrl::~CWaveListCtrl() {
@@ -73,16 +76,58 @@ QString CWaveListCtrl::FocusedWave() const {
     return Model()->FilePath(FocusedRow());
 }
 
-int CWaveListCtrl::PictureColumnsWidth() const {
+namespace {
+
+// The narrowest the picture column gets to make room for the Length column.
+constexpr int kNarrowestPicture = 40;
+
+int ColumnOf(int columnId) {
     const std::vector<ParameterColumn>& columns = ColumnTable(Corv::kWaveKind);
+    for (std::size_t column = 0; column < columns.size(); ++column)
+        if (columns[column].columnId == columnId)
+            return static_cast<int>(column);
+    return -1;
+}
+
+} // namespace
+
+int CWaveListCtrl::PictureColumnsWidth() const {
     int width = 0;
-    for (std::size_t column = 0; column < columns.size(); ++column) {
-        width += columnWidth(static_cast<int>(column));
-        if (columns[column].columnId == kColLength)
-            break;
-    }
+    for (int column = 0, length = ColumnOf(kColLength); column <= length; ++column)
+        width += KeptColumnWidth(column);
     return width + 2 * frameWidth() +
            style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+int CWaveListCtrl::KeptColumnWidth(int column) const {
+    return column == ColumnOf(kColWaveform) && m_pictureWidth >= 0 ? m_pictureWidth
+                                                                   : columnWidth(column);
+}
+
+void CWaveListCtrl::OnSectionResized(int column, int newWidth) {
+    if (m_fitting)
+        return;
+    if (column == ColumnOf(kColWaveform))
+        m_pictureWidth = newWidth; // the user's (or the settings') width
+    FitPictureColumn();
+}
+
+void CWaveListCtrl::FitPictureColumn() {
+    const int picture = ColumnOf(kColWaveform);
+    const int length = ColumnOf(kColLength);
+    if (picture < 0 || length < picture || m_pictureWidth < 0)
+        return;
+    int others = 0;
+    for (int column = 0; column <= length; ++column)
+        others += column == picture ? 0 : columnWidth(column);
+    const int room = viewport()->width() - others;
+    const int width =
+        std::min(m_pictureWidth, std::max(room, std::min(kNarrowestPicture, m_pictureWidth)));
+    if (width == columnWidth(picture))
+        return;
+    m_fitting = true;
+    setColumnWidth(picture, width);
+    m_fitting = false;
 }
 
 bool CWaveListCtrl::PlaysOwnAudition() const {
@@ -143,6 +188,7 @@ void CWaveListCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CWaveListCtrl::resizeEvent(QResizeEvent* event) {
     CParameterListCtrl::resizeEvent(event);
+    FitPictureColumn();
     m_wantTimer.start();
 }
 

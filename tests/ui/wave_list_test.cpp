@@ -272,6 +272,41 @@ private slots:
         QVERIFY2(std::abs(waves.width() - tones.width()) <= 1, "the form's widths");
     }
 
+    // A wave list too narrow for its columns up to Length narrows the picture first (not below
+    // a small one), and gives it back its width when there is room; the width kept in the
+    // settings stays the one the user gave it.
+    void aNarrowListNarrowsThePictureForTheLength() {
+        ShowWaves({{1, "Square", ".wav", SquareLeft(4410)}});
+        CWaveListCtrl& waves = Waves();
+        const int full = waves.PictureColumnsWidth();
+        const auto lengthInView = [&] {
+            const QRect cell = waves.visualRect(waves.model()->index(0, kLengthColumn));
+            return cell.left() >= 0 && cell.right() < waves.viewport()->width();
+        };
+        const struct {
+            int narrower;
+            int picture;
+        } rows[] = {{30, 66}, {0, 96}, {56, 40}, {400, 40}, {-200, 96}};
+        for (const auto& row : rows) {
+            waves.resize(full - row.narrower, waves.height());
+            QCOMPARE(waves.columnWidth(kWaveformColumn), row.picture);
+            if (row.narrower <= 56)
+                QVERIFY2(lengthInView(), qPrintable(QString::number(row.narrower)));
+            QCOMPARE(waves.PictureColumnsWidth(), full);
+        }
+        waves.resize(full - 30, waves.height());
+        waves.WriteColumnWidths();
+        QVERIFY2(QSettings()
+                     .value(QStringLiteral("WaveListCtrl/ColumnWidth"))
+                     .toString()
+                     .contains(",96,"),
+                 "the user's width is kept");
+        // The user's own narrowing is the width from then on.
+        waves.setColumnWidth(kWaveformColumn, 50);
+        waves.resize(full + 100, waves.height());
+        QCOMPARE(waves.columnWidth(kWaveformColumn), 50);
+    }
+
     void oldColumnWidthsKeepTheirColumns_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("stored");
