@@ -131,8 +131,8 @@ TEST_F(CliTest, EveryKindNameListsItsKindOnTheCommandLineAndInAScript) {
     for (const char* bad : {"Patch", "wav", "tonez", "patchs", "waveses"}) {
         const RunResult result = RunCorvane({"list", p.Folder(), bad});
         EXPECT_TRUE(result.status == 2 && result.out.empty() &&
-                    result.err == "corvane: bad kind \"" + std::string(bad) +
-                                      "\" (patch, tone or wave)\n")
+                    result.err ==
+                        "corvane: bad kind \"" + std::string(bad) + "\" (patch, tone or wave)\n")
             << bad << ": " << result.status << " " << result.out << result.err;
     }
 }
@@ -226,6 +226,25 @@ TEST_F(CliTest, DemoLoadsCleanlyLooksLikeARealProjectAndFollowsItsSeed) {
             extensions.insert(std::filesystem::path(wave["file"].get<std::string>()).extension());
     EXPECT_GE(extensions.size(), 3u);
     EXPECT_EQ(Count(dump["waves"], [](const Json& w) { return Used(w) && w["bytes"] < 1000; }), 0);
+    // Its WAV and AIFF waves are sounds the program reads and draws, each at a level short of
+    // the full scale that noise in their place would have.
+    int sounds = 0;
+    for (std::size_t n = 1; n <= dump["waves"].size(); ++n) {
+        const Json& wave = dump["waves"][n - 1];
+        const std::string extension =
+            std::filesystem::path(Used(wave) ? wave["file"].get<std::string>() : "")
+                .extension()
+                .string();
+        if (extension != ".wav" && extension != ".WAV" && extension != ".aif" &&
+            extension != ".aiff")
+            continue;
+        const RunResult facts = RunCorvane({"wave", demo, std::to_string(n), "--json"});
+        ASSERT_EQ(facts.status, 0) << wave["file"] << facts.err;
+        const double level = Json::parse(facts.out)["peak"];
+        EXPECT_TRUE(level > 0.1 && level < 0.99) << wave["file"] << " " << level;
+        ++sounds;
+    }
+    EXPECT_GT(sounds, 0);
     EXPECT_EQ(CorvTest::ListFolder(demo),
               (Strings{"Corvane MicSetting.s00", "Corvane Palette.s00", "Corvane Setup.s00",
                        "Corvane System.s00", "Corvane Template.s00", "PatchMemo.txt",
