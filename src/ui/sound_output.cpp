@@ -2,6 +2,7 @@
 
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <algorithm>
 
 namespace CorvDesktop {
 
@@ -21,7 +22,13 @@ QAudioFormat ToQt(const PlaybackFormat& format) {
 
 } // namespace
 
-CSoundOutput::CSoundOutput() = default;
+// How often the device is fed: well within the time its buffer lasts.
+constexpr int kFeedMilliseconds = 10;
+
+CSoundOutput::CSoundOutput() {
+    m_feed.setInterval(kFeedMilliseconds);
+    QObject::connect(&m_feed, &QTimer::timeout, &m_feed, [this] { Feed(); });
+}
 
 CSoundOutput::~CSoundOutput() {
     Stop();
@@ -48,15 +55,43 @@ bool CSoundOutput::Start(QIODevice* source, const PlaybackFormat& format) {
     if (device.isNull())
         return false;
     m_sink = std::make_unique<QAudioSink>(device, ToQt(format));
-    m_sink->start(source);
-    if (m_sink->error() != QAudio::NoError || m_sink->state() == QAudio::StoppedState) {
+    m_device = m_sink->start();
+    if (m_device == nullptr || m_sink->error() != QAudio::NoError ||
+        m_sink->state() == QAudio::StoppedState) {
         m_sink.reset();
+        m_device = nullptr;
         return false;
     }
+    m_source = source;
+    m_frameBytes = std::max(1, static_cast<int>(format.BytesPerFrame()));
+    m_rate = std::max(1, format.sampleRate);
+    m_written = 0;
+    Feed();
+    m_feed.start();
     return true;
 }
 
+void CSoundOutput::Feed() {
+    if (!m_sink || m_device == nullptr || m_source == nullptr)
+        return;
+    char buffer[16384];
+    const qint64 whole = static_cast<qint64>(sizeof buffer) / m_frameBytes * m_frameBytes;
+    for (qint64 room = m_sink->bytesFree() / m_frameBytes * m_frameBytes; room > 0;) {
+        const qint64 got = m_source->read(buffer, std::min(room, whole));
+        if (got <= 0)
+            break;
+        const qint64 written = m_device->write(buffer, got);
+        m_written += std::max<qint64>(written, 0);
+        if (written < got)
+            break; // what the device did not take is lost: it is failing or stopping
+        room -= got;
+    }
+}
+
 void CSoundOutput::Stop() {
+    m_feed.stop();
+    m_source = nullptr;
+    m_device = nullptr;
     if (!m_sink)
         return;
     m_sink->stop();
@@ -68,7 +103,14 @@ std::int64_t CSoundOutput::PlayedMicroseconds() const {
 }
 
 bool CSoundOutput::RanDry() const {
-    return !m_sink || m_sink->state() == QAudio::IdleState;
+    // Nothing left to write, and everything written played: the device says so by idling, but
+    // a sound server may take seconds to; its count of the sound played says it at once.
+    if (!m_sink)
+        return true;
+    if (m_source != nullptr && m_source->bytesAvailable() > 0)
+        return false;
+    const std::int64_t writtenMicroseconds = m_written / m_frameBytes * 1000000 / m_rate;
+    return m_sink->state() == QAudio::IdleState || PlayedMicroseconds() >= writtenMicroseconds;
 }
 
 bool CSoundOutput::Failed() const {
