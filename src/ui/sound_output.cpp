@@ -74,16 +74,32 @@ bool CSoundOutput::Start(QIODevice* source, const PlaybackFormat& format) {
 void CSoundOutput::Feed() {
     if (!m_sink || m_device == nullptr || m_source == nullptr)
         return;
+    // What the device did not take last time goes first: dropping it would shift every frame
+    // after it.
+    qint64 room = m_sink->bytesFree();
+    if (!m_pending.isEmpty()) {
+        const qint64 written =
+            m_device->write(m_pending.constData(), std::min<qint64>(room, m_pending.size()));
+        if (written > 0) {
+            m_pending.remove(0, written);
+            m_written += written;
+            room -= written;
+        }
+        if (!m_pending.isEmpty())
+            return;
+    }
     char buffer[16384];
     const qint64 whole = static_cast<qint64>(sizeof buffer) / m_frameBytes * m_frameBytes;
-    for (qint64 room = m_sink->bytesFree() / m_frameBytes * m_frameBytes; room > 0;) {
+    for (room = room / m_frameBytes * m_frameBytes; room > 0;) {
         const qint64 got = m_source->read(buffer, std::min(room, whole));
         if (got <= 0)
             break;
-        const qint64 written = m_device->write(buffer, got);
-        m_written += std::max<qint64>(written, 0);
-        if (written < got)
-            break; // what the device did not take is lost: it is failing or stopping
+        const qint64 written = std::max<qint64>(m_device->write(buffer, got), 0);
+        m_written += written;
+        if (written < got) {
+            m_pending = QByteArray(buffer + written, static_cast<qsizetype>(got - written));
+            break;
+        }
         room -= got;
     }
 }
@@ -92,6 +108,7 @@ void CSoundOutput::Stop() {
     m_feed.stop();
     m_source = nullptr;
     m_device = nullptr;
+    m_pending.clear();
     if (!m_sink)
         return;
     m_sink->stop();
@@ -107,7 +124,7 @@ bool CSoundOutput::RanDry() const {
     // a sound server may take seconds to; its count of the sound played says it at once.
     if (!m_sink)
         return true;
-    if (m_source != nullptr && m_source->bytesAvailable() > 0)
+    if (!m_pending.isEmpty() || (m_source != nullptr && m_source->bytesAvailable() > 0))
         return false;
     const std::int64_t writtenMicroseconds = m_written / m_frameBytes * 1000000 / m_rate;
     return m_sink->state() == QAudio::IdleState || PlayedMicroseconds() >= writtenMicroseconds;

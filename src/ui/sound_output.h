@@ -3,6 +3,7 @@
 #include "ui/wave_player.h"
 
 #include <QAudioSink>
+#include <QByteArray>
 #include <QTimer>
 #include <memory>
 
@@ -34,6 +35,7 @@ private:
     int m_frameBytes = 4;
     int m_rate = 48000;
     std::int64_t m_written = 0; // bytes written to the device
+    QByteArray m_pending;       // read from the source, not yet taken by the device
     QTimer m_feed;
 };
 
