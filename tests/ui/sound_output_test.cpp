@@ -13,8 +13,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <memory>
+#include <sys/prctl.h>
 
 using namespace CorvDesktop;
 
@@ -43,6 +45,12 @@ public:
                                 "--system=no", "-L", "module-null-sink", "-L",
                                 "module-native-protocol-unix", "--log-target=stderr"});
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Whatever it keeps of its own (a cookie, its state) goes to the runtime folder too.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), QString::fromStdString(m_runtime));
+        m_process.setProcessEnvironment(environment);
+        // The server ends with the test even when the test itself is killed or crashes.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.start();
         if (!m_process.waitForStarted(10000))
             return false;
