@@ -58,4 +58,9 @@ Snapshot HistoryWorld::Exported(int id) {
     return FolderSnapshot(target + "/");
 }
 
+History::RestoreOutcome HistoryWorld::Restore(int id, bool dryRun) {
+    m_why.clear();
+    return History::RestoreVersion(Recorder(), Project(), id, Work(), dryRun, m_changes, m_why);
+}
+
 } // namespace CorvHistoryTest

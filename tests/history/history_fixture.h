@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/recorder.h"
+#include "history/version_access.h"
 #include "storage/domain.h"
 #include "storage/project_document.h"
 #include "support/fresh_store.h"
@@ -47,6 +48,11 @@ public:
     }
     // Writes a version out and returns its files (empty with a failure when it is damaged).
     Snapshot Exported(int id);
+    // Restores version `id` of the project (which no one may have open), or with `dryRun` says
+    // what a restore would change (in `Changes()`); `Why()` gives the reason of a failure.
+    Corv::History::RestoreOutcome Restore(int id, bool dryRun = false);
+    const std::vector<Corv::ProjectDifference>& Changes() const { return m_changes; }
+    const std::string& Why() const { return m_why; }
 
 private:
     CorvTest::TempDir m_temp;
@@ -56,6 +62,8 @@ private:
     Corv::History::CHistoryRecorder* m_recorder = nullptr;
     Corv::CProjectDocument* m_document = nullptr;
     int m_exports = 0;
+    std::vector<Corv::ProjectDifference> m_changes;
+    std::string m_why;
 };
 
 // Builds the project the tests start from: patches on tones on waves with gaps, system files

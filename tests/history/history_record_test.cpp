@@ -139,17 +139,10 @@ TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
     // The restore is a save: the folder is the version again, and what it replaced is a
     // version of its own that takes the restore back.
     world.CloseAll();
-    std::vector<ProjectDifference> changes;
-    std::string why;
-    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), true,
-                                      changes, why),
-              History::RestoreOutcome::Previewed);
-    EXPECT_FALSE(changes.empty());
+    EXPECT_EQ(world.Restore(1, true), History::RestoreOutcome::Previewed);
+    EXPECT_FALSE(world.Changes().empty());
     EXPECT_EQ(world.Folder(), after) << "a dry run changes nothing";
-    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
-                                      changes, why),
-              History::RestoreOutcome::Restored)
-        << why;
+    ASSERT_EQ(world.Restore(1), History::RestoreOutcome::Restored) << world.Why();
     // A save in place: no question whether to replace a project.
     EXPECT_TRUE(world.Sink().Questions().empty()) << world.Sink().Describe();
     EXPECT_EQ(SnapshotDifference(world.Folder(), before), "");
@@ -169,9 +162,7 @@ TEST_P(VersionPerSave, KeepsTheFolderBeforeTheSaveAndRestoresIt) {
     ASSERT_EQ(restored.size(), 2u);
     EXPECT_EQ(restored[0].note, "before restore");
     EXPECT_EQ(SnapshotDifference(world.Exported(2), after), "");
-    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
-                                      changes, why),
-              History::RestoreOutcome::NothingToDo);
+    EXPECT_EQ(world.Restore(1), History::RestoreOutcome::NothingToDo);
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, VersionPerSave, ::testing::ValuesIn(kEdits),
@@ -254,12 +245,7 @@ TEST(Head, AfterEachEditIsTheFolderAsItIs) {
     }
     // A restore takes the hashes of the files it copies in from the version it wrote out.
     world.CloseAll();
-    std::vector<ProjectDifference> changes;
-    std::string why;
-    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 2, world.Work(), false,
-                                      changes, why),
-              History::RestoreOutcome::Restored)
-        << why;
+    ASSERT_EQ(world.Restore(2), History::RestoreOutcome::Restored) << world.Why();
     ExpectHeadIsTheFolder(world, "Restore");
 }
 

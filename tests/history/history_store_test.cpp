@@ -97,12 +97,7 @@ TEST(Retention, NeverDropsTheVersionMadeBeforeARestore) {
     int serial = 0;
     MemoAndSave(world, 1, serial);
     world.CloseAll();
-    std::vector<ProjectDifference> changes;
-    std::string why;
-    ASSERT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
-                                      changes, why),
-              History::RestoreOutcome::Restored)
-        << why;
+    ASSERT_EQ(world.Restore(1), History::RestoreOutcome::Restored) << world.Why();
     ASSERT_NE(world.Open(), nullptr);
     MemoAndSave(world, 2, serial);
     const auto versions = world.Versions();
@@ -189,10 +184,7 @@ TEST_P(Damage, MarksTheVersionItHitsAndLeavesTheOthers) {
     // A restore of the damaged version changes nothing.
     world.CloseAll();
     const Snapshot now = world.Folder();
-    std::vector<ProjectDifference> changes;
-    EXPECT_EQ(History::RestoreVersion(world.Recorder(), world.Project(), 1, world.Work(), false,
-                                      changes, why),
-              History::RestoreOutcome::Failed);
+    EXPECT_EQ(world.Restore(1), History::RestoreOutcome::Failed);
     EXPECT_EQ(world.Folder(), now);
 }
 
